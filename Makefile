@@ -1,0 +1,32 @@
+# One-command entry points. `make test` is what CI runs.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: deps configure build test run bench format clean
+
+deps:
+	./scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# All tests headless: widgets on the offscreen platform, tests labelled x11 inside Xvfb.
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE x11
+	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L x11 --no-tests=ignore
+
+run: build
+	$(BUILD_DIR)/app/Tarsel $(ARGS)
+
+bench: build
+	cmake --build $(BUILD_DIR) --target benchmarks
+
+format:
+	cmake --build $(BUILD_DIR) --target format
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,83 @@
+# Flags, defines and helpers shared by every Tarsel target.
+
+add_library(tarsel_options INTERFACE)
+target_compile_options(tarsel_options INTERFACE
+    -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor -Woverloaded-virtual -pedantic)
+target_compile_definitions(tarsel_options INTERFACE
+    QT_NO_CAST_TO_ASCII
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_DISABLE_DEPRECATED_BEFORE=0x060400
+    QT_NO_KEYWORDS)
+if(TARSEL_WERROR)
+    target_compile_options(tarsel_options INTERFACE -Werror)
+endif()
+
+# Collects the sources of one layer folder (recursively): .cpp, .h and .ui files.
+function(tarsel_collect_sources out_var dir)
+    file(GLOB_RECURSE _srcs CONFIGURE_DEPENDS
+        ${dir}/*.cpp ${dir}/*.h ${dir}/*.ui)
+    set(${out_var} ${_srcs} PARENT_SCOPE)
+endfunction()
+
+# Builds the shared sources of a layer twice: NAME_app for the application and
+# NAME_ext for the file-manager extension (compiled with QV_EXTENSION_BUILD=1).
+#   tarsel_add_variant_library(NAME SOURCES ... [PUBLIC_LINK ...] [PRIVATE_LINK ...]
+#                              [APP_LINK ...] [EXT_LINK ...] [INCLUDE_DIRS ...])
+# APP_LINK / EXT_LINK name variant libraries by base name (e.g. tarsel_foundation);
+# the matching _app or _ext suffix is appended.
+function(tarsel_add_variant_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LINK;PRIVATE_LINK;VARIANT_LINK;INCLUDE_DIRS" ${ARGN})
+    foreach(variant app ext)
+        set(target ${name}_${variant})
+        add_library(${target} STATIC ${ARG_SOURCES})
+        target_link_libraries(${target} PUBLIC tarsel_options ${ARG_PUBLIC_LINK} PRIVATE ${ARG_PRIVATE_LINK})
+        foreach(dep ${ARG_VARIANT_LINK})
+            target_link_libraries(${target} PUBLIC ${dep}_${variant})
+        endforeach()
+        target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR} ${ARG_INCLUDE_DIRS})
+        if(variant STREQUAL "ext")
+            target_compile_definitions(${target} PUBLIC QV_EXTENSION_BUILD=1)
+        endif()
+    endforeach()
+endfunction()
+
+# One gtest binary per test folder. Tests in an `x11` sub-folder form a second binary
+# labelled x11, which `make test` runs under xvfb-run on the xcb platform.
+#   tarsel_add_test_binary(NAME DIR LINK ...)
+function(tarsel_add_test_binary name dir)
+    cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+    file(GLOB _srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+    if(_srcs)
+        add_executable(${name} ${_srcs})
+        target_link_libraries(${name} PRIVATE tarsel_testsupport tarsel_options ${ARG_LINK})
+        gtest_discover_tests(${name}
+            DISCOVERY_TIMEOUT 60
+            PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+    endif()
+    file(GLOB _x11 CONFIGURE_DEPENDS ${dir}/x11/*.cpp ${dir}/x11/*.h)
+    if(_x11)
+        add_executable(${name}_x11 ${_x11})
+        target_link_libraries(${name}_x11 PRIVATE tarsel_testsupport tarsel_options ${ARG_LINK})
+        gtest_discover_tests(${name}_x11
+            DISCOVERY_TIMEOUT 60
+            PROPERTIES LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=xcb;TARSEL_TEST_X11=1" TIMEOUT 120)
+    endif()
+endfunction()
+
+function(tarsel_add_format_target)
+    find_program(CLANG_FORMAT clang-format)
+    if(CLANG_FORMAT)
+        file(GLOB_RECURSE _all CONFIGURE_DEPENDS
+            ${CMAKE_SOURCE_DIR}/platform/*.[ch]pp ${CMAKE_SOURCE_DIR}/platform/*.h
+            ${CMAKE_SOURCE_DIR}/foundation/*.cpp ${CMAKE_SOURCE_DIR}/foundation/*.h
+            ${CMAKE_SOURCE_DIR}/kit/*.cpp ${CMAKE_SOURCE_DIR}/kit/*.h
+            ${CMAKE_SOURCE_DIR}/engine/*.cpp ${CMAKE_SOURCE_DIR}/engine/*.h
+            ${CMAKE_SOURCE_DIR}/toolwindows/*.cpp ${CMAKE_SOURCE_DIR}/toolwindows/*.h
+            ${CMAKE_SOURCE_DIR}/extension/*.cpp ${CMAKE_SOURCE_DIR}/extension/*.h
+            ${CMAKE_SOURCE_DIR}/host/*.cpp ${CMAKE_SOURCE_DIR}/host/*.h
+            ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/app/*.h
+            ${CMAKE_SOURCE_DIR}/tests/*.cpp ${CMAKE_SOURCE_DIR}/tests/*.h
+            ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+        add_custom_target(format COMMAND ${CLANG_FORMAT} -i ${_all} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+    endif()
+endfunction()

@@ -1,0 +1,512 @@
+#include "platform/Defaults.h"
+
+#include "platform/Paths.h"
+#include "platform/System.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QLoggingCategory>
+#include <QTimeZone>
+
+#include <memory>
+
+#include <plist/plist.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcDefaults, "tarsel.platform.defaults")
+
+namespace platform {
+
+namespace {
+
+// Seconds between the Unix epoch and the property-list epoch (2001-01-01 UTC).
+constexpr qint64 kPlistEpochOffset = 978307200;
+
+struct PlistDeleter {
+    void operator()(void* p) const
+    {
+        if (p) {
+            plist_free(static_cast<plist_t>(p));
+        }
+    }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+plist_t toPlist(const QVariant& v);
+
+plist_t listToPlist(const QVariantList& list)
+{
+    plist_t array = plist_new_array();
+    for (const QVariant& item : list) {
+        if (plist_t node = toPlist(item)) {
+            plist_array_append_item(array, node);
+        }
+    }
+    return array;
+}
+
+plist_t mapToPlist(const QVariantMap& map)
+{
+    plist_t dict = plist_new_dict();
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (plist_t node = toPlist(it.value())) {
+            plist_dict_set_item(dict, it.key().toUtf8().constData(), node);
+        }
+    }
+    return dict;
+}
+
+plist_t toPlist(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull()) {
+        // A null string is still a value; other nulls (an absent QVariant) are not stored.
+        if (v.typeId() != QMetaType::QString) {
+            return nullptr;
+        }
+    }
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return plist_new_bool(v.toBool() ? 1 : 0);
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+        // Property-list integers are stored as 64-bit patterns; negatives round-trip by cast.
+        return plist_new_uint(static_cast<uint64_t>(v.toLongLong()));
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+        return plist_new_uint(v.toULongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return plist_new_real(v.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray data = v.toByteArray();
+        return plist_new_data(data.constData(), static_cast<uint64_t>(data.size()));
+    }
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: {
+        const qint64 ms = v.toDateTime().toMSecsSinceEpoch() - kPlistEpochOffset * 1000;
+        qint64 sec = ms / 1000;
+        qint64 msRest = ms % 1000;
+        if (msRest < 0) {
+            msRest += 1000;
+            sec -= 1;
+        }
+        return plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>(msRest * 1000));
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+        return listToPlist(v.toList());
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash: {
+        return mapToPlist(v.toMap());
+    }
+    default:
+        if (v.canConvert<QVariantMap>() && v.typeId() != QMetaType::QString) {
+            return mapToPlist(v.toMap());
+        }
+        return plist_new_string(v.toString().toUtf8().constData());
+    }
+}
+
+QVariant fromPlist(plist_t node)
+{
+    if (!node) {
+        return {};
+    }
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        return QVariant(b != 0);
+    }
+    case PLIST_UINT: {
+        uint64_t u = 0;
+        plist_get_uint_val(node, &u);
+        return QVariant(static_cast<qint64>(u));
+    }
+    case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(node, &d);
+        return QVariant(d);
+    }
+    case PLIST_STRING: {
+        uint64_t len = 0;
+        const char* s = plist_get_string_ptr(node, &len);
+        return QVariant(QString::fromUtf8(s ? s : "", static_cast<qsizetype>(len)));
+    }
+    case PLIST_DATA: {
+        uint64_t len = 0;
+        const char* d = plist_get_data_ptr(node, &len);
+        return QVariant(QByteArray(d ? d : "", static_cast<qsizetype>(len)));
+    }
+    case PLIST_DATE: {
+        int32_t sec = 0;
+        int32_t usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        const qint64 ms = (static_cast<qint64>(sec) + kPlistEpochOffset) * 1000 + usec / 1000;
+        return QVariant(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()));
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        const uint32_t n = plist_array_get_size(node);
+        list.reserve(static_cast<qsizetype>(n));
+        for (uint32_t i = 0; i < n; ++i) {
+            const QVariant item = fromPlist(plist_array_get_item(node, i));
+            if (item.isValid()) {
+                list.append(item);
+            }
+        }
+        return list;
+    }
+    case PLIST_DICT: {
+        QVariantMap map;
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        if (!iter) {
+            return map;
+        }
+        for (;;) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, iter, &key, &value);
+            if (!key) {
+                break;
+            }
+            const QVariant item = fromPlist(value);
+            if (item.isValid()) {
+                map.insert(QString::fromUtf8(key), item);
+            }
+            free(key);
+        }
+        free(iter);
+        return map;
+    }
+    default:
+        return {};
+    }
+}
+
+struct FileSignature {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    qint64 mtimeNs = 0;
+
+    bool operator==(const FileSignature&) const = default;
+};
+
+FileSignature signatureOf(const QByteArray& path)
+{
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) {
+        return {};
+    }
+    return { true, st.st_dev, st.st_ino, st.st_size,
+             static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec };
+}
+
+// Reads and parses the file. A missing file is an empty dictionary; an unreadable or
+// damaged file is reported and also read as empty, so a broken file never crashes a caller.
+QVariantMap readFile(const QByteArray& path, QString* error)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT && error) {
+            *error = QStringLiteral("Failed to read defaults. File: \"%1\". Error: \"%2\"")
+                         .arg(QString::fromLocal8Bit(path), QString::fromLocal8Bit(strerror(errno)));
+        }
+        return {};
+    }
+    QByteArray bytes;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        bytes.append(buf, n);
+    }
+    ::close(fd);
+    if (bytes.isEmpty()) {
+        return {};
+    }
+    plist_t root = nullptr;
+    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
+    PlistPtr holder(root);
+    if (!root || plist_get_node_type(root) != PLIST_DICT) {
+        if (error) {
+            *error = QStringLiteral("Failed to read defaults. File: \"%1\". Error: \"not a property list\"")
+                         .arg(QString::fromLocal8Bit(path));
+        }
+        return {};
+    }
+    return fromPlist(root).toMap();
+}
+
+bool writeAll(int fd, const char* data, size_t len)
+{
+    while (len > 0) {
+        const ssize_t n = ::write(fd, data, len);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        len -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Holds the exclusive lock of a suite file for the duration of one read-modify-write.
+class FileLock
+{
+public:
+    explicit FileLock(const QByteArray& lockPath)
+    {
+        m_fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd >= 0) {
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FileLock()
+    {
+        if (m_fd >= 0) {
+            ::flock(m_fd, LOCK_UN);
+            ::close(m_fd);
+        }
+    }
+    bool ok() const { return m_fd >= 0; }
+    Q_DISABLE_COPY_MOVE(FileLock)
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace
+
+struct Defaults::State {
+    QVariantMap values;
+    FileSignature signature;
+    bool loaded = false;
+    QString lastError;
+};
+
+Defaults::Defaults(const QString& filePath)
+    : m_filePath(filePath)
+    , m_state(new State)
+{
+}
+
+Defaults::~Defaults() { delete m_state; }
+
+Defaults& Defaults::forFile(const QString& filePath)
+{
+    static QMutex registryMutex;
+    static QHash<QString, Defaults*> registry; // lives for the whole process
+    const QString key = QDir::cleanPath(filePath);
+    QMutexLocker lock(&registryMutex);
+    Defaults*& slot = registry[key];
+    if (!slot) {
+        slot = new Defaults(key);
+    }
+    return *slot;
+}
+
+Defaults& Defaults::standard() { return forFile(Paths::standardDefaultsFile(System::bundleIdentifier())); }
+
+Defaults& Defaults::suite(const QString& name)
+{
+    if (name.startsWith(QStringLiteral("group."))) {
+        return forFile(Paths::groupSuiteFile(name));
+    }
+    return forFile(Paths::standardDefaultsFile(name));
+}
+
+void Defaults::refreshLocked() const
+{
+    const QByteArray path = QFile::encodeName(m_filePath);
+    const FileSignature sig = signatureOf(path);
+    // Coarse file-system timestamps and reused inode numbers can make two quick writes look
+    // alike, so a file changed within the last moments is always read again.
+    const qint64 nowNs = QDateTime::currentMSecsSinceEpoch() * 1000000LL;
+    const bool recent = sig.exists && nowNs - sig.mtimeNs < 200 * 1000000LL;
+    if (m_state->loaded && sig == m_state->signature && !recent) {
+        return;
+    }
+    QString error;
+    m_state->values = readFile(path, &error);
+    if (!error.isEmpty()) {
+        qCWarning(lcDefaults).noquote() << error;
+    }
+    m_state->signature = sig;
+    m_state->loaded = true;
+}
+
+QVariant Defaults::value(const QString& key) const
+{
+    QMutexLocker lock(&m_mutex);
+    refreshLocked();
+    return m_state->values.value(key);
+}
+
+bool Defaults::contains(const QString& key) const
+{
+    QMutexLocker lock(&m_mutex);
+    refreshLocked();
+    return m_state->values.contains(key);
+}
+
+QVariantMap Defaults::dictionaryRepresentation() const
+{
+    QMutexLocker lock(&m_mutex);
+    refreshLocked();
+    return m_state->values;
+}
+
+QString Defaults::lastError() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_state->lastError;
+}
+
+bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
+{
+    QMutexLocker lock(&m_mutex);
+    const QByteArray path = QFile::encodeName(m_filePath);
+    const QString dir = QFileInfo(m_filePath).absolutePath();
+    auto fail = [this](const QString& why) {
+        m_state->lastError = QStringLiteral("Failed to write defaults. File: \"%1\". Error: \"%2\"").arg(m_filePath, why);
+        qCWarning(lcDefaults).noquote() << m_state->lastError;
+        return false;
+    };
+    if (!Paths::ensureFolder(dir)) {
+        return fail(QStringLiteral("cannot create the folder"));
+    }
+    FileLock fileLock(path + ".lock");
+    if (!fileLock.ok()) {
+        return fail(QString::fromLocal8Bit(strerror(errno)));
+    }
+
+    // Always start from the file as it is now: another process may have written since.
+    QString readError;
+    QVariantMap values = readFile(path, &readError);
+    fn(values);
+
+    PlistPtr root(mapToPlist(values));
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(static_cast<plist_t>(root.get()), &xml, &length);
+    if (!xml) {
+        return fail(QStringLiteral("cannot encode the property list"));
+    }
+    QByteArray tmpl = path + ".XXXXXX";
+    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    if (fd < 0) {
+        plist_to_xml_free(xml);
+        return fail(QString::fromLocal8Bit(strerror(errno)));
+    }
+    const bool written = writeAll(fd, xml, length);
+    plist_to_xml_free(xml);
+    const int savedErrno = errno;
+    ::fchmod(fd, 0600);
+    if (::close(fd) != 0 || !written) {
+        ::unlink(tmpl.constData());
+        return fail(QString::fromLocal8Bit(strerror(written ? errno : savedErrno)));
+    }
+    if (::rename(tmpl.constData(), path.constData()) != 0) {
+        const QString why = QString::fromLocal8Bit(strerror(errno));
+        ::unlink(tmpl.constData());
+        return fail(why);
+    }
+    m_state->values = values;
+    m_state->signature = signatureOf(path);
+    m_state->loaded = true;
+    m_state->lastError.clear();
+    return true;
+}
+
+bool Defaults::update(const QString& key, const std::function<QVariant(const QVariant&)>& fn)
+{
+    return updateAll([&](QVariantMap& values) {
+        const QVariant next = fn(values.value(key));
+        if (next.isValid()) {
+            values.insert(key, next);
+        } else {
+            values.remove(key);
+        }
+    });
+}
+
+bool Defaults::setValue(const QString& key, const QVariant& value)
+{
+    return update(key, [&](const QVariant&) { return value; });
+}
+
+bool Defaults::remove(const QString& key) { return setValue(key, QVariant()); }
+
+bool Defaults::setDictionaryRepresentation(const QVariantMap& all)
+{
+    return updateAll([&](QVariantMap& values) { values = all; });
+}
+
+bool Defaults::boolValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().trimmed().toLower();
+        return s == QStringLiteral("yes") || s == QStringLiteral("true") || s.toLongLong() != 0;
+    }
+    return v.toBool();
+}
+
+qint64 Defaults::integerValue(const QString& key) const { return value(key).toLongLong(); }
+
+double Defaults::doubleValue(const QString& key) const { return value(key).toDouble(); }
+
+QString Defaults::stringValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    switch (v.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return v.toString();
+    default:
+        return {};
+    }
+}
+
+QVariantList Defaults::arrayValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    return v.typeId() == QMetaType::QVariantList ? v.toList() : QVariantList();
+}
+
+QVariantMap Defaults::dictionaryValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    return v.typeId() == QMetaType::QVariantMap ? v.toMap() : QVariantMap();
+}
+
+} // namespace platform

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QMutex>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <functional>
+
+namespace platform {
+
+/// A user-defaults suite: one XML property-list file holding a dictionary of keys.
+///
+/// Dates are kept to whole seconds, as XML property lists store them.
+/// Values are QVariant trees of bool, qint64/int, double, QString, QByteArray, QDateTime,
+/// QVariantList and QVariantMap (the property-list types). Every write is a locked read-modify-
+/// write of the file (flock on a lock file beside it, then an atomic rename), so two processes
+/// writing different keys lose nothing. A read re-reads the file when it changed on disk since
+/// the last read, so the application and the extension see each other's writes.
+///
+/// Instances are shared per file and safe to use from any thread.
+class Defaults final
+{
+public:
+    /// The process's standard defaults (Paths::standardDefaultsFile of the bundle identifier).
+    static Defaults& standard();
+    /// A named suite. The group id answers the group's shared suite inside its container;
+    /// any other name a file beside the standard defaults.
+    static Defaults& suite(const QString& name);
+    /// The shared instance for a file path.
+    static Defaults& forFile(const QString& filePath);
+
+    QString filePath() const { return m_filePath; }
+
+    /// The stored value, or an invalid QVariant when absent.
+    QVariant value(const QString& key) const;
+    bool contains(const QString& key) const;
+    /// Writes one key; an invalid QVariant removes it. False when the file could not be written.
+    bool setValue(const QString& key, const QVariant& value);
+    bool remove(const QString& key);
+    /// Read-modify-write of one key under the file lock: fn gets the current value (invalid
+    /// when absent) and answers the new one (invalid removes the key).
+    bool update(const QString& key, const std::function<QVariant(const QVariant&)>& fn);
+    /// Read-modify-write of the whole dictionary under the file lock.
+    bool updateAll(const std::function<void(QVariantMap&)>& fn);
+
+    /// Typed reads with the platform's lenient defaults (false, 0, empty).
+    bool boolValue(const QString& key) const;
+    qint64 integerValue(const QString& key) const;
+    double doubleValue(const QString& key) const;
+    QString stringValue(const QString& key) const;
+    QVariantList arrayValue(const QString& key) const;
+    QVariantMap dictionaryValue(const QString& key) const;
+
+    /// The whole dictionary as stored now.
+    QVariantMap dictionaryRepresentation() const;
+    /// Replaces the whole dictionary (used by a configuration restore).
+    bool setDictionaryRepresentation(const QVariantMap& all);
+
+    /// The last error of a failed write, for diagnostics.
+    QString lastError() const;
+
+    explicit Defaults(const QString& filePath);
+    ~Defaults();
+    Q_DISABLE_COPY_MOVE(Defaults)
+
+private:
+    struct State;
+    void refreshLocked() const;
+
+    QString m_filePath;
+    mutable QMutex m_mutex;
+    State* m_state;
+};
+
+} // namespace platform

@@ -1,0 +1,88 @@
+#include "TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
+
+namespace tarsel::test {
+
+namespace {
+
+QMap<QString, ChildMain>& children()
+{
+    static QMap<QString, ChildMain> map;
+    return map;
+}
+
+} // namespace
+
+QString testHome() { return qEnvironmentVariable("HOME"); }
+
+QString writeFile(const QString& path, const QByteArray& contents)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        f.write(contents);
+    }
+    return path;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool registerChild(const char* name, ChildMain fn)
+{
+    children().insert(QString::fromLatin1(name), std::move(fn));
+    return true;
+}
+
+QString testBinary() { return QCoreApplication::applicationFilePath(); }
+
+ChildResult runChild(const QString& name, const QStringList& args, int timeoutMs)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TARSEL_TEST_CHILD"), name);
+    process.setProcessEnvironment(env);
+    process.start(testBinary(), args);
+    ChildResult result;
+    if (!process.waitForStarted(timeoutMs) || !process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        result.err = process.readAllStandardError() + "\nchild did not finish in time";
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+// Called from the test main: when this process was started as a child, runs it.
+int runChildIfRequested(int argc, char** argv, bool* handled)
+{
+    const QString name = qEnvironmentVariable("TARSEL_TEST_CHILD");
+    *handled = !name.isEmpty();
+    if (name.isEmpty()) {
+        return 0;
+    }
+    const auto it = children().constFind(name);
+    if (it == children().constEnd()) {
+        fprintf(stderr, "unknown test child %s\n", qPrintable(name));
+        return 127;
+    }
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    return (*it)(args);
+}
+
+} // namespace tarsel::test

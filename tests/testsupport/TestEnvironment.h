@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace tarsel::test {
+
+/// The private folder tree of the running test: HOME and the XDG folders point into it.
+/// Every test gets a fresh one (see TestMain.cpp); it is removed when the test ends.
+QString testHome();
+
+/// Writes a file (creating parent folders); answers the path.
+QString writeFile(const QString& path, const QByteArray& contents);
+QByteArray readFile(const QString& path);
+
+/// Child processes: a test can run a function of its own binary in a separate process.
+/// Register it at namespace scope with TARSEL_TEST_CHILD(name) { ... return exitCode; }
+/// and start it with runChild(name, args): the child inherits the test's HOME and XDG folders.
+using ChildMain = std::function<int(const QStringList& args)>;
+bool registerChild(const char* name, ChildMain fn);
+
+struct ChildResult {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+/// Runs a registered child function in a new process and waits for it (timeout in ms).
+ChildResult runChild(const QString& name, const QStringList& args = {}, int timeoutMs = 60000);
+
+/// The path of the running test binary.
+QString testBinary();
+
+} // namespace tarsel::test
+
+#define TARSEL_TEST_CHILD(name)                                                                                      \
+    static int tarselChild_##name(const QStringList& args);                                                          \
+    static const bool tarselChildRegistered_##name = ::tarsel::test::registerChild(#name, &tarselChild_##name);      \
+    static int tarselChild_##name([[maybe_unused]] const QStringList& args)

@@ -1,0 +1,89 @@
+// The gtest main of every test binary: a QApplication on the offscreen platform (xcb for the
+// x11 binaries), the C locale, and a private HOME / XDG tree for every single test.
+
+#include "TestEnvironment.h"
+
+#include "platform/System.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tarsel::test {
+int runChildIfRequested(int argc, char** argv, bool* handled);
+}
+
+namespace {
+
+void pointEnvironmentAt(const QString& home)
+{
+    const QByteArray h = QFile::encodeName(home);
+    qputenv("HOME", h);
+    qputenv("XDG_CONFIG_HOME", h + "/.config");
+    qputenv("XDG_DATA_HOME", h + "/.local/share");
+    qputenv("XDG_CACHE_HOME", h + "/.cache");
+    qunsetenv("TARSEL_CLOUD_DIR");
+    qunsetenv("TARSEL_SYSTEM_VERSION");
+    for (const char* sub : { "/.config", "/.local/share", "/.cache" }) {
+        QDir().mkpath(home + QLatin1String(sub));
+    }
+}
+
+// Gives every test its own HOME and XDG folders, removed after the test.
+class PrivateHomeListener : public testing::EmptyTestEventListener
+{
+public:
+    void OnTestStart(const testing::TestInfo&) override
+    {
+        m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tarsel-test-XXXXXX"));
+        pointEnvironmentAt(m_dir->path());
+    }
+    void OnTestEnd(const testing::TestInfo&) override
+    {
+        pointEnvironmentAt(m_base);
+        m_dir.reset();
+    }
+    void setBase(const QString& base) { m_base = base; }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_base;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsSet("TARSEL_TEST_X11") ? "xcb" : "offscreen");
+    }
+    QLocale::setDefault(QLocale::c());
+
+    // A child process keeps the HOME its parent test gave it.
+    bool isChild = false;
+    if (!qEnvironmentVariableIsEmpty("TARSEL_TEST_CHILD")) {
+        QApplication app(argc, argv);
+        return tarsel::test::runChildIfRequested(argc, argv, &isChild);
+    }
+
+    // Until the first test starts, the process runs in a private tree as well.
+    QTemporaryDir base(QDir::tempPath() + QStringLiteral("/tarsel-test-base-XXXXXX"));
+    pointEnvironmentAt(base.path());
+
+    testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setEffectEnabled(Qt::UI_AnimateMenu, false);
+    QApplication::setEffectEnabled(Qt::UI_AnimateCombo, false);
+    QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
+    platform::System::setBundleIdentifier(platform::System::kAppBundleId);
+
+    auto* listener = new PrivateHomeListener;
+    listener->setBase(base.path());
+    testing::UnitTest::GetInstance()->listeners().Append(listener);
+    return RUN_ALL_TESTS();
+}
