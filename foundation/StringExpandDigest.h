@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+namespace qv {
+
+} // namespace qv

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+/// Short feedback sounds. Plays a sound file (or a named desktop sound) through libcanberra
+/// when a sound server is there, and does nothing otherwise. Tests switch on recording, which
+/// plays nothing and keeps the list of what would have been played.
+class Sound final
+{
+public:
+    Sound() = delete;
+
+    /// Plays the file at the path (a Qt resource path is copied to the cache first); false
+    /// when nothing could be played.
+    static bool playFile(const QString& path);
+    /// Plays a sound of the desktop sound theme by name.
+    static bool playNamed(const QString& name);
+
+    static void setRecording(bool on);
+    /// What was asked to play since recording started: file paths and "name:" + theme names.
+    static QStringList recorded();
+};
+
+} // namespace platform
