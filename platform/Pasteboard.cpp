@@ -1,0 +1,198 @@
+#include "platform/Pasteboard.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMap>
+#include <QMimeData>
+#include <QMutex>
+#include <QThread>
+#include <QUrl>
+
+#include <atomic>
+#include <functional>
+
+namespace platform {
+
+namespace {
+
+const QString kPlainText = QStringLiteral("text/plain");
+const QString kUriList = QStringLiteral("text/uri-list");
+
+using Formats = QMap<QString, QByteArray>;
+
+Formats textFormats(const QString& text)
+{
+    return { { kPlainText, text.toUtf8() } };
+}
+
+Formats fileFormats(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        urls << QUrl::fromLocalFile(path);
+    }
+    QMimeData scratch;
+    scratch.setUrls(urls);
+    Formats formats { { kUriList, scratch.data(kUriList) } };
+    // Pasting into a text field gives the paths themselves, one a line.
+    formats.insert(kPlainText, paths.join(QLatin1Char('\n')).toUtf8());
+    return formats;
+}
+
+QStringList localPaths(const QMimeData* mime)
+{
+    QStringList paths;
+    if (!mime || !mime->hasUrls()) {
+        return paths;
+    }
+    const QList<QUrl> urls = mime->urls();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    return paths;
+}
+
+// Both boards keep their contents as MIME formats and read them back through QMimeData, so the
+// memory board decodes text and addresses exactly like the clipboard.
+class FormatPasteboard : public Pasteboard
+{
+public:
+    void clear() override { put({}); }
+    bool setString(const QString& text) override { return put(textFormats(text)); }
+    QString string() const override
+    {
+        QString text;
+        read([&text](const QMimeData* mime) {
+            if (mime && mime->hasText()) {
+                text = mime->text();
+            }
+        });
+        return text;
+    }
+    bool hasString() const override
+    {
+        bool has = false;
+        read([&has](const QMimeData* mime) { has = mime && mime->hasText(); });
+        return has;
+    }
+    bool setFilePaths(const QStringList& paths) override
+    {
+        if (paths.isEmpty()) {
+            put({});
+            return true;
+        }
+        return put(fileFormats(paths));
+    }
+    QStringList filePaths() const override
+    {
+        QStringList paths;
+        read([&paths](const QMimeData* mime) { paths = localPaths(mime); });
+        return paths;
+    }
+
+protected:
+    virtual bool put(const Formats& formats) = 0;
+    virtual void read(const std::function<void(const QMimeData*)>& fn) const = 0;
+};
+
+class MemoryPasteboard final : public FormatPasteboard
+{
+public:
+    void reset()
+    {
+        QMutexLocker lock(&m_mutex);
+        m_formats.clear();
+    }
+
+protected:
+    bool put(const Formats& formats) override
+    {
+        QMutexLocker lock(&m_mutex);
+        m_formats = formats;
+        return true;
+    }
+    void read(const std::function<void(const QMimeData*)>& fn) const override
+    {
+        QMutexLocker lock(&m_mutex);
+        QMimeData mime;
+        for (auto it = m_formats.cbegin(); it != m_formats.cend(); ++it) {
+            mime.setData(it.key(), it.value());
+        }
+        fn(m_formats.isEmpty() ? nullptr : &mime);
+    }
+
+private:
+    mutable QMutex m_mutex;
+    Formats m_formats;
+};
+
+// QClipboard may only be used on the GUI thread; calls from other threads hop there and wait.
+void onGuiThread(const std::function<void()>& fn)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(app, fn, Qt::BlockingQueuedConnection);
+}
+
+class ClipboardPasteboard final : public FormatPasteboard
+{
+protected:
+    bool put(const Formats& formats) override
+    {
+        bool ok = false;
+        onGuiThread([&] {
+            QClipboard* clipboard = QGuiApplication::clipboard();
+            if (formats.isEmpty()) {
+                clipboard->clear();
+                ok = true;
+                return;
+            }
+            auto* mime = new QMimeData;
+            for (auto it = formats.cbegin(); it != formats.cend(); ++it) {
+                mime->setData(it.key(), it.value());
+            }
+            clipboard->setMimeData(mime);
+            // The clipboard answers our own data when it took it; anything else means refused.
+            const QMimeData* now = clipboard->mimeData();
+            ok = now && now->data(kPlainText) == formats.value(kPlainText);
+        });
+        return ok;
+    }
+    void read(const std::function<void(const QMimeData*)>& fn) const override
+    {
+        onGuiThread([&] { fn(QGuiApplication::clipboard()->mimeData()); });
+    }
+};
+
+std::atomic<bool> g_memoryBoardInstalled { false };
+
+MemoryPasteboard& memoryBoard()
+{
+    static MemoryPasteboard board;
+    return board;
+}
+
+} // namespace
+
+Pasteboard& Pasteboard::general()
+{
+    if (g_memoryBoardInstalled || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        return memoryBoard();
+    }
+    static ClipboardPasteboard board;
+    return board;
+}
+
+void Pasteboard::useMemoryBoard(bool on)
+{
+    memoryBoard().reset();
+    g_memoryBoardInstalled = on;
+}
+
+} // namespace platform
