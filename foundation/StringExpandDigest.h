@@ -2,6 +2,49 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace qv {
+
+/// The digest algorithms the file and text digests offer.
+enum class DigestAlgorithm { MD5, SHA1, SHA256, SHA512 };
+
+/// One digest computation, as the streaming file digest drives it: `start` once, `update`
+/// with every block read, `finish` into a buffer of `digestLength` bytes. The digest state
+/// lives in whatever the functions share; each returns false on failure.
+struct HashComputationContext {
+    std::function<bool()> start;
+    std::function<bool(const char* data, qsizetype length)> update;
+    std::function<bool(unsigned char* digest)> finish;
+    int digestLength = 0;
+};
+
+/// A fresh computation context of the algorithm, with its own state.
+HashComputationContext hashComputationContext(DigestAlgorithm algorithm);
+
+// File digests. The argument is a file path; the answer is the digest as lower-case hex
+// ("%02x" per byte), or nil when the file cannot be opened or a read fails (a folder cannot
+// be read, so it gives nil). Files are read in blocks, never whole, so any size can be hashed.
+QString md5HashOfFileAtPath(const QString& path);
+QString sha1HashOfFileAtPath(const QString& path);
+QString sha256HashOfFileAtPath(const QString& path);
+QString sha512HashOfFileAtPath(const QString& path);
+/// The streaming routine behind the four above.
+QString hashOfFileAtPath(const QString& path, const HashComputationContext& context);
+
+/// CRC-32 (the reflected IEEE 802.3 one of zip and zlib) of the file as unsigned decimal text
+/// ("%u"). An empty file, a file that cannot be opened or read, and a folder give "0".
+QString crc32HashOfFileAtPath(const QString& path);
+
+/// The MD5 of the contents at the path, lower-case hex, when something exists there; the last
+/// path component without its extension when nothing does; nil for a folder or a file that
+/// cannot be read.
+QString fileMD5(const QString& path);
+
+// Text digests: the digest of the text's UTF-8 bytes as upper-case hex ("%02X" per byte).
+QString MD5(const QString& text);
+QString SHA1(const QString& text);
+QString SHA256(const QString& text);
+QString SHA512(const QString& text);
 
 } // namespace qv

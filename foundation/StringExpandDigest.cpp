@@ -1,0 +1,185 @@
+#include "foundation/StringExpandDigest.h"
+
+#include "foundation/PathComponents.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <openssl/evp.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace qv {
+
+namespace {
+
+// Files are read in blocks of this size. Small blocks cost one system call each, which shows
+// next to the fast digests; 256 KiB keeps us at the speed of OpenSSL's own tool while holding
+// only one block of the file in memory.
+constexpr qsizetype kBlockSize = 256 * 1024;
+
+const EVP_MD* evpDigest(DigestAlgorithm algorithm)
+{
+    switch (algorithm) {
+    case DigestAlgorithm::MD5:
+        return EVP_md5();
+    case DigestAlgorithm::SHA1:
+        return EVP_sha1();
+    case DigestAlgorithm::SHA256:
+        return EVP_sha256();
+    case DigestAlgorithm::SHA512:
+        return EVP_sha512();
+    }
+    return nullptr;
+}
+
+struct EvpContextDeleter {
+    void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
+};
+
+// Reads the file from start to end in blocks and hands each to `feed`. False when the file
+// cannot be opened, a read fails (a folder fails here) or `feed` refuses a block.
+bool readFileInBlocks(const QString& path, const std::function<bool(const char*, qsizetype)>& feed)
+{
+    if (path.isEmpty()) {
+        return false;
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::vector<char> block(kBlockSize);
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, block.data(), block.size());
+        if (n == 0) {
+            break;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ok = false;
+            break;
+        }
+        if (!feed(block.data(), n)) {
+            ok = false;
+            break;
+        }
+    }
+    ::close(fd);
+    return ok;
+}
+
+QByteArray digestOfBytes(const QByteArray& data, DigestAlgorithm algorithm)
+{
+    unsigned char out[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(data.constData(), static_cast<size_t>(data.size()), out, &length, evpDigest(algorithm), nullptr)
+        != 1) {
+        return {};
+    }
+    return QByteArray(reinterpret_cast<const char*>(out), length);
+}
+
+QString upperHexDigest(const QString& text, DigestAlgorithm algorithm)
+{
+    return QString::fromLatin1(digestOfBytes(text.toUtf8(), algorithm).toHex().toUpper());
+}
+
+} // namespace
+
+HashComputationContext hashComputationContext(DigestAlgorithm algorithm)
+{
+    const EVP_MD* md = evpDigest(algorithm);
+    std::shared_ptr<EVP_MD_CTX> ctx(EVP_MD_CTX_new(), EvpContextDeleter());
+    HashComputationContext context;
+    context.digestLength = EVP_MD_get_size(md);
+    context.start = [ctx, md] { return ctx && EVP_DigestInit_ex(ctx.get(), md, nullptr) == 1; };
+    context.update = [ctx](const char* data, qsizetype length) {
+        return EVP_DigestUpdate(ctx.get(), data, static_cast<size_t>(length)) == 1;
+    };
+    context.finish = [ctx](unsigned char* digest) { return EVP_DigestFinal_ex(ctx.get(), digest, nullptr) == 1; };
+    return context;
+}
+
+QString hashOfFileAtPath(const QString& path, const HashComputationContext& context)
+{
+    if (!context.start || !context.update || !context.finish || context.digestLength <= 0 || !context.start()) {
+        return {};
+    }
+    if (!readFileInBlocks(path, context.update)) {
+        return {};
+    }
+    QByteArray digest(context.digestLength, '\0');
+    if (!context.finish(reinterpret_cast<unsigned char*>(digest.data()))) {
+        return {};
+    }
+    return QString::fromLatin1(digest.toHex());
+}
+
+QString md5HashOfFileAtPath(const QString& path)
+{
+    return hashOfFileAtPath(path, hashComputationContext(DigestAlgorithm::MD5));
+}
+
+QString sha1HashOfFileAtPath(const QString& path)
+{
+    return hashOfFileAtPath(path, hashComputationContext(DigestAlgorithm::SHA1));
+}
+
+QString sha256HashOfFileAtPath(const QString& path)
+{
+    return hashOfFileAtPath(path, hashComputationContext(DigestAlgorithm::SHA256));
+}
+
+QString sha512HashOfFileAtPath(const QString& path)
+{
+    return hashOfFileAtPath(path, hashComputationContext(DigestAlgorithm::SHA512));
+}
+
+QString crc32HashOfFileAtPath(const QString& path)
+{
+    uLong crc = ::crc32(0L, Z_NULL, 0);
+    const bool ok = readFileInBlocks(path, [&crc](const char* data, qsizetype length) {
+        crc = ::crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(length));
+        return true;
+    });
+    return QString::number(ok ? static_cast<quint32>(crc) : 0U);
+}
+
+QString fileMD5(const QString& path)
+{
+    if (!QFileInfo::exists(path)) {
+        return detail::deletingPathExtension(detail::lastPathComponent(path));
+    }
+    return md5HashOfFileAtPath(path);
+}
+
+QString MD5(const QString& text)
+{
+    return upperHexDigest(text, DigestAlgorithm::MD5);
+}
+
+QString SHA1(const QString& text)
+{
+    return upperHexDigest(text, DigestAlgorithm::SHA1);
+}
+
+QString SHA256(const QString& text)
+{
+    return upperHexDigest(text, DigestAlgorithm::SHA256);
+}
+
+QString SHA512(const QString& text)
+{
+    return upperHexDigest(text, DigestAlgorithm::SHA512);
+}
+
+} // namespace qv
