@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QIcon>
 #include <QImage>
 #include <QString>

@@ -1,0 +1,568 @@
+#include "platform/Bundle.h"
+
+#include "platform/System.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QHash>
+#include <QLoggingCategory>
+#include <QMutex>
+#include <QStringConverter>
+#include <QStringDecoder>
+
+#include <optional>
+
+Q_LOGGING_CATEGORY(lcBundle, "tarsel.platform.bundle", QtWarningMsg)
+
+#ifndef TARSEL_VERSION
+#error "TARSEL_VERSION must be defined by the build"
+#endif
+
+namespace platform {
+
+namespace {
+
+const QString kRoot = QStringLiteral(":/tarsel/");
+const QString kDefaultTable = QStringLiteral("Localizable");
+const QString kInfoTable = QStringLiteral("InfoPlist");
+const QString kDevelopmentLanguage = QStringLiteral("en");
+const QStringList kImageTypes { QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("icns"),
+                                QStringLiteral("jpg") };
+// Folders a resource looked up by bare name may live in, after the root itself.
+const QStringList kResourceFolders { QStringLiteral("sounds/"), QStringLiteral("images/"), QStringLiteral("templates/"),
+                                     QStringLiteral("other/") };
+constexpr int kThemeImageSize = 128;
+
+// Tarsel's image names and the freedesktop icon names that stand in for them.
+const QHash<QString, QString>& themeNames()
+{
+    static const QHash<QString, QString> map {
+        { QStringLiteral("folder"), QStringLiteral("folder") },
+        { QStringLiteral("newfile"), QStringLiteral("document-new") },
+        { QStringLiteral("favorites"), QStringLiteral("folder-favorites") },
+        { QStringLiteral("app"), QStringLiteral("application-x-executable") },
+        { QStringLiteral("script"), QStringLiteral("text-x-script") },
+        { QStringLiteral("shell"), QStringLiteral("utilities-terminal") },
+        { QStringLiteral("applescript"), QStringLiteral("text-x-script") },
+        { QStringLiteral("foldericon"), QStringLiteral("folder-pictures") },
+        { QStringLiteral("airdrop"), QStringLiteral("network-wireless") },
+        { QStringLiteral("weixin"), QStringLiteral("mail-send") },
+        { QStringLiteral("symlink"), QStringLiteral("emblem-symbolic-link") },
+        { QStringLiteral("link"), QStringLiteral("emblem-symbolic-link") },
+        { QStringLiteral("desktop_pic"), QStringLiteral("preferences-desktop-wallpaper") },
+        { QStringLiteral("copy"), QStringLiteral("edit-copy") },
+        { QStringLiteral("copy1"), QStringLiteral("edit-copy") },
+        { QStringLiteral("copypath"), QStringLiteral("edit-copy") },
+        { QStringLiteral("move"), QStringLiteral("go-jump") },
+        { QStringLiteral("convert"), QStringLiteral("view-refresh") },
+        { QStringLiteral("resize"), QStringLiteral("zoom-fit-best") },
+        { QStringLiteral("cut"), QStringLiteral("edit-cut") },
+        { QStringLiteral("paste"), QStringLiteral("edit-paste") },
+        { QStringLiteral("delete"), QStringLiteral("edit-delete") },
+        { QStringLiteral("trash"), QStringLiteral("user-trash") },
+        { QStringLiteral("eject"), QStringLiteral("media-eject") },
+        { QStringLiteral("lock"), QStringLiteral("changes-prevent") },
+        { QStringLiteral("unlock"), QStringLiteral("changes-allow") },
+        { QStringLiteral("hidefile"), QStringLiteral("view-hidden") },
+        { QStringLiteral("showfile"), QStringLiteral("view-visible") },
+        { QStringLiteral("compress"), QStringLiteral("package-x-generic") },
+        { QStringLiteral("package"), QStringLiteral("package-x-generic") },
+        { QStringLiteral("embed"), QStringLiteral("insert-object") },
+        { QStringLiteral("unembed"), QStringLiteral("edit-undo") },
+        { QStringLiteral("fileinfo"), QStringLiteral("document-properties") },
+        { QStringLiteral("fix"), QStringLiteral("tools-check-spelling") },
+        { QStringLiteral("terminal"), QStringLiteral("utilities-terminal") },
+        { QStringLiteral("iterm2"), QStringLiteral("utilities-terminal") },
+        { QStringLiteral("colorpicker"), QStringLiteral("color-select") },
+        { QStringLiteral("about"), QStringLiteral("help-about") },
+        { QStringLiteral("intro"), QStringLiteral("help-contents") },
+        { QStringLiteral("question"), QStringLiteral("help-faq") },
+        { QStringLiteral("set"), QStringLiteral("preferences-system") },
+        { QStringLiteral("add"), QStringLiteral("list-add") },
+        { QStringLiteral("remove"), QStringLiteral("list-remove") },
+        { QStringLiteral("star"), QStringLiteral("starred") },
+        { QStringLiteral("icon"), QStringLiteral("system-file-manager") },
+        { QStringLiteral("file"), QStringLiteral("text-x-generic") },
+        { QStringLiteral("img"), QStringLiteral("image-x-generic") },
+        { QStringLiteral("txt"), QStringLiteral("text-plain") },
+        { QStringLiteral("rtf"), QStringLiteral("text-rtf") },
+        { QStringLiteral("md"), QStringLiteral("text-markdown") },
+        { QStringLiteral("json"), QStringLiteral("application-json") },
+        { QStringLiteral("html"), QStringLiteral("text-html") },
+        { QStringLiteral("xml"), QStringLiteral("text-xml") },
+        { QStringLiteral("css"), QStringLiteral("text-css") },
+        { QStringLiteral("js"), QStringLiteral("application-javascript") },
+        { QStringLiteral("py"), QStringLiteral("text-x-python") },
+        { QStringLiteral("sh"), QStringLiteral("application-x-shellscript") },
+        { QStringLiteral("docx"), QStringLiteral("x-office-document") },
+        { QStringLiteral("pages"), QStringLiteral("x-office-document") },
+        { QStringLiteral("wps"), QStringLiteral("x-office-document") },
+        { QStringLiteral("xlsx"), QStringLiteral("x-office-spreadsheet") },
+        { QStringLiteral("numbers"), QStringLiteral("x-office-spreadsheet") },
+        { QStringLiteral("et"), QStringLiteral("x-office-spreadsheet") },
+        { QStringLiteral("pptx"), QStringLiteral("x-office-presentation") },
+        { QStringLiteral("key"), QStringLiteral("x-office-presentation") },
+        { QStringLiteral("dps"), QStringLiteral("x-office-presentation") },
+        { QStringLiteral("zip"), QStringLiteral("package-x-generic") },
+        { QStringLiteral("pdf"), QStringLiteral("application-pdf") },
+    };
+    return map;
+}
+
+// --- ".strings" parsing -----------------------------------------------------------------------
+
+class StringsParser
+{
+public:
+    explicit StringsParser(const QString& text) : m_text(text) { }
+
+    QHash<QString, QString> parse()
+    {
+        QHash<QString, QString> table;
+        while (skipSpaceAndComments()) {
+            if (peek() == QLatin1Char('{') || peek() == QLatin1Char('}') || peek() == QLatin1Char(';')) {
+                ++m_pos; // an old-style dictionary may wrap the entries in braces
+                continue;
+            }
+            const std::optional<QString> key = token();
+            if (!key) {
+                return fail(table, "a quoted key");
+            }
+            if (!skipSpaceAndComments()) {
+                table.insert(*key, *key);
+                break;
+            }
+            if (peek() == QLatin1Char(';')) {
+                ++m_pos;
+                table.insert(*key, *key); // "key"; stands for "key" = "key";
+                continue;
+            }
+            if (peek() != QLatin1Char('=')) {
+                return fail(table, "'='");
+            }
+            ++m_pos;
+            skipSpaceAndComments();
+            const std::optional<QString> value = token();
+            if (!value) {
+                return fail(table, "a quoted value");
+            }
+            table.insert(*key, *value);
+            if (skipSpaceAndComments()) {
+                if (peek() != QLatin1Char(';')) {
+                    return fail(table, "';'");
+                }
+                ++m_pos;
+            }
+        }
+        return table;
+    }
+
+private:
+    QChar peek(int ahead = 0) const
+    {
+        const qsizetype at = m_pos + ahead;
+        return at < m_text.size() ? m_text.at(at) : QChar();
+    }
+
+    QHash<QString, QString>& fail(QHash<QString, QString>& table, const char* expected)
+    {
+        qCWarning(lcBundle).noquote() << "strings table: expected" << expected << "at offset" << m_pos
+                                      << "; the rest of the table is ignored";
+        return table;
+    }
+
+    // Skips blanks and comments; false at the end of the text.
+    bool skipSpaceAndComments()
+    {
+        while (m_pos < m_text.size()) {
+            const QChar c = m_text.at(m_pos);
+            if (c.isSpace() || c == QChar(0xFEFF)) {
+                ++m_pos;
+            } else if (c == QLatin1Char('/') && peek(1) == QLatin1Char('*')) {
+                const qsizetype end = m_text.indexOf(QLatin1String("*/"), m_pos + 2);
+                m_pos = end < 0 ? m_text.size() : end + 2;
+            } else if (c == QLatin1Char('/') && peek(1) == QLatin1Char('/')) {
+                const qsizetype end = m_text.indexOf(QLatin1Char('\n'), m_pos + 2);
+                m_pos = end < 0 ? m_text.size() : end + 1;
+            } else {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static bool isBareChar(QChar c)
+    {
+        return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') || c == QLatin1Char('+')
+            || c == QLatin1Char('/') || c == QLatin1Char(':') || c == QLatin1Char('.') || c == QLatin1Char('-');
+    }
+
+    std::optional<QString> token()
+    {
+        if (peek() == QLatin1Char('"')) {
+            return quoted();
+        }
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size() && isBareChar(m_text.at(m_pos))
+               && !(m_text.at(m_pos) == QLatin1Char('/')
+                    && (peek(1) == QLatin1Char('/') || peek(1) == QLatin1Char('*')))) {
+            ++m_pos;
+        }
+        if (m_pos == start) {
+            return std::nullopt;
+        }
+        return m_text.mid(start, m_pos - start);
+    }
+
+    static int hexValue(QChar c)
+    {
+        const char16_t u = c.unicode();
+        if (u >= '0' && u <= '9') {
+            return u - '0';
+        }
+        if (u >= 'a' && u <= 'f') {
+            return u - 'a' + 10;
+        }
+        if (u >= 'A' && u <= 'F') {
+            return u - 'A' + 10;
+        }
+        return -1;
+    }
+
+    // Up to maxDigits hex digits; -1 when there is none.
+    int hexDigits(int maxDigits)
+    {
+        int value = 0;
+        int n = 0;
+        for (; n < maxDigits && m_pos < m_text.size() && hexValue(m_text.at(m_pos)) >= 0; ++n) {
+            value = value * 16 + hexValue(m_text.at(m_pos++));
+        }
+        return n == 0 ? -1 : value;
+    }
+
+    std::optional<QString> quoted()
+    {
+        ++m_pos; // opening quote
+        QString out;
+        while (m_pos < m_text.size()) {
+            const QChar c = m_text.at(m_pos++);
+            if (c == QLatin1Char('"')) {
+                return out;
+            }
+            if (c != QLatin1Char('\\')) {
+                out += c;
+                continue;
+            }
+            if (m_pos >= m_text.size()) {
+                break;
+            }
+            const QChar e = m_text.at(m_pos++);
+            switch (e.unicode()) {
+            case 'n': out += QLatin1Char('\n'); break;
+            case 't': out += QLatin1Char('\t'); break;
+            case 'r': out += QLatin1Char('\r'); break;
+            case 'a': out += QChar(0x07); break;
+            case 'b': out += QChar(0x08); break;
+            case 'f': out += QChar(0x0C); break;
+            case 'v': out += QChar(0x0B); break;
+            case 'U':
+            case 'u': {
+                // Four hex digits of a UTF-16 unit; a surrogate pair is written as two escapes.
+                const int unit = hexDigits(4);
+                if (unit < 0) {
+                    out += e;
+                } else {
+                    out += QChar(char16_t(unit));
+                }
+                break;
+            }
+            default:
+                if (e >= QLatin1Char('0') && e <= QLatin1Char('7')) {
+                    int value = e.unicode() - '0';
+                    for (int i = 0; i < 2 && m_pos < m_text.size() && m_text.at(m_pos) >= QLatin1Char('0')
+                         && m_text.at(m_pos) <= QLatin1Char('7');
+                         ++i) {
+                        value = value * 8 + (m_text.at(m_pos++).unicode() - '0');
+                    }
+                    out += QChar(char16_t(value));
+                } else {
+                    out += e; // \" \\ \' and any other character stand for themselves
+                }
+            }
+        }
+        return std::nullopt; // no closing quote
+    }
+
+    const QString& m_text;
+    qsizetype m_pos = 0;
+};
+
+QString decodeStrings(const QByteArray& data)
+{
+    std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(data);
+    if (!encoding) {
+        // Tables written without a byte-order mark are UTF-8, unless they plainly are UTF-16.
+        if (data.size() >= 2 && data.at(0) == 0 && data.at(1) != 0) {
+            encoding = QStringConverter::Utf16BE;
+        } else if (data.size() >= 2 && data.at(0) != 0 && data.at(1) == 0) {
+            encoding = QStringConverter::Utf16LE;
+        } else {
+            encoding = QStringConverter::Utf8;
+        }
+    }
+    QStringDecoder decoder(*encoding, QStringDecoder::Flag::Stateless);
+    return decoder.decode(data);
+}
+
+// --- shared state -------------------------------------------------------------------------------
+
+using Table = QHash<QString, QString>;
+
+struct BundleState {
+    QMutex mutex;
+    std::optional<QStringList> languages;     // lproj names to search, most preferred first
+    QHash<QString, QList<const Table*>> chain; // table name -> its tables in language order
+    QHash<QString, Table> tables;             // "<lang>/<table>" -> parsed table
+    QHash<QString, QImage> images;            // bundled images by name
+};
+
+BundleState& state()
+{
+    static BundleState s;
+    return s;
+}
+
+// "pt-Latn-BR" searches pt-Latn-BR, pt-Latn, pt-BR, pt (and each with "_" for "-"), in the
+// order of the user's languages; English closes the list when the user did not name it.
+QStringList languageFolders()
+{
+    QStringList folders;
+    const auto add = [&folders](const QStringList& parts) {
+        for (const QString& candidate : { parts.join(QLatin1Char('-')), parts.join(QLatin1Char('_')) }) {
+            if (!folders.contains(candidate)) {
+                folders << candidate;
+            }
+        }
+    };
+    const QStringList preferred = System::preferredLanguages();
+    for (const QString& tag : preferred) {
+        const QStringList parts = tag.split(QLatin1Char('-'), Qt::SkipEmptyParts);
+        if (parts.isEmpty()) {
+            continue;
+        }
+        const QString language = parts.first();
+        const bool hasScript = parts.size() > 1 && parts.at(1).size() == 4;
+        const QString script = hasScript ? parts.at(1) : QString();
+        const QString region = parts.size() > (hasScript ? 2 : 1) ? parts.at(hasScript ? 2 : 1) : QString();
+        add(parts);
+        if (!script.isEmpty()) {
+            add({ language, script });
+        }
+        if (!region.isEmpty()) {
+            add({ language, region });
+        }
+        add({ language });
+    }
+    if (!folders.contains(kDevelopmentLanguage)) {
+        folders << kDevelopmentLanguage;
+    }
+    return folders;
+}
+
+const QList<const Table*>& tableChainLocked(BundleState& s, const QString& tableName)
+{
+    auto it = s.chain.constFind(tableName);
+    if (it != s.chain.constEnd()) {
+        return *it;
+    }
+    if (!s.languages) {
+        s.languages = languageFolders();
+    }
+    QList<const Table*> chain;
+    for (const QString& lang : std::as_const(*s.languages)) {
+        QFile file(kRoot + lang + QStringLiteral(".lproj/") + tableName + QStringLiteral(".strings"));
+        if (!file.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const QString id = lang + QLatin1Char('/') + tableName;
+        s.tables.insert(id, Bundle::parseStrings(decodeStrings(file.readAll())));
+        chain << &s.tables[id];
+    }
+    return *s.chain.insert(tableName, chain);
+}
+
+std::optional<QString> lookUp(const QString& key, const QString& tableName)
+{
+    BundleState& s = state();
+    QMutexLocker lock(&s.mutex);
+    for (const Table* table : tableChainLocked(s, tableName)) {
+        auto it = table->constFind(key);
+        if (it != table->constEnd()) {
+            return *it;
+        }
+    }
+    return std::nullopt;
+}
+
+QString bundledImagePath(const QString& name)
+{
+    if (name.isEmpty() || name.contains(QLatin1String(".."))) {
+        return QString();
+    }
+    const QString base = kRoot + QStringLiteral("images/") + name;
+    const QString suffix = name.section(QLatin1Char('.'), -1).toLower();
+    if (name.contains(QLatin1Char('.')) && kImageTypes.contains(suffix) && QFile::exists(base)) {
+        return base;
+    }
+    for (const QString& type : kImageTypes) {
+        if (QFile::exists(base + QLatin1Char('.') + type)) {
+            return base + QLatin1Char('.') + type;
+        }
+    }
+    return QString();
+}
+
+// Theme icons are looked up under our own lock: QIcon's theme cache is not meant for
+// concurrent use.
+QIcon themeIcon(const QString& name)
+{
+    if (name.isEmpty() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        return QIcon();
+    }
+    static QMutex themeMutex;
+    QMutexLocker lock(&themeMutex);
+    const QString mapped = themeNames().value(name);
+    for (const QString& candidate : { mapped, name }) {
+        if (!candidate.isEmpty() && QIcon::hasThemeIcon(candidate)) {
+            return QIcon::fromTheme(candidate);
+        }
+    }
+    return QIcon();
+}
+
+QImage imageOfIcon(const QIcon& icon)
+{
+    QSize size(kThemeImageSize, kThemeImageSize);
+    const QList<QSize> sizes = icon.availableSizes();
+    for (const QSize& s : sizes) {
+        if (s.width() > size.width() && s.width() <= 2 * kThemeImageSize) {
+            size = s;
+        }
+    }
+    return icon.pixmap(size).toImage();
+}
+
+} // namespace
+
+QHash<QString, QString> Bundle::parseStrings(const QString& text)
+{
+    return StringsParser(text).parse();
+}
+
+QString Bundle::localizedString(const QString& key, const QString& fallback, const QString& table)
+{
+    if (!key.isEmpty()) {
+        if (std::optional<QString> text = lookUp(key, table.isEmpty() ? kDefaultTable : table)) {
+            return *text;
+        }
+    }
+    return fallback.isEmpty() ? key : fallback;
+}
+
+QString Bundle::infoValue(const QString& key)
+{
+    if (key == QLatin1String("CFBundleIdentifier")) {
+        return System::bundleIdentifier();
+    }
+    if (key == QLatin1String("CFBundleShortVersionString") || key == QLatin1String("CFBundleVersion")) {
+        return QStringLiteral(TARSEL_VERSION);
+    }
+    if (key.isEmpty()) {
+        return QString();
+    }
+    if (std::optional<QString> text = lookUp(key, kInfoTable)) {
+        return *text;
+    }
+    if (key == QLatin1String("CFBundleName") || key == QLatin1String("CFBundleDisplayName")
+        || key == QLatin1String("CFBundleExecutable")) {
+        return System::bundleIdentifier() == System::kExtensionBundleId ? QStringLiteral("TarselFinderExtension")
+                                                                         : QStringLiteral("Tarsel");
+    }
+    return QString();
+}
+
+QString Bundle::resourcePath(const QString& name, const QString& type)
+{
+    if (name.isEmpty() || name.contains(QLatin1String(".."))) {
+        return QString();
+    }
+    const QString file = type.isEmpty() ? name : name + QLatin1Char('.') + type;
+    QStringList candidates { kRoot + file };
+    for (const QString& folder : kResourceFolders) {
+        candidates << kRoot + folder + file;
+    }
+    {
+        BundleState& s = state();
+        QMutexLocker lock(&s.mutex);
+        if (!s.languages) {
+            s.languages = languageFolders();
+        }
+        for (const QString& lang : std::as_const(*s.languages)) {
+            candidates << kRoot + lang + QStringLiteral(".lproj/") + file;
+        }
+    }
+    for (const QString& candidate : std::as_const(candidates)) {
+        if (QFile::exists(candidate)) {
+            return candidate;
+        }
+    }
+    return QString();
+}
+
+QByteArray Bundle::resourceData(const QString& name, const QString& type)
+{
+    const QString path = resourcePath(name, type);
+    if (path.isEmpty()) {
+        return QByteArray();
+    }
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QImage Bundle::imageNamed(const QString& name)
+{
+    const QString path = bundledImagePath(name);
+    if (!path.isEmpty()) {
+        BundleState& s = state();
+        QMutexLocker lock(&s.mutex);
+        auto it = s.images.constFind(path);
+        if (it == s.images.constEnd()) {
+            QImage image(path);
+            if (image.isNull()) {
+                qCWarning(lcBundle) << "bundled image could not be read:" << path;
+            }
+            it = s.images.insert(path, image);
+        }
+        if (!it->isNull()) {
+            return *it;
+        }
+    }
+    const QIcon icon = themeIcon(name);
+    return icon.isNull() ? QImage() : imageOfIcon(icon);
+}
+
+QIcon Bundle::iconNamed(const QString& name)
+{
+    const QString path = bundledImagePath(name);
+    if (!path.isEmpty()) {
+        return QIcon(path);
+    }
+    return themeIcon(name);
+}
+
+bool Bundle::hasImageNamed(const QString& name)
+{
+    return !imageNamed(name).isNull();
+}
+
+} // namespace platform

@@ -1,0 +1,227 @@
+#include "platform/Bundle.h"
+
+#include "platform/System.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QIcon>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+using platform::Bundle;
+
+namespace {
+
+const QString kTestTable = QStringLiteral("BundleTest");
+
+// Runs the bundle child with the given user languages (the LANGUAGE list of the desktop).
+tarsel::test::ChildResult lookUpWithLanguages(const QByteArray& languages, const QString& key)
+{
+    const QByteArray saved = qgetenv("LANGUAGE");
+    qputenv("LANGUAGE", languages);
+    const auto result = tarsel::test::runChild(QStringLiteral("bundleLookUp"), { key });
+    qputenv("LANGUAGE", saved);
+    return result;
+}
+
+QString writeThemeIcon(const QString& themeDir, const QString& iconName, QColor colour)
+{
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(colour);
+    const QString path = themeDir + QStringLiteral("/16x16/actions/") + iconName + QStringLiteral(".png");
+    QDir().mkpath(themeDir + QStringLiteral("/16x16/actions"));
+    image.save(path);
+    return path;
+}
+
+} // namespace
+
+TARSEL_TEST_CHILD(bundleLookUp)
+{
+    std::printf("%s", Bundle::localizedString(args.value(0), QString(), QStringLiteral("BundleTest")).toUtf8().constData());
+    return 0;
+}
+
+TEST(BundleTest, ParsesStringsTables)
+{
+    const QString text = QStringLiteral(
+        "/* A comment\n   over \"two\" lines = ; */\n"
+        "\"plain\" = \"Plain text\";\n"
+        "// a line comment \"x\" = \"y\";\n"
+        "  \"spaced\"   =\t\"  keeps inner blanks  \"  ;\n"
+        "\"escapes\" = \"a\\\"b\\\\c\\nd\\te\";\n"
+        "\"unicode\" = \"caf\\U00e9 \\UD83D\\UDE00 \\u00FC\";\n"
+        "\"with = and ;\" = \"value ; with = signs // not a comment /* nor this */\";\n"
+        "\"same\";\n"
+        "bare_key = bare.value;\n"
+        "\"empty\" = \"\";\n"
+        "\"octal\" = \"\\101\\60\";\n");
+    const QHash<QString, QString> table = Bundle::parseStrings(text);
+    EXPECT_EQ(table.value(QStringLiteral("plain")), QStringLiteral("Plain text"));
+    EXPECT_FALSE(table.contains(QStringLiteral("x")));
+    EXPECT_EQ(table.value(QStringLiteral("spaced")), QStringLiteral("  keeps inner blanks  "));
+    EXPECT_EQ(table.value(QStringLiteral("escapes")), QStringLiteral("a\"b\\c\nd\te"));
+    EXPECT_EQ(table.value(QStringLiteral("unicode")), QStringLiteral("café \U0001F600 ü"));
+    EXPECT_EQ(table.value(QStringLiteral("with = and ;")),
+              QStringLiteral("value ; with = signs // not a comment /* nor this */"));
+    EXPECT_EQ(table.value(QStringLiteral("same")), QStringLiteral("same"));
+    EXPECT_EQ(table.value(QStringLiteral("bare_key")), QStringLiteral("bare.value"));
+    EXPECT_TRUE(table.contains(QStringLiteral("empty")));
+    EXPECT_TRUE(table.value(QStringLiteral("empty")).isEmpty());
+    EXPECT_EQ(table.value(QStringLiteral("octal")), QStringLiteral("A0"));
+    EXPECT_EQ(table.size(), 9);
+}
+
+TEST(BundleTest, AMalformedTableKeepsTheEntriesBeforeTheFault)
+{
+    const QHash<QString, QString> missingSemicolon
+        = Bundle::parseStrings(QStringLiteral("\"a\" = \"1\";\n\"b\" = \"2\"\n\"c\" = \"3\";"));
+    EXPECT_EQ(missingSemicolon.value(QStringLiteral("a")), QStringLiteral("1"));
+    EXPECT_EQ(missingSemicolon.value(QStringLiteral("b")), QStringLiteral("2"));
+    EXPECT_FALSE(missingSemicolon.contains(QStringLiteral("c")));
+
+    const QHash<QString, QString> unterminated
+        = Bundle::parseStrings(QStringLiteral("\"a\" = \"1\";\n\"b\" = \"never closed;\n"));
+    EXPECT_EQ(unterminated.size(), 1);
+    EXPECT_EQ(unterminated.value(QStringLiteral("a")), QStringLiteral("1"));
+
+    // The last entry may lack its semicolon; an empty or comment-only text is an empty table.
+    EXPECT_EQ(Bundle::parseStrings(QStringLiteral("\"k\" = \"v\"")).value(QStringLiteral("k")), QStringLiteral("v"));
+    EXPECT_TRUE(Bundle::parseStrings(QStringLiteral("/* only */ // comments")).isEmpty());
+    EXPECT_TRUE(Bundle::parseStrings(QStringLiteral("/* unterminated comment \"a\" = \"b\";")).isEmpty());
+}
+
+TEST(BundleTest, MissingKeysAnswerTheFallbackElseTheKey)
+{
+    EXPECT_EQ(Bundle::localizedString(QStringLiteral("Only English"), QString(), kTestTable),
+              QStringLiteral("Only in English"));
+    EXPECT_EQ(Bundle::localizedString(QStringLiteral("Quoted"), QStringLiteral("unused"), kTestTable),
+              QStringLiteral("She said \"hi\""));
+    EXPECT_EQ(Bundle::localizedString(QStringLiteral("No Such Key"), QStringLiteral("Fallback"), kTestTable),
+              QStringLiteral("Fallback"));
+    EXPECT_EQ(Bundle::localizedString(QStringLiteral("No Such Key"), QString(), kTestTable), QStringLiteral("No Such Key"));
+    EXPECT_EQ(Bundle::localizedString(QStringLiteral("No Such Key"), QStringLiteral(""), kTestTable),
+              QStringLiteral("No Such Key"));
+    // A table that does not exist answers like a missing key; the default table is Localizable.
+    EXPECT_EQ(Bundle::localizedString(QStringLiteral("Greeting"), QString(), QStringLiteral("NoSuchTable")),
+              QStringLiteral("Greeting"));
+    EXPECT_EQ(Bundle::localizedString(QStringLiteral("Only English")), QStringLiteral("Only English"));
+}
+
+TEST(BundleTest, UsesTheUsersLanguageThenEnglish)
+{
+    EXPECT_EQ(lookUpWithLanguages("de", QStringLiteral("Greeting")).out, QByteArray("Hallo"));
+    // A key the German table lacks comes from the English one.
+    EXPECT_EQ(lookUpWithLanguages("de", QStringLiteral("Only English")).out, QByteArray("Only in English"));
+    // zh_CN is zh-Hans-CN: found in zh-Hans.lproj, a UTF-16 table.
+    EXPECT_EQ(lookUpWithLanguages("zh_CN", QStringLiteral("Greeting")).out, QStringLiteral("你好").toUtf8());
+    // The first listed language that has a table wins; one without any falls through.
+    EXPECT_EQ(lookUpWithLanguages("fr:de", QStringLiteral("Greeting")).out, QByteArray("Hallo"));
+    EXPECT_EQ(lookUpWithLanguages("en:de", QStringLiteral("Greeting")).out, QByteArray("Hello"));
+    EXPECT_EQ(lookUpWithLanguages("fr", QStringLiteral("Greeting")).out, QByteArray("Hello"));
+}
+
+TEST(BundleTest, InfoValues)
+{
+    EXPECT_EQ(Bundle::infoValue(QStringLiteral("CFBundleDisplayName")), QStringLiteral("Tarsel"));
+    EXPECT_EQ(Bundle::infoValue(QStringLiteral("CFBundleName")), QStringLiteral("Tarsel"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$"))
+                    .match(Bundle::infoValue(QStringLiteral("CFBundleShortVersionString")))
+                    .hasMatch());
+    EXPECT_TRUE(Bundle::infoValue(QStringLiteral("NoSuchInfoKey")).isNull());
+
+    EXPECT_EQ(Bundle::infoValue(QStringLiteral("CFBundleIdentifier")), platform::System::kAppBundleId);
+    platform::System::setBundleIdentifier(platform::System::kExtensionBundleId);
+    EXPECT_EQ(Bundle::infoValue(QStringLiteral("CFBundleIdentifier")), platform::System::kExtensionBundleId);
+    platform::System::setBundleIdentifier(platform::System::kAppBundleId);
+}
+
+TEST(BundleTest, FindsResourcesByNameAndType)
+{
+    const QString tick = QStringLiteral(":/tarsel/sounds/tarsel-test-tick.wav");
+    EXPECT_EQ(Bundle::resourcePath(QStringLiteral("tarsel-test-tick.wav")), tick);
+    EXPECT_EQ(Bundle::resourcePath(QStringLiteral("tarsel-test-tick"), QStringLiteral("wav")), tick);
+    EXPECT_EQ(Bundle::resourcePath(QStringLiteral("sounds/tarsel-test-tick.wav")), tick);
+    EXPECT_EQ(Bundle::resourcePath(QStringLiteral("BundleTest.strings")), QStringLiteral(":/tarsel/en.lproj/BundleTest.strings"));
+    EXPECT_TRUE(Bundle::resourceData(QStringLiteral("tarsel-test-tick.wav")).startsWith("RIFF"));
+
+    EXPECT_TRUE(Bundle::resourcePath(QStringLiteral("tarsel-test-tick"), QStringLiteral("mp3")).isEmpty());
+    EXPECT_TRUE(Bundle::resourcePath(QString()).isEmpty());
+    EXPECT_TRUE(Bundle::resourcePath(QStringLiteral("../tarsel/sounds/tarsel-test-tick.wav")).isEmpty());
+    EXPECT_TRUE(Bundle::resourceData(QStringLiteral("missing.bin")).isNull());
+}
+
+TEST(BundleTest, BundledImagesByNameWithOrWithoutType)
+{
+    for (const QString& name : { QStringLiteral("tarsel-test-dot"), QStringLiteral("tarsel-test-dot.png") }) {
+        const QImage image = Bundle::imageNamed(name);
+        ASSERT_FALSE(image.isNull()) << qPrintable(name);
+        EXPECT_EQ(image.size(), QSize(2, 2));
+        EXPECT_EQ(image.pixelColor(1, 1), QColor(Qt::red));
+        EXPECT_TRUE(Bundle::hasImageNamed(name));
+        EXPECT_FALSE(Bundle::iconNamed(name).isNull());
+    }
+    EXPECT_FALSE(Bundle::hasImageNamed(QStringLiteral("tarsel-test-dot.jpg")));
+    EXPECT_FALSE(Bundle::hasImageNamed(QString()));
+}
+
+TEST(BundleTest, FallsBackToTheIconThemeThroughTheNameMap)
+{
+    const QStringList savedPaths = QIcon::themeSearchPaths();
+    const QString savedTheme = QIcon::themeName();
+    const QString root = tarsel::test::testHome() + QStringLiteral("/icons");
+    const QString themeDir = root + QStringLiteral("/TarselTest");
+    tarsel::test::writeFile(themeDir + QStringLiteral("/index.theme"),
+                            "[Icon Theme]\nName=TarselTest\nDirectories=16x16/actions\n\n"
+                            "[16x16/actions]\nSize=16\nType=Fixed\n");
+    writeThemeIcon(themeDir, QStringLiteral("document-new"), Qt::blue);
+    writeThemeIcon(themeDir, QStringLiteral("bare-theme-name"), Qt::green);
+    QIcon::setThemeSearchPaths({ root });
+    QIcon::setThemeName(QStringLiteral("TarselTest"));
+
+    // "newfile" is Tarsel's name for the theme's "document-new".
+    EXPECT_TRUE(Bundle::hasImageNamed(QStringLiteral("newfile")));
+    const QImage image = Bundle::imageNamed(QStringLiteral("newfile"));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2), QColor(Qt::blue));
+    EXPECT_FALSE(Bundle::iconNamed(QStringLiteral("newfile")).isNull());
+    // A name the map lacks is tried as a theme name itself.
+    EXPECT_TRUE(Bundle::hasImageNamed(QStringLiteral("bare-theme-name")));
+    // Neither bundled nor in the theme: no image, not a placeholder.
+    EXPECT_FALSE(Bundle::hasImageNamed(QStringLiteral("unlock")));
+    EXPECT_TRUE(Bundle::imageNamed(QStringLiteral("unlock")).isNull());
+    EXPECT_TRUE(Bundle::iconNamed(QStringLiteral("unlock")).isNull());
+
+    QIcon::setThemeSearchPaths(savedPaths);
+    QIcon::setThemeName(savedTheme);
+}
+
+TEST(BundleTest, ConcurrentLookupsAgree)
+{
+    std::atomic<int> wrong { 0 };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&wrong] {
+            for (int i = 0; i < 500; ++i) {
+                if (Bundle::localizedString(QStringLiteral("Only English"), QString(), kTestTable)
+                        != QStringLiteral("Only in English")
+                    || Bundle::localizedString(QStringLiteral("k%1").arg(i), QString(), QStringLiteral("T%1").arg(i % 7))
+                        != QStringLiteral("k%1").arg(i)
+                    || Bundle::imageNamed(QStringLiteral("tarsel-test-dot")).size() != QSize(2, 2)) {
+                    ++wrong;
+                }
+            }
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(wrong.load(), 0);
+}
