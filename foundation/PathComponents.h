@@ -9,9 +9,12 @@
 namespace qv::detail {
 
 /// The last component of the path ("/a/b.txt" gives "b.txt"; a trailing "/" is ignored;
-/// "/" gives "/").
+/// "/" gives "/"; an empty path gives "", never nil).
 inline QString lastPathComponent(const QString& path)
 {
+    if (path.isEmpty()) {
+        return QString(QLatin1String(""));
+    }
     QString p = path;
     while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) {
         p.chop(1);

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -43,14 +44,22 @@ struct EvpContextDeleter {
 };
 
 // Reads the file from start to end in blocks and hands each to `feed`. False when the file
-// cannot be opened, a read fails (a folder fails here) or `feed` refuses a block.
+// cannot be opened, is not a regular file, a read fails or `feed` refuses a block. Only regular
+// files are read: a named pipe would block the caller until some writer came, and a device
+// such as /dev/zero never ends.
 bool readFileInBlocks(const QString& path, const std::function<bool(const char*, qsizetype)>& feed)
 {
     if (path.isEmpty()) {
         return false;
     }
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking only so that opening a named pipe cannot hang; it is refused just below.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
         return false;
     }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -156,7 +165,7 @@ QString crc32HashOfFileAtPath(const QString& path)
 
 QString fileMD5(const QString& path)
 {
-    if (!QFileInfo::exists(path)) {
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
         return detail::deletingPathExtension(detail::lastPathComponent(path));
     }
     return md5HashOfFileAtPath(path);

@@ -23,8 +23,9 @@ struct HashComputationContext {
 HashComputationContext hashComputationContext(DigestAlgorithm algorithm);
 
 // File digests. The argument is a file path; the answer is the digest as lower-case hex
-// ("%02x" per byte), or nil when the file cannot be opened or a read fails (a folder cannot
-// be read, so it gives nil). Files are read in blocks, never whole, so any size can be hashed.
+// ("%02x" per byte), or nil when the file cannot be opened, a read fails, or the item is not a
+// regular file (a folder, a named pipe, a device). Files are read in blocks, never whole, so
+// any size can be hashed.
 QString md5HashOfFileAtPath(const QString& path);
 QString sha1HashOfFileAtPath(const QString& path);
 QString sha256HashOfFileAtPath(const QString& path);
@@ -33,12 +34,13 @@ QString sha512HashOfFileAtPath(const QString& path);
 QString hashOfFileAtPath(const QString& path, const HashComputationContext& context);
 
 /// CRC-32 (the reflected IEEE 802.3 one of zip and zlib) of the file as unsigned decimal text
-/// ("%u"). An empty file, a file that cannot be opened or read, and a folder give "0".
+/// ("%u"). An empty file, a file that cannot be opened or read, and anything but a regular file
+/// (a folder, for one) give "0".
 QString crc32HashOfFileAtPath(const QString& path);
 
 /// The MD5 of the contents at the path, lower-case hex, when something exists there; the last
-/// path component without its extension when nothing does; nil for a folder or a file that
-/// cannot be read.
+/// path component without its extension when nothing does; nil for a folder, anything else but
+/// a regular file, or a file that cannot be read.
 QString fileMD5(const QString& path);
 
 // Text digests: the digest of the text's UTF-8 bytes as upper-case hex ("%02X" per byte).

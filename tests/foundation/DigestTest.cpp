@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using tarsel::test::runChild;
 using tarsel::test::testHome;
@@ -96,8 +97,12 @@ TEST(DigestTest, UnreadableItemsGiveNilOrZero)
     const QString throughFile = fixture(QStringLiteral("plain"), "x") + QStringLiteral("/child");
     // Opens, then the very first read fails.
     const QString failingRead = QStringLiteral("/proc/self/mem");
+    // Would block until a writer comes, or never end.
+    const QString fifo = testHome() + QStringLiteral("/digest/pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString endless = QStringLiteral("/dev/zero");
 
-    for (const QString& path : { folder, missing, throughFile, failingRead }) {
+    for (const QString& path : { folder, missing, throughFile, failingRead, fifo, endless }) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_TRUE(qv::md5HashOfFileAtPath(path).isNull());
         EXPECT_TRUE(qv::sha1HashOfFileAtPath(path).isNull());
@@ -112,6 +117,8 @@ TEST(DigestTest, UnreadableItemsGiveNilOrZero)
     EXPECT_EQ(qv::fileMD5(missing), QStringLiteral("missing.tar"));
     EXPECT_TRUE(qv::fileMD5(folder).isNull());
     EXPECT_TRUE(qv::fileMD5(failingRead).isNull());
+    EXPECT_FALSE(qv::fileMD5(QString()).isNull());
+    EXPECT_EQ(qv::fileMD5(QString()), QString());
 }
 
 TEST(DigestTest, StreamingRoutineTakesAnyContext)
