@@ -1,0 +1,473 @@
+#include "platform/Workspace.h"
+
+#include "platform/Paths.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QMutex>
+#include <QProcess>
+#include <QSet>
+#include <QStandardPaths>
+
+#include <optional>
+
+Q_LOGGING_CATEGORY(lcWorkspace, "tarsel.platform.workspace", QtWarningMsg)
+
+namespace platform {
+
+namespace {
+
+const QString kOpener = QStringLiteral("xdg-open");
+const QString kDesktopSuffix = QStringLiteral(".desktop");
+constexpr int kFileManagerTimeoutMs = 5000;
+
+// --- launcher -------------------------------------------------------------------------------
+
+QMutex& launcherMutex()
+{
+    static QMutex m;
+    return m;
+}
+
+Workspace::Launcher& launcherStorage()
+{
+    static Workspace::Launcher launcher;
+    return launcher;
+}
+
+bool launch(const QString& program, const QStringList& args)
+{
+    Workspace::Launcher launcher;
+    {
+        QMutexLocker lock(&launcherMutex());
+        launcher = launcherStorage();
+    }
+    if (program.isEmpty()) {
+        return false;
+    }
+    if (launcher) {
+        return launcher(program, args);
+    }
+    const bool started = QProcess::startDetached(program, args);
+    if (!started) {
+        qCWarning(lcWorkspace).noquote() << "could not start" << program;
+    }
+    return started;
+}
+
+// --- desktop entries ------------------------------------------------------------------------
+
+// The string escapes of desktop entry values. Unknown escapes stay as they are, so the quoting
+// rules of Exec see them unchanged.
+QString unescapeValue(const QString& raw)
+{
+    QString out;
+    out.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const QChar c = raw.at(i);
+        if (c != QLatin1Char('\\') || i + 1 >= raw.size()) {
+            out += c;
+            continue;
+        }
+        const QChar e = raw.at(++i);
+        switch (e.unicode()) {
+        case 's': out += QLatin1Char(' '); break;
+        case 'n': out += QLatin1Char('\n'); break;
+        case 't': out += QLatin1Char('\t'); break;
+        case 'r': out += QLatin1Char('\r'); break;
+        case '\\': out += QLatin1Char('\\'); break;
+        default: out += c; out += e;
+        }
+    }
+    return out;
+}
+
+// The keys of the [Desktop Entry] group; nullopt when the file has no such group.
+std::optional<QHash<QString, QString>> readDesktopEntry(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return std::nullopt;
+    }
+    QHash<QString, QString> keys;
+    bool inEntry = false;
+    bool seenEntry = false;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString& rawLine : lines) {
+        const QString line = rawLine.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
+            continue;
+        }
+        if (line.startsWith(QLatin1Char('['))) {
+            inEntry = line == QLatin1String("[Desktop Entry]");
+            seenEntry = seenEntry || inEntry;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (!inEntry || eq <= 0) {
+            continue;
+        }
+        const QString key = line.left(eq).trimmed();
+        if (!keys.contains(key)) {
+            keys.insert(key, unescapeValue(line.mid(eq + 1).trimmed()));
+        }
+    }
+    if (!seenEntry) {
+        return std::nullopt;
+    }
+    return keys;
+}
+
+QStringList applicationFolders()
+{
+    QStringList folders { Paths::dataHome() + QStringLiteral("/applications") };
+    QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (dataDirs.trimmed().isEmpty()) {
+        dataDirs = QStringLiteral("/usr/local/share:/usr/share");
+    }
+    const QStringList dirs = dataDirs.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& dir : dirs) {
+        if (QDir::isAbsolutePath(dir)) {
+            folders << QDir::cleanPath(dir) + QStringLiteral("/applications");
+        }
+    }
+    folders.removeDuplicates();
+    return folders;
+}
+
+bool isTrue(const QString& value)
+{
+    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+// Walks every entry in precedence order. An id met once is never met again, so a hidden user
+// entry also hides the system entry of the same id. The visitor answers false to stop.
+void forEachApplication(const std::function<bool(const Application&)>& visit)
+{
+    QSet<QString> seen;
+    const QStringList folders = applicationFolders();
+    for (const QString& folder : folders) {
+        QStringList files;
+        QDirIterator it(folder, { QStringLiteral("*.desktop") }, QDir::Files, QDirIterator::Subdirectories
+                                                                                | QDirIterator::FollowSymlinks);
+        while (it.hasNext()) {
+            files << it.next();
+        }
+        files.sort();
+        for (const QString& file : std::as_const(files)) {
+            QString id = file.mid(folder.size() + 1);
+            id.chop(kDesktopSuffix.size());
+            id.replace(QLatin1Char('/'), QLatin1Char('-'));
+            if (seen.contains(id)) {
+                continue;
+            }
+            seen.insert(id);
+            const std::optional<QHash<QString, QString>> keys = readDesktopEntry(file);
+            if (!keys || isTrue(keys->value(QStringLiteral("Hidden")))
+                || keys->value(QStringLiteral("Type")) != QLatin1String("Application")) {
+                continue;
+            }
+            Application app;
+            app.id = id;
+            app.name = keys->value(QStringLiteral("Name"));
+            app.exec = keys->value(QStringLiteral("Exec"));
+            app.icon = keys->value(QStringLiteral("Icon"));
+            app.desktopFile = file;
+            if (!visit(app)) {
+                return;
+            }
+        }
+    }
+}
+
+// --- Exec lines -----------------------------------------------------------------------------
+
+struct ExecArgument {
+    QString text;
+    bool quoted = false;
+};
+
+// Splits an Exec value into arguments. Inside double quotes a backslash escapes ", `, $ and \;
+// outside them it escapes any character.
+std::optional<QList<ExecArgument>> splitExec(const QString& exec)
+{
+    QList<ExecArgument> args;
+    ExecArgument current;
+    bool inArgument = false;
+    bool inQuotes = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec.at(i);
+        if (inQuotes) {
+            if (c == QLatin1Char('"')) {
+                inQuotes = false;
+            } else if (c == QLatin1Char('\\') && i + 1 < exec.size()
+                       && QStringView(u"\"`$\\").contains(exec.at(i + 1))) {
+                current.text += exec.at(++i);
+            } else {
+                current.text += c;
+            }
+        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')) {
+            if (inArgument) {
+                args << current;
+                current = ExecArgument();
+                inArgument = false;
+            }
+        } else if (c == QLatin1Char('"')) {
+            inQuotes = true;
+            inArgument = true;
+            current.quoted = true;
+        } else if (c == QLatin1Char('\\') && i + 1 < exec.size()) {
+            current.text += exec.at(++i);
+            inArgument = true;
+        } else {
+            current.text += c;
+            inArgument = true;
+        }
+    }
+    if (inQuotes) {
+        return std::nullopt;
+    }
+    if (inArgument) {
+        args << current;
+    }
+    return args;
+}
+
+bool hasFieldCode(const QList<ExecArgument>& args, const QString& codes)
+{
+    for (const ExecArgument& arg : args) {
+        for (qsizetype i = 0; i + 1 < arg.text.size(); ++i) {
+            if (arg.text.at(i) == QLatin1Char('%')) {
+                if (codes.contains(arg.text.at(i + 1))) {
+                    return true;
+                }
+                ++i; // "%%" is no field code
+            }
+        }
+    }
+    return false;
+}
+
+QString fileUrl(const QString& path)
+{
+    return QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded());
+}
+
+// Expands the field codes of one invocation: %f/%u name `files` (at most one file here),
+// %F/%U name all of them; %i, %c, %k and the deprecated codes are dropped, "%%" is "%".
+QStringList expandExec(const QList<ExecArgument>& args, const QStringList& files)
+{
+    QStringList argv;
+    for (const ExecArgument& arg : args) {
+        if (arg.text == QLatin1String("%F") || arg.text == QLatin1String("%U")) {
+            for (const QString& file : files) {
+                argv << (arg.text == QLatin1String("%F") ? file : fileUrl(file));
+            }
+            continue;
+        }
+        QString out;
+        bool hadCode = false;
+        for (qsizetype i = 0; i < arg.text.size(); ++i) {
+            const QChar c = arg.text.at(i);
+            if (c != QLatin1Char('%') || i + 1 >= arg.text.size()) {
+                out += c;
+                continue;
+            }
+            const QChar code = arg.text.at(++i);
+            if (code == QLatin1Char('%')) {
+                out += c;
+                continue;
+            }
+            hadCode = true;
+            if (!files.isEmpty() && (code == QLatin1Char('f') || code == QLatin1Char('F'))) {
+                out += files.first();
+            } else if (!files.isEmpty() && (code == QLatin1Char('u') || code == QLatin1Char('U'))) {
+                out += fileUrl(files.first());
+            }
+        }
+        // An argument that was only a field code with nothing to stand for disappears.
+        if (!out.isEmpty() || !hadCode) {
+            argv << out;
+        }
+    }
+    return argv;
+}
+
+// The command lines that open `paths` with an Exec value, one per invocation.
+std::optional<QList<QStringList>> commandLines(const QString& exec, const QStringList& paths)
+{
+    const std::optional<QList<ExecArgument>> args = splitExec(exec);
+    // The program itself must be named by the entry, never by a file being opened.
+    if (!args || args->isEmpty() || hasFieldCode({ args->first() }, QStringLiteral("fFuUdDnNickvm"))) {
+        return std::nullopt;
+    }
+    QList<QStringList> lines;
+    const bool takesMany = hasFieldCode(*args, QStringLiteral("FU"));
+    const bool takesOne = hasFieldCode(*args, QStringLiteral("fu"));
+    if (!takesMany && !takesOne) {
+        // The entry does not say where files go: they follow the command.
+        lines << expandExec(*args, {}) + paths;
+    } else if (takesOne && !takesMany && paths.size() > 1) {
+        // A program that takes a single file is started once per file.
+        for (const QString& path : paths) {
+            lines << expandExec(*args, { path });
+        }
+    } else {
+        lines << expandExec(*args, paths);
+    }
+    for (const QStringList& line : std::as_const(lines)) {
+        if (line.isEmpty() || line.first().isEmpty()) {
+            return std::nullopt;
+        }
+    }
+    return lines;
+}
+
+bool showItemsOverDBus(const QString& path)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return false;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList { fileUrl(path) } << QString();
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kFileManagerTimeoutMs);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        qCDebug(lcWorkspace) << "file manager did not show the item:" << reply.errorMessage();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void Workspace::setLauncher(Launcher launcher)
+{
+    QMutexLocker lock(&launcherMutex());
+    launcherStorage() = std::move(launcher);
+}
+
+bool Workspace::openUrl(const QUrl& url)
+{
+    if (!url.isValid() || url.isEmpty()) {
+        return false;
+    }
+    if (url.isLocalFile()) {
+        return openFile(url.toLocalFile());
+    }
+    return launch(kOpener, { QString::fromUtf8(url.toEncoded()) });
+}
+
+bool Workspace::openFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        return false;
+    }
+    return launch(kOpener, { info.absoluteFilePath() });
+}
+
+bool Workspace::openFiles(const QStringList& paths, const Application& app)
+{
+    Application resolved = app;
+    if (resolved.exec.isEmpty()) {
+        resolved = applicationForId(app.id);
+        if (!resolved.isValid()) {
+            resolved = applicationForName(app.name.isEmpty() ? app.id : app.name);
+        }
+    }
+    QStringList absolute;
+    for (const QString& path : paths) {
+        absolute << QFileInfo(path).absoluteFilePath();
+    }
+    const std::optional<QList<QStringList>> lines = commandLines(resolved.exec, absolute);
+    if (!lines) {
+        qCDebug(lcWorkspace) << "no usable command for" << app.id << app.name;
+        return false;
+    }
+    bool ok = true;
+    for (const QStringList& line : *lines) {
+        ok = launch(line.first(), line.mid(1)) && ok;
+    }
+    return ok;
+}
+
+bool Workspace::reveal(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        return false;
+    }
+    const QString absolute = info.absoluteFilePath();
+    if (showItemsOverDBus(absolute)) {
+        return true;
+    }
+    return launch(kOpener, { info.absolutePath() });
+}
+
+QList<Application> Workspace::applications()
+{
+    QList<Application> apps;
+    forEachApplication([&apps](const Application& app) {
+        apps << app;
+        return true;
+    });
+    return apps;
+}
+
+Application Workspace::applicationForId(const QString& id)
+{
+    QString wanted = id;
+    if (wanted.endsWith(kDesktopSuffix)) {
+        wanted.chop(kDesktopSuffix.size());
+    }
+    Application found;
+    if (wanted.isEmpty()) {
+        return found;
+    }
+    forEachApplication([&](const Application& app) {
+        if (app.id == wanted) {
+            found = app;
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
+
+Application Workspace::applicationForName(const QString& name)
+{
+    Application found;
+    if (name.isEmpty()) {
+        return found;
+    }
+    forEachApplication([&](const Application& app) {
+        if (app.name.compare(name, Qt::CaseInsensitive) == 0) {
+            found = app;
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
+
+bool Workspace::hasProgram(const QString& program)
+{
+    if (program.isEmpty()) {
+        return false;
+    }
+    if (program.contains(QLatin1Char('/'))) {
+        const QFileInfo info(program);
+        return info.isFile() && info.isExecutable();
+    }
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+} // namespace platform

@@ -1,0 +1,331 @@
+#include "platform/Workspace.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using platform::Application;
+using platform::Workspace;
+
+namespace {
+
+struct Launch {
+    QString program;
+    QStringList args;
+    bool operator==(const Launch& o) const { return program == o.program && args == o.args; }
+};
+
+void PrintTo(const Launch& l, std::ostream* os)
+{
+    *os << qPrintable(l.program) << " [" << qPrintable(l.args.join(QStringLiteral("] ["))) << "]";
+}
+
+// Records what would have been started; every test gets a fresh recorder and private XDG folders.
+class WorkspaceTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_savedDataDirs = qgetenv("XDG_DATA_DIRS");
+        m_systemData = tarsel::test::testHome() + QStringLiteral("/system-share");
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(m_systemData) + ":relative/ignored");
+        Workspace::setLauncher([this](const QString& program, const QStringList& args) {
+            m_launches.append({ program, args });
+            return m_launcherAnswer;
+        });
+    }
+    void TearDown() override
+    {
+        Workspace::setLauncher({});
+        qputenv("XDG_DATA_DIRS", m_savedDataDirs);
+    }
+
+    QString userEntry(const QString& relative, const QByteArray& text)
+    {
+        return tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/.local/share/applications/") + relative,
+                                       text);
+    }
+    QString systemEntry(const QString& relative, const QByteArray& text)
+    {
+        return tarsel::test::writeFile(m_systemData + QStringLiteral("/applications/") + relative, text);
+    }
+    static QByteArray entry(const QByteArray& name, const QByteArray& exec, const QByteArray& extra = {})
+    {
+        return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + extra;
+    }
+    QString existingFile(const QString& name)
+    {
+        return tarsel::test::writeFile(tarsel::test::testHome() + QLatin1Char('/') + name, "x");
+    }
+
+    QList<Launch> m_launches;
+    bool m_launcherAnswer = true;
+    QString m_systemData;
+    QByteArray m_savedDataDirs;
+};
+
+} // namespace
+
+TEST_F(WorkspaceTest, ReadsDesktopEntriesInPrecedenceOrder)
+{
+    systemEntry(QStringLiteral("org.example.Editor.desktop"), entry("System Editor", "sys-editor %F"));
+    userEntry(QStringLiteral("org.example.Editor.desktop"),
+              entry("My Editor", "my-editor %F", "Icon=my\\sicon\n[Desktop Action new]\nName=Other\nExec=other\n"));
+    systemEntry(QStringLiteral("kde/org.kde.Viewer.desktop"), entry("Viewer", "viewer %u", "NoDisplay=true\n"));
+    // Hidden means deleted: the user's entry hides the system entry of the same id.
+    systemEntry(QStringLiteral("gone.desktop"), entry("Gone", "gone"));
+    userEntry(QStringLiteral("gone.desktop"), "[Desktop Entry]\nHidden=true\n");
+    systemEntry(QStringLiteral("link.desktop"), "[Desktop Entry]\nType=Link\nName=Link\nURL=https://example.org\n");
+    systemEntry(QStringLiteral("nogroup.desktop"), "Name=No Group\nExec=x\n");
+    systemEntry(QStringLiteral("notes.txt"), entry("Not An Entry", "x"));
+
+    const QList<Application> apps = Workspace::applications();
+    QStringList ids;
+    for (const Application& app : apps) {
+        ids << app.id;
+    }
+    ids.sort();
+    EXPECT_EQ(ids, QStringList({ QStringLiteral("kde-org.kde.Viewer"), QStringLiteral("org.example.Editor") }));
+
+    const Application editor = Workspace::applicationForId(QStringLiteral("org.example.Editor.desktop"));
+    EXPECT_EQ(editor.name, QStringLiteral("My Editor"));
+    EXPECT_EQ(editor.exec, QStringLiteral("my-editor %F"));
+    EXPECT_EQ(editor.icon, QStringLiteral("my icon"));
+    EXPECT_TRUE(editor.desktopFile.startsWith(tarsel::test::testHome() + QStringLiteral("/.local/share/")));
+
+    EXPECT_EQ(Workspace::applicationForId(QStringLiteral("kde-org.kde.Viewer")).name, QStringLiteral("Viewer"));
+    EXPECT_EQ(Workspace::applicationForName(QStringLiteral("viewer")).id, QStringLiteral("kde-org.kde.Viewer"));
+    EXPECT_FALSE(Workspace::applicationForName(QStringLiteral("System Editor")).isValid());
+    EXPECT_FALSE(Workspace::applicationForId(QStringLiteral("gone")).isValid());
+    EXPECT_FALSE(Workspace::applicationForId(QString()).isValid());
+}
+
+TEST_F(WorkspaceTest, OpensUrlsAndFilesWithTheDesktopOpener)
+{
+    EXPECT_TRUE(Workspace::openUrl(QUrl(QStringLiteral("https://example.org/a b?q=1"))));
+    const QString file = existingFile(QStringLiteral("report 1.txt"));
+    EXPECT_TRUE(Workspace::openFile(file));
+    EXPECT_TRUE(Workspace::openUrl(QUrl::fromLocalFile(file)));
+    EXPECT_EQ(m_launches, QList<Launch>({ { QStringLiteral("xdg-open"), { QStringLiteral("https://example.org/a%20b?q=1") } },
+                                          { QStringLiteral("xdg-open"), { file } },
+                                          { QStringLiteral("xdg-open"), { file } } }));
+
+    m_launches.clear();
+    EXPECT_FALSE(Workspace::openFile(tarsel::test::testHome() + QStringLiteral("/missing.txt")));
+    EXPECT_FALSE(Workspace::openUrl(QUrl()));
+    EXPECT_TRUE(m_launches.isEmpty());
+
+    m_launcherAnswer = false;
+    EXPECT_FALSE(Workspace::openFile(file));
+}
+
+TEST_F(WorkspaceTest, ExecFieldCodesBecomeArgumentsNeverAShellLine)
+{
+    const QString a = existingFile(QStringLiteral("a b.txt"));
+    const QString b = existingFile(QStringLiteral("x; rm -rf ~ $(id).txt"));
+
+    const Application many { QStringLiteral("many"), QStringLiteral("Many"),
+                             QStringLiteral("editor --new %F --icon-free %i %c %k 100%% %d"), {}, {} };
+    ASSERT_TRUE(Workspace::openFiles({ a, b }, many));
+    EXPECT_EQ(m_launches, QList<Launch>({ { QStringLiteral("editor"),
+                                            { QStringLiteral("--new"), a, b, QStringLiteral("--icon-free"),
+                                              QStringLiteral("100%") } } }));
+
+    // A program that takes one file is started once per file.
+    m_launches.clear();
+    const Application one { QStringLiteral("one"), QStringLiteral("One"), QStringLiteral("viewer --file=%f"), {}, {} };
+    ASSERT_TRUE(Workspace::openFiles({ a, b }, one));
+    EXPECT_EQ(m_launches, QList<Launch>({ { QStringLiteral("viewer"), { QStringLiteral("--file=") + a } },
+                                          { QStringLiteral("viewer"), { QStringLiteral("--file=") + b } } }));
+
+    m_launches.clear();
+    const Application urls { QStringLiteral("urls"), QStringLiteral("Urls"), QStringLiteral("browser %U"), {}, {} };
+    ASSERT_TRUE(Workspace::openFiles({ a }, urls));
+    EXPECT_EQ(m_launches, QList<Launch>({ { QStringLiteral("browser"),
+                                            { QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded) } } }));
+    EXPECT_TRUE(m_launches.value(0).args.value(0).contains(QStringLiteral("a%20b.txt")));
+
+    // Quoting as desktop entries write it, after the value's own escapes were read.
+    m_launches.clear();
+    userEntry(QStringLiteral("quoted.desktop"),
+                                   entry("Quoted", "\"/opt/My App/run\" -c \"echo \\\\\"$1\\\\\" \\\\$HOME\" '' %f"));
+    ASSERT_TRUE(Workspace::openFiles({ b }, Application { QStringLiteral("quoted"), {}, {}, {}, {} }));
+    EXPECT_EQ(m_launches, QList<Launch>({ { QStringLiteral("/opt/My App/run"),
+                                            { QStringLiteral("-c"), QStringLiteral("echo \"$1\" $HOME"),
+                                              QStringLiteral("''"), b } } }));
+}
+
+TEST_F(WorkspaceTest, OpenFilesFindsTheApplicationAndAppendsFilesWithoutFieldCodes)
+{
+    userEntry(QStringLiteral("org.example.Plain.desktop"), entry("Plain Tool", "plain-tool --flag"));
+    const QString a = existingFile(QStringLiteral("a.txt"));
+
+    ASSERT_TRUE(Workspace::openFiles({ a }, Application { QStringLiteral("org.example.Plain"), {}, {}, {}, {} }));
+    ASSERT_TRUE(Workspace::openFiles({ a }, Application { {}, QStringLiteral("plain tool"), {}, {}, {} }));
+    ASSERT_TRUE(Workspace::openFiles({}, Application { QStringLiteral("org.example.Plain.desktop"), {}, {}, {}, {} }));
+    const Launch withFile { QStringLiteral("plain-tool"), { QStringLiteral("--flag"), a } };
+    EXPECT_EQ(m_launches, QList<Launch>({ withFile, withFile, { QStringLiteral("plain-tool"), { QStringLiteral("--flag") } } }));
+
+    m_launches.clear();
+    EXPECT_FALSE(Workspace::openFiles({ a }, Application { QStringLiteral("org.example.Missing"), {}, {}, {}, {} }));
+    EXPECT_FALSE(Workspace::openFiles({ a }, Application { QStringLiteral("x"), {}, QStringLiteral("\"unterminated %f"), {}, {} }));
+    EXPECT_FALSE(Workspace::openFiles({ a }, Application { QStringLiteral("x"), {}, QStringLiteral("%f"), {}, {} }));
+    EXPECT_TRUE(m_launches.isEmpty());
+}
+
+TEST_F(WorkspaceTest, FindsProgramsOnThePath)
+{
+    const QString bin = tarsel::test::testHome() + QStringLiteral("/bin");
+    tarsel::test::writeFile(bin + QStringLiteral("/tarsel-tool"), "#!/bin/sh\n");
+    QFile::setPermissions(bin + QStringLiteral("/tarsel-tool"), QFile::ReadOwner | QFile::ExeOwner);
+    tarsel::test::writeFile(bin + QStringLiteral("/tarsel-plain"), "not a program\n");
+    QFile::setPermissions(bin + QStringLiteral("/tarsel-plain"), QFile::ReadOwner | QFile::WriteOwner);
+    QDir().mkpath(bin + QStringLiteral("/tarsel-folder"));
+
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ":" + savedPath);
+    EXPECT_TRUE(Workspace::hasProgram(QStringLiteral("tarsel-tool")));
+    EXPECT_TRUE(Workspace::hasProgram(QStringLiteral("sh")));
+    EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-plain")));
+    EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-folder")));
+    EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-no-such-program")));
+    EXPECT_FALSE(Workspace::hasProgram(QString()));
+    EXPECT_TRUE(Workspace::hasProgram(bin + QStringLiteral("/tarsel-tool")));
+    qputenv("PATH", savedPath);
+    EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-tool")));
+}
+
+// --- revealing in the file manager, with a real session bus -----------------------------------
+
+namespace {
+
+// Stands in for the desktop's file manager on the session bus.
+class FakeFileManager : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public Q_SLOTS:
+    void ShowItems(const QStringList& uris, const QString& startupId)
+    {
+        Q_UNUSED(startupId)
+        std::printf("ShowItems %s\n", uris.join(QLatin1Char(' ')).toUtf8().constData());
+        std::fflush(stdout);
+    }
+};
+
+const QByteArray kBusConfig
+    = "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+      " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+      "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>\n"
+      "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+      "<allow own=\"*\"/></policy></busconfig>\n";
+
+// A private session bus for one test, without service activation.
+class PrivateBus
+{
+public:
+    PrivateBus()
+    {
+        const QString config = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/bus.conf"), kBusConfig);
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       { QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                         QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1") });
+        if (m_daemon.waitForStarted() && m_daemon.waitForReadyRead(20000)) {
+            m_address = m_daemon.readLine().trimmed();
+        }
+    }
+    ~PrivateBus()
+    {
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+    QByteArray address() const { return m_address; }
+
+private:
+    QProcess m_daemon;
+    QByteArray m_address;
+};
+
+tarsel::test::ChildResult revealInChild(const QByteArray& busAddress, const QString& path)
+{
+    const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress);
+    const auto result = tarsel::test::runChild(QStringLiteral("workspaceReveal"), { path });
+    qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
+    return result;
+}
+
+} // namespace
+
+TARSEL_TEST_CHILD(workspaceReveal)
+{
+    Workspace::setLauncher([](const QString& program, const QStringList& launchArgs) {
+        std::printf("launch %s %s\n", qPrintable(program), launchArgs.join(QLatin1Char(' ')).toUtf8().constData());
+        return true;
+    });
+    const bool revealed = Workspace::reveal(args.value(0));
+    std::printf("revealed=%d\n", revealed ? 1 : 0);
+    return 0;
+}
+
+TARSEL_TEST_CHILD(fakeFileManager)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    FakeFileManager manager;
+    if (!bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager, QDBusConnection::ExportAllSlots)
+        || !bus.registerService(QStringLiteral("org.freedesktop.FileManager1"))) {
+        return 2;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+TEST(WorkspaceRevealTest, WithoutASessionBusOpensTheParentFolder)
+{
+    const QString file = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/folder/item.txt"), "x");
+    const auto r = revealInChild("unix:path=/nonexistent/tarsel-bus", file);
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(r.out, "launch xdg-open " + QFile::encodeName(tarsel::test::testHome()) + "/folder\nrevealed=1\n");
+
+    const auto missing = revealInChild("unix:path=/nonexistent/tarsel-bus", file + QStringLiteral(".missing"));
+    EXPECT_EQ(missing.out, QByteArray("revealed=0\n"));
+}
+
+TEST(WorkspaceRevealTest, AsksTheFileManagerOverTheSessionBus)
+{
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+    const QString file = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/shown dir/it em.txt"), "x");
+
+    // A bus without a file manager: the parent folder opens instead.
+    const auto noManager = revealInChild(bus.address(), file);
+    EXPECT_TRUE(noManager.out.startsWith("launch xdg-open ")) << noManager.out.constData();
+
+    QProcess manager;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TARSEL_TEST_CHILD"), QStringLiteral("fakeFileManager"));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(bus.address()));
+    manager.setProcessEnvironment(env);
+    manager.start(tarsel::test::testBinary(), {});
+    ASSERT_TRUE(manager.waitForReadyRead(20000)) << manager.readAllStandardError().constData();
+    ASSERT_EQ(manager.readLine(), QByteArray("ready\n"));
+
+    const auto r = revealInChild(bus.address(), file);
+    EXPECT_EQ(r.out, QByteArray("revealed=1\n")) << r.err.constData();
+    ASSERT_TRUE(manager.waitForReadyRead(20000));
+    EXPECT_EQ(manager.readLine(), "ShowItems " + QUrl::fromLocalFile(file).toEncoded() + "\n");
+    manager.kill();
+    manager.waitForFinished();
+}
+
+#include "WorkspaceTest.moc"
