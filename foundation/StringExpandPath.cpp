@@ -1,0 +1,398 @@
+// Path tests, free names, scratch folders and the character-set guess of StringExpandText.h.
+
+#include "foundation/StringExpandText.h"
+
+#include "platform/Paths.h"
+#include "platform/System.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QMimeDatabase>
+#include <QSet>
+
+#include <algorithm>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <fts.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#ifndef QV_EXTENSION_BUILD
+#include <uchardet/uchardet.h>
+#endif
+
+namespace qv {
+
+namespace {
+
+bool lstatPath(const QString& path, struct stat* st)
+{
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), st) == 0;
+}
+
+// The last path component's extension, without the dot: none for "name", ".hidden" or "name.".
+QString pathExtension(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash + 1 || dot == path.size() - 1) {
+        return {};
+    }
+    return path.mid(dot + 1);
+}
+
+QString appendingComponent(const QString& folder, const QString& name)
+{
+    QString tail = name;
+    while (tail.startsWith(QLatin1Char('/'))) {
+        tail.remove(0, 1);
+    }
+    if (tail.isEmpty()) {
+        return folder;
+    }
+    return folder.endsWith(QLatin1Char('/')) ? folder + tail : folder + QLatin1Char('/') + tail;
+}
+
+// The name joined to a user folder, created when missing.
+QString inUserFolder(const QString& folder, const QString& name)
+{
+    const QString path = appendingComponent(folder, name);
+    if (!isExist(path)) {
+        QDir().mkpath(path);
+    }
+    return path;
+}
+
+QString privateSupportFolder()
+{
+    return platform::Paths::applicationSupport(platform::System::bundleIdentifier());
+}
+
+const QSet<QString>& readableImageSuffixes()
+{
+    static const QSet<QString> suffixes = [] {
+        QSet<QString> set;
+        for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+            set.insert(QString::fromLatin1(format).toLower());
+        }
+        return set;
+    }();
+    return suffixes;
+}
+
+bool isReadableImageContent(const QString& path)
+{
+    struct stat st
+    {
+    };
+    // Only regular files are sniffed: opening a pipe or a device could block or have effects.
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchContent);
+    const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
+    return std::any_of(readable.begin(), readable.end(),
+                       [&type](const QByteArray& name) { return type.inherits(QString::fromLatin1(name)); });
+}
+
+} // namespace
+
+// ----- sizes ---------------------------------------------------------------------------------
+
+qint64 fileSize(const QString& path)
+{
+    struct stat st
+    {
+    };
+    if (!lstatPath(path, &st)) {
+        return 0;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return st.st_size;
+    }
+    QByteArray root = QFile::encodeName(path);
+    char* roots[] = { root.data(), nullptr };
+    FTS* fts = ::fts_open(roots, FTS_PHYSICAL | FTS_NOCHDIR, nullptr);
+    if (!fts) {
+        return 0;
+    }
+    qint64 total = 0;
+    while (FTSENT* entry = ::fts_read(fts)) {
+        // Every item below the folder once (folders in pre-order), not the folder itself.
+        const bool hasStat = entry->fts_info != FTS_NS && entry->fts_info != FTS_ERR;
+        if (entry->fts_level > 0 && entry->fts_info != FTS_DP && hasStat) {
+            total += entry->fts_statp->st_size;
+        }
+    }
+    ::fts_close(fts);
+    return total;
+}
+
+// ----- path tests ----------------------------------------------------------------------------
+
+bool isFolder(const QString& path)
+{
+    struct stat st
+    {
+    };
+    return lstatPath(path, &st) && S_ISDIR(st.st_mode);
+}
+
+bool isPackage(const QString& path)
+{
+    return !pathExtension(path).isEmpty() && isFolder(path);
+}
+
+bool isImage(const QString& path)
+{
+    if (path.isEmpty()) {
+        return false;
+    }
+    const QString ext = pathExtension(path).toLower();
+    if (!ext.isEmpty()) {
+        return readableImageSuffixes().contains(ext);
+    }
+    return isReadableImageContent(path);
+}
+
+bool isDesktop(const QString& path)
+{
+    return path == platform::Paths::desktop();
+}
+
+bool isSystemFolder(const QString& path)
+{
+    using platform::Paths;
+    const QString home = Paths::home();
+    QStringList folders = {
+        QStringLiteral("/Users"),
+        QStringLiteral("/home"),
+        QStringLiteral("/"),
+        home,
+        home + QStringLiteral("/Desktop"),
+        home + QStringLiteral("/Documents"),
+        home + QStringLiteral("/Downloads"),
+        home + QStringLiteral("/Pictures"),
+        home + QStringLiteral("/Applications"),
+        home + QStringLiteral("/Music"),
+        home + QStringLiteral("/Library"),
+        QStringLiteral("/Applications"),
+        QStringLiteral("/System"),
+        QStringLiteral("/Library"),
+        QStringLiteral("/Volumes"),
+        // The user's folders under their own (possibly translated) names.
+        Paths::desktop(),
+        Paths::documents(),
+        Paths::downloads(),
+        Paths::pictures(),
+        Paths::music(),
+    };
+    folders += Paths::volumeRoots();
+    if (folders.contains(path)) {
+        return true;
+    }
+    static const QStringList kNames = {
+        QStringLiteral("Desktop"),  QStringLiteral("Documents"),    QStringLiteral("Downloads"),
+        QStringLiteral("Pictures"), QStringLiteral("Applications"),
+    };
+    return kNames.contains(path.section(QLatin1Char('/'), -1));
+}
+
+bool isWritable(const QString& path)
+{
+    return !path.isEmpty() && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+bool isLocked(const QString& path)
+{
+    struct stat st
+    {
+    };
+    if (!lstatPath(path, &st)) {
+        return false;
+    }
+    const QByteArray name = QFile::encodeName(path);
+    if (::lgetxattr(name.constData(), "user.tarsel.locked", nullptr, 0) >= 0) {
+        return true;
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int flags = 0;
+    const bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    ::close(fd);
+    return ok && (flags & FS_IMMUTABLE_FL);
+}
+
+bool isExist(const QString& path)
+{
+    struct stat st
+    {
+    };
+    return lstatPath(path, &st);
+}
+
+bool hasCustomIcon(const QString& path)
+{
+    return isExist(path + QStringLiteral("/Icon\r"));
+}
+
+// ----- making and finding paths --------------------------------------------------------------
+
+QString uniquePath(const QString& path)
+{
+    if (!isExist(path)) {
+        return path;
+    }
+    const QString ext = pathExtension(path);
+    const QString base = ext.isEmpty() ? path : path.left(path.size() - ext.size() - 1);
+    const QString suffix = ext.isEmpty() ? QString() : QLatin1Char('.') + ext;
+    for (qint64 n = 1;; ++n) {
+        const QString candidate = base + QLatin1Char('-') + QString::number(n) + suffix;
+        if (!isExist(candidate)) {
+            return candidate;
+        }
+    }
+}
+
+bool remove(const QString& path)
+{
+    if (!isExist(path)) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(path).toStdString()), error);
+    return !error;
+}
+
+bool createDir(const QString& path)
+{
+    if (path.isEmpty() || (isExist(path) && !remove(path))) {
+        return false;
+    }
+    return QDir().mkpath(path);
+}
+
+QString toTempFolderPath(const QString& name, bool fresh)
+{
+    // One component only: a "/" or ".." would reach outside the private folder, whose
+    // contents alone may be removed here.
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/'))
+        || name.contains(QChar(0))) {
+        return {};
+    }
+    const QString path = privateSupportFolder() + QLatin1Char('/') + name;
+    if (fresh && isExist(path) && !remove(path)) {
+        return {};
+    }
+    if (!isExist(path)) {
+        QDir().mkpath(path);
+    }
+    return isFolder(path) ? path : QString();
+}
+
+void removeAllTempFolder()
+{
+    const QString root = privateSupportFolder();
+    const QStringList names
+        = QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        if (name.startsWith(QLatin1Char('.'))) {
+            remove(root + QLatin1Char('/') + name);
+        }
+    }
+}
+
+QString toMoviesPath(const QString& name)
+{
+    return inUserFolder(platform::Paths::movies(), name);
+}
+QString toDocument(const QString& name)
+{
+    return inUserFolder(platform::Paths::documents(), name);
+}
+QString toDesktop(const QString& name)
+{
+    return inUserFolder(desktopPath(), name);
+}
+QString documentPath()
+{
+    return platform::Paths::documents();
+}
+QString homePath()
+{
+    return platform::Paths::home();
+}
+QString desktopPath()
+{
+    return platform::Paths::desktop();
+}
+
+// ----- text encoding -------------------------------------------------------------------------
+
+QString textEncodingName(const QString& path)
+{
+#ifdef QV_EXTENSION_BUILD
+    Q_UNUSED(path)
+    return QStringLiteral("UTF-8");
+#else
+    constexpr std::size_t kSampleSize = 2048;
+    char sample[kSampleSize];
+    ssize_t length = -1;
+    struct stat st
+    {
+    };
+    const QByteArray name = QFile::encodeName(path);
+    // Regular files only: a pipe or a device would block or never end.
+    const int fd = path.isEmpty() ? -1 : ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) {
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            std::size_t got = 0;
+            ssize_t r = 0;
+            while (got < kSampleSize) {
+                r = ::read(fd, sample + got, kSampleSize - got);
+                if (r < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (r <= 0) {
+                    break;
+                }
+                got += static_cast<std::size_t>(r);
+            }
+            length = r < 0 ? -1 : static_cast<ssize_t>(got);
+        }
+        ::close(fd);
+    }
+    if (length < 0) {
+        std::fputs("文件打开失败！\n", stdout);
+        std::fflush(stdout);
+        return {};
+    }
+    uchardet_t detector = uchardet_new();
+    if (uchardet_handle_data(detector, sample, static_cast<std::size_t>(length)) != 0) {
+        uchardet_delete(detector);
+        std::fputs("分析编码失败！\n", stdout);
+        std::fflush(stdout);
+        return {};
+    }
+    uchardet_data_end(detector);
+    const QString charset = QString::fromLatin1(uchardet_get_charset(detector));
+    uchardet_delete(detector);
+    return charset;
+#endif
+}
+
+} // namespace qv
