@@ -16,6 +16,10 @@ public:
     /// Plays the file at the path (a Qt resource path is copied to the cache first); false
     /// when nothing could be played.
     static bool playFile(const QString& path);
+    /// The local file playFile plays for a path: the file itself, or for a Qt resource its copy
+    /// in cacheHome()/tarsel/sounds (written when missing or different); empty when missing.
+    static QString playablePath(const QString& path);
+
     /// Plays a sound of the desktop sound theme by name.
     static bool playNamed(const QString& name);
 

@@ -1,0 +1,187 @@
+#include "platform/Sound.h"
+
+#include "platform/Paths.h"
+#include "platform/System.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QMutex>
+#include <QSaveFile>
+
+#include <canberra.h>
+
+Q_LOGGING_CATEGORY(lcSound, "tarsel.platform.sound", QtWarningMsg)
+
+namespace platform {
+
+namespace {
+
+struct SoundState {
+    QMutex mutex;
+    ca_context* context = nullptr;
+    bool contextFailed = false;
+    bool recording = false;
+    QStringList recorded;
+
+    ~SoundState()
+    {
+        if (context) {
+            ca_context_destroy(context);
+        }
+    }
+};
+
+SoundState& state()
+{
+    static SoundState s;
+    return s;
+}
+
+bool isResource(const QString& path)
+{
+    return path.startsWith(QLatin1String(":/")) || path.startsWith(QLatin1String("qrc:/"));
+}
+
+QString resourceFilePath(const QString& path)
+{
+    return path.startsWith(QLatin1String("qrc:/")) ? path.mid(3) : path;
+}
+
+// The context is opened on first use. Without a sound server opening fails; that is remembered,
+// so later calls answer false at once and nothing is logged again.
+ca_context* contextLocked(SoundState& s)
+{
+    if (s.context || s.contextFailed) {
+        return s.context;
+    }
+    ca_context* context = nullptr;
+    int rc = ca_context_create(&context);
+    if (rc == CA_SUCCESS) {
+        ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Tarsel", CA_PROP_APPLICATION_ID,
+                                System::bundleIdentifier().toUtf8().constData(), nullptr);
+        // Only a sound server (PulseAudio, or PipeWire's Pulse service) counts: libcanberra's raw
+        // ALSA output on a machine without one "opens" and then writes ALSA errors to stderr on
+        // every sound. CANBERRA_DRIVER still chooses another driver.
+        if (qEnvironmentVariableIsEmpty("CANBERRA_DRIVER")) {
+            rc = ca_context_set_driver(context, "pulse");
+        }
+    }
+    if (rc == CA_SUCCESS) {
+        rc = ca_context_open(context);
+    }
+    if (rc != CA_SUCCESS) {
+        qCDebug(lcSound) << "no sound output:" << ca_strerror(rc);
+        if (context) {
+            ca_context_destroy(context);
+        }
+        s.contextFailed = true;
+        return nullptr;
+    }
+    s.context = context;
+    return context;
+}
+
+// Asks for one sound with a single property; false when no sound server took it.
+bool play(const char* property, const QString& value)
+{
+    SoundState& s = state();
+    QMutexLocker lock(&s.mutex);
+    ca_context* context = contextLocked(s);
+    if (!context) {
+        return false;
+    }
+    const int rc = ca_context_play(context, 0, property, value.toUtf8().constData(), nullptr);
+    if (rc != CA_SUCCESS) {
+        qCDebug(lcSound) << "could not play" << value << ca_strerror(rc);
+    }
+    return rc == CA_SUCCESS;
+}
+
+} // namespace
+
+QString Sound::playablePath(const QString& path)
+{
+    if (path.isEmpty()) {
+        return QString();
+    }
+    if (!isResource(path)) {
+        const QFileInfo info(path);
+        return info.isFile() ? info.absoluteFilePath() : QString();
+    }
+    // A sound server reads files, not our compiled-in resources: copy the file out once.
+    QFile resource(resourceFilePath(path));
+    if (!resource.exists()) {
+        return QString();
+    }
+    if (!resource.open(QIODevice::ReadOnly)) {
+        return QString();
+    }
+    const QByteArray data = resource.readAll();
+    const QString folder = Paths::cacheHome() + QStringLiteral("/tarsel/sounds");
+    const QString target = folder + QLatin1Char('/') + QFileInfo(resource.fileName()).fileName();
+    QFile cached(target);
+    if (cached.size() == data.size() && cached.open(QIODevice::ReadOnly) && cached.readAll() == data) {
+        return target;
+    }
+    if (!Paths::ensureFolder(folder)) {
+        return QString();
+    }
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
+        qCWarning(lcSound).noquote() << QStringLiteral("Failed to copy a sound. File: \"%1\". Error: \"%2\"")
+                                            .arg(target, out.errorString());
+        return QString();
+    }
+    return target;
+}
+
+bool Sound::playFile(const QString& path)
+{
+    {
+        SoundState& s = state();
+        QMutexLocker lock(&s.mutex);
+        if (s.recording) {
+            const bool exists = isResource(path) ? QFile::exists(resourceFilePath(path)) : QFileInfo(path).isFile();
+            if (exists) {
+                s.recorded << path;
+            }
+            return exists;
+        }
+    }
+    const QString file = playablePath(path);
+    return !file.isEmpty() && play(CA_PROP_MEDIA_FILENAME, file);
+}
+
+bool Sound::playNamed(const QString& name)
+{
+    if (name.isEmpty()) {
+        return false;
+    }
+    {
+        SoundState& s = state();
+        QMutexLocker lock(&s.mutex);
+        if (s.recording) {
+            s.recorded << QStringLiteral("name:") + name;
+            return true;
+        }
+    }
+    return play(CA_PROP_EVENT_ID, name);
+}
+
+void Sound::setRecording(bool on)
+{
+    SoundState& s = state();
+    QMutexLocker lock(&s.mutex);
+    s.recording = on;
+    s.recorded.clear();
+}
+
+QStringList Sound::recorded()
+{
+    SoundState& s = state();
+    QMutexLocker lock(&s.mutex);
+    return s.recorded;
+}
+
+} // namespace platform
