@@ -28,38 +28,24 @@ double colorComponentFrom(const QString& string, qsizetype start, qsizetype leng
 QColor colorWithHexString(const QString& hex)
 {
     const QString s = QString(hex).remove(QLatin1Char('#')).toUpper();
-    double a = 1.0;
-    double r = 0.0;
-    double g = 0.0;
-    double b = 0.0;
-    switch (s.size()) {
-    case 3:
-        r = colorComponentFrom(s, 0, 1);
-        g = colorComponentFrom(s, 1, 1);
-        b = colorComponentFrom(s, 2, 1);
-        break;
-    case 4:
-        a = colorComponentFrom(s, 0, 1);
-        r = colorComponentFrom(s, 1, 1);
-        g = colorComponentFrom(s, 2, 1);
-        b = colorComponentFrom(s, 3, 1);
-        break;
-    case 6:
-        r = colorComponentFrom(s, 0, 2);
-        g = colorComponentFrom(s, 2, 2);
-        b = colorComponentFrom(s, 4, 2);
-        break;
-    case 8:
-        a = colorComponentFrom(s, 0, 2);
-        r = colorComponentFrom(s, 2, 2);
-        g = colorComponentFrom(s, 4, 2);
-        b = colorComponentFrom(s, 6, 2);
-        break;
-    default:
+    const qsizetype length = s.size();
+    if (length != 3 && length != 4 && length != 6 && length != 8) {
         return QColor();
     }
-    return QColor::fromRgbF(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b),
-                            static_cast<float>(a));
+    // One digit per component up to four digits, two beyond; alpha leads when present.
+    const qsizetype width = length <= 4 ? 1 : 2;
+    qsizetype pos = 0;
+    double alpha = 1.0;
+    if (length == 4 || length == 8) {
+        alpha = colorComponentFrom(s, 0, width);
+        pos = width;
+    }
+    float rgb[3];
+    for (float& component : rgb) {
+        component = static_cast<float>(colorComponentFrom(s, pos, width));
+        pos += width;
+    }
+    return QColor::fromRgbF(rgb[0], rgb[1], rgb[2], static_cast<float>(alpha));
 }
 
 QString hexString(const QColor& color)

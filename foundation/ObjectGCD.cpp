@@ -40,6 +40,8 @@ void postAfter(QObject* queue, std::chrono::milliseconds delay, Job job)
         post(queue, std::move(job));
         return;
     }
+    // Qt timers count in int milliseconds (about 24 days): a longer wait is cut to that.
+    delay = std::min(delay, std::chrono::milliseconds(std::numeric_limits<int>::max()));
     // The timer must be started by the queue's own thread: the calling thread may have no
     // event loop at all.
     post(queue, [queue, delay, job = std::move(job)]() mutable {
