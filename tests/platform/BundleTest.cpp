@@ -181,23 +181,23 @@ TEST(BundleTest, FallsBackToTheIconThemeThroughTheNameMap)
     tarsel::test::writeFile(themeDir + QStringLiteral("/index.theme"),
                             "[Icon Theme]\nName=TarselTest\nDirectories=16x16/actions\n\n"
                             "[16x16/actions]\nSize=16\nType=Fixed\n");
-    writeThemeIcon(themeDir, QStringLiteral("document-new"), Qt::blue);
+    writeThemeIcon(themeDir, QStringLiteral("application-pdf"), Qt::blue);
     writeThemeIcon(themeDir, QStringLiteral("bare-theme-name"), Qt::green);
     QIcon::setThemeSearchPaths({ root });
     QIcon::setThemeName(QStringLiteral("TarselTest"));
 
-    // "newfile" is Tarsel's name for the theme's "document-new".
-    EXPECT_TRUE(Bundle::hasImageNamed(QStringLiteral("newfile")));
-    const QImage image = Bundle::imageNamed(QStringLiteral("newfile"));
+    // "pdf" is Tarsel's name for the theme's "application-pdf" (and no bundled image has it).
+    EXPECT_TRUE(Bundle::hasImageNamed(QStringLiteral("pdf")));
+    const QImage image = Bundle::imageNamed(QStringLiteral("pdf"));
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2), QColor(Qt::blue));
-    EXPECT_FALSE(Bundle::iconNamed(QStringLiteral("newfile")).isNull());
+    EXPECT_FALSE(Bundle::iconNamed(QStringLiteral("pdf")).isNull());
     // A name the map lacks is tried as a theme name itself.
     EXPECT_TRUE(Bundle::hasImageNamed(QStringLiteral("bare-theme-name")));
     // Neither bundled nor in the theme: no image, not a placeholder.
-    EXPECT_FALSE(Bundle::hasImageNamed(QStringLiteral("unlock")));
-    EXPECT_TRUE(Bundle::imageNamed(QStringLiteral("unlock")).isNull());
-    EXPECT_TRUE(Bundle::iconNamed(QStringLiteral("unlock")).isNull());
+    EXPECT_FALSE(Bundle::hasImageNamed(QStringLiteral("tarsel-no-such-image")));
+    EXPECT_TRUE(Bundle::imageNamed(QStringLiteral("tarsel-no-such-image")).isNull());
+    EXPECT_TRUE(Bundle::iconNamed(QStringLiteral("tarsel-no-such-image")).isNull());
 
     QIcon::setThemeSearchPaths(savedPaths);
     QIcon::setThemeName(savedTheme);

@@ -1,0 +1,121 @@
+#include "engine/model/QVMenuItem.h"
+
+#include "engine/model/QVMenuManager.h"
+#include "platform/Bundle.h"
+#include "platform/Defaults.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// Stand-in until the foundation's string validity test lands.
+bool isValid(const QString& s)
+{
+    const QString t = s.trimmed();
+    return !t.isEmpty() && t != QLatin1String("(null)");
+}
+
+// Stand-in until the foundation's file wrapper lands: the image name a file's kind suggests.
+QString imageNameForFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir() && !info.isSymLink()) {
+        return QStringLiteral("folder");
+    }
+    const QString ext = info.suffix().toLower();
+    static const QStringList images = { QStringLiteral("png"), QStringLiteral("tiff"), QStringLiteral("jp2"),
+                                        QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("gif"),
+                                        QStringLiteral("bmp") };
+    if (images.contains(ext)) {
+        return QStringLiteral("img");
+    }
+    if (ext == QLatin1String("doc") || ext == QLatin1String("xls") || ext == QLatin1String("ppt")) {
+        return ext + QLatin1Char('x');
+    }
+    return ext;
+}
+
+} // namespace
+
+QVMenuItemPtr QVMenuItem::setItem()
+{
+    auto item = create();
+    item->setKey(QStringLiteral("Go Set"));
+    item->setIcon(QStringLiteral("set"));
+    item->setDisabledAuth(true);
+    return item;
+}
+
+QVMenuItemPtr QVMenuItem::sepLineItem()
+{
+    auto item = create();
+    item->setKey(QStringLiteral("Sep Line"));
+    item->setDisplayName(QString(26, QLatin1Char('-')));
+    return item;
+}
+
+QVMenuItemPtr QVMenuItem::addToFileTemplate()
+{
+    auto item = create();
+    item->setKey(QStringLiteral("Add to File Template"));
+    item->setIcon(QStringLiteral("add"));
+    return item;
+}
+
+bool QVMenuItem::isToCommomPathScript() const
+{
+    return isValid(m_script) && m_script.contains(QLatin1String("@rftocommonpath"));
+}
+
+QString QVMenuItem::menuTitle() const
+{
+    if (isValid(m_displayName)) {
+        return m_displayName;
+    }
+    const QString text = platform::Bundle::localizedString(m_key, QStringLiteral(""));
+    if (isValid(m_appName) && !isValid(m_appCmd)) {
+        return platform::Bundle::localizedString(QStringLiteral("Open With"), QStringLiteral("")) + text;
+    }
+#ifndef QV_EXTENSION_BUILD
+    // Keys ending in a blank name commands that ask for more before they run.
+    if (m_key.endsWith(QLatin1Char(' '))) {
+        return text + QStringLiteral("...");
+    }
+#endif
+    return text;
+}
+
+QImage QVMenuItem::menuIcon() const
+{
+    if (isValid(m_iconPath)) {
+        QImage image(m_iconPath);
+        if (!image.isNull()) {
+            return image;
+        }
+    }
+    if (isValid(m_icon) && platform::Bundle::hasImageNamed(m_icon)) {
+        return platform::Bundle::imageNamed(m_icon);
+    }
+    if (isValid(m_path)) {
+        const QString name = imageNameForFile(m_path);
+        if (!name.isEmpty() && platform::Bundle::hasImageNamed(name)) {
+            return platform::Bundle::imageNamed(name);
+        }
+        return platform::Bundle::imageNamed(QStringLiteral("file"));
+    }
+    return {};
+}
+
+bool QVMenuItem::isValidParent() const
+{
+    if (m_children.isEmpty()) {
+        return true;
+    }
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    for (const QVMenuItemPtr& child : m_children) {
+        if (!defaults.boolValue(child->key())) {
+            return true;
+        }
+    }
+    return false;
+}

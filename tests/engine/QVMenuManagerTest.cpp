@@ -1,0 +1,500 @@
+#include "engine/model/QVMenuManager.h"
+
+#include "MenuStoreTestSupport.h"
+#include "platform/Bundle.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+using namespace tarsel::test;
+
+namespace {
+
+const QString kKey = QStringLiteral("key");
+
+QString sharedPath(const QString& relative)
+{
+    return platform::Paths::groupContainer(platform::System::kGroupId) + QLatin1Char('/') + relative;
+}
+
+QVariantList fiveEntries()
+{
+    return { keyed(QStringLiteral("a")), keyed(QStringLiteral("b")), keyed(QStringLiteral("c")),
+             keyed(QStringLiteral("d")), keyed(QStringLiteral("e")) };
+}
+
+} // namespace
+
+// --- shared suite and folder ---------------------------------------------------------------
+
+TEST(QVMenuManagerTest, SharedSuiteAndFolderLiveInTheGroupContainer)
+{
+    EXPECT_EQ(QVMenuManager::sharedDefaults().filePath(),
+              platform::Paths::groupSuiteFile(platform::System::kGroupId));
+    EXPECT_EQ(&QVMenuManager::sharedInstance(), &QVMenuManager::sharedInstance());
+
+    const QStringList folders = { QVMenuManager::appIconFolder(),       QVMenuManager::rightMenuIconFolder(),
+                                  QVMenuManager::fileTemplateFolder(),  QVMenuManager::folderIconFolder(),
+                                  QVMenuManager::cacheFolder(),         QVMenuManager::configManagerFolder() };
+    const QStringList names = { QStringLiteral("QVAppIcon"),     QStringLiteral("QVRightMenuIcon"),
+                                QStringLiteral("QVFileTemplate"), QStringLiteral("QVFolderIcon"),
+                                QStringLiteral("QVCache"),        QStringLiteral("QVConfigManager") };
+    for (int i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(folders.at(i), sharedPath(names.at(i)));
+        EXPECT_TRUE(QFileInfo(folders.at(i)).isDir()) << qPrintable(folders.at(i));
+    }
+}
+
+TEST(QVMenuManagerTest, FolderMakerLeavesAnExistingItemAlone)
+{
+    // A file where the folder should be stays a file (no data is replaced).
+    const QString path = writeFile(sharedPath(QStringLiteral("QVCache")), "user data");
+    EXPECT_EQ(QVMenuManager::cacheFolder(), path);
+    EXPECT_EQ(readFile(path), QByteArray("user data"));
+    // Only one level is made: a nested name whose parent is missing is not created.
+    const QString nested = QVMenuManager::createFolderName(QStringLiteral("missing/inner"));
+    EXPECT_FALSE(QFileInfo::exists(nested));
+}
+
+TEST(QVMenuManagerTest, ImageFormatsAndExistKey)
+{
+    const QStringList formats = QVMenuManager::imageFormats();
+    ASSERT_EQ(formats.size(), 20);
+    EXPECT_EQ(formats.first(), QStringLiteral("icns"));
+    EXPECT_EQ(formats.last(), QStringLiteral("net"));
+
+    auto item = QVMenuItem::create();
+    item->setKey(QStringLiteral("Copy to"));
+    EXPECT_TRUE(QVMenuManager::existKey(QStringLiteral("Copy to"), { item }));
+    EXPECT_FALSE(QVMenuManager::existKey(QStringLiteral("copy to"), { item }));
+    EXPECT_FALSE(QVMenuManager::existKey(QStringLiteral("Copy to"), {}));
+}
+
+// --- main-list builder ----------------------------------------------------------------------
+
+TEST(QVMenuManagerTest, MainListSkipsInvalidKeysAndDisabledEntriesForTheMenu)
+{
+    storeList(QVMenuManager::kArrayRightMenu,
+              { keyed(QString()), keyed(QStringLiteral("  ")), keyed(QStringLiteral("(null)")),
+                entry({ { kKey, QStringLiteral("Copy to") }, { QStringLiteral("disabled"), true } }),
+                keyed(QStringLiteral("Move to")) });
+    EXPECT_EQ(keysOf(QVMenuManager::menuItemArray()), QStringList { QStringLiteral("Move to") });
+
+    const QVMenuItemList settings = QVMenuManager::menuItemArrayWithToMenu(false);
+    EXPECT_EQ(keysOf(settings), (QStringList { QStringLiteral("Copy to"), QStringLiteral("Move to") }));
+    EXPECT_TRUE(settings.first()->disabled());
+}
+
+TEST(QVMenuManagerTest, MainListCopiesStoredFields)
+{
+    storeList(QVMenuManager::kArrayRightMenu,
+              { entry({ { kKey, QStringLiteral("txt") },
+                        { QStringLiteral("icon"), QStringLiteral("txt") },
+                        { QStringLiteral("iconPath"), QStringLiteral("/x/y.png") },
+                        { QStringLiteral("mainMenuNewFile"), true },
+                        { QStringLiteral("ext"), QStringLiteral("txt") },
+                        { QStringLiteral("fileName"), QStringLiteral("Notes") },
+                        { QStringLiteral("templatePath"), QStringLiteral("/t/Notes.txt") },
+                        { QStringLiteral("openFileAppName"), QStringLiteral("org.gnome.TextEditor") },
+                        { QStringLiteral("foldUp"), true },
+                        { QStringLiteral("haveSepLine"), true },
+                        { QStringLiteral("toMainMenu"), true },
+                        { QStringLiteral("special"), true } }) });
+    const QVMenuItemList items = QVMenuManager::menuItemArray();
+    ASSERT_EQ(items.size(), 1);
+    const QVMenuItem& item = *items.first();
+    EXPECT_EQ(item.iconPath(), QStringLiteral("/x/y.png"));
+    EXPECT_TRUE(item.isMainMenuNewFile());
+    EXPECT_EQ(item.fileName(), QStringLiteral("Notes"));
+    EXPECT_EQ(item.templatePath(), QStringLiteral("/t/Notes.txt"));
+    // A promoted new-file template keeps the application chosen to open its new files.
+    EXPECT_EQ(item.openFileAppName(), QStringLiteral("org.gnome.TextEditor"));
+    EXPECT_TRUE(item.isFoldUp());
+    EXPECT_TRUE(item.haveSepLine());
+    EXPECT_TRUE(item.isAddToMainMenu());
+    EXPECT_TRUE(item.isSpecialFile());
+    EXPECT_TRUE(item.formats().isEmpty());
+}
+
+TEST(QVMenuManagerTest, FormatsAreSplitOnlyWhenValid)
+{
+    const QVariantList scripts = {
+        entry({ { kKey, QStringLiteral("none") }, { QStringLiteral("formats"), QString() } }),
+        entry({ { kKey, QStringLiteral("blank") }, { QStringLiteral("formats"), QStringLiteral(" ") } }),
+        entry({ { kKey, QStringLiteral("trailing") }, { QStringLiteral("formats"), QStringLiteral("png,") } }),
+        entry({ { kKey, QStringLiteral("spaced") }, { QStringLiteral("formats"), QStringLiteral("png, jpg ,,gif") } }),
+    };
+    // An empty string once became one empty format, which hid the entry from every file that
+    // has an extension; every builder now splits only a valid string and drops empty pieces.
+    for (const QString& listKey : { QVMenuManager::kArrayCommonScript, QVMenuManager::kArrayCommonApp,
+                                    QVMenuManager::kArrayBorella, QVMenuManager::kArrayRightMenu }) {
+        storeList(listKey, scripts);
+    }
+    const QList<QVMenuItemList> built = { QVMenuManager::commonScriptMenuArray(), QVMenuManager::commonAppMenuArray(),
+                                          QVMenuManager::borellaMenuArray(false),
+                                          QVMenuManager::menuItemArrayWithToMenu(false) };
+    for (const QVMenuItemList& items : built) {
+        ASSERT_EQ(items.size(), 4);
+        EXPECT_TRUE(items.at(0)->formats().isEmpty());
+        EXPECT_TRUE(items.at(1)->formats().isEmpty());
+        EXPECT_EQ(items.at(2)->formats(), QStringList { QStringLiteral("png") });
+        EXPECT_EQ(items.at(3)->formats(),
+                  (QStringList { QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("gif") }));
+    }
+}
+
+TEST(QVMenuManagerTest, TraitRules)
+{
+    storeList(QVMenuManager::kArrayRightMenu,
+              { keyed(QStringLiteral("Terminal Window")), keyed(QStringLiteral("iTerm2 Tab")),
+                keyed(QStringLiteral("Convert to")), keyed(QStringLiteral("Resize Image")),
+                keyed(QStringLiteral("As Desktop Picture")), keyed(QStringLiteral("Hide All Files")),
+                keyed(QStringLiteral("Unhide Selected Files")), keyed(QStringLiteral("System Hide Files")),
+                keyed(QStringLiteral("Unembed Folder")), keyed(QStringLiteral("Color Picker")),
+                keyed(QStringLiteral("Execute Script")), keyed(QStringLiteral("Send to Wechat")),
+                keyed(QStringLiteral("Copy Path")),
+                entry({ { kKey, QStringLiteral("Sublime Text") }, { QStringLiteral("appName"), QStringLiteral("Sublime Text") } }),
+                // An application entry is rule 11 even when its key names a command of another rule.
+                entry({ { kKey, QStringLiteral("Lock and Unlock") }, { QStringLiteral("appName"), QStringLiteral("X") } }),
+                entry({ { kKey, QStringLiteral("Decompress") },
+                        { QStringLiteral("appName"), QStringLiteral("Borella") },
+                        { QStringLiteral("appBundleId"), QStringLiteral("com.valden.borella") } }) });
+    const QVMenuItemList items = QVMenuManager::menuItemArray();
+    auto item = [&](const char* key) { return findKey(items, QLatin1String(key)); };
+
+    EXPECT_EQ(item("Terminal Window")->serve(), QStringLiteral("New Terminal at Folder"));
+    EXPECT_TRUE(item("Terminal Window")->isNotNeedURL());
+    EXPECT_EQ(item("iTerm2 Tab")->serve(), QStringLiteral("New iTerm2 Tab Here"));
+
+    QStringList convertFormats = QVMenuManager::imageFormats();
+    EXPECT_EQ(item("Resize Image")->formats(), convertFormats);
+    convertFormats << QStringLiteral("pdf") << QStringLiteral("txt");
+    EXPECT_EQ(item("Convert to")->formats(), convertFormats);
+    EXPECT_EQ(item("As Desktop Picture")->formats().size(), 4);
+
+    EXPECT_TRUE(item("Hide All Files")->isShowHideFile());
+    EXPECT_EQ(item("Hide All Files")->command(), QStringLiteral("chflags hidden"));
+    EXPECT_FALSE(item("Hide All Files")->isNeedSelectURL());
+    EXPECT_EQ(item("Unhide Selected Files")->command(), QStringLiteral("chflags nohidden"));
+    EXPECT_TRUE(item("Unhide Selected Files")->isNeedSelectURL());
+    EXPECT_TRUE(item("System Hide Files")->command().contains(QStringLiteral("AppleShowAllFiles -boolean %@")));
+    EXPECT_TRUE(item("System Hide Files")->isNotNeedURL());
+
+    EXPECT_TRUE(item("Unembed Folder")->isNeedFolder());
+    EXPECT_TRUE(item("Unembed Folder")->isNeedSelectURL());
+    EXPECT_TRUE(item("Color Picker")->disabledAuth());
+    EXPECT_TRUE(item("Color Picker")->isNotNeedURL());
+    EXPECT_EQ(item("Execute Script")->formats(), (QStringList { QStringLiteral("sh"), QStringLiteral("scpt") }));
+    EXPECT_TRUE(item("Send to Wechat")->isNeedFile());
+    EXPECT_TRUE(item("Send to Wechat")->isNeedSelectURL());
+
+    // No rule: neither needs a selection nor is always shown.
+    EXPECT_FALSE(item("Copy Path")->isNeedSelectURL());
+    EXPECT_FALSE(item("Copy Path")->isNotNeedURL());
+
+    EXPECT_TRUE(item("Lock and Unlock")->isNeedSelectURL());
+    EXPECT_FALSE(item("Lock and Unlock")->isNotNeedURL());
+    EXPECT_TRUE(item("Decompress")->isNotNeedURL());
+    EXPECT_TRUE(item("Decompress")->isNeedSelectURL());
+
+    // Applications (not the archive utility's own commands) and the terminal window are offered
+    // in the common folders' submenus.
+    EXPECT_EQ(keysOf(QVMenuManager::belongAppMenuArray()),
+              (QStringList { QStringLiteral("Terminal Window"), QStringLiteral("Sublime Text") }));
+    // Each build starts the list afresh.
+    storeList(QVMenuManager::kArrayRightMenu, {});
+    QVMenuManager::menuItemArray();
+    EXPECT_TRUE(QVMenuManager::belongAppMenuArray().isEmpty());
+}
+
+TEST(QVMenuManagerTest, PasteFollowsCutPasteWithCutPathsInTheMenuOnly)
+{
+    const QStringList cut = { QStringLiteral("/home/u/a.txt"), QStringLiteral("/home/u/b") };
+    storeList(QVMenuManager::kArrayRightMenu,
+              { entry({ { kKey, QStringLiteral("Cut Paste") }, { QStringLiteral("cutPaths"), cut } }),
+                keyed(QStringLiteral("Copy Path")) });
+
+    const QVMenuItemList menu = QVMenuManager::menuItemArray();
+    ASSERT_EQ(keysOf(menu),
+              (QStringList { QStringLiteral("Cut Paste"), QStringLiteral("Paste"), QStringLiteral("Copy Path") }));
+    EXPECT_EQ(menu.at(0)->cutPaths(), cut);
+    EXPECT_TRUE(menu.at(0)->isNeedSelectURL());
+    const QVMenuItem& paste = *menu.at(1);
+    EXPECT_EQ(paste.cutPaths(), cut);
+    EXPECT_EQ(paste.icon(), QStringLiteral("paste"));
+    EXPECT_TRUE(paste.isNeedFolder());
+    EXPECT_TRUE(paste.isPaste());
+
+    EXPECT_EQ(keysOf(QVMenuManager::menuItemArrayWithToMenu(false)),
+              (QStringList { QStringLiteral("Cut Paste"), QStringLiteral("Copy Path") }));
+
+    // No cut paths, no "Paste".
+    QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Cut Paste"), QStringLiteral("cutPaths"),
+                                 QVariantList {});
+    EXPECT_EQ(QVMenuManager::menuItemArray().size(), 2);
+}
+
+TEST(QVMenuManagerTest, SettingsListCarriesHelpTextsOfKnownKeys)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy to")), keyed(QStringLiteral("Unknown")) });
+    const QVMenuItemList settings = QVMenuManager::menuItemArrayWithToMenu(false);
+    EXPECT_EQ(settings.at(0)->introduce(),
+              platform::Bundle::localizedString(QStringLiteral("Copy to Introduce")));
+    EXPECT_FALSE(settings.at(0)->introduce().isEmpty());
+    EXPECT_TRUE(settings.at(1)->introduce().isEmpty());
+    EXPECT_TRUE(QVMenuManager::menuItemArray().at(0)->introduce().isEmpty());
+}
+
+// --- sub-list builders ----------------------------------------------------------------------
+
+TEST(QVMenuManagerTest, NewFileBuilderDefaultsAndDisplayMode)
+{
+    storeList(QVMenuManager::kArrayNewFile,
+              { entry({ { kKey, QStringLiteral("New File From Window") }, { QStringLiteral("disabled"), true } }),
+                entry({ { kKey, QStringLiteral("txt") }, { QStringLiteral("ext"), QStringLiteral("txt") } }),
+                entry({ { kKey, QStringLiteral("mine") },
+                        { QStringLiteral("ext"), QStringLiteral("") },
+                        { QStringLiteral("fileName"), QStringLiteral("Makefile") },
+                        { QStringLiteral("fileType"), QStringLiteral("Build") },
+                        { QStringLiteral("openFileAppName"), QStringLiteral("vim") } }) });
+    QVMenuItemList items = QVMenuManager::newFileTemplateMenuArray(true);
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_TRUE(items.at(0)->disabled()); // the application build keeps switched-off entries
+    EXPECT_EQ(items.at(1)->fileName(), platform::Bundle::localizedString(QStringLiteral("Untitled")));
+    EXPECT_EQ(items.at(1)->fileType(), items.at(1)->menuTitle());
+    EXPECT_EQ(items.at(2)->fileType(), QStringLiteral("Build"));
+    EXPECT_EQ(items.at(2)->openFileAppName(), QStringLiteral("vim"));
+
+    QVMenuManager::sharedDefaults().setValue(QVMenuManager::kNewFileDisplayMode, 2);
+    items = QVMenuManager::newFileTemplateMenuArray(false);
+    EXPECT_TRUE(items.at(0)->displayName().isEmpty()); // "New File From Window" keeps its title
+    EXPECT_EQ(items.at(1)->displayName(), platform::Bundle::localizedString(QStringLiteral("Untitled")) +
+                                              QStringLiteral(".txt"));
+    EXPECT_EQ(items.at(2)->displayName(), QStringLiteral("Makefile"));
+}
+
+TEST(QVMenuManagerTest, SubListBuildersKeepDisabledEntriesInTheApplication)
+{
+    const QVariantList list = { entry({ { kKey, QStringLiteral("love") }, { QStringLiteral("disabled"), true } }),
+                                keyed(QStringLiteral("star")) };
+    storeList(QVMenuManager::kArrayFolderIcon, list);
+    storeList(QVMenuManager::kArrayCommonScript, list);
+    const QVMenuItemList icons = QVMenuManager::folderIconMenuArray();
+    ASSERT_EQ(icons.size(), 2);
+    EXPECT_TRUE(icons.first()->disabled());
+    EXPECT_EQ(QVMenuManager::commonScriptMenuArray().size(), 2);
+}
+
+TEST(QVMenuManagerTest, CommonAppAndPathFallbacks)
+{
+    storeList(QVMenuManager::kArrayCommonApp,
+              { keyed(QStringLiteral("Visual Studio Code")),
+                entry({ { kKey, QStringLiteral("Borella Pro") }, { QStringLiteral("appName"), QStringLiteral("BorellaPro") } }) });
+    const QVMenuItemList apps = QVMenuManager::commonAppMenuArray();
+    EXPECT_EQ(apps.at(0)->appName(), QStringLiteral("Visual Studio Code"));
+    EXPECT_EQ(apps.at(1)->appName(), QStringLiteral("BorellaPro"));
+
+    storeList(QVMenuManager::kArrayCommonPath,
+              { entry({ { QStringLiteral("path"), QStringLiteral("~/Work//src/../docs/") },
+                        { QStringLiteral("icon"), QStringLiteral("star") } }),
+                entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("path"), QStringLiteral("/srv/./data") } }) });
+    const QVMenuItemList paths = QVMenuManager::commonPathMenuArray();
+    ASSERT_EQ(paths.size(), 2);
+    EXPECT_EQ(paths.at(0)->path(), testHome() + QStringLiteral("/Work/docs"));
+    EXPECT_EQ(paths.at(0)->key(), paths.at(0)->path());
+    EXPECT_EQ(paths.at(0)->icon(), QStringLiteral("folder"));
+    EXPECT_EQ(paths.at(1)->key(), QStringLiteral("id-1"));
+    EXPECT_EQ(paths.at(1)->path(), QStringLiteral("/srv/data"));
+}
+
+TEST(QVMenuManagerTest, BorellaBuilderReadsTheEditionsList)
+{
+    storeList(QVMenuManager::kArrayBorella, { keyed(QStringLiteral("plain")) });
+    storeList(QVMenuManager::kArrayBorellaPro, { keyed(QStringLiteral("pro")) });
+    EXPECT_EQ(keysOf(QVMenuManager::borellaMenuArray(false)), QStringList { QStringLiteral("plain") });
+    EXPECT_EQ(keysOf(QVMenuManager::borellaMenuArray(true)), QStringList { QStringLiteral("pro") });
+}
+
+// --- edit operations ------------------------------------------------------------------------
+
+TEST(QVMenuManagerTest, AddInsertsAppendsAndNeverDuplicates)
+{
+    const QString list = QVMenuManager::kArrayCommonApp;
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed(QStringLiteral("a")), 0)); // absent list
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed(QStringLiteral("b")), -1));
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed(QStringLiteral("c")), 2)); // index == count
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed(QStringLiteral("d")), 99));
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed(QStringLiteral("e")), 1));
+    EXPECT_EQ(storedKeys(list), QStringLiteral("a e b c d").split(QLatin1Char(' ')));
+
+    // The same key again changes nothing, whatever the index or the other fields.
+    ASSERT_TRUE(QVMenuManager::addMenuKey(
+        list, entry({ { kKey, QStringLiteral("c") }, { QStringLiteral("icon"), QStringLiteral("x") } }), 0));
+    EXPECT_EQ(storedKeys(list), QStringLiteral("a e b c d").split(QLatin1Char(' ')));
+    EXPECT_FALSE(QVMenuManager::storedList(list).at(3).toMap().contains(QStringLiteral("icon")));
+}
+
+TEST(QVMenuManagerTest, MoveUsesInsertBeforeSemantics)
+{
+    const QString list = QVMenuManager::kArrayCommonScript;
+    storeList(list, fiveEntries());
+    QVMenuManager::changePositionMenuKey(list, 0, 3);
+    EXPECT_EQ(storedKeys(list), QStringLiteral("b c a d e").split(QLatin1Char(' ')));
+
+    storeList(list, fiveEntries());
+    QVMenuManager::changePositionMenuKey(list, 3, 0);
+    EXPECT_EQ(storedKeys(list), QStringLiteral("d a b c e").split(QLatin1Char(' ')));
+
+    storeList(list, fiveEntries());
+    QVMenuManager::changePositionMenuKey(list, 1, 5); // to the end
+    EXPECT_EQ(storedKeys(list), QStringLiteral("a c d e b").split(QLatin1Char(' ')));
+}
+
+TEST(QVMenuManagerTest, MoveIgnoresIndexesOutsideTheList)
+{
+    // A drag of plain text from another program can carry any number as the source row.
+    const QString list = QVMenuManager::kArrayCommonScript;
+    storeList(list, fiveEntries());
+    for (const auto& [from, to] : std::initializer_list<std::pair<qint64, qint64>> {
+             { 5, 0 }, { -1, 2 }, { 0, 6 }, { 2, -1 }, { 1LL << 40, 0 } }) {
+        EXPECT_TRUE(QVMenuManager::changePositionMenuKey(list, from, to));
+        EXPECT_EQ(storedKeys(list), QStringLiteral("a b c d e").split(QLatin1Char(' '))) << from << " " << to;
+    }
+    // On an absent list nothing is created out of nothing.
+    QVMenuManager::changePositionMenuKey(QVMenuManager::kArrayFolderIcon, 0, 0);
+    EXPECT_TRUE(QVMenuManager::storedList(QVMenuManager::kArrayFolderIcon).isEmpty());
+}
+
+TEST(QVMenuManagerTest, UpdateAndReplaceFindEntriesByKeyOrPath)
+{
+    const QString list = QVMenuManager::kArrayCommonPath;
+    storeList(list, { entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("path"), QStringLiteral("/srv") } }),
+                      keyed(QStringLiteral("id-2")) });
+    QVMenuManager::updateMenuKey(list, QStringLiteral("/srv"),
+                                 entry({ { QStringLiteral("displayName"), QStringLiteral("Server") },
+                                         { QStringLiteral("path"), QStringLiteral("/srv2") } }));
+    QVariantMap first = QVMenuManager::storedList(list).at(0).toMap();
+    EXPECT_EQ(first.value(QStringLiteral("displayName")).toString(), QStringLiteral("Server"));
+    EXPECT_EQ(first.value(QStringLiteral("path")).toString(), QStringLiteral("/srv2"));
+    EXPECT_EQ(first.value(kKey).toString(), QStringLiteral("id-1"));
+
+    QVMenuManager::updateMenuKey(list, QStringLiteral("id-2"), QStringLiteral("disabled"), true);
+    EXPECT_TRUE(QVMenuManager::storedList(list).at(1).toMap().value(QStringLiteral("disabled")).toBool());
+
+    // Replace matches on "key" only and drops the old fields.
+    QVMenuManager::replaceMenuKey(list, entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("icon"), QStringLiteral("i") } }));
+    first = QVMenuManager::storedList(list).at(0).toMap();
+    EXPECT_FALSE(first.contains(QStringLiteral("path")));
+    EXPECT_EQ(first.value(QStringLiteral("icon")).toString(), QStringLiteral("i"));
+    QVMenuManager::replaceMenuKey(list, entry({ { kKey, QStringLiteral("/srv2") } }));
+    EXPECT_EQ(storedKeys(list), (QStringList { QStringLiteral("id-1"), QStringLiteral("id-2") }));
+}
+
+TEST(QVMenuManagerTest, RemoveDeletesOnlyTheEntrysOwnFiles)
+{
+    const QString rightIcons = QVMenuManager::rightMenuIconFolder();
+    const QString ownIcon = writeFile(rightIcons + QStringLiteral("/own.png"), "png");
+    const QString foreignIcon = writeFile(QVMenuManager::appIconFolder() + QStringLiteral("/app.png"), "png");
+    const QString lookalike = writeFile(sharedPath(QStringLiteral("QVRightMenuIcon2/x.png")), "png");
+    storeList(QVMenuManager::kArrayRightMenu,
+              { entry({ { kKey, QStringLiteral("one") }, { QStringLiteral("iconPath"), ownIcon } }),
+                entry({ { kKey, QStringLiteral("two") }, { QStringLiteral("iconPath"), foreignIcon } }),
+                entry({ { kKey, QStringLiteral("three") }, { QStringLiteral("iconPath"), lookalike } }),
+                entry({ { kKey, QStringLiteral("four") },
+                        { QStringLiteral("templatePath"), QVMenuManager::fileTemplateFolder() + QStringLiteral("/t.txt") } }) });
+    writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/t.txt"), "template");
+
+    for (const char* key : { "one", "two", "three", "four" }) {
+        ASSERT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, QLatin1String(key)));
+    }
+    EXPECT_TRUE(QVMenuManager::storedList(QVMenuManager::kArrayRightMenu).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(ownIcon));
+    // A main-list entry shares icons of other lists and templates of the new-file list.
+    EXPECT_TRUE(QFileInfo::exists(foreignIcon));
+    EXPECT_TRUE(QFileInfo::exists(lookalike));
+    EXPECT_TRUE(QFileInfo::exists(QVMenuManager::fileTemplateFolder() + QStringLiteral("/t.txt")));
+}
+
+TEST(QVMenuManagerTest, RemoveNewFileEntryDeletesItsIconAndTemplate)
+{
+    const QString icon = writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/n.png"), "png");
+    const QString templ = writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/n.txt"), "t");
+    storeList(QVMenuManager::kArrayNewFile,
+              { entry({ { kKey, QStringLiteral("n") }, { QStringLiteral("iconPath"), icon },
+                        { QStringLiteral("templatePath"), templ } }),
+                keyed(QStringLiteral("other")) });
+    ASSERT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, QStringLiteral("n")));
+    EXPECT_EQ(storedKeys(QVMenuManager::kArrayNewFile), QStringList { QStringLiteral("other") });
+    EXPECT_FALSE(QFileInfo::exists(icon));
+    EXPECT_FALSE(QFileInfo::exists(templ));
+}
+
+TEST(QVMenuManagerTest, RemoveNeverDeletesFilesOutsideTheSharedFolder)
+{
+    // A restored or hand-edited configuration may point anywhere; those are the user's files.
+    const QString userFile = writeFile(testHome() + QStringLiteral("/Documents/report.docx"), "precious");
+    const QString escaping = QVMenuManager::fileTemplateFolder() + QStringLiteral("/../../../../../Documents/report.docx");
+    ASSERT_TRUE(QFileInfo::exists(escaping));
+    storeList(QVMenuManager::kArrayNewFile,
+              { entry({ { kKey, QStringLiteral("a") }, { QStringLiteral("templatePath"), userFile } }),
+                entry({ { kKey, QStringLiteral("b") }, { QStringLiteral("iconPath"), escaping } }) });
+    QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, QStringLiteral("a"));
+    QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, QStringLiteral("b"));
+    EXPECT_TRUE(QVMenuManager::storedList(QVMenuManager::kArrayNewFile).isEmpty());
+    EXPECT_EQ(readFile(userFile), QByteArray("precious"));
+}
+
+TEST(QVMenuManagerTest, RemoveByPathAndRemoveOfAMissingEntry)
+{
+    storeList(QVMenuManager::kArrayCommonPath,
+              { entry({ { kKey, QStringLiteral("id") }, { QStringLiteral("path"), QStringLiteral("/srv") } }) });
+    EXPECT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayCommonPath, QStringLiteral("/nothing")));
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayCommonPath).size(), 1);
+    EXPECT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayCommonPath, QStringLiteral("/srv")));
+    EXPECT_TRUE(QVMenuManager::storedList(QVMenuManager::kArrayCommonPath).isEmpty());
+}
+
+// --- two processes ----------------------------------------------------------------------------
+
+// Adds 200 entries keyed "<prefix>-<n>" to the common-script list, one edit at a time.
+TARSEL_TEST_CHILD(addTwoHundredScripts)
+{
+    const QString prefix = args.value(0);
+    for (int n = 0; n < 200; ++n) {
+        if (!QVMenuManager::addMenuKey(QVMenuManager::kArrayCommonScript,
+                                       keyed(QStringLiteral("%1-%2").arg(prefix).arg(n)), n % 3 == 0 ? 0 : -1)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+TEST(QVMenuManagerTest, TwoProcessesEditingOneListLoseNothing)
+{
+    auto application = std::async(std::launch::async, [] {
+        return runChild(QStringLiteral("addTwoHundredScripts"), { QStringLiteral("app") }, 120000);
+    });
+    auto extension = std::async(std::launch::async, [] {
+        return runChild(QStringLiteral("addTwoHundredScripts"), { QStringLiteral("ext") }, 120000);
+    });
+    const ChildResult first = application.get();
+    const ChildResult second = extension.get();
+    ASSERT_EQ(first.exitCode, 0) << first.err.constData();
+    ASSERT_EQ(second.exitCode, 0) << second.err.constData();
+
+    const QStringList keys = storedKeys(QVMenuManager::kArrayCommonScript);
+    EXPECT_EQ(keys.size(), 400);
+    const QSet<QString> unique(keys.cbegin(), keys.cend());
+    EXPECT_EQ(unique.size(), 400);
+    for (int n = 0; n < 200; ++n) {
+        EXPECT_TRUE(unique.contains(QStringLiteral("app-%1").arg(n)));
+        EXPECT_TRUE(unique.contains(QStringLiteral("ext-%1").arg(n)));
+    }
+}
