@@ -1,0 +1,499 @@
+#include "engine/model/QVDefaultData.h"
+
+#include "engine/model/QVMenuManager.h"
+#include "platform/Bundle.h"
+#include "platform/Defaults.h"
+
+#include <QLoggingCategory>
+#include <QVariantMap>
+
+Q_DECLARE_LOGGING_CATEGORY(lcMenuStore)
+
+namespace {
+
+const QString kChangedVersion = QStringLiteral("is changed version");
+const QString kDefAddToMainMenu = QStringLiteral("defAddToMainMenu");
+const QString kDeleteMarker = QStringLiteral("delete");
+
+// Where the greeting script sends a user who wants to leave a review.
+const QString kStorePageAddress = QStringLiteral("https://tarsel.valden.com/review");
+
+// Stand-in until the foundation's version comparison lands.
+int compareVersion(const QString& a, const QString& b)
+{
+    const QStringList pa = a.split(QLatin1Char('.'));
+    const QStringList pb = b.split(QLatin1Char('.'));
+    for (qsizetype i = 0; i < std::max(pa.size(), pb.size()); ++i) {
+        auto part = [](const QStringList& parts, qsizetype i) {
+            if (i >= parts.size()) {
+                return 0LL;
+            }
+            qsizetype n = 0;
+            while (n < parts.at(i).size() && parts.at(i).at(n).isDigit()) {
+                ++n;
+            }
+            return parts.at(i).left(n).toLongLong();
+        };
+        const long long x = part(pa, i);
+        const long long y = part(pb, i);
+        if (x != y) {
+            return x > y ? 1 : -1;
+        }
+    }
+    return 0;
+}
+
+QString localized(const char* key) { return platform::Bundle::localizedString(QLatin1String(key), QStringLiteral("")); }
+
+// An AppleScript string literal of the text.
+QString appleScriptString(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+// A shell word in single quotes, for the one fixed command the greeting script runs.
+QString shellQuoted(const QString& text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// The greeting AppleScript of the first factory script: a welcome dialog that offers the store
+// page, and a friendly alert when the user declines.
+QString greetingScript()
+{
+    const QString appName =
+        platform::Bundle::localizedString(QStringLiteral("CFBundleDisplayName"), QString(), QStringLiteral("InfoPlist"));
+    const QString welcome = localized("Welcome to use it").replace(QStringLiteral("%@"), appName);
+    const QString cancel = localized("Cancel");
+    const QString review = localized("Go Review");
+    QString script;
+    script += QStringLiteral("set dialogText to %1\n").arg(appleScriptString(welcome));
+    script += QStringLiteral("try\n");
+    script += QStringLiteral("\tset theAnswer to display dialog dialogText buttons {%1, %2} default button 2 "
+                             "cancel button 1 with icon note with title %3\n")
+                  .arg(appleScriptString(cancel), appleScriptString(review), appleScriptString(localized("Tip")));
+    script += QStringLiteral("\tif button returned of theAnswer is %1 then\n").arg(appleScriptString(review));
+    script += QStringLiteral("\t\tdo shell script %1\n")
+                  .arg(appleScriptString(QStringLiteral("open ") + shellQuoted(kStorePageAddress)));
+    script += QStringLiteral("\tend if\n");
+    script += QStringLiteral("on error number -128\n");
+    script += QStringLiteral("\tdisplay alert %1\n").arg(appleScriptString(QStringLiteral("呃呃， ┭┮﹏┭┮ 那就下次吧！")));
+    script += QStringLiteral("end try\n");
+    return script;
+}
+
+QVariantMap entry(std::initializer_list<std::pair<QString, QVariant>> pairs)
+{
+    QVariantMap map;
+    for (const auto& [key, value] : pairs) {
+        map.insert(key, value);
+    }
+    return map;
+}
+
+const QString kKey = QStringLiteral("key");
+const QString kIcon = QStringLiteral("icon");
+const QString kDisabled = QStringLiteral("disabled");
+const QString kDisabledAuth = QStringLiteral("disabledAuth");
+const QString kExt = QStringLiteral("ext");
+
+// Stores a list unless the write fails, which is logged.
+bool storeList(const QString& listKey, const QVariantList& list)
+{
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    if (defaults.setValue(listKey, list)) {
+        return true;
+    }
+    qCWarning(lcMenuStore).noquote() << QStringLiteral("Failed to write the menu list \"%1\". File: \"%2\". Error: \"%3\"")
+                                            .arg(listKey, defaults.filePath(), defaults.lastError());
+    return false;
+}
+
+qsizetype indexOfKey(const QVariantList& list, const QString& key)
+{
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (list.at(i).toMap().value(kKey).toString() == key) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+QString QVDefaultData::appVersion() { return platform::Bundle::infoValue(QStringLiteral("CFBundleShortVersionString")); }
+
+bool QVDefaultData::setup()
+{
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    const QVariant storedVersion = defaults.value(QVMenuManager::kUpdateVersion);
+    const bool mainStored = defaults.value(QVMenuManager::kArrayRightMenu).typeId() == QMetaType::QVariantList;
+    const QString version = appVersion();
+    const bool sameVersion = storedVersion.isValid() && storedVersion.toString() == version;
+
+    bool ok = true;
+    if (!mainStored) {
+        ok = recover();
+    } else if (!sameVersion) {
+        ok = update();
+    }
+    // Written after the merge, which reads the version that ran before.
+    if (!(mainStored && sameVersion)) {
+        ok = defaults.setValue(QVMenuManager::kUpdateVersion, version) && ok;
+    }
+
+    const bool defaultsWritten = defaults.updateAll([&](QVariantMap& values) {
+        auto setIfAbsent = [&values](const QString& key, const QVariant& value) {
+            if (!values.contains(key)) {
+                values.insert(key, value);
+            }
+        };
+        auto setIfZero = [&values](const QString& key, qint64 value) {
+            if (values.value(key).toLongLong() == 0) {
+                values.insert(key, value);
+            }
+        };
+        // Only a first start turns the status item on; a user who switched it off keeps it off.
+        if (!mainStored) {
+            setIfAbsent(QVMenuManager::prefCheck(5), true);
+        }
+        setIfZero(QVMenuManager::kCommonPathNextMenu, 3);
+        setIfZero(QVMenuManager::kNewFileDisplayMode, 1);
+        for (int number : { 12, 15, 14, 17 }) {
+            setIfAbsent(QVMenuManager::prefCheck(number), true);
+        }
+        setIfAbsent(QVMenuManager::prefCheck(20), 1);
+        setIfAbsent(QVMenuManager::prefCheck(24), 3);
+        setIfAbsent(QVMenuManager::kArrayImageSize, defaultImageSizes());
+    });
+    return defaultsWritten && ok;
+}
+
+bool QVDefaultData::recover()
+{
+    bool ok = recoverRightMenu();
+    ok = recoverNewFile() && ok;
+    ok = recoverCommonApp() && ok;
+    ok = recoverFolderIcon() && ok;
+    ok = recoverCommonPath() && ok;
+    ok = recoverCommonScript() && ok;
+    ok = recoverBorella() && ok;
+    ok = recoverBorellaPro() && ok;
+    return ok;
+}
+
+bool QVDefaultData::recoverRightMenu() { return addMenuKey(QVMenuManager::kArrayRightMenu, defaultMainMenu()); }
+bool QVDefaultData::recoverNewFile() { return addMenuKey(QVMenuManager::kArrayNewFile, defaultNewFileMenu()); }
+bool QVDefaultData::recoverCommonApp() { return addMenuKey(QVMenuManager::kArrayCommonApp, defaultCommonAppMenu()); }
+bool QVDefaultData::recoverFolderIcon() { return addMenuKey(QVMenuManager::kArrayFolderIcon, defaultFolderIconMenu()); }
+bool QVDefaultData::recoverCommonPath() { return addMenuKey(QVMenuManager::kArrayCommonPath, defaultCommonPathMenu()); }
+bool QVDefaultData::recoverCommonScript()
+{
+    return addMenuKey(QVMenuManager::kArrayCommonScript, defaultCommonScriptMenu());
+}
+bool QVDefaultData::recoverBorella() { return addMenuKey(QVMenuManager::kArrayBorella, defaultBorellaMenu(false)); }
+bool QVDefaultData::recoverBorellaPro() { return addMenuKey(QVMenuManager::kArrayBorellaPro, defaultBorellaMenu(true)); }
+
+bool QVDefaultData::update()
+{
+    bool ok = updateMenuKey(QVMenuManager::kArrayRightMenu, defaultMainMenu());
+    ok = updateMenuKey(QVMenuManager::kArrayNewFile, defaultNewFileMenu()) && ok;
+    ok = updateMenuKey(QVMenuManager::kArrayCommonApp, defaultCommonAppMenu()) && ok;
+    ok = updateMenuKey(QVMenuManager::kArrayFolderIcon, defaultFolderIconMenu()) && ok;
+    ok = updateMenuKey(QVMenuManager::kArrayCommonScript, defaultCommonScriptMenu()) && ok;
+    ok = updateMenuKey(QVMenuManager::kArrayBorella, defaultBorellaMenu(false)) && ok;
+    ok = updateMenuKey(QVMenuManager::kArrayBorellaPro, defaultBorellaMenu(true)) && ok;
+    return ok;
+}
+
+bool QVDefaultData::addMenuKey(const QString& listKey, const QVariantList& defaultMenu)
+{
+    const bool commonApp = listKey == QVMenuManager::kArrayCommonApp;
+    QVariantList list;
+    QVariantList toMainMenu;
+    for (const QVariant& value : defaultMenu) {
+        QVariantMap item = value.toMap();
+        if (item.contains(kChangedVersion)) {
+            if (item.value(kChangedVersion).toString() == kDeleteMarker) {
+                continue;
+            }
+            item.remove(kChangedVersion);
+        } else if (commonApp && item.value(kDefAddToMainMenu).toBool()) {
+            item.remove(kDefAddToMainMenu);
+            item.insert(QStringLiteral("toMainMenu"), true);
+            toMainMenu << entry({ { kKey, item.value(kKey) },
+                                  { QStringLiteral("appName"), item.value(kKey) },
+                                  { kIcon, item.value(kIcon) } });
+        }
+        list << item;
+    }
+    bool ok = true;
+    for (const QVariant& app : toMainMenu) {
+        ok = QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu, app.toMap(), 5) && ok;
+    }
+    return storeList(listKey, list) && ok;
+}
+
+bool QVDefaultData::updateMenuKey(const QString& listKey, const QVariantList& defaultMenu)
+{
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    // The version that ran before; with none stored every comparison reads "equal", so only
+    // "delete" markers act.
+    const QVariant oldVersion = defaults.value(QVMenuManager::kUpdateVersion);
+    bool folderIconAdded = false;
+    const bool written = defaults.update(listKey, [&](const QVariant& current) {
+        QVariantList list = current.toList();
+        for (qsizetype i = 0; i < defaultMenu.size(); ++i) {
+            QVariantMap factory = defaultMenu.at(i).toMap();
+            if (!factory.contains(kChangedVersion)) {
+                continue;
+            }
+            const QString changed = factory.value(kChangedVersion).toString();
+            const QString key = factory.value(kKey).toString();
+            const qsizetype j = indexOfKey(list, key);
+            if (changed == kDeleteMarker) {
+                if (j >= 0) {
+                    list.removeAt(j);
+                }
+                continue;
+            }
+            if (!oldVersion.isValid() || compareVersion(oldVersion.toString(), changed) >= 0) {
+                continue;
+            }
+            if (j < 0) {
+                list.insert(list.size() > i ? i : 0, factory);
+                folderIconAdded = folderIconAdded || key == QLatin1String("Folder Icon");
+            } else {
+                factory.remove(kChangedVersion);
+                list[j] = factory;
+            }
+        }
+        return QVariant(list);
+    });
+    if (!written) {
+        qCWarning(lcMenuStore).noquote() << QStringLiteral("Failed to write the menu list \"%1\". File: \"%2\". Error: \"%3\"")
+                                                .arg(listKey, defaults.filePath(), defaults.lastError());
+    }
+    // The folder-icon command arrives with its icons; reset outside the list's lock.
+    if (folderIconAdded) {
+        return recoverFolderIcon() && written;
+    }
+    return written;
+}
+
+QVariantList QVDefaultData::defaultMainMenu()
+{
+    struct Row {
+        const char* key;
+        const char* icon;
+        bool disabled;
+        bool disabledAuth;
+        const char* changedVersion;
+    };
+    static const Row rows[] = {
+        { "New Folder", "folder", true, false, "3.4.1" },
+        { "New File", "newfile", false, false, nullptr },
+        { "Common Path", "favorites", false, true, nullptr },
+        { "Common App", "app", false, false, nullptr },
+        { "Common Script", "script", false, true, "3.0.0" },
+        { "Folder Icon", "foldericon", false, false, "2.1.0" },
+        { "AirDrop", "airdrop", false, false, "2.5.6" },
+        { "Send to Wechat", "weixin", false, false, "2.6.4" },
+        { "Send to Desktop Shortcut", "symlink", false, false, "3.0.0" },
+        { "Create Symlink to", "link", true, false, "3.0.3" },
+        { "As Desktop Picture", "desktop_pic", false, false, nullptr },
+        { "Copy to", "copy", false, false, nullptr },
+        { "Move to", "move", false, false, nullptr },
+        { "Convert to", "convert", false, false, nullptr },
+        { "Resize Image", "resize", false, false, "3.2.0" },
+        { "Cut Paste", "cut", false, false, "2.0.1" },
+        { "Lock and Unlock", "lock", true, false, "2.3.0" },
+        { "Encrypted Compression", "compress", false, false, "2.2.0" },
+        { "Embed in Folder", "embed", true, false, "2.3.0" },
+        { "Unembed Folder", "unembed", true, false, "2.3.0" },
+        { "Color Picker", "colorpicker", false, false, "2.3.0" },
+        { "Extract Icon", "img", true, false, nullptr },
+        { "File Info", "fileinfo", true, false, nullptr },
+        { "Terminal Window", "terminal", false, true, nullptr },
+        { "Terminal Tab", "terminal", true, true, nullptr },
+        { "Terminal To", "terminal", true, true, nullptr },
+        { "iTerm2 Window", "iterm2", false, true, nullptr },
+        { "iTerm2 Tab", "iterm2", true, true, nullptr },
+        { "iTerm2 To", "iterm2", true, true, nullptr },
+        { "Copy Path", "copypath", false, true, nullptr },
+        { "Copy File(Folder) Name", "copy1", false, true, "3.5.7" },
+        { "Copy File Contents", "copy1", false, false, "3.6.5" },
+        { "Get Info", "intro", true, false, "3.4.5" },
+        { "Show Package Contents", "package", true, false, "3.4.7" },
+        { "Eject", "eject", true, false, "3.4.8" },
+        { "Move to Trash", "trash", true, false, "3.4.1" },
+        { "Delete", "delete", true, false, nullptr },
+        { "Fixing Garbled Names", "fix", true, false, "3.2.3" },
+        { "Hide Selected Files", "hidefile", false, false, nullptr },
+        { "Unhide Selected Files", "showfile", true, false, "3.2.1" },
+        { "Hide All Files", "hidefile", false, false, nullptr },
+        { "Unhide All Files", "showfile", false, false, nullptr },
+        { "System Hide Files", "about", true, true, nullptr },
+    };
+    QVariantList list;
+    for (const Row& row : rows) {
+        QVariantMap item = entry({ { kKey, QString::fromUtf8(row.key) },
+                                   { kIcon, QString::fromUtf8(row.icon) },
+                                   { kDisabled, row.disabled },
+                                   { kDisabledAuth, row.disabledAuth } });
+        if (row.changedVersion) {
+            item.insert(kChangedVersion, QString::fromUtf8(row.changedVersion));
+        }
+        list << item;
+    }
+    return list;
+}
+
+QVariantList QVDefaultData::defaultNewFileMenu()
+{
+    QVariantList list;
+    list << entry({ { kKey, QStringLiteral("New File From Window") },
+                    { kIcon, QStringLiteral("newfile") },
+                    { kChangedVersion, QStringLiteral("2.3.2") } });
+    static const char* const extensions[] = { "txt", "rtf", "json", "docx", "xlsx", "pptx", "pages",
+                                              "numbers", "key", "md", "wps", "et", "dps", "html",
+                                              "xml", "css", "js", "py", "sh" };
+    int position = 0;
+    for (const char* ext : extensions) {
+        const QString name = QString::fromUtf8(ext);
+        list << entry({ { kKey, name }, { kExt, name }, { kIcon, name }, { kDisabled, position > 10 } });
+        ++position;
+    }
+    return list;
+}
+
+QVariantList QVDefaultData::defaultCommonAppMenu()
+{
+    const QVariantMap extras[] = {
+        {},
+        { { kChangedVersion, QStringLiteral("2.6.4") } },
+        { { QStringLiteral("appName"), QStringLiteral("BorellaPro") },
+          { QStringLiteral("appBundleId"), QStringLiteral("com.valden.borellapro") },
+          { kChangedVersion, QStringLiteral("3.0.0") } },
+        { { kDefAddToMainMenu, true } },
+        { { kChangedVersion, QStringLiteral("3.6.6") } },
+        { { kChangedVersion, QStringLiteral("3.6.0") } },
+        { { kChangedVersion, QStringLiteral("3.6.0") } },
+        { { kDefAddToMainMenu, true } },
+        {},
+        {},
+        {},
+        { { kDisabled, true } },
+        { { kDisabled, true } },
+        { { kDisabled, true } },
+        { { kDisabled, true }, { kChangedVersion, QStringLiteral("2.5.1") } },
+        { { kDisabled, true } },
+    };
+    static const char* const apps[][2] = {
+        { "WeChat", "weixin" },        { "Lumeno", "reader" },       { "Borella Pro", "borellapro" },
+        { "Visual Studio Code", "vscode" }, { "Trae CN", "trae" },  { "Cursor", "cursor" },
+        { "Windsurf", "windsurf" },    { "Sublime Text", "sublime" }, { "Android Studio", "studio" },
+        { "IntelliJ IDEA", "idea" },   { "WebStorm", "webstorm" },   { "PyCharm", "pycharm" },
+        { "PhpStorm", "phpstorm" },    { "GoLand", "goland" },       { "Warp", "warp" },
+        { "Emacs", "emacs" },
+    };
+    static_assert(std::size(apps) == 16);
+    QVariantList list;
+    for (size_t i = 0; i < std::size(apps); ++i) {
+        QVariantMap item = extras[i];
+        item.insert(kKey, QString::fromUtf8(apps[i][0]));
+        item.insert(kIcon, QString::fromUtf8(apps[i][1]));
+        list << item;
+    }
+    return list;
+}
+
+QVariantList QVDefaultData::defaultFolderIconMenu()
+{
+    static const char* const names[] = { "love", "google", "java",  "qq",     "zapier",  "pyq",   "html5",
+                                         "twitter", "ding", "skype", "apple", "share", "wechat", "weibo",
+                                         "youtube", "wepay", "react", "erji", "question", "star" };
+    QVariantList list;
+    int position = 0;
+    for (const char* name : names) {
+        const QString key = QString::fromUtf8(name);
+        list << entry({ { kKey, key },
+                        { kIcon, position == 0 ? QStringLiteral("foldericon") : key },
+                        { kDisabled, position >= 11 } });
+        ++position;
+    }
+    return list;
+}
+
+QVariantList QVDefaultData::defaultCommonPathMenu() { return {}; }
+
+QVariantList QVDefaultData::defaultCommonScriptMenu()
+{
+    auto script = [](const char* key, const char* icon, const char* ext, bool needFolder, bool needFile,
+                     const QString& text, const char* changedVersion) {
+        return entry({ { kKey, QString::fromUtf8(key) },
+                       { kIcon, QString::fromUtf8(icon) },
+                       { kExt, QString::fromUtf8(ext) },
+                       { QStringLiteral("needFolder"), needFolder },
+                       { QStringLiteral("needFile"), needFile },
+                       { QStringLiteral("script"), text },
+                       { kChangedVersion, QString::fromUtf8(changedVersion) } });
+    };
+    QVariantMap hello = script("HelloWelcome", "applescript", "scpt", false, false, greetingScript(), "3.0.0");
+    hello.insert(QStringLiteral("displayName"), localized("Hello"));
+    return {
+        hello,
+        script("New folder based on file", "shell", "sh", false, true, QStringLiteral("mkdir @rfpos/@rfnam"), "3.0.1"),
+        script("Copy File (Folder) Name", "copy1", "sh", false, false,
+               QStringLiteral("echo -n '@rfnames' | LC_CTYPE=UTF-8 pbcopy"), "delete"),
+        script("Tar Compression", "compress", "sh", true, true,
+               QStringLiteral("@rloading \ncd @rfpos \ntar -zcvf @rfpos/@rfnam.tar.gz @rfnames"), "3.0.1"),
+    };
+}
+
+QVariantList QVDefaultData::defaultBorellaMenu(bool pro)
+{
+    struct Command {
+        const char* key;
+        bool needFolder;
+        bool needFile;
+        const char* appCmd;
+    };
+    static const Command commands[] = {
+        { "Decompress to the current folder", false, true, "1" },
+        { "Preview ", false, true, "2" },
+        { "Compressed to ", true, true, "3" },
+        { "Custom Compression", true, true, "4" },
+    };
+    QVariantList list;
+    for (const Command& command : commands) {
+        list << entry({ { kKey, QString::fromUtf8(command.key) },
+                        { kIcon, pro ? QStringLiteral("borellapro") : QStringLiteral("borella") },
+                        { QStringLiteral("appName"), pro ? QStringLiteral("BorellaPro") : QStringLiteral("Borella") },
+                        { QStringLiteral("appBundleId"),
+                          pro ? QStringLiteral("com.valden.borellapro") : QStringLiteral("com.valden.borella") },
+                        { QStringLiteral("needFolder"), command.needFolder },
+                        { QStringLiteral("needFile"), command.needFile },
+                        { QStringLiteral("appCmd"), QString::fromUtf8(command.appCmd) },
+                        { kChangedVersion, QStringLiteral("3.0.0") } });
+    }
+    return list;
+}
+
+QVariantList QVDefaultData::defaultImageSizes()
+{
+    QVariantList rows;
+    for (int side : { 60, 200 }) {
+        rows << entry({ { QStringLiteral("displayName"), QStringLiteral("%1\u00D7%1").arg(side) },
+                        { QStringLiteral("width"), QString::number(side) },
+                        { QStringLiteral("height"), QString::number(side) } });
+    }
+    rows << entry({ { QStringLiteral("displayName"), QStringLiteral("1920\u00D71080") },
+                    { QStringLiteral("width"), QStringLiteral("1920") },
+                    { QStringLiteral("height"), QStringLiteral("1080") } });
+    return rows;
+}

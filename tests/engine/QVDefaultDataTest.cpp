@@ -1,0 +1,320 @@
+#include "engine/model/QVDefaultData.h"
+
+#include "MenuStoreTestSupport.h"
+#include "engine/model/QVMenuManager.h"
+#include "platform/Bundle.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarsel::test;
+
+namespace {
+
+const QString kKey = QStringLiteral("key");
+const QString kMarker = QStringLiteral("is changed version");
+
+platform::Defaults& shared() { return QVMenuManager::sharedDefaults(); }
+
+int countEnabled(const QString& listKey)
+{
+    int enabled = 0;
+    for (const QVariant& v : QVMenuManager::storedList(listKey)) {
+        enabled += v.toMap().value(QStringLiteral("disabled")).toBool() ? 0 : 1;
+    }
+    return enabled;
+}
+
+QVariantMap storedEntry(const QString& listKey, const QString& key)
+{
+    for (const QVariant& v : QVMenuManager::storedList(listKey)) {
+        if (v.toMap().value(kKey).toString() == key) {
+            return v.toMap();
+        }
+    }
+    return {};
+}
+
+// A main list as version 3.6.0 left it: the factory list without "Copy File Contents".
+QVariantList mainListOf360()
+{
+    QVariantList list;
+    for (const QVariant& v : QVDefaultData::defaultMainMenu()) {
+        QVariantMap e = v.toMap();
+        e.remove(kMarker);
+        if (e.value(kKey).toString() != QLatin1String("Copy File Contents")) {
+            list << e;
+        }
+    }
+    return list;
+}
+
+const QStringList kAllLists = { QVMenuManager::kArrayRightMenu,   QVMenuManager::kArrayNewFile,
+                                QVMenuManager::kArrayCommonApp,   QVMenuManager::kArrayFolderIcon,
+                                QVMenuManager::kArrayCommonPath,  QVMenuManager::kArrayCommonScript,
+                                QVMenuManager::kArrayBorella,     QVMenuManager::kArrayBorellaPro };
+
+} // namespace
+
+TEST(QVDefaultDataTest, FirstStartWritesEveryListAndSwitch)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+
+    for (const QString& listKey : kAllLists) {
+        EXPECT_TRUE(shared().contains(listKey)) << qPrintable(listKey);
+        for (const QVariant& v : QVMenuManager::storedList(listKey)) {
+            EXPECT_FALSE(v.toMap().contains(kMarker)) << qPrintable(listKey);
+            EXPECT_FALSE(v.toMap().contains(QStringLiteral("defAddToMainMenu"))) << qPrintable(listKey);
+        }
+    }
+
+    // 43 factory entries and the two applications marked for the main menu; the second one
+    // inserted at 5 pushes the first to 6.
+    const QStringList main = storedKeys(QVMenuManager::kArrayRightMenu);
+    ASSERT_EQ(main.size(), 45);
+    EXPECT_EQ(main.at(0), QStringLiteral("New Folder"));
+    EXPECT_EQ(main.at(5), QStringLiteral("Sublime Text"));
+    EXPECT_EQ(main.at(6), QStringLiteral("Visual Studio Code"));
+    EXPECT_EQ(main.at(7), QStringLiteral("Folder Icon"));
+    EXPECT_EQ(main.last(), QStringLiteral("System Hide Files"));
+    const QVariantMap vscode = storedEntry(QVMenuManager::kArrayRightMenu, QStringLiteral("Visual Studio Code"));
+    EXPECT_EQ(vscode.value(QStringLiteral("appName")).toString(), QStringLiteral("Visual Studio Code"));
+    EXPECT_EQ(vscode.value(QStringLiteral("icon")).toString(), QStringLiteral("vscode"));
+    EXPECT_TRUE(storedEntry(QVMenuManager::kArrayCommonApp, QStringLiteral("Sublime Text"))
+                    .value(QStringLiteral("toMainMenu")).toBool());
+    EXPECT_FALSE(storedEntry(QVMenuManager::kArrayCommonApp, QStringLiteral("Cursor"))
+                     .value(QStringLiteral("toMainMenu")).toBool());
+
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayNewFile).size(), 20);
+    EXPECT_EQ(countEnabled(QVMenuManager::kArrayNewFile), 12); // "New File From Window" and "txt" to "wps"
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayCommonApp).size(), 16);
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayFolderIcon).size(), 20);
+    EXPECT_EQ(countEnabled(QVMenuManager::kArrayFolderIcon), 11);
+    EXPECT_TRUE(QVMenuManager::storedList(QVMenuManager::kArrayCommonPath).isEmpty());
+    EXPECT_EQ(storedKeys(QVMenuManager::kArrayCommonScript),
+              (QStringList { QStringLiteral("HelloWelcome"), QStringLiteral("New folder based on file"),
+                             QStringLiteral("Tar Compression") }));
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayBorella).size(), 4);
+    EXPECT_EQ(storedEntry(QVMenuManager::kArrayBorellaPro, QStringLiteral("Preview "))
+                  .value(QStringLiteral("appBundleId")).toString(),
+              QStringLiteral("com.valden.borellapro"));
+
+    EXPECT_EQ(shared().stringValue(QVMenuManager::kUpdateVersion), QVDefaultData::appVersion());
+    EXPECT_TRUE(shared().boolValue(QVMenuManager::prefCheck(5)));
+    for (int on : { 12, 14, 15, 17 }) {
+        EXPECT_TRUE(shared().boolValue(QVMenuManager::prefCheck(on))) << on;
+    }
+    EXPECT_FALSE(shared().contains(QVMenuManager::prefCheck(16)));
+    EXPECT_EQ(shared().integerValue(QVMenuManager::prefCheck(20)), 1);
+    EXPECT_EQ(shared().integerValue(QVMenuManager::prefCheck(24)), 3);
+    EXPECT_EQ(shared().integerValue(QVMenuManager::kCommonPathNextMenu), 3);
+    EXPECT_EQ(shared().integerValue(QVMenuManager::kNewFileDisplayMode), 1);
+    EXPECT_FALSE(shared().contains(QVMenuManager::kCommonSubpathMaxCount));
+    const QVariantList sizes = shared().arrayValue(QVMenuManager::kArrayImageSize);
+    ASSERT_EQ(sizes.size(), 3);
+    EXPECT_EQ(sizes.at(0).toMap().value(QStringLiteral("displayName")).toString(), QStringLiteral("60\u00D760"));
+    EXPECT_EQ(sizes.at(2).toMap().value(QStringLiteral("width")).toString(), QStringLiteral("1920"));
+    EXPECT_EQ(sizes.at(2).toMap().value(QStringLiteral("height")).toString(), QStringLiteral("1080"));
+}
+
+TEST(QVDefaultDataTest, LaterStartsKeepTheUsersChoices)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    shared().setValue(QVMenuManager::prefCheck(5), false);
+    shared().setValue(QVMenuManager::prefCheck(12), false);
+    shared().setValue(QVMenuManager::kCommonPathNextMenu, 2);
+    QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Copy to"));
+
+    ASSERT_TRUE(QVDefaultData::setup());
+    EXPECT_FALSE(shared().boolValue(QVMenuManager::prefCheck(5)));
+    EXPECT_FALSE(shared().boolValue(QVMenuManager::prefCheck(12)));
+    EXPECT_EQ(shared().integerValue(QVMenuManager::kCommonPathNextMenu), 2);
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayRightMenu).size(), 44);
+
+    // The status-item switch is a first-start default only: an upgrade does not bring it back.
+    shared().remove(QVMenuManager::prefCheck(5));
+    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("3.0.0"));
+    ASSERT_TRUE(QVDefaultData::setup());
+    EXPECT_FALSE(shared().contains(QVMenuManager::prefCheck(5)));
+    EXPECT_EQ(shared().stringValue(QVMenuManager::kUpdateVersion), QVDefaultData::appVersion());
+}
+
+TEST(QVDefaultDataTest, UpgradeInsertsAMissingChangedEntryAtItsFactoryIndex)
+{
+    storeList(QVMenuManager::kArrayRightMenu, mainListOf360());
+    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("3.6.0"));
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QStringList keys = storedKeys(QVMenuManager::kArrayRightMenu);
+    EXPECT_EQ(keys.indexOf(QStringLiteral("Copy File Contents")), 31);
+    EXPECT_EQ(keys.size(), 43);
+    EXPECT_EQ(shared().stringValue(QVMenuManager::kUpdateVersion), QVDefaultData::appVersion());
+}
+
+TEST(QVDefaultDataTest, UpgradeInsertsAtTheTopOfAShortList)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")), keyed(QStringLiteral("Delete")) });
+    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("3.6.0"));
+    ASSERT_TRUE(QVDefaultData::update());
+    const QStringList keys = storedKeys(QVMenuManager::kArrayRightMenu);
+    EXPECT_EQ(keys.first(), QStringLiteral("Copy File Contents"));
+    // Only entries changed after 3.6.0 arrive.
+    EXPECT_EQ(keys.size(), 3);
+}
+
+TEST(QVDefaultDataTest, UpgradeReplacesAChangedEntryWithTheFactoryOne)
+{
+    QVariantList list = mainListOf360();
+    list.insert(10, entry({ { kKey, QStringLiteral("Copy File Contents") },
+                            { QStringLiteral("disabled"), true },
+                            { QStringLiteral("displayName"), QStringLiteral("Mine") } }));
+    storeList(QVMenuManager::kArrayRightMenu, list);
+    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("3.6.0"));
+    ASSERT_TRUE(QVDefaultData::update());
+    const QStringList keys = storedKeys(QVMenuManager::kArrayRightMenu);
+    EXPECT_EQ(keys.indexOf(QStringLiteral("Copy File Contents")), 10); // stays where the user put it
+    const QVariantMap merged = storedEntry(QVMenuManager::kArrayRightMenu, QStringLiteral("Copy File Contents"));
+    EXPECT_FALSE(merged.value(QStringLiteral("disabled")).toBool());
+    EXPECT_FALSE(merged.contains(QStringLiteral("displayName")));
+    EXPECT_FALSE(merged.contains(kMarker));
+    EXPECT_EQ(merged.value(QStringLiteral("icon")).toString(), QStringLiteral("copy1"));
+}
+
+TEST(QVDefaultDataTest, EqualVersionsAreNotMerged)
+{
+    // A list last written by 2.1.0 does not get the entry marked 2.1.0 again.
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
+    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("2.1.0"));
+    ASSERT_TRUE(QVDefaultData::update());
+    const QStringList keys = storedKeys(QVMenuManager::kArrayRightMenu);
+    EXPECT_FALSE(keys.contains(QStringLiteral("Folder Icon")));         // marked 2.1.0
+    EXPECT_FALSE(keys.contains(QStringLiteral("Cut Paste")));           // marked 2.0.1
+    EXPECT_TRUE(keys.contains(QStringLiteral("Encrypted Compression"))); // marked 2.2.0
+}
+
+TEST(QVDefaultDataTest, FolderIconCommandArrivesWithItsIcons)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
+    storeList(QVMenuManager::kArrayFolderIcon, { keyed(QStringLiteral("mine")) });
+    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("2.0.0"));
+    ASSERT_TRUE(QVDefaultData::update());
+    EXPECT_TRUE(storedKeys(QVMenuManager::kArrayRightMenu).contains(QStringLiteral("Folder Icon")));
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayFolderIcon).size(), 20);
+    EXPECT_EQ(countEnabled(QVMenuManager::kArrayFolderIcon), 11);
+}
+
+TEST(QVDefaultDataTest, DeleteMarkersActEvenWithoutAStoredVersion)
+{
+    storeList(QVMenuManager::kArrayCommonScript,
+              { keyed(QStringLiteral("Copy File (Folder) Name")), keyed(QStringLiteral("Mine")) });
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
+    ASSERT_FALSE(shared().contains(QVMenuManager::kUpdateVersion));
+    ASSERT_TRUE(QVDefaultData::update());
+    EXPECT_EQ(storedKeys(QVMenuManager::kArrayCommonScript), QStringList { QStringLiteral("Mine") });
+    // With no version to compare, nothing else is merged.
+    EXPECT_EQ(storedKeys(QVMenuManager::kArrayRightMenu), QStringList { QStringLiteral("Copy Path") });
+}
+
+TEST(QVDefaultDataTest, UpgradeNeverTouchesCommonPaths)
+{
+    const QVariantList paths = { entry({ { kKey, QStringLiteral("p") }, { QStringLiteral("path"), QStringLiteral("/srv") } }) };
+    storeList(QVMenuManager::kArrayCommonPath, paths);
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
+    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("1.0"));
+    ASSERT_TRUE(QVDefaultData::setup());
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayCommonPath), paths);
+}
+
+TEST(QVDefaultDataTest, ResetsRestoreFactoryContents)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    storeList(QVMenuManager::kArrayFolderIcon, { keyed(QStringLiteral("mine")) });
+    ASSERT_TRUE(QVDefaultData::recoverFolderIcon());
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayFolderIcon).size(), 20);
+    EXPECT_EQ(countEnabled(QVMenuManager::kArrayFolderIcon), 11);
+
+    // Resetting the applications again does not put them into the main list twice.
+    ASSERT_TRUE(QVDefaultData::recoverCommonApp());
+    EXPECT_EQ(storedKeys(QVMenuManager::kArrayRightMenu).count(QStringLiteral("Sublime Text")), 1);
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayRightMenu).size(), 45);
+}
+
+TEST(QVDefaultDataTest, AppVersionComesAfterEveryFactoryMarker)
+{
+    // Otherwise an upgrade to this version would merge entries that did not change.
+    const QString version = QVDefaultData::appVersion();
+    ASSERT_FALSE(version.isEmpty());
+    QList<QVariantList> lists = { QVDefaultData::defaultMainMenu(),       QVDefaultData::defaultNewFileMenu(),
+                                  QVDefaultData::defaultCommonAppMenu(),  QVDefaultData::defaultFolderIconMenu(),
+                                  QVDefaultData::defaultCommonScriptMenu(), QVDefaultData::defaultBorellaMenu(false),
+                                  QVDefaultData::defaultBorellaMenu(true) };
+    for (const QVariantList& list : lists) {
+        for (const QVariant& v : list) {
+            const QString marker = v.toMap().value(kMarker).toString();
+            if (marker.isEmpty() || marker == QLatin1String("delete")) {
+                continue;
+            }
+            const QStringList a = version.split(QLatin1Char('.'));
+            const QStringList b = marker.split(QLatin1Char('.'));
+            bool greater = false;
+            for (int i = 0; i < 3; ++i) {
+                const int x = a.value(i).toInt();
+                const int y = b.value(i).toInt();
+                if (x != y) {
+                    greater = x > y;
+                    break;
+                }
+            }
+            EXPECT_TRUE(greater) << qPrintable(marker);
+        }
+    }
+}
+
+TEST(QVDefaultDataTest, EveryFactoryImageResolves)
+{
+    QStringList names;
+    for (const QVariantList& list :
+         { QVDefaultData::defaultMainMenu(), QVDefaultData::defaultNewFileMenu(), QVDefaultData::defaultCommonAppMenu(),
+           QVDefaultData::defaultFolderIconMenu(), QVDefaultData::defaultCommonScriptMenu(),
+           QVDefaultData::defaultBorellaMenu(false), QVDefaultData::defaultBorellaMenu(true) }) {
+        for (const QVariant& v : list) {
+            names << v.toMap().value(QStringLiteral("icon")).toString();
+        }
+    }
+    // Images the records themselves name.
+    names << QStringLiteral("set") << QStringLiteral("add") << QStringLiteral("paste") << QStringLiteral("file")
+          << QStringLiteral("img") << QStringLiteral("docx") << QStringLiteral("xlsx") << QStringLiteral("pptx")
+          << QStringLiteral("folder") << QStringLiteral("unlock");
+    names.removeDuplicates();
+    for (const QString& name : names) {
+        EXPECT_FALSE(platform::Bundle::imageNamed(name).isNull()) << qPrintable(name);
+    }
+}
+
+TEST(QVDefaultDataTest, EveryFactoryTitleAndHelpTextIsWritten)
+{
+    for (const QVariantList& list :
+         { QVDefaultData::defaultMainMenu(), QVDefaultData::defaultNewFileMenu(), QVDefaultData::defaultFolderIconMenu(),
+           QVDefaultData::defaultCommonScriptMenu(), QVDefaultData::defaultBorellaMenu(false) }) {
+        for (const QVariant& v : list) {
+            const QString key = v.toMap().value(kKey).toString();
+            EXPECT_FALSE(platform::Bundle::localizedString(key, QStringLiteral("\x01")) == QStringLiteral("\x01"))
+                << qPrintable(key);
+        }
+    }
+    for (const QVariant& v : QVDefaultData::defaultMainMenu()) {
+        const QString key = v.toMap().value(kKey).toString() + QStringLiteral(" Introduce");
+        EXPECT_NE(platform::Bundle::localizedString(key), key);
+    }
+}
+
+TEST(QVDefaultDataTest, GreetingScriptIsLocalisedAndQuoted)
+{
+    const QVariantMap hello = QVDefaultData::defaultCommonScriptMenu().first().toMap();
+    EXPECT_EQ(hello.value(QStringLiteral("displayName")).toString(),
+              platform::Bundle::localizedString(QStringLiteral("Hello")));
+    const QString script = hello.value(QStringLiteral("script")).toString();
+    EXPECT_TRUE(script.contains(QStringLiteral("Tarsel")));
+    EXPECT_FALSE(script.contains(QStringLiteral("%@")));
+    EXPECT_TRUE(script.contains(QStringLiteral("display dialog")));
+    EXPECT_TRUE(script.contains(QStringLiteral("呃呃， ┭┮﹏┭┮ 那就下次吧！")));
+    EXPECT_TRUE(script.contains(platform::Bundle::localizedString(QStringLiteral("Go Review"))));
+}
