@@ -1,6 +1,7 @@
 #include "engine/model/QVDefaultData.h"
 
 #include "engine/model/QVMenuManager.h"
+#include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
@@ -18,31 +19,6 @@ const QString kDeleteMarker = QStringLiteral("delete");
 // Where the greeting script sends a user who wants to leave a review.
 const QString kStorePageAddress = QStringLiteral("https://tarsel.valden.com/review");
 
-// Stand-in until the foundation's version comparison lands.
-int compareVersion(const QString& a, const QString& b)
-{
-    const QStringList pa = a.split(QLatin1Char('.'));
-    const QStringList pb = b.split(QLatin1Char('.'));
-    for (qsizetype i = 0; i < std::max(pa.size(), pb.size()); ++i) {
-        auto part = [](const QStringList& parts, qsizetype i) {
-            if (i >= parts.size()) {
-                return 0LL;
-            }
-            qsizetype n = 0;
-            while (n < parts.at(i).size() && parts.at(i).at(n).isDigit()) {
-                ++n;
-            }
-            return parts.at(i).left(n).toLongLong();
-        };
-        const long long x = part(pa, i);
-        const long long y = part(pb, i);
-        if (x != y) {
-            return x > y ? 1 : -1;
-        }
-    }
-    return 0;
-}
-
 QString localized(const char* key) { return platform::Bundle::localizedString(QLatin1String(key), QStringLiteral("")); }
 
 // An AppleScript string literal of the text.
@@ -53,21 +29,13 @@ QString appleScriptString(const QString& text)
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
-// A shell word in single quotes, for the one fixed command the greeting script runs.
-QString shellQuoted(const QString& text)
-{
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-}
-
 // The greeting AppleScript of the first factory script: a welcome dialog that offers the store
 // page, and a friendly alert when the user declines.
 QString greetingScript()
 {
     const QString appName =
         platform::Bundle::localizedString(QStringLiteral("CFBundleDisplayName"), QString(), QStringLiteral("InfoPlist"));
-    const QString welcome = localized("Welcome to use it").replace(QStringLiteral("%@"), appName);
+    const QString welcome = qv::stringWithFormat(localized("Welcome to use it"), appName);
     const QString cancel = localized("Cancel");
     const QString review = localized("Go Review");
     QString script;
@@ -78,7 +46,7 @@ QString greetingScript()
                   .arg(appleScriptString(cancel), appleScriptString(review), appleScriptString(localized("Tip")));
     script += QStringLiteral("\tif button returned of theAnswer is %1 then\n").arg(appleScriptString(review));
     script += QStringLiteral("\t\tdo shell script %1\n")
-                  .arg(appleScriptString(QStringLiteral("open ") + shellQuoted(kStorePageAddress)));
+                  .arg(appleScriptString(QStringLiteral("open ") + qv::shellQuoted(kStorePageAddress)));
     script += QStringLiteral("\tend if\n");
     script += QStringLiteral("on error number -128\n");
     script += QStringLiteral("\tdisplay alert %1\n").arg(appleScriptString(QStringLiteral("呃呃， ┭┮﹏┭┮ 那就下次吧！")));
@@ -261,7 +229,7 @@ bool QVDefaultData::updateMenuKey(const QString& listKey, const QVariantList& de
                 }
                 continue;
             }
-            if (!oldVersion.isValid() || compareVersion(oldVersion.toString(), changed) >= 0) {
+            if (!oldVersion.isValid() || qv::compareVersion(oldVersion.toString(), changed) >= 0) {
                 continue;
             }
             if (j < 0) {

@@ -1,19 +1,13 @@
 #include "engine/model/QVMenuItem.h"
 
 #include "engine/model/QVMenuManager.h"
+#include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
 #include <QFileInfo>
 
 namespace {
-
-// Stand-in until the foundation's string validity test lands.
-bool isValid(const QString& s)
-{
-    const QString t = s.trimmed();
-    return !t.isEmpty() && t != QLatin1String("(null)");
-}
 
 // Stand-in until the foundation's file wrapper lands: the image name a file's kind suggests.
 QString imageNameForFile(const QString& path)
@@ -64,16 +58,16 @@ QVMenuItemPtr QVMenuItem::addToFileTemplate()
 
 bool QVMenuItem::isToCommomPathScript() const
 {
-    return isValid(m_script) && m_script.contains(QLatin1String("@rftocommonpath"));
+    return qv::isValid(m_script) && m_script.contains(QLatin1String("@rftocommonpath"));
 }
 
 QString QVMenuItem::menuTitle() const
 {
-    if (isValid(m_displayName)) {
+    if (qv::isValid(m_displayName)) {
         return m_displayName;
     }
     const QString text = platform::Bundle::localizedString(m_key, QStringLiteral(""));
-    if (isValid(m_appName) && !isValid(m_appCmd)) {
+    if (qv::isValid(m_appName) && !qv::isValid(m_appCmd)) {
         return platform::Bundle::localizedString(QStringLiteral("Open With"), QStringLiteral("")) + text;
     }
 #ifndef QV_EXTENSION_BUILD
@@ -87,16 +81,16 @@ QString QVMenuItem::menuTitle() const
 
 QImage QVMenuItem::menuIcon() const
 {
-    if (isValid(m_iconPath)) {
+    if (qv::isValid(m_iconPath)) {
         QImage image(m_iconPath);
         if (!image.isNull()) {
             return image;
         }
     }
-    if (isValid(m_icon) && platform::Bundle::hasImageNamed(m_icon)) {
+    if (qv::isValid(m_icon) && platform::Bundle::hasImageNamed(m_icon)) {
         return platform::Bundle::imageNamed(m_icon);
     }
-    if (isValid(m_path)) {
+    if (qv::isValid(m_path)) {
         const QString name = imageNameForFile(m_path);
         if (!name.isEmpty() && platform::Bundle::hasImageNamed(name)) {
             return platform::Bundle::imageNamed(name);

@@ -1,5 +1,7 @@
 #include "engine/model/QVMenuManager.h"
 
+#include "foundation/StringExpand.h"
+
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
@@ -13,13 +15,6 @@
 Q_LOGGING_CATEGORY(lcMenuStore, "tarsel.engine.model")
 
 namespace {
-
-// Stand-in until the foundation's string validity test lands.
-bool isValid(const QString& s)
-{
-    const QString t = s.trimmed();
-    return !t.isEmpty() && t != QLatin1String("(null)");
-}
 
 #ifdef QV_EXTENSION_BUILD
 // The extension only ever shows lists, so switched-off entries never leave the store.
@@ -38,7 +33,7 @@ QStringList formatsOf(const QVariantMap& entry)
 {
     const QString joined = text(entry, "formats");
     QStringList formats;
-    if (!isValid(joined)) {
+    if (!qv::isValid(joined)) {
         return formats;
     }
     for (const QString& piece : joined.split(QLatin1Char(','))) {
@@ -74,7 +69,7 @@ QString standardizedPath(const QString& path)
 // ("QVAppIcon2") never count as inside.
 bool liesInside(const QString& path, const QString& folder)
 {
-    if (!isValid(path)) {
+    if (!qv::isValid(path)) {
         return false;
     }
     const QFileInfo item(QDir::cleanPath(path));
@@ -90,7 +85,7 @@ bool liesInside(const QString& path, const QString& folder)
 void removeOwnedFile(const QString& path, const QString& folder)
 {
     if (!liesInside(path, folder)) {
-        if (isValid(path)) {
+        if (qv::isValid(path)) {
             qCInfo(lcMenuStore).noquote() << "Kept a file outside the shared folder:" << path;
         }
         return;
@@ -180,9 +175,9 @@ void applyTraits(const QVMenuItemPtr& record, const QVariantMap& entry, QVMenuIt
         alwaysShown(item);
     } else if (item.isLockUnlock()) {
         needsSelection(item);
-    } else if (isValid(item.appName())) {
+    } else if (qv::isValid(item.appName())) {
         alwaysShown(item);
-        if (!isValid(item.appCmd()) && (item.isBorella() || item.isBorellaPro())) {
+        if (!qv::isValid(item.appCmd()) && (item.isBorella() || item.isBorellaPro())) {
             needsSelection(item);
         } else {
             belongApp << record;
@@ -304,7 +299,7 @@ QVMenuItemList QVMenuManager::menuItemArrayWithToMenu(bool toMenu)
         QVMenuItem& item = *record;
         item.setDisabled(flag(entry, "disabled"));
         item.setKey(text(entry, "key"));
-        if (!isValid(item.key()) || (item.disabled() && toMenu)) {
+        if (!qv::isValid(item.key()) || (item.disabled() && toMenu)) {
             continue;
         }
         item.setIcon(text(entry, "icon"));
@@ -364,12 +359,12 @@ QVMenuItemList QVMenuManager::newFileTemplateMenuArray(bool keepDisabled)
         item.setIcon(text(e, "icon"));
         item.setExt(text(e, "ext"));
         const QString fileName = text(e, "fileName");
-        item.setFileName(isValid(fileName) ? fileName
+        item.setFileName(qv::isValid(fileName) ? fileName
                                            : platform::Bundle::localizedString(QStringLiteral("Untitled"),
                                                                                QStringLiteral("")));
         item.setFileType(text(e, "fileType"));
         item.setDisplayName(text(e, "displayName"));
-        if (!isValid(item.fileType())) {
+        if (!qv::isValid(item.fileType())) {
             item.setFileType(item.menuTitle());
         }
         item.setTemplatePath(text(e, "templatePath"));
@@ -379,7 +374,7 @@ QVMenuItemList QVMenuManager::newFileTemplateMenuArray(bool keepDisabled)
         item.setIsAddToMainMenu(flag(e, "toMainMenu"));
         item.setHaveSepLine(flag(e, "haveSepLine"));
         if (displayMode == 2 && !item.isNewFileFromWindow()) {
-            item.setDisplayName(isValid(item.ext()) ? item.fileName() + QLatin1Char('.') + item.ext()
+            item.setDisplayName(qv::isValid(item.ext()) ? item.fileName() + QLatin1Char('.') + item.ext()
                                                     : item.fileName());
         }
     });
@@ -406,7 +401,7 @@ QVMenuItemList QVMenuManager::commonAppMenuArray()
         item.setDisabledOpenPath(flag(e, "disabledOpenPath"));
         item.setHaveSepLine(flag(e, "haveSepLine"));
         const QString appName = text(e, "appName");
-        item.setAppName(isValid(appName) ? appName : item.key());
+        item.setAppName(qv::isValid(appName) ? appName : item.key());
         item.setAppBundleId(text(e, "appBundleId"));
         item.setIsNeedFolder(flag(e, "needFolder"));
         item.setIsNeedFile(flag(e, "needFile"));
@@ -443,7 +438,7 @@ QVMenuItemList QVMenuManager::commonPathMenuArray()
         item.setDisplayName(text(e, "displayName"));
         item.setPath(standardizedPath(text(e, "path")));
         const QString key = text(e, "key");
-        item.setKey(isValid(key) ? key : item.path());
+        item.setKey(qv::isValid(key) ? key : item.path());
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "MenuStoreTestSupport.h"
 #include "engine/model/QVMenuManager.h"
+#include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
 
 #include <gtest/gtest.h>
@@ -252,18 +253,7 @@ TEST(QVDefaultDataTest, AppVersionComesAfterEveryFactoryMarker)
             if (marker.isEmpty() || marker == QLatin1String("delete")) {
                 continue;
             }
-            const QStringList a = version.split(QLatin1Char('.'));
-            const QStringList b = marker.split(QLatin1Char('.'));
-            bool greater = false;
-            for (int i = 0; i < 3; ++i) {
-                const int x = a.value(i).toInt();
-                const int y = b.value(i).toInt();
-                if (x != y) {
-                    greater = x > y;
-                    break;
-                }
-            }
-            EXPECT_TRUE(greater) << qPrintable(marker);
+            EXPECT_EQ(qv::compareVersion(version, marker), 1) << qPrintable(marker);
         }
     }
 }
