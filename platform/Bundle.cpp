@@ -216,17 +216,9 @@ private:
 
     static int hexValue(QChar c)
     {
-        const char16_t u = c.unicode();
-        if (u >= '0' && u <= '9') {
-            return u - '0';
-        }
-        if (u >= 'a' && u <= 'f') {
-            return u - 'a' + 10;
-        }
-        if (u >= 'A' && u <= 'F') {
-            return u - 'A' + 10;
-        }
-        return -1;
+        bool ok = false;
+        const int value = QStringView(&c, 1).toInt(&ok, 16);
+        return ok ? value : -1;
     }
 
     // Up to maxDigits hex digits; -1 when there is none.

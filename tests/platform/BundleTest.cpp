@@ -24,11 +24,9 @@ const QString kTestTable = QStringLiteral("BundleTest");
 // Runs the bundle child with the given user languages (the LANGUAGE list of the desktop).
 tarsel::test::ChildResult lookUpWithLanguages(const QByteArray& languages, const QString& key)
 {
-    const QByteArray saved = qgetenv("LANGUAGE");
-    qputenv("LANGUAGE", languages);
-    const auto result = tarsel::test::runChild(QStringLiteral("bundleLookUp"), { key });
-    qputenv("LANGUAGE", saved);
-    return result;
+    tarsel::test::ScopedEnvironment env;
+    env.set("LANGUAGE", languages);
+    return tarsel::test::runChild(QStringLiteral("bundleLookUp"), { key });
 }
 
 QString writeThemeIcon(const QString& themeDir, const QString& iconName, QColor colour)

@@ -120,16 +120,12 @@ TEST_F(SoundTest, WithoutASoundServerAnswersFalseQuietly)
 {
     const QString file = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/ding.wav"),
                                                  tarsel::test::readFile(kTick));
-    const QByteArray savedDriver = qgetenv("CANBERRA_DRIVER");
-    const QByteArray savedServer = qgetenv("PULSE_SERVER");
+    tarsel::test::ScopedEnvironment env;
     // No server where the sound server should be; then a driver that does not exist.
-    qunsetenv("CANBERRA_DRIVER");
-    qputenv("PULSE_SERVER", "unix:/nonexistent/tarsel-pulse");
+    env.unset("CANBERRA_DRIVER").set("PULSE_SERVER", "unix:/nonexistent/tarsel-pulse");
     const auto noServer = tarsel::test::runChild(QStringLiteral("soundWithoutServer"), { file });
-    qputenv("CANBERRA_DRIVER", "tarsel-no-such-driver");
+    env.set("CANBERRA_DRIVER", "tarsel-no-such-driver");
     const auto noDriver = tarsel::test::runChild(QStringLiteral("soundWithoutServer"), { file });
-    savedDriver.isNull() ? qunsetenv("CANBERRA_DRIVER") : qputenv("CANBERRA_DRIVER", savedDriver);
-    savedServer.isNull() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", savedServer);
 
     for (const auto& r : { noServer, noDriver }) {
         ASSERT_EQ(r.exitCode, 0) << r.err.constData();

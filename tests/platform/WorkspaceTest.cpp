@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 
 using platform::Application;
 using platform::Workspace;
@@ -35,19 +36,14 @@ class WorkspaceTest : public testing::Test
 protected:
     void SetUp() override
     {
-        m_savedDataDirs = qgetenv("XDG_DATA_DIRS");
         m_systemData = tarsel::test::testHome() + QStringLiteral("/system-share");
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(m_systemData) + ":relative/ignored");
+        m_environment.set("XDG_DATA_DIRS", QFile::encodeName(m_systemData) + ":relative/ignored");
         Workspace::setLauncher([this](const QString& program, const QStringList& args) {
             m_launches.append({ program, args });
             return m_launcherAnswer;
         });
     }
-    void TearDown() override
-    {
-        Workspace::setLauncher({});
-        qputenv("XDG_DATA_DIRS", m_savedDataDirs);
-    }
+    void TearDown() override { Workspace::setLauncher({}); }
 
     QString userEntry(const QString& relative, const QByteArray& text)
     {
@@ -70,7 +66,7 @@ protected:
     QList<Launch> m_launches;
     bool m_launcherAnswer = true;
     QString m_systemData;
-    QByteArray m_savedDataDirs;
+    tarsel::test::ScopedEnvironment m_environment;
 };
 
 } // namespace
@@ -191,8 +187,8 @@ TEST_F(WorkspaceTest, FindsProgramsOnThePath)
     QFile::setPermissions(bin + QStringLiteral("/tarsel-plain"), QFile::ReadOwner | QFile::WriteOwner);
     QDir().mkpath(bin + QStringLiteral("/tarsel-folder"));
 
-    const QByteArray savedPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(bin) + ":" + savedPath);
+    auto path = std::make_unique<tarsel::test::ScopedEnvironment>();
+    path->set("PATH", QFile::encodeName(bin) + ":" + qgetenv("PATH"));
     EXPECT_TRUE(Workspace::hasProgram(QStringLiteral("tarsel-tool")));
     EXPECT_TRUE(Workspace::hasProgram(QStringLiteral("sh")));
     EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-plain")));
@@ -200,7 +196,7 @@ TEST_F(WorkspaceTest, FindsProgramsOnThePath)
     EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-no-such-program")));
     EXPECT_FALSE(Workspace::hasProgram(QString()));
     EXPECT_TRUE(Workspace::hasProgram(bin + QStringLiteral("/tarsel-tool")));
-    qputenv("PATH", savedPath);
+    path.reset();
     EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-tool")));
 }
 
@@ -257,11 +253,9 @@ private:
 
 tarsel::test::ChildResult revealInChild(const QByteArray& busAddress, const QString& path)
 {
-    const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress);
-    const auto result = tarsel::test::runChild(QStringLiteral("workspaceReveal"), { path });
-    qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
-    return result;
+    tarsel::test::ScopedEnvironment env;
+    env.set("DBUS_SESSION_BUS_ADDRESS", busAddress);
+    return tarsel::test::runChild(QStringLiteral("workspaceReveal"), { path });
 }
 
 } // namespace

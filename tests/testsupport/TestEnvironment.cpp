@@ -37,6 +37,39 @@ QByteArray readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+ScopedEnvironment::~ScopedEnvironment()
+{
+    // Newest first, so a variable changed twice ends with its first saved value.
+    for (auto it = m_saved.crbegin(); it != m_saved.crend(); ++it) {
+        if (it->second) {
+            qputenv(it->first.constData(), *it->second);
+        } else {
+            qunsetenv(it->first.constData());
+        }
+    }
+}
+
+void ScopedEnvironment::remember(const char* name)
+{
+    const std::optional<QByteArray> old
+        = qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt;
+    m_saved.append({ QByteArray(name), old });
+}
+
+ScopedEnvironment& ScopedEnvironment::set(const char* name, const QByteArray& value)
+{
+    remember(name);
+    qputenv(name, value);
+    return *this;
+}
+
+ScopedEnvironment& ScopedEnvironment::unset(const char* name)
+{
+    remember(name);
+    qunsetenv(name);
+    return *this;
+}
+
 bool registerChild(const char* name, ChildMain fn)
 {
     children().insert(QString::fromLatin1(name), std::move(fn));

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace tarsel::test {
 
@@ -14,6 +18,22 @@ QString testHome();
 /// Writes a file (creating parent folders); answers the path.
 QString writeFile(const QString& path, const QByteArray& contents);
 QByteArray readFile(const QString& path);
+
+/// Sets or removes environment variables for a scope and puts the old values back at its end
+/// (child processes started meanwhile inherit the changed environment).
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment() = default;
+    ~ScopedEnvironment();
+    ScopedEnvironment& set(const char* name, const QByteArray& value);
+    ScopedEnvironment& unset(const char* name);
+    Q_DISABLE_COPY_MOVE(ScopedEnvironment)
+
+private:
+    void remember(const char* name);
+    QList<QPair<QByteArray, std::optional<QByteArray>>> m_saved;
+};
 
 /// Child processes: a test can run a function of its own binary in a separate process.
 /// Register it at namespace scope with TARSEL_TEST_CHILD(name) { ... return exitCode; }

@@ -1,0 +1,93 @@
+#include "platform/Pasteboard.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using platform::Pasteboard;
+
+namespace {
+
+// Starts a registered child without waiting, so this process's event loop can serve the
+// X selection while the child reads it (a blocking wait would leave the child hanging).
+class Child
+{
+public:
+    explicit Child(const QString& name)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TARSEL_TEST_CHILD"), name);
+        m_process.setProcessEnvironment(env);
+        m_process.start(tarsel::test::testBinary(), {});
+    }
+    ~Child()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    bool waitForLine(QByteArray* line)
+    {
+        const bool got = QTest::qWaitFor([this] { return m_process.canReadLine(); }, 30000);
+        *line = m_process.readLine();
+        return got;
+    }
+    bool waitForEnd()
+    {
+        return QTest::qWaitFor([this] { return m_process.state() == QProcess::NotRunning; }, 30000);
+    }
+    QByteArray output() { return m_process.readAllStandardOutput(); }
+
+private:
+    QProcess m_process;
+};
+
+} // namespace
+
+TARSEL_TEST_CHILD(x11ReadBoard)
+{
+    Pasteboard& board = Pasteboard::general();
+    std::printf("text=[%s] paths=[%s]\n", board.string().toUtf8().constData(),
+                board.filePaths().join(QLatin1Char('|')).toUtf8().constData());
+    return 0;
+}
+
+TARSEL_TEST_CHILD(x11WriteBoard)
+{
+    if (!Pasteboard::general().setFilePaths({ QStringLiteral("/srv/from child/ä.txt") })) {
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return QCoreApplication::exec(); // serves the selection until killed
+}
+
+TEST(PasteboardX11Test, AnotherProgramReadsWhatWeCopied)
+{
+    Pasteboard::useMemoryBoard(false);
+    ASSERT_TRUE(Pasteboard::general().setFilePaths({ QStringLiteral("/tmp/a b.txt"), QStringLiteral("/tmp/c#1") }));
+    Child reader(QStringLiteral("x11ReadBoard"));
+    ASSERT_TRUE(reader.waitForEnd());
+    EXPECT_EQ(reader.output(), QByteArray("text=[/tmp/a b.txt\n/tmp/c#1] paths=[/tmp/a b.txt|/tmp/c#1]\n"));
+
+    ASSERT_TRUE(Pasteboard::general().setString(QStringLiteral("grün")));
+    Child again(QStringLiteral("x11ReadBoard"));
+    ASSERT_TRUE(again.waitForEnd());
+    EXPECT_EQ(again.output(), QStringLiteral("text=[grün] paths=[]\n").toUtf8());
+}
+
+TEST(PasteboardX11Test, WeReadWhatAnotherProgramCopied)
+{
+    Pasteboard::useMemoryBoard(false);
+    Child writer(QStringLiteral("x11WriteBoard"));
+    QByteArray line;
+    ASSERT_TRUE(writer.waitForLine(&line));
+    ASSERT_EQ(line, QByteArray("ready\n"));
+    EXPECT_EQ(Pasteboard::general().filePaths(), QStringList({ QStringLiteral("/srv/from child/ä.txt") }));
+    EXPECT_EQ(Pasteboard::general().string(), QStringLiteral("/srv/from child/ä.txt"));
+}
