@@ -147,6 +147,26 @@ bool isTrue(const QString& value)
 
 // Walks every entry in precedence order. An id met once is never met again, so a hidden user
 // entry also hides the system entry of the same id. The visitor answers false to stop.
+// The application an entry file describes under an id; nullopt for a hidden entry, one of
+// another type, or a file that is no desktop entry.
+std::optional<Application> applicationFromFile(const QString& file, const QString& id)
+{
+    const std::optional<QHash<QString, QString>> keys = readDesktopEntry(file);
+    if (!keys || isTrue(keys->value(QStringLiteral("Hidden")))
+        || keys->value(QStringLiteral("Type")) != QLatin1String("Application")) {
+        return std::nullopt;
+    }
+    Application app;
+    app.id = id;
+    app.name = keys->value(QStringLiteral("Name"));
+    app.exec = keys->value(QStringLiteral("Exec"));
+    app.icon = keys->value(QStringLiteral("Icon"));
+    app.desktopFile = file;
+    return app;
+}
+
+// Walks every entry in precedence order. The first file of an id claims it, so a hidden user
+// entry also hides the system entry of the same id. The visitor answers false to stop.
 void forEachApplication(const std::function<bool(const Application&)>& visit)
 {
     QSet<QString> seen;
@@ -167,20 +187,27 @@ void forEachApplication(const std::function<bool(const Application&)>& visit)
                 continue;
             }
             seen.insert(id);
-            const std::optional<QHash<QString, QString>> keys = readDesktopEntry(file);
-            if (!keys || isTrue(keys->value(QStringLiteral("Hidden")))
-                || keys->value(QStringLiteral("Type")) != QLatin1String("Application")) {
-                continue;
-            }
-            Application app;
-            app.id = id;
-            app.name = keys->value(QStringLiteral("Name"));
-            app.exec = keys->value(QStringLiteral("Exec"));
-            app.icon = keys->value(QStringLiteral("Icon"));
-            app.desktopFile = file;
-            if (!visit(app)) {
+            const std::optional<Application> app = applicationFromFile(file, id);
+            if (app && !visit(*app)) {
                 return;
             }
+        }
+    }
+}
+
+// The files under `dir` whose relative path makes the id `rest`: every "-" of the id may stand
+// for a "/" where such a subfolder exists. Looking only there spares reading every entry.
+void entryFilesForId(const QString& dir, const QString& rest, QStringList* files)
+{
+    const QString direct = dir + QLatin1Char('/') + rest + kDesktopSuffix;
+    if (QFileInfo(direct).isFile()) {
+        *files << direct;
+    }
+    for (qsizetype dash = rest.indexOf(QLatin1Char('-')); dash > 0; dash = rest.indexOf(QLatin1Char('-'), dash + 1)) {
+        const QString name = rest.left(dash);
+        const QString sub = dir + QLatin1Char('/') + name;
+        if (name != QLatin1String(".") && name != QLatin1String("..") && QFileInfo(sub).isDir()) {
+            entryFilesForId(sub, rest.mid(dash + 1), files);
         }
     }
 }
@@ -428,18 +455,20 @@ Application Workspace::applicationForId(const QString& id)
     if (wanted.endsWith(kDesktopSuffix)) {
         wanted.chop(kDesktopSuffix.size());
     }
-    Application found;
-    if (wanted.isEmpty()) {
-        return found;
+    if (wanted.isEmpty() || wanted.contains(QLatin1Char('/')) || wanted.startsWith(QLatin1Char('.'))) {
+        return Application();
     }
-    forEachApplication([&](const Application& app) {
-        if (app.id == wanted) {
-            found = app;
-            return false;
+    const QStringList folders = applicationFolders();
+    for (const QString& folder : folders) {
+        QStringList files;
+        entryFilesForId(folder, wanted, &files);
+        if (!files.isEmpty()) {
+            // Same precedence as the full walk: the first path in sorted order claims the id.
+            files.sort();
+            return applicationFromFile(files.first(), wanted).value_or(Application());
         }
-        return true;
-    });
-    return found;
+    }
+    return Application();
 }
 
 Application Workspace::applicationForName(const QString& name)

@@ -105,6 +105,30 @@ TEST_F(WorkspaceTest, ReadsDesktopEntriesInPrecedenceOrder)
     EXPECT_FALSE(Workspace::applicationForId(QString()).isValid());
 }
 
+TEST_F(WorkspaceTest, LookupByIdAgreesWithTheFullList)
+{
+    // Both files make the id "org-example-Tool"; the walk takes the first in path order.
+    userEntry(QStringLiteral("org-example-Tool.desktop"), entry("Flat", "flat"));
+    userEntry(QStringLiteral("org/example/Tool.desktop"), entry("Nested", "nested"));
+    userEntry(QStringLiteral("org/example-Other.desktop"), entry("Other", "other"));
+    systemEntry(QStringLiteral("org/example/Other.desktop"), entry("System Other", "sysother"));
+    systemEntry(QStringLiteral("escape.desktop"), entry("Escape", "escape"));
+    userEntry(QStringLiteral("sub/.keep"), "");
+
+    QHash<QString, QString> names;
+    for (const Application& app : Workspace::applications()) {
+        names.insert(app.id, app.name);
+        EXPECT_EQ(Workspace::applicationForId(app.id).desktopFile, app.desktopFile) << qPrintable(app.id);
+    }
+    EXPECT_EQ(names.value(QStringLiteral("org-example-Tool")), QStringLiteral("Flat"));
+    EXPECT_EQ(names.value(QStringLiteral("org-example-Other")), QStringLiteral("Other"));
+    EXPECT_EQ(names.size(), 3);
+
+    // An id never leads out of the applications folders.
+    EXPECT_FALSE(Workspace::applicationForId(QStringLiteral("sub-..-..-..-..-system-share-applications-escape")).isValid());
+    EXPECT_FALSE(Workspace::applicationForId(QStringLiteral("../../system-share/applications/escape")).isValid());
+}
+
 TEST_F(WorkspaceTest, OpensUrlsAndFilesWithTheDesktopOpener)
 {
     EXPECT_TRUE(Workspace::openUrl(QUrl(QStringLiteral("https://example.org/a b?q=1"))));
