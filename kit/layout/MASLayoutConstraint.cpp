@@ -1,0 +1,6 @@
+#include "kit/layout/MASLayoutConstraint.h"
+
+QString MASLayoutConstraint::className() const
+{
+    return QStringLiteral("MASLayoutConstraint");
+}
