@@ -8,6 +8,8 @@
 #include "platform/Sound.h"
 #include "platform/Workspace.h"
 
+#include <QFile>
+
 namespace qv {
 
 bool openURL(const QString& s)
@@ -36,7 +38,9 @@ bool play(const QString& s)
     if (!isValid(s)) {
         return false;
     }
-    return isExist(s) ? platform::Sound::playFile(s) : platform::Sound::playNamed(s);
+    // A sound file on disk or among the bundle's resources (":/..."), else a theme sound.
+    const bool isFile = s.startsWith(QLatin1String(":/")) ? QFile::exists(s) : isExist(s);
+    return isFile ? platform::Sound::playFile(s) : platform::Sound::playNamed(s);
 }
 
 bool copyToPasteboard(const QString& s)

@@ -1,7 +1,11 @@
 #include "foundation/StringExpandText.h"
 
+#include "platform/Bundle.h"
+#include "platform/Pasteboard.h"
 #include "platform/Paths.h"
+#include "platform/Sound.h"
 #include "platform/System.h"
+#include "platform/Workspace.h"
 
 #include "testsupport/TestEnvironment.h"
 
@@ -15,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
 #include <ostream>
 
@@ -814,4 +819,106 @@ TEST(StringExpandTest, TextEncodingReportsUnreadableFilesOnStdout)
         EXPECT_TRUE(name.isNull()) << path.toStdString();
         EXPECT_EQ(out, "文件打开失败！\n") << path.toStdString();
     }
+}
+
+// ----- workspace, sound and pasteboard -------------------------------------------------------
+
+namespace {
+
+// Records what the workspace would launch instead of starting programs.
+class LaunchRecorder
+{
+public:
+    LaunchRecorder()
+    {
+        platform::Workspace::setLauncher([this](const QString& program, const QStringList& args) {
+            m_launched << (QStringList { program } + args);
+            return true;
+        });
+    }
+    ~LaunchRecorder() { platform::Workspace::setLauncher({}); }
+    const QList<QStringList>& launched() const { return m_launched; }
+
+private:
+    QList<QStringList> m_launched;
+};
+
+} // namespace
+
+TEST(StringExpandTest, OpenUrlHandsValidAddressesToTheWorkspace)
+{
+    LaunchRecorder recorder;
+    EXPECT_TRUE(qv::openURL(QStringLiteral("https://example.com/a?b=c")));
+    ASSERT_EQ(recorder.launched().size(), 1);
+    EXPECT_TRUE(recorder.launched().first().contains(QStringLiteral("https://example.com/a?b=c")));
+    EXPECT_FALSE(qv::openURL(QStringLiteral("https://exa mple.com/")));
+    EXPECT_FALSE(qv::openURL(QString()));
+    EXPECT_FALSE(qv::openURL(QUrl()));
+    EXPECT_EQ(recorder.launched().size(), 1);
+
+    const QUrl store = qv::appstoreUrlWithId(QStringLiteral("1234567890"));
+    EXPECT_EQ(store.scheme(), QStringLiteral("itms-apps"));
+    EXPECT_TRUE(store.toString().endsWith(QStringLiteral("/id1234567890")));
+}
+
+// Without a file-manager service on the session bus, revealing opens the parent folder. It
+// runs in a child so that the bogus bus address stays there.
+TARSEL_TEST_CHILD(revealWithoutBus)
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tarsel-test-bus");
+    LaunchRecorder recorder;
+    const bool shown = qv::openInFinder(args.value(0));
+    for (const QStringList& launch : recorder.launched()) {
+        std::printf("%s\n", qPrintable(launch.join(QLatin1Char('|'))));
+    }
+    return shown ? 0 : 1;
+}
+
+TEST(StringExpandTest, OpenInFinderRevealsExistingItems)
+{
+    const QString file = writeFile(home(QStringLiteral("docs/report 1.txt")), "x");
+    const auto shown = tarsel::test::runChild(QStringLiteral("revealWithoutBus"), { file });
+    EXPECT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+    EXPECT_TRUE(shown.out.contains(QFile::encodeName(home(QStringLiteral("docs")))));
+    const auto missing = tarsel::test::runChild(QStringLiteral("revealWithoutBus"), { home(QStringLiteral("gone")) });
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.out.isEmpty());
+}
+
+TEST(StringExpandTest, PlayFilesElseNamedSounds)
+{
+    platform::Sound::setRecording(true);
+    const QString file = writeFile(home(QStringLiteral("ding.oga")), "not really audio");
+    EXPECT_TRUE(qv::play(file));
+    EXPECT_TRUE(qv::play(QStringLiteral("bell")));
+    // A bundle resource is a file too, not the name of a theme sound.
+    const QString resource = platform::Bundle::resourcePath(QStringLiteral("Localizable"), QStringLiteral("strings"));
+    ASSERT_TRUE(resource.startsWith(QLatin1String(":/")));
+    EXPECT_TRUE(qv::play(resource));
+    EXPECT_FALSE(qv::play(QString()));
+    EXPECT_FALSE(qv::play(QStringLiteral(" ")));
+    EXPECT_EQ(platform::Sound::recorded(), (QStringList { file, QStringLiteral("name:bell"), resource }));
+    platform::Sound::setRecording(false);
+}
+
+TEST(StringExpandTest, PasteboardHoldsTheTrimmedText)
+{
+    platform::Pasteboard::useMemoryBoard(true);
+    EXPECT_TRUE(qv::copyToPasteboard(QStringLiteral("  /a b/c \n")));
+    EXPECT_EQ(qv::paste(), QStringLiteral("/a b/c"));
+    platform::Pasteboard::general().clear();
+    const QString nothing = qv::paste();
+    EXPECT_FALSE(nothing.isNull());
+    EXPECT_TRUE(nothing.isEmpty());
+    platform::Pasteboard::useMemoryBoard(false);
+}
+
+TEST(StringExpandTest, ResourcesAsText)
+{
+    const QString expected = QString::fromUtf8(tarsel::test::readFile(
+        QStringLiteral(QT_TESTCASE_SOURCEDIR) + QStringLiteral("/../resources/en.lproj/Localizable.strings")));
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_EQ(qv::fromResource(QStringLiteral("Localizable.strings")), expected);
+    EXPECT_TRUE(qv::fromResource(QStringLiteral("missing.txt")).isNull());
+    EXPECT_TRUE(qv::fromResource(QString()).isNull());
 }
