@@ -554,7 +554,12 @@ QIcon Bundle::iconNamed(const QString& name)
 
 bool Bundle::hasImageNamed(const QString& name)
 {
-    return !imageNamed(name).isNull();
+    // Asked before nearly every imageNamed, so a theme icon is found without being drawn.
+    const QString path = bundledImagePath(name);
+    if (!path.isEmpty() && !imageNamed(name).isNull()) {
+        return true;
+    }
+    return !themeIcon(name).isNull();
 }
 
 } // namespace platform
