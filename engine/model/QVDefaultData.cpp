@@ -5,10 +5,7 @@
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
-#include <QLoggingCategory>
 #include <QVariantMap>
-
-Q_DECLARE_LOGGING_CATEGORY(lcMenuStore)
 
 namespace {
 
@@ -19,7 +16,10 @@ const QString kDeleteMarker = QStringLiteral("delete");
 // Where the greeting script sends a user who wants to leave a review.
 const QString kStorePageAddress = QStringLiteral("https://tarsel.valden.com/review");
 
-QString localized(const char* key) { return platform::Bundle::localizedString(QLatin1String(key), QStringLiteral("")); }
+QString localized(const char* key)
+{
+    return platform::Bundle::localizedString(QLatin1String(key), QStringLiteral(""));
+}
 
 // An AppleScript string literal of the text.
 QString appleScriptString(const QString& text)
@@ -33,8 +33,8 @@ QString appleScriptString(const QString& text)
 // page, and a friendly alert when the user declines.
 QString greetingScript()
 {
-    const QString appName =
-        platform::Bundle::localizedString(QStringLiteral("CFBundleDisplayName"), QString(), QStringLiteral("InfoPlist"));
+    const QString appName = platform::Bundle::localizedString(QStringLiteral("CFBundleDisplayName"), QString(),
+                                                              QStringLiteral("InfoPlist"));
     const QString welcome = qv::stringWithFormat(localized("Welcome to use it"), appName);
     const QString cancel = localized("Cancel");
     const QString review = localized("Go Review");
@@ -49,7 +49,8 @@ QString greetingScript()
                   .arg(appleScriptString(QStringLiteral("open ") + qv::shellQuoted(kStorePageAddress)));
     script += QStringLiteral("\tend if\n");
     script += QStringLiteral("on error number -128\n");
-    script += QStringLiteral("\tdisplay alert %1\n").arg(appleScriptString(QStringLiteral("呃呃， ┭┮﹏┭┮ 那就下次吧！")));
+    script
+        += QStringLiteral("\tdisplay alert %1\n").arg(appleScriptString(QStringLiteral("呃呃， ┭┮﹏┭┮ 那就下次吧！")));
     script += QStringLiteral("end try\n");
     return script;
 }
@@ -69,18 +70,6 @@ const QString kDisabled = QStringLiteral("disabled");
 const QString kDisabledAuth = QStringLiteral("disabledAuth");
 const QString kExt = QStringLiteral("ext");
 
-// Stores a list unless the write fails, which is logged.
-bool storeList(const QString& listKey, const QVariantList& list)
-{
-    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
-    if (defaults.setValue(listKey, list)) {
-        return true;
-    }
-    qCWarning(lcMenuStore).noquote() << QStringLiteral("Failed to write the menu list \"%1\". File: \"%2\". Error: \"%3\"")
-                                            .arg(listKey, defaults.filePath(), defaults.lastError());
-    return false;
-}
-
 qsizetype indexOfKey(const QVariantList& list, const QString& key)
 {
     for (qsizetype i = 0; i < list.size(); ++i) {
@@ -93,7 +82,10 @@ qsizetype indexOfKey(const QVariantList& list, const QString& key)
 
 } // namespace
 
-QString QVDefaultData::appVersion() { return platform::Bundle::infoValue(QStringLiteral("CFBundleShortVersionString")); }
+QString QVDefaultData::appVersion()
+{
+    return platform::Bundle::infoValue(QStringLiteral("CFBundleShortVersionString"));
+}
 
 bool QVDefaultData::setup()
 {
@@ -154,17 +146,38 @@ bool QVDefaultData::recover()
     return ok;
 }
 
-bool QVDefaultData::recoverRightMenu() { return addMenuKey(QVMenuManager::kArrayRightMenu, defaultMainMenu()); }
-bool QVDefaultData::recoverNewFile() { return addMenuKey(QVMenuManager::kArrayNewFile, defaultNewFileMenu()); }
-bool QVDefaultData::recoverCommonApp() { return addMenuKey(QVMenuManager::kArrayCommonApp, defaultCommonAppMenu()); }
-bool QVDefaultData::recoverFolderIcon() { return addMenuKey(QVMenuManager::kArrayFolderIcon, defaultFolderIconMenu()); }
-bool QVDefaultData::recoverCommonPath() { return addMenuKey(QVMenuManager::kArrayCommonPath, defaultCommonPathMenu()); }
+bool QVDefaultData::recoverRightMenu()
+{
+    return addMenuKey(QVMenuManager::kArrayRightMenu, defaultMainMenu());
+}
+bool QVDefaultData::recoverNewFile()
+{
+    return addMenuKey(QVMenuManager::kArrayNewFile, defaultNewFileMenu());
+}
+bool QVDefaultData::recoverCommonApp()
+{
+    return addMenuKey(QVMenuManager::kArrayCommonApp, defaultCommonAppMenu());
+}
+bool QVDefaultData::recoverFolderIcon()
+{
+    return addMenuKey(QVMenuManager::kArrayFolderIcon, defaultFolderIconMenu());
+}
+bool QVDefaultData::recoverCommonPath()
+{
+    return addMenuKey(QVMenuManager::kArrayCommonPath, defaultCommonPathMenu());
+}
 bool QVDefaultData::recoverCommonScript()
 {
     return addMenuKey(QVMenuManager::kArrayCommonScript, defaultCommonScriptMenu());
 }
-bool QVDefaultData::recoverBorella() { return addMenuKey(QVMenuManager::kArrayBorella, defaultBorellaMenu(false)); }
-bool QVDefaultData::recoverBorellaPro() { return addMenuKey(QVMenuManager::kArrayBorellaPro, defaultBorellaMenu(true)); }
+bool QVDefaultData::recoverBorella()
+{
+    return addMenuKey(QVMenuManager::kArrayBorella, defaultBorellaMenu(false));
+}
+bool QVDefaultData::recoverBorellaPro()
+{
+    return addMenuKey(QVMenuManager::kArrayBorellaPro, defaultBorellaMenu(true));
+}
 
 bool QVDefaultData::update()
 {
@@ -203,18 +216,16 @@ bool QVDefaultData::addMenuKey(const QString& listKey, const QVariantList& defau
     for (const QVariant& app : toMainMenu) {
         ok = QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu, app.toMap(), 5) && ok;
     }
-    return storeList(listKey, list) && ok;
+    return QVMenuManager::editList(listKey, [&list](QVariantList& stored) { stored = list; }) && ok;
 }
 
 bool QVDefaultData::updateMenuKey(const QString& listKey, const QVariantList& defaultMenu)
 {
-    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
     // The version that ran before; with none stored every comparison reads "equal", so only
     // "delete" markers act.
-    const QVariant oldVersion = defaults.value(QVMenuManager::kUpdateVersion);
+    const QVariant oldVersion = QVMenuManager::sharedDefaults().value(QVMenuManager::kUpdateVersion);
     bool folderIconAdded = false;
-    const bool written = defaults.update(listKey, [&](const QVariant& current) {
-        QVariantList list = current.toList();
+    const bool written = QVMenuManager::editList(listKey, [&](QVariantList& list) {
         for (qsizetype i = 0; i < defaultMenu.size(); ++i) {
             QVariantMap factory = defaultMenu.at(i).toMap();
             if (!factory.contains(kChangedVersion)) {
@@ -240,12 +251,7 @@ bool QVDefaultData::updateMenuKey(const QString& listKey, const QVariantList& de
                 list[j] = factory;
             }
         }
-        return QVariant(list);
     });
-    if (!written) {
-        qCWarning(lcMenuStore).noquote() << QStringLiteral("Failed to write the menu list \"%1\". File: \"%2\". Error: \"%3\"")
-                                                .arg(listKey, defaults.filePath(), defaults.lastError());
-    }
     // The folder-icon command arrives with its icons; reset outside the list's lock.
     if (folderIconAdded) {
         return recoverFolderIcon() && written;
@@ -255,7 +261,8 @@ bool QVDefaultData::updateMenuKey(const QString& listKey, const QVariantList& de
 
 QVariantList QVDefaultData::defaultMainMenu()
 {
-    struct Row {
+    struct Row
+    {
         const char* key;
         const char* icon;
         bool disabled;
@@ -327,9 +334,9 @@ QVariantList QVDefaultData::defaultNewFileMenu()
     list << entry({ { kKey, QStringLiteral("New File From Window") },
                     { kIcon, QStringLiteral("newfile") },
                     { kChangedVersion, QStringLiteral("2.3.2") } });
-    static const char* const extensions[] = { "txt", "rtf", "json", "docx", "xlsx", "pptx", "pages",
-                                              "numbers", "key", "md", "wps", "et", "dps", "html",
-                                              "xml", "css", "js", "py", "sh" };
+    static const char* const extensions[]
+        = { "txt", "rtf", "json", "docx", "xlsx", "pptx", "pages", "numbers", "key", "md",
+            "wps", "et",  "dps",  "html", "xml",  "css",  "js",    "py",      "sh" };
     int position = 0;
     for (const char* ext : extensions) {
         const QString name = QString::fromUtf8(ext);
@@ -362,11 +369,21 @@ QVariantList QVDefaultData::defaultCommonAppMenu()
         { { kDisabled, true } },
     };
     static const char* const apps[][2] = {
-        { "WeChat", "weixin" },        { "Lumeno", "reader" },       { "Borella Pro", "borellapro" },
-        { "Visual Studio Code", "vscode" }, { "Trae CN", "trae" },  { "Cursor", "cursor" },
-        { "Windsurf", "windsurf" },    { "Sublime Text", "sublime" }, { "Android Studio", "studio" },
-        { "IntelliJ IDEA", "idea" },   { "WebStorm", "webstorm" },   { "PyCharm", "pycharm" },
-        { "PhpStorm", "phpstorm" },    { "GoLand", "goland" },       { "Warp", "warp" },
+        { "WeChat", "weixin" },
+        { "Lumeno", "reader" },
+        { "Borella Pro", "borellapro" },
+        { "Visual Studio Code", "vscode" },
+        { "Trae CN", "trae" },
+        { "Cursor", "cursor" },
+        { "Windsurf", "windsurf" },
+        { "Sublime Text", "sublime" },
+        { "Android Studio", "studio" },
+        { "IntelliJ IDEA", "idea" },
+        { "WebStorm", "webstorm" },
+        { "PyCharm", "pycharm" },
+        { "PhpStorm", "phpstorm" },
+        { "GoLand", "goland" },
+        { "Warp", "warp" },
         { "Emacs", "emacs" },
     };
     static_assert(std::size(apps) == 16);
@@ -382,9 +399,9 @@ QVariantList QVDefaultData::defaultCommonAppMenu()
 
 QVariantList QVDefaultData::defaultFolderIconMenu()
 {
-    static const char* const names[] = { "love", "google", "java",  "qq",     "zapier",  "pyq",   "html5",
-                                         "twitter", "ding", "skype", "apple", "share", "wechat", "weibo",
-                                         "youtube", "wepay", "react", "erji", "question", "star" };
+    static const char* const names[]
+        = { "love",  "google", "java",   "qq",    "zapier",  "pyq",   "html5", "twitter", "ding",     "skype",
+            "apple", "share",  "wechat", "weibo", "youtube", "wepay", "react", "erji",    "question", "star" };
     QVariantList list;
     int position = 0;
     for (const char* name : names) {
@@ -397,7 +414,10 @@ QVariantList QVDefaultData::defaultFolderIconMenu()
     return list;
 }
 
-QVariantList QVDefaultData::defaultCommonPathMenu() { return {}; }
+QVariantList QVDefaultData::defaultCommonPathMenu()
+{
+    return {};
+}
 
 QVariantList QVDefaultData::defaultCommonScriptMenu()
 {
@@ -425,7 +445,8 @@ QVariantList QVDefaultData::defaultCommonScriptMenu()
 
 QVariantList QVDefaultData::defaultBorellaMenu(bool pro)
 {
-    struct Command {
+    struct Command
+    {
         const char* key;
         bool needFolder;
         bool needFile;

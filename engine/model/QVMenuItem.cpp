@@ -17,9 +17,9 @@ QString imageNameForFile(const QString& path)
         return QStringLiteral("folder");
     }
     const QString ext = info.suffix().toLower();
-    static const QStringList images = { QStringLiteral("png"), QStringLiteral("tiff"), QStringLiteral("jp2"),
-                                        QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("gif"),
-                                        QStringLiteral("bmp") };
+    static const QStringList images
+        = { QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("jp2"), QStringLiteral("jpg"),
+            QStringLiteral("jpeg"), QStringLiteral("gif"),  QStringLiteral("bmp") };
     if (images.contains(ext)) {
         return QStringLiteral("img");
     }

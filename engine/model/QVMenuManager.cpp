@@ -23,8 +23,14 @@ constexpr bool kLeaveOutDisabled = true;
 constexpr bool kLeaveOutDisabled = false;
 #endif
 
-QString text(const QVariantMap& entry, const char* key) { return entry.value(QLatin1String(key)).toString(); }
-bool flag(const QVariantMap& entry, const char* key) { return entry.value(QLatin1String(key)).toBool(); }
+QString text(const QVariantMap& entry, const char* key)
+{
+    return entry.value(QLatin1String(key)).toString();
+}
+bool flag(const QVariantMap& entry, const char* key)
+{
+    return entry.value(QLatin1String(key)).toBool();
+}
 
 // "formats" is stored as extensions joined by ",". Only a valid string is split, and empty
 // pieces are dropped: an empty piece would be a format that no file with an extension matches,
@@ -108,25 +114,15 @@ qsizetype indexOfEntry(const QVariantList& list, const QString& itemKey, bool ma
     return -1;
 }
 
-// One locked read-modify-write of a stored list.
-bool editList(const QString& listKey, const std::function<void(QVariantList&)>& edit)
-{
-    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
-    const bool written = defaults.update(listKey, [&](const QVariant& current) {
-        QVariantList list = current.toList();
-        edit(list);
-        return QVariant(list);
-    });
-    if (!written) {
-        qCWarning(lcMenuStore).noquote() << QStringLiteral("Failed to write the menu list \"%1\". File: \"%2\". Error: \"%3\"")
-                                                .arg(listKey, defaults.filePath(), defaults.lastError());
-    }
-    return written;
-}
-
 // Needs an item selection / shown whatever the selection.
-void needsSelection(QVMenuItem& item) { item.setIsNeedSelectURL(true); }
-void alwaysShown(QVMenuItem& item) { item.setIsNotNeedURL(true); }
+void needsSelection(QVMenuItem& item)
+{
+    item.setIsNeedSelectURL(true);
+}
+void alwaysShown(QVMenuItem& item)
+{
+    item.setIsNotNeedURL(true);
+}
 
 // The first trait rule that matches the record fills in what the main list derives from its key.
 void applyTraits(const QVMenuItemPtr& record, const QVariantMap& entry, QVMenuItemList& belongApp)
@@ -135,25 +131,31 @@ void applyTraits(const QVMenuItemPtr& record, const QVariantMap& entry, QVMenuIt
     const QString& key = item.key();
     auto is = [&key](const char* literal) { return key == QLatin1String(literal); };
 
-    if (is("Terminal Window") || is("Terminal To")) {
-        item.setServe(QStringLiteral("New Terminal at Folder"));
-        alwaysShown(item);
-        if (is("Terminal Window")) {
-            belongApp << record;
+    // Terminal entries run a system service; the window entries are also offered in the common
+    // folders' submenus.
+    struct Terminal
+    {
+        const char* key;
+        const char* serve;
+        bool offeredWithApps;
+    };
+    static const Terminal terminals[] = {
+        { "Terminal Window", "New Terminal at Folder", true },   { "Terminal To", "New Terminal at Folder", false },
+        { "Terminal Tab", "New Terminal Tab at Folder", false }, { "iTerm2 Window", "New iTerm2 Window Here", true },
+        { "iTerm2 To", "New iTerm2 Window Here", false },        { "iTerm2 Tab", "New iTerm2 Tab Here", false },
+    };
+    for (const Terminal& terminal : terminals) {
+        if (is(terminal.key)) {
+            item.setServe(QLatin1String(terminal.serve));
+            alwaysShown(item);
+            if (terminal.offeredWithApps) {
+                belongApp << record;
+            }
+            return;
         }
-    } else if (is("Terminal Tab")) {
-        item.setServe(QStringLiteral("New Terminal Tab at Folder"));
-        alwaysShown(item);
-    } else if (is("iTerm2 Window") || is("iTerm2 To")) {
-        item.setServe(QStringLiteral("New iTerm2 Window Here"));
-        alwaysShown(item);
-        if (is("iTerm2 Window")) {
-            belongApp << record;
-        }
-    } else if (is("iTerm2 Tab")) {
-        item.setServe(QStringLiteral("New iTerm2 Tab Here"));
-        alwaysShown(item);
-    } else if (item.isConvert() || item.isResizeImage()) {
+    }
+
+    if (item.isConvert() || item.isResizeImage()) {
         QStringList formats = QVMenuManager::imageFormats();
         if (item.isConvert()) {
             formats << QStringLiteral("pdf") << QStringLiteral("txt");
@@ -171,7 +173,8 @@ void applyTraits(const QVMenuItemPtr& record, const QVariantMap& entry, QVMenuIt
         item.setCommand(QStringLiteral("chflags nohidden"));
         item.setIsNeedSelectURL(item.isUnhideSelectedFiles());
     } else if (is("System Hide Files")) {
-        item.setCommand(QStringLiteral("defaults write com.apple.finder AppleShowAllFiles -boolean %@; killall Finder"));
+        item.setCommand(
+            QStringLiteral("defaults write com.apple.finder AppleShowAllFiles -boolean %@; killall Finder"));
         alwaysShown(item);
     } else if (item.isLockUnlock()) {
         needsSelection(item);
@@ -208,8 +211,8 @@ void applyTraits(const QVMenuItemPtr& record, const QVariantMap& entry, QVMenuIt
         needsSelection(item);
     } else if (item.isNewFile() || item.isNewFolder()) {
         alwaysShown(item);
-    } else if (item.isAirDrop() || item.isSendToDesktopShortcut() || item.isExtractIcon() ||
-               item.isFixingGarbledNames() || item.isEject()) {
+    } else if (item.isAirDrop() || item.isSendToDesktopShortcut() || item.isExtractIcon() || item.isFixingGarbledNames()
+               || item.isEject()) {
         needsSelection(item);
     } else if (item.isSendToWechat()) {
         needsSelection(item);
@@ -247,7 +250,10 @@ QVMenuManager& QVMenuManager::sharedInstance()
 // The suite and the container are looked up on every call rather than kept: the platform layer
 // already shares one Defaults object per file, and a lookup follows HOME and XDG_DATA_HOME, which
 // is what lets each test run against a private configuration.
-platform::Defaults& QVMenuManager::sharedDefaults() { return platform::Defaults::suite(platform::System::kGroupId); }
+platform::Defaults& QVMenuManager::sharedDefaults()
+{
+    return platform::Defaults::suite(platform::System::kGroupId);
+}
 
 QString QVMenuManager::sharedFolder()
 {
@@ -259,7 +265,10 @@ QString QVMenuManager::sharedFolder()
     return folder;
 }
 
-QVMenuItemList& QVMenuManager::belongAppMenuArray() { return sharedInstance().m_belongAppMenuArray; }
+QVMenuItemList& QVMenuManager::belongAppMenuArray()
+{
+    return sharedInstance().m_belongAppMenuArray;
+}
 
 QString QVMenuManager::createFolderName(const QString& name)
 {
@@ -286,7 +295,26 @@ bool QVMenuManager::existKey(const QString& key, const QVMenuItemList& forArray)
                        [&key](const QVMenuItemPtr& item) { return item->key() == key; });
 }
 
-QVariantList QVMenuManager::storedList(const QString& listKey) { return sharedDefaults().arrayValue(listKey); }
+QVariantList QVMenuManager::storedList(const QString& listKey)
+{
+    return sharedDefaults().arrayValue(listKey);
+}
+
+bool QVMenuManager::editList(const QString& listKey, const std::function<void(QVariantList&)>& edit)
+{
+    platform::Defaults& defaults = sharedDefaults();
+    const bool written = defaults.update(listKey, [&](const QVariant& current) {
+        QVariantList list = current.toList();
+        edit(list);
+        return QVariant(list);
+    });
+    if (!written) {
+        qCWarning(lcMenuStore).noquote() << QStringLiteral(
+                                                "Failed to write the menu list \"%1\". File: \"%2\". Error: \"%3\"")
+                                                .arg(listKey, defaults.filePath(), defaults.lastError());
+    }
+    return written;
+}
 
 QVMenuItemList QVMenuManager::menuItemArrayWithToMenu(bool toMenu)
 {
@@ -359,9 +387,9 @@ QVMenuItemList QVMenuManager::newFileTemplateMenuArray(bool keepDisabled)
         item.setIcon(text(e, "icon"));
         item.setExt(text(e, "ext"));
         const QString fileName = text(e, "fileName");
-        item.setFileName(qv::isValid(fileName) ? fileName
-                                           : platform::Bundle::localizedString(QStringLiteral("Untitled"),
-                                                                               QStringLiteral("")));
+        item.setFileName(qv::isValid(fileName)
+                             ? fileName
+                             : platform::Bundle::localizedString(QStringLiteral("Untitled"), QStringLiteral("")));
         item.setFileType(text(e, "fileType"));
         item.setDisplayName(text(e, "displayName"));
         if (!qv::isValid(item.fileType())) {
@@ -375,7 +403,7 @@ QVMenuItemList QVMenuManager::newFileTemplateMenuArray(bool keepDisabled)
         item.setHaveSepLine(flag(e, "haveSepLine"));
         if (displayMode == 2 && !item.isNewFileFromWindow()) {
             item.setDisplayName(qv::isValid(item.ext()) ? item.fileName() + QLatin1Char('.') + item.ext()
-                                                    : item.fileName());
+                                                        : item.fileName());
         }
     });
 }

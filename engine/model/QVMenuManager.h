@@ -8,6 +8,8 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <functional>
+
 namespace platform {
 class Defaults;
 }
@@ -77,6 +79,9 @@ public:
 
     /// The stored list under a key (empty when absent).
     static QVariantList storedList(const QString& listKey);
+    /// One locked read-modify-write of a stored list (an absent list edits as empty); false,
+    /// and logged, when the shared suite could not be written.
+    static bool editList(const QString& listKey, const std::function<void(QVariantList&)>& edit);
 
     // Builders: each reads its list afresh and answers new records in stored order.
     /// The main list: toMenu YES for showing (disabled entries left out, a "Paste" record after

@@ -23,7 +23,10 @@ inline QVariantMap entry(std::initializer_list<std::pair<QString, QVariant>> pai
     return map;
 }
 
-inline QVariantMap keyed(const QString& key) { return entry({ { QStringLiteral("key"), key } }); }
+inline QVariantMap keyed(const QString& key)
+{
+    return entry({ { QStringLiteral("key"), key } });
+}
 
 inline void storeList(const QString& listKey, const QVariantList& list)
 {

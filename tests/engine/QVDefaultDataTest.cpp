@@ -4,6 +4,9 @@
 #include "engine/model/QVMenuManager.h"
 #include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
+#include "testsupport/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +17,10 @@ namespace {
 const QString kKey = QStringLiteral("key");
 const QString kMarker = QStringLiteral("is changed version");
 
-platform::Defaults& shared() { return QVMenuManager::sharedDefaults(); }
+platform::Defaults& shared()
+{
+    return QVMenuManager::sharedDefaults();
+}
 
 int countEnabled(const QString& listKey)
 {
@@ -49,10 +55,10 @@ QVariantList mainListOf360()
     return list;
 }
 
-const QStringList kAllLists = { QVMenuManager::kArrayRightMenu,   QVMenuManager::kArrayNewFile,
-                                QVMenuManager::kArrayCommonApp,   QVMenuManager::kArrayFolderIcon,
-                                QVMenuManager::kArrayCommonPath,  QVMenuManager::kArrayCommonScript,
-                                QVMenuManager::kArrayBorella,     QVMenuManager::kArrayBorellaPro };
+const QStringList kAllLists
+    = { QVMenuManager::kArrayRightMenu,  QVMenuManager::kArrayNewFile,    QVMenuManager::kArrayCommonApp,
+        QVMenuManager::kArrayFolderIcon, QVMenuManager::kArrayCommonPath, QVMenuManager::kArrayCommonScript,
+        QVMenuManager::kArrayBorella,    QVMenuManager::kArrayBorellaPro };
 
 } // namespace
 
@@ -81,9 +87,11 @@ TEST(QVDefaultDataTest, FirstStartWritesEveryListAndSwitch)
     EXPECT_EQ(vscode.value(QStringLiteral("appName")).toString(), QStringLiteral("Visual Studio Code"));
     EXPECT_EQ(vscode.value(QStringLiteral("icon")).toString(), QStringLiteral("vscode"));
     EXPECT_TRUE(storedEntry(QVMenuManager::kArrayCommonApp, QStringLiteral("Sublime Text"))
-                    .value(QStringLiteral("toMainMenu")).toBool());
+                    .value(QStringLiteral("toMainMenu"))
+                    .toBool());
     EXPECT_FALSE(storedEntry(QVMenuManager::kArrayCommonApp, QStringLiteral("Cursor"))
-                     .value(QStringLiteral("toMainMenu")).toBool());
+                     .value(QStringLiteral("toMainMenu"))
+                     .toBool());
 
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayNewFile).size(), 20);
     EXPECT_EQ(countEnabled(QVMenuManager::kArrayNewFile), 12); // "New File From Window" and "txt" to "wps"
@@ -96,7 +104,8 @@ TEST(QVDefaultDataTest, FirstStartWritesEveryListAndSwitch)
                              QStringLiteral("Tar Compression") }));
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayBorella).size(), 4);
     EXPECT_EQ(storedEntry(QVMenuManager::kArrayBorellaPro, QStringLiteral("Preview "))
-                  .value(QStringLiteral("appBundleId")).toString(),
+                  .value(QStringLiteral("appBundleId"))
+                  .toString(),
               QStringLiteral("com.valden.borellapro"));
 
     EXPECT_EQ(shared().stringValue(QVMenuManager::kUpdateVersion), QVDefaultData::appVersion());
@@ -164,9 +173,10 @@ TEST(QVDefaultDataTest, UpgradeInsertsAtTheTopOfAShortList)
 TEST(QVDefaultDataTest, UpgradeReplacesAChangedEntryWithTheFactoryOne)
 {
     QVariantList list = mainListOf360();
-    list.insert(10, entry({ { kKey, QStringLiteral("Copy File Contents") },
-                            { QStringLiteral("disabled"), true },
-                            { QStringLiteral("displayName"), QStringLiteral("Mine") } }));
+    list.insert(10,
+                entry({ { kKey, QStringLiteral("Copy File Contents") },
+                        { QStringLiteral("disabled"), true },
+                        { QStringLiteral("displayName"), QStringLiteral("Mine") } }));
     storeList(QVMenuManager::kArrayRightMenu, list);
     shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("3.6.0"));
     ASSERT_TRUE(QVDefaultData::update());
@@ -186,8 +196,8 @@ TEST(QVDefaultDataTest, EqualVersionsAreNotMerged)
     shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("2.1.0"));
     ASSERT_TRUE(QVDefaultData::update());
     const QStringList keys = storedKeys(QVMenuManager::kArrayRightMenu);
-    EXPECT_FALSE(keys.contains(QStringLiteral("Folder Icon")));         // marked 2.1.0
-    EXPECT_FALSE(keys.contains(QStringLiteral("Cut Paste")));           // marked 2.0.1
+    EXPECT_FALSE(keys.contains(QStringLiteral("Folder Icon"))); // marked 2.1.0
+    EXPECT_FALSE(keys.contains(QStringLiteral("Cut Paste"))); // marked 2.0.1
     EXPECT_TRUE(keys.contains(QStringLiteral("Encrypted Compression"))); // marked 2.2.0
 }
 
@@ -216,7 +226,8 @@ TEST(QVDefaultDataTest, DeleteMarkersActEvenWithoutAStoredVersion)
 
 TEST(QVDefaultDataTest, UpgradeNeverTouchesCommonPaths)
 {
-    const QVariantList paths = { entry({ { kKey, QStringLiteral("p") }, { QStringLiteral("path"), QStringLiteral("/srv") } }) };
+    const QVariantList paths
+        = { entry({ { kKey, QStringLiteral("p") }, { QStringLiteral("path"), QStringLiteral("/srv") } }) };
     storeList(QVMenuManager::kArrayCommonPath, paths);
     storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
     shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("1.0"));
@@ -243,8 +254,8 @@ TEST(QVDefaultDataTest, AppVersionComesAfterEveryFactoryMarker)
     // Otherwise an upgrade to this version would merge entries that did not change.
     const QString version = QVDefaultData::appVersion();
     ASSERT_FALSE(version.isEmpty());
-    QList<QVariantList> lists = { QVDefaultData::defaultMainMenu(),       QVDefaultData::defaultNewFileMenu(),
-                                  QVDefaultData::defaultCommonAppMenu(),  QVDefaultData::defaultFolderIconMenu(),
+    QList<QVariantList> lists = { QVDefaultData::defaultMainMenu(),         QVDefaultData::defaultNewFileMenu(),
+                                  QVDefaultData::defaultCommonAppMenu(),    QVDefaultData::defaultFolderIconMenu(),
                                   QVDefaultData::defaultCommonScriptMenu(), QVDefaultData::defaultBorellaMenu(false),
                                   QVDefaultData::defaultBorellaMenu(true) };
     for (const QVariantList& list : lists) {
@@ -281,9 +292,9 @@ TEST(QVDefaultDataTest, EveryFactoryImageResolves)
 
 TEST(QVDefaultDataTest, EveryFactoryTitleAndHelpTextIsWritten)
 {
-    for (const QVariantList& list :
-         { QVDefaultData::defaultMainMenu(), QVDefaultData::defaultNewFileMenu(), QVDefaultData::defaultFolderIconMenu(),
-           QVDefaultData::defaultCommonScriptMenu(), QVDefaultData::defaultBorellaMenu(false) }) {
+    for (const QVariantList& list : { QVDefaultData::defaultMainMenu(), QVDefaultData::defaultNewFileMenu(),
+                                      QVDefaultData::defaultFolderIconMenu(), QVDefaultData::defaultCommonScriptMenu(),
+                                      QVDefaultData::defaultBorellaMenu(false) }) {
         for (const QVariant& v : list) {
             const QString key = v.toMap().value(kKey).toString();
             EXPECT_FALSE(platform::Bundle::localizedString(key, QStringLiteral("\x01")) == QStringLiteral("\x01"))
@@ -307,4 +318,10 @@ TEST(QVDefaultDataTest, GreetingScriptIsLocalisedAndQuoted)
     EXPECT_TRUE(script.contains(QStringLiteral("display dialog")));
     EXPECT_TRUE(script.contains(QStringLiteral("呃呃， ┭┮﹏┭┮ 那就下次吧！")));
     EXPECT_TRUE(script.contains(platform::Bundle::localizedString(QStringLiteral("Go Review"))));
+}
+
+TEST(QVDefaultDataTest, SetupReportsAnUnwritableSuite)
+{
+    writeFile(platform::Paths::groupContainer(platform::System::kGroupId) + QStringLiteral("/Library"), "not a folder");
+    EXPECT_FALSE(QVDefaultData::setup());
 }

@@ -22,7 +22,10 @@ QVMenuItemPtr itemWithKey(const QString& key)
     return item;
 }
 
-QString localized(const char* key) { return Bundle::localizedString(QLatin1String(key)); }
+QString localized(const char* key)
+{
+    return Bundle::localizedString(QLatin1String(key));
+}
 
 } // namespace
 
@@ -109,11 +112,15 @@ TEST(QVMenuItemTest, IconChosenByTheFileAtPath)
     EXPECT_NE(iconFor(folder), Bundle::imageNamed(QStringLiteral("pptx")));
 
     // Old office extensions take the images of the new ones; images share one image.
-    EXPECT_EQ(iconFor(writeFile(testHome() + QStringLiteral("/a.DOC"), "x")), Bundle::imageNamed(QStringLiteral("docx")));
-    EXPECT_EQ(iconFor(writeFile(testHome() + QStringLiteral("/b.xls"), "x")), Bundle::imageNamed(QStringLiteral("xlsx")));
-    EXPECT_EQ(iconFor(writeFile(testHome() + QStringLiteral("/c.jpeg"), "x")), Bundle::imageNamed(QStringLiteral("img")));
+    EXPECT_EQ(iconFor(writeFile(testHome() + QStringLiteral("/a.DOC"), "x")),
+              Bundle::imageNamed(QStringLiteral("docx")));
+    EXPECT_EQ(iconFor(writeFile(testHome() + QStringLiteral("/b.xls"), "x")),
+              Bundle::imageNamed(QStringLiteral("xlsx")));
+    EXPECT_EQ(iconFor(writeFile(testHome() + QStringLiteral("/c.jpeg"), "x")),
+              Bundle::imageNamed(QStringLiteral("img")));
     // webp is not one of the wrapper's image extensions: it has no image of its own, so "file".
-    EXPECT_EQ(iconFor(writeFile(testHome() + QStringLiteral("/d.webp"), "x")), Bundle::imageNamed(QStringLiteral("file")));
+    EXPECT_EQ(iconFor(writeFile(testHome() + QStringLiteral("/d.webp"), "x")),
+              Bundle::imageNamed(QStringLiteral("file")));
     EXPECT_EQ(iconFor(writeFile(testHome() + QStringLiteral("/e.unknownext"), "x")),
               Bundle::imageNamed(QStringLiteral("file")));
     EXPECT_FALSE(Bundle::imageNamed(QStringLiteral("file")).isNull());

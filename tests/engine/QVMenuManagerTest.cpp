@@ -36,16 +36,15 @@ QVariantList fiveEntries()
 
 TEST(QVMenuManagerTest, SharedSuiteAndFolderLiveInTheGroupContainer)
 {
-    EXPECT_EQ(QVMenuManager::sharedDefaults().filePath(),
-              platform::Paths::groupSuiteFile(platform::System::kGroupId));
+    EXPECT_EQ(QVMenuManager::sharedDefaults().filePath(), platform::Paths::groupSuiteFile(platform::System::kGroupId));
     EXPECT_EQ(&QVMenuManager::sharedInstance(), &QVMenuManager::sharedInstance());
 
-    const QStringList folders = { QVMenuManager::appIconFolder(),       QVMenuManager::rightMenuIconFolder(),
-                                  QVMenuManager::fileTemplateFolder(),  QVMenuManager::folderIconFolder(),
-                                  QVMenuManager::cacheFolder(),         QVMenuManager::configManagerFolder() };
-    const QStringList names = { QStringLiteral("QVAppIcon"),     QStringLiteral("QVRightMenuIcon"),
-                                QStringLiteral("QVFileTemplate"), QStringLiteral("QVFolderIcon"),
-                                QStringLiteral("QVCache"),        QStringLiteral("QVConfigManager") };
+    const QStringList folders = { QVMenuManager::appIconFolder(),      QVMenuManager::rightMenuIconFolder(),
+                                  QVMenuManager::fileTemplateFolder(), QVMenuManager::folderIconFolder(),
+                                  QVMenuManager::cacheFolder(),        QVMenuManager::configManagerFolder() };
+    const QStringList names
+        = { QStringLiteral("QVAppIcon"),    QStringLiteral("QVRightMenuIcon"), QStringLiteral("QVFileTemplate"),
+            QStringLiteral("QVFolderIcon"), QStringLiteral("QVCache"),         QStringLiteral("QVConfigManager") };
     for (int i = 0; i < names.size(); ++i) {
         EXPECT_EQ(folders.at(i), sharedPath(names.at(i)));
         EXPECT_TRUE(QFileInfo(folders.at(i)).isDir()) << qPrintable(folders.at(i));
@@ -137,9 +136,9 @@ TEST(QVMenuManagerTest, FormatsAreSplitOnlyWhenValid)
                                     QVMenuManager::kArrayBorella, QVMenuManager::kArrayRightMenu }) {
         storeList(listKey, scripts);
     }
-    const QList<QVMenuItemList> built = { QVMenuManager::commonScriptMenuArray(), QVMenuManager::commonAppMenuArray(),
-                                          QVMenuManager::borellaMenuArray(false),
-                                          QVMenuManager::menuItemArrayWithToMenu(false) };
+    const QList<QVMenuItemList> built
+        = { QVMenuManager::commonScriptMenuArray(), QVMenuManager::commonAppMenuArray(),
+            QVMenuManager::borellaMenuArray(false), QVMenuManager::menuItemArrayWithToMenu(false) };
     for (const QVMenuItemList& items : built) {
         ASSERT_EQ(items.size(), 4);
         EXPECT_TRUE(items.at(0)->formats().isEmpty());
@@ -152,26 +151,30 @@ TEST(QVMenuManagerTest, FormatsAreSplitOnlyWhenValid)
 
 TEST(QVMenuManagerTest, TraitRules)
 {
-    storeList(QVMenuManager::kArrayRightMenu,
-              { keyed(QStringLiteral("Terminal Window")), keyed(QStringLiteral("iTerm2 Tab")),
-                keyed(QStringLiteral("Convert to")), keyed(QStringLiteral("Resize Image")),
-                keyed(QStringLiteral("As Desktop Picture")), keyed(QStringLiteral("Hide All Files")),
-                keyed(QStringLiteral("Unhide Selected Files")), keyed(QStringLiteral("System Hide Files")),
-                keyed(QStringLiteral("Unembed Folder")), keyed(QStringLiteral("Color Picker")),
-                keyed(QStringLiteral("Execute Script")), keyed(QStringLiteral("Send to Wechat")),
-                keyed(QStringLiteral("Copy Path")),
-                entry({ { kKey, QStringLiteral("Sublime Text") }, { QStringLiteral("appName"), QStringLiteral("Sublime Text") } }),
-                // An application entry is rule 11 even when its key names a command of another rule.
-                entry({ { kKey, QStringLiteral("Lock and Unlock") }, { QStringLiteral("appName"), QStringLiteral("X") } }),
-                entry({ { kKey, QStringLiteral("Decompress") },
-                        { QStringLiteral("appName"), QStringLiteral("Borella") },
-                        { QStringLiteral("appBundleId"), QStringLiteral("com.valden.borella") } }) });
+    storeList(
+        QVMenuManager::kArrayRightMenu,
+        { keyed(QStringLiteral("Terminal Window")), keyed(QStringLiteral("iTerm2 Tab")),
+          keyed(QStringLiteral("iTerm2 To")), keyed(QStringLiteral("Convert to")),
+          keyed(QStringLiteral("Resize Image")), keyed(QStringLiteral("As Desktop Picture")),
+          keyed(QStringLiteral("Hide All Files")), keyed(QStringLiteral("Unhide Selected Files")),
+          keyed(QStringLiteral("System Hide Files")), keyed(QStringLiteral("Unembed Folder")),
+          keyed(QStringLiteral("Color Picker")), keyed(QStringLiteral("Execute Script")),
+          keyed(QStringLiteral("Send to Wechat")), keyed(QStringLiteral("Copy Path")),
+          entry({ { kKey, QStringLiteral("Sublime Text") },
+                  { QStringLiteral("appName"), QStringLiteral("Sublime Text") } }),
+          // An application entry is rule 11 even when its key names a command of another rule.
+          entry({ { kKey, QStringLiteral("Lock and Unlock") }, { QStringLiteral("appName"), QStringLiteral("X") } }),
+          entry({ { kKey, QStringLiteral("Decompress") },
+                  { QStringLiteral("appName"), QStringLiteral("Borella") },
+                  { QStringLiteral("appBundleId"), QStringLiteral("com.valden.borella") } }) });
     const QVMenuItemList items = QVMenuManager::menuItemArray();
     auto item = [&](const char* key) { return findKey(items, QLatin1String(key)); };
 
     EXPECT_EQ(item("Terminal Window")->serve(), QStringLiteral("New Terminal at Folder"));
     EXPECT_TRUE(item("Terminal Window")->isNotNeedURL());
     EXPECT_EQ(item("iTerm2 Tab")->serve(), QStringLiteral("New iTerm2 Tab Here"));
+    EXPECT_EQ(item("iTerm2 To")->serve(), QStringLiteral("New iTerm2 Window Here"));
+    EXPECT_TRUE(item("iTerm2 To")->isNotNeedURL());
 
     QStringList convertFormats = QVMenuManager::imageFormats();
     EXPECT_EQ(item("Resize Image")->formats(), convertFormats);
@@ -236,8 +239,8 @@ TEST(QVMenuManagerTest, PasteFollowsCutPasteWithCutPathsInTheMenuOnly)
               (QStringList { QStringLiteral("Cut Paste"), QStringLiteral("Copy Path") }));
 
     // No cut paths, no "Paste".
-    QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Cut Paste"), QStringLiteral("cutPaths"),
-                                 QVariantList {});
+    QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Cut Paste"),
+                                 QStringLiteral("cutPaths"), QVariantList {});
     EXPECT_EQ(QVMenuManager::menuItemArray().size(), 2);
 }
 
@@ -245,8 +248,7 @@ TEST(QVMenuManagerTest, SettingsListCarriesHelpTextsOfKnownKeys)
 {
     storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy to")), keyed(QStringLiteral("Unknown")) });
     const QVMenuItemList settings = QVMenuManager::menuItemArrayWithToMenu(false);
-    EXPECT_EQ(settings.at(0)->introduce(),
-              platform::Bundle::localizedString(QStringLiteral("Copy to Introduce")));
+    EXPECT_EQ(settings.at(0)->introduce(), platform::Bundle::localizedString(QStringLiteral("Copy to Introduce")));
     EXPECT_FALSE(settings.at(0)->introduce().isEmpty());
     EXPECT_TRUE(settings.at(1)->introduce().isEmpty());
     EXPECT_TRUE(QVMenuManager::menuItemArray().at(0)->introduce().isEmpty());
@@ -275,8 +277,8 @@ TEST(QVMenuManagerTest, NewFileBuilderDefaultsAndDisplayMode)
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::kNewFileDisplayMode, 2);
     items = QVMenuManager::newFileTemplateMenuArray(false);
     EXPECT_TRUE(items.at(0)->displayName().isEmpty()); // "New File From Window" keeps its title
-    EXPECT_EQ(items.at(1)->displayName(), platform::Bundle::localizedString(QStringLiteral("Untitled")) +
-                                              QStringLiteral(".txt"));
+    EXPECT_EQ(items.at(1)->displayName(),
+              platform::Bundle::localizedString(QStringLiteral("Untitled")) + QStringLiteral(".txt"));
     EXPECT_EQ(items.at(2)->displayName(), QStringLiteral("Makefile"));
 }
 
@@ -296,15 +298,17 @@ TEST(QVMenuManagerTest, CommonAppAndPathFallbacks)
 {
     storeList(QVMenuManager::kArrayCommonApp,
               { keyed(QStringLiteral("Visual Studio Code")),
-                entry({ { kKey, QStringLiteral("Borella Pro") }, { QStringLiteral("appName"), QStringLiteral("BorellaPro") } }) });
+                entry({ { kKey, QStringLiteral("Borella Pro") },
+                        { QStringLiteral("appName"), QStringLiteral("BorellaPro") } }) });
     const QVMenuItemList apps = QVMenuManager::commonAppMenuArray();
     EXPECT_EQ(apps.at(0)->appName(), QStringLiteral("Visual Studio Code"));
     EXPECT_EQ(apps.at(1)->appName(), QStringLiteral("BorellaPro"));
 
-    storeList(QVMenuManager::kArrayCommonPath,
-              { entry({ { QStringLiteral("path"), QStringLiteral("~/Work//src/../docs/") },
-                        { QStringLiteral("icon"), QStringLiteral("star") } }),
-                entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("path"), QStringLiteral("/srv/./data") } }) });
+    storeList(
+        QVMenuManager::kArrayCommonPath,
+        { entry({ { QStringLiteral("path"), QStringLiteral("~/Work//src/../docs/") },
+                  { QStringLiteral("icon"), QStringLiteral("star") } }),
+          entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("path"), QStringLiteral("/srv/./data") } }) });
     const QVMenuItemList paths = QVMenuManager::commonPathMenuArray();
     ASSERT_EQ(paths.size(), 2);
     EXPECT_EQ(paths.at(0)->path(), testHome() + QStringLiteral("/Work/docs"));
@@ -375,8 +379,9 @@ TEST(QVMenuManagerTest, MoveIgnoresIndexesOutsideTheList)
 TEST(QVMenuManagerTest, UpdateAndReplaceFindEntriesByKeyOrPath)
 {
     const QString list = QVMenuManager::kArrayCommonPath;
-    storeList(list, { entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("path"), QStringLiteral("/srv") } }),
-                      keyed(QStringLiteral("id-2")) });
+    storeList(list,
+              { entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("path"), QStringLiteral("/srv") } }),
+                keyed(QStringLiteral("id-2")) });
     QVMenuManager::updateMenuKey(list, QStringLiteral("/srv"),
                                  entry({ { QStringLiteral("displayName"), QStringLiteral("Server") },
                                          { QStringLiteral("path"), QStringLiteral("/srv2") } }));
@@ -389,7 +394,8 @@ TEST(QVMenuManagerTest, UpdateAndReplaceFindEntriesByKeyOrPath)
     EXPECT_TRUE(QVMenuManager::storedList(list).at(1).toMap().value(QStringLiteral("disabled")).toBool());
 
     // Replace matches on "key" only and drops the old fields.
-    QVMenuManager::replaceMenuKey(list, entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("icon"), QStringLiteral("i") } }));
+    QVMenuManager::replaceMenuKey(
+        list, entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("icon"), QStringLiteral("i") } }));
     first = QVMenuManager::storedList(list).at(0).toMap();
     EXPECT_FALSE(first.contains(QStringLiteral("path")));
     EXPECT_EQ(first.value(QStringLiteral("icon")).toString(), QStringLiteral("i"));
@@ -408,7 +414,8 @@ TEST(QVMenuManagerTest, RemoveDeletesOnlyTheEntrysOwnFiles)
                 entry({ { kKey, QStringLiteral("two") }, { QStringLiteral("iconPath"), foreignIcon } }),
                 entry({ { kKey, QStringLiteral("three") }, { QStringLiteral("iconPath"), lookalike } }),
                 entry({ { kKey, QStringLiteral("four") },
-                        { QStringLiteral("templatePath"), QVMenuManager::fileTemplateFolder() + QStringLiteral("/t.txt") } }) });
+                        { QStringLiteral("templatePath"),
+                          QVMenuManager::fileTemplateFolder() + QStringLiteral("/t.txt") } }) });
     writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/t.txt"), "template");
 
     for (const char* key : { "one", "two", "three", "four" }) {
@@ -427,7 +434,8 @@ TEST(QVMenuManagerTest, RemoveNewFileEntryDeletesItsIconAndTemplate)
     const QString icon = writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/n.png"), "png");
     const QString templ = writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/n.txt"), "t");
     storeList(QVMenuManager::kArrayNewFile,
-              { entry({ { kKey, QStringLiteral("n") }, { QStringLiteral("iconPath"), icon },
+              { entry({ { kKey, QStringLiteral("n") },
+                        { QStringLiteral("iconPath"), icon },
                         { QStringLiteral("templatePath"), templ } }),
                 keyed(QStringLiteral("other")) });
     ASSERT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, QStringLiteral("n")));
@@ -440,7 +448,8 @@ TEST(QVMenuManagerTest, RemoveNeverDeletesFilesOutsideTheSharedFolder)
 {
     // A restored or hand-edited configuration may point anywhere; those are the user's files.
     const QString userFile = writeFile(testHome() + QStringLiteral("/Documents/report.docx"), "precious");
-    const QString escaping = QVMenuManager::fileTemplateFolder() + QStringLiteral("/../../../../../Documents/report.docx");
+    const QString escaping
+        = QVMenuManager::fileTemplateFolder() + QStringLiteral("/../../../../../Documents/report.docx");
     ASSERT_TRUE(QFileInfo::exists(escaping));
     storeList(QVMenuManager::kArrayNewFile,
               { entry({ { kKey, QStringLiteral("a") }, { QStringLiteral("templatePath"), userFile } }),
@@ -497,4 +506,13 @@ TEST(QVMenuManagerTest, TwoProcessesEditingOneListLoseNothing)
         EXPECT_TRUE(unique.contains(QStringLiteral("app-%1").arg(n)));
         EXPECT_TRUE(unique.contains(QStringLiteral("ext-%1").arg(n)));
     }
+}
+
+TEST(QVMenuManagerTest, EditsReportAnUnwritableSuite)
+{
+    // A file where the suite's folder should be: no write can succeed (root ignores modes).
+    writeFile(sharedPath(QStringLiteral("Library")), "not a folder");
+    EXPECT_FALSE(QVMenuManager::addMenuKey(QVMenuManager::kArrayCommonApp, keyed(QStringLiteral("a")), -1));
+    EXPECT_FALSE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayCommonApp, QStringLiteral("a")));
+    EXPECT_FALSE(QVMenuManager::changePositionMenuKey(QVMenuManager::kArrayCommonApp, 0, 0));
 }

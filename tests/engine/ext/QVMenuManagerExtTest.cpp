@@ -8,8 +8,9 @@ using namespace tarsel::test;
 
 namespace {
 
-const QVariantList kMixed = { entry({ { QStringLiteral("key"), QStringLiteral("off") }, { QStringLiteral("disabled"), true } }),
-                              keyed(QStringLiteral("on")) };
+const QVariantList kMixed
+    = { entry({ { QStringLiteral("key"), QStringLiteral("off") }, { QStringLiteral("disabled"), true } }),
+        keyed(QStringLiteral("on")) };
 
 } // namespace
 
