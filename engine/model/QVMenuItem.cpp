@@ -1,28 +1,25 @@
 #include "engine/model/QVMenuItem.h"
 
 #include "engine/model/QVMenuManager.h"
+#include "foundation/QVFile.h"
 #include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
-#include <QFileInfo>
-
 namespace {
 
-// Stand-in until the foundation's file wrapper lands: the image name a file's kind suggests.
+// The image a file's kind suggests: its lower-case extension, old office formats taking the
+// new formats' images, every image one image, and a folder "folder" whatever its extension.
 QString imageNameForFile(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.isDir() && !info.isSymLink()) {
+    const QVFile file(path);
+    if (file.isFolder()) {
         return QStringLiteral("folder");
     }
-    const QString ext = info.suffix().toLower();
-    static const QStringList images
-        = { QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("jp2"), QStringLiteral("jpg"),
-            QStringLiteral("jpeg"), QStringLiteral("gif"),  QStringLiteral("bmp") };
-    if (images.contains(ext)) {
+    if (file.isImage()) {
         return QStringLiteral("img");
     }
+    const QString ext = file.ext();
     if (ext == QLatin1String("doc") || ext == QLatin1String("xls") || ext == QLatin1String("ppt")) {
         return ext + QLatin1Char('x');
     }
