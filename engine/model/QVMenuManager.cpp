@@ -239,6 +239,21 @@ QVMenuItemList buildSubList(const QString& listKey, bool leaveOutDisabled,
     return records;
 }
 
+// The fields the application lists (common apps, archive-utility commands) share.
+void fillApplication(QVMenuItem& item, const QVariantMap& e)
+{
+    item.setKey(text(e, "key"));
+    item.setIcon(text(e, "icon"));
+    item.setIconPath(text(e, "iconPath"));
+    item.setDisplayName(text(e, "displayName"));
+    item.setIsAddToMainMenu(flag(e, "toMainMenu"));
+    item.setAppBundleId(text(e, "appBundleId"));
+    item.setIsNeedFolder(flag(e, "needFolder"));
+    item.setIsNeedFile(flag(e, "needFile"));
+    item.setAppCmd(text(e, "appCmd"));
+    item.setFormats(formatsOf(e));
+}
+
 } // namespace
 
 QVMenuManager& QVMenuManager::sharedInstance()
@@ -421,20 +436,11 @@ QVMenuItemList QVMenuManager::folderIconMenuArray()
 QVMenuItemList QVMenuManager::commonAppMenuArray()
 {
     return buildSubList(kArrayCommonApp, kLeaveOutDisabled, [](QVMenuItem& item, const QVariantMap& e) {
-        item.setKey(text(e, "key"));
-        item.setIcon(text(e, "icon"));
-        item.setIconPath(text(e, "iconPath"));
-        item.setDisplayName(text(e, "displayName"));
-        item.setIsAddToMainMenu(flag(e, "toMainMenu"));
+        fillApplication(item, e);
         item.setDisabledOpenPath(flag(e, "disabledOpenPath"));
         item.setHaveSepLine(flag(e, "haveSepLine"));
         const QString appName = text(e, "appName");
         item.setAppName(qv::isValid(appName) ? appName : item.key());
-        item.setAppBundleId(text(e, "appBundleId"));
-        item.setIsNeedFolder(flag(e, "needFolder"));
-        item.setIsNeedFile(flag(e, "needFile"));
-        item.setAppCmd(text(e, "appCmd"));
-        item.setFormats(formatsOf(e));
     });
 }
 
@@ -442,17 +448,8 @@ QVMenuItemList QVMenuManager::borellaMenuArray(bool pro)
 {
     return buildSubList(pro ? kArrayBorellaPro : kArrayBorella, kLeaveOutDisabled,
                         [](QVMenuItem& item, const QVariantMap& e) {
-                            item.setKey(text(e, "key"));
-                            item.setIcon(text(e, "icon"));
-                            item.setIconPath(text(e, "iconPath"));
-                            item.setDisplayName(text(e, "displayName"));
-                            item.setIsAddToMainMenu(flag(e, "toMainMenu"));
+                            fillApplication(item, e);
                             item.setAppName(text(e, "appName"));
-                            item.setAppBundleId(text(e, "appBundleId"));
-                            item.setIsNeedFolder(flag(e, "needFolder"));
-                            item.setIsNeedFile(flag(e, "needFile"));
-                            item.setAppCmd(text(e, "appCmd"));
-                            item.setFormats(formatsOf(e));
                         });
 }
 
