@@ -1,6 +1,7 @@
 #include "foundation/StringExpandText.h"
 
 #include "foundation/MutableStringExpand.h"
+#include "foundation/ObjectGCD.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -734,43 +735,13 @@ QColor rgbColorWithAlpha(const QString& s, double alpha)
 
 // ----- versions and sizes --------------------------------------------------------------------
 
-namespace {
-
-// The integer at the start of a version part, read as the platform's integerValue does:
-// leading blanks, an optional sign, digits; no digits read 0; saturates.
-qint64 leadingInteger(QStringView part)
-{
-    qsizetype i = 0;
-    while (i < part.size() && part.at(i).isSpace()) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < part.size() && (part.at(i) == QLatin1Char('-') || part.at(i) == QLatin1Char('+'))) {
-        negative = part.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
-    qint64 value = 0;
-    for (; i < part.size() && part.at(i) >= QLatin1Char('0') && part.at(i) <= QLatin1Char('9'); ++i) {
-        const int digit = part.at(i).unicode() - '0';
-        if (value > (kMax - digit) / 10) {
-            value = kMax;
-            break;
-        }
-        value = value * 10 + digit;
-    }
-    return negative ? -value : value;
-}
-
-} // namespace
-
 int compareVersion(const QString& s, const QString& other)
 {
-    const QList<QStringView> mine = QStringView(s).split(QLatin1Char('.'));
-    const QList<QStringView> theirs = QStringView(other).split(QLatin1Char('.'));
+    const QStringList mine = s.split(QLatin1Char('.'));
+    const QStringList theirs = other.split(QLatin1Char('.'));
     for (qsizetype i = 0; i < qMax(mine.size(), theirs.size()); ++i) {
-        const qint64 a = i < mine.size() ? leadingInteger(mine.at(i)) : 0;
-        const qint64 b = i < theirs.size() ? leadingInteger(theirs.at(i)) : 0;
+        const qint64 a = i < mine.size() ? leadingIntegerValue(mine.at(i)) : 0;
+        const qint64 b = i < theirs.size() ? leadingIntegerValue(theirs.at(i)) : 0;
         if (a != b) {
             return a > b ? 1 : -1;
         }
