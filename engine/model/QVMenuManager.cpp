@@ -227,6 +227,10 @@ QVMenuItemList buildSubList(const QString& listKey, bool leaveOutDisabled,
 {
     QVMenuItemList records;
     for (const QVariant& value : QVMenuManager::storedList(listKey)) {
+        // A hand-edited or damaged configuration may hold anything; only dictionaries are entries.
+        if (value.typeId() != QMetaType::QVariantMap) {
+            continue;
+        }
         const QVariantMap entry = value.toMap();
         if (leaveOutDisabled && flag(entry, "disabled")) {
             continue;

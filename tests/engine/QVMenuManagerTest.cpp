@@ -284,8 +284,9 @@ TEST(QVMenuManagerTest, NewFileBuilderDefaultsAndDisplayMode)
 
 TEST(QVMenuManagerTest, SubListBuildersKeepDisabledEntriesInTheApplication)
 {
+    // A value that is not a dictionary (a damaged configuration) is no entry.
     const QVariantList list = { entry({ { kKey, QStringLiteral("love") }, { QStringLiteral("disabled"), true } }),
-                                keyed(QStringLiteral("star")) };
+                                QStringLiteral("garbage"), keyed(QStringLiteral("star")) };
     storeList(QVMenuManager::kArrayFolderIcon, list);
     storeList(QVMenuManager::kArrayCommonScript, list);
     const QVMenuItemList icons = QVMenuManager::folderIconMenuArray();
