@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <barrier>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -64,7 +65,12 @@ TARSEL_TEST_CHILD(backQueueRace)
             return 2;
         }
     }
+    // The new thread names itself once it runs, which may be a moment after backQueue() returns.
     const QString name = kernelThreadName(platform::System::bundleIdentifier());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (threadNames().count(name) == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     return threadNames().count(name) == 1 ? 0 : 3;
 }
 
