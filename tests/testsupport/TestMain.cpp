@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 
@@ -27,6 +28,11 @@ void pointEnvironmentAt(const QString& home)
     qputenv("XDG_CONFIG_HOME", h + "/.config");
     qputenv("XDG_DATA_HOME", h + "/.local/share");
     qputenv("XDG_CACHE_HOME", h + "/.cache");
+    // A private runtime folder too: per-user sockets of one test never meet another test's.
+    const QString runtime = home + QStringLiteral("/.runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     qunsetenv("TARSEL_CLOUD_DIR");
     qunsetenv("TARSEL_SYSTEM_VERSION");
     for (const char* sub : { "/.config", "/.local/share", "/.cache" }) {
