@@ -30,6 +30,10 @@ public:
         : m_value(text.toString())
     {
     }
+    FormatArg(QChar c)
+        : m_value(QString(c))
+    {
+    }
     FormatArg(QLatin1StringView text)
         : m_value(QString(text))
     {

@@ -80,7 +80,8 @@ TEST(StringExpandTest, FormatFillsObjectsAndNumbers)
     EXPECT_EQ(qv::stringWithFormat("%@ %@ %@ %@", 0.1, true, QByteArray("bytes"), QLatin1String("latin")),
               QStringLiteral("0.1 1 bytes latin"));
     EXPECT_EQ(qv::stringWithFormat("[%.2s][%5s][%-5@]", "abcdef", "ab", "cd"), QStringLiteral("[ab][   ab][cd   ]"));
-    EXPECT_EQ(qv::stringWithFormat("%c%c", 65, 0x4E2D), QStringLiteral("A中"));
+    EXPECT_EQ(qv::stringWithFormat("%c%c%@", 65, 0x4E2D, QChar(u'/')), QStringLiteral("A中/"));
+    EXPECT_EQ(qv::stringWithFormat("[%-05d][%+.2f][% d]", 7, 1.25, 3), QStringLiteral("[7    ][+1.25][ 3]"));
     EXPECT_EQ(qv::stringWithFormat("%05f|%f", std::numeric_limits<double>::infinity(), -0.0),
               QStringLiteral("  inf|-0.000000"));
 }
