@@ -16,9 +16,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcLayout, "tarsel.platform.layout")
 
-// A view that translates its frame is held there more firmly than any preference, yet not
-// as a required constraint: resizing a window must never conflict with its contents.
-constexpr float kHeldFramePriority = 999.99f;
 // Keeps sizes that nothing else fixes where they are.
 constexpr float kCurrentSizePriority = 1.0f;
 
@@ -88,15 +85,14 @@ std::vector<double> LayoutEngine::ownValues(const ViewRecord& rec) const
 {
     const QRect frame = rec.widget->geometry();
     if (rec.translates) {
-        return { double(frame.x()), double(frame.y()), double(frame.width()), double(frame.height()) };
+        return {};
     }
-    std::vector<double> values { double(frame.width()), double(frame.height()) };
     if (hasNaturalSize(rec.widget)) {
+        // Hugging and compression resistance fix the size; no need to keep the current one.
         const QSize natural = rec.widget->sizeHint().expandedTo(QSize(0, 0));
-        values.insert(values.end(),
-            { double(natural.width()), double(natural.width()), double(natural.height()), double(natural.height()) });
+        return { double(natural.width()), double(natural.width()), double(natural.height()), double(natural.height()) };
     }
-    return values;
+    return { double(frame.width()), double(frame.height()) };
 }
 
 void LayoutEngine::addOwnConstraints(ViewRecord& rec)
@@ -106,19 +102,18 @@ void LayoutEngine::addOwnConstraints(ViewRecord& rec)
     auto make = [](const Variable& variable, Relation relation, double value, float priority) {
         return LinearConstraint(Expression(variable) - value, relation, priority);
     };
+    rec.heldFrame = rec.widget->geometry();
     if (rec.translates) {
-        rec.own = { make(rec.left, Relation::Equal, v[0], kHeldFramePriority),
-            make(rec.top, Relation::Equal, v[1], kHeldFramePriority),
-            make(rec.width, Relation::Equal, v[2], kHeldFramePriority),
-            make(rec.height, Relation::Equal, v[3], kHeldFramePriority) };
+        rec.own.clear(); // its frame enters the expressions as constants
     } else {
-        rec.own = { make(rec.width, Relation::Equal, v[0], kCurrentSizePriority),
-            make(rec.height, Relation::Equal, v[1], kCurrentSizePriority) };
-        if (v.size() > 2) {
-            rec.own.push_back(make(rec.width, Relation::LessThanOrEqual, v[2], rec.hugging[0]));
-            rec.own.push_back(make(rec.width, Relation::GreaterThanOrEqual, v[3], rec.resistance[0]));
-            rec.own.push_back(make(rec.height, Relation::LessThanOrEqual, v[4], rec.hugging[1]));
-            rec.own.push_back(make(rec.height, Relation::GreaterThanOrEqual, v[5], rec.resistance[1]));
+        if (hasNaturalSize(rec.widget)) {
+            rec.own = { make(rec.width, Relation::LessThanOrEqual, v[0], rec.hugging[0]),
+                make(rec.width, Relation::GreaterThanOrEqual, v[1], rec.resistance[0]),
+                make(rec.height, Relation::LessThanOrEqual, v[2], rec.hugging[1]),
+                make(rec.height, Relation::GreaterThanOrEqual, v[3], rec.resistance[1]) };
+        } else {
+            rec.own = { make(rec.width, Relation::Equal, v[0], kCurrentSizePriority),
+                make(rec.height, Relation::Equal, v[1], kCurrentSizePriority) };
         }
     }
     for (const LinearConstraint& c : rec.own) {
@@ -145,6 +140,25 @@ void LayoutEngine::refreshOwnConstraints(ViewRecord& rec)
     rec.ownValues = values;
 }
 
+// A view that keeps its own frame moved or changed size: the constraints that mention it
+// get new constants, in place.
+void LayoutEngine::refreshHeldFrame(ViewRecord& rec)
+{
+    const auto mentioned = rec.mentionedBy;
+    for (LayoutConstraint* c : mentioned) {
+        std::vector<const QWidget*> mentions;
+        Expression expression;
+        if (c->m_dropped || !constraintExpression(*c, c->m_view, expression, mentions)) {
+            removeFromSolver(*c);
+            addToSolver(*c);
+        } else if (!m_solver->setConstant(c->m_solverConstraint, expression.constant())) {
+            c->m_dropped = true;
+            qCWarning(lcLayout).noquote() << "Unable to satisfy a required constraint after a view changed its frame;"
+                                          << "dropping it:" << c->description();
+        }
+    }
+}
+
 // The attribute of item in holder's own coordinates: holder's left and top are 0, a view
 // inside it adds up the frame origins on the way up.
 bool LayoutEngine::attributeExpression(QWidget* holder, QWidget* item, Attribute attribute, Expression& out,
@@ -153,6 +167,8 @@ bool LayoutEngine::attributeExpression(QWidget* holder, QWidget* item, Attribute
     if (!item || !holder) {
         return false;
     }
+    // The frame of a view that translates it is a constant here; a change of that frame
+    // edits the constants of the constraints that mention the view.
     Expression x;
     Expression y;
     for (QWidget* v = item; v != holder; v = v->parentWidget()) {
@@ -160,16 +176,16 @@ bool LayoutEngine::attributeExpression(QWidget* holder, QWidget* item, Attribute
             return false;
         }
         const ViewRecord& rec = record(v);
-        x.add(rec.left);
-        y.add(rec.top);
+        x.add(rec.translates ? Expression(v->x()) : Expression(rec.left));
+        y.add(rec.translates ? Expression(v->y()) : Expression(rec.top));
         mentions.push_back(v);
     }
     const ViewRecord& rec = record(item);
     if (item == holder) {
         mentions.push_back(item);
     }
-    const Expression width(rec.width);
-    const Expression height(rec.height);
+    const Expression width = rec.translates ? Expression(item->width()) : Expression(rec.width);
+    const Expression height = rec.translates ? Expression(item->height()) : Expression(rec.height);
     // Leading and trailing run against x in a right-to-left view, so that the same
     // constraints mirror the layout.
     const bool rightToLeft = item->layoutDirection() == Qt::RightToLeft;
@@ -190,9 +206,9 @@ bool LayoutEngine::attributeExpression(QWidget* holder, QWidget* item, Attribute
     return true;
 }
 
-bool LayoutEngine::buildSolverConstraint(LayoutConstraint& c, QWidget* holder)
+bool LayoutEngine::constraintExpression(
+    LayoutConstraint& c, QWidget* holder, Expression& out, std::vector<const QWidget*>& mentions)
 {
-    std::vector<const QWidget*> mentions;
     Expression first;
     if (!attributeExpression(holder, c.m_firstItem, c.m_firstAttribute, first, mentions)) {
         return false;
@@ -205,7 +221,18 @@ bool LayoutEngine::buildSolverConstraint(LayoutConstraint& c, QWidget* holder)
         }
         rhs.add(second, c.m_multiplier);
     }
-    c.m_solverConstraint = LinearConstraint(first - rhs, c.m_relation, c.m_priority);
+    out = first - rhs;
+    return true;
+}
+
+bool LayoutEngine::buildSolverConstraint(LayoutConstraint& c, QWidget* holder)
+{
+    std::vector<const QWidget*> mentions;
+    Expression expression;
+    if (!constraintExpression(c, holder, expression, mentions)) {
+        return false;
+    }
+    c.m_solverConstraint = LinearConstraint(expression, c.m_relation, c.m_priority);
     c.m_mentions = std::move(mentions);
     for (const QWidget* v : c.m_mentions) {
         m_views[v].mentionedBy.insert(&c);
@@ -351,6 +378,12 @@ void LayoutEngine::setTranslatesAutoresizingMaskIntoConstraints(QWidget* view, b
         engine.removeOwnConstraints(rec);
         rec.translates = translates;
         engine.addOwnConstraints(rec);
+        // Its frame turns from constants into variables (or back) in every expression.
+        const auto mentioned = rec.mentionedBy;
+        for (LayoutConstraint* c : mentioned) {
+            engine.removeFromSolver(*c);
+            engine.addToSolver(*c);
+        }
         engine.scheduleLayout();
     }
 }
@@ -484,6 +517,12 @@ void LayoutEngine::runLayout()
     }
     for (auto& [view, rec] : m_views) {
         refreshOwnConstraints(rec);
+    }
+    for (auto& [view, rec] : m_views) {
+        if (rec.translates && rec.widget->geometry() != rec.heldFrame) {
+            rec.heldFrame = rec.widget->geometry();
+            refreshHeldFrame(rec);
+        }
     }
     m_solver->updateVariables();
 

@@ -19,11 +19,11 @@ namespace platform::layout {
 ///
 /// Every view that a constraint names has four solver variables: left, top, width and
 /// height of its frame in its superview's coordinates. A view that translates its frame into
-/// constraints (the default) keeps the frame it has: the engine holds its variables there and
-/// never moves it. A view that does not (setTranslatesAutoresizingMaskIntoConstraints(false))
+/// constraints (the default) keeps the frame it has: it enters the constraints as constants
+/// and the engine never moves it. A view that does not (setTranslatesAutoresizingMaskIntoConstraints(false))
 /// gets its frame from the solution; labels (text or image) press for their natural size
-/// through content hugging (default 250) and compression resistance (default 750), and each
-/// size nothing else fixes keeps its current value through a weak preference.
+/// through content hugging (default 250) and compression resistance (default 750); for other
+/// views each size nothing else fixes keeps its current value through a weak preference.
 ///
 /// Changes schedule one layout pass on the event loop; layoutIfNeeded() runs it at once.
 /// A pass refreshes the held frames and natural sizes, reads the solution and sets the
@@ -79,6 +79,7 @@ private:
         // The engine's own constraints for the view: held frame, weak size, natural size.
         std::vector<LinearConstraint> own;
         std::vector<double> ownValues;
+        QRect heldFrame;
     };
 
     LayoutEngine();
@@ -92,7 +93,10 @@ private:
 
     bool attributeExpression(QWidget* holder, QWidget* item, Attribute attribute, Expression& out,
         std::vector<const QWidget*>& mentions);
+    bool constraintExpression(LayoutConstraint& constraint, QWidget* holder, Expression& out,
+        std::vector<const QWidget*>& mentions);
     bool buildSolverConstraint(LayoutConstraint& constraint, QWidget* holder);
+    void refreshHeldFrame(ViewRecord& record);
     void addToSolver(LayoutConstraint& constraint);
     void removeFromSolver(LayoutConstraint& constraint);
     void detach(LayoutConstraint& constraint);

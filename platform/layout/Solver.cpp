@@ -36,52 +36,80 @@ struct SymbolHash {
     size_t operator()(const Symbol& s) const { return std::hash<quint32>()(s.id); }
 };
 
-// One row of the tableau: basic = constant + sum(coefficient × parameter).
-// Rows are short, so a plain vector beats any map.
+// One row of the tableau: basic = constant + sum(coefficient × parameter), the cells kept
+// sorted by symbol so that adding one row to another is a single merge.
 class Row
 {
 public:
+    using Cell = std::pair<Symbol, double>;
     double constant = 0.0;
-    std::vector<std::pair<Symbol, double>> cells;
+    std::vector<Cell> cells;
 
     double coefficientFor(Symbol s) const
     {
-        for (const auto& cell : cells) {
-            if (cell.first == s) {
-                return cell.second;
-            }
-        }
-        return 0.0;
+        auto it = find(s);
+        return it != cells.end() && it->first == s ? it->second : 0.0;
     }
 
     void insert(Symbol s, double coefficient)
     {
-        for (auto it = cells.begin(); it != cells.end(); ++it) {
-            if (it->first == s) {
-                it->second += coefficient;
-                if (nearZero(it->second)) {
-                    cells.erase(it);
+        auto it = find(s);
+        if (it != cells.end() && it->first == s) {
+            it->second += coefficient;
+            if (nearZero(it->second)) {
+                cells.erase(it);
+            }
+        } else if (!nearZero(coefficient)) {
+            cells.insert(it, Cell(s, coefficient));
+        }
+    }
+
+    // Adds coefficient × other. The callbacks hear of symbols that enter or leave this row.
+    template<typename Added, typename Removed>
+    void insert(const Row& other, double coefficient, Added added, Removed removed)
+    {
+        constant += other.constant * coefficient;
+        // Merging into a kept buffer and swapping saves an allocation per merge.
+        thread_local std::vector<Cell> merged;
+        merged.clear();
+        merged.reserve(cells.size() + other.cells.size());
+        auto mine = cells.begin();
+        auto theirs = other.cells.begin();
+        while (mine != cells.end() || theirs != other.cells.end()) {
+            if (theirs == other.cells.end() || (mine != cells.end() && mine->first.id < theirs->first.id)) {
+                merged.push_back(*mine++);
+            } else if (mine == cells.end() || theirs->first.id < mine->first.id) {
+                const double value = theirs->second * coefficient;
+                if (!nearZero(value)) {
+                    merged.emplace_back(theirs->first, value);
+                    added(theirs->first);
                 }
-                return;
+                ++theirs;
+            } else {
+                const double value = mine->second + theirs->second * coefficient;
+                if (nearZero(value)) {
+                    removed(mine->first);
+                } else {
+                    merged.emplace_back(mine->first, value);
+                }
+                ++mine;
+                ++theirs;
             }
         }
-        if (!nearZero(coefficient)) {
-            cells.emplace_back(s, coefficient);
-        }
+        cells.swap(merged);
     }
 
     void insert(const Row& other, double coefficient)
     {
-        constant += other.constant * coefficient;
-        for (const auto& cell : other.cells) {
-            insert(cell.first, cell.second * coefficient);
-        }
+        insert(other, coefficient, [](Symbol) {}, [](Symbol) {});
     }
 
     void remove(Symbol s)
     {
-        cells.erase(std::remove_if(cells.begin(), cells.end(), [s](const auto& c) { return c.first == s; }),
-            cells.end());
+        auto it = find(s);
+        if (it != cells.end() && it->first == s) {
+            cells.erase(it);
+        }
     }
 
     void scale(double factor)
@@ -108,13 +136,31 @@ public:
     }
 
     // Replaces s by the expression of row.
-    void substitute(Symbol s, const Row& row)
+    template<typename Added, typename Removed>
+    void substitute(Symbol s, const Row& row, Added added, Removed removed)
     {
         const double coefficient = coefficientFor(s);
         if (coefficient != 0.0) {
             remove(s);
-            insert(row, coefficient);
+            insert(row, coefficient, added, removed);
         }
+    }
+
+    void substitute(Symbol s, const Row& row)
+    {
+        substitute(s, row, [](Symbol) {}, [](Symbol) {});
+    }
+
+private:
+    std::vector<Cell>::iterator find(Symbol s)
+    {
+        return std::lower_bound(
+            cells.begin(), cells.end(), s, [](const Cell& cell, Symbol key) { return cell.first.id < key.id; });
+    }
+    std::vector<Cell>::const_iterator find(Symbol s) const
+    {
+        return std::lower_bound(
+            cells.begin(), cells.end(), s, [](const Cell& cell, Symbol key) { return cell.first.id < key.id; });
     }
 };
 
@@ -400,17 +446,16 @@ void Solver::Tableau::substitute(Symbol symbol, const Row& row)
         m_columns.erase(column);
         for (const Symbol basic : basics) {
             Row& target = m_rows[basic];
-            target.substitute(symbol, row);
-            for (const auto& cell : row.cells) {
-                if (target.coefficientFor(cell.first) != 0.0) {
-                    m_columns[cell.first].insert(basic);
-                } else if (auto c = m_columns.find(cell.first); c != m_columns.end()) {
-                    c->second.erase(basic);
-                    if (c->second.empty()) {
-                        m_columns.erase(c);
+            target.substitute(
+                symbol, row, [&](Symbol added) { m_columns[added].insert(basic); },
+                [&](Symbol removed) {
+                    if (auto c = m_columns.find(removed); c != m_columns.end()) {
+                        c->second.erase(basic);
+                        if (c->second.empty()) {
+                            m_columns.erase(c);
+                        }
                     }
-                }
-            }
+                });
             if (basic.type != SymbolType::External && target.constant < 0.0) {
                 m_infeasibleRows.push_back(basic);
             }
