@@ -394,7 +394,8 @@ bool LayoutEngine::translatesAutoresizingMaskIntoConstraints(const QWidget* view
     return !rec || rec->translates;
 }
 
-void LayoutEngine::setContentHuggingPriority(QWidget* view, Qt::Orientation orientation, float priority)
+void LayoutEngine::setContentPriority(QWidget* view, float (ViewRecord::*priorities)[2], Qt::Orientation orientation,
+    float priority)
 {
     if (!view) {
         return;
@@ -402,9 +403,14 @@ void LayoutEngine::setContentHuggingPriority(QWidget* view, Qt::Orientation orie
     LayoutEngine& engine = instance();
     ViewRecord& rec = engine.record(view);
     engine.removeOwnConstraints(rec);
-    rec.hugging[axis(orientation)] = priority;
+    (rec.*priorities)[axis(orientation)] = priority;
     engine.addOwnConstraints(rec);
     engine.scheduleLayout();
+}
+
+void LayoutEngine::setContentHuggingPriority(QWidget* view, Qt::Orientation orientation, float priority)
+{
+    setContentPriority(view, &ViewRecord::hugging, orientation, priority);
 }
 
 float LayoutEngine::contentHuggingPriority(const QWidget* view, Qt::Orientation orientation)
@@ -415,15 +421,7 @@ float LayoutEngine::contentHuggingPriority(const QWidget* view, Qt::Orientation 
 
 void LayoutEngine::setContentCompressionResistancePriority(QWidget* view, Qt::Orientation orientation, float priority)
 {
-    if (!view) {
-        return;
-    }
-    LayoutEngine& engine = instance();
-    ViewRecord& rec = engine.record(view);
-    engine.removeOwnConstraints(rec);
-    rec.resistance[axis(orientation)] = priority;
-    engine.addOwnConstraints(rec);
-    engine.scheduleLayout();
+    setContentPriority(view, &ViewRecord::resistance, orientation, priority);
 }
 
 float LayoutEngine::contentCompressionResistancePriority(const QWidget* view, Qt::Orientation orientation)

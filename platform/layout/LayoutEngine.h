@@ -97,6 +97,8 @@ private:
         std::vector<const QWidget*>& mentions);
     bool buildSolverConstraint(LayoutConstraint& constraint, QWidget* holder);
     void refreshHeldFrame(ViewRecord& record);
+    static void setContentPriority(
+        QWidget* view, float (ViewRecord::*priorities)[2], Qt::Orientation orientation, float priority);
     void addToSolver(LayoutConstraint& constraint);
     void removeFromSolver(LayoutConstraint& constraint);
     void detach(LayoutConstraint& constraint);

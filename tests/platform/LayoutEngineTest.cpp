@@ -118,6 +118,30 @@ TEST_F(LayoutEngineTest, LabelsPressForTheirNaturalSize)
     EXPECT_EQ(label->size(), label->sizeHint());
 }
 
+TEST_F(LayoutEngineTest, ContentPrioritiesDecideAgainstOtherPreferences)
+{
+    auto* label = new QLabel(QStringLiteral("Some text"), &root);
+    LayoutEngine::setTranslatesAutoresizingMaskIntoConstraints(label, false);
+    const Ptr wide = fixed(label, Attribute::Width, 300, Relation::GreaterThanOrEqual);
+    wide->setPriority(Priority::Low + 1);
+    const Ptr flat = fixed(label, Attribute::Height, 2, Relation::LessThanOrEqual);
+    flat->setPriority(Priority::Medium);
+    add(label, wide);
+    add(label, flat);
+    LayoutEngine::layoutIfNeeded();
+    EXPECT_EQ(label->width(), 300); // 251 beats the default hugging of 250
+    EXPECT_EQ(label->height(), label->sizeHint().height()); // resistance 750 beats 501
+
+    LayoutEngine::setContentHuggingPriority(label, Qt::Horizontal, Priority::High);
+    LayoutEngine::setContentCompressionResistancePriority(label, Qt::Vertical, Priority::Low);
+    EXPECT_EQ(LayoutEngine::contentHuggingPriority(label, Qt::Horizontal), Priority::High);
+    EXPECT_EQ(LayoutEngine::contentCompressionResistancePriority(label, Qt::Vertical), Priority::Low);
+    EXPECT_EQ(LayoutEngine::contentHuggingPriority(label, Qt::Vertical), Priority::Low);
+    LayoutEngine::layoutIfNeeded();
+    EXPECT_EQ(label->width(), label->sizeHint().width());
+    EXPECT_EQ(label->height(), 2);
+}
+
 TEST_F(LayoutEngineTest, UnfixedSizeKeepsCurrentSize)
 {
     child->resize(77, 33);
