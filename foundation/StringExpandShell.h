@@ -2,6 +2,42 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace qv {
+
+// Shell and AppleScript runners. The receiver is the command line, the script file path or the
+// script source. Every runner is synchronous: it returns only after the command has ended, with
+// no time limit, so callers that must stay responsive run it from the background queue.
+
+/// Called once with success (exit status 0) and the whole standard output decoded as UTF-8;
+/// the output is null when the status is not 0 or the output is not valid UTF-8.
+using ShellBlock = std::function<void(bool success, const QString& output)>;
+
+/// Runs the command line with "/bin/bash" "-c"; its standard output and error go where this
+/// process's go. True exactly when the exit status is 0.
+bool execute(const QString& command);
+
+/// Runs the command line with "/bin/bash" "-c", capturing standard output (drained while the
+/// command runs, so a chatty command never blocks); standard error is inherited. The block
+/// runs on the calling thread before the call returns.
+void executeWithBlock(const QString& command, const ShellBlock& block);
+
+/// Runs the script file at the path with "/bin/sh", otherwise as executeWithBlock. A missing
+/// file ends with a non-zero status.
+void executeShellFileWithBlock(const QString& path, const ShellBlock& block);
+
+/// Opens the command in iTerm2 in the folder (the Desktop when the folder is not valid) through
+/// the address "iterm2:/command?c=...&d=...". Both values are percent-encoded, so a command or
+/// folder holding "&", "=", "#", "?" or blanks reaches the terminal intact. True when the
+/// workspace opened the address; callers fall back to another way otherwise.
+bool openItem2WithFolder(const QString& command, const QString& folder = QString());
+
+/// Compiles and runs the AppleScript file at the path: null on success, else the error text.
+/// A file that cannot be read is a failure too (its error text names the file).
+QString executeAppleScriptPath(const QString& path);
+
+/// Compiles and runs the AppleScript source: null on success, else the error text.
+QString executeAppleScriptSource(const QString& source);
 
 } // namespace qv

@@ -1,0 +1,102 @@
+#include "foundation/StringExpandShell.h"
+
+#include "platform/AppleScript.h"
+#include "platform/Paths.h"
+#include "platform/Task.h"
+#include "platform/Workspace.h"
+
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QUrl>
+
+namespace qv {
+
+namespace {
+
+const QString kBash = QStringLiteral("/bin/bash");
+const QString kSh = QStringLiteral("/bin/sh");
+
+// Runs the program with standard output captured and hands the block (success, text).
+void runCaptured(const QString& program, const QStringList& args, const ShellBlock& block)
+{
+    const platform::Task::Result result =
+        platform::Task::run(program, args, platform::Task::Output::Capture, platform::Task::Output::Inherit);
+    if (!block) {
+        return;
+    }
+    if (!result.ok()) {
+        block(false, QString());
+        return;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(result.standardOutput);
+    if (decoder.hasError()) {
+        block(true, QString());
+        return;
+    }
+    if (text.isNull()) {
+        text = QStringLiteral(""); // no output is an empty text, not nil
+    }
+    block(true, text);
+}
+
+bool isValidText(const QString& s)
+{
+    const QString trimmed = s.trimmed();
+    return !trimmed.isEmpty() && trimmed != QLatin1String("(null)");
+}
+
+QString percentEncoded(const QString& s)
+{
+    // Everything but the unreserved characters is escaped, among them "!*'();:@&=+$,/?%#[]".
+    return QString::fromLatin1(QUrl::toPercentEncoding(s));
+}
+
+} // namespace
+
+bool execute(const QString& command)
+{
+    return platform::Task::run(kBash, { QStringLiteral("-c"), command }, platform::Task::Output::Inherit,
+                               platform::Task::Output::Inherit)
+        .ok();
+}
+
+void executeWithBlock(const QString& command, const ShellBlock& block)
+{
+    runCaptured(kBash, { QStringLiteral("-c"), command }, block);
+}
+
+void executeShellFileWithBlock(const QString& path, const ShellBlock& block)
+{
+    runCaptured(kSh, { path }, block);
+}
+
+bool openItem2WithFolder(const QString& command, const QString& folder)
+{
+    const QString dir = isValidText(folder) ? folder : platform::Paths::desktop();
+    const QUrl url(QStringLiteral("iterm2:/command?c=%1&d=%2").arg(percentEncoded(command), percentEncoded(dir)),
+                   QUrl::StrictMode);
+    if (!url.isValid()) {
+        return false;
+    }
+    return platform::Workspace::openUrl(url);
+}
+
+QString executeAppleScriptPath(const QString& path)
+{
+    // The script engine's own answer for a file it cannot load carries no message; a missing
+    // script must not pass for a script that ran, so it is reported here.
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        const QString why = info.exists() ? QStringLiteral("Not a file") : QStringLiteral("No such file");
+        return QStringLiteral("Failed to load the AppleScript. File: \"%1\". Error: \"%2\"").arg(path, why);
+    }
+    return platform::AppleScript::runFile(path);
+}
+
+QString executeAppleScriptSource(const QString& source)
+{
+    return platform::AppleScript::runSource(source);
+}
+
+} // namespace qv
