@@ -59,6 +59,12 @@ class QVToolsVersionTest : public testing::TestWithParam<VersionCase>
 
 } // namespace
 
+// Answers the child's isCN as its exit code (10 yes, 20 no).
+TARSEL_TEST_CHILD(qvToolsIsCN)
+{
+    return QVTools::isCN() ? 10 : 20;
+}
+
 TEST_P(QVToolsVersionTest, MajorVersionGates)
 {
     setSystemVersion(GetParam().version);
@@ -150,4 +156,24 @@ TEST(QVToolsTest, ReviewFlagIsSetOnceRequested)
     EXPECT_FALSE(QVTools::isReview());
     QVTools::goReview();
     EXPECT_TRUE(QVTools::isReview());
+}
+
+TEST(QVToolsTest, ChineseMeansSimplifiedChineseInChina)
+{
+    // The system locale is read once per process, so each language runs in a child.
+    const auto isCNWith = [](const QByteArray& languages) {
+        const QByteArray savedLanguage = qgetenv("LANGUAGE");
+        const QByteArray savedAll = qgetenv("LC_ALL");
+        qputenv("LANGUAGE", languages);
+        qputenv("LC_ALL", languages.split(':').first() + ".UTF-8");
+        const int code = tarsel::test::runChild(QStringLiteral("qvToolsIsCN")).exitCode;
+        qputenv("LANGUAGE", savedLanguage);
+        qputenv("LC_ALL", savedAll);
+        return code;
+    };
+    EXPECT_EQ(isCNWith("zh_CN"), 10);
+    EXPECT_EQ(isCNWith("zh_TW"), 20);
+    EXPECT_EQ(isCNWith("en_US"), 20);
+    // Only the first preferred language counts.
+    EXPECT_EQ(isCNWith("en_US:zh_CN"), 20);
 }
