@@ -1,5 +1,6 @@
 #include "foundation/StringExpandShell.h"
 
+#include "foundation/QVTools.h"
 #include "platform/AppleScript.h"
 #include "platform/Paths.h"
 #include "platform/Task.h"
@@ -73,6 +74,11 @@ void executeShellFileWithBlock(const QString& path, const ShellBlock& block)
 
 bool openItem2WithFolder(const QString& command, const QString& folder)
 {
+    // The desktop's opener starts for any address, handled or not, so a missing iTerm2 is
+    // found out here; callers then fall back to another way.
+    if (!QVTools::isInstallIterm2()) {
+        return false;
+    }
     const QString dir = isValidText(folder) ? folder : platform::Paths::desktop();
     const QUrl url(QStringLiteral("iterm2:/command?c=%1&d=%2").arg(percentEncoded(command), percentEncoded(dir)),
                    QUrl::StrictMode);

@@ -30,7 +30,8 @@ void executeShellFileWithBlock(const QString& path, const ShellBlock& block);
 /// Opens the command in iTerm2 in the folder (the Desktop when the folder is not valid) through
 /// the address "iterm2:/command?c=...&d=...". Both values are percent-encoded, so a command or
 /// folder holding "&", "=", "#", "?" or blanks reaches the terminal intact. True when the
-/// workspace opened the address; callers fall back to another way otherwise.
+/// workspace opened the address; NO when iTerm2 is not installed (QVTools::isInstallIterm2) or
+/// the address could not be opened, and callers then fall back to another way.
 bool openItem2WithFolder(const QString& command, const QString& folder = QString());
 
 /// Compiles and runs the AppleScript file at the path: null on success, else the error text.

@@ -19,16 +19,6 @@ void setSystemVersion(const char* version)
     qputenv("TARSEL_SYSTEM_VERSION", version);
 }
 
-// Installs a desktop entry in the test's own data folder.
-void installApplication(const QString& id, const QString& name)
-{
-    tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/.local/share/applications/") + id
-                                + QStringLiteral(".desktop"),
-                            QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=/bin/true %F\n")
-                                .arg(name)
-                                .toUtf8());
-}
-
 class DarkPalette
 {
 public:
@@ -104,7 +94,7 @@ TEST(QVToolsTest, DarkModeFollowsThePaletteFromTenFourteenOn)
 TEST(QVToolsTest, ITermIsFoundByItsIdFromTwelveOn)
 {
     EXPECT_FALSE(QVTools::isInstallIterm2());
-    installApplication(QStringLiteral("com.googlecode.iterm2"), QStringLiteral("iTerm"));
+    tarsel::test::installApplication(QStringLiteral("com.googlecode.iterm2"), QStringLiteral("iTerm"));
     EXPECT_TRUE(QVTools::isInstallIterm2());
     setSystemVersion("12.0");
     EXPECT_TRUE(QVTools::isInstallIterm2());
@@ -114,13 +104,13 @@ TEST(QVToolsTest, ITermIsFoundByItsIdFromTwelveOn)
 
 TEST(QVToolsTest, ITermIsFoundByItsName)
 {
-    installApplication(QStringLiteral("org.example.terminal"), QStringLiteral("iTerm2"));
+    tarsel::test::installApplication(QStringLiteral("org.example.terminal"), QStringLiteral("iTerm2"));
     EXPECT_TRUE(QVTools::isInstallIterm2());
 }
 
 TEST(QVToolsTest, ServiceRunsOnTheMainThreadOnly)
 {
-    installApplication(QStringLiteral("org.example.service"), QStringLiteral("Make Thumbnails"));
+    tarsel::test::installApplication(QStringLiteral("org.example.service"), QStringLiteral("Make Thumbnails"));
     QList<QStringList> launched;
     platform::Workspace::setLauncher([&launched](const QString& program, const QStringList& args) {
         launched.append(QStringList { program } + args);

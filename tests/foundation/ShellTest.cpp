@@ -5,6 +5,7 @@
 #include "platform/Workspace.h"
 #include "testsupport/TestEnvironment.h"
 
+#include <QFile>
 #include <QStringList>
 #include <QUrl>
 #include <QUrlQuery>
@@ -49,6 +50,8 @@ class RecordingLauncher
 public:
     explicit RecordingLauncher(bool answer = true)
     {
+        tarsel::test::installApplication(QStringLiteral("com.googlecode.iterm2"), QStringLiteral("iTerm2"),
+                                         QStringLiteral("iterm2 %u"));
         platform::Workspace::setLauncher([this, answer](const QString& program, const QStringList& args) {
             m_calls.append(QStringList { program } + args);
             return answer;
@@ -213,8 +216,20 @@ TEST(ShellTest, ITermFolderFallsBackToDesktop)
 
 TEST(ShellTest, ITermAnswersNoWhenTheAddressCannotBeOpened)
 {
-    RecordingLauncher launcher(false);
+    {
+        RecordingLauncher launcher(false);
+        EXPECT_FALSE(qv::openItem2WithFolder(QStringLiteral("ls"), QStringLiteral("/tmp")));
+    }
+    // Without iTerm2 nothing is started at all.
+    QFile::remove(tarsel::test::testHome() + QStringLiteral("/.local/share/applications/com.googlecode.iterm2.desktop"));
+    int launches = 0;
+    platform::Workspace::setLauncher([&launches](const QString&, const QStringList&) {
+        ++launches;
+        return true;
+    });
     EXPECT_FALSE(qv::openItem2WithFolder(QStringLiteral("ls"), QStringLiteral("/tmp")));
+    EXPECT_EQ(launches, 0);
+    platform::Workspace::setLauncher({});
 }
 
 TEST(ShellTest, AppleScriptFailuresComeBackAsText)

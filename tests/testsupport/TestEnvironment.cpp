@@ -31,6 +31,13 @@ QString writeFile(const QString& path, const QByteArray& contents)
     return path;
 }
 
+QString installApplication(const QString& id, const QString& name, const QString& exec)
+{
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME", testHome() + QStringLiteral("/.local/share"));
+    return writeFile(dataHome + QStringLiteral("/applications/") + id + QStringLiteral(".desktop"),
+                     QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n").arg(name, exec).toUtf8());
+}
+
 QByteArray readFile(const QString& path)
 {
     QFile f(path);

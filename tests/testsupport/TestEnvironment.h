@@ -35,6 +35,10 @@ private:
     QList<QPair<QByteArray, std::optional<QByteArray>>> m_saved;
 };
 
+/// Installs an application's desktop entry "<id>.desktop" in the test's own data folder;
+/// answers the entry's path.
+QString installApplication(const QString& id, const QString& name, const QString& exec = QStringLiteral("/bin/true %F"));
+
 /// Child processes: a test can run a function of its own binary in a separate process.
 /// Register it at namespace scope with TARSEL_TEST_CHILD(name) { ... return exitCode; }
 /// and start it with runChild(name, args): the child inherits the test's HOME and XDG folders.
