@@ -1,8 +1,8 @@
 #include "foundation/StringExpandShell.h"
 
 #include "foundation/QVTools.h"
+#include "foundation/StringExpandText.h"
 #include "platform/AppleScript.h"
-#include "platform/Paths.h"
 #include "platform/Task.h"
 #include "platform/Workspace.h"
 
@@ -41,18 +41,6 @@ void runCaptured(const QString& program, const QStringList& args, const ShellBlo
     block(true, text);
 }
 
-bool isValidText(const QString& s)
-{
-    const QString trimmed = s.trimmed();
-    return !trimmed.isEmpty() && trimmed != QLatin1String("(null)");
-}
-
-QString percentEncoded(const QString& s)
-{
-    // Everything but the unreserved characters is escaped, among them "!*'();:@&=+$,/?%#[]".
-    return QString::fromLatin1(QUrl::toPercentEncoding(s));
-}
-
 } // namespace
 
 bool execute(const QString& command)
@@ -79,8 +67,8 @@ bool openItem2WithFolder(const QString& command, const QString& folder)
     if (!QVTools::isInstallIterm2()) {
         return false;
     }
-    const QString dir = isValidText(folder) ? folder : platform::Paths::desktop();
-    const QUrl url(QStringLiteral("iterm2:/command?c=%1&d=%2").arg(percentEncoded(command), percentEncoded(dir)),
+    const QString dir = isValid(folder) ? folder : desktopPath();
+    const QUrl url(QStringLiteral("iterm2:/command?c=%1&d=%2").arg(URLEncodedString(command), URLEncodedString(dir)),
                    QUrl::StrictMode);
     if (!url.isValid()) {
         return false;
