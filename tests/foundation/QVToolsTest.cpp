@@ -152,14 +152,9 @@ TEST(QVToolsTest, ChineseMeansSimplifiedChineseInChina)
 {
     // The system locale is read once per process, so each language runs in a child.
     const auto isCNWith = [](const QByteArray& languages) {
-        const QByteArray savedLanguage = qgetenv("LANGUAGE");
-        const QByteArray savedAll = qgetenv("LC_ALL");
-        qputenv("LANGUAGE", languages);
-        qputenv("LC_ALL", languages.split(':').first() + ".UTF-8");
-        const int code = tarsel::test::runChild(QStringLiteral("qvToolsIsCN")).exitCode;
-        qputenv("LANGUAGE", savedLanguage);
-        qputenv("LC_ALL", savedAll);
-        return code;
+        tarsel::test::ScopedEnvironment env;
+        env.set("LANGUAGE", languages).set("LC_ALL", languages.split(':').first() + ".UTF-8");
+        return tarsel::test::runChild(QStringLiteral("qvToolsIsCN")).exitCode;
     };
     EXPECT_EQ(isCNWith("zh_CN"), 10);
     EXPECT_EQ(isCNWith("zh_TW"), 20);
