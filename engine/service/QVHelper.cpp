@@ -1,9 +1,9 @@
 #include "engine/service/QVHelper.h"
 
 #include "foundation/ObjectGCD.h"
+#include "foundation/StringExpandText.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
-#include "platform/Sound.h"
 #include "platform/System.h"
 
 namespace {
@@ -44,7 +44,7 @@ void QVHelper::playSoundType(int type)
     qv::enterBackground([sound] {
         const QString path = platform::Bundle::resourcePath(sound.name, sound.type);
         if (!path.isEmpty()) {
-            platform::Sound::playFile(path);
+            qv::play(path);
         }
     });
 }

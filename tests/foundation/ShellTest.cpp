@@ -22,10 +22,11 @@ struct Outcome {
     QString output;
 };
 
-Outcome runCommand(const QString& command)
+// Runs a captured-output runner and records what its block got.
+Outcome collect(void (*runner)(const QString&, const qv::ShellBlock&), const QString& receiver)
 {
     Outcome o;
-    qv::executeWithBlock(command, [&o](bool success, const QString& output) {
+    runner(receiver, [&o](bool success, const QString& output) {
         ++o.calls;
         o.success = success;
         o.output = output;
@@ -33,15 +34,14 @@ Outcome runCommand(const QString& command)
     return o;
 }
 
+Outcome runCommand(const QString& command)
+{
+    return collect(&qv::executeWithBlock, command);
+}
+
 Outcome runScriptFile(const QString& path)
 {
-    Outcome o;
-    qv::executeShellFileWithBlock(path, [&o](bool success, const QString& output) {
-        ++o.calls;
-        o.success = success;
-        o.output = output;
-    });
-    return o;
+    return collect(&qv::executeShellFileWithBlock, path);
 }
 
 // Replaces the workspace's launcher with one that records what would have been started.
