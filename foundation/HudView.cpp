@@ -3,9 +3,10 @@
 #include "foundation/FillView.h"
 #include "foundation/HudLabel.h"
 #include "foundation/Spinner.h"
+#include "kit/layout/ViewMASAdditions.h"
 #include "platform/Bundle.h"
+#include "platform/layout/LayoutEngine.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 
@@ -41,8 +42,7 @@ HudView::HudView(QWidget* host)
     m_spinner->setColor(Qt::white);
     m_image->setScaledContents(true);
     setGeometry(host->rect());
-    host->installEventFilter(this);
-    layoutPanel();
+    makeConstraints(host);
     show();
     raise();
 }
@@ -51,32 +51,25 @@ HudView::~HudView() = default;
 
 void HudView::showLoading(const QString& text)
 {
-    m_loading = true;
     m_spinner->startAnimation();
     m_image->hide();
     m_label->setText(text);
-    m_panelWidth = HudState::loadingPanelWidth(m_label->fittedWidth());
-    layoutPanel();
+    const int panelWidth = HudState::loadingPanelWidth(m_label->fittedWidth());
+    mas_updateConstraints(m_panel, [&](MASConstraintMaker* make) { make->width()->equalTo(panelWidth); });
+    mas_updateConstraints(m_spinner,
+                          [&](MASConstraintMaker* make) { make->centerY()->equalTo(m_panel)->offset(-kSpinnerLift); });
+    placeLabelBelow(m_spinner);
 }
 
 void HudView::showText(const QString& text, HudState::Type type)
 {
-    m_loading = false;
     m_spinner->stopAnimation();
     m_image->setPixmap(QPixmap::fromImage(platform::Bundle::imageNamed(HudState::imageName(type))));
     m_image->show();
     m_label->setText(text);
-    m_panelWidth = HudState::textPanelWidth(m_label->fittedWidth());
-    layoutPanel();
-}
-
-bool HudView::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == parentWidget() && event->type() == QEvent::Resize) {
-        setGeometry(parentWidget()->rect());
-        layoutPanel();
-    }
-    return QWidget::eventFilter(watched, event);
+    const int panelWidth = HudState::textPanelWidth(m_label->fittedWidth());
+    mas_updateConstraints(m_panel, [&](MASConstraintMaker* make) { make->width()->equalTo(panelWidth); });
+    placeLabelBelow(m_image);
 }
 
 void HudView::paintEvent(QPaintEvent*)
@@ -84,16 +77,40 @@ void HudView::paintEvent(QPaintEvent*)
     QPainter(this).fillRect(rect(), kOverlayColor);
 }
 
-void HudView::layoutPanel()
+void HudView::makeConstraints(QWidget* host)
 {
-    const int panelHeight = kMinPanelHeight;
-    m_panel->setGeometry((width() - m_panelWidth) / 2, (height() - panelHeight) / 2, m_panelWidth, panelHeight);
-    const int spinnerCenterY = panelHeight / 2 - (m_loading ? kSpinnerLift : 0);
-    m_spinner->setGeometry((m_panelWidth - kSpinnerSide) / 2, spinnerCenterY - kSpinnerSide / 2, kSpinnerSide,
-                           kSpinnerSide);
-    m_image->setGeometry((m_panelWidth - kImageSide) / 2, kImageTop, kImageSide, kImageSide);
-    const int labelTop = (m_loading ? m_spinner->geometry().bottom() + 1 : m_image->geometry().bottom() + 1) + kLabelGap;
-    m_label->setGeometry(kLabelLeft, labelTop, m_panelWidth - 2 * kLabelLeft, kLabelHeight);
+    mas_makeConstraints(this, [&](MASConstraintMaker* make) { make->edges()->equalTo(host); });
+    mas_makeConstraints(m_panel, [&](MASConstraintMaker* make) {
+        make->center()->equalTo(this);
+        make->width()->greaterThanOrEqualTo(HudState::kMinPanelWidth);
+        make->height()->greaterThanOrEqualTo(kMinPanelHeight);
+        make->width()->equalTo(HudState::kMinPanelWidth);
+    });
+    mas_makeConstraints(m_spinner, [&](MASConstraintMaker* make) {
+        make->centerX()->equalTo(m_panel);
+        make->centerY()->equalTo(m_panel);
+        make->size()->equalTo(QSizeF(kSpinnerSide, kSpinnerSide));
+    });
+    mas_makeConstraints(m_image, [&](MASConstraintMaker* make) {
+        make->centerX()->equalTo(m_panel);
+        make->top()->equalTo(m_panel)->offset(kImageTop);
+        make->size()->equalTo(QSizeF(kImageSide, kImageSide));
+    });
+    placeLabelBelow(m_image);
+}
+
+void HudView::placeLabelBelow(QWidget* above)
+{
+    // The label's top follows another view now, so its constraints are made anew.
+    mas_remakeConstraints(m_label, [&](MASConstraintMaker* make) {
+        make->height()->equalTo(kLabelHeight);
+        make->left()->equalTo(m_panel)->offset(kLabelLeft);
+        make->width()->equalTo(m_panel)->offset(-2 * kLabelLeft);
+        make->centerX()->equalTo(m_panel);
+        make->top()->equalTo(mas_bottom(above))->offset(kLabelGap);
+    });
+    // Shown at once with its final frames, not one turn of the event loop later.
+    platform::layout::LayoutEngine::layoutIfNeeded();
 }
 
 } // namespace qv

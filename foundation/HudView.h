@@ -16,8 +16,9 @@ class Spinner;
 /// rounded dark panel centred on it. The panel holds a spinner (loading) or an image (a
 /// finished message) above a two-line label.
 ///
-/// The overlay is the host's last subview and follows the host's size. It shows what it is
-/// told; the timers and their rules live with the host (see ViewExpand.h).
+/// The overlay is the host's last subview and follows the host's size; all of it is laid out
+/// with constraints. It shows what it is told; the timers and their rules live with the host
+/// (see ViewExpand.h).
 class HudView final : public QWidget
 {
     Q_OBJECT
@@ -42,18 +43,16 @@ public:
     void showText(const QString& text, HudState::Type type);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void layoutPanel();
+    void makeConstraints(QWidget* host);
+    void placeLabelBelow(QWidget* above);
 
     FillView* m_panel;
     Spinner* m_spinner;
     HudLabel* m_label;
     QLabel* m_image;
-    int m_panelWidth = HudState::kMinPanelWidth;
-    bool m_loading = false;
 };
 
 } // namespace qv
