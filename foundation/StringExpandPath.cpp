@@ -2,6 +2,7 @@
 
 #include "foundation/StringExpandText.h"
 
+#include "platform/FileFlags.h"
 #include "platform/Paths.h"
 #include "platform/System.h"
 
@@ -20,10 +21,7 @@
 
 #include <fcntl.h>
 #include <fts.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #ifndef QV_EXTENSION_BUILD
@@ -209,32 +207,12 @@ bool isSystemFolder(const QString& path)
 
 bool isWritable(const QString& path)
 {
-    return !path.isEmpty() && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+    return platform::FileFlags::isWritable(path);
 }
 
 bool isLocked(const QString& path)
 {
-    struct stat st
-    {
-    };
-    if (!lstatPath(path, &st)) {
-        return false;
-    }
-    const QByteArray name = QFile::encodeName(path);
-    if (::lgetxattr(name.constData(), "user.tarsel.locked", nullptr, 0) >= 0) {
-        return true;
-    }
-    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-        return false;
-    }
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    int flags = 0;
-    const bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    ::close(fd);
-    return ok && (flags & FS_IMMUTABLE_FL);
+    return platform::FileFlags::isLocked(path);
 }
 
 bool isExist(const QString& path)

@@ -220,9 +220,10 @@ bool isDesktop(const QString& path);
 /// The root, the homes root, the home folder and its standard folders, the system and volume
 /// roots, and any folder named Desktop, Documents, Downloads, Pictures or Applications.
 bool isSystemFolder(const QString& path);
+/// The access test for writing succeeds and the item is not locked (platform::FileFlags).
 bool isWritable(const QString& path);
 /// The immutable flag is set, or the item carries Tarsel's lock mark (the xattr
-/// "user.tarsel.locked", used where the flag is not permitted).
+/// "user.tarsel.locked", used where the flag is not permitted); platform::FileFlags::isLocked.
 bool isLocked(const QString& path);
 /// Something is at the path (a dangling symbolic link counts).
 bool isExist(const QString& path);
