@@ -1,0 +1,140 @@
+#include "foundation/QVCheckPermit.h"
+
+#include "foundation/QVURLCache.h"
+#include "foundation/StringExpandText.h"
+#include "platform/Alert.h"
+#include "platform/Bundle.h"
+#include "platform/Panels.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
+
+#include <QDir>
+#include <QUrl>
+
+namespace {
+
+QVCheckPermit::ActivationPanel& activationPanel()
+{
+    static QVCheckPermit::ActivationPanel panel;
+    return panel;
+}
+
+QString localized(const char* key)
+{
+    return platform::Bundle::localizedString(QString::fromUtf8(key));
+}
+
+platform::PanelOptions folderPanel(const QString& prompt)
+{
+    platform::PanelOptions options;
+    options.prompt = prompt;
+    options.canChooseFiles = false;
+    options.canChooseDirectories = true;
+    options.allowsMultipleSelection = false;
+    return options;
+}
+
+// The grant is in force once found: there is no sandbox here whose access must be started.
+bool startAccessing(const QUrl& url)
+{
+    return url.isValid();
+}
+
+} // namespace
+
+void QVCheckPermit::setActivationPanel(ActivationPanel panel)
+{
+    activationPanel() = std::move(panel);
+}
+
+bool QVCheckPermit::checkPermitWithPath(const QString& path)
+{
+    if (path.isNull()) {
+        return false;
+    }
+    if (qv::isWritable(path)) {
+        return true;
+    }
+    const QUrl url = QVURLCache::sharedInstance().urlWithAllowAccessToPath(path);
+    return url.isValid() && startAccessing(url);
+}
+
+void QVCheckPermit::checkPermitWithPath(const QString& path, const Block& success, const Block& failure)
+{
+    if (path.isNull()) {
+        return;
+    }
+    const QUrl url = QVURLCache::sharedInstance().urlWithAllowAccessToPath(path);
+    if (url.isValid()) {
+        startAccessing(url);
+        if (success) {
+            success();
+        }
+        return;
+    }
+    if (qv::isWritable(path)) {
+        if (success) {
+            success();
+        }
+        return;
+    }
+    activePanelForOSX15();
+    platform::PanelOptions options = folderPanel(localized("Authorization"));
+    // The home folder is tested with the covering rule, so /home/anna is not under /home/ann.
+    const QString home = QDir::cleanPath(platform::Paths::home());
+    if (QVURLCache::covers(home, QDir::cleanPath(path))) {
+        options.message = localized("Authorization Tip");
+        options.directory = home;
+    } else {
+        options.message = localized("Auth Root Tip");
+        options.directory = QStringLiteral("/");
+    }
+    const platform::PanelResult result = platform::Panels::runOpenPanel(options);
+    if (result.isOK() && !result.paths.isEmpty()) {
+        QVURLCache::sharedInstance().saveSecurityURL(QUrl::fromLocalFile(result.paths.first()));
+        if (success) {
+            success();
+        }
+    } else if (failure) {
+        failure();
+    }
+}
+
+bool QVCheckPermit::canUseMainApp()
+{
+#ifdef QV_EXTENSION_BUILD
+    return platform::System::majorVersion() >= 15;
+#else
+    return false;
+#endif
+}
+
+void QVCheckPermit::activePanelForOSX15()
+{
+    if (canUseMainApp() && activationPanel()) {
+        activationPanel()();
+    }
+}
+
+QString QVCheckPermit::selectFolderWithPrompt(const QString& prompt, const QString& directory)
+{
+    activePanelForOSX15();
+    platform::PanelOptions options = folderPanel(qv::isValid(prompt) ? prompt : localized("Choose"));
+    if (qv::isValid(directory)) {
+        options.directory = directory;
+    }
+    const platform::PanelResult result = platform::Panels::runOpenPanel(options);
+    return result.isOK() && !result.paths.isEmpty() ? result.paths.first() : QString();
+}
+
+void QVCheckPermit::accessPrivacy()
+{
+    platform::Alert alert;
+    alert.setMessageText(localized("Tip"));
+    alert.setInformativeText(localized("Auth Full Disk Access Tip"));
+    alert.addButtonWithTitle(localized("Authorization"));
+    alert.addButtonWithTitle(localized("Cancel"));
+    alert.setLevel(platform::Alert::FloatingLevel);
+    // This desktop has no privacy settings to open: the alert itself is the whole prompt.
+    alert.runModal();
+}

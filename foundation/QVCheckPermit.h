@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+/// The front every command calls before it touches the selected paths: it answers at once when
+/// a stored grant (QVURLCache) or plain write access suffices, and otherwise asks the user for
+/// a folder in an open panel. Main thread only; no state of its own.
+class QVCheckPermit final
+{
+public:
+    QVCheckPermit() = delete;
+
+    using Block = std::function<void()>;
+    /// Shows the one-time activation panel when the upper layer decides it is needed. The
+    /// activation flag and the panel's accessory live above the foundation, so they install
+    /// this at start-up; without it nothing is shown.
+    using ActivationPanel = std::function<void()>;
+    static void setActivationPanel(ActivationPanel panel);
+
+    /// Silent test: writable, or a stored grant covers the path. Never shows a panel.
+    static bool checkPermitWithPath(const QString& path);
+    /// Obtains access, asking the user when needed; exactly one block runs before this
+    /// returns, none for a null path.
+    static void checkPermitWithPath(const QString& path, const Block& success, const Block& failure);
+    /// Whether work is handed from the extension to the application.
+    static bool canUseMainApp();
+    static void activePanelForOSX15();
+    /// A modal open panel for one folder; its path on OK, null on Cancel. Stores no grant.
+    static QString selectFolderWithPrompt(const QString& prompt, const QString& directory);
+    /// Tells the user that full disk access is needed (an alert with "Authorization"/"Cancel").
+    static void accessPrivacy();
+};
