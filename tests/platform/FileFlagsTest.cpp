@@ -16,15 +16,11 @@
 
 using platform::FileFlags;
 using tarsel::test::readFile;
+using tarsel::test::inHome;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 
 namespace {
-
-QString home(const QString& relative)
-{
-    return testHome() + QLatin1Char('/') + relative;
-}
 
 bool immutable(const QString& path)
 {
@@ -46,9 +42,9 @@ bool hasMark(const QString& path)
 
 TEST(FileFlagsTest, HidingWritesTheFolderListAndKeepsOtherLines)
 {
-    const QString a = writeFile(home(QStringLiteral("dir/a.txt")), "a");
-    const QString b = writeFile(home(QStringLiteral("dir/b c.txt")), "b");
-    const QString list = home(QStringLiteral("dir/.hidden"));
+    const QString a = writeFile(inHome(QStringLiteral("dir/a.txt")), "a");
+    const QString b = writeFile(inHome(QStringLiteral("dir/b c.txt")), "b");
+    const QString list = inHome(QStringLiteral("dir/.hidden"));
     writeFile(list, "keep-me\n\nother\n");
 
     EXPECT_FALSE(FileFlags::isHidden(a));
@@ -61,35 +57,35 @@ TEST(FileFlagsTest, HidingWritesTheFolderListAndKeepsOtherLines)
     ASSERT_TRUE(FileFlags::setHidden({ a }, false, &error));
     EXPECT_EQ(readFile(list), QByteArray("keep-me\n\nother\nb c.txt\n"));
     EXPECT_FALSE(FileFlags::isHidden(a));
-    EXPECT_TRUE(FileFlags::isHidden(home(QStringLiteral("dir/.dotted"))));
+    EXPECT_TRUE(FileFlags::isHidden(inHome(QStringLiteral("dir/.dotted"))));
 }
 
 TEST(FileFlagsTest, LastVisibleNameRemovesTheListAndLineBreakNamesAreRefused)
 {
-    const QString a = writeFile(home(QStringLiteral("solo/a")), "a");
+    const QString a = writeFile(inHome(QStringLiteral("solo/a")), "a");
     ASSERT_TRUE(FileFlags::setHidden({ a }, true));
-    ASSERT_TRUE(QFile::exists(home(QStringLiteral("solo/.hidden"))));
+    ASSERT_TRUE(QFile::exists(inHome(QStringLiteral("solo/.hidden"))));
     ASSERT_TRUE(FileFlags::setHidden({ a }, false));
-    EXPECT_FALSE(QFile::exists(home(QStringLiteral("solo/.hidden"))));
+    EXPECT_FALSE(QFile::exists(inHome(QStringLiteral("solo/.hidden"))));
 
     QString error;
-    EXPECT_FALSE(FileFlags::setHidden({ home(QStringLiteral("solo/two\nlines")) }, true, &error));
+    EXPECT_FALSE(FileFlags::setHidden({ inHome(QStringLiteral("solo/two\nlines")) }, true, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("line break")));
-    EXPECT_FALSE(QFile::exists(home(QStringLiteral("solo/.hidden"))));
+    EXPECT_FALSE(QFile::exists(inHome(QStringLiteral("solo/.hidden"))));
 }
 
 TEST(FileFlagsTest, HidingInAFolderThatCannotBeWrittenFails)
 {
     // A file where the folder should be: the list cannot be written even by root.
-    writeFile(home(QStringLiteral("plain")), "x");
+    writeFile(inHome(QStringLiteral("plain")), "x");
     QString error;
-    EXPECT_FALSE(FileFlags::setHidden({ home(QStringLiteral("plain/child")) }, true, &error));
+    EXPECT_FALSE(FileFlags::setHidden({ inHome(QStringLiteral("plain/child")) }, true, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("plain/.hidden"))) << qPrintable(error);
 }
 
 TEST(FileFlagsTest, LockMakesTheItemUnwritableAndUnlockRestoresIt)
 {
-    const QString file = writeFile(home(QStringLiteral("doc.txt")), "x");
+    const QString file = writeFile(inHome(QStringLiteral("doc.txt")), "x");
     ::chmod(QFile::encodeName(file).constData(), 0664);
     ASSERT_TRUE(FileFlags::isWritable(file));
     QString error;
@@ -119,7 +115,7 @@ TEST(FileFlagsTest, MarkFallbackRemovesWriteBitsAndGivesThemBack)
 {
     // The form used where the immutable flag is not permitted, made by hand as the fallback
     // makes it; the mark alone makes the item locked and unwritable, root or not.
-    const QString file = writeFile(home(QStringLiteral("marked")), "x");
+    const QString file = writeFile(inHome(QStringLiteral("marked")), "x");
     const QByteArray name = QFile::encodeName(file);
     ::chmod(name.constData(), 0444);
     if (::setxattr(name.constData(), FileFlags::kLockAttribute, "220", 3, 0) != 0) {
@@ -138,8 +134,8 @@ TEST(FileFlagsTest, MarkFallbackRemovesWriteBitsAndGivesThemBack)
 
 TEST(FileFlagsTest, LinksFollowTheirTargetForWritingButAreNeverLockedThemselves)
 {
-    const QString target = writeFile(home(QStringLiteral("t.txt")), "x");
-    const QString link = home(QStringLiteral("link"));
+    const QString target = writeFile(inHome(QStringLiteral("t.txt")), "x");
+    const QString link = inHome(QStringLiteral("link"));
     ASSERT_TRUE(QFile::link(target, link));
     ASSERT_TRUE(FileFlags::setLocked(link, true));
     EXPECT_TRUE(FileFlags::isLocked(target));
@@ -149,7 +145,7 @@ TEST(FileFlagsTest, LinksFollowTheirTargetForWritingButAreNeverLockedThemselves)
     EXPECT_TRUE(FileFlags::isWritable(link));
 
     QString error;
-    EXPECT_FALSE(FileFlags::setLocked(home(QStringLiteral("missing")), true, &error));
+    EXPECT_FALSE(FileFlags::setLocked(inHome(QStringLiteral("missing")), true, &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to lock the item.")));
     EXPECT_FALSE(FileFlags::isWritable(QString()));
 }

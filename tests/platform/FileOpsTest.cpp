@@ -12,15 +12,11 @@
 
 using platform::FileOps;
 using tarsel::test::readFile;
+using tarsel::test::inHome;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 
 namespace {
-
-QString home(const QString& relative)
-{
-    return testHome() + QLatin1Char('/') + relative;
-}
 
 dev_t deviceOf(const QString& path)
 {
@@ -54,8 +50,8 @@ private:
 
 TEST(FileOpsTest, RenameNeverReplaces)
 {
-    const QString a = writeFile(home(QStringLiteral("a.txt")), "source");
-    const QString b = writeFile(home(QStringLiteral("b.txt")), "existing");
+    const QString a = writeFile(inHome(QStringLiteral("a.txt")), "source");
+    const QString b = writeFile(inHome(QStringLiteral("b.txt")), "existing");
     QString error;
     EXPECT_FALSE(FileOps::renameNoReplace(a, b, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("exists"))) << qPrintable(error);
@@ -64,23 +60,23 @@ TEST(FileOpsTest, RenameNeverReplaces)
     EXPECT_FALSE(FileOps::moveItem(a, b));
     EXPECT_EQ(readFile(a), QByteArray("source"));
 
-    EXPECT_TRUE(FileOps::moveItem(a, home(QStringLiteral("c.txt"))));
+    EXPECT_TRUE(FileOps::moveItem(a, inHome(QStringLiteral("c.txt"))));
     EXPECT_FALSE(QFile::exists(a));
-    EXPECT_EQ(readFile(home(QStringLiteral("c.txt"))), QByteArray("source"));
+    EXPECT_EQ(readFile(inHome(QStringLiteral("c.txt"))), QByteArray("source"));
 }
 
 TEST(FileOpsTest, CopyKeepsTreeLinksModesAndNeverReplaces)
 {
-    writeFile(home(QStringLiteral("src/one.txt")), "1");
-    writeFile(home(QStringLiteral("src/sub/two.txt")), "22");
-    ASSERT_TRUE(QFile::link(QStringLiteral("one.txt"), home(QStringLiteral("src/rel-link"))));
-    ::chmod(QFile::encodeName(home(QStringLiteral("src/one.txt"))).constData(), 0640);
+    writeFile(inHome(QStringLiteral("src/one.txt")), "1");
+    writeFile(inHome(QStringLiteral("src/sub/two.txt")), "22");
+    ASSERT_TRUE(QFile::link(QStringLiteral("one.txt"), inHome(QStringLiteral("src/rel-link"))));
+    ::chmod(QFile::encodeName(inHome(QStringLiteral("src/one.txt"))).constData(), 0640);
 
-    const QString dst = home(QStringLiteral("out/copy"));
-    QDir().mkpath(home(QStringLiteral("out")));
+    const QString dst = inHome(QStringLiteral("out/copy"));
+    QDir().mkpath(inHome(QStringLiteral("out")));
     QStringList copied;
     QString error;
-    ASSERT_TRUE(FileOps::copyItem(home(QStringLiteral("src")), dst, &error, [&](const QString& p) {
+    ASSERT_TRUE(FileOps::copyItem(inHome(QStringLiteral("src")), dst, &error, [&](const QString& p) {
         copied.append(p.mid(testHome().size() + 1));
         return true;
     })) << qPrintable(error);
@@ -93,31 +89,31 @@ TEST(FileOpsTest, CopyKeepsTreeLinksModesAndNeverReplaces)
     };
     ::stat(QFile::encodeName(dst + QStringLiteral("/one.txt")).constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(entries(home(QStringLiteral("out"))), QStringList{ QStringLiteral("copy") }); // no scratch left
+    EXPECT_EQ(entries(inHome(QStringLiteral("out"))), QStringList{ QStringLiteral("copy") }); // no scratch left
 
-    EXPECT_FALSE(FileOps::copyItem(home(QStringLiteral("src/one.txt")), dst + QStringLiteral("/sub/two.txt"), &error));
+    EXPECT_FALSE(FileOps::copyItem(inHome(QStringLiteral("src/one.txt")), dst + QStringLiteral("/sub/two.txt"), &error));
     EXPECT_EQ(readFile(dst + QStringLiteral("/sub/two.txt")), QByteArray("22"));
 }
 
 TEST(FileOpsTest, AFolderIsNeverCopiedIntoItself)
 {
-    writeFile(home(QStringLiteral("loop/a")), "a");
+    writeFile(inHome(QStringLiteral("loop/a")), "a");
     QString error;
-    EXPECT_FALSE(FileOps::copyItem(home(QStringLiteral("loop")), home(QStringLiteral("loop/inner")), &error));
+    EXPECT_FALSE(FileOps::copyItem(inHome(QStringLiteral("loop")), inHome(QStringLiteral("loop/inner")), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("into itself")));
-    EXPECT_EQ(entries(home(QStringLiteral("loop"))), QStringList{ QStringLiteral("a") });
+    EXPECT_EQ(entries(inHome(QStringLiteral("loop"))), QStringList{ QStringLiteral("a") });
 }
 
 TEST(FileOpsTest, AStoppedCopyLeavesNothingBehind)
 {
-    writeFile(home(QStringLiteral("src/a")), "a");
-    writeFile(home(QStringLiteral("src/b")), "b");
-    QDir().mkpath(home(QStringLiteral("out")));
+    writeFile(inHome(QStringLiteral("src/a")), "a");
+    writeFile(inHome(QStringLiteral("src/b")), "b");
+    QDir().mkpath(inHome(QStringLiteral("out")));
     QString error;
-    EXPECT_FALSE(FileOps::copyItem(home(QStringLiteral("src")), home(QStringLiteral("out/src")), &error,
+    EXPECT_FALSE(FileOps::copyItem(inHome(QStringLiteral("src")), inHome(QStringLiteral("out/src")), &error,
                                    [](const QString& p) { return !p.endsWith(QLatin1String("/b")); }));
     EXPECT_TRUE(error.contains(QStringLiteral("stopped")));
-    EXPECT_TRUE(entries(home(QStringLiteral("out"))).isEmpty());
+    EXPECT_TRUE(entries(inHome(QStringLiteral("out"))).isEmpty());
 }
 
 TEST(FileOpsTest, MoveAcrossFileSystemsCopiesThenRemovesTheSource)
@@ -126,18 +122,18 @@ TEST(FileOpsTest, MoveAcrossFileSystemsCopiesThenRemovesTheSource)
     if (!other.usable()) {
         GTEST_SKIP() << "no second file system at /dev/shm";
     }
-    writeFile(home(QStringLiteral("tree/x.txt")), "x");
-    writeFile(home(QStringLiteral("tree/deep/y.txt")), "y");
+    writeFile(inHome(QStringLiteral("tree/x.txt")), "x");
+    writeFile(inHome(QStringLiteral("tree/deep/y.txt")), "y");
     QString error;
-    ASSERT_TRUE(FileOps::moveItem(home(QStringLiteral("tree")), other.path(QStringLiteral("tree")), &error))
+    ASSERT_TRUE(FileOps::moveItem(inHome(QStringLiteral("tree")), other.path(QStringLiteral("tree")), &error))
         << qPrintable(error);
-    EXPECT_FALSE(QFile::exists(home(QStringLiteral("tree"))));
+    EXPECT_FALSE(QFile::exists(inHome(QStringLiteral("tree"))));
     EXPECT_EQ(readFile(other.path(QStringLiteral("tree/deep/y.txt"))), QByteArray("y"));
 
     // Back again onto a taken name: refused, both stay.
-    writeFile(home(QStringLiteral("tree")), "taken");
-    EXPECT_FALSE(FileOps::moveItem(other.path(QStringLiteral("tree")), home(QStringLiteral("tree")), &error));
-    EXPECT_EQ(readFile(home(QStringLiteral("tree"))), QByteArray("taken"));
+    writeFile(inHome(QStringLiteral("tree")), "taken");
+    EXPECT_FALSE(FileOps::moveItem(other.path(QStringLiteral("tree")), inHome(QStringLiteral("tree")), &error));
+    EXPECT_EQ(readFile(inHome(QStringLiteral("tree"))), QByteArray("taken"));
     EXPECT_TRUE(QFile::exists(other.path(QStringLiteral("tree/x.txt"))));
 }
 
@@ -147,12 +143,12 @@ TEST(FileOpsTest, MoveAcrossFileSystemsKeepsTheSourceWhenAFileVanishesMidway)
     if (!other.usable()) {
         GTEST_SKIP() << "no second file system at /dev/shm";
     }
-    writeFile(home(QStringLiteral("tree/a.txt")), "a");
-    writeFile(home(QStringLiteral("tree/b.txt")), "b");
-    writeFile(home(QStringLiteral("tree/c.txt")), "c");
+    writeFile(inHome(QStringLiteral("tree/a.txt")), "a");
+    writeFile(inHome(QStringLiteral("tree/b.txt")), "b");
+    writeFile(inHome(QStringLiteral("tree/c.txt")), "c");
     QString error;
     // After the first file is copied, another process removes c.txt: the copy cannot complete.
-    const bool moved = FileOps::moveItem(home(QStringLiteral("tree")), other.path(QStringLiteral("tree")), &error,
+    const bool moved = FileOps::moveItem(inHome(QStringLiteral("tree")), other.path(QStringLiteral("tree")), &error,
                                          [](const QString& p) {
                                              if (p.endsWith(QLatin1String("/a.txt"))) {
                                                  QFile::remove(p.left(p.size() - 5) + QStringLiteral("c.txt"));
@@ -161,8 +157,8 @@ TEST(FileOpsTest, MoveAcrossFileSystemsKeepsTheSourceWhenAFileVanishesMidway)
                                          });
     EXPECT_FALSE(moved);
     EXPECT_TRUE(error.contains(QStringLiteral("c.txt"))) << qPrintable(error);
-    EXPECT_EQ(entries(home(QStringLiteral("tree"))), QStringList({ QStringLiteral("a.txt"), QStringLiteral("b.txt") }));
-    EXPECT_EQ(readFile(home(QStringLiteral("tree/b.txt"))), QByteArray("b"));
+    EXPECT_EQ(entries(inHome(QStringLiteral("tree"))), QStringList({ QStringLiteral("a.txt"), QStringLiteral("b.txt") }));
+    EXPECT_EQ(readFile(inHome(QStringLiteral("tree/b.txt"))), QByteArray("b"));
     EXPECT_FALSE(QFile::exists(other.path(QStringLiteral("tree"))));
     EXPECT_TRUE(entries(other.path(QString())).isEmpty());
 }
@@ -170,6 +166,6 @@ TEST(FileOpsTest, MoveAcrossFileSystemsKeepsTheSourceWhenAFileVanishesMidway)
 TEST(FileOpsTest, RemovingAMissingItemFails)
 {
     QString error;
-    EXPECT_FALSE(FileOps::removeItem(home(QStringLiteral("none")), &error));
+    EXPECT_FALSE(FileOps::removeItem(inHome(QStringLiteral("none")), &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to remove the item.")));
 }

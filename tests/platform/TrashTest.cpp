@@ -15,15 +15,11 @@
 
 using platform::Trash;
 using tarsel::test::readFile;
+using tarsel::test::inHome;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 
 namespace {
-
-QString home(const QString& relative)
-{
-    return testHome() + QLatin1Char('/') + relative;
-}
 
 QMap<QString, QString> infoFields(const QString& infoFile)
 {
@@ -43,7 +39,7 @@ QMap<QString, QString> infoFields(const QString& infoFile)
 
 TEST(TrashTest, ItemGoesToTheHomeTrashWithItsRecord)
 {
-    const QString item = writeFile(home(QStringLiteral("docs/50% off #1.txt")), "x");
+    const QString item = writeFile(inHome(QStringLiteral("docs/50% off #1.txt")), "x");
     QString trashed;
     QString error;
     ASSERT_TRUE(Trash::trashItem(item, &trashed, &error)) << qPrintable(error);
@@ -65,7 +61,7 @@ TEST(TrashTest, SameNamesGetUniqueTrashNames)
 {
     QStringList trashed;
     for (const char* folder : { "a", "b", "c" }) {
-        const QString item = writeFile(home(QString::fromLatin1(folder) + QStringLiteral("/same.txt")), folder);
+        const QString item = writeFile(inHome(QString::fromLatin1(folder) + QStringLiteral("/same.txt")), folder);
         QString path;
         ASSERT_TRUE(Trash::trashItem(item, &path));
         trashed.append(path.section(QLatin1Char('/'), -1));
@@ -78,13 +74,13 @@ TEST(TrashTest, SameNamesGetUniqueTrashNames)
 
 TEST(TrashTest, RefusesTheTrashItselfAndMissingItems)
 {
-    writeFile(home(QStringLiteral("x")), "x");
-    ASSERT_TRUE(Trash::trashItem(home(QStringLiteral("x"))));
+    writeFile(inHome(QStringLiteral("x")), "x");
+    ASSERT_TRUE(Trash::trashItem(inHome(QStringLiteral("x"))));
     QString error;
     EXPECT_FALSE(Trash::trashItem(Trash::homeTrash() + QStringLiteral("/files/x"), nullptr, &error));
     EXPECT_FALSE(Trash::trashItem(platform::Paths::dataHome(), nullptr, &error));
     EXPECT_TRUE(QFile::exists(Trash::homeTrash() + QStringLiteral("/files/x")));
-    EXPECT_FALSE(Trash::trashItem(home(QStringLiteral("missing")), nullptr, &error));
+    EXPECT_FALSE(Trash::trashItem(inHome(QStringLiteral("missing")), nullptr, &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to move the item to the Trash.")));
 }
 

@@ -21,6 +21,8 @@ QMap<QString, ChildMain>& children()
 
 QString testHome() { return qEnvironmentVariable("HOME"); }
 
+QString inHome(const QString& relative) { return testHome() + QLatin1Char('/') + relative; }
+
 QString writeFile(const QString& path, const QByteArray& contents)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -14,6 +14,8 @@ namespace tarsel::test {
 /// The private folder tree of the running test: HOME and the XDG folders point into it.
 /// Every test gets a fresh one (see TestMain.cpp); it is removed when the test ends.
 QString testHome();
+/// A path inside the test's home: testHome() + "/" + relative.
+QString inHome(const QString& relative);
 
 /// Writes a file (creating parent folders); answers the path.
 QString writeFile(const QString& path, const QByteArray& contents);
