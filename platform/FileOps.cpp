@@ -250,12 +250,10 @@ bool FileOps::copyItem(const QString& from, const QString& to, QString* error, c
     if (to.isEmpty() || exists(dst)) {
         return fail(error, QStringLiteral("copy the item"), to, errnoText(EEXIST));
     }
-    const QString source = QFileInfo(from).canonicalFilePath();
-    const QString targetFolder = QFileInfo(parentOf(to)).canonicalFilePath();
-    if (targetFolder.isEmpty()) {
+    if (QFileInfo(parentOf(to)).canonicalFilePath().isEmpty()) {
         return fail(error, QStringLiteral("copy the item"), to, errnoText(ENOENT));
     }
-    if (targetFolder == source || targetFolder.startsWith(source + QLatin1Char('/'))) {
+    if (containsPath(from, parentOf(to))) {
         return fail(error, QStringLiteral("copy the item"), from, QStringLiteral("a folder cannot be copied into itself"));
     }
     // Build the copy under a hidden temporary name and rename it into place once complete.
@@ -296,6 +294,16 @@ bool FileOps::moveItem(const QString& from, const QString& to, QString* error, c
                         .arg(to, removeError));
     }
     return true;
+}
+
+bool FileOps::containsPath(const QString& item, const QString& path)
+{
+    const QString outer = QFileInfo(item).canonicalFilePath();
+    const QString inner = QFileInfo(path).canonicalFilePath();
+    if (outer.isEmpty() || inner.isEmpty()) {
+        return false;
+    }
+    return inner == outer || outer == QLatin1String("/") || inner.startsWith(outer + QLatin1Char('/'));
 }
 
 bool FileOps::removeItem(const QString& path, QString* error)

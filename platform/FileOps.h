@@ -29,6 +29,9 @@ public:
                          const Progress& progress = {});
     static bool moveItem(const QString& from, const QString& to, QString* error = nullptr,
                          const Progress& progress = {});
+    /// True when the path is the item itself or lies inside it, compared as canonical paths
+    /// (links resolved). Replacing such an item would destroy the path: callers refuse it.
+    static bool containsPath(const QString& item, const QString& path);
     /// Removes the item (a folder with its contents; a link, not its target).
     static bool removeItem(const QString& path, QString* error = nullptr);
 };

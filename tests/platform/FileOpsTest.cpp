@@ -104,6 +104,20 @@ TEST(FileOpsTest, AFolderIsNeverCopiedIntoItself)
     EXPECT_EQ(entries(inHome(QStringLiteral("loop"))), QStringList{ QStringLiteral("a") });
 }
 
+// Replacing /q/x while copying /q/x/x into /q would delete the source itself.
+TEST(FileOpsTest, ContainmentIsDecidedOnCanonicalPaths)
+{
+    const QString inner = writeFile(inHome(QStringLiteral("q/x/x")), "x");
+    ASSERT_TRUE(QFile::link(inHome(QStringLiteral("q")), inHome(QStringLiteral("alias-q"))));
+    EXPECT_TRUE(FileOps::containsPath(inHome(QStringLiteral("q/x")), inner));
+    EXPECT_TRUE(FileOps::containsPath(inHome(QStringLiteral("q/x")), inHome(QStringLiteral("alias-q/x/x"))));
+    EXPECT_TRUE(FileOps::containsPath(inner, inHome(QStringLiteral("q/./x/x"))));
+    EXPECT_FALSE(FileOps::containsPath(inner, inHome(QStringLiteral("q/x"))));
+    writeFile(inHome(QStringLiteral("q/xy")), "y");
+    EXPECT_FALSE(FileOps::containsPath(inHome(QStringLiteral("q/x")), inHome(QStringLiteral("q/xy"))));
+    EXPECT_FALSE(FileOps::containsPath(inHome(QStringLiteral("gone")), inner));
+}
+
 TEST(FileOpsTest, AStoppedCopyLeavesNothingBehind)
 {
     writeFile(inHome(QStringLiteral("src/a")), "a");
