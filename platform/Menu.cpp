@@ -1,0 +1,217 @@
+#include "platform/Menu.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMenu>
+#include <QPixmap>
+
+namespace platform {
+
+namespace {
+
+// A JSON string literal with the escaping QJsonDocument applies.
+QByteArray jsonString(const QString& s)
+{
+    const QByteArray array = QJsonDocument(QJsonArray { s }).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+} // namespace
+
+// --- Menu -----------------------------------------------------------------------------------
+
+Menu::Menu(const QString& title)
+    : m_title(title)
+{
+}
+
+Menu::~Menu() = default;
+
+MenuItem* Menu::addItem(std::unique_ptr<MenuItem> item)
+{
+    m_items.push_back(std::move(item));
+    return m_items.back().get();
+}
+
+MenuItem* Menu::insertItem(std::unique_ptr<MenuItem> item, qsizetype index)
+{
+    if (index < 0 || index >= numberOfItems()) {
+        return addItem(std::move(item));
+    }
+    auto it = m_items.insert(m_items.begin() + index, std::move(item));
+    return it->get();
+}
+
+MenuItem* Menu::addSeparator(const QString& title)
+{
+    return addItem(MenuItem::separatorItem(title));
+}
+
+MenuItem* Menu::itemAt(qsizetype index) const
+{
+    if (index < 0 || index >= numberOfItems()) {
+        return nullptr;
+    }
+    return m_items[size_t(index)].get();
+}
+
+QList<MenuItem*> Menu::items() const
+{
+    QList<MenuItem*> list;
+    list.reserve(numberOfItems());
+    for (const auto& item : m_items) {
+        list.append(item.get());
+    }
+    return list;
+}
+
+MenuItem* Menu::itemWithTag(qint64 tag) const
+{
+    for (const auto& item : m_items) {
+        if (item->isSeparatorItem()) {
+            continue;
+        }
+        if (item->tag() == tag) {
+            return item.get();
+        }
+        if (item->hasSubmenu()) {
+            if (MenuItem* found = item->submenu()->itemWithTag(tag)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+QString Menu::toText() const
+{
+    QString out;
+    appendText(out, 0);
+    return out;
+}
+
+void Menu::appendText(QString& out, int level) const
+{
+    const QString indent(level * 2, QLatin1Char(' '));
+    for (const auto& item : m_items) {
+        if (item->isSeparatorItem()) {
+            out += indent + QStringLiteral("---");
+            if (!item->title().isEmpty()) {
+                out += QLatin1Char(' ') + item->title();
+            }
+        } else {
+            out += indent + QStringLiteral("[%1] %2").arg(item->tag()).arg(item->title());
+        }
+        out += QLatin1Char('\n');
+        if (item->hasSubmenu()) {
+            item->submenu()->appendText(out, level + 1);
+        }
+    }
+}
+
+QByteArray Menu::toJson() const
+{
+    QByteArray out("{\"items\":");
+    appendJson(out);
+    out += '}';
+    return out;
+}
+
+void Menu::appendJson(QByteArray& out) const
+{
+    out += '[';
+    bool first = true;
+    for (const auto& item : m_items) {
+        if (!first) {
+            out += ',';
+        }
+        first = false;
+        if (item->isSeparatorItem()) {
+            out += "{\"separator\":true,\"title\":" + jsonString(item->title()) + '}';
+            continue;
+        }
+        out += "{\"title\":" + jsonString(item->title());
+        out += ",\"tag\":" + QByteArray::number(item->tag());
+        out += ",\"image\":";
+        out += item->imageName().isNull() ? QByteArray("null") : jsonString(item->imageName());
+        if (item->hasSubmenu()) {
+            out += ",\"submenu\":";
+            item->submenu()->appendJson(out);
+        }
+        out += '}';
+    }
+    out += ']';
+}
+
+QMenu* Menu::toQMenu(QWidget* parent) const
+{
+    auto* menu = new QMenu(m_title, parent);
+    fillQMenu(menu);
+    return menu;
+}
+
+void Menu::fillQMenu(QMenu* menu) const
+{
+    for (const auto& entry : m_items) {
+        const MenuItem* item = entry.get();
+        if (item->isSeparatorItem()) {
+            QAction* separator = menu->addSeparator();
+            separator->setText(item->title());
+            continue;
+        }
+        QAction* action = nullptr;
+        if (item->hasSubmenu()) {
+            auto* sub = new QMenu(item->title(), menu);
+            item->submenu()->fillQMenu(sub);
+            action = menu->addMenu(sub);
+        } else {
+            action = menu->addAction(item->title());
+            QObject::connect(action, &QAction::triggered, menu, [item] { item->perform(); });
+        }
+        action->setEnabled(item->isEnabled());
+        if (!item->image().isNull()) {
+            action->setIcon(QIcon(QPixmap::fromImage(item->image())));
+        }
+    }
+}
+
+// --- MenuItem -------------------------------------------------------------------------------
+
+MenuItem::MenuItem(const QString& title, qint64 tag)
+    : m_title(title)
+    , m_tag(tag)
+{
+}
+
+MenuItem::~MenuItem() = default;
+
+std::unique_ptr<MenuItem> MenuItem::separatorItem(const QString& title)
+{
+    auto item = std::make_unique<MenuItem>(title);
+    item->m_separator = true;
+    return item;
+}
+
+void MenuItem::setImage(const QImage& image, const QString& name)
+{
+    m_image = image;
+    m_imageName = name;
+}
+
+bool MenuItem::perform() const
+{
+    if (!m_enabled || m_separator || m_target == nullptr || m_action == nullptr) {
+        return false;
+    }
+    (m_target->*m_action)(*this);
+    return true;
+}
+
+void MenuItem::setSubmenu(std::unique_ptr<Menu> submenu)
+{
+    m_submenu = std::move(submenu);
+}
+
+} // namespace platform

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QMenu;
+class QWidget;
+
+namespace platform {
+
+class MenuItem;
+
+/// The object a menu entry reports to when it is chosen.
+class MenuTarget
+{
+public:
+    virtual ~MenuTarget() = default;
+    /// The action every Tarsel menu entry carries.
+    virtual void onMenuItemAction(const MenuItem& item) = 0;
+};
+
+/// A menu: a plain tree of entries that owns its entries, and an entry owns its submenu.
+///
+/// It is independent of any toolkit so that it can be built off the main thread, printed by
+/// the file-manager host (as text or as JSON) and rendered as a QMenu when a popup is shown.
+class Menu final
+{
+public:
+    explicit Menu(const QString& title = QString());
+    ~Menu();
+    Q_DISABLE_COPY_MOVE(Menu)
+
+    QString title() const { return m_title; }
+    void setTitle(const QString& title) { m_title = title; }
+
+    /// Appends the entry; answers it.
+    MenuItem* addItem(std::unique_ptr<MenuItem> item);
+    /// Inserts the entry before the one at index (appends when index is outside the menu).
+    MenuItem* insertItem(std::unique_ptr<MenuItem> item, qsizetype index);
+    /// Appends a separator with that title.
+    MenuItem* addSeparator(const QString& title = QString());
+
+    qsizetype numberOfItems() const { return qsizetype(m_items.size()); }
+    MenuItem* itemAt(qsizetype index) const;
+    QList<MenuItem*> items() const;
+
+    /// The first entry with that tag, searched depth first through the submenus (separators
+    /// are never found), or null.
+    MenuItem* itemWithTag(qint64 tag) const;
+
+    /// One line per entry: two blanks of indent per level, then "[tag] title" for an entry and
+    /// "--- title" for a separator.
+    QString toText() const;
+    /// {"items":[ENTRY...]}, ENTRY {"title":..,"tag":..,"image":name or null[,"submenu":[...]]}
+    /// or {"separator":true,"title":..}; keys in exactly that order.
+    QByteArray toJson() const;
+
+    /// A QMenu showing this tree; choosing an entry performs it. The QMenu refers to the entries
+    /// of this tree, so the tree must outlive it.
+    QMenu* toQMenu(QWidget* parent = nullptr) const;
+
+private:
+    void appendText(QString& out, int level) const;
+    void appendJson(QByteArray& out) const;
+    void fillQMenu(QMenu* menu) const;
+
+    QString m_title;
+    std::vector<std::unique_ptr<MenuItem>> m_items;
+};
+
+/// One entry of a Menu: title, tag, image (and the name it was found by), enabled state,
+/// separator flag, submenu, and the target that receives the action.
+class MenuItem final
+{
+public:
+    /// An action is a method of the target called with the entry.
+    using Action = void (MenuTarget::*)(const MenuItem&);
+
+    explicit MenuItem(const QString& title = QString(), qint64 tag = 0);
+    ~MenuItem();
+    Q_DISABLE_COPY_MOVE(MenuItem)
+
+    static std::unique_ptr<MenuItem> separatorItem(const QString& title = QString());
+
+    QString title() const { return m_title; }
+    void setTitle(const QString& title) { m_title = title; }
+    qint64 tag() const { return m_tag; }
+    void setTag(qint64 tag) { m_tag = tag; }
+    bool isSeparatorItem() const { return m_separator; }
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool enabled) { m_enabled = enabled; }
+
+    /// The name the image was found by (a resource name or an image file); null when none.
+    QString imageName() const { return m_imageName; }
+    QImage image() const { return m_image; }
+    void setImage(const QImage& image, const QString& name);
+
+    MenuTarget* target() const { return m_target; }
+    void setTarget(MenuTarget* target) { m_target = target; }
+    Action action() const { return m_action; }
+    void setAction(Action action) { m_action = action; }
+    /// Calls the action on the target; false when the entry has neither or is disabled.
+    bool perform() const;
+
+    Menu* submenu() const { return m_submenu.get(); }
+    void setSubmenu(std::unique_ptr<Menu> submenu);
+    bool hasSubmenu() const { return m_submenu != nullptr; }
+
+private:
+    QString m_title;
+    qint64 m_tag = 0;
+    bool m_separator = false;
+    bool m_enabled = true;
+    QString m_imageName;
+    QImage m_image;
+    MenuTarget* m_target = nullptr;
+    Action m_action = nullptr;
+    std::unique_ptr<Menu> m_submenu;
+};
+
+} // namespace platform
