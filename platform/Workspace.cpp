@@ -381,6 +381,11 @@ void Workspace::setLauncher(Launcher launcher)
     launcherStorage() = std::move(launcher);
 }
 
+bool Workspace::launchApplication(const QString& program, const QStringList& args)
+{
+    return launch(program, args);
+}
+
 bool Workspace::openUrl(const QUrl& url)
 {
     if (!url.isValid() || url.isEmpty()) {

@@ -31,6 +31,8 @@ public:
     /// Replaces the launcher (tests); an empty function restores the real one.
     static void setLauncher(Launcher launcher);
 
+    /// Starts a program (found on PATH when not a path) with its arguments, through the launcher.
+    static bool launchApplication(const QString& program, const QStringList& args);
     /// Opens an address with the desktop's handler (xdg-open semantics); false when there is
     /// no handler or it could not be started.
     static bool openUrl(const QUrl& url);

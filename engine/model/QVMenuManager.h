@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
@@ -94,6 +95,12 @@ public:
     static QVMenuItemList borellaMenuArray(bool pro);
     static QVMenuItemList commonPathMenuArray();
     static QVMenuItemList commonScriptMenuArray();
+
+    // Starting the application (defined with the app command URL, QVAppCommandURL.cpp).
+    /// Hands a command to the application by its app command URL; false when that failed.
+    static bool openMainAppWithMethod(qint64 method, const QList<QUrl>& withURLs, bool isSelectURL);
+    /// Starts the application without a command.
+    static bool openMainApp();
 
     // Edit operations. Each is one locked read-modify-write of the list; false when the shared
     // suite could not be written.

@@ -1,10 +1,21 @@
 #include "engine/service/QVHelper.h"
 
+#include "engine/model/QVMenuManager.h"
 #include "foundation/ObjectGCD.h"
-#include "foundation/StringExpandText.h"
+#include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/System.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+
+#include <algorithm>
+
+#include <unistd.h>
 
 namespace {
 
@@ -47,4 +58,177 @@ void QVHelper::playSoundType(int type)
             qv::play(path);
         }
     });
+}
+
+namespace {
+
+QMutex& permitMutex()
+{
+    static QMutex m;
+    return m;
+}
+
+QVHelper::PermitCheck& permitStorage()
+{
+    static QVHelper::PermitCheck check;
+    return check;
+}
+
+QVMenuItemPtr marker(const QString& key, const QString& icon = QString())
+{
+    auto item = QVMenuItem::create();
+    item->setKey(key);
+    if (!icon.isEmpty()) {
+        item->setIcon(icon);
+    }
+    return item;
+}
+
+QVMenuItemPtr pathItem(const QString& path, const QString& fileName)
+{
+    auto item = QVMenuItem::create();
+    item->setKey(path);
+    item->setPath(path);
+    item->setDisplayName(fileName);
+    return item;
+}
+
+// The extension as the file manager sees it: what follows the last dot of the name.
+qsizetype extensionLength(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot <= 0 ? 0 : name.size() - dot - 1;
+}
+
+qint64 nextMenuMode()
+{
+    return QVMenuManager::sharedDefaults().integerValue(QVMenuManager::kCommonPathNextMenu);
+}
+
+} // namespace
+
+void QVHelper::setPermitCheck(PermitCheck check)
+{
+    QMutexLocker lock(&permitMutex());
+    permitStorage() = std::move(check);
+}
+
+bool QVHelper::checkPermitWithPath(const QString& path)
+{
+    PermitCheck check;
+    {
+        QMutexLocker lock(&permitMutex());
+        check = permitStorage();
+    }
+    if (check) {
+        return check(path);
+    }
+    return ::access(QFile::encodeName(path).constData(), R_OK | X_OK) == 0;
+}
+
+qint64 QVHelper::maxSubpathCount()
+{
+    const qint64 count = QVMenuManager::sharedDefaults().integerValue(QVMenuManager::kCommonSubpathMaxCount);
+    return count > 0 ? count : 5;
+}
+
+QVMenuItemList QVHelper::commomPathNextMenuWithPath(const QString& path)
+{
+    if (!checkPermitWithPath(path)) {
+        return { marker(QStringLiteral("To Authorize")) };
+    }
+    QVMenuItemList items;
+    switch (nextMenuMode()) {
+    case 2:
+        items = _nextTypeAppMenu();
+        break;
+    case 3:
+        items = _nextTypeSubMenuWithPath(path, maxSubpathCount(), 1).value_or(QVMenuItemList());
+        break;
+    case 4:
+        items = _nextTypeSubMenuWithPath(path, maxSubpathCount(), 1).value_or(QVMenuItemList());
+        items << QVMenuItem::sepLineItem();
+        items << _nextTypeAppMenu();
+        break;
+    default:
+        break;
+    }
+    if (!items.isEmpty()) {
+        items.prepend(marker(QStringLiteral("Show in Finder"), QStringLiteral("showfinder")));
+    }
+    return items;
+}
+
+std::optional<QVMenuItemList> QVHelper::_nextTypeSubMenuWithPath(const QString& path, qint64 maxCount, int level)
+{
+    if (level > 3 || !qv::isFolder(path)) {
+        return std::nullopt;
+    }
+    QStringList names = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                             QDir::Unsorted);
+    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return extensionLength(a) < extensionLength(b);
+    });
+    const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    QVMenuItemList items;
+    for (const QString& name : std::as_const(names)) {
+        if (name.startsWith(QLatin1Char('.'))) {
+            continue;
+        }
+        items << pathItem(folder + name, name);
+        if (items.size() >= maxCount) {
+            items << marker(QStringLiteral("More Files"), QStringLiteral("more"));
+            break;
+        }
+    }
+    return items;
+}
+
+QVMenuItemList QVHelper::_nextTypeAppMenu()
+{
+    QVMenuItemList items = QVMenuManager::belongAppMenuArray();
+    for (const QVMenuItemPtr& app : QVMenuManager::commonAppMenuArray()) {
+        if (app->isNeedFile() && !app->isNeedFolder()) {
+            continue;
+        }
+        items << app;
+    }
+    return items;
+}
+
+QVMenuItemList QVHelper::commomPathChildFolderItemWithPath(const QString& path)
+{
+    const qint64 mode = nextMenuMode();
+    if (mode == 1 || mode == 2) {
+        return {};
+    }
+    if (!checkPermitWithPath(path)) {
+        return { marker(QStringLiteral("To Authorize")) };
+    }
+    const qint64 max = maxSubpathCount();
+    const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    QVMenuItemList items;
+    // Only as many entries are examined as it takes to find max folders.
+    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (items.size() < max && it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        if (name.startsWith(QLatin1Char('.')) || !qv::isFolder(folder + name)) {
+            continue;
+        }
+        items << pathItem(folder + name, name);
+    }
+    if (items.isEmpty()) {
+        return items;
+    }
+    const bool cut = items.size() >= max;
+    items.prepend(marker(QStringLiteral("Current Directory"), QStringLiteral("showfinder")));
+    items << marker(QStringLiteral("Other Folder"), QStringLiteral("choose"));
+    if (cut) {
+        auto tip = QVMenuItem::sepLineItem();
+        tip->setDisplayName(qv::stringWithFormat(
+            platform::Bundle::localizedString(QStringLiteral("Only Show Folder Tip"), QStringLiteral("")), max));
+        items << tip;
+    }
+    return items;
 }

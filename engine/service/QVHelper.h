@@ -1,8 +1,19 @@
 #pragma once
 
+#include "engine/model/QVMenuItem.h"
+
 #include <QString>
 
-/// File tools of the command engine (class operations).
+#include <functional>
+#include <optional>
+
+/// File tools of the command engine (class operations): feedback sounds, and the builders of the
+/// submenus beneath the common folders, namely what the "Common Path" entry lists under each
+/// folder (its visible entries and/or the applications) and the sub-folders offered as targets
+/// under "Copy to", "Move to", "Create Symlink to" and scripts that use "@rftocommonpath".
+///
+/// The submenu builders run while a menu is built, on the caller's thread: only one folder level
+/// is read and at most maxSubpathCount() entries per folder are turned into records.
 class QVHelper final
 {
 public:
@@ -23,4 +34,28 @@ public:
     /// queue (so sounds asked for in a row start in that order) and returns at once; when it is
     /// off, does nothing.
     static void playSoundType(int type);
+
+    /// Answers whether the process may read a folder; the default asks the file system.
+    using PermitCheck = std::function<bool(const QString& path)>;
+    /// Replaces the access test (an empty function restores the default).
+    static void setPermitCheck(PermitCheck check);
+    static bool checkPermitWithPath(const QString& path);
+
+    /// "common subpath maxcount", or 5 when it is not a positive number.
+    static qint64 maxSubpathCount();
+    /// The children of one common folder under "Common Path", by the mode
+    /// "common path next menu": 2 applications, 3 the folder's listing, 4 both, else nothing;
+    /// "Show in Finder" first when anything is listed; only "To Authorize" without access.
+    static QVMenuItemList commomPathNextMenuWithPath(const QString& path);
+    /// One folder's visible entries, shortest extension first, at most maxCount of them followed
+    /// by "More Files" once maxCount are listed; nothing when the level is above 3 or the path
+    /// is not a folder.
+    static std::optional<QVMenuItemList> _nextTypeSubMenuWithPath(const QString& path, qint64 maxCount, int level);
+    /// The main menu's application entries, then the common applications that do not need a
+    /// file alone.
+    static QVMenuItemList _nextTypeAppMenu();
+    /// The children of one common folder under the copy and move targets: "Current Directory",
+    /// up to maxSubpathCount() visible sub-folders in the file system's order, "Other Folder",
+    /// and a tip when the list was cut.
+    static QVMenuItemList commomPathChildFolderItemWithPath(const QString& path);
 };

@@ -1,10 +1,14 @@
 #include "engine/service/QVHelper.h"
-
 #include "foundation/ObjectGCD.h"
 #include "platform/Defaults.h"
 #include "platform/Sound.h"
 #include "platform/System.h"
+#include "engine/model/QVMenuManager.h"
+#include "MenuStoreTestSupport.h"
 
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
 #include <QFileInfo>
 #include <QTest>
 
@@ -77,4 +81,139 @@ TEST_F(QVHelperSoundTest, SwitchIsReadAtEachRequest)
     QVHelper::playSoundType(QVHelper::SoundFold);
     ASSERT_TRUE(drainBackgroundQueue());
     EXPECT_EQ(playedNames(), QStringList { QStringLiteral("new.wav") });
+}
+
+using namespace tarsel::test;
+
+namespace {
+
+class QVHelperTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = testHome() + QStringLiteral("/common");
+        QDir().mkpath(m_dir);
+    }
+    void TearDown() override { QVHelper::setPermitCheck({}); }
+
+    void setMode(int mode, int max = 0)
+    {
+        QVMenuManager::sharedDefaults().setValue(QVMenuManager::kCommonPathNextMenu, mode);
+        QVMenuManager::sharedDefaults().setValue(QVMenuManager::kCommonSubpathMaxCount, max);
+    }
+    void makeFolder(const QString& name) { QDir().mkpath(m_dir + QLatin1Char('/') + name); }
+    void makeFile(const QString& name) { writeFile(m_dir + QLatin1Char('/') + name, "x"); }
+
+    QString m_dir;
+};
+
+QStringList displayNames(const QVMenuItemList& items)
+{
+    QStringList names;
+    for (const QVMenuItemPtr& item : items) {
+        names << (!item->displayName().isEmpty() && !item->isSepLine() ? item->displayName() : item->key());
+    }
+    return names;
+}
+
+} // namespace
+
+TEST_F(QVHelperTest, MaxCountFallsBackToFive)
+{
+    setMode(3, 0);
+    EXPECT_EQ(QVHelper::maxSubpathCount(), 5);
+    setMode(3, -4);
+    EXPECT_EQ(QVHelper::maxSubpathCount(), 5);
+    setMode(3, 12);
+    EXPECT_EQ(QVHelper::maxSubpathCount(), 12);
+}
+
+TEST_F(QVHelperTest, ListingOfExactlyMaxEntriesEndsWithMoreFiles)
+{
+    setMode(3, 5);
+    for (const char* name : { "a.txt", "b", "c.md", "d.jpeg", ".hidden" }) {
+        makeFile(QLatin1String(name));
+    }
+    makeFolder(QStringLiteral("e"));
+    const QVMenuItemList items = QVHelper::commomPathNextMenuWithPath(m_dir);
+    ASSERT_EQ(items.size(), 7);
+    EXPECT_EQ(items.first()->key(), QStringLiteral("Show in Finder"));
+    EXPECT_EQ(items.first()->icon(), QStringLiteral("showfinder"));
+    EXPECT_EQ(items.last()->key(), QStringLiteral("More Files"));
+    // Shorter extensions first; the order among equal lengths is the file system's.
+    const QStringList names = displayNames(items.mid(1, 5));
+    EXPECT_EQ(QSet<QString>(names.begin(), names.begin() + 2), QSet<QString>({ QStringLiteral("b"), QStringLiteral("e") }));
+    EXPECT_EQ(names[2], QStringLiteral("c.md"));
+    EXPECT_EQ(names[3], QStringLiteral("a.txt"));
+    EXPECT_EQ(names[4], QStringLiteral("d.jpeg"));
+    EXPECT_EQ(items[1]->path(), m_dir + QLatin1Char('/') + items[1]->displayName());
+    EXPECT_EQ(items[1]->key(), items[1]->path());
+}
+
+TEST_F(QVHelperTest, HiddenOnlyFolderGivesNothingAndNoShowInFinder)
+{
+    setMode(3);
+    makeFile(QStringLiteral(".a"));
+    makeFolder(QStringLiteral(".b"));
+    EXPECT_TRUE(QVHelper::commomPathNextMenuWithPath(m_dir).isEmpty());
+    EXPECT_TRUE(QVHelper::commomPathChildFolderItemWithPath(m_dir).isEmpty());
+    // A file where the folder should be lists nothing either.
+    EXPECT_FALSE(QVHelper::_nextTypeSubMenuWithPath(writeFile(m_dir + QStringLiteral("/f"), "x"), 5, 1).has_value());
+    EXPECT_FALSE(QVHelper::_nextTypeSubMenuWithPath(m_dir, 5, 4).has_value());
+}
+
+TEST_F(QVHelperTest, ModesChooseListingApplicationsOrBoth)
+{
+    makeFile(QStringLiteral("a.txt"));
+    storeList(QVMenuManager::kArrayCommonApp,
+              { entry({ { QStringLiteral("key"), QStringLiteral("Editor") } }),
+                entry({ { QStringLiteral("key"), QStringLiteral("Viewer") }, { QStringLiteral("needFile"), true } }),
+                entry({ { QStringLiteral("key"), QStringLiteral("Both") }, { QStringLiteral("needFile"), true },
+                        { QStringLiteral("needFolder"), true } }) });
+    setMode(1);
+    EXPECT_TRUE(QVHelper::commomPathNextMenuWithPath(m_dir).isEmpty());
+    setMode(2);
+    EXPECT_EQ(displayNames(QVHelper::commomPathNextMenuWithPath(m_dir)),
+              QStringList({ QStringLiteral("Show in Finder"), QStringLiteral("Editor"), QStringLiteral("Both") }));
+    setMode(4);
+    EXPECT_EQ(displayNames(QVHelper::commomPathNextMenuWithPath(m_dir)),
+              QStringList({ QStringLiteral("Show in Finder"), QStringLiteral("a.txt"), QStringLiteral("Sep Line"),
+                            QStringLiteral("Editor"), QStringLiteral("Both") }));
+}
+
+TEST_F(QVHelperTest, CopyTargetsListOnlyFoldersAndNoneInModesOneAndTwo)
+{
+    makeFile(QStringLiteral("file.txt"));
+    makeFolder(QStringLiteral("One"));
+    makeFolder(QStringLiteral("Two"));
+    makeFolder(QStringLiteral(".Hidden"));
+    setMode(3, 5);
+    QVMenuItemList items = QVHelper::commomPathChildFolderItemWithPath(m_dir);
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items.first()->key(), QStringLiteral("Current Directory"));
+    EXPECT_EQ(items.last()->key(), QStringLiteral("Other Folder"));
+    EXPECT_EQ(QSet<QString>({ items[1]->displayName(), items[2]->displayName() }),
+              QSet<QString>({ QStringLiteral("One"), QStringLiteral("Two") }));
+
+    setMode(3, 2);
+    items = QVHelper::commomPathChildFolderItemWithPath(m_dir);
+    ASSERT_EQ(items.size(), 5);
+    EXPECT_TRUE(items.last()->isSepLine());
+    EXPECT_TRUE(items.last()->displayName().contains(QLatin1Char('2')));
+
+    setMode(2, 5);
+    EXPECT_TRUE(QVHelper::commomPathChildFolderItemWithPath(m_dir).isEmpty());
+    setMode(1, 5);
+    EXPECT_TRUE(QVHelper::commomPathChildFolderItemWithPath(m_dir).isEmpty());
+}
+
+TEST_F(QVHelperTest, WithoutAccessOnlyToAuthorizeIsOffered)
+{
+    setMode(3);
+    makeFolder(QStringLiteral("One"));
+    QVHelper::setPermitCheck([](const QString&) { return false; });
+    EXPECT_EQ(displayNames(QVHelper::commomPathNextMenuWithPath(m_dir)), QStringList({ QStringLiteral("To Authorize") }));
+    EXPECT_EQ(displayNames(QVHelper::commomPathChildFolderItemWithPath(m_dir)),
+              QStringList({ QStringLiteral("To Authorize") }));
 }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+/// The app command URL: the address by which the extension hands a command to the application,
+/// "TarselPro://qvcommand-<method>?qvselect=<0|1>[&qvpath=<path>]...".
+///
+/// Each path is percent-encoded byte by byte: everything but letters, digits and
+/// "!$'()*,-./:;?@_~" is escaped, so "&", "=", "#", "+" and "%" inside a name never split or cut
+/// the query, and a file name that is not valid UTF-8 reaches the receiver byte for byte.
+/// The address travels over the per-user local socket to the running application; when none
+/// listens, the application is started with the address as its argument.
+class QVAppCommandURL final
+{
+public:
+    QVAppCommandURL() = delete;
+
+    static inline const QString kScheme = QStringLiteral("TarselPro");
+
+    /// The command numbers after "qvcommand-".
+    enum Method : qint64 {
+        None = 0,
+        AirDrop = 7,
+        DesktopPicture = 8,
+        SendToWechat = 9,
+        ColorPicker = 10,
+        EncryptedCompression = 11,
+        EmbedInFolder = 12,
+        ResizeImage = 13,
+        NewFolder = 14,
+        ConvertToUTF8 = 15,
+        LaunchedAtLogin = 1000,
+    };
+
+    /// The raw bytes of a file URL's path (as the file system names it), percent-encoded.
+    static QByteArray encodedPath(const QUrl& url);
+    /// The whole address for a method and its URLs, in the order given.
+    static QString urlStringWithMethod(qint64 method, const QList<QUrl>& urls, bool isSelectURL);
+
+    /// Hands the command to the running application, or starts the application with it; false
+    /// when neither worked.
+    static bool openMainAppWithMethod(qint64 method, const QList<QUrl>& urls, bool isSelectURL);
+    /// Starts the application (a running one is brought forward by its single-instance rule).
+    static bool openMainApp();
+    /// The application program: "Tarsel" beside this program or in the build tree's app folder,
+    /// else the one on PATH.
+    static QString mainAppProgram();
+};

@@ -1,0 +1,590 @@
+#include "engine/service/QVMenuService.h"
+
+#include "engine/model/QVMenuManager.h"
+#include "engine/service/QVHelper.h"
+#include "foundation/QVFile.h"
+#include "foundation/StringExpand.h"
+#include "platform/Bundle.h"
+#include "platform/Defaults.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLoggingCategory>
+#include <QMutex>
+#include <QStringDecoder>
+
+Q_LOGGING_CATEGORY(lcMenu, "tarsel.engine.menu", QtWarningMsg)
+
+namespace {
+
+constexpr int kIconSide = 16;
+
+QString tr(const char* key)
+{
+    return platform::Bundle::localizedString(QLatin1String(key), QStringLiteral(""));
+}
+
+bool prefCheck(int number)
+{
+    return QVMenuManager::sharedDefaults().boolValue(QVMenuManager::prefCheck(number));
+}
+
+QVMenuItemPtr record(const QString& key, const QString& icon = QString())
+{
+    auto item = QVMenuItem::create();
+    item->setKey(key);
+    if (!icon.isEmpty()) {
+        item->setIcon(icon);
+    }
+    return item;
+}
+
+// The two-digit child suffix of a tag.
+QString tagPair(qsizetype index)
+{
+    return QStringLiteral("%1").arg(index + 1, 2, 10, QLatin1Char('0'));
+}
+
+// True when the file is a regular file of at most the given size holding non-blank UTF-8 text.
+// Pipes and devices are never opened: reading them could block the menu for ever.
+bool hasCopyableText(const QString& path, qint64 maxSize)
+{
+    if (path.isEmpty()) {
+        return false;
+    }
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > maxSize) {
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray data = file.read(maxSize + 1);
+    if (data.size() > maxSize) {
+        return false;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(data);
+    return !decoder.hasError() && !qv::isBlank(text);
+}
+
+// Menu images: the record's image at 16 x 16 points, and the name it was found by.
+struct EntryImage
+{
+    QImage image;
+    QString name;
+};
+
+EntryImage entryImage(const QVMenuItem& item)
+{
+    const QImage source = item.menuIcon();
+    if (source.isNull()) {
+        return {};
+    }
+    QString name;
+    if (qv::isValid(item.iconPath()) && QFileInfo::exists(item.iconPath())) {
+        name = item.iconPath();
+    } else if (qv::isValid(item.icon()) && platform::Bundle::hasImageNamed(item.icon())) {
+        name = item.icon();
+    } else {
+        name = item.path();
+    }
+    const QImage image = source.size() == QSize(kIconSide, kIconSide)
+                             ? source
+                             : source.scaled(kIconSide, kIconSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return { image, name };
+}
+
+const QStringList& archiveExtensions()
+{
+    static const QStringList list = QStringLiteral("rar,zip,z01,001,zipx,7z,gz,gzip,tgz,bz2,bzip2,bz,xz,tbz2,tbz,tar,exe")
+                                        .split(QLatin1Char(','));
+    return list;
+}
+
+const QStringList& convertCandidates()
+{
+    static const QStringList list = {
+        QStringLiteral("AppIcon.icns"), QStringLiteral("OSX AppIconset"),     QStringLiteral("iOS AppIconset"),
+        QStringLiteral("iWatch AppIconset"), QStringLiteral("Android AppIconset"), QStringLiteral("PNG"),
+        QStringLiteral("JPEG"),         QStringLiteral("JPG"),                QStringLiteral("JP2"),
+        QStringLiteral("TIFF"),         QStringLiteral("BMP"),                QStringLiteral("GIF"),
+        QStringLiteral("HEIC"),         QStringLiteral("PDF"),
+    };
+    return list;
+}
+
+} // namespace
+
+// What one menu build knows about the selection.
+struct QVMenuService::Build
+{
+    platform::FIMenuKind kind = platform::FIMenuKindContextualMenuForItems;
+    bool hasSelection = false;
+    qsizetype selectionCount = 0;
+    std::shared_ptr<QVFile> first;
+    QString ext;
+    bool firstIsFolder = false;
+};
+
+QVMenuService::QVMenuService(platform::MenuTarget* delegate)
+    : m_delegate(delegate)
+{
+    if (!prefCheck(5)) {
+        QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Cut Paste"),
+                                     QStringLiteral("cutPaths"), QVariantList());
+    }
+}
+
+QVMenuService::~QVMenuService() = default;
+
+QUrl QVMenuService::targetURL() const
+{
+    return platform::FIFinderSyncController::defaultController().targetedURL();
+}
+
+QList<QUrl> QVMenuService::selectURLs()
+{
+    if (!m_selectURLs.isEmpty()) {
+        return m_selectURLs;
+    }
+    QList<QUrl> urls = platform::FIFinderSyncController::defaultController().selectedItemURLs();
+    if (urls.isEmpty()) {
+        const QUrl target = targetURL();
+        if (qv::isValid(target.toLocalFile())) {
+            urls << target;
+        }
+    }
+    urls.removeIf([](const QUrl& url) { return url.toLocalFile() == QLatin1String("/"); });
+    m_selectURLs = urls;
+    return urls;
+}
+
+QStringList QVMenuService::selectPaths()
+{
+    QStringList paths;
+    for (const QUrl& url : selectURLs()) {
+        paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+bool QVMenuService::isSelectSingleURL()
+{
+    return m_isSelectURL && selectURLs().size() == 1;
+}
+
+platform::MenuTarget* QVMenuService::entryTarget() const
+{
+    if (m_isFinderSync && m_delegate != nullptr) {
+        return m_delegate;
+    }
+    return const_cast<QVMenuService*>(this);
+}
+
+std::unique_ptr<platform::MenuItem> QVMenuService::makeEntry(const QString& title, qint64 tag) const
+{
+    auto entry = std::make_unique<platform::MenuItem>(title, tag);
+    entry->setTarget(entryTarget());
+    entry->setAction(&platform::MenuTarget::onMenuItemAction);
+    return entry;
+}
+
+std::shared_ptr<platform::Menu> QVMenuService::menuForMenuKind(platform::FIMenuKind kind)
+{
+    if (m_isFinderSync) {
+        m_selectURLs.clear();
+    }
+    Build build;
+    build.kind = kind;
+    const QList<QUrl> urls = selectURLs();
+    build.selectionCount = urls.size();
+    build.hasSelection = kind == platform::FIMenuKindToolbarItemMenu || !urls.isEmpty();
+    if (build.hasSelection) {
+        m_isSelectURL = kind == platform::FIMenuKindContextualMenuForItems;
+    }
+    // The toolbar button may be clicked where nothing is selectable ("/"): then there is a
+    // selection without a first URL, and the first item stays empty.
+    build.first = std::make_shared<QVFile>(build.hasSelection && !urls.isEmpty() ? urls.first().toLocalFile()
+                                                                                  : QString());
+    build.ext = build.first->ext();
+    build.firstIsFolder = build.first->isFolder();
+
+    m_rightMenuArray = QVMenuManager::menuItemArray();
+
+    auto menu = std::make_shared<platform::Menu>();
+    auto foldMenu = std::make_unique<platform::Menu>();
+    const QString foldName = QVMenuManager::sharedDefaults().stringValue(QVMenuManager::kFoldMenuName);
+    auto foldEntry = makeEntry(qv::isValid(foldName) ? foldName
+                                                     : platform::Bundle::localizedString(
+                                                           QStringLiteral("CFBundleDisplayName"), QStringLiteral(""),
+                                                           QStringLiteral("InfoPlist")),
+                               0);
+    if (!prefCheck(8)) {
+        foldEntry->setImage(platform::Bundle::imageNamed(QStringLiteral("pro")), QStringLiteral("pro"));
+    }
+    bool foldUsed = false;
+    const bool hideIcons = prefCheck(1);
+    const bool insideExtension = m_isFinderSync;
+    const QString firstPath = build.first->path();
+
+    for (qsizetype i = 0; i < m_rightMenuArray.size(); ++i) {
+        const QVMenuItemPtr& r = m_rightMenuArray[i];
+        if (i >= kMaxEntriesPerLevel) {
+            qCWarning(lcMenu).noquote() << "the main menu holds" << m_rightMenuArray.size() << "entries; only the first"
+                                        << kMaxEntriesPerLevel << "can be shown";
+            break;
+        }
+        if (skipRecord(r, build)) {
+            continue;
+        }
+        QString title = r->menuTitle();
+        if (r->isCutPaste()) {
+            if (qv::isSystemFolder(firstPath)) {
+                continue;
+            }
+            title = tr("Cut");
+            r->setIcon(QStringLiteral("cut"));
+        } else if (r->isLockUnlock()) {
+            const bool locked = qv::isLocked(firstPath);
+            title = tr(locked ? "Unlock" : "Lock");
+            r->setIcon(locked ? QStringLiteral("unlock") : QStringLiteral("lock"));
+        }
+        auto entry = makeEntry(title, i + 1);
+        if (!hideIcons) {
+            const EntryImage image = entryImage(*r);
+            entry->setImage(image.image, image.name);
+        }
+        addDynamicChildren(r, build);
+        if (!r->children().isEmpty()) {
+            entry->setSubmenu(getSubMenuWithChildren(r->children(), tagPair(i)));
+        }
+        platform::Menu* place = menu.get();
+        if (r->isFoldUp() && kind != platform::FIMenuKindToolbarItemMenu) {
+            place = foldMenu.get();
+            foldUsed = true;
+        }
+        place->addItem(std::move(entry));
+        if (r->haveSepLine() && !insideExtension) {
+            place->addSeparator();
+        }
+    }
+    if (foldUsed) {
+        foldEntry->setSubmenu(std::move(foldMenu));
+        menu->insertItem(std::move(foldEntry), 0);
+    }
+    return menu;
+}
+
+bool QVMenuService::skipRecord(const QVMenuItemPtr& recordPtr, const Build& build)
+{
+    QVMenuItem& r = *recordPtr;
+    const QString ext = build.ext;
+    const QVFile& first = *build.first;
+    // 1
+    if ((!build.hasSelection && !r.isNotNeedURL()) || (m_isSelectURL && r.isHideAllFiles())) {
+        return true;
+    }
+    // 2
+    if (r.isCommonPath() && m_isSelectURL && m_isFinderSync) {
+        if (!(build.firstIsFolder && prefCheck(12))) {
+            return true;
+        }
+        r.setDisplayName(tr("Add to Common Path"));
+        r.setIsCommonPathShortcutAdd(true);
+    }
+    // 3
+    if ((r.isConvert() || r.isResizeImage()) && !r.formats().contains(ext)) {
+        return true;
+    }
+    // 4
+    if (r.isFileInfo() && build.firstIsFolder) {
+        return true;
+    }
+    // 5
+    if (r.isCutPaste() && !m_isSelectURL && r.cutPaths().isEmpty()) {
+        return true;
+    }
+    // 6
+    if (r.isColorPicker() && m_isSelectURL) {
+        return true;
+    }
+    // 7
+    if (!r.formats().isEmpty() && !r.formats().contains(ext)) {
+        return true;
+    }
+    // 8
+    if (r.isSendToDesktopShortcut() && qv::isValid(first.path()) && qv::isDesktop(first.folder())) {
+        return true;
+    }
+    // 9
+    if ((r.isGetInfo() && m_isFinderSync) || (r.isShowPackageContents() && !first.isPackage())
+        || (r.isEject() && !first.isVolumes()) || !visibilityFilter(r, build)
+        || (r.isNeedSelectURL() && !m_isSelectURL)) {
+        return true;
+    }
+    // 10
+    if (r.isCopyFileContents() && !hasCopyableText(first.path(), kMaxCopyContentsSize)) {
+        return true;
+    }
+    // 11
+    if ((r.isCutPaste() && !r.cutPaths().isEmpty() && build.firstIsFolder) || r.isPaste()) {
+        if (!r.cutPaths().isEmpty() && first.path() == QFileInfo(r.cutPaths().first()).path()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool QVMenuService::visibilityFilter(QVMenuItem& r, const Build& build)
+{
+    const QVFile& first = *build.first;
+    if (!r.isNeedFile() && !r.isNeedFolder()) {
+        return true;
+    }
+    if (r.isNeedFile() && r.isNeedFolder() && !m_isSelectURL) {
+        return false;
+    }
+    if (r.isNeedFile() && !r.isNeedFolder() && build.firstIsFolder) {
+        return false;
+    }
+    if (r.isNeedFolder() && !r.isNeedFile() && !build.firstIsFolder) {
+        return false;
+    }
+    if (!build.hasSelection) {
+        return false;
+    }
+    if (!r.formats().isEmpty() && !r.formats().contains(build.ext)) {
+        return false;
+    }
+    const qsizetype s = build.selectionCount;
+    switch (r.appCmd().toInt()) {
+    case 2:
+        r.setDisplayName(s <= 1 ? tr("Preview ") + QLatin1Char('"') + first.filename() + QLatin1Char('"')
+                                : tr("Preview All"));
+        return true;
+    case 3:
+    case 4:
+        if (s == 1 && archiveExtensions().contains(build.ext)) {
+            return false;
+        }
+        if (r.appCmd().toInt() == 3) {
+            const QString name = s > 1 ? tr("Archiver") : first.name();
+            r.setDisplayName(tr("Compressed to ") + QLatin1Char('"') + name + QStringLiteral(".zip\""));
+        }
+        return true;
+    default:
+        return true;
+    }
+}
+
+QVMenuItemList QVMenuService::visibleRecords(const QVMenuItemList& records, const Build& build)
+{
+    QVMenuItemList shown;
+    for (const QVMenuItemPtr& item : records) {
+        if (visibilityFilter(*item, build)) {
+            shown << item;
+        }
+    }
+    return shown;
+}
+
+void QVMenuService::addDynamicChildren(const QVMenuItemPtr& r, const Build& build)
+{
+    QVMenuItemList children;
+    bool hasChildren = false;
+    auto selectFolderFirst = [](QVMenuItemList list) {
+        list.prepend(record(QStringLiteral("Select Folder"), QStringLiteral("choose")));
+        return list;
+    };
+
+    if (r->isFileInfo()) {
+        for (const char* key : { "All Info", "MD5", "SHA1", "SHA256", "SHA512", "CRC32" }) {
+            children << record(QLatin1String(key));
+        }
+        hasChildren = true;
+    } else if (r->isConvert()) {
+        if (build.ext == QLatin1String("txt")) {
+            children << record(QStringLiteral("UTF-8"));
+        } else {
+            const QString upperExt = build.ext.toUpper();
+            for (const QString& candidate : convertCandidates()) {
+                const bool isPdf = candidate == QLatin1String("PDF");
+                // An empty extension is contained in every text, so it must not rule anything out.
+                const bool offered = upperExt.isEmpty() || !candidate.contains(upperExt);
+                if (isPdf && build.selectionCount > 1) {
+                    auto merge = record(candidate);
+                    merge->setDisplayName(tr("Merge to PDF"));
+                    children << merge;
+                } else if (offered) {
+                    children << record(candidate);
+                }
+            }
+        }
+        hasChildren = true;
+    } else if (r->isResizeImage()) {
+        children << record(QStringLiteral("Customize..."));
+        for (const QVariant& value : QVMenuManager::sharedDefaults().arrayValue(QVMenuManager::kArrayImageSize)) {
+            const QVariantMap size = value.toMap();
+            auto item = record(size.value(QStringLiteral("displayName")).toString());
+            item->setDisplayName(size.value(QStringLiteral("displayName")).toString());
+            item->setInfo(size);
+            children << item;
+        }
+        hasChildren = true;
+    } else if (r->isCommonPath() && !r->isCommonPathShortcutAdd()) {
+        children = QVMenuManager::commonPathMenuArray();
+        for (const QVMenuItemPtr& path : std::as_const(children)) {
+            path->setChildren(QVHelper::commomPathNextMenuWithPath(path->path()));
+        }
+        if (children.isEmpty()) {
+            children << QVMenuItem::setItem();
+        }
+        if (!m_isFinderSync && build.firstIsFolder && prefCheck(12)) {
+            auto add = record(QStringLiteral("Add to Common Path"), QStringLiteral("add"));
+            add->setIsCommonPathShortcutAdd(true);
+            children << add;
+        }
+        hasChildren = true;
+    } else if (r->isCommonScript() || r->isCommonApp()) {
+        const bool scripts = r->isCommonScript();
+        children = visibleRecords(scripts ? QVMenuManager::commonScriptMenuArray() : QVMenuManager::commonAppMenuArray(),
+                                  build);
+        for (const QVMenuItemPtr& child : std::as_const(children)) {
+            if (child->isBorella() || child->isBorellaPro()) {
+                child->setChildren(visibleRecords(QVMenuManager::borellaMenuArray(child->isBorellaPro()), build));
+            }
+            if (scripts && child->isToCommomPathScript()) {
+                child->setChildren(selectFolderFirst(QVMenuManager::commonPathMenuArray()));
+            }
+        }
+        hasChildren = true;
+    } else if (!qv::isValid(r->appCmd()) && (r->isBorella() || r->isBorellaPro())) {
+        children = visibleRecords(QVMenuManager::borellaMenuArray(r->isBorellaPro()), build);
+        hasChildren = true;
+    } else if (r->isFolderIcon()) {
+        children = QVMenuManager::folderIconMenuArray();
+        const QString firstPath = build.first->path();
+        if (!(!qv::hasCustomIcon(firstPath) && build.firstIsFolder && m_isSelectURL)) {
+            auto recover = record(QStringLiteral("Recover Icon"), QStringLiteral("recover"));
+            recover->setDisplayName(tr("Recover"));
+            children.prepend(recover);
+        }
+        hasChildren = true;
+    }
+
+    if (r->isMove() || r->isCopy() || r->isSymlinkTo() || r->isTerminalTo() || r->isToCommomPathScript()) {
+        children = QVMenuManager::commonPathMenuArray();
+        if (!r->isTerminalTo()) {
+            for (const QVMenuItemPtr& path : std::as_const(children)) {
+                path->setChildren(QVHelper::commomPathChildFolderItemWithPath(path->path()));
+            }
+        }
+        children = selectFolderFirst(children);
+        hasChildren = true;
+    } else if (r->isNewFile()) {
+        for (const QVMenuItemPtr& tpl : QVMenuManager::newFileTemplateMenuArray(false)) {
+            if (tpl->isNewFileFromWindow() || build.hasSelection) {
+                children << tpl;
+            }
+        }
+        if (m_isSelectURL && build.selectionCount == 1 && !build.firstIsFolder && prefCheck(15)) {
+            children << QVMenuItem::addToFileTemplate();
+        }
+        hasChildren = true;
+    }
+
+    if (hasChildren) {
+        r->setChildren(children);
+        for (const QVMenuItemPtr& child : std::as_const(children)) {
+            child->setParent(r);
+        }
+    }
+}
+
+std::unique_ptr<platform::Menu> QVMenuService::getSubMenuWithChildren(const QVMenuItemList& children,
+                                                                      const QString& parentTag)
+{
+    if (children.isEmpty()) {
+        return nullptr;
+    }
+    auto menu = std::make_unique<platform::Menu>();
+    const bool hideIcons = prefCheck(4);
+    bool anyEntry = false;
+    for (qsizetype j = 0; j < children.size(); ++j) {
+        const QVMenuItemPtr& child = children[j];
+        if (j >= kMaxEntriesPerLevel) {
+            qCWarning(lcMenu).noquote() << "the submenu" << parentTag << "holds" << children.size()
+                                        << "entries; only the first" << kMaxEntriesPerLevel << "can be shown";
+            break;
+        }
+        if (child->disabled() || child->isAddToMainMenu()) {
+            continue;
+        }
+        if (child->isSepLine()) {
+            menu->addSeparator(child->menuTitle());
+            continue;
+        }
+        const QString tagString = parentTag + tagPair(j);
+        auto entry = makeEntry(child->menuTitle(), tagString.toLongLong());
+        if (!hideIcons) {
+            const EntryImage image = entryImage(*child);
+            entry->setImage(image.image, image.name);
+        }
+        if (!child->children().isEmpty()) {
+            entry->setSubmenu(getSubMenuWithChildren(child->children(), tagString));
+        }
+        menu->addItem(std::move(entry));
+        anyEntry = true;
+    }
+    // A submenu whose children are all left out would offer nothing; the entry then acts as a
+    // plain command instead.
+    if (!anyEntry) {
+        return nullptr;
+    }
+    return menu;
+}
+
+void QVMenuService::onMenuItemAction(const platform::MenuItem& item)
+{
+    handlerMenuTag(item.tag());
+}
+
+QVMenuItemPtr QVMenuService::itemForTag(qint64 tag) const
+{
+    if (tag < 1) {
+        return nullptr;
+    }
+    QString digits = QString::number(tag);
+    if (digits.size() % 2 != 0) {
+        digits.prepend(QLatin1Char('0'));
+    }
+    const QVMenuItemList* level = &m_rightMenuArray;
+    QVMenuItemPtr item;
+    for (qsizetype i = 0; i < digits.size(); i += 2) {
+        const qsizetype index = digits.mid(i, 2).toLongLong() - 1;
+        if (index < 0 || index >= level->size()) {
+            return nullptr;
+        }
+        item = level->at(index);
+        level = &item->children();
+    }
+    return item;
+}
+
+void QVMenuService::handlerMenuTag(qint64 tag)
+{
+    const QVMenuItemPtr item = itemForTag(tag);
+    if (tag >= 1 && !item) {
+        qCWarning(lcMenu) << "menu tag" << tag << "fits no entry of the last menu";
+    } else {
+        qCInfo(lcMenu).noquote() << "menu entry chosen: tag" << tag << "key"
+                                 << (item ? item->key() : QStringLiteral("(fold entry)"));
+    }
+    if (m_choiceObserver) {
+        m_choiceObserver(tag, item);
+    }
+    m_rightMenuArray.clear();
+}

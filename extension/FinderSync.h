@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/finder/FIFinderSync.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QVMenuService;
+
+namespace platform {
+class MountMonitor;
+}
+
+/// The extension's principal object: tells the file manager which folders the extension serves
+/// ("/" and, with "pref check3", every visible mounted volume, refreshed one second after each
+/// mount), answers menu requests through its engine and hands the chosen entry's tag back to it.
+class FinderSync final : public QObject, public platform::FIFinderSync
+{
+    Q_OBJECT
+
+public:
+    FinderSync();
+    ~FinderSync() override;
+    Q_DISABLE_COPY_MOVE(FinderSync)
+
+    /// The engine, created on first use with this object as its delegate.
+    QVMenuService* service();
+
+    void setupDirectoryURLs();
+    /// A volume was mounted: the served folders are set up again one second later.
+    void volumeChangeNoti();
+
+    std::shared_ptr<platform::Menu> menuForMenuKind(platform::FIMenuKind kind) override;
+    void onMenuItemAction(const platform::MenuItem& item) override;
+
+    QString toolbarItemName() const override;
+    QString toolbarItemToolTip() const override;
+    QImage toolbarItemImage() const override;
+
+private:
+    std::unique_ptr<QVMenuService> m_service;
+    platform::MountMonitor* m_mountMonitor = nullptr;
+};

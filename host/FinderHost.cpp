@@ -1,0 +1,106 @@
+#include "host/FinderHost.h"
+
+#include "platform/finder/FIFinderSync.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+
+#include <cstdio>
+
+namespace {
+
+const QString kPluginName = QStringLiteral("TarselFinderExtension");
+
+void printErr(const QString& message)
+{
+    std::fputs(qPrintable(QStringLiteral("tarsel-finder: ") + message + QLatin1Char('\n')), stderr);
+}
+
+void printOut(const QByteArray& text)
+{
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+FinderHost::FinderHost() = default;
+
+FinderHost::~FinderHost()
+{
+    // The object's code lives in the plug-in: destroy it before the library may go away.
+    m_sync.reset();
+}
+
+QString FinderHost::pluginPath()
+{
+    const QString configured = qEnvironmentVariable("TARSEL_EXTENSION_PATH");
+    if (!configured.isEmpty()) {
+        return QFileInfo(configured).isDir() ? configured + QLatin1Char('/') + kPluginName : configured;
+    }
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + kPluginName;
+}
+
+bool FinderHost::load(const QString& path, QString* error)
+{
+    m_library.setFileName(path);
+    if (!m_library.load()) {
+        *error = QStringLiteral("Failed to load the extension. File: \"%1\". Error: \"%2\"")
+                     .arg(path, m_library.errorString());
+        return false;
+    }
+    auto create =
+        reinterpret_cast<platform::FIFinderSyncCreateFunction>(m_library.resolve(platform::kFinderSyncEntryPoint));
+    if (create == nullptr) {
+        *error = QStringLiteral("Failed to load the extension. File: \"%1\". Error: \"%2\"")
+                     .arg(path, m_library.errorString());
+        return false;
+    }
+    m_sync.reset(create());
+    return m_sync != nullptr;
+}
+
+int FinderHost::run(const HostRequest& request)
+{
+    platform::FIFinderSyncController& controller = m_sync->finderSyncController();
+    controller.setSelectedItemURLs(request.kind == platform::FIMenuKindContextualMenuForItems ? request.selectedURLs
+                                                                                             : QList<QUrl>());
+    controller.setTargetedURL(request.targetedURL);
+
+    const std::shared_ptr<platform::Menu> menu = m_sync->menuForMenuKind(request.kind);
+    if (!menu) {
+        printErr(QStringLiteral("the extension offers no menu here"));
+        return 1;
+    }
+    switch (request.command) {
+    case HostRequest::Command::Menu:
+        printOut(request.json ? menu->toJson() + '\n' : menu->toText().toUtf8());
+        return 0;
+    case HostRequest::Command::Pick: {
+        const platform::MenuItem* item = menu->itemWithTag(request.tag);
+        if (item == nullptr) {
+            printErr(QStringLiteral("the menu has no entry with tag %1").arg(request.tag));
+            return 1;
+        }
+        if (!item->perform()) {
+            printErr(QStringLiteral("the entry with tag %1 cannot be chosen").arg(request.tag));
+            return 1;
+        }
+        return 0;
+    }
+    case HostRequest::Command::Popup: {
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+            printErr(QStringLiteral("a popup needs a display"));
+            return 1;
+        }
+        // The tree stays alive while the popup runs: its entries are the actions' targets.
+        std::unique_ptr<QMenu> popup(menu->toQMenu());
+        popup->exec(QCursor::pos());
+        return 0;
+    }
+    }
+    return 1;
+}

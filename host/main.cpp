@@ -1,0 +1,50 @@
+// tarsel-finder: the file-manager host. See HostRequest.h for the command line.
+
+#include "host/FinderHost.h"
+#include "host/HostRequest.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    // Paths are read from the raw arguments: the application object would decode them.
+    QList<QByteArray> args;
+    for (int i = 1; i < argc; ++i) {
+        args << QByteArray(argv[i]);
+    }
+    QByteArray cwd(4096, '\0');
+    if (::getcwd(cwd.data(), size_t(cwd.size())) == nullptr) {
+        cwd = "/";
+    } else {
+        cwd.truncate(qsizetype(qstrlen(cwd.constData())));
+    }
+
+    QString error;
+    const std::optional<HostRequest> request = HostRequest::parse(args, cwd, &error);
+    if (!request) {
+        std::fputs(qPrintable(QStringLiteral("tarsel-finder: ") + error + QLatin1Char('\n') + HostRequest::usage()),
+                   stderr);
+        return 2;
+    }
+    // Printing and picking need no screen; without a display they run on the offscreen platform.
+    const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (request->command != HostRequest::Command::Popup && !hasDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (request->command == HostRequest::Command::Popup && !hasDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs("tarsel-finder: a popup needs a display\n", stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+
+    FinderHost host;
+    if (!host.load(FinderHost::pluginPath(), &error)) {
+        std::fputs(qPrintable(QStringLiteral("tarsel-finder: ") + error + QLatin1Char('\n')), stderr);
+        return 1;
+    }
+    return host.run(*request);
+}

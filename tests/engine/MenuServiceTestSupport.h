@@ -1,0 +1,67 @@
+#pragma once
+
+// Helpers for tests of menu building: titles and tags of a built menu, and a fixture that resets
+// the file manager's selection around every test.
+
+#include "engine/model/QVMenuManager.h"
+#include "platform/Defaults.h"
+#include "platform/Menu.h"
+#include "platform/finder/FIFinderSyncController.h"
+
+#include <QStringList>
+
+namespace tarsel::test {
+
+/// The entries of one menu level as "tag title" (separators as "---").
+inline QStringList entries(const platform::Menu* menu)
+{
+    QStringList list;
+    if (menu == nullptr) {
+        return list;
+    }
+    for (const platform::MenuItem* item : menu->items()) {
+        list << (item->isSeparatorItem() ? QStringLiteral("---")
+                                         : QStringLiteral("%1 %2").arg(item->tag()).arg(item->title()));
+    }
+    return list;
+}
+
+inline QStringList titles(const platform::Menu* menu)
+{
+    QStringList list;
+    if (menu == nullptr) {
+        return list;
+    }
+    for (const platform::MenuItem* item : menu->items()) {
+        list << (item->isSeparatorItem() ? QStringLiteral("---") : item->title());
+    }
+    return list;
+}
+
+/// The first entry of the level with that title, or null.
+inline platform::MenuItem* entryTitled(const platform::Menu* menu, const QString& title)
+{
+    if (menu == nullptr) {
+        return nullptr;
+    }
+    for (platform::MenuItem* item : menu->items()) {
+        if (!item->isSeparatorItem() && item->title() == title) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+inline void setSwitch(int number, const QVariant& value)
+{
+    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(number), value);
+}
+
+inline void resetFinderSelection()
+{
+    auto& controller = platform::FIFinderSyncController::defaultController();
+    controller.setSelectedItemURLs({});
+    controller.setTargetedURL(QUrl());
+}
+
+} // namespace tarsel::test

@@ -1,0 +1,123 @@
+#include "engine/model/QVAppCommandURL.h"
+#include "platform/AppChannel.h"
+#include "platform/Workspace.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QUrl file(const char* path)
+{
+    return QUrl::fromLocalFile(QString::fromUtf8(path));
+}
+
+// The receiver's reading of a query: split at every "&", each piece at every "=", keep pieces of
+// exactly two parts, percent-decode the values.
+QList<QByteArray> receivedPaths(const QString& address)
+{
+    QList<QByteArray> paths;
+    const QByteArray query = address.toLatin1().mid(address.indexOf(QLatin1Char('?')) + 1);
+    for (const QByteArray& piece : query.split('&')) {
+        const QList<QByteArray> parts = piece.split('=');
+        if (parts.size() == 2 && parts[0] == "qvpath") {
+            paths << QByteArray::fromPercentEncoding(parts[1]);
+        }
+    }
+    return paths;
+}
+
+// Points the per-user socket into the test's own folder, so parallel tests never meet.
+class AppCommandChannelTest : public testing::Test
+{
+protected:
+    void SetUp() override { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(tarsel::test::testHome())); }
+    void TearDown() override
+    {
+        qunsetenv("XDG_RUNTIME_DIR");
+        platform::Workspace::setLauncher({});
+    }
+};
+
+} // namespace
+
+TEST(QVAppCommandURLTest, FormatsMethodSelectionAndPathsInOrder)
+{
+    EXPECT_EQ(QVAppCommandURL::urlStringWithMethod(14, { file("/Users/a/My Folder") }, true),
+              QStringLiteral("TarselPro://qvcommand-14?qvselect=1&qvpath=/Users/a/My%20Folder"));
+    EXPECT_EQ(QVAppCommandURL::urlStringWithMethod(10, {}, false), QStringLiteral("TarselPro://qvcommand-10?qvselect=0"));
+    EXPECT_EQ(QVAppCommandURL::urlStringWithMethod(7, { file("/b"), file("/a") }, true),
+              QStringLiteral("TarselPro://qvcommand-7?qvselect=1&qvpath=/b&qvpath=/a"));
+    // Non-ASCII characters become their UTF-8 bytes; slashes stay.
+    EXPECT_EQ(QVAppCommandURL::urlStringWithMethod(15, { file("/t/caf\xc3\xa9.txt") }, true),
+              QStringLiteral("TarselPro://qvcommand-15?qvselect=1&qvpath=/t/caf%C3%A9.txt"));
+}
+
+TEST(QVAppCommandURLTest, QuerySeparatorsInsideAPathReachTheReceiverWhole)
+{
+    // An unescaped "&" or "=" would cut the path short or drop it at the receiver.
+    const QList<QByteArray> names = { "/tmp/R&D=final #2+x 100%.txt", "/tmp/a?b;c@d$e,f'g(h)*~!.txt",
+                                      "/tmp/%41%25" };
+    QList<QUrl> urls;
+    for (const QByteArray& name : names) {
+        urls << QUrl::fromLocalFile(QString::fromUtf8(name));
+    }
+    const QString address = QVAppCommandURL::urlStringWithMethod(14, urls, true);
+    EXPECT_FALSE(address.contains(QLatin1Char('#')));
+    EXPECT_FALSE(address.contains(QLatin1Char('+')));
+    EXPECT_EQ(receivedPaths(address), names);
+}
+
+TEST(QVAppCommandURLTest, NamesThatAreNotUtf8RoundTripByteForByte)
+{
+    const QUrl url = QUrl::fromEncoded("file:///tmp/%FF%FEraw%E9.txt", QUrl::StrictMode);
+    ASSERT_TRUE(url.isValid());
+    EXPECT_EQ(QVAppCommandURL::encodedPath(url), QByteArray("/tmp/%FF%FEraw%E9.txt"));
+    const QString address = QVAppCommandURL::urlStringWithMethod(15, { url }, true);
+    EXPECT_EQ(receivedPaths(address), QList<QByteArray>({ QByteArray("/tmp/\xff\xferaw\xe9.txt") }));
+}
+
+TEST_F(AppCommandChannelTest, WithoutAListenerTheApplicationIsStartedWithTheAddress)
+{
+    QStringList launched;
+    platform::Workspace::setLauncher([&](const QString& program, const QStringList& args) {
+        launched << program << args;
+        return true;
+    });
+    EXPECT_TRUE(QVAppCommandURL::openMainAppWithMethod(12, { file("/tmp/x") }, true));
+    ASSERT_EQ(launched.size(), 2);
+    EXPECT_TRUE(launched[0].endsWith(QLatin1String("Tarsel")));
+    EXPECT_EQ(launched[1], QStringLiteral("TarselPro://qvcommand-12?qvselect=1&qvpath=/tmp/x"));
+
+    launched.clear();
+    EXPECT_TRUE(QVAppCommandURL::openMainApp());
+    EXPECT_EQ(launched.size(), 1);
+
+    platform::Workspace::setLauncher([](const QString&, const QStringList&) { return false; });
+    EXPECT_FALSE(QVAppCommandURL::openMainAppWithMethod(12, {}, false));
+}
+
+TARSEL_TEST_CHILD(sendAppCommand)
+{
+    platform::Workspace::setLauncher([](const QString&, const QStringList&) { return false; });
+    return QVAppCommandURL::openMainAppWithMethod(11, { QUrl::fromLocalFile(args.value(0)) }, true) ? 0 : 1;
+}
+
+TEST_F(AppCommandChannelTest, ARunningApplicationReceivesTheAddressFromAnotherProcess)
+{
+    platform::AppChannel channel;
+    ASSERT_TRUE(channel.listen());
+    // A second listener for the same user is refused while the first lives.
+    platform::AppChannel second;
+    EXPECT_FALSE(second.listen());
+
+    QSignalSpy received(&channel, &platform::AppChannel::messageReceived);
+    const tarsel::test::ChildResult child = tarsel::test::runChild(QStringLiteral("sendAppCommand"),
+                                                                   { QStringLiteral("/tmp/a&b") });
+    EXPECT_EQ(child.exitCode, 0) << child.err.constData();
+    ASSERT_TRUE(received.count() > 0 || received.wait(5000));
+    EXPECT_EQ(received.at(0).at(0).toByteArray(), QByteArray("TarselPro://qvcommand-11?qvselect=1&qvpath=/tmp/a%26b"));
+}

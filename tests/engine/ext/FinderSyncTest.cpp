@@ -1,0 +1,136 @@
+#include "extension/FinderSync.h"
+
+#include "../MenuServiceTestSupport.h"
+#include "../MenuStoreTestSupport.h"
+#include "engine/model/QVMenuManager.h"
+#include "engine/service/QVMenuService.h"
+#include "platform/finder/MountMonitor.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tarsel::test;
+
+namespace {
+
+QByteArray mountLine(int id, const QByteArray& point)
+{
+    return QByteArray::number(id) + " 1 8:1 / " + point + " rw - ext4 /dev/sdb1 rw\n";
+}
+
+class FinderSyncTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        resetFinderSelection();
+        m_table = testHome() + QStringLiteral("/mountinfo");
+        writeFile(m_table, mountLine(1, "/") + mountLine(2, "/mnt/usb") + mountLine(3, "/mnt/.hid"));
+        platform::MountMonitor::setMountInfoPath(m_table);
+    }
+    void TearDown() override
+    {
+        platform::MountMonitor::setMountInfoPath(QString());
+        resetFinderSelection();
+    }
+    static QSet<QString> served()
+    {
+        QSet<QString> paths;
+        for (const QUrl& url : platform::FIFinderSyncController::defaultController().directoryURLs()) {
+            paths.insert(url.toLocalFile());
+        }
+        return paths;
+    }
+
+    QString m_table;
+};
+
+} // namespace
+
+TEST_F(FinderSyncTest, ServesTheRootOnlyWithoutTheVolumeSwitch)
+{
+    FinderSync sync;
+    EXPECT_EQ(served(), QSet<QString>({ QStringLiteral("/") }));
+    EXPECT_TRUE(sync.service()->isFinderSync());
+    EXPECT_EQ(sync.service()->delegate(), &sync);
+}
+
+TEST_F(FinderSyncTest, ServesVisibleVolumesAndNewMountsOneSecondLater)
+{
+    setSwitch(3, true);
+    FinderSync sync;
+    EXPECT_EQ(served(), QSet<QString>({ QStringLiteral("/"), QStringLiteral("/mnt/usb") }));
+
+    writeFile(m_table, mountLine(1, "/") + mountLine(2, "/mnt/usb") + mountLine(4, "/mnt/disk"));
+    QElapsedTimer timer;
+    timer.start();
+    sync.volumeChangeNoti();
+    EXPECT_FALSE(served().contains(QStringLiteral("/mnt/disk")));
+    EXPECT_TRUE(QTest::qWaitFor([] { return served().contains(QStringLiteral("/mnt/disk")); }, 5000));
+    EXPECT_GE(timer.elapsed(), 900);
+}
+
+TEST_F(FinderSyncTest, TheExtensionShowsNoSeparatorsAndNoGetInfo)
+{
+    storeList(QVMenuManager::kArrayRightMenu,
+              { entry({ { QStringLiteral("key"), QStringLiteral("Copy Path") }, { QStringLiteral("haveSepLine"), true } }),
+                keyed(QStringLiteral("Get Info")), keyed(QStringLiteral("Copy File(Folder) Name")) });
+    const QString a = writeFile(testHome() + QStringLiteral("/a.txt"), "x");
+    platform::FIFinderSyncController::defaultController().setSelectedItemURLs({ QUrl::fromLocalFile(a) });
+    FinderSync sync;
+    const auto menu = sync.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
+    QStringList tags;
+    for (const platform::MenuItem* item : menu->items()) {
+        EXPECT_FALSE(item->isSeparatorItem());
+        EXPECT_EQ(item->target(), &sync);
+        tags << QString::number(item->tag());
+    }
+    EXPECT_EQ(tags, QStringList({ QStringLiteral("1"), QStringLiteral("3") }));
+}
+
+TEST_F(FinderSyncTest, EveryRequestReadsTheSelectionAfresh)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
+    auto& controller = platform::FIFinderSyncController::defaultController();
+    const QString a = writeFile(testHome() + QStringLiteral("/a.txt"), "x");
+    const QString b = writeFile(testHome() + QStringLiteral("/b.txt"), "x");
+    FinderSync sync;
+    controller.setSelectedItemURLs({ QUrl::fromLocalFile(a) });
+    sync.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
+    EXPECT_EQ(sync.service()->selectPaths(), QStringList({ a }));
+    controller.setSelectedItemURLs({ QUrl::fromLocalFile(b) });
+    sync.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
+    EXPECT_EQ(sync.service()->selectPaths(), QStringList({ b }));
+}
+
+TEST_F(FinderSyncTest, TheCommonPathEntryBecomesAddToCommonPathForAFolder)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Common Path")) });
+    const QString dir = testHome() + QStringLiteral("/dir");
+    QDir().mkpath(dir);
+    platform::FIFinderSyncController::defaultController().setSelectedItemURLs({ QUrl::fromLocalFile(dir) });
+    FinderSync sync;
+    EXPECT_EQ(sync.menuForMenuKind(platform::FIMenuKindContextualMenuForItems)->numberOfItems(), 0);
+    setSwitch(12, true);
+    const auto menu = sync.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
+    ASSERT_EQ(menu->numberOfItems(), 1);
+    EXPECT_FALSE(menu->itemAt(0)->hasSubmenu());
+    EXPECT_TRUE(sync.service()->itemForTag(1)->isCommonPathShortcutAdd());
+}
+
+TEST_F(FinderSyncTest, AChosenEntryReachesTheEngineAsItsTag)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
+    const QString a = writeFile(testHome() + QStringLiteral("/a.txt"), "x");
+    platform::FIFinderSyncController::defaultController().setSelectedItemURLs({ QUrl::fromLocalFile(a) });
+    FinderSync sync;
+    QList<qint64> tags;
+    sync.service()->setChoiceObserver([&](qint64 tag, const QVMenuItemPtr&) { tags << tag; });
+    const auto menu = sync.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
+    ASSERT_TRUE(menu->itemAt(0)->perform());
+    EXPECT_EQ(tags, QList<qint64>({ 1 }));
+}

@@ -1,0 +1,162 @@
+// Runs the real tarsel-finder program, which loads the real plug-in, on a configuration this
+// test writes into its private HOME.
+
+#include "tests/engine/MenuStoreTestSupport.h"
+#include "engine/model/QVDefaultData.h"
+#include "engine/model/QVMenuManager.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace tarsel::test;
+
+namespace {
+
+struct HostRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+HostRun runHost(const QStringList& args, const QStringList& extraEnv = {})
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const QString& pair : extraEnv) {
+        env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    }
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), args);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+             process.readAllStandardError() };
+}
+
+// Every entry's tag continues its parent's: a child's tag is the parent's with two digits added.
+void expectTagsNest(const QJsonArray& items, qint64 parentTag, int* count)
+{
+    for (const QJsonValue& value : items) {
+        const QJsonObject entry = value.toObject();
+        if (entry.value(QStringLiteral("separator")).toBool()) {
+            EXPECT_EQ(entry.keys(), QStringList({ QStringLiteral("separator"), QStringLiteral("title") }));
+            continue;
+        }
+        ++*count;
+        ASSERT_TRUE(entry.value(QStringLiteral("title")).isString());
+        ASSERT_TRUE(entry.value(QStringLiteral("image")).isString() || entry.value(QStringLiteral("image")).isNull());
+        const qint64 tag = entry.value(QStringLiteral("tag")).toInteger(-1);
+        if (parentTag > 0) {
+            EXPECT_EQ(tag / 100, parentTag) << tag;
+            EXPECT_GE(tag % 100, 1);
+        }
+        if (entry.contains(QStringLiteral("submenu"))) {
+            const QJsonArray sub = entry.value(QStringLiteral("submenu")).toArray();
+            EXPECT_FALSE(sub.isEmpty());
+            expectTagsNest(sub, tag, count);
+        }
+    }
+}
+
+QJsonObject entryTitled(const QJsonArray& items, const QString& title)
+{
+    for (const QJsonValue& value : items) {
+        if (value.toObject().value(QStringLiteral("title")).toString() == title) {
+            return value.toObject();
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(FinderHostProcessTest, MenuJsonShowsTheFactoryMenuForAFile)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QString docs = testHome() + QStringLiteral("/Docs");
+    QDir().mkpath(docs + QStringLiteral("/Inner"));
+    storeList(QVMenuManager::kArrayCommonPath,
+              { entry({ { QStringLiteral("key"), QStringLiteral("docs") }, { QStringLiteral("path"), docs },
+                        { QStringLiteral("displayName"), QStringLiteral("My Docs") } }) });
+    const QString file = writeFile(testHome() + QStringLiteral("/notes.txt"), "hello\n");
+
+    const HostRun run = runHost({ QStringLiteral("menu"), QStringLiteral("--json"), file });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(run.out, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out.constData();
+    ASSERT_EQ(doc.object().keys(), QStringList({ QStringLiteral("items") }));
+    const QJsonArray items = doc.object().value(QStringLiteral("items")).toArray();
+    ASSERT_FALSE(items.isEmpty());
+
+    int count = 0;
+    expectTagsNest(items, 0, &count);
+    EXPECT_GT(count, 10);
+    // The extension: no separators at the top, no "Get Info".
+    for (const QJsonValue& value : items) {
+        EXPECT_FALSE(value.toObject().contains(QStringLiteral("separator")));
+        EXPECT_NE(value.toObject().value(QStringLiteral("title")).toString(), QStringLiteral("Get Info"));
+    }
+    // The copy targets list the common folder with its sub-folder.
+    const QJsonObject copy = entryTitled(items, QStringLiteral("Copy to"));
+    ASSERT_FALSE(copy.isEmpty()) << run.out.constData();
+    const QJsonArray targets = copy.value(QStringLiteral("submenu")).toArray();
+    const QJsonObject myDocs = entryTitled(targets, QStringLiteral("My Docs"));
+    ASSERT_FALSE(myDocs.isEmpty());
+    EXPECT_FALSE(entryTitled(myDocs.value(QStringLiteral("submenu")).toArray(), QStringLiteral("Inner")).isEmpty());
+}
+
+TEST(FinderHostProcessTest, TextMenuPickAndFailures)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")), keyed(QStringLiteral("File Info")) });
+    const QString file = writeFile(testHome() + QStringLiteral("/a.bin"), "x");
+
+    const HostRun text = runHost({ QStringLiteral("menu"), file });
+    ASSERT_EQ(text.exitCode, 0) << text.err.constData();
+    EXPECT_TRUE(text.out.startsWith("[1] "));
+    EXPECT_TRUE(text.out.contains("\n  [202] "));
+
+    const HostRun pick = runHost({ QStringLiteral("pick"), QStringLiteral("202"), file },
+                             { QStringLiteral("QT_LOGGING_RULES=tarsel.engine.menu.info=true") });
+    EXPECT_EQ(pick.exitCode, 0) << pick.err.constData();
+    EXPECT_TRUE(pick.err.contains("menu entry chosen: tag 202 key MD5")) << pick.err.constData();
+
+    const HostRun missingTag = runHost({ QStringLiteral("pick"), QStringLiteral("7"), file });
+    EXPECT_NE(missingTag.exitCode, 0);
+    EXPECT_TRUE(missingTag.err.contains("tag 7"));
+
+    const HostRun missingPath = runHost({ QStringLiteral("menu"), testHome() + QStringLiteral("/gone") });
+    EXPECT_NE(missingPath.exitCode, 0);
+    EXPECT_TRUE(missingPath.err.contains("no such file"));
+    EXPECT_TRUE(missingPath.out.isEmpty());
+
+    const HostRun badKind = runHost({ QStringLiteral("menu"), QStringLiteral("--kind"), QStringLiteral("9"), file });
+    EXPECT_NE(badKind.exitCode, 0);
+    EXPECT_TRUE(badKind.err.contains("usage:"));
+
+    const HostRun noPlugin = runHost({ QStringLiteral("menu"), file },
+                                 { QStringLiteral("TARSEL_EXTENSION_PATH=") + testHome() + QStringLiteral("/none.so") });
+    EXPECT_NE(noPlugin.exitCode, 0);
+    EXPECT_TRUE(noPlugin.err.contains("Failed to load the extension"));
+}
+
+TEST(FinderHostProcessTest, ATargetAloneIsTheFolderBackground)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")), keyed(QStringLiteral("Move to")) });
+    const HostRun run = runHost({ QStringLiteral("menu"), QStringLiteral("--target"), testHome() });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    // "Move to" needs selected items.
+    EXPECT_EQ(run.out, QByteArray("[1] Copy Path\n"));
+}
