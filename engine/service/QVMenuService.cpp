@@ -61,8 +61,10 @@ bool hasCopyableText(const QString& path, qint64 maxSize)
     if (!file.open(QIODevice::ReadOnly)) {
         return false;
     }
-    const QByteArray data = file.read(maxSize + 1);
-    if (data.size() > maxSize) {
+    // Read at most one byte more than the size seen, so a file that grew is still caught without
+    // allocating the whole limit on every menu.
+    const QByteArray data = file.read(info.size() + 1);
+    if (data.size() > info.size()) {
         return false;
     }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
