@@ -2,6 +2,7 @@
 
 #include "engine/model/QVMenuManager.h"
 #include "foundation/ObjectGCD.h"
+#include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
@@ -15,7 +16,6 @@
 
 #include <algorithm>
 
-#include <unistd.h>
 
 namespace {
 
@@ -123,7 +123,7 @@ bool QVHelper::checkPermitWithPath(const QString& path)
     if (check) {
         return check(path);
     }
-    return ::access(QFile::encodeName(path).constData(), R_OK | X_OK) == 0;
+    return QVCheckPermit::checkPermitWithPath(path);
 }
 
 qint64 QVHelper::maxSubpathCount()

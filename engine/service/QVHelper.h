@@ -35,7 +35,8 @@ public:
     /// off, does nothing.
     static void playSoundType(int type);
 
-    /// Answers whether the process may read a folder; the default asks the file system.
+    /// Answers whether the process may use a folder without asking; the default is the silent
+    /// test of the folder-access grants.
     using PermitCheck = std::function<bool(const QString& path)>;
     /// Replaces the access test (an empty function restores the default).
     static void setPermitCheck(PermitCheck check);

@@ -7,6 +7,7 @@
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
+#include <QCache>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -72,6 +73,24 @@ bool hasCopyableText(const QString& path, qint64 maxSize)
     return !decoder.hasError() && !qv::isBlank(text);
 }
 
+// The image at 16 x 16 points. The bundle hands out the same shared image for a name every
+// time, so its scaled copy is kept by the image's cache key instead of being scaled per build.
+QImage menuSizedImage(const QImage& source)
+{
+    if (source.size() == QSize(kIconSide, kIconSide)) {
+        return source;
+    }
+    static QMutex mutex;
+    static QCache<qint64, QImage> cache(256);
+    QMutexLocker lock(&mutex);
+    if (const QImage* scaled = cache.object(source.cacheKey())) {
+        return *scaled;
+    }
+    const QImage scaled = source.scaled(kIconSide, kIconSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    cache.insert(source.cacheKey(), new QImage(scaled));
+    return scaled;
+}
+
 // Menu images: the record's image at 16 x 16 points, and the name it was found by.
 struct EntryImage
 {
@@ -93,10 +112,7 @@ EntryImage entryImage(const QVMenuItem& item)
     } else {
         name = item.path();
     }
-    const QImage image = source.size() == QSize(kIconSide, kIconSide)
-                             ? source
-                             : source.scaled(kIconSide, kIconSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return { image, name };
+    return { menuSizedImage(source), name };
 }
 
 const QStringList& archiveExtensions()
@@ -225,7 +241,7 @@ std::shared_ptr<platform::Menu> QVMenuService::menuForMenuKind(platform::FIMenuK
                                                            QStringLiteral("InfoPlist")),
                                0);
     if (!prefCheck(8)) {
-        foldEntry->setImage(platform::Bundle::imageNamed(QStringLiteral("pro")), QStringLiteral("pro"));
+        foldEntry->setImage(menuSizedImage(platform::Bundle::imageNamed(QStringLiteral("pro"))), QStringLiteral("pro"));
     }
     bool foldUsed = false;
     const bool hideIcons = prefCheck(1);

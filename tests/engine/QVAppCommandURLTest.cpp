@@ -30,16 +30,11 @@ QList<QByteArray> receivedPaths(const QString& address)
     return paths;
 }
 
-// Points the per-user socket into the test's own folder, so parallel tests never meet.
+// The per-user socket lies in the test's private runtime folder, so parallel tests never meet.
 class AppCommandChannelTest : public testing::Test
 {
 protected:
-    void SetUp() override { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(tarsel::test::testHome())); }
-    void TearDown() override
-    {
-        qunsetenv("XDG_RUNTIME_DIR");
-        platform::Workspace::setLauncher({});
-    }
+    void TearDown() override { platform::Workspace::setLauncher({}); }
 };
 
 } // namespace
