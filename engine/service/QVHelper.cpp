@@ -74,16 +74,6 @@ QVHelper::PermitCheck& permitStorage()
     return check;
 }
 
-QVMenuItemPtr marker(const QString& key, const QString& icon = QString())
-{
-    auto item = QVMenuItem::create();
-    item->setKey(key);
-    if (!icon.isEmpty()) {
-        item->setIcon(icon);
-    }
-    return item;
-}
-
 QVMenuItemPtr pathItem(const QString& path, const QString& fileName)
 {
     auto item = QVMenuItem::create();
@@ -106,6 +96,16 @@ qint64 nextMenuMode()
 }
 
 } // namespace
+
+QVMenuItemPtr QVHelper::markerItem(const QString& key, const QString& icon)
+{
+    auto item = QVMenuItem::create();
+    item->setKey(key);
+    if (!icon.isEmpty()) {
+        item->setIcon(icon);
+    }
+    return item;
+}
 
 void QVHelper::setPermitCheck(PermitCheck check)
 {
@@ -135,7 +135,7 @@ qint64 QVHelper::maxSubpathCount()
 QVMenuItemList QVHelper::commomPathNextMenuWithPath(const QString& path)
 {
     if (!checkPermitWithPath(path)) {
-        return { marker(QStringLiteral("To Authorize")) };
+        return { QVHelper::markerItem(QStringLiteral("To Authorize")) };
     }
     QVMenuItemList items;
     switch (nextMenuMode()) {
@@ -154,7 +154,7 @@ QVMenuItemList QVHelper::commomPathNextMenuWithPath(const QString& path)
         break;
     }
     if (!items.isEmpty()) {
-        items.prepend(marker(QStringLiteral("Show in Finder"), QStringLiteral("showfinder")));
+        items.prepend(QVHelper::markerItem(QStringLiteral("Show in Finder"), QStringLiteral("showfinder")));
     }
     return items;
 }
@@ -177,7 +177,7 @@ std::optional<QVMenuItemList> QVHelper::_nextTypeSubMenuWithPath(const QString& 
         }
         items << pathItem(folder + name, name);
         if (items.size() >= maxCount) {
-            items << marker(QStringLiteral("More Files"), QStringLiteral("more"));
+            items << QVHelper::markerItem(QStringLiteral("More Files"), QStringLiteral("more"));
             break;
         }
     }
@@ -203,7 +203,7 @@ QVMenuItemList QVHelper::commomPathChildFolderItemWithPath(const QString& path)
         return {};
     }
     if (!checkPermitWithPath(path)) {
-        return { marker(QStringLiteral("To Authorize")) };
+        return { QVHelper::markerItem(QStringLiteral("To Authorize")) };
     }
     const qint64 max = maxSubpathCount();
     const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
@@ -222,8 +222,8 @@ QVMenuItemList QVHelper::commomPathChildFolderItemWithPath(const QString& path)
         return items;
     }
     const bool cut = items.size() >= max;
-    items.prepend(marker(QStringLiteral("Current Directory"), QStringLiteral("showfinder")));
-    items << marker(QStringLiteral("Other Folder"), QStringLiteral("choose"));
+    items.prepend(QVHelper::markerItem(QStringLiteral("Current Directory"), QStringLiteral("showfinder")));
+    items << QVHelper::markerItem(QStringLiteral("Other Folder"), QStringLiteral("choose"));
     if (cut) {
         auto tip = QVMenuItem::sepLineItem();
         tip->setDisplayName(qv::stringWithFormat(

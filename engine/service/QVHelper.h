@@ -42,6 +42,9 @@ public:
     static void setPermitCheck(PermitCheck check);
     static bool checkPermitWithPath(const QString& path);
 
+    /// A record made on the fly that carries only a key and, when given, an image name.
+    static QVMenuItemPtr markerItem(const QString& key, const QString& icon = QString());
+
     /// "common subpath maxcount", or 5 when it is not a positive number.
     static qint64 maxSubpathCount();
     /// The children of one common folder under "Common Path", by the mode

@@ -33,12 +33,7 @@ bool prefCheck(int number)
 
 QVMenuItemPtr record(const QString& key, const QString& icon = QString())
 {
-    auto item = QVMenuItem::create();
-    item->setKey(key);
-    if (!icon.isEmpty()) {
-        item->setIcon(icon);
-    }
-    return item;
+    return QVHelper::markerItem(key, icon);
 }
 
 // The two-digit child suffix of a tag.
