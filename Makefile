@@ -20,7 +20,7 @@ test: build
 	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L x11 --no-tests=ignore
 
 run: build
-	$(BUILD_DIR)/app/Tarsel $(ARGS)
+	QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} $(BUILD_DIR)/app/Tarsel $(ARGS)
 
 bench: build
 	cmake --build $(BUILD_DIR) --target benchmarks

@@ -1,15 +1,41 @@
+// Until the application window exists, Tarsel does what its start-up would do to the shared
+// configuration (factory lists on first start, upgrade merge later) and prints the menu the
+// file-manager host shows for the current folder.
+
+#include "engine/model/QVDefaultData.h"
 #include "platform/System.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTextStream>
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     platform::System::setBundleIdentifier(platform::System::kAppBundleId);
-    QTextStream out(stdout);
-    out << "Tarsel: a context menu of your own for the file manager.\n"
-           "The application window is not built yet. The file-manager host will be started as\n"
-           "  tarsel-finder menu|pick|popup [--kind N] [--target DIR] [--json] [PATH...]\n";
-    return 0;
+    QTextStream err(stderr);
+    if (!QVDefaultData::setup()) {
+        err << "Tarsel: the shared configuration could not be written.\n";
+        return 1;
+    }
+
+    const QString host = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../host/tarsel-finder"));
+    if (!QFileInfo(host).isExecutable()) {
+        err << "Tarsel: the file-manager host tarsel-finder was not found beside the application.\n";
+        return 1;
+    }
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        args = { QStringLiteral("menu"), QStringLiteral("--target"), QDir::currentPath() };
+    }
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(host, args);
+    if (!process.waitForStarted() || !process.waitForFinished(-1)) {
+        err << "Tarsel: tarsel-finder could not be run.\n";
+        return 1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : 1;
 }
