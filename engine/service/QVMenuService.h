@@ -80,6 +80,55 @@ public:
     using ChoiceObserver = std::function<void(qint64 tag, const QVMenuItemPtr& item)>;
     void setChoiceObserver(ChoiceObserver observer) { m_choiceObserver = std::move(observer); }
 
+    // --- Dispatch of a chosen entry ---------------------------------------------------------
+
+    /// The tag cut into two-digit groups, left to right ("0" put in front of an odd length).
+    static QStringList tagGroups(qint64 tag);
+    /// The record a tag stands for inside that menu list; null when any index fits no entry.
+    static QVMenuItemPtr itemForTag(qint64 tag, const QVMenuItemList& menu);
+    /// Runs the command the action table picks for the top record and the child indexes
+    /// ("01".."99", 1-based) that follow it; indexes that fit no entry run nothing.
+    void readyStart(const QVMenuItemPtr& item, QStringList withIndexes);
+    /// Counts one use of the record's outermost owner under "use count detail", folding in a
+    /// plain integer count that earlier versions kept under the entry's own key, and schedules
+    /// the review prompt on every 60th use (3, 63, 123, ...) until a review was given.
+    void useSuccess(const QVMenuItemPtr& record);
+    /// Commands that the extension hands to the application instead of running them in place.
+    static bool canUseMainApp();
+
+    /// Obtains folder access for a folder before a command runs on it; the command runs from the
+    /// success block, nothing runs on failure. Without a check every command runs at once.
+    using PermitCheck = std::function<void(const QString& folder, std::function<void()> success,
+                                           std::function<void()> failure)>;
+    static void setPermitCheck(PermitCheck check);
+    /// Shows the review prompt ("Tip" / "Review Tip", "Go Review" / "Next Time").
+    using ReviewPrompt = std::function<void()>;
+    static void setReviewPrompt(ReviewPrompt prompt);
+    /// Shows the "Open Error Tip" alert for the record (or none).
+    using OpenErrorAlert = std::function<void(const QVMenuItemPtr& item)>;
+    static void setOpenErrorAlert(OpenErrorAlert alert);
+
+    // --- Open-with, services and hand-offs ---------------------------------------------------
+
+    /// Opens the path, or each selected item (stopping at the first failure), with the record's
+    /// application; terminals open at the item's folder. False when an item could not be opened.
+    bool openWithApp(const QVMenuItemPtr& item, const QString& withPath);
+    /// Hands the selection to the archive utility by its own address.
+    void openBorellaWithItem(const QVMenuItemPtr& item);
+    /// Runs the desktop service on the path, else the selection, else the Desktop folder.
+    void openServe(const QString& serve, const QString& withPath);
+    /// The app command method for a record handed to the application; None for any other.
+    static qint64 mainAppMethodForItem(const QVMenuItem& item);
+    /// Hands the command to the application by the app command URL.
+    void openFromMainApp(const QVMenuItemPtr& item);
+    /// The settings page that edits the record's list ("general" for none).
+    static QString settingsPageForItem(const QVMenuItemPtr& item);
+    /// Opens the application on the settings page of the record's list.
+    void openMainTabViewWithItem(const QVMenuItemPtr& item);
+    /// Reports that something could not be opened: the store page of the maker's own products,
+    /// else the "Open Error Tip" alert.
+    void openFailWithItem(const QVMenuItemPtr& item);
+
 private:
     struct Build;
 
@@ -89,6 +138,14 @@ private:
     QVMenuItemList visibleRecords(const QVMenuItemList& records, const Build& build);
     std::unique_ptr<platform::MenuItem> makeEntry(const QString& title, qint64 tag) const;
     platform::MenuTarget* entryTarget() const;
+
+    void decodeMenuTag(qint64 tag);
+    bool runChildCommand(const QVMenuItemPtr& top, QStringList& indexes);
+    bool runLeafCommand(const QVMenuItemPtr& top);
+    static void showReviewPrompt();
+    QString documentForApp(const QVMenuItem& item, const QString& path) const;
+    static bool launchApp(const QVMenuItem& item, const QString& document);
+    bool openOnePath(const QVMenuItemPtr& item, const QString& path);
 
     platform::MenuTarget* m_delegate = nullptr;
     bool m_isFinderSync = false;

@@ -1,0 +1,400 @@
+// Turning a chosen menu tag back into its record and running the command the action table
+// picks for it; the usage counter and the review prompt.
+
+#include "engine/service/QVMenuService.h"
+
+#include "engine/model/QVMenuManager.h"
+#include "foundation/ObjectGCD.h"
+#include "foundation/QVTools.h"
+#include "foundation/StringExpand.h"
+#include "platform/Defaults.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QMetaType>
+#include <QMutex>
+
+Q_LOGGING_CATEGORY(lcDispatch, "tarsel.engine.dispatch", QtWarningMsg)
+
+namespace {
+
+const QString kUseCountDetail = QStringLiteral("use count detail");
+const QString kUseCount = QStringLiteral("use count");
+const QString kIsReviewed = QStringLiteral("is reviewed");
+const QString kToCommonPathPlaceholder = QStringLiteral("@rftocommonpath");
+
+QMutex& hookMutex()
+{
+    static QMutex m;
+    return m;
+}
+
+QVMenuService::PermitCheck& permitCheckStorage()
+{
+    static QVMenuService::PermitCheck check;
+    return check;
+}
+
+QVMenuService::ReviewPrompt& reviewPromptStorage()
+{
+    static QVMenuService::ReviewPrompt prompt;
+    return prompt;
+}
+
+// A count kept directly under an entry's key by earlier versions. Only a plain integer is one:
+// booleans under an entry key are switches of that entry and must survive.
+std::optional<qint64> legacyCount(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return value.toLongLong();
+    default:
+        return std::nullopt;
+    }
+}
+
+// A command this build does not offer yet: recognised, but nothing runs and nothing is counted.
+bool commandNotAvailable(const QVMenuItem& item, const char* command)
+{
+    qCWarning(lcDispatch).noquote() << "command" << command << "for" << item.key() << "is not available";
+    return false;
+}
+
+} // namespace
+
+// --- Hooks ---------------------------------------------------------------------------------
+
+void QVMenuService::setPermitCheck(PermitCheck check)
+{
+    QMutexLocker lock(&hookMutex());
+    permitCheckStorage() = std::move(check);
+}
+
+void QVMenuService::setReviewPrompt(ReviewPrompt prompt)
+{
+    QMutexLocker lock(&hookMutex());
+    reviewPromptStorage() = std::move(prompt);
+}
+
+bool QVMenuService::canUseMainApp()
+{
+#ifdef QV_EXTENSION_BUILD
+    return QVTools::isMacOS15Plus();
+#else
+    return false;
+#endif
+}
+
+// --- Decoding ------------------------------------------------------------------------------
+
+void QVMenuService::handlerMenuTag(qint64 tag)
+{
+    // Inside the extension the host may deliver the action on another thread; the command starts
+    // on the main thread and the caller waits until it has started. syncForeground runs directly
+    // when already on the main thread, so a call from there never waits on itself.
+    if (m_delegate != nullptr) {
+        qv::syncForeground([this, tag] { decodeMenuTag(tag); });
+    } else {
+        decodeMenuTag(tag);
+    }
+}
+
+QStringList QVMenuService::tagGroups(qint64 tag)
+{
+    QString digits = QString::number(tag);
+    if (digits.size() % 2 != 0) {
+        digits.prepend(QLatin1Char('0'));
+    }
+    QStringList groups;
+    for (qsizetype i = 0; i < digits.size(); i += 2) {
+        groups << digits.mid(i, 2);
+    }
+    return groups;
+}
+
+void QVMenuService::decodeMenuTag(qint64 tag)
+{
+    // The menu is spent by this click whatever happens; a pending grant keeps what it needs.
+    const QVMenuItemList menu = std::exchange(m_rightMenuArray, {});
+    if (m_choiceObserver) {
+        m_choiceObserver(tag, itemForTag(tag, menu));
+    }
+    QStringList groups = tagGroups(tag);
+    const qint64 t = groups.isEmpty() ? 0 : groups.takeFirst().toLongLong();
+    if (tag < 1 || t < 1) {
+        openMainTabViewWithItem(nullptr);
+        return;
+    }
+    if (t > menu.size()) {
+        // A tag of an older menu, or a second click after the menu was spent.
+        qCWarning(lcDispatch) << "menu tag" << tag << "fits no entry of the last menu";
+        return;
+    }
+    const QVMenuItemPtr record = menu.at(t - 1);
+    const QStringList paths = selectPaths();
+    if (record->disabledAuth() || paths.isEmpty()) {
+        readyStart(record, groups);
+        return;
+    }
+    PermitCheck check;
+    {
+        QMutexLocker lock(&hookMutex());
+        check = permitCheckStorage();
+    }
+    if (!check) {
+        readyStart(record, groups);
+        return;
+    }
+    check(QFileInfo(paths.first()).absolutePath(), [this, record, groups] { readyStart(record, groups); }, [] {});
+}
+
+QVMenuItemPtr QVMenuService::itemForTag(qint64 tag) const
+{
+    return itemForTag(tag, m_rightMenuArray);
+}
+
+QVMenuItemPtr QVMenuService::itemForTag(qint64 tag, const QVMenuItemList& menu)
+{
+    if (tag < 1) {
+        return nullptr;
+    }
+    const QVMenuItemList* level = &menu;
+    QVMenuItemPtr item;
+    for (const QString& group : tagGroups(tag)) {
+        const qsizetype index = group.toLongLong() - 1;
+        if (index < 0 || index >= level->size()) {
+            return nullptr;
+        }
+        item = level->at(index);
+        level = &item->children();
+    }
+    return item;
+}
+
+// --- The action table ----------------------------------------------------------------------
+
+void QVMenuService::readyStart(const QVMenuItemPtr& item, QStringList withIndexes)
+{
+    const bool counted = (!item->children().isEmpty() && !withIndexes.isEmpty())
+        ? runChildCommand(item, withIndexes)
+        : runLeafCommand(item);
+    if (counted) {
+        useSuccess(item);
+    }
+}
+
+bool QVMenuService::runChildCommand(const QVMenuItemPtr& top, QStringList& indexes)
+{
+    const QVMenuItem& t = *top;
+    const qsizetype c = indexes.takeFirst().toLongLong();
+    if (c < 1 || c > t.children().size()) {
+        return false;
+    }
+    const QVMenuItemPtr child = t.children().at(c - 1);
+    if (child->key() == QLatin1String("Go Set")) {
+        openMainTabViewWithItem(top);
+        return false;
+    }
+    const qsizetype g = indexes.isEmpty() ? -1 : indexes.takeFirst().toLongLong() - 1;
+    const qsizetype h = indexes.isEmpty() ? -1 : indexes.first().toLongLong() - 1;
+    // Indexes that fit no entry (a changed list, a forged tag) run nothing, like a bad child.
+    if (g >= 0 && !child->children().isEmpty() && g >= child->children().size()) {
+        return false;
+    }
+    QVMenuItemPtr grandchild;
+    QVMenuItemPtr greatGrandchild;
+    if (!child->children().isEmpty() && g >= 0) {
+        grandchild = child->children().at(g);
+        if (!grandchild->children().isEmpty() && h >= 0) {
+            if (h >= grandchild->children().size()) {
+                return false;
+            }
+            greatGrandchild = grandchild->children().at(h);
+        }
+    }
+    const QVMenuItemPtr chosen = grandchild ? grandchild : child;
+
+    if (t.isNewFile()) {
+        return commandNotAvailable(t, "createFileWithItem");
+    }
+    if (t.isCommonPath()) {
+        return commandNotAvailable(t, child->isCommonPathShortcutAdd() ? "addToCommonPath" : "openCommonPath");
+    }
+    if (t.isCommonApp() || qv::isValid(t.appName())) {
+        if (!qv::isValid(child->appName())) {
+            return false;
+        }
+        child->setTag(c - 1);
+        openWithApp(chosen, QString());
+        return true;
+    }
+    if (t.isCommonScript() || t.isToCommomPathScript()) {
+        return commandNotAvailable(t, "executeScript");
+    }
+    if (t.isFolderIcon()) {
+        return commandNotAvailable(t, "setFolderIcon");
+    }
+    if (t.isConvert()) {
+        return commandNotAvailable(t, "convertItem");
+    }
+    if (t.isResizeImage()) {
+        return commandNotAvailable(t, "resizeItem");
+    }
+    if (t.isFileInfo()) {
+        return commandNotAvailable(t, "copyfileInfo");
+    }
+    if (t.isCopy() || t.isMove() || t.isSymlinkTo() || t.isTerminalTo()) {
+        return commandNotAvailable(t, "toCommonPathWithItem");
+    }
+    return false;
+}
+
+bool QVMenuService::runLeafCommand(const QVMenuItemPtr& top)
+{
+    const QVMenuItem& t = *top;
+    if (qv::isValid(t.appName())) {
+        openWithApp(top, QString());
+        return true;
+    }
+    if (qv::isValid(t.serve())) {
+        openServe(t.serve(), QString());
+        return true;
+    }
+    if (t.key() == QLatin1String("Delete")) {
+        return commandNotAvailable(t, "deletePath");
+    }
+    if (t.isMoveToTrash()) {
+        return commandNotAvailable(t, "moveToTrash");
+    }
+    if (t.key() == QLatin1String("Copy Path")) {
+        return commandNotAvailable(t, "copyPathWithOnlyName");
+    }
+    if (t.key() == QLatin1String("System Hide Files")) {
+        return commandNotAvailable(t, "showSystemFiles");
+    }
+    if (t.isCopyFileName()) {
+        return commandNotAvailable(t, "copyPathWithOnlyName");
+    }
+    if (t.isShowHideFile()) {
+        return commandNotAvailable(t, "hideAndShowFiles");
+    }
+    if (t.isLockUnlock()) {
+        return commandNotAvailable(t, "lockUnlockFiles");
+    }
+    if (t.isCutPaste() || t.isPaste()) {
+        return commandNotAvailable(t, "cutPasteItem");
+    }
+    if (t.isMainMenuNewFile()) {
+        return commandNotAvailable(t, "createFileWithItem");
+    }
+    if (qv::isValid(t.script())) {
+        return commandNotAvailable(t, "executeScript");
+    }
+    const bool inPlace = !canUseMainApp();
+    if (t.isCompress() && inPlace) {
+        return commandNotAvailable(t, "encryptedCompress");
+    }
+    if (t.isColorPicker() && inPlace) {
+        return commandNotAvailable(t, "startColorPicker");
+    }
+    if (t.isEmbedFolder() && inPlace) {
+        return commandNotAvailable(t, "embedFolder");
+    }
+    if (t.isNewFolder() && inPlace) {
+        return commandNotAvailable(t, "createFolder");
+    }
+    if (t.isUnembedFolder()) {
+        return commandNotAvailable(t, "unembedFolder");
+    }
+    if (t.isExecuteScript()) {
+        return commandNotAvailable(t, "executeScript");
+    }
+    if (t.isExtractIcon()) {
+        return commandNotAvailable(t, "extractIcon");
+    }
+    if (t.isResizeImage()) {
+        return commandNotAvailable(t, "resizeItem");
+    }
+    if (t.isFixingGarbledNames()) {
+        return commandNotAvailable(t, "fixingGarbledNames");
+    }
+    if (t.isSendToDesktopShortcut()) {
+        return commandNotAvailable(t, "sendToDesktopShortcut");
+    }
+    if (t.isGetInfo()) {
+        return commandNotAvailable(t, "getInfo");
+    }
+    if (t.isShowPackageContents()) {
+        return commandNotAvailable(t, "showPackageContents");
+    }
+    if (t.isEject()) {
+        return commandNotAvailable(t, "ejectVolumes");
+    }
+    if (t.isCopyFileContents()) {
+        return commandNotAvailable(t, "copyFileContents");
+    }
+    if (t.isCommonPath() && t.isCommonPathShortcutAdd()) {
+        return commandNotAvailable(t, "addToCommonPath");
+    }
+    if (t.isFileInfo()) {
+        return commandNotAvailable(t, "copyfileInfo");
+    }
+    if (t.isAirDrop() || t.isDesktopPicture() || t.isSendToWechat() || t.isCompress() || t.isColorPicker()
+        || t.isEmbedFolder() || t.isNewFolder()) {
+        openFromMainApp(top);
+        return true;
+    }
+    openMainTabViewWithItem(top);
+    return true;
+}
+
+// --- Usage counter -------------------------------------------------------------------------
+
+void QVMenuService::useSuccess(const QVMenuItemPtr& record)
+{
+    QVMenuItemPtr counted = record;
+    while (QVMenuItemPtr owner = counted->parent()) {
+        counted = owner;
+    }
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    const QString key = counted->key();
+    qint64 legacy = 0;
+    if (const std::optional<qint64> stored = legacyCount(defaults.value(record->key())); stored && *stored != 0) {
+        legacy = *stored;
+        defaults.remove(record->key());
+    }
+    defaults.update(kUseCountDetail, [&](const QVariant& old) {
+        QVariantMap detail = old.toMap();
+        detail.insert(key, qv::asInteger(detail.value(key)) + legacy + 1);
+        return QVariant(detail);
+    });
+    qint64 useCount = 0;
+    defaults.update(kUseCount, [&](const QVariant& old) {
+        useCount = qv::asInteger(old) + 1;
+        return QVariant(useCount);
+    });
+    if (useCount % 60 == 3 && !defaults.boolValue(kIsReviewed)) {
+        qv::enterForegroundWithDelay(3, [] { showReviewPrompt(); });
+    }
+}
+
+void QVMenuService::showReviewPrompt()
+{
+    ReviewPrompt prompt;
+    {
+        QMutexLocker lock(&hookMutex());
+        prompt = reviewPromptStorage();
+    }
+    if (prompt) {
+        prompt();
+    } else {
+        qCInfo(lcDispatch) << "no review prompt is installed";
+    }
+}

@@ -1,0 +1,301 @@
+// Handing the selection to something outside the engine: an application or terminal, a desktop
+// service, the archive utility, the application itself, or its settings window.
+//
+// Applications are started from argument vectors through the workspace: a file name never
+// passes through a shell, whatever quotes or "$(...)" it holds.
+
+#include "engine/service/QVMenuService.h"
+
+#include "engine/model/QVAppCommandURL.h"
+#include "engine/model/QVMenuManager.h"
+#include "foundation/QVTools.h"
+#include "foundation/StringExpand.h"
+#include "foundation/StringExpandShell.h"
+#include "platform/Defaults.h"
+#include "platform/Workspace.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QMutex>
+
+Q_LOGGING_CATEGORY(lcOpenWith, "tarsel.engine.openwith", QtWarningMsg)
+
+namespace {
+
+QMutex& alertMutex()
+{
+    static QMutex m;
+    return m;
+}
+
+QVMenuService::OpenErrorAlert& openErrorAlertStorage()
+{
+    static QVMenuService::OpenErrorAlert alert;
+    return alert;
+}
+
+bool isTerminalName(const QString& appName)
+{
+    const QString lower = appName.toLower();
+    for (const char* word : { "warp", "iterm", "terminal", "wezterm", "kitty" }) {
+        if (lower.contains(QLatin1String(word))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The desktop entry a record's application stands for: by name, else by its identifier.
+platform::Application applicationOf(const QVMenuItem& item)
+{
+    platform::Application app = platform::Workspace::applicationForName(item.appName());
+    if (!app.isValid() && qv::isValid(item.appBundleId())) {
+        app = platform::Workspace::applicationForId(item.appBundleId());
+    }
+    if (!app.isValid()) {
+        app = platform::Workspace::applicationForId(item.appName());
+    }
+    return app;
+}
+
+// The program and arguments of the application's command, as one line quoted word by word; only
+// used to hand a failed command to iTerm2, which runs it in its shell.
+QString quotedLine(const platform::Application& app, const QString& path)
+{
+    QStringList words { app.exec.section(QLatin1Char(' '), 0, 0) };
+    if (qv::isValid(path)) {
+        words << path;
+    }
+    for (QString& word : words) {
+        word = qv::shellQuoted(word);
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+const QString& storePage(const QVMenuItem& item)
+{
+    static const QString lumeno = QStringLiteral("https://apps.apple.com/app/lumeno");
+    static const QString borella = QStringLiteral("https://apps.apple.com/app/borella");
+    static const QString borellaPro = QStringLiteral("https://apps.apple.com/app/borella-pro");
+    if (item.key() == QLatin1String("Lumeno")) {
+        return lumeno;
+    }
+    return item.isBorellaPro() ? borellaPro : borella;
+}
+
+} // namespace
+
+void QVMenuService::setOpenErrorAlert(OpenErrorAlert alert)
+{
+    QMutexLocker lock(&alertMutex());
+    openErrorAlertStorage() = std::move(alert);
+}
+
+bool QVMenuService::openWithApp(const QVMenuItemPtr& item, const QString& withPath)
+{
+    if (!item || !qv::isValid(item->appName())) {
+        return false;
+    }
+    if (qv::isValid(item->appCmd()) && (item->isBorellaPro() || item->isBorella())) {
+        openBorellaWithItem(item);
+        return true;
+    }
+    if (qv::isValid(withPath)) {
+        return openOnePath(item, withPath);
+    }
+    const QStringList paths = selectPaths();
+    if (paths.isEmpty()) {
+        if (!launchApp(*item, QString())) {
+            openFailWithItem(item);
+            return false;
+        }
+        return true;
+    }
+    for (const QString& path : paths) {
+        if (!openOnePath(item, path)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString QVMenuService::documentForApp(const QVMenuItem& item, const QString& path) const
+{
+    if (!qv::isValid(path)) {
+        return QString();
+    }
+    const bool terminal = isTerminalName(item.appName());
+    if (!m_isSelectURL && !terminal && qv::isSystemFolder(path)) {
+        // The menu was opened on the background of a system folder: the application starts empty.
+        return QString();
+    }
+    if (terminal && !QFileInfo(path).isDir()) {
+        return QFileInfo(path).absolutePath();
+    }
+    return path;
+}
+
+bool QVMenuService::launchApp(const QVMenuItem& item, const QString& document)
+{
+    const platform::Application app = applicationOf(item);
+    if (!app.isValid()) {
+        qCWarning(lcOpenWith).noquote() << "no application named" << item.appName();
+        return false;
+    }
+    return platform::Workspace::openFiles(qv::isValid(document) ? QStringList { document } : QStringList(), app);
+}
+
+bool QVMenuService::openOnePath(const QVMenuItemPtr& item, const QString& path)
+{
+    const QString document = documentForApp(*item, path);
+    if (launchApp(*item, document)) {
+        return true;
+    }
+    if (item->appName().contains(QLatin1String("Cursor")) && QVTools::isInstallIterm2()) {
+        return qv::openItem2WithFolder(quotedLine(applicationOf(*item), document));
+    }
+    if (!launchApp(*item, QString())) {
+        openFailWithItem(item);
+    }
+    return false;
+}
+
+void QVMenuService::openBorellaWithItem(const QVMenuItemPtr& item)
+{
+    const QList<QUrl> urls = selectURLs();
+    if (urls.isEmpty()) {
+        return;
+    }
+    const QString name = item->appName();
+    const QString appPath = (name == QLatin1String("Borella") || name == QLatin1String("BorellaPro"))
+        ? QStringLiteral("/Applications/%1.app").arg(name)
+        : name;
+    if (!QFileInfo::exists(appPath)) {
+        openFailWithItem(item);
+        return;
+    }
+    // The utility splits its address at every "qvpath=": the items follow each other directly.
+    QString address = QStringLiteral("%1://qvcommand-%2?")
+                          .arg(item->isBorellaPro() ? QStringLiteral("QVBorellaPro") : QStringLiteral("QVBorella"),
+                               item->appCmd());
+    for (const QUrl& url : urls) {
+        address += QStringLiteral("qvpath=")
+            + QString::fromLatin1(QUrl::toPercentEncoding(url.toLocalFile(), "!$&'()*+,;=:@/?"));
+    }
+    platform::Workspace::openUrl(QUrl(address, QUrl::StrictMode));
+}
+
+void QVMenuService::openServe(const QString& serve, const QString& withPath)
+{
+    QList<QUrl> urls;
+    if (qv::isValid(withPath)) {
+        urls << QUrl::fromLocalFile(withPath);
+    } else {
+        urls = selectURLs();
+    }
+    if (urls.isEmpty()) {
+        urls << QUrl::fromLocalFile(qv::desktopPath());
+    }
+    // A terminal started by a service opens its window in front on this desktop: there is no
+    // separate step that brings it forward.
+    if (!QVTools::runService(serve, urls)) {
+        qCWarning(lcOpenWith).noquote() << "the service" << serve << "could not be run";
+    }
+}
+
+qint64 QVMenuService::mainAppMethodForItem(const QVMenuItem& item)
+{
+    if (item.isAirDrop()) {
+        return QVAppCommandURL::AirDrop;
+    }
+    if (item.isDesktopPicture()) {
+        return QVAppCommandURL::DesktopPicture;
+    }
+    if (item.isSendToWechat()) {
+        return QVAppCommandURL::SendToWechat;
+    }
+    if (item.isColorPicker()) {
+        return QVAppCommandURL::ColorPicker;
+    }
+    if (item.isCompress()) {
+        return QVAppCommandURL::EncryptedCompression;
+    }
+    if (item.isEmbedFolder()) {
+        return QVAppCommandURL::EmbedInFolder;
+    }
+    if (item.isResizeImage()) {
+        return QVAppCommandURL::ResizeImage;
+    }
+    if (item.isNewFolder()) {
+        return QVAppCommandURL::NewFolder;
+    }
+    if (item.isConvert()) {
+        return QVAppCommandURL::ConvertToUTF8;
+    }
+    return QVAppCommandURL::None;
+}
+
+void QVMenuService::openFromMainApp(const QVMenuItemPtr& item)
+{
+    const qint64 method = item ? mainAppMethodForItem(*item) : QVAppCommandURL::None;
+    if (method == QVAppCommandURL::None) {
+        return;
+    }
+    if (!QVAppCommandURL::openMainAppWithMethod(method, selectURLs(), m_isSelectURL)) {
+        openFailWithItem(item);
+    }
+}
+
+QString QVMenuService::settingsPageForItem(const QVMenuItemPtr& item)
+{
+    if (item) {
+        if (item->isNewFile()) {
+            return QStringLiteral("newfile");
+        }
+        if (item->isCommonApp()) {
+            return QStringLiteral("commonapp");
+        }
+        if (item->isCommonPath()) {
+            return QStringLiteral("commonpath");
+        }
+        if (item->isFolderIcon()) {
+            return QStringLiteral("foldericon");
+        }
+        if (item->isCommonScript()) {
+            return QStringLiteral("commonscript");
+        }
+    }
+    return QStringLiteral("general");
+}
+
+void QVMenuService::openMainTabViewWithItem(const QVMenuItemPtr& item)
+{
+    const QString page = settingsPageForItem(item);
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    if (!defaults.boolValue(QVMenuManager::prefCheck(14)) && page != QLatin1String("general")) {
+        return;
+    }
+    defaults.setValue(QVMenuManager::kMainOpenTabview, page);
+    // The application opens the page stored above when it starts or comes forward.
+    if (!QVAppCommandURL::openMainApp()) {
+        openFailWithItem(nullptr);
+    }
+}
+
+void QVMenuService::openFailWithItem(const QVMenuItemPtr& item)
+{
+    if (item && (item->key() == QLatin1String("Lumeno") || item->isBorellaPro() || item->isBorella())) {
+        platform::Workspace::openUrl(QUrl(storePage(*item)));
+        return;
+    }
+    OpenErrorAlert alert;
+    {
+        QMutexLocker lock(&alertMutex());
+        alert = openErrorAlertStorage();
+    }
+    if (alert) {
+        alert(item);
+    } else {
+        qCWarning(lcOpenWith).noquote() << "Open Error Tip:" << (item ? item->key() : QString());
+    }
+}
