@@ -77,6 +77,11 @@ void FinderSync::onMenuItemAction(const platform::MenuItem& item)
     service()->handlerMenuTag(item.tag());
 }
 
+bool FinderSync::hasPendingWork() const
+{
+    return (m_service && m_service->loadingCount() > 0) || QVMenuService::pendingWork() > 0;
+}
+
 QString FinderSync::toolbarItemName() const
 {
     return displayName();

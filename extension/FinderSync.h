@@ -37,6 +37,7 @@ public:
     QString toolbarItemName() const override;
     QString toolbarItemToolTip() const override;
     QImage toolbarItemImage() const override;
+    bool hasPendingWork() const override;
 
 private:
     std::unique_ptr<QVMenuService> m_service;

@@ -6,13 +6,16 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QEventLoop>
 #include <QMenu>
+#include <QTimer>
 
 #include <cstdio>
 
 namespace {
 
 const QString kPluginName = QStringLiteral("TarselFinderExtension");
+constexpr int kPendingWorkPollMs = 50;
 
 void printErr(const QString& message)
 {
@@ -63,6 +66,23 @@ bool FinderHost::load(const QString& path, QString* error)
     return m_sync != nullptr;
 }
 
+void FinderHost::waitForPendingWork()
+{
+    // The command's background jobs finish on the main queue, and its windows and messages live
+    // in this process: run the event loop until the extension reports nothing left.
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [this, &loop] {
+        if (!m_sync->hasPendingWork()) {
+            loop.quit();
+        }
+    });
+    poll.start(kPendingWorkPollMs);
+    if (m_sync->hasPendingWork()) {
+        loop.exec();
+    }
+}
+
 int FinderHost::run(const HostRequest& request)
 {
     platform::FIFinderSyncController& controller = m_sync->finderSyncController();
@@ -89,6 +109,7 @@ int FinderHost::run(const HostRequest& request)
             printErr(QStringLiteral("the entry with tag %1 cannot be chosen").arg(request.tag));
             return 1;
         }
+        waitForPendingWork();
         return 0;
     }
     case HostRequest::Command::Popup: {
@@ -99,6 +120,7 @@ int FinderHost::run(const HostRequest& request)
         // The tree stays alive while the popup runs: its entries are the actions' targets.
         std::unique_ptr<QMenu> popup(menu->toQMenu());
         popup->exec(QCursor::pos());
+        waitForPendingWork();
         return 0;
     }
     }

@@ -31,6 +31,8 @@ public:
     int run(const HostRequest& request);
 
 private:
+    void waitForPendingWork();
+
     QLibrary m_library;
     std::unique_ptr<platform::FIFinderSync> m_sync;
 };

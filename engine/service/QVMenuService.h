@@ -108,6 +108,12 @@ public:
     using OpenErrorAlert = std::function<void(const QVMenuItemPtr& item)>;
     static void setOpenErrorAlert(OpenErrorAlert alert);
 
+    /// Work a command left behind that the process must live for (a delayed prompt, a tool
+    /// window, a heads-up message): counted up when it starts and down when it has finished.
+    static void beginPendingWork();
+    static void endPendingWork();
+    static int pendingWork();
+
     // --- Open-with, services and hand-offs ---------------------------------------------------
 
     /// Opens the path, or each selected item (stopping at the first failure), with the record's

@@ -14,7 +14,10 @@
 #include <QMetaType>
 #include <QMutex>
 
+#include <atomic>
+
 Q_LOGGING_CATEGORY(lcDispatch, "tarsel.engine.dispatch", QtWarningMsg)
+Q_DECLARE_LOGGING_CATEGORY(lcMenu)
 
 namespace {
 
@@ -83,6 +86,25 @@ void QVMenuService::setReviewPrompt(ReviewPrompt prompt)
     reviewPromptStorage() = std::move(prompt);
 }
 
+namespace {
+std::atomic<int> g_pendingWork { 0 };
+} // namespace
+
+void QVMenuService::beginPendingWork()
+{
+    ++g_pendingWork;
+}
+
+void QVMenuService::endPendingWork()
+{
+    --g_pendingWork;
+}
+
+int QVMenuService::pendingWork()
+{
+    return g_pendingWork.load();
+}
+
 bool QVMenuService::canUseMainApp()
 {
 #ifdef QV_EXTENSION_BUILD
@@ -123,8 +145,13 @@ void QVMenuService::decodeMenuTag(qint64 tag)
 {
     // The menu is spent by this click whatever happens; a pending grant keeps what it needs.
     const QVMenuItemList menu = std::exchange(m_rightMenuArray, {});
+    const QVMenuItemPtr chosen = itemForTag(tag, menu);
+    if (tag < 1 || chosen) {
+        qCInfo(lcMenu).noquote() << "menu entry chosen: tag" << tag << "key"
+                                 << (chosen ? chosen->key() : QStringLiteral("(fold entry)"));
+    }
     if (m_choiceObserver) {
-        m_choiceObserver(tag, itemForTag(tag, menu));
+        m_choiceObserver(tag, chosen);
     }
     QStringList groups = tagGroups(tag);
     const qint64 t = groups.isEmpty() ? 0 : groups.takeFirst().toLongLong();
@@ -381,7 +408,11 @@ void QVMenuService::useSuccess(const QVMenuItemPtr& record)
         return QVariant(useCount);
     });
     if (useCount % 60 == 3 && !defaults.boolValue(kIsReviewed)) {
-        qv::enterForegroundWithDelay(3, [] { showReviewPrompt(); });
+        beginPendingWork();
+        qv::enterForegroundWithDelay(3, [] {
+            showReviewPrompt();
+            endPendingWork();
+        });
     }
 }
 

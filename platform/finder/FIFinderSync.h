@@ -32,6 +32,10 @@ public:
 
     void onMenuItemAction(const MenuItem& item) override;
 
+    /// True while a chosen command still has work going on (background jobs, windows, messages,
+    /// delayed steps); the host keeps its process alive until this turns false.
+    virtual bool hasPendingWork() const { return false; }
+
     /// The default controller of the copy of the platform layer this object was built with.
     virtual FIFinderSyncController& finderSyncController() const;
 };

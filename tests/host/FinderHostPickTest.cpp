@@ -1,0 +1,67 @@
+// A chosen entry runs for real in a tarsel-finder process: the application it names is started
+// from an argument vector, so a file name full of shell syntax arrives as one argument.
+
+#include "tests/engine/MenuStoreTestSupport.h"
+#include "engine/model/QVMenuManager.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tarsel::test;
+
+namespace {
+
+int runPick(const QStringList& args, QByteArray* err)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("tarsel.engine.dispatch.info=true"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), QStringList { QStringLiteral("pick") } + args);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    *err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+} // namespace
+
+TEST(FinderHostPickTest, OpenWithStartsTheApplicationWithTheNameAsOneArgument)
+{
+    const QString home = testHome();
+    const QString record = home + QStringLiteral("/launches.txt");
+    const QString program = writeFile(home + QStringLiteral("/bin/recorder"),
+                                      "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + record.toUtf8()
+                                          + ".part\" && mv \"" + record.toUtf8() + ".part\" \"" + record.toUtf8() + "\"\n");
+    ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    installApplication(QStringLiteral("org.test.Recorder"), QStringLiteral("Recorder"), program + QStringLiteral(" %F"));
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Common App")) });
+    storeList(QVMenuManager::kArrayCommonApp,
+              { entry({ { QStringLiteral("key"), QStringLiteral("Recorder") }, { QStringLiteral("appName"), QStringLiteral("Recorder") } }) });
+    const QString file = writeFile(home + QStringLiteral("/work/it's \"q\" $(touch pwned) `id`.txt"), "x");
+
+    // The third use schedules the review prompt 3 s later: the host stays until it has come.
+    QVMenuManager::sharedDefaults().setValue(QStringLiteral("use count"), 2);
+    QByteArray err;
+    ASSERT_EQ(runPick({ QStringLiteral("101"), file }, &err), 0) << err.constData();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 20000)) << err.constData();
+    EXPECT_EQ(readFile(record), file.toUtf8() + '\n');
+    EXPECT_FALSE(QFile::exists(home + QStringLiteral("/work/pwned")));
+    EXPECT_TRUE(err.contains("no review prompt is installed")) << err.constData();
+    const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue(QStringLiteral("use count detail"));
+    EXPECT_EQ(uses.value(QStringLiteral("Common App")).toLongLong(), 1);
+
+    // A child index beyond the list is a tag of no entry: the host says so and fails.
+    EXPECT_NE(runPick({ QStringLiteral("102"), file }, &err), 0);
+    EXPECT_TRUE(err.contains("tag 102")) << err.constData();
+}
