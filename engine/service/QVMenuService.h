@@ -96,17 +96,12 @@ public:
     /// Commands that the extension hands to the application instead of running them in place.
     static bool canUseMainApp();
 
-    /// Obtains folder access for a folder before a command runs on it; the command runs from the
-    /// success block, nothing runs on failure. Without a check every command runs at once.
+    /// Replaces the folder-access check made before a command runs on the selection (tests); the
+    /// command runs from the success block, nothing runs on failure. Without one the folder
+    /// access front (QVCheckPermit) decides.
     using PermitCheck = std::function<void(const QString& folder, std::function<void()> success,
                                            std::function<void()> failure)>;
     static void setPermitCheck(PermitCheck check);
-    /// Shows the review prompt ("Tip" / "Review Tip", "Go Review" / "Next Time").
-    using ReviewPrompt = std::function<void()>;
-    static void setReviewPrompt(ReviewPrompt prompt);
-    /// Shows the "Open Error Tip" alert for the record (or none).
-    using OpenErrorAlert = std::function<void(const QVMenuItemPtr& item)>;
-    static void setOpenErrorAlert(OpenErrorAlert alert);
 
     /// Work a command left behind that the process must live for (a delayed prompt, a tool
     /// window, a heads-up message): counted up when it starts and down when it has finished.
@@ -148,6 +143,7 @@ private:
     void decodeMenuTag(qint64 tag);
     bool runChildCommand(const QVMenuItemPtr& top, QStringList& indexes);
     bool runLeafCommand(const QVMenuItemPtr& top);
+    /// The "Tip" alert asking for a review: "Go Review" asks for it, "Next Time" closes.
     static void showReviewPrompt();
     QString documentForApp(const QVMenuItem& item, const QString& path) const;
     static bool launchApp(const QVMenuItem& item, const QString& document);

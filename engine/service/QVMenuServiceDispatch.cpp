@@ -4,9 +4,12 @@
 #include "engine/service/QVMenuService.h"
 
 #include "engine/model/QVMenuManager.h"
+#include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"
+#include "foundation/QVCheckPermit.h"
 #include "foundation/QVTools.h"
 #include "foundation/StringExpand.h"
+#include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
 #include <QFileInfo>
@@ -36,12 +39,6 @@ QVMenuService::PermitCheck& permitCheckStorage()
 {
     static QVMenuService::PermitCheck check;
     return check;
-}
-
-QVMenuService::ReviewPrompt& reviewPromptStorage()
-{
-    static QVMenuService::ReviewPrompt prompt;
-    return prompt;
 }
 
 // A count kept directly under an entry's key by earlier versions. Only a plain integer is one:
@@ -80,12 +77,6 @@ void QVMenuService::setPermitCheck(PermitCheck check)
     permitCheckStorage() = std::move(check);
 }
 
-void QVMenuService::setReviewPrompt(ReviewPrompt prompt)
-{
-    QMutexLocker lock(&hookMutex());
-    reviewPromptStorage() = std::move(prompt);
-}
-
 namespace {
 std::atomic<int> g_pendingWork { 0 };
 } // namespace
@@ -107,11 +98,7 @@ int QVMenuService::pendingWork()
 
 bool QVMenuService::canUseMainApp()
 {
-#ifdef QV_EXTENSION_BUILD
-    return QVTools::isMacOS15Plus();
-#else
-    return false;
-#endif
+    return QVCheckPermit::canUseMainApp();
 }
 
 // --- Decoding ------------------------------------------------------------------------------
@@ -175,11 +162,13 @@ void QVMenuService::decodeMenuTag(qint64 tag)
         QMutexLocker lock(&hookMutex());
         check = permitCheckStorage();
     }
-    if (!check) {
-        readyStart(record, groups);
-        return;
+    const QString folder = QFileInfo(paths.first()).absolutePath();
+    const auto start = [this, record, groups] { readyStart(record, groups); };
+    if (check) {
+        check(folder, start, [] {});
+    } else {
+        QVCheckPermit::checkPermitWithPath(folder, start, [] {});
     }
-    check(QFileInfo(paths.first()).absolutePath(), [this, record, groups] { readyStart(record, groups); }, [] {});
 }
 
 QVMenuItemPtr QVMenuService::itemForTag(qint64 tag) const
@@ -418,14 +407,12 @@ void QVMenuService::useSuccess(const QVMenuItemPtr& record)
 
 void QVMenuService::showReviewPrompt()
 {
-    ReviewPrompt prompt;
-    {
-        QMutexLocker lock(&hookMutex());
-        prompt = reviewPromptStorage();
-    }
-    if (prompt) {
-        prompt();
-    } else {
-        qCInfo(lcDispatch) << "no review prompt is installed";
+    platform::Alert prompt = qv::alert();
+    prompt.setMessageText(platform::Bundle::localizedString(QStringLiteral("Tip"), QString()));
+    prompt.setInformativeText(platform::Bundle::localizedString(QStringLiteral("Review Tip"), QString()));
+    prompt.addButtonWithTitle(platform::Bundle::localizedString(QStringLiteral("Go Review"), QString()));
+    prompt.addButtonWithTitle(platform::Bundle::localizedString(QStringLiteral("Next Time"), QString()));
+    if (prompt.runModal() == platform::Alert::FirstButtonReturn) {
+        QVTools::goReview();
     }
 }

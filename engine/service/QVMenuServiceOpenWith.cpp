@@ -8,31 +8,20 @@
 
 #include "engine/model/QVAppCommandURL.h"
 #include "engine/model/QVMenuManager.h"
+#include "foundation/AlertExpand.h"
 #include "foundation/QVTools.h"
 #include "foundation/StringExpand.h"
 #include "foundation/StringExpandShell.h"
+#include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/Workspace.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QMutex>
 
 Q_LOGGING_CATEGORY(lcOpenWith, "tarsel.engine.openwith", QtWarningMsg)
 
 namespace {
-
-QMutex& alertMutex()
-{
-    static QMutex m;
-    return m;
-}
-
-QVMenuService::OpenErrorAlert& openErrorAlertStorage()
-{
-    static QVMenuService::OpenErrorAlert alert;
-    return alert;
-}
 
 bool isTerminalName(const QString& appName)
 {
@@ -84,12 +73,6 @@ const QString& storePage(const QVMenuItem& item)
 }
 
 } // namespace
-
-void QVMenuService::setOpenErrorAlert(OpenErrorAlert alert)
-{
-    QMutexLocker lock(&alertMutex());
-    openErrorAlertStorage() = std::move(alert);
-}
 
 bool QVMenuService::openWithApp(const QVMenuItemPtr& item, const QString& withPath)
 {
@@ -288,14 +271,6 @@ void QVMenuService::openFailWithItem(const QVMenuItemPtr& item)
         platform::Workspace::openUrl(QUrl(storePage(*item)));
         return;
     }
-    OpenErrorAlert alert;
-    {
-        QMutexLocker lock(&alertMutex());
-        alert = openErrorAlertStorage();
-    }
-    if (alert) {
-        alert(item);
-    } else {
-        qCWarning(lcOpenWith).noquote() << "Open Error Tip:" << (item ? item->key() : QString());
-    }
+    qCWarning(lcOpenWith).noquote() << "could not open" << (item ? item->appName() : QString());
+    qv::alertWithMsg(platform::Bundle::localizedString(QStringLiteral("Open Error Tip"), QString()));
 }

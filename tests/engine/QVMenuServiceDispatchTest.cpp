@@ -3,6 +3,9 @@
 #include "MenuServiceTestSupport.h"
 #include "MenuStoreTestSupport.h"
 #include "engine/model/QVMenuManager.h"
+#include "foundation/QVTools.h"
+#include "platform/Alert.h"
+#include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/Workspace.h"
 
@@ -67,7 +70,7 @@ protected:
     {
         platform::Workspace::setLauncher({});
         QVMenuService::setPermitCheck({});
-        QVMenuService::setReviewPrompt({});
+        platform::Alert::setResponder({});
         resetFinderSelection();
     }
 
@@ -261,7 +264,12 @@ TEST_F(QVMenuServiceDispatchTest, AChildIsCountedUnderItsOutermostOwner)
 TEST_F(QVMenuServiceDispatchTest, TheReviewPromptComesOnEverySixtiethUseUntilReviewed)
 {
     int prompts = 0;
-    QVMenuService::setReviewPrompt([&] { ++prompts; });
+    const QString reviewTip = platform::Bundle::localizedString(QStringLiteral("Review Tip"), QString());
+    platform::Alert::setResponder([&](const platform::Alert& alert, QWidget*) {
+        prompts += alert.informativeText() == reviewTip ? 1 : 0;
+        // "Next Time" the first time, "Go Review" the second.
+        return prompts == 2 ? platform::Alert::FirstButtonReturn : platform::Alert::FirstButtonReturn + 1;
+    });
     platform::Defaults& defaults = QVMenuManager::sharedDefaults();
     QVMenuService service;
     const auto useAfter = [&](qint64 count, bool reviewed) {
@@ -277,7 +285,9 @@ TEST_F(QVMenuServiceDispatchTest, TheReviewPromptComesOnEverySixtiethUseUntilRev
     useAfter(122, true);
     useAfter(62, false);
     EXPECT_EQ(prompts, 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return prompts >= 2; }, 8000));
+    EXPECT_EQ(QVMenuService::pendingWork(), 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QVMenuService::pendingWork() == 0; }, 8000));
     EXPECT_EQ(prompts, 2);
+    EXPECT_TRUE(QVTools::isReview());
     EXPECT_EQ(defaults.integerValue(QStringLiteral("use count")), 63);
 }

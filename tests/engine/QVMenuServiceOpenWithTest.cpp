@@ -4,6 +4,8 @@
 #include "engine/model/QVAppCommandURL.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/StringExpandText.h"
+#include "platform/Alert.h"
+#include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/Workspace.h"
 
@@ -40,7 +42,10 @@ protected:
             m_launches.append({ program, args });
             return !m_failing.contains(args.value(0));
         });
-        QVMenuService::setOpenErrorAlert([this](const QVMenuItemPtr& item) { m_alerts << (item ? item->key() : QString()); });
+        platform::Alert::setResponder([this](const platform::Alert& alert, QWidget*) {
+            m_alerts << alert.informativeText();
+            return platform::Alert::FirstButtonReturn;
+        });
         installApplication(QStringLiteral("org.test.Editor"), QStringLiteral("Editor"), QStringLiteral("/usr/bin/editor %F"));
         installApplication(QStringLiteral("org.test.Terminal"), QStringLiteral("Test Terminal"),
                            QStringLiteral("/usr/bin/test-terminal %F"));
@@ -50,7 +55,7 @@ protected:
     void TearDown() override
     {
         platform::Workspace::setLauncher({});
-        QVMenuService::setOpenErrorAlert({});
+        platform::Alert::setResponder({});
         resetFinderSelection();
     }
 
@@ -135,7 +140,7 @@ TEST_F(QVMenuServiceOpenWithTest, AnUnknownApplicationIsReported)
     select(service, { file(QStringLiteral("a.txt")) });
     EXPECT_FALSE(service.openWithApp(app(QStringLiteral("Nowhere")), QString()));
     EXPECT_TRUE(m_launches.isEmpty());
-    EXPECT_EQ(m_alerts, QStringList({ QStringLiteral("Nowhere") }));
+    EXPECT_EQ(m_alerts, QStringList({ platform::Bundle::localizedString(QStringLiteral("Open Error Tip"), QString()) }));
 }
 
 TEST_F(QVMenuServiceOpenWithTest, AMissingArchiveUtilityLeadsToItsStorePageNotAnAlert)
