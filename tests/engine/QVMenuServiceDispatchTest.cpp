@@ -1,6 +1,7 @@
 #include "engine/service/QVMenuService.h"
 
 #include "MenuServiceTestSupport.h"
+#include "OpenWithTestSupport.h"
 #include "MenuStoreTestSupport.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/QVTools.h"
@@ -20,17 +21,9 @@ using namespace tarsel::test;
 
 namespace {
 
-struct Launch {
-    QString program;
-    QStringList args;
-};
-
 QVMenuItemPtr record(const QString& key, const QString& appName = QString())
 {
-    auto item = QVMenuItem::create();
-    item->setKey(key);
-    item->setAppName(appName);
-    return item;
+    return appRecord(appName, key);
 }
 
 QVMenuItemPtr withChildren(const QVMenuItemPtr& parent, const QVMenuItemList& children)

@@ -1,6 +1,7 @@
 #include "engine/service/QVMenuService.h"
 
 #include "MenuServiceTestSupport.h"
+#include "OpenWithTestSupport.h"
 #include "engine/model/QVAppCommandURL.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/StringExpandText.h"
@@ -19,17 +20,9 @@ using namespace tarsel::test;
 
 namespace {
 
-struct Launch {
-    QString program;
-    QStringList args;
-};
-
-QVMenuItemPtr app(const QString& appName, const QString& key = QString())
+QVMenuItemPtr app(const QString& appName)
 {
-    auto item = QVMenuItem::create();
-    item->setKey(key.isEmpty() ? appName : key);
-    item->setAppName(appName);
-    return item;
+    return appRecord(appName);
 }
 
 class QVMenuServiceOpenWithTest : public testing::Test
