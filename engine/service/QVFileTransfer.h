@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+/// Copies and moves of the engine: the name conflict rule, and one copy, move or paste command
+/// that queues its items on the background queue and reports on the main thread.
+///
+/// A command counts only its own jobs, so a second command started while the first one's jobs
+/// are still queued never disturbs the first one's count. Moves never replace anything (a
+/// no-replace rename, copy then delete across file systems); a failed item leaves its source in
+/// place, and a retry runs only the items that failed.
+class QVFileTransfer final : public std::enable_shared_from_this<QVFileTransfer>
+{
+public:
+    /// The conflict alert's answers.
+    enum Response { KeepBoth = 1000, Stop = 1001, Replace = 1002 };
+
+    /// The name conflict rule for writing at target an item that comes from source (null for a
+    /// new item). Nothing at target: block(target) at once. Otherwise the critical alert
+    /// "Keep Both" / "Stop" / "Replace" with "Same FileName Tip": Keep Both hands back the first
+    /// free "name-N.ext"; Stop hands back nothing; Replace removes the item at target and hands
+    /// back target, except when target and source are the same item or one contains the other
+    /// (canonical paths): removing it would destroy the source, so nothing happens. True when
+    /// the block ran.
+    static bool replaceFileAlert(const QString& target, const QString& orgPath,
+                                 const std::function<void(const QString& path)>& block);
+
+    /// One item of a command: where it comes from and where it goes.
+    struct Item {
+        QString source;
+        QString destination;
+        QString error; ///< why it failed, empty while it has not
+    };
+
+    /// What the command tells the rest of the engine (all called on the main thread).
+    struct Hooks {
+        std::function<void()> open;                          ///< a job was queued: show progress
+        std::function<void()> jobEnded;                      ///< a job ended, before the reports below
+        std::function<void(const QString& lastDestination)> succeeded; ///< the last job ended well
+        std::function<void(const QList<Item>& failed)> failed; ///< jobs ended, some items failed
+    };
+
+    enum class Mode { Copy, Move };
+
+    static std::shared_ptr<QVFileTransfer> create(Mode mode, Hooks hooks);
+
+    /// Applies the conflict rule to each source in order (destination = folder joined with its
+    /// last component) and queues a job for each item handed back. False when nothing was
+    /// queued (every item stopped, or no sources).
+    bool start(const QStringList& sources, const QString& folder);
+    /// Queues again the items that failed, except those whose source is gone; their
+    /// destinations go through the conflict rule again. False when nothing was queued.
+    bool retryFailed();
+
+    /// The paths "Cut Paste" remembers: "cutPaths" of that entry in "array right menu", shared
+    /// by every process through the shared defaults.
+    static QStringList storedCutPaths();
+    static bool storeCutPaths(const QStringList& paths);
+    /// Pastes the remembered paths into the folder: empties the list at once and starts a move of
+    /// them. Null when the folder is not a folder or nothing was cut (the list is emptied all
+    /// the same) or when every item was stopped.
+    static std::shared_ptr<QVFileTransfer> pasteCutPaths(const QString& folder, Hooks hooks);
+
+    Mode mode() const { return m_mode; }
+    /// Jobs queued and not yet reported back.
+    qint64 loadingCount() const { return m_loadingCount; }
+    const QList<Item>& failedItems() const { return m_failed; }
+
+private:
+    QVFileTransfer(Mode mode, Hooks hooks);
+    bool queue(const QList<Item>& items);
+    void finished(Item item, bool ok);
+
+    Mode m_mode;
+    Hooks m_hooks;
+    qint64 m_loadingCount = 0;
+    QList<Item> m_failed;
+    QList<Item> m_failedThisRound;
+};
