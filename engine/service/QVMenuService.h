@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/model/QVMenuItem.h"
+#include "engine/service/QVFileTransfer.h"
 #include "platform/Menu.h"
 #include "platform/finder/FIFinderSyncController.h"
 
@@ -130,7 +131,42 @@ public:
     /// else the "Open Error Tip" alert.
     void openFailWithItem(const QVMenuItemPtr& item);
 
+    // --- File and folder commands, copy, move, cut and paste --------------------------------
+    /// Puts the selected paths (or only their names), one a line, on the pasteboard; only the
+    /// final newline is left out, so names with blanks at either end are copied as they are.
+    void copyPathWithOnlyName(bool onlyName);
+    /// Removes every selected item permanently, after "Delete Tip" when "pref check0" is on.
+    void deletePath();
+    /// Moves every selected item to the desktop's Trash.
+    void moveToTrash();
+    /// Reveals the first entry (by name) of each selected package or folder.
+    void showPackageContents(const QVMenuItemPtr& item = {});
+    /// Unmounts and ejects each selected volume on the background queue.
+    void ejectVolumes(const QVMenuItemPtr& item = {});
+    /// Copies the UTF-8 text of the first selected file.
+    void copyFileContents();
+    /// The name conflict rule (see QVFileTransfer::replaceFileAlert).
+    static bool _replaceFileAlert(const QString& target, const QString& orgPath,
+                                  const std::function<void(const QString& path)>& block);
+    /// Copies or moves the selected items into the folder behind the progress window.
+    void _moveAndCopyToPath(const QString& folder, bool isCopy);
+    /// "Cut Paste" remembers the selection; "Paste" moves the remembered items into the first
+    /// selected folder.
+    void cutPasteItem(const QVMenuItemPtr& item);
+    /// The command running now (copy, move or paste), null when none was started.
+    std::shared_ptr<QVFileTransfer> lastTransfer() const { return m_lastTransfer; }
+
+    /// The progress window's part in a command: shown while jobs run, a success message at the
+    /// end, closed with the tool windows. The engine calls these when they are set.
+    struct ProgressHooks {
+        std::function<void()> open;
+        std::function<void(const QString& message)> showSuccess;
+        std::function<void()> clean;
+    };
+    void setProgressHooks(ProgressHooks hooks) { m_progress = std::move(hooks); }
+
 private:
+    QVFileTransfer::Hooks transferHooks(bool revealLast, bool isCopy);
     struct Build;
 
     bool skipRecord(const QVMenuItemPtr& record, const Build& build);
@@ -157,4 +193,6 @@ private:
     QList<QUrl> m_selectURLs;
     QVMenuItemList m_rightMenuArray;
     ChoiceObserver m_choiceObserver;
+    ProgressHooks m_progress;
+    std::shared_ptr<QVFileTransfer> m_lastTransfer;
 };

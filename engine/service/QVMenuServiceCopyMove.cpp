@@ -1,0 +1,113 @@
+// Copy to, Move to, Cut Paste and Paste of the command engine.
+
+#include "engine/service/QVMenuService.h"
+
+#include "engine/model/QVMenuManager.h"
+#include "engine/service/QVHelper.h"
+#include "platform/Defaults.h"
+#include "foundation/AlertExpand.h"
+#include "foundation/QVCheckPermit.h"
+#include "foundation/StringExpandText.h"
+#include "platform/Bundle.h"
+
+#include <QFileInfo>
+
+namespace {
+
+QString failureText(const QList<QVFileTransfer::Item>& failed, bool isCopy)
+{
+    QStringList lines;
+    for (const QVFileTransfer::Item& item : failed) {
+        lines << QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"")
+                     .arg(isCopy ? QStringLiteral("copy") : QStringLiteral("move"), item.source, item.error);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+bool QVMenuService::_replaceFileAlert(const QString& target, const QString& orgPath,
+                                      const std::function<void(const QString& path)>& block)
+{
+    return QVFileTransfer::replaceFileAlert(target, orgPath, block);
+}
+
+QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy)
+{
+    QVFileTransfer::Hooks hooks;
+    hooks.open = [this]() {
+        ++m_loadingCount;
+        if (m_progress.open) {
+            m_progress.open();
+        }
+    };
+    hooks.jobEnded = [this]() { --m_loadingCount; };
+    hooks.succeeded = [this, revealLast](const QString& lastDestination) {
+        if (revealLast && QVMenuManager::sharedDefaults().value(QVMenuManager::prefCheck(22)).toBool()) {
+            qv::openInFinder(lastDestination);
+        }
+        if (m_progress.showSuccess) {
+            m_progress.showSuccess(platform::Bundle::localizedString(QStringLiteral("Success Common Tip")));
+        }
+        QVHelper::playSoundType(QVHelper::SoundCopy);
+    };
+    hooks.failed = [this, isCopy](const QList<QVFileTransfer::Item>& failed) {
+        if (m_progress.clean) {
+            m_progress.clean();
+        }
+        QVHelper::playSoundType(QVHelper::SoundError);
+        // Every source of a failed item is still in place; say which ones and why.
+        qv::alertWithMsg(failureText(failed, isCopy), nullptr);
+    };
+    return hooks;
+}
+
+void QVMenuService::_moveAndCopyToPath(const QString& folder, bool isCopy)
+{
+    bool permitted = false;
+    QVCheckPermit::checkPermitWithPath(folder, [&]() { permitted = true; }, []() {});
+    if (!permitted) {
+        QVHelper::playSoundType(QVHelper::SoundError);
+        return;
+    }
+    // Each command counts its own jobs, and the engine's count is never reset: an earlier
+    // command's jobs may still be queued.
+    auto transfer = QVFileTransfer::create(isCopy ? QVFileTransfer::Mode::Copy : QVFileTransfer::Mode::Move,
+                                           transferHooks(true, isCopy));
+    m_lastTransfer = transfer;
+    transfer->start(selectPaths(), folder);
+}
+
+void QVMenuService::cutPasteItem(const QVMenuItemPtr& item)
+{
+    if (!item) {
+        return;
+    }
+    const QStringList selected = selectPaths();
+    QString target = selected.value(0);
+    bool permitted = false;
+    QVCheckPermit::checkPermitWithPath(target, [&]() { permitted = true; }, []() {});
+    if (!permitted) {
+        QVHelper::playSoundType(QVHelper::SoundError);
+        return;
+    }
+    if (item->isPaste() && qv::isFolder(target) && !QVFileTransfer::storedCutPaths().isEmpty()) {
+        if (!qv::isWritable(target)) {
+            target = QVCheckPermit::selectFolderWithPrompt(
+                platform::Bundle::localizedString(QStringLiteral("Paste")), target);
+            if (target.isNull()) {
+                QVFileTransfer::storeCutPaths({});
+                return;
+            }
+        }
+        m_lastTransfer = QVFileTransfer::pasteCutPaths(target, transferHooks(false, false));
+        return;
+    }
+    if (item->isCutPaste()) {
+        QVFileTransfer::storeCutPaths(selected);
+        QVHelper::playSoundType(QVHelper::SoundCopy);
+        return;
+    }
+    QVFileTransfer::storeCutPaths({});
+    QVHelper::playSoundType(QVHelper::SoundError);
+}
