@@ -284,19 +284,23 @@ bool QVMenuService::runLeafCommand(const QVMenuItemPtr& top)
         return true;
     }
     if (t.key() == QLatin1String("Delete")) {
-        return commandNotAvailable(t, "deletePath");
+        deletePath();
+        return true;
     }
     if (t.isMoveToTrash()) {
-        return commandNotAvailable(t, "moveToTrash");
+        moveToTrash();
+        return true;
     }
     if (t.key() == QLatin1String("Copy Path")) {
-        return commandNotAvailable(t, "copyPathWithOnlyName");
+        copyPathWithOnlyName(false);
+        return true;
     }
     if (t.key() == QLatin1String("System Hide Files")) {
         return commandNotAvailable(t, "showSystemFiles");
     }
     if (t.isCopyFileName()) {
-        return commandNotAvailable(t, "copyPathWithOnlyName");
+        copyPathWithOnlyName(true);
+        return true;
     }
     if (t.isShowHideFile()) {
         return commandNotAvailable(t, "hideAndShowFiles");
@@ -305,7 +309,8 @@ bool QVMenuService::runLeafCommand(const QVMenuItemPtr& top)
         return commandNotAvailable(t, "lockUnlockFiles");
     }
     if (t.isCutPaste() || t.isPaste()) {
-        return commandNotAvailable(t, "cutPasteItem");
+        cutPasteItem(top);
+        return true;
     }
     if (t.isMainMenuNewFile()) {
         return commandNotAvailable(t, "createFileWithItem");
@@ -348,13 +353,16 @@ bool QVMenuService::runLeafCommand(const QVMenuItemPtr& top)
         return commandNotAvailable(t, "getInfo");
     }
     if (t.isShowPackageContents()) {
-        return commandNotAvailable(t, "showPackageContents");
+        showPackageContents(top);
+        return true;
     }
     if (t.isEject()) {
-        return commandNotAvailable(t, "ejectVolumes");
+        ejectVolumes(top);
+        return true;
     }
     if (t.isCopyFileContents()) {
-        return commandNotAvailable(t, "copyFileContents");
+        copyFileContents();
+        return true;
     }
     if (t.isCommonPath() && t.isCommonPathShortcutAdd()) {
         return commandNotAvailable(t, "addToCommonPath");

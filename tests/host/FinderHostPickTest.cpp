@@ -2,12 +2,16 @@
 // from an argument vector, so a file name full of shell syntax arrives as one argument.
 
 #include "tests/engine/MenuStoreTestSupport.h"
+#include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTest>
 
@@ -60,4 +64,56 @@ TEST(FinderHostPickTest, OpenWithStartsTheApplicationWithTheNameAsOneArgument)
     // A child index beyond the list is a tag of no entry: the host says so and fails.
     EXPECT_NE(runPick({ QStringLiteral("102"), file }, &err), 0);
     EXPECT_TRUE(err.contains("tag 102")) << err.constData();
+}
+
+namespace {
+
+// The tag of the top-level entry with that title in the menu the host prints, or -1.
+int tagOfTitle(const QStringList& args, const QString& title)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    const QJsonArray items = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value(QStringLiteral("items")).toArray();
+    for (const QJsonValue& item : items) {
+        if (item.toObject().value(QStringLiteral("title")).toString() == title) {
+            return item.toObject().value(QStringLiteral("tag")).toInt();
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+// Cut in one tarsel-finder process, Paste in another, on the factory menu: the item moves on
+// disk, because the cut list travels through the shared configuration.
+TEST(FinderHostPickTest, CutInOneProcessAndPasteInAnotherMovesTheItem)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QString home = testHome();
+    const QString file = writeFile(home + QStringLiteral("/from/report; $(id).txt"), "contents");
+    const QString target = home + QStringLiteral("/to");
+    ASSERT_TRUE(QDir().mkpath(target));
+
+    const int cut = tagOfTitle({ file }, QStringLiteral("Cut"));
+    ASSERT_GT(cut, 0);
+    QByteArray err;
+    ASSERT_EQ(runPick({ QString::number(cut), file }, &err), 0) << err.constData();
+    ASSERT_TRUE(QFile::exists(file)) << "a cut alone moves nothing";
+
+    // On the target folder's background the menu now offers Paste.
+    const int paste = tagOfTitle({ QStringLiteral("--target"), target }, QStringLiteral("Paste"));
+    ASSERT_GT(paste, 0);
+    ASSERT_EQ(runPick({ QString::number(paste), QStringLiteral("--target"), target }, &err), 0) << err.constData();
+    const QString moved = target + QStringLiteral("/report; $(id).txt");
+    EXPECT_TRUE(QFile::exists(moved)) << err.constData();
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(readFile(moved), QByteArray("contents"));
 }
