@@ -1,9 +1,9 @@
 #include "platform/Terminal.h"
 
+#include "platform/Hook.h"
 #include "platform/Workspace.h"
 
 #include <QFileInfo>
-#include <QMutex>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -11,16 +11,10 @@ namespace platform {
 
 namespace {
 
-QMutex& launcherMutex()
+platform::Hook<Terminal::Launcher>& launcherHook()
 {
-    static QMutex m;
-    return m;
-}
-
-Terminal::Launcher& launcherStorage()
-{
-    static Terminal::Launcher launcher;
-    return launcher;
+    static platform::Hook<Terminal::Launcher> hook;
+    return hook;
 }
 
 struct KnownTerminal {
@@ -73,8 +67,7 @@ const KnownTerminal* known(const QString& program)
 
 void Terminal::setLauncher(Launcher launcher)
 {
-    QMutexLocker lock(&launcherMutex());
-    launcherStorage() = std::move(launcher);
+    launcherHook().set(std::move(launcher));
 }
 
 QStringList Terminal::knownTerminals()
@@ -139,11 +132,7 @@ bool Terminal::openAt(const QString& path, bool newTab, QString* error)
         }
     }
     const QStringList args = command + argumentsForFolder(flavour, folder, newTab);
-    Launcher launcher;
-    {
-        QMutexLocker lock(&launcherMutex());
-        launcher = launcherStorage();
-    }
+    const Launcher launcher = launcherHook().get();
     const bool started = launcher ? launcher(program, args, folder)
                                   : QProcess::startDetached(program, args, folder);
     return started || fail(QStringLiteral("%1 could not be started").arg(program));

@@ -1,5 +1,6 @@
 #include "platform/Workspace.h"
 
+#include "platform/Hook.h"
 #include "platform/Paths.h"
 
 #include <QDBusConnection>
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QMutex>
 #include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
@@ -28,25 +28,15 @@ constexpr int kFileManagerTimeoutMs = 5000;
 
 // --- launcher -------------------------------------------------------------------------------
 
-QMutex& launcherMutex()
+platform::Hook<Workspace::Launcher>& launcherHook()
 {
-    static QMutex m;
-    return m;
-}
-
-Workspace::Launcher& launcherStorage()
-{
-    static Workspace::Launcher launcher;
-    return launcher;
+    static platform::Hook<Workspace::Launcher> hook;
+    return hook;
 }
 
 bool launch(const QString& program, const QStringList& args)
 {
-    Workspace::Launcher launcher;
-    {
-        QMutexLocker lock(&launcherMutex());
-        launcher = launcherStorage();
-    }
+    const Workspace::Launcher launcher = launcherHook().get();
     if (program.isEmpty()) {
         return false;
     }
@@ -377,8 +367,7 @@ bool showItemsOverDBus(const QString& path)
 
 void Workspace::setLauncher(Launcher launcher)
 {
-    QMutexLocker lock(&launcherMutex());
-    launcherStorage() = std::move(launcher);
+    launcherHook().set(std::move(launcher));
 }
 
 bool Workspace::launchApplication(const QString& program, const QStringList& args)

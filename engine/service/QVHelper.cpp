@@ -1,5 +1,7 @@
 #include "engine/service/QVHelper.h"
 
+#include "platform/Hook.h"
+
 #include "engine/model/QVMenuManager.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
@@ -12,7 +14,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
 
 #include <algorithm>
 
@@ -62,16 +63,10 @@ void QVHelper::playSoundType(int type)
 
 namespace {
 
-QMutex& permitMutex()
+platform::Hook<QVHelper::PermitCheck>& permitHook()
 {
-    static QMutex m;
-    return m;
-}
-
-QVHelper::PermitCheck& permitStorage()
-{
-    static QVHelper::PermitCheck check;
-    return check;
+    static platform::Hook<QVHelper::PermitCheck> hook;
+    return hook;
 }
 
 QVMenuItemPtr pathItem(const QString& path, const QString& fileName)
@@ -109,17 +104,12 @@ QVMenuItemPtr QVHelper::markerItem(const QString& key, const QString& icon)
 
 void QVHelper::setPermitCheck(PermitCheck check)
 {
-    QMutexLocker lock(&permitMutex());
-    permitStorage() = std::move(check);
+    permitHook().set(std::move(check));
 }
 
 bool QVHelper::checkPermitWithPath(const QString& path)
 {
-    PermitCheck check;
-    {
-        QMutexLocker lock(&permitMutex());
-        check = permitStorage();
-    }
+    const PermitCheck check = permitHook().get();
     if (check) {
         return check(path);
     }

@@ -3,6 +3,8 @@
 
 #include "engine/service/QVMenuService.h"
 
+#include "platform/Hook.h"
+
 #include "engine/model/QVMenuManager.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"
@@ -15,7 +17,6 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMetaType>
-#include <QMutex>
 
 #include <atomic>
 
@@ -29,16 +30,10 @@ const QString kUseCount = QStringLiteral("use count");
 const QString kIsReviewed = QStringLiteral("is reviewed");
 const QString kToCommonPathPlaceholder = QStringLiteral("@rftocommonpath");
 
-QMutex& hookMutex()
+platform::Hook<QVMenuService::PermitCheck>& permitHook()
 {
-    static QMutex m;
-    return m;
-}
-
-QVMenuService::PermitCheck& permitCheckStorage()
-{
-    static QVMenuService::PermitCheck check;
-    return check;
+    static platform::Hook<QVMenuService::PermitCheck> hook;
+    return hook;
 }
 
 // A count kept directly under an entry's key by earlier versions. Only a plain integer is one:
@@ -73,8 +68,7 @@ bool commandNotAvailable(const QVMenuItem& item, const char* command)
 
 void QVMenuService::setPermitCheck(PermitCheck check)
 {
-    QMutexLocker lock(&hookMutex());
-    permitCheckStorage() = std::move(check);
+    permitHook().set(std::move(check));
 }
 
 namespace {
@@ -157,11 +151,7 @@ void QVMenuService::decodeMenuTag(qint64 tag)
         readyStart(record, groups);
         return;
     }
-    PermitCheck check;
-    {
-        QMutexLocker lock(&hookMutex());
-        check = permitCheckStorage();
-    }
+    const PermitCheck check = permitHook().get();
     const QString folder = QFileInfo(paths.first()).absolutePath();
     const auto start = [this, record, groups] { readyStart(record, groups); };
     if (check) {
