@@ -6,6 +6,7 @@
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/finder/MountMonitor.h"
+#include "toolwindows/progress/QVLoadingWinCtl.h"
 
 #include <QPointer>
 #include <QSet>
@@ -42,8 +43,52 @@ QVMenuService* FinderSync::service()
     if (!m_service) {
         m_service = std::make_unique<QVMenuService>(this);
         m_service->setIsFinderSync(true);
+        QPointer<FinderSync> self(this);
+        QVMenuService::ProgressHooks hooks;
+        hooks.open = [self] {
+            if (self) {
+                self->ensureLoadingWinCtl().open();
+            }
+        };
+        hooks.showSuccess = [self](const QString& message) {
+            if (!self) {
+                return;
+            }
+            // The host stays until the success message has closed itself and the windows are
+            // cleaned up; the completion runs even when the window was dropped meanwhile.
+            QVMenuService::beginPendingWork();
+            self->ensureLoadingWinCtl().showSuccess(message, [self] {
+                if (self) {
+                    self->clean();
+                }
+                QVMenuService::endPendingWork();
+            });
+        };
+        hooks.clean = [self] {
+            if (self) {
+                self->clean();
+            }
+        };
+        m_service->setProgressHooks(std::move(hooks));
     }
     return m_service.get();
+}
+
+QVLoadingWinCtl& FinderSync::ensureLoadingWinCtl()
+{
+    if (!m_loadingWinCtl) {
+        m_loadingWinCtl = std::make_unique<QVLoadingWinCtl>();
+    }
+    return *m_loadingWinCtl;
+}
+
+void FinderSync::clean()
+{
+    if (QVLoadingWinCtl* window = m_loadingWinCtl.release()) {
+        window->close();
+        // clean() may run inside one of the window's own callbacks (Cancel): drop it afterwards.
+        window->deleteLater();
+    }
 }
 
 void FinderSync::setupDirectoryURLs()

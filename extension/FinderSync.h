@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class QVLoadingWinCtl;
 class QVMenuService;
 
 namespace platform {
@@ -24,8 +25,14 @@ public:
     ~FinderSync() override;
     Q_DISABLE_COPY_MOVE(FinderSync)
 
-    /// The engine, created on first use with this object as its delegate.
+    /// The engine, created on first use with this object as its delegate; its progress reports
+    /// drive the progress window below.
     QVMenuService* service();
+    /// The progress window of the engine's background jobs, created on first use and kept until
+    /// clean(); null while none is held.
+    QVLoadingWinCtl* loadingWinCtl() const { return m_loadingWinCtl.get(); }
+    /// Closes and drops the tool windows the engine's commands opened.
+    void clean();
 
     void setupDirectoryURLs();
     /// A volume was mounted: the served folders are set up again one second later.
@@ -40,6 +47,9 @@ public:
     bool hasPendingWork() const override;
 
 private:
+    QVLoadingWinCtl& ensureLoadingWinCtl();
+
     std::unique_ptr<QVMenuService> m_service;
+    std::unique_ptr<QVLoadingWinCtl> m_loadingWinCtl;
     platform::MountMonitor* m_mountMonitor = nullptr;
 };

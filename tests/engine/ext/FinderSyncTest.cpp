@@ -4,14 +4,20 @@
 #include "../MenuStoreTestSupport.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVMenuService.h"
+#include "foundation/ObjectGCD.h"
 #include "platform/finder/MountMonitor.h"
+#include "toolwindows/progress/QVLoadingWinCtl.h"
 
+#include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <future>
 
 using namespace tarsel::test;
 
@@ -133,4 +139,55 @@ TEST_F(FinderSyncTest, AChosenEntryReachesTheEngineAsItsTag)
     const auto menu = sync.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
     ASSERT_TRUE(menu->itemAt(0)->perform());
     EXPECT_EQ(tags, QList<qint64>({ 1 }));
+}
+
+TEST_F(FinderSyncTest, CopyJobsShowTheProgressWindowAndTheHostWaitsForTheSuccessMessage)
+{
+    const QString to = testHome() + QStringLiteral("/to");
+    QDir().mkpath(to);
+    const QString a = writeFile(testHome() + QStringLiteral("/a.txt"), "x");
+    FinderSync sync;
+    sync.service()->setSelectURLs({ QUrl::fromLocalFile(a) });
+    sync.service()->setIsSelectURL(true);
+    EXPECT_EQ(sync.loadingWinCtl(), nullptr);
+
+    // The background queue is held, so the job is still waiting while the window is checked.
+    std::promise<void> release;
+    std::shared_future<void> held = release.get_future().share();
+    qv::enterBackground([held] { held.wait(); });
+    sync.service()->_moveAndCopyToPath(to, true);
+    ASSERT_NE(sync.loadingWinCtl(), nullptr);
+    EXPECT_TRUE(sync.loadingWinCtl()->window()->isVisible());
+    EXPECT_TRUE(sync.hasPendingWork());
+    release.set_value();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sync.service()->loadingCount() == 0; }, 20000));
+    EXPECT_EQ(readFile(to + QStringLiteral("/a.txt")), "x");
+    // The success message stays for a second and keeps the host alive; then the window is gone.
+    ASSERT_NE(sync.loadingWinCtl(), nullptr);
+    EXPECT_TRUE(sync.loadingWinCtl()->imageView()->isVisible());
+    EXPECT_TRUE(sync.hasPendingWork());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sync.hasPendingWork(); }, 20000));
+    EXPECT_EQ(sync.loadingWinCtl(), nullptr);
+}
+
+TEST_F(FinderSyncTest, AFailedJobClosesTheProgressWindowAtOnce)
+{
+    const QString to = testHome() + QStringLiteral("/to");
+    QDir().mkpath(to);
+    const QString gone = writeFile(testHome() + QStringLiteral("/gone.txt"), "x");
+    FinderSync sync;
+    sync.service()->setSelectURLs({ QUrl::fromLocalFile(gone) });
+    sync.service()->setIsSelectURL(true);
+    AlertScript script;
+    std::promise<void> release;
+    std::shared_future<void> held = release.get_future().share();
+    qv::enterBackground([held] { held.wait(); });
+    sync.service()->_moveAndCopyToPath(to, true);
+    ASSERT_NE(sync.loadingWinCtl(), nullptr);
+    QFile::remove(gone);
+    release.set_value();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !script.shown().isEmpty(); }, 20000));
+    EXPECT_EQ(sync.loadingWinCtl(), nullptr);
+    EXPECT_FALSE(sync.hasPendingWork());
 }
