@@ -6,6 +6,7 @@
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpand.h"
+#include "platform/Alias.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/System.h"
@@ -14,11 +15,14 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 #include <algorithm>
 
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcHelper, "tarsel.engine.helper", QtWarningMsg)
 
 const QString kSoundSwitchKey = QStringLiteral("pref check9");
 
@@ -221,4 +225,18 @@ QVMenuItemList QVHelper::commomPathChildFolderItemWithPath(const QString& path)
         items << tip;
     }
     return items;
+}
+
+bool QVHelper::createBookmarkAtURL(const QUrl& aliasUrl, const QUrl& forTargetAtURL)
+{
+    if (!aliasUrl.isLocalFile() || !forTargetAtURL.isLocalFile()) {
+        return false;
+    }
+    const QString aliasPath = aliasUrl.toLocalFile();
+    QString error;
+    if (!platform::Alias::create(aliasPath, forTargetAtURL.toLocalFile(), &error)) {
+        qCWarning(lcHelper).noquote() << error;
+        return false;
+    }
+    return true;
 }

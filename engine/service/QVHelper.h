@@ -3,6 +3,7 @@
 #include "engine/model/QVMenuItem.h"
 
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <optional>
@@ -62,4 +63,9 @@ public:
     /// up to maxSubpathCount() visible sub-folders in the file system's order, "Other Folder",
     /// and a tip when the list was cut.
     static QVMenuItemList commomPathChildFolderItemWithPath(const QString& path);
+
+    /// Writes an alias of the target at the alias address (this desktop's alias is a symbolic
+    /// link to the target's absolute path). Never replaces anything: false when something is
+    /// already there, the target is missing or the alias could not be written.
+    static bool createBookmarkAtURL(const QUrl& aliasUrl, const QUrl& forTargetAtURL);
 };

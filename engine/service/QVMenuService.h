@@ -131,6 +131,29 @@ public:
     /// else the "Open Error Tip" alert.
     void openFailWithItem(const QVMenuItemPtr& item);
 
+    // --- Common paths and aliases ------------------------------------------------------------
+    /// Opens a common folder, or what the chosen entry beneath it names: a desktop service or an
+    /// application run on the folder, or a listed entry's own path. A missing folder plays the
+    /// error sound and shows "Common Path Not Exist Tip"; an open that fails asks for full disk
+    /// access.
+    void openCommonPath(const QString& path, const QVMenuItemPtr& withItem);
+    /// Appends every selected folder to "array common path" (files are left out; a folder may be
+    /// listed twice) on the background queue, then reports success on the main thread.
+    void addToCommonPath();
+    /// Makes an alias of each selected item in the folder, under a free name; each item plays
+    /// its own sound, and with "pref check22" on an alias outside the Desktop is revealed.
+    void _createSymlinkTo(const QString& folder);
+    /// _createSymlinkTo() with the user's Desktop folder.
+    void sendToDesktopShortcut();
+    /// The folder the entry chosen under "Copy to", "Move to", "Create Symlink to", "Terminal To",
+    /// "iTerm2 To" or a script that uses "@rftocommonpath" stands for (item1 a common path or
+    /// "Select Folder", item2 and item3 entries beneath it, null when not given), asking with the
+    /// folder chooser for "Other Folder", "Select Folder" and folders that are not there. Runs
+    /// the top entry's command on it, except for scripts, which use the answer themselves. Null
+    /// when no folder was chosen.
+    QString toCommonPathWithItem(const QVMenuItemPtr& top, const QVMenuItemPtr& item1, const QVMenuItemPtr& item2,
+                                 const QVMenuItemPtr& item3);
+
     // --- File and folder commands, copy, move, cut and paste --------------------------------
     /// Puts the selected paths (or only their names), one a line, on the pasteboard; only the
     /// final newline is left out, so names with blanks at either end are copied as they are.
@@ -166,7 +189,17 @@ public:
     void setProgressHooks(ProgressHooks hooks) { m_progress = std::move(hooks); }
 
 private:
-    QVFileTransfer::Hooks transferHooks(bool revealLast, bool isCopy);
+    /// The command's own transfer, filled in once it exists, so that its failure can retry it.
+    using TransferRef = std::shared_ptr<std::weak_ptr<QVFileTransfer>>;
+    QVFileTransfer::Hooks transferHooks(bool revealLast, bool isCopy, const TransferRef& transfer);
+    /// After a failure: when a failed item's source could not be written, asks for access to
+    /// "/" and, once a source has become writable, runs the failed items again. True when a
+    /// retry was queued.
+    bool retryWithRootAccess(const QList<QVFileTransfer::Item>& failed, const TransferRef& transfer);
+    /// Obtains folder access through the check installed with setPermitCheck(), else
+    /// QVCheckPermit; one block runs before it returns.
+    static void checkFolderAccess(const QString& folder, const std::function<void()>& success,
+                                  const std::function<void()>& failure);
     struct Build;
 
     bool skipRecord(const QVMenuItemPtr& record, const Build& build);

@@ -12,6 +12,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 QString failureText(const QList<QVFileTransfer::Item>& failed, bool isCopy)
@@ -32,7 +34,7 @@ bool QVMenuService::_replaceFileAlert(const QString& target, const QString& orgP
     return QVFileTransfer::replaceFileAlert(target, orgPath, block);
 }
 
-QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy)
+QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy, const TransferRef& transfer)
 {
     QVFileTransfer::Hooks hooks;
     hooks.open = [this]() {
@@ -51,15 +53,47 @@ QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy)
         }
         QVHelper::playSoundType(QVHelper::SoundCopy);
     };
-    hooks.failed = [this, isCopy](const QList<QVFileTransfer::Item>& failed) {
+    // A copy or a move that failed asks for full disk access; a paste only says what failed.
+    const bool askFullDiskAccess = revealLast;
+    hooks.failed = [this, isCopy, askFullDiskAccess, transfer](const QList<QVFileTransfer::Item>& failedNow) {
+        const QList<QVFileTransfer::Item> failed = failedNow;
         if (m_progress.clean) {
             m_progress.clean();
+        }
+        if (retryWithRootAccess(failed, transfer)) {
+            return;
         }
         QVHelper::playSoundType(QVHelper::SoundError);
         // Every source of a failed item is still in place; say which ones and why.
         qv::alertWithMsg(failureText(failed, isCopy), nullptr);
+        if (askFullDiskAccess) {
+            QVCheckPermit::accessPrivacy();
+        }
     };
     return hooks;
+}
+
+bool QVMenuService::retryWithRootAccess(const QList<QVFileTransfer::Item>& failed, const TransferRef& transfer)
+{
+    QStringList unwritable;
+    for (const QVFileTransfer::Item& item : failed) {
+        if (qv::isExist(item.source) && !qv::isWritable(item.source)) {
+            unwritable << item.source;
+        }
+    }
+    if (unwritable.isEmpty()) {
+        return false;
+    }
+    bool permitted = false;
+    checkFolderAccess(QStringLiteral("/"), [&permitted] { permitted = true; }, [] {});
+    const auto writable = [](const QString& source) { return qv::isWritable(source); };
+    if (!permitted || std::none_of(unwritable.cbegin(), unwritable.cend(), writable)) {
+        return false;
+    }
+    // Only the items that failed run again: those that succeeded are already in place, and a
+    // moved item's source is gone.
+    const std::shared_ptr<QVFileTransfer> again = transfer->lock();
+    return again && again->retryFailed();
 }
 
 void QVMenuService::_moveAndCopyToPath(const QString& folder, bool isCopy)
@@ -72,8 +106,10 @@ void QVMenuService::_moveAndCopyToPath(const QString& folder, bool isCopy)
     }
     // Each command counts its own jobs, and the engine's count is never reset: an earlier
     // command's jobs may still be queued.
+    auto ref = std::make_shared<std::weak_ptr<QVFileTransfer>>();
     auto transfer = QVFileTransfer::create(isCopy ? QVFileTransfer::Mode::Copy : QVFileTransfer::Mode::Move,
-                                           transferHooks(true, isCopy));
+                                           transferHooks(true, isCopy, ref));
+    *ref = transfer;
     m_lastTransfer = transfer;
     transfer->start(selectPaths(), folder);
 }
@@ -100,7 +136,9 @@ void QVMenuService::cutPasteItem(const QVMenuItemPtr& item)
                 return;
             }
         }
-        m_lastTransfer = QVFileTransfer::pasteCutPaths(target, transferHooks(false, false));
+        auto ref = std::make_shared<std::weak_ptr<QVFileTransfer>>();
+        m_lastTransfer = QVFileTransfer::pasteCutPaths(target, transferHooks(false, false, ref));
+        *ref = m_lastTransfer;
         return;
     }
     if (item->isCutPaste()) {

@@ -71,6 +71,17 @@ void QVMenuService::setPermitCheck(PermitCheck check)
     permitHook().set(std::move(check));
 }
 
+void QVMenuService::checkFolderAccess(const QString& folder, const std::function<void()>& success,
+                                      const std::function<void()>& failure)
+{
+    const PermitCheck check = permitHook().get();
+    if (check) {
+        check(folder, success, failure);
+    } else {
+        QVCheckPermit::checkPermitWithPath(folder, success, failure);
+    }
+}
+
 namespace {
 std::atomic<int> g_pendingWork { 0 };
 } // namespace
@@ -151,14 +162,8 @@ void QVMenuService::decodeMenuTag(qint64 tag)
         readyStart(record, groups);
         return;
     }
-    const PermitCheck check = permitHook().get();
-    const QString folder = QFileInfo(paths.first()).absolutePath();
-    const auto start = [this, record, groups] { readyStart(record, groups); };
-    if (check) {
-        check(folder, start, [] {});
-    } else {
-        QVCheckPermit::checkPermitWithPath(folder, start, [] {});
-    }
+    checkFolderAccess(QFileInfo(paths.first()).absolutePath(), [this, record, groups] { readyStart(record, groups); },
+                      [] {});
 }
 
 QVMenuItemPtr QVMenuService::itemForTag(qint64 tag) const
@@ -231,7 +236,12 @@ bool QVMenuService::runChildCommand(const QVMenuItemPtr& top, QStringList& index
         return commandNotAvailable(t, "createFileWithItem");
     }
     if (t.isCommonPath()) {
-        return commandNotAvailable(t, child->isCommonPathShortcutAdd() ? "addToCommonPath" : "openCommonPath");
+        if (child->isCommonPathShortcutAdd()) {
+            addToCommonPath();
+        } else {
+            openCommonPath(child->path(), grandchild);
+        }
+        return true;
     }
     if (t.isCommonApp() || qv::isValid(t.appName())) {
         if (!qv::isValid(child->appName())) {
@@ -257,7 +267,8 @@ bool QVMenuService::runChildCommand(const QVMenuItemPtr& top, QStringList& index
         return commandNotAvailable(t, "copyfileInfo");
     }
     if (t.isCopy() || t.isMove() || t.isSymlinkTo() || t.isTerminalTo()) {
-        return commandNotAvailable(t, "toCommonPathWithItem");
+        toCommonPathWithItem(top, child, grandchild, greatGrandchild);
+        return true;
     }
     return false;
 }
@@ -337,7 +348,8 @@ bool QVMenuService::runLeafCommand(const QVMenuItemPtr& top)
         return commandNotAvailable(t, "fixingGarbledNames");
     }
     if (t.isSendToDesktopShortcut()) {
-        return commandNotAvailable(t, "sendToDesktopShortcut");
+        sendToDesktopShortcut();
+        return true;
     }
     if (t.isGetInfo()) {
         return commandNotAvailable(t, "getInfo");
@@ -355,7 +367,8 @@ bool QVMenuService::runLeafCommand(const QVMenuItemPtr& top)
         return true;
     }
     if (t.isCommonPath() && t.isCommonPathShortcutAdd()) {
-        return commandNotAvailable(t, "addToCommonPath");
+        addToCommonPath();
+        return true;
     }
     if (t.isFileInfo()) {
         return commandNotAvailable(t, "copyfileInfo");

@@ -4,6 +4,7 @@
 #include "tests/engine/MenuStoreTestSupport.h"
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
+#include "platform/Bundle.h"
 
 #include "testsupport/TestEnvironment.h"
 
@@ -16,6 +17,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace tarsel::test;
 
@@ -68,8 +71,8 @@ TEST(FinderHostPickTest, OpenWithStartsTheApplicationWithTheNameAsOneArgument)
 
 namespace {
 
-// The tag of the top-level entry with that title in the menu the host prints, or -1.
-int tagOfTitle(const QStringList& args, const QString& title)
+// The tag of the entry found by its titles, one a menu level, in the menu the host prints, or -1.
+int tagOfPath(const QStringList& args, const QStringList& titles)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -81,13 +84,25 @@ int tagOfTitle(const QStringList& args, const QString& title)
         process.waitForFinished();
         return -1;
     }
-    const QJsonArray items = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value(QStringLiteral("items")).toArray();
-    for (const QJsonValue& item : items) {
-        if (item.toObject().value(QStringLiteral("title")).toString() == title) {
-            return item.toObject().value(QStringLiteral("tag")).toInt();
+    QJsonArray items = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value(QStringLiteral("items")).toArray();
+    int tag = -1;
+    for (const QString& title : titles) {
+        const auto found = std::find_if(items.begin(), items.end(), [&title](const QJsonValue& item) {
+            return item.toObject().value(QStringLiteral("title")).toString() == title;
+        });
+        if (found == items.end()) {
+            return -1;
         }
+        tag = found->toObject().value(QStringLiteral("tag")).toInt();
+        items = found->toObject().value(QStringLiteral("submenu")).toArray();
     }
-    return -1;
+    return tag;
+}
+
+// The tag of the top-level entry with that title in the menu the host prints, or -1.
+int tagOfTitle(const QStringList& args, const QString& title)
+{
+    return tagOfPath(args, { title });
 }
 
 } // namespace
@@ -116,4 +131,30 @@ TEST(FinderHostPickTest, CutInOneProcessAndPasteInAnotherMovesTheItem)
     EXPECT_TRUE(QFile::exists(moved)) << err.constData();
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_EQ(readFile(moved), QByteArray("contents"));
+}
+
+// "Copy to", a common folder, "Current Directory", chosen in a real tarsel-finder process on the
+// factory menu: the file is copied into the common folder on disk and its source stays.
+TEST(FinderHostPickTest, CopyToACommonFolderCopiesTheFileOnDisk)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QString home = testHome();
+    const QString common = home + QStringLiteral("/Common Folder");
+    // A sub-folder makes the common folder offer "Current Directory" beside it.
+    ASSERT_TRUE(QDir().mkpath(common + QStringLiteral("/inner")));
+    storeList(QVMenuManager::kArrayCommonPath, { entry({ { QStringLiteral("key"), QStringLiteral("C1") },
+                                                          { QStringLiteral("path"), common },
+                                                          { QStringLiteral("displayName"), QStringLiteral("Common") } }) });
+    const QString file = writeFile(home + QStringLiteral("/work/report; $(id).txt"), "contents");
+
+    const int tag = tagOfPath({ file }, { platform::Bundle::localizedString(QStringLiteral("Copy to")), QStringLiteral("Common"),
+                                          platform::Bundle::localizedString(QStringLiteral("Current Directory")) });
+    ASSERT_GT(tag, 0);
+    QByteArray err;
+    ASSERT_EQ(runPick({ QString::number(tag), file }, &err), 0) << err.constData();
+    const QString copied = common + QStringLiteral("/report; $(id).txt");
+    EXPECT_EQ(readFile(copied), QByteArray("contents")) << err.constData();
+    EXPECT_EQ(readFile(file), QByteArray("contents"));
+    const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue(QStringLiteral("use count detail"));
+    EXPECT_EQ(uses.value(QStringLiteral("Copy to")).toLongLong(), 1);
 }

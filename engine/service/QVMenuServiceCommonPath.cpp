@@ -1,0 +1,179 @@
+// The common folders of the command engine: opening them, adding the selected folders to them,
+// turning a chosen entry beneath "Copy to", "Move to", "Create Symlink to" and the terminals into
+// a target folder, and making aliases of the selection in a folder or on the Desktop.
+
+#include "engine/service/QVMenuService.h"
+
+#include "engine/model/QVMenuManager.h"
+#include "engine/service/QVHelper.h"
+#include "foundation/AlertExpand.h"
+#include "foundation/ObjectGCD.h"
+#include "foundation/QVCheckPermit.h"
+#include "foundation/StringExpand.h"
+#include "platform/Bundle.h"
+#include "platform/Defaults.h"
+#include "platform/Workspace.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcCommonPath, "tarsel.engine.commonpath", QtWarningMsg)
+
+namespace {
+
+QString tr(const QString& key)
+{
+    return platform::Bundle::localizedString(key);
+}
+
+// The last path component, also for a path given with a trailing slash.
+QString lastComponent(const QString& path)
+{
+    return QFileInfo(QDir::cleanPath(path)).fileName();
+}
+
+QVariantMap commonPathEntry(const QString& folder)
+{
+    return {
+        { QStringLiteral("key"), qv::uuid() },
+        { QStringLiteral("disabled"), false },
+        { QStringLiteral("path"), folder },
+        { QStringLiteral("displayName"), lastComponent(folder) },
+    };
+}
+
+bool revealSwitchOn()
+{
+    return QVMenuManager::sharedDefaults().boolValue(QVMenuManager::prefCheck(22));
+}
+
+// The chooser's prompt for the command that asks for a folder.
+QString choosePrompt(const QVMenuItem& top)
+{
+    if (top.isMove()) {
+        return tr(QStringLiteral("Move"));
+    }
+    if (top.isCopy()) {
+        return tr(QStringLiteral("Copy"));
+    }
+    if (top.isSymlinkTo()) {
+        return tr(QStringLiteral("Create"));
+    }
+    return QStringLiteral("");
+}
+
+} // namespace
+
+void QVMenuService::openCommonPath(const QString& path, const QVMenuItemPtr& withItem)
+{
+    if (!qv::isExist(path)) {
+        QVHelper::playSoundType(QVHelper::SoundError);
+        qv::alertWithMsg(tr(QStringLiteral("Common Path Not Exist Tip")));
+        return;
+    }
+    checkFolderAccess(
+        path,
+        [this, path, withItem] {
+            if (withItem && qv::isValid(withItem->serve())) {
+                openServe(withItem->serve(), path);
+                return;
+            }
+            if (withItem && qv::isValid(withItem->appName())) {
+                openWithApp(withItem, path);
+                return;
+            }
+            // A listed entry opens itself; the markers ("Show in Finder", "More Files",
+            // "To Authorize") open the common folder.
+            const QString open = withItem && qv::isValid(withItem->path()) ? withItem->path() : path;
+            if (!platform::Workspace::openFile(open)) {
+                qCWarning(lcCommonPath).noquote() << QStringLiteral("Failed to open. File: \"%1\"").arg(open);
+                QVCheckPermit::accessPrivacy();
+            }
+        },
+        [] { QVHelper::playSoundType(QVHelper::SoundError); });
+}
+
+void QVMenuService::addToCommonPath()
+{
+    const QStringList paths = selectPaths();
+    beginPendingWork();
+    qv::enterBackground([this, paths] {
+        bool written = true;
+        for (const QString& path : paths) {
+            if (qv::isFolder(path)) {
+                written = QVMenuManager::addMenuKey(QVMenuManager::kArrayCommonPath, commonPathEntry(path), -1) && written;
+            }
+        }
+        qv::enterForeground([this, written] {
+            if (written) {
+                QVHelper::playSoundType(QVHelper::SoundDing);
+                if (m_progress.showSuccess) {
+                    m_progress.showSuccess(tr(QStringLiteral("Success Common Tip")));
+                }
+            } else {
+                // The shared configuration could not be written: the folders are not listed.
+                QVHelper::playSoundType(QVHelper::SoundError);
+                qv::alertWithMsg(tr(QStringLiteral("Error Common Tip")));
+            }
+            endPendingWork();
+        });
+    });
+}
+
+void QVMenuService::_createSymlinkTo(const QString& folder)
+{
+    const bool reveal = revealSwitchOn() && QDir::cleanPath(folder) != QDir::cleanPath(qv::desktopPath());
+    for (const QString& path : selectPaths()) {
+        const QString aliasPath = qv::uniquePath(QDir(folder).filePath(lastComponent(path)));
+        if (!QVHelper::createBookmarkAtURL(QUrl::fromLocalFile(aliasPath), QUrl::fromLocalFile(path))) {
+            QVHelper::playSoundType(QVHelper::SoundError);
+            continue;
+        }
+        QVHelper::playSoundType(QVHelper::SoundDing);
+        if (reveal) {
+            qv::openInFinder(aliasPath);
+        }
+    }
+}
+
+void QVMenuService::sendToDesktopShortcut()
+{
+    _createSymlinkTo(qv::desktopPath());
+}
+
+QString QVMenuService::toCommonPathWithItem(const QVMenuItemPtr& top, const QVMenuItemPtr& item1,
+                                            const QVMenuItemPtr& item2, const QVMenuItemPtr& item3)
+{
+    if (!top || !item1) {
+        return QString();
+    }
+    const QVMenuItemPtr target = item3 ? item3 : (item2 ? item2 : item1);
+    const QVMenuItemPtr parent = item3 ? item2 : item1;
+    const bool otherFolder = target->key() == QLatin1String("Other Folder");
+    QString folder = target->path();
+    if (!qv::isValid(folder)) {
+        // The markers carry no path: "Other Folder" starts the chooser in its common folder, and
+        // the others ("Current Directory", "Select Folder", "To Authorize") stand for it.
+        folder = parent ? parent->path() : QString();
+    }
+    // A folder that is no longer there is chosen anew rather than written into.
+    if (otherFolder || !qv::isValid(folder) || !qv::isFolder(folder)) {
+        const QString start = qv::isFolder(folder) ? folder : QString();
+        folder = QVCheckPermit::selectFolderWithPrompt(choosePrompt(*top), start);
+        if (!qv::isValid(folder)) {
+            return QString();
+        }
+    }
+    if (top->isCommonScript() || top->isToCommomPathScript()) {
+        return folder;
+    }
+    if (top->isSymlinkTo()) {
+        _createSymlinkTo(folder);
+    } else if (top->isTerminalTo()) {
+        openServe(top->serve(), folder);
+    } else if (top->isCopy() || top->isMove()) {
+        _moveAndCopyToPath(folder, top->isCopy());
+    }
+    return folder;
+}
