@@ -193,9 +193,9 @@ private:
     using TransferRef = std::shared_ptr<std::weak_ptr<QVFileTransfer>>;
     QVFileTransfer::Hooks transferHooks(bool revealLast, bool isCopy, const TransferRef& transfer);
     /// After a failure: when a failed item's source could not be written, asks for access to
-    /// "/" and, once a source has become writable, runs the failed items again. True when a
-    /// retry was queued.
-    bool retryWithRootAccess(const QList<QVFileTransfer::Item>& failed, const TransferRef& transfer);
+    /// "/" and, once a source has become writable, runs the failed items again.
+    enum class RootRetry { NotAsked, Refused, Retried, NotRetried };
+    RootRetry retryWithRootAccess(const QList<QVFileTransfer::Item>& failed, const TransferRef& transfer);
     /// Obtains folder access through the check installed with setPermitCheck(), else
     /// QVCheckPermit; one block runs before it returns.
     static void checkFolderAccess(const QString& folder, const std::function<void()>& success,

@@ -60,20 +60,22 @@ QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy,
         if (m_progress.clean) {
             m_progress.clean();
         }
-        if (retryWithRootAccess(failed, transfer)) {
+        const RootRetry retry = retryWithRootAccess(failed, transfer);
+        if (retry == RootRetry::Retried) {
             return;
         }
         QVHelper::playSoundType(QVHelper::SoundError);
         // Every source of a failed item is still in place; say which ones and why.
         qv::alertWithMsg(failureText(failed, isCopy), nullptr);
-        if (askFullDiskAccess) {
+        if (askFullDiskAccess && retry != RootRetry::Refused) {
             QVCheckPermit::accessPrivacy();
         }
     };
     return hooks;
 }
 
-bool QVMenuService::retryWithRootAccess(const QList<QVFileTransfer::Item>& failed, const TransferRef& transfer)
+QVMenuService::RootRetry QVMenuService::retryWithRootAccess(const QList<QVFileTransfer::Item>& failed,
+                                                             const TransferRef& transfer)
 {
     QStringList unwritable;
     for (const QVFileTransfer::Item& item : failed) {
@@ -82,18 +84,21 @@ bool QVMenuService::retryWithRootAccess(const QList<QVFileTransfer::Item>& faile
         }
     }
     if (unwritable.isEmpty()) {
-        return false;
+        return RootRetry::NotAsked;
     }
     bool permitted = false;
     checkFolderAccess(QStringLiteral("/"), [&permitted] { permitted = true; }, [] {});
+    if (!permitted) {
+        return RootRetry::Refused;
+    }
     const auto writable = [](const QString& source) { return qv::isWritable(source); };
-    if (!permitted || std::none_of(unwritable.cbegin(), unwritable.cend(), writable)) {
-        return false;
+    if (std::none_of(unwritable.cbegin(), unwritable.cend(), writable)) {
+        return RootRetry::NotRetried;
     }
     // Only the items that failed run again: those that succeeded are already in place, and a
     // moved item's source is gone.
     const std::shared_ptr<QVFileTransfer> again = transfer->lock();
-    return again && again->retryFailed();
+    return again && again->retryFailed() ? RootRetry::Retried : RootRetry::NotRetried;
 }
 
 void QVMenuService::_moveAndCopyToPath(const QString& folder, bool isCopy)

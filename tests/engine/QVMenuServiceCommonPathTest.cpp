@@ -475,3 +475,29 @@ TEST_F(QVMenuServiceCommonPathTest, AfterAccessToTheRootOnlyTheFailedItemsRunAga
     EXPECT_FALSE(QFileInfo::exists(m_common + "/b-1.txt"));
     EXPECT_EQ(m_cleaned, 1);
 }
+
+TEST_F(QVMenuServiceCommonPathTest, ARefusedRootAccessTellsWhatFailedWithoutAskingForFullDiskAccess)
+{
+    const QString a = file("a.txt", "locked");
+    ASSERT_TRUE(platform::FileFlags::setLocked(a, true));
+    select({ a });
+    QStringList asked;
+    QVMenuService::setPermitCheck([&](const QString& folder, std::function<void()>, std::function<void()> failure) {
+        asked << folder;
+        failure();
+    });
+    AlertScript alerts;
+    std::promise<void> release;
+    std::shared_future<void> held = release.get_future().share();
+    qv::enterBackground([held]() { held.wait(); });
+    m_service._moveAndCopyToPath(m_common, true);
+    QDir().mkpath(m_common + "/a.txt");
+    release.set_value();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alerts.shown().isEmpty(); }, 20000));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(asked, QStringList({ "/" }));
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_TRUE(alerts.shown().first().informativeText.contains(a));
+    EXPECT_EQ(sounds(), QStringList({ "error" }));
+    platform::FileFlags::setLocked(a, false);
+}
