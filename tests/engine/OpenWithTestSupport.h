@@ -4,6 +4,7 @@
 // entries that name an application.
 
 #include "engine/model/QVMenuItem.h"
+#include "platform/Workspace.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,17 @@ inline QVMenuItemPtr appRecord(const QString& appName, const QString& key = QStr
     item->setKey(key.isEmpty() ? appName : key);
     item->setAppName(appName);
     return item;
+}
+
+/// Replaces the workspace's launcher with a recorder: every launch is appended to launches and
+/// fails when its first argument is listed in failing. Both lists must outlive the recorder; the
+/// caller restores the real launcher with platform::Workspace::setLauncher({}).
+inline void recordLaunches(QList<Launch>& launches, const QStringList& failing)
+{
+    platform::Workspace::setLauncher([&launches, &failing](const QString& program, const QStringList& args) {
+        launches.append({ program, args });
+        return !failing.contains(args.value(0));
+    });
 }
 
 } // namespace tarsel::test

@@ -41,10 +41,7 @@ protected:
     void SetUp() override
     {
         resetFinderSelection();
-        platform::Workspace::setLauncher([this](const QString& program, const QStringList& args) {
-            m_launches.append({ program, args });
-            return !m_failing.contains(args.value(0));
-        });
+        recordLaunches(m_launches, m_failing);
         platform::Sound::setRecording(true);
         setSwitch(9, true);
         QVMenuManager::sharedDefaults().setValue(QVMenuManager::kCommonPathNextMenu, 3);
@@ -111,6 +108,17 @@ protected:
     {
         return QTest::qWaitFor([this] { return m_service.loadingCount() == 0 && QVMenuService::pendingWork() == 0; },
                                20000);
+    }
+    // Copies the selection into the common folder, where a folder takes the name "a.txt" after
+    // the jobs were queued (the background queue is held until then): that item fails.
+    void copyIntoATakenName()
+    {
+        std::promise<void> release;
+        std::shared_future<void> held = release.get_future().share();
+        qv::enterBackground([held]() { held.wait(); });
+        m_service._moveAndCopyToPath(m_common, true);
+        QDir().mkpath(m_common + "/a.txt");
+        release.set_value();
     }
     // The file names of the sounds played so far, once the background queue has played them.
     static QStringList sounds()
@@ -424,13 +432,7 @@ TEST_F(QVMenuServiceCommonPathTest, AFailedCopyNamesTheItemAndAsksForFullDiskAcc
     const QString a = file("a.txt");
     select({ a });
     AlertScript alerts({ 1000, 1001 });
-    // The destination is taken after the job was queued: the background queue is held until then.
-    std::promise<void> release;
-    std::shared_future<void> held = release.get_future().share();
-    qv::enterBackground([held]() { held.wait(); });
-    m_service._moveAndCopyToPath(m_common, true);
-    QDir().mkpath(m_common + "/a.txt");
-    release.set_value();
+    copyIntoATakenName();
     ASSERT_TRUE(QTest::qWaitFor([&] { return alerts.shown().size() == 2; }, 20000));
     EXPECT_TRUE(alerts.shown().at(0).informativeText.contains(a));
     EXPECT_EQ(alerts.shown().at(1).informativeText, tr("Auth Full Disk Access Tip"));
@@ -459,12 +461,7 @@ TEST_F(QVMenuServiceCommonPathTest, AfterAccessToTheRootOnlyTheFailedItemsRunAga
         success();
     });
     AlertScript alerts;
-    std::promise<void> release;
-    std::shared_future<void> held = release.get_future().share();
-    qv::enterBackground([held]() { held.wait(); });
-    m_service._moveAndCopyToPath(m_common, true);
-    QDir().mkpath(m_common + "/a.txt");
-    release.set_value();
+    copyIntoATakenName();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_successes.isEmpty(); }, 20000));
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(asked, QStringList({ "/" }));
@@ -487,12 +484,7 @@ TEST_F(QVMenuServiceCommonPathTest, ARefusedRootAccessTellsWhatFailedWithoutAski
         failure();
     });
     AlertScript alerts;
-    std::promise<void> release;
-    std::shared_future<void> held = release.get_future().share();
-    qv::enterBackground([held]() { held.wait(); });
-    m_service._moveAndCopyToPath(m_common, true);
-    QDir().mkpath(m_common + "/a.txt");
-    release.set_value();
+    copyIntoATakenName();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !alerts.shown().isEmpty(); }, 20000));
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(asked, QStringList({ "/" }));

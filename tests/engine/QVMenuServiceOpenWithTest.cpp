@@ -31,10 +31,7 @@ protected:
     void SetUp() override
     {
         resetFinderSelection();
-        platform::Workspace::setLauncher([this](const QString& program, const QStringList& args) {
-            m_launches.append({ program, args });
-            return !m_failing.contains(args.value(0));
-        });
+        recordLaunches(m_launches, m_failing);
         platform::Alert::setResponder([this](const platform::Alert& alert, QWidget*) {
             m_alerts << alert.informativeText();
             return platform::Alert::FirstButtonReturn;
