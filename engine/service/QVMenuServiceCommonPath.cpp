@@ -102,7 +102,8 @@ void QVMenuService::addToCommonPath()
         bool written = true;
         for (const QString& path : paths) {
             if (qv::isFolder(path)) {
-                written = QVMenuManager::addMenuKey(QVMenuManager::kArrayCommonPath, commonPathEntry(path), -1) && written;
+                written
+                    = QVMenuManager::addMenuKey(QVMenuManager::kArrayCommonPath, commonPathEntry(path), -1) && written;
             }
         }
         qv::enterForeground([this, written] {

@@ -75,7 +75,7 @@ QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy,
 }
 
 QVMenuService::RootRetry QVMenuService::retryWithRootAccess(const QList<QVFileTransfer::Item>& failed,
-                                                             const TransferRef& transfer)
+                                                            const TransferRef& transfer)
 {
     QStringList unwritable;
     for (const QVFileTransfer::Item& item : failed) {

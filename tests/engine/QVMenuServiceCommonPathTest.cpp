@@ -65,8 +65,8 @@ protected:
     }
     void TearDown() override
     {
-        EXPECT_TRUE(QTest::qWaitFor([this] { return m_service.loadingCount() == 0 && QVMenuService::pendingWork() == 0; },
-                                    20000));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [this] { return m_service.loadingCount() == 0 && QVMenuService::pendingWork() == 0; }, 20000));
         platform::Workspace::setLauncher({});
         platform::Sound::setRecording(false);
         QVMenuService::setPermitCheck({});
@@ -222,9 +222,8 @@ TEST_F(QVMenuServiceCommonPathTest, ACommonFolderRemovedAfterTheMenuWasBuiltIsCh
     const QString a = file("a.txt");
     select({ a });
     m_menu = m_service.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
-    platform::MenuItem* current =
-        entryTitled(entryTitled(entryTitled(m_menu.get(), tr("Copy to"))->submenu(), "common")->submenu(),
-                    tr("Current Directory"));
+    platform::MenuItem* current = entryTitled(
+        entryTitled(entryTitled(m_menu.get(), tr("Copy to"))->submenu(), "common")->submenu(), tr("Current Directory"));
     ASSERT_NE(current, nullptr);
     ASSERT_TRUE(QDir(m_common).removeRecursively());
     PanelScript panels; // cancelled
@@ -287,6 +286,19 @@ TEST_F(QVMenuServiceCommonPathTest, CreateSymlinkToMakesLinksUnderFreeNamesAndRe
         EXPECT_EQ(platform::Alias::target(link), a);
     }
     EXPECT_EQ(sounds(), QStringList({ "dingd", "dingd" }));
+}
+
+TEST_F(QVMenuServiceCommonPathTest, WithTheRevealSwitchOnANewAliasIsShownInItsFolder)
+{
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        GTEST_SKIP() << "a session bus would show the item in a real file manager instead of the recorded opener";
+    }
+    setSwitch(22, true);
+    select({ file("a.txt") });
+    ASSERT_TRUE(pick({ tr("Create Symlink to"), "common", tr("Current Directory") }));
+    ASSERT_TRUE(QFileInfo(m_common + "/a.txt").isSymLink());
+    ASSERT_EQ(m_launches.size(), 1);
+    EXPECT_EQ(m_launches[0].args, QStringList({ m_common }));
 }
 
 TEST_F(QVMenuServiceCommonPathTest, EachItemReportsForItselfAndAFailedAliasPlaysTheErrorSound)
@@ -390,8 +402,10 @@ TEST_F(QVMenuServiceCommonPathTest, AMissingCommonPathPlaysTheErrorSoundAndSaysS
 
 TEST_F(QVMenuServiceCommonPathTest, EachSubItemGoesToItsOwnLauncher)
 {
-    installApplication(QStringLiteral("org.test.Editor"), QStringLiteral("Editor"), QStringLiteral("/usr/bin/editor %F"));
-    installApplication(QStringLiteral("org.test.Term"), QStringLiteral("Term Service"), QStringLiteral("/usr/bin/term %F"));
+    installApplication(QStringLiteral("org.test.Editor"), QStringLiteral("Editor"),
+                       QStringLiteral("/usr/bin/editor %F"));
+    installApplication(QStringLiteral("org.test.Term"), QStringLiteral("Term Service"),
+                       QStringLiteral("/usr/bin/term %F"));
     m_service.openCommonPath(m_common, nullptr);
     m_service.openCommonPath(m_common, QVHelper::markerItem(QStringLiteral("More Files"), QStringLiteral("more")));
     auto note = QVMenuItem::create();
@@ -418,7 +432,8 @@ TEST_F(QVMenuServiceCommonPathTest, AFailedOpenAsksForFullDiskAccessAndARefusedG
     ASSERT_EQ(alerts.shown().size(), 1);
     EXPECT_EQ(alerts.shown().first().informativeText, tr("Auth Full Disk Access Tip"));
 
-    QVMenuService::setPermitCheck([](const QString&, std::function<void()>, std::function<void()> failure) { failure(); });
+    QVMenuService::setPermitCheck(
+        [](const QString&, std::function<void()>, std::function<void()> failure) { failure(); });
     m_launches.clear();
     m_service.openCommonPath(m_common, nullptr);
     EXPECT_TRUE(m_launches.isEmpty());
