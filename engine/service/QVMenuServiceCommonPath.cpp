@@ -158,9 +158,11 @@ QString QVMenuService::toCommonPathWithItem(const QVMenuItemPtr& top, const QVMe
         // the others ("Current Directory", "Select Folder", "To Authorize") stand for it.
         folder = parent ? parent->path() : QString();
     }
-    // A folder that is no longer there is chosen anew rather than written into.
-    if (otherFolder || !qv::isValid(folder) || !qv::isFolder(folder)) {
-        const QString start = qv::isFolder(folder) ? folder : QString();
+    // A folder that is no longer there is chosen anew rather than written into; a common path
+    // may be a link to its folder.
+    const bool isThere = qv::isValid(folder) && QFileInfo(folder).isDir();
+    if (otherFolder || !isThere) {
+        const QString start = isThere ? folder : QString();
         folder = QVCheckPermit::selectFolderWithPrompt(choosePrompt(*top), start);
         if (!qv::isValid(folder)) {
             return QString();

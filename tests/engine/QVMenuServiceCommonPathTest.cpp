@@ -234,6 +234,22 @@ TEST_F(QVMenuServiceCommonPathTest, ACommonFolderRemovedAfterTheMenuWasBuiltIsCh
     EXPECT_EQ(m_service.lastTransfer(), nullptr);
 }
 
+TEST_F(QVMenuServiceCommonPathTest, ACommonPathThatIsALinkToAFolderTakesTheCopy)
+{
+    const QString link = testHome() + QStringLiteral("/linked");
+    ASSERT_TRUE(QFile::link(m_common, link));
+    storeList(QVMenuManager::kArrayCommonPath,
+              { entry({ { QStringLiteral("key"), QStringLiteral("L1") },
+                        { QStringLiteral("path"), link },
+                        { QStringLiteral("displayName"), QStringLiteral("linked") } }) });
+    select({ file("a.txt") });
+    PanelScript panels;
+    ASSERT_TRUE(pick({ tr("Copy to"), "linked" }));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(panels.shown().isEmpty());
+    EXPECT_EQ(readFile(m_common + "/a.txt"), "text");
+}
+
 TEST_F(QVMenuServiceCommonPathTest, ScriptsGetTheFolderAndNothingIsCopied)
 {
     const QString a = file("a.txt");
