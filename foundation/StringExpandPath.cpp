@@ -5,6 +5,7 @@
 #include "platform/FileFlags.h"
 #include "platform/Paths.h"
 #include "platform/System.h"
+#include "platform/Workspace.h"
 
 #include <QDir>
 #include <QFile>
@@ -225,7 +226,8 @@ bool isExist(const QString& path)
 
 bool hasCustomIcon(const QString& path)
 {
-    return isExist(path + QStringLiteral("/Icon\r"));
+    // "Icon\r" is how folders copied from a Mac carry theirs; ours are named in `.directory`.
+    return isExist(path + QStringLiteral("/Icon\r")) || !platform::Workspace::folderIcon(path).isEmpty();
 }
 
 // ----- making and finding paths --------------------------------------------------------------

@@ -227,7 +227,7 @@ bool isWritable(const QString& path);
 bool isLocked(const QString& path);
 /// Something is at the path (a dangling symbolic link counts).
 bool isExist(const QString& path);
-/// The folder holds an item named "Icon\r".
+/// The folder holds an item named "Icon\r", or its `.directory` names an icon.
 bool hasCustomIcon(const QString& path);
 
 // ---------------------------------------------------------------------------------------------

@@ -4,7 +4,9 @@
 #include "platform/Paths.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -345,22 +347,49 @@ std::optional<QList<QStringList>> commandLines(const QString& exec, const QStrin
     return lines;
 }
 
-bool showItemsOverDBus(const QString& path)
+const QString kFileManagerService = QStringLiteral("org.freedesktop.FileManager1");
+
+platform::Hook<Workspace::FileManager>& fileManagerHook()
+{
+    static platform::Hook<Workspace::FileManager> hook;
+    return hook;
+}
+
+bool callFileManagerOverDBus(const QString& method, const QStringList& uris)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return false;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList { fileUrl(path) } << QString();
+    QDBusMessage call = QDBusMessage::createMethodCall(kFileManagerService, QStringLiteral("/org/freedesktop/FileManager1"),
+                                                       kFileManagerService, method);
+    call << uris << QString();
     const QDBusMessage reply = bus.call(call, QDBus::Block, kFileManagerTimeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        qCDebug(lcWorkspace) << "file manager did not show the item:" << reply.errorMessage();
+        qCDebug(lcWorkspace) << "file manager did not answer" << method << ":" << reply.errorMessage();
         return false;
     }
     return true;
+}
+
+bool fileManagerOnBus()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusConnectionInterface* names = bus.isConnected() ? bus.interface() : nullptr;
+    if (names == nullptr) {
+        return false;
+    }
+    if (names->isServiceRegistered(kFileManagerService).value()) {
+        return true;
+    }
+    const QDBusReply<QStringList> activatable = names->activatableServiceNames();
+    return activatable.isValid() && activatable.value().contains(kFileManagerService);
+}
+
+bool callFileManager(const QString& method, const QStringList& uris)
+{
+    const Workspace::FileManager fileManager = fileManagerHook().get();
+    return fileManager.call ? fileManager.call(method, uris) : callFileManagerOverDBus(method, uris);
 }
 
 } // namespace
@@ -427,7 +456,7 @@ bool Workspace::reveal(const QString& path)
         return false;
     }
     const QString absolute = info.absoluteFilePath();
-    if (showItemsOverDBus(absolute)) {
+    if (callFileManager(QStringLiteral("ShowItems"), { fileUrl(absolute) })) {
         return true;
     }
     return launch(kOpener, { info.absolutePath() });
@@ -441,6 +470,29 @@ QList<Application> Workspace::applications()
         return true;
     });
     return apps;
+}
+
+void Workspace::setFileManager(FileManager fileManager)
+{
+    fileManagerHook().set(std::move(fileManager));
+}
+
+bool Workspace::hasFileManager()
+{
+    const FileManager fileManager = fileManagerHook().get();
+    return fileManager.isAvailable ? fileManager.isAvailable() : fileManagerOnBus();
+}
+
+bool Workspace::showItemProperties(const QStringList& paths)
+{
+    QStringList uris;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!path.isEmpty() && info.exists()) {
+            uris << fileUrl(info.absoluteFilePath());
+        }
+    }
+    return !uris.isEmpty() && callFileManager(QStringLiteral("ShowItemProperties"), uris);
 }
 
 Application Workspace::applicationForId(const QString& id)

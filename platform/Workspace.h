@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class QImage;
+
 namespace platform {
 
 /// An installed application, described by its XDG desktop entry.
@@ -53,6 +55,32 @@ public:
     static Application applicationForName(const QString& name);
     /// True when a program of that name is on PATH.
     static bool hasProgram(const QString& program);
+
+    /// The file manager's D-Bus service (org.freedesktop.FileManager1): whether one answers on
+    /// that name (running or activatable), and a call of one of its methods with a list of file
+    /// URIs and an empty startup id, true when it answered without an error.
+    struct FileManager {
+        std::function<bool()> isAvailable;
+        std::function<bool(const QString& method, const QStringList& uris)> call;
+    };
+    /// Replaces the file manager (tests); an empty one restores the session bus.
+    static void setFileManager(FileManager fileManager);
+    static bool hasFileManager();
+    /// Asks the file manager to show the properties of the items; false when none answered.
+    static bool showItemProperties(const QStringList& paths);
+
+    /// The subfolder of the private application-support folder that keeps custom icons as PNG
+    /// files named by the digest of their bytes, so equal images share one file.
+    static inline const QString kCustomIconsFolder = QStringLiteral("Custom Icons");
+    /// Makes the image the custom icon of the file or folder; a null image removes the custom
+    /// icon. A folder's icon is the Icon= key of the [Desktop Entry] group of its `.directory`
+    /// file (every other line is kept, the file is rewritten atomically and removed when
+    /// nothing else is left in it); files and folders alike also get the GIO metadata
+    /// "metadata::custom-icon" when the `gio` program is there. False with a message when the
+    /// image or the folder's file could not be written; GIO metadata is a best effort.
+    static bool setIcon(const QImage& image, const QString& path, QString* error = nullptr);
+    /// The icon a folder's `.directory` names, null when it names none.
+    static QString folderIcon(const QString& path);
 };
 
 } // namespace platform

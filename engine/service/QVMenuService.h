@@ -168,6 +168,23 @@ public:
     void ejectVolumes(const QVMenuItemPtr& item = {});
     /// Copies the UTF-8 text of the first selected file.
     void copyFileContents();
+    /// Hides ("Hide ...") or shows ("Unhide ...") the selected items; with the menu opened on a
+    /// folder's background, every entry of that folder whose name does not begin with ".".
+    void hideAndShowFiles(const QVMenuItemPtr& item);
+    /// Locks every selected item, or unlocks every one when the first is locked (as the menu
+    /// titles the entry).
+    void lockUnlockFiles(const QVMenuItemPtr& item);
+    /// Lets the user show or hide the system's hidden files: the item's command, filled with
+    /// "true" or "false", is copied (never run) and a terminal opens at the Desktop to paste it.
+    void showSystemFiles(const QVMenuItemPtr& item);
+    /// Asks the file manager to show the properties of the selected items.
+    void getInfo(const QVMenuItemPtr& item = {});
+    /// Whether a file manager can take a request now; "Please select Finder first" when not.
+    bool _canSimuFinderShortcut();
+    /// Sets the item's image as the custom icon of each selected item (of items chosen in a
+    /// panel when the menu was opened on a folder's background); "Recover Icon", or an image
+    /// that cannot be loaded, only removes the custom icons.
+    void setFolderIcon(const QVMenuItemPtr& item);
     /// The name conflict rule (see QVFileTransfer::replaceFileAlert).
     static bool _replaceFileAlert(const QString& target, const QString& orgPath,
                                   const std::function<void(const QString& path)>& block);

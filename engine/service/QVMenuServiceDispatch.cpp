@@ -255,7 +255,8 @@ bool QVMenuService::runChildCommand(const QVMenuItemPtr& top, QStringList& index
         return commandNotAvailable(t, "executeScript");
     }
     if (t.isFolderIcon()) {
-        return commandNotAvailable(t, "setFolderIcon");
+        setFolderIcon(child);
+        return true;
     }
     if (t.isConvert()) {
         return commandNotAvailable(t, "convertItem");
@@ -297,17 +298,20 @@ bool QVMenuService::runLeafCommand(const QVMenuItemPtr& top)
         return true;
     }
     if (t.key() == QLatin1String("System Hide Files")) {
-        return commandNotAvailable(t, "showSystemFiles");
+        showSystemFiles(top);
+        return true;
     }
     if (t.isCopyFileName()) {
         copyPathWithOnlyName(true);
         return true;
     }
     if (t.isShowHideFile()) {
-        return commandNotAvailable(t, "hideAndShowFiles");
+        hideAndShowFiles(top);
+        return true;
     }
     if (t.isLockUnlock()) {
-        return commandNotAvailable(t, "lockUnlockFiles");
+        lockUnlockFiles(top);
+        return true;
     }
     if (t.isCutPaste() || t.isPaste()) {
         cutPasteItem(top);
@@ -352,7 +356,8 @@ bool QVMenuService::runLeafCommand(const QVMenuItemPtr& top)
         return true;
     }
     if (t.isGetInfo()) {
-        return commandNotAvailable(t, "getInfo");
+        getInfo(top);
+        return true;
     }
     if (t.isShowPackageContents()) {
         showPackageContents(top);

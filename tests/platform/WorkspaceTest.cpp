@@ -240,6 +240,12 @@ public Q_SLOTS:
         std::printf("ShowItems %s\n", uris.join(QLatin1Char(' ')).toUtf8().constData());
         std::fflush(stdout);
     }
+    void ShowItemProperties(const QStringList& uris, const QString& startupId)
+    {
+        Q_UNUSED(startupId)
+        std::printf("ShowItemProperties %s\n", uris.join(QLatin1Char(' ')).toUtf8().constData());
+        std::fflush(stdout);
+    }
 };
 
 const QByteArray kBusConfig
@@ -295,6 +301,14 @@ TARSEL_TEST_CHILD(workspaceReveal)
     return 0;
 }
 
+TARSEL_TEST_CHILD(workspaceProperties)
+{
+    const bool answers = Workspace::hasFileManager();
+    const bool shown = Workspace::showItemProperties(args);
+    std::printf("answers=%d shown=%d\n", answers ? 1 : 0, shown ? 1 : 0);
+    return 0;
+}
+
 TARSEL_TEST_CHILD(fakeFileManager)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -328,6 +342,12 @@ TEST(WorkspaceRevealTest, AsksTheFileManagerOverTheSessionBus)
     // A bus without a file manager: the parent folder opens instead.
     const auto noManager = revealInChild(bus.address(), file);
     EXPECT_TRUE(noManager.out.startsWith("launch xdg-open ")) << noManager.out.constData();
+    {
+        tarsel::test::ScopedEnvironment busEnv;
+        busEnv.set("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        const auto props = tarsel::test::runChild(QStringLiteral("workspaceProperties"), { file });
+        EXPECT_EQ(props.out, QByteArray("answers=0 shown=0\n")) << props.err.constData();
+    }
 
     QProcess manager;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -342,6 +362,14 @@ TEST(WorkspaceRevealTest, AsksTheFileManagerOverTheSessionBus)
     EXPECT_EQ(r.out, QByteArray("revealed=1\n")) << r.err.constData();
     ASSERT_TRUE(manager.waitForReadyRead(20000));
     EXPECT_EQ(manager.readLine(), "ShowItems " + QUrl::fromLocalFile(file).toEncoded() + "\n");
+
+    // Properties go to the same service; items that do not exist are left out.
+    tarsel::test::ScopedEnvironment busEnv;
+    busEnv.set("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    const auto props = tarsel::test::runChild(QStringLiteral("workspaceProperties"), { file, file + QStringLiteral(".gone") });
+    EXPECT_EQ(props.out, QByteArray("answers=1 shown=1\n")) << props.err.constData();
+    ASSERT_TRUE(manager.waitForReadyRead(20000));
+    EXPECT_EQ(manager.readLine(), "ShowItemProperties " + QUrl::fromLocalFile(file).toEncoded() + "\n");
     manager.kill();
     manager.waitForFinished();
 }

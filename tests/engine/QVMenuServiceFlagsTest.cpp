@@ -1,0 +1,441 @@
+#include "engine/service/QVMenuService.h"
+
+#include "MenuServiceTestSupport.h"
+#include "MenuStoreTestSupport.h"
+#include "OpenWithTestSupport.h"
+#include "engine/model/QVMenuManager.h"
+#include "foundation/ObjectGCD.h"
+#include "foundation/StringExpandText.h"
+#include "platform/Bundle.h"
+#include "platform/FileFlags.h"
+#include "platform/Pasteboard.h"
+#include "platform/Sound.h"
+#include "platform/Workspace.h"
+#include "testsupport/ModalScript.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QImage>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+using namespace tarsel::test;
+
+namespace {
+
+const QString kSystemHideCommand
+    = QStringLiteral("defaults write com.apple.finder AppleShowAllFiles -boolean %@; killall Finder");
+
+QString tr(const QString& key)
+{
+    return platform::Bundle::localizedString(key, QStringLiteral(""));
+}
+
+QVMenuItemPtr item(const QString& key)
+{
+    auto record = QVMenuItem::create();
+    record->setKey(key);
+    return record;
+}
+
+QStringList lines(const QString& file)
+{
+    QStringList list = QString::fromUtf8(readFile(file)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    list.sort();
+    return list;
+}
+
+class QVMenuServiceFlagsTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        resetFinderSelection();
+        platform::Pasteboard::useMemoryBoard(true);
+        platform::Sound::setRecording(true);
+        setSwitch(9, true);
+        // No review prompt in the middle of a test that counts several uses.
+        QVMenuManager::sharedDefaults().setValue(QStringLiteral("is reviewed"), true);
+        platform::Workspace::setLauncher([this](const QString& program, const QStringList& args) {
+            m_launches.append({ program, args });
+            return true;
+        });
+        platform::Workspace::setFileManager({ [this] { return m_fileManagerRuns; },
+                                              [this](const QString& method, const QStringList& uris) {
+                                                  m_fileManagerCalls
+                                                      << method + QLatin1Char(' ') + uris.join(QLatin1Char(' '));
+                                                  return true;
+                                              } });
+        QVMenuService::setPermitCheck(
+            [](const QString&, std::function<void()> success, std::function<void()>) { success(); });
+        m_dir = testHome() + QStringLiteral("/work");
+        QDir().mkpath(m_dir);
+    }
+    void TearDown() override
+    {
+        // A locked item would outlive the test's temporary folder.
+        QDirIterator it(m_dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            platform::FileFlags::setLocked(it.next(), false);
+        }
+        QVMenuService::setPermitCheck({});
+        platform::Workspace::setFileManager({});
+        platform::Workspace::setLauncher({});
+        platform::Sound::setRecording(false);
+        platform::Pasteboard::useMemoryBoard(false);
+        resetFinderSelection();
+    }
+
+    QString file(const QString& name, const QByteArray& contents = "text")
+    {
+        return writeFile(m_dir + QLatin1Char('/') + name, contents);
+    }
+    QString folder(const QString& name)
+    {
+        const QString path = m_dir + QLatin1Char('/') + name;
+        QDir().mkpath(path);
+        return path;
+    }
+    void select(const QStringList& paths, bool selected = true)
+    {
+        QList<QUrl> list;
+        for (const QString& p : paths) {
+            list << QUrl::fromLocalFile(p);
+        }
+        m_service.setSelectURLs(list);
+        m_service.setIsSelectURL(selected);
+    }
+    // The sounds played since the last call, by name ("fold", "dingd", "error", ...).
+    static QStringList sounds()
+    {
+        auto done = std::make_shared<std::atomic_bool>(false);
+        qv::enterBackground([done] { done->store(true); });
+        EXPECT_TRUE(QTest::qWaitFor([done] { return done->load(); }, 10000));
+        QStringList names;
+        for (const QString& path : platform::Sound::recorded()) {
+            names << QFileInfo(path).baseName();
+        }
+        platform::Sound::setRecording(false);
+        platform::Sound::setRecording(true);
+        return names;
+    }
+    static bool iconWorkDone()
+    {
+        return QTest::qWaitFor([] { return QVMenuService::pendingWork() == 0; }, 10000);
+    }
+    // The built menu's entry for the key's title, and the tag of its child with that title.
+    qint64 tagOf(const QString& title, const QString& childTitle = QString())
+    {
+        m_menu = m_service.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
+        const platform::MenuItem* entry = entryTitled(m_menu.get(), title);
+        if (entry == nullptr) {
+            ADD_FAILURE() << "no entry " << title.toStdString() << " in "
+                          << titles(m_menu.get()).join(", ").toStdString();
+            return -1;
+        }
+        if (childTitle.isNull()) {
+            return entry->tag();
+        }
+        const platform::MenuItem* child = entryTitled(entry->submenu(), childTitle);
+        return child == nullptr ? -1 : child->tag();
+    }
+
+    QString m_dir;
+    QVMenuService m_service;
+    std::shared_ptr<platform::Menu> m_menu;
+    QList<Launch> m_launches;
+    bool m_fileManagerRuns = false;
+    QStringList m_fileManagerCalls;
+};
+
+} // namespace
+
+// --- Hidden and visible ----------------------------------------------------------------------
+
+TEST_F(QVMenuServiceFlagsTest, HidingAndUnhidingSelectedItemsGoesThroughTheHiddenList)
+{
+    const QString a = file("a b.txt");
+    const QString b = folder("$(touch pwned)");
+    select({ a, b });
+    m_service.hideAndShowFiles(item("Hide Selected Files"));
+    EXPECT_TRUE(platform::FileFlags::isHidden(a));
+    EXPECT_TRUE(platform::FileFlags::isHidden(b));
+    EXPECT_EQ(lines(m_dir + "/.hidden"), QStringList({ "$(touch pwned)", "a b.txt" }));
+
+    select({ a });
+    m_service.hideAndShowFiles(item("Unhide Selected Files"));
+    EXPECT_FALSE(platform::FileFlags::isHidden(a));
+    EXPECT_TRUE(platform::FileFlags::isHidden(b));
+    EXPECT_FALSE(QFileInfo::exists(m_dir + "/pwned"));
+    EXPECT_EQ(sounds(), QStringList({ "fold", "fold" }));
+}
+
+TEST_F(QVMenuServiceFlagsTest, OnAFolderBackgroundTheVisibleEntriesAreFlaggedNotTheFolder)
+{
+    const QString bg = folder("bg");
+    file("bg/x");
+    file("bg/.dot");
+    folder("bg/sub");
+    select({ bg }, false);
+    m_service.hideAndShowFiles(item("Hide All Files"));
+    EXPECT_EQ(lines(bg + "/.hidden"), QStringList({ "sub", "x" }));
+    EXPECT_FALSE(platform::FileFlags::isHidden(bg));
+    EXPECT_FALSE(QFileInfo::exists(m_dir + "/.hidden"));
+
+    m_service.hideAndShowFiles(item("Unhide All Files"));
+    EXPECT_FALSE(platform::FileFlags::isHidden(bg + "/x"));
+    EXPECT_FALSE(QFileInfo::exists(bg + "/.hidden"));
+}
+
+TEST_F(QVMenuServiceFlagsTest, AHiddenListThatCannotBeWrittenSoundsAnError)
+{
+    const QString a = file("a");
+    folder(".hidden"); // a folder where the list should be: no rewrite can replace it
+    select({ a });
+    m_service.hideAndShowFiles(item("Hide Selected Files"));
+    EXPECT_FALSE(platform::FileFlags::isHidden(a));
+    EXPECT_EQ(sounds(), QStringList({ "error" }));
+}
+
+// --- Locked and unlocked ---------------------------------------------------------------------
+
+TEST_F(QVMenuServiceFlagsTest, AMixedSelectionFollowsItsFirstItem)
+{
+    const QString a = file("a");
+    const QString b = file("b");
+    const QString c = file("c");
+    ASSERT_TRUE(platform::FileFlags::setLocked(b, true));
+
+    select({ a, b, c }); // first unlocked: all are locked, b stays locked
+    m_service.lockUnlockFiles(item("Lock and Unlock"));
+    for (const QString& p : { a, b, c }) {
+        EXPECT_TRUE(platform::FileFlags::isLocked(p)) << qPrintable(p);
+        EXPECT_FALSE(platform::FileFlags::isWritable(p)) << qPrintable(p);
+    }
+    ASSERT_TRUE(platform::FileFlags::setLocked(c, false));
+
+    select({ b, c }); // first locked: all are unlocked, c stays unlocked
+    m_service.lockUnlockFiles(item("Lock and Unlock"));
+    EXPECT_TRUE(platform::FileFlags::isWritable(b));
+    EXPECT_TRUE(platform::FileFlags::isWritable(c));
+    EXPECT_TRUE(platform::FileFlags::isLocked(a));
+
+    select({});
+    m_service.lockUnlockFiles(item("Lock and Unlock"));
+    EXPECT_EQ(sounds(), QStringList({ "dingd", "dingd", "dingd" }));
+}
+
+TEST_F(QVMenuServiceFlagsTest, AFailedLockSoundsAnErrorAndTheRestIsStillLocked)
+{
+    const QString a = file("a");
+    select({ m_dir + "/missing", a });
+    m_service.lockUnlockFiles(item("Lock and Unlock"));
+    EXPECT_TRUE(platform::FileFlags::isLocked(a));
+    EXPECT_EQ(sounds(), QStringList({ "error" }));
+}
+
+TEST_F(QVMenuServiceFlagsTest, ClickingLockRetitlesTheRebuiltMenuUnlock)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Lock and Unlock") });
+    const QString a = file("a");
+    select({ a });
+    m_service.handlerMenuTag(tagOf(tr("Lock")));
+    EXPECT_FALSE(platform::FileFlags::isWritable(a));
+    m_service.handlerMenuTag(tagOf(tr("Unlock")));
+    EXPECT_TRUE(platform::FileFlags::isWritable(a));
+    EXPECT_EQ(tagOf(tr("Lock")), 1);
+}
+
+// --- The system's hidden files -----------------------------------------------------------------
+
+TEST_F(QVMenuServiceFlagsTest, SystemFilesCopiesTheFilledCommandAndOpensATerminalAtTheDesktop)
+{
+    installApplication("org.test.NewTerminal", "New Terminal at Folder", "/usr/bin/new-terminal %F");
+    installApplication("org.test.ITerm", "New iTerm2 Window Here", "/usr/bin/iterm %F");
+    auto entry = item("System Hide Files");
+    entry->setCommand(kSystemHideCommand);
+    {
+        AlertScript script({ 1001, 1000 }); // hide, then the terminal
+        m_service.showSystemFiles(entry);
+        ASSERT_EQ(script.shown().size(), 2);
+        EXPECT_EQ(script.shown()[0].messageText, tr("System Hide Files"));
+        EXPECT_EQ(script.shown()[0].buttons.size(), 3);
+        EXPECT_EQ(script.shown()[1].messageText, tr("System Hide Files Hide"));
+    }
+    EXPECT_EQ(platform::Pasteboard::general().string(),
+              "defaults write com.apple.finder AppleShowAllFiles -boolean false; killall Finder");
+    ASSERT_EQ(m_launches.size(), 1);
+    EXPECT_EQ(m_launches[0].program, "/usr/bin/new-terminal");
+    EXPECT_EQ(m_launches[0].args, QStringList({ qv::desktopPath() }));
+
+    AlertScript script({ 1000, 1001 }); // show, then iTerm2
+    m_service.showSystemFiles(entry);
+    EXPECT_TRUE(platform::Pasteboard::general().string().contains("-boolean true;"));
+    ASSERT_EQ(m_launches.size(), 2);
+    EXPECT_EQ(m_launches[1].program, "/usr/bin/iterm");
+}
+
+TEST_F(QVMenuServiceFlagsTest, CancelInEitherSystemFilesAlertEndsIt)
+{
+    installApplication("org.test.NewTerminal", "New Terminal at Folder", "/usr/bin/new-terminal %F");
+    auto entry = item("System Hide Files");
+    entry->setCommand(kSystemHideCommand);
+    platform::Pasteboard::general().setString("untouched");
+    {
+        AlertScript script({ 1002 });
+        m_service.showSystemFiles(entry);
+        EXPECT_EQ(script.shown().size(), 1);
+    }
+    EXPECT_EQ(platform::Pasteboard::general().string(), "untouched");
+    AlertScript script({ 1000, 1002 });
+    m_service.showSystemFiles(entry);
+    EXPECT_EQ(script.shown().size(), 2);
+    EXPECT_TRUE(m_launches.isEmpty());
+}
+
+// --- Get Info ------------------------------------------------------------------------------------
+
+TEST_F(QVMenuServiceFlagsTest, GetInfoAsksTheFileManagerOrSaysThereIsNone)
+{
+    const QString a = file("a #1.txt");
+    select({ a });
+    {
+        AlertScript script;
+        m_service.getInfo();
+        ASSERT_EQ(script.shown().size(), 1);
+        EXPECT_EQ(script.shown()[0].informativeText, tr("Please select Finder first"));
+        EXPECT_TRUE(m_fileManagerCalls.isEmpty());
+    }
+    m_fileManagerRuns = true;
+    AlertScript script;
+    m_service.getInfo();
+    EXPECT_TRUE(script.shown().isEmpty());
+    EXPECT_EQ(m_fileManagerCalls,
+              QStringList({ "ShowItemProperties " + QString::fromUtf8(QUrl::fromLocalFile(a).toEncoded()) }));
+}
+
+// --- Custom icons --------------------------------------------------------------------------------
+
+class QVMenuServiceIconTest : public QVMenuServiceFlagsTest
+{
+protected:
+    QVMenuItemPtr iconItem(const QString& key = QStringLiteral("red"))
+    {
+        QImage image(8, 8, QImage::Format_ARGB32);
+        image.fill(Qt::red);
+        const QString png = m_dir + "/" + key + ".png";
+        image.save(png);
+        auto record = item(key);
+        record->setIconPath(png);
+        return record;
+    }
+};
+
+TEST_F(QVMenuServiceIconTest, AFolderGetsTheImageAndRecoverTakesOnlyTheIconLine)
+{
+    const QString f = folder("f");
+    writeFile(f + "/.directory", "[Desktop Entry]\nComment=keep\n[Other]\nIcon=notmine\n");
+    select({ f });
+    m_service.setFolderIcon(iconItem());
+    ASSERT_TRUE(iconWorkDone());
+    const QString icon = platform::Workspace::folderIcon(f);
+    EXPECT_EQ(QImage(icon).size(), QSize(8, 8));
+    EXPECT_TRUE(icon.contains(platform::Workspace::kCustomIconsFolder));
+    EXPECT_TRUE(qv::hasCustomIcon(f));
+    EXPECT_EQ(lines(f + "/.directory"),
+              QStringList({ "Comment=keep", "Icon=" + icon, "Icon=notmine", "[Desktop Entry]", "[Other]" }));
+
+    m_service.setFolderIcon(item("Recover Icon"));
+    EXPECT_EQ(QVMenuService::pendingWork(), 0);
+    EXPECT_FALSE(qv::hasCustomIcon(f));
+    EXPECT_EQ(lines(f + "/.directory"), QStringList({ "Comment=keep", "Icon=notmine", "[Desktop Entry]", "[Other]" }));
+}
+
+TEST_F(QVMenuServiceIconTest, AnImageThatCannotBeLoadedOnlyClears)
+{
+    const QString f = folder("f");
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    ASSERT_TRUE(platform::Workspace::setIcon(image, f));
+    ASSERT_TRUE(qv::hasCustomIcon(f));
+    auto broken = item("broken");
+    broken->setIconPath(file("broken.png", "not an image"));
+    select({ f });
+    m_service.setFolderIcon(broken);
+    EXPECT_EQ(QVMenuService::pendingWork(), 0);
+    EXPECT_FALSE(qv::hasCustomIcon(f));
+    EXPECT_FALSE(QFileInfo::exists(f + "/.directory"));
+}
+
+TEST_F(QVMenuServiceIconTest, OnAFolderBackgroundTheIconGoesOnlyToWhatThePanelChose)
+{
+    const QString bg = folder("bg");
+    const QString chosen = folder("bg/chosen");
+    const QString other = folder("bg/other");
+    select({ bg }, false);
+    {
+        PanelScript panels;
+        panels.setNextCancel();
+        m_service.setFolderIcon(iconItem());
+        ASSERT_EQ(panels.shown().size(), 1);
+        const platform::PanelOptions& options = panels.shown()[0].options;
+        EXPECT_TRUE(options.canChooseFiles && options.canChooseDirectories && options.allowsMultipleSelection);
+        EXPECT_EQ(options.prompt, tr("Choose"));
+    }
+    ASSERT_TRUE(iconWorkDone());
+    EXPECT_FALSE(qv::hasCustomIcon(chosen));
+
+    PanelScript panels;
+    panels.setNextPaths({ chosen });
+    m_service.setFolderIcon(iconItem());
+    ASSERT_TRUE(iconWorkDone());
+    EXPECT_TRUE(qv::hasCustomIcon(chosen));
+    EXPECT_FALSE(qv::hasCustomIcon(other));
+    EXPECT_FALSE(qv::hasCustomIcon(bg));
+}
+
+// --- Dispatch --------------------------------------------------------------------------------------
+
+TEST_F(QVMenuServiceFlagsTest, TagsOfTheBuiltMenuReachEachCommand)
+{
+    storeList(QVMenuManager::kArrayRightMenu,
+              { keyed("Hide Selected Files"), keyed("System Hide Files"), keyed("Get Info"), keyed("Folder Icon") });
+    storeList(QVMenuManager::kArrayFolderIcon, { entry({ { "key", "google" }, { "icon", "google" } }) });
+    const QString f = folder("f");
+    select({ f });
+
+    m_service.handlerMenuTag(tagOf(tr("Hide Selected Files")));
+    EXPECT_TRUE(platform::FileFlags::isHidden(f));
+
+    {
+        AlertScript script({ 1002 });
+        m_service.handlerMenuTag(tagOf(tr("System Hide Files")));
+        ASSERT_EQ(script.shown().size(), 1);
+        EXPECT_EQ(script.shown()[0].informativeText, tr("System Hide Files Tip"));
+    }
+    {
+        AlertScript script;
+        m_service.handlerMenuTag(tagOf(tr("Get Info")));
+        ASSERT_EQ(script.shown().size(), 1);
+        EXPECT_EQ(script.shown()[0].informativeText, tr("Please select Finder first"));
+    }
+
+    const qint64 google = tagOf(tr("Folder Icon"), tr("google"));
+    ASSERT_GT(google, 100);
+    m_service.handlerMenuTag(google);
+    ASSERT_TRUE(iconWorkDone());
+    EXPECT_TRUE(qv::hasCustomIcon(f));
+    EXPECT_EQ(QImage(platform::Workspace::folderIcon(f)).size(), platform::Bundle::imageNamed("google").size());
+    m_service.handlerMenuTag(tagOf(tr("Folder Icon"), tr("Recover")));
+    EXPECT_FALSE(qv::hasCustomIcon(f));
+
+    const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue("use count detail");
+    EXPECT_EQ(uses.value("Folder Icon").toInt(), 2);
+    EXPECT_EQ(uses.value("Get Info").toInt(), 1);
+}
