@@ -4,11 +4,20 @@
 // the file manager's selection around every test.
 
 #include "engine/model/QVMenuManager.h"
+#include "foundation/ObjectGCD.h"
 #include "platform/Defaults.h"
 #include "platform/Menu.h"
+#include "platform/Sound.h"
 #include "platform/finder/FIFinderSyncController.h"
 
+#include <QFileInfo>
 #include <QStringList>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
 
 namespace tarsel::test {
 
@@ -62,6 +71,20 @@ inline void resetFinderSelection()
     auto& controller = platform::FIFinderSyncController::defaultController();
     controller.setSelectedItemURLs({});
     controller.setTargetedURL(QUrl());
+}
+
+/// The names of the sounds recorded so far ("fold", "dingd", "error", ...), once the background
+/// queue has played every sound asked for before this call.
+inline QStringList playedSounds()
+{
+    auto done = std::make_shared<std::atomic_bool>(false);
+    qv::enterBackground([done] { done->store(true); });
+    EXPECT_TRUE(QTest::qWaitFor([done] { return done->load(); }, 10000));
+    QStringList names;
+    for (const QString& path : platform::Sound::recorded()) {
+        names << QFileInfo(path).completeBaseName();
+    }
+    return names;
 }
 
 } // namespace tarsel::test

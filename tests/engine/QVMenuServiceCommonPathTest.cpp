@@ -120,18 +120,7 @@ protected:
         QDir().mkpath(m_common + "/a.txt");
         release.set_value();
     }
-    // The file names of the sounds played so far, once the background queue has played them.
-    static QStringList sounds()
-    {
-        auto done = std::make_shared<std::atomic_bool>(false);
-        qv::enterBackground([done] { done->store(true); });
-        EXPECT_TRUE(QTest::qWaitFor([done] { return done->load(); }, 10000));
-        QStringList names;
-        for (const QString& path : platform::Sound::recorded()) {
-            names << QFileInfo(path).completeBaseName();
-        }
-        return names;
-    }
+    static QStringList sounds() { return playedSounds(); }
     QStringList launchedArgs() const
     {
         QStringList args;

@@ -4,7 +4,6 @@
 #include "MenuStoreTestSupport.h"
 #include "OpenWithTestSupport.h"
 #include "engine/model/QVMenuManager.h"
-#include "foundation/ObjectGCD.h"
 #include "foundation/StringExpandText.h"
 #include "platform/Bundle.h"
 #include "platform/FileFlags.h"
@@ -22,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 
 using namespace tarsel::test;
@@ -111,20 +109,6 @@ protected:
         m_service.setSelectURLs(list);
         m_service.setIsSelectURL(selected);
     }
-    // The sounds played since the last call, by name ("fold", "dingd", "error", ...).
-    static QStringList sounds()
-    {
-        auto done = std::make_shared<std::atomic_bool>(false);
-        qv::enterBackground([done] { done->store(true); });
-        EXPECT_TRUE(QTest::qWaitFor([done] { return done->load(); }, 10000));
-        QStringList names;
-        for (const QString& path : platform::Sound::recorded()) {
-            names << QFileInfo(path).baseName();
-        }
-        platform::Sound::setRecording(false);
-        platform::Sound::setRecording(true);
-        return names;
-    }
     static bool iconWorkDone()
     {
         return QTest::qWaitFor([] { return QVMenuService::pendingWork() == 0; }, 10000);
@@ -173,7 +157,7 @@ TEST_F(QVMenuServiceFlagsTest, HidingAndUnhidingSelectedItemsGoesThroughTheHidde
     EXPECT_FALSE(platform::FileFlags::isHidden(a));
     EXPECT_TRUE(platform::FileFlags::isHidden(b));
     EXPECT_FALSE(QFileInfo::exists(m_dir + "/pwned"));
-    EXPECT_EQ(sounds(), QStringList({ "fold", "fold" }));
+    EXPECT_EQ(playedSounds(), QStringList({ "fold", "fold" }));
 }
 
 TEST_F(QVMenuServiceFlagsTest, OnAFolderBackgroundTheVisibleEntriesAreFlaggedNotTheFolder)
@@ -200,7 +184,7 @@ TEST_F(QVMenuServiceFlagsTest, AHiddenListThatCannotBeWrittenSoundsAnError)
     select({ a });
     m_service.hideAndShowFiles(item("Hide Selected Files"));
     EXPECT_FALSE(platform::FileFlags::isHidden(a));
-    EXPECT_EQ(sounds(), QStringList({ "error" }));
+    EXPECT_EQ(playedSounds(), QStringList({ "error" }));
 }
 
 // --- Locked and unlocked ---------------------------------------------------------------------
@@ -228,7 +212,7 @@ TEST_F(QVMenuServiceFlagsTest, AMixedSelectionFollowsItsFirstItem)
 
     select({});
     m_service.lockUnlockFiles(item("Lock and Unlock"));
-    EXPECT_EQ(sounds(), QStringList({ "dingd", "dingd", "dingd" }));
+    EXPECT_EQ(playedSounds(), QStringList({ "dingd", "dingd", "dingd" }));
 }
 
 TEST_F(QVMenuServiceFlagsTest, AFailedLockSoundsAnErrorAndTheRestIsStillLocked)
@@ -237,7 +221,7 @@ TEST_F(QVMenuServiceFlagsTest, AFailedLockSoundsAnErrorAndTheRestIsStillLocked)
     select({ m_dir + "/missing", a });
     m_service.lockUnlockFiles(item("Lock and Unlock"));
     EXPECT_TRUE(platform::FileFlags::isLocked(a));
-    EXPECT_EQ(sounds(), QStringList({ "error" }));
+    EXPECT_EQ(playedSounds(), QStringList({ "error" }));
 }
 
 TEST_F(QVMenuServiceFlagsTest, ClickingLockRetitlesTheRebuiltMenuUnlock)
