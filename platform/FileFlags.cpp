@@ -131,16 +131,19 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
     // Group by folder so each folder's list is read and rewritten once.
     QHash<QString, QStringList> byFolder;
     QStringList order;
+    bool ok = true;
     for (const QString& path : paths) {
         const QString p = cleanPath(path);
         const QString name = nameOf(p);
         if (name.isEmpty() || name.startsWith(QLatin1Char('.'))) {
             continue;
         }
+        // Such a name fails on its own; the other items still change.
         if (name.contains(QLatin1Char('\n'))) {
             setError(error, QStringLiteral("change the hidden state"), p,
                      QStringLiteral("the name holds a line break, which the hidden list cannot hold"));
-            return false;
+            ok = false;
+            continue;
         }
         const QString folder = parentOf(p);
         if (!byFolder.contains(folder)) {
@@ -148,7 +151,6 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
         }
         byFolder[folder].append(name);
     }
-    bool ok = true;
     for (const QString& folder : order) {
         const QString listFile = folder + QLatin1Char('/') + kHiddenFileName;
         QStringList lines = readLines(listFile);

@@ -29,7 +29,8 @@ public:
     static bool isHidden(const QString& path);
     /// Adds the names to (hidden) or removes them from (visible) the `.hidden` files of their
     /// folders, one rewrite per folder. A dot name cannot be made visible this way and is left
-    /// as it is. False with a message when a folder's list could not be written.
+    /// as it is, and a name with a line break cannot be listed: it fails alone, the others
+    /// change. False with a message when any item could not be changed.
     static bool setHidden(const QStringList& paths, bool hidden, QString* error = nullptr);
 
     static bool isLocked(const QString& path);

@@ -166,6 +166,7 @@ TEST_F(QVMenuServiceFlagsTest, OnAFolderBackgroundTheVisibleEntriesAreFlaggedNot
     file("bg/x");
     file("bg/.dot");
     folder("bg/sub");
+    file("bg/two\nlines"); // cannot be listed, and must not keep the others visible
     select({ bg }, false);
     m_service.hideAndShowFiles(item("Hide All Files"));
     EXPECT_EQ(lines(bg + "/.hidden"), QStringList({ "sub", "x" }));

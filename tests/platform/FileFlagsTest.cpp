@@ -72,6 +72,10 @@ TEST(FileFlagsTest, LastVisibleNameRemovesTheListAndLineBreakNamesAreRefused)
     EXPECT_FALSE(FileFlags::setHidden({ inHome(QStringLiteral("solo/two\nlines")) }, true, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("line break")));
     EXPECT_FALSE(QFile::exists(inHome(QStringLiteral("solo/.hidden"))));
+
+    // Such a name fails alone: the others beside it are still hidden.
+    EXPECT_FALSE(FileFlags::setHidden({ inHome(QStringLiteral("solo/two\nlines")), a }, true));
+    EXPECT_TRUE(FileFlags::isHidden(a));
 }
 
 TEST(FileFlagsTest, HidingInAFolderThatCannotBeWrittenFails)
