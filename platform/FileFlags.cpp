@@ -1,9 +1,10 @@
 #include "platform/FileFlags.h"
 
+#include "platform/LineFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -53,19 +54,6 @@ QString cleanPath(const QString& path)
     return p;
 }
 
-QStringList readLines(const QString& listFile)
-{
-    QFile f(listFile);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) {
-        lines.removeLast(); // the newline that ends the last line
-    }
-    return lines;
-}
-
 bool writeLines(const QString& listFile, const QStringList& lines, QString* error)
 {
     if (lines.isEmpty()) {
@@ -75,14 +63,9 @@ bool writeLines(const QString& listFile, const QStringList& lines, QString* erro
         }
         return true;
     }
-    QSaveFile f(listFile);
-    if (!f.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("write the hidden list"), listFile, f.errorString());
-        return false;
-    }
-    f.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    if (!f.commit()) {
-        setError(error, QStringLiteral("write the hidden list"), listFile, f.errorString());
+    QString why;
+    if (!LineFile::write(listFile, lines, &why)) {
+        setError(error, QStringLiteral("write the hidden list"), listFile, why);
         return false;
     }
     return true;
@@ -123,7 +106,7 @@ bool FileFlags::isHidden(const QString& path)
     if (name.isEmpty()) {
         return false;
     }
-    return name.startsWith(QLatin1Char('.')) || readLines(parentOf(p) + QLatin1Char('/') + kHiddenFileName).contains(name);
+    return name.startsWith(QLatin1Char('.')) || LineFile::read(parentOf(p) + QLatin1Char('/') + kHiddenFileName).contains(name);
 }
 
 bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
@@ -153,7 +136,7 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
     }
     for (const QString& folder : order) {
         const QString listFile = folder + QLatin1Char('/') + kHiddenFileName;
-        QStringList lines = readLines(listFile);
+        QStringList lines = LineFile::read(listFile);
         const QStringList before = lines;
         for (const QString& name : byFolder.value(folder)) {
             if (hidden && !lines.contains(name)) {

@@ -4,6 +4,7 @@
 
 #include "platform/Workspace.h"
 
+#include "platform/LineFile.h"
 #include "platform/Paths.h"
 #include "platform/System.h"
 #include "platform/Task.h"
@@ -48,19 +49,6 @@ bool isIconLine(const QString& line)
 {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     return eq > 0 && line.left(eq).trimmed() == kIconKey;
-}
-
-QStringList readLines(const QString& file)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) {
-        lines.removeLast();
-    }
-    return lines;
 }
 
 // The lines with the Icon key of the [Desktop Entry] group set to `icon`, or removed for a
@@ -112,27 +100,22 @@ bool writeDirectoryFile(const QString& folder, const QString& icon, QString* err
     if (icon.isNull() && !exists) {
         return true;
     }
-    const QStringList before = readLines(file);
+    const QStringList before = LineFile::read(file);
     const QStringList lines = withIconLine(before, icon);
     if (exists && lines == before) {
         return true;
     }
     if (icon.isNull() && saysNothing(lines)) {
-        if (!QFile::remove(file)) {
-            setError(error, QStringLiteral("remove the folder settings"), file,
-                     QStringLiteral("cannot remove the file"));
+        QFile settings(file);
+        if (!settings.remove()) {
+            setError(error, QStringLiteral("remove the folder settings"), file, settings.errorString());
             return false;
         }
         return true;
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("write the folder settings"), file, out.errorString());
-        return false;
-    }
-    out.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    if (!out.commit()) {
-        setError(error, QStringLiteral("write the folder settings"), file, out.errorString());
+    QString why;
+    if (!LineFile::write(file, lines, &why)) {
+        setError(error, QStringLiteral("write the folder settings"), file, why);
         return false;
     }
     return true;
@@ -215,7 +198,7 @@ bool Workspace::setIcon(const QImage& image, const QString& path, QString* error
 QString Workspace::folderIcon(const QString& path)
 {
     bool inEntry = false;
-    for (const QString& line : readLines(path + QLatin1Char('/') + kDirectoryFile)) {
+    for (const QString& line : LineFile::read(path + QLatin1Char('/') + kDirectoryFile)) {
         if (isGroupHeader(line)) {
             inEntry = line.trimmed() == kEntryGroup;
         } else if (inEntry && isIconLine(line)) {

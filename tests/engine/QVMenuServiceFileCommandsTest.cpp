@@ -1,6 +1,6 @@
 #include "engine/service/QVMenuService.h"
 
-#include "MenuServiceTestSupport.h"
+#include "CommandTestSupport.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/ObjectGCD.h"
 #include "platform/Bundle.h"
@@ -21,54 +21,14 @@ using namespace tarsel::test;
 
 namespace {
 
-class QVMenuServiceFileCommandsTest : public testing::Test
+class QVMenuServiceFileCommandsTest : public CommandTest
 {
 protected:
-    void SetUp() override
-    {
-        resetFinderSelection();
-        platform::Pasteboard::useMemoryBoard(true);
-        m_dir = testHome() + QStringLiteral("/work");
-        QDir().mkpath(m_dir);
-    }
-    void TearDown() override
-    {
-        platform::Pasteboard::useMemoryBoard(false);
-        resetFinderSelection();
-    }
-    QString file(const QString& name, const QByteArray& contents = "text")
-    {
-        return writeFile(m_dir + QLatin1Char('/') + name, contents);
-    }
-    QString folder(const QString& name)
-    {
-        const QString path = m_dir + QLatin1Char('/') + name;
-        QDir().mkpath(path);
-        return path;
-    }
-    void select(const QStringList& paths)
-    {
-        QList<QUrl> list;
-        for (const QString& p : paths) {
-            list << QUrl::fromLocalFile(p);
-        }
-        m_service.setSelectURLs(list);
-        m_service.setIsSelectURL(true);
-    }
-    static QVMenuItemPtr item(const QString& key)
-    {
-        auto record = QVMenuItem::create();
-        record->setKey(key);
-        return record;
-    }
     QString board() const { return platform::Pasteboard::general().string(); }
     bool waitIdle()
     {
         return QTest::qWaitFor([this]() { return m_service.loadingCount() == 0; }, 20000);
     }
-
-    QString m_dir;
-    QVMenuService m_service;
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "engine/service/QVMenuService.h"
 
-#include "MenuServiceTestSupport.h"
+#include "CommandTestSupport.h"
 #include "MenuStoreTestSupport.h"
 #include "OpenWithTestSupport.h"
 #include "engine/model/QVMenuManager.h"
@@ -35,13 +35,6 @@ QString tr(const QString& key)
     return platform::Bundle::localizedString(key, QStringLiteral(""));
 }
 
-QVMenuItemPtr item(const QString& key)
-{
-    auto record = QVMenuItem::create();
-    record->setKey(key);
-    return record;
-}
-
 QStringList lines(const QString& file)
 {
     QStringList list = QString::fromUtf8(readFile(file)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -49,13 +42,12 @@ QStringList lines(const QString& file)
     return list;
 }
 
-class QVMenuServiceFlagsTest : public testing::Test
+class QVMenuServiceFlagsTest : public CommandTest
 {
 protected:
     void SetUp() override
     {
-        resetFinderSelection();
-        platform::Pasteboard::useMemoryBoard(true);
+        CommandTest::SetUp();
         platform::Sound::setRecording(true);
         setSwitch(9, true);
         // No review prompt in the middle of a test that counts several uses.
@@ -72,8 +64,6 @@ protected:
                                               } });
         QVMenuService::setPermitCheck(
             [](const QString&, std::function<void()> success, std::function<void()>) { success(); });
-        m_dir = testHome() + QStringLiteral("/work");
-        QDir().mkpath(m_dir);
     }
     void TearDown() override
     {
@@ -86,29 +76,9 @@ protected:
         platform::Workspace::setFileManager({});
         platform::Workspace::setLauncher({});
         platform::Sound::setRecording(false);
-        platform::Pasteboard::useMemoryBoard(false);
-        resetFinderSelection();
+        CommandTest::TearDown();
     }
 
-    QString file(const QString& name, const QByteArray& contents = "text")
-    {
-        return writeFile(m_dir + QLatin1Char('/') + name, contents);
-    }
-    QString folder(const QString& name)
-    {
-        const QString path = m_dir + QLatin1Char('/') + name;
-        QDir().mkpath(path);
-        return path;
-    }
-    void select(const QStringList& paths, bool selected = true)
-    {
-        QList<QUrl> list;
-        for (const QString& p : paths) {
-            list << QUrl::fromLocalFile(p);
-        }
-        m_service.setSelectURLs(list);
-        m_service.setIsSelectURL(selected);
-    }
     static bool iconWorkDone()
     {
         return QTest::qWaitFor([] { return QVMenuService::pendingWork() == 0; }, 10000);
@@ -130,8 +100,6 @@ protected:
         return child == nullptr ? -1 : child->tag();
     }
 
-    QString m_dir;
-    QVMenuService m_service;
     std::shared_ptr<platform::Menu> m_menu;
     QList<Launch> m_launches;
     bool m_fileManagerRuns = false;
