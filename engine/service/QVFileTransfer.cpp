@@ -155,6 +155,20 @@ bool QVFileTransfer::queue(const QList<Item>& items)
     return queued;
 }
 
+QString QVFileTransfer::Item::failureMessage(bool isCopy) const
+{
+    // The file operation's message names the file it failed on; when that is not the source
+    // (the destination was taken, say), the source is named around it.
+    if (!error.isEmpty() && error.contains(source)) {
+        return error;
+    }
+    const QString action = isCopy ? QStringLiteral("copy") : QStringLiteral("move");
+    if (error.isEmpty()) {
+        return QStringLiteral("Failed to %1. File: \"%2\".").arg(action, source);
+    }
+    return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(action, source, error);
+}
+
 void QVFileTransfer::finished(Item item, bool ok)
 {
     --m_loadingCount;
@@ -162,9 +176,7 @@ void QVFileTransfer::finished(Item item, bool ok)
         m_hooks.jobEnded();
     }
     if (!ok) {
-        qCWarning(lcTransfer).noquote() << QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"")
-                                               .arg(m_mode == Mode::Copy ? QStringLiteral("copy") : QStringLiteral("move"),
-                                                    item.source, item.error);
+        qCWarning(lcTransfer).noquote() << item.failureMessage(m_mode == Mode::Copy);
         m_failedThisRound.append(item);
     }
     if (m_loadingCount > 0) {

@@ -35,6 +35,10 @@ public:
         QString source;
         QString destination;
         QString error; ///< why it failed, empty while it has not
+
+        /// The failure told to the user, naming the source once: the file operation's own
+        /// message when it names the source, else that message wrapped with the source.
+        QString failureMessage(bool isCopy) const;
     };
 
     /// What the command tells the rest of the engine (all called on the main thread).

@@ -20,8 +20,7 @@ QString failureText(const QList<QVFileTransfer::Item>& failed, bool isCopy)
 {
     QStringList lines;
     for (const QVFileTransfer::Item& item : failed) {
-        lines << QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"")
-                     .arg(isCopy ? QStringLiteral("copy") : QStringLiteral("move"), item.source, item.error);
+        lines << item.failureMessage(isCopy);
     }
     return lines.join(QLatin1Char('\n'));
 }
