@@ -38,7 +38,7 @@ bool QVFileTransfer::replaceFileAlert(const QString& target, const QString& orgP
     alert.addButtonWithTitle(tr(QStringLiteral("Keep Both")));
     alert.addButtonWithTitle(tr(QStringLiteral("Stop")));
     alert.addButtonWithTitle(tr(QStringLiteral("Replace")));
-    alert.setInformativeText(tr(QStringLiteral("Same FileName Tip")).arg(QFileInfo(target).fileName()));
+    alert.setInformativeText(qv::stringWithFormat(tr(QStringLiteral("Same FileName Tip")), QFileInfo(target).fileName()));
     switch (alert.runModal()) {
     case KeepBoth:
         block(qv::uniquePath(target));

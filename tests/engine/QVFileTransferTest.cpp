@@ -85,6 +85,8 @@ TEST(QVFileTransferConflict, KeepBothSkipsTakenNumbers)
     ASSERT_EQ(script.shown().size(), 1);
     EXPECT_EQ(script.shown().first().buttons.size(), 3);
     EXPECT_EQ(script.shown().first().style, platform::Alert::Style::Critical);
+    // The question names the taken item, whatever its name holds.
+    EXPECT_TRUE(script.shown().first().informativeText.contains(QStringLiteral("“a.txt”")));
 }
 
 TEST(QVFileTransferConflict, StopHandsBackNothing)
