@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <QTest>
 
+#include <future>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -86,5 +88,32 @@ inline QStringList playedSounds()
     }
     return names;
 }
+
+/// Holds the background queue from construction until release() (or destruction), so a test can
+/// change the files while the jobs it queued are still waiting.
+class BackgroundHold
+{
+public:
+    BackgroundHold()
+    {
+        std::shared_future<void> held = m_release.get_future().share();
+        qv::enterBackground([held] { held.wait(); });
+    }
+    ~BackgroundHold() { release(); }
+    BackgroundHold(const BackgroundHold&) = delete;
+    BackgroundHold& operator=(const BackgroundHold&) = delete;
+
+    void release()
+    {
+        if (!m_released) {
+            m_released = true;
+            m_release.set_value();
+        }
+    }
+
+private:
+    std::promise<void> m_release;
+    bool m_released = false;
+};
 
 } // namespace tarsel::test

@@ -1,5 +1,6 @@
 #include "engine/service/QVFileTransfer.h"
 
+#include "MenuServiceTestSupport.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/ObjectGCD.h"
 #include "testsupport/ModalScript.h"
@@ -11,9 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
-
 using tarsel::test::AlertScript;
+using tarsel::test::BackgroundHold;
 using tarsel::test::readFile;
 using tarsel::test::runChild;
 using tarsel::test::testHome;
@@ -218,12 +218,10 @@ TEST(QVFileTransferCommand, FailuresMidwayKeepEverySourceAndAreReported)
     Outcome outcome;
     auto transfer = QVFileTransfer::create(QVFileTransfer::Mode::Move, outcome.hooks());
     // The middle file vanishes after its job was queued: the background queue is held until then.
-    std::promise<void> release;
-    std::shared_future<void> held = release.get_future().share();
-    qv::enterBackground([held]() { held.wait(); });
+    BackgroundHold hold;
     ASSERT_TRUE(transfer->start({ src + "/one.txt", src + "/gone.txt", src + "/three.txt" }, to));
     QFile::remove(src + "/gone.txt");
-    release.set_value();
+    hold.release();
     ASSERT_TRUE(outcome.wait());
     ASSERT_EQ(outcome.failed.size(), 1);
     EXPECT_EQ(outcome.failed.first().source, src + "/gone.txt");

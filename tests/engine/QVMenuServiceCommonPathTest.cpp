@@ -23,7 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <future>
 #include <memory>
 
 using namespace tarsel::test;
@@ -113,12 +112,10 @@ protected:
     // the jobs were queued (the background queue is held until then): that item fails.
     void copyIntoATakenName()
     {
-        std::promise<void> release;
-        std::shared_future<void> held = release.get_future().share();
-        qv::enterBackground([held]() { held.wait(); });
+        BackgroundHold hold;
         m_service._moveAndCopyToPath(m_common, true);
         QDir().mkpath(m_common + "/a.txt");
-        release.set_value();
+        hold.release();
     }
     static QStringList sounds() { return playedSounds(); }
     QStringList launchedArgs() const

@@ -15,8 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
-
 using namespace tarsel::test;
 
 namespace {
@@ -142,12 +140,10 @@ TEST_F(QVMenuServiceFileCommandsTest, AFailedMoveKeepsTheSourcesAndTellsTheUser)
     m_service.setProgressHooks(hooks);
     AlertScript script;
     // "gone" vanishes after its job was queued: the background queue is held until then.
-    std::promise<void> release;
-    std::shared_future<void> held = release.get_future().share();
-    qv::enterBackground([held]() { held.wait(); });
+    BackgroundHold hold;
     m_service._moveAndCopyToPath(to, false);
     QFile::remove(gone);
-    release.set_value();
+    hold.release();
     ASSERT_TRUE(QTest::qWaitFor([&]() { return !script.shown().isEmpty(); }, 20000));
     EXPECT_EQ(cleaned, 1);
     EXPECT_TRUE(script.shown().first().informativeText.contains(gone));

@@ -4,6 +4,7 @@
 #include "foundation/HudLabel.h"
 #include "foundation/HudView.h"
 #include "foundation/Spinner.h"
+#include "platform/Bundle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -123,7 +124,7 @@ TEST_F(HudTest, LoadingWithoutValidTextSaysLoading)
 {
     qv::showHudWithStatus(&m_host, QStringLiteral("  \n"));
     ASSERT_TRUE(QTest::qWaitFor([&]() { return qv::hudVisible(&m_host); }, 2000));
-    EXPECT_EQ(overlay()->label()->text(), QStringLiteral("Loading..."));
+    EXPECT_EQ(overlay()->label()->text(), platform::Bundle::localizedString(QStringLiteral("Loading...")));
 }
 
 TEST_F(HudTest, DelayedLoadingThatIsDismissedNeverShows)

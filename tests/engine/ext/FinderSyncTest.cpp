@@ -17,8 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
-
 using namespace tarsel::test;
 
 namespace {
@@ -50,6 +48,18 @@ protected:
             paths.insert(url.toLocalFile());
         }
         return paths;
+    }
+
+    static QString targetFolder()
+    {
+        const QString to = testHome() + QStringLiteral("/to");
+        QDir().mkpath(to);
+        return to;
+    }
+    static void selectItem(FinderSync& sync, const QString& path)
+    {
+        sync.service()->setSelectURLs({ QUrl::fromLocalFile(path) });
+        sync.service()->setIsSelectURL(true);
     }
 
     QString m_table;
@@ -143,23 +153,18 @@ TEST_F(FinderSyncTest, AChosenEntryReachesTheEngineAsItsTag)
 
 TEST_F(FinderSyncTest, CopyJobsShowTheProgressWindowAndTheHostWaitsForTheSuccessMessage)
 {
-    const QString to = testHome() + QStringLiteral("/to");
-    QDir().mkpath(to);
-    const QString a = writeFile(testHome() + QStringLiteral("/a.txt"), "x");
+    const QString to = targetFolder();
     FinderSync sync;
-    sync.service()->setSelectURLs({ QUrl::fromLocalFile(a) });
-    sync.service()->setIsSelectURL(true);
+    selectItem(sync, writeFile(testHome() + QStringLiteral("/a.txt"), "x"));
     EXPECT_EQ(sync.loadingWinCtl(), nullptr);
 
     // The background queue is held, so the job is still waiting while the window is checked.
-    std::promise<void> release;
-    std::shared_future<void> held = release.get_future().share();
-    qv::enterBackground([held] { held.wait(); });
+    BackgroundHold hold;
     sync.service()->_moveAndCopyToPath(to, true);
     ASSERT_NE(sync.loadingWinCtl(), nullptr);
     EXPECT_TRUE(sync.loadingWinCtl()->window()->isVisible());
     EXPECT_TRUE(sync.hasPendingWork());
-    release.set_value();
+    hold.release();
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return sync.service()->loadingCount() == 0; }, 20000));
     EXPECT_EQ(readFile(to + QStringLiteral("/a.txt")), "x");
@@ -173,20 +178,16 @@ TEST_F(FinderSyncTest, CopyJobsShowTheProgressWindowAndTheHostWaitsForTheSuccess
 
 TEST_F(FinderSyncTest, AFailedJobClosesTheProgressWindowAtOnce)
 {
-    const QString to = testHome() + QStringLiteral("/to");
-    QDir().mkpath(to);
+    const QString to = targetFolder();
     const QString gone = writeFile(testHome() + QStringLiteral("/gone.txt"), "x");
     FinderSync sync;
-    sync.service()->setSelectURLs({ QUrl::fromLocalFile(gone) });
-    sync.service()->setIsSelectURL(true);
+    selectItem(sync, gone);
     AlertScript script;
-    std::promise<void> release;
-    std::shared_future<void> held = release.get_future().share();
-    qv::enterBackground([held] { held.wait(); });
+    BackgroundHold hold;
     sync.service()->_moveAndCopyToPath(to, true);
     ASSERT_NE(sync.loadingWinCtl(), nullptr);
     QFile::remove(gone);
-    release.set_value();
+    hold.release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !script.shown().isEmpty(); }, 20000));
     EXPECT_EQ(sync.loadingWinCtl(), nullptr);
     EXPECT_FALSE(sync.hasPendingWork());
