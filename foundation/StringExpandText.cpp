@@ -26,7 +26,7 @@ namespace {
 constexpr int kMaxWidth = 1024;
 constexpr int kMaxFloatPrecision = 64;
 
-struct Spec
+struct FormatField
 {
     bool left = false;
     bool zero = false;
@@ -90,43 +90,43 @@ double argDouble(const FormatArg::Value& v)
 }
 
 // Applies width and sign to a number's digits; zero padding goes between sign and digits.
-QString padNumber(const Spec& spec, QString sign, const QString& digits, bool allowZero)
+QString padNumber(const FormatField& field, QString sign, const QString& digits, bool allowZero)
 {
     const qsizetype len = sign.size() + digits.size();
-    if (len >= spec.width) {
+    if (len >= field.width) {
         return sign + digits;
     }
-    const qsizetype fill = spec.width - len;
-    if (spec.left) {
+    const qsizetype fill = field.width - len;
+    if (field.left) {
         return sign + digits + QString(fill, QLatin1Char(' '));
     }
-    if (spec.zero && allowZero) {
+    if (field.zero && allowZero) {
         return sign + QString(fill, QLatin1Char('0')) + digits;
     }
     return QString(fill, QLatin1Char(' ')) + sign + digits;
 }
 
-QString padText(const Spec& spec, const QString& text)
+QString padText(const FormatField& field, const QString& text)
 {
-    if (text.size() >= spec.width) {
+    if (text.size() >= field.width) {
         return text;
     }
-    const QString fill(spec.width - text.size(), QLatin1Char(' '));
-    return spec.left ? text + fill : fill + text;
+    const QString fill(field.width - text.size(), QLatin1Char(' '));
+    return field.left ? text + fill : fill + text;
 }
 
-QString signFor(const Spec& spec, bool negative)
+QString signFor(const FormatField& field, bool negative)
 {
     if (negative) {
         return QStringLiteral("-");
     }
-    if (spec.plus) {
+    if (field.plus) {
         return QStringLiteral("+");
     }
-    return spec.space ? QStringLiteral(" ") : QString();
+    return field.space ? QStringLiteral(" ") : QString();
 }
 
-QString formatInteger(const Spec& spec, QChar conv, const FormatArg::Value& v)
+QString formatInteger(const FormatField& field, QChar conv, const FormatArg::Value& v)
 {
     const qint64 value = argSigned(v);
     const bool isSigned = conv == QLatin1Char('d') || conv == QLatin1Char('i');
@@ -137,15 +137,15 @@ QString formatInteger(const Spec& spec, QChar conv, const FormatArg::Value& v)
         magnitude = 0 - magnitude;
     }
     int base = 10;
-    QString prefix = isSigned ? signFor(spec, negative) : QString();
+    QString prefix = isSigned ? signFor(field, negative) : QString();
     if (conv == QLatin1Char('x') || conv == QLatin1Char('X')) {
         base = 16;
-        if (spec.alternate && magnitude != 0) {
+        if (field.alternate && magnitude != 0) {
             prefix = conv == QLatin1Char('x') ? QStringLiteral("0x") : QStringLiteral("0X");
         }
     } else if (conv == QLatin1Char('o')) {
         base = 8;
-        if (spec.alternate) {
+        if (field.alternate) {
             prefix = QStringLiteral("0");
         }
     }
@@ -153,17 +153,17 @@ QString formatInteger(const Spec& spec, QChar conv, const FormatArg::Value& v)
     if (conv == QLatin1Char('X')) {
         digits = digits.toUpper();
     }
-    if (spec.precision >= 0) {
-        if (spec.precision == 0 && magnitude == 0) {
+    if (field.precision >= 0) {
+        if (field.precision == 0 && magnitude == 0) {
             digits.clear();
-        } else if (digits.size() < spec.precision) {
-            digits.prepend(QString(spec.precision - digits.size(), QLatin1Char('0')));
+        } else if (digits.size() < field.precision) {
+            digits.prepend(QString(field.precision - digits.size(), QLatin1Char('0')));
         }
     }
-    return padNumber(spec, prefix, digits, spec.precision < 0);
+    return padNumber(field, prefix, digits, field.precision < 0);
 }
 
-QString formatDouble(const Spec& spec, QChar conv, const FormatArg::Value& v)
+QString formatDouble(const FormatField& field, QChar conv, const FormatArg::Value& v)
 {
     const double value = argDouble(v);
     const QChar lower = conv.toLower();
@@ -173,7 +173,7 @@ QString formatDouble(const Spec& spec, QChar conv, const FormatArg::Value& v)
     } else if (lower == QLatin1Char('g')) {
         fmt = std::chars_format::general;
     }
-    const int precision = spec.precision < 0 ? 6 : qMin(spec.precision, kMaxFloatPrecision);
+    const int precision = field.precision < 0 ? 6 : qMin(field.precision, kMaxFloatPrecision);
     // 309 integer digits, a point, the precision and an exponent fit.
     std::array<char, 400> buffer {};
     const bool negative = std::signbit(value) && value == value;
@@ -184,20 +184,20 @@ QString formatDouble(const Spec& spec, QChar conv, const FormatArg::Value& v)
         digits = digits.toUpper();
     }
     const bool finite = std::isfinite(value);
-    return padNumber(spec, signFor(spec, negative), digits, finite);
+    return padNumber(field, signFor(field, negative), digits, finite);
 }
 
-QString formatOne(const Spec& spec, QChar conv, const FormatArg::Value& v)
+QString formatOne(const FormatField& field, QChar conv, const FormatArg::Value& v)
 {
     switch (conv.unicode()) {
     case '@':
     case 's':
     case 'S': {
         QString text = argText(v);
-        if (spec.precision >= 0) {
-            text.truncate(spec.precision);
+        if (field.precision >= 0) {
+            text.truncate(field.precision);
         }
-        return padText(spec, text);
+        return padText(field, text);
     }
     case 'd':
     case 'i':
@@ -205,14 +205,14 @@ QString formatOne(const Spec& spec, QChar conv, const FormatArg::Value& v)
     case 'x':
     case 'X':
     case 'o':
-        return formatInteger(spec, conv, v);
+        return formatInteger(field, conv, v);
     case 'c': {
         const qint64 code = argSigned(v);
         const char32_t c = code > 0 && code <= 0x10FFFF ? static_cast<char32_t>(code) : U'\uFFFD';
-        return padText(spec, QString::fromUcs4(&c, 1));
+        return padText(field, QString::fromUcs4(&c, 1));
     }
     default:
-        return formatDouble(spec, conv, v);
+        return formatDouble(field, conv, v);
     }
 }
 
@@ -238,30 +238,30 @@ QString stringWithFormatArgs(const QString& format, std::initializer_list<Format
         }
         out += QStringView(format).mid(i, pct - i);
         qsizetype j = pct + 1;
-        Spec spec;
+        FormatField field;
         for (; j < n; ++j) {
             const QChar c = format.at(j);
             if (c == QLatin1Char('-')) {
-                spec.left = true;
+                field.left = true;
             } else if (c == QLatin1Char('0')) {
-                spec.zero = true;
+                field.zero = true;
             } else if (c == QLatin1Char('+')) {
-                spec.plus = true;
+                field.plus = true;
             } else if (c == QLatin1Char(' ')) {
-                spec.space = true;
+                field.space = true;
             } else if (c == QLatin1Char('#')) {
-                spec.alternate = true;
+                field.alternate = true;
             } else {
                 break;
             }
         }
         for (; j < n && format.at(j).isDigit() && format.at(j).unicode() < 128; ++j) {
-            spec.width = qMin(spec.width * 10 + format.at(j).digitValue(), kMaxWidth);
+            field.width = qMin(field.width * 10 + format.at(j).digitValue(), kMaxWidth);
         }
         if (j < n && format.at(j) == QLatin1Char('.')) {
-            spec.precision = 0;
+            field.precision = 0;
             for (++j; j < n && format.at(j).isDigit() && format.at(j).unicode() < 128; ++j) {
-                spec.precision = qMin(spec.precision * 10 + format.at(j).digitValue(), kMaxWidth);
+                field.precision = qMin(field.precision * 10 + format.at(j).digitValue(), kMaxWidth);
             }
         }
         while (j < n && QStringView(u"hlqztjL").contains(format.at(j))) {
@@ -275,7 +275,7 @@ QString stringWithFormatArgs(const QString& format, std::initializer_list<Format
         if (conv == QLatin1Char('%')) {
             out += QLatin1Char('%');
         } else if (isConversion(conv) && next != args.end()) {
-            out += formatOne(spec, conv, next->value());
+            out += formatOne(field, conv, next->value());
             ++next;
         } else {
             out += QStringView(format).mid(pct, j - pct);
