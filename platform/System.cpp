@@ -17,11 +17,8 @@ QMutex& bundleMutex()
 
 QString& bundleIdStorage()
 {
-#ifdef QV_EXTENSION_BUILD
-    static QString id = System::kExtensionBundleId;
-#else
+    // The platform layer is built once; the plug-in's entry point sets the extension's id.
     static QString id = System::kAppBundleId;
-#endif
     return id;
 }
 

@@ -15,8 +15,8 @@ public:
     static inline const QString kExtensionBundleId = QStringLiteral("com.valden.tarsel.FinderExtension");
     static inline const QString kGroupId = QStringLiteral("group.com.valden.tarsel");
 
-    /// The bundle identifier of this process's deliverable. Each program's main sets it once at
-    /// start-up; it defaults to the application's (or the extension's in the extension build).
+    /// The bundle identifier of the running deliverable: the application's by default; the
+    /// plug-in's entry point sets the extension's in the plug-in's own copy of this layer.
     static QString bundleIdentifier();
     static void setBundleIdentifier(const QString& bundleId);
 

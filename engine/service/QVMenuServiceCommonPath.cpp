@@ -140,7 +140,10 @@ void QVMenuService::_createSymlinkTo(const QString& folder)
 
 void QVMenuService::sendToDesktopShortcut()
 {
-    _createSymlinkTo(qv::desktopPath());
+    // A new account may not have its Desktop folder yet; the shortcut still belongs there.
+    const QString desktop = qv::desktopPath();
+    QDir().mkpath(desktop);
+    _createSymlinkTo(desktop);
 }
 
 QString QVMenuService::toCommonPathWithItem(const QVMenuItemPtr& top, const QVMenuItemPtr& item1,

@@ -5,6 +5,8 @@
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "platform/Bundle.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 
 #include "testsupport/TestEnvironment.h"
 
@@ -157,4 +159,22 @@ TEST(FinderHostPickTest, CopyToACommonFolderCopiesTheFileOnDisk)
     EXPECT_EQ(readFile(file), QByteArray("contents"));
     const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue(QStringLiteral("use count detail"));
     EXPECT_EQ(uses.value(QStringLiteral("Copy to")).toLongLong(), 1);
+}
+
+// A folder icon chosen in a tarsel-finder process: the plug-in is the extension, so the image is
+// kept in the extension's own private folder, and the folder names it in its .directory file.
+TEST(FinderHostPickTest, AFolderIconIsKeptInTheExtensionsOwnFolder)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QString folder = testHome() + QStringLiteral("/Projects");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const int tag = tagOfPath({ folder }, { platform::Bundle::localizedString(QStringLiteral("Folder Icon")),
+                                            platform::Bundle::localizedString(QStringLiteral("Heart")) });
+    ASSERT_GT(tag, 0);
+    QByteArray err;
+    ASSERT_EQ(runPick({ QString::number(tag), folder }, &err), 0) << err.constData();
+    const QString store = platform::Paths::applicationSupport(platform::System::kExtensionBundleId);
+    const QString directory = QString::fromUtf8(readFile(folder + QStringLiteral("/.directory")));
+    EXPECT_TRUE(directory.contains(QStringLiteral("Icon=") + store + QLatin1Char('/'))) << directory.toStdString();
+    EXPECT_FALSE(QDir(platform::Paths::applicationSupport(platform::System::kAppBundleId)).exists());
 }
