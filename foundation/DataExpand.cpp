@@ -1,5 +1,6 @@
 #include "foundation/DataExpand.h"
 
+#include <QCryptographicHash>
 #include <QDataStream>
 #include <QIODevice>
 
@@ -53,12 +54,7 @@ QByteArray aes128Ecb(const QByteArray& data, const QString& key, bool encrypt)
 
 QByteArray MD5(const QByteArray& data)
 {
-    unsigned char out[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_Digest(data.constData(), static_cast<size_t>(data.size()), out, &length, EVP_md5(), nullptr) != 1) {
-        return {};
-    }
-    return QByteArray(reinterpret_cast<const char*>(out), length);
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5);
 }
 
 QByteArray dataWithObject(const QVariant& object)

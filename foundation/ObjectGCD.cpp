@@ -1,5 +1,6 @@
 #include "foundation/ObjectGCD.h"
 
+#include "foundation/StringExpandText.h"
 #include "foundation/WorkerThread.h"
 #include "platform/System.h"
 
@@ -8,7 +9,6 @@
 #include <QLoggingCategory>
 #include <QMetaMethod>
 #include <QMetaProperty>
-#include <QStringDecoder>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -216,7 +216,6 @@ QString describe(const QVariant& v)
     case QMetaType::QStringList:
         return describeList(v.toList());
     case QMetaType::QVariantMap:
-        return describeMap(v.toMap());
     case QMetaType::QVariantHash:
         return describeMap(v.toMap());
     default:
@@ -378,12 +377,8 @@ QString asNSString(const QVariant& v)
     }
     if (v.typeId() == QMetaType::QByteArray) {
         const QByteArray bytes = v.toByteArray();
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString text = utf8.decode(bytes);
-        if (!utf8.hasError()) {
-            return text.isNull() ? QStringLiteral("") : text;
-        }
-        return QString::fromLatin1(bytes);
+        const QString text = getStringFromData(bytes);
+        return text.isNull() ? QString::fromLatin1(bytes) : text;
     }
     return describe(v);
 }

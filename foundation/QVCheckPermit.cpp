@@ -64,15 +64,7 @@ void QVCheckPermit::checkPermitWithPath(const QString& path, const Block& succes
     if (path.isNull()) {
         return;
     }
-    const QUrl url = QVURLCache::sharedInstance().urlWithAllowAccessToPath(path);
-    if (url.isValid()) {
-        startAccessing(url);
-        if (success) {
-            success();
-        }
-        return;
-    }
-    if (qv::isWritable(path)) {
+    if (startAccessing(QVURLCache::sharedInstance().urlWithAllowAccessToPath(path)) || qv::isWritable(path)) {
         if (success) {
             success();
         }

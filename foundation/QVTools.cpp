@@ -1,23 +1,16 @@
 #include "foundation/QVTools.h"
 
+#include "foundation/ObjectGCD.h"
 #include "platform/Defaults.h"
 #include "platform/System.h"
 #include "platform/Workspace.h"
 
-#include <QCoreApplication>
 #include <QStringList>
-#include <QThread>
 
 namespace {
 
 const QString kITerm2Id = QStringLiteral("com.googlecode.iterm2");
 const QString kITerm2Name = QStringLiteral("iTerm2");
-
-bool isOnMainThread()
-{
-    const QCoreApplication* app = QCoreApplication::instance();
-    return app && QThread::currentThread() == app->thread();
-}
 
 } // namespace
 
@@ -58,7 +51,7 @@ bool QVTools::isInstallIterm2()
 
 bool QVTools::runService(const QString& serviceName, const QList<QUrl>& withFileURLs)
 {
-    if (!isOnMainThread()) {
+    if (!qv::isForeground()) {
         return false;
     }
     platform::Application service = platform::Workspace::applicationForName(serviceName);

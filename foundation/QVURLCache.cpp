@@ -117,10 +117,8 @@ void QVURLCache::saveSecurityURL(const QUrl& url)
         }
     }
     m_cachedBookmarks.insert(path, bookmark);
-    const QUrl resolved = resolveBookmark(bookmark);
-    if (resolved.isValid()) {
-        m_cachedURLs.insert(path, resolved);
-    }
+    // The bookmark was taken from the item just now: it resolves to the path itself.
+    m_cachedURLs.insert(path, QUrl::fromLocalFile(path));
     write();
 }
 

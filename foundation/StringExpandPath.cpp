@@ -2,7 +2,9 @@
 
 #include "foundation/StringExpandText.h"
 
+#include "foundation/PathComponents.h"
 #include "platform/FileFlags.h"
+#include "platform/FileOps.h"
 #include "platform/Paths.h"
 #include "platform/System.h"
 #include "platform/Workspace.h"
@@ -17,8 +19,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include <fcntl.h>
 #include <fts.h>
@@ -38,15 +38,11 @@ bool lstatPath(const QString& path, struct stat* st)
     return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), st) == 0;
 }
 
-// The last path component's extension, without the dot: none for "name", ".hidden" or "name.".
+// The extension of the text after the last "/" (a trailing "/" leaves none): uniquePath puts
+// its number in front of exactly these characters at the end of the path.
 QString pathExtension(const QString& path)
 {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot <= slash + 1 || dot == path.size() - 1) {
-        return {};
-    }
-    return path.mid(dot + 1);
+    return detail::pathExtension(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
 }
 
 QString appendingComponent(const QString& folder, const QString& name)
@@ -250,12 +246,7 @@ QString uniquePath(const QString& path)
 
 bool remove(const QString& path)
 {
-    if (!isExist(path)) {
-        return false;
-    }
-    std::error_code error;
-    std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(path).toStdString()), error);
-    return !error;
+    return platform::FileOps::removeItem(path);
 }
 
 bool createDir(const QString& path)

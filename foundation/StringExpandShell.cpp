@@ -7,7 +7,6 @@
 #include "platform/Workspace.h"
 
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <QUrl>
 
 namespace qv {
@@ -29,16 +28,8 @@ void runCaptured(const QString& program, const QStringList& args, const ShellBlo
         block(false, QString());
         return;
     }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(result.standardOutput);
-    if (decoder.hasError()) {
-        block(true, QString());
-        return;
-    }
-    if (text.isNull()) {
-        text = QStringLiteral(""); // no output is an empty text, not nil
-    }
-    block(true, text);
+    // No output is an empty text; output that is not UTF-8 is nil.
+    block(true, getStringFromData(result.standardOutput));
 }
 
 } // namespace

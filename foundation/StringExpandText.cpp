@@ -60,17 +60,8 @@ qint64 argSigned(const FormatArg::Value& v)
         return static_cast<qint64>(*u);
     }
     if (const auto* d = std::get_if<double>(&v)) {
-        // Out-of-range doubles saturate; converting them directly would be undefined.
-        if (*d != *d) {
-            return 0;
-        }
-        if (*d >= 9.2233720368547758e18) {
-            return std::numeric_limits<qint64>::max();
-        }
-        if (*d <= -9.2233720368547758e18) {
-            return std::numeric_limits<qint64>::min();
-        }
-        return static_cast<qint64>(*d);
+        // Out-of-range doubles saturate (asInteger); converting them directly would be undefined.
+        return asInteger(*d);
     }
     return std::get<QString>(v).trimmed().toLongLong();
 }
