@@ -25,6 +25,12 @@ const char* actionFor(int key)
     }
 }
 
+// Control (on the keypad too) with one of the editing keys and nothing else.
+bool isKeyEquivalent(const QKeyEvent* event)
+{
+    return (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier && actionFor(event->key()) != nullptr;
+}
+
 class KeyEquivalentFilter final : public QObject
 {
 public:
@@ -49,30 +55,20 @@ protected:
         }
         return performKeyEquivalent(field, key);
     }
-
-private:
-    static bool isKeyEquivalent(const QKeyEvent* event)
-    {
-        return (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier && actionFor(event->key()) != nullptr;
-    }
 };
 
 } // namespace
 
 bool performKeyEquivalent(QLineEdit* field, const QKeyEvent* event)
 {
-    if (field == nullptr || event == nullptr || (event->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier) {
-        return false;
-    }
-    const char* action = actionFor(event->key());
-    if (action == nullptr) {
+    if (field == nullptr || event == nullptr || !isKeyEquivalent(event)) {
         return false;
     }
     QWidget* responder = field->window()->focusWidget();
     if (responder == nullptr) {
         responder = field;
     }
-    return QMetaObject::invokeMethod(responder, action);
+    return QMetaObject::invokeMethod(responder, actionFor(event->key()));
 }
 
 void installTextFieldKeyEquivalents()
