@@ -274,6 +274,11 @@ platform::Defaults& QVMenuManager::sharedDefaults()
     return platform::Defaults::suite(platform::System::kGroupId);
 }
 
+bool QVMenuManager::isPrefCheckOn(int number)
+{
+    return sharedDefaults().boolValue(prefCheck(number));
+}
+
 QString QVMenuManager::sharedFolder()
 {
     const QString folder = platform::Paths::groupContainer(platform::System::kGroupId);

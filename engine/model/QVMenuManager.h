@@ -52,6 +52,8 @@ public:
 
     /// The switch edited by the settings control with that number: "pref check" + number.
     static QString prefCheck(int number) { return QStringLiteral("pref check%1").arg(number); }
+    /// Whether the switch prefCheck(number) is on in the shared suite.
+    static bool isPrefCheckOn(int number);
 
     /// The process-wide instance.
     static QVMenuManager& sharedInstance();

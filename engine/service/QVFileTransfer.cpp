@@ -1,11 +1,11 @@
 #include "engine/service/QVFileTransfer.h"
 
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/StringExpandText.h"
 #include "platform/Alert.h"
-#include "platform/Bundle.h"
 #include "platform/FileOps.h"
 
 #include <QDir>
@@ -15,11 +15,6 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcTransfer, "tarsel.engine.transfer")
-
-QString tr(const QString& key)
-{
-    return platform::Bundle::localizedString(key);
-}
 
 const QString kCutPasteKey = QStringLiteral("Cut Paste");
 const QString kCutPathsKey = QStringLiteral("cutPaths");
@@ -35,10 +30,10 @@ bool QVFileTransfer::replaceFileAlert(const QString& target, const QString& orgP
     }
     platform::Alert alert = qv::alert();
     alert.setAlertStyle(platform::Alert::Style::Critical);
-    alert.addButtonWithTitle(tr(QStringLiteral("Keep Both")));
-    alert.addButtonWithTitle(tr(QStringLiteral("Stop")));
-    alert.addButtonWithTitle(tr(QStringLiteral("Replace")));
-    alert.setInformativeText(qv::stringWithFormat(tr(QStringLiteral("Same FileName Tip")), QFileInfo(target).fileName()));
+    alert.addButtonWithTitle(qv::localized(QStringLiteral("Keep Both")));
+    alert.addButtonWithTitle(qv::localized(QStringLiteral("Stop")));
+    alert.addButtonWithTitle(qv::localized(QStringLiteral("Replace")));
+    alert.setInformativeText(qv::stringWithFormat(qv::localized(QStringLiteral("Same FileName Tip")), QFileInfo(target).fileName()));
     switch (alert.runModal()) {
     case KeepBoth:
         block(qv::uniquePath(target));

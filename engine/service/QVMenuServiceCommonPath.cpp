@@ -6,12 +6,11 @@
 
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVHelper.h"
+#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpand.h"
-#include "platform/Bundle.h"
-#include "platform/Defaults.h"
 #include "platform/Workspace.h"
 
 #include <QDir>
@@ -21,11 +20,6 @@
 Q_LOGGING_CATEGORY(lcCommonPath, "tarsel.engine.commonpath", QtWarningMsg)
 
 namespace {
-
-QString tr(const QString& key)
-{
-    return platform::Bundle::localizedString(key);
-}
 
 // The last path component, also for a path given with a trailing slash.
 QString lastComponent(const QString& path)
@@ -43,22 +37,17 @@ QVariantMap commonPathEntry(const QString& folder)
     };
 }
 
-bool revealSwitchOn()
-{
-    return QVMenuManager::sharedDefaults().boolValue(QVMenuManager::prefCheck(22));
-}
-
 // The chooser's prompt for the command that asks for a folder.
 QString choosePrompt(const QVMenuItem& top)
 {
     if (top.isMove()) {
-        return tr(QStringLiteral("Move"));
+        return qv::localized(QStringLiteral("Move"));
     }
     if (top.isCopy()) {
-        return tr(QStringLiteral("Copy"));
+        return qv::localized(QStringLiteral("Copy"));
     }
     if (top.isSymlinkTo()) {
-        return tr(QStringLiteral("Create"));
+        return qv::localized(QStringLiteral("Create"));
     }
     return QStringLiteral("");
 }
@@ -69,7 +58,7 @@ void QVMenuService::openCommonPath(const QString& path, const QVMenuItemPtr& wit
 {
     if (!qv::isExist(path)) {
         QVHelper::playSoundType(QVHelper::SoundError);
-        qv::alertWithMsg(tr(QStringLiteral("Common Path Not Exist Tip")));
+        qv::alertWithMsg(qv::localized(QStringLiteral("Common Path Not Exist Tip")));
         return;
     }
     checkFolderAccess(
@@ -110,12 +99,12 @@ void QVMenuService::addToCommonPath()
             if (written) {
                 QVHelper::playSoundType(QVHelper::SoundDing);
                 if (m_progress.showSuccess) {
-                    m_progress.showSuccess(tr(QStringLiteral("Success Common Tip")));
+                    m_progress.showSuccess(qv::localized(QStringLiteral("Success Common Tip")));
                 }
             } else {
                 // The shared configuration could not be written: the folders are not listed.
                 QVHelper::playSoundType(QVHelper::SoundError);
-                qv::alertWithMsg(tr(QStringLiteral("Error Common Tip")));
+                qv::alertWithMsg(qv::localized(QStringLiteral("Error Common Tip")));
             }
             endPendingWork();
         });
@@ -124,7 +113,7 @@ void QVMenuService::addToCommonPath()
 
 void QVMenuService::_createSymlinkTo(const QString& folder)
 {
-    const bool reveal = revealSwitchOn() && QDir::cleanPath(folder) != QDir::cleanPath(qv::desktopPath());
+    const bool reveal = QVMenuManager::isPrefCheckOn(22) && QDir::cleanPath(folder) != QDir::cleanPath(qv::desktopPath());
     for (const QString& path : selectPaths()) {
         const QString aliasPath = qv::uniquePath(QDir(folder).filePath(lastComponent(path)));
         if (!QVHelper::createBookmarkAtURL(QUrl::fromLocalFile(aliasPath), QUrl::fromLocalFile(path))) {

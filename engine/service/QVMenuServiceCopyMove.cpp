@@ -4,11 +4,10 @@
 
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVHelper.h"
-#include "platform/Defaults.h"
+#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpandText.h"
-#include "platform/Bundle.h"
 
 #include <QFileInfo>
 
@@ -44,11 +43,11 @@ QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy,
     };
     hooks.jobEnded = [this]() { --m_loadingCount; };
     hooks.succeeded = [this, revealLast](const QString& lastDestination) {
-        if (revealLast && QVMenuManager::sharedDefaults().value(QVMenuManager::prefCheck(22)).toBool()) {
+        if (revealLast && QVMenuManager::isPrefCheckOn(22)) {
             qv::openInFinder(lastDestination);
         }
         if (m_progress.showSuccess) {
-            m_progress.showSuccess(platform::Bundle::localizedString(QStringLiteral("Success Common Tip")));
+            m_progress.showSuccess(qv::localized(QStringLiteral("Success Common Tip")));
         }
         QVHelper::playSoundType(QVHelper::SoundCopy);
     };
@@ -134,7 +133,7 @@ void QVMenuService::cutPasteItem(const QVMenuItemPtr& item)
     if (item->isPaste() && qv::isFolder(target) && !QVFileTransfer::storedCutPaths().isEmpty()) {
         if (!qv::isWritable(target)) {
             target = QVCheckPermit::selectFolderWithPrompt(
-                platform::Bundle::localizedString(QStringLiteral("Paste")), target);
+                qv::localized(QStringLiteral("Paste")), target);
             if (target.isNull()) {
                 QVFileTransfer::storeCutPaths({});
                 return;

@@ -6,12 +6,12 @@
 #include "platform/Hook.h"
 
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/QVTools.h"
 #include "foundation/StringExpand.h"
-#include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
 #include <QFileInfo>
@@ -424,10 +424,10 @@ void QVMenuService::useSuccess(const QVMenuItemPtr& record)
 void QVMenuService::showReviewPrompt()
 {
     platform::Alert prompt = qv::alert();
-    prompt.setMessageText(platform::Bundle::localizedString(QStringLiteral("Tip"), QString()));
-    prompt.setInformativeText(platform::Bundle::localizedString(QStringLiteral("Review Tip"), QString()));
-    prompt.addButtonWithTitle(platform::Bundle::localizedString(QStringLiteral("Go Review"), QString()));
-    prompt.addButtonWithTitle(platform::Bundle::localizedString(QStringLiteral("Next Time"), QString()));
+    prompt.setMessageText(qv::localized(QStringLiteral("Tip")));
+    prompt.setInformativeText(qv::localized(QStringLiteral("Review Tip")));
+    prompt.addButtonWithTitle(qv::localized(QStringLiteral("Go Review")));
+    prompt.addButtonWithTitle(qv::localized(QStringLiteral("Next Time")));
     if (prompt.runModal() == platform::Alert::FirstButtonReturn) {
         QVTools::goReview();
     }

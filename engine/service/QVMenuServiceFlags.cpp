@@ -4,12 +4,12 @@
 #include "engine/service/QVMenuService.h"
 
 #include "engine/service/QVHelper.h"
+#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpandText.h"
 #include "platform/Alert.h"
-#include "platform/Bundle.h"
 #include "platform/FileFlags.h"
 #include "platform/Panels.h"
 #include "platform/Workspace.h"
@@ -27,11 +27,6 @@ namespace {
 const QString kTerminalService = QStringLiteral("New Terminal at Folder");
 const QString kITermService = QStringLiteral("New iTerm2 Window Here");
 constexpr std::chrono::milliseconds kIconSetDelay { 10 };
-
-QString tr(const QString& key)
-{
-    return platform::Bundle::localizedString(key);
-}
 
 // The list builder gives the hide entries the command "chflags hidden" and the unhide entries
 // "chflags nohidden"; the key decides where it is one of the four.
@@ -120,14 +115,14 @@ void QVMenuService::lockUnlockFiles(const QVMenuItemPtr&)
 
 void QVMenuService::showSystemFiles(const QVMenuItemPtr& item)
 {
-    const QString show = tr(QStringLiteral("System Hide Files Show"));
-    const QString hide = tr(QStringLiteral("System Hide Files Hide"));
+    const QString show = qv::localized(QStringLiteral("System Hide Files Show"));
+    const QString hide = qv::localized(QStringLiteral("System Hide Files Hide"));
     platform::Alert choice = qv::alert();
-    choice.setMessageText(tr(item->key()));
-    choice.setInformativeText(tr(QStringLiteral("System Hide Files Tip")));
+    choice.setMessageText(qv::localized(item->key()));
+    choice.setInformativeText(qv::localized(QStringLiteral("System Hide Files Tip")));
     choice.addButtonWithTitle(show);
     choice.addButtonWithTitle(hide);
-    choice.addButtonWithTitle(tr(QStringLiteral("Cancel")));
+    choice.addButtonWithTitle(qv::localized(QStringLiteral("Cancel")));
     const int chosen = choice.runModal();
     if (chosen != platform::Alert::FirstButtonReturn && chosen != platform::Alert::FirstButtonReturn + 1) {
         return;
@@ -139,10 +134,10 @@ void QVMenuService::showSystemFiles(const QVMenuItemPtr& item)
 
     platform::Alert paste = qv::alert();
     paste.setMessageText(showAll ? show : hide);
-    paste.setInformativeText(tr(QStringLiteral("Copy Instruction Tip")));
-    paste.addButtonWithTitle(tr(QStringLiteral("Paste to Terminal")));
-    paste.addButtonWithTitle(tr(QStringLiteral("Paste to iTerm2")));
-    paste.addButtonWithTitle(tr(QStringLiteral("Cancel")));
+    paste.setInformativeText(qv::localized(QStringLiteral("Copy Instruction Tip")));
+    paste.addButtonWithTitle(qv::localized(QStringLiteral("Paste to Terminal")));
+    paste.addButtonWithTitle(qv::localized(QStringLiteral("Paste to iTerm2")));
+    paste.addButtonWithTitle(qv::localized(QStringLiteral("Cancel")));
     const int where = paste.runModal();
     if (where == platform::Alert::FirstButtonReturn) {
         openServe(kTerminalService, qv::desktopPath());
@@ -158,7 +153,7 @@ bool QVMenuService::_canSimuFinderShortcut()
     if (platform::Workspace::hasFileManager()) {
         return true;
     }
-    qv::alertWithMsg(tr(QStringLiteral("Please select Finder first")), nullptr);
+    qv::alertWithMsg(qv::localized(QStringLiteral("Please select Finder first")), nullptr);
     return false;
 }
 
@@ -181,7 +176,7 @@ void QVMenuService::setFolderIcon(const QVMenuItemPtr& item)
     options.canChooseFiles = true;
     options.canChooseDirectories = true;
     options.allowsMultipleSelection = true;
-    options.prompt = tr(QStringLiteral("Choose"));
+    options.prompt = qv::localized(QStringLiteral("Choose"));
     options.directory = selectPaths().value(0);
     const platform::PanelResult result = platform::Panels::runOpenPanel(options);
     if (result.isOK()) {

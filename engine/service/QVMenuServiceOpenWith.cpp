@@ -8,11 +8,11 @@
 
 #include "engine/model/QVAppCommandURL.h"
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/QVTools.h"
 #include "foundation/StringExpand.h"
 #include "foundation/StringExpandShell.h"
-#include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/Workspace.h"
 
@@ -255,7 +255,7 @@ void QVMenuService::openMainTabViewWithItem(const QVMenuItemPtr& item)
 {
     const QString page = settingsPageForItem(item);
     platform::Defaults& defaults = QVMenuManager::sharedDefaults();
-    if (!defaults.boolValue(QVMenuManager::prefCheck(14)) && page != QLatin1String("general")) {
+    if (!QVMenuManager::isPrefCheckOn(14) && page != QLatin1String("general")) {
         return;
     }
     defaults.setValue(QVMenuManager::kMainOpenTabview, page);
@@ -272,5 +272,5 @@ void QVMenuService::openFailWithItem(const QVMenuItemPtr& item)
         return;
     }
     qCWarning(lcOpenWith).noquote() << "could not open" << (item ? item->appName() : QString());
-    qv::alertWithMsg(platform::Bundle::localizedString(QStringLiteral("Open Error Tip"), QString()));
+    qv::alertWithMsg(qv::localized(QStringLiteral("Open Error Tip")));
 }
