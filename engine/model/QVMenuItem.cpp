@@ -76,18 +76,26 @@ QString QVMenuItem::menuTitle() const
     return text;
 }
 
-QImage QVMenuItem::menuIcon() const
+QImage QVMenuItem::menuIcon(QString* sourceName) const
 {
+    const auto foundBy = [sourceName](const QString& name) {
+        if (sourceName != nullptr) {
+            *sourceName = name;
+        }
+    };
     if (qv::isValid(m_iconPath)) {
         QImage image(m_iconPath);
         if (!image.isNull()) {
+            foundBy(m_iconPath);
             return image;
         }
     }
     if (qv::isValid(m_icon) && platform::Bundle::hasImageNamed(m_icon)) {
+        foundBy(m_icon);
         return platform::Bundle::imageNamed(m_icon);
     }
     if (qv::isValid(m_path)) {
+        foundBy(m_path);
         const QString name = imageNameForFile(m_path);
         if (!name.isEmpty() && platform::Bundle::hasImageNamed(name)) {
             return platform::Bundle::imageNamed(name);

@@ -146,8 +146,9 @@ public:
     /// application build when the key ends in a blank).
     QString menuTitle() const;
     /// The image shown in a menu: the file at iconPath, the resource image named icon, an
-    /// image chosen by the file at path, else a null image.
-    QImage menuIcon() const;
+    /// image chosen by the file at path, else a null image. sourceName, when given, receives
+    /// what the image was found by: the icon path, the icon name or the path.
+    QImage menuIcon(QString* sourceName = nullptr) const;
 
     /// YES when the record has no children, or when at least one child's key is not stored as
     /// YES in the shared defaults; NO when every child is switched on there.

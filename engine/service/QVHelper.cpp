@@ -3,13 +3,13 @@
 #include "platform/Hook.h"
 
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/Localized.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpand.h"
 #include "platform/Alias.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
-#include "platform/System.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -23,8 +23,6 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcHelper, "tarsel.engine.helper", QtWarningMsg)
-
-const QString kSoundSwitchKey = QStringLiteral("pref check9");
 
 struct SoundResource {
     QString name;
@@ -53,7 +51,7 @@ SoundResource soundResource(int type)
 
 void QVHelper::playSoundType(int type)
 {
-    if (!platform::Defaults::suite(platform::System::kGroupId).boolValue(kSoundSwitchKey)) {
+    if (!QVMenuManager::isPrefCheckOn(9)) {
         return;
     }
     const SoundResource sound = soundResource(type);
@@ -89,9 +87,84 @@ qsizetype extensionLength(const QString& name)
     return dot <= 0 ? 0 : name.size() - dot - 1;
 }
 
-qint64 nextMenuMode()
+// What the common folders' submenus are built by, read once for all the folders of one menu:
+// the mode "common path next menu", the entry limit, and the application list when a mode
+// needs it.
+struct Listing
 {
-    return QVMenuManager::sharedDefaults().integerValue(QVMenuManager::kCommonPathNextMenu);
+    qint64 mode = QVMenuManager::sharedDefaults().integerValue(QVMenuManager::kCommonPathNextMenu);
+    qint64 maxCount = QVHelper::maxSubpathCount();
+    std::optional<QVMenuItemList> apps;
+
+    const QVMenuItemList& appMenu()
+    {
+        if (!apps) {
+            apps = QVHelper::_nextTypeAppMenu();
+        }
+        return *apps;
+    }
+};
+
+QVMenuItemList nextMenu(const QString& path, Listing& listing)
+{
+    if (!QVHelper::checkPermitWithPath(path)) {
+        return { QVHelper::markerItem(QStringLiteral("To Authorize")) };
+    }
+    QVMenuItemList items;
+    switch (listing.mode) {
+    case 2:
+        items = listing.appMenu();
+        break;
+    case 3:
+        items = QVHelper::_nextTypeSubMenuWithPath(path, listing.maxCount, 1).value_or(QVMenuItemList());
+        break;
+    case 4:
+        items = QVHelper::_nextTypeSubMenuWithPath(path, listing.maxCount, 1).value_or(QVMenuItemList());
+        items << QVMenuItem::sepLineItem();
+        items << listing.appMenu();
+        break;
+    default:
+        break;
+    }
+    if (!items.isEmpty()) {
+        items.prepend(QVHelper::markerItem(QStringLiteral("Show in Finder"), QStringLiteral("showfinder")));
+    }
+    return items;
+}
+
+QVMenuItemList childFolders(const QString& path, const Listing& listing)
+{
+    if (listing.mode == 1 || listing.mode == 2) {
+        return {};
+    }
+    if (!QVHelper::checkPermitWithPath(path)) {
+        return { QVHelper::markerItem(QStringLiteral("To Authorize")) };
+    }
+    const qint64 max = listing.maxCount;
+    const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    QVMenuItemList items;
+    // Only as many entries are examined as it takes to find max folders.
+    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (items.size() < max && it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        if (name.startsWith(QLatin1Char('.')) || !qv::isFolder(folder + name)) {
+            continue;
+        }
+        items << pathItem(folder + name, name);
+    }
+    if (items.isEmpty()) {
+        return items;
+    }
+    const bool cut = items.size() >= max;
+    items.prepend(QVHelper::markerItem(QStringLiteral("Current Directory"), QStringLiteral("showfinder")));
+    items << QVHelper::markerItem(QStringLiteral("Other Folder"), QStringLiteral("choose"));
+    if (cut) {
+        auto tip = QVMenuItem::sepLineItem();
+        tip->setDisplayName(qv::stringWithFormat(qv::localized(QStringLiteral("Only Show Folder Tip")), max));
+        items << tip;
+    }
+    return items;
 }
 
 } // namespace
@@ -128,29 +201,16 @@ qint64 QVHelper::maxSubpathCount()
 
 QVMenuItemList QVHelper::commomPathNextMenuWithPath(const QString& path)
 {
-    if (!checkPermitWithPath(path)) {
-        return { QVHelper::markerItem(QStringLiteral("To Authorize")) };
+    Listing listing;
+    return nextMenu(path, listing);
+}
+
+void QVHelper::setCommonPathNextMenus(const QVMenuItemList& folders)
+{
+    Listing listing;
+    for (const QVMenuItemPtr& folder : folders) {
+        folder->setChildren(nextMenu(folder->path(), listing));
     }
-    QVMenuItemList items;
-    switch (nextMenuMode()) {
-    case 2:
-        items = _nextTypeAppMenu();
-        break;
-    case 3:
-        items = _nextTypeSubMenuWithPath(path, maxSubpathCount(), 1).value_or(QVMenuItemList());
-        break;
-    case 4:
-        items = _nextTypeSubMenuWithPath(path, maxSubpathCount(), 1).value_or(QVMenuItemList());
-        items << QVMenuItem::sepLineItem();
-        items << _nextTypeAppMenu();
-        break;
-    default:
-        break;
-    }
-    if (!items.isEmpty()) {
-        items.prepend(QVHelper::markerItem(QStringLiteral("Show in Finder"), QStringLiteral("showfinder")));
-    }
-    return items;
 }
 
 std::optional<QVMenuItemList> QVHelper::_nextTypeSubMenuWithPath(const QString& path, qint64 maxCount, int level)
@@ -192,39 +252,15 @@ QVMenuItemList QVHelper::_nextTypeAppMenu()
 
 QVMenuItemList QVHelper::commomPathChildFolderItemWithPath(const QString& path)
 {
-    const qint64 mode = nextMenuMode();
-    if (mode == 1 || mode == 2) {
-        return {};
+    return childFolders(path, Listing());
+}
+
+void QVHelper::setCommonPathChildFolderItems(const QVMenuItemList& folders)
+{
+    const Listing listing;
+    for (const QVMenuItemPtr& folder : folders) {
+        folder->setChildren(childFolders(folder->path(), listing));
     }
-    if (!checkPermitWithPath(path)) {
-        return { QVHelper::markerItem(QStringLiteral("To Authorize")) };
-    }
-    const qint64 max = maxSubpathCount();
-    const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-    QVMenuItemList items;
-    // Only as many entries are examined as it takes to find max folders.
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (items.size() < max && it.hasNext()) {
-        it.next();
-        const QString name = it.fileName();
-        if (name.startsWith(QLatin1Char('.')) || !qv::isFolder(folder + name)) {
-            continue;
-        }
-        items << pathItem(folder + name, name);
-    }
-    if (items.isEmpty()) {
-        return items;
-    }
-    const bool cut = items.size() >= max;
-    items.prepend(QVHelper::markerItem(QStringLiteral("Current Directory"), QStringLiteral("showfinder")));
-    items << QVHelper::markerItem(QStringLiteral("Other Folder"), QStringLiteral("choose"));
-    if (cut) {
-        auto tip = QVMenuItem::sepLineItem();
-        tip->setDisplayName(qv::stringWithFormat(
-            platform::Bundle::localizedString(QStringLiteral("Only Show Folder Tip"), QStringLiteral("")), max));
-        items << tip;
-    }
-    return items;
 }
 
 bool QVHelper::createBookmarkAtURL(const QUrl& aliasUrl, const QUrl& forTargetAtURL)

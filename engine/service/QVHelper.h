@@ -52,6 +52,9 @@ public:
     /// "common path next menu": 2 applications, 3 the folder's listing, 4 both, else nothing;
     /// "Show in Finder" first when anything is listed; only "To Authorize" without access.
     static QVMenuItemList commomPathNextMenuWithPath(const QString& path);
+    /// Gives each common folder of the list commomPathNextMenuWithPath() as its children, with
+    /// the settings and the application list read once for all of them.
+    static void setCommonPathNextMenus(const QVMenuItemList& folders);
     /// One folder's visible entries, shortest extension first, at most maxCount of them followed
     /// by "More Files" once maxCount are listed; nothing when the level is above 3 or the path
     /// is not a folder.
@@ -63,6 +66,9 @@ public:
     /// up to maxSubpathCount() visible sub-folders in the file system's order, "Other Folder",
     /// and a tip when the list was cut.
     static QVMenuItemList commomPathChildFolderItemWithPath(const QString& path);
+    /// Gives each common folder of the list commomPathChildFolderItemWithPath() as its children,
+    /// with the settings read once for all of them.
+    static void setCommonPathChildFolderItems(const QVMenuItemList& folders);
 
     /// Writes an alias of the target at the alias address (this desktop's alias is a symbolic
     /// link to the target's absolute path). Never replaces anything: false when something is

@@ -2,34 +2,23 @@
 
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVHelper.h"
+#include "engine/service/Localized.h"
 #include "foundation/QVFile.h"
 #include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
 #include <QCache>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QMutex>
-#include <QStringDecoder>
 
 Q_LOGGING_CATEGORY(lcMenu, "tarsel.engine.menu", QtWarningMsg)
 
 namespace {
 
 constexpr int kIconSide = 16;
-
-QString tr(const char* key)
-{
-    return platform::Bundle::localizedString(QLatin1String(key), QStringLiteral(""));
-}
-
-bool prefCheck(int number)
-{
-    return QVMenuManager::sharedDefaults().boolValue(QVMenuManager::prefCheck(number));
-}
 
 QVMenuItemPtr record(const QString& key, const QString& icon = QString())
 {
@@ -40,32 +29,6 @@ QVMenuItemPtr record(const QString& key, const QString& icon = QString())
 QString tagPair(qsizetype index)
 {
     return QStringLiteral("%1").arg(index + 1, 2, 10, QLatin1Char('0'));
-}
-
-// True when the file is a regular file of at most the given size holding non-blank UTF-8 text.
-// Pipes and devices are never opened: reading them could block the menu for ever.
-bool hasCopyableText(const QString& path, qint64 maxSize)
-{
-    if (path.isEmpty()) {
-        return false;
-    }
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > maxSize) {
-        return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    // Read at most one byte more than the size seen, so a file that grew is still caught without
-    // allocating the whole limit on every menu.
-    const QByteArray data = file.read(info.size() + 1);
-    if (data.size() > info.size()) {
-        return false;
-    }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(data);
-    return !decoder.hasError() && !qv::isBlank(text);
 }
 
 // The image at 16 x 16 points. The bundle hands out the same shared image for a name every
@@ -95,17 +58,10 @@ struct EntryImage
 
 EntryImage entryImage(const QVMenuItem& item)
 {
-    const QImage source = item.menuIcon();
+    QString name;
+    const QImage source = item.menuIcon(&name);
     if (source.isNull()) {
         return {};
-    }
-    QString name;
-    if (qv::isValid(item.iconPath()) && QFileInfo::exists(item.iconPath())) {
-        name = item.iconPath();
-    } else if (qv::isValid(item.icon()) && platform::Bundle::hasImageNamed(item.icon())) {
-        name = item.icon();
-    } else {
-        name = item.path();
     }
     return { menuSizedImage(source), name };
 }
@@ -145,7 +101,7 @@ struct QVMenuService::Build
 QVMenuService::QVMenuService(platform::MenuTarget* delegate)
     : m_delegate(delegate)
 {
-    if (!prefCheck(5)) {
+    if (!QVMenuManager::isPrefCheckOn(5)) {
         QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Cut Paste"),
                                      QStringLiteral("cutPaths"), QVariantList());
     }
@@ -235,11 +191,12 @@ std::shared_ptr<platform::Menu> QVMenuService::menuForMenuKind(platform::FIMenuK
                                                            QStringLiteral("CFBundleDisplayName"), QStringLiteral(""),
                                                            QStringLiteral("InfoPlist")),
                                0);
-    if (!prefCheck(8)) {
+    if (!QVMenuManager::isPrefCheckOn(8)) {
         foldEntry->setImage(menuSizedImage(platform::Bundle::imageNamed(QStringLiteral("pro"))), QStringLiteral("pro"));
     }
     bool foldUsed = false;
-    const bool hideIcons = prefCheck(1);
+    const bool hideIcons = QVMenuManager::isPrefCheckOn(1);
+    const bool hideSubmenuIcons = QVMenuManager::isPrefCheckOn(4);
     const bool insideExtension = m_isFinderSync;
     const QString firstPath = build.first->path();
 
@@ -258,11 +215,11 @@ std::shared_ptr<platform::Menu> QVMenuService::menuForMenuKind(platform::FIMenuK
             if (qv::isSystemFolder(firstPath)) {
                 continue;
             }
-            title = tr("Cut");
+            title = qv::localized("Cut");
             r->setIcon(QStringLiteral("cut"));
         } else if (r->isLockUnlock()) {
             const bool locked = qv::isLocked(firstPath);
-            title = tr(locked ? "Unlock" : "Lock");
+            title = qv::localized(locked ? "Unlock" : "Lock");
             r->setIcon(locked ? QStringLiteral("unlock") : QStringLiteral("lock"));
         }
         auto entry = makeEntry(title, i + 1);
@@ -272,7 +229,7 @@ std::shared_ptr<platform::Menu> QVMenuService::menuForMenuKind(platform::FIMenuK
         }
         addDynamicChildren(r, build);
         if (!r->children().isEmpty()) {
-            entry->setSubmenu(getSubMenuWithChildren(r->children(), tagPair(i)));
+            entry->setSubmenu(submenu(r->children(), tagPair(i), hideSubmenuIcons));
         }
         platform::Menu* place = menu.get();
         if (r->isFoldUp() && kind != platform::FIMenuKindToolbarItemMenu) {
@@ -302,10 +259,10 @@ bool QVMenuService::skipRecord(const QVMenuItemPtr& recordPtr, const Build& buil
     }
     // 2
     if (r.isCommonPath() && m_isSelectURL && m_isFinderSync) {
-        if (!(build.firstIsFolder && prefCheck(12))) {
+        if (!(build.firstIsFolder && QVMenuManager::isPrefCheckOn(12))) {
             return true;
         }
-        r.setDisplayName(tr("Add to Common Path"));
+        r.setDisplayName(qv::localized("Add to Common Path"));
         r.setIsCommonPathShortcutAdd(true);
     }
     // 3
@@ -339,7 +296,7 @@ bool QVMenuService::skipRecord(const QVMenuItemPtr& recordPtr, const Build& buil
         return true;
     }
     // 10
-    if (r.isCopyFileContents() && !hasCopyableText(first.path(), kMaxCopyContentsSize)) {
+    if (r.isCopyFileContents() && qv::isBlank(copyableText(first.path()))) {
         return true;
     }
     // 11
@@ -375,8 +332,8 @@ bool QVMenuService::visibilityFilter(QVMenuItem& r, const Build& build)
     const qsizetype s = build.selectionCount;
     switch (r.appCmd().toInt()) {
     case 2:
-        r.setDisplayName(s <= 1 ? tr("Preview ") + QLatin1Char('"') + first.filename() + QLatin1Char('"')
-                                : tr("Preview All"));
+        r.setDisplayName(s <= 1 ? qv::localized("Preview ") + QLatin1Char('"') + first.filename() + QLatin1Char('"')
+                                : qv::localized("Preview All"));
         return true;
     case 3:
     case 4:
@@ -384,8 +341,8 @@ bool QVMenuService::visibilityFilter(QVMenuItem& r, const Build& build)
             return false;
         }
         if (r.appCmd().toInt() == 3) {
-            const QString name = s > 1 ? tr("Archiver") : first.name();
-            r.setDisplayName(tr("Compressed to ") + QLatin1Char('"') + name + QStringLiteral(".zip\""));
+            const QString name = s > 1 ? qv::localized("Archiver") : first.name();
+            r.setDisplayName(qv::localized("Compressed to ") + QLatin1Char('"') + name + QStringLiteral(".zip\""));
         }
         return true;
     default:
@@ -429,7 +386,7 @@ void QVMenuService::addDynamicChildren(const QVMenuItemPtr& r, const Build& buil
                 const bool offered = upperExt.isEmpty() || !candidate.contains(upperExt);
                 if (isPdf && build.selectionCount > 1) {
                     auto merge = record(candidate);
-                    merge->setDisplayName(tr("Merge to PDF"));
+                    merge->setDisplayName(qv::localized("Merge to PDF"));
                     children << merge;
                 } else if (offered) {
                     children << record(candidate);
@@ -449,13 +406,11 @@ void QVMenuService::addDynamicChildren(const QVMenuItemPtr& r, const Build& buil
         hasChildren = true;
     } else if (r->isCommonPath() && !r->isCommonPathShortcutAdd()) {
         children = QVMenuManager::commonPathMenuArray();
-        for (const QVMenuItemPtr& path : std::as_const(children)) {
-            path->setChildren(QVHelper::commomPathNextMenuWithPath(path->path()));
-        }
+        QVHelper::setCommonPathNextMenus(children);
         if (children.isEmpty()) {
             children << QVMenuItem::setItem();
         }
-        if (!m_isFinderSync && build.firstIsFolder && prefCheck(12)) {
+        if (!m_isFinderSync && build.firstIsFolder && QVMenuManager::isPrefCheckOn(12)) {
             auto add = record(QStringLiteral("Add to Common Path"), QStringLiteral("add"));
             add->setIsCommonPathShortcutAdd(true);
             children << add;
@@ -482,7 +437,7 @@ void QVMenuService::addDynamicChildren(const QVMenuItemPtr& r, const Build& buil
         const QString firstPath = build.first->path();
         if (!(!qv::hasCustomIcon(firstPath) && build.firstIsFolder && m_isSelectURL)) {
             auto recover = record(QStringLiteral("Recover Icon"), QStringLiteral("recover"));
-            recover->setDisplayName(tr("Recover"));
+            recover->setDisplayName(qv::localized("Recover"));
             children.prepend(recover);
         }
         hasChildren = true;
@@ -491,9 +446,7 @@ void QVMenuService::addDynamicChildren(const QVMenuItemPtr& r, const Build& buil
     if (r->isMove() || r->isCopy() || r->isSymlinkTo() || r->isTerminalTo() || r->isToCommomPathScript()) {
         children = QVMenuManager::commonPathMenuArray();
         if (!r->isTerminalTo()) {
-            for (const QVMenuItemPtr& path : std::as_const(children)) {
-                path->setChildren(QVHelper::commomPathChildFolderItemWithPath(path->path()));
-            }
+            QVHelper::setCommonPathChildFolderItems(children);
         }
         children = selectFolderFirst(children);
         hasChildren = true;
@@ -503,7 +456,7 @@ void QVMenuService::addDynamicChildren(const QVMenuItemPtr& r, const Build& buil
                 children << tpl;
             }
         }
-        if (m_isSelectURL && build.selectionCount == 1 && !build.firstIsFolder && prefCheck(15)) {
+        if (m_isSelectURL && build.selectionCount == 1 && !build.firstIsFolder && QVMenuManager::isPrefCheckOn(15)) {
             children << QVMenuItem::addToFileTemplate();
         }
         hasChildren = true;
@@ -520,11 +473,16 @@ void QVMenuService::addDynamicChildren(const QVMenuItemPtr& r, const Build& buil
 std::unique_ptr<platform::Menu> QVMenuService::getSubMenuWithChildren(const QVMenuItemList& children,
                                                                       const QString& parentTag)
 {
+    return submenu(children, parentTag, QVMenuManager::isPrefCheckOn(4));
+}
+
+std::unique_ptr<platform::Menu> QVMenuService::submenu(const QVMenuItemList& children, const QString& parentTag,
+                                                       bool hideIcons)
+{
     if (children.isEmpty()) {
         return nullptr;
     }
     auto menu = std::make_unique<platform::Menu>();
-    const bool hideIcons = prefCheck(4);
     bool anyEntry = false;
     for (qsizetype j = 0; j < children.size(); ++j) {
         const QVMenuItemPtr& child = children[j];
@@ -547,7 +505,7 @@ std::unique_ptr<platform::Menu> QVMenuService::getSubMenuWithChildren(const QVMe
             entry->setImage(image.image, image.name);
         }
         if (!child->children().isEmpty()) {
-            entry->setSubmenu(getSubMenuWithChildren(child->children(), tagString));
+            entry->setSubmenu(submenu(child->children(), tagString, hideIcons));
         }
         menu->addItem(std::move(entry));
         anyEntry = true;

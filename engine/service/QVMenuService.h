@@ -168,6 +168,9 @@ public:
     void ejectVolumes(const QVMenuItemPtr& item = {});
     /// Copies the UTF-8 text of the first selected file.
     void copyFileContents();
+    /// The text of a regular file of at most kMaxCopyContentsSize bytes that holds valid UTF-8;
+    /// null for anything else.
+    static QString copyableText(const QString& path);
     /// Hides ("Hide ...") or shows ("Unhide ...") the selected items; with the menu opened on a
     /// folder's background, every entry of that folder whose name does not begin with ".".
     void hideAndShowFiles(const QVMenuItemPtr& item);
@@ -223,6 +226,8 @@ private:
     bool visibilityFilter(QVMenuItem& record, const Build& build);
     void addDynamicChildren(const QVMenuItemPtr& record, const Build& build);
     QVMenuItemList visibleRecords(const QVMenuItemList& records, const Build& build);
+    /// getSubMenuWithChildren() with the image switch already read.
+    std::unique_ptr<platform::Menu> submenu(const QVMenuItemList& children, const QString& parentTag, bool hideIcons);
     std::unique_ptr<platform::MenuItem> makeEntry(const QString& title, qint64 tag) const;
     platform::MenuTarget* entryTarget() const;
 

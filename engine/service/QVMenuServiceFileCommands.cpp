@@ -4,12 +4,11 @@
 
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVHelper.h"
-#include "platform/Defaults.h"
+#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/StringExpandText.h"
 #include "platform/Alert.h"
-#include "platform/Bundle.h"
 #include "platform/FileOps.h"
 #include "platform/Pasteboard.h"
 #include "platform/Trash.h"
@@ -19,15 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
-
-namespace {
-
-QString tr(const QString& key)
-{
-    return platform::Bundle::localizedString(key);
-}
-
-} // namespace
 
 void QVMenuService::copyPathWithOnlyName(bool onlyName)
 {
@@ -48,21 +38,21 @@ void QVMenuService::deletePath()
         for (const QString& path : selectPaths()) {
             QString error;
             if (!platform::FileOps::removeItem(path, &error)) {
-                qv::alertWithMsg(tr(QStringLiteral("Delete Fail Tip")), nullptr);
+                qv::alertWithMsg(qv::localized(QStringLiteral("Delete Fail Tip")), nullptr);
             }
         }
         QVHelper::playSoundType(QVHelper::SoundFold);
     };
-    if (!QVMenuManager::sharedDefaults().value(QVMenuManager::prefCheck(0)).toBool()) {
+    if (!QVMenuManager::isPrefCheckOn(0)) {
         deleteStep();
         return;
     }
     platform::Alert alert = qv::alert();
     alert.setAlertStyle(platform::Alert::Style::Warning);
-    alert.setMessageText(tr(QStringLiteral("Tip")));
-    alert.setInformativeText(tr(QStringLiteral("Delete Tip")));
-    alert.addButtonWithTitle(tr(QStringLiteral("OK")));
-    alert.addButtonWithTitle(tr(QStringLiteral("Cancel")));
+    alert.setMessageText(qv::localized(QStringLiteral("Tip")));
+    alert.setInformativeText(qv::localized(QStringLiteral("Delete Tip")));
+    alert.addButtonWithTitle(qv::localized(QStringLiteral("OK")));
+    alert.addButtonWithTitle(qv::localized(QStringLiteral("Cancel")));
     if (alert.runModal() == platform::Alert::FirstButtonReturn) {
         deleteStep();
     }
@@ -75,7 +65,7 @@ void QVMenuService::moveToTrash()
     for (const QString& path : selectPaths()) {
         QString error;
         if (!platform::Trash::trashItem(path, nullptr, &error)) {
-            qv::alertWithMsg(tr(QStringLiteral("Delete Fail Tip")), nullptr);
+            qv::alertWithMsg(qv::localized(QStringLiteral("Delete Fail Tip")), nullptr);
         }
     }
     QVHelper::playSoundType(QVHelper::SoundFold);
@@ -103,30 +93,47 @@ void QVMenuService::ejectVolumes(const QVMenuItemPtr&)
     }
 }
 
+QString QVMenuService::copyableText(const QString& path)
+{
+    if (path.isEmpty()) {
+        return QString();
+    }
+    // Pipes and devices are never opened: reading them could block for ever.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxCopyContentsSize) {
+        return QString();
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QString();
+    }
+    // Read at most one byte more than the size seen, so a file that grew is still caught without
+    // allocating the whole limit every time.
+    const QByteArray data = file.read(info.size() + 1);
+    if (data.size() > info.size()) {
+        return QString();
+    }
+    // Stateless: a sequence cut off at the end is an error, not a pending character.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(data);
+    return decoder.hasError() ? QString() : text;
+}
+
 void QVMenuService::copyFileContents()
 {
     const QStringList paths = selectPaths();
     if (paths.isEmpty()) {
         return;
     }
-    QFile file(paths.first());
-    QString text;
-    if (file.open(QIODevice::ReadOnly) && file.size() <= kMaxCopyContentsSize) {
-        // Stateless: a sequence cut off at the end is an error, not a pending character.
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        text = decoder.decode(file.readAll());
-        if (decoder.hasError()) {
-            text.clear();
-        }
-    }
+    const QString text = copyableText(paths.first());
     if (!qv::isValid(text)) {
         QVHelper::playSoundType(QVHelper::SoundError);
-        qv::alertWithMsg(tr(QStringLiteral("Error Common Tip")), nullptr);
+        qv::alertWithMsg(qv::localized(QStringLiteral("Error Common Tip")), nullptr);
         return;
     }
     qv::copyToPasteboard(text);
     QVHelper::playSoundType(QVHelper::SoundCopy);
     if (m_progress.showSuccess) {
-        m_progress.showSuccess(tr(QStringLiteral("Success Common Tip")));
+        m_progress.showSuccess(qv::localized(QStringLiteral("Success Common Tip")));
     }
 }

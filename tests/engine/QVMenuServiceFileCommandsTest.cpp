@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace tarsel::test;
 
 namespace {
@@ -103,6 +105,21 @@ TEST_F(QVMenuServiceFileCommandsTest, CopyFileContentsTakesTheFirstFileAndRefuse
     m_service.copyFileContents();
     EXPECT_EQ(board(), QStringLiteral("untouched"));
     ASSERT_EQ(script.shown().size(), 2);
+    EXPECT_EQ(script.shown().first().informativeText, platform::Bundle::localizedString("Error Common Tip"));
+}
+
+// The command used to open whatever was selected: a named pipe without a writer blocked it for
+// ever. It now reads only what the menu would offer the entry for.
+TEST_F(QVMenuServiceFileCommandsTest, CopyFileContentsRefusesAPipeWithoutBlocking)
+{
+    const QString fifo = m_dir + QStringLiteral("/pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    platform::Pasteboard::general().setString(QStringLiteral("untouched"));
+    AlertScript script;
+    select({ fifo });
+    m_service.copyFileContents();
+    EXPECT_EQ(board(), QStringLiteral("untouched"));
+    ASSERT_EQ(script.shown().size(), 1);
     EXPECT_EQ(script.shown().first().informativeText, platform::Bundle::localizedString("Error Common Tip"));
 }
 
