@@ -4,7 +4,6 @@
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
 #include "platform/Bundle.h"
-#include "platform/Defaults.h"
 #include "platform/finder/MountMonitor.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 
@@ -12,11 +11,6 @@
 #include <QSet>
 
 namespace {
-
-bool servesVolumes()
-{
-    return QVMenuManager::sharedDefaults().boolValue(QVMenuManager::prefCheck(3));
-}
 
 QString displayName()
 {
@@ -28,12 +22,12 @@ QString displayName()
 
 FinderSync::FinderSync()
 {
-    setupDirectoryURLs();
     // The switch is read once: the application restarts the extension when it changes.
-    if (servesVolumes()) {
+    if (QVMenuManager::isPrefCheckOn(3)) {
         m_mountMonitor = new platform::MountMonitor(this);
         connect(m_mountMonitor, &platform::MountMonitor::didMount, this, &FinderSync::volumeChangeNoti);
     }
+    setupDirectoryURLs();
 }
 
 FinderSync::~FinderSync() = default;
@@ -94,7 +88,7 @@ void FinderSync::clean()
 void FinderSync::setupDirectoryURLs()
 {
     QSet<QUrl> urls { QUrl::fromLocalFile(QStringLiteral("/")) };
-    if (servesVolumes()) {
+    if (m_mountMonitor != nullptr) {
         for (const QString& volume : platform::MountMonitor::mountedVolumePaths(true)) {
             urls.insert(QUrl::fromLocalFile(volume));
         }

@@ -50,13 +50,9 @@ QString FinderHost::pluginPath()
 bool FinderHost::load(const QString& path, QString* error)
 {
     m_library.setFileName(path);
-    if (!m_library.load()) {
-        *error = QStringLiteral("Failed to load the extension. File: \"%1\". Error: \"%2\"")
-                     .arg(path, m_library.errorString());
-        return false;
-    }
-    auto create =
-        reinterpret_cast<platform::FIFinderSyncCreateFunction>(m_library.resolve(platform::kFinderSyncEntryPoint));
+    const auto create = m_library.load() ? reinterpret_cast<platform::FIFinderSyncCreateFunction>(
+                                               m_library.resolve(platform::kFinderSyncEntryPoint))
+                                         : nullptr;
     if (create == nullptr) {
         *error = QStringLiteral("Failed to load the extension. File: \"%1\". Error: \"%2\"")
                      .arg(path, m_library.errorString());
