@@ -168,8 +168,8 @@ public:
     void ejectVolumes(const QVMenuItemPtr& item = {});
     /// Copies the UTF-8 text of the first selected file.
     void copyFileContents();
-    /// The text of a regular file of at most kMaxCopyContentsSize bytes that holds valid UTF-8;
-    /// null for anything else.
+    /// The text of a regular file of at most kMaxCopyContentsSize bytes that holds valid UTF-8
+    /// (empty for an empty file); null for anything else.
     static QString copyableText(const QString& path);
     /// Hides ("Hide ...") or shows ("Unhide ...") the selected items; with the menu opened on a
     /// folder's background, every entry of that folder whose name does not begin with ".".

@@ -17,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 void QVMenuService::copyPathWithOnlyName(bool onlyName)
 {
@@ -113,10 +112,7 @@ QString QVMenuService::copyableText(const QString& path)
     if (data.size() > info.size()) {
         return QString();
     }
-    // Stateless: a sequence cut off at the end is an error, not a pending character.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(data);
-    return decoder.hasError() ? QString() : text;
+    return qv::getStringFromData(data);
 }
 
 void QVMenuService::copyFileContents()
