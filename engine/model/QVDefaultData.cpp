@@ -1,5 +1,6 @@
 #include "engine/model/QVDefaultData.h"
 
+#include "engine/model/Localized.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
@@ -16,11 +17,6 @@ const QString kDeleteMarker = QStringLiteral("delete");
 // Where the greeting script sends a user who wants to leave a review.
 const QString kStorePageAddress = QStringLiteral("https://tarsel.valden.com/review");
 
-QString localized(const char* key)
-{
-    return platform::Bundle::localizedString(QLatin1String(key), QStringLiteral(""));
-}
-
 // An AppleScript string literal of the text.
 QString appleScriptString(const QString& text)
 {
@@ -35,15 +31,15 @@ QString greetingScript()
 {
     const QString appName = platform::Bundle::localizedString(QStringLiteral("CFBundleDisplayName"), QString(),
                                                               QStringLiteral("InfoPlist"));
-    const QString welcome = qv::stringWithFormat(localized("Welcome to use it"), appName);
-    const QString cancel = localized("Cancel");
-    const QString review = localized("Go Review");
+    const QString welcome = qv::stringWithFormat(qv::localized("Welcome to use it"), appName);
+    const QString cancel = qv::localized("Cancel");
+    const QString review = qv::localized("Go Review");
     QString script;
     script += QStringLiteral("set dialogText to %1\n").arg(appleScriptString(welcome));
     script += QStringLiteral("try\n");
     script += QStringLiteral("\tset theAnswer to display dialog dialogText buttons {%1, %2} default button 2 "
                              "cancel button 1 with icon note with title %3\n")
-                  .arg(appleScriptString(cancel), appleScriptString(review), appleScriptString(localized("Tip")));
+                  .arg(appleScriptString(cancel), appleScriptString(review), appleScriptString(qv::localized("Tip")));
     script += QStringLiteral("\tif button returned of theAnswer is %1 then\n").arg(appleScriptString(review));
     script += QStringLiteral("\t\tdo shell script %1\n")
                   .arg(appleScriptString(QStringLiteral("open ") + qv::shellQuoted(kStorePageAddress)));
@@ -432,7 +428,7 @@ QVariantList QVDefaultData::defaultCommonScriptMenu()
                        { kChangedVersion, QString::fromUtf8(changedVersion) } });
     };
     QVariantMap hello = script("HelloWelcome", "applescript", "scpt", false, false, greetingScript(), "3.0.0");
-    hello.insert(QStringLiteral("displayName"), localized("Hello"));
+    hello.insert(QStringLiteral("displayName"), qv::localized("Hello"));
     return {
         hello,
         script("New folder based on file", "shell", "sh", false, true, QStringLiteral("mkdir @rfpos/@rfnam"), "3.0.1"),

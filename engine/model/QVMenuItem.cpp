@@ -1,5 +1,6 @@
 #include "engine/model/QVMenuItem.h"
 
+#include "engine/model/Localized.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/QVFile.h"
 #include "foundation/StringExpand.h"
@@ -63,9 +64,9 @@ QString QVMenuItem::menuTitle() const
     if (qv::isValid(m_displayName)) {
         return m_displayName;
     }
-    const QString text = platform::Bundle::localizedString(m_key, QStringLiteral(""));
+    const QString text = qv::localized(m_key);
     if (qv::isValid(m_appName) && !qv::isValid(m_appCmd)) {
-        return platform::Bundle::localizedString(QStringLiteral("Open With"), QStringLiteral("")) + text;
+        return qv::localized(QStringLiteral("Open With")) + text;
     }
 #ifndef QV_EXTENSION_BUILD
     // Keys ending in a blank name commands that ask for more before they run.

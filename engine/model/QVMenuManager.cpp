@@ -1,8 +1,8 @@
 #include "engine/model/QVMenuManager.h"
 
+#include "engine/model/Localized.h"
 #include "foundation/StringExpand.h"
 
-#include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
 #include "platform/System.h"
@@ -384,7 +384,7 @@ QVMenuItemList QVMenuManager::menuItemArrayWithToMenu(bool toMenu)
 
         if (!toMenu) {
             const QString introduceKey = item.key() + QStringLiteral(" Introduce");
-            const QString introduce = platform::Bundle::localizedString(introduceKey, QStringLiteral(""));
+            const QString introduce = qv::localized(introduceKey);
             if (introduce != introduceKey) {
                 item.setIntroduce(introduce);
             }
@@ -413,7 +413,7 @@ QVMenuItemList QVMenuManager::newFileTemplateMenuArray(bool keepDisabled)
         const QString fileName = text(e, "fileName");
         item.setFileName(qv::isValid(fileName)
                              ? fileName
-                             : platform::Bundle::localizedString(QStringLiteral("Untitled"), QStringLiteral("")));
+                             : qv::localized(QStringLiteral("Untitled")));
         item.setFileType(text(e, "fileType"));
         item.setDisplayName(text(e, "displayName"));
         if (!qv::isValid(item.fileType())) {

@@ -1,7 +1,7 @@
 #include "engine/service/QVFileTransfer.h"
 
+#include "engine/model/Localized.h"
 #include "engine/model/QVMenuManager.h"
-#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/StringExpandText.h"

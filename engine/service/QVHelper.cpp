@@ -2,8 +2,8 @@
 
 #include "platform/Hook.h"
 
+#include "engine/model/Localized.h"
 #include "engine/model/QVMenuManager.h"
-#include "engine/service/Localized.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpand.h"

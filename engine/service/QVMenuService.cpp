@@ -1,8 +1,8 @@
 #include "engine/service/QVMenuService.h"
 
+#include "engine/model/Localized.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVHelper.h"
-#include "engine/service/Localized.h"
 #include "foundation/QVFile.h"
 #include "foundation/StringExpand.h"
 #include "platform/Bundle.h"

@@ -2,9 +2,9 @@
 
 #include "engine/service/QVMenuService.h"
 
+#include "engine/model/Localized.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVHelper.h"
-#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpandText.h"

@@ -3,8 +3,8 @@
 
 #include "engine/service/QVMenuService.h"
 
+#include "engine/model/Localized.h"
 #include "engine/service/QVHelper.h"
-#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"

@@ -6,9 +6,9 @@
 
 #include "engine/service/QVMenuService.h"
 
+#include "engine/model/Localized.h"
 #include "engine/model/QVAppCommandURL.h"
 #include "engine/model/QVMenuManager.h"
-#include "engine/service/Localized.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/QVTools.h"
 #include "foundation/StringExpand.h"
