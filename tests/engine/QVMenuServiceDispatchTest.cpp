@@ -67,6 +67,18 @@ protected:
         resetFinderSelection();
     }
 
+    /// The menu for the file as the selection, built from a main list whose "Common App" holds
+    /// the application "Editor".
+    std::shared_ptr<platform::Menu> editorMenu(QVMenuService& service)
+    {
+        storeList(QVMenuManager::kArrayRightMenu, { entry({ { QStringLiteral("key"), QStringLiteral("Common App") } }) });
+        storeList(QVMenuManager::kArrayCommonApp, { entry({ { QStringLiteral("key"), QStringLiteral("Editor") },
+                                                            { QStringLiteral("appName"), QStringLiteral("Editor") } }) });
+        service.setSelectURLs({ QUrl::fromLocalFile(m_file) });
+        service.setIsSelectURL(true);
+        return service.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
+    }
+
     QStringList launchedPrograms() const
     {
         QStringList list;
@@ -163,13 +175,8 @@ TEST_F(QVMenuServiceDispatchTest, CommandsNotAvailableInThisBuildRunAndCountNoth
 
 TEST_F(QVMenuServiceDispatchTest, StaleAndSpentTagsDoNothing)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { entry({ { QStringLiteral("key"), QStringLiteral("Common App") } }) });
-    storeList(QVMenuManager::kArrayCommonApp,
-              { entry({ { QStringLiteral("key"), QStringLiteral("Editor") }, { QStringLiteral("appName"), QStringLiteral("Editor") } }) });
     QVMenuService service;
-    service.setSelectURLs({ QUrl::fromLocalFile(m_file) });
-    service.setIsSelectURL(true);
-    const auto menu = service.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
+    const auto menu = editorMenu(service);
     ASSERT_FALSE(service.rightMenuArray().isEmpty());
     // A tag of an older, longer menu names no record of this one.
     service.handlerMenuTag(7);
@@ -190,13 +197,8 @@ TEST_F(QVMenuServiceDispatchTest, FolderAccessIsAskedForTheSelectionsFolderAndAR
         asked << folder;
         grant ? success() : failure();
     });
-    storeList(QVMenuManager::kArrayRightMenu, { entry({ { QStringLiteral("key"), QStringLiteral("Common App") } }) });
-    storeList(QVMenuManager::kArrayCommonApp,
-              { entry({ { QStringLiteral("key"), QStringLiteral("Editor") }, { QStringLiteral("appName"), QStringLiteral("Editor") } }) });
     QVMenuService service;
-    service.setSelectURLs({ QUrl::fromLocalFile(m_file) });
-    service.setIsSelectURL(true);
-    auto menu = service.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
+    auto menu = editorMenu(service);
     ASSERT_NE(menu->itemWithTag(101), nullptr);
     ASSERT_TRUE(menu->itemWithTag(101)->perform());
     EXPECT_EQ(asked, QStringList({ testHome() + QStringLiteral("/work") }));
