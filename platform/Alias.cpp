@@ -1,11 +1,12 @@
 #include "platform/Alias.h"
 
+#include "platform/Posix.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,10 +16,7 @@ namespace platform {
 bool Alias::create(const QString& aliasPath, const QString& targetPath, QString* error)
 {
     const auto fail = [&](const QString& why) {
-        if (error) {
-            *error = QStringLiteral("Failed to create the alias. File: \"%1\". Error: \"%2\"").arg(aliasPath, why);
-        }
-        return false;
+        return posix::fail(error, QStringLiteral("create the alias"), aliasPath, why);
     };
     struct stat st
     {
@@ -30,7 +28,7 @@ bool Alias::create(const QString& aliasPath, const QString& targetPath, QString*
     // symlink() never replaces an existing item: EEXIST answers a taken name.
     if (aliasPath.isEmpty()
         || ::symlink(QFile::encodeName(absolute).constData(), QFile::encodeName(aliasPath).constData()) != 0) {
-        return fail(QString::fromLocal8Bit(std::strerror(aliasPath.isEmpty() ? ENOENT : errno)));
+        return fail(posix::errnoText(aliasPath.isEmpty() ? ENOENT : errno));
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "platform/Defaults.h"
 
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 #include "platform/System.h"
 
 #include <QDateTime>
@@ -15,7 +16,6 @@
 #include <plist/plist.h>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -226,9 +226,10 @@ QVariantMap readFile(const QByteArray& path, QString* error)
 {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno != ENOENT && error) {
-            *error = QStringLiteral("Failed to read defaults. File: \"%1\". Error: \"%2\"")
-                         .arg(QString::fromLocal8Bit(path), QString::fromLocal8Bit(strerror(errno)));
+        const int code = errno;
+        if (code != ENOENT && error) {
+            *error = posix::failureMessage(QStringLiteral("read defaults"), QString::fromLocal8Bit(path),
+                                           posix::errnoText(code));
         }
         return {};
     }
@@ -253,8 +254,8 @@ QVariantMap readFile(const QByteArray& path, QString* error)
     PlistPtr holder(root);
     if (!root || plist_get_node_type(root) != PLIST_DICT) {
         if (error) {
-            *error = QStringLiteral("Failed to read defaults. File: \"%1\". Error: \"not a property list\"")
-                         .arg(QString::fromLocal8Bit(path));
+            *error = posix::failureMessage(QStringLiteral("read defaults"), QString::fromLocal8Bit(path),
+                                           QStringLiteral("not a property list"));
         }
         return {};
     }
@@ -396,7 +397,7 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
     const QByteArray path = QFile::encodeName(m_filePath);
     const QString dir = QFileInfo(m_filePath).absolutePath();
     auto fail = [this](const QString& why) {
-        m_state->lastError = QStringLiteral("Failed to write defaults. File: \"%1\". Error: \"%2\"").arg(m_filePath, why);
+        m_state->lastError = posix::failureMessage(QStringLiteral("write defaults"), m_filePath, why);
         qCWarning(lcDefaults).noquote() << m_state->lastError;
         return false;
     };
@@ -405,7 +406,7 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
     }
     FileLock fileLock(path + ".lock");
     if (!fileLock.ok()) {
-        return fail(QString::fromLocal8Bit(strerror(errno)));
+        return fail(posix::errnoText(errno));
     }
 
     // Always start from the file as it is now: another process may have written since.
@@ -424,7 +425,7 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
     const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) {
         plist_to_xml_free(xml);
-        return fail(QString::fromLocal8Bit(strerror(errno)));
+        return fail(posix::errnoText(errno));
     }
     const bool written = writeAll(fd, xml, length);
     plist_to_xml_free(xml);
@@ -432,10 +433,10 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
     ::fchmod(fd, 0600);
     if (::close(fd) != 0 || !written) {
         ::unlink(tmpl.constData());
-        return fail(QString::fromLocal8Bit(strerror(written ? errno : savedErrno)));
+        return fail(posix::errnoText(written ? errno : savedErrno));
     }
     if (::rename(tmpl.constData(), path.constData()) != 0) {
-        const QString why = QString::fromLocal8Bit(strerror(errno));
+        const QString why = posix::errnoText(errno);
         ::unlink(tmpl.constData());
         return fail(why);
     }

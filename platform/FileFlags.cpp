@@ -1,13 +1,13 @@
 #include "platform/FileFlags.h"
 
 #include "platform/LineFile.h"
+#include "platform/Posix.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -22,23 +22,9 @@ namespace {
 
 constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 
-void setError(QString* error, const QString& action, const QString& path, const QString& why)
-{
-    if (error) {
-        *error = QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(action, path, why);
-    }
-}
-
-QString errnoText(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
+using posix::errnoText;
+using posix::fail;
+using posix::parentOf;
 
 QString nameOf(const QString& path)
 {
@@ -58,20 +44,18 @@ bool writeLines(const QString& listFile, const QStringList& lines, QString* erro
 {
     if (lines.isEmpty()) {
         if (QFile::exists(listFile) && !QFile::remove(listFile)) {
-            setError(error, QStringLiteral("remove the hidden list"), listFile, errnoText(errno));
-            return false;
+            return fail(error, QStringLiteral("remove the hidden list"), listFile, errnoText(errno));
         }
         return true;
     }
     QString why;
     if (!LineFile::write(listFile, lines, &why)) {
-        setError(error, QStringLiteral("write the hidden list"), listFile, why);
-        return false;
+        return fail(error, QStringLiteral("write the hidden list"), listFile, why);
     }
     return true;
 }
 
-// Runs fn with a descriptor of the item (following a final link); -1 with errno set otherwise.
+// A descriptor of the item (following a final link); -1 with errno set otherwise.
 int openItem(const QByteArray& name)
 {
     return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -123,8 +107,8 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
         }
         // Such a name fails on its own; the other items still change.
         if (name.contains(QLatin1Char('\n'))) {
-            setError(error, QStringLiteral("change the hidden state"), p,
-                     QStringLiteral("the name holds a line break, which the hidden list cannot hold"));
+            fail(error, QStringLiteral("change the hidden state"), p,
+                 QStringLiteral("the name holds a line break, which the hidden list cannot hold"));
             ok = false;
             continue;
         }
@@ -185,8 +169,7 @@ bool FileFlags::setLocked(const QString& path, bool locked, QString* error)
     {
     };
     if (path.isEmpty() || ::stat(name.constData(), &st) != 0) {
-        setError(error, action, path, errnoText(path.isEmpty() ? ENOENT : errno));
-        return false;
+        return fail(error, action, path, errnoText(path.isEmpty() ? ENOENT : errno));
     }
     const int fd = openItem(name);
     bool flagged = false;
@@ -206,22 +189,19 @@ bool FileFlags::setLocked(const QString& path, bool locked, QString* error)
         }
         const QByteArray saved = QByteArray::number(st.st_mode & kWriteBits, 8);
         if (::setxattr(name.constData(), kLockAttribute, saved.constData(), static_cast<size_t>(saved.size()), 0) != 0) {
-            setError(error, action, path, errnoText(errno));
-            return false;
+            return fail(error, action, path, errnoText(errno));
         }
         if (::chmod(name.constData(), st.st_mode & 07777 & ~kWriteBits) != 0) {
             const int code = errno;
             ::removexattr(name.constData(), kLockAttribute);
-            setError(error, action, path, errnoText(code));
-            return false;
+            return fail(error, action, path, errnoText(code));
         }
         return true;
     }
     if (hasFlags && flagged && !changeImmutableFlag(fd, false)) {
         const int code = errno;
         ::close(fd);
-        setError(error, action, path, errnoText(code));
-        return false;
+        return fail(error, action, path, errnoText(code));
     }
     if (fd >= 0) {
         ::close(fd);
@@ -237,8 +217,7 @@ bool FileFlags::setLocked(const QString& path, bool locked, QString* error)
         bits = S_IWUSR;
     }
     if (::chmod(name.constData(), (st.st_mode & 07777) | bits) != 0 || ::removexattr(name.constData(), kLockAttribute) != 0) {
-        setError(error, action, path, errnoText(errno));
-        return false;
+        return fail(error, action, path, errnoText(errno));
     }
     return true;
 }

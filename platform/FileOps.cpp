@@ -1,5 +1,7 @@
 #include "platform/FileOps.h"
 
+#include "platform/Posix.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,18 +31,9 @@ struct Failure {
     QString why;
 };
 
-QString errnoText(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
-
-bool fail(QString* error, const QString& action, const QString& file, const QString& why)
-{
-    if (error) {
-        *error = QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(action, file, why);
-    }
-    return false;
-}
+using posix::errnoText;
+using posix::fail;
+using posix::parentOf;
 
 QByteArray enc(const QString& path)
 {
@@ -205,12 +198,6 @@ bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progr
         return false;
     }
     return true;
-}
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/Sound.h"
 
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 #include "platform/System.h"
 
 #include <QFile>
@@ -129,8 +130,7 @@ QString Sound::playablePath(const QString& path)
     }
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-        qCWarning(lcSound).noquote() << QStringLiteral("Failed to copy a sound. File: \"%1\". Error: \"%2\"")
-                                            .arg(target, out.errorString());
+        qCWarning(lcSound).noquote() << posix::failureMessage(QStringLiteral("copy a sound"), target, out.errorString());
         return QString();
     }
     return target;

@@ -1,6 +1,7 @@
 #include "platform/Terminal.h"
 
 #include "platform/Hook.h"
+#include "platform/Posix.h"
 #include "platform/Workspace.h"
 
 #include <QFileInfo>
@@ -107,10 +108,7 @@ QStringList Terminal::chooseTerminal()
 bool Terminal::openAt(const QString& path, bool newTab, QString* error)
 {
     const auto fail = [&](const QString& why) {
-        if (error) {
-            *error = QStringLiteral("Failed to open a terminal. File: \"%1\". Error: \"%2\"").arg(path, why);
-        }
-        return false;
+        return posix::fail(error, QStringLiteral("open a terminal"), path, why);
     };
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {

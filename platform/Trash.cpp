@@ -1,6 +1,7 @@
 #include "platform/Trash.h"
 
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QUrl>
 
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,24 +19,18 @@ namespace platform {
 
 namespace {
 
+using posix::errnoText;
+using posix::parentOf;
+
 bool fail(QString* error, const QString& path, const QString& why)
 {
-    if (error) {
-        *error = QStringLiteral("Failed to move the item to the Trash. File: \"%1\". Error: \"%2\"").arg(path, why);
-    }
-    return false;
+    return posix::fail(error, QStringLiteral("move the item to the Trash"), path, why);
 }
 
 bool statPath(const QString& path, struct stat* st, bool follow = true)
 {
     const QByteArray name = QFile::encodeName(path);
     return follow ? ::stat(name.constData(), st) == 0 : ::lstat(name.constData(), st) == 0;
-}
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
 // The highest folder above the path on the same device: the file system's top folder.
@@ -144,7 +138,7 @@ bool Trash::trashItem(const QString& path, QString* trashedPath, QString* error)
     {
     };
     if (path.isEmpty() || !statPath(item, &st, false)) {
-        return fail(error, path, QString::fromLocal8Bit(std::strerror(ENOENT)));
+        return fail(error, path, errnoText(ENOENT));
     }
     if (item == QLatin1String("/")) {
         return fail(error, item, QStringLiteral("the root folder cannot be trashed"));
@@ -158,7 +152,7 @@ bool Trash::trashItem(const QString& path, QString* trashedPath, QString* error)
     {
     };
     if (!statPath(parentOf(item), &folder)) {
-        return fail(error, item, QString::fromLocal8Bit(std::strerror(errno)));
+        return fail(error, item, errnoText(errno));
     }
     QString trash;
     QString recordedPath = item;
@@ -183,7 +177,7 @@ bool Trash::trashItem(const QString& path, QString* trashedPath, QString* error)
     QString name;
     const int fd = reserveName(trash, item.mid(item.lastIndexOf(QLatin1Char('/')) + 1), &name);
     if (fd < 0) {
-        return fail(error, item, QString::fromLocal8Bit(std::strerror(errno)));
+        return fail(error, item, errnoText(errno));
     }
     const QString infoPath = trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo");
     const QByteArray record = "[Trash Info]\nPath=" + QUrl::toPercentEncoding(recordedPath, "/") + "\nDeletionDate="
@@ -194,14 +188,14 @@ bool Trash::trashItem(const QString& path, QString* trashedPath, QString* error)
     if (!written || !closed) {
         const int code = errno;
         QFile::remove(infoPath);
-        return fail(error, item, QString::fromLocal8Bit(std::strerror(code)));
+        return fail(error, item, errnoText(code));
     }
     if (::renameat2(AT_FDCWD, QFile::encodeName(item).constData(), AT_FDCWD, QFile::encodeName(target).constData(),
                     RENAME_NOREPLACE)
         != 0) {
         const int code = errno;
         QFile::remove(infoPath);
-        return fail(error, item, QString::fromLocal8Bit(std::strerror(code)));
+        return fail(error, item, errnoText(code));
     }
     if (trashedPath) {
         *trashedPath = target;

@@ -6,6 +6,7 @@
 
 #include "platform/LineFile.h"
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 #include "platform/System.h"
 #include "platform/Task.h"
 
@@ -31,12 +32,7 @@ const QString kGio = QStringLiteral("gio");
 const QString kGioAttribute = QStringLiteral("metadata::custom-icon");
 constexpr int kGioTimeoutMs = 10000;
 
-void setError(QString* error, const QString& action, const QString& path, const QString& why)
-{
-    if (error) {
-        *error = QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(action, path, why);
-    }
-}
+using posix::fail;
 
 bool isGroupHeader(const QString& line)
 {
@@ -108,15 +104,13 @@ bool writeDirectoryFile(const QString& folder, const QString& icon, QString* err
     if (icon.isNull() && saysNothing(lines)) {
         QFile settings(file);
         if (!settings.remove()) {
-            setError(error, QStringLiteral("remove the folder settings"), file, settings.errorString());
-            return false;
+            return fail(error, QStringLiteral("remove the folder settings"), file, settings.errorString());
         }
         return true;
     }
     QString why;
     if (!LineFile::write(file, lines, &why)) {
-        setError(error, QStringLiteral("write the folder settings"), file, why);
-        return false;
+        return fail(error, QStringLiteral("write the folder settings"), file, why);
     }
     return true;
 }
@@ -128,8 +122,8 @@ QString storeIcon(const QImage& image, QString* error)
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")) {
-        setError(error, QStringLiteral("encode the icon"), QString(),
-                 QStringLiteral("the image cannot be written as PNG"));
+        fail(error, QStringLiteral("encode the icon"), QString(),
+             QStringLiteral("the image cannot be written as PNG"));
         return QString();
     }
     const QString folder
@@ -140,12 +134,12 @@ QString storeIcon(const QImage& image, QString* error)
         return path;
     }
     if (!Paths::ensureFolder(folder)) {
-        setError(error, QStringLiteral("store the icon"), folder, QStringLiteral("cannot create the folder"));
+        fail(error, QStringLiteral("store the icon"), folder, QStringLiteral("cannot create the folder"));
         return QString();
     }
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(png) != png.size() || !out.commit()) {
-        setError(error, QStringLiteral("store the icon"), path, out.errorString());
+        fail(error, QStringLiteral("store the icon"), path, out.errorString());
         return QString();
     }
     return path;
@@ -177,8 +171,7 @@ bool Workspace::setIcon(const QImage& image, const QString& path, QString* error
     const QString action
         = image.isNull() ? QStringLiteral("remove the custom icon") : QStringLiteral("set the custom icon");
     if (path.isEmpty() || !info.exists()) {
-        setError(error, action, path, QStringLiteral("no such file or folder"));
-        return false;
+        return fail(error, action, path, QStringLiteral("no such file or folder"));
     }
     const QString target = info.absoluteFilePath();
     QString iconFile;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace platform::posix {
+
+// What the file services built on the C library share: the wording of their failures and the
+// folder part of a path.
+
+/// "Failed to <action>. File: "<file>". Error: "<why>"".
+QString failureMessage(const QString& action, const QString& file, const QString& why);
+/// Sets *error (when given) to the failure message; always false, so a caller can return it.
+bool fail(QString* error, const QString& action, const QString& file, const QString& why);
+/// The C library's wording of an errno value.
+QString errnoText(int code);
+/// The folder holding an absolute path; "/" for an item at the root.
+QString parentOf(const QString& path);
+
+} // namespace platform::posix
