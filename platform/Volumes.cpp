@@ -1,38 +1,15 @@
 #include "platform/Volumes.h"
 
+#include "platform/MountTable.h"
+#include "platform/Posix.h"
 #include "platform/Task.h"
 #include "platform/Workspace.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace platform {
 
 namespace {
-
-// Mount points in mountinfo escape blanks, tabs, newlines and backslashes as octal.
-QString unescapeMountField(const QByteArray& field)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field.at(i) == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out.append(static_cast<char>(code));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field.at(i));
-    }
-    return QFile::decodeName(out);
-}
-
-QString message(const QString& mountPoint, const QString& why)
-{
-    return QStringLiteral("Failed to eject the volume. File: \"%1\". Error: \"%2\"").arg(mountPoint, why);
-}
 
 QString toolError(const Task::Result& result, const QString& tool)
 {
@@ -47,22 +24,15 @@ QString toolError(const Task::Result& result, const QString& tool)
 
 QString Volumes::deviceForMountPoint(const QString& mountPoint)
 {
-    const QByteArray override = qgetenv("TARSEL_MOUNTINFO");
-    QFile file(override.isEmpty() ? QStringLiteral("/proc/self/mountinfo") : QFile::decodeName(override));
-    if (mountPoint.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    if (mountPoint.isEmpty()) {
         return {};
     }
     const QString wanted = QDir::cleanPath(mountPoint);
     QString device;
     // Later lines mount over earlier ones: the last match is the one in force.
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const qsizetype dash = fields.indexOf("-");
-        if (fields.size() < 5 || dash < 0 || dash + 2 >= fields.size()) {
-            continue;
-        }
-        if (unescapeMountField(fields.at(4)) == wanted) {
-            device = unescapeMountField(fields.at(dash + 2));
+    for (const MountTable::Entry& entry : MountTable::read()) {
+        if (entry.mountPoint == wanted && !entry.source.isEmpty()) {
+            device = entry.source;
         }
     }
     return device;
@@ -71,10 +41,7 @@ QString Volumes::deviceForMountPoint(const QString& mountPoint)
 bool Volumes::eject(const QString& mountPoint, QString* error)
 {
     const auto fail = [&](const QString& why) {
-        if (error) {
-            *error = message(mountPoint, why);
-        }
-        return false;
+        return posix::fail(error, QStringLiteral("eject the volume"), mountPoint, why);
     };
     const QString device = deviceForMountPoint(mountPoint);
     if (device.isEmpty()) {

@@ -11,8 +11,8 @@ class Volumes final
 public:
     Volumes() = delete;
 
-    /// The source device of the volume mounted exactly at the path, from /proc/self/mountinfo
-    /// (or the file named by $TARSEL_MOUNTINFO); null when nothing is mounted there.
+    /// The source device of the volume mounted exactly at the path, from the mount table
+    /// (MountTable); null when nothing is mounted there.
     static QString deviceForMountPoint(const QString& mountPoint);
     /// Unmounts the volume mounted at the path and ejects (powers off) its drive.
     static bool eject(const QString& mountPoint, QString* error = nullptr);

@@ -9,8 +9,7 @@ class QSocketNotifier;
 
 namespace platform {
 
-/// Mounted volumes and mount notifications, read from the kernel's mount table
-/// (/proc/self/mountinfo).
+/// Mounted volumes and mount notifications, read from the kernel's mount table (MountTable).
 ///
 /// A volume is a mount point below one of the desktop's volume roots (Paths::volumeRoots);
 /// a hidden volume is one whose folder name begins with ".". The monitor re-reads the table
@@ -28,11 +27,6 @@ public:
     /// The mount points of the volumes now mounted, in the table's order; hidden ones left out
     /// when skipHidden is true.
     static QStringList mountedVolumePaths(bool skipHidden);
-    /// Every mount point of a mount table text (the fifth field, with its octal escapes decoded).
-    static QStringList parseMountPoints(const QByteArray& mountInfo);
-    /// The mount table file; tests point it at a file of their own (empty restores the kernel's).
-    static void setMountInfoPath(const QString& path);
-    static QString mountInfoPath();
 
 public Q_SLOTS:
     /// Re-reads the table and announces the new mount points.

@@ -1,3 +1,4 @@
+#include "platform/MountTable.h"
 #include "platform/Paths.h"
 #include "platform/finder/FIFinderSyncController.h"
 #include "platform/finder/MountMonitor.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using platform::MountMonitor;
+using platform::MountTable;
 
 namespace {
 
@@ -23,9 +25,9 @@ protected:
     void SetUp() override
     {
         m_table = tarsel::test::testHome() + QStringLiteral("/mountinfo");
-        MountMonitor::setMountInfoPath(m_table);
+        MountTable::setPath(m_table);
     }
-    void TearDown() override { MountMonitor::setMountInfoPath(QString()); }
+    void TearDown() override { MountTable::setPath(QString()); }
     void writeTable(const QByteArray& text) { tarsel::test::writeFile(m_table, text); }
 
     QString m_table;
@@ -36,8 +38,12 @@ protected:
 TEST_F(MountMonitorTest, ParsesMountPointsWithEscapedBlanks)
 {
     const QByteArray table = mountLine(1, "/") + mountLine(2, "/mnt/My\\040Disk") + "garbage\n" + mountLine(3, "/a\\134b");
-    EXPECT_EQ(MountMonitor::parseMountPoints(table),
-              QStringList({ QStringLiteral("/"), QStringLiteral("/mnt/My Disk"), QStringLiteral("/a\\b") }));
+    QStringList points;
+    for (const MountTable::Entry& entry : MountTable::parse(table)) {
+        points << entry.mountPoint;
+        EXPECT_EQ(entry.source, QStringLiteral("/dev/sda1"));
+    }
+    EXPECT_EQ(points, QStringList({ QStringLiteral("/"), QStringLiteral("/mnt/My Disk"), QStringLiteral("/a\\b") }));
 }
 
 TEST_F(MountMonitorTest, VolumesAreMountPointsBelowTheVolumeRootsAndHiddenOnesCanBeSkipped)
@@ -51,7 +57,7 @@ TEST_F(MountMonitorTest, VolumesAreMountPointsBelowTheVolumeRootsAndHiddenOnesCa
     EXPECT_EQ(MountMonitor::mountedVolumePaths(true),
               QStringList({ QStringLiteral("/mnt/usb"), QString::fromUtf8(media + "/Photos") }));
 
-    MountMonitor::setMountInfoPath(m_table + QStringLiteral(".missing"));
+    MountTable::setPath(m_table + QStringLiteral(".missing"));
     EXPECT_TRUE(MountMonitor::mountedVolumePaths(true).isEmpty());
 }
 

@@ -1,5 +1,7 @@
 #include "platform/Volumes.h"
 
+#include "platform/MountTable.h"
+
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
@@ -25,11 +27,12 @@ protected:
         m_log = testHome() + QStringLiteral("/calls.log");
         QDir().mkpath(m_bin);
         m_env.set("PATH", QFile::encodeName(m_bin));
-        m_env.set("TARSEL_MOUNTINFO", QFile::encodeName(writeFile(testHome() + QStringLiteral("/mountinfo"),
+        platform::MountTable::setPath(writeFile(testHome() + QStringLiteral("/mountinfo"),
             "22 1 8:1 / / rw - ext4 /dev/vda rw\n"
             "90 22 8:17 / /media/ann/USB\\040Stick rw,nosuid - vfat /dev/sdb1 rw\n"
-            "91 22 0:50 / /media/ann/net rw - fuse.sshfs host:/x rw\n")));
+            "91 22 0:50 / /media/ann/net rw - fuse.sshfs host:/x rw\n"));
     }
+    void TearDown() override { platform::MountTable::setPath(QString()); }
 
     void fake(const QString& name, int status)
     {

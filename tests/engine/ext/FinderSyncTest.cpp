@@ -5,7 +5,7 @@
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
-#include "platform/finder/MountMonitor.h"
+#include "platform/MountTable.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 
 #include "testsupport/ModalScript.h"
@@ -34,11 +34,11 @@ protected:
         resetFinderSelection();
         m_table = testHome() + QStringLiteral("/mountinfo");
         writeFile(m_table, mountLine(1, "/") + mountLine(2, "/mnt/usb") + mountLine(3, "/mnt/.hid"));
-        platform::MountMonitor::setMountInfoPath(m_table);
+        platform::MountTable::setPath(m_table);
     }
     void TearDown() override
     {
-        platform::MountMonitor::setMountInfoPath(QString());
+        platform::MountTable::setPath(QString());
         resetFinderSelection();
     }
     static QSet<QString> served()
