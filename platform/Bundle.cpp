@@ -315,7 +315,8 @@ struct BundleState {
     std::optional<QStringList> languages;     // lproj names to search, most preferred first
     QHash<QString, QList<const Table*>> chain; // table name -> its tables in language order
     QHash<QString, Table> tables;             // "<lang>/<table>" -> parsed table
-    QHash<QString, QImage> images;            // bundled images by name
+    QHash<QString, QString> imagePaths;       // image name -> its bundled file, empty when none
+    QHash<QString, QImage> images;            // bundled images by file
 };
 
 BundleState& state()
@@ -396,11 +397,8 @@ std::optional<QString> lookUp(const QString& key, const QString& tableName)
     return std::nullopt;
 }
 
-QString bundledImagePath(const QString& name)
+QString findBundledImage(const QString& name)
 {
-    if (name.isEmpty() || name.contains(QLatin1String(".."))) {
-        return QString();
-    }
     const QString base = kRoot + QStringLiteral("images/") + name;
     const QString suffix = name.section(QLatin1Char('.'), -1).toLower();
     if (name.contains(QLatin1Char('.')) && kImageTypes.contains(suffix) && QFile::exists(base)) {
@@ -412,6 +410,42 @@ QString bundledImagePath(const QString& name)
         }
     }
     return QString();
+}
+
+// The bundled file of an image name, empty when none. The resources are compiled in, so an
+// answer once found is kept: menus ask for the same few names again and again.
+QString bundledImagePath(const QString& name)
+{
+    if (name.isEmpty() || name.contains(QLatin1String(".."))) {
+        return QString();
+    }
+    BundleState& s = state();
+    QMutexLocker lock(&s.mutex);
+    auto it = s.imagePaths.constFind(name);
+    if (it == s.imagePaths.constEnd()) {
+        it = s.imagePaths.insert(name, findBundledImage(name));
+    }
+    return *it;
+}
+
+// The bundled image of a name, read once; null when none is bundled or it cannot be read.
+QImage bundledImage(const QString& name)
+{
+    const QString path = bundledImagePath(name);
+    if (path.isEmpty()) {
+        return QImage();
+    }
+    BundleState& s = state();
+    QMutexLocker lock(&s.mutex);
+    auto it = s.images.constFind(path);
+    if (it == s.images.constEnd()) {
+        QImage image(path);
+        if (image.isNull()) {
+            qCWarning(lcBundle) << "bundled image could not be read:" << path;
+        }
+        it = s.images.insert(path, image);
+    }
+    return *it;
 }
 
 // Theme icons are looked up under our own lock: QIcon's theme cache is not meant for
@@ -523,21 +557,9 @@ QByteArray Bundle::resourceData(const QString& name, const QString& type)
 
 QImage Bundle::imageNamed(const QString& name)
 {
-    const QString path = bundledImagePath(name);
-    if (!path.isEmpty()) {
-        BundleState& s = state();
-        QMutexLocker lock(&s.mutex);
-        auto it = s.images.constFind(path);
-        if (it == s.images.constEnd()) {
-            QImage image(path);
-            if (image.isNull()) {
-                qCWarning(lcBundle) << "bundled image could not be read:" << path;
-            }
-            it = s.images.insert(path, image);
-        }
-        if (!it->isNull()) {
-            return *it;
-        }
+    const QImage image = bundledImage(name);
+    if (!image.isNull()) {
+        return image;
     }
     const QIcon icon = themeIcon(name);
     return icon.isNull() ? QImage() : imageOfIcon(icon);
@@ -555,11 +577,7 @@ QIcon Bundle::iconNamed(const QString& name)
 bool Bundle::hasImageNamed(const QString& name)
 {
     // Asked before nearly every imageNamed, so a theme icon is found without being drawn.
-    const QString path = bundledImagePath(name);
-    if (!path.isEmpty() && !imageNamed(name).isNull()) {
-        return true;
-    }
-    return !themeIcon(name).isNull();
+    return !bundledImage(name).isNull() || !themeIcon(name).isNull();
 }
 
 } // namespace platform

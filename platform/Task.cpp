@@ -58,19 +58,15 @@ Task::Result Task::run(const QString& program, const QStringList& args, Output o
     }
     result.started = true;
 
-    if (!process.waitForFinished(remainingMs(deadline))) {
-        if (process.state() != QProcess::NotRunning) {
-            qCDebug(lcTask) << program << "ran out of time, killing it";
-            process.kill();
-            process.waitForFinished(-1);
-        }
-        result.standardOutput = process.readAllStandardOutput();
-        result.standardError = process.readAllStandardError();
-        return result;
+    const bool finished = process.waitForFinished(remainingMs(deadline));
+    if (!finished && process.state() != QProcess::NotRunning) {
+        qCDebug(lcTask) << program << "ran out of time, killing it";
+        process.kill();
+        process.waitForFinished(-1);
     }
     result.standardOutput = process.readAllStandardOutput();
     result.standardError = process.readAllStandardError();
-    if (process.exitStatus() == QProcess::NormalExit) {
+    if (finished && process.exitStatus() == QProcess::NormalExit) {
         result.exitStatus = process.exitCode();
     }
     return result;

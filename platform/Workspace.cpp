@@ -137,8 +137,6 @@ bool isTrue(const QString& value)
     return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
 
-// Walks every entry in precedence order. An id met once is never met again, so a hidden user
-// entry also hides the system entry of the same id. The visitor answers false to stop.
 // The application an entry file describes under an id; nullopt for a hidden entry, one of
 // another type, or a file that is no desktop entry.
 std::optional<Application> applicationFromFile(const QString& file, const QString& id)
