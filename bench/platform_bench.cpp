@@ -44,6 +44,12 @@ int main(int argc, char** argv)
            [] { platform::Bundle::localizedString(QStringLiteral("No Such Key")); });
     report("Bundle::hasImageNamed (not bundled, theme)", 2000,
            [] { platform::Bundle::hasImageNamed(QStringLiteral("newfile")); });
+    // What a menu entry does for its image: ask, then take it.
+    report("Bundle::hasImageNamed + imageNamed (bundled)", 20000, [] {
+        if (platform::Bundle::hasImageNamed(QStringLiteral("about"))) {
+            platform::Bundle::imageNamed(QStringLiteral("about"));
+        }
+    });
 
     QTemporaryDir dir;
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
