@@ -1,7 +1,7 @@
 #include "foundation/DateExpand.h"
 
+#include "foundation/BundleExpand.h"
 #include "foundation/StringExpandText.h"
-#include "platform/Bundle.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -21,11 +21,6 @@ constexpr qint64 kYear = 360 * kDay;
 QDateTime local(const QDateTime& date)
 {
     return date.toLocalTime();
-}
-
-QString localized(const QString& key)
-{
-    return platform::Bundle::localizedString(key);
 }
 
 } // namespace
@@ -84,34 +79,34 @@ QString timeAgo(const QDateTime& date, const QDateTime& now)
 {
     const qint64 s = date.secsTo(now);
     if (s < 60) {
-        return localized(QStringLiteral("Just now"));
+        return qv::localized(QStringLiteral("Just now"));
     }
     if (s < 120) {
-        return localized(QStringLiteral("1 minute ago"));
+        return qv::localized(QStringLiteral("1 minute ago"));
     }
     if (s < 45 * kMinute) {
-        return fillCount(localized(QStringLiteral("%d minutes ago")), s / kMinute);
+        return fillCount(qv::localized(QStringLiteral("%d minutes ago")), s / kMinute);
     }
     if (s < 90 * kMinute) {
-        return localized(QStringLiteral("1 hour ago"));
+        return qv::localized(QStringLiteral("1 hour ago"));
     }
     if (s < kDay) {
-        return fillCount(localized(QStringLiteral("%d hours ago")), s / kHour);
+        return fillCount(qv::localized(QStringLiteral("%d hours ago")), s / kHour);
     }
     if (s < 2 * kDay) {
-        return localized(QStringLiteral("Yesterday"));
+        return qv::localized(QStringLiteral("Yesterday"));
     }
     if (s < kMonth) {
-        return fillCount(localized(QStringLiteral("%d days ago")), s / kDay);
+        return fillCount(qv::localized(QStringLiteral("%d days ago")), s / kDay);
     }
     if (s < kYear) {
         const qint64 months = s / kMonth;
-        return months < 2 ? localized(QStringLiteral("A month ago"))
-                          : fillCount(localized(QStringLiteral("%d months ago")), months);
+        return months < 2 ? qv::localized(QStringLiteral("A month ago"))
+                          : fillCount(qv::localized(QStringLiteral("%d months ago")), months);
     }
     const qint64 years = s / kYear;
-    return years < 2 ? localized(QStringLiteral("One year ago"))
-                     : fillCount(localized(QStringLiteral("%d years ago")), years);
+    return years < 2 ? qv::localized(QStringLiteral("One year ago"))
+                     : fillCount(qv::localized(QStringLiteral("%d years ago")), years);
 }
 
 QString timeLeft(const QDateTime& date, const QDateTime& now)
@@ -193,7 +188,7 @@ QString diffEndDate(const QDateTime& date, const QDateTime& end)
     }
     const qint64 s = date.secsTo(end);
     const auto part = [](qint64 n, const char* unitKey) {
-        return QString::number(n) + QLatin1Char(' ') + localized(QString::fromLatin1(unitKey));
+        return QString::number(n) + QLatin1Char(' ') + qv::localized(QString::fromLatin1(unitKey));
     };
     const qint64 days = s / kDay;
     const QString hoursAndMinutes = part((s % kDay) / kHour, "Hours") + QLatin1Char(' ')

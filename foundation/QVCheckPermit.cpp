@@ -1,9 +1,9 @@
 #include "foundation/QVCheckPermit.h"
 
+#include "foundation/BundleExpand.h"
 #include "foundation/QVURLCache.h"
 #include "foundation/StringExpandText.h"
 #include "platform/Alert.h"
-#include "platform/Bundle.h"
 #include "platform/Panels.h"
 #include "platform/Paths.h"
 #include "platform/System.h"
@@ -17,11 +17,6 @@ QVCheckPermit::ActivationPanel& activationPanel()
 {
     static QVCheckPermit::ActivationPanel panel;
     return panel;
-}
-
-QString localized(const char* key)
-{
-    return platform::Bundle::localizedString(QString::fromUtf8(key));
 }
 
 platform::PanelOptions folderPanel(const QString& prompt)
@@ -71,14 +66,14 @@ void QVCheckPermit::checkPermitWithPath(const QString& path, const Block& succes
         return;
     }
     activePanelForOSX15();
-    platform::PanelOptions options = folderPanel(localized("Authorization"));
+    platform::PanelOptions options = folderPanel(qv::localized("Authorization"));
     // The home folder is tested with the covering rule, so /home/anna is not under /home/ann.
     const QString home = QDir::cleanPath(platform::Paths::home());
     if (QVURLCache::covers(home, QDir::cleanPath(path))) {
-        options.message = localized("Authorization Tip");
+        options.message = qv::localized("Authorization Tip");
         options.directory = home;
     } else {
-        options.message = localized("Auth Root Tip");
+        options.message = qv::localized("Auth Root Tip");
         options.directory = QStringLiteral("/");
     }
     const platform::PanelResult result = platform::Panels::runOpenPanel(options);
@@ -111,7 +106,7 @@ void QVCheckPermit::activePanelForOSX15()
 QString QVCheckPermit::selectFolderWithPrompt(const QString& prompt, const QString& directory)
 {
     activePanelForOSX15();
-    platform::PanelOptions options = folderPanel(qv::isValid(prompt) ? prompt : localized("Choose"));
+    platform::PanelOptions options = folderPanel(qv::isValid(prompt) ? prompt : qv::localized("Choose"));
     if (qv::isValid(directory)) {
         options.directory = directory;
     }
@@ -122,10 +117,10 @@ QString QVCheckPermit::selectFolderWithPrompt(const QString& prompt, const QStri
 void QVCheckPermit::accessPrivacy()
 {
     platform::Alert alert;
-    alert.setMessageText(localized("Tip"));
-    alert.setInformativeText(localized("Auth Full Disk Access Tip"));
-    alert.addButtonWithTitle(localized("Authorization"));
-    alert.addButtonWithTitle(localized("Cancel"));
+    alert.setMessageText(qv::localized("Tip"));
+    alert.setInformativeText(qv::localized("Auth Full Disk Access Tip"));
+    alert.addButtonWithTitle(qv::localized("Authorization"));
+    alert.addButtonWithTitle(qv::localized("Cancel"));
     alert.setLevel(platform::Alert::FloatingLevel);
     // This desktop has no privacy settings to open: the alert itself is the whole prompt.
     alert.runModal();

@@ -1,6 +1,6 @@
 #include "engine/model/QVMenuItem.h"
 
-#include "engine/model/Localized.h"
+#include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/QVFile.h"
 #include "foundation/StringExpand.h"

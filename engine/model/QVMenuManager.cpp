@@ -1,6 +1,6 @@
 #include "engine/model/QVMenuManager.h"
 
-#include "engine/model/Localized.h"
+#include "foundation/BundleExpand.h"
 #include "foundation/StringExpand.h"
 
 #include "platform/Defaults.h"

@@ -1,6 +1,6 @@
 #include "engine/service/QVFileTransfer.h"
 
-#include "engine/model/Localized.h"
+#include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"

@@ -2,7 +2,7 @@
 
 #include "platform/Hook.h"
 
-#include "engine/model/Localized.h"
+#include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"

@@ -1,6 +1,6 @@
 #include "engine/service/QVMenuService.h"
 
-#include "engine/model/Localized.h"
+#include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVHelper.h"
 #include "foundation/QVFile.h"

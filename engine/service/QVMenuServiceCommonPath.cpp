@@ -4,7 +4,7 @@
 
 #include "engine/service/QVMenuService.h"
 
-#include "engine/model/Localized.h"
+#include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVHelper.h"
 #include "foundation/AlertExpand.h"

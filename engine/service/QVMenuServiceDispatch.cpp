@@ -5,7 +5,7 @@
 
 #include "platform/Hook.h"
 
-#include "engine/model/Localized.h"
+#include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"

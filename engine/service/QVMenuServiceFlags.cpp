@@ -3,7 +3,7 @@
 
 #include "engine/service/QVMenuService.h"
 
-#include "engine/model/Localized.h"
+#include "foundation/BundleExpand.h"
 #include "engine/service/QVHelper.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"

@@ -6,7 +6,7 @@
 
 #include "engine/service/QVMenuService.h"
 
-#include "engine/model/Localized.h"
+#include "foundation/BundleExpand.h"
 #include "engine/model/QVAppCommandURL.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/AlertExpand.h"

@@ -2,20 +2,12 @@
 
 #include "ui_QVEncryptViewCtl.h"
 
+#include "foundation/BundleExpand.h"
 #include "foundation/StringExpandText.h"
 #include "platform/Bundle.h"
 
 #include <QPalette>
 #include <QSignalBlocker>
-
-namespace {
-
-QString localized(const char* key)
-{
-    return platform::Bundle::localizedString(QString::fromUtf8(key));
-}
-
-} // namespace
 
 QVEncryptViewCtl::QVEncryptViewCtl(QObject* parent)
     : QObject(parent)
@@ -24,10 +16,10 @@ QVEncryptViewCtl::QVEncryptViewCtl(QObject* parent)
 {
     m_ui->setupUi(m_view.get());
     m_ui->psdTextField->setEchoMode(QLineEdit::Password);
-    m_ui->psdTextField->setPlaceholderText(localized("Enter Password Tip"));
-    m_ui->psdShowInput->setPlaceholderText(localized("Enter Password Tip"));
-    m_ui->skipJunkFilesCheck->setText(localized("Skip .DS_Store, __MACOSX"));
-    m_ui->borellaButton->setText(localized("Better use with Borella"));
+    m_ui->psdTextField->setPlaceholderText(qv::localized("Enter Password Tip"));
+    m_ui->psdShowInput->setPlaceholderText(qv::localized("Enter Password Tip"));
+    m_ui->skipJunkFilesCheck->setText(qv::localized("Skip .DS_Store, __MACOSX"));
+    m_ui->borellaButton->setText(qv::localized("Better use with Borella"));
     m_ui->borellaButton->setFlat(true);
     QPalette link = m_ui->borellaButton->palette();
     link.setColor(QPalette::ButtonText, QColor(0x00, 0x7A, 0xFF));

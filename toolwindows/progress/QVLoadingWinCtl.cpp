@@ -2,6 +2,7 @@
 
 #include "ui_QVLoadingWinCtl.h"
 
+#include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/StringExpandText.h"
 #include "foundation/WindowExpand.h"
@@ -13,11 +14,6 @@ namespace {
 
 constexpr int kBarSteps = 1000;
 
-QString localized(const char* key)
-{
-    return platform::Bundle::localizedString(QString::fromUtf8(key));
-}
-
 } // namespace
 
 QVLoadingWinCtl::QVLoadingWinCtl(QObject* parent)
@@ -26,8 +22,8 @@ QVLoadingWinCtl::QVLoadingWinCtl(QObject* parent)
     , m_ui(std::make_unique<Ui::QVLoadingWinCtl>())
 {
     m_ui->setupUi(m_window.get());
-    m_ui->cancelButton->setText(localized("Cancel"));
-    m_ui->tipLabel->setText(localized("Please Wait Tip"));
+    m_ui->cancelButton->setText(qv::localized("Cancel"));
+    m_ui->tipLabel->setText(qv::localized("Please Wait Tip"));
     m_ui->imageView->setPixmap(platform::Bundle::iconNamed(QStringLiteral("success")).pixmap(32, 32));
     m_ui->imageView->hide();
     m_ui->cancelButton->hide();
@@ -73,7 +69,7 @@ void QVLoadingWinCtl::stopSpinner()
 
 void QVLoadingWinCtl::open()
 {
-    m_ui->tipLabel->setText(localized("Please Wait Tip"));
+    m_ui->tipLabel->setText(qv::localized("Please Wait Tip"));
     m_ui->cancelButton->hide();
     m_ui->imageView->hide();
     startSpinner();
