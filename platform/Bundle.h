@@ -26,7 +26,7 @@ public:
     /// "CFBundleIdentifier", "CFBundleShortVersionString", "CFBundleDisplayName").
     static QString infoValue(const QString& key);
 
-    /// The Qt resource path of a resource file ("ok.mp3" or name + type), empty when missing.
+    /// The Qt resource path of a resource file ("ok.ogg" or name + type), empty when missing.
     static QString resourcePath(const QString& name, const QString& type = QString());
     static QByteArray resourceData(const QString& name, const QString& type = QString());
 

@@ -12,6 +12,8 @@
 
 #include <canberra.h>
 
+#include <memory>
+
 Q_LOGGING_CATEGORY(lcSound, "tarsel.platform.sound", QtWarningMsg)
 
 namespace platform {
@@ -99,6 +101,49 @@ bool play(const char* property, const QString& value)
     return rc == CA_SUCCESS;
 }
 
+// libcanberra calls this once per sound that it started, from its own thread.
+void finishedCallback(ca_context*, uint32_t, int errorCode, void* userdata)
+{
+    std::unique_ptr<Sound::Finished> finished(static_cast<Sound::Finished*>(userdata));
+    (*finished)(errorCode == CA_SUCCESS,
+                errorCode == CA_SUCCESS ? QString() : QString::fromUtf8(ca_strerror(errorCode)));
+}
+
+// Plays a file and reports how it ended. The server opens and decodes the file before the call
+// returns, so a file it cannot read fails here, with its reason.
+bool playWithFinish(const QString& file, Sound::Finished finished)
+{
+    SoundState& s = state();
+    QMutexLocker lock(&s.mutex);
+    ca_context* context = contextLocked(s);
+    if (!context) {
+        lock.unlock();
+        finished(false, QStringLiteral("no sound server"));
+        return false;
+    }
+    ca_proplist* props = nullptr;
+    int rc = ca_proplist_create(&props);
+    if (rc == CA_SUCCESS) {
+        rc = ca_proplist_sets(props, CA_PROP_MEDIA_FILENAME, file.toUtf8().constData());
+    }
+    auto owned = std::make_unique<Sound::Finished>(std::move(finished));
+    if (rc == CA_SUCCESS) {
+        rc = ca_context_play_full(context, 0, props, finishedCallback, owned.get());
+    }
+    if (props) {
+        ca_proplist_destroy(props);
+    }
+    if (rc == CA_SUCCESS) {
+        owned.release(); // the callback owns it now
+        return true;
+    }
+    // libcanberra calls back only for sounds it started.
+    qCDebug(lcSound) << "could not play" << file << ca_strerror(rc);
+    lock.unlock();
+    (*owned)(false, QString::fromUtf8(ca_strerror(rc)));
+    return false;
+}
+
 } // namespace
 
 QString Sound::playablePath(const QString& path)
@@ -151,6 +196,32 @@ bool Sound::playFile(const QString& path)
     }
     const QString file = playablePath(path);
     return !file.isEmpty() && play(CA_PROP_MEDIA_FILENAME, file);
+}
+
+bool Sound::playFile(const QString& path, Finished finished)
+{
+    if (!finished) {
+        return playFile(path);
+    }
+    {
+        SoundState& s = state();
+        QMutexLocker lock(&s.mutex);
+        if (s.recording) {
+            const bool exists = isResource(path) ? QFile::exists(resourceFilePath(path)) : QFileInfo(path).isFile();
+            if (exists) {
+                s.recorded << path;
+            }
+            lock.unlock();
+            finished(exists, exists ? QString() : QStringLiteral("no such file"));
+            return exists;
+        }
+    }
+    const QString file = playablePath(path);
+    if (file.isEmpty()) {
+        finished(false, QStringLiteral("no such file"));
+        return false;
+    }
+    return playWithFinish(file, std::move(finished));
 }
 
 bool Sound::playNamed(const QString& name)

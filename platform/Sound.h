@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace platform {
 
 /// Short feedback sounds. Plays a sound file (or a named desktop sound) through libcanberra
@@ -16,6 +18,14 @@ public:
     /// Plays the file at the path (a Qt resource path is copied to the cache first); false
     /// when nothing could be played.
     static bool playFile(const QString& path);
+
+    /// How a sound ended: played to its end, or the sound server's reason why not.
+    using Finished = std::function<void(bool played, const QString& error)>;
+    /// As playFile, and calls finished exactly once: from the sound server's own thread when the
+    /// sound has played to its end or the server gave up on it, or before returning when nothing
+    /// could be started (no file, no server, a file the server cannot decode). finished must not
+    /// play sounds itself. Recording answers at once with played = whether the file exists.
+    static bool playFile(const QString& path, Finished finished);
     /// The local file playFile plays for a path: the file itself, or for a Qt resource its copy
     /// in cacheHome()/tarsel/sounds (written when missing or different); empty when missing.
     static QString playablePath(const QString& path);

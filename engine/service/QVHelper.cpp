@@ -33,17 +33,17 @@ SoundResource soundResource(int type)
 {
     switch (type) {
     case QVHelper::SoundOk:
-        return { QStringLiteral("ok"), QStringLiteral("mp3") };
+        return { QStringLiteral("ok"), QStringLiteral("ogg") };
     case QVHelper::SoundNew:
         return { QStringLiteral("new"), QStringLiteral("wav") };
     case QVHelper::SoundFold:
-        return { QStringLiteral("fold"), QStringLiteral("mp3") };
+        return { QStringLiteral("fold"), QStringLiteral("ogg") };
     case QVHelper::SoundError:
         return { QStringLiteral("error"), QStringLiteral("wav") };
     case QVHelper::SoundDing:
-        return { QStringLiteral("dingd"), QStringLiteral("mp3") };
+        return { QStringLiteral("dingd"), QStringLiteral("ogg") };
     default:
-        return { QStringLiteral("copy"), QStringLiteral("mp3") };
+        return { QStringLiteral("copy"), QStringLiteral("ogg") };
     }
 }
 

@@ -58,9 +58,9 @@ TEST_F(QVHelperSoundTest, EachCodePlaysItsSoundInRequestOrder)
     }
     ASSERT_TRUE(drainBackgroundQueue());
     EXPECT_EQ(playedNames(),
-              (QStringList { QStringLiteral("ok.mp3"), QStringLiteral("new.wav"), QStringLiteral("fold.mp3"),
-                             QStringLiteral("error.wav"), QStringLiteral("dingd.mp3"), QStringLiteral("copy.mp3"),
-                             QStringLiteral("copy.mp3"), QStringLiteral("copy.mp3") }));
+              (QStringList { QStringLiteral("ok.ogg"), QStringLiteral("new.wav"), QStringLiteral("fold.ogg"),
+                             QStringLiteral("error.wav"), QStringLiteral("dingd.ogg"), QStringLiteral("copy.ogg"),
+                             QStringLiteral("copy.ogg"), QStringLiteral("copy.ogg") }));
 }
 
 TEST_F(QVHelperSoundTest, SwitchOffPlaysNothing)
