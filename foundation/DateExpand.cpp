@@ -187,13 +187,13 @@ QString diffEndDate(const QDateTime& date, const QDateTime& end)
         return QString();
     }
     const qint64 s = date.secsTo(end);
-    const auto part = [](qint64 n, const char* unitKey) {
-        return QString::number(n) + QLatin1Char(' ') + qv::localized(QString::fromLatin1(unitKey));
-    };
+    // The unit keys are looked up where they are written, so a scan of the sources finds them.
+    const auto part = [](qint64 n, const QString& unit) { return QString::number(n) + QLatin1Char(' ') + unit; };
     const qint64 days = s / kDay;
-    const QString hoursAndMinutes = part((s % kDay) / kHour, "Hours") + QLatin1Char(' ')
-        + part((s % kHour) / kMinute, "Minutes");
-    return days > 0 ? part(days, "Days") + QLatin1Char(' ') + hoursAndMinutes : hoursAndMinutes;
+    const QString hoursAndMinutes = part((s % kDay) / kHour, qv::localized(QStringLiteral("Hours"))) + QLatin1Char(' ')
+        + part((s % kHour) / kMinute, qv::localized(QStringLiteral("Minutes")));
+    return days > 0 ? part(days, qv::localized(QStringLiteral("Days"))) + QLatin1Char(' ') + hoursAndMinutes
+                    : hoursAndMinutes;
 }
 
 QString fillCount(const QString& format, qint64 count)

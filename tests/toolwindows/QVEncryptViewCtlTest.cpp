@@ -21,8 +21,8 @@ TEST(QVEncryptViewCtlTest, EyeButtonSwitchesWhichFieldIsShown)
     EXPECT_TRUE(ctl.showPassword());
     EXPECT_FALSE(ctl.psdTextField()->isVisible());
     EXPECT_TRUE(ctl.psdShowInput()->isVisible());
-    EXPECT_EQ(ctl.psdTextField()->placeholderText(), QStringLiteral("Enter Password Tip"));
-    EXPECT_EQ(ctl.skipJunkFilesCheck()->text(), QStringLiteral("Skip .DS_Store, __MACOSX"));
+    EXPECT_EQ(ctl.psdTextField()->placeholderText(), QStringLiteral("Enter a password"));
+    EXPECT_EQ(ctl.skipJunkFilesCheck()->text(), QStringLiteral("Leave out .DS_Store and __MACOSX files"));
 }
 
 // Regression: the fields were kept equal only when editing ended, so a password typed into

@@ -23,7 +23,8 @@ TEST(QVLoadingWinCtlTest, OpenWaitsWithoutCancel)
     EXPECT_TRUE(ctl.window()->isVisible());
     EXPECT_TRUE(indeterminate(ctl.progressIndicator()));
     EXPECT_FALSE(ctl.cancelButton()->isVisible());
-    EXPECT_EQ(ctl.tipLabel()->text(), QStringLiteral("Please Wait Tip"));
+    // The English text, not the raw key "Please Wait Tip" that the table once lacked.
+    EXPECT_EQ(ctl.tipLabel()->text(), QStringLiteral("Please wait…"));
     ctl.close();
     EXPECT_FALSE(ctl.window()->isVisible());
 }
