@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 
 namespace {
 
@@ -19,6 +20,11 @@ struct FactoryList {
     std::function<QVariantList()> entries;
     bool keysAreTitles; // the entry keys are localisation keys, not names of apps or folders
 };
+
+void PrintTo(const FactoryList& list, std::ostream* os)
+{
+    *os << list.name;
+}
 
 class FactoryResourcesTest : public testing::TestWithParam<FactoryList>
 {
