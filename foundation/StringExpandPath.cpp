@@ -6,6 +6,7 @@
 #include "platform/FileFlags.h"
 #include "platform/FileOps.h"
 #include "platform/Paths.h"
+#include "platform/RealPath.h"
 #include "platform/System.h"
 #include "platform/Workspace.h"
 
@@ -22,6 +23,7 @@
 
 #include <fcntl.h>
 #include <fts.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -200,6 +202,76 @@ bool isSystemFolder(const QString& path)
         QStringLiteral("Pictures"), QStringLiteral("Applications"),
     };
     return kNames.contains(path.section(QLatin1Char('/'), -1));
+}
+
+namespace {
+
+// The names at the top of the root file system that hold the system itself; any "lib..." too.
+const QStringList& topLevelSystemNames()
+{
+    static const QStringList names = {
+        QStringLiteral("bin"),   QStringLiteral("boot"), QStringLiteral("dev"),  QStringLiteral("etc"),
+        QStringLiteral("home"),  QStringLiteral("media"), QStringLiteral("mnt"), QStringLiteral("opt"),
+        QStringLiteral("proc"),  QStringLiteral("root"), QStringLiteral("run"),  QStringLiteral("sbin"),
+        QStringLiteral("srv"),   QStringLiteral("sys"),  QStringLiteral("tmp"),  QStringLiteral("usr"),
+        QStringLiteral("var"),   QStringLiteral("snap"), QStringLiteral("lost+found"), QStringLiteral("cdrom"),
+        QStringLiteral("efi"),   QStringLiteral("nix"),
+    };
+    return names;
+}
+
+// Canonical text of a path: links above the item resolved, the item itself followed only when
+// asked; the lexically cleaned path when it cannot be resolved.
+QString canonicalText(const QString& path, bool followLast)
+{
+    const std::optional<QByteArray> canonical =
+        platform::realpath::canonicalPath(QFile::encodeName(path), followLast, nullptr);
+    return canonical ? QFile::decodeName(*canonical) : QDir::cleanPath(path);
+}
+
+QString passwdHomeFolder()
+{
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+        return QFile::decodeName(pw->pw_dir);
+    }
+    return QString();
+}
+
+} // namespace
+
+bool isProtectedFolder(const QString& path)
+{
+    if (path.isEmpty() || !path.startsWith(QLatin1Char('/'))) {
+        return false;
+    }
+    // Both spellings count: the lexical one guards a path that cannot be resolved (yet).
+    const QStringList forms = { QDir::cleanPath(path), canonicalText(path, false) };
+    QStringList folders = { QStringLiteral("/") };
+    for (const QString& home : { platform::Paths::home(), passwdHomeFolder() }) {
+        if (!home.isEmpty()) {
+            folders << QDir::cleanPath(home) << canonicalText(home, true);
+        }
+    }
+    for (const QString& name : topLevelSystemNames()) {
+        // Where a top-level name is a link (/bin to usr/bin), the folder it leads to is as vital.
+        folders << canonicalText(QLatin1Char('/') + name, true);
+    }
+    for (const QString& root : platform::Paths::volumeRoots()) {
+        folders << QDir::cleanPath(root) << canonicalText(root, true);
+    }
+    for (const QString& form : forms) {
+        if (folders.contains(form)) {
+            return true;
+        }
+        const qsizetype slash = form.lastIndexOf(QLatin1Char('/'));
+        if (slash == 0) {
+            const QString name = form.mid(1);
+            if (topLevelSystemNames().contains(name) || name.startsWith(QLatin1String("lib"))) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 bool isWritable(const QString& path)

@@ -220,6 +220,12 @@ bool isDesktop(const QString& path);
 /// The root, the homes root, the home folder and its standard folders, the system and volume
 /// roots, and any folder named Desktop, Documents, Downloads, Pictures or Applications.
 bool isSystemFolder(const QString& path);
+/// A folder that no command removes or moves: the root, the home folder itself ($HOME and the
+/// passwd entry), the top-level system folders (/bin, /boot, /dev, /etc, any /lib*, /proc,
+/// /root, /run, /sbin, /srv, /sys, /usr, /var, /home, /media, /mnt, /opt, /tmp, ...) with the
+/// folders their links lead to, and the roots volumes are mounted under. The path is compared
+/// in its canonical form (see platform::realpath), so "//", "/." and "/tmp/.." are the root.
+bool isProtectedFolder(const QString& path);
 /// The access test for writing succeeds and the item is not locked (platform::FileFlags).
 bool isWritable(const QString& path);
 /// The immutable flag is set, or the item carries Tarsel's lock mark (the xattr

@@ -134,6 +134,8 @@ void Menu::appendJson(QByteArray& out) const
         }
         out += "{\"title\":" + jsonString(item->title());
         out += ",\"tag\":" + QByteArray::number(item->tag());
+        out += ",\"key\":";
+        out += item->key().isNull() ? QByteArray("null") : jsonString(item->key());
         out += ",\"image\":";
         out += item->imageName().isNull() ? QByteArray("null") : jsonString(item->imageName());
         if (item->hasSubmenu()) {

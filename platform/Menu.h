@@ -55,8 +55,8 @@ public:
     /// One line per entry: two blanks of indent per level, then "[tag] title" for an entry and
     /// "--- title" for a separator.
     QString toText() const;
-    /// {"items":[ENTRY...]}, ENTRY {"title":..,"tag":..,"image":name or null[,"submenu":[...]]}
-    /// or {"separator":true,"title":..}; keys in exactly that order.
+    /// {"items":[ENTRY...]}, ENTRY {"title":..,"tag":..,"key":key or null,"image":name or null
+    /// [,"submenu":[...]]} or {"separator":true,"title":..}; keys in exactly that order.
     QByteArray toJson() const;
 
     /// A QMenu showing this tree; choosing an entry performs it. The QMenu refers to the entries
@@ -72,8 +72,9 @@ private:
     std::vector<std::unique_ptr<MenuItem>> m_items;
 };
 
-/// One entry of a Menu: title, tag, image (and the name it was found by), enabled state,
-/// separator flag, submenu, and the target that receives the action.
+/// One entry of a Menu: title, tag, the key of the record it was built from, image (and the
+/// name it was found by), enabled state, separator flag, submenu, and the target that receives
+/// the action.
 class MenuItem final
 {
 public:
@@ -90,6 +91,10 @@ public:
     void setTitle(const QString& title) { m_title = title; }
     qint64 tag() const { return m_tag; }
     void setTag(qint64 tag) { m_tag = tag; }
+    /// The key of the record behind the entry; null when it stands for none. A tag is a position
+    /// and changes when the menu does; the key tells which command the position holds.
+    QString key() const { return m_key; }
+    void setKey(const QString& key) { m_key = key; }
     bool isSeparatorItem() const { return m_separator; }
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled) { m_enabled = enabled; }
@@ -113,6 +118,7 @@ public:
 private:
     QString m_title;
     qint64 m_tag = 0;
+    QString m_key;
     bool m_separator = false;
     bool m_enabled = true;
     QString m_imageName;

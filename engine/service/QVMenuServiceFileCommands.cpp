@@ -31,8 +31,32 @@ void QVMenuService::copyPathWithOnlyName(bool onlyName)
     QVHelper::playSoundType(QVHelper::SoundCopy);
 }
 
+namespace {
+
+// Removing or moving the root, the home folder or a system folder would wreck the account or the
+// system, however the path was spelt: such a selection is refused whole, with an alert naming the
+// folder, before any confirmation.
+bool refusesProtectedFolders(const QStringList& paths, const QString& action)
+{
+    for (const QString& path : paths) {
+        if (qv::isProtectedFolder(path)) {
+            QVHelper::playSoundType(QVHelper::SoundError);
+            qv::alertWithMsg(QStringLiteral("Failed to %1. File: \"%2\". Error: \"the root folder, the home folder and "
+                                            "the system folders are never removed or moved\"")
+                                 .arg(action, path));
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 void QVMenuService::deletePath()
 {
+    if (refusesProtectedFolders(selectPaths(), QStringLiteral("delete the item"))) {
+        return;
+    }
     const auto deleteStep = [this]() {
         for (const QString& path : selectPaths()) {
             QString error;
@@ -61,6 +85,9 @@ void QVMenuService::moveToTrash()
 {
     // This desktop has no file manager to hand a trash shortcut to: both processes trash the
     // items themselves, through the freedesktop Trash.
+    if (refusesProtectedFolders(selectPaths(), QStringLiteral("move the item to the Trash"))) {
+        return;
+    }
     for (const QString& path : selectPaths()) {
         QString error;
         if (!platform::Trash::trashItem(path, nullptr, &error)) {

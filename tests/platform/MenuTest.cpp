@@ -39,6 +39,7 @@ TEST(MenuTest, JsonHasTheExactShapeAndKeyOrder)
     auto sub = std::make_unique<Menu>();
     auto child = entry(QStringLiteral("Say \"hi\" \\ caf\u00e9"), 101);
     child->setImage(QImage(16, 16, QImage::Format_ARGB32), QStringLiteral("copy"));
+    child->setKey(QStringLiteral("Copy \"Path\""));
     sub->addItem(std::move(child));
     sub->addSeparator(QStringLiteral("tip"));
     fold->setSubmenu(std::move(sub));
@@ -46,10 +47,11 @@ TEST(MenuTest, JsonHasTheExactShapeAndKeyOrder)
     menu.addItem(entry(QStringLiteral("Plain"), 2));
 
     EXPECT_EQ(menu.toJson(),
-              QByteArray("{\"items\":[{\"title\":\"Tarsel\",\"tag\":0,\"image\":null,\"submenu\":["
-                         "{\"title\":\"Say \\\"hi\\\" \\\\ caf\xc3\xa9\",\"tag\":101,\"image\":\"copy\"},"
+              QByteArray("{\"items\":[{\"title\":\"Tarsel\",\"tag\":0,\"key\":null,\"image\":null,\"submenu\":["
+                         "{\"title\":\"Say \\\"hi\\\" \\\\ caf\xc3\xa9\",\"tag\":101,\"key\":\"Copy \\\"Path\\\"\","
+                         "\"image\":\"copy\"},"
                          "{\"separator\":true,\"title\":\"tip\"}]},"
-                         "{\"title\":\"Plain\",\"tag\":2,\"image\":null}]}"));
+                         "{\"title\":\"Plain\",\"tag\":2,\"key\":null,\"image\":null}]}"));
     QJsonParseError error;
     QJsonDocument::fromJson(menu.toJson(), &error);
     EXPECT_EQ(error.error, QJsonParseError::NoError);

@@ -1,0 +1,186 @@
+#include "platform/RealPath.h"
+
+#include "platform/Posix.h"
+
+#include <QFile>
+#include <QList>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::realpath {
+
+namespace {
+
+// The kernel's own bound on the links followed while resolving one path.
+constexpr int kMaxLinks = 40;
+
+// An open folder handle, closed when it goes out of scope or is replaced.
+class FolderHandle final
+{
+public:
+    explicit FolderHandle(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~FolderHandle() { reset(-1); }
+    Q_DISABLE_COPY_MOVE(FolderHandle)
+
+    int fd() const { return m_fd; }
+    void reset(int fd)
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+int openFolder(int at, const char* name)
+{
+    return ::openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+QList<QByteArray> componentsOf(const QByteArray& path)
+{
+    QList<QByteArray> parts = path.split('/');
+    parts.removeAll(QByteArray());
+    return parts;
+}
+
+} // namespace
+
+std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast, QString* error, int* code)
+{
+    const auto failWith = [&path, error, code](int why) -> std::optional<QByteArray> {
+        if (code) {
+            *code = why;
+        }
+        posix::fail(error, QStringLiteral("resolve the path"), QFile::decodeName(path), posix::errnoText(why));
+        return std::nullopt;
+    };
+    if (!path.startsWith('/')) {
+        return failWith(EINVAL);
+    }
+    // Each folder is opened relative to the one before it, so no call ever sees the whole path
+    // and no length limit applies; the text of the resolved folders grows beside the handle.
+    FolderHandle folder(openFolder(AT_FDCWD, "/"));
+    if (folder.fd() < 0) {
+        return failWith(errno);
+    }
+    QList<QByteArray> done;
+    QList<QByteArray> pending = componentsOf(path);
+    int links = 0;
+    while (!pending.isEmpty()) {
+        const QByteArray name = pending.takeFirst();
+        if (name == ".") {
+            continue;
+        }
+        if (name == "..") {
+            // The folders resolved so far hold no link, so ".." of the handle is the parent
+            // the text names; ".." of "/" is "/".
+            if (!done.isEmpty()) {
+                const int parent = openFolder(folder.fd(), "..");
+                if (parent < 0) {
+                    return failWith(errno);
+                }
+                folder.reset(parent);
+                done.removeLast();
+            }
+            continue;
+        }
+        const bool last = pending.isEmpty();
+        struct stat st {};
+        if (::fstatat(folder.fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            return failWith(errno);
+        }
+        if (S_ISLNK(st.st_mode) && (!last || followLast)) {
+            if (++links > kMaxLinks) {
+                return failWith(ELOOP);
+            }
+            QByteArray target(qsizetype(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
+            const ssize_t n = ::readlinkat(folder.fd(), name.constData(), target.data(), size_t(target.size()));
+            if (n < 0) {
+                return failWith(errno);
+            }
+            target.truncate(qsizetype(n));
+            if (target.startsWith('/')) {
+                folder.reset(openFolder(AT_FDCWD, "/"));
+                if (folder.fd() < 0) {
+                    return failWith(errno);
+                }
+                done.clear();
+            }
+            pending = componentsOf(target) + pending;
+            continue;
+        }
+        if (last) {
+            done << name;
+            break;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            return failWith(ENOTDIR);
+        }
+        const int child = openFolder(folder.fd(), name.constData());
+        if (child < 0) {
+            return failWith(errno);
+        }
+        folder.reset(child);
+        done << name;
+    }
+    return QByteArray("/") + done.join('/');
+}
+
+std::optional<QByteArray> workingFolder(QString* error)
+{
+    // The C library grows its buffer (and walks the folders itself) for folders deeper than
+    // the kernel's page-sized answer.
+    char* cwd = ::getcwd(nullptr, 0);
+    if (cwd == nullptr) {
+        posix::fail(error, QStringLiteral("read the working folder"), QStringLiteral("."), posix::errnoText(errno));
+        return std::nullopt;
+    }
+    const QByteArray folder(cwd);
+    std::free(cwd);
+    if (!folder.startsWith('/')) {
+        // "(unreachable)/...": a folder outside this process's root.
+        posix::fail(error, QStringLiteral("read the working folder"), QFile::decodeName(folder),
+                    posix::errnoText(ENOENT));
+        return std::nullopt;
+    }
+    return folder;
+}
+
+bool decodesExactly(const QByteArray& path)
+{
+    return QFile::encodeName(QFile::decodeName(path)) == path;
+}
+
+std::optional<QByteArray> folderOfUndecodableName(const QByteArray& path)
+{
+    qsizetype start = 0;
+    while (start <= path.size()) {
+        qsizetype end = path.indexOf('/', start);
+        if (end < 0) {
+            end = path.size();
+        }
+        if (!decodesExactly(path.mid(start, end - start))) {
+            const QByteArray folder = path.left(start);
+            if (folder.size() > 1 && folder.endsWith('/')) {
+                return folder.chopped(1);
+            }
+            return folder.isEmpty() ? QByteArray(".") : folder;
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+} // namespace platform::realpath

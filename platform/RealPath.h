@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace platform::realpath {
+
+// Paths as the file system names them, in bytes: the canonical spelling of a path, the
+// process's working folder at any depth, and whether a name survives the trip through QString.
+
+/// The canonical form of an absolute path: "." and ".." and repeated "/" removed and every
+/// symbolic link in the folders leading to the item resolved, as realpath() does, but the last
+/// component itself is not followed when followLast is false (a selected link stays the link).
+/// A trailing "/" is dropped. Works at any length (it walks folder by folder). The last component
+/// must exist. Null with a message (and the errno value in *code) when the path cannot be resolved.
+std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast, QString* error, int* code = nullptr);
+
+/// The working folder of this process, however deep; null with a message when it cannot be
+/// read (it was removed, or lies outside this process's view of the file system).
+std::optional<QByteArray> workingFolder(QString* error);
+
+/// True when the bytes come back unchanged from QFile::decodeName and encodeName: a path that
+/// does not would name another file once it is held as text.
+bool decodesExactly(const QByteArray& path);
+
+/// The folder holding the first component of the path whose bytes do not decode exactly
+/// (nothing when every component does).
+std::optional<QByteArray> folderOfUndecodableName(const QByteArray& path);
+
+} // namespace platform::realpath
