@@ -19,11 +19,13 @@ test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE x11
 	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L x11 --no-tests=ignore
 
-run: build
+# Only the three programs: the application starts the host, which loads the plug-in.
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target Tarsel tarsel-finder TarselFinderExtension
 	QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} $(BUILD_DIR)/app/Tarsel $(ARGS)
 
-bench: build
-	cmake --build $(BUILD_DIR) --target benchmarks
+bench: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 
 format:
 	cmake --build $(BUILD_DIR) --target format

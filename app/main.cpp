@@ -11,8 +11,23 @@
 #include <QProcess>
 #include <QTextStream>
 
+#include <cstdio>
+
+namespace {
+
+const char kUsage[] = "usage: Tarsel [tarsel-finder arguments]\n"
+                      "Writes the start-up configuration (the factory menu on the first start), then runs\n"
+                      "tarsel-finder with the arguments given, by default: menu --target <current folder>.\n"
+                      "See tarsel-finder --help for its commands.\n";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (argc > 1 && (qstrcmp(argv[1], "--help") == 0 || qstrcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     QCoreApplication app(argc, argv);
     platform::System::setBundleIdentifier(platform::System::kAppBundleId);
     QTextStream err(stderr);

@@ -16,6 +16,15 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         args << QByteArray(argv[i]);
     }
+    for (const QByteArray& arg : std::as_const(args)) {
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(qPrintable(HostRequest::usage()), stdout);
+            return 0;
+        }
+    }
     QByteArray cwd(4096, '\0');
     if (::getcwd(cwd.data(), size_t(cwd.size())) == nullptr) {
         cwd = "/";

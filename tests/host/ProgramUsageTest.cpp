@@ -1,0 +1,70 @@
+// --help and -h of the two programs a user types: each prints its usage on stdout and exits 0.
+// Tarsel used to hand --help on to tarsel-finder, which answered "unknown command" (after
+// Tarsel had written the start-up configuration), and tarsel-finder itself took --help for a
+// wrong command line and exited 2 with the usage on stderr.
+
+#include "engine/model/QVMenuManager.h"
+#include "platform/Defaults.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace tarsel::test;
+
+namespace {
+
+struct HelpCase
+{
+    const char* program; // "Tarsel" or "tarsel-finder"
+    const char* argument;
+    const char* usageStart;
+};
+
+const HelpCase kHelpCases[] = {
+    { "tarsel-finder", "--help", "usage: tarsel-finder menu " },
+    { "tarsel-finder", "-h", "usage: tarsel-finder menu " },
+    { "Tarsel", "--help", "usage: Tarsel " },
+    { "Tarsel", "-h", "usage: Tarsel " },
+};
+
+// The application is built beside the host, where it looks for the host.
+QString programPath(const QString& name)
+{
+    const QString host = QStringLiteral(TARSEL_FINDER_PROGRAM);
+    return name == QLatin1String("Tarsel") ? QFileInfo(host).dir().filePath(QStringLiteral("../app/Tarsel")) : host;
+}
+
+class ProgramUsageTest : public testing::TestWithParam<HelpCase>
+{
+};
+
+} // namespace
+
+TEST_P(ProgramUsageTest, HelpPrintsTheUsageAndSucceeds)
+{
+    const HelpCase& c = GetParam();
+    const QString program = programPath(QLatin1String(c.program));
+    ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
+    QProcess process;
+    process.setWorkingDirectory(testHome());
+    process.start(program, { QLatin1String(c.argument) });
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    const QByteArray out = process.readAllStandardOutput();
+    EXPECT_TRUE(out.startsWith(c.usageStart)) << out.constData();
+    EXPECT_EQ(process.readAllStandardError(), QByteArray());
+    // Asking for help changes nothing: no configuration is written.
+    EXPECT_FALSE(QFileInfo::exists(QVMenuManager::sharedDefaults().filePath()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, ProgramUsageTest, testing::ValuesIn(kHelpCases),
+                         [](const testing::TestParamInfo<HelpCase>& info) {
+                             return std::string(info.param.program[0] == 'T' ? "Tarsel" : "Host")
+                                 + (info.param.argument[1] == '-' ? "LongHelp" : "ShortHelp");
+                         });
