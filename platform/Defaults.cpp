@@ -122,12 +122,19 @@ plist_t toPlist(const QVariant& v)
     }
 }
 
-QVariant fromPlist(plist_t node)
+// Converts a parsed node. Containers deeper than Defaults::kMaxNesting set *tooDeep and
+// convert as empty, so a hostile file cannot exhaust the stack.
+QVariant fromPlist(plist_t node, int depth, bool* tooDeep)
 {
     if (!node) {
         return {};
     }
-    switch (plist_get_node_type(node)) {
+    const plist_type type = plist_get_node_type(node);
+    if ((type == PLIST_ARRAY || type == PLIST_DICT) && depth > Defaults::kMaxNesting) {
+        *tooDeep = true;
+        return {};
+    }
+    switch (type) {
     case PLIST_BOOLEAN: {
         uint8_t b = 0;
         plist_get_bool_val(node, &b);
@@ -165,7 +172,10 @@ QVariant fromPlist(plist_t node)
         const uint32_t n = plist_array_get_size(node);
         list.reserve(static_cast<qsizetype>(n));
         for (uint32_t i = 0; i < n; ++i) {
-            const QVariant item = fromPlist(plist_array_get_item(node, i));
+            const QVariant item = fromPlist(plist_array_get_item(node, i), depth + 1, tooDeep);
+            if (*tooDeep) {
+                return {};
+            }
             if (item.isValid()) {
                 list.append(item);
             }
@@ -186,11 +196,14 @@ QVariant fromPlist(plist_t node)
             if (!key) {
                 break;
             }
-            const QVariant item = fromPlist(value);
+            const QVariant item = fromPlist(value, depth + 1, tooDeep);
             if (item.isValid()) {
                 map.insert(QString::fromUtf8(key), item);
             }
             free(key);
+            if (*tooDeep) {
+                break;
+            }
         }
         free(iter);
         return map;
@@ -220,48 +233,6 @@ FileSignature signatureOf(const QByteArray& path)
              static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec };
 }
 
-// Reads and parses the file. A missing file is an empty dictionary; an unreadable or
-// damaged file is reported and also read as empty, so a broken file never crashes a caller.
-QVariantMap readFile(const QByteArray& path, QString* error)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int code = errno;
-        if (code != ENOENT && error) {
-            *error = posix::failureMessage(QStringLiteral("read defaults"), QString::fromLocal8Bit(path),
-                                           posix::errnoText(code));
-        }
-        return {};
-    }
-    QByteArray bytes;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        bytes.append(buf, n);
-    }
-    ::close(fd);
-    if (bytes.isEmpty()) {
-        return {};
-    }
-    plist_t root = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    PlistPtr holder(root);
-    if (!root || plist_get_node_type(root) != PLIST_DICT) {
-        if (error) {
-            *error = posix::failureMessage(QStringLiteral("read defaults"), QString::fromLocal8Bit(path),
-                                           QStringLiteral("not a property list"));
-        }
-        return {};
-    }
-    return fromPlist(root).toMap();
-}
-
 bool writeAll(int fd, const char* data, size_t len)
 {
     while (len > 0) {
@@ -276,6 +247,162 @@ bool writeAll(int fd, const char* data, size_t len)
         len -= static_cast<size_t>(n);
     }
     return true;
+}
+
+struct ReadResult {
+    QVariantMap values;
+    // Empty when the file read fine or does not exist.
+    QString error;
+    FileSignature signature;
+};
+
+QString readFailure(const QByteArray& path, const QString& why)
+{
+    return posix::failureMessage(QStringLiteral("read defaults"), QFile::decodeName(path), why);
+}
+
+// Reads and parses the file. A missing file is an empty dictionary without error. Opened
+// non-blocking, so a FIFO put in the file's place never hangs the reader, and refused unless it
+// is a regular file of a sane size.
+ReadResult readFile(const QByteArray& path)
+{
+    ReadResult result;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        const int code = errno;
+        result.signature = signatureOf(path);
+        if (code != ENOENT) {
+            result.error = readFailure(path, posix::errnoText(code));
+        }
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        result.error = readFailure(path, posix::errnoText(errno));
+        ::close(fd);
+        return result;
+    }
+    result.signature = { true, st.st_dev, st.st_ino, st.st_size,
+                         static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec };
+    if (!S_ISREG(st.st_mode)) {
+        result.error = readFailure(path, QStringLiteral("not a regular file"));
+        ::close(fd);
+        return result;
+    }
+    if (st.st_size > Defaults::kMaxFileSize) {
+        result.error = readFailure(path, QStringLiteral("larger than %1 bytes").arg(Defaults::kMaxFileSize));
+        ::close(fd);
+        return result;
+    }
+    QByteArray bytes;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            result.error = readFailure(path, posix::errnoText(errno));
+            ::close(fd);
+            return result;
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buf, n);
+        // The file may grow while it is read; never take in more than the bound.
+        if (bytes.size() > Defaults::kMaxFileSize) {
+            result.error = readFailure(path, QStringLiteral("larger than %1 bytes").arg(Defaults::kMaxFileSize));
+            ::close(fd);
+            return result;
+        }
+    }
+    ::close(fd);
+    // An empty file holds nothing a write could lose.
+    if (bytes.isEmpty()) {
+        return result;
+    }
+    QString why;
+    if (!Defaults::parse(bytes, &result.values, &why)) {
+        result.error = readFailure(path, why);
+    }
+    return result;
+}
+
+// The name beside the file for its damaged bytes, stamped with the local time.
+QByteArray damagedCopyName(const QByteArray& path, int attempt)
+{
+    QByteArray name = path + ".damaged-" + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toLatin1();
+    if (attempt > 1) {
+        name += '-' + QByteArray::number(attempt);
+    }
+    return name;
+}
+
+// Keeps what is at path under a new name beside it without touching it: a second hard link, so
+// the bytes (and a FIFO or a file nobody may read) stay exactly as they are, or, where links
+// are refused, a copy of the bytes that were read. Never replaces an earlier copy.
+bool keepDamagedCopy(const QByteArray& path, QByteArray* copyPath, QString* why)
+{
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        const QByteArray candidate = damagedCopyName(path, attempt);
+        if (::link(path.constData(), candidate.constData()) == 0) {
+            *copyPath = candidate;
+            return true;
+        }
+        if (errno == EEXIST) {
+            continue;
+        }
+        const int linkErrno = errno;
+        // Where hard links are not offered, copy the bytes of a regular file.
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            *why = posix::errnoText(linkErrno);
+            return false;
+        }
+        const int in = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (in < 0) {
+            *why = posix::errnoText(errno);
+            return false;
+        }
+        const int out = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (out < 0) {
+            const int code = errno;
+            ::close(in);
+            if (code == EEXIST) {
+                continue;
+            }
+            *why = posix::errnoText(code);
+            return false;
+        }
+        bool ok = true;
+        char buf[65536];
+        for (;;) {
+            const ssize_t n = ::read(in, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                ok = n == 0;
+                break;
+            }
+            if (!writeAll(out, buf, static_cast<size_t>(n))) {
+                ok = false;
+                break;
+            }
+        }
+        const int code = errno;
+        ::close(in);
+        if (::close(out) != 0 || !ok) {
+            *why = posix::errnoText(ok ? errno : code);
+            ::unlink(candidate.constData());
+            return false;
+        }
+        *copyPath = candidate;
+        return true;
+    }
+    *why = QStringLiteral("too many earlier copies");
+    return false;
 }
 
 // Holds the exclusive lock of a suite file for the duration of one read-modify-write.
@@ -311,7 +438,69 @@ struct Defaults::State {
     FileSignature signature;
     bool loaded = false;
     QString lastError;
+    QString readError;
+    QString damagedCopy;
+    // The damaged file last logged, so one damaged file is reported once, however often read.
+    FileSignature reportedDamage;
+    bool damageReported = false;
+
+    void takeRead(const ReadResult& read)
+    {
+        readError = read.error;
+        if (read.error.isEmpty()) {
+            return;
+        }
+        if (!damageReported || !(reportedDamage == read.signature)) {
+            qCWarning(lcDefaults).noquote() << read.error;
+            reportedDamage = read.signature;
+            damageReported = true;
+        }
+    }
 };
+
+bool Defaults::parse(const QByteArray& bytes, QVariantMap* values, QString* error)
+{
+    values->clear();
+    // Some editors save a UTF-8 byte-order mark in front; the property-list parser refuses it.
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF")) {
+        view = view.sliced(3);
+    }
+    if (view.isEmpty() || view.size() > kMaxFileSize) {
+        *error = view.isEmpty() ? QStringLiteral("not a property list") : QStringLiteral("too large");
+        return false;
+    }
+    // Suites are XML property lists. The binary form is refused: libplist's binary reader
+    // aborts the process on some damaged files (a dictionary key that is not a string), and
+    // nothing here writes that form.
+    if (view.startsWith("bplist")) {
+        *error = QStringLiteral("a binary property list, which is not read here");
+        return false;
+    }
+    if (!view.trimmed().startsWith("<")) {
+        *error = QStringLiteral("not a property list");
+        return false;
+    }
+    plist_t root = nullptr;
+    plist_from_xml(view.data(), static_cast<uint32_t>(view.size()), &root);
+    PlistPtr holder(root);
+    if (!root) {
+        *error = QStringLiteral("not a property list");
+        return false;
+    }
+    if (plist_get_node_type(root) != PLIST_DICT) {
+        *error = QStringLiteral("the property list does not hold a dictionary");
+        return false;
+    }
+    bool tooDeep = false;
+    const QVariant converted = fromPlist(root, 1, &tooDeep);
+    if (tooDeep) {
+        *error = QStringLiteral("nested deeper than %1 levels").arg(kMaxNesting);
+        return false;
+    }
+    *values = converted.toMap();
+    return true;
+}
 
 Defaults::Defaults(const QString& filePath)
     : m_filePath(filePath)
@@ -355,11 +544,9 @@ void Defaults::refreshLocked() const
     if (m_state->loaded && sig == m_state->signature && !recent) {
         return;
     }
-    QString error;
-    m_state->values = readFile(path, &error);
-    if (!error.isEmpty()) {
-        qCWarning(lcDefaults).noquote() << error;
-    }
+    const ReadResult read = readFile(path);
+    m_state->values = read.values;
+    m_state->takeRead(read);
     m_state->signature = sig;
     m_state->loaded = true;
 }
@@ -391,6 +578,19 @@ QString Defaults::lastError() const
     return m_state->lastError;
 }
 
+QString Defaults::lastReadError() const
+{
+    QMutexLocker lock(&m_mutex);
+    refreshLocked();
+    return m_state->readError;
+}
+
+QString Defaults::lastDamagedCopy() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_state->damagedCopy;
+}
+
 bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
 {
     QMutexLocker lock(&m_mutex);
@@ -410,9 +610,31 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
     }
 
     // Always start from the file as it is now: another process may have written since.
-    QString readError;
-    QVariantMap values = readFile(path, &readError);
+    const ReadResult read = readFile(path);
+    m_state->takeRead(read);
+    QVariantMap values = read.values;
     fn(values);
+    if (values == read.values) {
+        // Nothing changed: nothing is written, and a damaged file stays as it is.
+        if (read.error.isEmpty()) {
+            m_state->values = values;
+            m_state->signature = read.signature;
+            m_state->loaded = true;
+        }
+        return true;
+    }
+    if (!read.error.isEmpty()) {
+        // What could not be read is kept before anything takes its place.
+        QByteArray copy;
+        QString why;
+        if (!keepDamagedCopy(path, &copy, &why)) {
+            return fail(QStringLiteral("the unreadable file could not be kept aside (%1)").arg(why));
+        }
+        m_state->damagedCopy = QFile::decodeName(copy);
+        qCWarning(lcDefaults).noquote()
+            << QStringLiteral("Kept the unreadable defaults aside before writing. File: \"%1\". Copy: \"%2\"")
+                   .arg(m_filePath, m_state->damagedCopy);
+    }
 
     PlistPtr root(mapToPlist(values));
     char* xml = nullptr;
@@ -444,6 +666,7 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
     m_state->signature = signatureOf(path);
     m_state->loaded = true;
     m_state->lastError.clear();
+    m_state->readError.clear();
     return true;
 }
 

@@ -18,6 +18,13 @@ namespace platform {
 /// writing different keys lose nothing. A read re-reads the file when it changed on disk since
 /// the last read, so the application and the extension see each other's writes.
 ///
+/// A file that cannot be read (not an XML property list, truncated, nested deeper
+/// than kMaxNesting levels, larger than kMaxFileSize, unreadable, not a regular file) reads as
+/// empty and is never written over in place: a write that must happen first keeps its bytes
+/// beside it as "<file>.damaged-<yyyyMMdd-HHmmss>" (never replacing an earlier copy), and a
+/// write that would change nothing writes nothing. The failure is logged once per damaged file;
+/// lastReadError() tells the caller. A UTF-8 byte-order mark in front is accepted.
+///
 /// Instances are shared per file and safe to use from any thread.
 class Defaults final
 {
@@ -59,6 +66,19 @@ public:
 
     /// The last error of a failed write, for diagnostics.
     QString lastError() const;
+    /// Why the file as last read could not be read; empty when it read fine or was absent.
+    QString lastReadError() const;
+    /// Where the bytes of a damaged file were last kept; empty when none were.
+    QString lastDamagedCopy() const;
+
+    /// Containers nested deeper than this make a file unreadable.
+    static constexpr int kMaxNesting = 64;
+    /// Files larger than this are not read.
+    static constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
+    /// Parses the bytes of a suite file (an XML property list holding a dictionary).
+    /// False, with the reason in *error, when they are not one.
+    static bool parse(const QByteArray& bytes, QVariantMap* values, QString* error);
 
     explicit Defaults(const QString& filePath);
     ~Defaults();

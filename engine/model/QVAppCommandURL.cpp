@@ -1,19 +1,14 @@
+// The address format of the app command URL: writing and reading it. This half needs Qt Core
+// alone, so the parser also builds on its own for fuzzing; starting the application is in
+// QVAppCommandURLLaunch.cpp.
+
 #include "engine/model/QVAppCommandURL.h"
 
-#include "engine/model/QVMenuManager.h"
-#include "platform/AppChannel.h"
-#include "platform/Workspace.h"
-
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QLoggingCategory>
-#include <QStandardPaths>
-
-Q_LOGGING_CATEGORY(lcAppCommand, "tarsel.engine.appcommand", QtWarningMsg)
+#include <limits>
 
 namespace {
 
-const QString kAppProgram = QStringLiteral("Tarsel");
+const QByteArray kHostPrefix = QByteArrayLiteral("qvcommand-");
 
 bool isPathByteAllowed(unsigned char c)
 {
@@ -56,45 +51,67 @@ QString QVAppCommandURL::urlStringWithMethod(qint64 method, const QList<QUrl>& u
     return QStringLiteral("%1://qvcommand-%2?%3").arg(kScheme).arg(method).arg(query);
 }
 
-bool QVAppCommandURL::openMainAppWithMethod(qint64 method, const QList<QUrl>& urls, bool isSelectURL)
+std::optional<QVAppCommandURL::Command> QVAppCommandURL::parse(const QByteArray& address)
 {
-    const QString address = urlStringWithMethod(method, urls, isSelectURL);
-    if (platform::AppChannel::send(address.toLatin1())) {
-        return true;
+    const QByteArray schemePart = kScheme.toLatin1() + QByteArrayLiteral("://");
+    if (!address.startsWith(schemePart)) {
+        return std::nullopt;
     }
-    const bool launched = platform::Workspace::launchApplication(mainAppProgram(), { address });
-    if (!launched) {
-        qCWarning(lcAppCommand).noquote() << "could not hand command" << method << "to the application";
+    QByteArrayView rest = QByteArrayView(address).sliced(schemePart.size());
+    // A fragment is never part of the query.
+    if (const qsizetype hash = rest.indexOf('#'); hash >= 0) {
+        rest = rest.first(hash);
     }
-    return launched;
-}
+    const qsizetype question = rest.indexOf('?');
+    QByteArrayView authority = question >= 0 ? rest.first(question) : rest;
+    if (const qsizetype slash = authority.indexOf('/'); slash >= 0) {
+        authority = authority.first(slash);
+    }
+    if (!authority.startsWith(kHostPrefix)) {
+        return std::nullopt;
+    }
 
-bool QVAppCommandURL::openMainApp()
-{
-    return platform::Workspace::launchApplication(mainAppProgram(), {});
-}
+    Command command;
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    for (const char c : authority.sliced(kHostPrefix.size())) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        const int digit = c - '0';
+        command.method = command.method > (kMax - digit) / 10 ? kMax : command.method * 10 + digit;
+    }
 
-QString QVAppCommandURL::mainAppProgram()
-{
-    const QString here = QCoreApplication::applicationDirPath();
-    if (!here.isEmpty()) {
-        for (const QString& folder : { here, here + QStringLiteral("/../app") }) {
-            const QFileInfo candidate(folder + QLatin1Char('/') + kAppProgram);
-            if (candidate.isFile() && candidate.isExecutable()) {
-                return candidate.canonicalFilePath();
+    const QByteArrayView query = question >= 0 ? rest.sliced(question + 1) : QByteArrayView();
+    const QByteArray trimmedQuery = query.toByteArray().trimmed();
+    if (trimmedQuery.isEmpty() || trimmedQuery == "(null)") {
+        return command;
+    }
+    command.hasQuery = true;
+    for (const QByteArray& piece : query.toByteArray().split('&')) {
+        const QList<QByteArray> parts = piece.split('=');
+        if (parts.size() != 2) {
+            continue;
+        }
+        const QByteArray& name = parts.at(0);
+        const QByteArray& value = parts.at(1);
+        if (name == "qvselect") {
+            command.isSelectURL = value == "1";
+        } else if (name == "qvpath") {
+            const QByteArray trimmed = value.trimmed();
+            if (trimmed.isEmpty() || trimmed == "(null)") {
+                continue;
             }
+            // The decoded bytes are the file's name as the file system has it; the URL is built
+            // from their escaped form, so bytes that are not UTF-8 survive.
+            const QByteArray raw = QByteArray::fromPercentEncoding(value);
+            if (!raw.startsWith('/') || raw.contains('\0')) {
+                continue;
+            }
+            QUrl url;
+            url.setScheme(QStringLiteral("file"));
+            url.setPath(QString::fromLatin1(raw.toPercentEncoding("/")), QUrl::TolerantMode);
+            command.selectURLs << url;
         }
     }
-    const QString onPath = QStandardPaths::findExecutable(kAppProgram);
-    return onPath.isEmpty() ? kAppProgram : onPath;
-}
-
-bool QVMenuManager::openMainAppWithMethod(qint64 method, const QList<QUrl>& withURLs, bool isSelectURL)
-{
-    return QVAppCommandURL::openMainAppWithMethod(method, withURLs, isSelectURL);
-}
-
-bool QVMenuManager::openMainApp()
-{
-    return QVAppCommandURL::openMainApp();
+    return command;
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <optional>
+
 /// The app command URL: the address by which the extension hands a command to the application,
 /// "TarselPro://qvcommand-<method>?qvselect=<0|1>[&qvpath=<path>]...".
 ///
@@ -34,6 +36,26 @@ public:
         ConvertToUTF8 = 15,
         LaunchedAtLogin = 1000,
     };
+
+    /// What an app command URL asks the application to do.
+    struct Command
+    {
+        qint64 method = 0;
+        /// Whether the address had a query that was not blank: only then do the selection
+        /// fields replace the engine's selection.
+        bool hasQuery = false;
+        /// From "qvselect", when given.
+        std::optional<bool> isSelectURL;
+        /// One file URL per non-blank "qvpath", in query order.
+        QList<QUrl> selectURLs;
+    };
+
+    /// Reads an address as the application receives it: the scheme exactly "TarselPro", the
+    /// host beginning with "qvcommand-", the method its leading decimal digits (none gives 0,
+    /// too many saturate), then the "&"-separated "name=value" pairs of the query; a pair that
+    /// does not split into exactly two parts is skipped, and so is a path that is not absolute
+    /// or holds a NUL byte. nullopt when the address is not an app command.
+    static std::optional<Command> parse(const QByteArray& address);
 
     /// The raw bytes of a file URL's path (as the file system names it), percent-encoded.
     static QByteArray encodedPath(const QUrl& url);

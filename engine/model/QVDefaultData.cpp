@@ -86,16 +86,48 @@ QString QVDefaultData::appVersion()
 bool QVDefaultData::setup()
 {
     platform::Defaults& defaults = QVMenuManager::sharedDefaults();
-    const QVariant storedVersion = defaults.value(QVMenuManager::kUpdateVersion);
-    const bool mainStored = defaults.value(QVMenuManager::kArrayRightMenu).typeId() == QMetaType::QVariantList;
+    const QVariantMap stored = defaults.dictionaryRepresentation();
+    const QVariant storedVersion = stored.value(QVMenuManager::kUpdateVersion);
     const QString version = appVersion();
     const bool sameVersion = storedVersion.isValid() && storedVersion.toString() == version;
+    auto usable = [&stored](const QString& listKey) {
+        return stored.value(listKey).typeId() == QMetaType::QVariantList;
+    };
+    // An empty main list without any "update version" is what an engine that started before the
+    // first start once left behind (it wrote the list it found absent): not the user's menu.
+    const bool mainStored = usable(QVMenuManager::kArrayRightMenu)
+        && !(!storedVersion.isValid() && stored.value(QVMenuManager::kArrayRightMenu).toList().isEmpty());
 
+    // Only the lists that are absent or not a list are filled from the factory: a list the user
+    // has is kept whatever happened to the others. The applications of the common-app list join
+    // the main list only when that is new too.
     bool ok = true;
     if (!mainStored) {
-        ok = recover();
-    } else if (!sameVersion) {
-        ok = update();
+        ok = recoverRightMenu();
+    }
+    if (!usable(QVMenuManager::kArrayNewFile)) {
+        ok = recoverNewFile() && ok;
+    }
+    if (!usable(QVMenuManager::kArrayCommonApp)) {
+        ok = addMenuKey(QVMenuManager::kArrayCommonApp, defaultCommonAppMenu(), !mainStored) && ok;
+    }
+    if (!usable(QVMenuManager::kArrayFolderIcon)) {
+        ok = recoverFolderIcon() && ok;
+    }
+    if (!usable(QVMenuManager::kArrayCommonPath)) {
+        ok = recoverCommonPath() && ok;
+    }
+    if (!usable(QVMenuManager::kArrayCommonScript)) {
+        ok = recoverCommonScript() && ok;
+    }
+    if (!usable(QVMenuManager::kArrayBorella)) {
+        ok = recoverBorella() && ok;
+    }
+    if (!usable(QVMenuManager::kArrayBorellaPro)) {
+        ok = recoverBorellaPro() && ok;
+    }
+    if (mainStored && !sameVersion) {
+        ok = update() && ok;
     }
     // Written after the merge, which reads the version that ran before.
     if (!(mainStored && sameVersion)) {
@@ -187,7 +219,7 @@ bool QVDefaultData::update()
     return ok;
 }
 
-bool QVDefaultData::addMenuKey(const QString& listKey, const QVariantList& defaultMenu)
+bool QVDefaultData::addMenuKey(const QString& listKey, const QVariantList& defaultMenu, bool addAppsToMainMenu)
 {
     const bool commonApp = listKey == QVMenuManager::kArrayCommonApp;
     QVariantList list;
@@ -209,10 +241,13 @@ bool QVDefaultData::addMenuKey(const QString& listKey, const QVariantList& defau
         list << item;
     }
     bool ok = true;
-    for (const QVariant& app : toMainMenu) {
-        ok = QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu, app.toMap(), 5) && ok;
+    if (addAppsToMainMenu) {
+        for (const QVariant& app : toMainMenu) {
+            ok = QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu, app.toMap(), 5) && ok;
+        }
     }
-    return QVMenuManager::editList(listKey, [&list](QVariantList& stored) { stored = list; }) && ok;
+    // The whole list is replaced, also by an empty one: a reset list is stored, never absent.
+    return QVMenuManager::sharedDefaults().setValue(listKey, list) && ok;
 }
 
 bool QVDefaultData::updateMenuKey(const QString& listKey, const QVariantList& defaultMenu)

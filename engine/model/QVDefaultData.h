@@ -18,7 +18,10 @@ class QVDefaultData final
 public:
     QVDefaultData() = delete;
 
-    /// The application's start-up step. False when the shared suite could not be written.
+    /// The application's start-up step. Fills every list that is absent or not a list (a first
+    /// start fills them all), merges after an upgrade, writes the absent switches. False when
+    /// the shared suite could not be written; a suite that could not be read is kept aside by
+    /// the defaults before anything is written (see platform::Defaults::lastReadError()).
     static bool setup();
 
     /// Resets all eight lists: main, new file, common app, folder icon, common path, common
@@ -51,8 +54,9 @@ public:
     static QString appVersion();
 
 private:
-    /// Replaces the stored list with the factory list, markers applied.
-    static bool addMenuKey(const QString& listKey, const QVariantList& defaultMenu);
+    /// Replaces the stored list with the factory list, markers applied; the common-app entries
+    /// marked "defAddToMainMenu" also join the main list when addAppsToMainMenu.
+    static bool addMenuKey(const QString& listKey, const QVariantList& defaultMenu, bool addAppsToMainMenu = true);
     /// Merges the factory entries marked newer than the stored "update version".
     static bool updateMenuKey(const QString& listKey, const QVariantList& defaultMenu);
 };

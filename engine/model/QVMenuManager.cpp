@@ -328,9 +328,13 @@ bool QVMenuManager::editList(const QString& listKey, const std::function<void(QV
 {
     platform::Defaults& defaults = sharedDefaults();
     const bool written = defaults.update(listKey, [&](const QVariant& current) {
-        QVariantList list = current.toList();
+        // A value of another type edits as an empty list, but is only replaced by a real change.
+        QVariantList list = current.typeId() == QMetaType::QVariantList ? current.toList() : QVariantList();
+        const QVariantList before = list;
         edit(list);
-        return QVariant(list);
+        // An edit that finds no list or no matching entry writes nothing: an engine that starts
+        // before the application's first start must not leave an empty main list behind.
+        return list == before ? current : QVariant(list);
     });
     if (!written) {
         qCWarning(lcMenuStore).noquote() << QStringLiteral(

@@ -82,8 +82,9 @@ public:
 
     /// The stored list under a key (empty when absent).
     static QVariantList storedList(const QString& listKey);
-    /// One locked read-modify-write of a stored list (an absent list edits as empty); false,
-    /// and logged, when the shared suite could not be written.
+    /// One locked read-modify-write of a stored list (an absent list edits as empty); an edit
+    /// that changes nothing writes nothing. False, and logged, when the shared suite could not
+    /// be written.
     static bool editList(const QString& listKey, const std::function<void(QVariantList&)>& edit);
 
     // Builders: each reads its list afresh and answers new records in stored order.

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <optional>
+
 namespace {
 
 QUrl file(const char* path)
@@ -116,3 +119,52 @@ TEST_F(AppCommandChannelTest, ARunningApplicationReceivesTheAddressFromAnotherPr
     ASSERT_TRUE(received.count() > 0 || received.wait(5000));
     EXPECT_EQ(received.at(0).at(0).toByteArray(), QByteArray("TarselPro://qvcommand-11?qvselect=1&qvpath=/tmp/a%26b"));
 }
+
+// The receiver's reading of an address, as the application takes it from its argument or socket.
+struct ParseCase
+{
+    const char* address;
+    bool isCommand;
+    qint64 method;
+    std::optional<bool> isSelectURL;
+    QList<QByteArray> paths;
+};
+
+class QVAppCommandURLParseTest : public testing::TestWithParam<ParseCase>
+{
+};
+
+TEST_P(QVAppCommandURLParseTest, ReadsMethodSelectionAndPaths)
+{
+    const ParseCase& c = GetParam();
+    const auto command = QVAppCommandURL::parse(QByteArray(c.address));
+    ASSERT_EQ(command.has_value(), c.isCommand);
+    if (!command) {
+        return;
+    }
+    EXPECT_EQ(command->method, c.method);
+    EXPECT_EQ(command->isSelectURL, c.isSelectURL);
+    QList<QByteArray> paths;
+    for (const QUrl& url : command->selectURLs) {
+        EXPECT_TRUE(url.isLocalFile());
+        paths << QByteArray::fromPercentEncoding(QVAppCommandURL::encodedPath(url));
+    }
+    EXPECT_EQ(paths, c.paths);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, QVAppCommandURLParseTest,
+    testing::Values(ParseCase { "TarselPro://qvcommand-14?qvselect=1&qvpath=%2FUsers%2Fa%2FDesktop", true, 14, true,
+                                { "/Users/a/Desktop" } },
+                    ParseCase { "tarselpro://qvcommand-14?qvselect=1", false, 0, {}, {} },
+                    ParseCase { "TarselPro://other-14?qvselect=1", false, 0, {}, {} },
+                    ParseCase { "TarselPro://qvcommand-10", true, 10, {}, {} },
+                    ParseCase { "TarselPro://qvcommand-x?qvselect=0", true, 0, false, {} },
+                    ParseCase { "TarselPro://qvcommand-99999999999999999999999", true,
+                                std::numeric_limits<qint64>::max(), {}, {} },
+                    // A literal "=" splits into three parts; empty, relative and NUL paths add nothing.
+                    ParseCase { "TarselPro://qvcommand-15?qvpath=/a=b&qvpath=&qvpath=rel&qvpath=/n%00ul&qvpath=/ok", true,
+                                15, {}, { "/ok" } },
+                    // Bytes that are not UTF-8 arrive as they were sent.
+                    ParseCase { "TarselPro://qvcommand-7?qvselect=1&qvpath=/t/R%26D%3D%FF.txt#frag", true, 7, true,
+                                { "/t/R&D=\xff.txt" } }));

@@ -126,6 +126,77 @@ TEST(QVDefaultDataTest, FirstStartWritesEveryListAndSwitch)
     EXPECT_EQ(sizes.at(2).toMap().value(QStringLiteral("height")).toString(), QStringLiteral("1080"));
 }
 
+// A main list of the wrong type used to count as "no main list" and reset all eight lists, so
+// favourite folders and user scripts were lost. Only lists that are absent or not a list are
+// filled now; an empty main list without any "update version" is what an engine that ran before
+// the first start once wrote, and is filled too.
+struct UnusableListCase
+{
+    const char* name;
+    QVariantMap stored;
+    QStringList filled;
+};
+
+class QVDefaultDataUnusableListTest : public testing::TestWithParam<UnusableListCase>
+{
+};
+
+const QVariantList kUserPaths { QVariantMap { { QStringLiteral("key"), QStringLiteral("docs") },
+                                              { QStringLiteral("path"), QStringLiteral("/srv/docs") } } };
+const QVariantList kUserScripts { QVariantMap { { QStringLiteral("key"), QStringLiteral("mine") },
+                                                { QStringLiteral("script"), QStringLiteral("echo hi") } } };
+const QVariantList kUserMain { QVariantMap { { QStringLiteral("key"), QStringLiteral("Copy Path") } } };
+
+UnusableListCase unusableListCases[] = {
+    { "MainListIsAString",
+      { { QVMenuManager::kArrayRightMenu, QStringLiteral("Copy Path") },
+        { QVMenuManager::kArrayCommonPath, kUserPaths },
+        { QVMenuManager::kArrayCommonScript, kUserScripts } },
+      { QVMenuManager::kArrayRightMenu, QVMenuManager::kArrayNewFile, QVMenuManager::kArrayCommonApp,
+        QVMenuManager::kArrayFolderIcon, QVMenuManager::kArrayBorella, QVMenuManager::kArrayBorellaPro } },
+    { "ScriptListIsANumber",
+      { { QVMenuManager::kArrayRightMenu, kUserMain },
+        { QVMenuManager::kUpdateVersion, QVDefaultData::appVersion() },
+        { QVMenuManager::kArrayCommonPath, kUserPaths },
+        { QVMenuManager::kArrayCommonScript, 7 } },
+      { QVMenuManager::kArrayNewFile, QVMenuManager::kArrayCommonApp, QVMenuManager::kArrayFolderIcon,
+        QVMenuManager::kArrayCommonScript, QVMenuManager::kArrayBorella, QVMenuManager::kArrayBorellaPro } },
+    { "EmptyMainListLeftBeforeTheFirstStart",
+      { { QVMenuManager::kArrayRightMenu, QVariantList() } },
+      kAllLists },
+};
+
+TEST_P(QVDefaultDataUnusableListTest, SetupFillsOnlyListsThatAreAbsentOrUnusable)
+{
+    const UnusableListCase& c = GetParam();
+    ASSERT_TRUE(shared().setDictionaryRepresentation(c.stored));
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QVariantList factory[] = { QVDefaultData::defaultMainMenu(), QVDefaultData::defaultNewFileMenu(),
+                                     QVDefaultData::defaultCommonAppMenu(), QVDefaultData::defaultFolderIconMenu(),
+                                     QVDefaultData::defaultCommonPathMenu(), QVDefaultData::defaultCommonScriptMenu(),
+                                     QVDefaultData::defaultBorellaMenu(false), QVDefaultData::defaultBorellaMenu(true) };
+    for (qsizetype i = 0; i < kAllLists.size(); ++i) {
+        const QString& listKey = kAllLists.at(i);
+        if (c.filled.contains(listKey)) {
+            // Filled from the factory: every factory key that is not a "delete" marker is there.
+            QStringList keys;
+            for (const QVariant& v : factory[i]) {
+                if (v.toMap().value(kMarker).toString() != QLatin1String("delete")) {
+                    keys << v.toMap().value(kKey).toString();
+                }
+            }
+            for (const QString& key : keys) {
+                EXPECT_TRUE(storedKeys(listKey).contains(key)) << qPrintable(listKey) << " " << qPrintable(key);
+            }
+        } else {
+            EXPECT_EQ(shared().value(listKey), c.stored.value(listKey)) << qPrintable(listKey);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, QVDefaultDataUnusableListTest, testing::ValuesIn(unusableListCases),
+                         [](const testing::TestParamInfo<UnusableListCase>& info) { return std::string(info.param.name); });
+
 TEST(QVDefaultDataTest, LaterStartsKeepTheUsersChoices)
 {
     ASSERT_TRUE(QVDefaultData::setup());

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
 
 using namespace tarsel::test;
@@ -469,6 +470,35 @@ TEST(QVMenuManagerTest, RemoveByPathAndRemoveOfAMissingEntry)
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayCommonPath).size(), 1);
     EXPECT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayCommonPath, QStringLiteral("/srv")));
     EXPECT_TRUE(QVMenuManager::storedList(QVMenuManager::kArrayCommonPath).isEmpty());
+}
+
+// An edit that found no list used to write the empty list it started from: the engine's start,
+// clearing cut paths before the application had ever run, left "array right menu" = [] and the
+// first start then skipped the factory lists. Edits that find nothing to change write nothing.
+TEST(QVMenuManagerTest, EditsThatFindNothingWriteNothing)
+{
+    const QString suite = QVMenuManager::sharedDefaults().filePath();
+    const QString main = QVMenuManager::kArrayRightMenu;
+    const QString path = QVMenuManager::kArrayCommonPath;
+    const std::function<bool()> edits[] = {
+        [&] { return QVMenuManager::updateMenuKey(main, QStringLiteral("Cut Paste"), QStringLiteral("cutPaths"), QVariantList()); },
+        [&] { return QVMenuManager::updateMenuKey(main, QStringLiteral("Cut Paste"), QVariantMap { { kKey, 1 } }); },
+        [&] { return QVMenuManager::removeMenuKey(path, QStringLiteral("/nothing")); },
+        [&] { return QVMenuManager::replaceMenuKey(main, keyed(QStringLiteral("Copy Path"))); },
+        [&] { return QVMenuManager::changePositionMenuKey(main, 0, 1); },
+    };
+    for (const auto& edit : edits) {
+        EXPECT_TRUE(edit());
+    }
+    EXPECT_FALSE(QFileInfo::exists(suite));
+
+    // A list of another type is left as it is by an edit that finds nothing in it.
+    QVMenuManager::sharedDefaults().setValue(path, QStringLiteral("not a list"));
+    for (const auto& edit : edits) {
+        EXPECT_TRUE(edit());
+    }
+    EXPECT_EQ(QVMenuManager::sharedDefaults().stringValue(path), QStringLiteral("not a list"));
+    EXPECT_FALSE(QVMenuManager::sharedDefaults().contains(main));
 }
 
 // --- two processes ----------------------------------------------------------------------------

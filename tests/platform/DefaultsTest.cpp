@@ -4,11 +4,16 @@
 #include "testsupport/TestEnvironment.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::Defaults;
 
@@ -64,15 +69,162 @@ TEST(DefaultsTest, AbsentAndRemovedKeysAnswerEmptyValues)
     EXPECT_FALSE(d.contains(QStringLiteral("k")));
 }
 
-TEST(DefaultsTest, DamagedFileReadsAsEmptyAndIsRepairedByTheNextWrite)
+namespace {
+
+// What a damaged suite looks like on disk, and whether it is still a suite that can be read.
+struct DamageCase
 {
-    const QString path = suitePath(QStringLiteral("damaged"));
-    tarsel::test::writeFile(path, "<plist><dict><key>broken");
-    Defaults& d = Defaults::forFile(path);
-    EXPECT_TRUE(d.dictionaryRepresentation().isEmpty());
-    ASSERT_TRUE(d.setValue(QStringLiteral("k"), QStringLiteral("v")));
+    const char* name;
+    enum Kind { Bytes, Sparse, Folder, Fifo } kind;
+    QByteArray bytes;
+    bool readable;
+    bool standardDefaults;
+};
+
+QByteArray xmlSuite(const QByteArray& body)
+{
+    return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>") + body
+        + QByteArrayLiteral("</dict>\n</plist>\n");
+}
+
+const QByteArray kGoodSuite = xmlSuite("<key>array right menu</key><array><dict><key>key</key><string>Copy "
+                                       "Path</string></dict></array><key>pref check5</key><true/>");
+
+QByteArray deepSuite(int levels)
+{
+    return xmlSuite("<key>a</key>" + QByteArray("<array>").repeated(levels) + QByteArray("</array>").repeated(levels));
+}
+
+DamageCase damageCases[] = {
+    { "Truncated", DamageCase::Bytes, kGoodSuite.left(kGoodSuite.size() / 2), false, false },
+    { "TruncatedStandardDefaults", DamageCase::Bytes, kGoodSuite.left(kGoodSuite.size() / 2), false, true },
+    { "BinaryGarbage", DamageCase::Bytes, QByteArray("\x00\xff\x13\x37garbage\x80\x81", 15), false, false },
+    { "ByteOrderMarkIsAccepted", DamageCase::Bytes, "\xEF\xBB\xBF" + kGoodSuite, true, false },
+    { "Utf16", DamageCase::Bytes,
+      QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(QString::fromLatin1(kGoodSuite).utf16()),
+                                          kGoodSuite.size() * 2),
+      false, false },
+    { "Json", DamageCase::Bytes, R"({"array right menu": [{"key": "Copy Path"}]})", false, false },
+    { "BinaryPropertyList", DamageCase::Bytes, QByteArray("bplist00\xd0\x08\x00\x00\x00\x00\x00\x00\x01\x01", 18),
+      false, false },
+    { "NestedTooDeep", DamageCase::Bytes, deepSuite(50000), false, false },
+    { "LargerThanTheBound", DamageCase::Sparse, {}, false, false },
+    { "AFolder", DamageCase::Folder, {}, false, false },
+    { "AFifo", DamageCase::Fifo, {}, false, false },
+};
+
+class DefaultsDamageTest : public testing::TestWithParam<DamageCase>
+{
+};
+
+int readFailuresLogged = 0;
+
+void countReadFailures(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    if (qstrcmp(context.category, "tarsel.platform.defaults") == 0 && message.startsWith(QLatin1String("Failed to read"))) {
+        ++readFailuresLogged;
+    }
+}
+
+QStringList keptCopies(const QString& path)
+{
+    const QFileInfo info(path);
+    return QDir(info.absolutePath()).entryList({ info.fileName() + QStringLiteral(".damaged-*") }, QDir::System | QDir::Files);
+}
+
+} // namespace
+
+// A suite that could not be read used to be written over by the next write, which lost the
+// user's whole menu; a FIFO blocked the reader for ever and deep nesting overflowed the stack.
+// Now nothing is written over unread bytes: they are kept beside the file first.
+TEST_P(DefaultsDamageTest, UnreadableSuiteIsKeptBeforeAnythingIsWritten)
+{
+    const DamageCase& c = GetParam();
+    const QString path = c.standardDefaults ? Defaults::standard().filePath() : suitePath(QString::fromLatin1(c.name));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray encoded = QFile::encodeName(path);
+    switch (c.kind) {
+    case DamageCase::Bytes:
+        tarsel::test::writeFile(path, c.bytes);
+        break;
+    case DamageCase::Sparse:
+        tarsel::test::writeFile(path, kGoodSuite);
+        ASSERT_EQ(::truncate(encoded.constData(), Defaults::kMaxFileSize + 1), 0);
+        break;
+    case DamageCase::Folder:
+        ASSERT_TRUE(QDir().mkpath(path));
+        break;
+    case DamageCase::Fifo:
+        ASSERT_EQ(::mkfifo(encoded.constData(), 0600), 0);
+        break;
+    }
+    const QByteArray before = c.kind == DamageCase::Bytes ? tarsel::test::readFile(path) : QByteArray();
+
+    readFailuresLogged = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(countReadFailures);
+    Defaults& d = c.standardDefaults ? Defaults::standard() : Defaults::forFile(path);
+    const QVariantMap read = d.dictionaryRepresentation();
+    d.dictionaryRepresentation();
+    // A write that changes nothing writes nothing.
+    EXPECT_TRUE(d.remove(QStringLiteral("absent")));
+    const bool written = d.setValue(QStringLiteral("k"), QStringLiteral("v"));
+    qInstallMessageHandler(previous);
+
+    if (c.readable) {
+        EXPECT_EQ(read.value(QStringLiteral("array right menu")).toList().size(), 1);
+        EXPECT_TRUE(d.lastReadError().isEmpty()) << d.lastReadError().toStdString();
+        EXPECT_TRUE(written);
+        EXPECT_TRUE(keptCopies(path).isEmpty());
+        EXPECT_EQ(readFailuresLogged, 0);
+        Defaults fresh(path);
+        EXPECT_TRUE(fresh.boolValue(QStringLiteral("pref check5")));
+        return;
+    }
+    EXPECT_TRUE(read.isEmpty());
+    EXPECT_EQ(readFailuresLogged, 1);
+    if (c.kind == DamageCase::Folder) {
+        // Nothing can take a folder's place: the write fails and the folder stays.
+        EXPECT_FALSE(written);
+        EXPECT_TRUE(QFileInfo(path).isDir());
+        EXPECT_FALSE(d.lastReadError().isEmpty());
+        return;
+    }
+    ASSERT_TRUE(written) << d.lastError().toStdString();
+    const QStringList copies = keptCopies(path);
+    ASSERT_EQ(copies.size(), 1);
+    const QString copy = QFileInfo(path).absolutePath() + QLatin1Char('/') + copies.first();
+    EXPECT_EQ(d.lastDamagedCopy(), copy);
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(copy).constData(), &st), 0);
+    if (c.kind == DamageCase::Fifo) {
+        EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    } else if (c.kind == DamageCase::Sparse) {
+        EXPECT_EQ(st.st_size, Defaults::kMaxFileSize + 1);
+    } else {
+        EXPECT_EQ(tarsel::test::readFile(copy), before);
+    }
     Defaults fresh(path);
     EXPECT_EQ(fresh.stringValue(QStringLiteral("k")), QStringLiteral("v"));
+    EXPECT_TRUE(fresh.lastReadError().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DefaultsDamageTest, testing::ValuesIn(damageCases),
+                         [](const testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.name); });
+
+TEST(DefaultsTest, AnEarlierKeptCopyIsNeverReplaced)
+{
+    const QString path = suitePath(QStringLiteral("twice"));
+    Defaults& d = Defaults::forFile(path);
+    for (const QByteArray& damage : { QByteArray("<plist><dict><key>first"), QByteArray("second garbage") }) {
+        tarsel::test::writeFile(path, damage);
+        ASSERT_TRUE(d.setValue(QStringLiteral("k"), QString::fromLatin1(damage.left(5))));
+    }
+    QStringList kept;
+    for (const QString& name : keptCopies(path)) {
+        kept << QString::fromLatin1(tarsel::test::readFile(QFileInfo(path).absolutePath() + QLatin1Char('/') + name));
+    }
+    kept.sort();
+    EXPECT_EQ(kept, QStringList({ QStringLiteral("<plist><dict><key>first"), QStringLiteral("second garbage") }));
 }
 
 TEST(DefaultsTest, SeesWritesMadeByAnotherInstanceOfTheSameFile)
