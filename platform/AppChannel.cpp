@@ -1,27 +1,89 @@
 #include "platform/AppChannel.h"
 
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
+
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcAppChannel, "tarsel.platform.appchannel", QtWarningMsg)
 
 namespace platform {
 
-QString AppChannel::socketName()
+namespace {
+
+// The session's private runtime folder; empty when the session has none.
+QString runtimeFolder()
 {
-    const QString name = QStringLiteral("tarsel-") + Paths::userName();
-    // The user's private runtime folder when the session has one; Qt's shared folder otherwise.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return runtime.isEmpty() ? name : runtime + QLatin1Char('/') + name;
+    return runtime.isEmpty() || !QDir::isAbsolutePath(runtime) ? QString() : QDir::cleanPath(runtime);
 }
 
-bool AppChannel::send(const QByteArray& message, int timeoutMs)
+} // namespace
+
+QString AppChannel::socketFolder()
+{
+    const QString runtime = runtimeFolder();
+    return runtime.isEmpty() ? Paths::cacheHome() + QStringLiteral("/tarsel/socket") : runtime;
+}
+
+QString AppChannel::socketName()
+{
+    return socketFolder() + QStringLiteral("/tarsel-") + Paths::userName();
+}
+
+bool AppChannel::checkSocketFolder(QString* error)
+{
+    const QString folder = socketFolder();
+    const QByteArray name = QFile::encodeName(folder);
+    const QString action = QStringLiteral("use the socket folder");
+    // The session's runtime folder is the session's to make; ours is made here.
+    if (runtimeFolder().isEmpty() && !QFileInfo::exists(folder)) {
+        // Made closed from the start: a folder made open and closed later has a window in
+        // which another account can make the socket.
+        if (!Paths::ensureFolder(QFileInfo(folder).path()) || (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)) {
+            return posix::fail(error, action, folder, posix::errnoText(errno));
+        }
+    }
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0) {
+        return posix::fail(error, action, folder, posix::errnoText(errno));
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return posix::fail(error, action, folder, QStringLiteral("it is not a folder (a link is not followed)"));
+    }
+    if (st.st_uid != ::geteuid()) {
+        return posix::fail(error, action, folder, QStringLiteral("it belongs to another account"));
+    }
+    if ((st.st_mode & 077) != 0) {
+        return posix::fail(error, action, folder,
+                           QStringLiteral("other accounts may open it (mode %1)").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0')));
+    }
+    return true;
+}
+
+bool AppChannel::send(const QByteArray& message, int timeoutMs, QString* error)
 {
     if (message.contains('\n')) {
-        qCWarning(lcAppChannel) << "refusing a message that holds a line break";
+        return posix::fail(error, QStringLiteral("hand the message to the application"), socketName(),
+                           QStringLiteral("the message holds a line break"));
+    }
+    // Rather no delivery than a delivery to a socket another account made.
+    QString refused;
+    if (!checkSocketFolder(&refused)) {
+        qCWarning(lcAppChannel).noquote() << refused;
+        if (error) {
+            *error = refused;
+        }
         return false;
     }
     QLocalSocket socket;
@@ -35,6 +97,7 @@ bool AppChannel::send(const QByteArray& message, int timeoutMs)
         ok = socket.waitForBytesWritten(timeoutMs);
     }
     if (!ok) {
+        posix::fail(error, QStringLiteral("hand the message to the application"), socketName(), socket.errorString());
         qCWarning(lcAppChannel).noquote() << "could not hand the message to the application:" << socket.errorString();
     }
     socket.disconnectFromServer();
@@ -51,10 +114,13 @@ AppChannel::AppChannel(QObject* parent)
 
 AppChannel::~AppChannel() = default;
 
-bool AppChannel::listen()
+bool AppChannel::listen(QString* error)
 {
     if (isListening()) {
         return true;
+    }
+    if (!checkSocketFolder(error)) {
+        return false;
     }
     // A socket answered by a living process means another instance runs; anything else left
     // behind is stale and may be removed.
@@ -63,13 +129,15 @@ bool AppChannel::listen()
         probe.connectToServer(socketName());
         if (probe.waitForConnected(500)) {
             probe.disconnectFromServer();
-            return false;
+            return posix::fail(error, QStringLiteral("listen for messages"), socketName(),
+                               QStringLiteral("another process listens already"));
         }
     }
     QLocalServer::removeServer(socketName());
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(socketName())) {
+        posix::fail(error, QStringLiteral("listen for messages"), socketName(), m_server->errorString());
         qCWarning(lcAppChannel).noquote() << "cannot listen on" << socketName() << m_server->errorString();
         delete m_server;
         m_server = nullptr;

@@ -18,19 +18,27 @@ class AppChannel final : public QObject
     Q_OBJECT
 
 public:
-    /// "tarsel-" followed by the login name, inside $XDG_RUNTIME_DIR when that is set.
+    /// The folder the socket lives in: $XDG_RUNTIME_DIR when that is set, else a folder of the
+    /// user's own, cacheHome()/tarsel/socket. Never a shared folder such as /tmp, where another
+    /// account could make the socket first and read what is sent.
+    static QString socketFolder();
+    /// "tarsel-" followed by the login name, inside socketFolder().
     static QString socketName();
+    /// Makes the fallback folder when missing (mode 0700), then checks that the socket folder is
+    /// a folder (not a link) of the user's own that no group or other account may open; false
+    /// with a message otherwise. send() and listen() use no socket in a folder that fails.
+    static bool checkSocketFolder(QString* error = nullptr);
     /// Connects to the listening application and writes the message; false when no application
-    /// listens or the message could not be written in time.
-    static bool send(const QByteArray& message, int timeoutMs = 2000);
+    /// listens, the socket folder is refused, or the message could not be written in time.
+    static bool send(const QByteArray& message, int timeoutMs = 2000, QString* error = nullptr);
 
     explicit AppChannel(QObject* parent = nullptr);
     ~AppChannel() override;
     Q_DISABLE_COPY_MOVE(AppChannel)
 
     /// Starts listening (removing a stale socket left by a crashed process); false when another
-    /// process already listens or the socket cannot be made.
-    bool listen();
+    /// process already listens, the socket folder is refused or the socket cannot be made.
+    bool listen(QString* error = nullptr);
     bool isListening() const;
 
 Q_SIGNALS:

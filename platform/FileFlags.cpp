@@ -40,21 +40,6 @@ QString cleanPath(const QString& path)
     return p;
 }
 
-bool writeLines(const QString& listFile, const QStringList& lines, QString* error)
-{
-    if (lines.isEmpty()) {
-        if (QFile::exists(listFile) && !QFile::remove(listFile)) {
-            return fail(error, QStringLiteral("remove the hidden list"), listFile, errnoText(errno));
-        }
-        return true;
-    }
-    QString why;
-    if (!LineFile::write(listFile, lines, &why)) {
-        return fail(error, QStringLiteral("write the hidden list"), listFile, why);
-    }
-    return true;
-}
-
 // A descriptor of the item (following a final link); -1 with errno set otherwise.
 int openItem(const QByteArray& name)
 {
@@ -119,17 +104,24 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
         byFolder[folder].append(name);
     }
     for (const QString& folder : order) {
-        const QString listFile = folder + QLatin1Char('/') + kHiddenFileName;
-        QStringList lines = LineFile::read(listFile);
-        const QStringList before = lines;
-        for (const QString& name : byFolder.value(folder)) {
-            if (hidden && !lines.contains(name)) {
-                lines.append(name);
-            } else if (!hidden) {
-                lines.removeAll(name);
+        const QStringList names = byFolder.value(folder);
+        const auto edit = [&names, hidden](QStringList& lines, bool) {
+            const QStringList before = lines;
+            for (const QString& name : names) {
+                if (hidden && !lines.contains(name)) {
+                    lines.append(name);
+                } else if (!hidden) {
+                    lines.removeAll(name);
+                }
             }
-        }
-        if (lines != before && !writeLines(listFile, lines, error)) {
+            if (lines == before) {
+                return LineFile::Edit::Keep;
+            }
+            return lines.isEmpty() ? LineFile::Edit::Remove : LineFile::Edit::Write;
+        };
+        // Locked per folder: a Hide in another process between our read and our write would
+        // otherwise be lost.
+        if (!LineFile::update(folder + QLatin1Char('/') + kHiddenFileName, QStringLiteral("hidden list"), edit, error)) {
             ok = false;
         }
     }

@@ -9,7 +9,8 @@ namespace platform {
 ///
 /// Hidden: a name that begins with "." is always hidden; any other item is hidden when its
 /// name is a line of the `.hidden` file in its folder, which file managers honour. Changing
-/// the state rewrites that file atomically and keeps every other line.
+/// the state rewrites that file (a `LineFile`: locked, replaced by rename, never through a link
+/// or another account's file) and keeps every other line.
 ///
 /// Locked: the immutable flag (FS_IMMUTABLE_FL) where the file system and the process's
 /// privileges permit it; elsewhere the write bits are removed and the extended attribute

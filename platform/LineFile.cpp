@@ -1,36 +1,319 @@
 #include "platform/LineFile.h"
 
+#include "platform/Posix.h"
+
+#include <QDeadlineTimer>
 #include <QFile>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
-QStringList LineFile::read(const QString& path)
+namespace {
+
+using posix::errnoText;
+using posix::fail;
+
+// A descriptor closed at the end of its scope.
+class Fd
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+public:
+    explicit Fd(int fd = -1)
+        : m_fd(fd)
+    {
+    }
+    ~Fd()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Q_DISABLE_COPY_MOVE(Fd)
+    int get() const { return m_fd; }
+    bool ok() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+// Why a line file with these attributes is not used; empty when it may be.
+QString refusal(const struct stat& st, bool forChange)
+{
+    if (S_ISLNK(st.st_mode)) {
+        return QStringLiteral("it is a symbolic link, which is not followed");
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return QStringLiteral("it is not a regular file");
+    }
+    // Another account's file in a shared folder is theirs to change, not ours.
+    if (forChange && st.st_uid != ::geteuid() && st.st_uid != 0) {
+        return QStringLiteral("it belongs to another account");
+    }
+    if (st.st_size > LineFile::kMaxSize) {
+        return QStringLiteral("it is larger than %1 bytes").arg(LineFile::kMaxSize);
+    }
+    return QString();
+}
+
+// The file named `name` in the folder `dirFd`, read without following a link and without
+// waiting on a FIFO. Sets *exists; false with the reason when it is there but not usable.
+bool readContents(int dirFd, const QByteArray& name, bool forChange, QByteArray* contents, bool* exists,
+                  struct stat* attributes, QString* why)
+{
+    *exists = false;
+    struct stat st {};
+    // Looked at before opening, so that nothing but a regular file is ever opened.
+    if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) {
+            return true;
+        }
+        *why = errnoText(errno);
+        return false;
+    }
+    *why = refusal(st, forChange);
+    if (!why->isEmpty()) {
+        return false;
+    }
+    Fd fd(::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.ok()) {
+        if (errno == ENOENT) {
+            return true;
+        }
+        *why = errno == ELOOP ? refusal(st, forChange) : errnoText(errno);
+        return false;
+    }
+    // It may have been swapped between the look and the open: judge what was opened.
+    if (::fstat(fd.get(), &st) != 0) {
+        *why = errnoText(errno);
+        return false;
+    }
+    *why = refusal(st, forChange);
+    if (!why->isEmpty()) {
+        return false;
+    }
+    *exists = true;
+    *attributes = st;
+    contents->clear();
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            *why = errnoText(errno);
+            return false;
+        }
+        if (n == 0) {
+            return true;
+        }
+        contents->append(buffer, n);
+        if (contents->size() > LineFile::kMaxSize) {
+            *why = QStringLiteral("it is larger than %1 bytes").arg(LineFile::kMaxSize);
+            return false;
+        }
+    }
+}
+
+QStringList splitLines(const QByteArray& contents)
+{
+    if (contents.isEmpty()) {
         return {};
     }
-    QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) {
+    QStringList lines = QString::fromUtf8(contents).split(QLatin1Char('\n'));
+    if (lines.last().isEmpty()) {
         lines.removeLast();
     }
     return lines;
 }
 
-bool LineFile::write(const QString& path, const QStringList& lines, QString* why)
+// The folder part and the name of a line file's path; false when the path names no file.
+bool splitPath(const QString& path, QByteArray* folder, QByteArray* name)
 {
-    QSaveFile f(path);
-    if (f.open(QIODevice::WriteOnly)) {
-        f.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-        if (f.commit()) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString last = path.mid(slash + 1);
+    if (last.isEmpty() || last == QLatin1String(".") || last == QLatin1String("..")) {
+        return false;
+    }
+    *folder = QFile::encodeName(slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash));
+    *name = QFile::encodeName(last);
+    return true;
+}
+
+int openFolder(const QByteArray& folder, bool forLock)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A folder that may be searched but not listed still serves a plain read.
+    if (fd < 0 && errno == EACCES && !forLock) {
+        return ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    return fd;
+}
+
+// The folder's exclusive lock, waited for at most kLockWaitMs: another account can hold the
+// lock of a shared folder for ever, and that must not hang us.
+bool lockFolder(int dirFd, QString* why)
+{
+    const QDeadlineTimer deadline(LineFile::kLockWaitMs);
+    unsigned long pauseMs = 1;
+    for (;;) {
+        if (::flock(dirFd, LOCK_EX | LOCK_NB) == 0) {
             return true;
         }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            *why = errnoText(errno);
+            return false;
+        }
+        if (deadline.hasExpired()) {
+            *why = QStringLiteral("another process has held the folder's lock for %1 ms").arg(LineFile::kLockWaitMs);
+            return false;
+        }
+        QThread::msleep(pauseMs);
+        pauseMs = qMin<unsigned long>(pauseMs * 2, 20);
     }
-    if (why) {
-        *why = f.errorString();
+}
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    const char* p = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        p += n;
+        left -= n;
     }
-    return false;
+    return true;
+}
+
+// Writes the data to a new file beside `name` and renames it over `name`: a link or a file
+// planted at `name` is replaced, never written through. The old file's mode is kept.
+bool replaceContents(int dirFd, const QByteArray& name, const QByteArray& data, const struct stat* old, QString* why)
+{
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = '.' + name + ".tarsel-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::openat(dirFd, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd < 0) {
+        *why = errnoText(errno);
+        return false;
+    }
+    bool ok = writeAll(fd, data) && (old == nullptr || ::fchmod(fd, old->st_mode & 0666) == 0) && ::fdatasync(fd) == 0;
+    int code = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        code = errno;
+    }
+    if (ok && ::renameat(dirFd, temporary.constData(), dirFd, name.constData()) != 0) {
+        ok = false;
+        code = errno;
+    }
+    if (!ok) {
+        ::unlinkat(dirFd, temporary.constData(), 0);
+        *why = errnoText(code);
+    }
+    return ok;
+}
+
+} // namespace
+
+QStringList LineFile::read(const QString& path, QString* error)
+{
+    const QString action = QStringLiteral("read the line file");
+    QByteArray folder;
+    QByteArray name;
+    if (!splitPath(path, &folder, &name)) {
+        fail(error, action, path, QStringLiteral("the path names no file"));
+        return {};
+    }
+    const Fd dir(openFolder(folder, false));
+    if (!dir.ok()) {
+        if (errno != ENOENT && errno != ENOTDIR) {
+            fail(error, action, path, errnoText(errno));
+        }
+        return {};
+    }
+    QByteArray contents;
+    bool exists = false;
+    struct stat st {};
+    QString why;
+    if (!readContents(dir.get(), name, false, &contents, &exists, &st, &why)) {
+        fail(error, action, path, why);
+        return {};
+    }
+    return splitLines(contents);
+}
+
+bool LineFile::update(const QString& path, const QString& what, const Editor& edit, QString* error)
+{
+    QByteArray folder;
+    QByteArray name;
+    if (!splitPath(path, &folder, &name)) {
+        return fail(error, QStringLiteral("change the ") + what, path, QStringLiteral("the path names no file"));
+    }
+    const Fd dir(openFolder(folder, true));
+    QString why;
+    if (!dir.ok()) {
+        return fail(error, QStringLiteral("open the folder of the ") + what, path, errnoText(errno));
+    }
+    // The lock goes with the descriptor: closing it at the end of this scope releases it.
+    if (!lockFolder(dir.get(), &why)) {
+        return fail(error, QStringLiteral("lock the folder of the ") + what, path, why);
+    }
+    QByteArray contents;
+    bool exists = false;
+    struct stat st {};
+    if (!readContents(dir.get(), name, true, &contents, &exists, &st, &why)) {
+        return fail(error, QStringLiteral("read the ") + what, path, why);
+    }
+    QStringList lines = splitLines(contents);
+    switch (edit(lines, exists)) {
+    case Edit::Keep:
+        return true;
+    case Edit::Remove:
+        if (exists && ::unlinkat(dir.get(), name.constData(), 0) != 0 && errno != ENOENT) {
+            return fail(error, QStringLiteral("remove the ") + what, path, errnoText(errno));
+        }
+        return true;
+    case Edit::Write:
+        break;
+    }
+    const QByteArray data = lines.isEmpty() ? QByteArray() : (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    if (!replaceContents(dir.get(), name, data, exists ? &st : nullptr, &why)) {
+        return fail(error, QStringLiteral("write the ") + what, path, why);
+    }
+    return true;
+}
+
+bool LineFile::write(const QString& path, const QStringList& lines, QString* error)
+{
+    return update(
+        path, QStringLiteral("line file"),
+        [&lines](QStringList& current, bool) {
+            current = lines;
+            return Edit::Write;
+        },
+        error);
 }
 
 } // namespace platform

@@ -12,7 +12,6 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLoggingCategory>
@@ -91,28 +90,18 @@ bool saysNothing(const QStringList& lines)
 
 bool writeDirectoryFile(const QString& folder, const QString& icon, QString* error)
 {
-    const QString file = folder + QLatin1Char('/') + kDirectoryFile;
-    const bool exists = QFileInfo::exists(file);
-    if (icon.isNull() && !exists) {
-        return true;
-    }
-    const QStringList before = LineFile::read(file);
-    const QStringList lines = withIconLine(before, icon);
-    if (exists && lines == before) {
-        return true;
-    }
-    if (icon.isNull() && saysNothing(lines)) {
-        QFile settings(file);
-        if (!settings.remove()) {
-            return fail(error, QStringLiteral("remove the folder settings"), file, settings.errorString());
+    const auto edit = [&icon](QStringList& lines, bool exists) {
+        if (icon.isNull() && !exists) {
+            return LineFile::Edit::Keep;
         }
-        return true;
-    }
-    QString why;
-    if (!LineFile::write(file, lines, &why)) {
-        return fail(error, QStringLiteral("write the folder settings"), file, why);
-    }
-    return true;
+        const QStringList before = lines;
+        lines = withIconLine(before, icon);
+        if (exists && lines == before) {
+            return LineFile::Edit::Keep;
+        }
+        return icon.isNull() && saysNothing(lines) ? LineFile::Edit::Remove : LineFile::Edit::Write;
+    };
+    return LineFile::update(folder + QLatin1Char('/') + kDirectoryFile, QStringLiteral("folder settings"), edit, error);
 }
 
 // Stores the image once per distinct content; the path of its PNG, null on failure.
