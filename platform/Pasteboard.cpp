@@ -1,8 +1,11 @@
 #include "platform/Pasteboard.h"
 
+#include "platform/ClipboardHolder.h"
+
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QMap>
 #include <QMimeData>
 #include <QMutex>
@@ -12,6 +15,8 @@
 #include <atomic>
 #include <functional>
 
+Q_LOGGING_CATEGORY(lcPasteboard, "tarsel.platform.pasteboard", QtWarningMsg)
+
 namespace platform {
 
 namespace {
@@ -19,7 +24,7 @@ namespace {
 const QString kPlainText = QStringLiteral("text/plain");
 const QString kUriList = QStringLiteral("text/uri-list");
 
-using Formats = QMap<QString, QByteArray>;
+using Formats = ClipboardHolder::Formats;
 
 Formats textFormats(const QString& text)
 {
@@ -140,6 +145,16 @@ void onGuiThread(const std::function<void()>& fn)
     QMetaObject::invokeMethod(app, fn, Qt::BlockingQueuedConnection);
 }
 
+// On X11 a selection lives only as long as the process that owns it, and the file-manager host
+// ends right after the click: what is copied there goes to a holder process (ClipboardHolder)
+// that serves it until the next copy. Without a holder the selection stays with this process.
+bool onX11()
+{
+    // The offscreen platform answers the X11 interface too when it was built with GLX.
+    return qGuiApp != nullptr && QGuiApplication::platformName() == QLatin1String("xcb")
+        && qGuiApp->nativeInterface<QNativeInterface::QX11Application>() != nullptr;
+}
+
 class ClipboardPasteboard final : public FormatPasteboard
 {
 protected:
@@ -149,9 +164,22 @@ protected:
         onGuiThread([&] {
             QClipboard* clipboard = QGuiApplication::clipboard();
             if (formats.isEmpty()) {
+                // Qt clears only a selection it owns itself; owning it for a moment first also
+                // clears one a holder serves, and that holder then exits.
+                if (onX11() && !clipboard->ownsClipboard()) {
+                    clipboard->setMimeData(new QMimeData);
+                }
                 clipboard->clear();
                 ok = true;
                 return;
+            }
+            if (onX11() && !ClipboardHolder::program().isEmpty()) {
+                QString error;
+                if (ClipboardHolder::handOver(formats, &error)) {
+                    ok = true;
+                    return;
+                }
+                qCWarning(lcPasteboard).noquote() << error;
             }
             auto* mime = new QMimeData;
             for (auto it = formats.cbegin(); it != formats.cend(); ++it) {

@@ -3,6 +3,7 @@
 #include "testsupport/TestEnvironment.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -90,4 +91,30 @@ TEST(PasteboardX11Test, WeReadWhatAnotherProgramCopied)
     ASSERT_EQ(line, QByteArray("ready\n"));
     EXPECT_EQ(Pasteboard::general().filePaths(), QStringList({ QStringLiteral("/srv/from child/ä.txt") }));
     EXPECT_EQ(Pasteboard::general().string(), QStringLiteral("/srv/from child/ä.txt"));
+}
+
+TARSEL_TEST_CHILD(x11CopyAndEnd)
+{
+    return Pasteboard::general().setFilePaths({ QStringLiteral("/srv/gone/ä b.txt") }) ? 0 : 1;
+}
+
+// An X selection lives only as long as its owner: what a program copied used to be gone once the
+// program ended. The holder keeps it, with every format, until the board is cleared.
+TEST(PasteboardX11Test, WhatAnEndedProgramCopiedStaysUntilCleared)
+{
+    const QString holderDir = QFileInfo(QStringLiteral(TARSEL_CLIPBOARD_PROGRAM)).path();
+    tarsel::test::ScopedEnvironment env;
+    env.set("PATH", QFile::encodeName(holderDir) + ':' + qgetenv("PATH"));
+    Pasteboard::useMemoryBoard(false);
+    const tarsel::test::ChildResult child = tarsel::test::runChild(QStringLiteral("x11CopyAndEnd"));
+    ASSERT_EQ(child.exitCode, 0) << child.err.constData();
+
+    Pasteboard& board = Pasteboard::general();
+    const QStringList expected { QStringLiteral("/srv/gone/ä b.txt") };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return board.filePaths() == expected; }, 10000))
+        << board.filePaths().join(' ').toStdString();
+    EXPECT_EQ(board.string(), expected.first());
+
+    board.clear();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !board.hasString(); }, 10000));
 }

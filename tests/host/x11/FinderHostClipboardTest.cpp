@@ -1,0 +1,146 @@
+// What a tarsel-finder process copies stays on the X clipboard after the process has ended, until
+// the next copy. It used to vanish with the host, about 50 ms after the click: an X selection
+// lives only as long as its owner, and the host owned it itself.
+
+#include "tests/engine/MenuStoreTestSupport.h"
+#include "engine/model/QVMenuManager.h"
+#include "platform/Bundle.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+using namespace tarsel::test;
+
+namespace {
+
+struct ProgramRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs a program to its end; the host runs on the test's display (xcb).
+ProgramRun run(const QString& program, const QStringList& args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+             process.readAllStandardError() };
+}
+
+int tagOfTitle(const QString& file, const QString& title)
+{
+    const ProgramRun menu
+        = run(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("menu"), QStringLiteral("--json"), file });
+    const QJsonArray items = QJsonDocument::fromJson(menu.out).object().value(QStringLiteral("items")).toArray();
+    for (const QJsonValue& item : items) {
+        if (item.toObject().value(QStringLiteral("title")).toString() == title) {
+            return item.toObject().value(QStringLiteral("tag")).toInt();
+        }
+    }
+    return -1;
+}
+
+QByteArray pasted()
+{
+    return run(QStringLiteral("xclip"),
+               { QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard") })
+        .out;
+}
+
+// The clipboard holders this test's hosts started: they carry the test's own HOME.
+QList<qint64> holders()
+{
+    QList<qint64> pids;
+    const QByteArray home = "HOME=" + QFile::encodeName(testHome()) + '\0';
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (!isPid) {
+            continue;
+        }
+        const QByteArray argv0 = readFile(QStringLiteral("/proc/%1/cmdline").arg(pid)).split('\0').value(0);
+        if (QFileInfo(QFile::decodeName(argv0)).fileName() == QLatin1String("tarsel-clipboard")
+            && ('\0' + readFile(QStringLiteral("/proc/%1/environ").arg(pid))).contains('\0' + home)) {
+            pids << pid;
+        }
+    }
+    return pids;
+}
+
+// Ends the holders a test leaves behind, whatever its outcome.
+struct HolderCleanup
+{
+    HolderCleanup() = default;
+    ~HolderCleanup()
+    {
+        for (const qint64 pid : holders()) {
+            ::kill(pid_t(pid), SIGTERM);
+        }
+    }
+    Q_DISABLE_COPY_MOVE(HolderCleanup)
+};
+
+struct Copy
+{
+    QString key;
+    QString fileName;
+    QByteArray contents;
+    QByteArray expected; // empty: the file's path
+};
+
+} // namespace
+
+// Each copy replaces the one before: what it copied is pasted after its host ended, and the
+// holder of the previous copy has gone. The file contents are larger than one X request, so a
+// reader gets them in chunks.
+TEST(FinderHostClipboardTest, ACopyOutlivesItsHostUntilTheNextCopy)
+{
+    const QByteArray big = QByteArray("line of copied text\n").repeated(60000) + "end";
+    const QList<Copy> copies {
+        { QStringLiteral("Copy Path"), QStringLiteral("first file.txt"), "1", {} },
+        { QStringLiteral("Copy File(Folder) Name"), QStringLiteral("zweite Datei ä.txt"), "2", "zweite Datei ä.txt" },
+        { QStringLiteral("Copy File Contents"), QStringLiteral("big.txt"), big, big },
+    };
+    QVariantList menu;
+    for (const Copy& copy : copies) {
+        menu << keyed(copy.key);
+    }
+    storeList(QVMenuManager::kArrayRightMenu, menu);
+    // The third use would bring up the review prompt, which waits for an answer on this display.
+    QVMenuManager::sharedDefaults().setValue(QStringLiteral("is reviewed"), true);
+    const HolderCleanup cleanup;
+
+    qint64 previous = 0;
+    for (const Copy& copy : copies) {
+        SCOPED_TRACE(copy.key.toStdString());
+        const QString file = writeFile(testHome() + QStringLiteral("/files/") + copy.fileName, copy.contents);
+        const int tag = tagOfTitle(file, platform::Bundle::localizedString(copy.key));
+        ASSERT_GT(tag, 0);
+        const ProgramRun pick
+            = run(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("pick"), QString::number(tag), file });
+        ASSERT_EQ(pick.exitCode, 0) << pick.err.constData();
+
+        EXPECT_EQ(pasted(), copy.expected.isEmpty() ? file.toUtf8() : copy.expected);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return holders().size() == 1 && !holders().contains(previous); }, 20000))
+            << holders().size() << " holders";
+        previous = holders().constFirst();
+    }
+}
