@@ -3,8 +3,10 @@
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
+#include "foundation/QVCheckPermit.h"
 #include "platform/Bundle.h"
 #include "platform/finder/MountMonitor.h"
+#include "toolwindows/activepanel/QVActivePanelViewCtl.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 
 #include <QPointer>
@@ -22,6 +24,8 @@ QString displayName()
 
 FinderSync::FinderSync()
 {
+    // Folder access asks for the activation panel before its first folder question.
+    QVCheckPermit::setActivationPanel(&QVActivePanelViewCtl::runActivePanel);
     // The switch is read once: the application restarts the extension when it changes.
     if (QVMenuManager::isPrefCheckOn(3)) {
         m_mountMonitor = new platform::MountMonitor(this);

@@ -1,6 +1,7 @@
 #include "foundation/QVCheckPermit.h"
 
 #include "foundation/BundleExpand.h"
+#include "foundation/QVPermissions.h"
 #include "foundation/QVURLCache.h"
 #include "foundation/StringExpandText.h"
 #include "platform/Alert.h"
@@ -26,6 +27,7 @@ platform::PanelOptions folderPanel(const QString& prompt)
     options.canChooseFiles = false;
     options.canChooseDirectories = true;
     options.allowsMultipleSelection = false;
+    options.level = platform::Panels::ShieldingLevel;
     return options;
 }
 
@@ -98,8 +100,12 @@ bool QVCheckPermit::canUseMainApp()
 
 void QVCheckPermit::activePanelForOSX15()
 {
-    if (canUseMainApp() && activationPanel()) {
-        activationPanel()();
+    if (!canUseMainApp() || QVPermissions::sharedInstance().isActive15()) {
+        return;
+    }
+    // A copy: the panel may run an event loop in which the hook is replaced.
+    if (const ActivationPanel panel = activationPanel()) {
+        panel();
     }
 }
 

@@ -13,9 +13,10 @@ public:
     QVCheckPermit() = delete;
 
     using Block = std::function<void()>;
-    /// Shows the one-time activation panel when the upper layer decides it is needed. The
-    /// activation flag and the panel's accessory live above the foundation, so they install
-    /// this at start-up; without it nothing is shown.
+    /// Shows the one-time activation panel. Its accessory lives above the foundation, so the
+    /// extension installs this at start-up; without it nothing is shown. It is called only in
+    /// the extension on system 15 and later, and only until QVPermissions records the
+    /// activation.
     using ActivationPanel = std::function<void()>;
     static void setActivationPanel(ActivationPanel panel);
 
@@ -26,6 +27,8 @@ public:
     static void checkPermitWithPath(const QString& path, const Block& success, const Block& failure);
     /// Whether work is handed from the extension to the application.
     static bool canUseMainApp();
+    /// The activation panel, when work is handed to the application and the panel has not been
+    /// answered with "Activate" in this process.
     static void activePanelForOSX15();
     /// A modal open panel for one folder; its path on OK, null on Cancel. Stores no grant.
     static QString selectFolderWithPrompt(const QString& prompt, const QString& directory);

@@ -1,5 +1,7 @@
 #include "platform/Alert.h"
 
+#include "platform/ModalPolicy.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -56,7 +58,7 @@ QMessageBox* makeBox(const Alert& alert, QWidget* parent, QList<QAbstractButton*
         buttons->append(button);
     }
     box->setDefaultButton(qobject_cast<QPushButton*>(buttons->first()));
-    box->setEscapeButton(buttons->last());
+    box->setEscapeButton(buttons->at(alert.cancelResponse() - Alert::FirstButtonReturn));
     return box;
 }
 
@@ -69,25 +71,52 @@ void setModality(QMessageBox* box, const Alert& alert, Qt::WindowModality modali
     }
 }
 
-int responseFor(const QMessageBox* box, const QList<QAbstractButton*>& buttons)
+int responseFor(const Alert& alert, const QMessageBox* box, const QList<QAbstractButton*>& buttons)
 {
     const qsizetype index = buttons.indexOf(box->clickedButton());
     // No button clicked (closed some other way): the escape button's answer.
-    return Alert::FirstButtonReturn + static_cast<int>(index >= 0 ? index : buttons.size() - 1);
+    return index >= 0 ? Alert::FirstButtonReturn + static_cast<int>(index) : alert.cancelResponse();
+}
+
+// Nobody can answer: say on standard error what was asked and take the harmless answer.
+int answerUnasked(const Alert& alert)
+{
+    QStringList texts;
+    for (const QString& text : { alert.messageText(), alert.informativeText() }) {
+        if (!text.isEmpty()) {
+            texts.append(text);
+        }
+    }
+    const int response = alert.cancelResponse();
+    const QStringList titles = shownButtons(alert);
+    ModalPolicy::reportUnasked(texts.join(QStringLiteral(": ")), titles.at(response - Alert::FirstButtonReturn));
+    return response;
 }
 
 } // namespace
+
+int Alert::cancelResponse() const
+{
+    const int count = static_cast<int>(shownButtons(*this).size());
+    if (m_cancelResponse >= FirstButtonReturn && m_cancelResponse < FirstButtonReturn + count) {
+        return m_cancelResponse;
+    }
+    return FirstButtonReturn + (count > 1 ? count - 1 : 0);
+}
 
 int Alert::runModal() const
 {
     if (const Responder& answer = responder()) {
         return answer(*this, nullptr);
     }
+    if (!ModalPolicy::canAskUser()) {
+        return answerUnasked(*this);
+    }
     QList<QAbstractButton*> buttons;
     std::unique_ptr<QMessageBox> box(makeBox(*this, nullptr, &buttons));
     setModality(box.get(), *this, Qt::ApplicationModal);
     box->exec();
-    return responseFor(box.get(), buttons);
+    return responseFor(*this, box.get(), buttons);
 }
 
 void Alert::beginSheetModalForWindow(QWidget* window, Handler handler) const
@@ -99,8 +128,9 @@ void Alert::beginSheetModalForWindow(QWidget* window, Handler handler) const
         }
         return;
     }
-    if (const Responder& answer = responder()) {
-        const int response = answer(*this, window);
+    const Responder& answer = responder();
+    if (answer || !ModalPolicy::canAskUser()) {
+        const int response = answer ? answer(*this, window) : answerUnasked(*this);
         // A sheet answers after the call has returned, never inside it.
         QTimer::singleShot(0, qApp, [handler = std::move(handler), response]() {
             if (handler) {
@@ -113,9 +143,9 @@ void Alert::beginSheetModalForWindow(QWidget* window, Handler handler) const
     QMessageBox* box = makeBox(*this, window->window(), &buttons);
     setModality(box, *this, Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(box, &QMessageBox::finished, box, [box, buttons, handler = std::move(handler)]() {
+    QObject::connect(box, &QMessageBox::finished, box, [alert = *this, box, buttons, handler = std::move(handler)]() {
         if (handler) {
-            handler(responseFor(box, buttons));
+            handler(responseFor(alert, box, buttons));
         }
     });
     box->open();

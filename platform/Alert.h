@@ -13,12 +13,14 @@ namespace platform {
 ///
 /// The answer is a button code: 1000 for the first button added, 1001 for the second, and
 /// so on. Closing the box without a button (Escape, the window's close button) answers the
-/// last button when there are several ("Cancel" by convention) and the first otherwise.
+/// cancel response: the last button when there are several ("Cancel" by convention) and the
+/// first otherwise, unless the caller names another (setCancelResponse).
 /// An alert without buttons gets one "OK" button when shown.
 ///
 /// Tests install a responder (setResponder) that answers instead of the user: nothing is
 /// shown then, and a sheet's handler still runs later, on the next turn of the event loop,
-/// as it would after a real answer.
+/// as it would after a real answer. When nobody can be asked (ModalPolicy: no display), the
+/// alert writes its texts to standard error and answers its cancel response the same way.
 class Alert final
 {
 public:
@@ -43,6 +45,10 @@ public:
     void setAlertStyle(Style style) { m_style = style; }
     int level() const { return m_level; }
     void setLevel(int level) { m_level = level; }
+    /// The answer taken when the alert is closed without a button or cannot be shown. An
+    /// alert whose last button is not the harmless one names the harmless one here.
+    int cancelResponse() const;
+    void setCancelResponse(int response) { m_cancelResponse = response; }
 
     /// Shows the alert application-modally and answers the button code once the user has
     /// answered.
@@ -62,6 +68,7 @@ private:
     QStringList m_buttons;
     Style m_style = Style::Warning;
     int m_level = NormalLevel;
+    int m_cancelResponse = 0; ///< 0: the default rule
 };
 
 } // namespace platform

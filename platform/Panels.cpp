@@ -1,5 +1,7 @@
 #include "platform/Panels.h"
 
+#include "platform/ModalPolicy.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -47,6 +49,9 @@ QFileDialog* makeDialog(Panels::Kind kind, const PanelOptions& options, QWidget*
     }
     if (!options.allowedFileTypes.isEmpty()) {
         dialog->setNameFilter(nameFilter(options.allowedFileTypes));
+    }
+    if (options.level > Panels::NormalLevel) {
+        dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     }
     if (options.showsHiddenFiles) {
         dialog->setFilter(dialog->filter() | QDir::Hidden);
@@ -115,10 +120,26 @@ PanelResult resultOf(const QFileDialog& dialog, int code)
     return result;
 }
 
+// Nobody can answer: say on standard error which panel it was and cancel it.
+PanelResult answerUnasked(Panels::Kind kind, const PanelOptions& options)
+{
+    QStringList texts { kind == Panels::Kind::Open ? QStringLiteral("open panel") : QStringLiteral("save panel") };
+    for (const QString& text : { options.title, options.message, options.prompt }) {
+        if (!text.isEmpty()) {
+            texts.append(text);
+        }
+    }
+    ModalPolicy::reportUnasked(texts.join(QStringLiteral(": ")), QStringLiteral("Cancel"));
+    return PanelResult {};
+}
+
 PanelResult runPanel(Panels::Kind kind, const PanelOptions& options)
 {
     if (const Panels::Responder& answer = responder()) {
         return answer(kind, options);
+    }
+    if (!ModalPolicy::canAskUser()) {
+        return answerUnasked(kind, options);
     }
     AccessoryLoan loan(options.accessoryView);
     std::unique_ptr<QFileDialog> dialog(makeDialog(kind, options, nullptr));
@@ -130,7 +151,7 @@ PanelResult runPanel(Panels::Kind kind, const PanelOptions& options)
 
 void beginPanel(Panels::Kind kind, const PanelOptions& options, QWidget* window, Panels::Handler handler)
 {
-    if (window == nullptr || responder()) {
+    if (window == nullptr || responder() || !ModalPolicy::canAskUser()) {
         const PanelResult result = runPanel(kind, options);
         if (!handler) {
             return;
@@ -180,6 +201,16 @@ void Panels::beginSavePanel(const PanelOptions& options, QWidget* window, Handle
 void Panels::setResponder(Responder answer)
 {
     responder() = std::move(answer);
+}
+
+void Panels::cancelPanelOf(QWidget* accessory)
+{
+    for (QWidget* widget = accessory; widget != nullptr; widget = widget->parentWidget()) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog != nullptr && dialog->isVisible()) {
+            dialog->reject();
+            return;
+        }
+    }
 }
 
 } // namespace platform

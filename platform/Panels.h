@@ -22,6 +22,8 @@ struct PanelOptions {
     bool allowsMultipleSelection = false;
     bool canCreateDirectories = true;
     bool showsHiddenFiles = false;
+    /// Panels above every other window (the shielding level) stay on top.
+    int level = 0;
     /// A widget shown below the file list. The panel borrows it: it goes back to its own
     /// parent (or to none) when the panel closes.
     QWidget* accessoryView = nullptr;
@@ -43,11 +45,17 @@ struct PanelResult {
 /// widget can be added and the dialogs look alike on every desktop.
 ///
 /// Tests install a responder (setResponder) that answers instead of the user: nothing is
-/// shown then, and a sheet's handler still runs on the next turn of the event loop.
+/// shown then, and a sheet's handler still runs on the next turn of the event loop. When
+/// nobody can be asked (ModalPolicy: no display), a panel says so on standard error and
+/// answers Cancel the same way.
 class Panels final
 {
 public:
     Panels() = delete;
+
+    static constexpr int NormalLevel = 0;
+    /// Above every other window, as the folder-access and activation panels are.
+    static constexpr int ShieldingLevel = 1000;
 
     enum class Kind { Open, Save };
     using Handler = std::function<void(const PanelResult& result)>;
@@ -63,6 +71,10 @@ public:
 
     /// Installs the responder for every later panel; an empty function removes it.
     static void setResponder(Responder responder);
+
+    /// Cancels the shown panel that holds this accessory widget (an accessory's own button
+    /// ending its panel); nothing when the widget is in no shown panel.
+    static void cancelPanelOf(QWidget* accessory);
 };
 
 } // namespace platform

@@ -33,6 +33,8 @@ bool QVFileTransfer::replaceFileAlert(const QString& target, const QString& orgP
     alert.addButtonWithTitle(qv::localized(QStringLiteral("Keep Both")));
     alert.addButtonWithTitle(qv::localized(QStringLiteral("Stop")));
     alert.addButtonWithTitle(qv::localized(QStringLiteral("Replace")));
+    // Closing the question, or having nobody to ask, stops: never the last button, Replace.
+    alert.setCancelResponse(Stop);
     alert.setInformativeText(qv::stringWithFormat(qv::localized(QStringLiteral("Same FileName Tip")), QFileInfo(target).fileName()));
     switch (alert.runModal()) {
     case KeepBoth:

@@ -94,6 +94,9 @@ public:
     /// plain integer count that earlier versions kept under the entry's own key, and schedules
     /// the review prompt on every 60th use (3, 63, 123, ...) until a review was given.
     void useSuccess(const QVMenuItemPtr& record);
+    /// Opens the product's review page, then records in the shared defaults ("is reviewed"),
+    /// where the usage counter reads it, that the review prompt has been answered for good.
+    static void goReview();
     /// Commands that the extension hands to the application instead of running them in place.
     static bool canUseMainApp();
 

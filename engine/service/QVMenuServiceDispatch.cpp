@@ -10,13 +10,14 @@
 #include "foundation/AlertExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
-#include "foundation/QVTools.h"
 #include "foundation/StringExpand.h"
 #include "platform/Defaults.h"
+#include "platform/Workspace.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMetaType>
+#include <QUrl>
 
 #include <atomic>
 
@@ -29,6 +30,9 @@ const QString kUseCountDetail = QStringLiteral("use count detail");
 const QString kUseCount = QStringLiteral("use count");
 const QString kIsReviewed = QStringLiteral("is reviewed");
 const QString kToCommonPathPlaceholder = QStringLiteral("@rftocommonpath");
+// There is no application store here: the review page is the product's own web page, the one
+// the greeting script sends its users to.
+const QString kReviewPageAddress = QStringLiteral("https://tarsel.valden.com/review");
 
 platform::Hook<QVMenuService::PermitCheck>& permitHook()
 {
@@ -429,6 +433,21 @@ void QVMenuService::showReviewPrompt()
     prompt.addButtonWithTitle(qv::localized(QStringLiteral("Go Review")));
     prompt.addButtonWithTitle(qv::localized(QStringLiteral("Next Time")));
     if (prompt.runModal() == platform::Alert::FirstButtonReturn) {
-        QVTools::goReview();
+        goReview();
+    }
+}
+
+void QVMenuService::goReview()
+{
+    if (!platform::Workspace::openUrl(QUrl(kReviewPageAddress))) {
+        qCWarning(lcDispatch).noquote() << QStringLiteral("Failed to open the review page. File: \"%1\". Error: \"%2\"")
+                                               .arg(kReviewPageAddress, QStringLiteral("no program opens it"));
+    }
+    // The answer counts even when no browser opened: the user chose to review, and is not asked
+    // again every 60 uses.
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    if (!defaults.setValue(kIsReviewed, true)) {
+        qCWarning(lcDispatch).noquote() << QStringLiteral("Failed to write. File: \"%1\". Error: \"%2\"")
+                                               .arg(defaults.filePath(), defaults.lastError());
     }
 }

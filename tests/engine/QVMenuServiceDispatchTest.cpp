@@ -4,7 +4,6 @@
 #include "OpenWithTestSupport.h"
 #include "MenuStoreTestSupport.h"
 #include "engine/model/QVMenuManager.h"
-#include "foundation/QVTools.h"
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
@@ -283,6 +282,14 @@ TEST_F(QVMenuServiceDispatchTest, TheReviewPromptComesOnEverySixtiethUseUntilRev
     EXPECT_EQ(QVMenuService::pendingWork(), 2);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QVMenuService::pendingWork() == 0; }, 8000));
     EXPECT_EQ(prompts, 2);
-    EXPECT_TRUE(QVTools::isReview());
     EXPECT_EQ(defaults.integerValue(QStringLiteral("use count")), 63);
+    // "Go Review" opened the review page and recorded the answer in the shared defaults. It used
+    // to set a flag in the process's own defaults, which the counter never reads, so the prompt
+    // came back every 60 uses for ever; now the 123rd use schedules nothing.
+    ASSERT_EQ(m_launches.size(), 1);
+    EXPECT_TRUE(m_launches.first().args.value(0).startsWith(QStringLiteral("https://")));
+    EXPECT_TRUE(defaults.boolValue(QStringLiteral("is reviewed")));
+    defaults.setValue(QStringLiteral("use count"), 122);
+    service.useSuccess(record(QStringLiteral("Copy Path")));
+    EXPECT_EQ(QVMenuService::pendingWork(), 0);
 }

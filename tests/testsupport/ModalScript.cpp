@@ -1,5 +1,8 @@
 #include "ModalScript.h"
 
+#include <QAbstractButton>
+#include <QWidget>
+
 namespace tarsel::test {
 
 AlertScript::AlertScript(QList<int> answers)
@@ -21,7 +24,16 @@ PanelScript::PanelScript()
 {
     platform::Panels::setResponder([this](platform::Panels::Kind kind, const platform::PanelOptions& options) {
         m_shown.append({ kind, options });
-        return m_answers.isEmpty() ? platform::PanelResult{} : m_answers.takeFirst();
+        const Step step = m_steps.isEmpty() ? Step {} : m_steps.takeFirst();
+        if (!step.click.isEmpty()) {
+            auto* button = options.accessoryView != nullptr
+                ? options.accessoryView->findChild<QAbstractButton*>(step.click)
+                : nullptr;
+            if (button != nullptr) {
+                button->click();
+            }
+        }
+        return step.result;
     });
 }
 
@@ -32,12 +44,17 @@ PanelScript::~PanelScript()
 
 void PanelScript::setNextPaths(const QStringList& paths)
 {
-    m_answers.append(platform::PanelResult { platform::PanelResult::OK, paths });
+    m_steps.append(Step { platform::PanelResult { platform::PanelResult::OK, paths }, QString() });
 }
 
 void PanelScript::setNextCancel()
 {
-    m_answers.append(platform::PanelResult {});
+    m_steps.append(Step {});
+}
+
+void PanelScript::setNextClick(const QString& buttonObjectName)
+{
+    m_steps.append(Step { platform::PanelResult {}, buttonObjectName });
 }
 
 } // namespace tarsel::test

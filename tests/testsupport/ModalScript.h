@@ -57,10 +57,17 @@ public:
     void setNextPaths(const QStringList& paths);
     /// The next panel is cancelled.
     void setNextCancel();
+    /// The next panel clicks the button of that object name in its accessory (as the user
+    /// would, through the real widget), then is cancelled.
+    void setNextClick(const QString& buttonObjectName);
     const QList<Shown>& shown() const { return m_shown; }
 
 private:
-    QList<platform::PanelResult> m_answers;
+    struct Step {
+        platform::PanelResult result;
+        QString click;
+    };
+    QList<Step> m_steps;
     QList<Shown> m_shown;
 };
 

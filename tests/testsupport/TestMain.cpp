@@ -3,6 +3,7 @@
 
 #include "TestEnvironment.h"
 
+#include "platform/ModalPolicy.h"
 #include "platform/System.h"
 
 #include <QApplication>
@@ -90,6 +91,9 @@ int main(int argc, char** argv)
     QApplication::setEffectEnabled(Qt::UI_AnimateCombo, false);
     QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
     platform::System::setBundleIdentifier(platform::System::kAppBundleId);
+    // Tests drive the real alerts and panels on the offscreen platform; the programs they start
+    // do not, and answer without asking there.
+    platform::ModalPolicy::setShowsOnOffscreen(true);
 
     auto* listener = new PrivateHomeListener;
     listener->setBase(base.path());

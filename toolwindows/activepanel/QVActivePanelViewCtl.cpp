@@ -2,7 +2,9 @@
 
 #include "ui_QVActivePanelViewCtl.h"
 
+#include "foundation/QVPermissions.h"
 #include "platform/Bundle.h"
+#include "platform/Panels.h"
 
 QVActivePanelViewCtl::QVActivePanelViewCtl(QObject* parent)
     : QObject(parent)
@@ -16,6 +18,22 @@ QVActivePanelViewCtl::QVActivePanelViewCtl(QObject* parent)
 }
 
 QVActivePanelViewCtl::~QVActivePanelViewCtl() = default;
+
+void QVActivePanelViewCtl::runActivePanel()
+{
+    QVActivePanelViewCtl ctl;
+    QWidget* view = ctl.view();
+    ctl.setActiveHandler([view] {
+        QVPermissions::sharedInstance().setIsActive15(true);
+        platform::Panels::cancelPanelOf(view);
+    });
+    platform::PanelOptions options;
+    options.title = platform::Bundle::localizedString(QStringLiteral("Activate"));
+    options.prompt = platform::Bundle::localizedString(QStringLiteral("Don't click"));
+    options.level = platform::Panels::ShieldingLevel;
+    options.accessoryView = view;
+    platform::Panels::runSavePanel(options);
+}
 
 QLabel* QVActivePanelViewCtl::tipLabel() const
 {

@@ -15,6 +15,11 @@ class QVActivePanelViewCtl;
 
 /// The accessory of the one-time activation panel that folder access shows inside the
 /// extension: a tip and an "Activate" button that runs the opener's handler.
+///
+/// runActivePanel() is that opener: a save panel titled "Activate" whose accepting button is
+/// "Don't click", above every other window, with a new controller's view as its accessory.
+/// "Activate" records the activation (QVPermissions) and cancels the panel; the panel's own
+/// answer is ignored. The extension installs it as folder access's activation panel.
 class QVActivePanelViewCtl final : public QObject
 {
     Q_OBJECT
@@ -23,6 +28,9 @@ public:
     explicit QVActivePanelViewCtl(QObject* parent = nullptr);
     ~QVActivePanelViewCtl() override;
     Q_DISABLE_COPY_MOVE(QVActivePanelViewCtl)
+
+    /// Runs the activation panel modally; returns when it has closed.
+    static void runActivePanel();
 
     QWidget* view() const { return m_view.get(); }
     void setActiveHandler(std::function<void()> handler) { m_activeHandler = std::move(handler); }

@@ -5,6 +5,10 @@
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
+#include "foundation/QVCheckPermit.h"
+#include "foundation/QVPermissions.h"
+#include "platform/Bundle.h"
+#include "platform/FileFlags.h"
 #include "platform/MountTable.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 
@@ -191,4 +195,35 @@ TEST_F(FinderSyncTest, AFailedJobClosesTheProgressWindowAtOnce)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !script.shown().isEmpty(); }, 20000));
     EXPECT_EQ(sync.loadingWinCtl(), nullptr);
     EXPECT_FALSE(sync.hasPendingWork());
+}
+
+// Folder access asked for the activation panel through a hook nobody installed, so the panel
+// was never offered. The extension's start installs it: the first folder question of the
+// process comes after the panel, and once "Activate" was clicked no later one does.
+TEST_F(FinderSyncTest, TheActivationPanelPrecedesFolderQuestionsUntilActivated)
+{
+    QVPermissions::sharedInstance().setIsActive15(false);
+    FinderSync sync;
+    ASSERT_TRUE(QVCheckPermit::canUseMainApp());
+    const QString locked = writeFile(testHome() + QStringLiteral("/locked.txt"), "x");
+    ASSERT_TRUE(platform::FileFlags::setLocked(locked, true));
+    PanelScript script;
+    script.setNextClick(QStringLiteral("activeButton"));
+    script.setNextCancel();
+    script.setNextCancel();
+    int failures = 0;
+    for (int i = 0; i < 2; ++i) {
+        QVCheckPermit::checkPermitWithPath(locked, [] {}, [&] { ++failures; });
+    }
+    platform::FileFlags::setLocked(locked, false);
+    const bool activated = QVPermissions::sharedInstance().isActive15();
+    QVPermissions::sharedInstance().setIsActive15(false);
+
+    ASSERT_EQ(script.shown().size(), 3);
+    EXPECT_EQ(script.shown().at(0).kind, platform::Panels::Kind::Save);
+    EXPECT_EQ(script.shown().at(0).options.title, platform::Bundle::localizedString(QStringLiteral("Activate")));
+    EXPECT_EQ(script.shown().at(1).kind, platform::Panels::Kind::Open);
+    EXPECT_EQ(script.shown().at(2).kind, platform::Panels::Kind::Open);
+    EXPECT_TRUE(activated);
+    EXPECT_EQ(failures, 2);
 }

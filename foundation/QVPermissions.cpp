@@ -1,0 +1,7 @@
+#include "foundation/QVPermissions.h"
+
+QVPermissions& QVPermissions::sharedInstance()
+{
+    static QVPermissions instance;
+    return instance;
+}

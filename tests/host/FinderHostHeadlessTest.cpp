@@ -1,0 +1,178 @@
+// Picks that ask a question, run through the real tarsel-finder program without a display and
+// without scripted answers. The offscreen platform used to show the question as a modal box
+// nobody could see or answer, so the program never returned.
+
+#include "tests/engine/MenuStoreTestSupport.h"
+#include "engine/model/QVMenuManager.h"
+#include "platform/Bundle.h"
+#include "platform/Defaults.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+
+using namespace tarsel::test;
+
+namespace {
+
+struct HostRun
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray err;
+};
+
+HostRun runHost(const QStringList& args, QByteArray* out = nullptr)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), args);
+    HostRun run;
+    run.finished = process.waitForFinished(30000);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.err = process.readAllStandardError();
+    if (out != nullptr) {
+        *out = process.readAllStandardOutput();
+    }
+    return run;
+}
+
+QString localized(const char* key)
+{
+    return platform::Bundle::localizedString(QString::fromUtf8(key));
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// The tag of the entry titled so inside the entry titled parent, from the host's own menu.
+qint64 childTag(const QString& file, const QString& parent, const QString& title)
+{
+    QByteArray out;
+    runHost({ QStringLiteral("menu"), QStringLiteral("--json"), file }, &out);
+    for (const QJsonValue& top : QJsonDocument::fromJson(out).object().value(QStringLiteral("items")).toArray()) {
+        if (top.toObject().value(QStringLiteral("title")).toString() != parent) {
+            continue;
+        }
+        for (const QJsonValue& child : top.toObject().value(QStringLiteral("submenu")).toArray()) {
+            if (child.toObject().value(QStringLiteral("title")).toString() == title) {
+                return child.toObject().value(QStringLiteral("tag")).toInteger(-1);
+            }
+        }
+    }
+    return -1;
+}
+
+struct HeadlessCase
+{
+    const char* name;
+    /// Writes the configuration and the files; answers the selected file and the tag to pick.
+    std::function<std::pair<QString, qint64>()> setUp;
+    QStringList asked; ///< localisation keys of the texts the questions show
+    /// The harmless answer was taken: nothing of the user's was touched.
+    std::function<void(const QString& file)> untouched;
+};
+
+platform::Defaults& shared()
+{
+    return QVMenuManager::sharedDefaults();
+}
+
+const HeadlessCase kCases[] = {
+    { "DeleteConfirmation",
+      [] {
+          storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Delete")) });
+          shared().setValue(QStringLiteral("pref check0"), true);
+          shared().setValue(QStringLiteral("is reviewed"), true);
+          return std::pair { writeFile(testHome() + QStringLiteral("/keep.txt"), "mine"), qint64(1) };
+      },
+      { QStringLiteral("Delete Tip") },
+      [](const QString& file) { EXPECT_EQ(readAll(file), "mine"); } },
+    { "NameConflictOnCopy",
+      [] {
+          const QString to = testHome() + QStringLiteral("/to");
+          writeFile(to + QStringLiteral("/same.txt"), "already there");
+          storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy to")) });
+          storeList(QVMenuManager::kArrayCommonPath,
+                    { entry({ { QStringLiteral("key"), QStringLiteral("to") },
+                              { QStringLiteral("path"), to },
+                              { QStringLiteral("displayName"), QStringLiteral("Target") } }) });
+          shared().setValue(QStringLiteral("is reviewed"), true);
+          const QString file = writeFile(testHome() + QStringLiteral("/from/same.txt"), "new");
+          return std::pair { file, childTag(file, localized("Copy to"), QStringLiteral("Target")) };
+      },
+      { QStringLiteral("Same FileName Tip") },
+      [](const QString& file) {
+          EXPECT_EQ(readAll(testHome() + QStringLiteral("/to/same.txt")), "already there");
+          EXPECT_EQ(readAll(file), "new");
+          EXPECT_EQ(QDir(testHome() + QStringLiteral("/to")).entryList(QDir::Files),
+                    QStringList { QStringLiteral("same.txt") });
+      } },
+    // The 3rd use asks for a review three seconds after the command; "Not Now" leaves the
+    // question open for a later use.
+    { "ReviewPrompt",
+      [] {
+          storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Delete")) });
+          shared().setValue(QStringLiteral("pref check0"), true);
+          shared().setValue(QStringLiteral("use count"), 2);
+          return std::pair { writeFile(testHome() + QStringLiteral("/keep.txt"), "mine"), qint64(1) };
+      },
+      { QStringLiteral("Delete Tip"), QStringLiteral("Review Tip") },
+      [](const QString& file) {
+          EXPECT_EQ(readAll(file), "mine");
+          EXPECT_EQ(shared().integerValue(QStringLiteral("use count")), 3);
+          EXPECT_FALSE(shared().boolValue(QStringLiteral("is reviewed")));
+      } },
+};
+
+void PrintTo(const HeadlessCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FinderHostHeadlessTest : public testing::TestWithParam<HeadlessCase>
+{
+};
+
+TEST_P(FinderHostHeadlessTest, APickThatAsksReturnsWithTheHarmlessAnswer)
+{
+    const auto [file, tag] = GetParam().setUp();
+    ASSERT_GT(tag, 0);
+    const HostRun run = runHost({ QStringLiteral("pick"), QString::number(tag), file });
+    ASSERT_TRUE(run.finished) << "tarsel-finder pick waited for an answer: " << run.err.constData();
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    const QString err = QString::fromUtf8(run.err);
+    for (const QString& key : GetParam().asked) {
+        // The question's text up to its first placeholder, as the user would have read it.
+        const QString text = localized(key.toUtf8().constData()).section(QStringLiteral("%@"), 0, 0);
+        EXPECT_TRUE(err.contains(text)) << key.toStdString() << " not on stderr: " << run.err.constData();
+    }
+    EXPECT_TRUE(err.contains(QStringLiteral("no display to ask"))) << run.err.constData();
+    GetParam().untouched(file);
+}
+
+INSTANTIATE_TEST_SUITE_P(Headless, FinderHostHeadlessTest, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<HeadlessCase>& info) { return std::string(info.param.name); });
+
+} // namespace
