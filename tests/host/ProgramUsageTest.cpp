@@ -8,7 +8,6 @@
 
 #include "testsupport/TestEnvironment.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -32,11 +31,9 @@ const HelpCase kHelpCases[] = {
     { "Tarsel", "-h", "usage: Tarsel " },
 };
 
-// The application is built beside the host, where it looks for the host.
 QString programPath(const QString& name)
 {
-    const QString host = QStringLiteral(TARSEL_FINDER_PROGRAM);
-    return name == QLatin1String("Tarsel") ? QFileInfo(host).dir().filePath(QStringLiteral("../app/Tarsel")) : host;
+    return name == QLatin1String("Tarsel") ? QStringLiteral(TARSEL_APP_PROGRAM) : QStringLiteral(TARSEL_FINDER_PROGRAM);
 }
 
 class ProgramUsageTest : public testing::TestWithParam<HelpCase>
