@@ -1,17 +1,19 @@
 #include "host/HostRequest.h"
 
+#include "platform/RealPath.h"
+
+#include <QFile>
+
+#include <cerrno>
+
 #include <sys/stat.h>
 
 namespace {
 
-bool existsAt(const QByteArray& path, bool* isFolder)
+bool isFolderAt(const QByteArray& path)
 {
     struct stat st {};
-    if (::stat(path.constData(), &st) != 0) {
-        return false;
-    }
-    *isFolder = S_ISDIR(st.st_mode);
-    return true;
+    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 QByteArray absolute(const QByteArray& path, const QByteArray& cwd)
@@ -20,6 +22,33 @@ QByteArray absolute(const QByteArray& path, const QByteArray& cwd)
         return path;
     }
     return cwd.endsWith('/') ? cwd + path : cwd + '/' + path;
+}
+
+// The canonical bytes of a path given on the command line, or a message saying why it cannot
+// be used: relative without a readable working folder, missing, unresolvable, or holding a name
+// that would change when held as text.
+std::optional<QByteArray> resolve(const QByteArray& given, const QByteArray& cwd, const QString& cwdError,
+                                  bool followLast, QString* error)
+{
+    const QString shown = QFile::decodeName(given);
+    if (!given.startsWith('/') && cwd.isEmpty()) {
+        *error = QStringLiteral("Failed to resolve the relative path. File: \"%1\". Error: \"%2\"").arg(shown, cwdError);
+        return std::nullopt;
+    }
+    int code = 0;
+    QString why;
+    const std::optional<QByteArray> path = platform::realpath::canonicalPath(absolute(given, cwd), followLast, &why, &code);
+    if (!path) {
+        *error = code == ENOENT ? QStringLiteral("no such file or folder: \"%1\"").arg(shown) : why;
+        return std::nullopt;
+    }
+    if (const std::optional<QByteArray> folder = platform::realpath::folderOfUndecodableName(*path)) {
+        *error = QStringLiteral("Failed to use the item. Folder: \"%1\". Error: \"a name in this folder is not valid "
+                                "UTF-8, so it cannot be named exactly; rename the item to use it here\"")
+                     .arg(QFile::decodeName(*folder));
+        return std::nullopt;
+    }
+    return path;
 }
 
 QByteArray parentOf(const QByteArray& path)
@@ -37,7 +66,7 @@ QByteArray parentOf(const QByteArray& path)
 QString HostRequest::usage()
 {
     return QStringLiteral("usage: tarsel-finder menu [--kind N] [--target DIR] [--json] [PATH...]\n"
-                          "       tarsel-finder pick TAG [--kind N] [--target DIR] [PATH...]\n"
+                          "       tarsel-finder pick TAG [--key KEY] [--kind N] [--target DIR] [PATH...]\n"
                           "       tarsel-finder popup [--kind N] [--target DIR] [PATH...]\n");
 }
 
@@ -47,7 +76,8 @@ QUrl HostRequest::fileUrlForBytes(const QByteArray& path)
     return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
 }
 
-std::optional<HostRequest> HostRequest::parse(const QList<QByteArray>& args, const QByteArray& cwd, QString* error)
+std::optional<HostRequest> HostRequest::parse(const QList<QByteArray>& args, const QByteArray& cwd, QString* error,
+                                              const QString& cwdError)
 {
     auto fail = [error](const QString& message) -> std::optional<HostRequest> {
         if (error) {
@@ -100,9 +130,19 @@ std::optional<HostRequest> HostRequest::parse(const QList<QByteArray>& args, con
                     return fail(QStringLiteral("--kind must be 0, 1, 2 or 3, not \"%1\"").arg(QString::fromLocal8Bit(value)));
                 }
                 kind = n;
+            } else if (value.isEmpty()) {
+                return fail(QStringLiteral("an empty path was given"));
             } else {
-                target = absolute(value, cwd);
+                target = value;
             }
+        } else if (!optionsEnded && arg == "--key") {
+            if (request.command != Command::Pick) {
+                return fail(QStringLiteral("--key belongs to pick"));
+            }
+            if (i + 1 >= args.size()) {
+                return fail(QStringLiteral("--key needs a value"));
+            }
+            request.key = QString::fromUtf8(args[++i]);
         } else if (!optionsEnded && arg == "--json") {
             request.json = true;
         } else if (!optionsEnded && arg.startsWith("--")) {
@@ -110,22 +150,30 @@ std::optional<HostRequest> HostRequest::parse(const QList<QByteArray>& args, con
         } else if (arg.isEmpty()) {
             return fail(QStringLiteral("an empty path was given"));
         } else {
-            paths << absolute(arg, cwd);
+            paths << arg;
         }
     }
 
-    for (const QByteArray& path : std::as_const(paths)) {
-        bool isFolder = false;
-        if (!existsAt(path, &isFolder)) {
-            return fail(QStringLiteral("no such file or folder: \"%1\"").arg(QString::fromLocal8Bit(path)));
+    QString why;
+    for (QByteArray& path : paths) {
+        // A selected link is the link itself: the command acts on it, not on what it points to.
+        const std::optional<QByteArray> canonical = resolve(path, cwd, cwdError, false, &why);
+        if (!canonical) {
+            return fail(why);
         }
+        path = *canonical;
         request.selectedURLs << fileUrlForBytes(path);
     }
     if (!target.isEmpty()) {
-        bool isFolder = false;
-        if (!existsAt(target, &isFolder) || !isFolder) {
-            return fail(QStringLiteral("the target is not a folder: \"%1\"").arg(QString::fromLocal8Bit(target)));
+        // The folder a menu is opened in is the folder itself, wherever a link led to it.
+        const std::optional<QByteArray> canonical = resolve(target, cwd, cwdError, true, &why);
+        if (!canonical) {
+            return fail(why);
         }
+        if (!isFolderAt(*canonical)) {
+            return fail(QStringLiteral("the target is not a folder: \"%1\"").arg(QFile::decodeName(target)));
+        }
+        target = *canonical;
     } else if (!paths.isEmpty()) {
         // The window the items were selected in.
         target = parentOf(paths.first());

@@ -11,11 +11,13 @@
 
 /// One call of the file-manager host, read from its command line:
 ///   menu  [--kind N] [--target DIR] [--json] [PATH...]
-///   pick TAG [same options]
+///   pick TAG [--key KEY] [same options]
 ///   popup [same options]
 /// The kind defaults to 0 (items) when paths are given and to 1 (folder background) when only
-/// a target is. Paths are taken as the bytes the file system names them by, so names that are
-/// not UTF-8 stay intact.
+/// a target is. Paths are taken as the bytes the file system names them by and canonicalised
+/// (".", "..", repeated "/" and links in the folders above an item resolved; a selected link
+/// stays the link) before anything looks at them. A path whose bytes would not survive being
+/// held as text is refused: every command would otherwise act on a file of another name.
 struct HostRequest
 {
     enum class Command { Menu, Pick, Popup };
@@ -24,12 +26,17 @@ struct HostRequest
     platform::FIMenuKind kind = platform::FIMenuKindContextualMenuForItems;
     bool json = false;
     qint64 tag = 0;
+    /// pick --key: the key the entry at the tag must have, so that a tag read from an older
+    /// menu never runs whatever entry holds that position now.
+    std::optional<QString> key;
     QList<QUrl> selectedURLs;
     QUrl targetedURL;
 
     /// Reads the arguments (without the program name), relative paths against cwd; null with a
-    /// message when they are wrong or name something that does not exist.
-    static std::optional<HostRequest> parse(const QList<QByteArray>& args, const QByteArray& cwd, QString* error);
+    /// message when they are wrong or name something that does not exist. An empty cwd is a
+    /// working folder that could not be read (cwdError says why): relative paths are refused.
+    static std::optional<HostRequest> parse(const QList<QByteArray>& args, const QByteArray& cwd, QString* error,
+                                            const QString& cwdError = QString());
     /// A file URL for the bytes of an absolute path.
     static QUrl fileUrlForBytes(const QByteArray& path);
     static QString usage();

@@ -2,12 +2,11 @@
 
 #include "host/FinderHost.h"
 #include "host/HostRequest.h"
+#include "platform/RealPath.h"
 
 #include <QApplication>
 
 #include <cstdio>
-
-#include <unistd.h>
 
 int main(int argc, char** argv)
 {
@@ -25,15 +24,13 @@ int main(int argc, char** argv)
             return 0;
         }
     }
-    QByteArray cwd(4096, '\0');
-    if (::getcwd(cwd.data(), size_t(cwd.size())) == nullptr) {
-        cwd = "/";
-    } else {
-        cwd.truncate(qsizetype(qstrlen(cwd.constData())));
-    }
+    // Relative paths are taken against the real working folder, however deep; when it cannot be
+    // read (removed meanwhile) they are refused rather than guessed.
+    QString cwdError;
+    const QByteArray cwd = platform::realpath::workingFolder(&cwdError).value_or(QByteArray());
 
     QString error;
-    const std::optional<HostRequest> request = HostRequest::parse(args, cwd, &error);
+    const std::optional<HostRequest> request = HostRequest::parse(args, cwd, &error, cwdError);
     if (!request) {
         std::fputs(qPrintable(QStringLiteral("tarsel-finder: ") + error + QLatin1Char('\n') + HostRequest::usage()),
                    stderr);

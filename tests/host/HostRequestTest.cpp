@@ -32,6 +32,10 @@ TEST(HostRequestTest, KindDefaultsFollowWhatWasGiven)
     request = parse({ "pick", "1202", "--json", "tmp" });
     ASSERT_TRUE(request);
     EXPECT_EQ(request->tag, 1202);
+    EXPECT_FALSE(request->key);
+    request = parse({ "pick", "3", "--key", "Move to Trash", "/tmp" });
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->key, QStringLiteral("Move to Trash"));
     EXPECT_EQ(request->selectedURLs, QList<QUrl>({ QUrl::fromLocalFile(QStringLiteral("/tmp")) }));
 }
 
@@ -50,6 +54,10 @@ TEST(HostRequestTest, BadArgumentsAndMissingPathsAreRefusedWithAReason)
     EXPECT_FALSE(parse({ "menu", "/no/such/path" }, &error));
     EXPECT_TRUE(error.contains(QLatin1String("/no/such/path")));
     EXPECT_FALSE(parse({ "menu", "--target", "/etc/passwd" }, &error));
+    EXPECT_FALSE(parse({ "menu", "--key", "Delete", "/tmp" }, &error));
+    EXPECT_FALSE(parse({ "pick", "1", "--key" }, &error));
+    EXPECT_FALSE(HostRequest::parse({ "menu", "tmp" }, QByteArray(), &error, QStringLiteral("it was removed")));
+    EXPECT_TRUE(error.contains(QLatin1String("it was removed")));
     // "--" ends the options: a name beginning with dashes is a path.
     EXPECT_FALSE(parse({ "menu", "--", "--kind" }, &error));
     EXPECT_TRUE(error.contains(QLatin1String("--kind")));

@@ -1,0 +1,178 @@
+// Hostile paths and stale tags through the real tarsel-finder process. Each case is a shell
+// script, so that the program gets what a file-manager hook or a script would hand it: raw
+// bytes that are not UTF-8, a working folder that is gone or deeper than the kernel's 4096-byte
+// answer, a tag read before the menu changed, and spellings of the home folder that are not
+// its plain text.
+
+#include "tests/engine/MenuStoreTestSupport.h"
+#include "engine/model/QVMenuManager.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace tarsel::test;
+
+namespace {
+
+struct HostRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs the script with /bin/sh; in it $0 is the program and $H the test's home.
+HostRun runScript(const QByteArray& script)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("H"), testHome());
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral("/bin/sh"),
+                  { QStringLiteral("-c"), QString::fromUtf8(script), QStringLiteral(TARSEL_FINDER_PROGRAM) });
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+             process.readAllStandardError() };
+}
+
+void makeFileAt(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0) << path.constData();
+    ::close(fd);
+}
+
+bool existsAt(const QByteArray& path)
+{
+    return ::access(path.constData(), F_OK) == 0;
+}
+
+QString work(const QString& name)
+{
+    return testHome() + QStringLiteral("/w/") + name;
+}
+
+// The name "r<0xFF>.txt" is not UTF-8; held as text it becomes "r\uFFFD.txt", which is another file.
+const QByteArray kBadName = "r\xff.txt";
+const QString kReplacedName = QStringLiteral("r\uFFFD.txt");
+
+struct PathCase
+{
+    const char* name;
+    QVariantList rightMenu;
+    std::function<void()> prepare;
+    QByteArray script;
+    bool succeeds;
+    // What standard error must hold ("%H" stands for the test's home).
+    QString errContains;
+    std::function<void(const HostRun& run)> check;
+};
+
+void PrintTo(const PathCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+QVariantList menuOf(const QStringList& keys, const QStringList& disabled = {})
+{
+    QVariantList list;
+    for (const QString& key : keys) {
+        list << entry({ { QStringLiteral("key"), key }, { QStringLiteral("disabled"), disabled.contains(key) } });
+    }
+    return list;
+}
+
+const QList<PathCase>& cases()
+{
+    static const QList<PathCase> list = {
+        // The bad name was decoded with U+FFFD, and Delete removed the neighbour really named so.
+        { "NameThatIsNotUtf8IsRefusedAndItsNeighbourKept", menuOf({ QStringLiteral("Delete") }),
+          [] {
+              makeFileAt(QFile::encodeName(work(kReplacedName)));
+              makeFileAt(QFile::encodeName(work(QString())) + kBadName);
+          },
+          "exec \"$0\" pick 1 \"$H/w/$(printf 'r\\377.txt')\"", false, QStringLiteral("Folder: \"%H/w\""),
+          [](const HostRun&) {
+              EXPECT_TRUE(QFileInfo::exists(work(kReplacedName)));
+              EXPECT_TRUE(existsAt(QFile::encodeName(work(QString())) + kBadName));
+          } },
+        // No entry could act on the right file, so no menu is offered for it either.
+        { "MenuForANameThatIsNotUtf8IsRefused", menuOf({ QStringLiteral("Copy Path") }),
+          [] { makeFileAt(QFile::encodeName(work(QString())) + kBadName); },
+          "cd \"$H/w\" && exec \"$0\" menu --json \"$(printf 'r\\377.txt')\"", false,
+          QStringLiteral("not valid UTF-8"), [](const HostRun& run) { EXPECT_TRUE(run.out.isEmpty()); } },
+        // getcwd failed for the deleted folder and the path was taken relative to "/".
+        { "RelativePathInARemovedWorkingFolderIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
+          "mkdir \"$H/gone\" && cd \"$H/gone\" && rmdir \"$H/gone\" && exec \"$0\" pick 1 x.txt", false,
+          QStringLiteral("working folder"), nullptr },
+        // A fixed 4096-byte buffer made getcwd fail, and the path was taken relative to "/".
+        { "RelativePathInADeepWorkingFolderIsResolvedThere", menuOf({ QStringLiteral("Copy Path") }), [] {},
+          "cd \"$H\" && d=$(printf '%0200d' 0) && for i in $(seq 25); do mkdir $d && cd -P $d || exit 9; done && "
+          ": > deep.txt && \"$0\" menu deep.txt; rc=$?; rm deep.txt; for i in $(seq 25); do cd -P .. && rmdir $d; done; "
+          "exit $rc",
+          true, QString(), [](const HostRun& run) { EXPECT_EQ(run.out, QByteArray("[1] Copy Path\n")); } },
+        // Only the plain text of a folder was refused; these spellings all name the home folder.
+        { "DeleteOfTheHomeFolderSpeltWithDotDotIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
+          "exec \"$0\" pick 1 \"$H/../$(basename \"$H\")/.\"", true, QStringLiteral("never removed"), nullptr },
+        { "DeleteOfTheHomeFolderSpeltWithSlashesIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
+          "exec \"$0\" pick 1 \"$H//w/..//\"", true, QStringLiteral("never removed"), nullptr },
+        { "DeleteOfTheHomeFolderThroughALinkAboveIsRefused", menuOf({ QStringLiteral("Delete") }),
+          [] { ASSERT_TRUE(QFile::link(testHome(), work(QStringLiteral("up")))); },
+          "exec \"$0\" pick 1 \"$H/w/up/.\"", true, QStringLiteral("never removed"), nullptr },
+        { "TrashOfTheHomeFolderIsRefused", menuOf({ QStringLiteral("Move to Trash") }), [] {},
+          "cd \"$H/w\" && exec \"$0\" pick 1 ..", true, QStringLiteral("never removed"), nullptr },
+    };
+    return list;
+}
+
+class FinderHostPathsTest : public testing::TestWithParam<PathCase>
+{
+};
+
+} // namespace
+
+TEST_P(FinderHostPathsTest, HostileInputActsOnNothingElse)
+{
+    const PathCase& c = GetParam();
+    ASSERT_TRUE(QDir().mkpath(work(QString())));
+    const QString marker = writeFile(work(QStringLiteral("marker.txt")), "still here");
+    storeList(QVMenuManager::kArrayRightMenu, c.rightMenu);
+    c.prepare();
+
+    const HostRun run = runScript(c.script);
+    if (c.succeeds) {
+        EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    } else {
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_NE(run.exitCode, -1) << "the host did not finish";
+    }
+    QString expected = c.errContains;
+    expected.replace(QStringLiteral("%H"), testHome());
+    EXPECT_TRUE(QString::fromUtf8(run.err).contains(expected)) << run.err.constData();
+    if (c.check) {
+        c.check(run);
+    }
+    // Whatever the case, the home folder and what it holds are still there.
+    EXPECT_EQ(readFile(marker), QByteArray("still here"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FinderHostPathsTest, testing::ValuesIn(cases()),
+                         [](const testing::TestParamInfo<PathCase>& info) { return std::string(info.param.name); });
