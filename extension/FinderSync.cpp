@@ -125,6 +125,11 @@ bool FinderSync::hasPendingWork() const
     return (m_service && m_service->loadingCount() > 0) || QVMenuService::pendingWork() > 0;
 }
 
+QStringList FinderSync::failedCommands() const
+{
+    return QVMenuService::failedHandOffs();
+}
+
 QString FinderSync::toolbarItemName() const
 {
     return displayName();

@@ -45,6 +45,7 @@ public:
     QString toolbarItemToolTip() const override;
     QImage toolbarItemImage() const override;
     bool hasPendingWork() const override;
+    QStringList failedCommands() const override;
 
 private:
     QVLoadingWinCtl& ensureLoadingWinCtl();

@@ -79,6 +79,16 @@ void FinderHost::waitForPendingWork()
     }
 }
 
+int FinderHost::reportFailedCommands() const
+{
+    // A command that reached nothing is no success, even when the entry itself was chosen.
+    const QStringList failed = m_sync->failedCommands();
+    for (const QString& message : failed) {
+        printErr(message);
+    }
+    return failed.isEmpty() ? 0 : 1;
+}
+
 int FinderHost::run(const HostRequest& request)
 {
     platform::FIFinderSyncController& controller = m_sync->finderSyncController();
@@ -106,7 +116,7 @@ int FinderHost::run(const HostRequest& request)
             return 1;
         }
         waitForPendingWork();
-        return 0;
+        return reportFailedCommands();
     }
     case HostRequest::Command::Popup: {
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
@@ -117,7 +127,7 @@ int FinderHost::run(const HostRequest& request)
         std::unique_ptr<QMenu> popup(menu->toQMenu());
         popup->exec(QCursor::pos());
         waitForPendingWork();
-        return 0;
+        return reportFailedCommands();
     }
     }
     return 1;

@@ -32,6 +32,8 @@ public:
 
 private:
     void waitForPendingWork();
+    /// Prints what the chosen command could not deliver or run; the exit code: 1 when anything.
+    int reportFailedCommands() const;
 
     QLibrary m_library;
     std::unique_ptr<platform::FIFinderSync> m_sync;

@@ -99,6 +99,14 @@ QString Paths::cacheHome()
     return p.isEmpty() ? home() + QStringLiteral("/.cache") : p;
 }
 
+QString Paths::runtimeFolder()
+{
+    const QString p = envPath("XDG_RUNTIME_DIR");
+    return p.isEmpty() ? cacheHome() + QStringLiteral("/tarsel/runtime") : p;
+}
+
+bool Paths::isSessionRuntimeFolder() { return !envPath("XDG_RUNTIME_DIR").isEmpty(); }
+
 QString Paths::desktop() { return userFolder("XDG_DESKTOP_DIR", "Desktop"); }
 QString Paths::documents() { return userFolder("XDG_DOCUMENTS_DIR", "Documents"); }
 QString Paths::downloads() { return userFolder("XDG_DOWNLOAD_DIR", "Downloads"); }

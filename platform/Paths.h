@@ -22,6 +22,11 @@ public:
     static QString configHome(); ///< $XDG_CONFIG_HOME or ~/.config
     static QString dataHome();   ///< $XDG_DATA_HOME or ~/.local/share
     static QString cacheHome();  ///< $XDG_CACHE_HOME or ~/.cache
+    /// The user's private folder of the login session: $XDG_RUNTIME_DIR when it is set, which
+    /// the session manager makes (0700) at login and removes at logout. Without it
+    /// cacheHome()/tarsel/runtime, which outlives the session (isSessionRuntimeFolder() false).
+    static QString runtimeFolder();
+    static bool isSessionRuntimeFolder();
 
     /// XDG user folders (user-dirs.dirs), falling back to the English names under home.
     static QString desktop();

@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <utility>
+
 namespace platform {
 
 namespace {
@@ -105,7 +107,48 @@ QStringList Terminal::chooseTerminal()
     return {};
 }
 
+QString Terminal::noTerminalError()
+{
+    return QStringLiteral("no terminal program was found (set $TERMINAL)");
+}
+
+QString Terminal::programForName(const QString& appName)
+{
+    const QString lower = appName.simplified().toLower();
+    if (lower.isEmpty()) {
+        return {};
+    }
+    // Names the macOS terminals go by, and the desktop names of terminals whose program is
+    // spelled differently.
+    static const std::pair<const char*, const char*> kAliases[] = {
+        { "kitty", "kitty" },
+        { "wezterm", "wezterm" },
+        { "warp", "warp-terminal" },
+        { "alacritty", "alacritty" },
+        { "xfce terminal", "xfce4-terminal" },
+        { "mate terminal", "mate-terminal" },
+        { "gnome terminal", "gnome-terminal" },
+    };
+    for (const auto& [word, program] : kAliases) {
+        if (lower.contains(QLatin1String(word))) {
+            return QLatin1String(program);
+        }
+    }
+    QString dashed = lower;
+    dashed.replace(QLatin1Char(' '), QLatin1Char('-'));
+    return known(dashed) ? dashed : QString();
+}
+
 bool Terminal::openAt(const QString& path, bool newTab, QString* error)
+{
+    const QStringList command = chooseTerminal();
+    if (command.isEmpty()) {
+        return posix::fail(error, QStringLiteral("open a terminal"), path, noTerminalError());
+    }
+    return openWith(command, path, newTab, error);
+}
+
+bool Terminal::openWith(const QStringList& terminal, const QString& path, bool newTab, QString* error)
 {
     const auto fail = [&](const QString& why) {
         return posix::fail(error, QStringLiteral("open a terminal"), path, why);
@@ -115,11 +158,14 @@ bool Terminal::openAt(const QString& path, bool newTab, QString* error)
         return fail(QStringLiteral("the folder does not exist"));
     }
     const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
-    QStringList command = chooseTerminal();
+    QStringList command = terminal;
     if (command.isEmpty()) {
-        return fail(QStringLiteral("no terminal program was found (set $TERMINAL)"));
+        return fail(noTerminalError());
     }
     QString program = command.takeFirst();
+    if (!Workspace::hasProgram(program)) {
+        return fail(QStringLiteral("the terminal %1 is not installed").arg(program));
+    }
     // x-terminal-emulator is a link to the real terminal; its options are that terminal's. A
     // wrapper script is not known by name and gets the working directory alone.
     QString flavour = program;

@@ -32,6 +32,18 @@ public:
     static QStringList chooseTerminal();
     /// Opens the terminal at the folder (a file's own folder when a file is given).
     static bool openAt(const QString& path, bool newTab = false, QString* error = nullptr);
+    /// Opens that terminal program (a name on PATH or a path, with options of its own) at the
+    /// folder, with its own working-directory option when it is a known terminal.
+    static bool openWith(const QStringList& command, const QString& path, bool newTab = false,
+                         QString* error = nullptr);
+
+    /// The program of this desktop that a terminal application's name stands for: "Kitty" is
+    /// "kitty", "WezTerm" "wezterm", "Warp" "warp-terminal", "GNOME Terminal" "gnome-terminal"
+    /// (any known terminal by its name). Empty for a name with no program of its own here
+    /// ("iTerm2", "Terminal"): the user's own terminal stands in for those.
+    static QString programForName(const QString& appName);
+    /// The error text of openAt() and openWith() when no terminal program was found.
+    static QString noTerminalError();
 };
 
 } // namespace platform

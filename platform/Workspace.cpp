@@ -2,6 +2,7 @@
 
 #include "platform/Hook.h"
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -16,6 +17,7 @@
 #include <QSet>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <optional>
 
 Q_LOGGING_CATEGORY(lcWorkspace, "tarsel.platform.workspace", QtWarningMsg)
@@ -206,7 +208,7 @@ void entryFilesForId(const QString& dir, const QString& rest, QStringList* files
 
 struct ExecArgument {
     QString text;
-    bool quoted = false;
+    bool plain = true; ///< written without quotes or escapes
 };
 
 // Splits an Exec value into arguments. Inside double quotes a backslash escapes ", `, $ and \;
@@ -237,9 +239,10 @@ std::optional<QList<ExecArgument>> splitExec(const QString& exec)
         } else if (c == QLatin1Char('"')) {
             inQuotes = true;
             inArgument = true;
-            current.quoted = true;
+            current.plain = false;
         } else if (c == QLatin1Char('\\') && i + 1 < exec.size()) {
             current.text += exec.at(++i);
+            current.plain = false;
             inArgument = true;
         } else {
             current.text += c;
@@ -255,19 +258,110 @@ std::optional<QList<ExecArgument>> splitExec(const QString& exec)
     return args;
 }
 
-bool hasFieldCode(const QList<ExecArgument>& args, const QString& codes)
+bool hasFieldCode(const ExecArgument& arg, const QString& codes)
 {
-    for (const ExecArgument& arg : args) {
-        for (qsizetype i = 0; i + 1 < arg.text.size(); ++i) {
-            if (arg.text.at(i) == QLatin1Char('%')) {
-                if (codes.contains(arg.text.at(i + 1))) {
-                    return true;
-                }
-                ++i; // "%%" is no field code
+    for (qsizetype i = 0; i + 1 < arg.text.size(); ++i) {
+        if (arg.text.at(i) == QLatin1Char('%')) {
+            if (codes.contains(arg.text.at(i + 1))) {
+                return true;
             }
+            ++i; // "%%" is no field code
         }
     }
     return false;
+}
+
+bool hasFieldCode(const QList<ExecArgument>& args, const QString& codes)
+{
+    return std::any_of(args.begin(), args.end(), [&codes](const ExecArgument& arg) { return hasFieldCode(arg, codes); });
+}
+
+const QString kFileCodes = QStringLiteral("fFuU");
+
+bool isWholeFileCode(const ExecArgument& arg)
+{
+    return arg.text.size() == 2 && arg.text.at(0) == QLatin1Char('%') && kFileCodes.contains(arg.text.at(1));
+}
+
+// The option letter after which a program takes the code it runs ("sh -c CODE"), or null for a
+// program that is no interpreter.
+QChar codeOptionOf(const QString& program)
+{
+    static const QHash<QString, QChar> kInterpreters = {
+        { QStringLiteral("sh"), QLatin1Char('c') },     { QStringLiteral("bash"), QLatin1Char('c') },
+        { QStringLiteral("dash"), QLatin1Char('c') },   { QStringLiteral("zsh"), QLatin1Char('c') },
+        { QStringLiteral("ksh"), QLatin1Char('c') },    { QStringLiteral("mksh"), QLatin1Char('c') },
+        { QStringLiteral("ash"), QLatin1Char('c') },    { QStringLiteral("fish"), QLatin1Char('c') },
+        { QStringLiteral("csh"), QLatin1Char('c') },    { QStringLiteral("tcsh"), QLatin1Char('c') },
+        { QStringLiteral("busybox"), QLatin1Char('c') }, { QStringLiteral("python"), QLatin1Char('c') },
+        { QStringLiteral("python3"), QLatin1Char('c') }, { QStringLiteral("perl"), QLatin1Char('e') },
+        { QStringLiteral("ruby"), QLatin1Char('e') },   { QStringLiteral("node"), QLatin1Char('e') },
+    };
+    return kInterpreters.value(QFileInfo(program).fileName());
+}
+
+// The index of the argument an interpreter runs as code ("sh -c CODE ..."), or -1. "env" and
+// its settings in front of the program are looked through.
+qsizetype codeArgumentIndex(const QList<ExecArgument>& args)
+{
+    qsizetype p = 0;
+    while (p < args.size() && QFileInfo(args[p].text).fileName() == QLatin1String("env")) {
+        ++p;
+        while (p < args.size() && (args[p].text.startsWith(QLatin1Char('-')) || args[p].text.contains(QLatin1Char('=')))) {
+            ++p;
+        }
+    }
+    if (p >= args.size()) {
+        return -1;
+    }
+    const QChar option = codeOptionOf(args[p].text);
+    if (option.isNull()) {
+        return -1;
+    }
+    bool runsCode = false;
+    for (qsizetype i = p + 1; i < args.size(); ++i) {
+        const QString& text = args[i].text;
+        if (text == QLatin1String("--")) {
+            return runsCode ? i + 1 : -1;
+        }
+        if (!text.startsWith(QLatin1Char('-'))) {
+            return runsCode ? i : -1;
+        }
+        if (text == QLatin1String("--command") || text == QLatin1String("--eval")
+            || (!text.startsWith(QLatin1String("--")) && text.contains(option))) {
+            runsCode = true;
+        }
+    }
+    return -1;
+}
+
+// Why an Exec line cannot be trusted with file names, empty when it can. A file code is
+// expanded only where the name stays plain data: a whole argument (one argument per file), or
+// a plain word such as "--file=%f". Inside a quoted argument the expansion is undefined, and
+// such an argument is most often shell code ("sh -c \"... %f\""), where a name like
+// "$(...).txt" would run; the code an interpreter runs ("sh -c %f") never takes a name either.
+QString unsafeFileCode(const QList<ExecArgument>& args)
+{
+    const qsizetype code = codeArgumentIndex(args);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const ExecArgument& arg = args[i];
+        if (!hasFieldCode(arg, kFileCodes)) {
+            continue;
+        }
+        if (i == code) {
+            return QStringLiteral("the command runs a file name as code");
+        }
+        if (isWholeFileCode(arg)) {
+            continue;
+        }
+        if (!arg.plain) {
+            return QStringLiteral("the command puts a file name inside a quoted argument");
+        }
+        if (hasFieldCode(arg, QStringLiteral("FU"))) {
+            return QStringLiteral("the command puts a list of files inside an argument");
+        }
+    }
+    return {};
 }
 
 QString fileUrl(const QString& path)
@@ -276,7 +370,8 @@ QString fileUrl(const QString& path)
 }
 
 // Expands the field codes of one invocation: %f/%u name `files` (at most one file here),
-// %F/%U name all of them; %i, %c, %k and the deprecated codes are dropped, "%%" is "%".
+// %F/%U name all of them; %i, %c, %k and the deprecated codes are dropped, "%%" is "%". A name
+// becomes an argument's text as it is; nothing here is parsed again.
 QStringList expandExec(const QList<ExecArgument>& args, const QStringList& files)
 {
     QStringList argv;
@@ -315,12 +410,23 @@ QStringList expandExec(const QList<ExecArgument>& args, const QStringList& files
     return argv;
 }
 
-// The command lines that open `paths` with an Exec value, one per invocation.
-std::optional<QList<QStringList>> commandLines(const QString& exec, const QStringList& paths)
+// The command lines that open `paths` with an Exec value, one per invocation; nullopt with the
+// reason when the value cannot be used.
+std::optional<QList<QStringList>> commandLines(const QString& exec, const QStringList& paths, QString* why)
 {
     const std::optional<QList<ExecArgument>> args = splitExec(exec);
+    if (!args || args->isEmpty()) {
+        *why = exec.trimmed().isEmpty() ? QStringLiteral("the entry names no command")
+                                        : QStringLiteral("the command has an unmatched quote");
+        return std::nullopt;
+    }
     // The program itself must be named by the entry, never by a file being opened.
-    if (!args || args->isEmpty() || hasFieldCode({ args->first() }, QStringLiteral("fFuUdDnNickvm"))) {
+    if (hasFieldCode(args->first(), QStringLiteral("fFuUdDnNickvm"))) {
+        *why = QStringLiteral("the command's program is a field code");
+        return std::nullopt;
+    }
+    if (const QString unsafe = unsafeFileCode(*args); !unsafe.isEmpty()) {
+        *why = unsafe;
         return std::nullopt;
     }
     QList<QStringList> lines;
@@ -339,6 +445,7 @@ std::optional<QList<QStringList>> commandLines(const QString& exec, const QStrin
     }
     for (const QStringList& line : std::as_const(lines)) {
         if (line.isEmpty() || line.first().isEmpty()) {
+            *why = QStringLiteral("the command's program is empty");
             return std::nullopt;
         }
     }
@@ -422,7 +529,7 @@ bool Workspace::openFile(const QString& path)
     return launch(kOpener, { info.absoluteFilePath() });
 }
 
-bool Workspace::openFiles(const QStringList& paths, const Application& app)
+bool Workspace::openFiles(const QStringList& paths, const Application& app, QString* error)
 {
     Application resolved = app;
     if (resolved.exec.isEmpty()) {
@@ -435,16 +542,32 @@ bool Workspace::openFiles(const QStringList& paths, const Application& app)
     for (const QString& path : paths) {
         absolute << QFileInfo(path).absoluteFilePath();
     }
-    const std::optional<QList<QStringList>> lines = commandLines(resolved.exec, absolute);
+    const QString action = QStringLiteral("open with \"%1\"").arg(app.name.isEmpty() ? app.id : app.name);
+    if (resolved.exec.isEmpty()) {
+        return posix::fail(error, action, absolute.value(0), QStringLiteral("no such application is installed"));
+    }
+    QString why;
+    const std::optional<QList<QStringList>> lines = commandLines(resolved.exec, absolute, &why);
     if (!lines) {
-        qCDebug(lcWorkspace) << "no usable command for" << app.id << app.name;
+        const QString message = posix::failureMessage(action, resolved.desktopFile, why);
+        qCWarning(lcWorkspace).noquote() << message;
+        if (error) {
+            *error = message;
+        }
         return false;
     }
     bool ok = true;
     for (const QStringList& line : *lines) {
         ok = launch(line.first(), line.mid(1)) && ok;
     }
-    return ok;
+    return ok || posix::fail(error, action, absolute.value(0), QStringLiteral("%1 could not be started").arg(lines->first().first()));
+}
+
+QString Workspace::programOf(const Application& app)
+{
+    const std::optional<QList<ExecArgument>> args = splitExec(app.exec);
+    return args && !args->isEmpty() && !hasFieldCode(args->first(), QStringLiteral("fFuUdDnNickvm")) ? args->first().text
+                                                                                                  : QString();
 }
 
 bool Workspace::reveal(const QString& path)

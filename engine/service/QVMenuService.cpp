@@ -7,6 +7,7 @@
 #include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
+#include "platform/LoginSession.h"
 
 #include <QCache>
 #include <QFileInfo>
@@ -101,7 +102,12 @@ struct QVMenuService::Build
 QVMenuService::QVMenuService(platform::MenuTarget* delegate)
     : m_delegate(delegate)
 {
-    if (!QVMenuManager::isPrefCheckOn(5)) {
+    // Cut paths left from an earlier login session are stale. Every file-manager call is a new
+    // process with a new engine, so the clearing is claimed once per session, never per engine:
+    // a cut made by one call stays for the paste of the next. Nothing is written when there is
+    // nothing to clear.
+    if (!QVMenuManager::isPrefCheckOn(5) && platform::LoginSession::claimOnce(QStringLiteral("cut-paths-cleared"))
+        && !QVFileTransfer::storedCutPaths().isEmpty()) {
         QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Cut Paste"),
                                      QStringLiteral("cutPaths"), QVariantList());
     }

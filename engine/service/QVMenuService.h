@@ -131,8 +131,18 @@ public:
     /// Opens the application on the settings page of the record's list.
     void openMainTabViewWithItem(const QVMenuItemPtr& item);
     /// Reports that something could not be opened: the store page of the maker's own products,
-    /// else the "Open Error Tip" alert.
-    void openFailWithItem(const QVMenuItemPtr& item);
+    /// else the "Open Error Tip" alert (detail, when given, says why). Either way the failure is
+    /// noted for failedHandOffs().
+    void openFailWithItem(const QVMenuItemPtr& item, const QString& detail = QString());
+    /// Opens the user's terminal at each folder of the path, else the selection, else the
+    /// Desktop (a tab where the terminal has tabs); the "No Terminal Tip" alert when this
+    /// desktop has no terminal program.
+    void openTerminalAt(const QString& withPath, bool newTab);
+    /// The hand-offs of this process that reached nothing: an application, terminal, service or
+    /// the application itself that could not be started or handed the command, oldest first.
+    /// The file-manager host turns them into its exit status.
+    static QStringList failedHandOffs();
+    static void noteFailedHandOff(const QString& message);
 
     // --- Common paths and aliases ------------------------------------------------------------
     /// Opens a common folder, or what the chosen entry beneath it names: a desktop service or an
@@ -240,7 +250,7 @@ private:
     /// The "Tip" alert asking for a review: "Go Review" asks for it, "Next Time" closes.
     static void showReviewPrompt();
     QString documentForApp(const QVMenuItem& item, const QString& path) const;
-    static bool launchApp(const QVMenuItem& item, const QString& document);
+    static bool launchApp(const QVMenuItem& item, const QString& document, QString* error = nullptr);
     bool openOnePath(const QVMenuItemPtr& item, const QString& path);
 
     platform::MenuTarget* m_delegate = nullptr;

@@ -2,7 +2,8 @@
 // service, the archive utility, the application itself, or its settings window.
 //
 // Applications are started from argument vectors through the workspace: a file name never
-// passes through a shell, whatever quotes or "$(...)" it holds.
+// passes through a shell, whatever quotes or "$(...)" it holds. Terminals, named or offered as
+// services, are this desktop's terminal programs opened at the folder.
 
 #include "engine/service/QVMenuService.h"
 
@@ -14,10 +15,13 @@
 #include "foundation/StringExpand.h"
 #include "foundation/StringExpandShell.h"
 #include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "platform/Terminal.h"
 #include "platform/Workspace.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QMutex>
 
 Q_LOGGING_CATEGORY(lcOpenWith, "tarsel.engine.openwith", QtWarningMsg)
 
@@ -32,6 +36,44 @@ bool isTerminalName(const QString& appName)
         }
     }
     return false;
+}
+
+// The services that open a terminal: "New Terminal at Folder", "New Terminal Tab at Folder",
+// "New iTerm2 Window Here", "New iTerm2 Tab Here" and the services of "Terminal To" and
+// "iTerm2 To".
+bool isTerminalService(const QString& serve)
+{
+    return serve.contains(QLatin1String("Terminal")) || serve.contains(QLatin1String("iTerm"));
+}
+
+// A terminal application of a record opened at a folder: the program of this desktop its name
+// stands for ("Kitty" is kitty), else the program of the desktop entry of that name, else, for
+// the macOS terminals that have no program here ("iTerm2", "Terminal"), the user's terminal.
+bool openTerminalApplication(const QString& appName, const platform::Application& entry, const QString& folder,
+                             QString* error)
+{
+    const QString byName = platform::Terminal::programForName(appName);
+    if (!byName.isEmpty() && platform::Workspace::hasProgram(byName)) {
+        return platform::Terminal::openWith({ byName }, folder, false, error);
+    }
+    const QString entryProgram = entry.isValid() ? platform::Workspace::programOf(entry) : QString();
+    if (!entryProgram.isEmpty()) {
+        return platform::Terminal::openWith({ entryProgram }, folder, false, error);
+    }
+    return byName.isEmpty() ? platform::Terminal::openAt(folder, false, error)
+                            : platform::Terminal::openWith({ byName }, folder, false, error);
+}
+
+QMutex& failuresMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+QStringList& failures()
+{
+    static QStringList list;
+    return list;
 }
 
 // The desktop entry a record's application stands for: by name, else by its identifier.
@@ -118,27 +160,43 @@ QString QVMenuService::documentForApp(const QVMenuItem& item, const QString& pat
     return path;
 }
 
-bool QVMenuService::launchApp(const QVMenuItem& item, const QString& document)
+bool QVMenuService::launchApp(const QVMenuItem& item, const QString& document, QString* error)
 {
     const platform::Application app = applicationOf(item);
+    if (isTerminalName(item.appName())) {
+        return openTerminalApplication(item.appName(), app, qv::isValid(document) ? document : platform::Paths::home(),
+                                       error);
+    }
     if (!app.isValid()) {
         qCWarning(lcOpenWith).noquote() << "no application named" << item.appName();
+        if (error) {
+            *error = QStringLiteral("Failed to open with \"%1\". Error: \"no such application is installed\"")
+                         .arg(item.appName());
+        }
         return false;
     }
-    return platform::Workspace::openFiles(qv::isValid(document) ? QStringList { document } : QStringList(), app);
+    return platform::Workspace::openFiles(qv::isValid(document) ? QStringList { document } : QStringList(), app, error);
 }
 
 bool QVMenuService::openOnePath(const QVMenuItemPtr& item, const QString& path)
 {
     const QString document = documentForApp(*item, path);
-    if (launchApp(*item, document)) {
+    QString error;
+    if (launchApp(*item, document, &error)) {
         return true;
     }
     if (item->appName().contains(QLatin1String("Cursor")) && QVTools::isInstallIterm2()) {
-        return qv::openItem2WithFolder(quotedLine(applicationOf(*item), document));
+        const bool handed = qv::openItem2WithFolder(quotedLine(applicationOf(*item), document));
+        if (!handed) {
+            noteFailedHandOff(error);
+        }
+        return handed;
     }
-    if (!launchApp(*item, QString())) {
-        openFailWithItem(item);
+    // The document did not reach the application even when it opens without one below.
+    noteFailedHandOff(error);
+    QString bareError;
+    if (!launchApp(*item, QString(), &bareError)) {
+        openFailWithItem(item, bareError);
     }
     return false;
 }
@@ -154,7 +212,9 @@ void QVMenuService::openBorellaWithItem(const QVMenuItemPtr& item)
         ? QStringLiteral("/Applications/%1.app").arg(name)
         : name;
     if (!QFileInfo::exists(appPath)) {
-        openFailWithItem(item);
+        openFailWithItem(item, QStringLiteral("Failed to open with \"%1\". File: \"%2\". Error: \"the archive utility is "
+                                              "not installed\"")
+                                   .arg(name, appPath));
         return;
     }
     // The utility splits its address at every "qvpath=": the items follow each other directly.
@@ -165,11 +225,18 @@ void QVMenuService::openBorellaWithItem(const QVMenuItemPtr& item)
         address += QStringLiteral("qvpath=")
             + QString::fromLatin1(QUrl::toPercentEncoding(url.toLocalFile(), "!$&'()*+,;=:@/?"));
     }
-    platform::Workspace::openUrl(QUrl(address, QUrl::StrictMode));
+    if (!platform::Workspace::openUrl(QUrl(address, QUrl::StrictMode))) {
+        noteFailedHandOff(QStringLiteral("Failed to hand the items to \"%1\". Error: \"its address could not be opened\"")
+                              .arg(name));
+    }
 }
 
 void QVMenuService::openServe(const QString& serve, const QString& withPath)
 {
+    if (isTerminalService(serve)) {
+        openTerminalAt(withPath, serve.contains(QLatin1String("Tab")));
+        return;
+    }
     QList<QUrl> urls;
     if (qv::isValid(withPath)) {
         urls << QUrl::fromLocalFile(withPath);
@@ -179,10 +246,43 @@ void QVMenuService::openServe(const QString& serve, const QString& withPath)
     if (urls.isEmpty()) {
         urls << QUrl::fromLocalFile(qv::desktopPath());
     }
-    // A terminal started by a service opens its window in front on this desktop: there is no
-    // separate step that brings it forward.
     if (!QVTools::runService(serve, urls)) {
         qCWarning(lcOpenWith).noquote() << "the service" << serve << "could not be run";
+        noteFailedHandOff(QStringLiteral("Failed to run the service \"%1\". Error: \"no application offers it, or it "
+                                         "could not be started\"")
+                              .arg(serve));
+    }
+}
+
+void QVMenuService::openTerminalAt(const QString& withPath, bool newTab)
+{
+    QStringList folders;
+    if (qv::isValid(withPath)) {
+        folders << withPath;
+    } else {
+        folders = selectPaths();
+    }
+    if (folders.isEmpty()) {
+        folders << qv::desktopPath();
+    }
+    // A desktop without a Desktop folder opens the terminal at home instead.
+    for (QString& folder : folders) {
+        if (folder == qv::desktopPath() && !QFileInfo(folder).isDir()) {
+            folder = platform::Paths::home();
+        }
+    }
+    // A terminal started here opens its window in front on this desktop: there is no separate
+    // step that brings it forward.
+    for (const QString& folder : std::as_const(folders)) {
+        QString error;
+        if (platform::Terminal::openAt(folder, newTab, &error)) {
+            continue;
+        }
+        qCWarning(lcOpenWith).noquote() << error;
+        noteFailedHandOff(error);
+        qv::alertWithMsg(qv::localized(platform::Terminal::chooseTerminal().isEmpty() ? QStringLiteral("No Terminal Tip")
+                                                                                       : QStringLiteral("Open Error Tip")));
+        return;
     }
 }
 
@@ -225,7 +325,9 @@ void QVMenuService::openFromMainApp(const QVMenuItemPtr& item)
         return;
     }
     if (!QVAppCommandURL::openMainAppWithMethod(method, selectURLs(), m_isSelectURL)) {
-        openFailWithItem(item);
+        openFailWithItem(item, QStringLiteral("Failed to hand the command to the application. File: \"%1\". Error: \"no "
+                                              "application is running and it could not be started\"")
+                                   .arg(QVAppCommandURL::mainAppProgram()));
     }
 }
 
@@ -261,16 +363,43 @@ void QVMenuService::openMainTabViewWithItem(const QVMenuItemPtr& item)
     defaults.setValue(QVMenuManager::kMainOpenTabview, page);
     // The application opens the page stored above when it starts or comes forward.
     if (!QVAppCommandURL::openMainApp()) {
-        openFailWithItem(nullptr);
+        openFailWithItem(nullptr, QStringLiteral("Failed to start the application. File: \"%1\". Error: \"it could not be "
+                                                 "started\"")
+                                      .arg(QVAppCommandURL::mainAppProgram()));
     }
 }
 
-void QVMenuService::openFailWithItem(const QVMenuItemPtr& item)
+void QVMenuService::openFailWithItem(const QVMenuItemPtr& item, const QString& detail)
 {
+    const QString name = item ? item->appName() : QString();
+    noteFailedHandOff(qv::isValid(detail) ? detail : QStringLiteral("Failed to open with \"%1\".").arg(name));
     if (item && (item->key() == QLatin1String("Lumeno") || item->isBorellaPro() || item->isBorella())) {
         platform::Workspace::openUrl(QUrl(storePage(*item)));
         return;
     }
-    qCWarning(lcOpenWith).noquote() << "could not open" << (item ? item->appName() : QString());
-    qv::alertWithMsg(qv::localized(QStringLiteral("Open Error Tip")));
+    qCWarning(lcOpenWith).noquote() << "could not open" << name << detail;
+    // A terminal application that stands for the user's terminal, on a desktop without one.
+    const bool noTerminal = detail.contains(platform::Terminal::noTerminalError());
+    qv::alertWithMsg(qv::localized(noTerminal ? QStringLiteral("No Terminal Tip") : QStringLiteral("Open Error Tip")));
+}
+
+QStringList QVMenuService::failedHandOffs()
+{
+    QMutexLocker lock(&failuresMutex());
+    return failures();
+}
+
+void QVMenuService::noteFailedHandOff(const QString& text)
+{
+    const QString message = text.isEmpty() ? QStringLiteral("A command could not be handed on.") : text;
+    QMutexLocker lock(&failuresMutex());
+    // A fallback that fails the same way as the first try is one failure.
+    if (failures().isEmpty() || failures().last() != message) {
+        failures().append(message);
+    }
+    // The application lives long: only the latest are kept.
+    constexpr qsizetype kKept = 100;
+    if (failures().size() > kKept) {
+        failures().removeFirst();
+    }
 }

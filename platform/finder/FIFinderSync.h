@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -35,6 +36,10 @@ public:
     /// True while a chosen command still has work going on (background jobs, windows, messages,
     /// delayed steps); the host keeps its process alive until this turns false.
     virtual bool hasPendingWork() const { return false; }
+    /// What the chosen commands could not deliver or run (an application, a terminal or the
+    /// hand-off to the application that reached nothing), one message each, oldest first; the
+    /// host reports them and fails.
+    virtual QStringList failedCommands() const { return {}; }
 
     /// The default controller of the copy of the platform layer this object was built with.
     virtual FIFinderSyncController& finderSyncController() const;

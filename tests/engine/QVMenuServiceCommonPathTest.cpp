@@ -260,15 +260,15 @@ TEST_F(QVMenuServiceCommonPathTest, ScriptsGetTheFolderAndNothingIsCopied)
 
 // --- Terminal To -----------------------------------------------------------------------------
 
-TEST_F(QVMenuServiceCommonPathTest, TerminalToRunsTheTerminalServiceOnTheCommonFolder)
+TEST_F(QVMenuServiceCommonPathTest, TerminalToOpensTheTerminalAtTheCommonFolder)
 {
-    installApplication(QStringLiteral("org.test.Term"), QStringLiteral("New Terminal at Folder"),
-                       QStringLiteral("/usr/bin/test-term %F"));
+    TerminalStandIns terminals({ QStringLiteral("xfce4-terminal") });
     select({ file("a.txt") });
     ASSERT_TRUE(pick({ tr("Terminal To"), "common" }));
-    ASSERT_EQ(m_launches.size(), 1);
-    EXPECT_EQ(m_launches[0].program, QStringLiteral("/usr/bin/test-term"));
-    EXPECT_EQ(m_launches[0].args, QStringList({ m_common }));
+    EXPECT_TRUE(m_launches.isEmpty());
+    ASSERT_EQ(terminals.starts().size(), 1);
+    EXPECT_EQ(terminals.starts()[0].program, QStringLiteral("xfce4-terminal"));
+    EXPECT_EQ(terminals.starts()[0].args, QStringList({ QStringLiteral("--working-directory=") + m_common }));
 }
 
 // --- Aliases ---------------------------------------------------------------------------------

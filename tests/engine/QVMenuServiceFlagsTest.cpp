@@ -209,8 +209,8 @@ TEST_F(QVMenuServiceFlagsTest, ClickingLockRetitlesTheRebuiltMenuUnlock)
 
 TEST_F(QVMenuServiceFlagsTest, SystemFilesCopiesTheFilledCommandAndOpensATerminalAtTheDesktop)
 {
-    installApplication("org.test.NewTerminal", "New Terminal at Folder", "/usr/bin/new-terminal %F");
-    installApplication("org.test.ITerm", "New iTerm2 Window Here", "/usr/bin/iterm %F");
+    TerminalStandIns terminals({ QStringLiteral("gnome-terminal") });
+    QDir().mkpath(qv::desktopPath());
     auto entry = item("System Hide Files");
     entry->setCommand(kSystemHideCommand);
     {
@@ -223,20 +223,22 @@ TEST_F(QVMenuServiceFlagsTest, SystemFilesCopiesTheFilledCommandAndOpensATermina
     }
     EXPECT_EQ(platform::Pasteboard::general().string(),
               "defaults write com.apple.finder AppleShowAllFiles -boolean false; killall Finder");
-    ASSERT_EQ(m_launches.size(), 1);
-    EXPECT_EQ(m_launches[0].program, "/usr/bin/new-terminal");
-    EXPECT_EQ(m_launches[0].args, QStringList({ qv::desktopPath() }));
+    const QStringList atDesktop { QStringLiteral("--working-directory=") + qv::desktopPath() };
+    ASSERT_EQ(terminals.starts().size(), 1);
+    EXPECT_EQ(terminals.starts()[0].program, "gnome-terminal");
+    EXPECT_EQ(terminals.starts()[0].args, atDesktop);
 
-    AlertScript script({ 1000, 1001 }); // show, then iTerm2
+    AlertScript script({ 1000, 1001 }); // show, then iTerm2, which is the user's terminal here
     m_service.showSystemFiles(entry);
     EXPECT_TRUE(platform::Pasteboard::general().string().contains("-boolean true;"));
-    ASSERT_EQ(m_launches.size(), 2);
-    EXPECT_EQ(m_launches[1].program, "/usr/bin/iterm");
+    ASSERT_EQ(terminals.starts().size(), 2);
+    EXPECT_EQ(terminals.starts()[1].args, atDesktop);
+    EXPECT_TRUE(m_launches.isEmpty());
 }
 
 TEST_F(QVMenuServiceFlagsTest, CancelInEitherSystemFilesAlertEndsIt)
 {
-    installApplication("org.test.NewTerminal", "New Terminal at Folder", "/usr/bin/new-terminal %F");
+    TerminalStandIns terminals({ QStringLiteral("gnome-terminal") });
     auto entry = item("System Hide Files");
     entry->setCommand(kSystemHideCommand);
     platform::Pasteboard::general().setString("untouched");
@@ -249,7 +251,7 @@ TEST_F(QVMenuServiceFlagsTest, CancelInEitherSystemFilesAlertEndsIt)
     AlertScript script({ 1000, 1002 });
     m_service.showSystemFiles(entry);
     EXPECT_EQ(script.shown().size(), 2);
-    EXPECT_TRUE(m_launches.isEmpty());
+    EXPECT_TRUE(terminals.starts().isEmpty());
 }
 
 // --- Get Info ------------------------------------------------------------------------------------

@@ -8,11 +8,14 @@
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
+#include "platform/Terminal.h"
 #include "platform/Workspace.h"
 
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -37,13 +40,16 @@ protected:
             return platform::Alert::FirstButtonReturn;
         });
         installApplication(QStringLiteral("org.test.Editor"), QStringLiteral("Editor"), QStringLiteral("/usr/bin/editor %F"));
+        // Terminals are this desktop's programs on PATH: only the ones a test installs.
+        m_terminal = std::make_unique<TerminalStandIns>();
         installApplication(QStringLiteral("org.test.Terminal"), QStringLiteral("Test Terminal"),
-                           QStringLiteral("/usr/bin/test-terminal %F"));
+                           program(QStringLiteral("test-terminal")) + QStringLiteral(" %F"));
         m_dir = testHome() + QStringLiteral("/work");
         QDir().mkpath(m_dir);
     }
     void TearDown() override
     {
+        m_terminal.reset();
         platform::Workspace::setLauncher({});
         platform::Alert::setResponder({});
         resetFinderSelection();
@@ -60,7 +66,11 @@ protected:
         service.setIsSelectURL(true);
     }
 
+    QString program(const QString& name) { return m_terminal->install(name); }
+    const QList<TerminalStart>& terminals() const { return m_terminal->starts(); }
+
     QList<Launch> m_launches;
+    std::unique_ptr<TerminalStandIns> m_terminal;
     QStringList m_failing;
     QStringList m_alerts;
     QString m_dir;
@@ -89,9 +99,12 @@ TEST_F(QVMenuServiceOpenWithTest, ATerminalOpensInTheFilesFolder)
     QVMenuService service;
     select(service, { a });
     EXPECT_TRUE(service.openWithApp(app(QStringLiteral("Test Terminal")), QString()));
-    ASSERT_EQ(m_launches.size(), 1);
-    EXPECT_EQ(m_launches[0].program, QStringLiteral("/usr/bin/test-terminal"));
-    EXPECT_EQ(m_launches[0].args, QStringList({ m_dir }));
+    EXPECT_TRUE(m_launches.isEmpty());
+    ASSERT_EQ(terminals().size(), 1);
+    // A terminal unknown by name gets the folder as its working folder, never as a command.
+    EXPECT_EQ(terminals()[0].program, testHome() + QStringLiteral("/terminal-bin/test-terminal"));
+    EXPECT_TRUE(terminals()[0].args.isEmpty());
+    EXPECT_EQ(terminals()[0].folder, m_dir);
 }
 
 TEST_F(QVMenuServiceOpenWithTest, TheBackgroundOfTheHomeFolderOpensAnApplicationWithoutADocument)
@@ -101,11 +114,73 @@ TEST_F(QVMenuServiceOpenWithTest, TheBackgroundOfTheHomeFolderOpensAnApplication
     QVMenuService service;
     service.setSelectURLs({ QUrl::fromLocalFile(home) });
     service.setIsSelectURL(false);
-    EXPECT_TRUE(service.openWithApp(app(QStringLiteral("Editor")), QString()));
     EXPECT_TRUE(service.openWithApp(app(QStringLiteral("Test Terminal")), QString()));
-    ASSERT_EQ(m_launches.size(), 2);
+    EXPECT_TRUE(service.openWithApp(app(QStringLiteral("Editor")), QString()));
+    ASSERT_EQ(m_launches.size(), 1);
     EXPECT_TRUE(m_launches[0].args.isEmpty());
-    EXPECT_EQ(m_launches[1].args, QStringList({ home }));
+    ASSERT_EQ(terminals().size(), 1);
+    EXPECT_EQ(terminals()[0].folder, home);
+}
+
+// The terminal entries used to look for a desktop entry named like the service ("New Terminal
+// at Folder"), which no desktop has, and opened nothing without a word. They open the user's
+// terminal at the folder; a named macOS terminal is its program here, or the user's terminal.
+TEST_F(QVMenuServiceOpenWithTest, TerminalEntriesOpenThisDesktopsTerminalAtTheFolder)
+{
+    program(QStringLiteral("konsole"));
+    program(QStringLiteral("kitty"));
+    const QString a = file(QStringLiteral("it's $(id).txt"));
+    const QStringList window { QStringLiteral("--workdir"), m_dir };
+    const QStringList tab { QStringLiteral("--new-tab"), QStringLiteral("--workdir"), m_dir };
+    struct Case {
+        const char* serve;   ///< a service, or null for the application below
+        const char* appName;
+        QString program;
+        QStringList args;
+    };
+    const Case cases[] = {
+        { "New Terminal at Folder", nullptr, QStringLiteral("konsole"), window },
+        { "New Terminal Tab at Folder", nullptr, QStringLiteral("konsole"), tab },
+        { "New iTerm2 Window Here", nullptr, QStringLiteral("konsole"), window },
+        { "New iTerm2 Tab Here", nullptr, QStringLiteral("konsole"), tab },
+        { nullptr, "Kitty", QStringLiteral("kitty"), { QStringLiteral("--directory"), m_dir } },
+        { nullptr, "iTerm2", QStringLiteral("konsole"), window },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.serve ? c.serve : c.appName);
+        m_terminal->clear();
+        QVMenuService service;
+        if (c.serve) {
+            service.setSelectURLs({ QUrl::fromLocalFile(m_dir) });
+            service.openServe(QLatin1String(c.serve), QString());
+        } else {
+            select(service, { a });
+            EXPECT_TRUE(service.openWithApp(app(QLatin1String(c.appName)), QString()));
+        }
+        ASSERT_EQ(terminals().size(), 1);
+        EXPECT_EQ(terminals()[0].program, c.program);
+        EXPECT_EQ(terminals()[0].args, c.args);
+        EXPECT_EQ(terminals()[0].folder, m_dir);
+    }
+    EXPECT_TRUE(m_launches.isEmpty());
+    EXPECT_TRUE(m_alerts.isEmpty());
+}
+
+// With no terminal at all the user is told so, and the failure is noted for the host.
+TEST_F(QVMenuServiceOpenWithTest, NoTerminalIsReportedAndNoted)
+{
+    const qsizetype noted = QVMenuService::failedHandOffs().size();
+    QVMenuService service;
+    service.openServe(QStringLiteral("New Terminal at Folder"), m_dir);
+    select(service, { file(QStringLiteral("a.txt")) });
+    EXPECT_FALSE(service.openWithApp(app(QStringLiteral("Terminal")), QString()));
+    EXPECT_TRUE(terminals().isEmpty());
+    const QString tip = platform::Bundle::localizedString(QStringLiteral("No Terminal Tip"));
+    EXPECT_NE(tip, QStringLiteral("No Terminal Tip"));
+    EXPECT_EQ(m_alerts, QStringList({ tip, tip }));
+    const QStringList failures = QVMenuService::failedHandOffs().mid(noted);
+    ASSERT_FALSE(failures.isEmpty());
+    EXPECT_TRUE(failures.first().contains(platform::Terminal::noTerminalError())) << failures.first().toStdString();
 }
 
 TEST_F(QVMenuServiceOpenWithTest, AFailureFallsBackToTheBareApplicationAndStopsTheRest)
@@ -126,11 +201,30 @@ TEST_F(QVMenuServiceOpenWithTest, AFailureFallsBackToTheBareApplicationAndStopsT
 
 TEST_F(QVMenuServiceOpenWithTest, AnUnknownApplicationIsReported)
 {
+    const qsizetype noted = QVMenuService::failedHandOffs().size();
     QVMenuService service;
     select(service, { file(QStringLiteral("a.txt")) });
     EXPECT_FALSE(service.openWithApp(app(QStringLiteral("Nowhere")), QString()));
     EXPECT_TRUE(m_launches.isEmpty());
     EXPECT_EQ(m_alerts, QStringList({ platform::Bundle::localizedString(QStringLiteral("Open Error Tip"), QString()) }));
+    EXPECT_GT(QVMenuService::failedHandOffs().size(), noted);
+}
+
+// A hand-off to the application that could not start it used to count as done.
+TEST_F(QVMenuServiceOpenWithTest, AHandOffThatReachesNoApplicationIsNoted)
+{
+    const QString a = file(QStringLiteral("a.txt"));
+    QVMenuService service;
+    select(service, { a });
+    auto airDrop = QVMenuItem::create();
+    airDrop->setKey(QStringLiteral("AirDrop"));
+    m_failing << QVAppCommandURL::urlStringWithMethod(QVAppCommandURL::AirDrop, { QUrl::fromLocalFile(a) }, true);
+    const qsizetype noted = QVMenuService::failedHandOffs().size();
+    service.openFromMainApp(airDrop);
+    ASSERT_EQ(m_launches.size(), 1);
+    const QStringList failures = QVMenuService::failedHandOffs().mid(noted);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures.first().startsWith(QStringLiteral("Failed to hand the command to the application.")));
 }
 
 TEST_F(QVMenuServiceOpenWithTest, AMissingArchiveUtilityLeadsToItsStorePageNotAnAlert)

@@ -99,3 +99,28 @@ TEST_F(TerminalTest, UnknownEmulatorGetsTheWorkingDirectoryAloneAndNoneFails)
     EXPECT_TRUE(m_started[0].args.isEmpty());
     EXPECT_EQ(m_started[0].folder, testHome());
 }
+
+// The terminals a menu entry names by their macOS names open as this desktop's programs;
+// those with no program here stand for the user's terminal.
+TEST_F(TerminalTest, NamedTerminalsAreThisDesktopsPrograms)
+{
+    const std::pair<const char*, const char*> names[] = {
+        { "Kitty", "kitty" },     { "WezTerm", "wezterm" },       { "Warp", "warp-terminal" },
+        { "GNOME Terminal", "gnome-terminal" }, { "Konsole", "konsole" }, { "iTerm2", "" },
+        { "Terminal", "" },       { "Editor", "" },
+    };
+    for (const auto& [name, program] : names) {
+        EXPECT_EQ(Terminal::programForName(QLatin1String(name)), QLatin1String(program)) << name;
+    }
+
+    install(QStringLiteral("wezterm"));
+    ASSERT_TRUE(Terminal::openWith({ Terminal::programForName(QStringLiteral("WezTerm")) }, testHome()));
+    ASSERT_EQ(m_started.size(), 1);
+    EXPECT_EQ(m_started[0].program, QStringLiteral("wezterm"));
+    EXPECT_EQ(m_started[0].args, QStringList({ QStringLiteral("start"), QStringLiteral("--cwd"), testHome() }));
+
+    QString error;
+    EXPECT_FALSE(Terminal::openWith({ QStringLiteral("kitty") }, testHome(), false, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("kitty is not installed"))) << error.toStdString();
+    EXPECT_EQ(m_started.size(), 1);
+}

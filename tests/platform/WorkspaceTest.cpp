@@ -184,6 +184,56 @@ TEST_F(WorkspaceTest, ExecFieldCodesBecomeArgumentsNeverAShellLine)
                                               QStringLiteral("''"), b } } }));
 }
 
+// A quoted "%f" used to be filled into the argument's text, so "sh -c \"... %f\"" handed a
+// name like "report $(touch pwned).txt" to the shell as code. A name now only ever becomes a
+// whole argument or a plain word's text; other entries are refused with a message.
+TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
+{
+    struct Case {
+        const char* exec;
+        QStringList argv; ///< the launch, "NAME" standing for the file; empty: refused
+    };
+    const QString printf = QStringLiteral("printf '%s' \"$1\"");
+    const Case cases[] = {
+        { "sh -c \"touch marker; echo %f\"", {} },
+        { "bash -lc \"cat %f\"", {} },
+        { "sh -c %f", {} },
+        { "env LANG=C /bin/sh -e -c %f", {} },
+        { "python3 -c \"print('%f')\"", {} },
+        { "viewer \"--file=%f\"", {} },
+        { "viewer --all=%F", {} },
+        { "sh -c \"printf '%%s' \\\"\\$1\\\"\" sh %f", { QStringLiteral("sh"), QStringLiteral("-c"), printf, QStringLiteral("sh"),
+                                                     QStringLiteral("NAME") } },
+        { "viewer --file=%f", { QStringLiteral("viewer"), QStringLiteral("--file=NAME") } },
+        { "viewer \"%f\"", { QStringLiteral("viewer"), QStringLiteral("NAME") } },
+    };
+    const QStringList names = { QStringLiteral("report $(touch pwned).txt"), QStringLiteral("a\"; touch pwned; \".txt"),
+                                QStringLiteral("`touch pwned`.txt"), QStringLiteral("it's $HOME\\ %f\n.txt") };
+    for (const Case& c : cases) {
+        for (const QString& name : names) {
+            SCOPED_TRACE(std::string(c.exec) + " / " + name.toStdString());
+            const QString file = existingFile(name);
+            m_launches.clear();
+            QString error;
+            const bool opened = Workspace::openFiles({ file }, Application { QStringLiteral("x"), QStringLiteral("X"),
+                                                                            QString::fromUtf8(c.exec), {}, {} },
+                                                     &error);
+            if (c.argv.isEmpty()) {
+                EXPECT_FALSE(opened);
+                EXPECT_TRUE(m_launches.isEmpty());
+                EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to open with \"X\"."))) << error.toStdString();
+                continue;
+            }
+            ASSERT_TRUE(opened) << error.toStdString();
+            QStringList expected = c.argv;
+            for (QString& arg : expected) {
+                arg.replace(QStringLiteral("NAME"), file);
+            }
+            EXPECT_EQ(m_launches, QList<Launch>({ { expected.first(), expected.mid(1) } }));
+        }
+    }
+}
+
 TEST_F(WorkspaceTest, OpenFilesFindsTheApplicationAndAppendsFilesWithoutFieldCodes)
 {
     userEntry(QStringLiteral("org.example.Plain.desktop"), entry("Plain Tool", "plain-tool --flag"));

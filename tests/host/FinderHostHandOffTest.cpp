@@ -1,0 +1,259 @@
+// Hand-offs made in real tarsel-finder processes: terminals opened at a folder, applications
+// started from their desktop entries, a cut carried from one process to the next. The programs
+// started are stand-in scripts on the PATH the host gets; they record what reached them.
+
+#include "tests/engine/MenuStoreTestSupport.h"
+#include "engine/model/QVDefaultData.h"
+#include "engine/model/QVMenuManager.h"
+#include "engine/service/QVFileTransfer.h"
+#include "platform/Bundle.h"
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace tarsel::test;
+
+namespace {
+
+struct HostRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+HostRun runHost(const QStringList& args, const QStringList& extraEnv = {})
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.remove(QStringLiteral("TERMINAL"));
+    for (const QString& pair : extraEnv) {
+        env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    }
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), args);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+             process.readAllStandardError() };
+}
+
+// The tag of the entry found by its titles, one a menu level, in the menu the host prints, or -1.
+int tagOf(const QStringList& args, const QStringList& titles, const QStringList& extraEnv = {})
+{
+    QJsonArray items = QJsonDocument::fromJson(runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args,
+                                                       extraEnv)
+                                                   .out)
+                           .object()
+                           .value(QStringLiteral("items"))
+                           .toArray();
+    int tag = -1;
+    for (const QString& title : titles) {
+        const auto found = std::find_if(items.begin(), items.end(), [&title](const QJsonValue& item) {
+            return item.toObject().value(QStringLiteral("title")).toString() == title;
+        });
+        if (found == items.end()) {
+            return -1;
+        }
+        tag = found->toObject().value(QStringLiteral("tag")).toInt();
+        items = found->toObject().value(QStringLiteral("submenu")).toArray();
+    }
+    return tag;
+}
+
+// A folder of stand-in programs, the only one on the host's PATH.
+class StandIns
+{
+public:
+    StandIns()
+        : m_bin(testHome() + QStringLiteral("/stand-in-bin"))
+    {
+        QDir().mkpath(m_bin);
+    }
+
+    // A program that writes its working folder and then each argument, one a line, to a file
+    // named after it in the home folder (renamed into place, so a reader sees all or nothing).
+    QString recorder(const QString& name)
+    {
+        const QByteArray out = QFile::encodeName(record(name));
+        const QString path = writeFile(m_bin + QLatin1Char('/') + name,
+                                       "#!/bin/sh\n{ printf '%s\\n' \"$PWD\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '"
+                                           + out + ".part' && /bin/mv '" + out + ".part' '" + out + "'\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+    QString record(const QString& name) const { return testHome() + QStringLiteral("/started-") + name; }
+    // What the program recorded: its working folder, then its arguments; empty until it ran.
+    QByteArray waitForRecord(const QString& name) const
+    {
+        const QString path = record(name);
+        if (!QTest::qWaitFor([&path] { return QFile::exists(path); }, 20000)) {
+            return {};
+        }
+        const QByteArray text = readFile(path);
+        QFile::remove(path);
+        return text;
+    }
+    QString pathVariable() const { return QStringLiteral("PATH=") + m_bin; }
+
+private:
+    QString m_bin;
+};
+
+} // namespace
+
+// The terminal entries used to look for a desktop entry named like the service ("New Terminal
+// at Folder"), which no desktop has: the pick opened nothing and exited 0. They now start the
+// user's terminal at the folder, and the host fails with a message when there is none.
+TEST(FinderHostHandOffTest, TerminalEntriesOpenTheTerminalAtTheFolder)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    storeList(QVMenuManager::kArrayCommonApp,
+              { entry({ { QStringLiteral("key"), QStringLiteral("Kitty") }, { QStringLiteral("appName"), QStringLiteral("Kitty") } }) });
+    StandIns bin;
+    bin.recorder(QStringLiteral("gnome-terminal"));
+    bin.recorder(QStringLiteral("kitty"));
+    const QString folder = testHome() + QStringLiteral("/it's $(touch pwned) dir");
+    const QString file = writeFile(folder + QStringLiteral("/notes.txt"), "x");
+
+    const QString window = platform::Bundle::localizedString(QStringLiteral("Terminal Window"));
+    const int windowTag = tagOf({ file }, { window });
+    ASSERT_GT(windowTag, 0) << "the factory menu offers " << window.toStdString();
+    HostRun run = runHost({ QStringLiteral("pick"), QString::number(windowTag), file }, { bin.pathVariable() });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(bin.waitForRecord(QStringLiteral("gnome-terminal")),
+              QFile::encodeName(folder) + "\n--working-directory=" + QFile::encodeName(folder) + '\n');
+
+    // A terminal named by its macOS name is this desktop's program of that name.
+    const int appsTag = tagOf({ file }, { platform::Bundle::localizedString(QStringLiteral("Common App")) });
+    ASSERT_GT(appsTag, 0);
+    const int kittyTag = appsTag * 100 + 1;
+    run = runHost({ QStringLiteral("pick"), QString::number(kittyTag), file }, { bin.pathVariable() });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(bin.waitForRecord(QStringLiteral("kitty")),
+              QFile::encodeName(folder) + "\n--directory\n" + QFile::encodeName(folder) + '\n');
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/pwned")));
+
+    // No terminal on this desktop: nothing starts, and the pick says so and fails.
+    run = runHost({ QStringLiteral("pick"), QString::number(windowTag), file },
+                  { QStringLiteral("PATH=") + testHome() + QStringLiteral("/empty-bin") });
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("no terminal program was found")) << run.err.constData();
+}
+
+// A desktop entry with a quoted "%f" ("sh -c \"... %f\"") used to get the name filled into the
+// shell's code: "report $(touch pwned).txt" ran its command. An entry like that is refused,
+// the pick fails with a message, and entries that take a name as data get it byte for byte.
+TEST(FinderHostHandOffTest, DesktopEntriesNeverRunANameAsCode)
+{
+    StandIns bin;
+    const QString recorder = bin.recorder(QStringLiteral("viewer"));
+    const QString marker = testHome() + QStringLiteral("/shell-ran");
+    const QString out = testHome() + QStringLiteral("/quoted-out");
+    // Exec values as a desktop file writes them: "\\" is one backslash of the Exec quoting.
+    installApplication(QStringLiteral("org.test.Quoted"), QStringLiteral("Quoted"),
+                       QStringLiteral("/bin/sh -c \"/bin/touch '%1'; echo %f > '%2'\"").arg(marker, out));
+    installApplication(QStringLiteral("org.test.Positional"), QStringLiteral("Positional"),
+                       QStringLiteral("/bin/sh -c \"exec '%1' \\\\\"\\\\$1\\\\\"\" sh %f").arg(recorder));
+    installApplication(QStringLiteral("org.test.Plain"), QStringLiteral("Plain"), recorder + QStringLiteral(" --file=%f"));
+    installApplication(QStringLiteral("org.test.Missing"), QStringLiteral("Missing"),
+                       testHome() + QStringLiteral("/no-such-program %F"));
+    QVariantList apps;
+    for (const char* name : { "Quoted", "Positional", "Plain", "Missing" }) {
+        apps << entry({ { QStringLiteral("key"), QLatin1String(name) }, { QStringLiteral("appName"), QLatin1String(name) } });
+    }
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Common App")) });
+    storeList(QVMenuManager::kArrayCommonApp, apps);
+
+    const QStringList names = { QStringLiteral("report $(touch pwned).txt"), QStringLiteral("a\"; touch pwned; \".txt"),
+                                QStringLiteral("`touch pwned` 'q' \\ %f.txt"), QStringLiteral("$HOME\t&&touch pwned.txt") };
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QString file = writeFile(testHome() + QStringLiteral("/docs/") + name, "x");
+        const QByteArray bytes = QFile::encodeName(file);
+
+        HostRun run = runHost({ QStringLiteral("pick"), QStringLiteral("101"), file }, { bin.pathVariable() });
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains("Failed to open with \"Quoted\"")) << run.err.constData();
+
+        run = runHost({ QStringLiteral("pick"), QStringLiteral("102"), file }, { bin.pathVariable() });
+        ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+        EXPECT_TRUE(bin.waitForRecord(QStringLiteral("viewer")).endsWith('\n' + bytes + '\n'));
+
+        run = runHost({ QStringLiteral("pick"), QStringLiteral("103"), file }, { bin.pathVariable() });
+        ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+        EXPECT_TRUE(bin.waitForRecord(QStringLiteral("viewer")).endsWith("\n--file=" + bytes + '\n'));
+
+        EXPECT_FALSE(QFile::exists(marker));
+        EXPECT_FALSE(QFile::exists(out));
+        EXPECT_FALSE(QFile::exists(testHome() + QStringLiteral("/docs/pwned")));
+        EXPECT_TRUE(QFile::remove(file));
+    }
+
+    // An application that cannot be started used to leave the pick with exit status 0.
+    const QString file = writeFile(testHome() + QStringLiteral("/docs/a.txt"), "x");
+    const HostRun missing = runHost({ QStringLiteral("pick"), QStringLiteral("104"), file }, { bin.pathVariable() });
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("Failed to open with \"Missing\"")) << missing.err.constData();
+}
+
+// Every tarsel-finder call is a new engine, and every engine used to clear the cut list when
+// the status item was off, so a cut never lived to the paste. The stale list is now cleared once
+// per login session: a cut survives to the next process, and a new session starts without it.
+TEST(FinderHostHandOffTest, ACutLivesUntilThePasteAndNotIntoTheNextSession)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(5), false);
+    const QString home = testHome();
+    const QString file = writeFile(home + QStringLiteral("/from/report; $(id).txt"), "contents");
+    const QString target = home + QStringLiteral("/to");
+    ASSERT_TRUE(QDir().mkpath(target));
+    const QString cut = platform::Bundle::localizedString(QStringLiteral("Cut"));
+    const QString paste = platform::Bundle::localizedString(QStringLiteral("Paste"));
+
+    const int cutTag = tagOf({ file }, { cut });
+    ASSERT_GT(cutTag, 0);
+    ASSERT_EQ(runHost({ QStringLiteral("pick"), QString::number(cutTag), file }).exitCode, 0);
+    const int pasteTag = tagOf({ QStringLiteral("--target"), target }, { paste });
+    ASSERT_GT(pasteTag, 0) << "the cut did not survive into the next process";
+    const HostRun run = runHost({ QStringLiteral("pick"), QString::number(pasteTag), QStringLiteral("--target"), target });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(readFile(target + QStringLiteral("/report; $(id).txt")), QByteArray("contents"));
+    EXPECT_FALSE(QFile::exists(file));
+
+    // A cut left behind when the session ended is gone in the next one.
+    const QString other = writeFile(home + QStringLiteral("/from/other.txt"), "x");
+    ASSERT_EQ(runHost({ QStringLiteral("pick"), QString::number(cutTag), other }).exitCode, 0);
+    ASSERT_EQ(QVFileTransfer::storedCutPaths(), QStringList { other });
+    const QString nextSession = home + QStringLiteral("/next-runtime");
+    ASSERT_TRUE(QDir().mkpath(nextSession));
+    ASSERT_TRUE(QFile::setPermissions(nextSession, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    EXPECT_EQ(tagOf({ QStringLiteral("--target"), target }, { paste }, { QStringLiteral("XDG_RUNTIME_DIR=") + nextSession }), -1);
+    EXPECT_TRUE(QVFileTransfer::storedCutPaths().isEmpty());
+    EXPECT_TRUE(QFile::exists(other));
+}
+
+// The first engine of a session clears nothing when there is nothing to clear: on a store
+// without a main list it used to write an empty one, which the application then took for the
+// user's own and never filled.
+TEST(FinderHostHandOffTest, TheSessionsFirstEngineWritesNothingWithoutACut)
+{
+    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(5), false);
+    const HostRun run = runHost({ QStringLiteral("menu"), QStringLiteral("--target"), testHome() });
+    EXPECT_NE(run.exitCode, -1) << run.err.constData();
+    EXPECT_FALSE(QVMenuManager::sharedDefaults().contains(QVMenuManager::kArrayRightMenu));
+}
