@@ -111,6 +111,12 @@ int FinderHost::run(const HostRequest& request)
             printErr(QStringLiteral("the menu has no entry with tag %1").arg(request.tag));
             return 1;
         }
+        if (request.key && item->key() != *request.key) {
+            printErr(QStringLiteral("the entry with tag %1 is \"%2\", not \"%3\": the menu changed since the tag was "
+                                    "read, so nothing was run")
+                         .arg(QString::number(request.tag), item->key(), *request.key));
+            return 1;
+        }
         if (!item->perform()) {
             printErr(QStringLiteral("the entry with tag %1 cannot be chosen").arg(request.tag));
             return 1;

@@ -229,6 +229,7 @@ std::shared_ptr<platform::Menu> QVMenuService::menuForMenuKind(platform::FIMenuK
             r->setIcon(locked ? QStringLiteral("unlock") : QStringLiteral("lock"));
         }
         auto entry = makeEntry(title, i + 1);
+        entry->setKey(r->key());
         if (!hideIcons) {
             const EntryImage image = entryImage(*r);
             entry->setImage(image.image, image.name);
@@ -506,6 +507,7 @@ std::unique_ptr<platform::Menu> QVMenuService::submenu(const QVMenuItemList& chi
         }
         const QString tagString = parentTag + tagPair(j);
         auto entry = makeEntry(child->menuTitle(), tagString.toLongLong());
+        entry->setKey(child->key());
         if (!hideIcons) {
             const EntryImage image = entryImage(*child);
             entry->setImage(image.image, image.name);

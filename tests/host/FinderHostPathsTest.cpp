@@ -129,6 +129,30 @@ const QList<PathCase>& cases()
           ": > deep.txt && \"$0\" menu deep.txt; rc=$?; rm deep.txt; for i in $(seq 25); do cd -P .. && rmdir $d; done; "
           "exit $rc",
           true, QString(), [](const HostRun& run) { EXPECT_EQ(run.out, QByteArray("[1] Copy Path\n")); } },
+        { "MenuJsonNamesEachEntrysKey", menuOf({ QStringLiteral("Copy Path"), QStringLiteral("File Info") }),
+          [] { writeFile(work(QStringLiteral("a.txt")), "x"); }, "exec \"$0\" menu --json \"$H/w/a.txt\"", true,
+          QString(),
+          [](const HostRun& run) {
+              const QJsonArray items = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("items")).toArray();
+              ASSERT_EQ(items.size(), 2) << run.out.constData();
+              EXPECT_EQ(items[0].toObject().value(QStringLiteral("key")).toString(), QStringLiteral("Copy Path"));
+              const QJsonObject info = items[1].toObject();
+              EXPECT_EQ(info.value(QStringLiteral("key")).toString(), QStringLiteral("File Info"));
+              EXPECT_EQ(info.value(QStringLiteral("submenu")).toArray().at(1).toObject().value(QStringLiteral("key")),
+                        QJsonValue(QStringLiteral("MD5")));
+          } },
+        // Move to Trash was switched off after its tag 1 was read: tag 1 now is Delete.
+        { "StaleTagWhoseEntryHasAnotherKeyIsRefused",
+          menuOf({ QStringLiteral("Move to Trash"), QStringLiteral("Delete") }, { QStringLiteral("Move to Trash") }),
+          [] { writeFile(work(QStringLiteral("keep.txt")), "x"); },
+          "exec \"$0\" pick 1 --key 'Move to Trash' \"$H/w/keep.txt\"", false,
+          QStringLiteral("tag 1 is \"Delete\", not \"Move to Trash\""),
+          [](const HostRun&) { EXPECT_TRUE(QFileInfo::exists(work(QStringLiteral("keep.txt")))); } },
+        { "TagWithItsOwnKeyRuns",
+          menuOf({ QStringLiteral("Move to Trash"), QStringLiteral("Delete") }, { QStringLiteral("Move to Trash") }),
+          [] { writeFile(work(QStringLiteral("old.txt")), "x"); },
+          "exec \"$0\" pick 1 --key Delete \"$H/w/old.txt\"", true, QString(),
+          [](const HostRun&) { EXPECT_FALSE(QFileInfo::exists(work(QStringLiteral("old.txt")))); } },
         // Only the plain text of a folder was refused; these spellings all name the home folder.
         { "DeleteOfTheHomeFolderSpeltWithDotDotIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
           "exec \"$0\" pick 1 \"$H/../$(basename \"$H\")/.\"", true, QStringLiteral("never removed"), nullptr },
