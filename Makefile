@@ -14,10 +14,11 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# All tests headless: widgets on the offscreen platform, tests labelled x11 inside Xvfb.
+# All tests headless: widgets on the offscreen platform, tests labelled x11 inside one Xvfb,
+# one at a time because they share its clipboard and pointer.
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE x11
-	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L x11 --no-tests=ignore
+	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L x11 --no-tests=ignore -j 1
 
 # Only the three programs: the application starts the host, which loads the plug-in.
 run: configure
