@@ -27,7 +27,7 @@ FinderSync::FinderSync()
     // Folder access asks for the activation panel before its first folder question.
     QVCheckPermit::setActivationPanel(&QVActivePanelViewCtl::runActivePanel);
     // The switch is read once: the application restarts the extension when it changes.
-    if (QVMenuManager::isPrefCheckOn(3)) {
+    if (QVMenuManager::isPrefCheckOn(QVSwitch::ServeVolumes)) {
         m_mountMonitor = new platform::MountMonitor(this);
         connect(m_mountMonitor, &platform::MountMonitor::didMount, this, &FinderSync::volumeChangeNoti);
     }

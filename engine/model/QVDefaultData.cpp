@@ -145,17 +145,17 @@ bool QVDefaultData::setup()
                 values.insert(key, value);
             }
         };
-        // Only a first start turns the status item on; a user who switched it off keeps it off.
-        if (!mainStored) {
-            setIfAbsent(QVMenuManager::prefCheck(5), true);
+        // A switch written only on a first start (the status item) stays off for a user who
+        // switched it off.
+        for (const QVSwitchDefault& entry : kSwitchDefaults) {
+            if (entry.write == QVSwitchWrite::OnFirstStart && mainStored) {
+                continue;
+            }
+            setIfAbsent(QVMenuManager::prefCheck(entry.number),
+                        entry.isInteger ? QVariant(entry.value) : QVariant(entry.value != 0));
         }
         setIfZero(QVMenuManager::kCommonPathNextMenu, 3);
         setIfZero(QVMenuManager::kNewFileDisplayMode, 1);
-        for (int number : { 12, 15, 14, 17 }) {
-            setIfAbsent(QVMenuManager::prefCheck(number), true);
-        }
-        setIfAbsent(QVMenuManager::prefCheck(20), 1);
-        setIfAbsent(QVMenuManager::prefCheck(24), 3);
         setIfAbsent(QVMenuManager::kArrayImageSize, defaultImageSizes());
     });
     return defaultsWritten && ok;

@@ -274,6 +274,11 @@ platform::Defaults& QVMenuManager::sharedDefaults()
     return platform::Defaults::suite(platform::System::kGroupId);
 }
 
+bool QVMenuManager::isPrefCheckOn(QVSwitch number)
+{
+    return sharedDefaults().boolValue(prefCheck(number));
+}
+
 bool QVMenuManager::isPrefCheckOn(int number)
 {
     return sharedDefaults().boolValue(prefCheck(number));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/model/QVMenuItem.h"
+#include "engine/model/QVSwitch.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,8 +23,8 @@ class Defaults;
 ///
 /// A stored list is an array of entry dictionaries under one key of the shared suite; an absent
 /// list reads as empty. Every edit is one locked read-modify-write of its list, so the two
-/// processes editing at once lose nothing. The switches ("pref check" + number) and the other
-/// shared keys are named below.
+/// processes editing at once lose nothing. The switches ("pref check" + number) are named in
+/// QVSwitch.h, the other shared keys below.
 class QVMenuManager final
 {
 public:
@@ -52,7 +53,9 @@ public:
 
     /// The switch edited by the settings control with that number: "pref check" + number.
     static QString prefCheck(int number) { return QStringLiteral("pref check%1").arg(number); }
-    /// Whether the switch prefCheck(number) is on in the shared suite.
+    static QString prefCheck(QVSwitch number) { return prefCheck(static_cast<int>(number)); }
+    /// Whether the switch is on in the shared suite (absent reads NO).
+    static bool isPrefCheckOn(QVSwitch number);
     static bool isPrefCheckOn(int number);
 
     /// The process-wide instance.

@@ -51,7 +51,7 @@ SoundResource soundResource(int type)
 
 void QVHelper::playSoundType(int type)
 {
-    if (!QVMenuManager::isPrefCheckOn(9)) {
+    if (!QVMenuManager::isPrefCheckOn(QVSwitch::SoundFeedback)) {
         return;
     }
     const SoundResource sound = soundResource(type);

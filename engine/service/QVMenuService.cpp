@@ -106,7 +106,8 @@ QVMenuService::QVMenuService(platform::MenuTarget* delegate)
     // process with a new engine, so the clearing is claimed once per session, never per engine:
     // a cut made by one call stays for the paste of the next. Nothing is written when there is
     // nothing to clear.
-    if (!QVMenuManager::isPrefCheckOn(5) && platform::LoginSession::claimOnce(QStringLiteral("cut-paths-cleared"))
+    if (!QVMenuManager::isPrefCheckOn(QVSwitch::StatusItem)
+        && platform::LoginSession::claimOnce(QStringLiteral("cut-paths-cleared"))
         && !QVFileTransfer::storedCutPaths().isEmpty()) {
         QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Cut Paste"),
                                      QStringLiteral("cutPaths"), QVariantList());
@@ -197,12 +198,12 @@ std::shared_ptr<platform::Menu> QVMenuService::menuForMenuKind(platform::FIMenuK
                                                            QStringLiteral("CFBundleDisplayName"), QStringLiteral(""),
                                                            QStringLiteral("InfoPlist")),
                                0);
-    if (!QVMenuManager::isPrefCheckOn(8)) {
+    if (!QVMenuManager::isPrefCheckOn(QVSwitch::NoFoldMenuImage)) {
         foldEntry->setImage(menuSizedImage(platform::Bundle::imageNamed(QStringLiteral("pro"))), QStringLiteral("pro"));
     }
     bool foldUsed = false;
-    const bool hideIcons = QVMenuManager::isPrefCheckOn(1);
-    const bool hideSubmenuIcons = QVMenuManager::isPrefCheckOn(4);
+    const bool hideIcons = QVMenuManager::isPrefCheckOn(QVSwitch::NoTopLevelIcons);
+    const bool hideSubmenuIcons = QVMenuManager::isPrefCheckOn(QVSwitch::NoSubmenuIcons);
     const bool insideExtension = m_isFinderSync;
     const QString firstPath = build.first->path();
 
@@ -266,7 +267,7 @@ bool QVMenuService::skipRecord(const QVMenuItemPtr& recordPtr, const Build& buil
     }
     // 2
     if (r.isCommonPath() && m_isSelectURL && m_isFinderSync) {
-        if (!(build.firstIsFolder && QVMenuManager::isPrefCheckOn(12))) {
+        if (!(build.firstIsFolder && QVMenuManager::isPrefCheckOn(QVSwitch::AddToCommonPath))) {
             return true;
         }
         r.setDisplayName(qv::localized("Add to Common Path"));
@@ -417,7 +418,7 @@ void QVMenuService::addDynamicChildren(const QVMenuItemPtr& r, const Build& buil
         if (children.isEmpty()) {
             children << QVMenuItem::setItem();
         }
-        if (!m_isFinderSync && build.firstIsFolder && QVMenuManager::isPrefCheckOn(12)) {
+        if (!m_isFinderSync && build.firstIsFolder && QVMenuManager::isPrefCheckOn(QVSwitch::AddToCommonPath)) {
             auto add = record(QStringLiteral("Add to Common Path"), QStringLiteral("add"));
             add->setIsCommonPathShortcutAdd(true);
             children << add;
@@ -463,7 +464,8 @@ void QVMenuService::addDynamicChildren(const QVMenuItemPtr& r, const Build& buil
                 children << tpl;
             }
         }
-        if (m_isSelectURL && build.selectionCount == 1 && !build.firstIsFolder && QVMenuManager::isPrefCheckOn(15)) {
+        if (m_isSelectURL && build.selectionCount == 1 && !build.firstIsFolder
+            && QVMenuManager::isPrefCheckOn(QVSwitch::AddToFileTemplate)) {
             children << QVMenuItem::addToFileTemplate();
         }
         hasChildren = true;
@@ -480,7 +482,7 @@ void QVMenuService::addDynamicChildren(const QVMenuItemPtr& r, const Build& buil
 std::unique_ptr<platform::Menu> QVMenuService::getSubMenuWithChildren(const QVMenuItemList& children,
                                                                       const QString& parentTag)
 {
-    return submenu(children, parentTag, QVMenuManager::isPrefCheckOn(4));
+    return submenu(children, parentTag, QVMenuManager::isPrefCheckOn(QVSwitch::NoSubmenuIcons));
 }
 
 std::unique_ptr<platform::Menu> QVMenuService::submenu(const QVMenuItemList& children, const QString& parentTag,

@@ -113,7 +113,8 @@ void QVMenuService::addToCommonPath()
 
 void QVMenuService::_createSymlinkTo(const QString& folder)
 {
-    const bool reveal = QVMenuManager::isPrefCheckOn(22) && QDir::cleanPath(folder) != QDir::cleanPath(qv::desktopPath());
+    const bool reveal = QVMenuManager::isPrefCheckOn(QVSwitch::RevealAfterTransfer)
+                        && QDir::cleanPath(folder) != QDir::cleanPath(qv::desktopPath());
     for (const QString& path : selectPaths()) {
         const QString aliasPath = qv::uniquePath(QDir(folder).filePath(lastComponent(path)));
         if (!QVHelper::createBookmarkAtURL(QUrl::fromLocalFile(aliasPath), QUrl::fromLocalFile(path))) {

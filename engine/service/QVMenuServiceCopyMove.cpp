@@ -43,7 +43,7 @@ QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy,
     };
     hooks.jobEnded = [this]() { --m_loadingCount; };
     hooks.succeeded = [this, revealLast](const QString& lastDestination) {
-        if (revealLast && QVMenuManager::isPrefCheckOn(22)) {
+        if (revealLast && QVMenuManager::isPrefCheckOn(QVSwitch::RevealAfterTransfer)) {
             qv::openInFinder(lastDestination);
         }
         if (m_progress.showSuccess) {

@@ -66,7 +66,7 @@ void QVMenuService::deletePath()
         }
         QVHelper::playSoundType(QVHelper::SoundFold);
     };
-    if (!QVMenuManager::isPrefCheckOn(0)) {
+    if (!QVMenuManager::isPrefCheckOn(QVSwitch::AskBeforeDelete)) {
         deleteStep();
         return;
     }

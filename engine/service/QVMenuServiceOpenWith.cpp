@@ -357,7 +357,7 @@ void QVMenuService::openMainTabViewWithItem(const QVMenuItemPtr& item)
 {
     const QString page = settingsPageForItem(item);
     platform::Defaults& defaults = QVMenuManager::sharedDefaults();
-    if (!QVMenuManager::isPrefCheckOn(14) && page != QLatin1String("general")) {
+    if (!QVMenuManager::isPrefCheckOn(QVSwitch::OpenSettingsPage) && page != QLatin1String("general")) {
         return;
     }
     defaults.setValue(QVMenuManager::kMainOpenTabview, page);

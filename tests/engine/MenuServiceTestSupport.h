@@ -63,7 +63,7 @@ inline platform::MenuItem* entryTitled(const platform::Menu* menu, const QString
     return nullptr;
 }
 
-inline void setSwitch(int number, const QVariant& value)
+inline void setSwitch(QVSwitch number, const QVariant& value)
 {
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(number), value);
 }

@@ -109,13 +109,14 @@ TEST(QVDefaultDataTest, FirstStartWritesEveryListAndSwitch)
               QStringLiteral("com.valden.borellapro"));
 
     EXPECT_EQ(shared().stringValue(QVMenuManager::kUpdateVersion), QVDefaultData::appVersion());
-    EXPECT_TRUE(shared().boolValue(QVMenuManager::prefCheck(5)));
-    for (int on : { 12, 14, 15, 17 }) {
-        EXPECT_TRUE(shared().boolValue(QVMenuManager::prefCheck(on))) << on;
+    EXPECT_TRUE(shared().boolValue(QVMenuManager::prefCheck(QVSwitch::StatusItem)));
+    for (QVSwitch on : { QVSwitch::AddToCommonPath, QVSwitch::OpenSettingsPage, QVSwitch::AddToFileTemplate,
+                         QVSwitch::HookMiddleButton }) {
+        EXPECT_TRUE(shared().boolValue(QVMenuManager::prefCheck(on))) << static_cast<int>(on);
     }
-    EXPECT_FALSE(shared().contains(QVMenuManager::prefCheck(16)));
-    EXPECT_EQ(shared().integerValue(QVMenuManager::prefCheck(20)), 1);
-    EXPECT_EQ(shared().integerValue(QVMenuManager::prefCheck(24)), 3);
+    EXPECT_FALSE(shared().contains(QVMenuManager::prefCheck(QVSwitch::RightClickHook)));
+    EXPECT_EQ(shared().integerValue(QVMenuManager::prefCheck(QVSwitch::SystemMenuPlace)), 1);
+    EXPECT_EQ(shared().integerValue(QVMenuManager::prefCheck(QVSwitch::HookModifier)), 3);
     EXPECT_EQ(shared().integerValue(QVMenuManager::kCommonPathNextMenu), 3);
     EXPECT_EQ(shared().integerValue(QVMenuManager::kNewFileDisplayMode), 1);
     EXPECT_FALSE(shared().contains(QVMenuManager::kCommonSubpathMaxCount));
@@ -197,25 +198,47 @@ TEST_P(QVDefaultDataUnusableListTest, SetupFillsOnlyListsThatAreAbsentOrUnusable
 INSTANTIATE_TEST_SUITE_P(Cases, QVDefaultDataUnusableListTest, testing::ValuesIn(unusableListCases),
                          [](const testing::TestParamInfo<UnusableListCase>& info) { return std::string(info.param.name); });
 
+// The switches are stored configuration: a first start writes exactly these keys, spelled as
+// the settings controls form them, with a bool for a check box and an integer for a choice.
+TEST(QVDefaultDataTest, FirstStartWritesTheSwitchKeysAsStored)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QVariantMap expected = { { QStringLiteral("pref check5"), true },  { QStringLiteral("pref check12"), true },
+                                   { QStringLiteral("pref check14"), true }, { QStringLiteral("pref check15"), true },
+                                   { QStringLiteral("pref check17"), true }, { QStringLiteral("pref check20"), 1 },
+                                   { QStringLiteral("pref check24"), 3 } };
+    QVariantMap written;
+    for (const QString& key : shared().dictionaryRepresentation().keys()) {
+        if (key.startsWith(QLatin1String("pref check"))) {
+            written.insert(key, shared().value(key));
+        }
+    }
+    EXPECT_EQ(written, expected);
+    for (auto it = written.cbegin(); it != written.cend(); ++it) {
+        EXPECT_EQ(it.value().typeId() == QMetaType::Bool, expected.value(it.key()).typeId() == QMetaType::Bool)
+            << qPrintable(it.key());
+    }
+}
+
 TEST(QVDefaultDataTest, LaterStartsKeepTheUsersChoices)
 {
     ASSERT_TRUE(QVDefaultData::setup());
-    shared().setValue(QVMenuManager::prefCheck(5), false);
-    shared().setValue(QVMenuManager::prefCheck(12), false);
+    shared().setValue(QVMenuManager::prefCheck(QVSwitch::StatusItem), false);
+    shared().setValue(QVMenuManager::prefCheck(QVSwitch::AddToCommonPath), false);
     shared().setValue(QVMenuManager::kCommonPathNextMenu, 2);
     QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Copy to"));
 
     ASSERT_TRUE(QVDefaultData::setup());
-    EXPECT_FALSE(shared().boolValue(QVMenuManager::prefCheck(5)));
-    EXPECT_FALSE(shared().boolValue(QVMenuManager::prefCheck(12)));
+    EXPECT_FALSE(shared().boolValue(QVMenuManager::prefCheck(QVSwitch::StatusItem)));
+    EXPECT_FALSE(shared().boolValue(QVMenuManager::prefCheck(QVSwitch::AddToCommonPath)));
     EXPECT_EQ(shared().integerValue(QVMenuManager::kCommonPathNextMenu), 2);
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayRightMenu).size(), 44);
 
     // The status-item switch is a first-start default only: an upgrade does not bring it back.
-    shared().remove(QVMenuManager::prefCheck(5));
+    shared().remove(QVMenuManager::prefCheck(QVSwitch::StatusItem));
     shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("3.0.0"));
     ASSERT_TRUE(QVDefaultData::setup());
-    EXPECT_FALSE(shared().contains(QVMenuManager::prefCheck(5)));
+    EXPECT_FALSE(shared().contains(QVMenuManager::prefCheck(QVSwitch::StatusItem)));
     EXPECT_EQ(shared().stringValue(QVMenuManager::kUpdateVersion), QVDefaultData::appVersion());
 }
 

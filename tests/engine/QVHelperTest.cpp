@@ -26,7 +26,8 @@ protected:
 
     static void setSoundSwitch(bool on)
     {
-        ASSERT_TRUE(platform::Defaults::suite(platform::System::kGroupId).setValue(QStringLiteral("pref check9"), on));
+        ASSERT_TRUE(platform::Defaults::suite(platform::System::kGroupId)
+                        .setValue(QVMenuManager::prefCheck(QVSwitch::SoundFeedback), on));
     }
 
     // The background queue is serial: once a job queued now has run, every earlier one has.

@@ -42,7 +42,7 @@ protected:
         resetFinderSelection();
         recordLaunches(m_launches, m_failing);
         platform::Sound::setRecording(true);
-        setSwitch(9, true);
+        setSwitch(QVSwitch::SoundFeedback, true);
         QVMenuManager::sharedDefaults().setValue(QVMenuManager::kCommonPathNextMenu, 3);
         m_dir = testHome() + QStringLiteral("/work");
         m_common = testHome() + QStringLiteral("/common");
@@ -292,7 +292,7 @@ TEST_F(QVMenuServiceCommonPathTest, CreateSymlinkToMakesLinksUnderFreeNamesAndRe
 
 TEST_F(QVMenuServiceCommonPathTest, WithTheRevealSwitchOnANewAliasIsShownInItsFolder)
 {
-    setSwitch(22, true);
+    setSwitch(QVSwitch::RevealAfterTransfer, true);
     select({ file("a.txt") });
     ASSERT_TRUE(pick({ tr("Create Symlink to"), "common", tr("Current Directory") }));
     ASSERT_TRUE(QFileInfo(m_common + "/a.txt").isSymLink());
@@ -323,7 +323,7 @@ TEST_F(QVMenuServiceCommonPathTest, SendToDesktopShortcutLandsOnTheDesktopWithou
     ASSERT_TRUE(desktop.startsWith(testHome()));
     // A new account has no Desktop folder yet: the shortcut makes it.
     ASSERT_FALSE(QFileInfo::exists(desktop));
-    setSwitch(22, true);
+    setSwitch(QVSwitch::RevealAfterTransfer, true);
     const QString folder = m_dir + "/My Folder";
     QDir().mkpath(folder);
     select({ folder });
@@ -337,7 +337,7 @@ TEST_F(QVMenuServiceCommonPathTest, SendToDesktopShortcutLandsOnTheDesktopWithou
 
 TEST_F(QVMenuServiceCommonPathTest, AddToCommonPathAppendsFoldersOnlyAndTheNextMenuListsThem)
 {
-    setSwitch(12, true);
+    setSwitch(QVSwitch::AddToCommonPath, true);
     const QString photos = m_dir + "/Photos";
     const QString music = m_dir + "/Music";
     QDir().mkpath(photos);
@@ -366,7 +366,7 @@ TEST_F(QVMenuServiceCommonPathTest, AddToCommonPathAppendsFoldersOnlyAndTheNextM
 
 TEST_F(QVMenuServiceCommonPathTest, InTheExtensionTheTopEntryAddsTheFolderAgainEachTime)
 {
-    setSwitch(12, true);
+    setSwitch(QVSwitch::AddToCommonPath, true);
     m_service.setIsFinderSync(true);
     const QString photos = m_dir + "/Photos";
     QDir().mkpath(photos);

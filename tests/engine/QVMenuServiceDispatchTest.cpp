@@ -154,7 +154,7 @@ TEST_F(QVMenuServiceDispatchTest, OutOfRangeIndexesRunNothingAndCountNothing)
 
 TEST_F(QVMenuServiceDispatchTest, GoSetOpensTheListPageWithoutCounting)
 {
-    setSwitch(14, true);
+    setSwitch(QVSwitch::OpenSettingsPage, true);
     QVMenuService service;
     auto top = withChildren(record(QStringLiteral("Common App")), { record(QStringLiteral("Go Set")) });
     service.readyStart(top, { QStringLiteral("01") });

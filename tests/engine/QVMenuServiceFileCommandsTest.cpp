@@ -48,7 +48,7 @@ TEST_F(QVMenuServiceFileCommandsTest, DeleteAsksWhenTheSwitchIsOn)
     const QString b = folder("b");
     file("b/inner");
     select({ a, b });
-    setSwitch(0, true);
+    setSwitch(QVSwitch::AskBeforeDelete, true);
     {
         AlertScript script({ 1001 }); // Cancel
         m_service.deletePath();
@@ -61,7 +61,7 @@ TEST_F(QVMenuServiceFileCommandsTest, DeleteAsksWhenTheSwitchIsOn)
         EXPECT_FALSE(QFileInfo::exists(a));
         EXPECT_FALSE(QFileInfo::exists(b));
     }
-    setSwitch(0, false);
+    setSwitch(QVSwitch::AskBeforeDelete, false);
     const QString c = file("c");
     select({ c });
     AlertScript script;

@@ -49,7 +49,7 @@ protected:
     {
         CommandTest::SetUp();
         platform::Sound::setRecording(true);
-        setSwitch(9, true);
+        setSwitch(QVSwitch::SoundFeedback, true);
         // No review prompt in the middle of a test that counts several uses.
         QVMenuManager::sharedDefaults().setValue(QStringLiteral("is reviewed"), true);
         platform::Workspace::setLauncher([this](const QString& program, const QStringList& args) {

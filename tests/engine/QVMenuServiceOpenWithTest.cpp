@@ -281,7 +281,7 @@ TEST_F(QVMenuServiceOpenWithTest, SettingsPagesOpenOnlyWhenTheSwitchAllowsThem)
     service.openMainTabViewWithItem(nullptr);
     EXPECT_EQ(m_launches.size(), 1);
     EXPECT_EQ(defaults.stringValue(QVMenuManager::kMainOpenTabview), QStringLiteral("general"));
-    setSwitch(14, true);
+    setSwitch(QVSwitch::OpenSettingsPage, true);
     service.openMainTabViewWithItem(newFile);
     EXPECT_EQ(m_launches.size(), 2);
     EXPECT_EQ(defaults.stringValue(QVMenuManager::kMainOpenTabview), QStringLiteral("newfile"));

@@ -265,7 +265,7 @@ TEST_F(QVMenuServiceTest, PasteIsNotOfferedOnTheFolderTheCutItemsCameFrom)
     const QString source = folder(QStringLiteral("source"));
     const QString other = folder(QStringLiteral("other"));
     const QString cut = file(QStringLiteral("source/cut.txt"));
-    setSwitch(5, true); // keep the cut list when the engine starts
+    setSwitch(QVSwitch::StatusItem, true); // keep the cut list when the engine starts
     storeList(QVMenuManager::kArrayRightMenu,
               { entry({ { QStringLiteral("key"), QStringLiteral("Cut Paste") },
                         { QStringLiteral("cutPaths"), QStringList({ cut }) } }) });
@@ -306,7 +306,7 @@ TEST_F(QVMenuServiceTest, FoldEntryCollectsFoldedEntriesAtTheTop)
     EXPECT_EQ(fold->imageName(), QStringLiteral("pro"));
     EXPECT_EQ(entries(fold->submenu()), QStringList({ QStringLiteral("2 ") + tr("Copy File(Folder) Name") }));
 
-    setSwitch(8, true);
+    setSwitch(QVSwitch::NoFoldMenuImage, true);
     const auto plain = menuFor(service, { file(QStringLiteral("a.txt")) });
     EXPECT_TRUE(plain->itemAt(0)->imageName().isNull());
 
@@ -375,7 +375,7 @@ TEST_F(QVMenuServiceTest, NewFileOffersTheTemplatesAndAddingOneForASingleFile)
     QVMenuService service;
     const QString a = file(QStringLiteral("a.txt"));
     EXPECT_EQ(menuFor(service, { a })->itemAt(0)->submenu()->numberOfItems(), 2);
-    setSwitch(15, true);
+    setSwitch(QVSwitch::AddToFileTemplate, true);
     const auto menu = menuFor(service, { a });
     EXPECT_EQ(menu->itemAt(0)->submenu()->itemAt(2)->tag(), 103);
     EXPECT_EQ(service.itemForTag(103)->key(), QStringLiteral("Add to File Template"));
@@ -401,7 +401,7 @@ TEST_F(QVMenuServiceTest, CommonPathShowsListingsAndTheGoSetEntryWhenEmpty)
               { entry({ { QStringLiteral("key"), QStringLiteral("k1") }, { QStringLiteral("path"), docs },
                         { QStringLiteral("displayName"), QStringLiteral("Docs") } }) });
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::kCommonPathNextMenu, 3);
-    setSwitch(12, true);
+    setSwitch(QVSwitch::AddToCommonPath, true);
     menu = menuFor(service, { folder(QStringLiteral("picked")) });
     const platform::Menu* paths = menu->itemAt(0)->submenu();
     EXPECT_EQ(titles(paths), QStringList({ QStringLiteral("Docs"), tr("Add to Common Path") }));

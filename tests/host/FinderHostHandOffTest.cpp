@@ -217,7 +217,7 @@ TEST(FinderHostHandOffTest, DesktopEntriesNeverRunANameAsCode)
 TEST(FinderHostHandOffTest, ACutLivesUntilThePasteAndNotIntoTheNextSession)
 {
     ASSERT_TRUE(QVDefaultData::setup());
-    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(5), false);
+    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::StatusItem), false);
     const QString home = testHome();
     const QString file = writeFile(home + QStringLiteral("/from/report; $(id).txt"), "contents");
     const QString target = home + QStringLiteral("/to");
@@ -252,7 +252,7 @@ TEST(FinderHostHandOffTest, ACutLivesUntilThePasteAndNotIntoTheNextSession)
 // user's own and never filled.
 TEST(FinderHostHandOffTest, TheSessionsFirstEngineWritesNothingWithoutACut)
 {
-    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(5), false);
+    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::StatusItem), false);
     const HostRun run = runHost({ QStringLiteral("menu"), QStringLiteral("--target"), testHome() });
     EXPECT_NE(run.exitCode, -1) << run.err.constData();
     EXPECT_FALSE(QVMenuManager::sharedDefaults().contains(QVMenuManager::kArrayRightMenu));

@@ -103,7 +103,7 @@ const HeadlessCase kCases[] = {
     { "DeleteConfirmation",
       [] {
           storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Delete")) });
-          shared().setValue(QStringLiteral("pref check0"), true);
+          shared().setValue(QVMenuManager::prefCheck(QVSwitch::AskBeforeDelete), true);
           shared().setValue(QStringLiteral("is reviewed"), true);
           return std::pair { writeFile(testHome() + QStringLiteral("/keep.txt"), "mine"), qint64(1) };
       },
@@ -134,7 +134,7 @@ const HeadlessCase kCases[] = {
     { "ReviewPrompt",
       [] {
           storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Delete")) });
-          shared().setValue(QStringLiteral("pref check0"), true);
+          shared().setValue(QVMenuManager::prefCheck(QVSwitch::AskBeforeDelete), true);
           shared().setValue(QStringLiteral("use count"), 2);
           return std::pair { writeFile(testHome() + QStringLiteral("/keep.txt"), "mine"), qint64(1) };
       },

@@ -81,7 +81,7 @@ TEST_F(FinderSyncTest, ServesTheRootOnlyWithoutTheVolumeSwitch)
 
 TEST_F(FinderSyncTest, ServesVisibleVolumesAndNewMountsOneSecondLater)
 {
-    setSwitch(3, true);
+    setSwitch(QVSwitch::ServeVolumes, true);
     FinderSync sync;
     EXPECT_EQ(served(), QSet<QString>({ QStringLiteral("/"), QStringLiteral("/mnt/usb") }));
 
@@ -135,7 +135,7 @@ TEST_F(FinderSyncTest, TheCommonPathEntryBecomesAddToCommonPathForAFolder)
     platform::FIFinderSyncController::defaultController().setSelectedItemURLs({ QUrl::fromLocalFile(dir) });
     FinderSync sync;
     EXPECT_EQ(sync.menuForMenuKind(platform::FIMenuKindContextualMenuForItems)->numberOfItems(), 0);
-    setSwitch(12, true);
+    setSwitch(QVSwitch::AddToCommonPath, true);
     const auto menu = sync.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
     ASSERT_EQ(menu->numberOfItems(), 1);
     EXPECT_FALSE(menu->itemAt(0)->hasSubmenu());
