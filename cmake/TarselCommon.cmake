@@ -22,9 +22,10 @@ endfunction()
 # Builds the shared sources of a layer twice: NAME_app for the application and
 # NAME_ext for the file-manager extension (compiled with QV_EXTENSION_BUILD=1).
 #   tarsel_add_variant_library(NAME SOURCES ... [PUBLIC_LINK ...] [PRIVATE_LINK ...]
-#                              [APP_LINK ...] [EXT_LINK ...] [INCLUDE_DIRS ...])
-# APP_LINK / EXT_LINK name variant libraries by base name (e.g. tarsel_foundation);
-# the matching _app or _ext suffix is appended.
+#                              [VARIANT_LINK ...] [INCLUDE_DIRS ...])
+# PUBLIC_LINK / PRIVATE_LINK are linked as given to both variants. VARIANT_LINK names other
+# variant libraries by base name (e.g. tarsel_foundation): NAME_app links tarsel_foundation_app
+# and NAME_ext links tarsel_foundation_ext, both publicly.
 function(tarsel_add_variant_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LINK;PRIVATE_LINK;VARIANT_LINK;INCLUDE_DIRS" ${ARGN})
     foreach(variant app ext)
@@ -44,6 +45,8 @@ endfunction()
 # One gtest binary per test folder. Tests in an `x11` sub-folder form a second binary
 # labelled x11, which `make test` runs under xvfb-run on the xcb platform.
 #   tarsel_add_test_binary(NAME DIR LINK ...)
+# CTest names a parameterised case by the name its generator gives (NO_PRETTY_VALUES): the
+# printed parameter would put raw bytes and addresses into the test's name.
 function(tarsel_add_test_binary name dir)
     cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
     file(GLOB _srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
@@ -51,7 +54,7 @@ function(tarsel_add_test_binary name dir)
         add_executable(${name} ${_srcs})
         target_link_libraries(${name} PRIVATE tarsel_testsupport tarsel_options ${ARG_LINK})
         gtest_discover_tests(${name}
-            DISCOVERY_TIMEOUT 60
+            DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
             PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
     endif()
     file(GLOB _x11 CONFIGURE_DEPENDS ${dir}/x11/*.cpp ${dir}/x11/*.h)
@@ -59,7 +62,7 @@ function(tarsel_add_test_binary name dir)
         add_executable(${name}_x11 ${_x11})
         target_link_libraries(${name}_x11 PRIVATE tarsel_testsupport tarsel_options ${ARG_LINK})
         gtest_discover_tests(${name}_x11
-            DISCOVERY_TIMEOUT 60
+            DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
             PROPERTIES LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=xcb;TARSEL_TEST_X11=1" TIMEOUT 120)
     endif()
 endfunction()

@@ -3,6 +3,7 @@
 #include "platform/Workspace.h"
 
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QSignalSpy>
 
@@ -123,6 +124,7 @@ TEST_F(AppCommandChannelTest, ARunningApplicationReceivesTheAddressFromAnotherPr
 // The receiver's reading of an address, as the application takes it from its argument or socket.
 struct ParseCase
 {
+    const char* name; ///< what the row checks, its test name
     const char* address;
     bool isCommand;
     qint64 method;
@@ -154,17 +156,18 @@ TEST_P(QVAppCommandURLParseTest, ReadsMethodSelectionAndPaths)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, QVAppCommandURLParseTest,
-    testing::Values(ParseCase { "TarselPro://qvcommand-14?qvselect=1&qvpath=%2FUsers%2Fa%2FDesktop", true, 14, true,
+    testing::Values(ParseCase { "CommandWithSelectionAndPath", "TarselPro://qvcommand-14?qvselect=1&qvpath=%2FUsers%2Fa%2FDesktop", true, 14, true,
                                 { "/Users/a/Desktop" } },
-                    ParseCase { "tarselpro://qvcommand-14?qvselect=1", false, 0, {}, {} },
-                    ParseCase { "TarselPro://other-14?qvselect=1", false, 0, {}, {} },
-                    ParseCase { "TarselPro://qvcommand-10", true, 10, {}, {} },
-                    ParseCase { "TarselPro://qvcommand-x?qvselect=0", true, 0, false, {} },
-                    ParseCase { "TarselPro://qvcommand-99999999999999999999999", true,
+                    ParseCase { "SchemeIsCaseSensitive", "tarselpro://qvcommand-14?qvselect=1", false, 0, {}, {} },
+                    ParseCase { "NotACommandHost", "TarselPro://other-14?qvselect=1", false, 0, {}, {} },
+                    ParseCase { "MethodWithoutQuery", "TarselPro://qvcommand-10", true, 10, {}, {} },
+                    ParseCase { "MethodNotANumber", "TarselPro://qvcommand-x?qvselect=0", true, 0, false, {} },
+                    ParseCase { "MethodBeyondSixtyFourBits", "TarselPro://qvcommand-99999999999999999999999", true,
                                 std::numeric_limits<qint64>::max(), {}, {} },
                     // A literal "=" splits into three parts; empty, relative and NUL paths add nothing.
-                    ParseCase { "TarselPro://qvcommand-15?qvpath=/a=b&qvpath=&qvpath=rel&qvpath=/n%00ul&qvpath=/ok", true,
+                    ParseCase { "OddPathsLeftOut", "TarselPro://qvcommand-15?qvpath=/a=b&qvpath=&qvpath=rel&qvpath=/n%00ul&qvpath=/ok", true,
                                 15, {}, { "/ok" } },
                     // Bytes that are not UTF-8 arrive as they were sent.
-                    ParseCase { "TarselPro://qvcommand-7?qvselect=1&qvpath=/t/R%26D%3D%FF.txt#frag", true, 7, true,
-                                { "/t/R&D=\xff.txt" } }));
+                    ParseCase { "BytesNotUtf8KeptAsSent", "TarselPro://qvcommand-7?qvselect=1&qvpath=/t/R%26D%3D%FF.txt#frag", true, 7, true,
+                                { "/t/R&D=\xff.txt" } }),
+    tarsel::test::caseName<ParseCase>);

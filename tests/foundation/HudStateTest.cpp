@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using qv::HudState;
 
 namespace {
@@ -24,7 +26,10 @@ TEST_P(HudDurationTest, GrowsWithLengthBetweenBounds)
 INSTANTIATE_TEST_SUITE_P(Lengths, HudDurationTest,
                          testing::Values(DurationCase { 0, 1.5 }, DurationCase { 10, 1.5 }, DurationCase { 15, 1.5 },
                                          DurationCase { 16, 1.6 }, DurationCase { 25, 2.5 }, DurationCase { 34, 3.4 },
-                                         DurationCase { 35, 3.5 }, DurationCase { 500, 3.5 }));
+                                         DurationCase { 35, 3.5 }, DurationCase { 500, 3.5 }),
+                         [](const testing::TestParamInfo<DurationCase>& info) {
+                             return "Length" + std::to_string(info.param.length);
+                         });
 
 TEST(HudStateTest, DurationCountsUtf16Units)
 {

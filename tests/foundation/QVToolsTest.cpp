@@ -3,6 +3,7 @@
 #include "platform/Defaults.h"
 #include "platform/Workspace.h"
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -65,7 +66,10 @@ TEST_P(QVToolsVersionTest, MajorVersionGates)
 INSTANTIATE_TEST_SUITE_P(Versions, QVToolsVersionTest,
                          testing::Values(VersionCase { "13.6", false, false }, VersionCase { "14.0", true, false },
                                          VersionCase { "14.7.1", true, false }, VersionCase { "15.0", true, true },
-                                         VersionCase { "16", true, true }, VersionCase { "26.1", true, true }));
+                                         VersionCase { "16", true, true }, VersionCase { "26.1", true, true }),
+                         [](const testing::TestParamInfo<VersionCase>& info) {
+                             return "System" + tarsel::test::testName(info.param.version);
+                         });
 
 TEST(QVToolsTest, DefaultSystemIsFifteen)
 {

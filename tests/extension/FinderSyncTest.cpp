@@ -1,7 +1,7 @@
 #include "extension/FinderSync.h"
 
-#include "../MenuServiceTestSupport.h"
-#include "../MenuStoreTestSupport.h"
+#include "tests/engine/MenuServiceTestSupport.h"
+#include "tests/engine/MenuStoreTestSupport.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
