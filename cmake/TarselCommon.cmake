@@ -8,6 +8,8 @@ target_compile_definitions(tarsel_options INTERFACE
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_DISABLE_DEPRECATED_BEFORE=0x060400
     QT_NO_KEYWORDS)
+# CI builds with warnings as errors (.ci/run); a local build only shows them.
+option(TARSEL_WERROR "Treat compiler warnings as errors" OFF)
 if(TARSEL_WERROR)
     target_compile_options(tarsel_options INTERFACE -Werror)
 endif()
