@@ -7,10 +7,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
 #include <QLoggingCategory>
 #include <QTimeZone>
 
+#include <map>
 #include <memory>
 
 #include <plist/plist.h>
@@ -504,21 +504,23 @@ bool Defaults::parse(const QByteArray& bytes, QVariantMap* values, QString* erro
 
 Defaults::Defaults(const QString& filePath)
     : m_filePath(filePath)
-    , m_state(new State)
+    , m_state(std::make_unique<State>())
 {
 }
 
-Defaults::~Defaults() { delete m_state; }
+Defaults::~Defaults() = default;
 
 Defaults& Defaults::forFile(const QString& filePath)
 {
+    // One object per file for the whole process: callers keep the reference, so an entry is
+    // never removed. The registry owns them and destroys them at exit.
     static QMutex registryMutex;
-    static QHash<QString, Defaults*> registry; // lives for the whole process
+    static std::map<QString, std::unique_ptr<Defaults>> registry;
     const QString key = QDir::cleanPath(filePath);
     QMutexLocker lock(&registryMutex);
-    Defaults*& slot = registry[key];
+    std::unique_ptr<Defaults>& slot = registry[key];
     if (!slot) {
-        slot = new Defaults(key);
+        slot = std::make_unique<Defaults>(key);
     }
     return *slot;
 }

@@ -6,6 +6,7 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <memory>
 
 namespace platform {
 
@@ -90,7 +91,7 @@ private:
 
     QString m_filePath;
     mutable QMutex m_mutex;
-    State* m_state;
+    std::unique_ptr<State> m_state;
 };
 
 } // namespace platform

@@ -118,7 +118,8 @@ struct StoreCase
 
 StoreCase storeCases[] = {
     { "Truncated", StoreCase::Bytes, [] { return userSuite().left(userSuite().size() / 2); } },
-    { "BinaryGarbage", StoreCase::Bytes, [] { return QByteArray("\x00\x01\xfe\xffPK\x03\x04 not a store", 22); } },
+    // Twenty bytes: a larger count read past the literal (the sanitizer build stopped on it).
+    { "BinaryGarbage", StoreCase::Bytes, [] { return QByteArray("\x00\x01\xfe\xffPK\x03\x04 not a store", 20); } },
     { "ByteOrderMarkIsAccepted", StoreCase::Bytes, [] { return "\xEF\xBB\xBF" + userSuite(); }, true },
     { "Utf16", StoreCase::Bytes,
       [] {

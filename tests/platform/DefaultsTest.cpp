@@ -98,7 +98,8 @@ QByteArray deepSuite(int levels)
 DamageCase damageCases[] = {
     { "Truncated", DamageCase::Bytes, kGoodSuite.left(kGoodSuite.size() / 2), false, false },
     { "TruncatedStandardDefaults", DamageCase::Bytes, kGoodSuite.left(kGoodSuite.size() / 2), false, true },
-    { "BinaryGarbage", DamageCase::Bytes, QByteArray("\x00\xff\x13\x37garbage\x80\x81", 15), false, false },
+    // Thirteen bytes: a larger count read past the literal (the sanitizer build stopped on it).
+    { "BinaryGarbage", DamageCase::Bytes, QByteArray("\x00\xff\x13\x37garbage\x80\x81", 13), false, false },
     { "ByteOrderMarkIsAccepted", DamageCase::Bytes, "\xEF\xBB\xBF" + kGoodSuite, true, false },
     { "Utf16", DamageCase::Bytes,
       QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(QString::fromLatin1(kGoodSuite).utf16()),
