@@ -1,7 +1,9 @@
 #pragma once
 
 #include "engine/model/QVMenuItem.h"
+#include "engine/service/QVCommandContext.h"
 #include "engine/service/QVFileTransfer.h"
+#include "engine/service/QVProgressHooks.h"
 #include "platform/Menu.h"
 #include "platform/finder/FIFinderSyncController.h"
 
@@ -14,6 +16,7 @@
 #include <memory>
 
 class QVFile;
+struct QVCommandFamilies;
 
 /// The command engine of one process: its view of the selection, and the context menu it builds
 /// for that selection from the stored lists.
@@ -26,7 +29,11 @@ class QVFile;
 /// Inside the file-manager extension the engine is owned by the extension's principal object,
 /// which is the target of the menu entries, and reads the selection afresh for every menu;
 /// inside the application the caller sets the selection before it asks for a menu.
-class QVMenuService : public platform::MenuTarget
+///
+/// A chosen entry runs the command that the action table (QVActionTable) picks for it; each
+/// family of commands is a class of its own under engine/service/<family>/ that sees the engine
+/// only as its QVCommandContext. The commands stay callable here under their own names.
+class QVMenuService : public platform::MenuTarget, private QVCommandContext
 {
 public:
     /// The most entries one menu level can hold: a tag keeps two decimal digits per level.
@@ -43,23 +50,23 @@ public:
     bool isFinderSync() const { return m_isFinderSync; }
     void setIsFinderSync(bool v) { m_isFinderSync = v; }
     /// The URLs are items the user selected (not the folder the menu was opened in).
-    bool isSelectURL() const { return m_isSelectURL; }
+    bool isSelectURL() const override { return m_isSelectURL; }
     void setIsSelectURL(bool v) { m_isSelectURL = v; }
     bool isOpenFromMainApp() const { return m_isOpenFromMainApp; }
     void setIsOpenFromMainApp(bool v) { m_isOpenFromMainApp = v; }
     platform::MenuTarget* delegate() const { return m_delegate; }
     /// The main list as built for the last menu; a top-level tag indexes it.
     const QVMenuItemList& rightMenuArray() const { return m_rightMenuArray; }
-    qint64 loadingCount() const { return m_loadingCount; }
-    void setLoadingCount(qint64 v) { m_loadingCount = v; }
+    qint64 loadingCount() const override { return m_loadingCount; }
+    void setLoadingCount(qint64 v) override { m_loadingCount = v; }
 
     /// The folder the file manager reports as targeted.
     QUrl targetURL() const;
     /// The items commands work on: the cached list when it is not empty, else the file
     /// manager's selection, else its targeted folder; "/" is always removed.
-    QList<QUrl> selectURLs();
+    QList<QUrl> selectURLs() override;
     void setSelectURLs(const QList<QUrl>& urls) { m_selectURLs = urls; }
-    QStringList selectPaths();
+    QStringList selectPaths() override;
     bool isSelectSingleURL();
 
     /// The finished menu for a request of that kind.
@@ -210,29 +217,24 @@ public:
     /// selected folder.
     void cutPasteItem(const QVMenuItemPtr& item);
     /// The command running now (copy, move or paste), null when none was started.
-    std::shared_ptr<QVFileTransfer> lastTransfer() const { return m_lastTransfer; }
+    std::shared_ptr<QVFileTransfer> lastTransfer() const;
 
-    /// The progress window's part in a command: shown while jobs run, a success message at the
-    /// end, closed with the tool windows. The engine calls these when they are set.
-    struct ProgressHooks {
-        std::function<void()> open;
-        std::function<void(const QString& message)> showSuccess;
-        std::function<void()> clean;
-    };
+    /// The progress window's part in a command (see QVProgressHooks).
+    using ProgressHooks = QVProgressHooks;
     void setProgressHooks(ProgressHooks hooks) { m_progress = std::move(hooks); }
 
 private:
-    /// The command's own transfer, filled in once it exists, so that its failure can retry it.
-    using TransferRef = std::shared_ptr<std::weak_ptr<QVFileTransfer>>;
-    QVFileTransfer::Hooks transferHooks(bool revealLast, bool isCopy, const TransferRef& transfer);
-    /// After a failure: when a failed item's source could not be written, asks for access to
-    /// "/" and, once a source has become writable, runs the failed items again.
-    enum class RootRetry { NotAsked, Refused, Retried, NotRetried };
-    RootRetry retryWithRootAccess(const QList<QVFileTransfer::Item>& failed, const TransferRef& transfer);
+    const QVProgressHooks& progressHooks() const override { return m_progress; }
     /// Obtains folder access through the check installed with setPermitCheck(), else
     /// QVCheckPermit; one block runs before it returns.
-    static void checkFolderAccess(const QString& folder, const std::function<void()>& success,
-                                  const std::function<void()>& failure);
+    void checkFolderAccess(const QString& folder, const std::function<void()>& success,
+                           const std::function<void()>& failure) override;
+    /// The command families, made on the first command. Deleted where their type is known, so
+    /// that this header needs none of theirs.
+    struct CommandsDeleter {
+        void operator()(QVCommandFamilies* commands) const;
+    };
+    QVCommandFamilies& commands();
     struct Build;
 
     bool skipRecord(const QVMenuItemPtr& record, const Build& build);
@@ -245,13 +247,8 @@ private:
     platform::MenuTarget* entryTarget() const;
 
     void decodeMenuTag(qint64 tag);
-    bool runChildCommand(const QVMenuItemPtr& top, QStringList& indexes);
-    bool runLeafCommand(const QVMenuItemPtr& top);
     /// The "Tip" alert asking for a review: "Go Review" asks for it, "Next Time" closes.
     static void showReviewPrompt();
-    QString documentForApp(const QVMenuItem& item, const QString& path) const;
-    static bool launchApp(const QVMenuItem& item, const QString& document, QString* error = nullptr);
-    bool openOnePath(const QVMenuItemPtr& item, const QString& path);
 
     platform::MenuTarget* m_delegate = nullptr;
     bool m_isFinderSync = false;
@@ -262,5 +259,5 @@ private:
     QVMenuItemList m_rightMenuArray;
     ChoiceObserver m_choiceObserver;
     ProgressHooks m_progress;
-    std::shared_ptr<QVFileTransfer> m_lastTransfer;
+    std::unique_ptr<QVCommandFamilies, CommandsDeleter> m_commands;
 };

@@ -3,23 +3,23 @@
 
 #include "engine/service/QVMenuService.h"
 
-#include "platform/Hook.h"
-
-#include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/QVActionTable.h"
+#include "engine/service/QVCommandFamilies.h"
+#include "engine/service/QVPendingWork.h"
 #include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpand.h"
 #include "platform/Defaults.h"
+#include "platform/Hook.h"
 #include "platform/Workspace.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMetaType>
 #include <QUrl>
-
-#include <atomic>
 
 Q_LOGGING_CATEGORY(lcDispatch, "tarsel.engine.dispatch", QtWarningMsg)
 Q_DECLARE_LOGGING_CATEGORY(lcMenu)
@@ -29,7 +29,6 @@ namespace {
 const QString kUseCountDetail = QStringLiteral("use count detail");
 const QString kUseCount = QStringLiteral("use count");
 const QString kIsReviewed = QStringLiteral("is reviewed");
-const QString kToCommonPathPlaceholder = QStringLiteral("@rftocommonpath");
 // There is no application store here: the review page is the product's own web page, the one
 // the greeting script sends its users to.
 const QString kReviewPageAddress = QStringLiteral("https://tarsel.valden.com/review");
@@ -59,13 +58,6 @@ std::optional<qint64> legacyCount(const QVariant& value)
     }
 }
 
-// A command this build does not offer yet: recognised, but nothing runs and nothing is counted.
-bool commandNotAvailable(const QVMenuItem& item, const char* command)
-{
-    qCWarning(lcDispatch).noquote() << "command" << command << "for" << item.key() << "is not available";
-    return false;
-}
-
 } // namespace
 
 // --- Hooks ---------------------------------------------------------------------------------
@@ -86,23 +78,19 @@ void QVMenuService::checkFolderAccess(const QString& folder, const std::function
     }
 }
 
-namespace {
-std::atomic<int> g_pendingWork { 0 };
-} // namespace
-
 void QVMenuService::beginPendingWork()
 {
-    ++g_pendingWork;
+    QVPendingWork::begin();
 }
 
 void QVMenuService::endPendingWork()
 {
-    --g_pendingWork;
+    QVPendingWork::end();
 }
 
 int QVMenuService::pendingWork()
 {
-    return g_pendingWork.load();
+    return QVPendingWork::count();
 }
 
 bool QVMenuService::canUseMainApp()
@@ -162,12 +150,15 @@ void QVMenuService::decodeMenuTag(qint64 tag)
     }
     const QVMenuItemPtr record = menu.at(t - 1);
     const QStringList paths = selectPaths();
-    if (record->disabledAuth() || paths.isEmpty()) {
+    const std::optional<QVActionRequest> request = QVActionTable::request(record, groups);
+    const QVActionRow* row = request ? QVActionTable::rowFor(*request) : nullptr;
+    const bool needsAccess = row == nullptr || row->has(QVActionRow::FolderAccess);
+    if (record->disabledAuth() || paths.isEmpty() || !needsAccess) {
         readyStart(record, groups);
         return;
     }
-    checkFolderAccess(QFileInfo(paths.first()).absolutePath(), [this, record, groups] { readyStart(record, groups); },
-                      [] {});
+    checkFolderAccess(
+        QFileInfo(paths.first()).absolutePath(), [this, record, groups] { readyStart(record, groups); }, [] {});
 }
 
 QVMenuItemPtr QVMenuService::itemForTag(qint64 tag) const
@@ -197,198 +188,11 @@ QVMenuItemPtr QVMenuService::itemForTag(qint64 tag, const QVMenuItemList& menu)
 
 void QVMenuService::readyStart(const QVMenuItemPtr& item, QStringList withIndexes)
 {
-    const bool counted = (!item->children().isEmpty() && !withIndexes.isEmpty())
-        ? runChildCommand(item, withIndexes)
-        : runLeafCommand(item);
-    if (counted) {
+    const std::optional<QVActionRequest> request = QVActionTable::request(item, std::move(withIndexes));
+    const QVActionRow* row = request ? QVActionTable::rowFor(*request) : nullptr;
+    if (row != nullptr && QVActionTable::run(*row, commands(), *request)) {
         useSuccess(item);
     }
-}
-
-bool QVMenuService::runChildCommand(const QVMenuItemPtr& top, QStringList& indexes)
-{
-    const QVMenuItem& t = *top;
-    const qsizetype c = indexes.takeFirst().toLongLong();
-    if (c < 1 || c > t.children().size()) {
-        return false;
-    }
-    const QVMenuItemPtr child = t.children().at(c - 1);
-    if (child->key() == QLatin1String("Go Set")) {
-        openMainTabViewWithItem(top);
-        return false;
-    }
-    const qsizetype g = indexes.isEmpty() ? -1 : indexes.takeFirst().toLongLong() - 1;
-    const qsizetype h = indexes.isEmpty() ? -1 : indexes.first().toLongLong() - 1;
-    // Indexes that fit no entry (a changed list, a forged tag) run nothing, like a bad child.
-    if (g >= 0 && !child->children().isEmpty() && g >= child->children().size()) {
-        return false;
-    }
-    QVMenuItemPtr grandchild;
-    QVMenuItemPtr greatGrandchild;
-    if (!child->children().isEmpty() && g >= 0) {
-        grandchild = child->children().at(g);
-        if (!grandchild->children().isEmpty() && h >= 0) {
-            if (h >= grandchild->children().size()) {
-                return false;
-            }
-            greatGrandchild = grandchild->children().at(h);
-        }
-    }
-    const QVMenuItemPtr chosen = grandchild ? grandchild : child;
-
-    if (t.isNewFile()) {
-        return commandNotAvailable(t, "createFileWithItem");
-    }
-    if (t.isCommonPath()) {
-        if (child->isCommonPathShortcutAdd()) {
-            addToCommonPath();
-        } else {
-            openCommonPath(child->path(), grandchild);
-        }
-        return true;
-    }
-    if (t.isCommonApp() || qv::isValid(t.appName())) {
-        if (!qv::isValid(child->appName())) {
-            return false;
-        }
-        child->setTag(c - 1);
-        openWithApp(chosen, QString());
-        return true;
-    }
-    if (t.isCommonScript() || t.isToCommomPathScript()) {
-        return commandNotAvailable(t, "executeScript");
-    }
-    if (t.isFolderIcon()) {
-        setFolderIcon(child);
-        return true;
-    }
-    if (t.isConvert()) {
-        return commandNotAvailable(t, "convertItem");
-    }
-    if (t.isResizeImage()) {
-        return commandNotAvailable(t, "resizeItem");
-    }
-    if (t.isFileInfo()) {
-        return commandNotAvailable(t, "copyfileInfo");
-    }
-    if (t.isCopy() || t.isMove() || t.isSymlinkTo() || t.isTerminalTo()) {
-        toCommonPathWithItem(top, child, grandchild, greatGrandchild);
-        return true;
-    }
-    return false;
-}
-
-bool QVMenuService::runLeafCommand(const QVMenuItemPtr& top)
-{
-    const QVMenuItem& t = *top;
-    if (qv::isValid(t.appName())) {
-        openWithApp(top, QString());
-        return true;
-    }
-    if (qv::isValid(t.serve())) {
-        openServe(t.serve(), QString());
-        return true;
-    }
-    if (t.key() == QLatin1String("Delete")) {
-        deletePath();
-        return true;
-    }
-    if (t.isMoveToTrash()) {
-        moveToTrash();
-        return true;
-    }
-    if (t.key() == QLatin1String("Copy Path")) {
-        copyPathWithOnlyName(false);
-        return true;
-    }
-    if (t.key() == QLatin1String("System Hide Files")) {
-        showSystemFiles(top);
-        return true;
-    }
-    if (t.isCopyFileName()) {
-        copyPathWithOnlyName(true);
-        return true;
-    }
-    if (t.isShowHideFile()) {
-        hideAndShowFiles(top);
-        return true;
-    }
-    if (t.isLockUnlock()) {
-        lockUnlockFiles(top);
-        return true;
-    }
-    if (t.isCutPaste() || t.isPaste()) {
-        cutPasteItem(top);
-        return true;
-    }
-    if (t.isMainMenuNewFile()) {
-        return commandNotAvailable(t, "createFileWithItem");
-    }
-    if (qv::isValid(t.script())) {
-        return commandNotAvailable(t, "executeScript");
-    }
-    const bool inPlace = !canUseMainApp();
-    if (t.isCompress() && inPlace) {
-        return commandNotAvailable(t, "encryptedCompress");
-    }
-    if (t.isColorPicker() && inPlace) {
-        return commandNotAvailable(t, "startColorPicker");
-    }
-    if (t.isEmbedFolder() && inPlace) {
-        return commandNotAvailable(t, "embedFolder");
-    }
-    if (t.isNewFolder() && inPlace) {
-        return commandNotAvailable(t, "createFolder");
-    }
-    if (t.isUnembedFolder()) {
-        return commandNotAvailable(t, "unembedFolder");
-    }
-    if (t.isExecuteScript()) {
-        return commandNotAvailable(t, "executeScript");
-    }
-    if (t.isExtractIcon()) {
-        return commandNotAvailable(t, "extractIcon");
-    }
-    if (t.isResizeImage()) {
-        return commandNotAvailable(t, "resizeItem");
-    }
-    if (t.isFixingGarbledNames()) {
-        return commandNotAvailable(t, "fixingGarbledNames");
-    }
-    if (t.isSendToDesktopShortcut()) {
-        sendToDesktopShortcut();
-        return true;
-    }
-    if (t.isGetInfo()) {
-        getInfo(top);
-        return true;
-    }
-    if (t.isShowPackageContents()) {
-        showPackageContents(top);
-        return true;
-    }
-    if (t.isEject()) {
-        ejectVolumes(top);
-        return true;
-    }
-    if (t.isCopyFileContents()) {
-        copyFileContents();
-        return true;
-    }
-    if (t.isCommonPath() && t.isCommonPathShortcutAdd()) {
-        addToCommonPath();
-        return true;
-    }
-    if (t.isFileInfo()) {
-        return commandNotAvailable(t, "copyfileInfo");
-    }
-    if (t.isAirDrop() || t.isDesktopPicture() || t.isSendToWechat() || t.isCompress() || t.isColorPicker()
-        || t.isEmbedFolder() || t.isNewFolder()) {
-        openFromMainApp(top);
-        return true;
-    }
-    openMainTabViewWithItem(top);
-    return true;
 }
 
 // --- Usage counter -------------------------------------------------------------------------

@@ -165,11 +165,18 @@ TEST_F(QVMenuServiceDispatchTest, GoSetOpensTheListPageWithoutCounting)
 
 TEST_F(QVMenuServiceDispatchTest, CommandsNotAvailableInThisBuildRunAndCountNothing)
 {
+    QStringList tips;
+    platform::Alert::setResponder([&](const platform::Alert& alert, QWidget*) {
+        tips << alert.informativeText();
+        return platform::Alert::FirstButtonReturn;
+    });
     QVMenuService service;
     service.setSelectURLs({ QUrl::fromLocalFile(m_file) });
     service.readyStart(record(QStringLiteral("Extract Icon")), {});
     EXPECT_TRUE(m_launches.isEmpty());
     EXPECT_EQ(totalUses(), 0);
+    // The user is told, not only the log.
+    EXPECT_EQ(tips, QStringList({ QStringLiteral("“Extract Icon” is not available on this system yet.") }));
 }
 
 TEST_F(QVMenuServiceDispatchTest, StaleAndSpentTagsDoNothing)

@@ -1,13 +1,14 @@
-// The common folders of the command engine: opening them, adding the selected folders to them,
-// turning a chosen entry beneath "Copy to", "Move to", "Create Symlink to" and the terminals into
-// a target folder, and making aliases of the selection in a folder or on the Desktop.
+#include "engine/service/commonpath/QVCommonPathCommands.h"
 
-#include "engine/service/QVMenuService.h"
-
-#include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
+#include "engine/service/QVPendingWork.h"
+#include "engine/service/copymove/QVCopyMoveCommands.h"
+#include "engine/service/flagslinks/QVFlagAndLinkCommands.h"
+#include "engine/service/openwith/QVOpenWithCommands.h"
 #include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpand.h"
@@ -54,22 +55,22 @@ QString choosePrompt(const QVMenuItem& top)
 
 } // namespace
 
-void QVMenuService::openCommonPath(const QString& path, const QVMenuItemPtr& withItem)
+void QVCommonPathCommands::openCommonPath(const QString& path, const QVMenuItemPtr& withItem)
 {
     if (!qv::isExist(path)) {
         QVHelper::playSoundType(QVHelper::SoundError);
         qv::alertWithMsg(qv::localized(QStringLiteral("Common Path Not Exist Tip")));
         return;
     }
-    checkFolderAccess(
+    m_context.checkFolderAccess(
         path,
         [this, path, withItem] {
             if (withItem && qv::isValid(withItem->serve())) {
-                openServe(withItem->serve(), path);
+                m_openWith.openServe(withItem->serve(), path);
                 return;
             }
             if (withItem && qv::isValid(withItem->appName())) {
-                openWithApp(withItem, path);
+                m_openWith.openWithApp(withItem, path);
                 return;
             }
             // A listed entry opens itself; the markers ("Show in Finder", "More Files",
@@ -83,10 +84,10 @@ void QVMenuService::openCommonPath(const QString& path, const QVMenuItemPtr& wit
         [] { QVHelper::playSoundType(QVHelper::SoundError); });
 }
 
-void QVMenuService::addToCommonPath()
+void QVCommonPathCommands::addToCommonPath()
 {
-    const QStringList paths = selectPaths();
-    beginPendingWork();
+    const QStringList paths = m_context.selectPaths();
+    QVPendingWork::begin();
     qv::enterBackground([this, paths] {
         bool written = true;
         for (const QString& path : paths) {
@@ -98,46 +99,21 @@ void QVMenuService::addToCommonPath()
         qv::enterForeground([this, written] {
             if (written) {
                 QVHelper::playSoundType(QVHelper::SoundDing);
-                if (m_progress.showSuccess) {
-                    m_progress.showSuccess(qv::localized(QStringLiteral("Success Common Tip")));
+                if (const QVProgressHooks& progress = m_context.progressHooks(); progress.showSuccess) {
+                    progress.showSuccess(qv::localized(QStringLiteral("Success Common Tip")));
                 }
             } else {
                 // The shared configuration could not be written: the folders are not listed.
                 QVHelper::playSoundType(QVHelper::SoundError);
                 qv::alertWithMsg(qv::localized(QStringLiteral("Error Common Tip")));
             }
-            endPendingWork();
+            QVPendingWork::end();
         });
     });
 }
 
-void QVMenuService::_createSymlinkTo(const QString& folder)
-{
-    const bool reveal = QVMenuManager::isPrefCheckOn(QVSwitch::RevealAfterTransfer)
-                        && QDir::cleanPath(folder) != QDir::cleanPath(qv::desktopPath());
-    for (const QString& path : selectPaths()) {
-        const QString aliasPath = qv::uniquePath(QDir(folder).filePath(lastComponent(path)));
-        if (!QVHelper::createBookmarkAtURL(QUrl::fromLocalFile(aliasPath), QUrl::fromLocalFile(path))) {
-            QVHelper::playSoundType(QVHelper::SoundError);
-            continue;
-        }
-        QVHelper::playSoundType(QVHelper::SoundDing);
-        if (reveal) {
-            qv::openInFinder(aliasPath);
-        }
-    }
-}
-
-void QVMenuService::sendToDesktopShortcut()
-{
-    // A new account may not have its Desktop folder yet; the shortcut still belongs there.
-    const QString desktop = qv::desktopPath();
-    QDir().mkpath(desktop);
-    _createSymlinkTo(desktop);
-}
-
-QString QVMenuService::toCommonPathWithItem(const QVMenuItemPtr& top, const QVMenuItemPtr& item1,
-                                            const QVMenuItemPtr& item2, const QVMenuItemPtr& item3)
+QString QVCommonPathCommands::toCommonPathWithItem(const QVMenuItemPtr& top, const QVMenuItemPtr& item1,
+                                                   const QVMenuItemPtr& item2, const QVMenuItemPtr& item3)
 {
     if (!top || !item1) {
         return QString();
@@ -165,11 +141,11 @@ QString QVMenuService::toCommonPathWithItem(const QVMenuItemPtr& top, const QVMe
         return folder;
     }
     if (top->isSymlinkTo()) {
-        _createSymlinkTo(folder);
+        m_links._createSymlinkTo(folder);
     } else if (top->isTerminalTo()) {
-        openServe(top->serve(), folder);
+        m_openWith.openServe(top->serve(), folder);
     } else if (top->isCopy() || top->isMove()) {
-        _moveAndCopyToPath(folder, top->isCopy());
+        m_copyMove._moveAndCopyToPath(folder, top->isCopy());
     }
     return folder;
 }

@@ -1,11 +1,11 @@
-// The file and folder commands that act at once on the selection.
+#include "engine/service/filecommands/QVFileCommands.h"
 
-#include "engine/service/QVMenuService.h"
-
-#include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
+#include "engine/service/openwith/QVOpenWithCommands.h"
 #include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/StringExpandText.h"
 #include "platform/Alert.h"
@@ -13,15 +13,19 @@
 #include "platform/Pasteboard.h"
 #include "platform/Trash.h"
 #include "platform/Volumes.h"
+#include "platform/Workspace.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
-void QVMenuService::copyPathWithOnlyName(bool onlyName)
+Q_LOGGING_CATEGORY(lcFileCommands, "tarsel.engine.filecommands", QtWarningMsg)
+
+void QVFileCommands::copyPathWithOnlyName(bool onlyName)
 {
     QStringList lines;
-    for (const QUrl& url : selectURLs()) {
+    for (const QUrl& url : m_context.selectURLs()) {
         lines << (onlyName ? QFileInfo(url.path()).fileName() : url.path());
     }
     // Joined without the trimming of copyToPasteboard: a name may begin or end with blanks.
@@ -32,6 +36,9 @@ void QVMenuService::copyPathWithOnlyName(bool onlyName)
 }
 
 namespace {
+
+const QString kTerminalService = QStringLiteral("New Terminal at Folder");
+const QString kITermService = QStringLiteral("New iTerm2 Window Here");
 
 // Removing or moving the root, the home folder or a system folder would wreck the account or the
 // system, however the path was spelt: such a selection is refused whole, with an alert naming the
@@ -52,13 +59,13 @@ bool refusesProtectedFolders(const QStringList& paths, const QString& action)
 
 } // namespace
 
-void QVMenuService::deletePath()
+void QVFileCommands::deletePath()
 {
-    if (refusesProtectedFolders(selectPaths(), QStringLiteral("delete the item"))) {
+    if (refusesProtectedFolders(m_context.selectPaths(), QStringLiteral("delete the item"))) {
         return;
     }
     const auto deleteStep = [this]() {
-        for (const QString& path : selectPaths()) {
+        for (const QString& path : m_context.selectPaths()) {
             QString error;
             if (!platform::FileOps::removeItem(path, &error)) {
                 qv::alertWithMsg(qv::localized(QStringLiteral("Delete Fail Tip")), nullptr);
@@ -81,14 +88,14 @@ void QVMenuService::deletePath()
     }
 }
 
-void QVMenuService::moveToTrash()
+void QVFileCommands::moveToTrash()
 {
     // This desktop has no file manager to hand a trash shortcut to: both processes trash the
     // items themselves, through the freedesktop Trash.
-    if (refusesProtectedFolders(selectPaths(), QStringLiteral("move the item to the Trash"))) {
+    if (refusesProtectedFolders(m_context.selectPaths(), QStringLiteral("move the item to the Trash"))) {
         return;
     }
-    for (const QString& path : selectPaths()) {
+    for (const QString& path : m_context.selectPaths()) {
         QString error;
         if (!platform::Trash::trashItem(path, nullptr, &error)) {
             qv::alertWithMsg(qv::localized(QStringLiteral("Delete Fail Tip")), nullptr);
@@ -97,20 +104,20 @@ void QVMenuService::moveToTrash()
     QVHelper::playSoundType(QVHelper::SoundFold);
 }
 
-void QVMenuService::showPackageContents(const QVMenuItemPtr&)
+void QVFileCommands::showPackageContents()
 {
-    for (const QString& path : selectPaths()) {
-        const QStringList entries =
-            QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& path : m_context.selectPaths()) {
+        const QStringList entries
+            = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
         if (!entries.isEmpty()) {
             qv::openInFinder(QDir(path).filePath(entries.first()));
         }
     }
 }
 
-void QVMenuService::ejectVolumes(const QVMenuItemPtr&)
+void QVFileCommands::ejectVolumes()
 {
-    for (const QString& path : selectPaths()) {
+    for (const QString& path : m_context.selectPaths()) {
         // Each volume reports for itself, through the sound only.
         qv::enterBackground([path]() {
             const bool ok = platform::Volumes::eject(path);
@@ -119,7 +126,7 @@ void QVMenuService::ejectVolumes(const QVMenuItemPtr&)
     }
 }
 
-QString QVMenuService::copyableText(const QString& path)
+QString QVFileCommands::copyableText(const QString& path)
 {
     if (path.isEmpty()) {
         return QString();
@@ -142,9 +149,9 @@ QString QVMenuService::copyableText(const QString& path)
     return qv::getStringFromData(data);
 }
 
-void QVMenuService::copyFileContents()
+void QVFileCommands::copyFileContents()
 {
-    const QStringList paths = selectPaths();
+    const QStringList paths = m_context.selectPaths();
     if (paths.isEmpty()) {
         return;
     }
@@ -156,7 +163,58 @@ void QVMenuService::copyFileContents()
     }
     qv::copyToPasteboard(text);
     QVHelper::playSoundType(QVHelper::SoundCopy);
-    if (m_progress.showSuccess) {
-        m_progress.showSuccess(qv::localized(QStringLiteral("Success Common Tip")));
+    if (m_context.progressHooks().showSuccess) {
+        m_context.progressHooks().showSuccess(qv::localized(QStringLiteral("Success Common Tip")));
+    }
+}
+
+void QVFileCommands::showSystemFiles(const QVMenuItemPtr& item)
+{
+    const QString show = qv::localized(QStringLiteral("System Hide Files Show"));
+    const QString hide = qv::localized(QStringLiteral("System Hide Files Hide"));
+    platform::Alert choice = qv::alert();
+    choice.setMessageText(qv::localized(item->key()));
+    choice.setInformativeText(qv::localized(QStringLiteral("System Hide Files Tip")));
+    choice.addButtonWithTitle(show);
+    choice.addButtonWithTitle(hide);
+    choice.addButtonWithTitle(qv::localized(QStringLiteral("Cancel")));
+    const int chosen = choice.runModal();
+    if (chosen != platform::Alert::FirstButtonReturn && chosen != platform::Alert::FirstButtonReturn + 1) {
+        return;
+    }
+    const bool showAll = chosen == platform::Alert::FirstButtonReturn;
+    // Only copied: the user runs it in the terminal that opens next.
+    qv::copyToPasteboard(
+        qv::stringWithFormat(item->command(), showAll ? QStringLiteral("true") : QStringLiteral("false")));
+
+    platform::Alert paste = qv::alert();
+    paste.setMessageText(showAll ? show : hide);
+    paste.setInformativeText(qv::localized(QStringLiteral("Copy Instruction Tip")));
+    paste.addButtonWithTitle(qv::localized(QStringLiteral("Paste to Terminal")));
+    paste.addButtonWithTitle(qv::localized(QStringLiteral("Paste to iTerm2")));
+    paste.addButtonWithTitle(qv::localized(QStringLiteral("Cancel")));
+    const int where = paste.runModal();
+    if (where == platform::Alert::FirstButtonReturn) {
+        m_openWith.openServe(kTerminalService, qv::desktopPath());
+    } else if (where == platform::Alert::FirstButtonReturn + 1) {
+        m_openWith.openServe(kITermService, qv::desktopPath());
+    }
+}
+
+bool QVFileCommands::_canSimuFinderShortcut()
+{
+    // There is no synthetic shortcut on this desktop: the request goes to the file manager over
+    // D-Bus, so what matters is that one answers there. No accessibility grant is involved.
+    if (platform::Workspace::hasFileManager()) {
+        return true;
+    }
+    qv::alertWithMsg(qv::localized(QStringLiteral("Please select Finder first")), nullptr);
+    return false;
+}
+
+void QVFileCommands::getInfo()
+{
+    if (_canSimuFinderShortcut() && !platform::Workspace::showItemProperties(m_context.selectPaths())) {
+        qCWarning(lcFileCommands) << "the file manager did not show the properties of the selection";
     }
 }

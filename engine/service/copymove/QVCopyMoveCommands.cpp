@@ -1,11 +1,10 @@
-// Copy to, Move to, Cut Paste and Paste of the command engine.
+#include "engine/service/copymove/QVCopyMoveCommands.h"
 
-#include "engine/service/QVMenuService.h"
-
-#include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
 #include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpandText.h"
 
@@ -26,28 +25,22 @@ QString failureText(const QList<QVFileTransfer::Item>& failed, bool isCopy)
 
 } // namespace
 
-bool QVMenuService::_replaceFileAlert(const QString& target, const QString& orgPath,
-                                      const std::function<void(const QString& path)>& block)
-{
-    return QVFileTransfer::replaceFileAlert(target, orgPath, block);
-}
-
-QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy, const TransferRef& transfer)
+QVFileTransfer::Hooks QVCopyMoveCommands::transferHooks(bool revealLast, bool isCopy, const TransferRef& transfer)
 {
     QVFileTransfer::Hooks hooks;
     hooks.open = [this]() {
-        ++m_loadingCount;
-        if (m_progress.open) {
-            m_progress.open();
+        m_context.setLoadingCount(m_context.loadingCount() + 1);
+        if (const QVProgressHooks& progress = m_context.progressHooks(); progress.open) {
+            progress.open();
         }
     };
-    hooks.jobEnded = [this]() { --m_loadingCount; };
+    hooks.jobEnded = [this]() { m_context.setLoadingCount(m_context.loadingCount() - 1); };
     hooks.succeeded = [this, revealLast](const QString& lastDestination) {
         if (revealLast && QVMenuManager::isPrefCheckOn(QVSwitch::RevealAfterTransfer)) {
             qv::openInFinder(lastDestination);
         }
-        if (m_progress.showSuccess) {
-            m_progress.showSuccess(qv::localized(QStringLiteral("Success Common Tip")));
+        if (const QVProgressHooks& progress = m_context.progressHooks(); progress.showSuccess) {
+            progress.showSuccess(qv::localized(QStringLiteral("Success Common Tip")));
         }
         QVHelper::playSoundType(QVHelper::SoundCopy);
     };
@@ -55,8 +48,8 @@ QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy,
     const bool askFullDiskAccess = revealLast;
     hooks.failed = [this, isCopy, askFullDiskAccess, transfer](const QList<QVFileTransfer::Item>& failedNow) {
         const QList<QVFileTransfer::Item> failed = failedNow;
-        if (m_progress.clean) {
-            m_progress.clean();
+        if (const QVProgressHooks& progress = m_context.progressHooks(); progress.clean) {
+            progress.clean();
         }
         const RootRetry retry = retryWithRootAccess(failed, transfer);
         if (retry == RootRetry::Retried) {
@@ -72,8 +65,8 @@ QVFileTransfer::Hooks QVMenuService::transferHooks(bool revealLast, bool isCopy,
     return hooks;
 }
 
-QVMenuService::RootRetry QVMenuService::retryWithRootAccess(const QList<QVFileTransfer::Item>& failed,
-                                                            const TransferRef& transfer)
+QVCopyMoveCommands::RootRetry QVCopyMoveCommands::retryWithRootAccess(const QList<QVFileTransfer::Item>& failed,
+                                                                      const TransferRef& transfer)
 {
     QStringList unwritable;
     for (const QVFileTransfer::Item& item : failed) {
@@ -85,7 +78,8 @@ QVMenuService::RootRetry QVMenuService::retryWithRootAccess(const QList<QVFileTr
         return RootRetry::NotAsked;
     }
     bool permitted = false;
-    checkFolderAccess(QStringLiteral("/"), [&permitted] { permitted = true; }, [] {});
+    m_context.checkFolderAccess(
+        QStringLiteral("/"), [&permitted] { permitted = true; }, [] {});
     if (!permitted) {
         return RootRetry::Refused;
     }
@@ -99,10 +93,11 @@ QVMenuService::RootRetry QVMenuService::retryWithRootAccess(const QList<QVFileTr
     return again && again->retryFailed() ? RootRetry::Retried : RootRetry::NotRetried;
 }
 
-void QVMenuService::_moveAndCopyToPath(const QString& folder, bool isCopy)
+void QVCopyMoveCommands::_moveAndCopyToPath(const QString& folder, bool isCopy)
 {
     bool permitted = false;
-    QVCheckPermit::checkPermitWithPath(folder, [&]() { permitted = true; }, []() {});
+    QVCheckPermit::checkPermitWithPath(
+        folder, [&]() { permitted = true; }, []() {});
     if (!permitted) {
         QVHelper::playSoundType(QVHelper::SoundError);
         return;
@@ -114,26 +109,26 @@ void QVMenuService::_moveAndCopyToPath(const QString& folder, bool isCopy)
                                            transferHooks(true, isCopy, ref));
     *ref = transfer;
     m_lastTransfer = transfer;
-    transfer->start(selectPaths(), folder);
+    transfer->start(m_context.selectPaths(), folder);
 }
 
-void QVMenuService::cutPasteItem(const QVMenuItemPtr& item)
+void QVCopyMoveCommands::cutPasteItem(const QVMenuItemPtr& item)
 {
     if (!item) {
         return;
     }
-    const QStringList selected = selectPaths();
+    const QStringList selected = m_context.selectPaths();
     QString target = selected.value(0);
     bool permitted = false;
-    QVCheckPermit::checkPermitWithPath(target, [&]() { permitted = true; }, []() {});
+    QVCheckPermit::checkPermitWithPath(
+        target, [&]() { permitted = true; }, []() {});
     if (!permitted) {
         QVHelper::playSoundType(QVHelper::SoundError);
         return;
     }
     if (item->isPaste() && qv::isFolder(target) && !QVFileTransfer::storedCutPaths().isEmpty()) {
         if (!qv::isWritable(target)) {
-            target = QVCheckPermit::selectFolderWithPrompt(
-                qv::localized(QStringLiteral("Paste")), target);
+            target = QVCheckPermit::selectFolderWithPrompt(qv::localized(QStringLiteral("Paste")), target);
             if (target.isNull()) {
                 QVFileTransfer::storeCutPaths({});
                 return;

@@ -5,11 +5,13 @@
 // passes through a shell, whatever quotes or "$(...)" it holds. Terminals, named or offered as
 // services, are this desktop's terminal programs opened at the folder.
 
-#include "engine/service/QVMenuService.h"
+#include "engine/service/openwith/QVOpenWithCommands.h"
 
-#include "foundation/BundleExpand.h"
 #include "engine/model/QVAppCommandURL.h"
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/QVCommandContext.h"
+#include "engine/service/openwith/QVHandOffFailures.h"
+#include "foundation/BundleExpand.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/QVTools.h"
 #include "foundation/StringExpand.h"
@@ -21,7 +23,6 @@
 
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QMutex>
 
 Q_LOGGING_CATEGORY(lcOpenWith, "tarsel.engine.openwith", QtWarningMsg)
 
@@ -64,18 +65,6 @@ bool openTerminalApplication(const QString& appName, const platform::Application
                             : platform::Terminal::openWith({ byName }, folder, false, error);
 }
 
-QMutex& failuresMutex()
-{
-    static QMutex mutex;
-    return mutex;
-}
-
-QStringList& failures()
-{
-    static QStringList list;
-    return list;
-}
-
 // The desktop entry a record's application stands for: by name, else by its identifier.
 platform::Application applicationOf(const QVMenuItem& item)
 {
@@ -116,7 +105,7 @@ const QString& storePage(const QVMenuItem& item)
 
 } // namespace
 
-bool QVMenuService::openWithApp(const QVMenuItemPtr& item, const QString& withPath)
+bool QVOpenWithCommands::openWithApp(const QVMenuItemPtr& item, const QString& withPath)
 {
     if (!item || !qv::isValid(item->appName())) {
         return false;
@@ -128,7 +117,7 @@ bool QVMenuService::openWithApp(const QVMenuItemPtr& item, const QString& withPa
     if (qv::isValid(withPath)) {
         return openOnePath(item, withPath);
     }
-    const QStringList paths = selectPaths();
+    const QStringList paths = m_context.selectPaths();
     if (paths.isEmpty()) {
         if (!launchApp(*item, QString())) {
             openFailWithItem(item);
@@ -144,13 +133,13 @@ bool QVMenuService::openWithApp(const QVMenuItemPtr& item, const QString& withPa
     return true;
 }
 
-QString QVMenuService::documentForApp(const QVMenuItem& item, const QString& path) const
+QString QVOpenWithCommands::documentForApp(const QVMenuItem& item, const QString& path) const
 {
     if (!qv::isValid(path)) {
         return QString();
     }
     const bool terminal = isTerminalName(item.appName());
-    if (!m_isSelectURL && !terminal && qv::isSystemFolder(path)) {
+    if (!m_context.isSelectURL() && !terminal && qv::isSystemFolder(path)) {
         // The menu was opened on the background of a system folder: the application starts empty.
         return QString();
     }
@@ -160,7 +149,7 @@ QString QVMenuService::documentForApp(const QVMenuItem& item, const QString& pat
     return path;
 }
 
-bool QVMenuService::launchApp(const QVMenuItem& item, const QString& document, QString* error)
+bool QVOpenWithCommands::launchApp(const QVMenuItem& item, const QString& document, QString* error)
 {
     const platform::Application app = applicationOf(item);
     if (isTerminalName(item.appName())) {
@@ -178,7 +167,7 @@ bool QVMenuService::launchApp(const QVMenuItem& item, const QString& document, Q
     return platform::Workspace::openFiles(qv::isValid(document) ? QStringList { document } : QStringList(), app, error);
 }
 
-bool QVMenuService::openOnePath(const QVMenuItemPtr& item, const QString& path)
+bool QVOpenWithCommands::openOnePath(const QVMenuItemPtr& item, const QString& path)
 {
     const QString document = documentForApp(*item, path);
     QString error;
@@ -188,12 +177,12 @@ bool QVMenuService::openOnePath(const QVMenuItemPtr& item, const QString& path)
     if (item->appName().contains(QLatin1String("Cursor")) && QVTools::isInstallIterm2()) {
         const bool handed = qv::openItem2WithFolder(quotedLine(applicationOf(*item), document));
         if (!handed) {
-            noteFailedHandOff(error);
+            QVHandOffFailures::note(error);
         }
         return handed;
     }
     // The document did not reach the application even when it opens without one below.
-    noteFailedHandOff(error);
+    QVHandOffFailures::note(error);
     QString bareError;
     if (!launchApp(*item, QString(), &bareError)) {
         openFailWithItem(item, bareError);
@@ -201,9 +190,9 @@ bool QVMenuService::openOnePath(const QVMenuItemPtr& item, const QString& path)
     return false;
 }
 
-void QVMenuService::openBorellaWithItem(const QVMenuItemPtr& item)
+void QVOpenWithCommands::openBorellaWithItem(const QVMenuItemPtr& item)
 {
-    const QList<QUrl> urls = selectURLs();
+    const QList<QUrl> urls = m_context.selectURLs();
     if (urls.isEmpty()) {
         return;
     }
@@ -212,26 +201,27 @@ void QVMenuService::openBorellaWithItem(const QVMenuItemPtr& item)
         ? QStringLiteral("/Applications/%1.app").arg(name)
         : name;
     if (!QFileInfo::exists(appPath)) {
-        openFailWithItem(item, QStringLiteral("Failed to open with \"%1\". File: \"%2\". Error: \"the archive utility is "
-                                              "not installed\"")
-                                   .arg(name, appPath));
+        openFailWithItem(item,
+                         QStringLiteral("Failed to open with \"%1\". File: \"%2\". Error: \"the archive utility is "
+                                        "not installed\"")
+                             .arg(name, appPath));
         return;
     }
     // The utility splits its address at every "qvpath=": the items follow each other directly.
-    QString address = QStringLiteral("%1://qvcommand-%2?")
-                          .arg(item->isBorellaPro() ? QStringLiteral("QVBorellaPro") : QStringLiteral("QVBorella"),
-                               item->appCmd());
+    QString address
+        = QStringLiteral("%1://qvcommand-%2?")
+              .arg(item->isBorellaPro() ? QStringLiteral("QVBorellaPro") : QStringLiteral("QVBorella"), item->appCmd());
     for (const QUrl& url : urls) {
         address += QStringLiteral("qvpath=")
             + QString::fromLatin1(QUrl::toPercentEncoding(url.toLocalFile(), "!$&'()*+,;=:@/?"));
     }
     if (!platform::Workspace::openUrl(QUrl(address, QUrl::StrictMode))) {
-        noteFailedHandOff(QStringLiteral("Failed to hand the items to \"%1\". Error: \"its address could not be opened\"")
-                              .arg(name));
+        QVHandOffFailures::note(
+            QStringLiteral("Failed to hand the items to \"%1\". Error: \"its address could not be opened\"").arg(name));
     }
 }
 
-void QVMenuService::openServe(const QString& serve, const QString& withPath)
+void QVOpenWithCommands::openServe(const QString& serve, const QString& withPath)
 {
     if (isTerminalService(serve)) {
         openTerminalAt(withPath, serve.contains(QLatin1String("Tab")));
@@ -241,26 +231,27 @@ void QVMenuService::openServe(const QString& serve, const QString& withPath)
     if (qv::isValid(withPath)) {
         urls << QUrl::fromLocalFile(withPath);
     } else {
-        urls = selectURLs();
+        urls = m_context.selectURLs();
     }
     if (urls.isEmpty()) {
         urls << QUrl::fromLocalFile(qv::desktopPath());
     }
     if (!QVTools::runService(serve, urls)) {
         qCWarning(lcOpenWith).noquote() << "the service" << serve << "could not be run";
-        noteFailedHandOff(QStringLiteral("Failed to run the service \"%1\". Error: \"no application offers it, or it "
-                                         "could not be started\"")
-                              .arg(serve));
+        QVHandOffFailures::note(
+            QStringLiteral("Failed to run the service \"%1\". Error: \"no application offers it, or it "
+                           "could not be started\"")
+                .arg(serve));
     }
 }
 
-void QVMenuService::openTerminalAt(const QString& withPath, bool newTab)
+void QVOpenWithCommands::openTerminalAt(const QString& withPath, bool newTab)
 {
     QStringList folders;
     if (qv::isValid(withPath)) {
         folders << withPath;
     } else {
-        folders = selectPaths();
+        folders = m_context.selectPaths();
     }
     if (folders.isEmpty()) {
         folders << qv::desktopPath();
@@ -279,14 +270,15 @@ void QVMenuService::openTerminalAt(const QString& withPath, bool newTab)
             continue;
         }
         qCWarning(lcOpenWith).noquote() << error;
-        noteFailedHandOff(error);
-        qv::alertWithMsg(qv::localized(platform::Terminal::chooseTerminal().isEmpty() ? QStringLiteral("No Terminal Tip")
-                                                                                       : QStringLiteral("Open Error Tip")));
+        QVHandOffFailures::note(error);
+        qv::alertWithMsg(qv::localized(platform::Terminal::chooseTerminal().isEmpty()
+                                           ? QStringLiteral("No Terminal Tip")
+                                           : QStringLiteral("Open Error Tip")));
         return;
     }
 }
 
-qint64 QVMenuService::mainAppMethodForItem(const QVMenuItem& item)
+qint64 QVOpenWithCommands::mainAppMethodForItem(const QVMenuItem& item)
 {
     if (item.isAirDrop()) {
         return QVAppCommandURL::AirDrop;
@@ -318,20 +310,21 @@ qint64 QVMenuService::mainAppMethodForItem(const QVMenuItem& item)
     return QVAppCommandURL::None;
 }
 
-void QVMenuService::openFromMainApp(const QVMenuItemPtr& item)
+void QVOpenWithCommands::openFromMainApp(const QVMenuItemPtr& item)
 {
     const qint64 method = item ? mainAppMethodForItem(*item) : QVAppCommandURL::None;
     if (method == QVAppCommandURL::None) {
         return;
     }
-    if (!QVAppCommandURL::openMainAppWithMethod(method, selectURLs(), m_isSelectURL)) {
-        openFailWithItem(item, QStringLiteral("Failed to hand the command to the application. File: \"%1\". Error: \"no "
-                                              "application is running and it could not be started\"")
-                                   .arg(QVAppCommandURL::mainAppProgram()));
+    if (!QVAppCommandURL::openMainAppWithMethod(method, m_context.selectURLs(), m_context.isSelectURL())) {
+        openFailWithItem(item,
+                         QStringLiteral("Failed to hand the command to the application. File: \"%1\". Error: \"no "
+                                        "application is running and it could not be started\"")
+                             .arg(QVAppCommandURL::mainAppProgram()));
     }
 }
 
-QString QVMenuService::settingsPageForItem(const QVMenuItemPtr& item)
+QString QVOpenWithCommands::settingsPageForItem(const QVMenuItemPtr& item)
 {
     if (item) {
         if (item->isNewFile()) {
@@ -353,7 +346,7 @@ QString QVMenuService::settingsPageForItem(const QVMenuItemPtr& item)
     return QStringLiteral("general");
 }
 
-void QVMenuService::openMainTabViewWithItem(const QVMenuItemPtr& item)
+void QVOpenWithCommands::openMainTabViewWithItem(const QVMenuItemPtr& item)
 {
     const QString page = settingsPageForItem(item);
     platform::Defaults& defaults = QVMenuManager::sharedDefaults();
@@ -363,16 +356,17 @@ void QVMenuService::openMainTabViewWithItem(const QVMenuItemPtr& item)
     defaults.setValue(QVMenuManager::kMainOpenTabview, page);
     // The application opens the page stored above when it starts or comes forward.
     if (!QVAppCommandURL::openMainApp()) {
-        openFailWithItem(nullptr, QStringLiteral("Failed to start the application. File: \"%1\". Error: \"it could not be "
-                                                 "started\"")
-                                      .arg(QVAppCommandURL::mainAppProgram()));
+        openFailWithItem(nullptr,
+                         QStringLiteral("Failed to start the application. File: \"%1\". Error: \"it could not be "
+                                        "started\"")
+                             .arg(QVAppCommandURL::mainAppProgram()));
     }
 }
 
-void QVMenuService::openFailWithItem(const QVMenuItemPtr& item, const QString& detail)
+void QVOpenWithCommands::openFailWithItem(const QVMenuItemPtr& item, const QString& detail)
 {
     const QString name = item ? item->appName() : QString();
-    noteFailedHandOff(qv::isValid(detail) ? detail : QStringLiteral("Failed to open with \"%1\".").arg(name));
+    QVHandOffFailures::note(qv::isValid(detail) ? detail : QStringLiteral("Failed to open with \"%1\".").arg(name));
     if (item && (item->key() == QLatin1String("Lumeno") || item->isBorellaPro() || item->isBorella())) {
         platform::Workspace::openUrl(QUrl(storePage(*item)));
         return;
@@ -381,25 +375,4 @@ void QVMenuService::openFailWithItem(const QVMenuItemPtr& item, const QString& d
     // A terminal application that stands for the user's terminal, on a desktop without one.
     const bool noTerminal = detail.contains(platform::Terminal::noTerminalError());
     qv::alertWithMsg(qv::localized(noTerminal ? QStringLiteral("No Terminal Tip") : QStringLiteral("Open Error Tip")));
-}
-
-QStringList QVMenuService::failedHandOffs()
-{
-    QMutexLocker lock(&failuresMutex());
-    return failures();
-}
-
-void QVMenuService::noteFailedHandOff(const QString& text)
-{
-    const QString message = text.isEmpty() ? QStringLiteral("A command could not be handed on.") : text;
-    QMutexLocker lock(&failuresMutex());
-    // A fallback that fails the same way as the first try is one failure.
-    if (failures().isEmpty() || failures().last() != message) {
-        failures().append(message);
-    }
-    // The application lives long: only the latest are kept.
-    constexpr qsizetype kKept = 100;
-    if (failures().size() > kKept) {
-        failures().removeFirst();
-    }
 }

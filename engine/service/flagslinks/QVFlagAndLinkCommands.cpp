@@ -1,20 +1,19 @@
-// Commands that change how items show: hidden or visible, locked or unlocked, their custom
-// icons; the system's own hidden files; the file manager's properties window.
+#include "engine/service/flagslinks/QVFlagAndLinkCommands.h"
 
-#include "engine/service/QVMenuService.h"
-
-#include "foundation/BundleExpand.h"
+#include "engine/model/QVMenuManager.h"
+#include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
-#include "foundation/AlertExpand.h"
+#include "engine/service/QVPendingWork.h"
+#include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
-#include "foundation/StringExpandText.h"
-#include "platform/Alert.h"
+#include "foundation/StringExpand.h"
 #include "platform/FileFlags.h"
 #include "platform/Panels.h"
 #include "platform/Workspace.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QLoggingCategory>
 
@@ -24,9 +23,13 @@ Q_LOGGING_CATEGORY(lcFlags, "tarsel.engine.flags", QtWarningMsg)
 
 namespace {
 
-const QString kTerminalService = QStringLiteral("New Terminal at Folder");
-const QString kITermService = QStringLiteral("New iTerm2 Window Here");
 constexpr std::chrono::milliseconds kIconSetDelay { 10 };
+
+// The last path component, also for a path given with a trailing slash.
+QString lastComponent(const QString& path)
+{
+    return QFileInfo(QDir::cleanPath(path)).fileName();
+}
 
 // The list builder gives the hide entries the command "chflags hidden" and the unhide entries
 // "chflags nohidden"; the key decides where it is one of the four.
@@ -72,19 +75,19 @@ void applyIcon(const QImage& image, const QStringList& paths)
     if (image.isNull()) {
         return;
     }
-    QVMenuService::beginPendingWork();
+    QVPendingWork::begin();
     qv::enterForegroundWithDelay(kIconSetDelay, [image, paths] {
         setIcons(image, paths);
-        QVMenuService::endPendingWork();
+        QVPendingWork::end();
     });
 }
 
 } // namespace
 
-void QVMenuService::hideAndShowFiles(const QVMenuItemPtr& item)
+void QVFlagAndLinkCommands::hideAndShowFiles(const QVMenuItemPtr& item)
 {
-    QStringList paths = selectPaths();
-    if (!m_isSelectURL) {
+    QStringList paths = m_context.selectPaths();
+    if (!m_context.isSelectURL()) {
         paths = paths.isEmpty() ? QStringList() : visibleEntries(paths.first());
     }
     QString error;
@@ -96,9 +99,9 @@ void QVMenuService::hideAndShowFiles(const QVMenuItemPtr& item)
     QVHelper::playSoundType(ok ? QVHelper::SoundFold : QVHelper::SoundError);
 }
 
-void QVMenuService::lockUnlockFiles(const QVMenuItemPtr&)
+void QVFlagAndLinkCommands::lockUnlockFiles()
 {
-    const QStringList paths = selectPaths();
+    const QStringList paths = m_context.selectPaths();
     // Decided once, from the first item, as the menu titled the entry "Lock" or "Unlock": a
     // mixed selection is locked or unlocked as a whole.
     const bool lock = paths.isEmpty() || !platform::FileFlags::isLocked(paths.first());
@@ -113,62 +116,11 @@ void QVMenuService::lockUnlockFiles(const QVMenuItemPtr&)
     QVHelper::playSoundType(ok ? QVHelper::SoundDing : QVHelper::SoundError);
 }
 
-void QVMenuService::showSystemFiles(const QVMenuItemPtr& item)
-{
-    const QString show = qv::localized(QStringLiteral("System Hide Files Show"));
-    const QString hide = qv::localized(QStringLiteral("System Hide Files Hide"));
-    platform::Alert choice = qv::alert();
-    choice.setMessageText(qv::localized(item->key()));
-    choice.setInformativeText(qv::localized(QStringLiteral("System Hide Files Tip")));
-    choice.addButtonWithTitle(show);
-    choice.addButtonWithTitle(hide);
-    choice.addButtonWithTitle(qv::localized(QStringLiteral("Cancel")));
-    const int chosen = choice.runModal();
-    if (chosen != platform::Alert::FirstButtonReturn && chosen != platform::Alert::FirstButtonReturn + 1) {
-        return;
-    }
-    const bool showAll = chosen == platform::Alert::FirstButtonReturn;
-    // Only copied: the user runs it in the terminal that opens next.
-    qv::copyToPasteboard(
-        qv::stringWithFormat(item->command(), showAll ? QStringLiteral("true") : QStringLiteral("false")));
-
-    platform::Alert paste = qv::alert();
-    paste.setMessageText(showAll ? show : hide);
-    paste.setInformativeText(qv::localized(QStringLiteral("Copy Instruction Tip")));
-    paste.addButtonWithTitle(qv::localized(QStringLiteral("Paste to Terminal")));
-    paste.addButtonWithTitle(qv::localized(QStringLiteral("Paste to iTerm2")));
-    paste.addButtonWithTitle(qv::localized(QStringLiteral("Cancel")));
-    const int where = paste.runModal();
-    if (where == platform::Alert::FirstButtonReturn) {
-        openServe(kTerminalService, qv::desktopPath());
-    } else if (where == platform::Alert::FirstButtonReturn + 1) {
-        openServe(kITermService, qv::desktopPath());
-    }
-}
-
-bool QVMenuService::_canSimuFinderShortcut()
-{
-    // There is no synthetic shortcut on this desktop: the request goes to the file manager over
-    // D-Bus, so what matters is that one answers there. No accessibility grant is involved.
-    if (platform::Workspace::hasFileManager()) {
-        return true;
-    }
-    qv::alertWithMsg(qv::localized(QStringLiteral("Please select Finder first")), nullptr);
-    return false;
-}
-
-void QVMenuService::getInfo(const QVMenuItemPtr&)
-{
-    if (_canSimuFinderShortcut() && !platform::Workspace::showItemProperties(selectPaths())) {
-        qCWarning(lcFlags) << "the file manager did not show the properties of the selection";
-    }
-}
-
-void QVMenuService::setFolderIcon(const QVMenuItemPtr& item)
+void QVFlagAndLinkCommands::setFolderIcon(const QVMenuItemPtr& item)
 {
     const QImage image = item->key() == QLatin1String("Recover Icon") ? QImage() : item->menuIcon();
-    if (m_isSelectURL) {
-        applyIcon(image, selectPaths());
+    if (m_context.isSelectURL()) {
+        applyIcon(image, m_context.selectPaths());
         return;
     }
     QVCheckPermit::activePanelForOSX15();
@@ -177,9 +129,34 @@ void QVMenuService::setFolderIcon(const QVMenuItemPtr& item)
     options.canChooseDirectories = true;
     options.allowsMultipleSelection = true;
     options.prompt = qv::localized(QStringLiteral("Choose"));
-    options.directory = selectPaths().value(0);
+    options.directory = m_context.selectPaths().value(0);
     const platform::PanelResult result = platform::Panels::runOpenPanel(options);
     if (result.isOK()) {
         applyIcon(image, result.paths);
     }
+}
+
+void QVFlagAndLinkCommands::_createSymlinkTo(const QString& folder)
+{
+    const bool reveal = QVMenuManager::isPrefCheckOn(QVSwitch::RevealAfterTransfer)
+        && QDir::cleanPath(folder) != QDir::cleanPath(qv::desktopPath());
+    for (const QString& path : m_context.selectPaths()) {
+        const QString aliasPath = qv::uniquePath(QDir(folder).filePath(lastComponent(path)));
+        if (!QVHelper::createBookmarkAtURL(QUrl::fromLocalFile(aliasPath), QUrl::fromLocalFile(path))) {
+            QVHelper::playSoundType(QVHelper::SoundError);
+            continue;
+        }
+        QVHelper::playSoundType(QVHelper::SoundDing);
+        if (reveal) {
+            qv::openInFinder(aliasPath);
+        }
+    }
+}
+
+void QVFlagAndLinkCommands::sendToDesktopShortcut()
+{
+    // A new account may not have its Desktop folder yet; the shortcut still belongs there.
+    const QString desktop = qv::desktopPath();
+    QDir().mkpath(desktop);
+    _createSymlinkTo(desktop);
 }

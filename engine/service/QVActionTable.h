@@ -1,0 +1,74 @@
+#pragma once
+
+#include "engine/model/QVMenuItem.h"
+
+#include <QStringList>
+
+#include <optional>
+#include <span>
+
+struct QVCommandFamilies;
+
+/// One chosen menu entry as the action table sees it: the top record of the main list and, for
+/// a pick inside its submenu, the chosen child and up to two levels below it.
+struct QVActionRequest
+{
+    QVMenuItemPtr top;
+    QVMenuItemPtr child; ///< null for a pick of the top entry itself
+    QVMenuItemPtr grandchild; ///< the entry chosen beneath the child, or null
+    QVMenuItemPtr greatGrandchild; ///< the entry chosen beneath the grandchild, or null
+    qsizetype childIndex = -1; ///< the child's index among top's children
+    const char* command = ""; ///< the command of the row that runs the request
+
+    /// What the child commands act on: the grandchild when one was chosen, else the child.
+    const QVMenuItemPtr& chosen() const { return grandchild ? grandchild : child; }
+};
+
+/// One row of the action table: which top records it is for, the command it runs, and how the
+/// dispatch treats it.
+struct QVActionRow
+{
+    enum Flag : unsigned {
+        FolderAccess = 1, ///< folder access for the selection is obtained before it runs
+        HandedToApp = 2, ///< handed to the application by the app command URL (no run function)
+        CountsUse = 4, ///< a run counts one use of the top entry
+    };
+    using Test = bool (*)(const QVActionRequest& request);
+    /// Runs the command; false when it ran nothing (nothing is counted then).
+    using Run = bool (*)(QVCommandFamilies& commands, const QVActionRequest& request);
+
+    const char* key; ///< the top record's key this row is for; null for any key
+    Test test; ///< a further test on the request; null for none
+    const char* command;
+    Run run;
+    unsigned flags;
+
+    bool matches(const QVActionRequest& request) const;
+    bool has(Flag flag) const { return (flags & flag) != 0; }
+};
+
+/// The ordered table that picks the command for a chosen entry: one table for picks inside a
+/// top entry's submenu, one for picks of the entry itself. The first row that matches decides.
+///
+/// A command this system does not offer yet keeps its row, pointing at notAvailable(), so that
+/// its place in the order is kept and its class only has to replace the run function.
+class QVActionTable final
+{
+public:
+    QVActionTable() = delete;
+
+    static std::span<const QVActionRow> childRows();
+    static std::span<const QVActionRow> leafRows();
+
+    /// The request for the top record and the child indexes ("01".."99", 1-based) that follow it
+    /// in a tag; none when an index fits no entry.
+    static std::optional<QVActionRequest> request(const QVMenuItemPtr& top, QStringList indexes);
+    /// The first row of the request's table that matches; null for none (nothing runs).
+    static const QVActionRow* rowFor(const QVActionRequest& request);
+    /// Runs the row's command for the request; true when it ran and counts a use.
+    static bool run(const QVActionRow& row, QVCommandFamilies& commands, QVActionRequest request);
+
+    /// The run function of a command not built yet: tells the user so ("Not Available Tip") and
+    /// logs it; runs and counts nothing.
+    static bool notAvailable(QVCommandFamilies& commands, const QVActionRequest& request);
+};

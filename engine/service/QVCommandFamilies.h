@@ -1,0 +1,30 @@
+#pragma once
+
+#include "engine/service/commonpath/QVCommonPathCommands.h"
+#include "engine/service/copymove/QVCopyMoveCommands.h"
+#include "engine/service/filecommands/QVFileCommands.h"
+#include "engine/service/flagslinks/QVFlagAndLinkCommands.h"
+#include "engine/service/openwith/QVOpenWithCommands.h"
+
+class QVCommandContext;
+
+/// The command families of one engine, wired to its context and to each other: the rows of the
+/// action table run their commands here. A new family is one more member (and its rows).
+struct QVCommandFamilies
+{
+    explicit QVCommandFamilies(QVCommandContext& context)
+        : openWith(context)
+        , files(context, openWith)
+        , flagsAndLinks(context)
+        , copyMove(context)
+        , commonPaths(context, openWith, flagsAndLinks, copyMove)
+    {
+    }
+    Q_DISABLE_COPY_MOVE(QVCommandFamilies)
+
+    QVOpenWithCommands openWith;
+    QVFileCommands files;
+    QVFlagAndLinkCommands flagsAndLinks;
+    QVCopyMoveCommands copyMove;
+    QVCommonPathCommands commonPaths;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+/// The progress window's part in a command: shown while jobs run, a success message at the end,
+/// closed with the tool windows. The process that owns the window installs them; the engine calls
+/// those that are set.
+struct QVProgressHooks
+{
+    std::function<void()> open;
+    std::function<void(const QString& message)> showSuccess;
+    std::function<void()> clean;
+};
