@@ -77,7 +77,7 @@ QString QVMenuItem::menuTitle() const
     return text;
 }
 
-QImage QVMenuItem::menuIcon(QString* sourceName) const
+QImage QVMenuItem::menuIcon(const QString& icon, QString* sourceName) const
 {
     const auto foundBy = [sourceName](const QString& name) {
         if (sourceName != nullptr) {
@@ -91,9 +91,9 @@ QImage QVMenuItem::menuIcon(QString* sourceName) const
             return image;
         }
     }
-    if (qv::isValid(m_icon) && platform::Bundle::hasImageNamed(m_icon)) {
-        foundBy(m_icon);
-        return platform::Bundle::imageNamed(m_icon);
+    if (qv::isValid(icon) && platform::Bundle::hasImageNamed(icon)) {
+        foundBy(icon);
+        return platform::Bundle::imageNamed(icon);
     }
     if (qv::isValid(m_path)) {
         foundBy(m_path);

@@ -148,7 +148,10 @@ public:
     /// The image shown in a menu: the file at iconPath, the resource image named icon, an
     /// image chosen by the file at path, else a null image. sourceName, when given, receives
     /// what the image was found by: the icon path, the icon name or the path.
-    QImage menuIcon(QString* sourceName = nullptr) const;
+    QImage menuIcon(QString* sourceName = nullptr) const { return menuIcon(m_icon, sourceName); }
+    /// menuIcon() with another resource image name in the place of icon (a menu that shows the
+    /// record in a state of its own, such as "Lock" or "Unlock").
+    QImage menuIcon(const QString& icon, QString* sourceName) const;
 
     /// YES when the record has no children, or when at least one child's key is not stored as
     /// YES in the shared defaults; NO when every child is switched on there.
