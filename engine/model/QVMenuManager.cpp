@@ -279,11 +279,6 @@ bool QVMenuManager::isPrefCheckOn(QVSwitch number)
     return sharedDefaults().boolValue(prefCheck(number));
 }
 
-bool QVMenuManager::isPrefCheckOn(int number)
-{
-    return sharedDefaults().boolValue(prefCheck(number));
-}
-
 QString QVMenuManager::sharedFolder()
 {
     const QString folder = platform::Paths::groupContainer(platform::System::kGroupId);

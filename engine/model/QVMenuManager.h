@@ -56,7 +56,6 @@ public:
     static QString prefCheck(QVSwitch number) { return prefCheck(static_cast<int>(number)); }
     /// Whether the switch is on in the shared suite (absent reads NO).
     static bool isPrefCheckOn(QVSwitch number);
-    static bool isPrefCheckOn(int number);
 
     /// The process-wide instance.
     static QVMenuManager& sharedInstance();

@@ -235,15 +235,8 @@ private:
         void operator()(QVCommandFamilies* commands) const;
     };
     QVCommandFamilies& commands();
-    struct Build;
-
-    bool skipRecord(const QVMenuItemPtr& record, const Build& build);
-    bool visibilityFilter(QVMenuItem& record, const Build& build);
-    void addDynamicChildren(const QVMenuItemPtr& record, const Build& build);
-    QVMenuItemList visibleRecords(const QVMenuItemList& records, const Build& build);
-    /// getSubMenuWithChildren() with the image switch already read.
-    std::unique_ptr<platform::Menu> submenu(const QVMenuItemList& children, const QString& parentTag, bool hideIcons);
-    std::unique_ptr<platform::MenuItem> makeEntry(const QString& title, qint64 tag) const;
+    /// What the menu entries' action is sent to: the delegate inside the extension, else the
+    /// engine. The menu itself is built by QVMenuBuilder.
     platform::MenuTarget* entryTarget() const;
 
     void decodeMenuTag(qint64 tag);
