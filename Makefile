@@ -39,7 +39,7 @@ bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 
 format:
-	cmake --build $(BUILD_DIR) --target format
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -24,7 +24,8 @@ namespace {
 
 constexpr qint64 kFileSize = qint64(1) << 30;
 
-struct Timed {
+struct Timed
+{
     QString value;
     double seconds = 0;
 };
@@ -118,7 +119,8 @@ int main(int argc, char** argv)
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     const int runs = 3;
 
-    struct Row {
+    struct Row
+    {
         const char* name;
         std::function<QString()> ours;
         std::function<QString()> theirs;
@@ -130,24 +132,26 @@ int main(int argc, char** argv)
         };
     };
     // zlib's crc32 through Python's binding, reading in 1 MiB blocks.
-    const QString crcScript = QStringLiteral(
-        "import sys, zlib\n"
-        "c = 0\n"
-        "with open(sys.argv[1], 'rb', buffering=0) as f:\n"
-        "    while True:\n"
-        "        b = f.read(1 << 20)\n"
-        "        if not b: break\n"
-        "        c = zlib.crc32(b, c)\n"
-        "print(c & 0xffffffff)\n");
+    const QString crcScript = QStringLiteral("import sys, zlib\n"
+                                             "c = 0\n"
+                                             "with open(sys.argv[1], 'rb', buffering=0) as f:\n"
+                                             "    while True:\n"
+                                             "        b = f.read(1 << 20)\n"
+                                             "        if not b: break\n"
+                                             "        c = zlib.crc32(b, c)\n"
+                                             "print(c & 0xffffffff)\n");
     const QList<Row> rows = {
         { "MD5", [&] { return qv::md5HashOfFileAtPath(file); }, dgst("-md5"), QStringLiteral("openssl dgst -md5") },
-        { "SHA-1", [&] { return qv::sha1HashOfFileAtPath(file); }, dgst("-sha1"), QStringLiteral("openssl dgst -sha1") },
+        { "SHA-1", [&] { return qv::sha1HashOfFileAtPath(file); }, dgst("-sha1"),
+          QStringLiteral("openssl dgst -sha1") },
         { "SHA-256", [&] { return qv::sha256HashOfFileAtPath(file); }, dgst("-sha256"),
           QStringLiteral("openssl dgst -sha256") },
         { "SHA-512", [&] { return qv::sha512HashOfFileAtPath(file); }, dgst("-sha512"),
           QStringLiteral("openssl dgst -sha512") },
         { "CRC-32", [&] { return qv::crc32HashOfFileAtPath(file); },
-          [&] { return runTool(python, { QStringLiteral("-c"), crcScript, file }); },
+          [&] {
+              return runTool(python, { QStringLiteral("-c"), crcScript, file });
+          },
           QStringLiteral("python3 zlib.crc32") },
     };
 
@@ -157,8 +161,8 @@ int main(int argc, char** argv)
     bool allMatch = true;
     for (const Row& row : rows) {
         const Timed ours = bestOf(runs, row.ours);
-        const bool haveTool = row.theirsLabel.startsWith(QLatin1String("openssl")) ? !openssl.isEmpty()
-                                                                                    : !python.isEmpty();
+        const bool haveTool
+            = row.theirsLabel.startsWith(QLatin1String("openssl")) ? !openssl.isEmpty() : !python.isEmpty();
         Timed theirs;
         if (haveTool) {
             theirs = bestOf(runs, row.theirs);

@@ -57,7 +57,8 @@ void buildGrid(QWidget* root, int rows, int columns)
 }
 
 // The heads-up panel: overlay over the host, a centred panel, spinner, label and image.
-struct Panel {
+struct Panel
+{
     QWidget* overlay;
     QWidget* panel;
     QLabel* label;
@@ -108,7 +109,8 @@ int main(int argc, char** argv)
         QWidget root;
         root.resize(3000, 900);
         auto start = Clock::now();
-        buildGrid(&root, qEnvironmentVariableIntValue("GRID") ? qEnvironmentVariableIntValue("GRID") : 30, qEnvironmentVariableIntValue("GRID") ? qEnvironmentVariableIntValue("GRID") : 30);
+        buildGrid(&root, qEnvironmentVariableIntValue("GRID") ? qEnvironmentVariableIntValue("GRID") : 30,
+                  qEnvironmentVariableIntValue("GRID") ? qEnvironmentVariableIntValue("GRID") : 30);
         const double build = millisecondsSince(start);
         start = Clock::now();
         LayoutEngine::layoutIfNeeded();
@@ -122,7 +124,7 @@ int main(int argc, char** argv)
         const double idle = millisecondsSince(start);
         std::printf("grid 30x30 labels: build and solve %.1f ms, first pass %.1f ms, superview resize %.1f ms, "
                     "pass with nothing changed %.2f ms\n",
-            build, pass, resize, idle);
+                    build, pass, resize, idle);
         const auto* corner = root.findChildren<QLabel*>().constLast();
         std::printf("  last label frame %d,%d %dx%d\n", corner->x(), corner->y(), corner->width(), corner->height());
     }
@@ -150,6 +152,6 @@ int main(int argc, char** argv)
     }
     std::printf("heads-up panel (%d constraints): build and solve %.3f ms, width edit and re-solve %.3f ms "
                 "(mean of %d)\n",
-        constraints, total / runs, edits / runs, runs);
+                constraints, total / runs, edits / runs, runs);
     return 0;
 }

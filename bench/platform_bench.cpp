@@ -38,8 +38,9 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
-    report("Bundle::localizedString (present key)", 200000,
-           [] { platform::Bundle::localizedString(QStringLiteral("CFBundleDisplayName"), {}, QStringLiteral("InfoPlist")); });
+    report("Bundle::localizedString (present key)", 200000, [] {
+        platform::Bundle::localizedString(QStringLiteral("CFBundleDisplayName"), {}, QStringLiteral("InfoPlist"));
+    });
     report("Bundle::localizedString (missing key)", 200000,
            [] { platform::Bundle::localizedString(QStringLiteral("No Such Key")); });
     report("Bundle::hasImageNamed (not bundled, theme)", 2000,
@@ -56,9 +57,10 @@ int main(int argc, char** argv)
     qputenv("XDG_DATA_DIRS", QFile::encodeName(dir.path() + QStringLiteral("/none")));
     QDir().mkpath(dir.path() + QStringLiteral("/applications/vendor"));
     for (int i = 0; i < 600; ++i) {
-        QFile f(dir.path() + QStringLiteral("/applications/%1org.example.App%2.desktop")
-                                 .arg(i % 2 ? QStringLiteral("vendor/") : QString())
-                                 .arg(i));
+        QFile f(dir.path()
+                + QStringLiteral("/applications/%1org.example.App%2.desktop")
+                      .arg(i % 2 ? QStringLiteral("vendor/") : QString())
+                      .arg(i));
         if (f.open(QIODevice::WriteOnly)) {
             f.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=App %1\nExec=app%1 %F\nIcon=app\n"
                                    "Comment=An application with a longer comment line\n[Desktop Action x]\nName=X\n")

@@ -68,21 +68,3 @@ function(tarsel_add_test_binary name dir)
             PROPERTIES LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=xcb;TARSEL_TEST_X11=1" TIMEOUT 120)
     endif()
 endfunction()
-
-function(tarsel_add_format_target)
-    find_program(CLANG_FORMAT clang-format)
-    if(CLANG_FORMAT)
-        file(GLOB_RECURSE _all CONFIGURE_DEPENDS
-            ${CMAKE_SOURCE_DIR}/platform/*.[ch]pp ${CMAKE_SOURCE_DIR}/platform/*.h
-            ${CMAKE_SOURCE_DIR}/foundation/*.cpp ${CMAKE_SOURCE_DIR}/foundation/*.h
-            ${CMAKE_SOURCE_DIR}/kit/*.cpp ${CMAKE_SOURCE_DIR}/kit/*.h
-            ${CMAKE_SOURCE_DIR}/engine/*.cpp ${CMAKE_SOURCE_DIR}/engine/*.h
-            ${CMAKE_SOURCE_DIR}/toolwindows/*.cpp ${CMAKE_SOURCE_DIR}/toolwindows/*.h
-            ${CMAKE_SOURCE_DIR}/extension/*.cpp ${CMAKE_SOURCE_DIR}/extension/*.h
-            ${CMAKE_SOURCE_DIR}/host/*.cpp ${CMAKE_SOURCE_DIR}/host/*.h
-            ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/app/*.h
-            ${CMAKE_SOURCE_DIR}/tests/*.cpp ${CMAKE_SOURCE_DIR}/tests/*.h
-            ${CMAKE_SOURCE_DIR}/bench/*.cpp)
-        add_custom_target(format COMMAND ${CLANG_FORMAT} -i ${_all} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
-    endif()
-endfunction()

@@ -19,28 +19,35 @@
 
 namespace qv {
 
-template <typename T>
-using Comparator = std::function<int(const T&, const T&)>;
+template <typename T> using Comparator = std::function<int(const T&, const T&)>;
 
 /// Equality without a comparator: for values held in a QVariant, the same kind of value
 /// that compares as the same (numbers of any numeric kind count as one kind); else ==.
 bool sameObject(const QVariant& a, const QVariant& b);
-template <typename T>
-bool sameObject(const T& a, const T& b) { return a == b; }
+template <typename T> bool sameObject(const T& a, const T& b)
+{
+    return a == b;
+}
 /// Order without a comparator (QVariant: its natural comparison; else <).
 int compareObjects(const QVariant& a, const QVariant& b);
-template <typename T>
-int compareObjects(const T& a, const T& b) { return a < b ? -1 : (b < a ? 1 : 0); }
+template <typename T> int compareObjects(const T& a, const T& b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
 /// nil elements (an invalid QVariant) are ignored where the editing forms say so.
-inline bool isNil(const QVariant& v) { return !v.isValid(); }
-template <typename T>
-bool isNil(const T&) { return false; }
+inline bool isNil(const QVariant& v)
+{
+    return !v.isValid();
+}
+template <typename T> bool isNil(const T&)
+{
+    return false;
+}
 
 // --- New lists -------------------------------------------------------------------------
 
 /// A copy with the object added at the end.
-template <typename T>
-QList<T> append(const QList<T>& list, const T& object)
+template <typename T> QList<T> append(const QList<T>& list, const T& object)
 {
     QList<T> copy = list;
     copy.append(object);
@@ -48,23 +55,20 @@ QList<T> append(const QList<T>& list, const T& object)
 }
 
 /// The first n elements (all when there are fewer).
-template <typename T>
-QList<T> head(const QList<T>& list, qsizetype n)
+template <typename T> QList<T> head(const QList<T>& list, qsizetype n)
 {
     return list.mid(0, std::max<qsizetype>(n, 0));
 }
 
 /// The last n elements (all when there are fewer).
-template <typename T>
-QList<T> tail(const QList<T>& list, qsizetype n)
+template <typename T> QList<T> tail(const QList<T>& list, qsizetype n)
 {
     n = std::clamp<qsizetype>(n, 0, list.size());
     return list.mid(list.size() - n);
 }
 
 /// The first element for which the predicate answers true.
-template <typename T, typename Pred>
-std::optional<T> find(const QList<T>& list, Pred predicate)
+template <typename T, typename Pred> std::optional<T> find(const QList<T>& list, Pred predicate)
 {
     for (const T& item : list) {
         if (predicate(item)) {
@@ -74,8 +78,7 @@ std::optional<T> find(const QList<T>& list, Pred predicate)
     return std::nullopt;
 }
 
-template <typename T>
-std::optional<T> safeObjectAtIndex(const QList<T>& list, qsizetype index)
+template <typename T> std::optional<T> safeObjectAtIndex(const QList<T>& list, qsizetype index)
 {
     if (index < 0 || index >= list.size()) {
         return std::nullopt;
@@ -98,8 +101,7 @@ QString join(const QVariantList& list, const QString& separator);
 
 /// A shuffled copy: each position from the last down to the second swapped with a uniformly
 /// random position at or below it.
-template <typename T>
-QList<T> randomizedArray(const QList<T>& list)
+template <typename T> QList<T> randomizedArray(const QList<T>& list)
 {
     QList<T> copy = list;
     for (qsizetype i = copy.size() - 1; i > 0; --i) {
@@ -109,14 +111,12 @@ QList<T> randomizedArray(const QList<T>& list)
 }
 
 /// The first n of a shuffled copy.
-template <typename T>
-QList<T> randomizedArray(const QList<T>& list, qsizetype n)
+template <typename T> QList<T> randomizedArray(const QList<T>& list, qsizetype n)
 {
     return head(randomizedArray(list), n);
 }
 
-template <typename T>
-QList<T> reverseArray(const QList<T>& list)
+template <typename T> QList<T> reverseArray(const QList<T>& list)
 {
     return QList<T>(list.crbegin(), list.crend());
 }
@@ -125,8 +125,7 @@ QList<T> reverseArray(const QList<T>& list)
 
 /// Adds the object unless an element equals it (the comparator answers 0 for (element,
 /// object), or sameObject without a comparator).
-template <typename T>
-QList<T>& addUniqueObject(QList<T>& list, const T& object, const Comparator<T>& compare = {})
+template <typename T> QList<T>& addUniqueObject(QList<T>& list, const T& object, const Comparator<T>& compare = {})
 {
     const bool present = std::any_of(list.cbegin(), list.cend(), [&](const T& element) {
         return compare ? compare(element, object) == 0 : sameObject(element, object);
@@ -148,18 +147,15 @@ QList<T>& addUniqueObjectsFromArray(QList<T>& list, const QList<T>& objects, con
 }
 
 /// Sorts with the comparator, or the natural order without one; equal elements keep their order.
-template <typename T>
-QList<T>& sort(QList<T>& list, const Comparator<T>& compare = {})
+template <typename T> QList<T>& sort(QList<T>& list, const Comparator<T>& compare = {})
 {
-    std::stable_sort(list.begin(), list.end(), [&](const T& a, const T& b) {
-        return (compare ? compare(a, b) : compareObjects(a, b)) < 0;
-    });
+    std::stable_sort(list.begin(), list.end(),
+                     [&](const T& a, const T& b) { return (compare ? compare(a, b) : compareObjects(a, b)) < 0; });
     return list;
 }
 
 /// Inserts the object at the front; nil is ignored.
-template <typename T>
-QList<T>& pushHead(QList<T>& list, const T& object)
+template <typename T> QList<T>& pushHead(QList<T>& list, const T& object)
 {
     if (!isNil(object)) {
         list.prepend(object);
@@ -168,15 +164,13 @@ QList<T>& pushHead(QList<T>& list, const T& object)
 }
 
 /// Puts the elements in front of the list, in their own order.
-template <typename T>
-QList<T>& pushHeadN(QList<T>& list, const QList<T>& objects)
+template <typename T> QList<T>& pushHeadN(QList<T>& list, const QList<T>& objects)
 {
     list = objects + list;
     return list;
 }
 
-template <typename T>
-QList<T>& pushTail(QList<T>& list, const T& object)
+template <typename T> QList<T>& pushTail(QList<T>& list, const T& object)
 {
     if (!isNil(object)) {
         list.append(object);
@@ -184,16 +178,14 @@ QList<T>& pushTail(QList<T>& list, const T& object)
     return list;
 }
 
-template <typename T>
-QList<T>& pushTailN(QList<T>& list, const QList<T>& objects)
+template <typename T> QList<T>& pushTailN(QList<T>& list, const QList<T>& objects)
 {
     list.append(objects);
     return list;
 }
 
 /// Removes the first element when there is one.
-template <typename T>
-QList<T>& popHead(QList<T>& list)
+template <typename T> QList<T>& popHead(QList<T>& list)
 {
     if (!list.isEmpty()) {
         list.removeFirst();
@@ -202,8 +194,7 @@ QList<T>& popHead(QList<T>& list)
 }
 
 /// Removes the last element when there is one.
-template <typename T>
-QList<T>& popTail(QList<T>& list)
+template <typename T> QList<T>& popTail(QList<T>& list)
 {
     if (!list.isEmpty()) {
         list.removeLast();
@@ -212,32 +203,28 @@ QList<T>& popTail(QList<T>& list)
 }
 
 /// Removes the first n elements (all when there are no more than n).
-template <typename T>
-QList<T>& popHeadN(QList<T>& list, qsizetype n)
+template <typename T> QList<T>& popHeadN(QList<T>& list, qsizetype n)
 {
     list.remove(0, std::clamp<qsizetype>(n, 0, list.size()));
     return list;
 }
 
 /// Removes the last n elements (all when there are no more than n).
-template <typename T>
-QList<T>& popTailN(QList<T>& list, qsizetype n)
+template <typename T> QList<T>& popTailN(QList<T>& list, qsizetype n)
 {
     list.resize(list.size() - std::clamp<qsizetype>(n, 0, list.size()));
     return list;
 }
 
 /// Keeps only the first n elements.
-template <typename T>
-QList<T>& keepHead(QList<T>& list, qsizetype n)
+template <typename T> QList<T>& keepHead(QList<T>& list, qsizetype n)
 {
     list = head(list, n);
     return list;
 }
 
 /// Keeps only the last n elements.
-template <typename T>
-QList<T>& keepTail(QList<T>& list, qsizetype n)
+template <typename T> QList<T>& keepTail(QList<T>& list, qsizetype n)
 {
     list = tail(list, n);
     return list;
@@ -245,8 +232,7 @@ QList<T>& keepTail(QList<T>& list, qsizetype n)
 
 /// Removes every element for which the comparator answers 0 for (object, element); nothing
 /// when the object is nil or there is no comparator.
-template <typename T>
-QList<T>& removeObject(QList<T>& list, const T& object, const Comparator<T>& usingComparator)
+template <typename T> QList<T>& removeObject(QList<T>& list, const T& object, const Comparator<T>& usingComparator)
 {
     if (!isNil(object) && usingComparator) {
         list.removeIf([&](const T& element) { return usingComparator(object, element) == 0; });
@@ -255,8 +241,7 @@ QList<T>& removeObject(QList<T>& list, const T& object, const Comparator<T>& usi
 }
 
 /// Keeps one of each run of equal elements (the first, in the list's order).
-template <typename T>
-QList<T>& unique(QList<T>& list, const Comparator<T>& compare = {})
+template <typename T> QList<T>& unique(QList<T>& list, const Comparator<T>& compare = {})
 {
     QList<T> kept;
     for (const T& element : std::as_const(list)) {

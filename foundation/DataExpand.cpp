@@ -16,7 +16,8 @@ namespace {
 constexpr QDataStream::Version kArchiveVersion = QDataStream::Qt_6_4;
 constexpr int kAesKeyLength = 16;
 
-struct CipherContextDeleter {
+struct CipherContextDeleter
+{
     void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
 };
 

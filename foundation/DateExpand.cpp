@@ -25,12 +25,30 @@ QDateTime local(const QDateTime& date)
 
 } // namespace
 
-int year(const QDateTime& date) { return local(date).date().year(); }
-int month(const QDateTime& date) { return local(date).date().month(); }
-int day(const QDateTime& date) { return local(date).date().day(); }
-int hour(const QDateTime& date) { return local(date).time().hour(); }
-int minute(const QDateTime& date) { return local(date).time().minute(); }
-int second(const QDateTime& date) { return local(date).time().second(); }
+int year(const QDateTime& date)
+{
+    return local(date).date().year();
+}
+int month(const QDateTime& date)
+{
+    return local(date).date().month();
+}
+int day(const QDateTime& date)
+{
+    return local(date).date().day();
+}
+int hour(const QDateTime& date)
+{
+    return local(date).time().hour();
+}
+int minute(const QDateTime& date)
+{
+    return local(date).time().minute();
+}
+int second(const QDateTime& date)
+{
+    return local(date).time().second();
+}
 
 int weekday(const QDateTime& date)
 {
@@ -112,10 +130,12 @@ QString timeAgo(const QDateTime& date, const QDateTime& now)
 QString timeLeft(const QDateTime& date, const QDateTime& now)
 {
     qint64 s = std::max<qint64>(0, now.secsTo(date));
-    static const struct {
+    static const struct
+    {
         qint64 seconds;
         const char16_t* format;
-    } units[] = { { kYear, u"%d年" }, { kMonth, u"%d月" }, { kDay, u"%d天" }, { kHour, u"%d小时" }, { kMinute, u"%d分钟" } };
+    } units[]
+        = { { kYear, u"%d年" }, { kMonth, u"%d月" }, { kDay, u"%d天" }, { kHour, u"%d小时" }, { kMinute, u"%d分钟" } };
     QString out;
     int written = 0;
     for (const auto& unit : units) {

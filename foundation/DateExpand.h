@@ -11,9 +11,9 @@
 namespace qv {
 
 int year(const QDateTime& date);
-int month(const QDateTime& date);   ///< 1 to 12
+int month(const QDateTime& date); ///< 1 to 12
 int day(const QDateTime& date);
-int hour(const QDateTime& date);    ///< 0 to 23
+int hour(const QDateTime& date); ///< 0 to 23
 int minute(const QDateTime& date);
 int second(const QDateTime& date);
 int weekday(const QDateTime& date); ///< 1 Sunday to 7 Saturday

@@ -15,7 +15,7 @@ QStringList pathKeys(const QString& path, const QString& separator)
         return path.split(both, Qt::SkipEmptyParts);
     }
     if (separator.isEmpty()) {
-        return path.isEmpty() ? QStringList() : QStringList{ path };
+        return path.isEmpty() ? QStringList() : QStringList { path };
     }
     return path.split(separator, Qt::SkipEmptyParts);
 }
@@ -83,8 +83,7 @@ QString stringOfAny(QVariantMap& map, const QStringList& keys, bool removeAll)
     return text;
 }
 
-QVariant objectAtPath(const QVariantMap& map, const QString& path, const QVariant& otherwise,
-                      const QString& separator)
+QVariant objectAtPath(const QVariantMap& map, const QString& path, const QVariant& otherwise, const QString& separator)
 {
     const QStringList keys = pathKeys(path, separator);
     if (keys.isEmpty()) {
@@ -120,14 +119,12 @@ bool boolAtPath(const QVariantMap& map, const QString& path, bool otherwise, con
     }
     if (isString(v)) {
         const QString s = v.toString();
-        return s == QLatin1String("1")
-            || (!s.isEmpty() && QStringView(u"yYtT").contains(s.front()));
+        return s == QLatin1String("1") || (!s.isEmpty() && QStringView(u"yYtT").contains(s.front()));
     }
     return otherwise;
 }
 
-QVariant numberAtPath(const QVariantMap& map, const QString& path, const QVariant& otherwise,
-                      const QString& separator)
+QVariant numberAtPath(const QVariantMap& map, const QString& path, const QVariant& otherwise, const QString& separator)
 {
     const QVariant v = objectAtPath(map, path, QVariant(), separator);
     if (isNumber(v)) {
@@ -139,8 +136,7 @@ QVariant numberAtPath(const QVariantMap& map, const QString& path, const QVarian
     return otherwise;
 }
 
-QString stringAtPath(const QVariantMap& map, const QString& path, const QString& otherwise,
-                     const QString& separator)
+QString stringAtPath(const QVariantMap& map, const QString& path, const QString& otherwise, const QString& separator)
 {
     const QVariant v = objectAtPath(map, path, QVariant(), separator);
     if (isString(v)) {

@@ -56,8 +56,7 @@ std::optional<QVariantMap> dictAtPath(const QVariantMap& map, const QString& pat
 /// Sets the object at the key path, creating an empty dictionary for each missing intermediate
 /// key. A path of one key is a plain key. Refuses (false, map unchanged) a nil object, an
 /// empty path, or an intermediate value that is not a dictionary, which is never overwritten.
-bool setObject(QVariantMap& map, const QVariant& object, const QString& atPath,
-               const QString& separator = QString());
+bool setObject(QVariantMap& map, const QVariant& object, const QString& atPath, const QString& separator = QString());
 
 /// A dictionary from alternating keys and values (a key without a value is dropped).
 QVariantMap keyValues(std::initializer_list<QVariant> keysAndValues);

@@ -17,7 +17,8 @@ public:
     enum class Panel { None, Loading, Text };
     enum class Timer { None, ShowLoading, Dismiss };
 
-    struct Schedule {
+    struct Schedule
+    {
         Timer timer = Timer::None;
         int milliseconds = 0;
     };

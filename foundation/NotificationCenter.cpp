@@ -9,7 +9,8 @@ Q_LOGGING_CATEGORY(lcNotification, "tarsel.foundation.notification")
 
 namespace qv {
 
-struct NotificationCenter::Entry {
+struct NotificationCenter::Entry
+{
     QObject* observer = nullptr;
     QString name;
     QByteArray handler;
@@ -139,8 +140,8 @@ void NotificationCenter::post(const Notification& notification)
         }
         {
             std::unique_lock lock(m_mutex);
-            const auto it = std::find(m_inFlight.begin(), m_inFlight.end(), std::make_pair(
-                static_cast<const QObject*>(e->observer), self));
+            const auto it = std::find(m_inFlight.begin(), m_inFlight.end(),
+                                      std::make_pair(static_cast<const QObject*>(e->observer), self));
             if (it != m_inFlight.end()) {
                 m_inFlight.erase(it);
             }
@@ -152,8 +153,8 @@ void NotificationCenter::post(const Notification& notification)
 int NotificationCenter::registrationCount(const QObject* observer) const
 {
     std::unique_lock lock(m_mutex);
-    return static_cast<int>(std::count_if(m_entries.begin(), m_entries.end(),
-                                          [&](const auto& e) { return e->observer == observer; }));
+    return static_cast<int>(
+        std::count_if(m_entries.begin(), m_entries.end(), [&](const auto& e) { return e->observer == observer; }));
 }
 
 } // namespace qv

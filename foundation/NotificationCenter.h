@@ -16,7 +16,8 @@
 namespace qv {
 
 /// What a handler receives.
-struct Notification {
+struct Notification
+{
     QString name;
     QVariant object;
     QVariantMap userInfo;

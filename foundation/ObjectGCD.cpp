@@ -44,9 +44,7 @@ void postAfter(QObject* queue, std::chrono::milliseconds delay, Job job)
     delay = std::min(delay, std::chrono::milliseconds(std::numeric_limits<int>::max()));
     // The timer must be started by the queue's own thread: the calling thread may have no
     // event loop at all.
-    post(queue, [queue, delay, job = std::move(job)]() mutable {
-        QTimer::singleShot(delay, queue, std::move(job));
-    });
+    post(queue, [queue, delay, job = std::move(job)]() mutable { QTimer::singleShot(delay, queue, std::move(job)); });
 }
 
 } // namespace
@@ -139,7 +137,7 @@ void removeAllNotification(QObject* observer)
 
 void postNotification(const QString& name, const QVariant& object, const QVariantMap& userInfo)
 {
-    NotificationCenter::defaultCenter().post(Notification{ name, object, userInfo });
+    NotificationCenter::defaultCenter().post(Notification { name, object, userInfo });
 }
 
 void installRefreshSignal()
@@ -396,8 +394,8 @@ QDateTime asNSDate(const QVariant& v)
         for (const char* format : { "yyyy-MM-dd HH:mm:ss", "yyyy/MM/dd HH:mm:ss", "yyyy-MM-dd" }) {
             // Parsed with an explicit zone so that a wall time in a local daylight-saving gap
             // still reads.
-            const QDateTime d = QDateTime::fromString(text + QStringLiteral(" Z"),
-                                                      QLatin1String(format) + QStringLiteral(" t"));
+            const QDateTime d
+                = QDateTime::fromString(text + QStringLiteral(" Z"), QLatin1String(format) + QStringLiteral(" t"));
             if (d.isValid()) {
                 return d.toUTC();
             }
@@ -430,7 +428,7 @@ std::optional<QVariantList> asNSArray(const QVariant& v)
     if (const auto list = asNSMutableArray(v)) {
         return list;
     }
-    return QVariantList{ v };
+    return QVariantList { v };
 }
 
 std::optional<QVariantList> asNSMutableArray(const QVariant& v)

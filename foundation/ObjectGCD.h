@@ -114,7 +114,10 @@ qint64 leadingIntegerValue(const QString& text);
 double leadingDoubleValue(const QString& text);
 
 /// The null object, as stored values use it.
-inline QVariant nullObject() { return QVariant::fromValue(nullptr); }
+inline QVariant nullObject()
+{
+    return QVariant::fromValue(nullptr);
+}
 bool isNullObject(const QVariant& v);
 /// True for the numeric kinds (booleans count as numbers).
 bool isNumber(const QVariant& v);
@@ -127,9 +130,13 @@ bool isString(const QVariant& v);
 /// itself declares (not its superclasses), in declaration order.
 QStringList propertyNames(const QMetaObject& meta);
 QStringList methodNames(const QMetaObject& meta);
-template <typename T>
-QStringList propertyNames() { return propertyNames(T::staticMetaObject); }
-template <typename T>
-QStringList methodNames() { return methodNames(T::staticMetaObject); }
+template <typename T> QStringList propertyNames()
+{
+    return propertyNames(T::staticMetaObject);
+}
+template <typename T> QStringList methodNames()
+{
+    return methodNames(T::staticMetaObject);
+}
 
 } // namespace qv

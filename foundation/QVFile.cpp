@@ -35,7 +35,8 @@ QString dateText(const QString& path, QDateTime (*date)(const QFileInfo&))
         return QString(QLatin1String(""));
     }
     const QDateTime when = date(QFileInfo(path));
-    return when.isValid() ? when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString(QLatin1String(""));
+    return when.isValid() ? when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                          : QString(QLatin1String(""));
 }
 
 } // namespace

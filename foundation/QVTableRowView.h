@@ -21,11 +21,11 @@ public:
     template <typename Item>
     explicit QVTableRowView(const std::shared_ptr<Item>& item, QWidget* parent = nullptr)
         : QVTableRowView(
-              [weak = std::weak_ptr<Item>(item)]() {
-                  const std::shared_ptr<Item> strong = weak.lock();
-                  return strong != nullptr && strong->haveSepLine();
-              },
-              parent)
+            [weak = std::weak_ptr<Item>(item)]() {
+                const std::shared_ptr<Item> strong = weak.lock();
+                return strong != nullptr && strong->haveSepLine();
+            },
+            parent)
     {
     }
     ~QVTableRowView() override;

@@ -45,9 +45,7 @@ QVariantMap QVURLCache::bookmarkForPath(const QString& path)
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) {
         return {};
     }
-    return { { kPath, path },
-             { kDevice, static_cast<qint64>(st.st_dev) },
-             { kInode, static_cast<qint64>(st.st_ino) } };
+    return { { kPath, path }, { kDevice, static_cast<qint64>(st.st_dev) }, { kInode, static_cast<qint64>(st.st_ino) } };
 }
 
 QUrl QVURLCache::resolveBookmark(const QVariantMap& bookmark, bool* stale)

@@ -9,8 +9,7 @@ namespace qv {
 
 /// The outcome of an operation that can fail: a value, or a message that says what failed,
 /// on which file and why. C++20 has no std::expected; this is our small stand-in.
-template <typename T>
-class Result
+template <typename T> class Result
 {
 public:
     static Result success(T value) { return Result(std::move(value)); }

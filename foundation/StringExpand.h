@@ -5,6 +5,6 @@
 //
 // The category is large, so its declarations are kept in three headers by topic; include
 // this one.
-#include "foundation/StringExpandText.h"   // text, paths, conversions, pasteboard, encodings
+#include "foundation/StringExpandText.h" // text, paths, conversions, pasteboard, encodings
 #include "foundation/StringExpandDigest.h" // file and text digests
-#include "foundation/StringExpandShell.h"  // shell runners and AppleScript
+#include "foundation/StringExpandShell.h" // shell runners and AppleScript

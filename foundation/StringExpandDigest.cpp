@@ -39,7 +39,8 @@ const EVP_MD* evpDigest(DigestAlgorithm algorithm)
     return nullptr;
 }
 
-struct EvpContextDeleter {
+struct EvpContextDeleter
+{
     void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
 };
 
@@ -57,7 +58,9 @@ bool readFileInBlocks(const QString& path, const std::function<bool(const char*,
     if (fd < 0) {
         return false;
     }
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;

@@ -12,7 +12,8 @@ enum class DigestAlgorithm { MD5, SHA1, SHA256, SHA512 };
 /// One digest computation, as the streaming file digest drives it: `start` once, `update`
 /// with every block read, `finish` into a buffer of `digestLength` bytes. The digest state
 /// lives in whatever the functions share; each returns false on failure.
-struct HashComputationContext {
+struct HashComputationContext
+{
     std::function<bool()> start;
     std::function<bool(const char* data, qsizetype length)> update;
     std::function<bool(unsigned char* digest)> finish;

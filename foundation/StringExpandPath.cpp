@@ -210,12 +210,12 @@ namespace {
 const QStringList& topLevelSystemNames()
 {
     static const QStringList names = {
-        QStringLiteral("bin"),   QStringLiteral("boot"), QStringLiteral("dev"),  QStringLiteral("etc"),
-        QStringLiteral("home"),  QStringLiteral("media"), QStringLiteral("mnt"), QStringLiteral("opt"),
-        QStringLiteral("proc"),  QStringLiteral("root"), QStringLiteral("run"),  QStringLiteral("sbin"),
-        QStringLiteral("srv"),   QStringLiteral("sys"),  QStringLiteral("tmp"),  QStringLiteral("usr"),
-        QStringLiteral("var"),   QStringLiteral("snap"), QStringLiteral("lost+found"), QStringLiteral("cdrom"),
-        QStringLiteral("efi"),   QStringLiteral("nix"),
+        QStringLiteral("bin"),  QStringLiteral("boot"),  QStringLiteral("dev"),        QStringLiteral("etc"),
+        QStringLiteral("home"), QStringLiteral("media"), QStringLiteral("mnt"),        QStringLiteral("opt"),
+        QStringLiteral("proc"), QStringLiteral("root"),  QStringLiteral("run"),        QStringLiteral("sbin"),
+        QStringLiteral("srv"),  QStringLiteral("sys"),   QStringLiteral("tmp"),        QStringLiteral("usr"),
+        QStringLiteral("var"),  QStringLiteral("snap"),  QStringLiteral("lost+found"), QStringLiteral("cdrom"),
+        QStringLiteral("efi"),  QStringLiteral("nix"),
     };
     return names;
 }
@@ -224,8 +224,8 @@ const QStringList& topLevelSystemNames()
 // asked; the lexically cleaned path when it cannot be resolved.
 QString canonicalText(const QString& path, bool followLast)
 {
-    const std::optional<QByteArray> canonical =
-        platform::realpath::canonicalPath(QFile::encodeName(path), followLast, nullptr);
+    const std::optional<QByteArray> canonical
+        = platform::realpath::canonicalPath(QFile::encodeName(path), followLast, nullptr);
     return canonical ? QFile::decodeName(*canonical) : QDir::cleanPath(path);
 }
 

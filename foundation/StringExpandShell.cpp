@@ -19,8 +19,8 @@ const QString kSh = QStringLiteral("/bin/sh");
 // Runs the program with standard output captured and hands the block (success, text).
 void runCaptured(const QString& program, const QStringList& args, const ShellBlock& block)
 {
-    const platform::Task::Result result =
-        platform::Task::run(program, args, platform::Task::Output::Capture, platform::Task::Output::Inherit);
+    const platform::Task::Result result
+        = platform::Task::run(program, args, platform::Task::Output::Capture, platform::Task::Output::Inherit);
     if (!block) {
         return;
     }

@@ -71,26 +71,29 @@ public:
     {
         std::weak_ptr<GCDTimer> weak = self;
         QObject* queue = timerQueue();
-        QMetaObject::invokeMethod(queue, [weak, intervalMs, queue] {
-            const auto strong = weak.lock();
-            if (!strong) {
-                return; // dropped before it started
-            }
-            QMutexLocker lock(&strong->m_mutex);
-            if (strong->m_cancelled) {
-                return;
-            }
-            auto* timer = new QTimer(queue);
-            timer->setTimerType(Qt::PreciseTimer);
-            timer->setInterval(intervalMs);
-            QObject::connect(timer, &QTimer::timeout, timer, [weak] {
-                if (const auto s = weak.lock()) {
-                    s->tick(s);
+        QMetaObject::invokeMethod(
+            queue,
+            [weak, intervalMs, queue] {
+                const auto strong = weak.lock();
+                if (!strong) {
+                    return; // dropped before it started
                 }
-            });
-            timer->start();
-            strong->m_timer = timer;
-        }, Qt::QueuedConnection);
+                QMutexLocker lock(&strong->m_mutex);
+                if (strong->m_cancelled) {
+                    return;
+                }
+                auto* timer = new QTimer(queue);
+                timer->setTimerType(Qt::PreciseTimer);
+                timer->setInterval(intervalMs);
+                QObject::connect(timer, &QTimer::timeout, timer, [weak] {
+                    if (const auto s = weak.lock()) {
+                        s->tick(s);
+                    }
+                });
+                timer->start();
+                strong->m_timer = timer;
+            },
+            Qt::QueuedConnection);
     }
 
     void cancel()
@@ -103,7 +106,8 @@ public:
         if (QTimer* timer = m_timer) {
             m_timer = nullptr;
             // The timer belongs to the timer thread: stop and delete it there.
-            QMetaObject::invokeMethod(timer, [timer] { delete timer; }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                timer, [timer] { delete timer; }, Qt::QueuedConnection);
         }
     }
 

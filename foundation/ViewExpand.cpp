@@ -99,9 +99,8 @@ private:
             dismiss();
             return;
         }
-        const QString text = isValid(m_loadingText)
-            ? m_loadingText
-            : platform::Bundle::localizedString(QStringLiteral("Loading..."));
+        const QString text
+            = isValid(m_loadingText) ? m_loadingText : platform::Bundle::localizedString(QStringLiteral("Loading..."));
         view()->showLoading(text);
         m_state.loadingShown();
     }

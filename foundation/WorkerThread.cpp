@@ -19,7 +19,8 @@ namespace {
 // How long tear-down waits for a job that is still running before it lets the process go on.
 constexpr int kStopWaitMs = 3000;
 
-struct Registry {
+struct Registry
+{
     QMutex mutex;
     std::vector<QThread*> threads;
     bool stopped = false;

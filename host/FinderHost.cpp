@@ -50,9 +50,9 @@ QString FinderHost::pluginPath()
 bool FinderHost::load(const QString& path, QString* error)
 {
     m_library.setFileName(path);
-    const auto create = m_library.load() ? reinterpret_cast<platform::FIFinderSyncCreateFunction>(
-                                               m_library.resolve(platform::kFinderSyncEntryPoint))
-                                         : nullptr;
+    const auto create = m_library.load()
+        ? reinterpret_cast<platform::FIFinderSyncCreateFunction>(m_library.resolve(platform::kFinderSyncEntryPoint))
+        : nullptr;
     if (create == nullptr) {
         *error = QStringLiteral("Failed to load the extension. File: \"%1\". Error: \"%2\"")
                      .arg(path, m_library.errorString());
@@ -93,7 +93,7 @@ int FinderHost::run(const HostRequest& request)
 {
     platform::FIFinderSyncController& controller = m_sync->finderSyncController();
     controller.setSelectedItemURLs(request.kind == platform::FIMenuKindContextualMenuForItems ? request.selectedURLs
-                                                                                             : QList<QUrl>());
+                                                                                              : QList<QUrl>());
     controller.setTargetedURL(request.targetedURL);
 
     const std::shared_ptr<platform::Menu> menu = m_sync->menuForMenuKind(request.kind);

@@ -12,7 +12,9 @@ namespace {
 
 bool isFolderAt(const QByteArray& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -32,12 +34,14 @@ std::optional<QByteArray> resolve(const QByteArray& given, const QByteArray& cwd
 {
     const QString shown = QFile::decodeName(given);
     if (!given.startsWith('/') && cwd.isEmpty()) {
-        *error = QStringLiteral("Failed to resolve the relative path. File: \"%1\". Error: \"%2\"").arg(shown, cwdError);
+        *error
+            = QStringLiteral("Failed to resolve the relative path. File: \"%1\". Error: \"%2\"").arg(shown, cwdError);
         return std::nullopt;
     }
     int code = 0;
     QString why;
-    const std::optional<QByteArray> path = platform::realpath::canonicalPath(absolute(given, cwd), followLast, &why, &code);
+    const std::optional<QByteArray> path
+        = platform::realpath::canonicalPath(absolute(given, cwd), followLast, &why, &code);
     if (!path) {
         *error = code == ENOENT ? QStringLiteral("no such file or folder: \"%1\"").arg(shown) : why;
         return std::nullopt;
@@ -127,7 +131,8 @@ std::optional<HostRequest> HostRequest::parse(const QList<QByteArray>& args, con
                 bool ok = false;
                 const int n = value.toInt(&ok);
                 if (!ok || n < 0 || n > 3) {
-                    return fail(QStringLiteral("--kind must be 0, 1, 2 or 3, not \"%1\"").arg(QString::fromLocal8Bit(value)));
+                    return fail(
+                        QStringLiteral("--kind must be 0, 1, 2 or 3, not \"%1\"").arg(QString::fromLocal8Bit(value)));
                 }
                 kind = n;
             } else if (value.isEmpty()) {

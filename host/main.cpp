@@ -38,10 +38,12 @@ int main(int argc, char** argv)
     }
     // Printing and picking need no screen; without a display they run on the offscreen platform.
     const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (request->command != HostRequest::Command::Popup && !hasDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    if (request->command != HostRequest::Command::Popup && !hasDisplay
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    if (request->command == HostRequest::Command::Popup && !hasDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    if (request->command == HostRequest::Command::Popup && !hasDisplay
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fputs("tarsel-finder: a popup needs a display\n", stderr);
         return 1;
     }

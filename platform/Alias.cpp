@@ -15,9 +15,8 @@ namespace platform {
 
 bool Alias::create(const QString& aliasPath, const QString& targetPath, QString* error)
 {
-    const auto fail = [&](const QString& why) {
-        return posix::fail(error, QStringLiteral("create the alias"), aliasPath, why);
-    };
+    const auto fail
+        = [&](const QString& why) { return posix::fail(error, QStringLiteral("create the alias"), aliasPath, why); };
     struct stat st
     {
     };

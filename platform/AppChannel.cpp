@@ -50,11 +50,14 @@ bool AppChannel::checkSocketFolder(QString* error)
     if (runtimeFolder().isEmpty() && !QFileInfo::exists(folder)) {
         // Made closed from the start: a folder made open and closed later has a window in
         // which another account can make the socket.
-        if (!Paths::ensureFolder(QFileInfo(folder).path()) || (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)) {
+        if (!Paths::ensureFolder(QFileInfo(folder).path())
+            || (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)) {
             return posix::fail(error, action, folder, posix::errnoText(errno));
         }
     }
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(name.constData(), &st) != 0) {
         return posix::fail(error, action, folder, posix::errnoText(errno));
     }
@@ -65,8 +68,9 @@ bool AppChannel::checkSocketFolder(QString* error)
         return posix::fail(error, action, folder, QStringLiteral("it belongs to another account"));
     }
     if ((st.st_mode & 077) != 0) {
-        return posix::fail(error, action, folder,
-                           QStringLiteral("other accounts may open it (mode %1)").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0')));
+        return posix::fail(
+            error, action, folder,
+            QStringLiteral("other accounts may open it (mode %1)").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0')));
     }
     return true;
 }

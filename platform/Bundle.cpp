@@ -114,7 +114,10 @@ const QHash<QString, QString>& themeNames()
 class StringsParser
 {
 public:
-    explicit StringsParser(const QString& text) : m_text(text) { }
+    explicit StringsParser(const QString& text)
+        : m_text(text)
+    {
+    }
 
     QHash<QString, QString> parse()
     {
@@ -250,13 +253,27 @@ private:
             }
             const QChar e = m_text.at(m_pos++);
             switch (e.unicode()) {
-            case 'n': out += QLatin1Char('\n'); break;
-            case 't': out += QLatin1Char('\t'); break;
-            case 'r': out += QLatin1Char('\r'); break;
-            case 'a': out += QChar(0x07); break;
-            case 'b': out += QChar(0x08); break;
-            case 'f': out += QChar(0x0C); break;
-            case 'v': out += QChar(0x0B); break;
+            case 'n':
+                out += QLatin1Char('\n');
+                break;
+            case 't':
+                out += QLatin1Char('\t');
+                break;
+            case 'r':
+                out += QLatin1Char('\r');
+                break;
+            case 'a':
+                out += QChar(0x07);
+                break;
+            case 'b':
+                out += QChar(0x08);
+                break;
+            case 'f':
+                out += QChar(0x0C);
+                break;
+            case 'v':
+                out += QChar(0x0B);
+                break;
             case 'U':
             case 'u': {
                 // Four hex digits of a UTF-16 unit; a surrogate pair is written as two escapes.
@@ -310,13 +327,14 @@ QString decodeStrings(const QByteArray& data)
 
 using Table = QHash<QString, QString>;
 
-struct BundleState {
+struct BundleState
+{
     QMutex mutex;
-    std::optional<QStringList> languages;     // lproj names to search, most preferred first
+    std::optional<QStringList> languages; // lproj names to search, most preferred first
     QHash<QString, QList<const Table*>> chain; // table name -> its tables in language order
-    QHash<QString, Table> tables;             // "<lang>/<table>" -> parsed table
-    QHash<QString, QString> imagePaths;       // image name -> its bundled file, empty when none
-    QHash<QString, QImage> images;            // bundled images by file
+    QHash<QString, Table> tables; // "<lang>/<table>" -> parsed table
+    QHash<QString, QString> imagePaths; // image name -> its bundled file, empty when none
+    QHash<QString, QImage> images; // bundled images by file
 };
 
 BundleState& state()
@@ -512,7 +530,7 @@ QString Bundle::infoValue(const QString& key)
     if (key == QLatin1String("CFBundleName") || key == QLatin1String("CFBundleDisplayName")
         || key == QLatin1String("CFBundleExecutable")) {
         return System::bundleIdentifier() == System::kExtensionBundleId ? QStringLiteral("TarselFinderExtension")
-                                                                         : QStringLiteral("Tarsel");
+                                                                        : QStringLiteral("Tarsel");
     }
     return QString();
 }

@@ -30,7 +30,8 @@ namespace {
 // Seconds between the Unix epoch and the property-list epoch (2001-01-01 UTC).
 constexpr qint64 kPlistEpochOffset = 978307200;
 
-struct PlistDeleter {
+struct PlistDeleter
+{
     void operator()(void* p) const
     {
         if (p) {
@@ -213,7 +214,8 @@ QVariant fromPlist(plist_t node, int depth, bool* tooDeep)
     }
 }
 
-struct FileSignature {
+struct FileSignature
+{
     bool exists = false;
     dev_t dev = 0;
     ino_t ino = 0;
@@ -225,7 +227,9 @@ struct FileSignature {
 
 FileSignature signatureOf(const QByteArray& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(path.constData(), &st) != 0) {
         return {};
     }
@@ -249,7 +253,8 @@ bool writeAll(int fd, const char* data, size_t len)
     return true;
 }
 
-struct ReadResult {
+struct ReadResult
+{
     QVariantMap values;
     // Empty when the file read fine or does not exist.
     QString error;
@@ -276,7 +281,9 @@ ReadResult readFile(const QByteArray& path)
         }
         return result;
     }
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0) {
         result.error = readFailure(path, posix::errnoText(errno));
         ::close(fd);
@@ -332,7 +339,8 @@ ReadResult readFile(const QByteArray& path)
 // The name beside the file for its damaged bytes, stamped with the local time.
 QByteArray damagedCopyName(const QByteArray& path, int attempt)
 {
-    QByteArray name = path + ".damaged-" + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toLatin1();
+    QByteArray name
+        = path + ".damaged-" + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toLatin1();
     if (attempt > 1) {
         name += '-' + QByteArray::number(attempt);
     }
@@ -355,7 +363,9 @@ bool keepDamagedCopy(const QByteArray& path, QByteArray* copyPath, QString* why)
         }
         const int linkErrno = errno;
         // Where hard links are not offered, copy the bytes of a regular file.
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
             *why = posix::errnoText(linkErrno);
             return false;
@@ -413,8 +423,7 @@ public:
     {
         m_fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (m_fd >= 0) {
-            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-            }
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) { }
         }
     }
     ~FileLock()
@@ -433,7 +442,8 @@ private:
 
 } // namespace
 
-struct Defaults::State {
+struct Defaults::State
+{
     QVariantMap values;
     FileSignature signature;
     bool loaded = false;
@@ -525,7 +535,10 @@ Defaults& Defaults::forFile(const QString& filePath)
     return *slot;
 }
 
-Defaults& Defaults::standard() { return forFile(Paths::standardDefaultsFile(System::bundleIdentifier())); }
+Defaults& Defaults::standard()
+{
+    return forFile(Paths::standardDefaultsFile(System::bundleIdentifier()));
+}
 
 Defaults& Defaults::suite(const QString& name)
 {
@@ -689,7 +702,10 @@ bool Defaults::setValue(const QString& key, const QVariant& value)
     return update(key, [&](const QVariant&) { return value; });
 }
 
-bool Defaults::remove(const QString& key) { return setValue(key, QVariant()); }
+bool Defaults::remove(const QString& key)
+{
+    return setValue(key, QVariant());
+}
 
 bool Defaults::setDictionaryRepresentation(const QVariantMap& all)
 {
@@ -706,9 +722,15 @@ bool Defaults::boolValue(const QString& key) const
     return v.toBool();
 }
 
-qint64 Defaults::integerValue(const QString& key) const { return value(key).toLongLong(); }
+qint64 Defaults::integerValue(const QString& key) const
+{
+    return value(key).toLongLong();
+}
 
-double Defaults::doubleValue(const QString& key) const { return value(key).toDouble(); }
+double Defaults::doubleValue(const QString& key) const
+{
+    return value(key).toDouble();
+}
 
 QString Defaults::stringValue(const QString& key) const
 {

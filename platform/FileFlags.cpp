@@ -75,7 +75,8 @@ bool FileFlags::isHidden(const QString& path)
     if (name.isEmpty()) {
         return false;
     }
-    return name.startsWith(QLatin1Char('.')) || LineFile::read(parentOf(p) + QLatin1Char('/') + kHiddenFileName).contains(name);
+    return name.startsWith(QLatin1Char('.'))
+        || LineFile::read(parentOf(p) + QLatin1Char('/') + kHiddenFileName).contains(name);
 }
 
 bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
@@ -121,7 +122,8 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
         };
         // Locked per folder: a Hide in another process between our read and our write would
         // otherwise be lost.
-        if (!LineFile::update(folder + QLatin1Char('/') + kHiddenFileName, QStringLiteral("hidden list"), edit, error)) {
+        if (!LineFile::update(folder + QLatin1Char('/') + kHiddenFileName, QStringLiteral("hidden list"), edit,
+                              error)) {
             ok = false;
         }
     }
@@ -180,7 +182,8 @@ bool FileFlags::setLocked(const QString& path, bool locked, QString* error)
             return true;
         }
         const QByteArray saved = QByteArray::number(st.st_mode & kWriteBits, 8);
-        if (::setxattr(name.constData(), kLockAttribute, saved.constData(), static_cast<size_t>(saved.size()), 0) != 0) {
+        if (::setxattr(name.constData(), kLockAttribute, saved.constData(), static_cast<size_t>(saved.size()), 0)
+            != 0) {
             return fail(error, action, path, errnoText(errno));
         }
         if (::chmod(name.constData(), st.st_mode & 07777 & ~kWriteBits) != 0) {
@@ -208,7 +211,8 @@ bool FileFlags::setLocked(const QString& path, bool locked, QString* error)
     if (!parsed) {
         bits = S_IWUSR;
     }
-    if (::chmod(name.constData(), (st.st_mode & 07777) | bits) != 0 || ::removexattr(name.constData(), kLockAttribute) != 0) {
+    if (::chmod(name.constData(), (st.st_mode & 07777) | bits) != 0
+        || ::removexattr(name.constData(), kLockAttribute) != 0) {
         return fail(error, action, path, errnoText(errno));
     }
     return true;

@@ -26,7 +26,8 @@ namespace platform {
 namespace {
 
 // Carries the first failure out of the recursive copy.
-struct Failure {
+struct Failure
+{
     QString file;
     QString why;
 };
@@ -190,7 +191,8 @@ bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progr
         ::utimensat(AT_FDCWD, to.constData(), times, 0);
         copyUserAttributes(from, to);
     } else {
-        *failure = { QFile::decodeName(from), QStringLiteral("a special file (device, pipe or socket) cannot be copied") };
+        *failure
+            = { QFile::decodeName(from), QStringLiteral("a special file (device, pipe or socket) cannot be copied") };
         return false;
     }
     if (progress && !progress(QFile::decodeName(from))) {
@@ -241,7 +243,8 @@ bool FileOps::copyItem(const QString& from, const QString& to, QString* error, c
         return fail(error, QStringLiteral("copy the item"), to, errnoText(ENOENT));
     }
     if (containsPath(from, parentOf(to))) {
-        return fail(error, QStringLiteral("copy the item"), from, QStringLiteral("a folder cannot be copied into itself"));
+        return fail(error, QStringLiteral("copy the item"), from,
+                    QStringLiteral("a folder cannot be copied into itself"));
     }
     // Build the copy under a hidden temporary name and rename it into place once complete.
     QString scratch;

@@ -9,8 +9,7 @@ namespace platform {
 /// A replaceable function shared by all threads of the process: the stand-ins that tests and
 /// upper layers install (launchers, access checks). Reading answers a copy, so a caller runs
 /// it without holding the lock.
-template <typename F>
-class Hook
+template <typename F> class Hook
 {
 public:
     void set(F fn)

@@ -68,7 +68,9 @@ bool readContents(int dirFd, const QByteArray& name, bool forChange, QByteArray*
                   struct stat* attributes, QString* why)
 {
     *exists = false;
-    struct stat st {};
+    struct stat st
+    {
+    };
     // Looked at before opening, so that nothing but a regular file is ever opened.
     if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT) {
@@ -255,7 +257,9 @@ QStringList LineFile::read(const QString& path, QString* error)
     }
     QByteArray contents;
     bool exists = false;
-    struct stat st {};
+    struct stat st
+    {
+    };
     QString why;
     if (!readContents(dir.get(), name, false, &contents, &exists, &st, &why)) {
         fail(error, action, path, why);
@@ -282,7 +286,9 @@ bool LineFile::update(const QString& path, const QString& what, const Editor& ed
     }
     QByteArray contents;
     bool exists = false;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (!readContents(dir.get(), name, true, &contents, &exists, &st, &why)) {
         return fail(error, QStringLiteral("read the ") + what, path, why);
     }
@@ -298,7 +304,8 @@ bool LineFile::update(const QString& path, const QString& what, const Editor& ed
     case Edit::Write:
         break;
     }
-    const QByteArray data = lines.isEmpty() ? QByteArray() : (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const QByteArray data
+        = lines.isEmpty() ? QByteArray() : (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
     if (!replaceContents(dir.get(), name, data, exists ? &st : nullptr, &why)) {
         return fail(error, QStringLiteral("write the ") + what, path, why);
     }

@@ -23,7 +23,9 @@ constexpr qsizetype kMaxKeySize = 256;
 bool ensurePrivateFolder(const QString& folder, QString* why)
 {
     const QByteArray path = QFile::encodeName(folder);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(path.constData(), &st) != 0) {
         if (errno != ENOENT || !Paths::ensureFolder(folder) || ::chmod(path.constData(), 0700) != 0
             || ::lstat(path.constData(), &st) != 0) {
@@ -44,7 +46,8 @@ QByteArray LoginSession::sessionKey()
 {
     QFile bootId(QStringLiteral("/proc/sys/kernel/random/boot_id"));
     // Never empty: an empty marker is one that was only just made.
-    QByteArray key = "boot " + (bootId.open(QIODevice::ReadOnly) ? bootId.read(kMaxKeySize / 2).trimmed() : QByteArray());
+    QByteArray key
+        = "boot " + (bootId.open(QIODevice::ReadOnly) ? bootId.read(kMaxKeySize / 2).trimmed() : QByteArray());
     if (!Paths::isSessionRuntimeFolder()) {
         // Several sessions of one user share a runtime folder; without one, each is told apart.
         key += " session " + qgetenv("XDG_SESSION_ID").left(kMaxKeySize / 4);
@@ -63,13 +66,15 @@ bool LoginSession::claimOnce(const QString& step, QString* error)
     if (!ensurePrivateFolder(folder, &why)) {
         return fail(why);
     }
-    const int fd = ::open(QFile::encodeName(marker).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                          0600);
+    const int fd
+        = ::open(QFile::encodeName(marker).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0) {
         return fail(posix::errnoText(errno));
     }
     const auto closing = qScopeGuard([fd] { ::close(fd); });
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) {
         return fail(QStringLiteral("the marker is not a file of this user"));
     }

@@ -13,9 +13,10 @@ class MountTable final
 public:
     MountTable() = delete;
 
-    struct Entry {
+    struct Entry
+    {
         QString mountPoint; ///< the fifth field
-        QString source;     ///< the second field after the "-" separator; empty when the line has none
+        QString source; ///< the second field after the "-" separator; empty when the line has none
     };
 
     static const QString kKernelPath;

@@ -10,12 +10,13 @@ class QWidget;
 namespace platform {
 
 /// What an open or save panel offers. Paths are absolute POSIX paths.
-struct PanelOptions {
+struct PanelOptions
+{
     QString title;
-    QString message;            ///< a line above the file list
-    QString prompt;             ///< the text of the accepting button
-    QString directory;          ///< the folder shown first
-    QString nameFieldValue;     ///< save panels: the proposed file name
+    QString message; ///< a line above the file list
+    QString prompt; ///< the text of the accepting button
+    QString directory; ///< the folder shown first
+    QString nameFieldValue; ///< save panels: the proposed file name
     QStringList allowedFileTypes; ///< extensions without a dot; empty means any file
     bool canChooseFiles = true;
     bool canChooseDirectories = false;
@@ -31,7 +32,8 @@ struct PanelOptions {
 
 /// The answer of a panel: `response` is 1 (OK) or 0 (Cancel); `paths` holds the chosen
 /// paths on OK and nothing on Cancel.
-struct PanelResult {
+struct PanelResult
+{
     static constexpr int OK = 1;
     static constexpr int Cancel = 0;
 

@@ -105,18 +105,45 @@ QString Paths::runtimeFolder()
     return p.isEmpty() ? cacheHome() + QStringLiteral("/tarsel/runtime") : p;
 }
 
-bool Paths::isSessionRuntimeFolder() { return !envPath("XDG_RUNTIME_DIR").isEmpty(); }
+bool Paths::isSessionRuntimeFolder()
+{
+    return !envPath("XDG_RUNTIME_DIR").isEmpty();
+}
 
-QString Paths::desktop() { return userFolder("XDG_DESKTOP_DIR", "Desktop"); }
-QString Paths::documents() { return userFolder("XDG_DOCUMENTS_DIR", "Documents"); }
-QString Paths::downloads() { return userFolder("XDG_DOWNLOAD_DIR", "Downloads"); }
-QString Paths::pictures() { return userFolder("XDG_PICTURES_DIR", "Pictures"); }
-QString Paths::music() { return userFolder("XDG_MUSIC_DIR", "Music"); }
-QString Paths::movies() { return userFolder("XDG_VIDEOS_DIR", "Videos"); }
+QString Paths::desktop()
+{
+    return userFolder("XDG_DESKTOP_DIR", "Desktop");
+}
+QString Paths::documents()
+{
+    return userFolder("XDG_DOCUMENTS_DIR", "Documents");
+}
+QString Paths::downloads()
+{
+    return userFolder("XDG_DOWNLOAD_DIR", "Downloads");
+}
+QString Paths::pictures()
+{
+    return userFolder("XDG_PICTURES_DIR", "Pictures");
+}
+QString Paths::music()
+{
+    return userFolder("XDG_MUSIC_DIR", "Music");
+}
+QString Paths::movies()
+{
+    return userFolder("XDG_VIDEOS_DIR", "Videos");
+}
 
-QString Paths::tarselDataRoot() { return dataHome() + QStringLiteral("/tarsel"); }
+QString Paths::tarselDataRoot()
+{
+    return dataHome() + QStringLiteral("/tarsel");
+}
 
-QString Paths::groupContainer(const QString& groupId) { return tarselDataRoot() + QLatin1Char('/') + groupId; }
+QString Paths::groupContainer(const QString& groupId)
+{
+    return tarselDataRoot() + QLatin1Char('/') + groupId;
+}
 
 QString Paths::groupSuiteFile(const QString& groupId)
 {
@@ -128,7 +155,10 @@ QString Paths::standardDefaultsFile(const QString& bundleId)
     return configHome() + QStringLiteral("/tarsel/") + bundleId + QStringLiteral(".plist");
 }
 
-QString Paths::applicationSupport(const QString& bundleId) { return tarselDataRoot() + QLatin1Char('/') + bundleId; }
+QString Paths::applicationSupport(const QString& bundleId)
+{
+    return tarselDataRoot() + QLatin1Char('/') + bundleId;
+}
 
 QStringList Paths::volumeRoots()
 {

@@ -20,8 +20,8 @@ public:
     static QString userName();
 
     static QString configHome(); ///< $XDG_CONFIG_HOME or ~/.config
-    static QString dataHome();   ///< $XDG_DATA_HOME or ~/.local/share
-    static QString cacheHome();  ///< $XDG_CACHE_HOME or ~/.cache
+    static QString dataHome(); ///< $XDG_DATA_HOME or ~/.local/share
+    static QString cacheHome(); ///< $XDG_CACHE_HOME or ~/.cache
     /// The user's private folder of the login session: $XDG_RUNTIME_DIR when it is set, which
     /// the session manager makes (0700) at login and removes at logout. Without it
     /// cacheHome()/tarsel/runtime, which outlives the session (isSessionRuntimeFolder() false).

@@ -97,7 +97,9 @@ std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast,
             continue;
         }
         const bool last = pending.isEmpty();
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::fstatat(folder.fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             return failWith(errno);
         }

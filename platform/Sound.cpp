@@ -20,7 +20,8 @@ namespace platform {
 
 namespace {
 
-struct SoundState {
+struct SoundState
+{
     QMutex mutex;
     ca_context* context = nullptr;
     bool contextFailed = false;
@@ -175,7 +176,8 @@ QString Sound::playablePath(const QString& path)
     }
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-        qCWarning(lcSound).noquote() << posix::failureMessage(QStringLiteral("copy a sound"), target, out.errorString());
+        qCWarning(lcSound).noquote() << posix::failureMessage(QStringLiteral("copy a sound"), target,
+                                                              out.errorString());
         return QString();
     }
     return target;

@@ -53,8 +53,14 @@ QString System::systemVersion()
     return v.isEmpty() ? QStringLiteral("15.0") : v;
 }
 
-int System::majorVersion() { return versionPart(0); }
-int System::minorVersion() { return versionPart(1); }
+int System::majorVersion()
+{
+    return versionPart(0);
+}
+int System::minorVersion()
+{
+    return versionPart(1);
+}
 
 QStringList System::preferredLanguages()
 {

@@ -43,7 +43,8 @@ Task::Result Task::run(const QString& program, const QStringList& args, Output o
     if (program.isEmpty()) {
         return result;
     }
-    const QDeadlineTimer deadline = timeoutMs >= 0 ? QDeadlineTimer(timeoutMs) : QDeadlineTimer(QDeadlineTimer::Forever);
+    const QDeadlineTimer deadline
+        = timeoutMs >= 0 ? QDeadlineTimer(timeoutMs) : QDeadlineTimer(QDeadlineTimer::Forever);
 
     QProcess process;
     process.setProcessChannelMode(channelMode(out, err));

@@ -11,9 +11,10 @@ namespace platform {
 class Task final
 {
 public:
-    struct Result {
+    struct Result
+    {
         bool started = false;
-        int exitStatus = -1;    ///< the exit code; -1 when it did not start or was killed
+        int exitStatus = -1; ///< the exit code; -1 when it did not start or was killed
         QByteArray standardOutput;
         QByteArray standardError;
         bool ok() const { return started && exitStatus == 0; }

@@ -20,7 +20,8 @@ platform::Hook<Terminal::Launcher>& launcherHook()
     return hook;
 }
 
-struct KnownTerminal {
+struct KnownTerminal
+{
     const char* program;
     QStringList (*window)(const QString& folder);
     QStringList (*tab)(const QString& folder); ///< null when the terminal has no tab option
@@ -33,26 +34,50 @@ QStringList eq(const char* option, const QString& folder)
 
 const KnownTerminal kKnown[] = {
     { "gnome-terminal", [](const QString& f) { return eq("--working-directory=", f); },
-      [](const QString& f) { return QStringList{ QStringLiteral("--tab") } + eq("--working-directory=", f); } },
-    { "konsole", [](const QString& f) { return QStringList{ QStringLiteral("--workdir"), f }; },
-      [](const QString& f) { return QStringList{ QStringLiteral("--new-tab"), QStringLiteral("--workdir"), f }; } },
+      [](const QString& f) { return QStringList { QStringLiteral("--tab") } + eq("--working-directory=", f); } },
+    { "konsole",
+      [](const QString& f) {
+          return QStringList { QStringLiteral("--workdir"), f };
+      },
+      [](const QString& f) {
+          return QStringList { QStringLiteral("--new-tab"), QStringLiteral("--workdir"), f };
+      } },
     { "xfce4-terminal", [](const QString& f) { return eq("--working-directory=", f); },
-      [](const QString& f) { return QStringList{ QStringLiteral("--tab") } + eq("--working-directory=", f); } },
+      [](const QString& f) { return QStringList { QStringLiteral("--tab") } + eq("--working-directory=", f); } },
     { "mate-terminal", [](const QString& f) { return eq("--working-directory=", f); },
-      [](const QString& f) { return QStringList{ QStringLiteral("--tab") } + eq("--working-directory=", f); } },
+      [](const QString& f) { return QStringList { QStringLiteral("--tab") } + eq("--working-directory=", f); } },
     { "tilix", [](const QString& f) { return eq("--working-directory=", f); }, nullptr },
     { "terminator", [](const QString& f) { return eq("--working-directory=", f); },
-      [](const QString& f) { return QStringList{ QStringLiteral("--new-tab") } + eq("--working-directory=", f); } },
-    { "wezterm", [](const QString& f) { return QStringList{ QStringLiteral("start"), QStringLiteral("--cwd"), f }; },
+      [](const QString& f) { return QStringList { QStringLiteral("--new-tab") } + eq("--working-directory=", f); } },
+    { "wezterm",
+      [](const QString& f) {
+          return QStringList { QStringLiteral("start"), QStringLiteral("--cwd"), f };
+      },
       nullptr },
-    { "kitty", [](const QString& f) { return QStringList{ QStringLiteral("--directory"), f }; }, nullptr },
-    { "alacritty", [](const QString& f) { return QStringList{ QStringLiteral("--working-directory"), f }; }, nullptr },
+    { "kitty",
+      [](const QString& f) {
+          return QStringList { QStringLiteral("--directory"), f };
+      },
+      nullptr },
+    { "alacritty",
+      [](const QString& f) {
+          return QStringList { QStringLiteral("--working-directory"), f };
+      },
+      nullptr },
     { "foot", [](const QString& f) { return eq("--working-directory=", f); }, nullptr },
     { "lxterminal", [](const QString& f) { return eq("--working-directory=", f); }, nullptr },
-    { "qterminal", [](const QString& f) { return QStringList{ QStringLiteral("-w"), f }; }, nullptr },
-    { "warp-terminal", [](const QString&) { return QStringList{}; }, nullptr },
-    { "urxvt", [](const QString& f) { return QStringList{ QStringLiteral("-cd"), f }; }, nullptr },
-    { "xterm", [](const QString&) { return QStringList{}; }, nullptr },
+    { "qterminal",
+      [](const QString& f) {
+          return QStringList { QStringLiteral("-w"), f };
+      },
+      nullptr },
+    { "warp-terminal", [](const QString&) { return QStringList {}; }, nullptr },
+    { "urxvt",
+      [](const QString& f) {
+          return QStringList { QStringLiteral("-cd"), f };
+      },
+      nullptr },
+    { "xterm", [](const QString&) { return QStringList {}; }, nullptr },
 };
 
 const KnownTerminal* known(const QString& program)
@@ -97,7 +122,7 @@ QStringList Terminal::chooseTerminal()
     if (!fromEnvironment.isEmpty() && Workspace::hasProgram(fromEnvironment.first())) {
         return fromEnvironment;
     }
-    QStringList candidates{ QStringLiteral("x-terminal-emulator") };
+    QStringList candidates { QStringLiteral("x-terminal-emulator") };
     candidates += knownTerminals();
     for (const QString& program : candidates) {
         if (Workspace::hasProgram(program)) {
@@ -150,9 +175,8 @@ bool Terminal::openAt(const QString& path, bool newTab, QString* error)
 
 bool Terminal::openWith(const QStringList& terminal, const QString& path, bool newTab, QString* error)
 {
-    const auto fail = [&](const QString& why) {
-        return posix::fail(error, QStringLiteral("open a terminal"), path, why);
-    };
+    const auto fail
+        = [&](const QString& why) { return posix::fail(error, QStringLiteral("open a terminal"), path, why); };
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
         return fail(QStringLiteral("the folder does not exist"));
@@ -177,8 +201,7 @@ bool Terminal::openWith(const QStringList& terminal, const QString& path, bool n
     }
     const QStringList args = command + argumentsForFolder(flavour, folder, newTab);
     const Launcher launcher = launcherHook().get();
-    const bool started = launcher ? launcher(program, args, folder)
-                                  : QProcess::startDetached(program, args, folder);
+    const bool started = launcher ? launcher(program, args, folder) : QProcess::startDetached(program, args, folder);
     return started || fail(QStringLiteral("%1 could not be started").arg(program));
 }
 

@@ -20,7 +20,8 @@ public:
     Terminal() = delete;
 
     /// Starts a program detached; true when it started. Tests install a recorder.
-    using Launcher = std::function<bool(const QString& program, const QStringList& args, const QString& workingDirectory)>;
+    using Launcher
+        = std::function<bool(const QString& program, const QStringList& args, const QString& workingDirectory)>;
     static void setLauncher(Launcher launcher);
 
     /// The known terminal programs, in the order they are tried.

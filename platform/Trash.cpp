@@ -110,7 +110,8 @@ int reserveName(const QString& trash, const QString& name, QString* chosen)
         if (statPath(trash + QStringLiteral("/files/") + candidate, &st, false)) {
             continue;
         }
-        const QByteArray info = QFile::encodeName(trash + QStringLiteral("/info/") + candidate + QStringLiteral(".trashinfo"));
+        const QByteArray info
+            = QFile::encodeName(trash + QStringLiteral("/info/") + candidate + QStringLiteral(".trashinfo"));
         const int fd = ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) {
             *chosen = candidate;
@@ -170,7 +171,8 @@ bool Trash::trashItem(const QString& path, QString* trashedPath, QString* error)
         trash = topTrash(top, folder.st_dev);
         if (trash.isEmpty()) {
             return fail(error, item,
-                        QStringLiteral("the volume \"%1\" has no Trash this user may use; the item was left in place").arg(top));
+                        QStringLiteral("the volume \"%1\" has no Trash this user may use; the item was left in place")
+                            .arg(top));
         }
         recordedPath = top == QLatin1String("/") ? item.mid(1) : item.mid(top.size() + 1);
     }

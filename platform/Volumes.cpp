@@ -40,15 +40,15 @@ QString Volumes::deviceForMountPoint(const QString& mountPoint)
 
 bool Volumes::eject(const QString& mountPoint, QString* error)
 {
-    const auto fail = [&](const QString& why) {
-        return posix::fail(error, QStringLiteral("eject the volume"), mountPoint, why);
-    };
+    const auto fail
+        = [&](const QString& why) { return posix::fail(error, QStringLiteral("eject the volume"), mountPoint, why); };
     const QString device = deviceForMountPoint(mountPoint);
     if (device.isEmpty()) {
         return fail(QStringLiteral("nothing is mounted there"));
     }
     if (Workspace::hasProgram(QStringLiteral("gio"))) {
-        const Task::Result r = Task::run(QStringLiteral("gio"), { QStringLiteral("mount"), QStringLiteral("-e"), mountPoint });
+        const Task::Result r
+            = Task::run(QStringLiteral("gio"), { QStringLiteral("mount"), QStringLiteral("-e"), mountPoint });
         if (r.ok()) {
             return true;
         }

@@ -70,12 +70,24 @@ QString unescapeValue(const QString& raw)
         }
         const QChar e = raw.at(++i);
         switch (e.unicode()) {
-        case 's': out += QLatin1Char(' '); break;
-        case 'n': out += QLatin1Char('\n'); break;
-        case 't': out += QLatin1Char('\t'); break;
-        case 'r': out += QLatin1Char('\r'); break;
-        case '\\': out += QLatin1Char('\\'); break;
-        default: out += c; out += e;
+        case 's':
+            out += QLatin1Char(' ');
+            break;
+        case 'n':
+            out += QLatin1Char('\n');
+            break;
+        case 't':
+            out += QLatin1Char('\t');
+            break;
+        case 'r':
+            out += QLatin1Char('\r');
+            break;
+        case '\\':
+            out += QLatin1Char('\\');
+            break;
+        default:
+            out += c;
+            out += e;
         }
     }
     return out;
@@ -165,8 +177,8 @@ void forEachApplication(const std::function<bool(const Application&)>& visit)
     const QStringList folders = applicationFolders();
     for (const QString& folder : folders) {
         QStringList files;
-        QDirIterator it(folder, { QStringLiteral("*.desktop") }, QDir::Files, QDirIterator::Subdirectories
-                                                                                | QDirIterator::FollowSymlinks);
+        QDirIterator it(folder, { QStringLiteral("*.desktop") }, QDir::Files,
+                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
         while (it.hasNext()) {
             files << it.next();
         }
@@ -206,7 +218,8 @@ void entryFilesForId(const QString& dir, const QString& rest, QStringList* files
 
 // --- Exec lines -----------------------------------------------------------------------------
 
-struct ExecArgument {
+struct ExecArgument
+{
     QString text;
     bool plain = true; ///< written without quotes or escapes
 };
@@ -273,7 +286,8 @@ bool hasFieldCode(const ExecArgument& arg, const QString& codes)
 
 bool hasFieldCode(const QList<ExecArgument>& args, const QString& codes)
 {
-    return std::any_of(args.begin(), args.end(), [&codes](const ExecArgument& arg) { return hasFieldCode(arg, codes); });
+    return std::any_of(args.begin(), args.end(),
+                       [&codes](const ExecArgument& arg) { return hasFieldCode(arg, codes); });
 }
 
 const QString kFileCodes = QStringLiteral("fFuU");
@@ -288,14 +302,14 @@ bool isWholeFileCode(const ExecArgument& arg)
 QChar codeOptionOf(const QString& program)
 {
     static const QHash<QString, QChar> kInterpreters = {
-        { QStringLiteral("sh"), QLatin1Char('c') },     { QStringLiteral("bash"), QLatin1Char('c') },
-        { QStringLiteral("dash"), QLatin1Char('c') },   { QStringLiteral("zsh"), QLatin1Char('c') },
-        { QStringLiteral("ksh"), QLatin1Char('c') },    { QStringLiteral("mksh"), QLatin1Char('c') },
-        { QStringLiteral("ash"), QLatin1Char('c') },    { QStringLiteral("fish"), QLatin1Char('c') },
-        { QStringLiteral("csh"), QLatin1Char('c') },    { QStringLiteral("tcsh"), QLatin1Char('c') },
+        { QStringLiteral("sh"), QLatin1Char('c') },      { QStringLiteral("bash"), QLatin1Char('c') },
+        { QStringLiteral("dash"), QLatin1Char('c') },    { QStringLiteral("zsh"), QLatin1Char('c') },
+        { QStringLiteral("ksh"), QLatin1Char('c') },     { QStringLiteral("mksh"), QLatin1Char('c') },
+        { QStringLiteral("ash"), QLatin1Char('c') },     { QStringLiteral("fish"), QLatin1Char('c') },
+        { QStringLiteral("csh"), QLatin1Char('c') },     { QStringLiteral("tcsh"), QLatin1Char('c') },
         { QStringLiteral("busybox"), QLatin1Char('c') }, { QStringLiteral("python"), QLatin1Char('c') },
         { QStringLiteral("python3"), QLatin1Char('c') }, { QStringLiteral("perl"), QLatin1Char('e') },
-        { QStringLiteral("ruby"), QLatin1Char('e') },   { QStringLiteral("node"), QLatin1Char('e') },
+        { QStringLiteral("ruby"), QLatin1Char('e') },    { QStringLiteral("node"), QLatin1Char('e') },
     };
     return kInterpreters.value(QFileInfo(program).fileName());
 }
@@ -307,7 +321,8 @@ qsizetype codeArgumentIndex(const QList<ExecArgument>& args)
     qsizetype p = 0;
     while (p < args.size() && QFileInfo(args[p].text).fileName() == QLatin1String("env")) {
         ++p;
-        while (p < args.size() && (args[p].text.startsWith(QLatin1Char('-')) || args[p].text.contains(QLatin1Char('=')))) {
+        while (p < args.size()
+               && (args[p].text.startsWith(QLatin1Char('-')) || args[p].text.contains(QLatin1Char('=')))) {
             ++p;
         }
     }
@@ -466,8 +481,8 @@ bool callFileManagerOverDBus(const QString& method, const QStringList& uris)
     if (!bus.isConnected()) {
         return false;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(kFileManagerService, QStringLiteral("/org/freedesktop/FileManager1"),
-                                                       kFileManagerService, method);
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kFileManagerService, QStringLiteral("/org/freedesktop/FileManager1"), kFileManagerService, method);
     call << uris << QString();
     const QDBusMessage reply = bus.call(call, QDBus::Block, kFileManagerTimeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
@@ -560,14 +575,17 @@ bool Workspace::openFiles(const QStringList& paths, const Application& app, QStr
     for (const QStringList& line : *lines) {
         ok = launch(line.first(), line.mid(1)) && ok;
     }
-    return ok || posix::fail(error, action, absolute.value(0), QStringLiteral("%1 could not be started").arg(lines->first().first()));
+    return ok
+        || posix::fail(error, action, absolute.value(0),
+                       QStringLiteral("%1 could not be started").arg(lines->first().first()));
 }
 
 QString Workspace::programOf(const Application& app)
 {
     const std::optional<QList<ExecArgument>> args = splitExec(app.exec);
-    return args && !args->isEmpty() && !hasFieldCode(args->first(), QStringLiteral("fFuUdDnNickvm")) ? args->first().text
-                                                                                                  : QString();
+    return args && !args->isEmpty() && !hasFieldCode(args->first(), QStringLiteral("fFuUdDnNickvm"))
+        ? args->first().text
+        : QString();
 }
 
 bool Workspace::reveal(const QString& path)

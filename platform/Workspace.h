@@ -11,11 +11,12 @@ class QImage;
 namespace platform {
 
 /// An installed application, described by its XDG desktop entry.
-struct Application {
-    QString id;          ///< desktop-file id ("org.gnome.TextEditor.desktop" without ".desktop")
-    QString name;        ///< Name=
-    QString exec;        ///< Exec=
-    QString icon;        ///< Icon=
+struct Application
+{
+    QString id; ///< desktop-file id ("org.gnome.TextEditor.desktop" without ".desktop")
+    QString name; ///< Name=
+    QString exec; ///< Exec=
+    QString icon; ///< Icon=
     QString desktopFile; ///< the entry's path
     bool isValid() const { return !id.isEmpty(); }
 };
@@ -65,7 +66,8 @@ public:
     /// The file manager's D-Bus service (org.freedesktop.FileManager1): whether one answers on
     /// that name (running or activatable), and a call of one of its methods with a list of file
     /// URIs and an empty startup id, true when it answered without an error.
-    struct FileManager {
+    struct FileManager
+    {
         std::function<bool()> isAvailable;
         std::function<bool(const QString& method, const QStringList& uris)> call;
     };

@@ -111,8 +111,7 @@ QString storeIcon(const QImage& image, QString* error)
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")) {
-        fail(error, QStringLiteral("encode the icon"), QString(),
-             QStringLiteral("the image cannot be written as PNG"));
+        fail(error, QStringLiteral("encode the icon"), QString(), QStringLiteral("the image cannot be written as PNG"));
         return QString();
     }
     const QString folder

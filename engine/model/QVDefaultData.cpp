@@ -90,9 +90,8 @@ bool QVDefaultData::setup()
     const QVariant storedVersion = stored.value(QVMenuManager::kUpdateVersion);
     const QString version = appVersion();
     const bool sameVersion = storedVersion.isValid() && storedVersion.toString() == version;
-    auto usable = [&stored](const QString& listKey) {
-        return stored.value(listKey).typeId() == QMetaType::QVariantList;
-    };
+    auto usable
+        = [&stored](const QString& listKey) { return stored.value(listKey).typeId() == QMetaType::QVariantList; };
     // An empty main list without any "update version" is what an engine that started before the
     // first start once left behind (it wrote the list it found absent): not the user's menu.
     const bool mainStored = usable(QVMenuManager::kArrayRightMenu)

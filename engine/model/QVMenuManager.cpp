@@ -415,9 +415,7 @@ QVMenuItemList QVMenuManager::newFileTemplateMenuArray(bool keepDisabled)
         item.setIcon(text(e, "icon"));
         item.setExt(text(e, "ext"));
         const QString fileName = text(e, "fileName");
-        item.setFileName(qv::isValid(fileName)
-                             ? fileName
-                             : qv::localized(QStringLiteral("Untitled")));
+        item.setFileName(qv::isValid(fileName) ? fileName : qv::localized(QStringLiteral("Untitled")));
         item.setFileType(text(e, "fileType"));
         item.setDisplayName(text(e, "displayName"));
         if (!qv::isValid(item.fileType())) {

@@ -35,7 +35,8 @@ bool QVFileTransfer::replaceFileAlert(const QString& target, const QString& orgP
     alert.addButtonWithTitle(qv::localized(QStringLiteral("Replace")));
     // Closing the question, or having nobody to ask, stops: never the last button, Replace.
     alert.setCancelResponse(Stop);
-    alert.setInformativeText(qv::stringWithFormat(qv::localized(QStringLiteral("Same FileName Tip")), QFileInfo(target).fileName()));
+    alert.setInformativeText(
+        qv::stringWithFormat(qv::localized(QStringLiteral("Same FileName Tip")), QFileInfo(target).fileName()));
     switch (alert.runModal()) {
     case KeepBoth:
         block(qv::uniquePath(target));
@@ -143,8 +144,8 @@ bool QVFileTransfer::queue(const QList<Item>& items)
             auto self = shared_from_this();
             qv::enterBackground([self, job]() mutable {
                 const bool ok = self->m_mode == Mode::Copy
-                                    ? platform::FileOps::copyItem(job.source, job.destination, &job.error)
-                                    : platform::FileOps::moveItem(job.source, job.destination, &job.error);
+                    ? platform::FileOps::copyItem(job.source, job.destination, &job.error)
+                    : platform::FileOps::moveItem(job.source, job.destination, &job.error);
                 qv::enterForeground([self, job, ok]() { self->finished(job, ok); });
             });
         });

@@ -31,7 +31,8 @@ public:
                                  const std::function<void(const QString& path)>& block);
 
     /// One item of a command: where it comes from and where it goes.
-    struct Item {
+    struct Item
+    {
         QString source;
         QString destination;
         QString error; ///< why it failed, empty while it has not
@@ -42,9 +43,10 @@ public:
     };
 
     /// What the command tells the rest of the engine (all called on the main thread).
-    struct Hooks {
-        std::function<void()> open;                          ///< a job was queued: show progress
-        std::function<void()> jobEnded;                      ///< a job ended, before the reports below
+    struct Hooks
+    {
+        std::function<void()> open; ///< a job was queued: show progress
+        std::function<void()> jobEnded; ///< a job ended, before the reports below
         std::function<void(const QString& lastDestination)> succeeded; ///< the last job ended well
         std::function<void(const QList<Item>& failed)> failed; ///< jobs ended, some items failed
     };

@@ -19,12 +19,12 @@
 
 #include <algorithm>
 
-
 namespace {
 
 Q_LOGGING_CATEGORY(lcHelper, "tarsel.engine.helper", QtWarningMsg)
 
-struct SoundResource {
+struct SoundResource
+{
     QString name;
     QString type;
 };
@@ -218,11 +218,10 @@ std::optional<QVMenuItemList> QVHelper::_nextTypeSubMenuWithPath(const QString& 
     if (level > 3 || !qv::isFolder(path)) {
         return std::nullopt;
     }
-    QStringList names = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                             QDir::Unsorted);
-    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return extensionLength(a) < extensionLength(b);
-    });
+    QStringList names
+        = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    std::stable_sort(names.begin(), names.end(),
+                     [](const QString& a, const QString& b) { return extensionLength(a) < extensionLength(b); });
     const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
     QVMenuItemList items;
     for (const QString& name : std::as_const(names)) {

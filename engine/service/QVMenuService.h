@@ -110,8 +110,8 @@ public:
     /// Replaces the folder-access check made before a command runs on the selection (tests); the
     /// command runs from the success block, nothing runs on failure. Without one the folder
     /// access front (QVCheckPermit) decides.
-    using PermitCheck = std::function<void(const QString& folder, std::function<void()> success,
-                                           std::function<void()> failure)>;
+    using PermitCheck
+        = std::function<void(const QString& folder, std::function<void()> success, std::function<void()> failure)>;
     static void setPermitCheck(PermitCheck check);
 
     /// Work a command left behind that the process must live for (a delayed prompt, a tool
@@ -231,7 +231,8 @@ private:
                            const std::function<void()>& failure) override;
     /// The command families, made on the first command. Deleted where their type is known, so
     /// that this header needs none of theirs.
-    struct CommandsDeleter {
+    struct CommandsDeleter
+    {
         void operator()(QVCommandFamilies* commands) const;
     };
     QVCommandFamilies& commands();

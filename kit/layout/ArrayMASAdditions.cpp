@@ -6,8 +6,8 @@ namespace {
 
 using MakerFunction = std::vector<std::shared_ptr<MASConstraint>> (*)(QWidget*, const MASConstraintBlock&);
 
-std::vector<std::shared_ptr<MASConstraint>> forEachView(
-    const QList<QWidget*>& views, const MASConstraintBlock& block, MakerFunction make)
+std::vector<std::shared_ptr<MASConstraint>> forEachView(const QList<QWidget*>& views, const MASConstraintBlock& block,
+                                                        MakerFunction make)
 {
     std::vector<std::shared_ptr<MASConstraint>> all;
     for (QWidget* view : views) {
@@ -18,7 +18,8 @@ std::vector<std::shared_ptr<MASConstraint>> forEachView(
 }
 
 // The attributes of one axis: the leading edge, the trailing edge and the length.
-struct AxisAttributes {
+struct AxisAttributes
+{
     MASConstraint* (MASConstraintMaker::*start)();
     MASConstraint* (MASConstraintMaker::*end)();
     MASConstraint* (MASConstraintMaker::*length)();
@@ -30,32 +31,43 @@ struct AxisAttributes {
 AxisAttributes axisAttributes(MASAxisType axis)
 {
     if (axis == MASAxisTypeHorizontal) {
-        return { &MASConstraintMaker::left, &MASConstraintMaker::right, &MASConstraintMaker::width, mas_left,
-            mas_right, mas_width };
+        return { &MASConstraintMaker::left,
+                 &MASConstraintMaker::right,
+                 &MASConstraintMaker::width,
+                 mas_left,
+                 mas_right,
+                 mas_width };
     }
-    return { &MASConstraintMaker::top, &MASConstraintMaker::bottom, &MASConstraintMaker::height, mas_top, mas_bottom,
-        mas_height };
+    return { &MASConstraintMaker::top,
+             &MASConstraintMaker::bottom,
+             &MASConstraintMaker::height,
+             mas_top,
+             mas_bottom,
+             mas_height };
 }
 
 } // namespace
 
-std::vector<std::shared_ptr<MASConstraint>> mas_makeConstraints(const QList<QWidget*>& views, const MASConstraintBlock& block)
+std::vector<std::shared_ptr<MASConstraint>> mas_makeConstraints(const QList<QWidget*>& views,
+                                                                const MASConstraintBlock& block)
 {
     return forEachView(views, block, &mas_makeConstraints);
 }
 
-std::vector<std::shared_ptr<MASConstraint>> mas_updateConstraints(const QList<QWidget*>& views, const MASConstraintBlock& block)
+std::vector<std::shared_ptr<MASConstraint>> mas_updateConstraints(const QList<QWidget*>& views,
+                                                                  const MASConstraintBlock& block)
 {
     return forEachView(views, block, &mas_updateConstraints);
 }
 
-std::vector<std::shared_ptr<MASConstraint>> mas_remakeConstraints(const QList<QWidget*>& views, const MASConstraintBlock& block)
+std::vector<std::shared_ptr<MASConstraint>> mas_remakeConstraints(const QList<QWidget*>& views,
+                                                                  const MASConstraintBlock& block)
 {
     return forEachView(views, block, &mas_remakeConstraints);
 }
 
-void mas_distributeViewsAlongAxisWithFixedSpacing(
-    const QList<QWidget*>& views, MASAxisType axis, double fixedSpacing, double leadSpacing, double tailSpacing)
+void mas_distributeViewsAlongAxisWithFixedSpacing(const QList<QWidget*>& views, MASAxisType axis, double fixedSpacing,
+                                                  double leadSpacing, double tailSpacing)
 {
     if (views.size() < 2) {
         return;
@@ -79,8 +91,8 @@ void mas_distributeViewsAlongAxisWithFixedSpacing(
     }
 }
 
-void mas_distributeViewsAlongAxisWithFixedItemLength(
-    const QList<QWidget*>& views, MASAxisType axis, double fixedItemLength, double leadSpacing, double tailSpacing)
+void mas_distributeViewsAlongAxisWithFixedItemLength(const QList<QWidget*>& views, MASAxisType axis,
+                                                     double fixedItemLength, double leadSpacing, double tailSpacing)
 {
     if (views.size() < 2) {
         return;
@@ -97,7 +109,8 @@ void mas_distributeViewsAlongAxisWithFixedItemLength(
                 (make->*a.end)()->equalTo(a.endOf(reference))->offset(-tailSpacing);
             } else {
                 const double m = static_cast<double>(i) / spans;
-                const double c = (1.0 - m) * (fixedItemLength + leadSpacing) - tailSpacing * static_cast<double>(i) / spans;
+                const double c
+                    = (1.0 - m) * (fixedItemLength + leadSpacing) - tailSpacing * static_cast<double>(i) / spans;
                 (make->*a.end)()->equalTo(a.endOf(reference))->multipliedBy(m)->offset(c);
             }
         });

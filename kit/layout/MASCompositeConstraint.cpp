@@ -5,8 +5,8 @@
 using platform::layout::Attribute;
 using platform::layout::Relation;
 
-std::shared_ptr<MASCompositeConstraint> MASCompositeConstraint::create(
-    const std::vector<std::shared_ptr<MASConstraint>>& children)
+std::shared_ptr<MASCompositeConstraint>
+MASCompositeConstraint::create(const std::vector<std::shared_ptr<MASConstraint>>& children)
 {
     std::shared_ptr<MASCompositeConstraint> composite(new MASCompositeConstraint);
     composite->m_childConstraints = children;
@@ -21,18 +21,18 @@ std::weak_ptr<MASConstraintDelegate> MASCompositeConstraint::asDelegate()
     return std::static_pointer_cast<MASCompositeConstraint>(shared_from_this());
 }
 
-void MASCompositeConstraint::constraint(
-    MASConstraint* constraint, const std::shared_ptr<MASConstraint>& shouldBeReplacedWithConstraint)
+void MASCompositeConstraint::constraint(MASConstraint* constraint,
+                                        const std::shared_ptr<MASConstraint>& shouldBeReplacedWithConstraint)
 {
     auto it = std::find_if(m_childConstraints.begin(), m_childConstraints.end(),
-        [constraint](const auto& child) { return child.get() == constraint; });
+                           [constraint](const auto& child) { return child.get() == constraint; });
     if (it != m_childConstraints.end()) {
         *it = shouldBeReplacedWithConstraint;
     }
 }
 
-std::shared_ptr<MASConstraint> MASCompositeConstraint::constraint(
-    MASConstraint*, Attribute addConstraintWithLayoutAttribute)
+std::shared_ptr<MASConstraint> MASCompositeConstraint::constraint(MASConstraint*,
+                                                                  Attribute addConstraintWithLayoutAttribute)
 {
     auto owner = delegate();
     if (!owner) {

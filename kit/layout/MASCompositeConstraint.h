@@ -18,9 +18,10 @@ public:
     const std::vector<std::shared_ptr<MASConstraint>>& childConstraints() const { return m_childConstraints; }
     const QVariant& mas_key() const { return m_key; }
 
-    void constraint(MASConstraint* constraint, const std::shared_ptr<MASConstraint>& shouldBeReplacedWithConstraint) override;
-    std::shared_ptr<MASConstraint> constraint(
-        MASConstraint* constraint, platform::layout::Attribute addConstraintWithLayoutAttribute) override;
+    void constraint(MASConstraint* constraint,
+                    const std::shared_ptr<MASConstraint>& shouldBeReplacedWithConstraint) override;
+    std::shared_ptr<MASConstraint> constraint(MASConstraint* constraint,
+                                              platform::layout::Attribute addConstraintWithLayoutAttribute) override;
 
     MASConstraint* addConstraintWithLayoutAttribute(platform::layout::Attribute attribute) override;
     MASConstraint* multipliedBy(double multiplier) override;
@@ -42,8 +43,7 @@ public:
 private:
     MASCompositeConstraint() = default;
     std::weak_ptr<MASConstraintDelegate> asDelegate();
-    template<typename Fn>
-    void forEachChild(Fn fn)
+    template <typename Fn> void forEachChild(Fn fn)
     {
         // A child may be replaced while walking, so walk a copy.
         const auto children = m_childConstraints;

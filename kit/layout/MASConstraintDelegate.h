@@ -13,9 +13,12 @@ public:
     virtual ~MASConstraintDelegate() = default;
 
     /// Puts the replacement where the constraint stands in the owner's list.
-    virtual void constraint(MASConstraint* constraint, const std::shared_ptr<MASConstraint>& shouldBeReplacedWithConstraint) = 0;
+    virtual void constraint(MASConstraint* constraint,
+                            const std::shared_ptr<MASConstraint>& shouldBeReplacedWithConstraint)
+        = 0;
     /// A new constraint for the attribute on the owner's view; constraint is the one the
     /// attribute is chained onto, or null.
-    virtual std::shared_ptr<MASConstraint> constraint(
-        MASConstraint* constraint, platform::layout::Attribute addConstraintWithLayoutAttribute) = 0;
+    virtual std::shared_ptr<MASConstraint> constraint(MASConstraint* constraint,
+                                                      platform::layout::Attribute addConstraintWithLayoutAttribute)
+        = 0;
 };

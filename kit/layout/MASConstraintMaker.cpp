@@ -78,8 +78,8 @@ MASConstraint* MASConstraintMaker::addConstraintWithAttributes(unsigned mask)
 {
     std::vector<std::shared_ptr<MASConstraint>> children;
     for (const Attribute attribute : { Attribute::Left, Attribute::Right, Attribute::Top, Attribute::Bottom,
-             Attribute::Leading, Attribute::Trailing, Attribute::Width, Attribute::Height, Attribute::CenterX,
-             Attribute::CenterY, Attribute::Baseline }) {
+                                       Attribute::Leading, Attribute::Trailing, Attribute::Width, Attribute::Height,
+                                       Attribute::CenterX, Attribute::CenterY, Attribute::Baseline }) {
         if (mask & (1u << static_cast<int>(attribute))) {
             children.push_back(std::make_shared<MASViewConstraint>(MASViewAttribute(m_view, attribute)));
         }
@@ -138,18 +138,18 @@ std::vector<std::shared_ptr<MASConstraint>> MASConstraintMaker::install()
     return constraints;
 }
 
-void MASConstraintMaker::constraint(
-    MASConstraint* constraint, const std::shared_ptr<MASConstraint>& shouldBeReplacedWithConstraint)
+void MASConstraintMaker::constraint(MASConstraint* constraint,
+                                    const std::shared_ptr<MASConstraint>& shouldBeReplacedWithConstraint)
 {
     auto it = std::find_if(m_constraints.begin(), m_constraints.end(),
-        [constraint](const auto& c) { return c.get() == constraint; });
+                           [constraint](const auto& c) { return c.get() == constraint; });
     if (it != m_constraints.end()) {
         *it = shouldBeReplacedWithConstraint;
     }
 }
 
-std::shared_ptr<MASConstraint> MASConstraintMaker::constraint(
-    MASConstraint* constraint, Attribute addConstraintWithLayoutAttribute)
+std::shared_ptr<MASConstraint> MASConstraintMaker::constraint(MASConstraint* constraint,
+                                                              Attribute addConstraintWithLayoutAttribute)
 {
     auto added = std::make_shared<MASViewConstraint>(MASViewAttribute(m_view, addConstraintWithLayoutAttribute));
     if (dynamic_cast<MASViewConstraint*>(constraint)) {

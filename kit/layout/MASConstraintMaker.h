@@ -60,9 +60,10 @@ public:
     /// constraints when removeExisting is set), empties the list and answers what it held.
     std::vector<std::shared_ptr<MASConstraint>> install();
 
-    void constraint(MASConstraint* constraint, const std::shared_ptr<MASConstraint>& shouldBeReplacedWithConstraint) override;
-    std::shared_ptr<MASConstraint> constraint(
-        MASConstraint* constraint, platform::layout::Attribute addConstraintWithLayoutAttribute) override;
+    void constraint(MASConstraint* constraint,
+                    const std::shared_ptr<MASConstraint>& shouldBeReplacedWithConstraint) override;
+    std::shared_ptr<MASConstraint> constraint(MASConstraint* constraint,
+                                              platform::layout::Attribute addConstraintWithLayoutAttribute) override;
 
     bool updateExisting() const { return m_updateExisting; }
     void setUpdateExisting(bool updateExisting) { m_updateExisting = updateExisting; }

@@ -53,17 +53,10 @@ const QMap<int, QString>& MASDebugAdditions::layoutRelationDescriptionsByValue()
 const QMap<int, QString>& MASDebugAdditions::layoutAttributeDescriptionsByValue()
 {
     static const QMap<int, QString> table {
-        { 3, QStringLiteral("top") },
-        { 1, QStringLiteral("left") },
-        { 4, QStringLiteral("bottom") },
-        { 2, QStringLiteral("right") },
-        { 5, QStringLiteral("leading") },
-        { 6, QStringLiteral("trailing") },
-        { 7, QStringLiteral("width") },
-        { 8, QStringLiteral("height") },
-        { 9, QStringLiteral("centerX") },
-        { 10, QStringLiteral("centerY") },
-        { 11, QStringLiteral("baseline") },
+        { 3, QStringLiteral("top") },      { 1, QStringLiteral("left") },      { 4, QStringLiteral("bottom") },
+        { 2, QStringLiteral("right") },    { 5, QStringLiteral("leading") },   { 6, QStringLiteral("trailing") },
+        { 7, QStringLiteral("width") },    { 8, QStringLiteral("height") },    { 9, QStringLiteral("centerX") },
+        { 10, QStringLiteral("centerY") }, { 11, QStringLiteral("baseline") },
     };
     return table;
 }

@@ -13,7 +13,8 @@
 class QWidget;
 
 /// Edge insets: positive values move each edge inwards.
-struct MASEdgeInsets {
+struct MASEdgeInsets
+{
     double top = 0.0;
     double left = 0.0;
     double bottom = 0.0;

@@ -148,12 +148,21 @@ void MASViewConstraint::setInsets(const MASEdgeInsets& insets)
 {
     switch (m_firstViewAttribute.layoutAttribute()) {
     case Attribute::Left:
-    case Attribute::Leading: setLayoutConstant(insets.left); break;
+    case Attribute::Leading:
+        setLayoutConstant(insets.left);
+        break;
     case Attribute::Right:
-    case Attribute::Trailing: setLayoutConstant(-insets.right); break;
-    case Attribute::Top: setLayoutConstant(insets.top); break;
-    case Attribute::Bottom: setLayoutConstant(-insets.bottom); break;
-    default: break;
+    case Attribute::Trailing:
+        setLayoutConstant(-insets.right);
+        break;
+    case Attribute::Top:
+        setLayoutConstant(insets.top);
+        break;
+    case Attribute::Bottom:
+        setLayoutConstant(-insets.bottom);
+        break;
+    default:
+        break;
     }
 }
 
@@ -165,18 +174,28 @@ void MASViewConstraint::setInset(double inset)
 void MASViewConstraint::setSizeOffset(const QSizeF& offset)
 {
     switch (m_firstViewAttribute.layoutAttribute()) {
-    case Attribute::Width: setLayoutConstant(offset.width()); break;
-    case Attribute::Height: setLayoutConstant(offset.height()); break;
-    default: break;
+    case Attribute::Width:
+        setLayoutConstant(offset.width());
+        break;
+    case Attribute::Height:
+        setLayoutConstant(offset.height());
+        break;
+    default:
+        break;
     }
 }
 
 void MASViewConstraint::setCenterOffset(const QPointF& offset)
 {
     switch (m_firstViewAttribute.layoutAttribute()) {
-    case Attribute::CenterX: setLayoutConstant(offset.x()); break;
-    case Attribute::CenterY: setLayoutConstant(offset.y()); break;
-    default: break;
+    case Attribute::CenterX:
+        setLayoutConstant(offset.x());
+        break;
+    case Attribute::CenterY:
+        setLayoutConstant(offset.y());
+        break;
+    default:
+        break;
     }
 }
 
@@ -229,9 +248,9 @@ void MASViewConstraint::install()
         secondAttribute = firstAttribute;
     }
 
-    auto platformConstraint = std::make_shared<MASLayoutConstraint>(qobject_cast<QWidget*>(m_firstViewAttribute.item()),
-        firstAttribute, m_layoutRelation, qobject_cast<QWidget*>(secondItem), secondAttribute, m_layoutMultiplier,
-        m_layoutConstant);
+    auto platformConstraint = std::make_shared<MASLayoutConstraint>(
+        qobject_cast<QWidget*>(m_firstViewAttribute.item()), firstAttribute, m_layoutRelation,
+        qobject_cast<QWidget*>(secondItem), secondAttribute, m_layoutMultiplier, m_layoutConstant);
     platformConstraint->setPriority(m_layoutPriority);
     platformConstraint->setMas_key(m_key);
 
@@ -267,8 +286,8 @@ void MASViewConstraint::install()
     MASViewState::of(firstView).insertInstalled(self);
 }
 
-std::shared_ptr<MASLayoutConstraint> MASViewConstraint::layoutConstraintSimilarTo(
-    const MASLayoutConstraint& constraint) const
+std::shared_ptr<MASLayoutConstraint>
+MASViewConstraint::layoutConstraintSimilarTo(const MASLayoutConstraint& constraint) const
 {
     const auto held = LayoutEngine::constraints(m_installedView);
     for (auto it = held.rbegin(); it != held.rend(); ++it) {

@@ -43,6 +43,6 @@ void MASViewState::insertInstalled(const std::shared_ptr<MASViewConstraint>& con
 void MASViewState::removeInstalled(const MASViewConstraint* constraint)
 {
     installedConstraints.erase(std::remove_if(installedConstraints.begin(), installedConstraints.end(),
-                                   [constraint](const auto& c) { return c.get() == constraint; }),
-        installedConstraints.end());
+                                              [constraint](const auto& c) { return c.get() == constraint; }),
+                               installedConstraints.end());
 }

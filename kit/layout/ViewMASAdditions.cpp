@@ -10,8 +10,8 @@ using platform::layout::LayoutEngine;
 
 namespace {
 
-std::vector<std::shared_ptr<MASConstraint>> runMaker(
-    QWidget* view, const MASConstraintBlock& block, bool updateExisting, bool removeExisting)
+std::vector<std::shared_ptr<MASConstraint>> runMaker(QWidget* view, const MASConstraintBlock& block,
+                                                     bool updateExisting, bool removeExisting)
 {
     if (!view) {
         return {};

@@ -9,7 +9,7 @@ namespace platform {
 
 /// What a menu request is for.
 enum FIMenuKind : int {
-    FIMenuKindContextualMenuForItems = 0,     ///< items are selected
+    FIMenuKindContextualMenuForItems = 0, ///< items are selected
     FIMenuKindContextualMenuForContainer = 1, ///< the background of a folder
     FIMenuKindContextualMenuForSidebar = 2,
     FIMenuKindToolbarItemMenu = 3, ///< the extension's toolbar button

@@ -6,7 +6,8 @@
 
 namespace platform::layout {
 
-struct Term {
+struct Term
+{
     Variable variable;
     double coefficient = 1.0;
 };

@@ -17,7 +17,7 @@ std::function<QString(const LayoutConstraint&)>& describer()
 QString itemText(const QWidget* item, Attribute attribute)
 {
     QString text = item ? QStringLiteral("%1:%2").arg(QLatin1String(item->metaObject()->className()),
-                              QString::asprintf("%p", static_cast<const void*>(item)))
+                                                      QString::asprintf("%p", static_cast<const void*>(item)))
                         : QString();
     if (attribute != Attribute::NotAnAttribute) {
         text += QStringLiteral(".%1").arg(static_cast<int>(attribute));
@@ -27,8 +27,8 @@ QString itemText(const QWidget* item, Attribute attribute)
 
 } // namespace
 
-LayoutConstraint::LayoutConstraint(QWidget* firstItem, Attribute firstAttribute, Relation relation,
-    QWidget* secondItem, Attribute secondAttribute, double multiplier, double constant)
+LayoutConstraint::LayoutConstraint(QWidget* firstItem, Attribute firstAttribute, Relation relation, QWidget* secondItem,
+                                   Attribute secondAttribute, double multiplier, double constant)
     : m_firstItem(firstItem)
     , m_secondItem(secondItem)
     , m_firstAttribute(firstAttribute)
@@ -83,9 +83,10 @@ QString LayoutConstraint::description() const
         return describer()(*this);
     }
     static const char* const relations[] = { "<=", "==", ">=" };
-    QString text = QStringLiteral("<%1:%2 %3 %4").arg(className(),
-        QString::asprintf("%p", static_cast<const void*>(this)), itemText(m_firstItem, m_firstAttribute),
-        QLatin1String(relations[static_cast<int>(m_relation) + 1]));
+    QString text
+        = QStringLiteral("<%1:%2 %3 %4")
+              .arg(className(), QString::asprintf("%p", static_cast<const void*>(this)),
+                   itemText(m_firstItem, m_firstAttribute), QLatin1String(relations[static_cast<int>(m_relation) + 1]));
     if (m_secondItem && m_secondAttribute != Attribute::NotAnAttribute) {
         text += QLatin1Char(' ') + itemText(m_secondItem, m_secondAttribute);
         text += QStringLiteral(" * %1 +").arg(m_multiplier);

@@ -25,7 +25,7 @@ class LayoutConstraint : public std::enable_shared_from_this<LayoutConstraint>
 {
 public:
     LayoutConstraint(QWidget* firstItem, Attribute firstAttribute, Relation relation, QWidget* secondItem,
-        Attribute secondAttribute, double multiplier, double constant);
+                     Attribute secondAttribute, double multiplier, double constant);
     virtual ~LayoutConstraint();
     Q_DISABLE_COPY_MOVE(LayoutConstraint)
 

@@ -108,12 +108,12 @@ void LayoutEngine::addOwnConstraints(ViewRecord& rec)
     } else {
         if (hasNaturalSize(rec.widget)) {
             rec.own = { make(rec.width, Relation::LessThanOrEqual, v[0], rec.hugging[0]),
-                make(rec.width, Relation::GreaterThanOrEqual, v[1], rec.resistance[0]),
-                make(rec.height, Relation::LessThanOrEqual, v[2], rec.hugging[1]),
-                make(rec.height, Relation::GreaterThanOrEqual, v[3], rec.resistance[1]) };
+                        make(rec.width, Relation::GreaterThanOrEqual, v[1], rec.resistance[0]),
+                        make(rec.height, Relation::LessThanOrEqual, v[2], rec.hugging[1]),
+                        make(rec.height, Relation::GreaterThanOrEqual, v[3], rec.resistance[1]) };
         } else {
             rec.own = { make(rec.width, Relation::Equal, v[0], kCurrentSizePriority),
-                make(rec.height, Relation::Equal, v[1], kCurrentSizePriority) };
+                        make(rec.height, Relation::Equal, v[1], kCurrentSizePriority) };
         }
     }
     for (const LinearConstraint& c : rec.own) {
@@ -162,7 +162,7 @@ void LayoutEngine::refreshHeldFrame(ViewRecord& rec)
 // The attribute of item in holder's own coordinates: holder's left and top are 0, a view
 // inside it adds up the frame origins on the way up.
 bool LayoutEngine::attributeExpression(QWidget* holder, QWidget* item, Attribute attribute, Expression& out,
-    std::vector<const QWidget*>& mentions)
+                                       std::vector<const QWidget*>& mentions)
 {
     if (!item || !holder) {
         return false;
@@ -190,24 +190,47 @@ bool LayoutEngine::attributeExpression(QWidget* holder, QWidget* item, Attribute
     // constraints mirror the layout.
     const bool rightToLeft = item->layoutDirection() == Qt::RightToLeft;
     switch (attribute) {
-    case Attribute::Left: out = x; break;
-    case Attribute::Right: out = x + width; break;
-    case Attribute::Top: out = y; break;
-    case Attribute::Bottom: out = y + height; break;
-    case Attribute::Leading: out = rightToLeft ? -(x + width) : x; break;
-    case Attribute::Trailing: out = rightToLeft ? -x : x + width; break;
-    case Attribute::Width: out = width; break;
-    case Attribute::Height: out = height; break;
-    case Attribute::CenterX: out = x + 0.5 * width; break;
-    case Attribute::CenterY: out = y + 0.5 * height; break;
-    case Attribute::Baseline: out = y + height - baselineOffsetFromBottom(item); break;
-    case Attribute::NotAnAttribute: return false;
+    case Attribute::Left:
+        out = x;
+        break;
+    case Attribute::Right:
+        out = x + width;
+        break;
+    case Attribute::Top:
+        out = y;
+        break;
+    case Attribute::Bottom:
+        out = y + height;
+        break;
+    case Attribute::Leading:
+        out = rightToLeft ? -(x + width) : x;
+        break;
+    case Attribute::Trailing:
+        out = rightToLeft ? -x : x + width;
+        break;
+    case Attribute::Width:
+        out = width;
+        break;
+    case Attribute::Height:
+        out = height;
+        break;
+    case Attribute::CenterX:
+        out = x + 0.5 * width;
+        break;
+    case Attribute::CenterY:
+        out = y + 0.5 * height;
+        break;
+    case Attribute::Baseline:
+        out = y + height - baselineOffsetFromBottom(item);
+        break;
+    case Attribute::NotAnAttribute:
+        return false;
     }
     return true;
 }
 
-bool LayoutEngine::constraintExpression(
-    LayoutConstraint& c, QWidget* holder, Expression& out, std::vector<const QWidget*>& mentions)
+bool LayoutEngine::constraintExpression(LayoutConstraint& c, QWidget* holder, Expression& out,
+                                        std::vector<const QWidget*>& mentions)
 {
     Expression first;
     if (!attributeExpression(holder, c.m_firstItem, c.m_firstAttribute, first, mentions)) {
@@ -331,8 +354,9 @@ std::vector<std::shared_ptr<LayoutConstraint>> LayoutEngine::constraints(const Q
 
 void LayoutEngine::activate(const std::shared_ptr<LayoutConstraint>& constraint)
 {
-    QWidget* holder = constraint->m_secondItem ? closestCommonAncestor(constraint->m_firstItem, constraint->m_secondItem)
-                                               : constraint->m_firstItem.data();
+    QWidget* holder = constraint->m_secondItem
+        ? closestCommonAncestor(constraint->m_firstItem, constraint->m_secondItem)
+        : constraint->m_firstItem.data();
     addConstraint(holder, constraint);
 }
 
@@ -395,7 +419,7 @@ bool LayoutEngine::translatesAutoresizingMaskIntoConstraints(const QWidget* view
 }
 
 void LayoutEngine::setContentPriority(QWidget* view, float (ViewRecord::*priorities)[2], Qt::Orientation orientation,
-    float priority)
+                                      float priority)
 {
     if (!view) {
         return;

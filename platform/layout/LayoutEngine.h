@@ -68,7 +68,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct ViewRecord {
+    struct ViewRecord
+    {
         QWidget* widget = nullptr;
         Variable left, top, width, height;
         bool translates = true;
@@ -92,13 +93,13 @@ private:
     std::vector<double> ownValues(const ViewRecord& record) const;
 
     bool attributeExpression(QWidget* holder, QWidget* item, Attribute attribute, Expression& out,
-        std::vector<const QWidget*>& mentions);
+                             std::vector<const QWidget*>& mentions);
     bool constraintExpression(LayoutConstraint& constraint, QWidget* holder, Expression& out,
-        std::vector<const QWidget*>& mentions);
+                              std::vector<const QWidget*>& mentions);
     bool buildSolverConstraint(LayoutConstraint& constraint, QWidget* holder);
     void refreshHeldFrame(ViewRecord& record);
-    static void setContentPriority(
-        QWidget* view, float (ViewRecord::*priorities)[2], Qt::Orientation orientation, float priority);
+    static void setContentPriority(QWidget* view, float (ViewRecord::*priorities)[2], Qt::Orientation orientation,
+                                   float priority);
     void addToSolver(LayoutConstraint& constraint);
     void removeFromSolver(LayoutConstraint& constraint);
     void detach(LayoutConstraint& constraint);

@@ -29,7 +29,8 @@ public:
 
 private:
     friend class Solver;
-    struct Data {
+    struct Data
+    {
         Expression expression;
         Relation relation;
         double priority;

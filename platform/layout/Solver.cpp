@@ -23,7 +23,8 @@ bool nearZero(double value)
 // symbols are restricted to values >= 0. Dummy symbols mark required equalities and stay 0.
 enum class SymbolType : quint8 { Invalid, External, Slack, Error, Dummy };
 
-struct Symbol {
+struct Symbol
+{
     quint32 id = 0;
     SymbolType type = SymbolType::Invalid;
 
@@ -32,7 +33,8 @@ struct Symbol {
     bool operator==(const Symbol& other) const { return id == other.id; }
 };
 
-struct SymbolHash {
+struct SymbolHash
+{
     size_t operator()(const Symbol& s) const { return std::hash<quint32>()(s.id); }
 };
 
@@ -65,7 +67,7 @@ public:
     }
 
     // Adds coefficient × other. The callbacks hear of symbols that enter or leave this row.
-    template<typename Added, typename Removed>
+    template <typename Added, typename Removed>
     void insert(const Row& other, double coefficient, Added added, Removed removed)
     {
         constant += other.constant * coefficient;
@@ -101,7 +103,8 @@ public:
 
     void insert(const Row& other, double coefficient)
     {
-        insert(other, coefficient, [](Symbol) {}, [](Symbol) {});
+        insert(
+            other, coefficient, [](Symbol) {}, [](Symbol) {});
     }
 
     void remove(Symbol s)
@@ -136,8 +139,7 @@ public:
     }
 
     // Replaces s by the expression of row.
-    template<typename Added, typename Removed>
-    void substitute(Symbol s, const Row& row, Added added, Removed removed)
+    template <typename Added, typename Removed> void substitute(Symbol s, const Row& row, Added added, Removed removed)
     {
         const double coefficient = coefficientFor(s);
         if (coefficient != 0.0) {
@@ -148,37 +150,41 @@ public:
 
     void substitute(Symbol s, const Row& row)
     {
-        substitute(s, row, [](Symbol) {}, [](Symbol) {});
+        substitute(
+            s, row, [](Symbol) {}, [](Symbol) {});
     }
 
 private:
     std::vector<Cell>::iterator find(Symbol s)
     {
-        return std::lower_bound(
-            cells.begin(), cells.end(), s, [](const Cell& cell, Symbol key) { return cell.first.id < key.id; });
+        return std::lower_bound(cells.begin(), cells.end(), s,
+                                [](const Cell& cell, Symbol key) { return cell.first.id < key.id; });
     }
     std::vector<Cell>::const_iterator find(Symbol s) const
     {
-        return std::lower_bound(
-            cells.begin(), cells.end(), s, [](const Cell& cell, Symbol key) { return cell.first.id < key.id; });
+        return std::lower_bound(cells.begin(), cells.end(), s,
+                                [](const Cell& cell, Symbol key) { return cell.first.id < key.id; });
     }
 };
 
 // The symbols that carry a constraint in the tableau. markerSign is the marker's
 // coefficient in the constraint's own equation, before any sign change of the row.
-struct Tag {
+struct Tag
+{
     Symbol marker;
     Symbol other;
     double markerSign = 1.0;
 };
 
-struct ConstraintInfo {
+struct ConstraintInfo
+{
     LinearConstraint constraint;
     Tag tag;
     double strength = 0.0;
 };
 
-struct VariableInfo {
+struct VariableInfo
+{
     Variable variable;
     Symbol symbol;
     int useCount = 0;
@@ -330,8 +336,8 @@ Symbol Solver::Tableau::chooseSubject(const Row& row, const Tag& tag)
 
 bool Solver::Tableau::allDummies(const Row& row)
 {
-    return std::all_of(
-        row.cells.begin(), row.cells.end(), [](const auto& c) { return c.first.type == SymbolType::Dummy; });
+    return std::all_of(row.cells.begin(), row.cells.end(),
+                       [](const auto& c) { return c.first.type == SymbolType::Dummy; });
 }
 
 bool Solver::Tableau::add(const LinearConstraint& constraint)
@@ -392,7 +398,7 @@ bool Solver::Tableau::addWithArtificialVariable(const Row& row)
             return true;
         }
         auto pivotable = std::find_if(artificialRow.cells.begin(), artificialRow.cells.end(),
-            [](const auto& c) { return c.first.isRestricted(); });
+                                      [](const auto& c) { return c.first.isRestricted(); });
         if (pivotable == artificialRow.cells.end()) {
             return false;
         }

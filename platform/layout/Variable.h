@@ -23,7 +23,8 @@ public:
     bool operator==(const Variable& other) const { return m_data == other.m_data; }
 
 private:
-    struct Data {
+    struct Data
+    {
         QString name;
         double value;
     };

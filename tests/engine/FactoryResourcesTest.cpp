@@ -15,7 +15,8 @@
 
 namespace {
 
-struct FactoryList {
+struct FactoryList
+{
     const char* name;
     std::function<QVariantList()> entries;
     bool keysAreTitles; // the entry keys are localisation keys, not names of apps or folders

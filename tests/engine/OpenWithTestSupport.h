@@ -15,7 +15,8 @@
 
 namespace tarsel::test {
 
-struct Launch {
+struct Launch
+{
     QString program;
     QStringList args;
 };
@@ -40,7 +41,8 @@ inline void recordLaunches(QList<Launch>& launches, const QStringList& failing)
     });
 }
 
-struct TerminalStart {
+struct TerminalStart
+{
     QString program;
     QStringList args;
     QString folder;

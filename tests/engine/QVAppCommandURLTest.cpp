@@ -47,7 +47,8 @@ TEST(QVAppCommandURLTest, FormatsMethodSelectionAndPathsInOrder)
 {
     EXPECT_EQ(QVAppCommandURL::urlStringWithMethod(14, { file("/Users/a/My Folder") }, true),
               QStringLiteral("TarselPro://qvcommand-14?qvselect=1&qvpath=/Users/a/My%20Folder"));
-    EXPECT_EQ(QVAppCommandURL::urlStringWithMethod(10, {}, false), QStringLiteral("TarselPro://qvcommand-10?qvselect=0"));
+    EXPECT_EQ(QVAppCommandURL::urlStringWithMethod(10, {}, false),
+              QStringLiteral("TarselPro://qvcommand-10?qvselect=0"));
     EXPECT_EQ(QVAppCommandURL::urlStringWithMethod(7, { file("/b"), file("/a") }, true),
               QStringLiteral("TarselPro://qvcommand-7?qvselect=1&qvpath=/b&qvpath=/a"));
     // Non-ASCII characters become their UTF-8 bytes; slashes stay.
@@ -58,8 +59,7 @@ TEST(QVAppCommandURLTest, FormatsMethodSelectionAndPathsInOrder)
 TEST(QVAppCommandURLTest, QuerySeparatorsInsideAPathReachTheReceiverWhole)
 {
     // An unescaped "&" or "=" would cut the path short or drop it at the receiver.
-    const QList<QByteArray> names = { "/tmp/R&D=final #2+x 100%.txt", "/tmp/a?b;c@d$e,f'g(h)*~!.txt",
-                                      "/tmp/%41%25" };
+    const QList<QByteArray> names = { "/tmp/R&D=final #2+x 100%.txt", "/tmp/a?b;c@d$e,f'g(h)*~!.txt", "/tmp/%41%25" };
     QList<QUrl> urls;
     for (const QByteArray& name : names) {
         urls << QUrl::fromLocalFile(QString::fromUtf8(name));
@@ -114,8 +114,8 @@ TEST_F(AppCommandChannelTest, ARunningApplicationReceivesTheAddressFromAnotherPr
     EXPECT_FALSE(second.listen());
 
     QSignalSpy received(&channel, &platform::AppChannel::messageReceived);
-    const tarsel::test::ChildResult child = tarsel::test::runChild(QStringLiteral("sendAppCommand"),
-                                                                   { QStringLiteral("/tmp/a&b") });
+    const tarsel::test::ChildResult child
+        = tarsel::test::runChild(QStringLiteral("sendAppCommand"), { QStringLiteral("/tmp/a&b") });
     EXPECT_EQ(child.exitCode, 0) << child.err.constData();
     ASSERT_TRUE(received.count() > 0 || received.wait(5000));
     EXPECT_EQ(received.at(0).at(0).toByteArray(), QByteArray("TarselPro://qvcommand-11?qvselect=1&qvpath=/tmp/a%26b"));
@@ -156,18 +156,34 @@ TEST_P(QVAppCommandURLParseTest, ReadsMethodSelectionAndPaths)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, QVAppCommandURLParseTest,
-    testing::Values(ParseCase { "CommandWithSelectionAndPath", "TarselPro://qvcommand-14?qvselect=1&qvpath=%2FUsers%2Fa%2FDesktop", true, 14, true,
+    testing::Values(ParseCase { "CommandWithSelectionAndPath",
+                                "TarselPro://qvcommand-14?qvselect=1&qvpath=%2FUsers%2Fa%2FDesktop",
+                                true,
+                                14,
+                                true,
                                 { "/Users/a/Desktop" } },
                     ParseCase { "SchemeIsCaseSensitive", "tarselpro://qvcommand-14?qvselect=1", false, 0, {}, {} },
                     ParseCase { "NotACommandHost", "TarselPro://other-14?qvselect=1", false, 0, {}, {} },
                     ParseCase { "MethodWithoutQuery", "TarselPro://qvcommand-10", true, 10, {}, {} },
                     ParseCase { "MethodNotANumber", "TarselPro://qvcommand-x?qvselect=0", true, 0, false, {} },
-                    ParseCase { "MethodBeyondSixtyFourBits", "TarselPro://qvcommand-99999999999999999999999", true,
-                                std::numeric_limits<qint64>::max(), {}, {} },
+                    ParseCase { "MethodBeyondSixtyFourBits",
+                                "TarselPro://qvcommand-99999999999999999999999",
+                                true,
+                                std::numeric_limits<qint64>::max(),
+                                {},
+                                {} },
                     // A literal "=" splits into three parts; empty, relative and NUL paths add nothing.
-                    ParseCase { "OddPathsLeftOut", "TarselPro://qvcommand-15?qvpath=/a=b&qvpath=&qvpath=rel&qvpath=/n%00ul&qvpath=/ok", true,
-                                15, {}, { "/ok" } },
+                    ParseCase { "OddPathsLeftOut",
+                                "TarselPro://qvcommand-15?qvpath=/a=b&qvpath=&qvpath=rel&qvpath=/n%00ul&qvpath=/ok",
+                                true,
+                                15,
+                                {},
+                                { "/ok" } },
                     // Bytes that are not UTF-8 arrive as they were sent.
-                    ParseCase { "BytesNotUtf8KeptAsSent", "TarselPro://qvcommand-7?qvselect=1&qvpath=/t/R%26D%3D%FF.txt#frag", true, 7, true,
+                    ParseCase { "BytesNotUtf8KeptAsSent",
+                                "TarselPro://qvcommand-7?qvselect=1&qvpath=/t/R%26D%3D%FF.txt#frag",
+                                true,
+                                7,
+                                true,
                                 { "/t/R&D=\xff.txt" } }),
     tarsel::test::caseName<ParseCase>);

@@ -162,9 +162,7 @@ UnusableListCase unusableListCases[] = {
         { QVMenuManager::kArrayCommonScript, 7 } },
       { QVMenuManager::kArrayNewFile, QVMenuManager::kArrayCommonApp, QVMenuManager::kArrayFolderIcon,
         QVMenuManager::kArrayCommonScript, QVMenuManager::kArrayBorella, QVMenuManager::kArrayBorellaPro } },
-    { "EmptyMainListLeftBeforeTheFirstStart",
-      { { QVMenuManager::kArrayRightMenu, QVariantList() } },
-      kAllLists },
+    { "EmptyMainListLeftBeforeTheFirstStart", { { QVMenuManager::kArrayRightMenu, QVariantList() } }, kAllLists },
 };
 
 TEST_P(QVDefaultDataUnusableListTest, SetupFillsOnlyListsThatAreAbsentOrUnusable)
@@ -172,10 +170,11 @@ TEST_P(QVDefaultDataUnusableListTest, SetupFillsOnlyListsThatAreAbsentOrUnusable
     const UnusableListCase& c = GetParam();
     ASSERT_TRUE(shared().setDictionaryRepresentation(c.stored));
     ASSERT_TRUE(QVDefaultData::setup());
-    const QVariantList factory[] = { QVDefaultData::defaultMainMenu(), QVDefaultData::defaultNewFileMenu(),
-                                     QVDefaultData::defaultCommonAppMenu(), QVDefaultData::defaultFolderIconMenu(),
-                                     QVDefaultData::defaultCommonPathMenu(), QVDefaultData::defaultCommonScriptMenu(),
-                                     QVDefaultData::defaultBorellaMenu(false), QVDefaultData::defaultBorellaMenu(true) };
+    const QVariantList factory[]
+        = { QVDefaultData::defaultMainMenu(),         QVDefaultData::defaultNewFileMenu(),
+            QVDefaultData::defaultCommonAppMenu(),    QVDefaultData::defaultFolderIconMenu(),
+            QVDefaultData::defaultCommonPathMenu(),   QVDefaultData::defaultCommonScriptMenu(),
+            QVDefaultData::defaultBorellaMenu(false), QVDefaultData::defaultBorellaMenu(true) };
     for (qsizetype i = 0; i < kAllLists.size(); ++i) {
         const QString& listKey = kAllLists.at(i);
         if (c.filled.contains(listKey)) {
@@ -196,7 +195,9 @@ TEST_P(QVDefaultDataUnusableListTest, SetupFillsOnlyListsThatAreAbsentOrUnusable
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, QVDefaultDataUnusableListTest, testing::ValuesIn(unusableListCases),
-                         [](const testing::TestParamInfo<UnusableListCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<UnusableListCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // The switches are stored configuration: a first start writes exactly these keys, spelled as
 // the settings controls form them, with a bool for a check box and an integer for a choice.

@@ -22,7 +22,8 @@ using tarsel::test::writeFile;
 namespace {
 
 /// What one command reported back, and a wait for its end.
-struct Outcome {
+struct Outcome
+{
     int opened = 0;
     int succeeded = 0;
     QString lastDestination;
@@ -43,7 +44,10 @@ struct Outcome {
                      ended = true;
                  } };
     }
-    bool wait() { return QTest::qWaitFor([this]() { return ended; }, 20000); }
+    bool wait()
+    {
+        return QTest::qWaitFor([this]() { return ended; }, 20000);
+    }
 };
 
 QString dir(const QString& name)
@@ -55,8 +59,8 @@ QString dir(const QString& name)
 
 void addCutPasteEntry()
 {
-    QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu, { { QStringLiteral("key"), QStringLiteral("Cut Paste") } },
-                              -1);
+    QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu,
+                              { { QStringLiteral("key"), QStringLiteral("Cut Paste") } }, -1);
 }
 
 } // namespace
@@ -67,8 +71,8 @@ TEST(QVFileTransferConflict, FreeTargetRunsAtOnceWithoutAlert)
 {
     AlertScript script;
     QString handed;
-    EXPECT_TRUE(QVFileTransfer::replaceFileAlert(dir("t") + "/free.txt", QString(),
-                                                 [&](const QString& p) { handed = p; }));
+    EXPECT_TRUE(
+        QVFileTransfer::replaceFileAlert(dir("t") + "/free.txt", QString(), [&](const QString& p) { handed = p; }));
     EXPECT_EQ(handed, dir("t") + "/free.txt");
     EXPECT_TRUE(script.shown().isEmpty());
 }
@@ -107,8 +111,8 @@ TEST(QVFileTransferConflict, ReplaceNeverRemovesTheSourceOrWhatHoldsOrLiesInIt)
     writeFile(q + "/same.txt", "same");
     QDir().mkpath(q + "/y/inner");
     QFile::link(q + "/x", q + "/link");
-    AlertScript script({ QVFileTransfer::Replace, QVFileTransfer::Replace, QVFileTransfer::Replace,
-                         QVFileTransfer::Replace });
+    AlertScript script(
+        { QVFileTransfer::Replace, QVFileTransfer::Replace, QVFileTransfer::Replace, QVFileTransfer::Replace });
     bool called = false;
     const auto block = [&](const QString&) { called = true; };
     // Copying q/x/x into q: the target q/x holds the source.
@@ -132,8 +136,8 @@ TEST(QVFileTransferConflict, ReplaceRemovesAnUnrelatedTarget)
     writeFile(d + "/to/a.txt", "old");
     AlertScript script({ QVFileTransfer::Replace });
     QString handed;
-    EXPECT_TRUE(QVFileTransfer::replaceFileAlert(d + "/to/a.txt", d + "/from/a.txt",
-                                                 [&](const QString& p) { handed = p; }));
+    EXPECT_TRUE(
+        QVFileTransfer::replaceFileAlert(d + "/to/a.txt", d + "/from/a.txt", [&](const QString& p) { handed = p; }));
     EXPECT_EQ(handed, d + "/to/a.txt");
     EXPECT_FALSE(QFileInfo::exists(d + "/to/a.txt"));
 }
@@ -154,7 +158,8 @@ TEST(QVFileTransferCommand, CopiesWithEveryAnswerAndReportsOnceAtTheEnd)
     AlertScript script({ QVFileTransfer::KeepBoth, QVFileTransfer::Stop, QVFileTransfer::Replace });
     Outcome outcome;
     auto transfer = QVFileTransfer::create(QVFileTransfer::Mode::Copy, outcome.hooks());
-    ASSERT_TRUE(transfer->start({ src + "/keep.txt", src + "/stop.txt", src + "/replace.txt", src + "/fresh.txt" }, to));
+    ASSERT_TRUE(
+        transfer->start({ src + "/keep.txt", src + "/stop.txt", src + "/replace.txt", src + "/fresh.txt" }, to));
     ASSERT_TRUE(outcome.wait());
     EXPECT_EQ(outcome.opened, 3);
     EXPECT_EQ(outcome.succeeded, 1);

@@ -144,7 +144,8 @@ TEST_F(QVHelperTest, ListingOfExactlyMaxEntriesEndsWithMoreFiles)
     EXPECT_EQ(items.last()->key(), QStringLiteral("More Files"));
     // Shorter extensions first; the order among equal lengths is the file system's.
     const QStringList names = displayNames(items.mid(1, 5));
-    EXPECT_EQ(QSet<QString>(names.begin(), names.begin() + 2), QSet<QString>({ QStringLiteral("b"), QStringLiteral("e") }));
+    EXPECT_EQ(QSet<QString>(names.begin(), names.begin() + 2),
+              QSet<QString>({ QStringLiteral("b"), QStringLiteral("e") }));
     EXPECT_EQ(names[2], QStringLiteral("c.md"));
     EXPECT_EQ(names[3], QStringLiteral("a.txt"));
     EXPECT_EQ(names[4], QStringLiteral("d.jpeg"));
@@ -170,7 +171,8 @@ TEST_F(QVHelperTest, ModesChooseListingApplicationsOrBoth)
     storeList(QVMenuManager::kArrayCommonApp,
               { entry({ { QStringLiteral("key"), QStringLiteral("Editor") } }),
                 entry({ { QStringLiteral("key"), QStringLiteral("Viewer") }, { QStringLiteral("needFile"), true } }),
-                entry({ { QStringLiteral("key"), QStringLiteral("Both") }, { QStringLiteral("needFile"), true },
+                entry({ { QStringLiteral("key"), QStringLiteral("Both") },
+                        { QStringLiteral("needFile"), true },
                         { QStringLiteral("needFolder"), true } }) });
     setMode(1);
     EXPECT_TRUE(QVHelper::commomPathNextMenuWithPath(m_dir).isEmpty());
@@ -214,7 +216,8 @@ TEST_F(QVHelperTest, WithoutAccessOnlyToAuthorizeIsOffered)
     setMode(3);
     makeFolder(QStringLiteral("One"));
     QVHelper::setPermitCheck([](const QString&) { return false; });
-    EXPECT_EQ(displayNames(QVHelper::commomPathNextMenuWithPath(m_dir)), QStringList({ QStringLiteral("To Authorize") }));
+    EXPECT_EQ(displayNames(QVHelper::commomPathNextMenuWithPath(m_dir)),
+              QStringList({ QStringLiteral("To Authorize") }));
     EXPECT_EQ(displayNames(QVHelper::commomPathChildFolderItemWithPath(m_dir)),
               QStringList({ QStringLiteral("To Authorize") }));
 }

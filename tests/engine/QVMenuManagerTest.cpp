@@ -481,8 +481,13 @@ TEST(QVMenuManagerTest, EditsThatFindNothingWriteNothing)
     const QString main = QVMenuManager::kArrayRightMenu;
     const QString path = QVMenuManager::kArrayCommonPath;
     const std::function<bool()> edits[] = {
-        [&] { return QVMenuManager::updateMenuKey(main, QStringLiteral("Cut Paste"), QStringLiteral("cutPaths"), QVariantList()); },
-        [&] { return QVMenuManager::updateMenuKey(main, QStringLiteral("Cut Paste"), QVariantMap { { kKey, 1 } }); },
+        [&] {
+            return QVMenuManager::updateMenuKey(main, QStringLiteral("Cut Paste"), QStringLiteral("cutPaths"),
+                                                QVariantList());
+        },
+        [&] {
+            return QVMenuManager::updateMenuKey(main, QStringLiteral("Cut Paste"), QVariantMap { { kKey, 1 } });
+        },
         [&] { return QVMenuManager::removeMenuKey(path, QStringLiteral("/nothing")); },
         [&] { return QVMenuManager::replaceMenuKey(main, keyed(QStringLiteral("Copy Path"))); },
         [&] { return QVMenuManager::changePositionMenuKey(main, 0, 1); },

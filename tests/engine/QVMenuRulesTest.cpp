@@ -87,10 +87,22 @@ struct RuleCase
     Reason expected;
 };
 
-void alwaysShown(QVMenuItem& r) { r.setIsNotNeedURL(true); }
-void needsSelected(QVMenuItem& r) { r.setIsNeedSelectURL(true); }
-void needsFile(QVMenuItem& r) { r.setIsNeedFile(true); }
-void needsFolder(QVMenuItem& r) { r.setIsNeedFolder(true); }
+void alwaysShown(QVMenuItem& r)
+{
+    r.setIsNotNeedURL(true);
+}
+void needsSelected(QVMenuItem& r)
+{
+    r.setIsNeedSelectURL(true);
+}
+void needsFile(QVMenuItem& r)
+{
+    r.setIsNeedFile(true);
+}
+void needsFolder(QVMenuItem& r)
+{
+    r.setIsNeedFolder(true);
+}
 void needsBoth(QVMenuItem& r)
 {
     r.setIsNeedFile(true);
@@ -101,8 +113,14 @@ void compressToZip(QVMenuItem& r)
     needsBoth(r);
     r.setAppCmd(QStringLiteral("3"));
 }
-void cutFromElsewhere(QVMenuItem& r) { r.setCutPaths({ inHome(QStringLiteral("elsewhere/cut.txt")) }); }
-void cutFromSel(QVMenuItem& r) { r.setCutPaths({ inHome(QStringLiteral("sel/report.txt")) }); }
+void cutFromElsewhere(QVMenuItem& r)
+{
+    r.setCutPaths({ inHome(QStringLiteral("elsewhere/cut.txt")) });
+}
+void cutFromSel(QVMenuItem& r)
+{
+    r.setCutPaths({ inHome(QStringLiteral("sel/report.txt")) });
+}
 
 // One row per reason, beside the rows that show the same record where the reason does not hold.
 const RuleCase kRuleCases[] = {
@@ -114,28 +132,32 @@ const RuleCase kRuleCases[] = {
     { "common path shortcut needs a folder", "Common Path", alwaysShown, Selected::Text, true,
       Reason::NoCommonPathShortcut },
     { "common path shortcut on a folder", "Common Path", alwaysShown, Selected::Folder, true, Reason::Shown },
-    { "common path in the application on a file", "Common Path", alwaysShown, Selected::Text, false,
-      Reason::Shown },
-    { "convert takes only its formats", "Convert to",
-      [](QVMenuItem& r) { r.setFormats({ QStringLiteral("png") }); }, Selected::Text, false,
-      Reason::NotConvertible },
+    { "common path in the application on a file", "Common Path", alwaysShown, Selected::Text, false, Reason::Shown },
+    { "convert takes only its formats", "Convert to", [](QVMenuItem& r) { r.setFormats({ QStringLiteral("png") }); },
+      Selected::Text, false, Reason::NotConvertible },
     { "file info not on a folder", "File Info", {}, Selected::Folder, false, Reason::FileInfoOnFolder },
     { "file info on a file", "File Info", {}, Selected::Text, false, Reason::Shown },
-    { "cut paste on a background without cut paths", "Cut Paste", {}, Selected::Background, false,
+    { "cut paste on a background without cut paths",
+      "Cut Paste",
+      {},
+      Selected::Background,
+      false,
       Reason::NothingToPaste },
     { "cut paste on a background with cut paths", "Cut Paste", cutFromElsewhere, Selected::Background, false,
       Reason::Shown },
     { "color picker not on selected items", "Color Picker", alwaysShown, Selected::Text, false,
       Reason::ColorPickerOnSelectedItems },
     { "formats leave out the extension", "Execute Script",
-      [](QVMenuItem& r) { r.setFormats({ QStringLiteral("sh") }); }, Selected::Text, false,
-      Reason::FormatNotAccepted },
-    { "desktop shortcut of a desktop item", "Send to Desktop Shortcut", {}, Selected::OnDesktop, false,
+      [](QVMenuItem& r) { r.setFormats({ QStringLiteral("sh") }); }, Selected::Text, false, Reason::FormatNotAccepted },
+    { "desktop shortcut of a desktop item",
+      "Send to Desktop Shortcut",
+      {},
+      Selected::OnDesktop,
+      false,
       Reason::AlreadyOnDesktop },
     { "get info not in the extension", "Get Info", {}, Selected::Text, true, Reason::GetInfoInExtension },
     { "get info in the application", "Get Info", {}, Selected::Text, false, Reason::Shown },
-    { "package contents of a plain folder", "Show Package Contents", {}, Selected::Folder, false,
-      Reason::NotAPackage },
+    { "package contents of a plain folder", "Show Package Contents", {}, Selected::Folder, false, Reason::NotAPackage },
     { "eject outside the volumes", "Eject", {}, Selected::Folder, false, Reason::NotAVolume },
     { "file and folder command on a background", "Tool", needsBoth, Selected::Background, false,
       Reason::NeedsSelectedFileAndFolder },
@@ -152,13 +174,11 @@ const RuleCase kRuleCases[] = {
       Reason::Shown },
     { "selected items command on a background", "Lock and Unlock", needsSelected, Selected::Background, false,
       Reason::NeedsSelectedItems },
-    { "copy contents of an empty file", "Copy File Contents", {}, Selected::EmptyText, false,
-      Reason::NoTextToCopy },
+    { "copy contents of an empty file", "Copy File Contents", {}, Selected::EmptyText, false, Reason::NoTextToCopy },
     { "copy contents of a text file", "Copy File Contents", {}, Selected::Text, false, Reason::Shown },
     { "paste into the folder the items came from", "Paste", cutFromSel, Selected::Folder, false,
       Reason::PasteIntoSource },
-    { "cut paste on a system folder", "Cut Paste", cutFromElsewhere, Selected::Documents, false,
-      Reason::SystemFolder },
+    { "cut paste on a system folder", "Cut Paste", cutFromElsewhere, Selected::Documents, false, Reason::SystemFolder },
 };
 
 class QVMenuRulesTest : public testing::TestWithParam<RuleCase>
@@ -190,8 +210,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, QVMenuRulesTest, testing::ValuesIn(kRuleCases), 
 TEST_F(QVMenuRulesTest, TheAddToCommonPathSwitchDecidesTheShortcut)
 {
     const QVMenuItemPtr r = recordOf(QStringLiteral("Common Path"), alwaysShown);
-    EXPECT_EQ(QVMenuRules::topLevelReason(*r, contextFor(Selected::Folder, true, false)),
-              Reason::NoCommonPathShortcut);
+    EXPECT_EQ(QVMenuRules::topLevelReason(*r, contextFor(Selected::Folder, true, false)), Reason::NoCommonPathShortcut);
     EXPECT_EQ(QVMenuRules::look(*r, contextFor(Selected::Folder, true, true)).title, tr("Add to Common Path"));
 }
 
@@ -202,8 +221,7 @@ TEST_F(QVMenuRulesTest, BuildingAMenuLeavesTheRecordsAsStored)
 {
     resetFinderSelection();
     storeList(QVMenuManager::kArrayRightMenu,
-              { keyed(QStringLiteral("Cut Paste")),
-                keyed(QStringLiteral("Lock and Unlock")),
+              { keyed(QStringLiteral("Cut Paste")), keyed(QStringLiteral("Lock and Unlock")),
                 QVariantMap { { QStringLiteral("key"), QStringLiteral("Preview ") },
                               { QStringLiteral("appName"), QStringLiteral("Borella") },
                               { QStringLiteral("appCmd"), QStringLiteral("2") },

@@ -54,8 +54,10 @@ protected:
             m_launches.append({ program, args });
             return true;
         });
-        installApplication(QStringLiteral("org.test.Editor"), QStringLiteral("Editor"), QStringLiteral("/usr/bin/editor %F"));
-        installApplication(QStringLiteral("org.test.Viewer"), QStringLiteral("Viewer"), QStringLiteral("/usr/bin/viewer %F"));
+        installApplication(QStringLiteral("org.test.Editor"), QStringLiteral("Editor"),
+                           QStringLiteral("/usr/bin/editor %F"));
+        installApplication(QStringLiteral("org.test.Viewer"), QStringLiteral("Viewer"),
+                           QStringLiteral("/usr/bin/viewer %F"));
         m_file = writeFile(testHome() + QStringLiteral("/work/a.txt"), "x");
     }
     void TearDown() override
@@ -70,9 +72,11 @@ protected:
     /// the application "Editor".
     std::shared_ptr<platform::Menu> editorMenu(QVMenuService& service)
     {
-        storeList(QVMenuManager::kArrayRightMenu, { entry({ { QStringLiteral("key"), QStringLiteral("Common App") } }) });
-        storeList(QVMenuManager::kArrayCommonApp, { entry({ { QStringLiteral("key"), QStringLiteral("Editor") },
-                                                            { QStringLiteral("appName"), QStringLiteral("Editor") } }) });
+        storeList(QVMenuManager::kArrayRightMenu,
+                  { entry({ { QStringLiteral("key"), QStringLiteral("Common App") } }) });
+        storeList(QVMenuManager::kArrayCommonApp,
+                  { entry({ { QStringLiteral("key"), QStringLiteral("Editor") },
+                            { QStringLiteral("appName"), QStringLiteral("Editor") } }) });
         service.setSelectURLs({ QUrl::fromLocalFile(m_file) });
         service.setIsSelectURL(true);
         return service.menuForMenuKind(platform::FIMenuKindContextualMenuForItems);
@@ -104,7 +108,8 @@ TEST(QVMenuServiceTagTest, TagsAreCutIntoTwoDigitGroupsFromTheLeft)
 
 TEST(QVMenuServiceTagTest, IndexesThatFitNoEntryFindNoRecord)
 {
-    auto top = withChildren(record(QStringLiteral("Common App")), { record(QStringLiteral("x")), record(QStringLiteral("y")) });
+    auto top = withChildren(record(QStringLiteral("Common App")),
+                            { record(QStringLiteral("x")), record(QStringLiteral("y")) });
     const QVMenuItemList menu { top };
     EXPECT_EQ(QVMenuService::itemForTag(102, menu)->key(), QStringLiteral("y"));
     EXPECT_EQ(QVMenuService::itemForTag(103, menu), nullptr);
@@ -139,10 +144,10 @@ TEST_F(QVMenuServiceDispatchTest, OutOfRangeIndexesRunNothingAndCountNothing)
     auto grandchildren = withChildren(record(QStringLiteral("Editor"), QStringLiteral("Editor")),
                                       { record(QStringLiteral("Viewer"), QStringLiteral("Viewer")) });
     auto top = withChildren(record(QStringLiteral("Common App")), { grandchildren });
-    for (const QStringList& indexes : { QStringList { QStringLiteral("00") }, QStringList { QStringLiteral("02") },
-                                        QStringList { QStringLiteral("99") },
-                                        QStringList { QStringLiteral("01"), QStringLiteral("02") },
-                                        QStringList { QStringLiteral("01"), QStringLiteral("07") } }) {
+    for (const QStringList& indexes :
+         { QStringList { QStringLiteral("00") }, QStringList { QStringLiteral("02") },
+           QStringList { QStringLiteral("99") }, QStringList { QStringLiteral("01"), QStringLiteral("02") },
+           QStringList { QStringLiteral("01"), QStringLiteral("07") } }) {
         service.readyStart(top, indexes);
     }
     EXPECT_TRUE(m_launches.isEmpty()) << launchedPrograms().join(QLatin1Char(' ')).toStdString();
@@ -159,7 +164,8 @@ TEST_F(QVMenuServiceDispatchTest, GoSetOpensTheListPageWithoutCounting)
     auto top = withChildren(record(QStringLiteral("Common App")), { record(QStringLiteral("Go Set")) });
     service.readyStart(top, { QStringLiteral("01") });
     EXPECT_EQ(m_launches.size(), 1);
-    EXPECT_EQ(QVMenuManager::sharedDefaults().stringValue(QVMenuManager::kMainOpenTabview), QStringLiteral("commonapp"));
+    EXPECT_EQ(QVMenuManager::sharedDefaults().stringValue(QVMenuManager::kMainOpenTabview),
+              QStringLiteral("commonapp"));
     EXPECT_EQ(totalUses(), 0);
 }
 
@@ -199,10 +205,11 @@ TEST_F(QVMenuServiceDispatchTest, FolderAccessIsAskedForTheSelectionsFolderAndAR
 {
     QStringList asked;
     bool grant = false;
-    QVMenuService::setPermitCheck([&](const QString& folder, std::function<void()> success, std::function<void()> failure) {
-        asked << folder;
-        grant ? success() : failure();
-    });
+    QVMenuService::setPermitCheck(
+        [&](const QString& folder, std::function<void()> success, std::function<void()> failure) {
+            asked << folder;
+            grant ? success() : failure();
+        });
     QVMenuService service;
     auto menu = editorMenu(service);
     ASSERT_NE(menu->itemWithTag(101), nullptr);

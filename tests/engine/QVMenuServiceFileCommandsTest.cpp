@@ -170,8 +170,8 @@ TEST_F(QVMenuServiceFileCommandsTest, AFailedMoveKeepsTheSourcesAndTellsTheUser)
 
 TEST_F(QVMenuServiceFileCommandsTest, CutThenPasteMovesAndEmptiesTheList)
 {
-    QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu, { { QStringLiteral("key"), QStringLiteral("Cut Paste") } },
-                              -1);
+    QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu,
+                              { { QStringLiteral("key"), QStringLiteral("Cut Paste") } }, -1);
     const QString a = file("a");
     select({ a });
     m_service.cutPasteItem(item("Cut Paste"));

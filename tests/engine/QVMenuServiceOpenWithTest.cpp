@@ -39,7 +39,8 @@ protected:
             m_alerts << alert.informativeText();
             return platform::Alert::FirstButtonReturn;
         });
-        installApplication(QStringLiteral("org.test.Editor"), QStringLiteral("Editor"), QStringLiteral("/usr/bin/editor %F"));
+        installApplication(QStringLiteral("org.test.Editor"), QStringLiteral("Editor"),
+                           QStringLiteral("/usr/bin/editor %F"));
         // Terminals are this desktop's programs on PATH: only the ones a test installs.
         m_terminal = std::make_unique<TerminalStandIns>();
         installApplication(QStringLiteral("org.test.Terminal"), QStringLiteral("Test Terminal"),
@@ -132,8 +133,9 @@ TEST_F(QVMenuServiceOpenWithTest, TerminalEntriesOpenThisDesktopsTerminalAtTheFo
     const QString a = file(QStringLiteral("it's $(id).txt"));
     const QStringList window { QStringLiteral("--workdir"), m_dir };
     const QStringList tab { QStringLiteral("--new-tab"), QStringLiteral("--workdir"), m_dir };
-    struct Case {
-        const char* serve;   ///< a service, or null for the application below
+    struct Case
+    {
+        const char* serve; ///< a service, or null for the application below
         const char* appName;
         QString program;
         QStringList args;
@@ -206,7 +208,8 @@ TEST_F(QVMenuServiceOpenWithTest, AnUnknownApplicationIsReported)
     select(service, { file(QStringLiteral("a.txt")) });
     EXPECT_FALSE(service.openWithApp(app(QStringLiteral("Nowhere")), QString()));
     EXPECT_TRUE(m_launches.isEmpty());
-    EXPECT_EQ(m_alerts, QStringList({ platform::Bundle::localizedString(QStringLiteral("Open Error Tip"), QString()) }));
+    EXPECT_EQ(m_alerts,
+              QStringList({ platform::Bundle::localizedString(QStringLiteral("Open Error Tip"), QString()) }));
     EXPECT_GT(QVMenuService::failedHandOffs().size(), noted);
 }
 
@@ -236,7 +239,8 @@ TEST_F(QVMenuServiceOpenWithTest, AMissingArchiveUtilityLeadsToItsStorePageNotAn
     select(service, { file(QStringLiteral("a.zip")) });
     EXPECT_TRUE(service.openWithApp(borella, QString()));
     ASSERT_EQ(m_launches.size(), 1);
-    EXPECT_TRUE(m_launches[0].args.value(0).startsWith(QStringLiteral("https://"))) << m_launches[0].args.value(0).toStdString();
+    EXPECT_TRUE(m_launches[0].args.value(0).startsWith(QStringLiteral("https://")))
+        << m_launches[0].args.value(0).toStdString();
     EXPECT_TRUE(m_alerts.isEmpty());
 }
 

@@ -114,11 +114,13 @@ TEST_F(QVMenuServiceTest, WithoutAnySelectionOnlyAlwaysShownEntriesRemain)
         EXPECT_TRUE(r->isNotNeedURL()) << r->key().toStdString();
         EXPECT_FALSE(r->isNeedFile() || r->isNeedFolder()) << r->key().toStdString();
     }
-    const platform::MenuItem* newFile = menu->itemWithTag(records.indexOf(findKey(records, QStringLiteral("New File"))) + 1);
+    const platform::MenuItem* newFile
+        = menu->itemWithTag(records.indexOf(findKey(records, QStringLiteral("New File"))) + 1);
     ASSERT_NE(newFile, nullptr);
     ASSERT_TRUE(newFile->hasSubmenu());
     EXPECT_EQ(newFile->submenu()->numberOfItems(), 1);
-    EXPECT_EQ(findKey(records, QStringLiteral("New File"))->children().first()->key(), QStringLiteral("New File From Window"));
+    EXPECT_EQ(findKey(records, QStringLiteral("New File"))->children().first()->key(),
+              QStringLiteral("New File From Window"));
 }
 
 TEST_F(QVMenuServiceTest, RootIsRemovedFromTheSelection)
@@ -157,9 +159,10 @@ TEST_F(QVMenuServiceTest, TagsFollowTheStoredPositionsThroughEveryLevel)
     const platform::MenuItem* info = menu->itemAt(0);
     EXPECT_EQ(info->tag(), 12);
     ASSERT_TRUE(info->hasSubmenu());
-    EXPECT_EQ(entries(info->submenu()),
-              QStringList({ QStringLiteral("1201 All Info"), QStringLiteral("1202 MD5"), QStringLiteral("1203 SHA1"),
-                            QStringLiteral("1204 SHA256"), QStringLiteral("1205 SHA512"), QStringLiteral("1206 CRC32") }));
+    EXPECT_EQ(
+        entries(info->submenu()),
+        QStringList({ QStringLiteral("1201 All Info"), QStringLiteral("1202 MD5"), QStringLiteral("1203 SHA1"),
+                      QStringLiteral("1204 SHA256"), QStringLiteral("1205 SHA512"), QStringLiteral("1206 CRC32") }));
     EXPECT_EQ(service.itemForTag(1202)->key(), QStringLiteral("MD5"));
     EXPECT_EQ(service.itemForTag(12)->key(), QStringLiteral("File Info"));
     EXPECT_EQ(service.itemForTag(1207), nullptr);
@@ -177,7 +180,8 @@ TEST_F(QVMenuServiceTest, ALevelNeverHoldsMoreThanNinetyNineEntries)
     QVariantList paths;
     for (int i = 1; i <= 150; ++i) {
         paths << entry({ { QStringLiteral("key"), QStringLiteral("p%1").arg(i) },
-                         { QStringLiteral("path"), m_dir }, { QStringLiteral("displayName"), QStringLiteral("P%1").arg(i) } });
+                         { QStringLiteral("path"), m_dir },
+                         { QStringLiteral("displayName"), QStringLiteral("P%1").arg(i) } });
     }
     storeList(QVMenuManager::kArrayCommonPath, paths);
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::kCommonPathNextMenu, 1);
@@ -357,10 +361,12 @@ TEST_F(QVMenuServiceTest, CopyFileContentsReadsOnlySmallRegularUtf8Files)
 
 TEST_F(QVMenuServiceTest, LockTitleFollowsTheFirstItemAndCutSkipsSystemFolders)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Lock and Unlock")), keyed(QStringLiteral("Cut Paste")) });
+    storeList(QVMenuManager::kArrayRightMenu,
+              { keyed(QStringLiteral("Lock and Unlock")), keyed(QStringLiteral("Cut Paste")) });
     QVMenuService service;
     const auto menu = menuFor(service, { file(QStringLiteral("a.txt")) });
-    EXPECT_EQ(entries(menu.get()), QStringList({ QStringLiteral("1 ") + tr("Lock"), QStringLiteral("2 ") + tr("Cut") }));
+    EXPECT_EQ(entries(menu.get()),
+              QStringList({ QStringLiteral("1 ") + tr("Lock"), QStringLiteral("2 ") + tr("Cut") }));
     EXPECT_EQ(menu->itemAt(1)->imageName(), QStringLiteral("cut"));
 
     const auto home = menuFor(service, { platform::Paths::home() });
@@ -372,7 +378,8 @@ TEST_F(QVMenuServiceTest, NewFileOffersTheTemplatesAndAddingOneForASingleFile)
     storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("New File")) });
     storeList(QVMenuManager::kArrayNewFile,
               { keyed(QStringLiteral("New File From Window")),
-                entry({ { QStringLiteral("key"), QStringLiteral("TXT") }, { QStringLiteral("ext"), QStringLiteral("txt") } }) });
+                entry({ { QStringLiteral("key"), QStringLiteral("TXT") },
+                        { QStringLiteral("ext"), QStringLiteral("txt") } }) });
     QVMenuService service;
     const QString a = file(QStringLiteral("a.txt"));
     EXPECT_EQ(menuFor(service, { a })->itemAt(0)->submenu()->numberOfItems(), 2);
@@ -387,7 +394,8 @@ TEST_F(QVMenuServiceTest, NewFileOffersTheTemplatesAndAddingOneForASingleFile)
 
 TEST_F(QVMenuServiceTest, CommonPathShowsListingsAndTheGoSetEntryWhenEmpty)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Common Path")), keyed(QStringLiteral("Copy to")) });
+    storeList(QVMenuManager::kArrayRightMenu,
+              { keyed(QStringLiteral("Common Path")), keyed(QStringLiteral("Copy to")) });
     storeList(QVMenuManager::kArrayCommonPath, {});
     QVMenuService service;
     const QString a = file(QStringLiteral("a.txt"));
@@ -399,7 +407,8 @@ TEST_F(QVMenuServiceTest, CommonPathShowsListingsAndTheGoSetEntryWhenEmpty)
     folder(QStringLiteral("Docs/Sub"));
     file(QStringLiteral("Docs/x.txt"));
     storeList(QVMenuManager::kArrayCommonPath,
-              { entry({ { QStringLiteral("key"), QStringLiteral("k1") }, { QStringLiteral("path"), docs },
+              { entry({ { QStringLiteral("key"), QStringLiteral("k1") },
+                        { QStringLiteral("path"), docs },
                         { QStringLiteral("displayName"), QStringLiteral("Docs") } }) });
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::kCommonPathNextMenu, 3);
     setSwitch(QVSwitch::AddToCommonPath, true);
@@ -418,10 +427,13 @@ TEST_F(QVMenuServiceTest, CommonPathShowsListingsAndTheGoSetEntryWhenEmpty)
 
 TEST_F(QVMenuServiceTest, ChosenEntriesAreDecodedOnceFromTheLastMenu)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")), keyed(QStringLiteral("File Info")) });
+    storeList(QVMenuManager::kArrayRightMenu,
+              { keyed(QStringLiteral("Copy Path")), keyed(QStringLiteral("File Info")) });
     QVMenuService service;
     QList<QPair<qint64, QString>> seen;
-    service.setChoiceObserver([&](qint64 tag, const QVMenuItemPtr& item) { seen.append({ tag, item ? item->key() : QString() }); });
+    service.setChoiceObserver([&](qint64 tag, const QVMenuItemPtr& item) {
+        seen.append({ tag, item ? item->key() : QString() });
+    });
     const auto menu = menuFor(service, { file(QStringLiteral("a.bin")) });
     // The hashes are not built yet: the entry says so, and the alert needs an answer.
     int tips = 0;

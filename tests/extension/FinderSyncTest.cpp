@@ -96,9 +96,10 @@ TEST_F(FinderSyncTest, ServesVisibleVolumesAndNewMountsOneSecondLater)
 
 TEST_F(FinderSyncTest, TheExtensionShowsNoSeparatorsAndNoGetInfo)
 {
-    storeList(QVMenuManager::kArrayRightMenu,
-              { entry({ { QStringLiteral("key"), QStringLiteral("Copy Path") }, { QStringLiteral("haveSepLine"), true } }),
-                keyed(QStringLiteral("Get Info")), keyed(QStringLiteral("Copy File(Folder) Name")) });
+    storeList(
+        QVMenuManager::kArrayRightMenu,
+        { entry({ { QStringLiteral("key"), QStringLiteral("Copy Path") }, { QStringLiteral("haveSepLine"), true } }),
+          keyed(QStringLiteral("Get Info")), keyed(QStringLiteral("Copy File(Folder) Name")) });
     const QString a = writeFile(testHome() + QStringLiteral("/a.txt"), "x");
     platform::FIFinderSyncController::defaultController().setSelectedItemURLs({ QUrl::fromLocalFile(a) });
     FinderSync sync;
@@ -213,7 +214,8 @@ TEST_F(FinderSyncTest, TheActivationPanelPrecedesFolderQuestionsUntilActivated)
     script.setNextCancel();
     int failures = 0;
     for (int i = 0; i < 2; ++i) {
-        QVCheckPermit::checkPermitWithPath(locked, [] {}, [&] { ++failures; });
+        QVCheckPermit::checkPermitWithPath(
+            locked, [] {}, [&] { ++failures; });
     }
     platform::FileFlags::setLocked(locked, false);
     const bool activated = QVPermissions::sharedInstance().isActive15();

@@ -15,29 +15,21 @@ QDateTime ago(qint64 seconds)
 
 TEST(DateExpandTest, RelativeTimeAtEveryBoundary)
 {
-    const struct {
+    const struct
+    {
         qint64 seconds;
         const char* text;
     } cases[] = {
-        { 0, "Just now" },
-        { 59, "Just now" },
-        { 60, "1 minute ago" },
-        { 119, "1 minute ago" },
-        { 120, "2 minutes ago" },
-        { 2699, "44 minutes ago" },
+        { 0, "Just now" },           { 59, "Just now" },
+        { 60, "1 minute ago" },      { 119, "1 minute ago" },
+        { 120, "2 minutes ago" },    { 2699, "44 minutes ago" },
         { 2700, "1 hour ago" }, // 45 minutes
-        { 5399, "1 hour ago" },
-        { 5400, "1 hours ago" }, // 90 minutes: the plural format filled with 1
-        { 86399, "23 hours ago" },
-        { 86400, "Yesterday" },
-        { 172799, "Yesterday" },
-        { 172800, "2 days ago" },
-        { 2591999, "29 days ago" },
-        { 2592000, "A month ago" },
-        { 5184000, "2 months ago" },
-        { 31103999, "11 months ago" },
-        { 31104000, "A year ago" },
-        { 62208000, "2 years ago" },
+        { 5399, "1 hour ago" },      { 5400, "1 hours ago" }, // 90 minutes: the plural format filled with 1
+        { 86399, "23 hours ago" },   { 86400, "Yesterday" },
+        { 172799, "Yesterday" },     { 172800, "2 days ago" },
+        { 2591999, "29 days ago" },  { 2592000, "A month ago" },
+        { 5184000, "2 months ago" }, { 31103999, "11 months ago" },
+        { 31104000, "A year ago" },  { 62208000, "2 years ago" },
         { -3600, "Just now" }, // a date in the future
     };
     for (const auto& c : cases) {
@@ -72,8 +64,7 @@ TEST(DateExpandTest, IntervalsAsText)
     const QDateTime start = kNow;
     EXPECT_EQ(qv::shortTimeToDate(start, start.addSecs(86400 + 2 * 3600 + 5 * 60)), QStringLiteral("26:05"));
     EXPECT_EQ(qv::shortTimeToDate(start, start.addSecs(59)), QStringLiteral("00:00"));
-    EXPECT_EQ(qv::diffEndDate(start, start.addSecs(86400 + 2 * 3600 + 3 * 60)),
-              QStringLiteral("1 d 2 h 3 min"));
+    EXPECT_EQ(qv::diffEndDate(start, start.addSecs(86400 + 2 * 3600 + 3 * 60)), QStringLiteral("1 d 2 h 3 min"));
     EXPECT_EQ(qv::diffEndDate(start, start.addSecs(2 * 3600 + 3 * 60)), QStringLiteral("2 h 3 min"));
     EXPECT_TRUE(qv::diffEndDate(start, start).isNull());
     EXPECT_TRUE(qv::diffEndDate(start, start.addSecs(-60)).isNull());
@@ -111,16 +102,18 @@ TEST(DateExpandTest, CalendarComponentsAndComparisons)
     const qint64 before = QDateTime::currentMSecsSinceEpoch();
     EXPECT_GE(qv::timeStamp(), before);
     EXPECT_EQ(qv::dateWithSecond(1.5).toMSecsSinceEpoch(), 1500);
-    EXPECT_EQ(qv::dateStringWithSecond(86400 * 365), QDateTime::fromSecsSinceEpoch(86400 * 365).toString(
-                                                         QStringLiteral("yyyy-MM-dd")));
+    EXPECT_EQ(qv::dateStringWithSecond(86400 * 365),
+              QDateTime::fromSecsSinceEpoch(86400 * 365).toString(QStringLiteral("yyyy-MM-dd")));
 }
 
 TEST(DateExpandTest, PlatformPatternsFormatAndParse)
 {
     const QDateTime d(QDate(2024, 3, 3), QTime(15, 4, 5, 60));
-    EXPECT_EQ(qv::stringWithDateFormat(d, QStringLiteral("yyyy-MM-dd HH:mm:ss")), QStringLiteral("2024-03-03 15:04:05"));
+    EXPECT_EQ(qv::stringWithDateFormat(d, QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+              QStringLiteral("2024-03-03 15:04:05"));
     EXPECT_EQ(qv::stringWithDateFormat(d, QStringLiteral("EEE, d MMM h:mm a")), QStringLiteral("Sun, 3 Mar 3:04 PM"));
-    EXPECT_EQ(qv::stringWithDateFormat(d, QStringLiteral("yyyyMMdd'T'HHmmss.SSS")), QStringLiteral("20240303T150405.060"));
+    EXPECT_EQ(qv::stringWithDateFormat(d, QStringLiteral("yyyyMMdd'T'HHmmss.SSS")),
+              QStringLiteral("20240303T150405.060"));
     EXPECT_EQ(qv::stringWithDateFormat(d, QStringLiteral("'at' HH 'o''clock'")), QStringLiteral("at 15 o'clock"));
     EXPECT_TRUE(qv::stringWithDateFormat(QDateTime(), QStringLiteral("yyyy")).isNull());
     // Letters the platform knows but Qt would misread stay literal.

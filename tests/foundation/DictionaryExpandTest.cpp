@@ -10,7 +10,7 @@ QVariantMap sample()
 {
     return qv::keyValues({ QStringLiteral("app"),
                            qv::keyValues({ QStringLiteral("name"), QStringLiteral("Tarsel"), QStringLiteral("build"),
-                                           qlonglong(5000000000LL), QStringLiteral("list"), QVariantList{ 1, 2 } }),
+                                           qlonglong(5000000000LL), QStringLiteral("list"), QVariantList { 1, 2 } }),
                            QStringLiteral("config.plist"), QStringLiteral("dotted key"), QStringLiteral("flat"),
                            QStringLiteral("leaf") });
 }
@@ -36,13 +36,16 @@ TEST(DictionaryExpandTest, KeyPathsWalkNestedDictionaries)
 
 TEST(DictionaryExpandTest, TypedGettersConvertByKind)
 {
-    const QVariantMap m = qv::keyValues({ QStringLiteral("yes"), QStringLiteral("Yes"), QStringLiteral("true"),
-                                          QStringLiteral("t"), QStringLiteral("one"), QStringLiteral("1"),
-                                          QStringLiteral("ten"), QStringLiteral("10"), QStringLiteral("half"), 0.5,
-                                          QStringLiteral("two"), 2, QStringLiteral("null"), qv::nullObject(),
-                                          QStringLiteral("list"), QVariantList{ 1 }, QStringLiteral("big"),
-                                          qlonglong(5000000000LL), QStringLiteral("price"),
-                                          QStringLiteral(" 2.5e1 kg") });
+    const QVariantMap m = qv::keyValues({ QStringLiteral("yes"),   QStringLiteral("Yes"),
+                                          QStringLiteral("true"),  QStringLiteral("t"),
+                                          QStringLiteral("one"),   QStringLiteral("1"),
+                                          QStringLiteral("ten"),   QStringLiteral("10"),
+                                          QStringLiteral("half"),  0.5,
+                                          QStringLiteral("two"),   2,
+                                          QStringLiteral("null"),  qv::nullObject(),
+                                          QStringLiteral("list"),  QVariantList { 1 },
+                                          QStringLiteral("big"),   qlonglong(5000000000LL),
+                                          QStringLiteral("price"), QStringLiteral(" 2.5e1 kg") });
     EXPECT_TRUE(qv::boolAtPath(m, QStringLiteral("yes")));
     EXPECT_TRUE(qv::boolAtPath(m, QStringLiteral("true")));
     EXPECT_TRUE(qv::boolAtPath(m, QStringLiteral("one")));
@@ -63,7 +66,7 @@ TEST(DictionaryExpandTest, TypedGettersConvertByKind)
     EXPECT_TRUE(qv::stringAtPath(m, QStringLiteral("list")).isNull());
     EXPECT_EQ(qv::stringAtPath(m, QStringLiteral("list"), QStringLiteral("-")), QStringLiteral("-"));
 
-    EXPECT_EQ(qv::arrayAtPath(m, QStringLiteral("list")), QVariantList{ 1 });
+    EXPECT_EQ(qv::arrayAtPath(m, QStringLiteral("list")), QVariantList { 1 });
     EXPECT_FALSE(qv::arrayAtPath(m, QStringLiteral("two")).has_value());
     EXPECT_FALSE(qv::dictAtPath(m, QStringLiteral("list")).has_value());
     EXPECT_EQ(qv::dictAtPath(sample(), QStringLiteral("app"))->value(QStringLiteral("name")).toString(),
@@ -96,8 +99,8 @@ TEST(DictionaryExpandTest, SetObjectCreatesLevelsAndNeverOverwritesAValueOnTheWa
 
 TEST(DictionaryExpandTest, AnyOfAndKeyValues)
 {
-    QVariantMap m = qv::keyValues({ QStringLiteral("b"), 2, QStringLiteral("c"), QStringLiteral("three"),
-                                    QStringLiteral("dangling") });
+    QVariantMap m = qv::keyValues(
+        { QStringLiteral("b"), 2, QStringLiteral("c"), QStringLiteral("three"), QStringLiteral("dangling") });
     EXPECT_EQ(m.size(), 2); // a key without a value is dropped
     EXPECT_EQ(qv::objectOfAny(m, { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") }).toInt(), 2);
     EXPECT_FALSE(qv::objectOfAny(m, { QStringLiteral("x") }).isValid());

@@ -239,7 +239,8 @@ TEST(DigestTest, AesEcbMatchesOpenSslTool)
     EXPECT_EQ(qv::aes128EncryptWithKey("The quick brown fox", QStringLiteral("0123456789abcdefXYZ")), fox);
     EXPECT_EQ(qv::aes128DecryptWithKey(fox, QStringLiteral("0123456789abcdef")), QByteArray("The quick brown fox"));
 
-    const QByteArray nothing = qv::aes128DecryptWithKey(fromHex("c717530f41f320757b4aa1bfaf11c42e"), QStringLiteral("key"));
+    const QByteArray nothing
+        = qv::aes128DecryptWithKey(fromHex("c717530f41f320757b4aa1bfaf11c42e"), QStringLiteral("key"));
     EXPECT_TRUE(nothing.isEmpty() && !nothing.isNull());
 
     EXPECT_TRUE(qv::aes128DecryptWithKey(fox.left(31), QStringLiteral("0123456789abcdef")).isNull());

@@ -8,7 +8,8 @@ using qv::HudState;
 
 namespace {
 
-struct DurationCase {
+struct DurationCase
+{
     int length;
     double seconds;
 };

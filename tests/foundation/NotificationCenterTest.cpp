@@ -49,7 +49,7 @@ class Counter : public QObject
     Q_OBJECT
 public:
     ~Counter() override { qv::removeAllNotification(this); }
-    std::atomic<int> count{ 0 };
+    std::atomic<int> count { 0 };
     Q_INVOKABLE void handleSignal(const qv::Notification&) { ++count; }
 };
 
@@ -80,8 +80,9 @@ TEST(NotificationCenterTest, DeliversByNameWithObjectAndUserInfo)
     qv::postNotification(QStringLiteral("a.b"));
     qv::postNotification(qv::kConfigChangeNotification);
     qv::postNotification(QStringLiteral("not observed"));
-    EXPECT_EQ(r.calls, (QStringList{ QStringLiteral("handleSignal_y_z:x.y.z"), QStringLiteral("handleSignal_a_b:a.b"),
-                                     QStringLiteral("handleSignal:config change noti") }));
+    EXPECT_EQ(r.calls,
+              (QStringList { QStringLiteral("handleSignal_y_z:x.y.z"), QStringLiteral("handleSignal_a_b:a.b"),
+                             QStringLiteral("handleSignal:config change noti") }));
 }
 
 TEST(NotificationCenterTest, AddingTwiceDeliversOnceAndRemovalStops)
@@ -96,7 +97,7 @@ TEST(NotificationCenterTest, AddingTwiceDeliversOnceAndRemovalStops)
     qv::removeNotification(&r, QStringLiteral("n1"));
     qv::postNotification(QStringLiteral("n1"));
     qv::postNotification(QStringLiteral("n2"));
-    EXPECT_EQ(r.calls, (QStringList{ QStringLiteral("handleSignal:n1"), QStringLiteral("handleSignal:n2") }));
+    EXPECT_EQ(r.calls, (QStringList { QStringLiteral("handleSignal:n1"), QStringLiteral("handleSignal:n2") }));
 
     qv::removeAllNotification(&r);
     qv::postNotification(QStringLiteral("n2"));
@@ -156,7 +157,7 @@ TEST(NotificationCenterTest, ConcurrentAddPostAndRemoveFromThreads)
 {
     constexpr int kThreads = 6;
     constexpr int kRounds = 300;
-    std::atomic<int> wrongCounts{ 0 };
+    std::atomic<int> wrongCounts { 0 };
     Counter shared;
     qv::addNotification(&shared, QStringLiteral("everyone"));
     std::vector<std::thread> threads;
@@ -189,10 +190,10 @@ TEST(NotificationCenterTest, ConcurrentAddPostAndRemoveFromThreads)
 TEST(NotificationCenterTest, RemovalWaitsForAHandlerRunningOnAnotherThread)
 {
     Recorder r;
-    std::atomic<bool> entered{ false };
-    std::atomic<bool> release{ false };
-    std::atomic<bool> removed{ false };
-    std::atomic<bool> removedWhileRunning{ false };
+    std::atomic<bool> entered { false };
+    std::atomic<bool> release { false };
+    std::atomic<bool> removed { false };
+    std::atomic<bool> removedWhileRunning { false };
     r.onSignal = [&](const Notification&) {
         entered = true;
         while (!release) {
@@ -226,7 +227,7 @@ TEST(NotificationCenterTest, RefreshSignalFollowsTheActiveWindow)
     window.show();
     window.requestActivate();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !r.calls.isEmpty(); }));
-    EXPECT_EQ(r.calls, QStringList{ QStringLiteral("handleSignal:NSWindowDidBecomeKeyNotification") });
+    EXPECT_EQ(r.calls, QStringList { QStringLiteral("handleSignal:NSWindowDidBecomeKeyNotification") });
 }
 
 } // namespace

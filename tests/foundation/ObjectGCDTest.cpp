@@ -78,7 +78,7 @@ TARSEL_TEST_CHILD(backQueueRace)
 TARSEL_TEST_CHILD(exitWithBusyBackground)
 {
     auto* never = new QSemaphore; // leaked: the hung job still waits on it while the process ends
-    std::atomic<bool> started{ false };
+    std::atomic<bool> started { false };
     qv::enterBackground([&started, never] {
         started = true;
         never->acquire();
@@ -110,8 +110,8 @@ TEST(ObjectGCDTest, BackgroundJobsRunSeriallyInOrderOnOneThread)
     std::mutex mutex;
     std::vector<int> order;
     std::vector<QThread*> threads;
-    std::atomic<int> active{ 0 };
-    std::atomic<int> overlaps{ 0 };
+    std::atomic<int> active { 0 };
+    std::atomic<int> overlaps { 0 };
     // Posted from several threads: each poster's jobs keep their order.
     std::vector<std::thread> posters;
     for (int p = 0; p < 2; ++p) {
@@ -160,14 +160,14 @@ TEST(ObjectGCDTest, ForegroundRunsLaterEvenWithoutDelay)
     qv::enterForegroundWithDelay(0ms, [&] { ran.push_back(3); });
     EXPECT_TRUE(ran.empty()); // never inside the call
     ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() == 3; }));
-    EXPECT_EQ(ran, (std::vector<int>{ 1, 2, 3 }));
+    EXPECT_EQ(ran, (std::vector<int> { 1, 2, 3 }));
 }
 
 TEST(ObjectGCDTest, DelayedJobsRunOnTheirQueueAfterEarlierOnes)
 {
     std::vector<QString> ran;
     QThread* backThread = nullptr;
-    std::atomic<bool> backDone{ false };
+    std::atomic<bool> backDone { false };
     // A one-second job posted first still runs after an undelayed one posted later.
     qv::enterForegroundWithDelay(1, [&] { ran.push_back(QStringLiteral("1s")); });
     qv::enterForegroundWithDelay(20ms, [&] { ran.push_back(QStringLiteral("20ms")); });
@@ -192,8 +192,8 @@ TEST(ObjectGCDTest, SyncForegroundRunsInlineOnMainAndWaitsFromBackground)
     qv::syncForeground([&] { inline_ = true; });
     EXPECT_TRUE(inline_);
 
-    std::atomic<bool> done{ false };
-    std::atomic<bool> sawResult{ false };
+    std::atomic<bool> done { false };
+    std::atomic<bool> sawResult { false };
     QThread* ranOn = nullptr;
     qv::enterBackground([&] {
         int value = 0;
@@ -222,7 +222,7 @@ TEST(ObjectGCDTest, NumberAndStringConversions)
     EXPECT_DOUBLE_EQ(qv::asNSNumber(t).toDouble(), 1.5);
     EXPECT_EQ(qv::asNSNumber(qv::nullObject()).toInt(), 0);
     EXPECT_TRUE(qv::asNSNumber(qv::nullObject()).isValid());
-    EXPECT_FALSE(qv::asNSNumber(QVariantList{ 1 }).isValid());
+    EXPECT_FALSE(qv::asNSNumber(QVariantList { 1 }).isValid());
     EXPECT_FALSE(qv::asNSNumber(QVariant()).isValid());
 
     EXPECT_EQ(qv::asInteger(QStringLiteral("12.9")), 12);
@@ -244,7 +244,7 @@ TEST(ObjectGCDTest, NumberAndStringConversions)
     EXPECT_EQ(qv::asNSString(QByteArray("")), QStringLiteral(""));
     EXPECT_FALSE(qv::asNSString(QByteArray("")).isNull());
     EXPECT_EQ(qv::asNSString(QDateTime::fromSecsSinceEpoch(0, Qt::UTC)), QStringLiteral("1970-01-01 00:00:00 +0000"));
-    EXPECT_EQ(qv::asNSString(QVariantList{ 1, QStringLiteral("a") }), QStringLiteral("(1, a)"));
+    EXPECT_EQ(qv::asNSString(QVariantList { 1, QStringLiteral("a") }), QStringLiteral("(1, a)"));
 }
 
 TEST(ObjectGCDTest, DateDataAndCollectionConversions)
@@ -257,22 +257,22 @@ TEST(ObjectGCDTest, DateDataAndCollectionConversions)
     EXPECT_EQ(qv::asNSDate(86400), QDateTime(QDate(1970, 1, 2), QTime(0, 0), Qt::UTC));
     EXPECT_EQ(qv::asNSDate(expected), expected);
     // Not convertible to a number: no date (not the 1970 epoch).
-    EXPECT_FALSE(qv::asNSDate(QVariantList{ 1 }).isValid());
+    EXPECT_FALSE(qv::asNSDate(QVariantList { 1 }).isValid());
     EXPECT_FALSE(qv::asNSDate(QVariant()).isValid());
 
     EXPECT_EQ(qv::asNSData(QStringLiteral("é")), QByteArray("\xc3\xa9"));
     EXPECT_EQ(qv::asNSData(QByteArray("raw")), QByteArray("raw"));
     EXPECT_FALSE(qv::asNSData(5).has_value());
 
-    EXPECT_EQ(qv::asNSArray(QVariantList{ 1, 2 }), (QVariantList{ 1, 2 }));
-    EXPECT_EQ(qv::asNSArray(3), QVariantList{ 3 });
+    EXPECT_EQ(qv::asNSArray(QVariantList { 1, 2 }), (QVariantList { 1, 2 }));
+    EXPECT_EQ(qv::asNSArray(3), QVariantList { 3 });
     EXPECT_FALSE(qv::asNSArray(QVariant()).has_value());
-    EXPECT_EQ(qv::asNSMutableArray(QStringList{ QStringLiteral("a") }), QVariantList{ QStringLiteral("a") });
+    EXPECT_EQ(qv::asNSMutableArray(QStringList { QStringLiteral("a") }), QVariantList { QStringLiteral("a") });
     EXPECT_FALSE(qv::asNSMutableArray(3).has_value()); // never wraps, unlike asNSArray
-    const QVariantMap map{ { QStringLiteral("k"), 1 } };
+    const QVariantMap map { { QStringLiteral("k"), 1 } };
     EXPECT_EQ(qv::asNSDictionary(map), map);
     EXPECT_EQ(qv::asNSMutableDictionary(map), map);
-    EXPECT_FALSE(qv::asNSDictionary(QVariantList{}).has_value());
+    EXPECT_FALSE(qv::asNSDictionary(QVariantList {}).has_value());
     EXPECT_FALSE(qv::asNSMutableDictionary(QStringLiteral("k")).has_value());
 }
 
@@ -284,7 +284,7 @@ class Base : public QObject
     Q_PROPERTY(int inherited READ inherited CONSTANT)
 public:
     int inherited() const { return 0; }
-    Q_INVOKABLE void baseMethod() {}
+    Q_INVOKABLE void baseMethod() { }
 };
 
 class Derived : public Base
@@ -295,7 +295,7 @@ class Derived : public Base
 public:
     QString title() const { return {}; }
     int count() const { return 0; }
-    Q_INVOKABLE void reload() {}
+    Q_INVOKABLE void reload() { }
 Q_SIGNALS:
     void changed();
 };
@@ -304,9 +304,9 @@ Q_SIGNALS:
 
 TEST(ObjectGCDTest, IntrospectionListsOnlyTheClassesOwnMembers)
 {
-    EXPECT_EQ(qv::propertyNames<Derived>(), (QStringList{ QStringLiteral("title"), QStringLiteral("count") }));
-    EXPECT_EQ(qv::methodNames<Derived>(), (QStringList{ QStringLiteral("changed"), QStringLiteral("reload") }));
-    EXPECT_EQ(qv::propertyNames<Base>(), QStringList{ QStringLiteral("inherited") });
+    EXPECT_EQ(qv::propertyNames<Derived>(), (QStringList { QStringLiteral("title"), QStringLiteral("count") }));
+    EXPECT_EQ(qv::methodNames<Derived>(), (QStringList { QStringLiteral("changed"), QStringLiteral("reload") }));
+    EXPECT_EQ(qv::propertyNames<Base>(), QStringList { QStringLiteral("inherited") });
 }
 
 #include "ObjectGCDTest.moc"

@@ -65,14 +65,16 @@ protected:
         return path;
     }
 
-    struct Outcome {
+    struct Outcome
+    {
         int success = 0;
         int failure = 0;
     };
     Outcome check(const QString& path)
     {
         Outcome o;
-        QVCheckPermit::checkPermitWithPath(path, [&] { ++o.success; }, [&] { ++o.failure; });
+        QVCheckPermit::checkPermitWithPath(
+            path, [&] { ++o.success; }, [&] { ++o.failure; });
         return o;
     }
 
@@ -117,7 +119,7 @@ TEST_F(QVCheckPermitTest, UnwritablePathInTheHomeAsksInTheHomeAndStoresTheChoice
     EXPECT_FALSE(m_panels[0].canChooseFiles);
     EXPECT_TRUE(m_panels[0].canChooseDirectories);
     EXPECT_FALSE(m_panels[0].allowsMultipleSelection);
-    EXPECT_EQ(QVURLCache::sharedInstance().cachedPaths(), QStringList{ m_answer });
+    EXPECT_EQ(QVURLCache::sharedInstance().cachedPaths(), QStringList { m_answer });
 
     // A grant that covers the path answers without a panel, silently as well.
     m_answer = m_home + QStringLiteral("/docs");

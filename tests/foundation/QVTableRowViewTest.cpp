@@ -9,7 +9,8 @@
 
 namespace {
 
-struct Record {
+struct Record
+{
     bool sep = true;
     bool haveSepLine() const { return sep; }
 };

@@ -38,7 +38,8 @@ private:
     QPalette m_saved;
 };
 
-struct VersionCase {
+struct VersionCase
+{
     const char* version;
     bool sonomaPlus;
     bool macOS15Plus;

@@ -54,7 +54,7 @@ TEST_F(QVURLCacheTest, WiderGrantReplacesNarrowerOnesAndNarrowerIsAddedBesideWid
     cache().saveSecurityURL(QUrl::fromLocalFile(pics));
     EXPECT_EQ(cache().cachedPaths(), QStringList({ docs, pics }));
     cache().saveSecurityURL(QUrl::fromLocalFile(ann));
-    EXPECT_EQ(cache().cachedPaths(), QStringList{ ann });
+    EXPECT_EQ(cache().cachedPaths(), QStringList { ann });
     cache().saveSecurityURL(QUrl::fromLocalFile(docs));
     EXPECT_EQ(cache().cachedPaths(), QStringList({ ann, docs }));
     EXPECT_EQ(stored().keys(), QStringList({ ann, docs }));
@@ -94,9 +94,9 @@ TEST_F(QVURLCacheTest, StaleGrantCountsAsAbsentAndIsReplacedWhenChosenAgain)
     folder(QStringLiteral("ann"));
     cache().setSuiteName(QString(""));
     QVURLCache::sharedInstance().clearAllCached();
-    platform::Defaults::standard().setValue(QVURLCache::kCachedURLsKey, QVariantMap{ { ann, before } });
+    platform::Defaults::standard().setValue(QVURLCache::kCachedURLsKey, QVariantMap { { ann, before } });
     cache().setSuiteName(QString(""));
-    ASSERT_EQ(cache().cachedPaths(), QStringList{ ann });
+    ASSERT_EQ(cache().cachedPaths(), QStringList { ann });
     bool stale = false;
     EXPECT_FALSE(QVURLCache::resolveBookmark(before, &stale).isValid());
     EXPECT_TRUE(stale);

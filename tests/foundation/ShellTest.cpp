@@ -16,7 +16,8 @@
 
 namespace {
 
-struct Outcome {
+struct Outcome
+{
     int calls = 0;
     bool success = false;
     QString output;
@@ -172,8 +173,8 @@ TEST(ShellTest, ShellScriptFileRunsWithSh)
     EXPECT_TRUE(ok.success);
     EXPECT_EQ(ok.output, QStringLiteral("args=0\ndone"));
 
-    const QString failing =
-        tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/fails.sh"), "echo before\nexit 4\n");
+    const QString failing
+        = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/fails.sh"), "echo before\nexit 4\n");
     const Outcome bad = runScriptFile(failing);
     EXPECT_FALSE(bad.success);
     EXPECT_TRUE(bad.output.isNull());
@@ -221,7 +222,8 @@ TEST(ShellTest, ITermAnswersNoWhenTheAddressCannotBeOpened)
         EXPECT_FALSE(qv::openItem2WithFolder(QStringLiteral("ls"), QStringLiteral("/tmp")));
     }
     // Without iTerm2 nothing is started at all.
-    QFile::remove(tarsel::test::testHome() + QStringLiteral("/.local/share/applications/com.googlecode.iterm2.desktop"));
+    QFile::remove(tarsel::test::testHome()
+                  + QStringLiteral("/.local/share/applications/com.googlecode.iterm2.desktop"));
     int launches = 0;
     platform::Workspace::setLauncher([&launches](const QString&, const QStringList&) {
         ++launches;

@@ -138,12 +138,13 @@ INSTANTIATE_TEST_SUITE_P(Texts, StringExpandValidTest,
                          testing::Values(ValidCase { "NullString", QString(), false, true },
                                          ValidCase { "EmptyString", QStringLiteral(""), false, true },
                                          ValidCase { "AsciiBlanks", QStringLiteral(" \n\t\r "), false, true },
-                                         ValidCase { "UnicodeBlanks", QStringLiteral("\u3000\u00a0\u2028"), false, true },
+                                         ValidCase { "UnicodeBlanks", QStringLiteral("\u3000\u00a0\u2028"), false,
+                                                     true },
                                          ValidCase { "NullMarker", QStringLiteral("(null)"), false, false },
                                          ValidCase { "LetterInBlanks", QStringLiteral(" a "), true, false },
                                          ValidCase { "Zero", QStringLiteral("0"), true, false },
                                          ValidCase { "NullMarkerAndBlank", QStringLiteral("(null) "), true, false }),
-    tarsel::test::caseName<ValidCase>);
+                         tarsel::test::caseName<ValidCase>);
 
 TEST(StringExpandTest, TrimUnwrapAndSubstrings)
 {
@@ -221,14 +222,16 @@ TEST_P(StringExpandWordsCountTest, HalvesAsciiAndBlanks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, StringExpandWordsCountTest,
-                         testing::Values(WordsCase { "NullString", QString(), 0 }, WordsCase { "OnlyBlanks", QStringLiteral("  \t "), 0 },
-                                         WordsCase { "OneLetter", QStringLiteral("a"), 1 }, WordsCase { "ThreeLetters", QStringLiteral("abc"), 2 },
+                         testing::Values(WordsCase { "NullString", QString(), 0 },
+                                         WordsCase { "OnlyBlanks", QStringLiteral("  \t "), 0 },
+                                         WordsCase { "OneLetter", QStringLiteral("a"), 1 },
+                                         WordsCase { "ThreeLetters", QStringLiteral("abc"), 2 },
                                          WordsCase { "FourLetters", QStringLiteral("abcd"), 2 },
                                          WordsCase { "TwoHanCharacters", QStringLiteral("中文"), 2 },
                                          WordsCase { "HanAndLetter", QStringLiteral("中 a"), 2 },
                                          WordsCase { "HanAndTwoLetters", QStringLiteral("中 ab"), 3 },
                                          WordsCase { "TabsThenHan", QStringLiteral("\t\t中"), 2 }),
-    tarsel::test::caseName<WordsCase>);
+                         tarsel::test::caseName<WordsCase>);
 
 // ----- conversions ---------------------------------------------------------------------------
 
@@ -370,18 +373,19 @@ TEST_P(StringExpandVersionTest, ComparesBothWays)
     EXPECT_EQ(qv::compareVersion(GetParam().b, GetParam().a), -GetParam().result);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, StringExpandVersionTest,
-                         testing::Values(VersionCase { "MissingPartIsZero", QStringLiteral("1.2"), QStringLiteral("1.2.0"), 0 },
-                                         VersionCase { "PartsCompareAsNumbers", QStringLiteral("1.10"), QStringLiteral("1.9"), 1 },
-                                         VersionCase { "ShorterIsOlder", QStringLiteral("2"), QStringLiteral("2.0.1"), -1 },
-                                         VersionCase { "PatchComparesAsNumber", QStringLiteral("1.2.3"), QStringLiteral("1.2.10"), -1 },
-                                         VersionCase { "MajorDecides", QStringLiteral("10.0"), QStringLiteral("9.99"), 1 },
-                                         VersionCase { "LettersAfterDigitsIgnored", QStringLiteral("1.2b"), QStringLiteral("1.2"), 0 },
-                                         VersionCase { "LetterPartIsZero", QStringLiteral("1.beta"), QStringLiteral("1.0"), 0 },
-                                         VersionCase { "NullIsZero", QString(), QStringLiteral("0.0"), 0 },
-                                         VersionCase { "EmptyPartIsZero", QStringLiteral("1..2"), QStringLiteral("1.0.2"), 0 },
-                                         VersionCase { "BeyondSixtyFourBits", QStringLiteral("99999999999999999999999"),
-                                                       QStringLiteral("9223372036854775806"), 1 }),
+INSTANTIATE_TEST_SUITE_P(
+    Versions, StringExpandVersionTest,
+    testing::Values(VersionCase { "MissingPartIsZero", QStringLiteral("1.2"), QStringLiteral("1.2.0"), 0 },
+                    VersionCase { "PartsCompareAsNumbers", QStringLiteral("1.10"), QStringLiteral("1.9"), 1 },
+                    VersionCase { "ShorterIsOlder", QStringLiteral("2"), QStringLiteral("2.0.1"), -1 },
+                    VersionCase { "PatchComparesAsNumber", QStringLiteral("1.2.3"), QStringLiteral("1.2.10"), -1 },
+                    VersionCase { "MajorDecides", QStringLiteral("10.0"), QStringLiteral("9.99"), 1 },
+                    VersionCase { "LettersAfterDigitsIgnored", QStringLiteral("1.2b"), QStringLiteral("1.2"), 0 },
+                    VersionCase { "LetterPartIsZero", QStringLiteral("1.beta"), QStringLiteral("1.0"), 0 },
+                    VersionCase { "NullIsZero", QString(), QStringLiteral("0.0"), 0 },
+                    VersionCase { "EmptyPartIsZero", QStringLiteral("1..2"), QStringLiteral("1.0.2"), 0 },
+                    VersionCase { "BeyondSixtyFourBits", QStringLiteral("99999999999999999999999"),
+                                  QStringLiteral("9223372036854775806"), 1 }),
     tarsel::test::caseName<VersionCase>);
 
 struct SizeCase
@@ -400,15 +404,18 @@ TEST_P(StringExpandSizeTextTest, StepsByThousand)
     EXPECT_EQ(qv::fileSizeWithValue(GetParam().bytes), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, StringExpandSizeTextTest,
-    testing::Values(SizeCase { "Zero", 0, QStringLiteral("0.00 B") }, SizeCase { "ThousandStaysBytes", 1000, QStringLiteral("1000.00 B") },
-                    SizeCase { "JustOverThousandIsKilo", 1001, QStringLiteral("1.00 KB") }, SizeCase { "OneAndAHalfKilo", 1500, QStringLiteral("1.50 KB") },
-                    SizeCase { "Mega", 2.5e6, QStringLiteral("2.50 MB") }, SizeCase { "Giga", 3e9, QStringLiteral("3.00 GB") },
-                    SizeCase { "ThousandTera", 1e15, QStringLiteral("1000.00 TB") },
-                    // Beyond the last unit the value stays in TB.
-                    SizeCase { "BeyondTeraStaysTera", 1.5e18, QStringLiteral("1500000.00 TB") }, SizeCase { "Negative", -5, QStringLiteral("-5.00 B") }),
-    tarsel::test::caseName<SizeCase>);
+INSTANTIATE_TEST_SUITE_P(Sizes, StringExpandSizeTextTest,
+                         testing::Values(SizeCase { "Zero", 0, QStringLiteral("0.00 B") },
+                                         SizeCase { "ThousandStaysBytes", 1000, QStringLiteral("1000.00 B") },
+                                         SizeCase { "JustOverThousandIsKilo", 1001, QStringLiteral("1.00 KB") },
+                                         SizeCase { "OneAndAHalfKilo", 1500, QStringLiteral("1.50 KB") },
+                                         SizeCase { "Mega", 2.5e6, QStringLiteral("2.50 MB") },
+                                         SizeCase { "Giga", 3e9, QStringLiteral("3.00 GB") },
+                                         SizeCase { "ThousandTera", 1e15, QStringLiteral("1000.00 TB") },
+                                         // Beyond the last unit the value stays in TB.
+                                         SizeCase { "BeyondTeraStaysTera", 1.5e18, QStringLiteral("1500000.00 TB") },
+                                         SizeCase { "Negative", -5, QStringLiteral("-5.00 B") }),
+                         tarsel::test::caseName<SizeCase>);
 
 TEST(StringExpandTest, FileSizeCountsEverythingBelowAFolder)
 {
@@ -704,16 +711,25 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         UniqueCase { "FreeNameKept", {}, QStringLiteral("a.txt"), QStringLiteral("a.txt") },
         UniqueCase { "TakenGetsOne", { QStringLiteral("a.txt") }, QStringLiteral("a.txt"), QStringLiteral("a-1.txt") },
-        UniqueCase { "OneTakenGetsTwo", { QStringLiteral("a.txt"), QStringLiteral("a-1.txt") },
+        UniqueCase { "OneTakenGetsTwo",
+                     { QStringLiteral("a.txt"), QStringLiteral("a-1.txt") },
                      QStringLiteral("a.txt"),
                      QStringLiteral("a-2.txt") },
-        UniqueCase { "FolderTaken", { QStringLiteral("folder/") }, QStringLiteral("folder"), QStringLiteral("folder-1") },
-        UniqueCase { "DoubleExtensionTaken", { QStringLiteral("a.tar.gz") }, QStringLiteral("a.tar.gz"), QStringLiteral("a.tar-1.gz") },
-        UniqueCase { "DotFileTaken", { QStringLiteral(".bashrc") }, QStringLiteral(".bashrc"), QStringLiteral(".bashrc-1") },
-        UniqueCase { "TrailingDotTaken", { QStringLiteral("name.") }, QStringLiteral("name."), QStringLiteral("name.-1") },
-        UniqueCase { "DottedFolderTaken", { QStringLiteral("v1.0/") }, QStringLiteral("v1.0"), QStringLiteral("v1-1.0") },
+        UniqueCase {
+            "FolderTaken", { QStringLiteral("folder/") }, QStringLiteral("folder"), QStringLiteral("folder-1") },
+        UniqueCase { "DoubleExtensionTaken",
+                     { QStringLiteral("a.tar.gz") },
+                     QStringLiteral("a.tar.gz"),
+                     QStringLiteral("a.tar-1.gz") },
+        UniqueCase {
+            "DotFileTaken", { QStringLiteral(".bashrc") }, QStringLiteral(".bashrc"), QStringLiteral(".bashrc-1") },
+        UniqueCase {
+            "TrailingDotTaken", { QStringLiteral("name.") }, QStringLiteral("name."), QStringLiteral("name.-1") },
+        UniqueCase {
+            "DottedFolderTaken", { QStringLiteral("v1.0/") }, QStringLiteral("v1.0"), QStringLiteral("v1-1.0") },
         // A dangling link is taken: writing there would follow it.
-        UniqueCase { "DanglingLinkTaken", { QStringLiteral("@x.txt") }, QStringLiteral("x.txt"), QStringLiteral("x-1.txt") }),
+        UniqueCase {
+            "DanglingLinkTaken", { QStringLiteral("@x.txt") }, QStringLiteral("x.txt"), QStringLiteral("x-1.txt") }),
     tarsel::test::caseName<UniqueCase>);
 
 TEST(StringExpandTest, RemoveAndCreateDir)

@@ -13,10 +13,13 @@ TEST(TimerExpandTest, OneShotTimerFiresOnceAndGoesAway)
 {
     int fired = 0;
     QTimer* seen = nullptr;
-    const QPointer<QTimer> timer = qv::scheduled(0.01, [&](QTimer* t) {
-        ++fired;
-        seen = t;
-    }, false);
+    const QPointer<QTimer> timer = qv::scheduled(
+        0.01,
+        [&](QTimer* t) {
+            ++fired;
+            seen = t;
+        },
+        false);
     ASSERT_TRUE(timer);
     ASSERT_TRUE(QTest::qWaitFor([&] { return timer.isNull(); }));
     EXPECT_EQ(fired, 1);
@@ -26,11 +29,14 @@ TEST(TimerExpandTest, OneShotTimerFiresOnceAndGoesAway)
 TEST(TimerExpandTest, RepeatingTimerRunsUntilCancelledFromItsBlock)
 {
     int fired = 0;
-    const QPointer<QTimer> timer = qv::scheduled(0.005, [&](QTimer* t) {
-        if (++fired == 3) {
-            qv::cancelTimer(t);
-        }
-    }, true);
+    const QPointer<QTimer> timer = qv::scheduled(
+        0.005,
+        [&](QTimer* t) {
+            if (++fired == 3) {
+                qv::cancelTimer(t);
+            }
+        },
+        true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return timer.isNull(); }));
     EXPECT_EQ(fired, 3);
     qv::cancelTimer(timer); // already gone: nothing happens
@@ -39,13 +45,14 @@ TEST(TimerExpandTest, RepeatingTimerRunsUntilCancelledFromItsBlock)
 
 TEST(TimerExpandTest, DispatchTimerRunsOffTheMainThreadNeverOverlappingAndStopsWhenCancelled)
 {
-    struct State {
-        std::atomic<int> runs{ 0 };
-        std::atomic<int> active{ 0 };
-        std::atomic<int> overlaps{ 0 };
-        std::atomic<int> startsAfterCancel{ 0 };
-        std::atomic<bool> cancelled{ false };
-        std::atomic<bool> onMain{ false };
+    struct State
+    {
+        std::atomic<int> runs { 0 };
+        std::atomic<int> active { 0 };
+        std::atomic<int> overlaps { 0 };
+        std::atomic<int> startsAfterCancel { 0 };
+        std::atomic<bool> cancelled { false };
+        std::atomic<bool> onMain { false };
     };
     auto state = std::make_shared<State>();
     auto timer = qv::gcdScheduled(0.001, [state] {

@@ -55,12 +55,12 @@ HostRun runHost(const QStringList& args, const QStringList& extraEnv = {})
 // The tag of the entry found by its titles, one a menu level, in the menu the host prints, or -1.
 int tagOf(const QStringList& args, const QStringList& titles, const QStringList& extraEnv = {})
 {
-    QJsonArray items = QJsonDocument::fromJson(runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args,
-                                                       extraEnv)
-                                                   .out)
-                           .object()
-                           .value(QStringLiteral("items"))
-                           .toArray();
+    QJsonArray items
+        = QJsonDocument::fromJson(
+              runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args, extraEnv).out)
+              .object()
+              .value(QStringLiteral("items"))
+              .toArray();
     int tag = -1;
     for (const QString& title : titles) {
         const auto found = std::find_if(items.begin(), items.end(), [&title](const QJsonValue& item) {
@@ -90,9 +90,10 @@ public:
     QString recorder(const QString& name)
     {
         const QByteArray out = QFile::encodeName(record(name));
-        const QString path = writeFile(m_bin + QLatin1Char('/') + name,
-                                       "#!/bin/sh\n{ printf '%s\\n' \"$PWD\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '"
-                                           + out + ".part' && /bin/mv '" + out + ".part' '" + out + "'\n");
+        const QString path
+            = writeFile(m_bin + QLatin1Char('/') + name,
+                        "#!/bin/sh\n{ printf '%s\\n' \"$PWD\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '"
+                            + out + ".part' && /bin/mv '" + out + ".part' '" + out + "'\n");
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
@@ -123,7 +124,8 @@ TEST(FinderHostHandOffTest, TerminalEntriesOpenTheTerminalAtTheFolder)
 {
     ASSERT_TRUE(QVDefaultData::setup());
     storeList(QVMenuManager::kArrayCommonApp,
-              { entry({ { QStringLiteral("key"), QStringLiteral("Kitty") }, { QStringLiteral("appName"), QStringLiteral("Kitty") } }) });
+              { entry({ { QStringLiteral("key"), QStringLiteral("Kitty") },
+                        { QStringLiteral("appName"), QStringLiteral("Kitty") } }) });
     StandIns bin;
     bin.recorder(QStringLiteral("gnome-terminal"));
     bin.recorder(QStringLiteral("kitty"));
@@ -169,18 +171,21 @@ TEST(FinderHostHandOffTest, DesktopEntriesNeverRunANameAsCode)
                        QStringLiteral("/bin/sh -c \"/bin/touch '%1'; echo %f > '%2'\"").arg(marker, out));
     installApplication(QStringLiteral("org.test.Positional"), QStringLiteral("Positional"),
                        QStringLiteral("/bin/sh -c \"exec '%1' \\\\\"\\\\$1\\\\\"\" sh %f").arg(recorder));
-    installApplication(QStringLiteral("org.test.Plain"), QStringLiteral("Plain"), recorder + QStringLiteral(" --file=%f"));
+    installApplication(QStringLiteral("org.test.Plain"), QStringLiteral("Plain"),
+                       recorder + QStringLiteral(" --file=%f"));
     installApplication(QStringLiteral("org.test.Missing"), QStringLiteral("Missing"),
                        testHome() + QStringLiteral("/no-such-program %F"));
     QVariantList apps;
     for (const char* name : { "Quoted", "Positional", "Plain", "Missing" }) {
-        apps << entry({ { QStringLiteral("key"), QLatin1String(name) }, { QStringLiteral("appName"), QLatin1String(name) } });
+        apps << entry(
+            { { QStringLiteral("key"), QLatin1String(name) }, { QStringLiteral("appName"), QLatin1String(name) } });
     }
     storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Common App")) });
     storeList(QVMenuManager::kArrayCommonApp, apps);
 
-    const QStringList names = { QStringLiteral("report $(touch pwned).txt"), QStringLiteral("a\"; touch pwned; \".txt"),
-                                QStringLiteral("`touch pwned` 'q' \\ %f.txt"), QStringLiteral("$HOME\t&&touch pwned.txt") };
+    const QStringList names
+        = { QStringLiteral("report $(touch pwned).txt"), QStringLiteral("a\"; touch pwned; \".txt"),
+            QStringLiteral("`touch pwned` 'q' \\ %f.txt"), QStringLiteral("$HOME\t&&touch pwned.txt") };
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
         const QString file = writeFile(testHome() + QStringLiteral("/docs/") + name, "x");
@@ -230,7 +235,8 @@ TEST(FinderHostHandOffTest, ACutLivesUntilThePasteAndNotIntoTheNextSession)
     ASSERT_EQ(runHost({ QStringLiteral("pick"), QString::number(cutTag), file }).exitCode, 0);
     const int pasteTag = tagOf({ QStringLiteral("--target"), target }, { paste });
     ASSERT_GT(pasteTag, 0) << "the cut did not survive into the next process";
-    const HostRun run = runHost({ QStringLiteral("pick"), QString::number(pasteTag), QStringLiteral("--target"), target });
+    const HostRun run
+        = runHost({ QStringLiteral("pick"), QString::number(pasteTag), QStringLiteral("--target"), target });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_EQ(readFile(target + QStringLiteral("/report; $(id).txt")), QByteArray("contents"));
     EXPECT_FALSE(QFile::exists(file));
@@ -242,7 +248,9 @@ TEST(FinderHostHandOffTest, ACutLivesUntilThePasteAndNotIntoTheNextSession)
     const QString nextSession = home + QStringLiteral("/next-runtime");
     ASSERT_TRUE(QDir().mkpath(nextSession));
     ASSERT_TRUE(QFile::setPermissions(nextSession, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    EXPECT_EQ(tagOf({ QStringLiteral("--target"), target }, { paste }, { QStringLiteral("XDG_RUNTIME_DIR=") + nextSession }), -1);
+    EXPECT_EQ(
+        tagOf({ QStringLiteral("--target"), target }, { paste }, { QStringLiteral("XDG_RUNTIME_DIR=") + nextSession }),
+        -1);
     EXPECT_TRUE(QVFileTransfer::storedCutPaths().isEmpty());
     EXPECT_TRUE(QFile::exists(other));
 }

@@ -30,7 +30,10 @@ namespace {
 
 const QString kHomePlaceholder = QStringLiteral("@HOME@");
 
-QString fixturesDir() { return QStringLiteral(TARSEL_SOURCE_DIR "/tests/host/menu-fixtures"); }
+QString fixturesDir()
+{
+    return QStringLiteral(TARSEL_SOURCE_DIR "/tests/host/menu-fixtures");
+}
 
 struct Selection
 {
@@ -52,10 +55,10 @@ const QList<Selection>& selections()
         { "common folder", { QStringLiteral("paths/Work") } },
         { "several items",
           { QStringLiteral("sel/report.txt"), QStringLiteral("sel/photo.png"), QStringLiteral("sel/Projects") } },
-        { "folder background", { QStringLiteral("--kind"), QStringLiteral("1"), QStringLiteral("--target"),
-                                 QStringLiteral("sel") } },
-        { "toolbar button", { QStringLiteral("--kind"), QStringLiteral("3"), QStringLiteral("--target"),
-                              QStringLiteral("sel") } },
+        { "folder background",
+          { QStringLiteral("--kind"), QStringLiteral("1"), QStringLiteral("--target"), QStringLiteral("sel") } },
+        { "toolbar button",
+          { QStringLiteral("--kind"), QStringLiteral("3"), QStringLiteral("--target"), QStringLiteral("sel") } },
     };
     return list;
 }
@@ -94,7 +97,8 @@ QByteArray runMenu(const QStringList& args)
     env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(testHome());
-    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
+    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM),
+                  QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
     if (!process.waitForFinished(60000)) {
         process.kill();
         process.waitForFinished();

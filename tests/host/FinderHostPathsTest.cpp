@@ -117,8 +117,8 @@ const QList<PathCase>& cases()
         // No entry could act on the right file, so no menu is offered for it either.
         { "MenuForANameThatIsNotUtf8IsRefused", menuOf({ QStringLiteral("Copy Path") }),
           [] { makeFileAt(QFile::encodeName(work(QString())) + kBadName); },
-          "cd \"$H/w\" && exec \"$0\" menu --json \"$(printf 'r\\377.txt')\"", false,
-          QStringLiteral("not valid UTF-8"), [](const HostRun& run) { EXPECT_TRUE(run.out.isEmpty()); } },
+          "cd \"$H/w\" && exec \"$0\" menu --json \"$(printf 'r\\377.txt')\"", false, QStringLiteral("not valid UTF-8"),
+          [](const HostRun& run) { EXPECT_TRUE(run.out.isEmpty()); } },
         // getcwd failed for the deleted folder and the path was taken relative to "/".
         { "RelativePathInARemovedWorkingFolderIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
           "mkdir \"$H/gone\" && cd \"$H/gone\" && rmdir \"$H/gone\" && exec \"$0\" pick 1 x.txt", false,
@@ -126,14 +126,16 @@ const QList<PathCase>& cases()
         // A fixed 4096-byte buffer made getcwd fail, and the path was taken relative to "/".
         { "RelativePathInADeepWorkingFolderIsResolvedThere", menuOf({ QStringLiteral("Copy Path") }), [] {},
           "cd \"$H\" && d=$(printf '%0200d' 0) && for i in $(seq 25); do mkdir $d && cd -P $d || exit 9; done && "
-          ": > deep.txt && \"$0\" menu deep.txt; rc=$?; rm deep.txt; for i in $(seq 25); do cd -P .. && rmdir $d; done; "
+          ": > deep.txt && \"$0\" menu deep.txt; rc=$?; rm deep.txt; for i in $(seq 25); do cd -P .. && rmdir $d; "
+          "done; "
           "exit $rc",
           true, QString(), [](const HostRun& run) { EXPECT_EQ(run.out, QByteArray("[1] Copy Path\n")); } },
         { "MenuJsonNamesEachEntrysKey", menuOf({ QStringLiteral("Copy Path"), QStringLiteral("File Info") }),
           [] { writeFile(work(QStringLiteral("a.txt")), "x"); }, "exec \"$0\" menu --json \"$H/w/a.txt\"", true,
           QString(),
           [](const HostRun& run) {
-              const QJsonArray items = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("items")).toArray();
+              const QJsonArray items
+                  = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("items")).toArray();
               ASSERT_EQ(items.size(), 2) << run.out.constData();
               EXPECT_EQ(items[0].toObject().value(QStringLiteral("key")).toString(), QStringLiteral("Copy Path"));
               const QJsonObject info = items[1].toObject();
@@ -150,17 +152,16 @@ const QList<PathCase>& cases()
           [](const HostRun&) { EXPECT_TRUE(QFileInfo::exists(work(QStringLiteral("keep.txt")))); } },
         { "TagWithItsOwnKeyRuns",
           menuOf({ QStringLiteral("Move to Trash"), QStringLiteral("Delete") }, { QStringLiteral("Move to Trash") }),
-          [] { writeFile(work(QStringLiteral("old.txt")), "x"); },
-          "exec \"$0\" pick 1 --key Delete \"$H/w/old.txt\"", true, QString(),
-          [](const HostRun&) { EXPECT_FALSE(QFileInfo::exists(work(QStringLiteral("old.txt")))); } },
+          [] { writeFile(work(QStringLiteral("old.txt")), "x"); }, "exec \"$0\" pick 1 --key Delete \"$H/w/old.txt\"",
+          true, QString(), [](const HostRun&) { EXPECT_FALSE(QFileInfo::exists(work(QStringLiteral("old.txt")))); } },
         // Only the plain text of a folder was refused; these spellings all name the home folder.
         { "DeleteOfTheHomeFolderSpeltWithDotDotIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
           "exec \"$0\" pick 1 \"$H/../$(basename \"$H\")/.\"", true, QStringLiteral("never removed"), nullptr },
         { "DeleteOfTheHomeFolderSpeltWithSlashesIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
           "exec \"$0\" pick 1 \"$H//w/..//\"", true, QStringLiteral("never removed"), nullptr },
         { "DeleteOfTheHomeFolderThroughALinkAboveIsRefused", menuOf({ QStringLiteral("Delete") }),
-          [] { ASSERT_TRUE(QFile::link(testHome(), work(QStringLiteral("up")))); },
-          "exec \"$0\" pick 1 \"$H/w/up/.\"", true, QStringLiteral("never removed"), nullptr },
+          [] { ASSERT_TRUE(QFile::link(testHome(), work(QStringLiteral("up")))); }, "exec \"$0\" pick 1 \"$H/w/up/.\"",
+          true, QStringLiteral("never removed"), nullptr },
         { "TrashOfTheHomeFolderIsRefused", menuOf({ QStringLiteral("Move to Trash") }), [] {},
           "cd \"$H/w\" && exec \"$0\" pick 1 ..", true, QStringLiteral("never removed"), nullptr },
     };

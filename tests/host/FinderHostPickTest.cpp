@@ -48,14 +48,17 @@ TEST(FinderHostPickTest, OpenWithStartsTheApplicationWithTheNameAsOneArgument)
 {
     const QString home = testHome();
     const QString record = home + QStringLiteral("/launches.txt");
-    const QString program = writeFile(home + QStringLiteral("/bin/recorder"),
-                                      "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + record.toUtf8()
-                                          + ".part\" && mv \"" + record.toUtf8() + ".part\" \"" + record.toUtf8() + "\"\n");
+    const QString program
+        = writeFile(home + QStringLiteral("/bin/recorder"),
+                    "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + record.toUtf8()
+                        + ".part\" && mv \"" + record.toUtf8() + ".part\" \"" + record.toUtf8() + "\"\n");
     ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    installApplication(QStringLiteral("org.test.Recorder"), QStringLiteral("Recorder"), program + QStringLiteral(" %F"));
+    installApplication(QStringLiteral("org.test.Recorder"), QStringLiteral("Recorder"),
+                       program + QStringLiteral(" %F"));
     storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Common App")) });
     storeList(QVMenuManager::kArrayCommonApp,
-              { entry({ { QStringLiteral("key"), QStringLiteral("Recorder") }, { QStringLiteral("appName"), QStringLiteral("Recorder") } }) });
+              { entry({ { QStringLiteral("key"), QStringLiteral("Recorder") },
+                        { QStringLiteral("appName"), QStringLiteral("Recorder") } }) });
     const QString file = writeFile(home + QStringLiteral("/work/it's \"q\" $(touch pwned) `id`.txt"), "x");
 
     QByteArray err;
@@ -80,13 +83,15 @@ int tagOfPath(const QStringList& args, const QStringList& titles)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
+    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM),
+                  QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
     if (!process.waitForFinished(60000)) {
         process.kill();
         process.waitForFinished();
         return -1;
     }
-    QJsonArray items = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value(QStringLiteral("items")).toArray();
+    QJsonArray items
+        = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value(QStringLiteral("items")).toArray();
     int tag = -1;
     for (const QString& title : titles) {
         const auto found = std::find_if(items.begin(), items.end(), [&title](const QJsonValue& item) {
@@ -144,13 +149,15 @@ TEST(FinderHostPickTest, CopyToACommonFolderCopiesTheFileOnDisk)
     const QString common = home + QStringLiteral("/Common Folder");
     // A sub-folder makes the common folder offer "Current Directory" beside it.
     ASSERT_TRUE(QDir().mkpath(common + QStringLiteral("/inner")));
-    storeList(QVMenuManager::kArrayCommonPath, { entry({ { QStringLiteral("key"), QStringLiteral("C1") },
-                                                          { QStringLiteral("path"), common },
-                                                          { QStringLiteral("displayName"), QStringLiteral("Common") } }) });
+    storeList(QVMenuManager::kArrayCommonPath,
+              { entry({ { QStringLiteral("key"), QStringLiteral("C1") },
+                        { QStringLiteral("path"), common },
+                        { QStringLiteral("displayName"), QStringLiteral("Common") } }) });
     const QString file = writeFile(home + QStringLiteral("/work/report; $(id).txt"), "contents");
 
-    const int tag = tagOfPath({ file }, { platform::Bundle::localizedString(QStringLiteral("Copy to")), QStringLiteral("Common"),
-                                          platform::Bundle::localizedString(QStringLiteral("Current Directory")) });
+    const int tag = tagOfPath({ file },
+                              { platform::Bundle::localizedString(QStringLiteral("Copy to")), QStringLiteral("Common"),
+                                platform::Bundle::localizedString(QStringLiteral("Current Directory")) });
     ASSERT_GT(tag, 0);
     QByteArray err;
     ASSERT_EQ(runPick({ QString::number(tag), file }, &err), 0) << err.constData();
@@ -168,8 +175,9 @@ TEST(FinderHostPickTest, AFolderIconIsKeptInTheExtensionsOwnFolder)
     ASSERT_TRUE(QVDefaultData::setup());
     const QString folder = testHome() + QStringLiteral("/Projects");
     ASSERT_TRUE(QDir().mkpath(folder));
-    const int tag = tagOfPath({ folder }, { platform::Bundle::localizedString(QStringLiteral("Folder Icon")),
-                                            platform::Bundle::localizedString(QStringLiteral("Heart")) });
+    const int tag = tagOfPath({ folder },
+                              { platform::Bundle::localizedString(QStringLiteral("Folder Icon")),
+                                platform::Bundle::localizedString(QStringLiteral("Heart")) });
     ASSERT_GT(tag, 0);
     QByteArray err;
     ASSERT_EQ(runPick({ QString::number(tag), folder }, &err), 0) << err.constData();

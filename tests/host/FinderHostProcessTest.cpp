@@ -88,7 +88,8 @@ TEST(FinderHostProcessTest, MenuJsonShowsTheFactoryMenuForAFile)
     const QString docs = testHome() + QStringLiteral("/Docs");
     QDir().mkpath(docs + QStringLiteral("/Inner"));
     storeList(QVMenuManager::kArrayCommonPath,
-              { entry({ { QStringLiteral("key"), QStringLiteral("docs") }, { QStringLiteral("path"), docs },
+              { entry({ { QStringLiteral("key"), QStringLiteral("docs") },
+                        { QStringLiteral("path"), docs },
                         { QStringLiteral("displayName"), QStringLiteral("My Docs") } }) });
     const QString file = writeFile(testHome() + QStringLiteral("/notes.txt"), "hello\n");
 
@@ -120,7 +121,8 @@ TEST(FinderHostProcessTest, MenuJsonShowsTheFactoryMenuForAFile)
 
 TEST(FinderHostProcessTest, TextMenuPickAndFailures)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")), keyed(QStringLiteral("File Info")) });
+    storeList(QVMenuManager::kArrayRightMenu,
+              { keyed(QStringLiteral("Copy Path")), keyed(QStringLiteral("File Info")) });
     const QString file = writeFile(testHome() + QStringLiteral("/a.bin"), "x");
 
     const HostRun text = runHost({ QStringLiteral("menu"), file });
@@ -129,7 +131,7 @@ TEST(FinderHostProcessTest, TextMenuPickAndFailures)
     EXPECT_TRUE(text.out.contains("\n  [202] "));
 
     const HostRun pick = runHost({ QStringLiteral("pick"), QStringLiteral("202"), file },
-                             { QStringLiteral("QT_LOGGING_RULES=tarsel.engine.menu.info=true") });
+                                 { QStringLiteral("QT_LOGGING_RULES=tarsel.engine.menu.info=true") });
     EXPECT_EQ(pick.exitCode, 0) << pick.err.constData();
     EXPECT_TRUE(pick.err.contains("menu entry chosen: tag 202 key MD5")) << pick.err.constData();
 
@@ -146,8 +148,9 @@ TEST(FinderHostProcessTest, TextMenuPickAndFailures)
     EXPECT_NE(badKind.exitCode, 0);
     EXPECT_TRUE(badKind.err.contains("usage:"));
 
-    const HostRun noPlugin = runHost({ QStringLiteral("menu"), file },
-                                 { QStringLiteral("TARSEL_EXTENSION_PATH=") + testHome() + QStringLiteral("/none.so") });
+    const HostRun noPlugin
+        = runHost({ QStringLiteral("menu"), file },
+                  { QStringLiteral("TARSEL_EXTENSION_PATH=") + testHome() + QStringLiteral("/none.so") });
     EXPECT_NE(noPlugin.exitCode, 0);
     EXPECT_TRUE(noPlugin.err.contains("Failed to load the extension"));
 }

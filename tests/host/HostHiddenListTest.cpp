@@ -56,7 +56,8 @@ int hideTag(const QString& file)
         return -1;
     }
     const QString title = platform::Bundle::localizedString(QStringLiteral("Hide Selected Files"));
-    const QJsonArray items = QJsonDocument::fromJson(process->readAllStandardOutput()).object().value(QStringLiteral("items")).toArray();
+    const QJsonArray items
+        = QJsonDocument::fromJson(process->readAllStandardOutput()).object().value(QStringLiteral("items")).toArray();
     for (const QJsonValue& item : items) {
         if (item.toObject().value(QStringLiteral("title")).toString() == title) {
             return item.toObject().value(QStringLiteral("tag")).toInt();
@@ -94,7 +95,8 @@ TEST_F(HostHiddenListTest, ThirtyHidesAtOnceKeepEveryName)
     ASSERT_GT(tag, 0);
     std::vector<std::unique_ptr<QProcess>> hosts;
     for (const QString& name : names) {
-        hosts.push_back(startHost({ QStringLiteral("pick"), QString::number(tag), m_folder + QLatin1Char('/') + name }));
+        hosts.push_back(
+            startHost({ QStringLiteral("pick"), QString::number(tag), m_folder + QLatin1Char('/') + name }));
     }
     for (const auto& host : hosts) {
         ASSERT_TRUE(finish(*host));
@@ -118,7 +120,9 @@ TEST_F(HostHiddenListTest, HideInASharedFolderDoesNotWriteThroughAPlantedLink)
     ASSERT_EQ(::chmod(QFile::encodeName(m_folder).constData(), 0777), 0);
     const QString victim = writeFile(testHome() + QStringLiteral("/.bashrc"), "export PATH=/usr/bin\n");
     const QByteArray list = QFile::encodeName(m_folder + QStringLiteral("/.hidden"));
-    ASSERT_EQ(SecondAccount::run([&] { return ::symlink(QFile::encodeName(victim).constData(), list.constData()) == 0 ? 0 : 1; }), 0);
+    ASSERT_EQ(SecondAccount::run(
+                  [&] { return ::symlink(QFile::encodeName(victim).constData(), list.constData()) == 0 ? 0 : 1; }),
+              0);
     const QString file = writeFile(m_folder + QStringLiteral("/x; touch pwned"), "x");
 
     const int tag = hideTag(file);
@@ -126,9 +130,12 @@ TEST_F(HostHiddenListTest, HideInASharedFolderDoesNotWriteThroughAPlantedLink)
     const auto host = startHost({ QStringLiteral("pick"), QString::number(tag), file });
     ASSERT_TRUE(finish(*host));
     const QByteArray err = host->readAllStandardError();
-    EXPECT_TRUE(err.contains("Failed to read the hidden list. File: \"" + list + "\". Error: \"it is a symbolic link")) << err.constData();
+    EXPECT_TRUE(err.contains("Failed to read the hidden list. File: \"" + list + "\". Error: \"it is a symbolic link"))
+        << err.constData();
     EXPECT_EQ(readFile(victim), QByteArray("export PATH=/usr/bin\n"));
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::lstat(list.constData(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
 }

@@ -49,11 +49,10 @@ ProgramRun runProgram(const QString& program, const QStringList& args, bool unpr
     process.setProcessEnvironment(env);
     if (unprivileged) {
         const QString id = QString::number(kUnprivileged);
-        process.start(QStringLiteral("setpriv"), QStringList { QStringLiteral("--reuid=") + id,
-                                                               QStringLiteral("--regid=") + id,
-                                                               QStringLiteral("--clear-groups"), QStringLiteral("--"),
-                                                               program }
-                                                     + args);
+        process.start(QStringLiteral("setpriv"),
+                      QStringList { QStringLiteral("--reuid=") + id, QStringLiteral("--regid=") + id,
+                                    QStringLiteral("--clear-groups"), QStringLiteral("--"), program }
+                          + args);
     } else {
         process.start(program, args);
     }
@@ -105,7 +104,8 @@ QByteArray userSuite()
 QStringList keptCopies(const QString& path)
 {
     const QFileInfo info(path);
-    return QDir(info.absolutePath()).entryList({ info.fileName() + QStringLiteral(".damaged-*") }, QDir::System | QDir::Files);
+    return QDir(info.absolutePath())
+        .entryList({ info.fileName() + QStringLiteral(".damaged-*") }, QDir::System | QDir::Files);
 }
 
 struct StoreCase
@@ -129,7 +129,8 @@ StoreCase storeCases[] = {
     { "Json", StoreCase::Bytes, [] { return QByteArray(R"({"array right menu": [{"key": "Copy Path"}]})"); } },
     { "NestedFiftyThousandLevels", StoreCase::Bytes,
       [] {
-          return xmlSuite("<key>x</key>" + QByteArray("<array>").repeated(50000) + QByteArray("</array>").repeated(50000));
+          return xmlSuite("<key>x</key>" + QByteArray("<array>").repeated(50000)
+                          + QByteArray("</array>").repeated(50000));
       } },
     { "AFolder", StoreCase::Folder, {} },
     { "AFifo", StoreCase::Fifo, {} },
@@ -241,7 +242,9 @@ TEST_P(StoreDamageHostTest, NeitherProgramWritesOverAStoreItCannotRead)
         EXPECT_EQ(menu.err.count("Failed to read defaults"), 1) << menu.err.constData();
     }
     // The host only read.
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::lstat(encoded.constData(), &st), 0);
     if (c.kind == StoreCase::Folder) {
         EXPECT_TRUE(S_ISDIR(st.st_mode));

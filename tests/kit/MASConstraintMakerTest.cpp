@@ -9,7 +9,9 @@ using MASConstraintMakerTest = KitLayoutFixture;
 
 TEST_F(MASConstraintMakerTest, ChainedAttributesBecomeOneComposite)
 {
-    mas_makeConstraints(b, [&](MASConstraintMaker* make) { make->edges()->equalTo(&root)->insets({ 50, 60, 70, 80 }); });
+    mas_makeConstraints(b, [&](MASConstraintMaker* make) {
+        make->edges()->equalTo(&root)->insets({ 50, 60, 70, 80 });
+    });
     auto maker = std::make_shared<MASConstraintMaker>(a);
     maker->left()->right()->equalTo(b);
     ASSERT_EQ(maker->constraints().size(), 1u);
@@ -79,7 +81,7 @@ TEST_F(MASConstraintMakerTest, CompositeKeysAndGroups)
     ASSERT_EQ(box->childConstraints().size(), 4u);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(viewConstraint(box->childConstraints()[size_t(i)])->mas_key().toString(),
-            QStringLiteral("box[%1]").arg(i));
+                  QStringLiteral("box[%1]").arg(i));
     }
 
     auto* group = dynamic_cast<MASCompositeConstraint*>(maker->group([&] {

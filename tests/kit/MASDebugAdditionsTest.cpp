@@ -10,7 +10,7 @@ using platform::layout::Relation;
 namespace {
 
 std::shared_ptr<MASLayoutConstraint> kitConstraint(QWidget* first, Attribute a, QWidget* second, Attribute b,
-    double constant, double multiplier = 1.0)
+                                                   double constant, double multiplier = 1.0)
 {
     return std::make_shared<MASLayoutConstraint>(first, a, Relation::Equal, second, b, multiplier, constant);
 }
@@ -23,11 +23,11 @@ TEST_F(MASDebugAdditionsTest, KeyedWidthConstraint)
 {
     QLabel label;
     setMas_key(&label, QStringLiteral("title"));
-    const auto made = mas_makeConstraints(&label, [](MASConstraintMaker* make) {
-        make->width()->equalTo(200)->key(QStringLiteral("titleWidth"));
-    });
+    const auto made = mas_makeConstraints(
+        &label, [](MASConstraintMaker* make) { make->width()->equalTo(200)->key(QStringLiteral("titleWidth")); });
     const auto platformConstraint = viewConstraint(made[0])->layoutConstraint();
-    EXPECT_EQ(platformConstraint->description(), QStringLiteral("<MASLayoutConstraint:titleWidth QLabel:title.width == 200>"));
+    EXPECT_EQ(platformConstraint->description(),
+              QStringLiteral("<MASLayoutConstraint:titleWidth QLabel:title.width == 200>"));
     EXPECT_EQ(MASDebugAdditions::description(*platformConstraint), platformConstraint->description());
 }
 
@@ -62,12 +62,12 @@ TEST_F(MASDebugAdditionsTest, UnkeyedObjectsShowTheirAddress)
     const QString address = QString::asprintf("%p", static_cast<const void*>(c.get()));
     const QString viewAddress = QString::asprintf("%p", static_cast<const void*>(b));
     EXPECT_EQ(c->description(),
-        QStringLiteral("<MASLayoutConstraint:%1 QWidget:%2.baseline == 1>").arg(address, viewAddress));
+              QStringLiteral("<MASLayoutConstraint:%1 QWidget:%2.baseline == 1>").arg(address, viewAddress));
     EXPECT_EQ(MASDebugAdditions::descriptionForObject(b), QStringLiteral("QWidget:") + viewAddress);
 
     // Platform constraints made without the kit read the same way.
-    auto plain = std::make_shared<platform::layout::LayoutConstraint>(
-        b, Attribute::Width, Relation::GreaterThanOrEqual, nullptr, Attribute::NotAnAttribute, 1.0, 3);
+    auto plain = std::make_shared<platform::layout::LayoutConstraint>(b, Attribute::Width, Relation::GreaterThanOrEqual,
+                                                                      nullptr, Attribute::NotAnAttribute, 1.0, 3);
     EXPECT_TRUE(plain->description().startsWith(QStringLiteral("<LayoutConstraint:0x")));
     EXPECT_TRUE(plain->description().endsWith(QStringLiteral(".width >= 3>")));
 }
@@ -77,6 +77,7 @@ TEST_F(MASDebugAdditionsTest, Tables)
     EXPECT_EQ(MASDebugAdditions::layoutRelationDescriptionsByValue().value(-1), QStringLiteral("<="));
     EXPECT_EQ(MASDebugAdditions::layoutAttributeDescriptionsByValue().size(), 11);
     EXPECT_EQ(MASDebugAdditions::layoutAttributeDescriptionsByValue().value(9), QStringLiteral("centerX"));
-    EXPECT_EQ(MASDebugAdditions::layoutPriorityDescriptionsByValue().value(510.0f), QStringLiteral("drag can resize window"));
+    EXPECT_EQ(MASDebugAdditions::layoutPriorityDescriptionsByValue().value(510.0f),
+              QStringLiteral("drag can resize window"));
     EXPECT_EQ(MASDebugAdditions::layoutPriorityDescriptionsByValue().value(50.0f), QStringLiteral("fitting size"));
 }

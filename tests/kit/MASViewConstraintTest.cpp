@@ -91,13 +91,15 @@ TEST_F(MASViewConstraintTest, UpdateExistingChangesOnlyTheSimilarConstraint)
     const auto before = LayoutEngine::constraints(&root);
     ASSERT_EQ(before.size(), 1u);
 
-    const auto updated = mas_updateConstraints(a, [&](MASConstraintMaker* make) { make->top()->equalTo(&root)->offset(20); });
+    const auto updated
+        = mas_updateConstraints(a, [&](MASConstraintMaker* make) { make->top()->equalTo(&root)->offset(20); });
     ASSERT_EQ(LayoutEngine::constraints(&root).size(), 1u);
     EXPECT_EQ(before[0]->constant(), 20);
     EXPECT_EQ(viewConstraint(updated[0])->layoutConstraint(), before[0]);
 
     // Another priority is another constraint.
-    mas_updateConstraints(a, [&](MASConstraintMaker* make) { make->top()->equalTo(&root)->offset(30)->priorityHigh(); });
+    mas_updateConstraints(a,
+                          [&](MASConstraintMaker* make) { make->top()->equalTo(&root)->offset(30)->priorityHigh(); });
     EXPECT_EQ(LayoutEngine::constraints(&root).size(), 2u);
     EXPECT_EQ(before[0]->constant(), 20);
     layout();

@@ -17,10 +17,12 @@ namespace {
 QMessageBox* openBox(const QWidget& window)
 {
     QMessageBox* box = nullptr;
-    const bool shown = QTest::qWaitFor([&]() {
-        box = window.findChild<QMessageBox*>(QStringLiteral("alertMessageBox"));
-        return box != nullptr && box->isVisible();
-    }, 2000);
+    const bool shown = QTest::qWaitFor(
+        [&]() {
+            box = window.findChild<QMessageBox*>(QStringLiteral("alertMessageBox"));
+            return box != nullptr && box->isVisible();
+        },
+        2000);
     return shown ? box : nullptr;
 }
 
@@ -28,8 +30,7 @@ QList<QAbstractButton*> buttonsInOrder(QMessageBox* box)
 {
     // The order the user sees: the button box lays its buttons out left to right.
     QList<QAbstractButton*> buttons = box->buttons();
-    std::sort(buttons.begin(), buttons.end(),
-              [](QAbstractButton* a, QAbstractButton* b) { return a->x() < b->x(); });
+    std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) { return a->x() < b->x(); });
     return buttons;
 }
 

@@ -27,22 +27,27 @@ using platform::AppChannel;
 
 namespace {
 
-struct Scene {
+struct Scene
+{
     QString shared; // a folder every account may write, like /tmp
     ScopedEnvironment* env;
 };
 
-struct SocketCase {
+struct SocketCase
+{
     const char* name;
     bool needsSecondAccount;
-    std::function<void(const Scene&)> prepare;          // as us, before anything runs
-    std::function<bool(const Scene&)> prepareAsOther;    // as the second account
+    std::function<void(const Scene&)> prepare; // as us, before anything runs
+    std::function<bool(const Scene&)> prepareAsOther; // as the second account
     std::function<QString(const Scene&)> squatterSocket; // where the other account listens
-    bool weListen;                                       // our application runs
-    const char* refusal;                                 // the reason in the message; null: usable
+    bool weListen; // our application runs
+    const char* refusal; // the reason in the message; null: usable
 };
 
-void PrintTo(const SocketCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const SocketCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 // A listening socket at the path, made by the account running it; -1 when it cannot be made.
 int listenAt(const QString& path)
@@ -91,8 +96,9 @@ TEST_P(AppChannelFolderTest, CommandsReachOurApplicationOrNobody)
         const QString at = c.squatterSocket(scene);
         int fd = -1;
         // Its teardown answers 1 when anyone connected to it.
-        squatter = std::make_unique<SecondAccount::Background>([&fd, at] { return (fd = listenAt(at)) >= 0; },
-                                                               [&fd] { return ::accept(fd, nullptr, nullptr) >= 0 ? 1 : 0; });
+        squatter = std::make_unique<SecondAccount::Background>(
+            [&fd, at] { return (fd = listenAt(at)) >= 0; },
+            [&fd] { return ::accept(fd, nullptr, nullptr) >= 0 ? 1 : 0; });
         ASSERT_TRUE(squatter->ok()) << "the other account cannot listen at " << at.toStdString();
     }
 
@@ -105,7 +111,8 @@ TEST_P(AppChannelFolderTest, CommandsReachOurApplicationOrNobody)
 
     if (c.refusal != nullptr) {
         EXPECT_FALSE(sent);
-        EXPECT_TRUE(sendError.startsWith(QStringLiteral("Failed to use the socket folder. File: \""))) << sendError.toStdString();
+        EXPECT_TRUE(sendError.startsWith(QStringLiteral("Failed to use the socket folder. File: \"")))
+            << sendError.toStdString();
         EXPECT_TRUE(sendError.contains(QLatin1String(c.refusal))) << sendError.toStdString();
         EXPECT_FALSE(listening);
         if (c.weListen) {
@@ -116,10 +123,13 @@ TEST_P(AppChannelFolderTest, CommandsReachOurApplicationOrNobody)
         EXPECT_EQ(listening, c.weListen) << listenError.toStdString();
         if (c.weListen) {
             ASSERT_TRUE(received.count() > 0 || received.wait(5000));
-            EXPECT_EQ(received.at(0).at(0).toByteArray(), QByteArray("TarselPro://qvcommand-11?qvselect=1&qvpath=/secret"));
+            EXPECT_EQ(received.at(0).at(0).toByteArray(),
+                      QByteArray("TarselPro://qvcommand-11?qvselect=1&qvpath=/secret"));
         }
         // The folder is ours alone.
-        struct stat st {};
+        struct stat st
+        {
+        };
         ASSERT_EQ(::lstat(QFile::encodeName(AppChannel::socketFolder()).constData(), &st), 0);
         EXPECT_TRUE(S_ISDIR(st.st_mode));
         EXPECT_EQ(st.st_uid, ::geteuid());
@@ -131,31 +141,56 @@ TEST_P(AppChannelFolderTest, CommandsReachOurApplicationOrNobody)
     }
 }
 
-QString userSocket(const QString& folder) { return folder + QStringLiteral("/tarsel-") + platform::Paths::userName(); }
+QString userSocket(const QString& folder)
+{
+    return folder + QStringLiteral("/tarsel-") + platform::Paths::userName();
+}
 
 // The fault: without XDG_RUNTIME_DIR the socket was "tarsel-<user>" in the shared temporary
 // folder, so another account that listened there first was handed every command (and the
 // paths in it) while our application was not running.
 const SocketCase kSocketCases[] = {
-    { "SquatterAtTheSharedTemporaryFolder", true, {}, {}, [](const Scene& s) { return userSocket(s.shared); }, false, nullptr },
-    { "OurApplicationGetsTheCommand", true, {}, {}, [](const Scene& s) { return userSocket(s.shared); }, true, nullptr },
+    { "SquatterAtTheSharedTemporaryFolder",
+      true,
+      {},
+      {},
+      [](const Scene& s) { return userSocket(s.shared); },
+      false,
+      nullptr },
+    { "OurApplicationGetsTheCommand",
+      true,
+      {},
+      {},
+      [](const Scene& s) { return userSocket(s.shared); },
+      true,
+      nullptr },
     { "FallbackFolderMadeByAnotherAccount", true,
       [](const Scene& s) { s.env->set("XDG_CACHE_HOME", QFile::encodeName(s.shared + QStringLiteral("/cache"))); },
       [](const Scene& s) { return QDir().mkpath(s.shared + QStringLiteral("/cache/tarsel/socket")); },
       [](const Scene& s) { return userSocket(s.shared + QStringLiteral("/cache/tarsel/socket")); }, true,
       "it belongs to another account" },
-    { "RuntimeFolderOfAnotherAccount", true,
+    { "RuntimeFolderOfAnotherAccount",
+      true,
       [](const Scene& s) { s.env->set("XDG_RUNTIME_DIR", QFile::encodeName(s.shared + QStringLiteral("/run"))); },
-      [](const Scene& s) { return ::mkdir(QFile::encodeName(s.shared + QStringLiteral("/run")).constData(), 0700) == 0; },
-      {}, true, "it belongs to another account" },
-    { "OurFolderOpenToOthers", false,
+      [](const Scene& s) {
+          return ::mkdir(QFile::encodeName(s.shared + QStringLiteral("/run")).constData(), 0700) == 0;
+      },
+      {},
+      true,
+      "it belongs to another account" },
+    { "OurFolderOpenToOthers",
+      false,
       [](const Scene&) {
           const QByteArray folder = QFile::encodeName(platform::Paths::cacheHome() + QStringLiteral("/tarsel/socket"));
           QDir().mkpath(QFile::decodeName(folder));
           ::chmod(folder.constData(), 0755);
       },
-      {}, {}, true, "other accounts may open it (mode 0755)" },
-    { "SocketFolderIsALink", false,
+      {},
+      {},
+      true,
+      "other accounts may open it (mode 0755)" },
+    { "SocketFolderIsALink",
+      false,
       [](const Scene&) {
           const QString own = platform::Paths::cacheHome() + QStringLiteral("/elsewhere");
           QDir().mkpath(own);
@@ -163,7 +198,10 @@ const SocketCase kSocketCases[] = {
           QDir().mkpath(platform::Paths::cacheHome() + QStringLiteral("/tarsel"));
           QFile::link(own, platform::Paths::cacheHome() + QStringLiteral("/tarsel/socket"));
       },
-      {}, {}, true, "it is not a folder" },
+      {},
+      {},
+      true,
+      "it is not a folder" },
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, AppChannelFolderTest, testing::ValuesIn(kSocketCases),

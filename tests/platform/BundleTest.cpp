@@ -43,24 +43,24 @@ QString writeThemeIcon(const QString& themeDir, const QString& iconName, QColor 
 
 TARSEL_TEST_CHILD(bundleLookUp)
 {
-    std::printf("%s", Bundle::localizedString(args.value(0), QString(), QStringLiteral("BundleTest")).toUtf8().constData());
+    std::printf("%s",
+                Bundle::localizedString(args.value(0), QString(), QStringLiteral("BundleTest")).toUtf8().constData());
     return 0;
 }
 
 TEST(BundleTest, ParsesStringsTables)
 {
-    const QString text = QStringLiteral(
-        "/* A comment\n   over \"two\" lines = ; */\n"
-        "\"plain\" = \"Plain text\";\n"
-        "// a line comment \"x\" = \"y\";\n"
-        "  \"spaced\"   =\t\"  keeps inner blanks  \"  ;\n"
-        "\"escapes\" = \"a\\\"b\\\\c\\nd\\te\";\n"
-        "\"unicode\" = \"caf\\U00e9 \\UD83D\\UDE00 \\u00FC\";\n"
-        "\"with = and ;\" = \"value ; with = signs // not a comment /* nor this */\";\n"
-        "\"same\";\n"
-        "bare_key = bare.value;\n"
-        "\"empty\" = \"\";\n"
-        "\"octal\" = \"\\101\\60\";\n");
+    const QString text = QStringLiteral("/* A comment\n   over \"two\" lines = ; */\n"
+                                        "\"plain\" = \"Plain text\";\n"
+                                        "// a line comment \"x\" = \"y\";\n"
+                                        "  \"spaced\"   =\t\"  keeps inner blanks  \"  ;\n"
+                                        "\"escapes\" = \"a\\\"b\\\\c\\nd\\te\";\n"
+                                        "\"unicode\" = \"caf\\U00e9 \\UD83D\\UDE00 \\u00FC\";\n"
+                                        "\"with = and ;\" = \"value ; with = signs // not a comment /* nor this */\";\n"
+                                        "\"same\";\n"
+                                        "bare_key = bare.value;\n"
+                                        "\"empty\" = \"\";\n"
+                                        "\"octal\" = \"\\101\\60\";\n");
     const QHash<QString, QString> table = Bundle::parseStrings(text);
     EXPECT_EQ(table.value(QStringLiteral("plain")), QStringLiteral("Plain text"));
     EXPECT_FALSE(table.contains(QStringLiteral("x")));
@@ -104,7 +104,8 @@ TEST(BundleTest, MissingKeysAnswerTheFallbackElseTheKey)
               QStringLiteral("She said \"hi\""));
     EXPECT_EQ(Bundle::localizedString(QStringLiteral("No Such Key"), QStringLiteral("Fallback"), kTestTable),
               QStringLiteral("Fallback"));
-    EXPECT_EQ(Bundle::localizedString(QStringLiteral("No Such Key"), QString(), kTestTable), QStringLiteral("No Such Key"));
+    EXPECT_EQ(Bundle::localizedString(QStringLiteral("No Such Key"), QString(), kTestTable),
+              QStringLiteral("No Such Key"));
     EXPECT_EQ(Bundle::localizedString(QStringLiteral("No Such Key"), QStringLiteral(""), kTestTable),
               QStringLiteral("No Such Key"));
     // A table that does not exist answers like a missing key; the default table is Localizable.
@@ -147,7 +148,8 @@ TEST(BundleTest, FindsResourcesByNameAndType)
     EXPECT_EQ(Bundle::resourcePath(QStringLiteral("tarsel-test-tick.wav")), tick);
     EXPECT_EQ(Bundle::resourcePath(QStringLiteral("tarsel-test-tick"), QStringLiteral("wav")), tick);
     EXPECT_EQ(Bundle::resourcePath(QStringLiteral("sounds/tarsel-test-tick.wav")), tick);
-    EXPECT_EQ(Bundle::resourcePath(QStringLiteral("BundleTest.strings")), QStringLiteral(":/tarsel/en.lproj/BundleTest.strings"));
+    EXPECT_EQ(Bundle::resourcePath(QStringLiteral("BundleTest.strings")),
+              QStringLiteral(":/tarsel/en.lproj/BundleTest.strings"));
     EXPECT_TRUE(Bundle::resourceData(QStringLiteral("tarsel-test-tick.wav")).startsWith("RIFF"));
 
     EXPECT_TRUE(Bundle::resourcePath(QStringLiteral("tarsel-test-tick"), QStringLiteral("mp3")).isEmpty());
@@ -210,7 +212,8 @@ TEST(BundleTest, ConcurrentLookupsAgree)
             for (int i = 0; i < 500; ++i) {
                 if (Bundle::localizedString(QStringLiteral("Only English"), QString(), kTestTable)
                         != QStringLiteral("Only in English")
-                    || Bundle::localizedString(QStringLiteral("k%1").arg(i), QString(), QStringLiteral("T%1").arg(i % 7))
+                    || Bundle::localizedString(QStringLiteral("k%1").arg(i), QString(),
+                                               QStringLiteral("T%1").arg(i % 7))
                         != QStringLiteral("k%1").arg(i)
                     || Bundle::imageNamed(QStringLiteral("tarsel-test-dot")).size() != QSize(2, 2)) {
                     ++wrong;

@@ -102,8 +102,8 @@ DamageCase damageCases[] = {
     { "BinaryGarbage", DamageCase::Bytes, QByteArray("\x00\xff\x13\x37garbage\x80\x81", 13), false, false },
     { "ByteOrderMarkIsAccepted", DamageCase::Bytes, "\xEF\xBB\xBF" + kGoodSuite, true, false },
     { "Utf16", DamageCase::Bytes,
-      QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(QString::fromLatin1(kGoodSuite).utf16()),
-                                          kGoodSuite.size() * 2),
+      QByteArray("\xFF\xFE")
+          + QByteArray(reinterpret_cast<const char*>(QString::fromLatin1(kGoodSuite).utf16()), kGoodSuite.size() * 2),
       false, false },
     { "Json", DamageCase::Bytes, R"({"array right menu": [{"key": "Copy Path"}]})", false, false },
     { "BinaryPropertyList", DamageCase::Bytes, QByteArray("bplist00\xd0\x08\x00\x00\x00\x00\x00\x00\x01\x01", 18),
@@ -122,7 +122,8 @@ int readFailuresLogged = 0;
 
 void countReadFailures(QtMsgType, const QMessageLogContext& context, const QString& message)
 {
-    if (qstrcmp(context.category, "tarsel.platform.defaults") == 0 && message.startsWith(QLatin1String("Failed to read"))) {
+    if (qstrcmp(context.category, "tarsel.platform.defaults") == 0
+        && message.startsWith(QLatin1String("Failed to read"))) {
         ++readFailuresLogged;
     }
 }
@@ -130,7 +131,8 @@ void countReadFailures(QtMsgType, const QMessageLogContext& context, const QStri
 QStringList keptCopies(const QString& path)
 {
     const QFileInfo info(path);
-    return QDir(info.absolutePath()).entryList({ info.fileName() + QStringLiteral(".damaged-*") }, QDir::System | QDir::Files);
+    return QDir(info.absolutePath())
+        .entryList({ info.fileName() + QStringLiteral(".damaged-*") }, QDir::System | QDir::Files);
 }
 
 } // namespace
@@ -195,7 +197,9 @@ TEST_P(DefaultsDamageTest, UnreadableSuiteIsKeptBeforeAnythingIsWritten)
     ASSERT_EQ(copies.size(), 1);
     const QString copy = QFileInfo(path).absolutePath() + QLatin1Char('/') + copies.first();
     EXPECT_EQ(d.lastDamagedCopy(), copy);
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::lstat(QFile::encodeName(copy).constData(), &st), 0);
     if (c.kind == DamageCase::Fifo) {
         EXPECT_TRUE(S_ISFIFO(st.st_mode));

@@ -15,8 +15,8 @@
 #include <unistd.h>
 
 using platform::FileFlags;
-using tarsel::test::readFile;
 using tarsel::test::inHome;
+using tarsel::test::readFile;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 

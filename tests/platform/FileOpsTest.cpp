@@ -11,8 +11,8 @@
 #include <sys/stat.h>
 
 using platform::FileOps;
-using tarsel::test::readFile;
 using tarsel::test::inHome;
+using tarsel::test::readFile;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 
@@ -80,8 +80,9 @@ TEST(FileOpsTest, CopyKeepsTreeLinksModesAndNeverReplaces)
         copied.append(p.mid(testHome().size() + 1));
         return true;
     })) << qPrintable(error);
-    EXPECT_EQ(copied, QStringList({ QStringLiteral("src/one.txt"), QStringLiteral("src/rel-link"),
-                                    QStringLiteral("src/sub/two.txt"), QStringLiteral("src/sub"), QStringLiteral("src") }));
+    EXPECT_EQ(copied,
+              QStringList({ QStringLiteral("src/one.txt"), QStringLiteral("src/rel-link"),
+                            QStringLiteral("src/sub/two.txt"), QStringLiteral("src/sub"), QStringLiteral("src") }));
     EXPECT_EQ(readFile(dst + QStringLiteral("/sub/two.txt")), QByteArray("22"));
     EXPECT_EQ(QFile::symLinkTarget(dst + QStringLiteral("/rel-link")), dst + QStringLiteral("/one.txt"));
     struct stat st
@@ -89,9 +90,10 @@ TEST(FileOpsTest, CopyKeepsTreeLinksModesAndNeverReplaces)
     };
     ::stat(QFile::encodeName(dst + QStringLiteral("/one.txt")).constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(entries(inHome(QStringLiteral("out"))), QStringList{ QStringLiteral("copy") }); // no scratch left
+    EXPECT_EQ(entries(inHome(QStringLiteral("out"))), QStringList { QStringLiteral("copy") }); // no scratch left
 
-    EXPECT_FALSE(FileOps::copyItem(inHome(QStringLiteral("src/one.txt")), dst + QStringLiteral("/sub/two.txt"), &error));
+    EXPECT_FALSE(
+        FileOps::copyItem(inHome(QStringLiteral("src/one.txt")), dst + QStringLiteral("/sub/two.txt"), &error));
     EXPECT_EQ(readFile(dst + QStringLiteral("/sub/two.txt")), QByteArray("22"));
 }
 
@@ -101,7 +103,7 @@ TEST(FileOpsTest, AFolderIsNeverCopiedIntoItself)
     QString error;
     EXPECT_FALSE(FileOps::copyItem(inHome(QStringLiteral("loop")), inHome(QStringLiteral("loop/inner")), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("into itself")));
-    EXPECT_EQ(entries(inHome(QStringLiteral("loop"))), QStringList{ QStringLiteral("a") });
+    EXPECT_EQ(entries(inHome(QStringLiteral("loop"))), QStringList { QStringLiteral("a") });
 }
 
 // Replacing /q/x while copying /q/x/x into /q would delete the source itself.
@@ -171,7 +173,8 @@ TEST(FileOpsTest, MoveAcrossFileSystemsKeepsTheSourceWhenAFileVanishesMidway)
                                          });
     EXPECT_FALSE(moved);
     EXPECT_TRUE(error.contains(QStringLiteral("c.txt"))) << qPrintable(error);
-    EXPECT_EQ(entries(inHome(QStringLiteral("tree"))), QStringList({ QStringLiteral("a.txt"), QStringLiteral("b.txt") }));
+    EXPECT_EQ(entries(inHome(QStringLiteral("tree"))),
+              QStringList({ QStringLiteral("a.txt"), QStringLiteral("b.txt") }));
     EXPECT_EQ(readFile(inHome(QStringLiteral("tree/b.txt"))), QByteArray("b"));
     EXPECT_FALSE(QFile::exists(other.path(QStringLiteral("tree"))));
     EXPECT_TRUE(entries(other.path(QString())).isEmpty());

@@ -15,15 +15,14 @@ namespace {
 using Ptr = std::shared_ptr<LayoutConstraint>;
 
 Ptr relate(QWidget* first, Attribute a, QWidget* second, Attribute b, double constant = 0, double multiplier = 1,
-    Relation relation = Relation::Equal)
+           Relation relation = Relation::Equal)
 {
     return std::make_shared<LayoutConstraint>(first, a, relation, second, b, multiplier, constant);
 }
 
 Ptr fixed(QWidget* view, Attribute a, double constant, Relation relation = Relation::Equal)
 {
-    return std::make_shared<LayoutConstraint>(
-        view, a, relation, nullptr, Attribute::NotAnAttribute, 1.0, constant);
+    return std::make_shared<LayoutConstraint>(view, a, relation, nullptr, Attribute::NotAnAttribute, 1.0, constant);
 }
 
 // A fixed-size superview that keeps its frame, with one constrained child.

@@ -37,8 +37,7 @@ TARSEL_TEST_CHILD(lineFileAction)
 {
     if (args.value(2) == QLatin1String("wait")) {
         char byte = 0;
-        while (::read(STDIN_FILENO, &byte, 1) > 0) {
-        }
+        while (::read(STDIN_FILENO, &byte, 1) > 0) { }
     }
     QString error;
     bool ok = false;
@@ -54,28 +53,32 @@ TARSEL_TEST_CHILD(lineFileAction)
     return ok ? 0 : 1;
 }
 
-struct Scene {
+struct Scene
+{
     QByteArray shared; // a folder every account may write
     QByteArray victim; // a file of ours outside it
-    QByteArray list;   // the line file the case is about, inside the shared folder
+    QByteArray list; // the line file the case is about, inside the shared folder
 };
 
 enum class Who { SecondAccount, Us };
 
-struct HostileCase {
+struct HostileCase
+{
     const char* name;
-    const char* listName;                     // ".hidden" (Hide) or ".directory" (folder icon)
-    Who who;                                  // who plants
-    std::function<bool(const Scene&)> plant;  // nothing when empty
-    bool holdFolderLock;                      // the planter keeps the folder's lock meanwhile
-    int processes;                            // writers at once
-    const char* refusal;                      // the reason in the message; null: must succeed
+    const char* listName; // ".hidden" (Hide) or ".directory" (folder icon)
+    Who who; // who plants
+    std::function<bool(const Scene&)> plant; // nothing when empty
+    bool holdFolderLock; // the planter keeps the folder's lock meanwhile
+    int processes; // writers at once
+    const char* refusal; // the reason in the message; null: must succeed
 };
 
 // What stands at a path, to tell that a refused change left it alone.
 std::string describe(const QByteArray& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(path.constData(), &st) != 0) {
         return "missing";
     }
@@ -91,7 +94,10 @@ std::string describe(const QByteArray& path)
     return "file" + owner + ": " + readFile(QFile::decodeName(path)).left(200).toStdString();
 }
 
-void PrintTo(const HostileCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const HostileCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class LineFileHostileTest : public testing::TestWithParam<HostileCase>
 {
@@ -111,11 +117,12 @@ TEST_P(LineFileHostileTest, NothingIsLostAndNothingIsWrittenThroughAPlantedFile)
     const QString shared = home + QStringLiteral("/shared");
     writeFile(shared + QStringLiteral("/placeholder"), "");
     ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
-    const Scene scene { QFile::encodeName(shared), QFile::encodeName(writeFile(home + QStringLiteral("/.bashrc"), "export PATH=/usr/bin\n")),
+    const Scene scene { QFile::encodeName(shared),
+                        QFile::encodeName(writeFile(home + QStringLiteral("/.bashrc"), "export PATH=/usr/bin\n")),
                         QFile::encodeName(shared + QLatin1Char('/') + QLatin1String(c.listName)) };
     if (c.plant) {
-        const int planted = c.who == Who::Us ? (c.plant(scene) ? 0 : 1)
-                                             : SecondAccount::run([&] { return c.plant(scene) ? 0 : 1; });
+        const int planted
+            = c.who == Who::Us ? (c.plant(scene) ? 0 : 1) : SecondAccount::run([&] { return c.plant(scene) ? 0 : 1; });
         ASSERT_EQ(planted, 0) << "could not plant " << c.listName;
     }
     std::unique_ptr<SecondAccount::Background> holder;
@@ -139,7 +146,8 @@ TEST_P(LineFileHostileTest, NothingIsLostAndNothingIsWrittenThroughAPlantedFile)
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TARSEL_TEST_CHILD"), QStringLiteral("lineFileAction"));
         process->setProcessEnvironment(env);
-        process->start(testBinary(), { hide ? QStringLiteral("hide") : QStringLiteral("icon"), target, QStringLiteral("wait") });
+        process->start(testBinary(),
+                       { hide ? QStringLiteral("hide") : QStringLiteral("icon"), target, QStringLiteral("wait") });
         writers.push_back(std::move(process));
     }
     for (const auto& process : writers) {
@@ -176,9 +184,18 @@ TEST_P(LineFileHostileTest, NothingIsLostAndNothingIsWrittenThroughAPlantedFile)
     }
 }
 
-bool plantLink(const Scene& s) { return ::symlink(s.victim.constData(), s.list.constData()) == 0; }
-bool plantFifo(const Scene& s) { return ::mkfifo(s.list.constData(), 0666) == 0; }
-bool plantFolder(const Scene& s) { return ::mkdir(s.list.constData(), 0777) == 0; }
+bool plantLink(const Scene& s)
+{
+    return ::symlink(s.victim.constData(), s.list.constData()) == 0;
+}
+bool plantFifo(const Scene& s)
+{
+    return ::mkfifo(s.list.constData(), 0666) == 0;
+}
+bool plantFolder(const Scene& s)
+{
+    return ::mkdir(s.list.constData(), 0777) == 0;
+}
 bool plantForeignList(const Scene& s)
 {
     writeFile(QFile::decodeName(s.list), "theirs\n");

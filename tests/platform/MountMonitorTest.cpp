@@ -37,7 +37,8 @@ protected:
 
 TEST_F(MountMonitorTest, ParsesMountPointsWithEscapedBlanks)
 {
-    const QByteArray table = mountLine(1, "/") + mountLine(2, "/mnt/My\\040Disk") + "garbage\n" + mountLine(3, "/a\\134b");
+    const QByteArray table
+        = mountLine(1, "/") + mountLine(2, "/mnt/My\\040Disk") + "garbage\n" + mountLine(3, "/a\\134b");
     QStringList points;
     for (const MountTable::Entry& entry : MountTable::parse(table)) {
         points << entry.mountPoint;

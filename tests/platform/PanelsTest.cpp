@@ -21,10 +21,12 @@ namespace {
 QFileDialog* openDialog(const QWidget& window, const QString& name)
 {
     QFileDialog* dialog = nullptr;
-    const bool shown = QTest::qWaitFor([&]() {
-        dialog = window.findChild<QFileDialog*>(name);
-        return dialog != nullptr && dialog->isVisible();
-    }, 2000);
+    const bool shown = QTest::qWaitFor(
+        [&]() {
+            dialog = window.findChild<QFileDialog*>(name);
+            return dialog != nullptr && dialog->isVisible();
+        },
+        2000);
     return shown ? dialog : nullptr;
 }
 

@@ -100,7 +100,8 @@ TEST(PasteboardClipboardTest, ReadsWhatOtherProgramsPutOnTheClipboard)
                     QUrl::fromLocalFile(QStringLiteral("/srv/b")) });
     clipboard->setMimeData(mime);
     // Web addresses are no file paths.
-    EXPECT_EQ(Pasteboard::general().filePaths(), QStringList({ QStringLiteral("/srv/a file"), QStringLiteral("/srv/b") }));
+    EXPECT_EQ(Pasteboard::general().filePaths(),
+              QStringList({ QStringLiteral("/srv/a file"), QStringLiteral("/srv/b") }));
     clipboard->clear();
 }
 

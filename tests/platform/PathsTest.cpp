@@ -15,8 +15,9 @@ TEST(PathsTest, FollowsTheEnvironmentOfTheTest)
     EXPECT_EQ(Paths::home(), home);
     EXPECT_EQ(Paths::dataHome(), home + QStringLiteral("/.local/share"));
     EXPECT_EQ(Paths::groupSuiteFile(QStringLiteral("group.com.valden.tarsel")),
-              home + QStringLiteral("/.local/share/tarsel/group.com.valden.tarsel/Library/Preferences/"
-                                    "group.com.valden.tarsel.plist"));
+              home
+                  + QStringLiteral("/.local/share/tarsel/group.com.valden.tarsel/Library/Preferences/"
+                                   "group.com.valden.tarsel.plist"));
     EXPECT_EQ(Paths::standardDefaultsFile(QStringLiteral("com.valden.tarsel")),
               home + QStringLiteral("/.config/tarsel/com.valden.tarsel.plist"));
 }

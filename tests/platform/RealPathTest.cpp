@@ -54,10 +54,10 @@ TEST(RealPathTest, ResolvesFoldersAboveAndKeepsTheLastLink)
         { "/a/up/a/b", false, "/a/b", 0 },
         { "/a/abs/f", false, "/a/b/f", 0 },
         { "/a/abs/../b", false, "/a/b", 0 }, // ".." after a link leaves the link's target
-        { "/a/file", false, "/a/file", 0 },   // the selected link stays the link
+        { "/a/file", false, "/a/file", 0 }, // the selected link stays the link
         { "/a/file", true, "/a/b/f", 0 },
         { "/a/abs/.", false, "/a/b", 0 },
-        { "/a/gone", false, "/a/gone", 0 },   // a dangling link can still be acted on
+        { "/a/gone", false, "/a/gone", 0 }, // a dangling link can still be acted on
         { "/a/gone", true, nullptr, ENOENT },
         { "/a/loop/x", false, nullptr, ELOOP },
         { "/a/b/f/x", false, nullptr, ENOTDIR },
@@ -73,7 +73,8 @@ TEST(RealPathTest, ResolvesFoldersAboveAndKeepsTheLastLink)
         } else {
             EXPECT_FALSE(result) << row.given;
             EXPECT_EQ(code, row.code) << row.given;
-            EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to resolve the path. File: \""))) << error.toStdString();
+            EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to resolve the path. File: \"")))
+                << error.toStdString();
         }
     }
     EXPECT_EQ(platform::realpath::canonicalPath("//", false, nullptr), QByteArray("/"));

@@ -27,7 +27,8 @@ const QStringList kLayers { QStringLiteral("platform"), QStringLiteral("foundati
                             QStringLiteral("engine"),   QStringLiteral("toolwindows"), QStringLiteral("extension"),
                             QStringLiteral("host"),     QStringLiteral("app") };
 
-struct Call {
+struct Call
+{
     QString where; // "file:line"
     QStringList args; // the argument texts, comments removed
 };
@@ -189,7 +190,8 @@ TEST(ResourceNamesTest, EveryLiteralImageNameResolvesToAnImage)
 {
     // The image name is the first argument of the bundle's look-ups; a menu entry names its
     // image beside it (setImage(image, name)) or alone (setIcon(name)).
-    struct Lookup {
+    struct Lookup
+    {
         QString function;
         int nameArgument;
         bool andFollowing; // the name may be any argument from nameArgument on

@@ -32,7 +32,9 @@ QString cachedTick()
 
 ino_t inodeOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
@@ -171,11 +173,11 @@ public:
         }
         const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
         m_socket = runtime + QStringLiteral("/tarsel-test-pulse");
-        const QString script = tarsel::test::writeFile(
-            tarsel::test::inHome(QStringLiteral("pulse-test.pa")),
-            QByteArray("load-module module-null-sink sink_name=tarsel_null\n"
-                       "load-module module-native-protocol-unix auth-anonymous=1 socket=")
-                + QFile::encodeName(m_socket) + "\nset-default-sink tarsel_null\n");
+        const QString script
+            = tarsel::test::writeFile(tarsel::test::inHome(QStringLiteral("pulse-test.pa")),
+                                      QByteArray("load-module module-null-sink sink_name=tarsel_null\n"
+                                                 "load-module module-native-protocol-unix auth-anonymous=1 socket=")
+                                          + QFile::encodeName(m_socket) + "\nset-default-sink tarsel_null\n");
         m_daemon.setProgram(program);
         m_daemon.setArguments({ QStringLiteral("-n"), QStringLiteral("--file=") + script,
                                 QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
@@ -206,7 +208,8 @@ private:
 // "<file> <1 when played to its end, else 0> <the server's reason>".
 TARSEL_TEST_CHILD(playToTheEnd)
 {
-    struct Outcome {
+    struct Outcome
+    {
         std::atomic_bool done { false };
         bool played = false;
         QString error;

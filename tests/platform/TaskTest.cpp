@@ -38,7 +38,7 @@ TEST(TaskTest, CapturesBothStreamsAndTheExitCode)
 
 TEST(TaskTest, ArgumentsReachTheProgramVerbatimWithoutAShell)
 {
-    const QStringList args { QStringLiteral("%s|\\n"), QStringLiteral("two words"), QStringLiteral("$HOME"),
+    const QStringList args { QStringLiteral("%s|\\n"),     QStringLiteral("two words"), QStringLiteral("$HOME"),
                              QStringLiteral("a;rm -rf x"), QStringLiteral("'quoted\""), QStringLiteral("`id`") };
     const Task::Result r = Task::run(QStringLiteral("printf"), args);
     ASSERT_TRUE(r.ok());
@@ -130,19 +130,22 @@ TARSEL_TEST_CHILD(taskInherit)
 
 TEST(TaskTest, InheritedStreamsGoWhereOurOwnGo)
 {
-    const auto both = tarsel::test::runChild(QStringLiteral("taskInherit"), { QStringLiteral("out"), QStringLiteral("err") });
+    const auto both
+        = tarsel::test::runChild(QStringLiteral("taskInherit"), { QStringLiteral("out"), QStringLiteral("err") });
     ASSERT_EQ(both.exitCode, 0) << both.err.constData();
     EXPECT_TRUE(both.out.contains("child-out\n"));
     EXPECT_TRUE(both.out.contains("captured-out=[] captured-err=[]"));
     EXPECT_TRUE(both.err.contains("child-err\n"));
 
-    const auto outOnly = tarsel::test::runChild(QStringLiteral("taskInherit"), { QStringLiteral("out"), QStringLiteral("-") });
+    const auto outOnly
+        = tarsel::test::runChild(QStringLiteral("taskInherit"), { QStringLiteral("out"), QStringLiteral("-") });
     ASSERT_EQ(outOnly.exitCode, 0) << outOnly.err.constData();
     EXPECT_TRUE(outOnly.out.contains("child-out\n"));
     EXPECT_TRUE(outOnly.out.contains("captured-out=[] captured-err=[child-err]"));
     EXPECT_FALSE(outOnly.err.contains("child-err"));
 
-    const auto errOnly = tarsel::test::runChild(QStringLiteral("taskInherit"), { QStringLiteral("-"), QStringLiteral("err") });
+    const auto errOnly
+        = tarsel::test::runChild(QStringLiteral("taskInherit"), { QStringLiteral("-"), QStringLiteral("err") });
     ASSERT_EQ(errOnly.exitCode, 0) << errOnly.err.constData();
     EXPECT_TRUE(errOnly.out.contains("captured-out=[child-out] captured-err=[]"));
     EXPECT_TRUE(errOnly.err.contains("child-err\n"));

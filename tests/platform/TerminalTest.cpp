@@ -14,7 +14,8 @@ using tarsel::test::writeFile;
 
 namespace {
 
-struct Started {
+struct Started
+{
     QString program;
     QStringList args;
     QString folder;
@@ -81,7 +82,7 @@ TEST_F(TerminalTest, EnvironmentTerminalWinsAndKeepsItsOwnOptions)
     m_env.set("TERMINAL", "no-such-terminal");
     ASSERT_TRUE(Terminal::openAt(testHome()));
     EXPECT_EQ(m_started[1].program, QStringLiteral("gnome-terminal"));
-    EXPECT_EQ(m_started[1].args, QStringList{ QStringLiteral("--working-directory=") + testHome() });
+    EXPECT_EQ(m_started[1].args, QStringList { QStringLiteral("--working-directory=") + testHome() });
 }
 
 TEST_F(TerminalTest, UnknownEmulatorGetsTheWorkingDirectoryAloneAndNoneFails)
@@ -105,9 +106,10 @@ TEST_F(TerminalTest, UnknownEmulatorGetsTheWorkingDirectoryAloneAndNoneFails)
 TEST_F(TerminalTest, NamedTerminalsAreThisDesktopsPrograms)
 {
     const std::pair<const char*, const char*> names[] = {
-        { "Kitty", "kitty" },     { "WezTerm", "wezterm" },       { "Warp", "warp-terminal" },
-        { "GNOME Terminal", "gnome-terminal" }, { "Konsole", "konsole" }, { "iTerm2", "" },
-        { "Terminal", "" },       { "Editor", "" },
+        { "Kitty", "kitty" },        { "WezTerm", "wezterm" },
+        { "Warp", "warp-terminal" }, { "GNOME Terminal", "gnome-terminal" },
+        { "Konsole", "konsole" },    { "iTerm2", "" },
+        { "Terminal", "" },          { "Editor", "" },
     };
     for (const auto& [name, program] : names) {
         EXPECT_EQ(Terminal::programForName(QLatin1String(name)), QLatin1String(program)) << name;

@@ -14,8 +14,8 @@
 #include <unistd.h>
 
 using platform::Trash;
-using tarsel::test::readFile;
 using tarsel::test::inHome;
+using tarsel::test::readFile;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 
@@ -50,7 +50,8 @@ TEST(TrashTest, ItemGoesToTheHomeTrashWithItsRecord)
     EXPECT_EQ(readFile(trashed), QByteArray("x"));
 
     const auto fields = infoFields(trash + QStringLiteral("/info/50% off #1.txt.trashinfo"));
-    EXPECT_EQ(fields.value(QStringLiteral("Path")), QString::fromLatin1(QFile::encodeName(item).toPercentEncoding("/")));
+    EXPECT_EQ(fields.value(QStringLiteral("Path")),
+              QString::fromLatin1(QFile::encodeName(item).toPercentEncoding("/")));
     EXPECT_TRUE(fields.value(QStringLiteral("Path")).contains(QStringLiteral("50%25%20off%20%231.txt")));
     const QDateTime when = QDateTime::fromString(fields.value(QStringLiteral("DeletionDate")), Qt::ISODate);
     ASSERT_TRUE(when.isValid());
@@ -66,9 +67,12 @@ TEST(TrashTest, SameNamesGetUniqueTrashNames)
         ASSERT_TRUE(Trash::trashItem(item, &path));
         trashed.append(path.section(QLatin1Char('/'), -1));
     }
-    EXPECT_EQ(trashed, QStringList({ QStringLiteral("same.txt"), QStringLiteral("same.2.txt"), QStringLiteral("same.3.txt") }));
+    EXPECT_EQ(trashed,
+              QStringList({ QStringLiteral("same.txt"), QStringLiteral("same.2.txt"), QStringLiteral("same.3.txt") }));
     const QString info = Trash::homeTrash() + QStringLiteral("/info/");
-    EXPECT_TRUE(infoFields(info + QStringLiteral("same.3.txt.trashinfo")).value(QStringLiteral("Path")).endsWith(QStringLiteral("/c/same.txt")));
+    EXPECT_TRUE(infoFields(info + QStringLiteral("same.3.txt.trashinfo"))
+                    .value(QStringLiteral("Path"))
+                    .endsWith(QStringLiteral("/c/same.txt")));
     EXPECT_EQ(readFile(Trash::homeTrash() + QStringLiteral("/files/same.2.txt")), QByteArray("b"));
 }
 
@@ -89,7 +93,7 @@ TEST(TrashTest, ItemOnAnotherFileSystemGoesToThatVolumesTrash)
     QTemporaryDir dir(QStringLiteral("/dev/shm/tarsel-trash-XXXXXX"));
     struct stat a
     {
-    }, b{};
+    }, b {};
     if (!dir.isValid() || ::stat("/dev/shm", &a) != 0 || ::stat(QFile::encodeName(testHome()).constData(), &b) != 0
         || a.st_dev == b.st_dev) {
         GTEST_SKIP() << "no second file system at /dev/shm";
@@ -105,8 +109,9 @@ TEST(TrashTest, ItemOnAnotherFileSystemGoesToThatVolumesTrash)
     const QString name = trashed.section(QLatin1Char('/'), -1);
     const auto fields = infoFields(volumeTrash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
     // Relative to the volume's top folder.
-    EXPECT_EQ(fields.value(QStringLiteral("Path")),
-              QString::fromLatin1(QFile::encodeName(item.mid(QStringLiteral("/dev/shm/").size())).toPercentEncoding("/")));
+    EXPECT_EQ(
+        fields.value(QStringLiteral("Path")),
+        QString::fromLatin1(QFile::encodeName(item.mid(QStringLiteral("/dev/shm/").size())).toPercentEncoding("/")));
     QFile::remove(trashed);
     QFile::remove(volumeTrash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
     if (!existed) {

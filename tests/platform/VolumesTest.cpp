@@ -28,17 +28,17 @@ protected:
         QDir().mkpath(m_bin);
         m_env.set("PATH", QFile::encodeName(m_bin));
         platform::MountTable::setPath(writeFile(testHome() + QStringLiteral("/mountinfo"),
-            "22 1 8:1 / / rw - ext4 /dev/vda rw\n"
-            "90 22 8:17 / /media/ann/USB\\040Stick rw,nosuid - vfat /dev/sdb1 rw\n"
-            "91 22 0:50 / /media/ann/net rw - fuse.sshfs host:/x rw\n"));
+                                                "22 1 8:1 / / rw - ext4 /dev/vda rw\n"
+                                                "90 22 8:17 / /media/ann/USB\\040Stick rw,nosuid - vfat /dev/sdb1 rw\n"
+                                                "91 22 0:50 / /media/ann/net rw - fuse.sshfs host:/x rw\n"));
     }
     void TearDown() override { platform::MountTable::setPath(QString()); }
 
     void fake(const QString& name, int status)
     {
         const QString path = writeFile(m_bin + QLatin1Char('/') + name,
-                                       "#!/bin/sh\necho \"" + name.toUtf8() + "\" \"$@\" >> '" + QFile::encodeName(m_log)
-                                           + "'\nexit " + QByteArray::number(status) + "\n");
+                                       "#!/bin/sh\necho \"" + name.toUtf8() + "\" \"$@\" >> '"
+                                           + QFile::encodeName(m_log) + "'\nexit " + QByteArray::number(status) + "\n");
         QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
     }
 
@@ -65,14 +65,15 @@ TEST_F(VolumesTest, GioEjectsFirstThenUdisksUnmountsAndPowersOff)
     fake(QStringLiteral("gio"), 0);
     fake(QStringLiteral("udisksctl"), 0);
     ASSERT_TRUE(Volumes::eject(QStringLiteral("/media/ann/USB Stick")));
-    EXPECT_EQ(calls(), QStringList{ QStringLiteral("gio mount -e /media/ann/USB Stick") });
+    EXPECT_EQ(calls(), QStringList { QStringLiteral("gio mount -e /media/ann/USB Stick") });
 
     QFile::remove(m_log);
     fake(QStringLiteral("gio"), 2);
     ASSERT_TRUE(Volumes::eject(QStringLiteral("/media/ann/USB Stick")));
-    EXPECT_EQ(calls(), QStringList({ QStringLiteral("gio mount -e /media/ann/USB Stick"),
-                                     QStringLiteral("udisksctl unmount -b /dev/sdb1"),
-                                     QStringLiteral("udisksctl power-off -b /dev/sdb1") }));
+    EXPECT_EQ(calls(),
+              QStringList({ QStringLiteral("gio mount -e /media/ann/USB Stick"),
+                            QStringLiteral("udisksctl unmount -b /dev/sdb1"),
+                            QStringLiteral("udisksctl power-off -b /dev/sdb1") }));
 }
 
 TEST_F(VolumesTest, FailuresAreReported)

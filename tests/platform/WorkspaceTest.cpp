@@ -19,7 +19,8 @@ using platform::Workspace;
 
 namespace {
 
-struct Launch {
+struct Launch
+{
     QString program;
     QStringList args;
     bool operator==(const Launch& o) const { return program == o.program && args == o.args; }
@@ -47,8 +48,8 @@ protected:
 
     QString userEntry(const QString& relative, const QByteArray& text)
     {
-        return tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/.local/share/applications/") + relative,
-                                       text);
+        return tarsel::test::writeFile(
+            tarsel::test::testHome() + QStringLiteral("/.local/share/applications/") + relative, text);
     }
     QString systemEntry(const QString& relative, const QByteArray& text)
     {
@@ -125,7 +126,8 @@ TEST_F(WorkspaceTest, LookupByIdAgreesWithTheFullList)
     EXPECT_EQ(names.size(), 3);
 
     // An id never leads out of the applications folders.
-    EXPECT_FALSE(Workspace::applicationForId(QStringLiteral("sub-..-..-..-..-system-share-applications-escape")).isValid());
+    EXPECT_FALSE(
+        Workspace::applicationForId(QStringLiteral("sub-..-..-..-..-system-share-applications-escape")).isValid());
     EXPECT_FALSE(Workspace::applicationForId(QStringLiteral("../../system-share/applications/escape")).isValid());
 }
 
@@ -135,9 +137,10 @@ TEST_F(WorkspaceTest, OpensUrlsAndFilesWithTheDesktopOpener)
     const QString file = existingFile(QStringLiteral("report 1.txt"));
     EXPECT_TRUE(Workspace::openFile(file));
     EXPECT_TRUE(Workspace::openUrl(QUrl::fromLocalFile(file)));
-    EXPECT_EQ(m_launches, QList<Launch>({ { QStringLiteral("xdg-open"), { QStringLiteral("https://example.org/a%20b?q=1") } },
-                                          { QStringLiteral("xdg-open"), { file } },
-                                          { QStringLiteral("xdg-open"), { file } } }));
+    EXPECT_EQ(m_launches,
+              QList<Launch>({ { QStringLiteral("xdg-open"), { QStringLiteral("https://example.org/a%20b?q=1") } },
+                              { QStringLiteral("xdg-open"), { file } },
+                              { QStringLiteral("xdg-open"), { file } } }));
 
     m_launches.clear();
     EXPECT_FALSE(Workspace::openFile(tarsel::test::testHome() + QStringLiteral("/missing.txt")));
@@ -153,35 +156,42 @@ TEST_F(WorkspaceTest, ExecFieldCodesBecomeArgumentsNeverAShellLine)
     const QString a = existingFile(QStringLiteral("a b.txt"));
     const QString b = existingFile(QStringLiteral("x; rm -rf ~ $(id).txt"));
 
-    const Application many { QStringLiteral("many"), QStringLiteral("Many"),
-                             QStringLiteral("editor --new %F --icon-free %i %c %k 100%% %d"), {}, {} };
+    const Application many { QStringLiteral("many"),
+                             QStringLiteral("Many"),
+                             QStringLiteral("editor --new %F --icon-free %i %c %k 100%% %d"),
+                             {},
+                             {} };
     ASSERT_TRUE(Workspace::openFiles({ a, b }, many));
-    EXPECT_EQ(m_launches, QList<Launch>({ { QStringLiteral("editor"),
-                                            { QStringLiteral("--new"), a, b, QStringLiteral("--icon-free"),
-                                              QStringLiteral("100%") } } }));
+    EXPECT_EQ(m_launches,
+              QList<Launch>(
+                  { { QStringLiteral("editor"),
+                      { QStringLiteral("--new"), a, b, QStringLiteral("--icon-free"), QStringLiteral("100%") } } }));
 
     // A program that takes one file is started once per file.
     m_launches.clear();
     const Application one { QStringLiteral("one"), QStringLiteral("One"), QStringLiteral("viewer --file=%f"), {}, {} };
     ASSERT_TRUE(Workspace::openFiles({ a, b }, one));
-    EXPECT_EQ(m_launches, QList<Launch>({ { QStringLiteral("viewer"), { QStringLiteral("--file=") + a } },
-                                          { QStringLiteral("viewer"), { QStringLiteral("--file=") + b } } }));
+    EXPECT_EQ(m_launches,
+              QList<Launch>({ { QStringLiteral("viewer"), { QStringLiteral("--file=") + a } },
+                              { QStringLiteral("viewer"), { QStringLiteral("--file=") + b } } }));
 
     m_launches.clear();
     const Application urls { QStringLiteral("urls"), QStringLiteral("Urls"), QStringLiteral("browser %U"), {}, {} };
     ASSERT_TRUE(Workspace::openFiles({ a }, urls));
-    EXPECT_EQ(m_launches, QList<Launch>({ { QStringLiteral("browser"),
-                                            { QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded) } } }));
+    EXPECT_EQ(
+        m_launches,
+        QList<Launch>({ { QStringLiteral("browser"), { QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded) } } }));
     EXPECT_TRUE(m_launches.value(0).args.value(0).contains(QStringLiteral("a%20b.txt")));
 
     // Quoting as desktop entries write it, after the value's own escapes were read.
     m_launches.clear();
     userEntry(QStringLiteral("quoted.desktop"),
-                                   entry("Quoted", "\"/opt/My App/run\" -c \"echo \\\\\"$1\\\\\" \\\\$HOME\" '' %f"));
+              entry("Quoted", "\"/opt/My App/run\" -c \"echo \\\\\"$1\\\\\" \\\\$HOME\" '' %f"));
     ASSERT_TRUE(Workspace::openFiles({ b }, Application { QStringLiteral("quoted"), {}, {}, {}, {} }));
-    EXPECT_EQ(m_launches, QList<Launch>({ { QStringLiteral("/opt/My App/run"),
-                                            { QStringLiteral("-c"), QStringLiteral("echo \"$1\" $HOME"),
-                                              QStringLiteral("''"), b } } }));
+    EXPECT_EQ(
+        m_launches,
+        QList<Launch>({ { QStringLiteral("/opt/My App/run"),
+                          { QStringLiteral("-c"), QStringLiteral("echo \"$1\" $HOME"), QStringLiteral("''"), b } } }));
 }
 
 // A quoted "%f" used to be filled into the argument's text, so "sh -c \"... %f\"" handed a
@@ -189,7 +199,8 @@ TEST_F(WorkspaceTest, ExecFieldCodesBecomeArgumentsNeverAShellLine)
 // whole argument or a plain word's text; other entries are refused with a message.
 TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
 {
-    struct Case {
+    struct Case
+    {
         const char* exec;
         QStringList argv; ///< the launch, "NAME" standing for the file; empty: refused
     };
@@ -202,8 +213,8 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
         { "python3 -c \"print('%f')\"", {} },
         { "viewer \"--file=%f\"", {} },
         { "viewer --all=%F", {} },
-        { "sh -c \"printf '%%s' \\\"\\$1\\\"\" sh %f", { QStringLiteral("sh"), QStringLiteral("-c"), printf, QStringLiteral("sh"),
-                                                     QStringLiteral("NAME") } },
+        { "sh -c \"printf '%%s' \\\"\\$1\\\"\" sh %f",
+          { QStringLiteral("sh"), QStringLiteral("-c"), printf, QStringLiteral("sh"), QStringLiteral("NAME") } },
         { "viewer --file=%f", { QStringLiteral("viewer"), QStringLiteral("--file=NAME") } },
         { "viewer \"%f\"", { QStringLiteral("viewer"), QStringLiteral("NAME") } },
     };
@@ -215,9 +226,9 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
             const QString file = existingFile(name);
             m_launches.clear();
             QString error;
-            const bool opened = Workspace::openFiles({ file }, Application { QStringLiteral("x"), QStringLiteral("X"),
-                                                                            QString::fromUtf8(c.exec), {}, {} },
-                                                     &error);
+            const bool opened = Workspace::openFiles(
+                { file }, Application { QStringLiteral("x"), QStringLiteral("X"), QString::fromUtf8(c.exec), {}, {} },
+                &error);
             if (c.argv.isEmpty()) {
                 EXPECT_FALSE(opened);
                 EXPECT_TRUE(m_launches.isEmpty());
@@ -243,11 +254,13 @@ TEST_F(WorkspaceTest, OpenFilesFindsTheApplicationAndAppendsFilesWithoutFieldCod
     ASSERT_TRUE(Workspace::openFiles({ a }, Application { {}, QStringLiteral("plain tool"), {}, {}, {} }));
     ASSERT_TRUE(Workspace::openFiles({}, Application { QStringLiteral("org.example.Plain.desktop"), {}, {}, {}, {} }));
     const Launch withFile { QStringLiteral("plain-tool"), { QStringLiteral("--flag"), a } };
-    EXPECT_EQ(m_launches, QList<Launch>({ withFile, withFile, { QStringLiteral("plain-tool"), { QStringLiteral("--flag") } } }));
+    EXPECT_EQ(m_launches,
+              QList<Launch>({ withFile, withFile, { QStringLiteral("plain-tool"), { QStringLiteral("--flag") } } }));
 
     m_launches.clear();
     EXPECT_FALSE(Workspace::openFiles({ a }, Application { QStringLiteral("org.example.Missing"), {}, {}, {}, {} }));
-    EXPECT_FALSE(Workspace::openFiles({ a }, Application { QStringLiteral("x"), {}, QStringLiteral("\"unterminated %f"), {}, {} }));
+    EXPECT_FALSE(Workspace::openFiles(
+        { a }, Application { QStringLiteral("x"), {}, QStringLiteral("\"unterminated %f"), {}, {} }));
     EXPECT_FALSE(Workspace::openFiles({ a }, Application { QStringLiteral("x"), {}, QStringLiteral("%f"), {}, {} }));
     EXPECT_TRUE(m_launches.isEmpty());
 }
@@ -311,7 +324,8 @@ class PrivateBus
 public:
     PrivateBus()
     {
-        const QString config = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/bus.conf"), kBusConfig);
+        const QString config
+            = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/bus.conf"), kBusConfig);
         m_daemon.start(QStringLiteral("dbus-daemon"),
                        { QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
                          QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1") });
@@ -387,7 +401,8 @@ TEST(WorkspaceRevealTest, AsksTheFileManagerOverTheSessionBus)
 {
     PrivateBus bus;
     ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
-    const QString file = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/shown dir/it em.txt"), "x");
+    const QString file
+        = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/shown dir/it em.txt"), "x");
 
     // A bus without a file manager: the parent folder opens instead.
     const auto noManager = revealInChild(bus.address(), file);
@@ -416,7 +431,8 @@ TEST(WorkspaceRevealTest, AsksTheFileManagerOverTheSessionBus)
     // Properties go to the same service; items that do not exist are left out.
     tarsel::test::ScopedEnvironment busEnv;
     busEnv.set("DBUS_SESSION_BUS_ADDRESS", bus.address());
-    const auto props = tarsel::test::runChild(QStringLiteral("workspaceProperties"), { file, file + QStringLiteral(".gone") });
+    const auto props
+        = tarsel::test::runChild(QStringLiteral("workspaceProperties"), { file, file + QStringLiteral(".gone") });
     EXPECT_EQ(props.out, QByteArray("answers=1 shown=1\n")) << props.err.constData();
     ASSERT_TRUE(manager.waitForReadyRead(20000));
     EXPECT_EQ(manager.readLine(), "ShowItemProperties " + QUrl::fromLocalFile(file).toEncoded() + "\n");

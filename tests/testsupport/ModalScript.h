@@ -16,7 +16,8 @@ namespace tarsel::test {
 class AlertScript final
 {
 public:
-    struct Shown {
+    struct Shown
+    {
         QString messageText;
         QString informativeText;
         QStringList buttons;
@@ -43,7 +44,8 @@ private:
 class PanelScript final
 {
 public:
-    struct Shown {
+    struct Shown
+    {
         platform::Panels::Kind kind;
         platform::PanelOptions options;
     };
@@ -63,7 +65,8 @@ public:
     const QList<Shown>& shown() const { return m_shown; }
 
 private:
-    struct Step {
+    struct Step
+    {
         platform::PanelResult result;
         QString click;
     };

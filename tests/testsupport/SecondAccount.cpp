@@ -56,14 +56,15 @@ bool SecondAccount::available(QString* why)
     }
     if (!lookUp(&uid, &gid)) {
         QProcess useradd;
-        useradd.start(QStringLiteral("useradd"), { QStringLiteral("--system"), QStringLiteral("--no-create-home"),
-                                                   QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"),
-                                                   QString::fromLatin1(kName) });
+        useradd.start(QStringLiteral("useradd"),
+                      { QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--shell"),
+                        QStringLiteral("/usr/sbin/nologin"), QString::fromLatin1(kName) });
         useradd.waitForFinished(30000);
         // A parallel test may have made it meanwhile: the look-up decides.
         if (!lookUp(&uid, &gid)) {
             *why = QStringLiteral("cannot make the account %1: %2")
-                       .arg(QString::fromLatin1(kName), QString::fromLocal8Bit(useradd.readAllStandardError()).trimmed());
+                       .arg(QString::fromLatin1(kName),
+                            QString::fromLocal8Bit(useradd.readAllStandardError()).trimmed());
             return false;
         }
     }
@@ -130,21 +131,22 @@ SecondAccount::Background::Background(const std::function<bool()>& setup, const 
         }
         // Stays until the parent closes its end (or dies).
         char byte = 0;
-        while (::read(release[0], &byte, 1) < 0 && errno == EINTR) {
-        }
+        while (::read(release[0], &byte, 1) < 0 && errno == EINTR) { }
         ::_exit(teardown ? teardown() : 0);
     }
     ::close(ready[1]);
     ::close(release[0]);
     m_release = release[1];
     char answer = '0';
-    while (::read(ready[0], &answer, 1) < 0 && errno == EINTR) {
-    }
+    while (::read(ready[0], &answer, 1) < 0 && errno == EINTR) { }
     ::close(ready[0]);
     m_ok = answer == '1';
 }
 
-SecondAccount::Background::~Background() { finish(); }
+SecondAccount::Background::~Background()
+{
+    finish();
+}
 
 int SecondAccount::Background::finish()
 {

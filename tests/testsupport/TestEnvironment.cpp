@@ -19,9 +19,15 @@ QMap<QString, ChildMain>& children()
 
 } // namespace
 
-QString testHome() { return qEnvironmentVariable("HOME"); }
+QString testHome()
+{
+    return qEnvironmentVariable("HOME");
+}
 
-QString inHome(const QString& relative) { return testHome() + QLatin1Char('/') + relative; }
+QString inHome(const QString& relative)
+{
+    return testHome() + QLatin1Char('/') + relative;
+}
 
 QString writeFile(const QString& path, const QByteArray& contents)
 {
@@ -85,7 +91,10 @@ bool registerChild(const char* name, ChildMain fn)
     return true;
 }
 
-QString testBinary() { return QCoreApplication::applicationFilePath(); }
+QString testBinary()
+{
+    return QCoreApplication::applicationFilePath();
+}
 
 ChildResult runChild(const QString& name, const QStringList& args, int timeoutMs)
 {

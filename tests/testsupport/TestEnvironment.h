@@ -39,7 +39,8 @@ private:
 
 /// Installs an application's desktop entry "<id>.desktop" in the test's own data folder;
 /// answers the entry's path.
-QString installApplication(const QString& id, const QString& name, const QString& exec = QStringLiteral("/bin/true %F"));
+QString installApplication(const QString& id, const QString& name,
+                           const QString& exec = QStringLiteral("/bin/true %F"));
 
 /// Child processes: a test can run a function of its own binary in a separate process.
 /// Register it at namespace scope with TARSEL_TEST_CHILD(name) { ... return exitCode; }
@@ -47,7 +48,8 @@ QString installApplication(const QString& id, const QString& name, const QString
 using ChildMain = std::function<int(const QStringList& args)>;
 bool registerChild(const char* name, ChildMain fn);
 
-struct ChildResult {
+struct ChildResult
+{
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
@@ -60,7 +62,7 @@ QString testBinary();
 
 } // namespace tarsel::test
 
-#define TARSEL_TEST_CHILD(name)                                                                                      \
-    static int tarselChild_##name(const QStringList& args);                                                          \
-    static const bool tarselChildRegistered_##name = ::tarsel::test::registerChild(#name, &tarselChild_##name);      \
+#define TARSEL_TEST_CHILD(name)                                                                                        \
+    static int tarselChild_##name(const QStringList& args);                                                            \
+    static const bool tarselChildRegistered_##name = ::tarsel::test::registerChild(#name, &tarselChild_##name);        \
     static int tarselChild_##name([[maybe_unused]] const QStringList& args)

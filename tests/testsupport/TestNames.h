@@ -21,8 +21,7 @@ inline std::string testName(const std::string& text)
 }
 
 /// Generator for case tables whose rows carry a `name` saying what the row checks.
-template <typename Case>
-std::string caseName(const testing::TestParamInfo<Case>& info)
+template <typename Case> std::string caseName(const testing::TestParamInfo<Case>& info)
 {
     return testName(info.param.name);
 }

@@ -17,7 +17,8 @@
 TEST(QVActivePanelViewCtlTest, ActivateRunsTheHandlerWhenSet)
 {
     QVActivePanelViewCtl ctl;
-    EXPECT_EQ(ctl.tipLabel()->text(), platform::Bundle::localizedString(QStringLiteral("Activate the panel for the first time")));
+    EXPECT_EQ(ctl.tipLabel()->text(),
+              platform::Bundle::localizedString(QStringLiteral("Activate the panel for the first time")));
     EXPECT_EQ(ctl.activeButton()->text(), platform::Bundle::localizedString(QStringLiteral("Activate")));
     QTest::mouseClick(ctl.activeButton(), Qt::LeftButton); // no handler: nothing happens
     int activated = 0;

@@ -9,9 +9,9 @@ namespace {
 
 QList<QVFileTypeEntry> templates()
 {
-    QVFileTypeEntry window{ QStringLiteral("New File From Window"), QString(), QString(), QIcon(), false };
-    QVFileTypeEntry txt{ QStringLiteral("TXT"), QStringLiteral("Text"), QStringLiteral("txt"), QIcon(), true };
-    QVFileTypeEntry make{ QStringLiteral("Makefile"), QStringLiteral("Make"), QString(), QIcon(), true };
+    QVFileTypeEntry window { QStringLiteral("New File From Window"), QString(), QString(), QIcon(), false };
+    QVFileTypeEntry txt { QStringLiteral("TXT"), QStringLiteral("Text"), QStringLiteral("txt"), QIcon(), true };
+    QVFileTypeEntry make { QStringLiteral("Makefile"), QStringLiteral("Make"), QString(), QIcon(), true };
     return { window, txt, make };
 }
 
@@ -29,7 +29,7 @@ TEST(QVSelectFileTypeViewCtlTest, EntriesKeepTheirListIndexAndThePresetKeyIsSele
     EXPECT_EQ(ctl.popUpButton()->itemText(0), QStringLiteral("Text (.txt)"));
     EXPECT_EQ(ctl.popUpButton()->itemText(1), QStringLiteral("Make (.Makefile)"));
     EXPECT_EQ(ctl.popUpButton()->itemData(0).toInt(), 1);
-    EXPECT_EQ(chosen, QList<int>{ 2 });
+    EXPECT_EQ(chosen, QList<int> { 2 });
 
     ctl.popUpButton()->setCurrentIndex(0);
     Q_EMIT ctl.popUpButton()->activated(0);

@@ -19,7 +19,8 @@ class QVSelectFileTypeViewCtl;
 /// One new-file template as the file-type pop-up needs it. The opener fills these from the
 /// stored template list; entries that are not listed (special files, "new file from window")
 /// keep their place so indexes stay those of the stored list.
-struct QVFileTypeEntry {
+struct QVFileTypeEntry
+{
     QString key;
     QString fileType;
     QString ext;

@@ -99,10 +99,10 @@ std::unique_ptr<platform::MenuItem> QVMenuBuilder::makeEntry(const QString& titl
 std::unique_ptr<platform::MenuItem> QVMenuBuilder::makeFoldEntry() const
 {
     const QString foldName = QVMenuManager::sharedDefaults().stringValue(QVMenuManager::kFoldMenuName);
-    auto foldEntry = makeEntry(qv::isValid(foldName) ? foldName
-                                                     : platform::Bundle::localizedString(
-                                                           QStringLiteral("CFBundleDisplayName"), QStringLiteral(""),
-                                                           QStringLiteral("InfoPlist")),
+    auto foldEntry = makeEntry(qv::isValid(foldName)
+                                   ? foldName
+                                   : platform::Bundle::localizedString(QStringLiteral("CFBundleDisplayName"),
+                                                                       QStringLiteral(""), QStringLiteral("InfoPlist")),
                                0);
     if (!QVMenuManager::isPrefCheckOn(QVSwitch::NoFoldMenuImage)) {
         foldEntry->setImage(menuSizedImage(platform::Bundle::imageNamed(QStringLiteral("pro"))), QStringLiteral("pro"));

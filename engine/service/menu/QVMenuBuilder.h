@@ -36,7 +36,8 @@ private:
     std::unique_ptr<platform::MenuItem> makeEntry(const QString& title, qint64 tag) const;
     std::unique_ptr<platform::MenuItem> makeFoldEntry() const;
     /// Where the entries of the top level go.
-    struct Places {
+    struct Places
+    {
         platform::Menu* root = nullptr;
         platform::Menu* fold = nullptr;
         bool foldUsed = false;

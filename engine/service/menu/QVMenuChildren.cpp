@@ -40,11 +40,20 @@ QVMenuItemList visible(const QVMenuItemList& records, const QVMenuContext& conte
 const QStringList& convertCandidates()
 {
     static const QStringList list = {
-        QStringLiteral("AppIcon.icns"), QStringLiteral("OSX AppIconset"),     QStringLiteral("iOS AppIconset"),
-        QStringLiteral("iWatch AppIconset"), QStringLiteral("Android AppIconset"), QStringLiteral("PNG"),
-        QStringLiteral("JPEG"),         QStringLiteral("JPG"),                QStringLiteral("JP2"),
-        QStringLiteral("TIFF"),         QStringLiteral("BMP"),                QStringLiteral("GIF"),
-        QStringLiteral("HEIC"),         QStringLiteral("PDF"),
+        QStringLiteral("AppIcon.icns"),
+        QStringLiteral("OSX AppIconset"),
+        QStringLiteral("iOS AppIconset"),
+        QStringLiteral("iWatch AppIconset"),
+        QStringLiteral("Android AppIconset"),
+        QStringLiteral("PNG"),
+        QStringLiteral("JPEG"),
+        QStringLiteral("JPG"),
+        QStringLiteral("JP2"),
+        QStringLiteral("TIFF"),
+        QStringLiteral("BMP"),
+        QStringLiteral("GIF"),
+        QStringLiteral("HEIC"),
+        QStringLiteral("PDF"),
     };
     return list;
 }

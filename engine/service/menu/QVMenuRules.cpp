@@ -15,8 +15,9 @@ using Test = Reason (*)(const QVMenuItem&, const QVMenuContext&);
 
 const QStringList& archiveExtensions()
 {
-    static const QStringList list = QStringLiteral("rar,zip,z01,001,zipx,7z,gz,gzip,tgz,bz2,bzip2,bz,xz,tbz2,tbz,tar,exe")
-                                        .split(QLatin1Char(','));
+    static const QStringList list
+        = QStringLiteral("rar,zip,z01,001,zipx,7z,gz,gzip,tgz,bz2,bzip2,bz,xz,tbz2,tbz,tar,exe")
+              .split(QLatin1Char(','));
     return list;
 }
 
@@ -68,8 +69,8 @@ Reason notOnDesktop(const QVMenuItem& r, const QVMenuContext& c)
 {
     const QVFile& first = *c.first;
     return r.isSendToDesktopShortcut() && qv::isValid(first.path()) && qv::isDesktop(first.folder())
-               ? Reason::AlreadyOnDesktop
-               : Reason::Shown;
+        ? Reason::AlreadyOnDesktop
+        : Reason::Shown;
 }
 
 // Kept as one test in the order the checks short-circuit: the package and volume checks read
@@ -113,9 +114,9 @@ Reason cutOutsideSystemFolder(const QVMenuItem& r, const QVMenuContext& c)
 }
 
 constexpr Test kTopLevelTests[] = {
-    &selectionNeeded,     &commonPathShortcutWanted, &convertibleExtension, &fileInfoOnFile,
-    &somethingToPaste,    &colorPickerOnBackground,  &acceptedFormat,       &notOnDesktop,
-    &fitsTheItem,         &copyableContents,         &pasteOutsideSource,   &cutOutsideSystemFolder,
+    &selectionNeeded,  &commonPathShortcutWanted, &convertibleExtension, &fileInfoOnFile,
+    &somethingToPaste, &colorPickerOnBackground,  &acceptedFormat,       &notOnDesktop,
+    &fitsTheItem,      &copyableContents,         &pasteOutsideSource,   &cutOutsideSystemFolder,
 };
 
 } // namespace
@@ -192,7 +193,8 @@ QVMenuRules::Look QVMenuRules::look(const QVMenuItem& r, const QVMenuContext& c)
     }
     if (r.isLockUnlock()) {
         const bool locked = qv::isLocked(c.first->path());
-        return { qv::localized(locked ? "Unlock" : "Lock"), locked ? QStringLiteral("unlock") : QStringLiteral("lock") };
+        return { qv::localized(locked ? "Unlock" : "Lock"),
+                 locked ? QStringLiteral("unlock") : QStringLiteral("lock") };
     }
     if (const QString title = visibilityTitle(r, c); !title.isNull()) {
         return { title, {} };

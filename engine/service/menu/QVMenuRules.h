@@ -13,7 +13,8 @@ class QVFile;
 
 /// What one menu build knows about the selection: read once when the build starts, then only
 /// read. first is never null (an empty QVFile when there is no first item).
-struct QVMenuContext {
+struct QVMenuContext
+{
     platform::FIMenuKind kind = platform::FIMenuKindContextualMenuForItems;
     bool hasSelection = false;
     /// The URLs are items the user selected, not the folder the menu was opened in.
@@ -55,27 +56,27 @@ public:
     /// first that applies decides; the visibility filter's own reasons sit where it runs.
     enum class Reason {
         Shown,
-        NeedsSelection,           ///< nothing is selected and the record is not always shown
-        HideAllOnSelectedItems,   ///< "Hide All Files" is for a folder's background only
-        NoCommonPathShortcut,     ///< "Common Path" on selected items in the extension: not a folder, or switched off
-        NotConvertible,           ///< "Convert to"/"Resize Image" do not take the first item's extension
-        FileInfoOnFolder,         ///< "File Info" has nothing to say about a folder
-        NothingToPaste,           ///< "Cut Paste" on a background without cut paths
+        NeedsSelection, ///< nothing is selected and the record is not always shown
+        HideAllOnSelectedItems, ///< "Hide All Files" is for a folder's background only
+        NoCommonPathShortcut, ///< "Common Path" on selected items in the extension: not a folder, or switched off
+        NotConvertible, ///< "Convert to"/"Resize Image" do not take the first item's extension
+        FileInfoOnFolder, ///< "File Info" has nothing to say about a folder
+        NothingToPaste, ///< "Cut Paste" on a background without cut paths
         ColorPickerOnSelectedItems, ///< "Color Picker" is offered only where nothing is selected
-        FormatNotAccepted,        ///< the record's formats leave out the first item's extension
-        AlreadyOnDesktop,         ///< "Send to Desktop Shortcut" on an item that lies on the Desktop
-        GetInfoInExtension,       ///< the file manager shows "Get Info" itself
-        NotAPackage,              ///< "Show Package Contents" on something that is not a package
-        NotAVolume,               ///< "Eject" outside the volumes
+        FormatNotAccepted, ///< the record's formats leave out the first item's extension
+        AlreadyOnDesktop, ///< "Send to Desktop Shortcut" on an item that lies on the Desktop
+        GetInfoInExtension, ///< the file manager shows "Get Info" itself
+        NotAPackage, ///< "Show Package Contents" on something that is not a package
+        NotAVolume, ///< "Eject" outside the volumes
         NeedsSelectedFileAndFolder, ///< needs both a file and a folder, and the items are not selected
-        NeedsFile,                ///< needs a file, and the first item is a folder
-        NeedsFolder,              ///< needs a folder, and the first item is not one
-        NoSelectionToFilter,      ///< needs a file or folder, and nothing is selected
-        ArchiveSelected,          ///< an archive command on one selected archive
-        NeedsSelectedItems,       ///< needs selected items, and the menu is on a folder's background
-        NoTextToCopy,             ///< "Copy File Contents" on a file without readable, non-blank text
-        PasteIntoSource,          ///< pasting into the folder the cut items came from
-        SystemFolder,             ///< "Cut Paste" on a system folder
+        NeedsFile, ///< needs a file, and the first item is a folder
+        NeedsFolder, ///< needs a folder, and the first item is not one
+        NoSelectionToFilter, ///< needs a file or folder, and nothing is selected
+        ArchiveSelected, ///< an archive command on one selected archive
+        NeedsSelectedItems, ///< needs selected items, and the menu is on a folder's background
+        NoTextToCopy, ///< "Copy File Contents" on a file without readable, non-blank text
+        PasteIntoSource, ///< pasting into the folder the cut items came from
+        SystemFolder, ///< "Cut Paste" on a system folder
     };
 
     /// Whether the record gets an entry on the top level of the menu, and if not, why.
@@ -92,7 +93,8 @@ public:
     static QString visibilityTitle(const QVMenuItem& item, const QVMenuContext& context);
 
     /// A top-level entry's title and, when it differs from the record's own, its image name.
-    struct Look {
+    struct Look
+    {
         QString title;
         QString icon;
     };

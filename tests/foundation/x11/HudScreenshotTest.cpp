@@ -31,10 +31,12 @@ TEST(HudScreenshotTest, SuccessHudShowsACentredDarkPanelOverTheWindow)
     qv::showHudSuccessWithStatus(&window, QStringLiteral("Saved"));
     QImage shot;
     // Wait until the panel has reached the screen.
-    ASSERT_TRUE(QTest::qWaitFor([&]() {
-        shot = screenshot(window);
-        return qGray(shot.pixel(shot.width() / 2 - 45, shot.height() / 2 + 45)) < 120;
-    }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&]() {
+            shot = screenshot(window);
+            return qGray(shot.pixel(shot.width() / 2 - 45, shot.height() / 2 + 45)) < 120;
+        },
+        5000));
     ASSERT_EQ(shot.size(), QSize(600, 400) * window.devicePixelRatio());
 
     // The dimming overlay: white under black at 0.2.
