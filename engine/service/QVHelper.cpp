@@ -2,6 +2,7 @@
 
 #include "platform/Hook.h"
 
+#include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/ObjectGCD.h"
@@ -48,6 +49,20 @@ SoundResource soundResource(int type)
 }
 
 } // namespace
+
+bool QVHelper::refusesProtectedFolders(const QStringList& paths, const QString& action)
+{
+    for (const QString& path : paths) {
+        if (qv::isProtectedFolder(path)) {
+            playSoundType(SoundError);
+            qv::alertWithMsg(QStringLiteral("Failed to %1. File: \"%2\". Error: \"the root folder, the home folder and "
+                                            "the system folders are never removed or moved\"")
+                                 .arg(action, path));
+            return true;
+        }
+    }
+    return false;
+}
 
 void QVHelper::playSoundType(int type)
 {

@@ -36,6 +36,12 @@ public:
     /// off, does nothing.
     static void playSoundType(int type);
 
+    /// Answers true, after the error sound and an alert naming the path, when a command that
+    /// removes or moves the selection was given the root, the home folder or a system folder:
+    /// that would wreck the account or the system however the path was spelt, so the selection
+    /// is refused whole, before any confirmation. `action` completes "Failed to %1".
+    static bool refusesProtectedFolders(const QStringList& paths, const QString& action);
+
     /// Answers whether the process may use a folder without asking; the default is the silent
     /// test of the folder-access grants.
     using PermitCheck = std::function<bool(const QString& path)>;

@@ -164,6 +164,21 @@ const QList<PathCase>& cases()
           true, QStringLiteral("never removed"), nullptr },
         { "TrashOfTheHomeFolderIsRefused", menuOf({ QStringLiteral("Move to Trash") }), [] {},
           "cd \"$H/w\" && exec \"$0\" pick 1 ..", true, QStringLiteral("never removed"), nullptr },
+        // The destination is beside the home folder: moving the home into itself would fail anyway.
+        { "MoveOfTheHomeFolderToACommonPathIsRefused", menuOf({ QStringLiteral("Move to") }),
+          [] {
+              const QString dest = testHome() + QStringLiteral("-dest");
+              ASSERT_TRUE(QDir().mkpath(dest));
+              storeList(
+                  QVMenuManager::kArrayCommonPath,
+                  { entry({ { QStringLiteral("key"), QStringLiteral("dest") }, { QStringLiteral("path"), dest } }) });
+          },
+          "exec \"$0\" pick 102 \"$H/w/..\"", true, QStringLiteral("Failed to move the item"),
+          [](const HostRun&) {
+              QDir dest(testHome() + QStringLiteral("-dest"));
+              EXPECT_TRUE(dest.isEmpty());
+              dest.removeRecursively();
+          } },
     };
     return list;
 }

@@ -40,28 +40,11 @@ namespace {
 const QString kTerminalService = QStringLiteral("New Terminal at Folder");
 const QString kITermService = QStringLiteral("New iTerm2 Window Here");
 
-// Removing or moving the root, the home folder or a system folder would wreck the account or the
-// system, however the path was spelt: such a selection is refused whole, with an alert naming the
-// folder, before any confirmation.
-bool refusesProtectedFolders(const QStringList& paths, const QString& action)
-{
-    for (const QString& path : paths) {
-        if (qv::isProtectedFolder(path)) {
-            QVHelper::playSoundType(QVHelper::SoundError);
-            qv::alertWithMsg(QStringLiteral("Failed to %1. File: \"%2\". Error: \"the root folder, the home folder and "
-                                            "the system folders are never removed or moved\"")
-                                 .arg(action, path));
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 void QVFileCommands::deletePath()
 {
-    if (refusesProtectedFolders(m_context.selectPaths(), QStringLiteral("delete the item"))) {
+    if (QVHelper::refusesProtectedFolders(m_context.selectPaths(), QStringLiteral("delete the item"))) {
         return;
     }
     const auto deleteStep = [this]() {
@@ -92,7 +75,7 @@ void QVFileCommands::moveToTrash()
 {
     // This desktop has no file manager to hand a trash shortcut to: both processes trash the
     // items themselves, through the freedesktop Trash.
-    if (refusesProtectedFolders(m_context.selectPaths(), QStringLiteral("move the item to the Trash"))) {
+    if (QVHelper::refusesProtectedFolders(m_context.selectPaths(), QStringLiteral("move the item to the Trash"))) {
         return;
     }
     for (const QString& path : m_context.selectPaths()) {
