@@ -44,7 +44,7 @@ QString snippetPath(const Snippet& snippet)
     return QStringLiteral(TARSEL_SOURCE_DIR "/share/file-managers/") + QLatin1String(snippet.file);
 }
 
-// Desktop-entry syntax as the freedesktop specification has it: comments, [groups] and
+// Desktop-entry syntax as freedesktop.org writes it: comments, [groups] and
 // Key=Value lines (a key may carry a [locale]); no entry outside a group, no group or key twice.
 // Answers group -> key -> value, or an error.
 using Groups = QMap<QString, QMap<QString, QString>>;

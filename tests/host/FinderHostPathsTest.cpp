@@ -9,6 +9,8 @@
 
 #include "testsupport/TestEnvironment.h"
 
+#include "tests/host/HostRun.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,13 +29,6 @@
 using namespace tarsel::test;
 
 namespace {
-
-struct HostRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
 
 // Runs the script with /bin/sh; in it $0 is the program and $H the test's home.
 HostRun runScript(const QByteArray& script)

@@ -7,6 +7,8 @@
 
 #include "testsupport/TestEnvironment.h"
 
+#include "tests/host/HostRun.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -19,31 +21,6 @@
 using namespace tarsel::test;
 
 namespace {
-
-struct HostRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-HostRun runHost(const QStringList& args, const QStringList& extraEnv = {})
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    for (const QString& pair : extraEnv) {
-        env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-    }
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), args);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-             process.readAllStandardError() };
-}
 
 // Every entry's tag continues its parent's: a child's tag is the parent's with two digits added.
 void expectTagsNest(const QJsonArray& items, qint64 parentTag, int* count)
