@@ -183,18 +183,31 @@ QString Sound::playablePath(const QString& path)
     return target;
 }
 
+namespace {
+
+// While the recorder is on, a file is recorded instead of played; answers whether it was
+// recording, and in `exists` whether the file is there.
+bool recordedInstead(const QString& path, bool* exists)
+{
+    SoundState& s = state();
+    QMutexLocker lock(&s.mutex);
+    if (!s.recording) {
+        return false;
+    }
+    *exists = isResource(path) ? QFile::exists(resourceFilePath(path)) : QFileInfo(path).isFile();
+    if (*exists) {
+        s.recorded << path;
+    }
+    return true;
+}
+
+} // namespace
+
 bool Sound::playFile(const QString& path)
 {
-    {
-        SoundState& s = state();
-        QMutexLocker lock(&s.mutex);
-        if (s.recording) {
-            const bool exists = isResource(path) ? QFile::exists(resourceFilePath(path)) : QFileInfo(path).isFile();
-            if (exists) {
-                s.recorded << path;
-            }
-            return exists;
-        }
+    bool exists = false;
+    if (recordedInstead(path, &exists)) {
+        return exists;
     }
     const QString file = playablePath(path);
     return !file.isEmpty() && play(CA_PROP_MEDIA_FILENAME, file);
@@ -205,18 +218,10 @@ bool Sound::playFile(const QString& path, Finished finished)
     if (!finished) {
         return playFile(path);
     }
-    {
-        SoundState& s = state();
-        QMutexLocker lock(&s.mutex);
-        if (s.recording) {
-            const bool exists = isResource(path) ? QFile::exists(resourceFilePath(path)) : QFileInfo(path).isFile();
-            if (exists) {
-                s.recorded << path;
-            }
-            lock.unlock();
-            finished(exists, exists ? QString() : QStringLiteral("no such file"));
-            return exists;
-        }
+    bool exists = false;
+    if (recordedInstead(path, &exists)) {
+        finished(exists, exists ? QString() : QStringLiteral("no such file"));
+        return exists;
     }
     const QString file = playablePath(path);
     if (file.isEmpty()) {
