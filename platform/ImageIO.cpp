@@ -1,0 +1,304 @@
+#include "platform/ImageIO.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+
+namespace platform {
+
+namespace {
+
+struct FormatName
+{
+    ImageIO::Format format;
+    const char* qtName; ///< the Qt plug-in's format name, null for none
+    const char* extension; ///< the usual extension
+};
+
+constexpr FormatName kFormats[] = {
+    { ImageIO::Format::Png, "png", "png" },    { ImageIO::Format::Jpeg, "jpeg", "jpg" },
+    { ImageIO::Format::Tiff, "tiff", "tiff" }, { ImageIO::Format::Bmp, "bmp", "bmp" },
+    { ImageIO::Format::Gif, "gif", "gif" },    { ImageIO::Format::Jpeg2000, "jp2", "jp2" },
+    { ImageIO::Format::WebP, "webp", "webp" }, { ImageIO::Format::Heic, nullptr, "heic" },
+    { ImageIO::Format::Icns, "icns", "icns" }, { ImageIO::Format::Ico, "ico", "ico" },
+    { ImageIO::Format::Pdf, nullptr, "pdf" },
+};
+
+const FormatName* entryFor(ImageIO::Format format)
+{
+    for (const FormatName& entry : kFormats) {
+        if (entry.format == format) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+QString failure(const QString& what, const QString& path, const QString& why)
+{
+    return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(what, path, why);
+}
+
+bool isHeifBrand(const QByteArray& brand)
+{
+    static const QByteArray brands[] = { "heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1" };
+    for (const QByteArray& b : brands) {
+        if (brand == b) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Formats without transparency get the picture over white, as a viewer shows it, instead of
+// whatever colour the transparent pixels happen to carry.
+QImage flattenedForOpaque(const QImage& image)
+{
+    if (!image.hasAlphaChannel()) {
+        return image;
+    }
+    QImage opaque(image.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    QPainter painter(&opaque);
+    painter.drawImage(0, 0, image);
+    return opaque;
+}
+
+} // namespace
+
+ImageIO::Format ImageIO::formatForExtension(const QString& extension)
+{
+    const QString ext = extension.toLower();
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") || ext == QLatin1String("jpe")
+        || ext == QLatin1String("jfif")) {
+        return Format::Jpeg;
+    }
+    if (ext == QLatin1String("tif")) {
+        return Format::Tiff;
+    }
+    if (ext == QLatin1String("heif")) {
+        return Format::Heic;
+    }
+    for (const FormatName& entry : kFormats) {
+        if (ext == QLatin1String(entry.extension)) {
+            return entry.format;
+        }
+    }
+    return Format::Unknown;
+}
+
+QString ImageIO::extensionForFormat(Format format)
+{
+    const FormatName* entry = entryFor(format);
+    return entry ? QString::fromLatin1(entry->extension) : QString();
+}
+
+ImageIO::Format ImageIO::formatOfData(const QByteArray& d)
+{
+    if (d.startsWith("\x89PNG")) {
+        return Format::Png;
+    }
+    if (d.startsWith("\xFF\xD8\xFF")) {
+        return Format::Jpeg;
+    }
+    if (d.startsWith("II*\0") || d.startsWith(QByteArray("MM\0*", 4))) {
+        return Format::Tiff;
+    }
+    if (d.startsWith("GIF8")) {
+        return Format::Gif;
+    }
+    if (d.startsWith("BM")) {
+        return Format::Bmp;
+    }
+    if (d.startsWith(QByteArray("\0\0\0\x0CjP  ", 8)) || d.startsWith("\xFF\x4F\xFF\x51")) {
+        return Format::Jpeg2000;
+    }
+    if (d.startsWith("RIFF") && d.mid(8, 4) == "WEBP") {
+        return Format::WebP;
+    }
+    if (d.mid(4, 4) == "ftyp" && isHeifBrand(d.mid(8, 4))) {
+        return Format::Heic;
+    }
+    if (d.startsWith("icns")) {
+        return Format::Icns;
+    }
+    if (d.startsWith(QByteArray("\0\0\1\0", 4))) {
+        return Format::Ico;
+    }
+    if (d.startsWith("%PDF")) {
+        return Format::Pdf;
+    }
+    return Format::Unknown;
+}
+
+ImageIO::Format ImageIO::formatOfFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return Format::Unknown;
+    }
+    return formatOfData(file.read(16));
+}
+
+bool ImageIO::canWrite(Format format)
+{
+    switch (format) {
+    case Format::Unknown:
+        return false;
+    case Format::Gif:
+    case Format::Pdf:
+        return true;
+    case Format::Heic:
+        return heicEncoderAvailable();
+    default:
+        break;
+    }
+    const FormatName* entry = entryFor(format);
+    return entry && entry->qtName && QImageWriter::supportedImageFormats().contains(entry->qtName);
+}
+
+QImage ImageIO::read(const QString& path, QString* error)
+{
+    const Format format = formatOfFile(path);
+    if (format == Format::Heic) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            if (error) {
+                *error = failure(QStringLiteral("read the image"), path, file.errorString());
+            }
+            return {};
+        }
+        return decodeHeic(file.readAll(), error);
+    }
+    if (format == Format::Pdf) {
+        return renderPdfPage(path, 0);
+    }
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    QImage image = reader.read();
+    if (image.isNull() && error) {
+        *error = failure(QStringLiteral("read the image"), path, reader.errorString());
+    }
+    return image;
+}
+
+QImage ImageIO::readScaled(const QString& path, const QSize& size, QString* error)
+{
+    if (size.isEmpty()) {
+        return {};
+    }
+    QImage image;
+    if (formatOfFile(path) == Format::Jpeg) {
+        QImageReader reader(path);
+        reader.setDecideFormatFromContent(true);
+        reader.setScaledSize(size);
+        image = reader.read();
+        if (image.isNull() && error) {
+            *error = failure(QStringLiteral("read the image"), path, reader.errorString());
+        }
+    } else {
+        image = read(path, error);
+    }
+    if (image.isNull() || image.size() == size) {
+        return image;
+    }
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QSize ImageIO::sizeOfFile(const QString& path)
+{
+    const Format format = formatOfFile(path);
+    if (format == Format::Heic || format == Format::Pdf) {
+        return read(path).size();
+    }
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    const QSize size = reader.size();
+    return size.isValid() ? size : reader.read().size();
+}
+
+QByteArray ImageIO::encode(const QImage& image, Format format, int quality, QString* error)
+{
+    if (image.isNull()) {
+        if (error) {
+            *error = QStringLiteral("no picture to encode");
+        }
+        return {};
+    }
+    if (format == Format::Heic) {
+        return encodeHeic(image, quality, error);
+    }
+    if (format == Format::Gif) {
+        return encodeGif({ Frame { image, 0 } }, -1, error);
+    }
+    const FormatName* entry = entryFor(format);
+    if (!entry || !entry->qtName || !QImageWriter::supportedImageFormats().contains(entry->qtName)) {
+        if (error) {
+            *error = QStringLiteral("no encoder for the format \"%1\"").arg(extensionForFormat(format));
+        }
+        return {};
+    }
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, entry->qtName);
+    writer.setQuality(quality);
+    const bool opaque = format == Format::Jpeg || format == Format::Bmp;
+    if (!writer.write(opaque ? flattenedForOpaque(image) : image)) {
+        if (error) {
+            *error = writer.errorString();
+        }
+        return {};
+    }
+    return data;
+}
+
+ImageIO::Status ImageIO::write(const QImage& image, const QString& path, Format format, int quality)
+{
+    if (format == Format::Pdf) {
+        return writePdf({ image }, path);
+    }
+    QString why;
+    const QByteArray data = encode(image, format, quality, &why);
+    if (data.isEmpty()) {
+        return { false, failure(QStringLiteral("encode the image"), path, why) };
+    }
+    return writeData(data, path);
+}
+
+ImageIO::Status ImageIO::writeData(const QByteArray& data, const QString& path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        return { false, failure(QStringLiteral("write the image"), path, file.errorString()) };
+    }
+    return { true, QString() };
+}
+
+QList<ImageIO::Frame> ImageIO::readFrames(const QString& path, int* loopCount)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    QList<Frame> frames;
+    const int count = reader.imageCount();
+    if (loopCount) {
+        // Qt answers -1 for "for ever", which a GIF stores as 0.
+        const int loops = reader.loopCount();
+        *loopCount = loops < 0 ? 0 : (loops == 0 ? -1 : loops);
+    }
+    QImage image;
+    while (reader.read(&image)) {
+        frames.append({ image, reader.nextImageDelay() });
+    }
+    // Frames after a damaged one cannot be decoded, but they still count.
+    while (frames.size() < count) {
+        frames.append({ QImage(), 0 });
+    }
+    return frames;
+}
+
+} // namespace platform
