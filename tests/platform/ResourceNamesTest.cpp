@@ -177,6 +177,15 @@ TEST(ResourceNamesTest, EveryLiteralLocalisationKeyHasAnEnglishText)
             }
         }
     }
+    // The hot-key kit looks its texts up in its own table.
+    for (const Call& call : callsOf({ QStringLiteral("MASLocalizedTextForKey") })) {
+        for (const QString& key : call.args.isEmpty() ? QStringList() : literalsIn(call.args.first())) {
+            found << key;
+            if (Bundle::localizedString(key, absent, QStringLiteral("MASShortcut")) == absent) {
+                missing.insert(QStringLiteral("MASShortcut: \"") + key + QLatin1Char('"'), call.where);
+            }
+        }
+    }
     // The scan must see the lookups, or it proves nothing.
     EXPECT_GT(found.size(), 50);
     EXPECT_TRUE(found.contains(QStringLiteral("Please Wait Tip")));
