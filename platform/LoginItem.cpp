@@ -1,0 +1,221 @@
+#include "platform/LoginItem.h"
+
+#include "platform/Paths.h"
+#include "platform/Workspace.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace platform {
+
+namespace {
+
+const QString kEntryGroup = QStringLiteral("[Desktop Entry]");
+
+QString programOrSelf(const QString& program)
+{
+    return program.isEmpty() ? QCoreApplication::applicationFilePath() : program;
+}
+
+QString failure(const QString& what, const QString& path, const QString& error)
+{
+    return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(what, path, error);
+}
+
+// A key file value as stored: backslashes and control characters escaped, a leading space kept.
+QString escapeValue(const QString& value)
+{
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c == QLatin1Char('\\')) {
+            out += QLatin1String("\\\\");
+        } else if (c == QLatin1Char('\n')) {
+            out += QLatin1String("\\n");
+        } else if (c == QLatin1Char('\t')) {
+            out += QLatin1String("\\t");
+        } else if (c == QLatin1Char('\r')) {
+            out += QLatin1String("\\r");
+        } else if (c == QLatin1Char(' ') && i == 0) {
+            out += QLatin1String("\\s");
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString unescapeValue(const QString& value)
+{
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const QChar e = value.at(++i);
+        if (e == QLatin1Char('s')) {
+            out += QLatin1Char(' ');
+        } else if (e == QLatin1Char('n')) {
+            out += QLatin1Char('\n');
+        } else if (e == QLatin1Char('t')) {
+            out += QLatin1Char('\t');
+        } else if (e == QLatin1Char('r')) {
+            out += QLatin1Char('\r');
+        } else {
+            out += e;
+        }
+    }
+    return out;
+}
+
+// The keys of the entry's [Desktop Entry] group; nullopt when there is no readable entry.
+std::optional<QHash<QString, QString>> readEntry(const QString& path)
+{
+    QFile in(path);
+    if (!QFileInfo(path).isFile() || !in.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return std::nullopt;
+    }
+    QHash<QString, QString> keys;
+    bool inEntry = false;
+    bool seenEntry = false;
+    const QStringList lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
+    for (const QString& rawLine : lines) {
+        const QString line = rawLine.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
+            continue;
+        }
+        if (line.startsWith(QLatin1Char('['))) {
+            inEntry = line == kEntryGroup;
+            seenEntry = seenEntry || inEntry;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (inEntry && eq > 0) {
+            const QString key = line.left(eq).trimmed();
+            if (!keys.contains(key)) {
+                keys.insert(key, unescapeValue(line.mid(eq + 1).trimmed()));
+            }
+        }
+    }
+    if (!seenEntry) {
+        return std::nullopt;
+    }
+    return keys;
+}
+
+// Ours when its Exec line starts a program of our file name (the application may have moved
+// since the entry was written; the next switch-on writes the new path).
+bool isOurs(const QHash<QString, QString>& keys, const QString& program)
+{
+    Application app;
+    app.exec = keys.value(QStringLiteral("Exec"));
+    QString started = Workspace::programOf(app);
+    started.replace(QLatin1String("%%"), QLatin1String("%"));
+    return !started.isEmpty() && QFileInfo(started).fileName() == QFileInfo(program).fileName();
+}
+
+bool isOff(const QString& value)
+{
+    return value.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
+}
+
+bool isOn(const QString& value)
+{
+    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+QString quoted(const QString& argument)
+{
+    QString out = QStringLiteral("\"");
+    for (const QChar c : argument) {
+        if (QStringView(u"\"`$\\").contains(c)) {
+            out += QLatin1Char('\\');
+        }
+        out += c;
+        if (c == QLatin1Char('%')) {
+            out += c;
+        }
+    }
+    return out + QLatin1Char('"');
+}
+
+LoginItem::Result writeEntry(const QString& path, const QString& program, const QStringList& arguments)
+{
+    const QString what = QStringLiteral("write the login item");
+    const QString folder = QFileInfo(path).path();
+    if (!Paths::ensureFolder(folder)) {
+        return { false, failure(what, path, QStringLiteral("The folder \"%1\" cannot be created.").arg(folder)) };
+    }
+    const QString name = QCoreApplication::applicationName().isEmpty() ? QStringLiteral("Tarsel")
+                                                                       : QCoreApplication::applicationName();
+    QByteArray text;
+    text += kEntryGroup.toUtf8() + '\n';
+    text += "Type=Application\n";
+    text += "Name=" + escapeValue(name).toUtf8() + '\n';
+    text += "Comment=Starts Tarsel when you log in\n";
+    text += "Exec=" + escapeValue(LoginItem::execLine(program, arguments)).toUtf8() + '\n';
+    text += "Terminal=false\n";
+    text += "X-GNOME-Autostart-enabled=true\n";
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+        return { false, failure(what, path, out.errorString()) };
+    }
+    return { true, QString() };
+}
+
+} // namespace
+
+QString LoginItem::file()
+{
+    return Paths::configHome() + QStringLiteral("/autostart/tarsel.desktop");
+}
+
+bool LoginItem::isEnabled(const QString& program)
+{
+    const std::optional<QHash<QString, QString>> keys = readEntry(file());
+    return keys && isOurs(*keys, programOrSelf(program)) && !isOn(keys->value(QStringLiteral("Hidden")))
+        && !isOff(keys->value(QStringLiteral("X-GNOME-Autostart-enabled")));
+}
+
+LoginItem::Result LoginItem::setEnabled(bool on, const QString& program, const QStringList& arguments)
+{
+    const QString path = file();
+    const QString self = programOrSelf(program);
+    const bool present = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+    const std::optional<QHash<QString, QString>> keys = readEntry(path);
+    const bool ours = keys && isOurs(*keys, self);
+    if (on) {
+        if (present && !ours) {
+            return { false,
+                     failure(QStringLiteral("write the login item"), path,
+                             QStringLiteral("Another autostart entry of that name is in the way.")) };
+        }
+        return writeEntry(path, self, arguments);
+    }
+    if (!present || !ours) {
+        return { true, QString() };
+    }
+    QFile entry(path);
+    if (!entry.remove()) {
+        return { false, failure(QStringLiteral("remove the login item"), path, entry.errorString()) };
+    }
+    return { true, QString() };
+}
+
+QString LoginItem::execLine(const QString& program, const QStringList& arguments)
+{
+    QStringList words { quoted(program) };
+    for (const QString& argument : arguments) {
+        words << quoted(argument);
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+} // namespace platform
