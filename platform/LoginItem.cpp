@@ -153,12 +153,11 @@ LoginItem::Result writeEntry(const QString& path, const QString& program, const 
     if (!Paths::ensureFolder(folder)) {
         return { false, failure(what, path, QStringLiteral("The folder \"%1\" cannot be created.").arg(folder)) };
     }
-    const QString name = QCoreApplication::applicationName().isEmpty() ? QStringLiteral("Tarsel")
-                                                                       : QCoreApplication::applicationName();
+    // The name the session's startup settings list: the product's, whichever program writes it.
     QByteArray text;
     text += kEntryGroup.toUtf8() + '\n';
     text += "Type=Application\n";
-    text += "Name=" + escapeValue(name).toUtf8() + '\n';
+    text += "Name=Tarsel\n";
     text += "Comment=Starts Tarsel when you log in\n";
     text += "Exec=" + escapeValue(LoginItem::execLine(program, arguments)).toUtf8() + '\n';
     text += "Terminal=false\n";

@@ -3,6 +3,8 @@
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
 
+#include "testsupport/SecondAccount.h"
+#include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
 #include <QDir>
@@ -12,10 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <optional>
 
 using platform::LoginItem;
+using tarsel::test::SecondAccount;
 
 namespace {
 
@@ -121,5 +126,27 @@ const Case kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, LoginItemTest, testing::ValuesIn(kCases), tarsel::test::caseName<Case>);
+
+// A switch-off whose removal the system refuses must say so: the caller puts the switch back to
+// "on". Removing without looking at the answer would report the login item gone while the session
+// still starts Tarsel at every login. Root removes anything, so the switch runs as another account
+// that may read our entry but not change its folder.
+TEST(LoginItemRemovalTest, RefusedRemovalIsReported)
+{
+    QString why;
+    if (!SecondAccount::available(&why)) {
+        GTEST_SKIP() << why.toStdString();
+    }
+    ours();
+    for (const QString& folder : { tarsel::test::testHome(), platform::Paths::configHome() }) {
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0711), 0);
+    }
+    const int answer = SecondAccount::run([] {
+        const LoginItem::Result result = LoginItem::setEnabled(false, kProgram);
+        return !result.ok && result.message.contains(LoginItem::file()) ? 0 : 1;
+    });
+    EXPECT_EQ(answer, 0);
+    EXPECT_TRUE(LoginItem::isEnabled(kProgram));
+}
 
 } // namespace
