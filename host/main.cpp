@@ -3,6 +3,9 @@
 #include "host/FinderHost.h"
 #include "host/HostRequest.h"
 #include "platform/RealPath.h"
+#include "platform/System.h"
+#include "platform/finder/FIFinderSyncController.h"
+#include "platform/finder/HostProcesses.h"
 
 #include <QApplication>
 
@@ -47,12 +50,24 @@ int main(int argc, char** argv)
         std::fputs("tarsel-finder: a popup needs a display\n", stderr);
         return 1;
     }
+    // Whether the extension runs is the host's to say: Tarsel's settings turn it off and on.
+    const QString extensionId = platform::System::kExtensionBundleId;
+    if (!platform::FIFinderSyncController::isExtensionEnabled(extensionId)) {
+        std::fputs("tarsel-finder: the extension is turned off; Tarsel's settings turn it on\n", stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
 
     FinderHost host;
     if (!host.load(FinderHost::pluginPath(), &error)) {
         std::fputs(qPrintable(QStringLiteral("tarsel-finder: ") + error + QLatin1Char('\n')), stderr);
         return 1;
+    }
+    // Recorded while the extension is loaded, so that Tarsel can restart it by this process's id.
+    const std::unique_ptr<platform::HostProcesses::Registration> registration
+        = platform::HostProcesses::record(extensionId, &error);
+    if (!registration) {
+        std::fputs(qPrintable(QStringLiteral("tarsel-finder: ") + error + QLatin1Char('\n')), stderr);
     }
     return host.run(*request);
 }

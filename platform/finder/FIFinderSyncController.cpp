@@ -1,6 +1,34 @@
 #include "platform/finder/FIFinderSyncController.h"
 
+#include "platform/Defaults.h"
+
+#include <QVariantList>
+
 namespace platform {
+
+namespace {
+
+const QString kHostSuite = QStringLiteral("tarsel-finder");
+const QString kIgnoredKey = QStringLiteral("ignored extensions");
+
+} // namespace
+
+bool FIFinderSyncController::isExtensionEnabled(const QString& extensionId)
+{
+    return !Defaults::suite(kHostSuite).arrayValue(kIgnoredKey).contains(extensionId);
+}
+
+bool FIFinderSyncController::setExtensionEnabled(const QString& extensionId, bool enabled)
+{
+    return Defaults::suite(kHostSuite).update(kIgnoredKey, [&](const QVariant& stored) {
+        QVariantList ignored = stored.toList();
+        ignored.removeAll(extensionId);
+        if (!enabled) {
+            ignored << extensionId;
+        }
+        return ignored.isEmpty() ? QVariant() : QVariant(ignored);
+    });
+}
 
 FIFinderSyncController& FIFinderSyncController::defaultController()
 {

@@ -26,6 +26,14 @@ public:
     /// The process-wide controller.
     static FIFinderSyncController& defaultController();
 
+    /// Whether the file-manager host loads the extension. The host keeps the choice in its own
+    /// defaults suite ("tarsel-finder", list "ignored extensions"); an extension is on unless it
+    /// is listed there, and the host refuses to load one that is.
+    static bool isExtensionEnabled(const QString& extensionId);
+    /// Turns the extension on or off for the hosts started from now on; false when the choice
+    /// could not be stored.
+    static bool setExtensionEnabled(const QString& extensionId, bool enabled);
+
     FIFinderSyncController() = default;
     Q_DISABLE_COPY_MOVE(FIFinderSyncController)
 

@@ -1,0 +1,159 @@
+#include "platform/finder/HostProcesses.h"
+
+#include "platform/Paths.h"
+#include "platform/Posix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <csignal>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcHostProcesses, "tarsel.platform.hosts", QtWarningMsg)
+
+namespace platform {
+
+namespace {
+
+const QString kFolderName = QStringLiteral("tarsel-hosts");
+
+struct Record
+{
+    QString file;
+    HostProcesses::Process process;
+    QString extensionId;
+};
+
+// "<start time> <extension id>" in a file named after the process id.
+std::optional<Record> readRecord(const QString& folder, const QString& name)
+{
+    bool ok = false;
+    const qint64 pid = name.toLongLong(&ok);
+    QFile in(folder + QLatin1Char('/') + name);
+    if (!ok || pid <= 0 || !in.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QList<QByteArray> words = in.read(4096).trimmed().split(' ');
+    const quint64 startTime = words.value(0).toULongLong(&ok);
+    if (!ok || words.size() != 2) {
+        return std::nullopt;
+    }
+    return Record { in.fileName(), { pid, startTime }, QString::fromUtf8(words.at(1)) };
+}
+
+// Every record of the extension whose process still runs; the others are removed.
+QList<Record> liveRecords(const QString& extensionId)
+{
+    QList<Record> live;
+    const QString folder = HostProcesses::folder();
+    if (folder.isEmpty()) {
+        return live;
+    }
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const std::optional<Record> record = readRecord(folder, name);
+        if (!record || HostProcesses::startTimeOf(record->process.pid) != record->process.startTime) {
+            QFile::remove(folder + QLatin1Char('/') + name);
+            continue;
+        }
+        if (record->extensionId == extensionId) {
+            live << *record;
+        }
+    }
+    return live;
+}
+
+} // namespace
+
+HostProcesses::Registration::~Registration()
+{
+    QFile::remove(m_file);
+}
+
+QString HostProcesses::folder(QString* error)
+{
+    const QString folder = Paths::runtimeFolder() + QLatin1Char('/') + kFolderName;
+    const QByteArray name = QFile::encodeName(folder);
+    const QString action = QStringLiteral("use the host records folder");
+    if (!Paths::ensureFolder(Paths::runtimeFolder()) || (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)) {
+        posix::fail(error, action, folder, posix::errnoText(errno));
+        return QString();
+    }
+    struct stat st
+    {
+    };
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()
+        || (st.st_mode & 077) != 0) {
+        posix::fail(error, action, folder, QStringLiteral("it is not a closed folder of this account's own"));
+        return QString();
+    }
+    return folder;
+}
+
+std::unique_ptr<HostProcesses::Registration> HostProcesses::record(const QString& extensionId, QString* error)
+{
+    const QString records = folder(error);
+    if (records.isEmpty()) {
+        return nullptr;
+    }
+    const qint64 pid = ::getpid();
+    const QString file = records + QLatin1Char('/') + QString::number(pid);
+    QSaveFile out(file);
+    const QByteArray text = QByteArray::number(startTimeOf(pid)) + ' ' + extensionId.toUtf8() + '\n';
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+        posix::fail(error, QStringLiteral("record the host process"), file, out.errorString());
+        return nullptr;
+    }
+    return std::make_unique<Registration>(file);
+}
+
+QList<HostProcesses::Process> HostProcesses::running(const QString& extensionId)
+{
+    QList<Process> processes;
+    for (const Record& record : liveRecords(extensionId)) {
+        processes << record.process;
+    }
+    return processes;
+}
+
+int HostProcesses::killAll(const QString& extensionId, QString* error)
+{
+    int ended = 0;
+    for (const Record& record : liveRecords(extensionId)) {
+        if (::kill(pid_t(record.process.pid), SIGKILL) != 0) {
+            posix::fail(error, QStringLiteral("end the host process"), record.file, posix::errnoText(errno));
+            qCWarning(lcHostProcesses).noquote() << (error ? *error : record.file);
+            continue;
+        }
+        QFile::remove(record.file);
+        ++ended;
+    }
+    return ended;
+}
+
+quint64 HostProcesses::startTimeOf(qint64 pid)
+{
+    const QString proc = QStringLiteral("/proc/%1").arg(pid);
+    struct stat st
+    {
+    };
+    if (pid <= 0 || ::stat(QFile::encodeName(proc).constData(), &st) != 0 || st.st_uid != ::geteuid()) {
+        return 0;
+    }
+    QFile stat(proc + QStringLiteral("/stat"));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    // The program name in parentheses may hold blanks and parentheses itself: the fields that
+    // follow are counted from the last ")". The start time is field 22, the 20th after it.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 1).simplified().split(' ');
+    return fields.size() > 19 ? fields.at(19).toULongLong() : 0;
+}
+
+} // namespace platform
