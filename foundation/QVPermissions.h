@@ -16,8 +16,19 @@ public:
     bool isActive15() const { return m_isActive15.load(); }
     void setIsActive15(bool active) { m_isActive15.store(active); }
 
+    /// What opened the application's own context menu last; the plain right click alone gets an
+    /// entry that passes the click on to the file manager.
+    enum EventType : int {
+        MiddleOrModifierClick = 0,
+        PlainRightClick = 1,
+        HotKeyOrStatusItem = 2,
+    };
+    int eventType() const { return m_eventType.load(); }
+    void setEventType(int type) { m_eventType.store(type); }
+
 private:
     QVPermissions() = default;
 
     std::atomic<bool> m_isActive15 { false };
+    std::atomic<int> m_eventType { MiddleOrModifierClick };
 };

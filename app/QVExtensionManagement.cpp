@@ -1,0 +1,96 @@
+#include "app/QVExtensionManagement.h"
+
+#include "engine/model/QVAppCommandURL.h"
+#include "engine/model/QVMenuManager.h"
+#include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
+#include "foundation/ObjectGCD.h"
+#include "platform/Alert.h"
+#include "platform/Defaults.h"
+#include "platform/LoginItem.h"
+#include "platform/System.h"
+#include "platform/finder/FIFinderSyncController.h"
+#include "platform/finder/HostProcesses.h"
+
+#include <QLoggingCategory>
+
+#include <chrono>
+
+Q_LOGGING_CATEGORY(lcCompanions, "tarsel.app.companions", QtInfoMsg)
+
+namespace {
+
+const QString& extensionId()
+{
+    return platform::System::kExtensionBundleId;
+}
+
+constexpr std::chrono::milliseconds kRegisterAgainDelay { 500 };
+
+} // namespace
+
+QString QVExtensionManagement::autoStartAddress()
+{
+    return QVAppCommandURL::kScheme + QStringLiteral("://qvcommand-")
+        + QString::number(QVAppCommandURL::LaunchedAtLogin);
+}
+
+bool QVExtensionManagement::launchAtLogin(bool on)
+{
+    const platform::LoginItem::Result result = platform::LoginItem::setEnabled(on, QString(), { autoStartAddress() });
+    if (result.ok) {
+        qCInfo(lcCompanions).noquote() << (on ? "the login item was added:" : "the login item was removed:")
+                                       << platform::LoginItem::file();
+        return on;
+    }
+    qCWarning(lcCompanions).noquote() << result.message;
+    const bool real = platform::LoginItem::isEnabled();
+    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::LaunchAtLogin), real);
+    return real;
+}
+
+bool QVExtensionManagement::isNeedUseCmdEnable()
+{
+    const QStringList parts = platform::System::systemVersion().split(QLatin1Char('.'));
+    const int major = parts.value(0).toInt();
+    const int minor = parts.value(1).toInt();
+    const int patch = parts.value(2).toInt();
+    return major == 15 && minor <= 3 && patch < 2;
+}
+
+void QVExtensionManagement::checkIsOpenRightMenu()
+{
+    if (isNeedUseCmdEnable() || platform::FIFinderSyncController::isExtensionEnabled(extensionId())) {
+        return;
+    }
+    platform::Alert alert = qv::alert();
+    alert.setMessageText(qv::localized(QStringLiteral("Tip")));
+    alert.setInformativeText(platform::System::majorVersion() >= 15 ? qv::localized(QStringLiteral("Finder Sync Tip 2"))
+                                                                    : qv::localized(QStringLiteral("Finder Sync Tip")));
+    alert.addButtonWithTitle(qv::localized(QStringLiteral("Open System Preferences")));
+    alert.runModal();
+    showExtensionManagementInterface();
+}
+
+void QVExtensionManagement::showExtensionManagementInterface()
+{
+    if (!platform::FIFinderSyncController::setExtensionEnabled(extensionId(), true)) {
+        qCWarning(lcCompanions) << "the extension could not be turned on: its switch could not be stored";
+    }
+}
+
+void QVExtensionManagement::restartFinderExtension(const std::function<void()>& done)
+{
+    QString error;
+    const int ended = platform::HostProcesses::killAll(extensionId(), &error);
+    if (!error.isEmpty()) {
+        qCWarning(lcCompanions).noquote() << error;
+    }
+    qCInfo(lcCompanions) << "ended" << ended << "host processes of the extension";
+    qv::enterForegroundWithDelay(kRegisterAgainDelay, [done] {
+        showExtensionManagementInterface();
+        if (done) {
+            done();
+        }
+    });
+}

@@ -1,0 +1,35 @@
+#include "testsupport/X11Input.h"
+
+#include <QByteArray>
+
+// Xlib last: its macros (None, Bool, Status) break Qt headers that follow.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace tarsel::test {
+
+bool x11Click(const QPoint& globalPosition, int button)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return false;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    int event = 0;
+    int error = 0;
+    int major = 0;
+    int minor = 0;
+    const bool ok = XTestQueryExtension(display, &event, &error, &major, &minor) != 0;
+    if (ok) {
+        XTestFakeMotionEvent(display, -1, globalPosition.x(), globalPosition.y(), CurrentTime);
+        XTestFakeButtonEvent(display, unsigned(button), True, CurrentTime);
+        XTestFakeButtonEvent(display, unsigned(button), False, CurrentTime);
+        XSync(display, False);
+    }
+    XCloseDisplay(display);
+    return ok;
+}
+
+} // namespace tarsel::test

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QPoint>
+
+namespace tarsel::test {
+
+/// Real pointer input through the X server (XTest), as a user's click arrives: the server picks
+/// the window under the pointer, so a click reaches whatever is really on the screen there
+/// (an embedded tray icon, a popup). False without an X display or the XTest extension.
+bool x11Click(const QPoint& globalPosition, int button = 1);
+
+} // namespace tarsel::test
