@@ -48,6 +48,11 @@ QVMenuService* FinderSync::service()
                 self->ensureLoadingWinCtl().open();
             }
         };
+        hooks.setPercent = [self](double percent) {
+            if (self) {
+                self->ensureLoadingWinCtl().setPercent(percent);
+            }
+        };
         hooks.showSuccess = [self](const QString& message) {
             if (!self) {
                 return;

@@ -290,9 +290,16 @@ QList<ImageIO::Frame> ImageIO::readFrames(const QString& path, int* loopCount)
         const int loops = reader.loopCount();
         *loopCount = loops < 0 ? 0 : (loops == 0 ? -1 : loops);
     }
+    // Bounded by the count: some readers hand a still picture out again on every read.
     QImage image;
-    while (reader.read(&image)) {
+    for (int i = 0; i < qMax(count, 1) && reader.read(&image); ++i) {
         frames.append({ image, reader.nextImageDelay() });
+    }
+    // A still picture Qt has no reader for (HEIC) is one frame.
+    if (frames.isEmpty() && count <= 0) {
+        if (const QImage still = read(path); !still.isNull()) {
+            frames.append({ still, 0 });
+        }
     }
     // Frames after a damaged one cannot be decoded, but they still count.
     while (frames.size() < count) {

@@ -122,8 +122,19 @@ const QVActionRow kChildRows[] = {
           return true;
       },
       kCommand },
-    { "Convert to", nullptr, "convertItem", kNotAvailable, kCommand },
-    { "Resize Image", nullptr, "resizeItem", kNotAvailable, kCommand },
+    // "UTF-8" is not a picture conversion: convertItem answers false for it.
+    { "Convert to", nullptr, "convertItem",
+      [](Commands& c, const Request& r) {
+          r.child->setTag(r.childIndex);
+          return c.images.convertItem(r.child, r.top);
+      },
+      kCommand },
+    { "Resize Image", nullptr, "resizeItem",
+      [](Commands& c, const Request& r) {
+          c.images.resizeItem(r.child, r.top);
+          return true;
+      },
+      kCommand },
     { "File Info", nullptr, "copyfileInfo", kNotAvailable, kCommand },
     { "Copy to", nullptr, "toCommonPathWithItem", toCommonPath, kCommand },
     { "Move to", nullptr, "toCommonPathWithItem", toCommonPath, kCommand },
@@ -208,8 +219,18 @@ const QVActionRow kLeafRows[] = {
     { "New Folder", runsInPlace, "createFolder", kNotAvailable, kCommand },
     { "Unembed Folder", nullptr, "unembedFolder", kNotAvailable, kCommand },
     { "Execute Script", nullptr, "executeScript", kNotAvailable, kCommand },
-    { "Extract Icon", nullptr, "extractIcon", kNotAvailable, kCommand },
-    { "Resize Image", nullptr, "resizeItem", kNotAvailable, kCommand },
+    { "Extract Icon", nullptr, "extractIcon",
+      [](Commands& c, const Request&) {
+          c.images.extractIcon();
+          return true;
+      },
+      kCommand },
+    { "Resize Image", nullptr, "resizeItem",
+      [](Commands& c, const Request& r) {
+          c.images.resizeItem(nullptr, r.top);
+          return true;
+      },
+      kCommand },
     { "Fixing Garbled Names", nullptr, "fixingGarbledNames", kNotAvailable, kCommand },
     { "Send to Desktop Shortcut", nullptr, "sendToDesktopShortcut",
       [](Commands& c, const Request&) {

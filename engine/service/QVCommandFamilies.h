@@ -4,6 +4,7 @@
 #include "engine/service/copymove/QVCopyMoveCommands.h"
 #include "engine/service/filecommands/QVFileCommands.h"
 #include "engine/service/flagslinks/QVFlagAndLinkCommands.h"
+#include "engine/service/images/QVImageCommands.h"
 #include "engine/service/openwith/QVOpenWithCommands.h"
 
 class QVCommandContext;
@@ -18,6 +19,7 @@ struct QVCommandFamilies
         , flagsAndLinks(context)
         , copyMove(context)
         , commonPaths(context, openWith, flagsAndLinks, copyMove)
+        , images(context, openWith)
     {
     }
     Q_DISABLE_COPY_MOVE(QVCommandFamilies)
@@ -27,4 +29,5 @@ struct QVCommandFamilies
     QVFlagAndLinkCommands flagsAndLinks;
     QVCopyMoveCommands copyMove;
     QVCommonPathCommands commonPaths;
+    QVImageCommands images;
 };

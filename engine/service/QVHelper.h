@@ -2,6 +2,9 @@
 
 #include "engine/model/QVMenuItem.h"
 
+#include <QImage>
+#include <QList>
+#include <QSize>
 #include <QString>
 #include <QUrl>
 
@@ -80,4 +83,24 @@ public:
     /// link to the target's absolute path). Never replaces anything: false when something is
     /// already there, the target is missing or the alias could not be written.
     static bool createBookmarkAtURL(const QUrl& aliasUrl, const QUrl& forTargetAtURL);
+
+    // --- Picture files (engine/service/images/QVHelperImages.cpp) ---------------------------
+
+    /// The pages of the PDF files and one page per picture, in order, as one PDF beside the
+    /// first file that contributes (its name with ".pdf", or the localised "Untitled.pdf" for
+    /// two or more pages), under a free name. The path written; null when nothing was.
+    static QString mergeToPDF(const QList<QUrl>& urls);
+    /// (total, done) after each page or frame; (0, 0) for a file that cannot be read.
+    using ExtractProgress = std::function<void(qint64 total, qint64 done)>;
+    /// Each page saved as "<n>.<ext>" in a new folder named after the PDF. False when a page
+    /// could not be written.
+    static bool extractImageFromPDF(const QUrl& url, const QString& ext, const ExtractProgress& progress);
+    /// Each frame of the GIF saved as "<n>.<ext>" in a new folder named after it.
+    static bool extractImageFromGif(const QUrl& url, const QString& ext, const ExtractProgress& progress);
+    /// The picture at the source written as HEIC (libheif) to the destination.
+    static bool saveHeicPath(const QString& source, const QString& destination);
+    /// Every frame scaled to the size, each keeping its delay; false when nothing was written.
+    static bool resizeGif(const QUrl& url, const QString& path, const QSize& size);
+    /// The image drawn at the whole-pixel size; null for an empty size or image.
+    static QImage resizeCGImage(const QImage& image, const QSize& size);
 };

@@ -10,6 +10,8 @@
 struct QVProgressHooks
 {
     std::function<void()> open;
+    /// The share of the work done, 0..1.
+    std::function<void(double percent)> setPercent;
     std::function<void(const QString& message)> showSuccess;
     std::function<void()> clean;
 };

@@ -178,11 +178,11 @@ TEST_F(QVMenuServiceDispatchTest, CommandsNotAvailableInThisBuildRunAndCountNoth
     });
     QVMenuService service;
     service.setSelectURLs({ QUrl::fromLocalFile(m_file) });
-    service.readyStart(record(QStringLiteral("Extract Icon")), {});
+    service.readyStart(record(QStringLiteral("Unembed Folder")), {});
     EXPECT_TRUE(m_launches.isEmpty());
     EXPECT_EQ(totalUses(), 0);
     // The user is told, not only the log.
-    EXPECT_EQ(tips, QStringList({ QStringLiteral("“Extract Icon” is not available on this system yet.") }));
+    EXPECT_EQ(tips, QStringList({ QStringLiteral("“Unembed Folder” is not available on this system yet.") }));
 }
 
 TEST_F(QVMenuServiceDispatchTest, StaleAndSpentTagsDoNothing)

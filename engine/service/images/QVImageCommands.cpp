@@ -1,0 +1,217 @@
+#include "engine/service/images/QVImageCommands.h"
+
+#include "engine/model/QVMenuManager.h"
+#include "engine/service/QVCommandContext.h"
+#include "engine/service/QVHelper.h"
+#include "engine/service/images/QVIconSets.h"
+#include "engine/service/openwith/QVOpenWithCommands.h"
+#include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
+#include "foundation/ImageIcon.h"
+#include "foundation/ObjectGCD.h"
+#include "foundation/QVCheckPermit.h"
+#include "foundation/QVFile.h"
+#include "foundation/QVResizeImageHook.h"
+#include "foundation/StringExpand.h"
+#include "platform/ImageIO.h"
+
+#include <QFileInfo>
+#include <QIcon>
+
+#include <cmath>
+
+using platform::ImageIO;
+
+namespace {
+
+QString withoutExtension(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
+}
+
+void convertFail()
+{
+    qv::enterForeground([] { qv::alertWithMsg(qv::localized(QStringLiteral("Convert Fail"))); });
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 15);
+}
+
+} // namespace
+
+void QVImageCommands::beginJob()
+{
+    m_context.setLoadingCount(m_context.loadingCount() + 1);
+    if (const QVProgressHooks& progress = m_context.progressHooks(); progress.open) {
+        progress.open();
+    }
+}
+
+void QVImageCommands::endJob()
+{
+    m_context.setLoadingCount(m_context.loadingCount() - 1);
+    if (m_context.loadingCount() <= 0) {
+        if (const QVProgressHooks& progress = m_context.progressHooks(); progress.clean) {
+            progress.clean();
+        }
+    }
+    QVHelper::playSoundType(QVHelper::SoundDing);
+}
+
+bool QVImageCommands::convertItem(const QVMenuItemPtr& child, const QVMenuItemPtr& entry)
+{
+    const QString key = child->key();
+    if (key == QLatin1String("UTF-8")) {
+        return false;
+    }
+    beginJob();
+    const QList<QUrl> urls = m_context.selectURLs();
+    const QStringList formats = entry->formats();
+    const QVProgressHooks hooks = m_context.progressHooks();
+    qv::enterBackground([this, urls, formats, child, key, hooks] {
+        if (key == QLatin1String("PDF")) {
+            if (QVHelper::mergeToPDF(urls).isNull()) {
+                convertFail();
+            }
+        } else {
+            for (const QUrl& url : urls) {
+                const QString path = url.toLocalFile();
+                if (formats.contains(QFileInfo(path).suffix().toLower())) {
+                    convertOne(path, child, key, hooks);
+                }
+            }
+        }
+        qv::enterForeground([this] { endJob(); });
+    });
+    return true;
+}
+
+void QVImageCommands::convertOne(const QString& path, const QVMenuItemPtr& child, const QString& key,
+                                 const QVProgressHooks& hooks)
+{
+    const QString ext = QFileInfo(path).suffix().toLower();
+    const QString base = withoutExtension(path);
+    const bool pdf = ext == QLatin1String("pdf");
+    const QImage image = pdf ? QImage() : ImageIO::read(path);
+    if (!pdf && image.isNull()) {
+        return;
+    }
+    const auto progress = [hooks](qint64 total, qint64 done) {
+        if (total != 0 && hooks.setPercent) {
+            qv::enterForeground([hooks, total, done] { hooks.setPercent(double(done) / double(total)); });
+        }
+    };
+    bool ok = true;
+    if (key.contains(QLatin1String("AppIcon"))) {
+        QVIconSets::createIconToPath(pdf ? ImageIO::read(path) : image, base, int(child->tag()) - 1);
+        return;
+    }
+    if (pdf) {
+        ok = QVHelper::extractImageFromPDF(QUrl::fromLocalFile(path), key, progress);
+    } else if (ext == QLatin1String("gif")) {
+        ok = QVHelper::extractImageFromGif(QUrl::fromLocalFile(path), key, progress);
+    } else if (key.toLower() == QLatin1String("heic")) {
+        ok = QVHelper::saveHeicPath(path, qv::uniquePath(base + QStringLiteral(".heic")));
+    } else {
+        const QString outExt = qv::writableImageExt(key);
+        ok = qv::saveImageWithExt(image, outExt, qv::uniquePath(base + QLatin1Char('.') + outExt));
+    }
+    if (!ok) {
+        convertFail();
+    }
+}
+
+void QVImageCommands::resizeItem(const QVMenuItemPtr& child, const QVMenuItemPtr& entry)
+{
+    if (qv::isFolder(m_context.selectPaths().value(0))) {
+        return;
+    }
+    if (child && !child->info().isEmpty()) {
+        const QVariantMap size = child->info();
+        _resizeImage(size.value(QStringLiteral("width")).toString().toDouble(),
+                     size.value(QStringLiteral("height")).toString().toDouble());
+        return;
+    }
+    if (QVCheckPermit::canUseMainApp()) {
+        m_openWith.openFromMainApp(entry);
+        return;
+    }
+    resizeImageCustom();
+}
+
+void QVImageCommands::resizeImageCustom()
+{
+    const QString first = m_context.selectPaths().value(0);
+    if (first.isEmpty() || qv::isFolder(first)) {
+        return;
+    }
+    qv::openResizeImageWindow(first, [this](double width, double height) { _resizeImage(width, height); });
+}
+
+QString QVImageCommands::resizedName(const QString& path, double width, double height)
+{
+    const QString ext = qv::writableImageExt(QFileInfo(path).suffix());
+    return QFileInfo(withoutExtension(path)).fileName() + QLatin1Char('@') + number(width) + QChar(0x00D7)
+        + number(height) + QLatin1Char('.') + ext;
+}
+
+void QVImageCommands::_resizeImage(double width, double height)
+{
+    // Whole pixels, fractions cut off; NaN, infinities and sizes under one pixel make no picture.
+    if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1 || width > 1e5 || height > 1e5) {
+        QVHelper::playSoundType(QVHelper::SoundError);
+        return;
+    }
+    beginJob();
+    const QStringList paths = m_context.selectPaths();
+    qv::enterBackground([this, paths, width, height] {
+        const QSize size(static_cast<int>(width), static_cast<int>(height));
+        const QStringList formats = QVMenuManager::imageFormats();
+        bool ok = true;
+        for (const QString& path : paths) {
+            const QString ext = QFileInfo(path).suffix().toLower();
+            if (!formats.contains(ext) || qv::isFolder(path)) {
+                continue;
+            }
+            const QString target
+                = qv::uniquePath(QFileInfo(path).absolutePath() + QLatin1Char('/') + resizedName(path, width, height));
+            if (ext == QLatin1String("gif")) {
+                ok = QVHelper::resizeGif(QUrl::fromLocalFile(path), target, size) && ok;
+                continue;
+            }
+            const QImage scaled = ImageIO::readScaled(path, size);
+            const ImageIO::Format type = ImageIO::formatForExtension(QFileInfo(target).suffix());
+            ok = !scaled.isNull() && ImageIO::write(scaled, target, type, 85).ok && ok;
+        }
+        if (!ok) {
+            convertFail();
+        }
+        qv::enterForeground([this] { endJob(); });
+    });
+}
+
+void QVImageCommands::extractIcon()
+{
+    bool ok = true;
+    for (const QString& path : m_context.selectPaths()) {
+        const QFileInfo info(path);
+        QString folder = info.absolutePath();
+        const bool toDesktop = folder.startsWith(QLatin1String("/Applications"))
+            || folder.startsWith(QLatin1String("/usr/share/applications"));
+        if (toDesktop) {
+            folder = qv::desktopPath();
+        }
+        const QImage icon = QVFile(path).icon().pixmap(QSize(1024, 1024)).toImage();
+        const QString target = qv::uniquePath(folder + QLatin1Char('/') + QFileInfo(withoutExtension(path)).fileName()
+                                              + QStringLiteral(".png"));
+        if (!qv::saveImageType(qv::imageWithSize(icon, QSize(1024, 1024)), ImageIO::Format::Png, target)) {
+            ok = false;
+        } else if (toDesktop) {
+            qv::openInFinder(target);
+        }
+    }
+    QVHelper::playSoundType(ok ? QVHelper::SoundCopy : QVHelper::SoundError);
+}
