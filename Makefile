@@ -30,10 +30,11 @@ check-asan: deps
 	cd $(ASAN_BUILD_DIR) && $(ASAN_ENV) ctest --output-on-failure -j $(JOBS) -LE x11
 	cd $(ASAN_BUILD_DIR) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L x11 --no-tests=ignore
 
-# Only the three programs: the application starts the host, which loads the plug-in.
+# Only the three programs. Tarsel stays running (on the display when there is one) and prints
+# how to reach its menu; Ctrl-C or `Tarsel --quit` ends it. ARGS="..." passes it an address.
 run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target Tarsel tarsel-finder TarselFinderExtension
-	QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} $(BUILD_DIR)/app/Tarsel $(ARGS)
+	$(BUILD_DIR)/app/Tarsel $(ARGS)
 
 bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks

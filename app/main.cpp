@@ -1,56 +1,96 @@
-// Until the application window exists, Tarsel does what its start-up would do to the shared
-// configuration (factory lists on first start, upgrade merge later) and prints the menu the
-// file-manager host shows for the current folder.
+// Tarsel, the application: one resident process per user that runs the commands the file
+// manager's extension hands to it. A later start hands its arguments to the running one.
 
-#include "engine/model/QVDefaultData.h"
+#include "app/AppDelegate.h"
+#include "app/QVAppInstance.h"
+#include "platform/AppChannel.h"
 #include "platform/System.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
+#include <QApplication>
 #include <QTextStream>
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace {
 
-const char kUsage[] = "usage: Tarsel [tarsel-finder arguments]\n"
-                      "Writes the start-up configuration (the factory menu on the first start), then runs\n"
-                      "tarsel-finder with the arguments given, by default: menu --target <current folder>.\n"
-                      "See tarsel-finder --help for its commands.\n";
+const char kUsage[] = "usage: Tarsel [TarselPro://qvcommand-N?...]\n"
+                      "       Tarsel --quit\n"
+                      "Starts the application, which stays running and carries out the commands the file manager's\n"
+                      "extension hands to it. When it runs already, a start hands it its argument (an app command\n"
+                      "address), or without one brings it forward, and ends. --quit ends the running application.\n";
+
+const char kRunning[] = "Tarsel is running.\n"
+                        "Its menu: the tray icon, or from a terminal: tarsel-finder popup --kind 1 --target FOLDER\n"
+                        "(tarsel-finder menu --target FOLDER prints it). End it with: Tarsel --quit\n";
+
+int quitRunning()
+{
+    if (platform::AppChannel::send(AppDelegate::kQuitMessage)) {
+        return 0;
+    }
+    std::fputs("Tarsel: no running application to end\n", stderr);
+    return 1;
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && (qstrcmp(argv[1], "--help") == 0 || qstrcmp(argv[1], "-h") == 0)) {
+    // The arguments as bytes: an address is read exactly as it was passed.
+    QList<QByteArray> args;
+    for (int i = 1; i < argc; ++i) {
+        args << QByteArray(argv[i]);
+    }
+    if (!args.isEmpty() && (args.first() == "--help" || args.first() == "-h")) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    QCoreApplication app(argc, argv);
+    if (!args.isEmpty() && args.first() == "--quit") {
+        return quitRunning();
+    }
+    // A running application takes the arguments before this process makes a window system
+    // connection of its own.
+    const QList<QByteArray> messages = QVAppInstance::messagesForArguments(args);
+    if (QVAppInstance::handOver(messages)) {
+        return 0;
+    }
+    // Without a display the application still runs the commands handed to it.
+    const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!hasDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     platform::System::setBundleIdentifier(platform::System::kAppBundleId);
     QTextStream err(stderr);
-    if (!QVDefaultData::setup()) {
-        err << "Tarsel: the shared configuration could not be written.\n";
-        return 1;
-    }
 
-    const QString host = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../host/tarsel-finder"));
-    if (!QFileInfo(host).isExecutable()) {
-        err << "Tarsel: the file-manager host tarsel-finder was not found beside the application.\n";
+    platform::AppChannel channel;
+    QString error;
+    switch (QVAppInstance::claim(channel, messages, &error)) {
+    case QVAppInstance::Claim::HandedOver:
+        return 0;
+    case QVAppInstance::Claim::Failed:
+        err << "Tarsel: " << error << '\n';
+        return 1;
+    case QVAppInstance::Claim::Listening:
+        break;
+    }
+    AppDelegate delegate(&channel);
+    if (!delegate.awakeFromNib(&error)) {
+        err << "Tarsel: " << error << '\n';
         return 1;
     }
-    QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty()) {
-        args = { QStringLiteral("menu"), QStringLiteral("--target"), QDir::currentPath() };
+    // The address the application was started with arrives before launching finishes.
+    if (!args.isEmpty()) {
+        delegate.openURLs(args);
     }
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(host, args);
-    if (!process.waitForStarted() || !process.waitForFinished(-1)) {
-        err << "Tarsel: tarsel-finder could not be run.\n";
-        return 1;
+    delegate.applicationDidFinishLaunching();
+    // For a person who started it by hand; a program that launched it (the host) keeps a clean
+    // output.
+    if (::isatty(STDOUT_FILENO) == 1) {
+        std::fputs(kRunning, stdout);
+        std::fflush(stdout);
     }
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : 1;
+    return app.exec();
 }

@@ -12,6 +12,8 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,23 +118,49 @@ AppChannel::AppChannel(QObject* parent)
 {
 }
 
-AppChannel::~AppChannel() = default;
+AppChannel::~AppChannel()
+{
+    // The socket goes before the lock: a successor that takes the lock finds no live socket.
+    delete m_server;
+    m_server = nullptr;
+    if (m_lockFd >= 0) {
+        ::close(m_lockFd);
+    }
+}
 
 bool AppChannel::listen(QString* error)
 {
     if (isListening()) {
         return true;
     }
+    m_otherListener = false;
     if (!checkSocketFolder(error)) {
         return false;
     }
-    // A socket answered by a living process means another instance runs; anything else left
-    // behind is stale and may be removed.
+    const QString lockPath = socketName() + QStringLiteral(".lock");
+    if (m_lockFd < 0) {
+        const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            return posix::fail(error, QStringLiteral("listen for messages"), lockPath, posix::errnoText(errno));
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int saved = errno;
+            ::close(fd);
+            m_otherListener = saved == EWOULDBLOCK;
+            return posix::fail(error, QStringLiteral("listen for messages"), socketName(),
+                               m_otherListener ? QStringLiteral("another process listens already")
+                                               : posix::errnoText(saved));
+        }
+        m_lockFd = fd;
+    }
+    // A socket answered by a living process means another instance runs (one that predates the
+    // lock); anything else left behind is stale and may be removed.
     {
         QLocalSocket probe;
         probe.connectToServer(socketName());
         if (probe.waitForConnected(500)) {
             probe.disconnectFromServer();
+            m_otherListener = true;
             return posix::fail(error, QStringLiteral("listen for messages"), socketName(),
                                QStringLiteral("another process listens already"));
         }
@@ -147,19 +175,32 @@ bool AppChannel::listen(QString* error)
         m_server = nullptr;
         return false;
     }
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                while (socket->canReadLine()) {
-                    QByteArray line = socket->readLine();
-                    line.chop(1);
-                    Q_EMIT messageReceived(line);
-                }
-            });
-        }
-    });
+    connect(m_server, &QLocalServer::newConnection, this, &AppChannel::accept);
     return true;
+}
+
+void AppChannel::accept()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        // Qt buffers no more than one message and its line break; the rest stays in the kernel.
+        socket->setReadBufferSize(kMaxMessageSize + 1);
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            while (socket->canReadLine()) {
+                QByteArray line = socket->readLine(kMaxMessageSize + 2);
+                if (!line.endsWith('\n')) {
+                    break;
+                }
+                line.chop(1);
+                Q_EMIT messageReceived(line);
+            }
+            if (socket->bytesAvailable() > kMaxMessageSize) {
+                qCWarning(lcAppChannel).noquote()
+                    << "refused a message longer than" << kMaxMessageSize << "bytes; the sender was cut off";
+                socket->abort();
+            }
+        });
+    }
 }
 
 bool AppChannel::isListening() const

@@ -4,6 +4,7 @@
 
 #include "engine/model/QVAppCommandURL.h"
 
+#include <cctype>
 #include <limits>
 
 namespace {
@@ -17,6 +18,23 @@ bool isPathByteAllowed(unsigned char c)
     }
     static const QByteArray allowed("!$'()*,-./:;?@_~");
     return allowed.contains(char(c));
+}
+
+// Every "%" opens an escape of exactly two hex digits. A broken escape would decode to a name
+// the sender never meant (QByteArray keeps it as literal text), so such a value is refused.
+bool hasOnlyWholeEscapes(const QByteArray& value)
+{
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value.at(i) != '%') {
+            continue;
+        }
+        if (i + 2 >= value.size() || !isxdigit(static_cast<unsigned char>(value.at(i + 1)))
+            || !isxdigit(static_cast<unsigned char>(value.at(i + 2)))) {
+            return false;
+        }
+        i += 2;
+    }
+    return true;
 }
 
 } // namespace
@@ -73,12 +91,20 @@ std::optional<QVAppCommandURL::Command> QVAppCommandURL::parse(const QByteArray&
 
     Command command;
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
-    for (const char c : authority.sliced(kHostPrefix.size())) {
+    const QByteArrayView digits = authority.sliced(kHostPrefix.size());
+    command.methodIsExact = !digits.isEmpty();
+    for (const char c : digits) {
         if (c < '0' || c > '9') {
+            command.methodIsExact = false;
             break;
         }
         const int digit = c - '0';
-        command.method = command.method > (kMax - digit) / 10 ? kMax : command.method * 10 + digit;
+        if (command.method > (kMax - digit) / 10) {
+            command.method = kMax;
+            command.methodIsExact = false;
+        } else {
+            command.method = command.method * 10 + digit;
+        }
     }
 
     const QByteArrayView query = question >= 0 ? rest.sliced(question + 1) : QByteArrayView();
@@ -98,7 +124,7 @@ std::optional<QVAppCommandURL::Command> QVAppCommandURL::parse(const QByteArray&
             command.isSelectURL = value == "1";
         } else if (name == "qvpath") {
             const QByteArray trimmed = value.trimmed();
-            if (trimmed.isEmpty() || trimmed == "(null)") {
+            if (trimmed.isEmpty() || trimmed == "(null)" || !hasOnlyWholeEscapes(value)) {
                 continue;
             }
             // The decoded bytes are the file's name as the file system has it; the URL is built

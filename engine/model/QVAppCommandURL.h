@@ -41,6 +41,9 @@ public:
     struct Command
     {
         qint64 method = 0;
+        /// The host after "qvcommand-" is a plain decimal number that fits: no sign, no other
+        /// characters, no saturation. A receiver runs only such a method.
+        bool methodIsExact = false;
         /// Whether the address had a query that was not blank: only then do the selection
         /// fields replace the engine's selection.
         bool hasQuery = false;
@@ -53,8 +56,9 @@ public:
     /// Reads an address as the application receives it: the scheme exactly "TarselPro", the
     /// host beginning with "qvcommand-", the method its leading decimal digits (none gives 0,
     /// too many saturate), then the "&"-separated "name=value" pairs of the query; a pair that
-    /// does not split into exactly two parts is skipped, and so is a path that is not absolute
-    /// or holds a NUL byte. nullopt when the address is not an app command.
+    /// does not split into exactly two parts is skipped, and so is a path whose escapes are
+    /// broken ("%" not followed by two hex digits), that is not absolute or holds a NUL byte.
+    /// nullopt when the address is not an app command.
     static std::optional<Command> parse(const QByteArray& address);
 
     /// The raw bytes of a file URL's path (as the file system names it), percent-encoded.

@@ -65,6 +65,11 @@ bool runsInPlace(const Request&)
     return !QVCheckPermit::canUseMainApp();
 }
 
+bool isHandedOver(const Request& r)
+{
+    return r.handedOver;
+}
+
 bool isGoSet(const Request& r)
 {
     return r.child->key() == QLatin1String("Go Set");
@@ -269,6 +274,9 @@ const QVActionRow kLeafRows[] = {
       },
       kCommand },
     { "File Info", nullptr, "copyfileInfo", kNotAvailable, kCommand },
+    // The conversion to UTF-8 as the application receives it from any sender: the entry itself,
+    // its encoding already chosen.
+    { "Convert to", isHandedOver, "convertTextToUTF8", kNotAvailable, kCommand },
     { "AirDrop", nullptr, "openFromMainApp", nullptr, kHandOff },
     { "As Desktop Picture", nullptr, "openFromMainApp", nullptr, kHandOff },
     { "Send to Wechat", nullptr, "openFromMainApp", nullptr, kHandOff },
@@ -348,6 +356,16 @@ const QVActionRow* QVActionTable::rowFor(const QVActionRequest& request)
 {
     for (const QVActionRow& row : request.child ? childRows() : leafRows()) {
         if (row.matches(request)) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+const QVActionRow* QVActionTable::handedOverRowFor(const QVActionRequest& request)
+{
+    for (const QVActionRow& row : leafRows()) {
+        if (row.key != nullptr && !row.has(QVActionRow::HandedToApp) && row.matches(request)) {
             return &row;
         }
     }

@@ -19,6 +19,8 @@ struct QVActionRequest
     QVMenuItemPtr greatGrandchild; ///< the entry chosen beneath the grandchild, or null
     qsizetype childIndex = -1; ///< the child's index among top's children
     const char* command = ""; ///< the command of the row that runs the request
+    /// The extension handed this command to the application, which runs it here by its key.
+    bool handedOver = false;
 
     /// What the child commands act on: the grandchild when one was chosen, else the child.
     const QVMenuItemPtr& chosen() const { return grandchild ? grandchild : child; }
@@ -65,6 +67,11 @@ public:
     static std::optional<QVActionRequest> request(const QVMenuItemPtr& top, QStringList indexes);
     /// The first row of the request's table that matches; null for none (nothing runs).
     static const QVActionRow* rowFor(const QVActionRequest& request);
+    /// The row that runs a command handed over by the app command URL: the first leaf row named
+    /// for the request's key that runs in this process. A hand-off row, or one that matches any
+    /// key (the settings page), never does: the command would go round in a circle or open
+    /// something the sender never asked for. Null for none.
+    static const QVActionRow* handedOverRowFor(const QVActionRequest& request);
     /// Runs the row's command for the request; true when it ran and counts a use.
     static bool run(const QVActionRow& row, QVCommandFamilies& commands, QVActionRequest request);
 

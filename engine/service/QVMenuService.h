@@ -97,6 +97,11 @@ public:
     /// Runs the command the action table picks for the top record and the child indexes
     /// ("01".."99", 1-based) that follow it; indexes that fit no entry run nothing.
     void readyStart(const QVMenuItemPtr& item, QStringList withIndexes);
+    /// Runs a command the application was handed by the app command URL, on the selection set
+    /// before: the stored main-list record of that key (a bare record when the list has none)
+    /// through the action table's row for handed-over commands. Counts no use (the sender
+    /// counted it). False when no row runs the key here.
+    bool runHandedOverCommand(const QString& key);
     /// Counts one use of the record's outermost owner under "use count detail", folding in a
     /// plain integer count that earlier versions kept under the entry's own key, and schedules
     /// the review prompt on every 60th use (3, 63, 123, ...) until a review was given.

@@ -195,6 +195,31 @@ void QVMenuService::readyStart(const QVMenuItemPtr& item, QStringList withIndexe
     }
 }
 
+bool QVMenuService::runHandedOverCommand(const QString& key)
+{
+    QVMenuItemPtr record;
+    for (const QVMenuItemPtr& item : QVMenuManager::menuItemArray()) {
+        if (item->key() == key) {
+            record = item;
+            break;
+        }
+    }
+    if (!record) {
+        record = QVMenuItem::create();
+        record->setKey(key);
+    }
+    QVActionRequest request;
+    request.top = record;
+    request.handedOver = true;
+    const QVActionRow* row = QVActionTable::handedOverRowFor(request);
+    if (row == nullptr) {
+        qCWarning(lcDispatch).noquote() << "no command runs" << key << "in this process";
+        return false;
+    }
+    QVActionTable::run(*row, commands(), request);
+    return true;
+}
+
 // --- Usage counter -------------------------------------------------------------------------
 
 void QVMenuService::useSuccess(const QVMenuItemPtr& record)

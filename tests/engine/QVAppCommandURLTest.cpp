@@ -179,6 +179,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 15,
                                 {},
                                 { "/ok" } },
+                    // A broken escape used to decode to its literal text ("/ok%zz", "/a%4"): a name
+                    // the sender never meant, which a command could then create or act on.
+                    ParseCase { "BrokenEscapesLeftOut",
+                                "TarselPro://qvcommand-14?qvpath=/ok%zz&qvpath=/a%4&qvpath=/b%&qvpath=/c%41",
+                                true,
+                                14,
+                                {},
+                                { "/cA" } },
                     // Bytes that are not UTF-8 arrive as they were sent.
                     ParseCase { "BytesNotUtf8KeptAsSent",
                                 "TarselPro://qvcommand-7?qvselect=1&qvpath=/t/R%26D%3D%FF.txt#frag",

@@ -1,5 +1,6 @@
 // The shared store as the real programs meet it: tarsel-finder (the host with the real plug-in)
-// and Tarsel (the application's start-up step), each a real process on the test's private HOME.
+// and Tarsel (the resident application, through its start-up step), each a real process on the
+// test's private HOME.
 
 #include "engine/model/QVDefaultData.h"
 #include "platform/Paths.h"
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -40,10 +42,9 @@ struct ProgramRun
     QByteArray err;
 };
 
-// Runs a program on the current HOME, as the unprivileged account when asked.
-ProgramRun runProgram(const QString& program, const QStringList& args, bool unprivileged = false)
+// Starts a program on the current HOME, as the unprivileged account when asked.
+void startProgram(QProcess& process, const QString& program, const QStringList& args, bool unprivileged)
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(env);
@@ -56,6 +57,13 @@ ProgramRun runProgram(const QString& program, const QStringList& args, bool unpr
     } else {
         process.start(program, args);
     }
+}
+
+// Runs a program to its end.
+ProgramRun runProgram(const QString& program, const QStringList& args, bool unprivileged = false)
+{
+    QProcess process;
+    startProgram(process, program, args, unprivileged);
     ProgramRun result;
     // A store that blocks its reader would keep the program waiting: that is a failure here.
     result.finished = process.waitForFinished(30000);
@@ -74,9 +82,31 @@ ProgramRun host(const QStringList& args, bool unprivileged = false)
 {
     return runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), args, unprivileged);
 }
-ProgramRun app(const QStringList& args, bool unprivileged = false)
+// Starts the resident application, lets it through its start-up step and ends it with
+// "Tarsel --quit" (taken only once its start-up is done); out is the menu the host prints for
+// the arguments afterwards.
+ProgramRun startApp(const QStringList& menuArgs, bool unprivileged = false)
 {
-    return runProgram(QStringLiteral(TARSEL_APP_PROGRAM), args, unprivileged);
+    const QString program = QStringLiteral(TARSEL_APP_PROGRAM);
+    QProcess process;
+    startProgram(process, program, {}, unprivileged);
+    ProgramRun result;
+    const bool ended = QTest::qWaitFor(
+        [&] {
+            return process.state() == QProcess::NotRunning
+                || runProgram(program, { QStringLiteral("--quit") }, unprivileged).exitCode == 0;
+        },
+        30000);
+    result.finished = ended && (process.state() == QProcess::NotRunning || process.waitForFinished(30000));
+    if (!result.finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    result.crashed = process.exitStatus() != QProcess::NormalExit;
+    result.exitCode = process.exitCode();
+    result.err = process.readAllStandardError();
+    result.out = host(menuArgs, unprivileged).out;
+    return result;
 }
 
 QStringList topTitles(const QByteArray& json)
@@ -184,7 +214,7 @@ TEST(StoreFirstContactTest, AMenuBeforeTheFirstStartStillGetsTheFactoryMenu)
     ASSERT_TRUE(before.finished && !before.crashed) << before.err.constData();
     EXPECT_FALSE(readFile(platform::Paths::groupSuiteFile(kGroup)).contains("array right menu"));
 
-    const ProgramRun start = app({ QStringLiteral("menu"), QStringLiteral("--json"), file });
+    const ProgramRun start = startApp({ QStringLiteral("menu"), QStringLiteral("--json"), file });
     ASSERT_EQ(start.exitCode, 0) << start.err.constData();
     const ProgramRun after = host({ QStringLiteral("menu"), QStringLiteral("--json"), file });
     ASSERT_EQ(after.exitCode, 0) << after.err.constData();
@@ -255,7 +285,7 @@ TEST_P(StoreDamageHostTest, NeitherProgramWritesOverAStoreItCannotRead)
     }
     EXPECT_TRUE(keptCopies(store).isEmpty());
 
-    const ProgramRun start = app({ QStringLiteral("menu"), QStringLiteral("--json"), file }, unprivileged);
+    const ProgramRun start = startApp({ QStringLiteral("menu"), QStringLiteral("--json"), file }, unprivileged);
     ASSERT_TRUE(start.finished) << "the application hung";
     ASSERT_FALSE(start.crashed) << start.err.constData();
     if (c.readable) {

@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QCoreApplication>
+#include <QLocalSocket>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -208,3 +210,33 @@ INSTANTIATE_TEST_SUITE_P(Cases, AppChannelFolderTest, testing::ValuesIn(kSocketC
                          [](const testing::TestParamInfo<SocketCase>& info) { return std::string(info.param.name); });
 
 } // namespace
+
+// A sender that never ends its line used to be buffered without limit: any local program of the
+// user could make the application grow until it died. It is cut off once it passes the limit,
+// nothing of it is delivered, and the next sender is heard as before.
+TEST(AppChannelLimitTest, AMessageBeyondTheLimitIsCutOffAndNeverDelivered)
+{
+    AppChannel channel;
+    ASSERT_TRUE(channel.listen());
+    QSignalSpy received(&channel, &AppChannel::messageReceived);
+
+    QLocalSocket flood;
+    flood.connectToServer(AppChannel::socketName());
+    ASSERT_TRUE(flood.waitForConnected(2000));
+    QSignalSpy cutOff(&flood, &QLocalSocket::disconnected);
+    const QByteArray chunk(64 * 1024, 'a');
+    for (qint64 sent = 0; sent <= AppChannel::kMaxMessageSize && flood.state() == QLocalSocket::ConnectedState;
+         sent += chunk.size()) {
+        flood.write(chunk);
+        flood.flush();
+        QCoreApplication::processEvents();
+    }
+    flood.write(chunk);
+    flood.flush();
+    EXPECT_TRUE(cutOff.count() > 0 || cutOff.wait(5000));
+
+    ASSERT_TRUE(AppChannel::send("TarselPro://qvcommand-10"));
+    ASSERT_TRUE(received.count() > 0 || received.wait(5000));
+    ASSERT_EQ(received.count(), 1);
+    EXPECT_EQ(received.at(0).at(0).toByteArray(), QByteArray("TarselPro://qvcommand-10"));
+}

@@ -1,0 +1,254 @@
+// The application delegate: start-up, the engine and its progress window, the settings window's
+// place, and when the process ends. App command URLs are in AppDelegateCommands.cpp.
+
+#include "app/AppDelegate.h"
+
+#include "engine/model/QVDefaultData.h"
+#include "engine/model/QVMenuManager.h"
+#include "engine/service/QVMenuService.h"
+#include "foundation/ObjectGCD.h"
+#include "foundation/StringExpand.h"
+#include "platform/AppChannel.h"
+#include "platform/Defaults.h"
+#include "toolwindows/progress/QVLoadingWinCtl.h"
+
+#include <QApplication>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QTimer>
+
+Q_LOGGING_CATEGORY(lcApp, "tarsel.app", QtWarningMsg)
+
+namespace {
+
+// How often a deferred end looks whether the command has finished.
+constexpr int kIdleCheckMs = 100;
+
+} // namespace
+
+AppDelegate::AppDelegate(platform::AppChannel* channel, QObject* parent)
+    : QObject(parent)
+    , m_channel(channel)
+{
+    if (m_channel != nullptr) {
+        connect(m_channel, &platform::AppChannel::messageReceived, this, &AppDelegate::receiveMessage);
+    }
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        // The rule below decides, not Qt's default of ending with the last window.
+        app->setQuitOnLastWindowClosed(false);
+        connect(app, &QGuiApplication::lastWindowClosed, this, &AppDelegate::onLastWindowClosed);
+    }
+}
+
+AppDelegate::~AppDelegate()
+{
+    qv::removeAllNotification(this);
+    clean();
+}
+
+// --- Start-up ------------------------------------------------------------------------------
+
+bool AppDelegate::awakeFromNib(QString* error)
+{
+    // The factory lists (first start) and the upgrade merge come before anything reads them.
+    if (!QVDefaultData::setup()) {
+        *error = QStringLiteral("Failed to write the start-up configuration. File: \"%1\". Error: \"%2\"")
+                     .arg(QVMenuManager::sharedDefaults().filePath(), QVMenuManager::sharedDefaults().lastError());
+        return false;
+    }
+    m_method = 0;
+    createStatusBar();
+    setupCloudFolderEnable();
+    qv::addNotification(this, qv::kConfigChangeNotification);
+    bindShortcuts();
+    return true;
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    killLanchHelper();
+    toggleDockIcon();
+    const QString tab = QVMenuManager::sharedDefaults().stringValue(QVMenuManager::kMainOpenTabview);
+    if (!m_isAutoStart || qv::isValid(tab)) {
+        openWindow();
+    }
+    m_isAutoStart = false;
+    // Started at login with no tab to show, no window opened to clear the command: the user's
+    // first "Preferences" must still open the window.
+    m_method = 0;
+    m_launching = false;
+    QPointer<AppDelegate> self(this);
+    qv::enterForegroundWithDelay(0, [self] {
+        if (self) {
+            self->checkIsOpenRightMenu();
+        }
+    });
+}
+
+void AppDelegate::createStatusBar()
+{
+    // The status item is built on top of this object; it reads "pref check5" here.
+}
+
+void AppDelegate::setupCloudFolderEnable()
+{
+    // The global right-click hook and "CloudFolderShortCut" are built on top of this object.
+}
+
+void AppDelegate::bindShortcuts()
+{
+    // "ColorPickerShortCut" (the colour picker of service()) and the default of
+    // "CloudFolderShortCut" are bound here by the hot-key kit.
+}
+
+void AppDelegate::killLanchHelper()
+{
+    // The login item is an autostart entry that starts Tarsel itself: no launcher lives on to quit.
+}
+
+void AppDelegate::toggleDockIcon() { }
+
+void AppDelegate::checkIsOpenRightMenu()
+{
+    // The extension check is built on top of this object.
+}
+
+void AppDelegate::handleSignal(const qv::Notification& notification)
+{
+    if (notification.name == qv::kConfigChangeNotification) {
+        createStatusBar();
+    }
+}
+
+// --- The engine ----------------------------------------------------------------------------
+
+QVMenuService* AppDelegate::service()
+{
+    if (!m_service) {
+        m_service = std::make_unique<QVMenuService>();
+        installProgressHooks();
+    }
+    return m_service.get();
+}
+
+void AppDelegate::installProgressHooks()
+{
+    QPointer<AppDelegate> self(this);
+    QVMenuService::ProgressHooks hooks;
+    hooks.open = [self] {
+        if (self) {
+            self->ensureLoadingWinCtl().open();
+        }
+    };
+    hooks.showSuccess = [self](const QString& message) {
+        if (!self) {
+            return;
+        }
+        // The process lives until the success message has closed itself and the windows are
+        // cleaned up; the completion runs even when the window was dropped meanwhile.
+        QVMenuService::beginPendingWork();
+        self->ensureLoadingWinCtl().showSuccess(message, [self] {
+            if (self) {
+                self->clean();
+            }
+            QVMenuService::endPendingWork();
+        });
+    };
+    hooks.clean = [self] {
+        if (self) {
+            self->clean();
+        }
+    };
+    m_service->setProgressHooks(std::move(hooks));
+}
+
+QVLoadingWinCtl& AppDelegate::ensureLoadingWinCtl()
+{
+    if (!m_loadingWinCtl) {
+        m_loadingWinCtl = std::make_unique<QVLoadingWinCtl>();
+    }
+    return *m_loadingWinCtl;
+}
+
+void AppDelegate::clean()
+{
+    if (QVLoadingWinCtl* window = m_loadingWinCtl.release()) {
+        window->close();
+        // clean() may run inside one of the window's own callbacks (Cancel): drop it afterwards.
+        window->deleteLater();
+    }
+}
+
+// --- Window and lifetime -------------------------------------------------------------------
+
+void AppDelegate::openWindow()
+{
+    if (m_method == 0) {
+        platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+        const QString tab = defaults.stringValue(QVMenuManager::kMainOpenTabview);
+        if (m_settingsWindow) {
+            m_settingsWindow(qv::isValid(tab) ? tab : QString());
+        } else {
+            qCInfo(lcApp) << "the settings window would open on"
+                          << (qv::isValid(tab) ? tab : QStringLiteral("general"));
+        }
+        // A tab that names no page is dropped like one that was shown.
+        if (defaults.contains(QVMenuManager::kMainOpenTabview) && !defaults.remove(QVMenuManager::kMainOpenTabview)) {
+            qCWarning(lcApp).noquote() << QStringLiteral("Failed to write. File: \"%1\". Error: \"%2\"")
+                                              .arg(defaults.filePath(), defaults.lastError());
+        }
+    }
+    m_method = 0;
+}
+
+void AppDelegate::applicationShouldHandleReopen()
+{
+    openWindow();
+}
+
+bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed()
+{
+    if (m_method != 0) {
+        m_method = 0;
+        return false;
+    }
+    return !QVMenuManager::isPrefCheckOn(QVSwitch::StatusItem)
+        && !QVMenuManager::isPrefCheckOn(QVSwitch::RightClickHook);
+}
+
+bool AppDelegate::isHandlingCommand() const
+{
+    return m_running > 0 || (m_service && m_service->loadingCount() > 0) || QVMenuService::pendingWork() > 0;
+}
+
+void AppDelegate::onLastWindowClosed()
+{
+    if (applicationShouldTerminateAfterLastWindowClosed()) {
+        quitWhenIdle();
+    }
+}
+
+void AppDelegate::quitWhenIdle()
+{
+    if (!isHandlingCommand()) {
+        exitApp();
+        return;
+    }
+    // The command's last window closed before its work ended: the end waits for the work.
+    if (m_idleCheck == nullptr) {
+        m_idleCheck = new QTimer(this);
+        m_idleCheck->setInterval(kIdleCheckMs);
+        connect(m_idleCheck, &QTimer::timeout, this, [this] {
+            if (!isHandlingCommand()) {
+                m_idleCheck->stop();
+                exitApp();
+            }
+        });
+    }
+    m_idleCheck->start();
+}
+
+void AppDelegate::exitApp()
+{
+    QCoreApplication::quit();
+}
