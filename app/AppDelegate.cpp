@@ -36,7 +36,7 @@ AppDelegate::AppDelegate(platform::AppChannel* channel, QObject* parent)
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // The rule below decides, not Qt's default of ending with the last window.
         app->setQuitOnLastWindowClosed(false);
-        connect(app, &QGuiApplication::lastWindowClosed, this, &AppDelegate::onLastWindowClosed);
+        connect(app, &QGuiApplication::lastWindowClosed, this, &AppDelegate::lastWindowClosed);
     }
 }
 
@@ -184,6 +184,10 @@ void AppDelegate::clean()
 void AppDelegate::openWindow()
 {
     if (m_method == 0) {
+        // The user is back: an end that waited for a command is off.
+        if (m_idleCheck != nullptr) {
+            m_idleCheck->stop();
+        }
         platform::Defaults& defaults = QVMenuManager::sharedDefaults();
         const QString tab = defaults.stringValue(QVMenuManager::kMainOpenTabview);
         if (m_settingsWindow) {
@@ -221,7 +225,7 @@ bool AppDelegate::isHandlingCommand() const
     return m_running > 0 || (m_service && m_service->loadingCount() > 0) || QVMenuService::pendingWork() > 0;
 }
 
-void AppDelegate::onLastWindowClosed()
+void AppDelegate::lastWindowClosed()
 {
     if (applicationShouldTerminateAfterLastWindowClosed()) {
         quitWhenIdle();
@@ -250,5 +254,9 @@ void AppDelegate::quitWhenIdle()
 
 void AppDelegate::exitApp()
 {
+    if (m_idleCheck != nullptr) {
+        m_idleCheck->stop();
+    }
+    Q_EMIT terminating();
     QCoreApplication::quit();
 }

@@ -99,6 +99,9 @@ public:
     void applicationShouldHandleReopen();
     /// The rule for the last window closing; true when the process should end now.
     bool applicationShouldTerminateAfterLastWindowClosed();
+    /// The last window closed: ends the process by the rule above, at once or once the command
+    /// being handled has finished.
+    void lastWindowClosed();
     /// A command is still being handled: running, or leaving work behind it (a job of the
     /// engine, a window or message it keeps alive).
     bool isHandlingCommand() const;
@@ -130,12 +133,13 @@ public:
 Q_SIGNALS:
     /// A received command is about to run (after its checks and folder access).
     void commandStarted(qint64 method);
+    /// exitApp() was called: the event loop ends next.
+    void terminating();
 
 private:
     void runCommand(qint64 method, const QList<QUrl>& selection, bool hasQuery, std::optional<bool> isSelectURL);
     void installProgressHooks();
     QVLoadingWinCtl& ensureLoadingWinCtl();
-    void onLastWindowClosed();
     void quitWhenIdle();
 
     platform::AppChannel* m_channel = nullptr;
