@@ -4,10 +4,13 @@
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
+#include "foundation/QVResizeImageHook.h"
 #include "platform/Bundle.h"
+#include "platform/Defaults.h"
 #include "platform/finder/MountMonitor.h"
 #include "toolwindows/activepanel/QVActivePanelViewCtl.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
+#include "toolwindows/resizeimage/QVResizeImageWinCtl.h"
 
 #include <QPointer>
 #include <QSet>
@@ -26,6 +29,12 @@ FinderSync::FinderSync()
 {
     // Folder access asks for the activation panel before its first folder question.
     QVCheckPermit::setActivationPanel(&QVActivePanelViewCtl::runActivePanel);
+    QPointer<FinderSync> self(this);
+    qv::setResizeImageOpener([self](const QString& path, qv::ResizeImageSure sure) {
+        if (self) {
+            self->openResizeImage(path, std::move(sure));
+        }
+    });
     // The switch is read once: the application restarts the extension when it changes.
     if (QVMenuManager::isPrefCheckOn(QVSwitch::ServeVolumes)) {
         m_mountMonitor = new platform::MountMonitor(this);
@@ -85,8 +94,26 @@ QVLoadingWinCtl& FinderSync::ensureLoadingWinCtl()
     return *m_loadingWinCtl;
 }
 
+void FinderSync::openResizeImage(const QString& path, std::function<void(double, double)> sure)
+{
+    if (!m_resizeImageWinCtl) {
+        QVImageSizeStore store;
+        const QString key = QVMenuManager::kArrayImageSize;
+        store.load = [key] { return QVMenuManager::sharedDefaults().arrayValue(key); };
+        store.save = [key](const QVariantList& sizes) { QVMenuManager::sharedDefaults().setValue(key, sizes); };
+        store.move = [key](int from, int before) { return QVMenuManager::changePositionMenuKey(key, from, before); };
+        m_resizeImageWinCtl = std::make_unique<QVResizeImageWinCtl>(std::move(store));
+    }
+    m_resizeImageWinCtl->setSureBlock(std::move(sure));
+    m_resizeImageWinCtl->openWithFile(path);
+}
+
 void FinderSync::clean()
 {
+    if (QVResizeImageWinCtl* window = m_resizeImageWinCtl.release()) {
+        window->close();
+        window->deleteLater();
+    }
     if (QVLoadingWinCtl* window = m_loadingWinCtl.release()) {
         window->close();
         // clean() may run inside one of the window's own callbacks (Cancel): drop it afterwards.

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QVLoadingWinCtl;
+class QVResizeImageWinCtl;
 class QVMenuService;
 
 namespace platform {
@@ -49,8 +50,11 @@ public:
 
 private:
     QVLoadingWinCtl& ensureLoadingWinCtl();
+    void openResizeImage(const QString& path, std::function<void(double, double)> sure);
 
     std::unique_ptr<QVMenuService> m_service;
     std::unique_ptr<QVLoadingWinCtl> m_loadingWinCtl;
+    /// The resize window the engine opened, kept until clean().
+    std::unique_ptr<QVResizeImageWinCtl> m_resizeImageWinCtl;
     platform::MountMonitor* m_mountMonitor = nullptr;
 };

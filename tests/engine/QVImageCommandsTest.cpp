@@ -6,6 +6,7 @@
 
 #include "CommandTestSupport.h"
 #include "foundation/BundleExpand.h"
+#include "foundation/QVResizeImageHook.h"
 #include "platform/ImageIO.h"
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
@@ -267,4 +268,22 @@ TEST_F(ConversionTest, ExtractIconWritesA1024PngBesideTheItem)
     const QString png = m_dir + QStringLiteral("/notes.png");
     EXPECT_EQ(ImageIO::formatOfFile(png), Format::Png);
     EXPECT_EQ(ImageIO::sizeOfFile(png), QSize(1024, 1024));
+}
+
+TEST_F(ConversionTest, CustomizeOpensTheResizeWindowOnTheFirstItemAndResizesToItsAnswer)
+{
+    const QString photo = source(QStringLiteral("photo.jpg"));
+    select({ photo });
+    QStringList opened;
+    qv::setResizeImageOpener([&](const QString& path, qv::ResizeImageSure sure) {
+        opened << path;
+        sure(20, 15);
+    });
+    QString index;
+    const QVMenuItemPtr entry = top(ConversionCase { "", {}, "Resize Image", QStringLiteral("5x5"), {} }, &index);
+    m_service.readyStart(entry, { QStringLiteral("01") }); // "Customize..."
+    qv::setResizeImageOpener({});
+    EXPECT_EQ(opened, QStringList { photo });
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_service.loadingCount() == 0; }, 30000));
+    EXPECT_EQ(ImageIO::sizeOfFile(m_dir + QStringLiteral("/photo@20×15.jpg")), QSize(20, 15));
 }
