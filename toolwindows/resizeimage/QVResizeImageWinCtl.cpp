@@ -70,7 +70,7 @@ QVResizeImageWinCtl::QVResizeImageWinCtl(QVImageSizeStore store, QObject* parent
     m_ui->widthInput->setProperty("tag", kWidthTag);
     m_ui->heightInput->setProperty("tag", kHeightTag);
     m_ui->lockBtn->setProperty("tag", 0);
-    m_ui->lockBtn->setIcon(QIcon::fromTheme(QStringLiteral("object-locked")));
+    m_ui->lockBtn->setIcon(platform::Bundle::iconNamed(QStringLiteral("lock")));
     m_ui->deleteBtn->setEnabled(false);
     m_ui->tableView->viewport()->setAcceptDrops(true);
     m_ui->tableView->viewport()->installEventFilter(this);
@@ -177,7 +177,7 @@ void QVResizeImageWinCtl::onLockAction()
     m_lockTag = m_lockTag == 0 ? 1 : 0;
     m_ui->lockBtn->setProperty("tag", m_lockTag);
     m_ui->lockBtn->setIcon(
-        QIcon::fromTheme(m_lockTag == 1 ? QStringLiteral("object-unlocked") : QStringLiteral("object-locked")));
+        platform::Bundle::iconNamed(m_lockTag == 1 ? QStringLiteral("unlock") : QStringLiteral("lock")));
 }
 
 void QVResizeImageWinCtl::onTextChanged(QLineEdit* edit, int tag)
