@@ -8,8 +8,10 @@
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/StringExpand.h"
+#include "kit/shortcut/MASShortcutBinder.h"
 #include "platform/AppChannel.h"
 #include "platform/Defaults.h"
+#include "platform/X11.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 
 #include <QApplication>
@@ -58,9 +60,11 @@ bool AppDelegate::awakeFromNib(QString* error)
     }
     m_method = 0;
     createStatusBar();
+    // The hot keys come before the hook: the default of "CloudFolderShortCut" must be registered
+    // when the hook binds it, so the hot key works from the start and the recorder shows it.
+    bindShortcuts();
     setupCloudFolderEnable();
     qv::addNotification(this, qv::kConfigChangeNotification);
-    bindShortcuts();
     return true;
 }
 
@@ -97,8 +101,18 @@ void AppDelegate::setupCloudFolderEnable()
 
 void AppDelegate::bindShortcuts()
 {
-    // "ColorPickerShortCut" (the colour picker of service()) and the default of
-    // "CloudFolderShortCut" are bound here by the hot-key kit.
+    MASShortcutBinder& binder = MASShortcutBinder::sharedBinder();
+    QPointer<AppDelegate> self(this);
+    binder.bindShortcutWithDefaultsKey(kColorPickerShortCut, [self] {
+        if (self) {
+            self->service()->runHandedOverCommand(QStringLiteral("Color Picker"));
+        }
+    });
+    // Control+Super+E, the Control-Command-E of the menu at the pointer.
+    binder.registerDefaultShortcuts(
+        { { kCloudFolderShortCut,
+            MASShortcut::shortcutWithKeyCode(platform::X11::kKeyCodeE,
+                                             MASShortcut::kControlFlag | MASShortcut::kCommandFlag) } });
 }
 
 void AppDelegate::killLanchHelper()

@@ -119,8 +119,11 @@ public:
     void createStatusBar();
     /// The global right-click hook and its hot key ("pref check16").
     void setupCloudFolderEnable();
-    /// The hot keys of the standard defaults ("ColorPickerShortCut", "CloudFolderShortCut").
+    /// The hot keys of the standard defaults: binds "ColorPickerShortCut" to the colour picker
+    /// and registers the default of "CloudFolderShortCut" (Control+Super+E).
     void bindShortcuts();
+    static inline const QString kColorPickerShortCut = QStringLiteral("ColorPickerShortCut");
+    static inline const QString kCloudFolderShortCut = QStringLiteral("CloudFolderShortCut");
     /// Tells the login-item launcher to quit.
     void killLanchHelper();
     /// Dock icon by "pref check11": this desktop has no Dock, so there is nothing to switch.
