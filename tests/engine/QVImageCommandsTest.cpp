@@ -7,11 +7,14 @@
 #include "CommandTestSupport.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/QVResizeImageHook.h"
+#include "platform/Alert.h"
 #include "platform/ImageIO.h"
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QThread>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -244,20 +247,30 @@ TEST_F(ConversionTest, ResizingTwiceWritesAFreeName)
 }
 
 // The HEVC encoder refuses a picture 20000 pixels wide. A conversion whose encoder failed must say
-// so ("Convert Fail") and leave no file, never end as if it had worked.
-TEST_F(ConversionTest, AFailedEncoderReportsConvertFail)
+// so ("Convert Fail") and leave no file, never end as if it had worked; and the alert, asked for
+// by the background job, must be shown from the main thread (widgets anywhere else crash).
+TEST_F(ConversionTest, AFailedEncoderReportsConvertFailFromTheMainThread)
 {
     QImage wide(20000, 8, QImage::Format_RGB32);
     wide.fill(Qt::red);
     const QString path = m_dir + QStringLiteral("/wide.png");
     ASSERT_TRUE(ImageIO::write(wide, path, Format::Png).ok);
     select({ path });
-    AlertScript alerts;
+    QStringList texts;
+    bool onMainThread = true;
+    platform::Alert::setResponder([&](const platform::Alert& alert, QWidget*) {
+        onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
+        texts << alert.informativeText();
+        return platform::Alert::FirstButtonReturn;
+    });
     QString index;
     const QVMenuItemPtr entry = top(ConversionCase { "", {}, "Convert to", QStringLiteral("HEIC"), {} }, &index);
     m_service.readyStart(entry, { index });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_service.loadingCount() == 0 && !alerts.shown().isEmpty(); }, 30000));
-    EXPECT_EQ(alerts.shown().first().informativeText, qv::localized(QStringLiteral("Convert Fail")));
+    const bool shown = QTest::qWaitFor([&] { return m_service.loadingCount() == 0 && !texts.isEmpty(); }, 30000);
+    platform::Alert::setResponder({});
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(texts, QStringList { qv::localized(QStringLiteral("Convert Fail")) });
+    EXPECT_TRUE(onMainThread);
     EXPECT_FALSE(QFileInfo::exists(m_dir + QStringLiteral("/wide.heic")));
 }
 
