@@ -2,9 +2,12 @@
 // place, and when the process ends. App command URLs are in AppDelegateCommands.cpp.
 
 #include "app/AppDelegate.h"
+#include "app/QVPermissions.h"
+#include "app/QVStatusMenu.h"
 
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
+#include "engine/model/QVSwitch.h"
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/StringExpand.h"
@@ -96,7 +99,26 @@ void AppDelegate::createStatusBar()
 
 void AppDelegate::setupCloudFolderEnable()
 {
-    // The global right-click hook and "CloudFolderShortCut" are built on top of this object.
+    MASShortcutBinder& binder = MASShortcutBinder::sharedBinder();
+    QVPermissions& hook = QVPermissions::sharedInstance();
+    if (!QVMenuManager::sharedDefaults().boolValue(QVMenuManager::prefCheck(QVSwitch::RightClickHook))) {
+        binder.breakBindingWithDefaultsKey(kCloudFolderShortCut);
+        return;
+    }
+    QPointer<AppDelegate> self(this);
+    hook.setMenuProvider([self](const QStringList& paths) -> QVPermissions::MenuProvider::result_type {
+        if (!self) {
+            return {};
+        }
+        auto menu = std::make_shared<QVStatusMenu>(*self->service());
+        return std::make_pair(menu->rightMenuWithPaths(paths), std::shared_ptr<void>(menu));
+    });
+    binder.bindShortcutWithDefaultsKey(kCloudFolderShortCut, [self] {
+        if (self) {
+            QVPermissions::sharedInstance().setEventType(2);
+            QVPermissions::sharedInstance().showRightMenu();
+        }
+    });
 }
 
 void AppDelegate::bindShortcuts()
