@@ -8,6 +8,7 @@
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/model/QVSwitch.h"
+#include "engine/service/QVHelper.h"
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/StringExpand.h"
@@ -15,6 +16,7 @@
 #include "platform/AppChannel.h"
 #include "platform/Defaults.h"
 #include "platform/X11.h"
+#include "toolwindows/filetools/QVFileToolWindows.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 
 #include <QApplication>
@@ -163,6 +165,11 @@ QVMenuService* AppDelegate::service()
     if (!m_service) {
         m_service = std::make_unique<QVMenuService>();
         installProgressHooks();
+        QVFileToolWindows::Hooks hooks;
+        hooks.playSound = &QVHelper::playSoundType;
+        hooks.beginPendingWork = &QVMenuService::beginPendingWork;
+        hooks.endPendingWork = &QVMenuService::endPendingWork;
+        m_toolWindows = std::make_unique<QVFileToolWindows>(std::move(hooks));
     }
     return m_service.get();
 }
@@ -208,6 +215,9 @@ QVLoadingWinCtl& AppDelegate::ensureLoadingWinCtl()
 
 void AppDelegate::clean()
 {
+    if (m_toolWindows) {
+        m_toolWindows->clean();
+    }
     if (QVLoadingWinCtl* window = m_loadingWinCtl.release()) {
         window->close();
         // clean() may run inside one of the window's own callbacks (Cancel): drop it afterwards.

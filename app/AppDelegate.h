@@ -13,6 +13,7 @@
 #include <optional>
 
 class QTimer;
+class QVFileToolWindows;
 class QVLoadingWinCtl;
 class QVMenuService;
 
@@ -148,6 +149,7 @@ private:
     platform::AppChannel* m_channel = nullptr;
     std::unique_ptr<QVMenuService> m_service;
     std::unique_ptr<QVLoadingWinCtl> m_loadingWinCtl;
+    std::unique_ptr<QVFileToolWindows> m_toolWindows;
     SettingsWindow m_settingsWindow;
     QTimer* m_idleCheck = nullptr;
     qint64 m_method = 0;

@@ -1,6 +1,7 @@
 #include "extension/FinderSync.h"
 
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/QVHelper.h"
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
@@ -9,6 +10,7 @@
 #include "platform/Defaults.h"
 #include "platform/finder/MountMonitor.h"
 #include "toolwindows/activepanel/QVActivePanelViewCtl.h"
+#include "toolwindows/filetools/QVFileToolWindows.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 #include "toolwindows/resizeimage/QVResizeImageWinCtl.h"
 
@@ -35,6 +37,11 @@ FinderSync::FinderSync()
             self->openResizeImage(path, std::move(sure));
         }
     });
+    QVFileToolWindows::Hooks hooks;
+    hooks.playSound = &QVHelper::playSoundType;
+    hooks.beginPendingWork = &QVMenuService::beginPendingWork;
+    hooks.endPendingWork = &QVMenuService::endPendingWork;
+    m_toolWindows = std::make_unique<QVFileToolWindows>(std::move(hooks));
     // The switch is read once: the application restarts the extension when it changes.
     if (QVMenuManager::isPrefCheckOn(QVSwitch::ServeVolumes)) {
         m_mountMonitor = new platform::MountMonitor(this);
@@ -108,12 +115,23 @@ void FinderSync::openResizeImage(const QString& path, std::function<void(double,
     m_resizeImageWinCtl->openWithFile(path);
 }
 
+QVFileHashWinCtl* FinderSync::fileHashWinCtl() const
+{
+    return m_toolWindows->fileHashWinCtl();
+}
+
+QVFixNameWinCtl* FinderSync::fixNameWinCtl() const
+{
+    return m_toolWindows->fixNameWinCtl();
+}
+
 void FinderSync::clean()
 {
     if (QVResizeImageWinCtl* window = m_resizeImageWinCtl.release()) {
         window->close();
         window->deleteLater();
     }
+    m_toolWindows->clean();
     if (QVLoadingWinCtl* window = m_loadingWinCtl.release()) {
         window->close();
         // clean() may run inside one of the window's own callbacks (Cancel): drop it afterwards.

@@ -6,6 +6,9 @@
 
 #include <memory>
 
+class QVFileHashWinCtl;
+class QVFileToolWindows;
+class QVFixNameWinCtl;
 class QVLoadingWinCtl;
 class QVResizeImageWinCtl;
 class QVMenuService;
@@ -32,6 +35,11 @@ public:
     /// The progress window of the engine's background jobs, created on first use and kept until
     /// clean(); null while none is held.
     QVLoadingWinCtl* loadingWinCtl() const { return m_loadingWinCtl.get(); }
+    /// The file hash window of "File Info", created when a command opens it and kept until
+    /// clean(); null while none is held.
+    QVFileHashWinCtl* fileHashWinCtl() const;
+    /// The garbled-name window, held the same way.
+    QVFixNameWinCtl* fixNameWinCtl() const;
     /// Closes and drops the tool windows the engine's commands opened.
     void clean();
 
@@ -56,5 +64,6 @@ private:
     std::unique_ptr<QVLoadingWinCtl> m_loadingWinCtl;
     /// The resize window the engine opened, kept until clean().
     std::unique_ptr<QVResizeImageWinCtl> m_resizeImageWinCtl;
+    std::unique_ptr<QVFileToolWindows> m_toolWindows;
     platform::MountMonitor* m_mountMonitor = nullptr;
 };

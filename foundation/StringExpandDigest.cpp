@@ -1,6 +1,7 @@
 #include "foundation/StringExpandDigest.h"
 
 #include "foundation/PathComponents.h"
+#include "foundation/RegularFileReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,32 +45,36 @@ struct EvpContextDeleter
     void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
 };
 
-// Reads the file from start to end in blocks and hands each to `feed`. False when the file
-// cannot be opened, is not a regular file, a read fails or `feed` refuses a block. Only regular
-// files are read: a named pipe would block the caller until some writer came, and a device
-// such as /dev/zero never ends.
-bool readFileInBlocks(const QString& path, const std::function<bool(const char*, qsizetype)>& feed)
+} // namespace
+
+namespace detail {
+
+int openRegularFile(const QString& path)
 {
     if (path.isEmpty()) {
-        return false;
+        return -1;
     }
     // Non-blocking only so that opening a named pipe cannot hang; it is refused just below.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        return false;
+        return -1;
     }
     struct stat st
     {
     };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return false;
+        return -1;
     }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    std::vector<char> block(kBlockSize);
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(fd, block.data(), block.size());
+    return fd;
+}
+
+qsizetype readBlock(int fd, char* buffer, qsizetype size)
+{
+    qsizetype filled = 0;
+    while (filled < size) {
+        const ssize_t n = ::read(fd, buffer + filled, static_cast<size_t>(size - filled));
         if (n == 0) {
             break;
         }
@@ -77,7 +82,33 @@ bool readFileInBlocks(const QString& path, const std::function<bool(const char*,
             if (errno == EINTR) {
                 continue;
             }
-            ok = false;
+            return -1;
+        }
+        filled += n;
+    }
+    return filled;
+}
+
+} // namespace detail
+
+namespace {
+
+// Reads the file from start to end in blocks and hands each to `feed`. False when the file
+// cannot be opened, is not a regular file, a read fails or `feed` refuses a block. Only regular
+// files are read: a named pipe would block the caller until some writer came, and a device
+// such as /dev/zero never ends.
+bool readFileInBlocks(const QString& path, const std::function<bool(const char*, qsizetype)>& feed)
+{
+    const int fd = detail::openRegularFile(path);
+    if (fd < 0) {
+        return false;
+    }
+    std::vector<char> block(kBlockSize);
+    bool ok = true;
+    for (;;) {
+        const qsizetype n = detail::readBlock(fd, block.data(), kBlockSize);
+        if (n <= 0) {
+            ok = n == 0;
             break;
         }
         if (!feed(block.data(), n)) {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
+#include <array>
 #include <functional>
+#include <initializer_list>
 
 namespace qv {
 
@@ -38,6 +41,29 @@ QString hashOfFileAtPath(const QString& path, const HashComputationContext& cont
 /// ("%u"). An empty file, a file that cannot be opened or read, and anything but a regular file
 /// (a folder, for one) give "0".
 QString crc32HashOfFileAtPath(const QString& path);
+
+/// The digests a file window and the file info command offer, in the order they show them.
+enum class FileDigestKind { MD5, SHA1, SHA256, SHA512, CRC32 };
+constexpr int kFileDigestKindCount = 5;
+
+/// The digests of one file, read once. A file that cannot be opened or read gives no value at
+/// all (`readable` false), CRC-32 included: an unreadable file never passes for one whose
+/// CRC-32 is 0.
+struct FileDigests
+{
+    bool readable = false;
+    /// Indexed by FileDigestKind; null for a kind not asked for or an unreadable file. Hex as
+    /// the single-file routines give it, CRC-32 as unsigned decimal.
+    std::array<QString, kFileDigestKindCount> values;
+
+    QString value(FileDigestKind kind) const { return values.at(static_cast<size_t>(kind)); }
+};
+
+/// Every digest asked for, from one read of the file: each block read is handed to all of
+/// them. Large files are digested by one thread per digest over the same blocks, so the whole
+/// takes about as long as the slowest digest alone.
+FileDigests digestsOfFileAtPath(const QString& path, std::initializer_list<FileDigestKind> kinds);
+FileDigests digestsOfFileAtPath(const QString& path, const QList<FileDigestKind>& kinds);
 
 /// The MD5 of the contents at the path, lower-case hex, when something exists there; the last
 /// path component without its extension when nothing does; nil for a folder, anything else but

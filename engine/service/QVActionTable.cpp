@@ -85,6 +85,11 @@ bool runsScripts(const Request& r)
     return r.top->isCommonScript() || r.top->isToCommomPathScript();
 }
 
+bool isUtf8Candidate(const Request& r)
+{
+    return r.child->key() == QLatin1String("UTF-8");
+}
+
 bool toCommonPath(Commands& c, const Request& r)
 {
     c.commonPaths.toCommonPathWithItem(r.top, r.child, r.grandchild, r.greatGrandchild);
@@ -127,6 +132,9 @@ const QVActionRow kChildRows[] = {
           return true;
       },
       kCommand },
+    // Text files become UTF-8 in the application, always: the extension hands them over, and
+    // the application to itself.
+    { "Convert to", isUtf8Candidate, "convertTextToUTF8", nullptr, kHandOff },
     // "UTF-8" is not a picture conversion: convertItem answers false for it.
     { "Convert to", nullptr, "convertItem",
       [](Commands& c, const Request& r) {
@@ -140,7 +148,13 @@ const QVActionRow kChildRows[] = {
           return true;
       },
       kCommand },
-    { "File Info", nullptr, "copyfileInfo", kNotAvailable, kCommand },
+    { "File Info", nullptr, "copyfileInfo",
+      [](Commands& c, const Request& r) {
+          r.child->setTag(r.childIndex);
+          c.hashes.copyfileInfo(r.child);
+          return true;
+      },
+      kCommand },
     { "Copy to", nullptr, "toCommonPathWithItem", toCommonPath, kCommand },
     { "Move to", nullptr, "toCommonPathWithItem", toCommonPath, kCommand },
     { "Create Symlink to", nullptr, "toCommonPathWithItem", toCommonPath, kCommand },
@@ -236,7 +250,12 @@ const QVActionRow kLeafRows[] = {
           return true;
       },
       kCommand },
-    { "Fixing Garbled Names", nullptr, "fixingGarbledNames", kNotAvailable, kCommand },
+    { "Fixing Garbled Names", nullptr, "fixingGarbledNames",
+      [](Commands& c, const Request&) {
+          c.garbledNames.fixingGarbledNames();
+          return true;
+      },
+      kCommand },
     { "Send to Desktop Shortcut", nullptr, "sendToDesktopShortcut",
       [](Commands& c, const Request&) {
           c.flagsAndLinks.sendToDesktopShortcut();
@@ -273,10 +292,21 @@ const QVActionRow kLeafRows[] = {
           return true;
       },
       kCommand },
-    { "File Info", nullptr, "copyfileInfo", kNotAvailable, kCommand },
+    { "File Info", nullptr, "copyfileInfo",
+      [](Commands& c, const Request& r) {
+          r.top->setTag(0);
+          c.hashes.copyfileInfo(r.top);
+          return true;
+      },
+      kCommand },
     // The conversion to UTF-8 as the application receives it from any sender: the entry itself,
     // its encoding already chosen.
-    { "Convert to", isHandedOver, "convertTextToUTF8", kNotAvailable, kCommand },
+    { "Convert to", isHandedOver, "convertTextToUTF8",
+      [](Commands& c, const Request&) {
+          c.texts.convertTextToUTF8();
+          return true;
+      },
+      kCommand },
     { "AirDrop", nullptr, "openFromMainApp", nullptr, kHandOff },
     { "As Desktop Picture", nullptr, "openFromMainApp", nullptr, kHandOff },
     { "Send to Wechat", nullptr, "openFromMainApp", nullptr, kHandOff },

@@ -5,7 +5,10 @@
 #include "engine/service/filecommands/QVFileCommands.h"
 #include "engine/service/flagslinks/QVFlagAndLinkCommands.h"
 #include "engine/service/images/QVImageCommands.h"
+#include "engine/service/garblednames/QVGarbledNameCommands.h"
+#include "engine/service/hashes/QVHashCommands.h"
 #include "engine/service/openwith/QVOpenWithCommands.h"
+#include "engine/service/textconvert/QVTextCommands.h"
 
 class QVCommandContext;
 
@@ -20,6 +23,9 @@ struct QVCommandFamilies
         , copyMove(context)
         , commonPaths(context, openWith, flagsAndLinks, copyMove)
         , images(context, openWith)
+        , hashes(context)
+        , garbledNames(context)
+        , texts(context)
     {
     }
     Q_DISABLE_COPY_MOVE(QVCommandFamilies)
@@ -30,4 +36,7 @@ struct QVCommandFamilies
     QVCopyMoveCommands copyMove;
     QVCommonPathCommands commonPaths;
     QVImageCommands images;
+    QVHashCommands hashes;
+    QVGarbledNameCommands garbledNames;
+    QVTextCommands texts;
 };

@@ -224,6 +224,15 @@ public:
     /// The command running now (copy, move or paste), null when none was started.
     std::shared_ptr<QVFileTransfer> lastTransfer() const;
 
+    // --- File info, text and names ----------------------------------------------------------
+    /// One digest of the first selected file (the item's tag: 1 MD5 ... 5 CRC32) in an alert, or
+    /// the file hash window on the selection (any other tag).
+    void copyfileInfo(const QVMenuItemPtr& item);
+    /// The garbled-name window on the selection; the tool windows close when it has renamed.
+    void fixingGarbledNames();
+    /// Writes each selected text file again as UTF-8 beside itself (app command method 15).
+    void convertTextToUTF8();
+
     /// The progress window's part in a command (see QVProgressHooks).
     using ProgressHooks = QVProgressHooks;
     void setProgressHooks(ProgressHooks hooks) { m_progress = std::move(hooks); }

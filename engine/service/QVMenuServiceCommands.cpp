@@ -198,3 +198,20 @@ std::shared_ptr<QVFileTransfer> QVMenuService::lastTransfer() const
 {
     return m_commands ? m_commands->copyMove.lastTransfer() : nullptr;
 }
+
+// --- File info, text and names ---------------------------------------------------------------
+
+void QVMenuService::copyfileInfo(const QVMenuItemPtr& item)
+{
+    commands().hashes.copyfileInfo(item);
+}
+
+void QVMenuService::fixingGarbledNames()
+{
+    commands().garbledNames.fixingGarbledNames();
+}
+
+void QVMenuService::convertTextToUTF8()
+{
+    commands().texts.convertTextToUTF8();
+}

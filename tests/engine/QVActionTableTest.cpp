@@ -109,7 +109,6 @@ TEST_P(QVActionTableTest, ACommandNotBuiltYetTellsTheUserAndCountsNothing)
 INSTANTIATE_TEST_SUITE_P(NotAvailable, QVActionTableTest,
                          testing::Values(PickCase { "NewFileTemplate", "New File", "Text", nullptr, false },
                                          PickCase { "ScriptInSubmenu", "Common Script", "Hello", nullptr, false },
-                                         PickCase { "OneHash", "File Info", "MD5", nullptr, false },
                                          PickCase { "MainMenuNewFile", "Text File", nullptr, nullptr, true },
                                          PickCase { "MainMenuScript", "Hello", nullptr, "echo hi", false },
                                          PickCase { "EncryptedCompression", "Encrypted Compression", nullptr, nullptr,
@@ -118,9 +117,7 @@ INSTANTIATE_TEST_SUITE_P(NotAvailable, QVActionTableTest,
                                          PickCase { "EmbedInFolder", "Embed in Folder", nullptr, nullptr, false },
                                          PickCase { "NewFolder", "New Folder", nullptr, nullptr, false },
                                          PickCase { "UnembedFolder", "Unembed Folder", nullptr, nullptr, false },
-                                         PickCase { "ExecuteScript", "Execute Script", nullptr, nullptr, false },
-                                         PickCase { "GarbledNames", "Fixing Garbled Names", nullptr, nullptr, false },
-                                         PickCase { "AllHashes", "File Info", nullptr, nullptr, false }),
+                                         PickCase { "ExecuteScript", "Execute Script", nullptr, nullptr, false }),
                          caseName<PickCase>);
 
 TEST_F(QVActionTableOrderTest, TheFirstRowThatFitsDecides)

@@ -435,17 +435,18 @@ TEST_F(QVMenuServiceTest, ChosenEntriesAreDecodedOnceFromTheLastMenu)
         seen.append({ tag, item ? item->key() : QString() });
     });
     const auto menu = menuFor(service, { file(QStringLiteral("a.bin")) });
-    // The hashes are not built yet: the entry says so, and the alert needs an answer.
-    int tips = 0;
-    platform::Alert::setResponder([&](const platform::Alert&, QWidget*) {
-        ++tips;
-        return platform::Alert::FirstButtonReturn;
+    // The digest shows in an alert once it is computed; the alert needs an answer.
+    QStringList tips;
+    platform::Alert::setResponder([&](const platform::Alert& alert, QWidget*) {
+        tips << alert.messageText();
+        return platform::Alert::FirstButtonReturn + 1;
     });
     ASSERT_TRUE(menu->itemWithTag(203)->perform());
     // The menu is spent: a second delivery of a tag finds nothing.
     service.handlerMenuTag(203);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !tips.isEmpty(); }, 10000));
     platform::Alert::setResponder({});
-    EXPECT_EQ(tips, 1);
+    EXPECT_EQ(tips, QStringList({ QStringLiteral("SHA1") }));
     ASSERT_EQ(seen.size(), 2);
     EXPECT_EQ(seen[0], qMakePair(qint64(203), QStringLiteral("SHA1")));
     EXPECT_TRUE(seen[1].second.isNull());

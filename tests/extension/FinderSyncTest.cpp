@@ -10,6 +10,7 @@
 #include "platform/Bundle.h"
 #include "platform/FileFlags.h"
 #include "platform/MountTable.h"
+#include "toolwindows/filehash/QVFileHashWinCtl.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 
 #include "testsupport/ModalScript.h"
@@ -228,4 +229,20 @@ TEST_F(FinderSyncTest, TheActivationPanelPrecedesFolderQuestionsUntilActivated)
     EXPECT_EQ(script.shown().at(2).kind, platform::Panels::Kind::Open);
     EXPECT_TRUE(activated);
     EXPECT_EQ(failures, 2);
+}
+
+TEST_F(FinderSyncTest, FileInfoOpensTheHashWindowWhichKeepsTheHostUntilItCloses)
+{
+    FinderSync sync;
+    selectItem(sync, writeFile(testHome() + QStringLiteral("/a.txt"), "x"));
+    auto entry = QVMenuItem::create();
+    entry->setKey(QStringLiteral("File Info"));
+    sync.service()->readyStart(entry, {});
+    ASSERT_NE(sync.fileHashWinCtl(), nullptr);
+    EXPECT_TRUE(sync.fileHashWinCtl()->window()->isVisible());
+    EXPECT_EQ(sync.fileHashWinCtl()->paths(), QStringList({ testHome() + QStringLiteral("/a.txt") }));
+    EXPECT_TRUE(sync.hasPendingWork());
+    sync.clean();
+    EXPECT_EQ(sync.fileHashWinCtl(), nullptr);
+    EXPECT_FALSE(sync.hasPendingWork());
 }

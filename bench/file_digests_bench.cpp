@@ -1,0 +1,138 @@
+// All five file digests of one file in one pass (one read, every digest fed from the same
+// buffer) next to OpenSSL's command-line tool run once per digest, and next to the slowest of
+// our digests alone.
+//
+//   file_digests_bench [FILE]
+//
+// Without FILE a 1 GiB file of pseudo-random bytes is written into a temporary folder under
+// /tmp and removed afterwards. The file is read once to warm the page cache, so every run reads
+// from memory; each figure is one run. CRC-32 has no OpenSSL digest: zlib's crc32 through
+// Python stands in for it in the tool's total.
+
+#include "foundation/StringExpandDigest.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+using Kind = qv::FileDigestKind;
+
+constexpr qint64 kFileSize = qint64(1) << 30;
+
+double secondsOf(const std::function<void()>& fn)
+{
+    QElapsedTimer timer;
+    timer.start();
+    fn();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+QString runTool(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed().section(QLatin1Char(' '), 0, 0);
+}
+
+bool writeRandomFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    QByteArray block(4 << 20, '\0');
+    QRandomGenerator rng(20261209);
+    for (qint64 written = 0; written < kFileSize; written += block.size()) {
+        rng.fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / int(sizeof(quint32)));
+        if (f.write(block) != block.size()) {
+            return false;
+        }
+    }
+    return f.flush();
+}
+
+const char kCrcScript[] = "import sys, zlib\n"
+                          "c = 0\n"
+                          "with open(sys.argv[1], 'rb', buffering=0) as f:\n"
+                          "    while True:\n"
+                          "        b = f.read(1 << 20)\n"
+                          "        if not b: break\n"
+                          "        c = zlib.crc32(b, c)\n"
+                          "print(c & 0xffffffff)\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir(QStringLiteral("/tmp/file-digests-bench-XXXXXX"));
+    QString file = app.arguments().value(1);
+    if (file.isEmpty()) {
+        file = dir.filePath(QStringLiteral("digests.bin"));
+        std::printf("writing a 1 GiB test file to %s ...\n", qPrintable(file));
+        std::fflush(stdout);
+        if (!writeRandomFile(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+    }
+    const qint64 size = QFileInfo(file).size();
+    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (size <= 0 || openssl.isEmpty() || python.isEmpty()) {
+        std::fprintf(stderr, "needs a non-empty file, openssl and python3\n");
+        return 1;
+    }
+    qv::digestsOfFileAtPath(file, { Kind::CRC32 }); // warms the page cache
+
+    const Kind kinds[] = { Kind::MD5, Kind::SHA1, Kind::SHA256, Kind::SHA512, Kind::CRC32 };
+    const char* const flags[] = { "-md5", "-sha1", "-sha256", "-sha512", nullptr };
+    const char* const names[] = { "MD5", "SHA-1", "SHA-256", "SHA-512", "CRC-32" };
+    qv::FileDigests all;
+    const double onePass = secondsOf([&] {
+        all = qv::digestsOfFileAtPath(file, { std::begin(kinds), std::end(kinds) });
+    });
+
+    std::printf("file: %s (%lld bytes), one run each, page cache warm\n\n", qPrintable(file),
+                static_cast<long long>(size));
+    std::printf("%-8s %14s %14s  %s\n", "digest", "ours alone s", "tool s", "match");
+    double toolTotal = 0;
+    double slowestAlone = 0;
+    bool allMatch = all.readable;
+    for (int i = 0; i < qv::kFileDigestKindCount; ++i) {
+        QString single;
+        const double alone = secondsOf([&] { single = qv::digestsOfFileAtPath(file, { kinds[i] }).value(kinds[i]); });
+        QString theirs;
+        const double tool = secondsOf([&] {
+            theirs = flags[i] != nullptr
+                ? runTool(openssl,
+                          { QStringLiteral("dgst"), QString::fromLatin1(flags[i]), QStringLiteral("-r"), file })
+                : runTool(python, { QStringLiteral("-c"), QString::fromLatin1(kCrcScript), file });
+        });
+        const bool match = !single.isEmpty() && single == theirs && single == all.value(kinds[i]);
+        allMatch = allMatch && match;
+        toolTotal += tool;
+        slowestAlone = std::max(slowestAlone, alone);
+        std::printf("%-8s %14.3f %14.3f  %s%s\n", names[i], alone, tool, match ? "yes" : "NO",
+                    flags[i] != nullptr ? "" : "  (tool: python3 zlib.crc32)");
+    }
+    std::printf("\nall five in one pass (ours): %.3f s\n", onePass);
+    std::printf("tool, once per digest:       %.3f s  -> ours %.2fx faster (goal 3x)\n", toolTotal,
+                toolTotal / onePass);
+    std::printf("slowest digest alone (ours): %.3f s  -> one pass takes %.2fx of it (goal at most 1.2x)\n",
+                slowestAlone, onePass / slowestAlone);
+    return allMatch ? 0 : 2;
+}
