@@ -1,16 +1,16 @@
-// Several digests of one file from one read. Each block is read once into one of two buffers;
-// while the digests work on one buffer the next block is read into the other. A small file, or
-// a single digest, is digested on the caller's thread; a large one by one thread per digest,
-// which meet at a barrier after every block, so the whole pass costs about what the slowest
-// digest costs alone.
+// Several digests of one file from one read. Each block is read once, and every digest is fed
+// from that same buffer. A small file, or a single digest, is digested on the caller's thread;
+// a large one by one thread per digest over a ring of blocks, so the whole pass costs about
+// what the slowest digest costs alone.
 
 #include "foundation/RegularFileReader.h"
 #include "foundation/StringExpandDigest.h"
 
 #include <zlib.h>
 
-#include <atomic>
-#include <barrier>
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -19,9 +19,10 @@ namespace qv {
 
 namespace {
 
-// Large enough that the meeting after each block costs nothing next to the digest of it, small
-// enough that both buffers stay in the processor's cache.
+// Large enough that handing a block over costs nothing next to digesting it.
 constexpr qsizetype kPassBlockSize = 1024 * 1024;
+// Blocks in flight between the reader and the slowest digest.
+constexpr qint64 kRingSlots = 8;
 // Below this many bytes threads cost more than they save.
 constexpr qint64 kThreadedFromSize = 8 * kPassBlockSize;
 
@@ -86,42 +87,62 @@ bool digestOnThisThread(int fd, std::vector<Digester>& digesters)
     }
 }
 
+// A ring of blocks: the reader fills a slot once every digest is done with the block it held;
+// each digest works through the blocks at its own pace, so a digest that was held up for a
+// moment catches up instead of holding up all the others at every block.
 bool digestOnThreads(int fd, std::vector<Digester>& digesters)
 {
-    std::vector<char> buffers[2] = { std::vector<char>(kPassBlockSize), std::vector<char>(kPassBlockSize) };
-    qsizetype lengths[2] = { detail::readBlock(fd, buffers[0].data(), kPassBlockSize), 0 };
-    // Written by the reader before a meeting and read by the workers after it: the barrier
-    // orders them.
-    bool stop = false;
-    std::atomic<bool> failed = false;
-    std::barrier meeting(static_cast<std::ptrdiff_t>(digesters.size() + 1));
+    std::vector<std::vector<char>> slots(kRingSlots, std::vector<char>(kPassBlockSize));
+    std::vector<qsizetype> lengths(kRingSlots, 0);
+    std::mutex mutex;
+    std::condition_variable changed;
+    qint64 produced = 0; // blocks filled so far
+    bool ended = false; // no block follows the last one produced
+    bool failed = false;
+    std::vector<qint64> consumed(digesters.size(), 0); // blocks each digest is done with
+
     std::vector<std::jthread> workers;
     workers.reserve(digesters.size());
-    for (Digester& d : digesters) {
-        workers.emplace_back([&, digester = &d] {
-            for (size_t i = 0;; ++i) {
-                meeting.arrive_and_wait();
-                if (stop) {
-                    return;
+    for (size_t w = 0; w < digesters.size(); ++w) {
+        workers.emplace_back([&, w] {
+            for (qint64 k = 0;; ++k) {
+                {
+                    std::unique_lock lock(mutex);
+                    changed.wait(lock, [&] { return produced > k || ended || failed; });
+                    if (produced <= k || failed) {
+                        return;
+                    }
                 }
-                if (!failed && !digester->update(buffers[i % 2].data(), lengths[i % 2])) {
-                    failed = true;
-                }
-                meeting.arrive_and_wait();
+                const size_t slot = size_t(k % kRingSlots);
+                const bool ok = digesters[w].update(slots[slot].data(), lengths[slot]);
+                std::lock_guard lock(mutex);
+                consumed[w] = k + 1;
+                failed = failed || !ok;
+                changed.notify_all();
             }
         });
     }
-    for (size_t i = 0;; ++i) {
-        stop = lengths[i % 2] <= 0 || failed;
-        if (lengths[i % 2] < 0) {
-            failed = true;
+    for (qint64 k = 0;; ++k) {
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(
+                lock, [&] { return failed || *std::min_element(consumed.begin(), consumed.end()) > k - kRingSlots; });
+            if (failed) {
+                break;
+            }
         }
-        meeting.arrive_and_wait();
-        if (stop) {
+        const size_t slot = size_t(k % kRingSlots);
+        const qsizetype n = detail::readBlock(fd, slots[slot].data(), kPassBlockSize);
+        std::lock_guard lock(mutex);
+        lengths[slot] = n;
+        if (n <= 0) {
+            failed = failed || n < 0;
+            ended = true;
+            changed.notify_all();
             break;
         }
-        lengths[(i + 1) % 2] = detail::readBlock(fd, buffers[(i + 1) % 2].data(), kPassBlockSize);
-        meeting.arrive_and_wait();
+        produced = k + 1;
+        changed.notify_all();
     }
     workers.clear();
     return !failed;
