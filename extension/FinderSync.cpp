@@ -6,6 +6,7 @@
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/QVResizeImageHook.h"
+#include "foundation/QVScriptResult.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/finder/MountMonitor.h"
@@ -13,6 +14,7 @@
 #include "toolwindows/filetools/QVFileToolWindows.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 #include "toolwindows/resizeimage/QVResizeImageWinCtl.h"
+#include "toolwindows/scriptinfo/QVScriptInfoWinCtl.h"
 
 #include <QPointer>
 #include <QSet>
@@ -42,6 +44,11 @@ FinderSync::FinderSync()
     hooks.beginPendingWork = &QVMenuService::beginPendingWork;
     hooks.endPendingWork = &QVMenuService::endPendingWork;
     m_toolWindows = std::make_unique<QVFileToolWindows>(std::move(hooks));
+    QVScriptResult::setWindow([self](const QVScriptResult& result) {
+        if (self) {
+            self->showScriptResult(result);
+        }
+    });
     // The switch is read once: the application restarts the extension when it changes.
     if (QVMenuManager::isPrefCheckOn(QVSwitch::ServeVolumes)) {
         m_mountMonitor = new platform::MountMonitor(this);
@@ -50,7 +57,11 @@ FinderSync::FinderSync()
     setupDirectoryURLs();
 }
 
-FinderSync::~FinderSync() = default;
+FinderSync::~FinderSync()
+{
+    QVScriptResult::setWindow({});
+    releaseScriptInfoHold();
+}
 
 QVMenuService* FinderSync::service()
 {
@@ -125,6 +136,29 @@ QVFixNameWinCtl* FinderSync::fixNameWinCtl() const
     return m_toolWindows->fixNameWinCtl();
 }
 
+void FinderSync::showScriptResult(const QVScriptResult& result)
+{
+    if (!m_scriptInfoWinCtl) {
+        m_scriptInfoWinCtl = std::make_unique<QVScriptInfoWinCtl>();
+        connect(m_scriptInfoWinCtl.get(), &QVScriptInfoWinCtl::closed, this, &FinderSync::releaseScriptInfoHold);
+    }
+    m_scriptInfoWinCtl->setCmd(result.cmd);
+    m_scriptInfoWinCtl->setFolder(result.folder);
+    m_scriptInfoWinCtl->openWithTitle(result.title, result.text, result.success);
+    if (!m_holdsScriptInfo) {
+        m_holdsScriptInfo = true;
+        QVMenuService::beginPendingWork();
+    }
+}
+
+void FinderSync::releaseScriptInfoHold()
+{
+    if (m_holdsScriptInfo) {
+        m_holdsScriptInfo = false;
+        QVMenuService::endPendingWork();
+    }
+}
+
 void FinderSync::clean()
 {
     if (QVResizeImageWinCtl* window = m_resizeImageWinCtl.release()) {
@@ -135,6 +169,10 @@ void FinderSync::clean()
     if (QVLoadingWinCtl* window = m_loadingWinCtl.release()) {
         window->close();
         // clean() may run inside one of the window's own callbacks (Cancel): drop it afterwards.
+        window->deleteLater();
+    }
+    if (QVScriptInfoWinCtl* window = m_scriptInfoWinCtl.release()) {
+        window->close();
         window->deleteLater();
     }
 }

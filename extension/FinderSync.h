@@ -12,6 +12,8 @@ class QVFixNameWinCtl;
 class QVLoadingWinCtl;
 class QVResizeImageWinCtl;
 class QVMenuService;
+class QVScriptInfoWinCtl;
+struct QVScriptResult;
 
 namespace platform {
 class MountMonitor;
@@ -40,6 +42,10 @@ public:
     QVFileHashWinCtl* fileHashWinCtl() const;
     /// The garbled-name window, held the same way.
     QVFixNameWinCtl* fixNameWinCtl() const;
+    /// The script result window, made for the first result and kept until clean(); the host
+    /// stays while it is open.
+    QVScriptInfoWinCtl* scriptInfoWinCtl() const { return m_scriptInfoWinCtl.get(); }
+    void showScriptResult(const QVScriptResult& result);
     /// Closes and drops the tool windows the engine's commands opened.
     void clean();
 
@@ -59,11 +65,14 @@ public:
 private:
     QVLoadingWinCtl& ensureLoadingWinCtl();
     void openResizeImage(const QString& path, std::function<void(double, double)> sure);
+    void releaseScriptInfoHold();
 
     std::unique_ptr<QVMenuService> m_service;
     std::unique_ptr<QVLoadingWinCtl> m_loadingWinCtl;
     /// The resize window the engine opened, kept until clean().
     std::unique_ptr<QVResizeImageWinCtl> m_resizeImageWinCtl;
     std::unique_ptr<QVFileToolWindows> m_toolWindows;
+    std::unique_ptr<QVScriptInfoWinCtl> m_scriptInfoWinCtl;
+    bool m_holdsScriptInfo = false;
     platform::MountMonitor* m_mountMonitor = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "platform/Task.h"
 #include "platform/Workspace.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -32,7 +33,45 @@ void runCaptured(const QString& program, const QStringList& args, const ShellBlo
     block(true, getStringFromData(result.standardOutput));
 }
 
+// The bytes as one $'...' word: printable ASCII stands as it is (quote and backslash escaped),
+// every other byte is a three-digit octal escape, so no following digit is taken into it.
+QString dollarQuotedBytes(const QByteArray& bytes)
+{
+    QString out = QStringLiteral("$'");
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\'' || c == '\\') {
+            out += QLatin1Char('\\');
+            out += QLatin1Char(ch);
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += QLatin1Char(ch);
+        } else {
+            out += QStringLiteral("\\%1").arg(c, 3, 8, QLatin1Char('0'));
+        }
+    }
+    return out + QLatin1Char('\'');
+}
+
 } // namespace
+
+QString shellQuoted(const QString& s, ShellQuoting style)
+{
+    if (style == ShellQuoting::Word) {
+        return shellQuoted(s);
+    }
+    QString inner = s;
+    inner.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + inner + QLatin1Char('\'');
+}
+
+QString shellQuoted(const QByteArray& bytes, ShellQuoting style)
+{
+    const QString text = QFile::decodeName(bytes);
+    if (QFile::encodeName(text) == bytes) {
+        return shellQuoted(text, style);
+    }
+    return dollarQuotedBytes(bytes);
+}
 
 bool execute(const QString& command)
 {

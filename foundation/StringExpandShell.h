@@ -1,10 +1,28 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
 
 namespace qv {
+
+/// How a value is written into a command line for bash. Both forms are one word that bash turns
+/// back into exactly the value, whatever it holds.
+enum class ShellQuoting {
+    /// As shellQuoted(s) (StringExpandText.h): ordinary names come out as cmdSpace gives them.
+    Word,
+    /// Between single quotes, "'%@'"; a "'" inside is written '\'' (close, escaped quote, reopen).
+    SingleQuotes,
+};
+
+/// The text quoted for bash in that style; the empty text is ''.
+QString shellQuoted(const QString& s, ShellQuoting style);
+/// The bytes of a file name quoted in that style. Bytes that decode exactly (QFile::decodeName,
+/// then encodeName, gives them back) are quoted as the text they decode to; any others (a name
+/// that is not UTF-8) become one $'...' word in which every byte outside printable ASCII is an
+/// octal escape, which bash turns back into that very byte in every locale.
+QString shellQuoted(const QByteArray& bytes, ShellQuoting style = ShellQuoting::Word);
 
 // Shell and AppleScript runners. The receiver is the command line, the script file path or the
 // script source. Every runner is synchronous: it returns only after the command has ended, with

@@ -3,6 +3,7 @@
 #include "foundation/BundleExpand.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/StringExpand.h"
+#include "foundation/DateExpand.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
@@ -156,6 +157,8 @@ bool QVDefaultData::setup()
         setIfZero(QVMenuManager::kCommonPathNextMenu, 3);
         setIfZero(QVMenuManager::kNewFileDisplayMode, 1);
         setIfAbsent(QVMenuManager::kArrayImageSize, defaultImageSizes());
+        setIfAbsent(QVMenuManager::kFirstStartDate,
+                    qv::stringWithDateFormat(qv::now(), QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     });
     return defaultsWritten && ok;
 }

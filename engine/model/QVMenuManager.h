@@ -50,6 +50,9 @@ public:
     static inline const QString kCompressSkipJunk = QStringLiteral("compress skip junk");
     static inline const QString kOpenNewFile = QStringLiteral("open new file");
     static inline const QString kNewFileHideExtension = QStringLiteral("new file hide extension");
+    /// When the application first started, "yyyy-MM-dd HH:mm:ss" local time: the script
+    /// placeholder "@rday" counts the days since.
+    static inline const QString kFirstStartDate = QStringLiteral("first start date");
 
     /// The switch edited by the settings control with that number: "pref check" + number.
     static QString prefCheck(int number) { return QStringLiteral("pref check%1").arg(number); }

@@ -125,7 +125,11 @@ const QVActionRow kChildRows[] = {
           return true;
       },
       kCommand },
-    { nullptr, runsScripts, "executeScript", kNotAvailable, kCommand },
+    { nullptr, runsScripts, "executeScript",
+      [](Commands& c, const Request& r) {
+          return c.scripts.executeScriptWithItem(r.top, r.child, r.grandchild, r.greatGrandchild);
+      },
+      kCommand },
     { "Folder Icon", nullptr, "setFolderIcon",
       [](Commands& c, const Request& r) {
           c.flagsAndLinks.setFolderIcon(r.child);
@@ -231,13 +235,23 @@ const QVActionRow kLeafRows[] = {
       },
       kCommand },
     { nullptr, isMainMenuNewFile, "createFileWithItem", kNotAvailable, kCommand },
-    { nullptr, hasScript, "executeScript", kNotAvailable, kCommand },
+    { nullptr, hasScript, "executeScript",
+      [](Commands& c, const Request& r) {
+          c.scripts.executeScript(r.top);
+          return true;
+      },
+      kCommand },
     { "Encrypted Compression", runsInPlace, "encryptedCompress", kNotAvailable, kCommand },
     { "Color Picker", runsInPlace, "startColorPicker", kNotAvailable, kCommand },
     { "Embed in Folder", runsInPlace, "embedFolder", kNotAvailable, kCommand },
     { "New Folder", runsInPlace, "createFolder", kNotAvailable, kCommand },
     { "Unembed Folder", nullptr, "unembedFolder", kNotAvailable, kCommand },
-    { "Execute Script", nullptr, "executeScript", kNotAvailable, kCommand },
+    { "Execute Script", nullptr, "executeScript",
+      [](Commands& c, const Request&) {
+          c.scripts.executeScript();
+          return true;
+      },
+      kCommand },
     { "Extract Icon", nullptr, "extractIcon",
       [](Commands& c, const Request&) {
           c.images.extractIcon();

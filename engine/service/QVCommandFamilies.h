@@ -9,6 +9,7 @@
 #include "engine/service/hashes/QVHashCommands.h"
 #include "engine/service/openwith/QVOpenWithCommands.h"
 #include "engine/service/textconvert/QVTextCommands.h"
+#include "engine/service/scripts/QVScriptCommands.h"
 
 class QVCommandContext;
 
@@ -26,6 +27,7 @@ struct QVCommandFamilies
         , hashes(context)
         , garbledNames(context)
         , texts(context)
+        , scripts(context, commonPaths)
     {
     }
     Q_DISABLE_COPY_MOVE(QVCommandFamilies)
@@ -39,4 +41,5 @@ struct QVCommandFamilies
     QVHashCommands hashes;
     QVGarbledNameCommands garbledNames;
     QVTextCommands texts;
+    QVScriptCommands scripts;
 };

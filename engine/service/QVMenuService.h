@@ -233,6 +233,13 @@ public:
     /// Writes each selected text file again as UTF-8 beside itself (app command method 15).
     void convertTextToUTF8();
 
+    // --- User scripts ------------------------------------------------------------------------
+    /// Expands the script entry's placeholders for the selection and runs it (see
+    /// QVScriptCommands); commonPath is the folder for "@rftocommonpath".
+    void executeScript(const QVMenuItemPtr& item, const QString& commonPath = QString());
+    /// "Execute Script": runs the selected ".sh" and ".scpt" files.
+    void executeScript();
+
     /// The progress window's part in a command (see QVProgressHooks).
     using ProgressHooks = QVProgressHooks;
     void setProgressHooks(ProgressHooks hooks) { m_progress = std::move(hooks); }

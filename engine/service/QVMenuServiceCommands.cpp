@@ -215,3 +215,15 @@ void QVMenuService::convertTextToUTF8()
 {
     commands().texts.convertTextToUTF8();
 }
+
+// --- User scripts --------------------------------------------------------------------------
+
+void QVMenuService::executeScript(const QVMenuItemPtr& item, const QString& commonPath)
+{
+    commands().scripts.executeScript(item, commonPath);
+}
+
+void QVMenuService::executeScript()
+{
+    commands().scripts.executeScript();
+}
