@@ -108,16 +108,13 @@ TEST_P(QVActionTableTest, ACommandNotBuiltYetTellsTheUserAndCountsNothing)
 // In the application build the four commands the extension may hand over run in place.
 INSTANTIATE_TEST_SUITE_P(NotAvailable, QVActionTableTest,
                          testing::Values(PickCase { "NewFileTemplate", "New File", "Text", nullptr, false },
-                                         PickCase { "ScriptInSubmenu", "Common Script", "Hello", nullptr, false },
                                          PickCase { "MainMenuNewFile", "Text File", nullptr, nullptr, true },
-                                         PickCase { "MainMenuScript", "Hello", nullptr, "echo hi", false },
                                          PickCase { "EncryptedCompression", "Encrypted Compression", nullptr, nullptr,
                                                     false },
                                          PickCase { "ColorPicker", "Color Picker", nullptr, nullptr, false },
                                          PickCase { "EmbedInFolder", "Embed in Folder", nullptr, nullptr, false },
                                          PickCase { "NewFolder", "New Folder", nullptr, nullptr, false },
-                                         PickCase { "UnembedFolder", "Unembed Folder", nullptr, nullptr, false },
-                                         PickCase { "ExecuteScript", "Execute Script", nullptr, nullptr, false }),
+                                         PickCase { "UnembedFolder", "Unembed Folder", nullptr, nullptr, false }),
                          caseName<PickCase>);
 
 TEST_F(QVActionTableOrderTest, TheFirstRowThatFitsDecides)
