@@ -10,7 +10,9 @@
 #include "platform/System.h"
 #include "platform/Terminal.h"
 
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcScriptInfo, "tarsel.toolwindows.scriptinfo", QtWarningMsg)
@@ -20,6 +22,10 @@ namespace {
 // The system's green and orange.
 const QColor kSuccessColor(52, 199, 89);
 const QColor kFailureColor(255, 149, 0);
+
+// clang-format off
+const QString kNoPermissionTip = QStringLiteral("You may not have permission to run the following commands. You can copy the commands to the %@ and run them:");
+// clang-format on
 
 platform::Defaults& sharedDefaults()
 {
@@ -100,13 +106,8 @@ void QVScriptInfoWinCtl::refresh()
     QPalette palette = m_ui->tipLabel->palette();
     palette.setColor(QPalette::WindowText, m_success ? kSuccessColor : kFailureColor);
     m_ui->tipLabel->setPalette(palette);
-    m_ui->tipLabel->setText(
-        m_success
-            ? qv::localized(QStringLiteral("The log is as follows:"))
-            : qv::stringWithFormat(qv::localized(QStringLiteral("You may not have permission to run the following "
-                                                                "commands. You can copy the commands to the %@ "
-                                                                "and run them:")),
-                                   terminal));
+    m_ui->tipLabel->setText(m_success ? qv::localized(QStringLiteral("The log is as follows:"))
+                                      : qv::stringWithFormat(qv::localized(kNoPermissionTip), terminal));
     m_ui->okButton->setText(
         qv::stringWithFormat(QStringLiteral("%@%@"), qv::localized(QStringLiteral("Copy and Open ")), terminal));
 }
@@ -138,14 +139,13 @@ void QVScriptInfoWinCtl::onPasteTo()
     if (qv::isValid(m_cmd)) {
         qv::copyToPasteboard(m_cmd.trimmed());
         const bool iterm2 = sharedDefaults().boolValue(kITerm2Switch);
-        // Without iTerm2 the user's own terminal opens at the Desktop, where the copied command
-        // can be pasted.
+        // Without iTerm2 the user's own terminal opens at the Desktop (the home folder on a
+        // desktop without one), where the copied command can be pasted.
         if (!(iterm2 && qv::openItem2WithFolder(m_cmd, m_folder))) {
+            const QString desktop = qv::desktopPath();
             QString error;
-            if (!platform::Terminal::openAt(qv::desktopPath(), false, &error)) {
-                qCWarning(lcScriptInfo).noquote()
-                    << QStringLiteral("Failed to open a terminal. File: \"%1\". Error: \"%2\"")
-                           .arg(qv::desktopPath(), error);
+            if (!platform::Terminal::openAt(QFileInfo(desktop).isDir() ? desktop : QDir::homePath(), false, &error)) {
+                qCWarning(lcScriptInfo).noquote() << error;
             }
         }
     }
