@@ -3,6 +3,7 @@
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVHelper.h"
 #include "engine/service/QVMenuService.h"
+#include "engine/service/compress/QVCompress.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/QVResizeImageHook.h"
@@ -12,10 +13,12 @@
 #include "platform/finder/MountMonitor.h"
 #include "toolwindows/activepanel/QVActivePanelViewCtl.h"
 #include "toolwindows/filetools/QVFileToolWindows.h"
+#include "toolwindows/encrypt/QVEncryptViewCtl.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 #include "toolwindows/resizeimage/QVResizeImageWinCtl.h"
 #include "toolwindows/scriptinfo/QVScriptInfoWinCtl.h"
 
+#include <QCheckBox>
 #include <QPointer>
 #include <QSet>
 
@@ -27,10 +30,24 @@ QString displayName()
                                              QStringLiteral("InfoPlist"));
 }
 
+/// The compression panel's encryption options, as the engine's runner reads them.
+class EncryptAccessory final : public QVCompressAccessory
+{
+public:
+    QWidget* view() override { return m_controller.view(); }
+    QString password() const override { return m_controller.password(); }
+    bool skipJunkFiles() const override { return m_controller.skipJunkFilesCheck()->isChecked(); }
+    void setSkipJunkFiles(bool skip) override { m_controller.skipJunkFilesCheck()->setChecked(skip); }
+
+private:
+    QVEncryptViewCtl m_controller;
+};
+
 } // namespace
 
 FinderSync::FinderSync()
 {
+    QVCompress::setAccessoryFactory([] { return std::make_unique<EncryptAccessory>(); });
     // Folder access asks for the activation panel before its first folder question.
     QVCheckPermit::setActivationPanel(&QVActivePanelViewCtl::runActivePanel);
     QPointer<FinderSync> self(this);
@@ -97,6 +114,17 @@ QVMenuService* FinderSync::service()
         hooks.clean = [self] {
             if (self) {
                 self->clean();
+            }
+        };
+        hooks.setProgress = [self](double percent, const QString& tip) {
+            if (self) {
+                self->ensureLoadingWinCtl().setTip(tip);
+                self->ensureLoadingWinCtl().setPercent(percent);
+            }
+        };
+        hooks.setCancelHandler = [self](std::function<void()> cancel) {
+            if (self && (cancel || self->m_loadingWinCtl)) {
+                self->ensureLoadingWinCtl().setCancelHandler(std::move(cancel));
             }
         };
         m_service->setProgressHooks(std::move(hooks));

@@ -241,7 +241,12 @@ const QVActionRow kLeafRows[] = {
           return true;
       },
       kCommand },
-    { "Encrypted Compression", runsInPlace, "encryptedCompress", kNotAvailable, kCommand },
+    { "Encrypted Compression", runsInPlace, "encryptedCompress",
+      [](Commands& c, const Request&) {
+          c.compress.encryptedCompress();
+          return true;
+      },
+      kCommand },
     { "Color Picker", runsInPlace, "startColorPicker", kNotAvailable, kCommand },
     { "Embed in Folder", runsInPlace, "embedFolder", kNotAvailable, kCommand },
     { "New Folder", runsInPlace, "createFolder", kNotAvailable, kCommand },

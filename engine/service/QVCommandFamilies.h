@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/service/commonpath/QVCommonPathCommands.h"
+#include "engine/service/compress/QVCompressCommands.h"
 #include "engine/service/copymove/QVCopyMoveCommands.h"
 #include "engine/service/filecommands/QVFileCommands.h"
 #include "engine/service/flagslinks/QVFlagAndLinkCommands.h"
@@ -28,6 +29,7 @@ struct QVCommandFamilies
         , garbledNames(context)
         , texts(context)
         , scripts(context, commonPaths)
+        , compress(context)
     {
     }
     Q_DISABLE_COPY_MOVE(QVCommandFamilies)
@@ -42,4 +44,5 @@ struct QVCommandFamilies
     QVGarbledNameCommands garbledNames;
     QVTextCommands texts;
     QVScriptCommands scripts;
+    QVCompressCommands compress;
 };

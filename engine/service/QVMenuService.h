@@ -240,6 +240,11 @@ public:
     /// "Execute Script": runs the selected ".sh" and ".scpt" files.
     void executeScript();
 
+    // --- Compression ---------------------------------------------------------------------
+    /// Compresses the selected items into a zip archive chosen in a save panel, with the
+    /// panel's password, behind the progress window (see QVCompressCommands).
+    void encryptedCompress();
+
     /// The progress window's part in a command (see QVProgressHooks).
     using ProgressHooks = QVProgressHooks;
     void setProgressHooks(ProgressHooks hooks) { m_progress = std::move(hooks); }

@@ -194,6 +194,11 @@ void QVMenuService::cutPasteItem(const QVMenuItemPtr& item)
     commands().copyMove.cutPasteItem(item);
 }
 
+void QVMenuService::encryptedCompress()
+{
+    commands().compress.encryptedCompress();
+}
+
 std::shared_ptr<QVFileTransfer> QVMenuService::lastTransfer() const
 {
     return m_commands ? m_commands->copyMove.lastTransfer() : nullptr;

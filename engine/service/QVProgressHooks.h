@@ -14,4 +14,8 @@ struct QVProgressHooks
     std::function<void(double percent)> setPercent;
     std::function<void(const QString& message)> showSuccess;
     std::function<void()> clean;
+    /// A fraction 0..1 and a line saying what is being done now.
+    std::function<void(double percent, const QString& tip)> setProgress;
+    /// What the window's Cancel button runs (an empty function: nothing).
+    std::function<void(std::function<void()> cancel)> setCancelHandler;
 };

@@ -109,8 +109,6 @@ TEST_P(QVActionTableTest, ACommandNotBuiltYetTellsTheUserAndCountsNothing)
 INSTANTIATE_TEST_SUITE_P(NotAvailable, QVActionTableTest,
                          testing::Values(PickCase { "NewFileTemplate", "New File", "Text", nullptr, false },
                                          PickCase { "MainMenuNewFile", "Text File", nullptr, nullptr, true },
-                                         PickCase { "EncryptedCompression", "Encrypted Compression", nullptr, nullptr,
-                                                    false },
                                          PickCase { "ColorPicker", "Color Picker", nullptr, nullptr, false },
                                          PickCase { "EmbedInFolder", "Embed in Folder", nullptr, nullptr, false },
                                          PickCase { "NewFolder", "New Folder", nullptr, nullptr, false },

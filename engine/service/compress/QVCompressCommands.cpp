@@ -1,0 +1,67 @@
+#include "engine/service/compress/QVCompressCommands.h"
+
+#include "engine/service/QVCommandContext.h"
+#include "engine/service/QVHelper.h"
+#include "engine/service/compress/QVCompress.h"
+#include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
+#include "foundation/StringExpandText.h"
+
+void QVCompressCommands::encryptedCompress()
+{
+    if (m_compress) {
+        return;
+    }
+    m_compress = std::make_shared<QVCompress>();
+    const QVProgressHooks& hooks = m_context.progressHooks();
+    if (hooks.setCancelHandler) {
+        // The window may outlive this run: it stops whatever compression runs when clicked.
+        hooks.setCancelHandler([this] {
+            if (m_compress) {
+                m_compress->stopCompress();
+            }
+        });
+    }
+    // The runner outlives the command while its background job runs: the job holds it.
+    const std::shared_ptr<QVCompress> compress = m_compress;
+    compress->compressPaths(m_context.selectPaths(), [this, compress](const QString& text, double progress) {
+        if (m_compress == compress) {
+            handleProgress(progress, text);
+        }
+    });
+}
+
+void QVCompressCommands::handleProgress(double progress, const QString& text)
+{
+    const QVProgressHooks& hooks = m_context.progressHooks();
+    if (progress > 0 || qv::isValid(text)) {
+        if (hooks.setProgress) {
+            hooks.setProgress(progress, text);
+        }
+        if (progress >= QVCompress::Progress::Finished) {
+            clean();
+            QVHelper::playSoundType(QVHelper::SoundOk);
+        }
+    } else if (progress == QVCompress::Progress::Started) {
+        if (hooks.open) {
+            hooks.open();
+        }
+    } else {
+        clean();
+        if (progress == QVCompress::Progress::Failed) {
+            qv::alertWithMsg(qv::localized(QStringLiteral("Compression Failed")));
+        }
+    }
+}
+
+void QVCompressCommands::clean()
+{
+    m_compress.reset();
+    const QVProgressHooks& hooks = m_context.progressHooks();
+    if (hooks.setCancelHandler) {
+        hooks.setCancelHandler({});
+    }
+    if (hooks.clean) {
+        hooks.clean();
+    }
+}

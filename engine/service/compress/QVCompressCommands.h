@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <memory>
+
+class QVCommandContext;
+class QVCompress;
+
+/// Encrypted Compression: the selected items go into one zip archive, optionally under a
+/// password, behind the progress window, whose Cancel stops the tool. One compression at a time
+/// per engine: a second command while one runs does nothing.
+class QVCompressCommands final
+{
+public:
+    explicit QVCompressCommands(QVCommandContext& context)
+        : m_context(context)
+    {
+    }
+    Q_DISABLE_COPY_MOVE(QVCompressCommands)
+
+    void encryptedCompress();
+    /// The compression running now, null when none does.
+    std::shared_ptr<QVCompress> compress() const { return m_compress; }
+
+private:
+    void handleProgress(double progress, const QString& text);
+    void clean();
+
+    QVCommandContext& m_context;
+    std::shared_ptr<QVCompress> m_compress;
+};
