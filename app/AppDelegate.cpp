@@ -2,9 +2,12 @@
 // place, and when the process ends. App command URLs are in AppDelegateCommands.cpp.
 
 #include "app/AppDelegate.h"
-#include "app/QVPermissions.h"
+#include "foundation/QVPermissions.h"
 #include "app/QVStatusMenu.h"
 
+#include "app/QVExtensionManagement.h"
+#include "app/QVStatusItem.h"
+#include "app/QVStatusMenu.h"
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/model/QVSwitch.h"
@@ -50,6 +53,9 @@ AppDelegate::AppDelegate(platform::AppChannel* channel, QObject* parent)
 AppDelegate::~AppDelegate()
 {
     qv::removeAllNotification(this);
+    // The status item's menus point into the status menu and the engine: it goes first.
+    delete m_statusItem;
+    m_statusItem = nullptr;
     clean();
 }
 
@@ -96,7 +102,31 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::createStatusBar()
 {
-    // The status item is built on top of this object; it reads "pref check5" here.
+    if (!m_statusMenu) {
+        m_statusMenu = std::make_unique<QVStatusMenu>(*service());
+        m_statusItem = new QVStatusItem(*m_statusMenu, this);
+        QVStatusMenu::Actions actions;
+        actions.openWindow = [this] { openWindow(); };
+        actions.exitApp = [this] { exitApp(); };
+        actions.selectFilesAndFolders = [this] { m_statusItem->onSelectFilesAndFolders(); };
+        actions.showMenuForPaths = [this](const QStringList& paths) {
+            QList<QUrl> urls;
+            for (const QString& path : paths) {
+                urls << QUrl::fromLocalFile(path);
+            }
+            m_statusItem->selectFileURLs(urls);
+        };
+        m_statusMenu->setActions(std::move(actions));
+    }
+    m_statusItem->createStatusBar();
+}
+
+std::shared_ptr<platform::Menu> AppDelegate::rightMenuWithPaths(const QStringList& paths)
+{
+    if (!m_statusMenu) {
+        createStatusBar();
+    }
+    return m_statusMenu->rightMenuWithPaths(paths);
 }
 
 void AppDelegate::setupCloudFolderEnable()
@@ -109,7 +139,8 @@ void AppDelegate::setupCloudFolderEnable()
     }
     QPointer<AppDelegate> self(this);
     hook.setMenuProvider([self](const QStringList& paths) -> QVPermissions::MenuProvider::result_type {
-        if (!self) {
+        // The hook may have been switched off since: then there is no menu at the pointer.
+        if (!self || !QVMenuManager::sharedDefaults().boolValue(QVMenuManager::prefCheck(QVSwitch::RightClickHook))) {
             return {};
         }
         auto menu = std::make_shared<QVStatusMenu>(*self->service());
@@ -148,7 +179,27 @@ void AppDelegate::toggleDockIcon() { }
 
 void AppDelegate::checkIsOpenRightMenu()
 {
-    // The extension check is built on top of this object.
+    QVExtensionManagement::checkIsOpenRightMenu();
+}
+
+bool AppDelegate::launchAtLogin(bool on)
+{
+    return QVExtensionManagement::launchAtLogin(on);
+}
+
+void AppDelegate::restartFinderExtension()
+{
+    QVExtensionManagement::restartFinderExtension();
+}
+
+bool AppDelegate::isNeedUseCmdEnable() const
+{
+    return QVExtensionManagement::isNeedUseCmdEnable();
+}
+
+void AppDelegate::showExtensionManagementInterface()
+{
+    QVExtensionManagement::showExtensionManagementInterface();
 }
 
 void AppDelegate::handleSignal(const qv::Notification& notification)

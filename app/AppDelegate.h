@@ -3,6 +3,7 @@
 #include "foundation/NotificationCenter.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -15,11 +16,14 @@
 class QTimer;
 class QVFileToolWindows;
 class QVLoadingWinCtl;
+class QVStatusItem;
+class QVStatusMenu;
 class QVMenuService;
 
 namespace platform {
 class AppChannel;
-}
+class Menu;
+} // namespace platform
 
 /// The application's one long-lived object: it owns the engine instance of the process
 /// (service()), receives app command URLs from the command line and the per-user socket and runs
@@ -131,6 +135,18 @@ public:
     void toggleDockIcon();
     /// The start-up check that the file-manager extension is enabled.
     void checkIsOpenRightMenu();
+
+    /// The application's own context menu for the paths (the status folder's when none exists),
+    /// as the status item and the hook show it; its commands act on exactly these paths.
+    std::shared_ptr<platform::Menu> rightMenuWithPaths(const QStringList& paths);
+    /// The status item; null while "pref check5" is off.
+    QVStatusItem* statusItem() const { return m_statusItem; }
+    /// The login item switch; answers the state really in force (see QVExtensionManagement).
+    bool launchAtLogin(bool on);
+    /// Ends the recorded host processes of the extension and turns it on again.
+    void restartFinderExtension();
+    bool isNeedUseCmdEnable() const;
+    void showExtensionManagementInterface();
     /// Notifications of the configuration ("config change noti" rebuilds the status item).
     Q_INVOKABLE void handleSignal(const qv::Notification& notification);
 
@@ -150,6 +166,8 @@ private:
     std::unique_ptr<QVMenuService> m_service;
     std::unique_ptr<QVLoadingWinCtl> m_loadingWinCtl;
     std::unique_ptr<QVFileToolWindows> m_toolWindows;
+    std::unique_ptr<QVStatusMenu> m_statusMenu;
+    QVStatusItem* m_statusItem = nullptr;
     SettingsWindow m_settingsWindow;
     QTimer* m_idleCheck = nullptr;
     qint64 m_method = 0;

@@ -9,6 +9,7 @@
 #include "platform/Panels.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -46,6 +47,12 @@ void QVStatusItem::createStatusBar()
 {
     delete m_statusItem;
     if (!QVMenuManager::sharedDefaults().boolValue(QVMenuManager::prefCheck(QVSwitch::StatusItem))) {
+        return;
+    }
+    // Without a display there is no tray to show an icon in (and asking for one would look for
+    // a session bus to reach a tray over).
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        qCInfo(lcStatusItem) << "no display: the status item is not shown";
         return;
     }
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {

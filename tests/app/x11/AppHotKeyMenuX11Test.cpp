@@ -2,7 +2,7 @@
 // "CloudFolderShortCut") pops the application's menu up where the pointer is.
 
 #include "app/AppDelegate.h"
-#include "app/QVPermissions.h"
+#include "foundation/QVPermissions.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/model/QVSwitch.h"
 #include "kit/shortcut/MASShortcutBinder.h"
