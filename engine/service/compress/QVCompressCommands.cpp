@@ -22,10 +22,11 @@ void QVCompressCommands::encryptedCompress()
             }
         });
     }
-    // The runner outlives the command while its background job runs: the job holds it.
-    const std::shared_ptr<QVCompress> compress = m_compress;
-    compress->compressPaths(m_context.selectPaths(), [this, compress](const QString& text, double progress) {
-        if (m_compress == compress) {
+    // The runner keeps its handler, so the handler holds it weakly (a strong hold would keep
+    // both alive for ever). It lives in m_compress until its last report has arrived.
+    const std::weak_ptr<QVCompress> compress = m_compress;
+    m_compress->compressPaths(m_context.selectPaths(), [this, compress](const QString& text, double progress) {
+        if (!compress.expired() && m_compress == compress.lock()) {
             handleProgress(progress, text);
         }
     });
