@@ -3,6 +3,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/QVAppInstance.h"
+#include "app/settings/QVSettingsWindow.h"
 #include "platform/AppChannel.h"
 #include "platform/System.h"
 
@@ -77,6 +78,7 @@ int main(int argc, char** argv)
         break;
     }
     AppDelegate delegate(&channel);
+    QVSettingsWindow::install(delegate);
     if (!delegate.awakeFromNib(&error)) {
         err << "Tarsel: " << error << '\n';
         return 1;

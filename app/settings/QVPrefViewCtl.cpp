@@ -1,0 +1,95 @@
+#include "app/settings/QVPrefViewCtl.h"
+
+#include "app/settings/QVHelpViewCtl.h"
+#include "app/settings/QVMoreAppViewCtl.h"
+#include "foundation/BundleExpand.h"
+#include "foundation/ColorExpand.h"
+#include "foundation/QVTools.h"
+
+#include "ui_QVPrefViewCtl.h"
+
+#include <QCoreApplication>
+#include <QTabBar>
+
+QVPrefViewCtl::QVPrefViewCtl(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::QVPrefViewCtl>())
+{
+    m_ui->setupUi(this);
+    m_ui->versionLabel->setText(QStringLiteral("V%1").arg(QCoreApplication::applicationVersion()));
+    m_ui->tabView->tabBar()->hide();
+    interfaceModeChanged();
+    loadListItemView();
+    setPageType(m_pageType);
+}
+
+QVPrefViewCtl::~QVPrefViewCtl() = default;
+
+void QVPrefViewCtl::loadListItemView()
+{
+    auto* help = new QVHelpViewCtl;
+    help->enableQuickAccess = [this] {
+        if (enableQuickAccess) {
+            enableQuickAccess();
+        }
+    };
+    const QList<QPair<QVListItem, QWidget*>> entries = {
+        { { QStringLiteral("pref"),
+            qv::localized(QStringLiteral("Preferences")) + QStringLiteral("..."),
+            QStringLiteral("pref"),
+            0,
+            {} },
+          new QWidget },
+        { { QStringLiteral("icloud1"), qv::localized(QStringLiteral("iCloud")), QStringLiteral("icloud"), 1, {} },
+          new QWidget },
+        { { QStringLiteral("app1"), qv::localized(QStringLiteral("More Apps")), QStringLiteral("moreapp"), 3, {} },
+          new QVMoreAppViewCtl },
+        { { QStringLiteral("help"), qv::localized(QStringLiteral("Help")), QStringLiteral("help"), 4, {} }, help },
+    };
+    QList<QVListItem> items;
+    for (const auto& [item, page] : entries) {
+        page->setObjectName(item.identifier);
+        m_ui->tabView->addTab(page, item.text);
+        items << item;
+    }
+    m_listView = new QVListView(m_ui->leftView);
+    m_listView->resize(m_ui->leftView->minimumWidth(), 0);
+    m_listView->selectItemHandler = [this](const QVListItem& chosen) {
+        QWidget* page = m_ui->tabView->findChild<QWidget*>(chosen.identifier);
+        if (page != nullptr) {
+            m_ui->tabView->setCurrentWidget(page);
+        }
+    };
+    m_listView->setItems(items);
+    m_listView->move(0, 20);
+}
+
+void QVPrefViewCtl::setPageType(qint64 pageType)
+{
+    m_pageType = pageType;
+    if (m_listView == nullptr) {
+        return;
+    }
+    for (const QVListItem& item : m_listView->items()) {
+        if (item.tag == pageType) {
+            m_listView->selectItem(item);
+            return;
+        }
+    }
+}
+
+QString QVPrefViewCtl::currentIdentifier() const
+{
+    QWidget* page = m_ui->tabView->currentWidget();
+    return page != nullptr ? page->objectName() : QString();
+}
+
+void QVPrefViewCtl::interfaceModeChanged()
+{
+    const QColor back
+        = qv::colorWithHexString(QVTools::isDarkMode() ? QStringLiteral("#1E1E1E") : QStringLiteral("#FFFFFF"));
+    QPalette pal = m_ui->rightView->palette();
+    pal.setColor(QPalette::Window, back);
+    m_ui->rightView->setPalette(pal);
+    m_ui->rightView->setAutoFillBackground(true);
+}

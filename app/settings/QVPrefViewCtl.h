@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/settings/QVListView.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class QVPrefViewCtl;
+}
+
+/// The "preferences" tab: a side list on the left selects one of its inner pages on the right.
+class QVPrefViewCtl : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit QVPrefViewCtl(QWidget* parent = nullptr);
+    ~QVPrefViewCtl() override;
+
+    qint64 pageType() const { return m_pageType; }
+    /// Selects the side-list entry with this tag (and so its page); no such entry, no change.
+    void setPageType(qint64 pageType);
+    QVListView* listView() const { return m_listView; }
+    /// The identifier of the inner page shown now.
+    QString currentIdentifier() const;
+    /// The right pane follows the system's light or dark mode.
+    void interfaceModeChanged();
+    /// Shown by the help page's "Enable Quick Access".
+    std::function<void()> enableQuickAccess;
+
+private:
+    void loadListItemView();
+
+    std::unique_ptr<Ui::QVPrefViewCtl> m_ui;
+    QVListView* m_listView = nullptr;
+    qint64 m_pageType = 0;
+};

@@ -1,0 +1,91 @@
+#include "app/settings/QVSettingsWindow.h"
+
+#include "app/AppDelegate.h"
+#include "app/settings/QVPrefViewCtl.h"
+#include "engine/model/QVMenuManager.h"
+#include "foundation/BundleExpand.h"
+#include "platform/Defaults.h"
+
+#include "ui_QVSettingsWindow.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+QPointer<QVSettingsWindow> g_window;
+}
+
+QVSettingsWindow::QVSettingsWindow(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::QVSettingsWindow>())
+{
+    m_ui->setupUi(this);
+    const QList<QPair<QString, QString>> tabs = {
+        { QStringLiteral("general"), QStringLiteral("General") },
+        { QStringLiteral("newfile"), QStringLiteral("New File") },
+        { QStringLiteral("commonpath"), QStringLiteral("Common Path") },
+        { QStringLiteral("commonapp"), QStringLiteral("Common App") },
+        { QStringLiteral("commonscript"), QStringLiteral("Common Script") },
+        { QStringLiteral("foldericon"), QStringLiteral("Folder Icon") },
+    };
+    for (const auto& [identifier, key] : tabs) {
+        auto* page = new QWidget;
+        page->setObjectName(identifier);
+        m_ui->tabView->addTab(page, qv::localized(key));
+    }
+    m_pref = new QVPrefViewCtl;
+    m_pref->setObjectName(QStringLiteral("preferences"));
+    m_ui->tabView->addTab(m_pref, qv::localized(QStringLiteral("Preferences")));
+}
+
+QVSettingsWindow::~QVSettingsWindow() = default;
+
+void QVSettingsWindow::showTab(const QString& identifier)
+{
+    QWidget* page = m_ui->tabView->findChild<QWidget*>(identifier, Qt::FindChildrenRecursively);
+    if (page == nullptr || m_ui->tabView->indexOf(page) < 0) {
+        page = m_ui->tabView->widget(0);
+    }
+    m_ui->tabView->setCurrentWidget(page);
+    show();
+    raise();
+    activateWindow();
+}
+
+void QVSettingsWindow::showPreferences(qint64 pageType)
+{
+    showTab(QStringLiteral("preferences"));
+    m_pref->setPageType(pageType);
+}
+
+QString QVSettingsWindow::currentIdentifier() const
+{
+    QWidget* page = m_ui->tabView->currentWidget();
+    return page != nullptr ? page->objectName() : QString();
+}
+
+QVSettingsWindow* QVSettingsWindow::shared()
+{
+    if (!g_window) {
+        g_window = new QVSettingsWindow;
+        g_window->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    return g_window;
+}
+
+void QVSettingsWindow::install(AppDelegate& delegate)
+{
+    AppDelegate* app = &delegate;
+    delegate.setSettingsWindow([app](const QString& tab) {
+        QVSettingsWindow* window = shared();
+        window->m_pref->enableQuickAccess = [app, window] {
+            platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+            if (!defaults.boolValue(QStringLiteral("pref check5"))) {
+                defaults.setValue(QStringLiteral("pref check5"), true);
+                app->createStatusBar();
+            }
+            QTimer::singleShot(0, window, [window] { window->showPreferences(0); });
+        };
+        window->showTab(tab);
+    });
+}

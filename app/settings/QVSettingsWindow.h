@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class QVSettingsWindow;
+}
+class AppDelegate;
+class QVPrefViewCtl;
+
+/// The settings window: one tab per page, in the toolbar's order.
+class QVSettingsWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit QVSettingsWindow(QWidget* parent = nullptr);
+    ~QVSettingsWindow() override;
+
+    /// Shows the window on the tab with this identifier ("general" when empty or unknown).
+    void showTab(const QString& identifier);
+    /// Shows the "preferences" tab on the inner page with this number.
+    void showPreferences(qint64 pageType);
+    QString currentIdentifier() const;
+    QVPrefViewCtl* prefViewCtl() const { return m_pref; }
+
+    /// The delegate's window hook opens this window (one for the process, made on first use).
+    static void install(AppDelegate& delegate);
+    static QVSettingsWindow* shared();
+
+private:
+    std::unique_ptr<Ui::QVSettingsWindow> m_ui;
+    QVPrefViewCtl* m_pref = nullptr;
+};

@@ -1,0 +1,69 @@
+#include "app/AppDelegate.h"
+#include "app/settings/QVPrefViewCtl.h"
+#include "app/settings/QVSettingsWindow.h"
+#include "engine/model/QVMenuManager.h"
+#include "platform/Defaults.h"
+
+#include "testsupport/TestNames.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarsel::test;
+
+namespace {
+
+struct OpenCase
+{
+    const char* name;
+    QString storedTab; // "main open tabview" before the window opens
+    QString shownTab;
+};
+
+class SettingsWindowOpenTest : public ::testing::TestWithParam<OpenCase>
+{
+};
+
+// The delegate opens the real window on the tab the engine asked for; a tab that names no
+// page falls back to "general" instead of showing an empty window.
+TEST_P(SettingsWindowOpenTest, OpensOnTheRequestedTab)
+{
+    const OpenCase& c = GetParam();
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    defaults.setValue(QVMenuManager::kMainOpenTabview, c.storedTab);
+    AppDelegate delegate;
+    QVSettingsWindow::install(delegate);
+    delegate.openWindow();
+    QVSettingsWindow* window = QVSettingsWindow::shared();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->currentIdentifier(), c.shownTab);
+    EXPECT_FALSE(defaults.contains(QVMenuManager::kMainOpenTabview));
+    window->hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tabs, SettingsWindowOpenTest,
+    ::testing::Values(OpenCase { "Empty", QString(), QStringLiteral("general") },
+                      OpenCase { "NewFile", QStringLiteral("newfile"), QStringLiteral("newfile") },
+                      OpenCase { "Prefs", QStringLiteral("preferences"), QStringLiteral("preferences") },
+                      OpenCase { "Unknown", QStringLiteral("nosuchtab"), QStringLiteral("general") }),
+    caseName<OpenCase>);
+
+TEST(SettingsSideListTest, PageTypeSelectsItsEntryAndUnknownTypesChangeNothing)
+{
+    QVPrefViewCtl pref;
+    EXPECT_EQ(pref.currentIdentifier(), QStringLiteral("pref"));
+    const QList<QPair<qint64, QString>> steps = { { 4, QStringLiteral("help") },
+                                                  { 1, QStringLiteral("icloud") },
+                                                  { 2, QStringLiteral("icloud") },
+                                                  { 3, QStringLiteral("moreapp") },
+                                                  { 0, QStringLiteral("pref") } };
+    for (const auto& [type, shown] : steps) {
+        pref.setPageType(type);
+        EXPECT_EQ(pref.currentIdentifier(), shown) << type;
+        for (const QVListItem& item : pref.listView()->items()) {
+            EXPECT_EQ(item.itemView->selected(), item.identifier == shown) << type;
+        }
+    }
+}
+
+} // namespace
