@@ -1,6 +1,7 @@
 #include "app/settings/QVSettingsWindow.h"
 
 #include "app/AppDelegate.h"
+#include "app/settings/QVGeneralViewCtl.h"
 #include "app/settings/QVPrefViewCtl.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"

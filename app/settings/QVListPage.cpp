@@ -1,0 +1,120 @@
+#include "app/settings/QVListPage.h"
+
+#include "engine/model/QVMenuManager.h"
+
+#include <utility>
+
+QVListPage::QVListPage(QString listKey, Builder builder)
+    : m_listKey(std::move(listKey))
+    , m_builder(std::move(builder))
+{
+    reload();
+}
+
+void QVListPage::reload()
+{
+    m_rows = m_builder();
+}
+
+QVMenuItemPtr QVListPage::row(qint64 index) const
+{
+    return index >= 0 && index < m_rows.size() ? m_rows.at(index) : nullptr;
+}
+
+QMimeData* QVListPage::mimeDataForRow(qint64 row) const
+{
+    auto* mime = new QMimeData;
+    mime->setData(kRowMimeType, QByteArray::number(row));
+    return mime;
+}
+
+std::optional<qint64> QVListPage::dropSource(const QMimeData* mime, qint64 to) const
+{
+    if (mime == nullptr || !mime->hasFormat(kRowMimeType)) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 from = mime->data(kRowMimeType).toLongLong(&ok);
+    const qint64 count = m_rows.size();
+    if (!ok || from < 0 || from >= count || to < 0 || to > count) {
+        return std::nullopt;
+    }
+    return from;
+}
+
+bool QVListPage::moveRow(qint64 from, qint64 to)
+{
+    const bool moved = QVMenuManager::changePositionMenuKey(m_listKey, from, to);
+    reload();
+    return moved;
+}
+
+bool QVListPage::toggleEnabled(qint64 row)
+{
+    const QVMenuItemPtr item = this->row(row);
+    if (item == nullptr) {
+        return false;
+    }
+    item->setDisabled(!item->disabled());
+    return QVMenuManager::updateMenuKey(m_listKey, item->key(), QStringLiteral("disabled"), item->disabled());
+}
+
+bool QVListPage::toggleFold(qint64 row)
+{
+    const QVMenuItemPtr item = this->row(row);
+    if (item == nullptr) {
+        return false;
+    }
+    item->setIsFoldUp(!item->isFoldUp());
+    return QVMenuManager::updateMenuKey(m_listKey, item->key(), QStringLiteral("foldUp"), item->isFoldUp());
+}
+
+bool QVListPage::setAllFolded(bool folded)
+{
+    const bool stored = QVMenuManager::editList(m_listKey, [folded](QVariantList& list) {
+        for (QVariant& entry : list) {
+            QVariantMap map = entry.toMap();
+            map.insert(QStringLiteral("foldUp"), folded);
+            entry = map;
+        }
+    });
+    reload();
+    return stored;
+}
+
+int QVListPage::foldAllState() const
+{
+    qint64 folded = 0;
+    for (const QVMenuItemPtr& item : m_rows) {
+        folded += item->isFoldUp() ? 1 : 0;
+    }
+    if (folded == 0) {
+        return 0;
+    }
+    return folded == m_rows.size() ? 1 : -1;
+}
+
+bool QVListPage::addToMainMenu(qint64 row, const QVariantMap& entry)
+{
+    const QVMenuItemPtr item = this->row(row);
+    if (item == nullptr) {
+        return false;
+    }
+    const qint64 mainCount = QVMenuManager::storedList(QVMenuManager::kArrayRightMenu).size();
+    if (mainCount + 1 > kMainMenuLimit || !QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu, entry, 0)) {
+        return false;
+    }
+    item->setIsAddToMainMenu(true);
+    return QVMenuManager::updateMenuKey(m_listKey, item->key(), QStringLiteral("toMainMenu"), true);
+}
+
+bool QVListPage::removeFromMainMenu(qint64 row)
+{
+    const QVMenuItemPtr item = this->row(row);
+    if (item == nullptr) {
+        return false;
+    }
+    item->setIsAddToMainMenu(false);
+    QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, item->key());
+    return QVMenuManager::updateMenuKey(m_listKey, item->key(), QStringLiteral("toMainMenu"), false);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "engine/model/QVMenuItem.h"
+
+#include <QMimeData>
+#include <QString>
+
+#include <functional>
+
+/// The rules every list page of the settings window shares, over one stored list: a row index
+/// is the index into the stored list; drags come only from the page's own table.
+class QVListPage
+{
+public:
+    using Builder = std::function<QVMenuItemList()>;
+    QVListPage(QString listKey, Builder builder);
+
+    /// The MIME type of a row dragged from a settings table: a drop of anything else is refused.
+    static inline const QString kRowMimeType = QStringLiteral("application/x-tarsel-settings-row");
+    /// The main menu holds at most this many entries: a longer list would give the next entry a
+    /// tag that decodes as another entry's child.
+    static constexpr qint64 kMainMenuLimit = 99;
+
+    void reload();
+    const QVMenuItemList& rows() const { return m_rows; }
+    QVMenuItemPtr row(qint64 index) const;
+    QString listKey() const { return m_listKey; }
+
+    QMimeData* mimeDataForRow(qint64 row) const;
+    /// The from-index of a drop when it is this table's own row and the move stays in range.
+    std::optional<qint64> dropSource(const QMimeData* mime, qint64 to) const;
+    bool moveRow(qint64 from, qint64 to);
+
+    bool toggleEnabled(qint64 row);
+    bool toggleFold(qint64 row);
+    /// Folds or unfolds every row in one write of the list under its lock.
+    bool setAllFolded(bool folded);
+    /// Off, on, or mixed (-1) over the rows' fold flags.
+    int foldAllState() const;
+
+    /// Inserts a copy of the row at the top of the main menu; "toMainMenu" is stored YES only
+    /// when the insert happened. False (nothing stored) when the main menu is full.
+    bool addToMainMenu(qint64 row, const QVariantMap& entry);
+    bool removeFromMainMenu(qint64 row);
+
+private:
+    QString m_listKey;
+    Builder m_builder;
+    QVMenuItemList m_rows;
+};

@@ -1,0 +1,207 @@
+#include "app/settings/QVGeneralViewCtl.h"
+#include "app/settings/QVSettingsTable.h"
+#include "engine/model/QVMenuManager.h"
+
+#include "testsupport/TestNames.h"
+#include "tests/host/HostRun.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tarsel::test;
+
+namespace {
+
+// The titles of the menu the real host builds for a folder: the top level, and every level.
+struct HostMenu
+{
+    QStringList top;
+    QStringList all;
+};
+
+void collect(const QJsonArray& items, QStringList& all)
+{
+    for (const QJsonValue& item : items) {
+        all << item.toObject().value(QStringLiteral("title")).toString();
+        collect(item.toObject().value(QStringLiteral("submenu")).toArray(), all);
+    }
+}
+
+HostMenu hostMenu(const QString& folder)
+{
+    const HostRun run
+        = runHost({ QStringLiteral("menu"), QStringLiteral("--json"), QStringLiteral("--target"), folder });
+    const QJsonArray items = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("items")).toArray();
+    HostMenu menu;
+    for (const QJsonValue& item : items) {
+        menu.top << item.toObject().value(QStringLiteral("title")).toString();
+    }
+    collect(items, menu.all);
+    return menu;
+}
+
+QStringList storedKeys()
+{
+    QStringList keys;
+    for (const QVariant& entry : QVMenuManager::storedList(QVMenuManager::kArrayRightMenu)) {
+        keys << entry.toMap().value(QStringLiteral("key")).toString();
+    }
+    return keys;
+}
+
+bool storedFlag(int index, const char* flag)
+{
+    return QVMenuManager::storedList(QVMenuManager::kArrayRightMenu)
+        .at(index)
+        .toMap()
+        .value(QLatin1String(flag))
+        .toBool();
+}
+
+struct EditCase
+{
+    const char* name;
+    /// Edits the page through its widgets; row is a row the host shows at the top level.
+    std::function<void(QVGeneralViewCtl& page, int row)> edit;
+    /// Checks the stored list and the host's menu against the keys and titles from before.
+    std::function<void(const QStringList& keysBefore, const QString& title, int row, const HostMenu& menu)> check;
+};
+
+class GeneralPageEditTest : public ::testing::TestWithParam<EditCase>
+{
+};
+
+QTableWidgetItem* cell(QVGeneralViewCtl& page, int row, int column)
+{
+    return page.tableView()->item(row, column);
+}
+
+TEST_P(GeneralPageEditTest, EditIsStoredAndShowsInTheHostsMenu)
+{
+    QTemporaryDir folder;
+    QVGeneralViewCtl page;
+    const QStringList keysBefore = storedKeys();
+    ASSERT_GE(keysBefore.size(), 4);
+    const HostMenu before = hostMenu(folder.path());
+    int row = 0;
+    while (row < page.page().rows().size() && !before.top.contains(page.page().row(row)->menuTitle())) {
+        ++row;
+    }
+    ASSERT_LT(row, page.page().rows().size() - 3) << before.top.join(u',').toStdString();
+    const QString title = page.page().row(row)->menuTitle();
+    GetParam().edit(page, row);
+    GetParam().check(keysBefore, title, row, hostMenu(folder.path()));
+}
+
+QMimeData* plainText(const QString& text)
+{
+    auto* mime = new QMimeData;
+    mime->setText(text);
+    return mime;
+}
+
+const EditCase kEdits[] = {
+    { "SwitchOff",
+      [](QVGeneralViewCtl& page, int row) { cell(page, row, QVGeneralViewCtl::Enable)->setCheckState(Qt::Unchecked); },
+      [](const QStringList&, const QString& title, int row, const HostMenu& menu) {
+          EXPECT_TRUE(storedFlag(row, "disabled"));
+          EXPECT_FALSE(menu.all.contains(title));
+      } },
+    { "FoldOne",
+      [](QVGeneralViewCtl& page, int row) { cell(page, row, QVGeneralViewCtl::Fold)->setCheckState(Qt::Checked); },
+      [](const QStringList&, const QString& title, int row, const HostMenu& menu) {
+          EXPECT_TRUE(storedFlag(row, "foldUp"));
+          EXPECT_FALSE(menu.top.contains(title));
+          EXPECT_TRUE(menu.all.contains(title));
+      } },
+    { "FoldAll",
+      [](QVGeneralViewCtl& page, int) { page.findChild<QCheckBox*>(QStringLiteral("foldAllCheckBtn"))->click(); },
+      [](const QStringList& keys, const QString& title, int, const HostMenu& menu) {
+          for (int i = 0; i < keys.size(); ++i) {
+              EXPECT_TRUE(storedFlag(i, "foldUp")) << i;
+          }
+          EXPECT_FALSE(menu.top.contains(title));
+      } },
+    // Row r dropped above row r+3 lands at r+2: the removal shifts the rows below it up.
+    { "DragDown",
+      [](QVGeneralViewCtl& page, int row) {
+          std::unique_ptr<QMimeData> mime(page.page().mimeDataForRow(row));
+          EXPECT_TRUE(page.tableView()->dropRow(mime.get(), row + 3));
+      },
+      [](const QStringList& keys, const QString& title, int row, const HostMenu& menu) {
+          EXPECT_EQ(storedKeys().indexOf(keys.at(row)), row + 2);
+          EXPECT_TRUE(menu.all.contains(title));
+      } },
+    // A plain-text drag from another program must not move a row: its text is not a row of ours.
+    { "ForeignDropRefused",
+      [](QVGeneralViewCtl& page, int row) {
+          std::unique_ptr<QMimeData> mime(plainText(QString::number(row)));
+          EXPECT_FALSE(page.tableView()->dropRow(mime.get(), row + 3));
+      },
+      [](const QStringList& keys, const QString&, int, const HostMenu&) { EXPECT_EQ(storedKeys(), keys); } },
+    // A from-index past the end would remove nothing and insert garbage; a to past the end too.
+    { "OutOfRangeDropRefused",
+      [](QVGeneralViewCtl& page, int) {
+          auto* mime = new QMimeData;
+          mime->setData(QVListPage::kRowMimeType, QByteArray::number(page.page().rows().size()));
+          EXPECT_FALSE(page.tableView()->dropRow(mime, 0));
+          mime->setData(QVListPage::kRowMimeType, "0");
+          EXPECT_FALSE(page.tableView()->dropRow(mime, int(page.page().rows().size()) + 1));
+          delete mime;
+      },
+      [](const QStringList& keys, const QString&, int, const HostMenu&) { EXPECT_EQ(storedKeys(), keys); } },
+    { "Delete",
+      [](QVGeneralViewCtl& page, int row) {
+          page.tableView()->selectRow(row);
+          page.findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
+      },
+      [](const QStringList& keys, const QString& title, int row, const HostMenu& menu) {
+          EXPECT_FALSE(storedKeys().contains(keys.at(row)));
+          EXPECT_FALSE(menu.all.contains(title));
+      } },
+    { "DeleteThenRecover",
+      [](QVGeneralViewCtl& page, int row) {
+          page.tableView()->selectRow(row);
+          page.findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
+          page.confirmRecover = [] { return true; };
+          page.findChild<QPushButton*>(QStringLiteral("recoverBtn"))->click();
+      },
+      [](const QStringList& keys, const QString& title, int row, const HostMenu& menu) {
+          // The factory list is back (without the copies the sub-lists had added).
+          EXPECT_TRUE(storedKeys().contains(keys.at(row)));
+          EXPECT_TRUE(menu.top.contains(title));
+      } },
+};
+
+INSTANTIATE_TEST_SUITE_P(Edits, GeneralPageEditTest, ::testing::ValuesIn(kEdits), caseName<EditCase>);
+
+// Without the cap a 100th entry would get a tag that decodes as another entry's child; and the
+// sub-list's "toMainMenu" must stay off when nothing was inserted.
+TEST(ListPageLimitTest, AFullMainMenuTakesNoCopyAndTheFlagStaysOff)
+{
+    QVGeneralViewCtl general; // writes the factory lists
+    QVMenuManager::editList(QVMenuManager::kArrayRightMenu, [](QVariantList& list) {
+        while (list.size() < QVListPage::kMainMenuLimit) {
+            list << QVariantMap { { QStringLiteral("key"), QStringLiteral("filler%1").arg(list.size()) } };
+        }
+    });
+    QVListPage apps(QVMenuManager::kArrayCommonApp, [] { return QVMenuManager::commonAppMenuArray(); });
+    ASSERT_FALSE(apps.rows().isEmpty());
+    const QVariantMap entry { { QStringLiteral("key"), apps.row(0)->key() } };
+    EXPECT_FALSE(apps.addToMainMenu(0, entry));
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayRightMenu).size(), QVListPage::kMainMenuLimit);
+    EXPECT_FALSE(QVMenuManager::storedList(QVMenuManager::kArrayCommonApp)
+                     .at(0)
+                     .toMap()
+                     .value(QStringLiteral("toMainMenu"))
+                     .toBool());
+}
+
+} // namespace
