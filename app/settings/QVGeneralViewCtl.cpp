@@ -1,5 +1,6 @@
 #include "app/settings/QVGeneralViewCtl.h"
 
+#include "app/settings/QVEditInfoWinCtl.h"
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"
@@ -9,6 +10,7 @@
 
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QPointer>
 
 QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     : QWidget(parent)
@@ -44,6 +46,7 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     };
     connect(table, &QTableWidget::itemChanged, this, &QVGeneralViewCtl::onItemChanged);
     connect(table, &QTableWidget::itemSelectionChanged, this, &QVGeneralViewCtl::onSelectionChanged);
+    connect(table, &QTableWidget::cellDoubleClicked, this, &QVGeneralViewCtl::onEditName);
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onDelete);
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVGeneralViewCtl::onRecover);
     connect(m_ui->foldAllCheckBtn, &QCheckBox::clicked, this, &QVGeneralViewCtl::onFoldAll);
@@ -175,4 +178,26 @@ void QVGeneralViewCtl::onRecover()
     clear(QVMenuManager::commonScriptMenuArray(), QVMenuManager::kArrayCommonScript);
     QVDefaultData::recoverRightMenu();
     refresh();
+}
+
+void QVGeneralViewCtl::onEditName()
+{
+    const QVMenuItemPtr item = m_page.row(m_ui->tableView->currentRow());
+    if (item == nullptr) {
+        return;
+    }
+    if (m_editInfoWinCtl == nullptr) {
+        m_editInfoWinCtl = new QVEditInfoWinCtl(this);
+        m_editInfoWinCtl->setWindowModality(Qt::WindowModal);
+    }
+    m_editInfoWinCtl->show();
+    m_editInfoWinCtl->editWithItem(item);
+    const QString key = item->key();
+    QPointer<QVGeneralViewCtl> self(this);
+    m_editInfoWinCtl->editHandler = [self, key](const QVariantMap& result) {
+        QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, key, result);
+        if (self) {
+            self->refresh();
+        }
+    };
 }

@@ -12,6 +12,7 @@ class QVGeneralViewCtl;
 }
 class QVSettingsTable;
 class QTableWidgetItem;
+class QVEditInfoWinCtl;
 
 /// The "general" tab: the main context menu as a table to switch, fold, reorder, delete and reset.
 class QVGeneralViewCtl : public QWidget
@@ -32,6 +33,9 @@ public:
     void onDelete();
     void onRecover();
     void onFoldAll();
+    /// Opens the edit dialog for the selected row; its OK merges the result into the entry.
+    void onEditName();
+    QVEditInfoWinCtl* editInfoWinCtl() const { return m_editInfoWinCtl; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -44,4 +48,5 @@ private:
     std::unique_ptr<Ui::QVGeneralViewCtl> m_ui;
     QVListPage m_page;
     bool m_filling = false;
+    QVEditInfoWinCtl* m_editInfoWinCtl = nullptr;
 };
