@@ -25,13 +25,14 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     m_ui->recoverBtn->setText(qv::localized(QStringLiteral("Recover")));
     QVSettingsTable* table = m_ui->tableView;
     table->setColumnCount(4);
-    table->setHorizontalHeaderLabels(
-        { qv::localized(QStringLiteral("%@ (%@, %@)"))
-              .replace(QStringLiteral("%@"), QStringLiteral("%1"))
-              .arg(qv::localized(QStringLiteral("Menu Name")), qv::localized(QStringLiteral("Drag Sort")),
-                   qv::localized(QStringLiteral("Double Click Change"))),
-          qv::localized(QStringLiteral("Enable")), qv::localized(QStringLiteral("Description")),
-          qv::localized(QStringLiteral("Fold Up")) });
+    // The format's three "%@" are filled in order.
+    QString nameTitle = qv::localized(QStringLiteral("%@ (%@, %@)"));
+    for (const char* key : { "Menu Name", "Drag Sort", "Double Click Change" }) {
+        nameTitle.replace(nameTitle.indexOf(QStringLiteral("%@")), 2, qv::localized(QLatin1String(key)));
+    }
+    table->setHorizontalHeaderLabels({ nameTitle, qv::localized(QStringLiteral("Enable")),
+                                       qv::localized(QStringLiteral("Description")),
+                                       qv::localized(QStringLiteral("Fold Up")) });
     table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     table->verticalHeader()->hide();
     table->rowMime = [this](int row) { return m_page.mimeDataForRow(row); };

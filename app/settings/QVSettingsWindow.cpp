@@ -21,8 +21,11 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
     , m_ui(std::make_unique<Ui::QVSettingsWindow>())
 {
     m_ui->setupUi(this);
+    // The main menu page comes first: making it writes the stored lists every page reads.
+    auto* general = new QVGeneralViewCtl;
+    general->setObjectName(QStringLiteral("general"));
+    m_ui->tabView->addTab(general, qv::localized(QStringLiteral("General")));
     const QList<QPair<QString, QString>> tabs = {
-        { QStringLiteral("general"), QStringLiteral("General") },
         { QStringLiteral("newfile"), QStringLiteral("New File") },
         { QStringLiteral("commonpath"), QStringLiteral("Common Path") },
         { QStringLiteral("commonapp"), QStringLiteral("Common App") },

@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/settings/QVGeneralViewCtl.h"
 #include "app/settings/QVPrefViewCtl.h"
 #include "app/settings/QVSettingsWindow.h"
 #include "engine/model/QVMenuManager.h"
@@ -36,6 +37,8 @@ TEST_P(SettingsWindowOpenTest, OpensOnTheRequestedTab)
     QVSettingsWindow* window = QVSettingsWindow::shared();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->currentIdentifier(), c.shownTab);
+    // The first tab is the main menu page itself, not a placeholder.
+    EXPECT_NE(window->findChild<QVGeneralViewCtl*>(QStringLiteral("general")), nullptr);
     EXPECT_FALSE(defaults.contains(QVMenuManager::kMainOpenTabview));
     window->hide();
 }
