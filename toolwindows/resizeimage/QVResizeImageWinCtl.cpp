@@ -89,7 +89,12 @@ QVResizeImageWinCtl::QVResizeImageWinCtl(QVImageSizeStore store, QObject* parent
     refresh();
 }
 
-QVResizeImageWinCtl::~QVResizeImageWinCtl() = default;
+// The window goes first: while it closes, its table still reports to eventFilter, which reads m_ui.
+QVResizeImageWinCtl::~QVResizeImageWinCtl()
+{
+    m_ui->tableView->viewport()->removeEventFilter(this);
+    m_window.reset();
+}
 
 QLineEdit* QVResizeImageWinCtl::widthInput() const
 {
