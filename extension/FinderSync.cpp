@@ -8,12 +8,16 @@
 #include "foundation/QVCheckPermit.h"
 #include "foundation/QVResizeImageHook.h"
 #include "foundation/QVScriptResult.h"
+#include "foundation/QVNameDialogs.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/finder/MountMonitor.h"
 #include "toolwindows/activepanel/QVActivePanelViewCtl.h"
 #include "toolwindows/filetools/QVFileToolWindows.h"
 #include "toolwindows/encrypt/QVEncryptViewCtl.h"
+#include "toolwindows/embedfolder/QVEmbedFolderWinCtl.h"
+#include "toolwindows/filetype/QVSelectFileTypeViewCtl.h"
+#include "toolwindows/newfolder/QVNewFolderWinCtl.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 #include "toolwindows/resizeimage/QVResizeImageWinCtl.h"
 #include "toolwindows/scriptinfo/QVScriptInfoWinCtl.h"
@@ -43,6 +47,16 @@ private:
     QVEncryptViewCtl m_controller;
 };
 
+// Closes a held window and drops it once the event loop is back: clean() may run inside one of
+// the window's own callbacks (OK, Cancel).
+template <typename WinCtl> void dropLater(std::unique_ptr<WinCtl>& holder)
+{
+    if (WinCtl* window = holder.release()) {
+        window->close();
+        window->deleteLater();
+    }
+}
+
 } // namespace
 
 FinderSync::FinderSync()
@@ -66,12 +80,15 @@ FinderSync::FinderSync()
             self->showScriptResult(result);
         }
     });
-    // The switch is read once: the application restarts the extension when it changes.
-    if (QVMenuManager::isPrefCheckOn(QVSwitch::ServeVolumes)) {
-        m_mountMonitor = new platform::MountMonitor(this);
-        connect(m_mountMonitor, &platform::MountMonitor::didMount, this, &FinderSync::volumeChangeNoti);
-    }
-    setupDirectoryURLs();
+}
+
+installNameDialogs();
+// The switch is read once: the application restarts the extension when it changes.
+if (QVMenuManager::isPrefCheckOn(QVSwitch::ServeVolumes)) {
+    m_mountMonitor = new platform::MountMonitor(this);
+    connect(m_mountMonitor, &platform::MountMonitor::didMount, this, &FinderSync::volumeChangeNoti);
+}
+setupDirectoryURLs();
 }
 
 FinderSync::~FinderSync()
@@ -185,6 +202,8 @@ void FinderSync::releaseScriptInfoHold()
         m_holdsScriptInfo = false;
         QVMenuService::endPendingWork();
     }
+    dropLater(m_embedFolderWinCtl);
+    dropLater(m_createFolderWinCtl);
 }
 
 void FinderSync::clean()
@@ -203,6 +222,9 @@ void FinderSync::clean()
         window->close();
         window->deleteLater();
     }
+    dropLater(m_loadingWinCtl);
+    dropLater(m_embedFolderWinCtl);
+    dropLater(m_createFolderWinCtl);
 }
 
 void FinderSync::setupDirectoryURLs()

@@ -6,10 +6,12 @@
 
 #include <memory>
 
+class QVEmbedFolderWinCtl;
 class QVFileHashWinCtl;
 class QVFileToolWindows;
 class QVFixNameWinCtl;
 class QVLoadingWinCtl;
+class QVNewFolderWinCtl;
 class QVResizeImageWinCtl;
 class QVMenuService;
 class QVScriptInfoWinCtl;
@@ -46,6 +48,9 @@ public:
     /// stays while it is open.
     QVScriptInfoWinCtl* scriptInfoWinCtl() const { return m_scriptInfoWinCtl.get(); }
     void showScriptResult(const QVScriptResult& result);
+    /// The name dialogs of the folder commands while one is held (until clean()).
+    QVEmbedFolderWinCtl* embedFolderWinCtl() const { return m_embedFolderWinCtl.get(); }
+    QVNewFolderWinCtl* createFolderWinCtl() const { return m_createFolderWinCtl.get(); }
     /// Closes and drops the tool windows the engine's commands opened.
     void clean();
 
@@ -66,6 +71,8 @@ private:
     QVLoadingWinCtl& ensureLoadingWinCtl();
     void openResizeImage(const QString& path, std::function<void(double, double)> sure);
     void releaseScriptInfoHold();
+    /// Installs the openers of the name dialogs, which this object holds.
+    void installNameDialogs();
 
     std::unique_ptr<QVMenuService> m_service;
     std::unique_ptr<QVLoadingWinCtl> m_loadingWinCtl;
@@ -74,5 +81,7 @@ private:
     std::unique_ptr<QVFileToolWindows> m_toolWindows;
     std::unique_ptr<QVScriptInfoWinCtl> m_scriptInfoWinCtl;
     bool m_holdsScriptInfo = false;
+    std::unique_ptr<QVEmbedFolderWinCtl> m_embedFolderWinCtl;
+    std::unique_ptr<QVNewFolderWinCtl> m_createFolderWinCtl;
     platform::MountMonitor* m_mountMonitor = nullptr;
 };

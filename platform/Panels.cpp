@@ -203,14 +203,31 @@ void Panels::setResponder(Responder answer)
     responder() = std::move(answer);
 }
 
-void Panels::cancelPanelOf(QWidget* accessory)
+static QFileDialog* shownPanelOf(QWidget* accessory)
 {
     for (QWidget* widget = accessory; widget != nullptr; widget = widget->parentWidget()) {
         if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog != nullptr && dialog->isVisible()) {
-            dialog->reject();
-            return;
+            return dialog;
         }
     }
+    return nullptr;
+}
+
+void Panels::cancelPanelOf(QWidget* accessory)
+{
+    if (QFileDialog* dialog = shownPanelOf(accessory)) {
+        dialog->reject();
+    }
+}
+
+void Panels::setAllowedFileTypesOf(QWidget* accessory, const QStringList& types)
+{
+    QFileDialog* dialog = shownPanelOf(accessory);
+    if (dialog == nullptr) {
+        return;
+    }
+    dialog->setNameFilter(types.isEmpty() ? QString() : nameFilter(types));
+    dialog->setDefaultSuffix(types.size() == 1 ? types.first() : QString());
 }
 
 } // namespace platform

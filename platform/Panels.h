@@ -77,6 +77,10 @@ public:
     /// Cancels the shown panel that holds this accessory widget (an accessory's own button
     /// ending its panel); nothing when the widget is in no shown panel.
     static void cancelPanelOf(QWidget* accessory);
+    /// Limits the shown panel that holds this accessory widget to the file types (a save panel
+    /// also appends the single type to a name without it); nothing when the widget is in no
+    /// shown panel.
+    static void setAllowedFileTypesOf(QWidget* accessory, const QStringList& types);
 };
 
 } // namespace platform

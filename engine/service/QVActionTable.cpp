@@ -104,7 +104,12 @@ const QVActionRow kChildRows[] = {
           return true;
       },
       kUncounted },
-    { "New File", nullptr, "createFileWithItem", kNotAvailable, kCommand },
+    { "New File", nullptr, "createFileWithItem",
+      [](Commands& c, const Request& r) {
+          c.newFiles.createFileWithItem(r.child);
+          return true;
+      },
+      kCommand },
     { "Common Path", nullptr, "openCommonPath",
       [](Commands& c, const Request& r) {
           if (r.child->isCommonPathShortcutAdd()) {
@@ -234,7 +239,12 @@ const QVActionRow kLeafRows[] = {
           return true;
       },
       kCommand },
-    { nullptr, isMainMenuNewFile, "createFileWithItem", kNotAvailable, kCommand },
+    { nullptr, isMainMenuNewFile, "createFileWithItem",
+      [](Commands& c, const Request& r) {
+          c.newFiles.createFileWithItem(r.top);
+          return true;
+      },
+      kCommand },
     { nullptr, hasScript, "executeScript",
       [](Commands& c, const Request& r) {
           c.scripts.executeScript(r.top);
@@ -248,9 +258,24 @@ const QVActionRow kLeafRows[] = {
       },
       kCommand },
     { "Color Picker", runsInPlace, "startColorPicker", kNotAvailable, kCommand },
-    { "Embed in Folder", runsInPlace, "embedFolder", kNotAvailable, kCommand },
-    { "New Folder", runsInPlace, "createFolder", kNotAvailable, kCommand },
-    { "Unembed Folder", nullptr, "unembedFolder", kNotAvailable, kCommand },
+    { "Embed in Folder", runsInPlace, "embedFolder",
+      [](Commands& c, const Request&) {
+          c.folders.embedFolder();
+          return true;
+      },
+      kCommand },
+    { "New Folder", runsInPlace, "createFolder",
+      [](Commands& c, const Request&) {
+          c.folders.createFolder();
+          return true;
+      },
+      kCommand },
+    { "Unembed Folder", nullptr, "unembedFolder",
+      [](Commands& c, const Request&) {
+          c.folders.unembedFolder();
+          return true;
+      },
+      kCommand },
     { "Execute Script", nullptr, "executeScript",
       [](Commands& c, const Request&) {
           c.scripts.executeScript();

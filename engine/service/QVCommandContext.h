@@ -23,6 +23,8 @@ public:
     virtual QStringList selectPaths() = 0;
     /// The items are selected ones, not the folder the menu was opened in.
     virtual bool isSelectURL() const = 0;
+    /// The command was handed over from the extension to the application.
+    virtual bool isOpenFromMainApp() const { return false; }
     virtual const QVProgressHooks& progressHooks() const = 0;
     /// Background jobs of the engine still running (copies, moves, pastes).
     virtual qint64 loadingCount() const = 0;

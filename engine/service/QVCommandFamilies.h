@@ -4,10 +4,12 @@
 #include "engine/service/compress/QVCompressCommands.h"
 #include "engine/service/copymove/QVCopyMoveCommands.h"
 #include "engine/service/filecommands/QVFileCommands.h"
+#include "engine/service/folders/QVFolderCommands.h"
 #include "engine/service/flagslinks/QVFlagAndLinkCommands.h"
 #include "engine/service/images/QVImageCommands.h"
 #include "engine/service/garblednames/QVGarbledNameCommands.h"
 #include "engine/service/hashes/QVHashCommands.h"
+#include "engine/service/newfile/QVNewFileCommands.h"
 #include "engine/service/openwith/QVOpenWithCommands.h"
 #include "engine/service/textconvert/QVTextCommands.h"
 #include "engine/service/scripts/QVScriptCommands.h"
@@ -30,6 +32,8 @@ struct QVCommandFamilies
         , texts(context)
         , scripts(context, commonPaths)
         , compress(context)
+        , newFiles(context)
+        , folders(context)
     {
     }
     Q_DISABLE_COPY_MOVE(QVCommandFamilies)
@@ -45,4 +49,6 @@ struct QVCommandFamilies
     QVTextCommands texts;
     QVScriptCommands scripts;
     QVCompressCommands compress;
+    QVNewFileCommands newFiles;
+    QVFolderCommands folders;
 };

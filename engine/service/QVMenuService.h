@@ -52,7 +52,7 @@ public:
     /// The URLs are items the user selected (not the folder the menu was opened in).
     bool isSelectURL() const override { return m_isSelectURL; }
     void setIsSelectURL(bool v) { m_isSelectURL = v; }
-    bool isOpenFromMainApp() const { return m_isOpenFromMainApp; }
+    bool isOpenFromMainApp() const override { return m_isOpenFromMainApp; }
     void setIsOpenFromMainApp(bool v) { m_isOpenFromMainApp = v; }
     platform::MenuTarget* delegate() const { return m_delegate; }
     /// The main list as built for the last menu; a top-level tag indexes it.
@@ -244,6 +244,16 @@ public:
     /// Compresses the selected items into a zip archive chosen in a save panel, with the
     /// panel's password, behind the progress window (see QVCompressCommands).
     void encryptedCompress();
+
+    // --- New files, embed, unembed and new folder ------------------------------------------
+    /// Makes a new file from a new-file entry (see QVNewFileCommands).
+    void createFileWithItem(const QVMenuItemPtr& item);
+    /// Puts the selected items into a new folder beside them, asking for its name for two or more.
+    void embedFolder();
+    /// Moves each selected folder's contents up into its parent.
+    void unembedFolder();
+    /// Asks for a name and makes a new folder.
+    void createFolder();
 
     /// The progress window's part in a command (see QVProgressHooks).
     using ProgressHooks = QVProgressHooks;

@@ -232,3 +232,25 @@ void QVMenuService::executeScript()
 {
     commands().scripts.executeScript();
 }
+
+// --- New files, embed, unembed and new folder ---------------------------------------------
+
+void QVMenuService::createFileWithItem(const QVMenuItemPtr& item)
+{
+    commands().newFiles.createFileWithItem(item);
+}
+
+void QVMenuService::embedFolder()
+{
+    commands().folders.embedFolder();
+}
+
+void QVMenuService::unembedFolder()
+{
+    commands().folders.unembedFolder();
+}
+
+void QVMenuService::createFolder()
+{
+    commands().folders.createFolder();
+}

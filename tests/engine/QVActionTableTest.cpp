@@ -105,14 +105,9 @@ TEST_P(QVActionTableTest, ACommandNotBuiltYetTellsTheUserAndCountsNothing)
     EXPECT_TRUE(QFileInfo::exists(m_file));
 }
 
-// In the application build the four commands the extension may hand over run in place.
+// In the application build the commands the extension may hand over run in place.
 INSTANTIATE_TEST_SUITE_P(NotAvailable, QVActionTableTest,
-                         testing::Values(PickCase { "NewFileTemplate", "New File", "Text", nullptr, false },
-                                         PickCase { "MainMenuNewFile", "Text File", nullptr, nullptr, true },
-                                         PickCase { "ColorPicker", "Color Picker", nullptr, nullptr, false },
-                                         PickCase { "EmbedInFolder", "Embed in Folder", nullptr, nullptr, false },
-                                         PickCase { "NewFolder", "New Folder", nullptr, nullptr, false },
-                                         PickCase { "UnembedFolder", "Unembed Folder", nullptr, nullptr, false }),
+                         testing::Values(PickCase { "ColorPicker", "Color Picker", nullptr, nullptr, false }),
                          caseName<PickCase>);
 
 TEST_F(QVActionTableOrderTest, TheFirstRowThatFitsDecides)

@@ -4,6 +4,7 @@
 
 #include "foundation/StringExpandText.h"
 #include "platform/Bundle.h"
+#include "platform/Panels.h"
 
 QVSelectFileTypeViewCtl::QVSelectFileTypeViewCtl(QList<QVFileTypeEntry> fileArray, QObject* parent)
     : QObject(parent)
@@ -68,5 +69,40 @@ void QVSelectFileTypeViewCtl::selectItem(int index)
     }
     if (m_selectHandler) {
         m_selectHandler(index);
+    }
+}
+
+void QVSelectFileTypeViewCtl::runNewFilePanel(const QVNameDialogs::NewFilePanel& panel,
+                                              const QVNameDialogs::NewFileHandler& handler)
+{
+    QList<QVFileTypeEntry> entries;
+    for (const QVNameDialogs::FileTemplate& t : panel.templates) {
+        entries.append({ t.key, t.fileType, t.ext, t.menuIcon, t.listed });
+    }
+    QVSelectFileTypeViewCtl ctl(entries);
+    ctl.setCurrentKey(panel.currentKey);
+    ctl.setHideIcons(panel.hideIcons);
+    QStringList allowed;
+    QWidget* view = nullptr;
+    // The choice is reported once as the view loads (before the panel exists) and again on
+    // every later choice, which then limits the shown panel.
+    ctl.setSelectHandler([&](int index) {
+        allowed = index >= 0 && index < panel.templates.size() ? QStringList { panel.templates.at(index).ext }
+                                                               : QStringList();
+        if (view != nullptr) {
+            platform::Panels::setAllowedFileTypesOf(view, allowed);
+        }
+    });
+    view = ctl.view();
+    platform::PanelOptions options;
+    options.directory = panel.directory;
+    options.nameFieldValue = panel.fileName;
+    options.canCreateDirectories = true;
+    options.level = platform::Panels::ShieldingLevel;
+    options.allowedFileTypes = allowed;
+    options.accessoryView = view;
+    const platform::PanelResult result = platform::Panels::runSavePanel(options);
+    if (result.isOK() && !result.paths.isEmpty() && handler) {
+        handler(result.paths.first(), ctl.currentIndex());
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/QVNameDialogs.h"
+
 #include <QIcon>
 #include <QList>
 #include <QObject>
@@ -49,6 +51,11 @@ public:
     void setSelectHandler(SelectHandler handler) { m_selectHandler = std::move(handler); }
     /// Hides the entries' images (the shared switch that hides submenu icons).
     void setHideIcons(bool hide) { m_hideIcons = hide; }
+
+    /// The save panel of "New File From Window" and of a folder that is not there: the templates
+    /// in this accessory, the panel limited to the chosen template's extension. Returns once
+    /// the panel has closed; the handler runs on OK only.
+    static void runNewFilePanel(const QVNameDialogs::NewFilePanel& panel, const QVNameDialogs::NewFileHandler& handler);
 
     /// Builds the pop-up on first use and tells the handler the initial choice.
     QWidget* view();

@@ -1,0 +1,246 @@
+#include "engine/service/folders/QVFolderCommands.h"
+
+#include "engine/service/QVCommandContext.h"
+#include "engine/service/QVHelper.h"
+#include "engine/service/QVPendingWork.h"
+#include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
+#include "foundation/QVFile.h"
+#include "foundation/QVNameDialogs.h"
+#include "foundation/StringExpandText.h"
+#include "platform/FileOps.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcFolders, "tarsel.engine.folders", QtWarningMsg)
+
+namespace {
+
+// Tries at most this many free names when others keep taking them meanwhile.
+constexpr int kNameAttempts = 100;
+
+void showError(const QString& message)
+{
+    qCWarning(lcFolders).noquote() << message;
+    qv::alertWithMsg(qv::localized(QStringLiteral("Error Common Tip")));
+}
+
+// Moves the item to the path or, when that was taken meanwhile, to its next free variant.
+bool moveToFree(const QString& from, const QString& to, QString* error)
+{
+    QString target = qv::uniquePath(to);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        if (platform::FileOps::moveItem(from, target, error)) {
+            return true;
+        }
+        if (!qv::isExist(target)) {
+            return false;
+        }
+        target = qv::uniquePath(target);
+    }
+    return false;
+}
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+void QVFolderCommands::clean()
+{
+    if (const QVProgressHooks& progress = m_context.progressHooks(); progress.clean) {
+        progress.clean();
+    }
+}
+
+QString QVFolderCommands::makeFreeFolder(const QString& path, QString* error)
+{
+    QString target = qv::uniquePath(path);
+    QDir().mkpath(QFileInfo(path).path());
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        // mkdir, not mkpath: a folder that appeared meanwhile must not be taken over.
+        if (QDir().mkdir(target)) {
+            return target;
+        }
+        if (!qv::isExist(target)) {
+            break;
+        }
+        target = qv::uniquePath(target);
+    }
+    *error = QStringLiteral("Failed to create the folder. File: \"%1\". Error: \"%2\"")
+                 .arg(path, QStringLiteral("the folder could not be made"));
+    return QString();
+}
+
+void QVFolderCommands::embedFolder()
+{
+    const QStringList paths = m_context.selectPaths();
+    if (paths.isEmpty()) {
+        return;
+    }
+    const QString defaultName = QVFile(paths.first()).name();
+    if (paths.size() == 1) {
+        embedStep(defaultName, NotClassified);
+        return;
+    }
+    // The process stays until the dialog has been answered.
+    QVPendingWork::begin();
+    const bool shown = QVNameDialogs::openEmbedFolder(defaultName, [this](const QString& name, int mode) {
+        embedStep(name, mode);
+        clean();
+        QVPendingWork::end();
+    });
+    if (!shown) {
+        QVPendingWork::end();
+    }
+}
+
+void QVFolderCommands::embedStep(const QString& name, int mode)
+{
+    const QStringList paths = m_context.selectPaths();
+    if (paths.isEmpty() || !QVNameDialogs::isFolderName(name)) {
+        return;
+    }
+    const QString requested = QDir(QFileInfo(paths.first()).path()).filePath(name);
+    QString error;
+    const QString folder = makeFreeFolder(requested, &error);
+    if (folder.isNull()) {
+        qCWarning(lcFolders).noquote() << error;
+        QVHelper::playSoundType(QVHelper::SoundError);
+        return;
+    }
+    for (const QString& path : paths) {
+        const QVFile item(path);
+        QString destination = QDir(folder).filePath(item.filename());
+        if (mode == ByExtension && qv::isValid(item.ext())) {
+            const QString sub = QDir(folder).filePath(item.ext());
+            QDir().mkdir(sub);
+            destination = QDir(sub).filePath(item.filename());
+        }
+        if (!platform::FileOps::moveItem(path, destination, &error)) {
+            showError(error);
+        }
+    }
+    // Embedding a single folder "Photos" gives "Photos/Photos", not "Photos-1/Photos".
+    if (folder != requested && !qv::isExist(requested)) {
+        platform::FileOps::renameNoReplace(folder, requested);
+    }
+    QVHelper::playSoundType(QVHelper::SoundFold);
+}
+
+QString QVFolderCommands::stagingPathFor(const QString& folder)
+{
+    const QFileInfo info(folder);
+    const QString base = QDir(info.path()).filePath(QLatin1Char('.') + info.fileName());
+    QString candidate = base;
+    for (qint64 n = 1; qv::isExist(candidate); ++n) {
+        candidate = base + QLatin1Char('-') + QString::number(n);
+    }
+    return candidate;
+}
+
+QString QVFolderCommands::renameBack(const QString& staging, const QString& folder)
+{
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const QString target = qv::uniquePath(folder);
+        if (platform::FileOps::renameNoReplace(staging, target)) {
+            return target;
+        }
+        if (!qv::isExist(target)) {
+            break;
+        }
+    }
+    qCWarning(lcFolders).noquote() << QStringLiteral("Failed to rename the folder back. File: \"%1\". Error: \"%2\"")
+                                          .arg(staging, QStringLiteral("no free name"));
+    return staging;
+}
+
+bool QVFolderCommands::unembedOne(const QString& folder)
+{
+    const QString parent = QFileInfo(folder).path();
+    QString staging;
+    QString error;
+    for (int attempt = 0; attempt < kNameAttempts && staging.isNull(); ++attempt) {
+        const QString candidate = stagingPathFor(folder);
+        if (platform::FileOps::renameNoReplace(folder, candidate, &error)) {
+            staging = candidate;
+        } else if (!qv::isExist(candidate)) {
+            break;
+        }
+    }
+    if (staging.isNull()) {
+        showError(error);
+        return false;
+    }
+    int moved = 0;
+    for (const QString& entry : entriesOf(staging)) {
+        if (entry.startsWith(QLatin1Char('.'))) {
+            continue;
+        }
+        if (!moveToFree(QDir(staging).filePath(entry), QDir(parent).filePath(entry), &error)) {
+            renameBack(staging, folder);
+            showError(error);
+            return false;
+        }
+        ++moved;
+    }
+    if (moved == 0) {
+        renameBack(staging, folder);
+        qv::alertWithMsg(qv::localized(QStringLiteral("Empty Folder Tip")));
+    } else if (entriesOf(staging).isEmpty()) {
+        QDir().rmdir(staging);
+    } else {
+        // Dot entries (".git", ".directory") stay, in the folder under its own or a free name.
+        renameBack(staging, folder);
+    }
+    return true;
+}
+
+void QVFolderCommands::unembedFolder()
+{
+    for (const QString& path : m_context.selectPaths()) {
+        if (!qv::isFolder(path)) {
+            continue;
+        }
+        if (!unembedOne(path)) {
+            return;
+        }
+    }
+    QVHelper::playSoundType(QVHelper::SoundFold);
+}
+
+QString QVFolderCommands::newFolderBase()
+{
+    const QStringList paths = m_context.selectPaths();
+    const QString base = paths.isEmpty() ? qv::homePath() : paths.first();
+    if (qv::isFolder(base) && (!m_context.isSelectURL() || !m_context.isOpenFromMainApp())) {
+        return base;
+    }
+    return QFileInfo(base).path();
+}
+
+void QVFolderCommands::createFolder()
+{
+    const QString folder = newFolderBase();
+    QVPendingWork::begin();
+    const bool shown
+        = QVNameDialogs::openNewFolder(qv::localized(QStringLiteral("Untitled")), [this, folder](const QString& name) {
+              // Cancel hands back the empty name: nothing is made.
+              if (QVNameDialogs::isFolderName(name)) {
+                  QString error;
+                  if (makeFreeFolder(QDir(folder).filePath(name), &error).isNull()) {
+                      QVHelper::playSoundType(QVHelper::SoundError);
+                      showError(error);
+                  }
+                  clean();
+              }
+              QVPendingWork::end();
+          });
+    if (!shown) {
+        QVPendingWork::end();
+    }
+}

@@ -1,0 +1,216 @@
+#include "engine/service/newfile/QVNewFileCommands.h"
+
+#include "engine/model/QVMenuManager.h"
+#include "engine/service/QVCommandContext.h"
+#include "engine/service/QVFileTransfer.h"
+#include "engine/service/QVHelper.h"
+#include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
+#include "foundation/QVCheckPermit.h"
+#include "foundation/QVFile.h"
+#include "foundation/QVNameDialogs.h"
+#include "foundation/StringExpandText.h"
+#include "platform/Bundle.h"
+#include "platform/Defaults.h"
+#include "platform/FileOps.h"
+#include "platform/Workspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QLoggingCategory>
+#include <QTemporaryFile>
+
+Q_LOGGING_CATEGORY(lcNewFile, "tarsel.engine.newfile", QtWarningMsg)
+
+namespace {
+
+QString extensionOf(const QVMenuItem& item)
+{
+    return qv::isValid(item.ext()) ? item.ext() : item.key();
+}
+
+QString failedTo(const QString& what, const QString& path, const QString& error)
+{
+    return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(what, path, error);
+}
+
+} // namespace
+
+const QStringList& QVNewFileCommands::blankDocumentTypes()
+{
+    static const QStringList types { QStringLiteral("dps"), QStringLiteral("et"),      QStringLiteral("html"),
+                                     QStringLiteral("key"), QStringLiteral("numbers"), QStringLiteral("pages"),
+                                     QStringLiteral("rtf"), QStringLiteral("wps"),     QStringLiteral("xlsx"),
+                                     QStringLiteral("xml") };
+    return types;
+}
+
+QString QVNewFileCommands::targetFolder()
+{
+    const QStringList paths = m_context.selectPaths();
+    if (paths.isEmpty()) {
+        return qv::homePath();
+    }
+    const QString first = paths.first();
+    return qv::isFolder(first) ? first : QFileInfo(first).path();
+}
+
+QByteArray QVNewFileCommands::contentsFor(const QVMenuItem& item, const QString& extension)
+{
+    if (qv::isValid(item.templatePath())) {
+        // An unreadable template gives an empty file, as a template that was emptied would.
+        QFile file(item.templatePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    if (blankDocumentTypes().contains(extension.toLower())) {
+        return platform::Bundle::resourceData(QStringLiteral("Untitled"), extension.toLower());
+    }
+    return QByteArray();
+}
+
+QString QVNewFileCommands::writeNewFile(const QString& path, const QByteArray& contents, QString* error)
+{
+    // Written whole under a hidden name beside its place, then renamed in without replacing: the
+    // file appears complete or not at all, and an item that took the name meanwhile is kept.
+    QTemporaryFile temp(QFileInfo(path).dir().filePath(QStringLiteral(".tarsel-new-XXXXXX")));
+    if (!temp.open() || temp.write(contents) != contents.size() || !temp.flush()) {
+        *error = failedTo(QStringLiteral("write the new file"), path, temp.errorString());
+        return QString();
+    }
+    temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                        | QFileDevice::ReadOther);
+    temp.close();
+    QString target = path;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString reason;
+        if (platform::FileOps::renameNoReplace(temp.fileName(), target, &reason)) {
+            temp.setAutoRemove(false);
+            return target;
+        }
+        if (!qv::isExist(target)) {
+            *error = failedTo(QStringLiteral("write the new file"), path, reason);
+            return QString();
+        }
+        target = qv::uniquePath(target);
+    }
+    *error = failedTo(QStringLiteral("write the new file"), path, QStringLiteral("no free name"));
+    return QString();
+}
+
+void QVNewFileCommands::reportFailure(const QString& message)
+{
+    qCWarning(lcNewFile).noquote() << message;
+    QVHelper::playSoundType(QVHelper::SoundError);
+    qv::alertWithMsg(qv::localized(QStringLiteral("Error Common Tip")));
+}
+
+void QVNewFileCommands::writeFile(const QString& path, const QString& extension, const QVMenuItem& item)
+{
+    // This desktop keeps no hidden-extension attribute: "new file hide extension" has nothing to
+    // set here.
+    QString error;
+    const QString written = writeNewFile(path, contentsFor(item, extension), &error);
+    if (written.isNull()) {
+        reportFailure(error);
+        return;
+    }
+    if (QVMenuManager::sharedDefaults().boolValue(QVMenuManager::kOpenNewFile)) {
+        const platform::Application app = platform::Workspace::applicationForName(item.openFileAppName());
+        const bool opened = app.isValid() ? platform::Workspace::openFiles({ written }, app, &error)
+                                          : platform::Workspace::openFile(written);
+        if (!opened) {
+            qCWarning(lcNewFile).noquote() << failedTo(QStringLiteral("open the new file"), written, error);
+        }
+    }
+    QVHelper::playSoundType(QVHelper::SoundNew);
+}
+
+void QVNewFileCommands::createFileWithItem(const QVMenuItemPtr& item)
+{
+    if (!item) {
+        return;
+    }
+    const QString folder = targetFolder();
+    const bool validFolder = qv::isFolder(folder);
+    if (item->isAddToFileTemplate() && validFolder) {
+        addToFileTemplate();
+        return;
+    }
+    if (item->isNewFileFromWindow() || !validFolder) {
+        createFromWindow(item, folder);
+        return;
+    }
+    const QString extension = extensionOf(*item);
+    const QString name = qv::isValid(item->fileName()) ? item->fileName() : qv::localized(QStringLiteral("Untitled"));
+    QString path = QDir(folder).filePath(name);
+    if (!item->isSpecialFile()) {
+        path += QLatin1Char('.') + extension;
+    }
+    QVFileTransfer::replaceFileAlert(path, QString(),
+                                     [&](const QString& target) { writeFile(target, extension, *item); });
+}
+
+void QVNewFileCommands::createFromWindow(const QVMenuItemPtr& item, const QString& folder)
+{
+    QVCheckPermit::activePanelForOSX15();
+    const QVMenuItemList templates = QVMenuManager::newFileTemplateMenuArray(true);
+    QVNameDialogs::NewFilePanel panel;
+    panel.directory = qv::isFolder(folder) ? folder : qv::homePath();
+    panel.fileName = qv::isValid(item->fileName()) ? item->fileName() : qv::localized(QStringLiteral("Untitled"));
+    panel.currentKey = item->key();
+    panel.hideIcons = QVMenuManager::isPrefCheckOn(QVSwitch::NoSubmenuIcons);
+    for (const QVMenuItemPtr& t : templates) {
+        panel.templates.append({ t->key(), t->fileType(), extensionOf(*t), QIcon(QPixmap::fromImage(t->menuIcon())),
+                                 !t->isSpecialFile() && !t->isNewFileFromWindow() });
+    }
+    QVNameDialogs::openNewFilePanel(panel, [this, templates, item](const QString& path, int index) {
+        const QVMenuItemPtr chosen = index >= 0 && index < templates.size() ? templates.at(index) : item;
+        writeFile(path, extensionOf(*chosen), *chosen);
+    });
+}
+
+void QVNewFileCommands::addToFileTemplate()
+{
+    const QStringList paths = m_context.selectPaths();
+    if (paths.isEmpty()) {
+        return;
+    }
+    const QString uuid = qv::uuid();
+    const QVFile source(paths.first());
+    const QString folder = QVMenuManager::fileTemplateFolder();
+    const QString iconPath = QDir(folder).filePath(uuid + QStringLiteral(".png"));
+    const QString templatePath = QDir(folder).filePath(uuid);
+
+    const QImage icon
+        = source.icon()
+              .pixmap(QVFile::kIconSize, QVFile::kIconSize)
+              .toImage()
+              .scaled(QVFile::kIconSize, QVFile::kIconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (icon.isNull() || !icon.save(iconPath, "PNG")) {
+        reportFailure(failedTo(QStringLiteral("save the template's icon"), iconPath, QStringLiteral("not written")));
+        return;
+    }
+    QString error;
+    if (!platform::FileOps::copyItem(source.path(), templatePath, &error)) {
+        QFile::remove(iconPath);
+        reportFailure(failedTo(QStringLiteral("copy the template"), source.path(), error));
+        return;
+    }
+    const QVariantMap entry { { QStringLiteral("key"), uuid },
+                              { QStringLiteral("ext"), source.ext() },
+                              { QStringLiteral("displayName"), source.name() },
+                              { QStringLiteral("iconPath"), iconPath },
+                              { QStringLiteral("templatePath"), templatePath } };
+    if (!QVMenuManager::addMenuKey(QVMenuManager::kArrayNewFile, entry, -1)) {
+        QFile::remove(iconPath);
+        QFile::remove(templatePath);
+        reportFailure(failedTo(QStringLiteral("store the template"), source.path(), QStringLiteral("not written")));
+        return;
+    }
+    QVHelper::playSoundType(QVHelper::SoundOk);
+    if (const QVProgressHooks& progress = m_context.progressHooks(); progress.showSuccess) {
+        progress.showSuccess(qv::localized(QStringLiteral("Success Common Tip")));
+    }
+}

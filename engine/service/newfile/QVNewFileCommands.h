@@ -1,0 +1,52 @@
+#pragma once
+
+#include "engine/model/QVMenuItem.h"
+
+#include <QByteArray>
+#include <QString>
+
+class QVCommandContext;
+
+/// New files from the template list ("array new file"): a user template copied byte for byte, a
+/// blank document of a known type from the bundle, or an empty file; "New File From Window" asks
+/// for the place, name and template in a save panel; "Add to File Template" turns the selected
+/// file into a new template.
+///
+/// A new file never replaces anything: it is written beside its place and moved in with a
+/// no-replace rename, taking the next free name when the place was taken meanwhile. A write,
+/// copy or icon save that fails plays the error sound and shows "Error Common Tip".
+class QVNewFileCommands final
+{
+public:
+    /// The extensions of the blank documents the bundle holds (resource "Untitled" of each).
+    static const QStringList& blankDocumentTypes();
+
+    explicit QVNewFileCommands(QVCommandContext& context)
+        : m_context(context)
+    {
+    }
+    Q_DISABLE_COPY_MOVE(QVNewFileCommands)
+
+    /// Runs a new-file entry: a template, "New File From Window" or "Add to File Template".
+    void createFileWithItem(const QVMenuItemPtr& item);
+
+    /// The folder new files go to: the first item's folder (the item itself when it is one), the
+    /// home folder when nothing is selected.
+    QString targetFolder();
+    /// What a new file of the item starts with: its template, else the blank document of the
+    /// extension, else nothing.
+    static QByteArray contentsFor(const QVMenuItem& item, const QString& extension);
+    /// Writes the contents at the path, or at its next free variant when the path is taken; the
+    /// path written, or a null string with the reason in error.
+    static QString writeNewFile(const QString& path, const QByteArray& contents, QString* error);
+
+private:
+    /// The write step: writes the item's contents, opens the file when "open new file" is on,
+    /// and plays the sound of a new file (or of the failure).
+    void writeFile(const QString& path, const QString& extension, const QVMenuItem& item);
+    void createFromWindow(const QVMenuItemPtr& item, const QString& folder);
+    void addToFileTemplate();
+    static void reportFailure(const QString& message);
+
+    QVCommandContext& m_context;
+};
