@@ -1,0 +1,179 @@
+// New files from the factory template list, picked through the menu as the user would, on real
+// files in the test's home; and the faults a new file must never hide.
+
+#include "engine/service/newfile/QVNewFileCommands.h"
+
+#include "CommandTestSupport.h"
+#include "MenuStoreTestSupport.h"
+#include "engine/model/QVDefaultData.h"
+#include "engine/service/QVFileTransfer.h"
+#include "platform/Bundle.h"
+
+#include "testsupport/ModalScript.h"
+#include "testsupport/TestNames.h"
+
+#include <sys/stat.h>
+
+using namespace tarsel::test;
+
+namespace {
+
+class NewFileTest : public CommandTest
+{
+protected:
+    void SetUp() override
+    {
+        CommandTest::SetUp();
+        ASSERT_TRUE(QVDefaultData::setup());
+        platform::Sound::setRecording(true);
+        setSwitch(QVSwitch::SoundFeedback, true);
+        QVMenuService::ProgressHooks hooks;
+        hooks.showSuccess = [this](const QString& message) { m_successes << message; };
+        m_service.setProgressHooks(hooks);
+    }
+    void TearDown() override
+    {
+        platform::Sound::setRecording(false);
+        CommandTest::TearDown();
+    }
+    /// Picks the entry of the New File submenu with that title, with the menu opened on `on`.
+    void pickNewFile(const QString& title, const QString& on, bool selected)
+    {
+        select({ on }, selected);
+        const auto menu = m_service.menuForMenuKind(selected ? platform::FIMenuKindContextualMenuForItems
+                                                             : platform::FIMenuKindContextualMenuForContainer);
+        const platform::MenuItem* newFile = entryTitled(menu.get(), platform::Bundle::localizedString("New File"));
+        ASSERT_NE(newFile, nullptr);
+        const platform::MenuItem* entry = entryTitled(newFile->submenu(), title);
+        ASSERT_NE(entry, nullptr) << titles(newFile->submenu()).join(QLatin1Char(',')).toStdString();
+        m_service.handlerMenuTag(entry->tag());
+    }
+    static QString tipsOf(const AlertScript& alerts)
+    {
+        QStringList tips;
+        for (const AlertScript::Shown& shown : alerts.shown()) {
+            tips << shown.informativeText;
+        }
+        return tips.join(QLatin1Char('|'));
+    }
+
+    QStringList m_successes;
+};
+
+struct TemplateCase
+{
+    const char* name;
+    const char* title; ///< the entry's title in the submenu
+    const char* file; ///< the new file's name
+    const char* blankType; ///< the bundle's blank document it starts as, null for an empty file
+};
+
+class NewFileTemplateTest : public NewFileTest, public testing::WithParamInterface<TemplateCase>
+{
+};
+
+} // namespace
+
+TEST_P(NewFileTemplateTest, MakesTheFileInTheFolderTheMenuWasOpenedIn)
+{
+    const TemplateCase& c = GetParam();
+    pickNewFile(QString::fromUtf8(c.title), m_dir, false);
+    const QString made = m_dir + QLatin1Char('/') + QString::fromUtf8(c.file);
+    ASSERT_TRUE(QFileInfo::exists(made));
+    const QByteArray expected = c.blankType
+        ? platform::Bundle::resourceData(QStringLiteral("Untitled"), QString::fromUtf8(c.blankType))
+        : QByteArray();
+    EXPECT_EQ(readFile(made), expected);
+    if (c.blankType) {
+        EXPECT_FALSE(expected.isEmpty()) << "the bundle holds no blank " << c.blankType;
+    }
+    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("new") });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FactoryTemplates, NewFileTemplateTest,
+    testing::Values(TemplateCase { "PlainTextIsEmpty", "Plain Text", "Untitled.txt", nullptr },
+                    TemplateCase { "NumbersIsTheBlankSpreadsheet", "Numbers Spreadsheet", "Untitled.numbers",
+                                   "numbers" },
+                    TemplateCase { "RichTextIsTheBlankDocument", "Rich Text Document", "Untitled.rtf", "rtf" },
+                    TemplateCase { "WordWithoutBlankDocumentIsEmpty", "Word Document", "Untitled.docx", nullptr }),
+    caseName<TemplateCase>);
+
+TEST_F(NewFileTest, ASelectedFileGetsItsSiblingAndKeepBothTakesTheNextFreeName)
+{
+    const QString taken = file(QStringLiteral("Untitled.txt"), "mine");
+    AlertScript alerts({ QVFileTransfer::KeepBoth, QVFileTransfer::Stop });
+    pickNewFile(QStringLiteral("Plain Text"), taken, true);
+    EXPECT_EQ(readFile(taken), QByteArray("mine"));
+    EXPECT_TRUE(QFileInfo::exists(m_dir + QStringLiteral("/Untitled-1.txt")));
+    // Stop writes nothing.
+    pickNewFile(QStringLiteral("Plain Text"), taken, true);
+    EXPECT_FALSE(QFileInfo::exists(m_dir + QStringLiteral("/Untitled-2.txt")));
+    EXPECT_EQ(alerts.shown().size(), 2);
+}
+
+// The write used to open the path for writing: a file that appeared there after the conflict
+// check (or a chosen "Replace" racing another program) was truncated. The new file now takes the
+// next free name and the other file keeps its bytes.
+TEST_F(NewFileTest, AWriteNeverReplacesAFileThatIsThere)
+{
+    const QString taken = file(QStringLiteral("note.txt"), "someone else's");
+    QString error;
+    const QString written = QVNewFileCommands::writeNewFile(taken, "new", &error);
+    EXPECT_EQ(written, m_dir + QStringLiteral("/note-1.txt")) << error.toStdString();
+    EXPECT_EQ(readFile(taken), QByteArray("someone else's"));
+    EXPECT_EQ(readFile(written), QByteArray("new"));
+    // Nothing is left behind under the scratch name.
+    EXPECT_EQ(QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+}
+
+// A failed write used to play the new-file sound like a success. A name longer than the file
+// system allows cannot be written, even as root.
+TEST_F(NewFileTest, AFailedWritePlaysTheErrorSoundAndSaysSo)
+{
+    auto item = QVMenuItem::create();
+    item->setKey(QStringLiteral("txt"));
+    item->setFileName(QString(300, QLatin1Char('n')));
+    select({ m_dir }, false);
+    AlertScript alerts;
+    m_service.createFileWithItem(item);
+    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("error") });
+    EXPECT_EQ(tipsOf(alerts), platform::Bundle::localizedString(QStringLiteral("Error Common Tip")));
+    EXPECT_EQ(QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 0);
+}
+
+TEST_F(NewFileTest, AddToFileTemplateStoresACopyNamedByItsKey)
+{
+    const QString report = file(QStringLiteral("report.docx"), "report bytes");
+    const qsizetype before = QVMenuManager::storedList(QVMenuManager::kArrayNewFile).size();
+    pickNewFile(platform::Bundle::localizedString(QStringLiteral("Add to File Template")), report, true);
+    const QVariantList list = QVMenuManager::storedList(QVMenuManager::kArrayNewFile);
+    ASSERT_EQ(list.size(), before + 1);
+    const QVariantMap added = list.last().toMap();
+    const QString key = added.value(QStringLiteral("key")).toString();
+    EXPECT_EQ(added.value(QStringLiteral("ext")).toString(), QStringLiteral("docx"));
+    EXPECT_EQ(added.value(QStringLiteral("displayName")).toString(), QStringLiteral("report"));
+    EXPECT_EQ(added.value(QStringLiteral("templatePath")).toString(),
+              QVMenuManager::fileTemplateFolder() + QLatin1Char('/') + key);
+    EXPECT_EQ(readFile(QVMenuManager::fileTemplateFolder() + QLatin1Char('/') + key), QByteArray("report bytes"));
+    EXPECT_FALSE(QImage(added.value(QStringLiteral("iconPath")).toString()).isNull());
+    EXPECT_EQ(m_successes, QStringList { platform::Bundle::localizedString(QStringLiteral("Success Common Tip")) });
+    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("ok") });
+}
+
+// The entry used to be appended and success reported whether or not the copy was made, leaving
+// a template that makes empty files. A pipe cannot be copied.
+TEST_F(NewFileTest, AddToFileTemplateAppendsNothingWhenTheCopyFailed)
+{
+    const QString pipe = m_dir + QStringLiteral("/pipe.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const qsizetype before = QVMenuManager::storedList(QVMenuManager::kArrayNewFile).size();
+    AlertScript alerts;
+    select({ pipe }, true);
+    m_service.createFileWithItem(QVMenuItem::addToFileTemplate());
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayNewFile).size(), before);
+    EXPECT_TRUE(m_successes.isEmpty());
+    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("error") });
+    EXPECT_EQ(tipsOf(alerts), platform::Bundle::localizedString(QStringLiteral("Error Common Tip")));
+    EXPECT_TRUE(QDir(QVMenuManager::fileTemplateFolder()).isEmpty()) << "the icon saved first is removed again";
+}
