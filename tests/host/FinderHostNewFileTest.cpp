@@ -1,0 +1,85 @@
+// New files and unembedding chosen in a real tarsel-finder process, checked on disk.
+
+#include "tests/engine/MenuStoreTestSupport.h"
+#include "engine/model/QVDefaultData.h"
+#include "engine/model/QVMenuManager.h"
+#include "platform/Bundle.h"
+
+#include "HostRun.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace tarsel::test;
+
+namespace {
+
+// The tag of the entry found by its titles, one a menu level, in the menu the host prints, or -1.
+int tagOf(const QStringList& args, const QStringList& titles)
+{
+    const HostRun run = runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
+    QJsonArray items = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("items")).toArray();
+    int tag = -1;
+    for (const QString& title : titles) {
+        const auto found = std::find_if(items.begin(), items.end(), [&title](const QJsonValue& item) {
+            return item.toObject().value(QStringLiteral("title")).toString() == title;
+        });
+        if (found == items.end()) {
+            return -1;
+        }
+        tag = found->toObject().value(QStringLiteral("tag")).toInt();
+        items = found->toObject().value(QStringLiteral("submenu")).toArray();
+    }
+    return tag;
+}
+
+} // namespace
+
+// The factory menu's "New File", "Numbers Spreadsheet" on a folder's background: the blank
+// spreadsheet of the bundle lands in that folder; a second pick finds the name taken, and the
+// host, which cannot ask, stops without touching the first file.
+TEST(FinderHostNewFileTest, AFactoryTemplateMakesItsBlankDocumentInTheFolder)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QString folder = testHome() + QStringLiteral("/Documents/Reports");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QStringList on { QStringLiteral("--target"), folder };
+    const int tag = tagOf(
+        on, { platform::Bundle::localizedString(QStringLiteral("New File")), QStringLiteral("Numbers Spreadsheet") });
+    ASSERT_GT(tag, 0);
+    const HostRun first = runHost(QStringList { QStringLiteral("pick"), QString::number(tag) } + on);
+    ASSERT_EQ(first.exitCode, 0) << first.err.constData();
+    const QByteArray blank = platform::Bundle::resourceData(QStringLiteral("Untitled"), QStringLiteral("numbers"));
+    ASSERT_TRUE(blank.startsWith("PK"));
+    EXPECT_EQ(readFile(folder + QStringLiteral("/Untitled.numbers")), blank);
+
+    writeFile(folder + QStringLiteral("/Untitled.numbers"), "edited");
+    const HostRun second = runHost(QStringList { QStringLiteral("pick"), QString::number(tag) } + on);
+    EXPECT_EQ(second.exitCode, 0) << second.err.constData();
+    EXPECT_EQ(readFile(folder + QStringLiteral("/Untitled.numbers")), QByteArray("edited"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+}
+
+// Unembedding a working copy: its files move up, and its ".git" stays in the folder, which keeps
+// its name.
+TEST(FinderHostNewFileTest, UnembedKeepsTheGitFolder)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Unembed Folder")) });
+    const QString parent = testHome() + QStringLiteral("/src");
+    const QString project = parent + QStringLiteral("/tool");
+    writeFile(project + QStringLiteral("/.git/HEAD"), "ref: refs/heads/main\n");
+    writeFile(project + QStringLiteral("/main.c"), "int main(void) { return 0; }\n");
+    const HostRun run = runHost({ QStringLiteral("pick"), QStringLiteral("1"), project });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(readFile(parent + QStringLiteral("/main.c")), QByteArray("int main(void) { return 0; }\n"));
+    EXPECT_EQ(readFile(project + QStringLiteral("/.git/HEAD")), QByteArray("ref: refs/heads/main\n"));
+    EXPECT_EQ(QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList { QStringLiteral("main.c"), QStringLiteral("tool") }));
+}
