@@ -6,6 +6,7 @@
 #include "engine/service/QVHelper.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
+#include "foundation/ImageIcon.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/QVFile.h"
 #include "foundation/QVNameDialogs.h"
@@ -183,12 +184,9 @@ void QVNewFileCommands::addToFileTemplate()
     const QString iconPath = QDir(folder).filePath(uuid + QStringLiteral(".png"));
     const QString templatePath = QDir(folder).filePath(uuid);
 
-    const QImage icon
-        = source.icon()
-              .pixmap(QVFile::kIconSize, QVFile::kIconSize)
-              .toImage()
-              .scaled(QVFile::kIconSize, QVFile::kIconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (icon.isNull() || !icon.save(iconPath, "PNG")) {
+    const QSize size(QVFile::kIconSize, QVFile::kIconSize);
+    const QImage icon = qv::imageWithSize(source.icon().pixmap(size).toImage(), size);
+    if (icon.isNull() || !qv::saveImageType(icon, platform::ImageIO::Format::Png, iconPath)) {
         reportFailure(failedTo(QStringLiteral("save the template's icon"), iconPath, QStringLiteral("not written")));
         return;
     }
