@@ -80,15 +80,13 @@ FinderSync::FinderSync()
             self->showScriptResult(result);
         }
     });
-}
-
-installNameDialogs();
-// The switch is read once: the application restarts the extension when it changes.
-if (QVMenuManager::isPrefCheckOn(QVSwitch::ServeVolumes)) {
-    m_mountMonitor = new platform::MountMonitor(this);
-    connect(m_mountMonitor, &platform::MountMonitor::didMount, this, &FinderSync::volumeChangeNoti);
-}
-setupDirectoryURLs();
+    installNameDialogs();
+    // The switch is read once: the application restarts the extension when it changes.
+    if (QVMenuManager::isPrefCheckOn(QVSwitch::ServeVolumes)) {
+        m_mountMonitor = new platform::MountMonitor(this);
+        connect(m_mountMonitor, &platform::MountMonitor::didMount, this, &FinderSync::volumeChangeNoti);
+    }
+    setupDirectoryURLs();
 }
 
 FinderSync::~FinderSync()
@@ -202,8 +200,30 @@ void FinderSync::releaseScriptInfoHold()
         m_holdsScriptInfo = false;
         QVMenuService::endPendingWork();
     }
-    dropLater(m_embedFolderWinCtl);
-    dropLater(m_createFolderWinCtl);
+}
+
+void FinderSync::installNameDialogs()
+{
+    QPointer<FinderSync> self(this);
+    QVNameDialogs::setEmbedFolderOpener([self](const QString& name, QVNameDialogs::EmbedHandler handler) {
+        if (!self) {
+            return;
+        }
+        dropLater(self->m_embedFolderWinCtl);
+        self->m_embedFolderWinCtl = std::make_unique<QVEmbedFolderWinCtl>();
+        self->m_embedFolderWinCtl->setHandler(std::move(handler));
+        self->m_embedFolderWinCtl->openWithName(name);
+    });
+    QVNameDialogs::setNewFolderOpener([self](const QString& name, QVNameDialogs::NameHandler handler) {
+        if (!self) {
+            return;
+        }
+        dropLater(self->m_createFolderWinCtl);
+        self->m_createFolderWinCtl = std::make_unique<QVNewFolderWinCtl>();
+        self->m_createFolderWinCtl->setHandler(std::move(handler));
+        self->m_createFolderWinCtl->open(name);
+    });
+    QVNameDialogs::setNewFilePanelOpener(&QVSelectFileTypeViewCtl::runNewFilePanel);
 }
 
 void FinderSync::clean()
@@ -222,7 +242,6 @@ void FinderSync::clean()
         window->close();
         window->deleteLater();
     }
-    dropLater(m_loadingWinCtl);
     dropLater(m_embedFolderWinCtl);
     dropLater(m_createFolderWinCtl);
 }
