@@ -20,6 +20,7 @@
 #include "platform/Defaults.h"
 #include "platform/X11.h"
 #include "toolwindows/filetools/QVFileToolWindows.h"
+#include "toolwindows/progress/QVLoadingHooks.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 
 #include <QApplication>
@@ -227,33 +228,9 @@ QVMenuService* AppDelegate::service()
 
 void AppDelegate::installProgressHooks()
 {
-    QPointer<AppDelegate> self(this);
-    QVMenuService::ProgressHooks hooks;
-    hooks.open = [self] {
-        if (self) {
-            self->ensureLoadingWinCtl().open();
-        }
-    };
-    hooks.showSuccess = [self](const QString& message) {
-        if (!self) {
-            return;
-        }
-        // The process lives until the success message has closed itself and the windows are
-        // cleaned up; the completion runs even when the window was dropped meanwhile.
-        QVMenuService::beginPendingWork();
-        self->ensureLoadingWinCtl().showSuccess(message, [self] {
-            if (self) {
-                self->clean();
-            }
-            QVMenuService::endPendingWork();
-        });
-    };
-    hooks.clean = [self] {
-        if (self) {
-            self->clean();
-        }
-    };
-    m_service->setProgressHooks(std::move(hooks));
+    m_service->setProgressHooks(loadingWindowHooks(
+        this, [this](bool create) { return create ? &ensureLoadingWinCtl() : m_loadingWinCtl.get(); },
+        [this] { clean(); }));
 }
 
 QVLoadingWinCtl& AppDelegate::ensureLoadingWinCtl()

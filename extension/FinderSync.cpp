@@ -18,6 +18,7 @@
 #include "toolwindows/embedfolder/QVEmbedFolderWinCtl.h"
 #include "toolwindows/filetype/QVSelectFileTypeViewCtl.h"
 #include "toolwindows/newfolder/QVNewFolderWinCtl.h"
+#include "toolwindows/progress/QVLoadingHooks.h"
 #include "toolwindows/progress/QVLoadingWinCtl.h"
 #include "toolwindows/resizeimage/QVResizeImageWinCtl.h"
 #include "toolwindows/scriptinfo/QVScriptInfoWinCtl.h"
@@ -100,49 +101,9 @@ QVMenuService* FinderSync::service()
     if (!m_service) {
         m_service = std::make_unique<QVMenuService>(this);
         m_service->setIsFinderSync(true);
-        QPointer<FinderSync> self(this);
-        QVMenuService::ProgressHooks hooks;
-        hooks.open = [self] {
-            if (self) {
-                self->ensureLoadingWinCtl().open();
-            }
-        };
-        hooks.setPercent = [self](double percent) {
-            if (self) {
-                self->ensureLoadingWinCtl().setPercent(percent);
-            }
-        };
-        hooks.showSuccess = [self](const QString& message) {
-            if (!self) {
-                return;
-            }
-            // The host stays until the success message has closed itself and the windows are
-            // cleaned up; the completion runs even when the window was dropped meanwhile.
-            QVMenuService::beginPendingWork();
-            self->ensureLoadingWinCtl().showSuccess(message, [self] {
-                if (self) {
-                    self->clean();
-                }
-                QVMenuService::endPendingWork();
-            });
-        };
-        hooks.clean = [self] {
-            if (self) {
-                self->clean();
-            }
-        };
-        hooks.setProgress = [self](double percent, const QString& tip) {
-            if (self) {
-                self->ensureLoadingWinCtl().setTip(tip);
-                self->ensureLoadingWinCtl().setPercent(percent);
-            }
-        };
-        hooks.setCancelHandler = [self](std::function<void()> cancel) {
-            if (self && (cancel || self->m_loadingWinCtl)) {
-                self->ensureLoadingWinCtl().setCancelHandler(std::move(cancel));
-            }
-        };
-        m_service->setProgressHooks(std::move(hooks));
+        m_service->setProgressHooks(loadingWindowHooks(
+            this, [this](bool create) { return create ? &ensureLoadingWinCtl() : m_loadingWinCtl.get(); },
+            [this] { clean(); }));
     }
     return m_service.get();
 }

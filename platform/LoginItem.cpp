@@ -50,66 +50,6 @@ QString escapeValue(const QString& value)
     return out;
 }
 
-QString unescapeValue(const QString& value)
-{
-    QString out;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
-            out += c;
-            continue;
-        }
-        const QChar e = value.at(++i);
-        if (e == QLatin1Char('s')) {
-            out += QLatin1Char(' ');
-        } else if (e == QLatin1Char('n')) {
-            out += QLatin1Char('\n');
-        } else if (e == QLatin1Char('t')) {
-            out += QLatin1Char('\t');
-        } else if (e == QLatin1Char('r')) {
-            out += QLatin1Char('\r');
-        } else {
-            out += e;
-        }
-    }
-    return out;
-}
-
-// The keys of the entry's [Desktop Entry] group; nullopt when there is no readable entry.
-std::optional<QHash<QString, QString>> readEntry(const QString& path)
-{
-    QFile in(path);
-    if (!QFileInfo(path).isFile() || !in.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return std::nullopt;
-    }
-    QHash<QString, QString> keys;
-    bool inEntry = false;
-    bool seenEntry = false;
-    const QStringList lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
-    for (const QString& rawLine : lines) {
-        const QString line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
-            continue;
-        }
-        if (line.startsWith(QLatin1Char('['))) {
-            inEntry = line == kEntryGroup;
-            seenEntry = seenEntry || inEntry;
-            continue;
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (inEntry && eq > 0) {
-            const QString key = line.left(eq).trimmed();
-            if (!keys.contains(key)) {
-                keys.insert(key, unescapeValue(line.mid(eq + 1).trimmed()));
-            }
-        }
-    }
-    if (!seenEntry) {
-        return std::nullopt;
-    }
-    return keys;
-}
-
 // Ours when its Exec line starts a program of our file name (the application may have moved
 // since the entry was written; the next switch-on writes the new path).
 bool isOurs(const QHash<QString, QString>& keys, const QString& program)
@@ -178,7 +118,7 @@ QString LoginItem::file()
 
 bool LoginItem::isEnabled(const QString& program)
 {
-    const std::optional<QHash<QString, QString>> keys = readEntry(file());
+    const std::optional<QHash<QString, QString>> keys = Workspace::readDesktopEntry(file());
     return keys && isOurs(*keys, programOrSelf(program)) && !isOn(keys->value(QStringLiteral("Hidden")))
         && !isOff(keys->value(QStringLiteral("X-GNOME-Autostart-enabled")));
 }
@@ -188,7 +128,7 @@ LoginItem::Result LoginItem::setEnabled(bool on, const QString& program, const Q
     const QString path = file();
     const QString self = programOrSelf(program);
     const bool present = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-    const std::optional<QHash<QString, QString>> keys = readEntry(path);
+    const std::optional<QHash<QString, QString>> keys = Workspace::readDesktopEntry(path);
     const bool ours = keys && isOurs(*keys, self);
     if (on) {
         if (present && !ours) {

@@ -93,42 +93,6 @@ QString unescapeValue(const QString& raw)
     return out;
 }
 
-// The keys of the [Desktop Entry] group; nullopt when the file has no such group.
-std::optional<QHash<QString, QString>> readDesktopEntry(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return std::nullopt;
-    }
-    QHash<QString, QString> keys;
-    bool inEntry = false;
-    bool seenEntry = false;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (const QString& rawLine : lines) {
-        const QString line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
-            continue;
-        }
-        if (line.startsWith(QLatin1Char('['))) {
-            inEntry = line == QLatin1String("[Desktop Entry]");
-            seenEntry = seenEntry || inEntry;
-            continue;
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (!inEntry || eq <= 0) {
-            continue;
-        }
-        const QString key = line.left(eq).trimmed();
-        if (!keys.contains(key)) {
-            keys.insert(key, unescapeValue(line.mid(eq + 1).trimmed()));
-        }
-    }
-    if (!seenEntry) {
-        return std::nullopt;
-    }
-    return keys;
-}
-
 QStringList applicationFolders()
 {
     QStringList folders { Paths::dataHome() + QStringLiteral("/applications") };
@@ -155,7 +119,7 @@ bool isTrue(const QString& value)
 // another type, or a file that is no desktop entry.
 std::optional<Application> applicationFromFile(const QString& file, const QString& id)
 {
-    const std::optional<QHash<QString, QString>> keys = readDesktopEntry(file);
+    const std::optional<QHash<QString, QString>> keys = Workspace::readDesktopEntry(file);
     if (!keys || isTrue(keys->value(QStringLiteral("Hidden")))
         || keys->value(QStringLiteral("Type")) != QLatin1String("Application")) {
         return std::nullopt;
@@ -586,6 +550,41 @@ QString Workspace::programOf(const Application& app)
     return args && !args->isEmpty() && !hasFieldCode(args->first(), QStringLiteral("fFuUdDnNickvm"))
         ? args->first().text
         : QString();
+}
+
+std::optional<QHash<QString, QString>> Workspace::readDesktopEntry(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return std::nullopt;
+    }
+    QHash<QString, QString> keys;
+    bool inEntry = false;
+    bool seenEntry = false;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString& rawLine : lines) {
+        const QString line = rawLine.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
+            continue;
+        }
+        if (line.startsWith(QLatin1Char('['))) {
+            inEntry = line == QLatin1String("[Desktop Entry]");
+            seenEntry = seenEntry || inEntry;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (!inEntry || eq <= 0) {
+            continue;
+        }
+        const QString key = line.left(eq).trimmed();
+        if (!keys.contains(key)) {
+            keys.insert(key, unescapeValue(line.mid(eq + 1).trimmed()));
+        }
+    }
+    if (!seenEntry) {
+        return std::nullopt;
+    }
+    return keys;
 }
 
 bool Workspace::reveal(const QString& path)

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
 class QImage;
 
@@ -49,6 +51,9 @@ public:
     static bool openFiles(const QStringList& paths, const Application& app, QString* error = nullptr);
     /// The program an application's Exec line starts (as written there), empty when none.
     static QString programOf(const Application& app);
+    /// The keys of a desktop entry file's [Desktop Entry] group, values unescaped; nullopt when
+    /// the path is no readable file or has no such group.
+    static std::optional<QHash<QString, QString>> readDesktopEntry(const QString& path);
     /// Shows the item selected in a file-manager window (org.freedesktop.FileManager1 over D-Bus,
     /// else opens the parent folder).
     static bool reveal(const QString& path);
