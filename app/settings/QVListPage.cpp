@@ -1,6 +1,12 @@
 #include "app/settings/QVListPage.h"
 
 #include "engine/model/QVMenuManager.h"
+#include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
+#include "foundation/ObjectGCD.h"
+#include "foundation/QVDragView.h"
+
+#include <QWidget>
 
 #include <utility>
 
@@ -100,8 +106,25 @@ bool QVListPage::addToMainMenu(qint64 row, const QVariantMap& entry)
     if (item == nullptr) {
         return false;
     }
-    const qint64 mainCount = QVMenuManager::storedList(QVMenuManager::kArrayRightMenu).size();
-    if (mainCount + 1 > kMainMenuLimit || !QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu, entry, 0)) {
+    // The cap and the key test are made inside the locked write: between a separate count and
+    // insert the extension or another page could change the list. An entry whose key the main
+    // menu already holds (the archive-utility editions share command keys) is not inserted.
+    const QString key = entry.value(QStringLiteral("key")).toString();
+    bool inserted = false;
+    const bool written = QVMenuManager::editList(QVMenuManager::kArrayRightMenu, [&](QVariantList& list) {
+        if (key.isEmpty() || list.size() + 1 > kMainMenuLimit) {
+            return;
+        }
+        for (const QVariant& each : list) {
+            if (each.toMap().value(QStringLiteral("key")).toString() == key) {
+                return;
+            }
+        }
+        list.insert(0, entry);
+        inserted = true;
+    });
+    if (!written || !inserted) {
+        showLimitTip();
         return false;
     }
     item->setIsAddToMainMenu(true);
@@ -117,4 +140,31 @@ bool QVListPage::removeFromMainMenu(qint64 row)
     item->setIsAddToMainMenu(false);
     QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, item->key());
     return QVMenuManager::updateMenuKey(m_listKey, item->key(), QStringLiteral("toMainMenu"), false);
+}
+
+bool QVListPage::withinLimit(qint64 count, qint64 adding, qint64 limit)
+{
+    if (count + adding >= limit) {
+        showLimitTip();
+        return false;
+    }
+    return true;
+}
+
+void QVListPage::showLimitTip()
+{
+    qv::alertWithMsg(qv::localized(QStringLiteral("Submenu Limit Tip")));
+}
+
+void QVListPage::postRefreshSignal()
+{
+    qv::postNotification(qv::kRefreshSignal);
+}
+
+QVDragView* QVListPage::dragView(const QWidget* page)
+{
+    if (page == nullptr) {
+        return nullptr;
+    }
+    return page->window()->findChild<QVDragView*>(QStringLiteral("contentView"));
 }

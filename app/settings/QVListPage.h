@@ -6,6 +6,10 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+
+class QVDragView;
+class QWidget;
 
 /// The rules every list page of the settings window shares, over one stored list: a row index
 /// is the index into the stored list; drags come only from the page's own table.
@@ -39,9 +43,23 @@ public:
     int foldAllState() const;
 
     /// Inserts a copy of the row at the top of the main menu; "toMainMenu" is stored YES only
-    /// when the insert happened. False (nothing stored) when the main menu is full.
+    /// when the insert happened. False (nothing stored) when the main menu is full or already
+    /// holds an entry with that key: then the "Submenu Limit Tip" alert has been shown.
     bool addToMainMenu(qint64 row, const QVariantMap& entry);
     bool removeFromMainMenu(qint64 row);
+
+    /// True when `adding` new entries fit beside the `count` present under the limit; otherwise
+    /// the application-modal "Submenu Limit Tip" alert is shown and the caller adds nothing.
+    /// A page refuses when the sum reaches its limit.
+    static bool withinLimit(qint64 count, qint64 adding, qint64 limit);
+    /// Shows the application-modal "Submenu Limit Tip" alert.
+    static void showLimitTip();
+    /// Posts the refresh signal: every open page and dialog that observes it reloads its list.
+    static void postRefreshSignal();
+    /// The drop target that covers the settings window of the page (null outside that window).
+    /// A page that takes dropped files sets its filter and handler when shown and calls its
+    /// disabled() when hidden.
+    static QVDragView* dragView(const QWidget* page);
 
 private:
     QString m_listKey;

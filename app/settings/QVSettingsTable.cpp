@@ -1,8 +1,11 @@
 #include "app/settings/QVSettingsTable.h"
 
 #include "app/settings/QVListPage.h"
+#include "foundation/QVTableRowView.h"
 
 #include <QDropEvent>
+#include <QHeaderView>
+#include <QPainter>
 
 QVSettingsTable::QVSettingsTable(QWidget* parent)
     : QTableWidget(parent)
@@ -13,6 +16,41 @@ QVSettingsTable::QVSettingsTable(QWidget* parent)
     setDropIndicatorShown(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setShowGrid(false);
+    verticalHeader()->setDefaultSectionSize(kRowHeight);
+    verticalHeader()->setMinimumSectionSize(kRowHeight);
+}
+
+QVSettingsTable::~QVSettingsTable() = default;
+
+void QVSettingsTable::setRowItems(const QVMenuItemList& items)
+{
+    m_rowViews.clear();
+    m_rowViews.reserve(size_t(items.size()));
+    for (const QVMenuItemPtr& item : items) {
+        // Never shown: the view only answers for its row and draws into the table's viewport.
+        m_rowViews.push_back(std::make_unique<QVTableRowView>(item));
+        m_rowViews.back()->setPalette(palette());
+    }
+    viewport()->update();
+}
+
+QVTableRowView* QVSettingsTable::rowView(int row) const
+{
+    return row >= 0 && size_t(row) < m_rowViews.size() ? m_rowViews[size_t(row)].get() : nullptr;
+}
+
+void QVSettingsTable::paintEvent(QPaintEvent* event)
+{
+    QTableWidget::paintEvent(event);
+    QPainter painter(viewport());
+    const int first = qMax(0, rowAt(0));
+    const int last = rowAt(viewport()->height() - 1) < 0 ? rowCount() - 1 : rowAt(viewport()->height() - 1);
+    for (int row = first; row <= last; ++row) {
+        if (const QVTableRowView* view = rowView(row)) {
+            view->drawSeparatorInRect(painter, QRect(0, rowViewportPosition(row), viewport()->width(), rowHeight(row)));
+        }
+    }
 }
 
 QMimeData* QVSettingsTable::mimeData(const QList<QTableWidgetItem*>& items) const

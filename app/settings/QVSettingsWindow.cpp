@@ -5,6 +5,8 @@
 #include "app/settings/QVPrefViewCtl.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"
+#include "foundation/ObjectGCD.h"
+#include "foundation/QVDragView.h"
 #include "platform/Defaults.h"
 
 #include "ui_QVSettingsWindow.h"
@@ -21,6 +23,8 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
     , m_ui(std::make_unique<Ui::QVSettingsWindow>())
 {
     m_ui->setupUi(this);
+    // Pages and dialogs reload their lists when a window of the application becomes active.
+    qv::installRefreshSignal();
     // The main menu page comes first: making it writes the stored lists every page reads.
     auto* general = new QVGeneralViewCtl;
     general->setObjectName(QStringLiteral("general"));
@@ -60,6 +64,37 @@ void QVSettingsWindow::showPreferences(qint64 pageType)
 {
     showTab(QStringLiteral("preferences"));
     m_pref->setPageType(pageType);
+}
+
+void QVSettingsWindow::refreshToolbarItemImage(const QVMenuItemList& items)
+{
+    for (const QVMenuItemPtr& item : items) {
+        QString identifier;
+        if (item->isCommonPath()) {
+            identifier = QStringLiteral("commonpath");
+        } else if (item->isCommonApp()) {
+            identifier = QStringLiteral("commonapp");
+        } else if (item->isNewFile()) {
+            identifier = QStringLiteral("newfile");
+        } else if (item->isCommonScript()) {
+            identifier = QStringLiteral("commonscript");
+        } else if (item->isFolderIcon()) {
+            identifier = QStringLiteral("foldericon");
+        } else {
+            continue;
+        }
+        const QImage icon = item->menuIcon();
+        QWidget* page = m_ui->tabView->findChild<QWidget*>(identifier, Qt::FindChildrenRecursively);
+        const int index = page != nullptr ? m_ui->tabView->indexOf(page) : -1;
+        if (index >= 0 && !icon.isNull()) {
+            m_ui->tabView->setTabIcon(index, QIcon(QPixmap::fromImage(icon)));
+        }
+    }
+}
+
+QVDragView* QVSettingsWindow::contentView() const
+{
+    return m_ui->contentView;
 }
 
 QString QVSettingsWindow::currentIdentifier() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/model/QVMenuItem.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -8,6 +10,7 @@ namespace Ui {
 class QVSettingsWindow;
 }
 class AppDelegate;
+class QVDragView;
 class QVPrefViewCtl;
 
 /// The settings window: one tab per page, in the toolbar's order.
@@ -23,7 +26,11 @@ public:
     /// Shows the "preferences" tab on the inner page with this number.
     void showPreferences(qint64 pageType);
     QString currentIdentifier() const;
+    /// Gives the tabs of the sub-lists the icons their main-menu entries show.
+    void refreshToolbarItemImage(const QVMenuItemList& items);
     QVPrefViewCtl* prefViewCtl() const { return m_pref; }
+    /// The drop target covering the window's content; the shown page sets what it accepts.
+    QVDragView* contentView() const;
 
     /// The delegate's window hook opens this window (one for the process, made on first use).
     static void install(AppDelegate& delegate);

@@ -2,6 +2,9 @@
 #include "app/settings/QVSettingsTable.h"
 #include "engine/model/QVMenuManager.h"
 
+#include "foundation/BundleExpand.h"
+
+#include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
 #include "tests/host/HostRun.h"
 
@@ -182,26 +185,56 @@ const EditCase kEdits[] = {
 
 INSTANTIATE_TEST_SUITE_P(Edits, GeneralPageEditTest, ::testing::ValuesIn(kEdits), caseName<EditCase>);
 
-// Without the cap a 100th entry would get a tag that decodes as another entry's child; and the
-// sub-list's "toMainMenu" must stay off when nothing was inserted.
-TEST(ListPageLimitTest, AFullMainMenuTakesNoCopyAndTheFlagStaysOff)
+struct MainCopyCase
+{
+    const char* name;
+    /// Prepares the main menu before the copy of the first common application is offered.
+    std::function<void(const QString& appKey)> prepare;
+};
+
+class ListPageMainCopyTest : public ::testing::TestWithParam<MainCopyCase>
+{
+};
+
+// Without the cap a 100th entry would get a tag that decodes as another entry's child; an entry
+// whose key the main menu holds already (the archive-utility editions share command keys) is not
+// inserted again. Either way the sub-list's "toMainMenu" must stay off and the user is told.
+TEST_P(ListPageMainCopyTest, RefusedCopyShowsTheTipAndLeavesTheFlagOff)
 {
     QVGeneralViewCtl general; // writes the factory lists
-    QVMenuManager::editList(QVMenuManager::kArrayRightMenu, [](QVariantList& list) {
-        while (list.size() < QVListPage::kMainMenuLimit) {
-            list << QVariantMap { { QStringLiteral("key"), QStringLiteral("filler%1").arg(list.size()) } };
-        }
-    });
     QVListPage apps(QVMenuManager::kArrayCommonApp, [] { return QVMenuManager::commonAppMenuArray(); });
     ASSERT_FALSE(apps.rows().isEmpty());
-    const QVariantMap entry { { QStringLiteral("key"), apps.row(0)->key() } };
-    EXPECT_FALSE(apps.addToMainMenu(0, entry));
-    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayRightMenu).size(), QVListPage::kMainMenuLimit);
+    const QString appKey = apps.row(0)->key();
+    GetParam().prepare(appKey);
+    const QVariantList mainBefore = QVMenuManager::storedList(QVMenuManager::kArrayRightMenu);
+    AlertScript alerts;
+    EXPECT_FALSE(apps.addToMainMenu(0, QVariantMap { { QStringLiteral("key"), appKey } }));
+    EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayRightMenu), mainBefore);
     EXPECT_FALSE(QVMenuManager::storedList(QVMenuManager::kArrayCommonApp)
                      .at(0)
                      .toMap()
                      .value(QStringLiteral("toMainMenu"))
                      .toBool());
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_EQ(alerts.shown().first().informativeText, qv::localized(QStringLiteral("Submenu Limit Tip")));
+    EXPECT_EQ(alerts.shown().first().window, nullptr);
 }
+
+const MainCopyCase kMainCopies[] = {
+    { "MainMenuFull",
+      [](const QString&) {
+          QVMenuManager::editList(QVMenuManager::kArrayRightMenu, [](QVariantList& list) {
+              while (list.size() < QVListPage::kMainMenuLimit) {
+                  list << QVariantMap { { QStringLiteral("key"), QStringLiteral("filler%1").arg(list.size()) } };
+              }
+          });
+      } },
+    { "KeyAlreadyInMainMenu",
+      [](const QString& appKey) {
+          QVMenuManager::addMenuKey(QVMenuManager::kArrayRightMenu, { { QStringLiteral("key"), appKey } }, -1);
+      } },
+};
+
+INSTANTIATE_TEST_SUITE_P(Refusals, ListPageMainCopyTest, ::testing::ValuesIn(kMainCopies), caseName<MainCopyCase>);
 
 } // namespace
