@@ -1,16 +1,65 @@
 #include "app/settings/QVGeneralViewCtl.h"
 
+#include "app/AppDelegate.h"
+#include "app/QVExtensionManagement.h"
+#include "app/settings/QVAddRightMenuWinCtl.h"
 #include "app/settings/QVEditInfoWinCtl.h"
+#include "app/settings/QVSettingsTable.h"
+#include "app/settings/QVSettingsWindow.h"
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
+#include "engine/service/scripts/QVScriptCommands.h"
 #include "foundation/BundleExpand.h"
+#include "foundation/ButtonExpand.h"
+#include "foundation/ObjectGCD.h"
+#include "foundation/QVTools.h"
+#include "foundation/ViewExpand.h"
+#include "foundation/WindowExpand.h"
+#include "kit/shortcut/MASShortcutView.h"
 #include "platform/Defaults.h"
+#include "platform/finder/FIFinderSyncController.h"
+#include "platform/System.h"
 
 #include "ui_QVGeneralViewCtl.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
+
+Q_LOGGING_CATEGORY(lcGeneralPage, "tarsel.app.settings.general", QtInfoMsg)
+
+namespace {
+
+// The platform's system colours the page's texts use.
+const QColor kSystemPink(255, 45, 85);
+const QColor kSystemOrange(255, 149, 0);
+const QColor kSystemGrey(142, 142, 147);
+
+// The options cells are 30 high like the rows.
+constexpr int kCellHeight = QVSettingsTable::kRowHeight;
+// Days of use after which switching an entry asks for a review.
+constexpr qint64 kReviewDays = 4;
+
+QString fillFormat(QString format, const QStringList& values)
+{
+    for (const QString& value : values) {
+        const qsizetype at = format.indexOf(QStringLiteral("%@"));
+        if (at < 0) {
+            break;
+        }
+        format.replace(at, 2, value);
+    }
+    return format;
+}
+
+bool extensionEnabled()
+{
+    return platform::FIFinderSyncController::isExtensionEnabled(platform::System::kExtensionBundleId);
+}
+
+} // namespace
 
 QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     : QWidget(parent)
@@ -18,23 +67,38 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     , m_page(QVMenuManager::kArrayRightMenu, [] { return QVMenuManager::menuItemArrayWithToMenu(false); })
 {
     QVDefaultData::setup();
+    m_page.reload();
     m_ui->setupUi(this);
+    for (QAbstractButton* button :
+         { static_cast<QAbstractButton*>(m_ui->startButton), static_cast<QAbstractButton*>(m_ui->enableButton) }) {
+        button->setText(qv::localized(QStringLiteral("Enable the right-click menu")));
+        qv::setTitleColor(button, kSystemPink);
+    }
     m_ui->foldAllCheckBtn->setText(qv::localized(QStringLiteral("Fold All Up")));
     m_ui->deleteSureCheckBtn->setText(qv::localized(QStringLiteral("Check Delete Sure")));
+    m_ui->tipLabel->setText(qv::localized(QStringLiteral("Help")));
+    m_ui->addButton->setText(qv::localized(QStringLiteral("Add")));
     m_ui->deleteButton->setText(qv::localized(QStringLiteral("Delete")));
     m_ui->recoverBtn->setText(qv::localized(QStringLiteral("Recover")));
+    m_ui->tipButton->setToolTip(qv::localized(QStringLiteral("Help")));
+    m_ui->colorPickerShortcutView->setStyle(3);
+    m_ui->colorPickerShortcutView->setAssociatedUserDefaultsKey(AppDelegate::kColorPickerShortCut);
+
     QVSettingsTable* table = m_ui->tableView;
     table->setColumnCount(4);
-    // The format's three "%@" are filled in order.
-    QString nameTitle = qv::localized(QStringLiteral("%@ (%@, %@)"));
-    for (const char* key : { "Menu Name", "Drag Sort", "Double Click Change" }) {
-        nameTitle.replace(nameTitle.indexOf(QStringLiteral("%@")), 2, qv::localized(QLatin1String(key)));
-    }
-    table->setHorizontalHeaderLabels({ nameTitle, qv::localized(QStringLiteral("Enable")),
-                                       qv::localized(QStringLiteral("Description")),
-                                       qv::localized(QStringLiteral("Fold Up")) });
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    const QString nameTitle
+        = fillFormat(qv::localized(QStringLiteral("%@ (%@, %@)")),
+                     { qv::localized(QStringLiteral("Menu Name")), qv::localized(QStringLiteral("Drag Sort")),
+                       qv::localized(QStringLiteral("Double Click Change")) });
+    table->setHorizontalHeaderLabels(
+        { nameTitle, qv::localized(QStringLiteral("Enable")),
+          qv::localized(QStringLiteral("Options")) + QLatin1Char('/') + qv::localized(QStringLiteral("Description")),
+          qv::localized(QStringLiteral("Fold Up")) });
+    table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
+    table->horizontalHeader()->setSectionResizeMode(Options, QHeaderView::Fixed);
+    table->setColumnWidth(Options, 250);
     table->verticalHeader()->hide();
+    table->setIconSize(QSize(18, 18));
     table->rowMime = [this](int row) { return m_page.mimeDataForRow(row); };
     table->dropRow = [this](const QMimeData* mime, int to) {
         const std::optional<qint64> from = m_page.dropSource(mime, to);
@@ -48,20 +112,30 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     connect(table, &QTableWidget::itemChanged, this, &QVGeneralViewCtl::onItemChanged);
     connect(table, &QTableWidget::itemSelectionChanged, this, &QVGeneralViewCtl::onSelectionChanged);
     connect(table, &QTableWidget::cellDoubleClicked, this, &QVGeneralViewCtl::onEditName);
+    connect(m_ui->addButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onAdd);
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onDelete);
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVGeneralViewCtl::onRecover);
     connect(m_ui->foldAllCheckBtn, &QCheckBox::clicked, this, &QVGeneralViewCtl::onFoldAll);
-    connect(m_ui->deleteSureCheckBtn, &QCheckBox::clicked, this,
-            [](bool on) { QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(0), on); });
+    connect(m_ui->startButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onEnable);
+    connect(m_ui->enableButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onEnable);
+    connect(m_ui->disableButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onDisable);
+    connect(m_ui->tipButton, &QToolButton::clicked, this, &QVGeneralViewCtl::onTip);
+    connect(m_ui->deleteSureCheckBtn, &QCheckBox::clicked, this, [](bool on) {
+        QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::AskBeforeDelete), on);
+    });
     confirmRecover = [this] {
         return QMessageBox::question(window(), QString(), qv::localized(QStringLiteral("Recover Tip")),
                                      QMessageBox::Ok | QMessageBox::Cancel)
             == QMessageBox::Ok;
     };
+    qv::addNotification(this, qv::kRefreshSignal);
     refresh();
 }
 
-QVGeneralViewCtl::~QVGeneralViewCtl() = default;
+QVGeneralViewCtl::~QVGeneralViewCtl()
+{
+    qv::removeAllNotification(this);
+}
 
 QVSettingsTable* QVGeneralViewCtl::tableView() const
 {
@@ -74,38 +148,138 @@ void QVGeneralViewCtl::showEvent(QShowEvent* event)
     refresh();
 }
 
+void QVGeneralViewCtl::handleSignal(const qv::Notification&)
+{
+    refresh();
+}
+
 void QVGeneralViewCtl::refresh()
 {
-    m_ui->deleteSureCheckBtn->setChecked(QVMenuManager::sharedDefaults().boolValue(QVMenuManager::prefCheck(0)));
+    m_ui->deleteSureCheckBtn->setChecked(QVMenuManager::isPrefCheckOn(QVSwitch::AskBeforeDelete));
     m_page.reload();
-    m_filling = true;
-    m_ui->tableView->clearContents();
-    m_ui->tableView->setRowCount(int(m_page.rows().size()));
-    for (int row = 0; row < m_page.rows().size(); ++row) {
-        fillRow(row, m_page.rows().at(row));
+    if (auto* settings = qobject_cast<QVSettingsWindow*>(window())) {
+        settings->refreshToolbarItemImage(m_page.rows());
     }
+    const bool enabled = extensionEnabled();
+    refreshExtensionButtons(enabled);
+
+    // The two controls that move into option cells come back first: removing the rows releases
+    // the cells with everything still in them.
+    for (QWidget* control :
+         { static_cast<QWidget*>(m_ui->deleteSureCheckBtn), static_cast<QWidget*>(m_ui->colorPickerShortcutView) }) {
+        control->hide();
+        control->setParent(this);
+    }
+    QVSettingsTable* table = m_ui->tableView;
+    m_filling = true;
+    table->setRowCount(0);
+    table->setRowCount(int(m_page.rows().size()));
+    for (int row = 0; row < m_page.rows().size(); ++row) {
+        fillRow(row, m_page.rows().at(row), enabled);
+    }
+    table->setRowItems(m_page.rows());
     m_filling = false;
     m_ui->deleteButton->setEnabled(false);
+    showIntroduce(nullptr);
+    refreshAllFoldCheckBtn();
+}
+
+void QVGeneralViewCtl::refreshExtensionButtons(bool enabled)
+{
+    // This desktop always has the host's extension switch, so the old-system start button stays
+    // hidden.
+    m_ui->startButton->hide();
+    m_ui->enableButton->show();
+    m_ui->enableButton->setChecked(enabled);
+    const bool byCommand = enabled && QVExtensionManagement::isNeedUseCmdEnable();
+    m_ui->disableButton->setVisible(byCommand);
+    if (byCommand) {
+        m_ui->disableButton->setText(qv::localized(QStringLiteral("Disable")));
+        qv::setTitleColor(m_ui->disableButton, kSystemGrey);
+    }
+}
+
+void QVGeneralViewCtl::fillRow(int row, const QVMenuItemPtr& item, bool extensionEnabled)
+{
+    QVSettingsTable* table = m_ui->tableView;
+    auto* title = new QTableWidgetItem(item->menuTitle());
+    title->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
+    const QImage icon = item->menuIcon();
+    if (!icon.isNull()) {
+        title->setIcon(QIcon(QPixmap::fromImage(icon)));
+    }
+    table->setItem(row, MenuTitle, title);
+    const auto check = [](bool on, bool enabled) {
+        auto* cell = new QTableWidgetItem;
+        cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
+                       | (enabled ? Qt::ItemIsEnabled : Qt::NoItemFlags));
+        cell->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+        return cell;
+    };
+    // Switching entries means nothing while the file manager does not load the extension.
+    table->setItem(row, Enable, check(!item->disabled(), extensionEnabled));
+    auto* options = new QTableWidgetItem;
+    options->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    table->setItem(row, Options, options);
+    if (QWidget* cell = optionCell(item)) {
+        table->setCellWidget(row, Options, cell);
+    }
+    table->setItem(row, Fold, check(item->isFoldUp(), true));
+}
+
+QWidget* QVGeneralViewCtl::optionCell(const QVMenuItemPtr& item)
+{
+    QWidget* control = nullptr;
+    if (item->key() == QLatin1String("Delete")) {
+        control = m_ui->deleteSureCheckBtn;
+    } else if (item->isColorPicker() && QVMenuManager::isPrefCheckOn(QVSwitch::StatusItem)) {
+        control = m_ui->colorPickerShortcutView;
+    } else if (item->isGetInfo()) {
+        control = columnLabel(qv::localized(QStringLiteral("Only quick access menu is supported")));
+    } else if (item->isMainMenuNewFile() || !item->script().isEmpty() || !item->appName().isEmpty()) {
+        const char* tab = !item->script().isEmpty() ? "Common Script"
+            : !item->appName().isEmpty()            ? "Common App"
+                                                    : "New File";
+        control
+            = columnLabel(fillFormat(qv::localized(QStringLiteral("From: %@")), { qv::localized(QLatin1String(tab)) }));
+    }
+    if (control == nullptr) {
+        return nullptr;
+    }
+    auto* cell = new QWidget;
+    auto* layout = new QHBoxLayout(cell);
+    layout->setContentsMargins(4, 0, 4, 0);
+    layout->addWidget(control, 0, Qt::AlignVCenter);
+    layout->addStretch();
+    cell->setFixedHeight(kCellHeight);
+    control->show();
+    return cell;
+}
+
+QLabel* QVGeneralViewCtl::columnLabel(const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setFixedSize(230, 15);
+    QFont font = label->font();
+    font.setPointSize(11);
+    label->setFont(font);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+void QVGeneralViewCtl::refreshAllFoldCheckBtn()
+{
     const int fold = m_page.foldAllState();
     m_ui->foldAllCheckBtn->setCheckState(fold == 0 ? Qt::Unchecked : fold == 1 ? Qt::Checked : Qt::PartiallyChecked);
 }
 
-void QVGeneralViewCtl::fillRow(int row, const QVMenuItemPtr& item)
+void QVGeneralViewCtl::showIntroduce(const QVMenuItemPtr& item)
 {
-    auto* title = new QTableWidgetItem(item->menuTitle());
-    title->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
-    m_ui->tableView->setItem(row, MenuTitle, title);
-    const auto check = [](bool on) {
-        auto* cell = new QTableWidgetItem;
-        cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        cell->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-        return cell;
-    };
-    m_ui->tableView->setItem(row, Enable, check(!item->disabled()));
-    auto* options = new QTableWidgetItem(item->introduce());
-    options->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    m_ui->tableView->setItem(row, Options, options);
-    m_ui->tableView->setItem(row, Fold, check(item->isFoldUp()));
+    const bool described = item != nullptr && !item->introduce().trimmed().isEmpty();
+    m_ui->tipLabel->setText(described ? item->introduce() : qv::localized(QStringLiteral("Help")));
+    QPalette pal = m_ui->tipLabel->palette();
+    pal.setColor(QPalette::WindowText, described ? kSystemOrange : palette().color(QPalette::PlaceholderText));
+    m_ui->tipLabel->setPalette(pal);
 }
 
 void QVGeneralViewCtl::onItemChanged(QTableWidgetItem* cell)
@@ -113,14 +287,17 @@ void QVGeneralViewCtl::onItemChanged(QTableWidgetItem* cell)
     if (m_filling) {
         return;
     }
+    const QVMenuItemPtr item = m_page.row(cell->row());
     if (cell->column() == Enable) {
         m_page.toggleEnabled(cell->row());
+        showIntroduce(item);
+        if (QVScriptCommands::dayCount() >= kReviewDays) {
+            QVTools::requestReview();
+        }
     } else if (cell->column() == Fold) {
         m_page.toggleFold(cell->row());
-        const int fold = m_page.foldAllState();
-        m_ui->foldAllCheckBtn->setCheckState(fold == 0       ? Qt::Unchecked
-                                                 : fold == 1 ? Qt::Checked
-                                                             : Qt::PartiallyChecked);
+        showIntroduce(item);
+        refreshAllFoldCheckBtn();
     }
 }
 
@@ -129,8 +306,7 @@ void QVGeneralViewCtl::onSelectionChanged()
     const QVMenuItemPtr item = m_page.row(m_ui->tableView->currentRow());
     const bool selected = item != nullptr && !m_ui->tableView->selectedItems().isEmpty();
     m_ui->deleteButton->setEnabled(selected);
-    m_ui->tipLabel->setText(selected && !item->introduce().isEmpty() ? item->introduce()
-                                                                     : qv::localized(QStringLiteral("Help")));
+    showIntroduce(selected ? item : nullptr);
 }
 
 void QVGeneralViewCtl::onFoldAll()
@@ -159,7 +335,9 @@ void QVGeneralViewCtl::onDelete()
         QVMenuManager::updateMenuKey(source, item->key(), QStringLiteral("toMainMenu"), false);
     }
     QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, item->key());
-    refresh();
+    // This page and every open page and dialog reload (the add dialog offers a factory entry
+    // again).
+    QVListPage::postRefreshSignal();
 }
 
 void QVGeneralViewCtl::onRecover()
@@ -189,11 +367,10 @@ void QVGeneralViewCtl::onEditName()
     }
     if (m_editInfoWinCtl == nullptr) {
         m_editInfoWinCtl = new QVEditInfoWinCtl(this);
-        m_editInfoWinCtl->setWindowModality(Qt::WindowModal);
     }
-    m_editInfoWinCtl->show();
-    m_editInfoWinCtl->editWithItem(item);
     const QString key = item->key();
+    qv::openOnWindow(m_editInfoWinCtl, window());
+    m_editInfoWinCtl->editWithItem(item);
     QPointer<QVGeneralViewCtl> self(this);
     m_editInfoWinCtl->editHandler = [self, key](const QVariantMap& result) {
         QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, key, result);
@@ -201,4 +378,53 @@ void QVGeneralViewCtl::onEditName()
             self->refresh();
         }
     };
+}
+
+void QVGeneralViewCtl::onAdd()
+{
+    if (QVAddRightMenuWinCtl::diffData().isEmpty()) {
+        qv::showHudInfoWithStatus(this, qv::localized(QStringLiteral("No Menu To Add Tip")));
+        return;
+    }
+    if (m_addMenuWinCtl == nullptr) {
+        m_addMenuWinCtl = new QVAddRightMenuWinCtl(this);
+    }
+    m_addMenuWinCtl->open(window());
+}
+
+void QVGeneralViewCtl::onEnable()
+{
+    if (QVExtensionManagement::isNeedUseCmdEnable()) {
+        enableByCmd(true);
+    } else {
+        QVExtensionManagement::showExtensionManagementInterface();
+    }
+    refresh();
+}
+
+void QVGeneralViewCtl::onDisable()
+{
+    if (QVExtensionManagement::isNeedUseCmdEnable()) {
+        enableByCmd(false);
+    } else {
+        QVExtensionManagement::showExtensionManagementInterface();
+    }
+    refresh();
+}
+
+void QVGeneralViewCtl::enableByCmd(bool enable)
+{
+    // The host keeps the extension's switch in its own suite; storing it is what the command
+    // line of other systems does, and it holds for every host started from now on.
+    if (!platform::FIFinderSyncController::setExtensionEnabled(platform::System::kExtensionBundleId, enable)) {
+        qCWarning(lcGeneralPage) << "the extension could not be switched" << (enable ? "on" : "off")
+                                 << ": the host's suite could not be written";
+    }
+}
+
+void QVGeneralViewCtl::onTip()
+{
+    if (auto* settings = qobject_cast<QVSettingsWindow*>(window())) {
+        settings->showPreferences(4);
+    }
 }
