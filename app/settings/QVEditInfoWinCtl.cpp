@@ -2,15 +2,17 @@
 
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"
+#include "foundation/ViewExpand.h"
+#include "foundation/WindowExpand.h"
 #include "platform/Defaults.h"
+#include "platform/Panels.h"
 
 #include "ui_QVEditInfoWinCtl.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
+#include <QPointer>
 
 namespace {
 constexpr int kNameLimit = 30;
@@ -82,11 +84,19 @@ void QVEditInfoWinCtl::refresh()
 
 void QVEditInfoWinCtl::onSelectIcon()
 {
-    const QString file = QFileDialog::getOpenFileName(
-        this, QString(), QString(), QStringLiteral("Images (*.png *.jpg *.jpeg *.jp2 *.tiff *.bmp *.gif *.webp)"));
-    if (!file.isEmpty()) {
-        saveImage(QImage(file));
-    }
+    platform::PanelOptions options;
+    options.canChooseFiles = true;
+    options.canChooseDirectories = false;
+    options.level = platform::Panels::ShieldingLevel;
+    options.allowedFileTypes
+        = { QStringLiteral("png"),  QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("jp2"),
+            QStringLiteral("tiff"), QStringLiteral("bmp"), QStringLiteral("gif"),  QStringLiteral("webp") };
+    QPointer<QVEditInfoWinCtl> self(this);
+    platform::Panels::beginOpenPanel(options, this, [self](const platform::PanelResult& result) {
+        if (self && result.isOK() && !result.paths.isEmpty()) {
+            self->saveImage(QImage(result.paths.first()));
+        }
+    });
 }
 
 bool QVEditInfoWinCtl::saveImage(const QImage& image)
@@ -124,7 +134,7 @@ void QVEditInfoWinCtl::onCancel()
 {
     QDir(QVMenuManager::cacheFolder()).removeRecursively();
     resetIconState();
-    close();
+    qv::shut(this);
 }
 
 void QVEditInfoWinCtl::onSure()
@@ -134,8 +144,7 @@ void QVEditInfoWinCtl::onSure()
     }
     const QString name = m_ui->textField->text();
     if (name.size() > kNameLimit) {
-        QMessageBox::information(this, QString(),
-                                 qv::localized(QStringLiteral("The name cannot exceed 30 characters")));
+        qv::showHudInfoWithStatus(this, qv::localized(QStringLiteral("The name cannot exceed 30 characters")));
         return;
     }
     QString icon;

@@ -2,13 +2,20 @@
 #include "engine/model/QVMenuManager.h"
 #include "platform/Defaults.h"
 
+#include "foundation/ViewExpand.h"
+#include "platform/Panels.h"
+
+#include "testsupport/ModalScript.h"
+#include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -109,12 +116,22 @@ const DialogCase kDialogCases[] = {
           return okOn(d, entry(QStringLiteral("Move to"), b));
       },
       true, true, "B" },
+    // Chosen through the open panel, as the user does: redrawn at 60 by 60 into the cache, and
+    // moved into the custom-icon folder on OK.
     { "ChosenIconMovedInOnOk",
       [](QVEditInfoWinCtl& d, const QString&, const QString&) {
           d.editWithItem(entry(QStringLiteral("Copy to")));
+          const QString picked = QDir(testHome()).filePath(QStringLiteral("picked.webp"));
           QImage picture(200, 100, QImage::Format_ARGB32);
           picture.fill(Qt::blue);
-          EXPECT_TRUE(d.saveImage(picture));
+          EXPECT_TRUE(picture.save(picked));
+          PanelScript panels;
+          panels.setNextPaths({ picked });
+          d.findChild<QPushButton*>(QStringLiteral("iconButton"))->click();
+          EXPECT_TRUE(QTest::qWaitFor([&d] { return !d.iconPath().isEmpty(); }));
+          EXPECT_EQ(panels.shown().size(), 1);
+          EXPECT_EQ(panels.shown().value(0).options.level, platform::Panels::ShieldingLevel);
+          EXPECT_FALSE(panels.shown().value(0).options.canChooseDirectories);
           QVariantMap result;
           d.editHandler = [&result](const QVariantMap& r) { result = r; };
           d.onSure();
@@ -139,6 +156,25 @@ TEST(EditDialogRevealTest, OnlyAShownBoxWritesTheSwitch)
     dialog.findChild<QCheckBox*>(QStringLiteral("showInFinderButton"))->setChecked(false);
     dialog.onSure();
     EXPECT_FALSE(defaults.boolValue(QVMenuManager::prefCheck(22)));
+}
+
+// A display name of 30 units is taken; 31 is refused with a heads-up message on the dialog,
+// which stays open with nothing stored.
+TEST(EditDialogNameTest, ThirtyUnitsTakenThirtyOneRefused)
+{
+    QVEditInfoWinCtl dialog;
+    dialog.show();
+    int calls = 0;
+    dialog.editWithItem(entry(QStringLiteral("Copy to")));
+    dialog.editHandler = [&calls](const QVariantMap&) { ++calls; };
+    dialog.findChild<QLineEdit*>(QStringLiteral("textField"))->setText(QString(31, QLatin1Char('n')));
+    dialog.onSure();
+    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(qv::hudVisible(&dialog));
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.findChild<QLineEdit*>(QStringLiteral("textField"))->setText(QString(30, QLatin1Char('n')));
+    dialog.onSure();
+    EXPECT_EQ(calls, 1);
 }
 
 } // namespace
