@@ -2,7 +2,9 @@
 
 #include "app/AppDelegate.h"
 #include "app/settings/QVGeneralViewCtl.h"
+#include "app/settings/QVOpenWithViewCtl.h"
 #include "app/settings/QVPrefViewCtl.h"
+#include "app/settings/QVScriptViewCtl.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
@@ -37,7 +39,14 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
         { QStringLiteral("foldericon"), QStringLiteral("Folder Icon") },
     };
     for (const auto& [identifier, key] : tabs) {
-        auto* page = new QWidget;
+        QWidget* page = nullptr;
+        if (identifier == QLatin1String("commonapp")) {
+            page = new QVOpenWithViewCtl;
+        } else if (identifier == QLatin1String("commonscript")) {
+            page = new QVScriptViewCtl;
+        } else {
+            page = new QWidget;
+        }
         page->setObjectName(identifier);
         m_ui->tabView->addTab(page, qv::localized(key));
     }
