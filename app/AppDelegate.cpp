@@ -2,8 +2,6 @@
 // place, and when the process ends. App command URLs are in AppDelegateCommands.cpp.
 
 #include "app/AppDelegate.h"
-#include "foundation/QVPermissions.h"
-#include "app/QVStatusMenu.h"
 
 #include "app/QVExtensionManagement.h"
 #include "app/QVStatusItem.h"
@@ -14,6 +12,7 @@
 #include "engine/service/QVHelper.h"
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
+#include "foundation/QVPermissions.h"
 #include "foundation/StringExpand.h"
 #include "kit/shortcut/MASShortcutBinder.h"
 #include "platform/AppChannel.h"
@@ -34,6 +33,8 @@ namespace {
 
 // How often a deferred end looks whether the command has finished.
 constexpr int kIdleCheckMs = 100;
+// "System Right-Click Menu" waits this long for its menu to close.
+constexpr int kSystemRightClickDelayMs = 50;
 
 } // namespace
 
@@ -110,6 +111,7 @@ void AppDelegate::createStatusBar()
         actions.openWindow = [this] { openWindow(); };
         actions.exitApp = [this] { exitApp(); };
         actions.selectFilesAndFolders = [this] { m_statusItem->onSelectFilesAndFolders(); };
+        actions.simuSystemRightClick = [] { simuSystemRightClick(); };
         actions.showMenuForPaths = [this](const QStringList& paths) {
             QList<QUrl> urls;
             for (const QString& path : paths) {
@@ -135,6 +137,7 @@ void AppDelegate::setupCloudFolderEnable()
     MASShortcutBinder& binder = MASShortcutBinder::sharedBinder();
     QVPermissions& hook = QVPermissions::sharedInstance();
     if (!QVMenuManager::sharedDefaults().boolValue(QVMenuManager::prefCheck(QVSwitch::RightClickHook))) {
+        hook.stopPermission();
         binder.breakBindingWithDefaultsKey(kCloudFolderShortCut);
         return;
     }
@@ -145,12 +148,28 @@ void AppDelegate::setupCloudFolderEnable()
             return {};
         }
         auto menu = std::make_shared<QVStatusMenu>(*self->service());
+        QVStatusMenu::Actions actions;
+        actions.simuSystemRightClick = [] { simuSystemRightClick(); };
+        menu->setActions(std::move(actions));
         return std::make_pair(menu->rightMenuWithPaths(paths), std::shared_ptr<void>(menu));
     });
+    hook.startWithHandler([](bool) {});
     binder.bindShortcutWithDefaultsKey(kCloudFolderShortCut, [self] {
         if (self) {
-            QVPermissions::sharedInstance().setEventType(2);
+            QVPermissions::sharedInstance().setEventType(QVPermissions::HotKeyOrStatusItem);
             QVPermissions::sharedInstance().showRightMenu();
+        }
+    });
+}
+
+void AppDelegate::simuSystemRightClick()
+{
+    // Once the menu has closed, the same right click again, let through to the file manager.
+    QTimer::singleShot(kSystemRightClickDelayMs, [] {
+        QVPermissions& hook = QVPermissions::sharedInstance();
+        hook.setIgnore(true);
+        if (!QVPermissions::simuRightClick(hook.location())) {
+            hook.setIgnore(false);
         }
     });
 }

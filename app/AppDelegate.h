@@ -122,8 +122,14 @@ public:
 
     /// The status item ("pref check5"); called at start-up and on "config change noti".
     void createStatusBar();
-    /// The global right-click hook and its hot key ("pref check16").
+    /// The one switch of the global right-click hook and its hot key: with "pref check16" on,
+    /// starts the hook (QVPermissions) and binds "CloudFolderShortCut" to the menu at the
+    /// pointer; with it off, stops the hook and breaks that binding. Start-up and the general
+    /// settings page both come through here.
     void setupCloudFolderEnable();
+    /// "System Right-Click Menu": once the menu has closed, posts the last taken right click
+    /// again, marked for the hook to let through, so the file manager shows its own menu.
+    static void simuSystemRightClick();
     /// The hot keys of the standard defaults: binds "ColorPickerShortCut" to the colour picker
     /// and registers the default of "CloudFolderShortCut" (Control+Super+E).
     void bindShortcuts();

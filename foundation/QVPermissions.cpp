@@ -1,12 +1,54 @@
 #include "foundation/QVPermissions.h"
 
+#include "platform/Defaults.h"
 #include "platform/Menu.h"
+#include "platform/Pasteboard.h"
+#include "platform/System.h"
+#include "platform/X11ButtonHook.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
+
+Q_LOGGING_CATEGORY(lcHook, "tarsel.foundation.hook", QtWarningMsg)
+
+namespace {
+
+// The shared switches the hook reads (the settings page writes them).
+const QString kHookOn = QStringLiteral("pref check16");
+const QString kMiddleButton = QStringLiteral("pref check17");
+const QString kPlainRightClick = QStringLiteral("pref check18");
+const QString kModifiedRightClick = QStringLiteral("pref check23");
+const QString kModifier = QStringLiteral("pref check24");
+
+// The C key by its position; Control is this desktop's copy modifier.
+constexpr quint32 kKeyCodeC = 8;
+// How often the clipboard is looked at while waiting for the file manager.
+constexpr int kPasteboardPollMs = 2;
+
+platform::Defaults& shared()
+{
+    return platform::Defaults::suite(platform::System::kGroupId);
+}
+
+QList<QVPermissions::Screen> currentScreens()
+{
+    QList<QVPermissions::Screen> screens;
+    const QList<QScreen*> all = QGuiApplication::screens();
+    for (const QScreen* screen : all) {
+        screens << QVPermissions::Screen { screen->geometry(), screen->availableGeometry() };
+    }
+    return screens;
+}
+
+} // namespace
 
 QVPermissions& QVPermissions::sharedInstance()
 {
@@ -14,29 +56,381 @@ QVPermissions& QVPermissions::sharedInstance()
     return instance;
 }
 
-void QVPermissions::showRightMenu()
+QVPermissions::QVPermissions() = default;
+
+QVPermissions::~QVPermissions()
 {
-    if (m_menuVisible || !m_provider) {
+    m_tap.reset(); // ends the hook's thread and grab
+    if (!QCoreApplication::instance()) {
+        // The process is ending after its event loop: a timer can no longer be stopped cleanly.
+        (void)m_timer.release();
+    }
+}
+
+int QVPermissions::eventFlagForFlags(quint32 flags)
+{
+    if (flags & platform::X11::kCommandKey) {
+        return 3;
+    }
+    if (flags & platform::X11::kControlKey) {
+        return 1;
+    }
+    if (flags & platform::X11::kOptionKey) {
+        return 2;
+    }
+    return (flags & platform::X11::kShiftKey) ? 0 : -1;
+}
+
+// --- Watching the mouse ------------------------------------------------------------------------
+
+bool QVPermissions::checkAccessibilityPermission(QString* reason)
+{
+    platform::X11& x11 = platform::X11::shared();
+    if (!x11.isAvailable()) {
+        if (reason) {
+            *reason = x11.unavailableReason();
+        }
+        return false;
+    }
+    QPoint ignored;
+    if (!x11.pointerPosition(&ignored)) {
+        if (reason) {
+            *reason = QStringLiteral("The right-click hook is unavailable: the X server has no XTest extension.");
+        }
+        return false;
+    }
+    return true;
+}
+
+bool QVPermissions::openPrivacyAccessibility()
+{
+    return false;
+}
+
+void QVPermissions::startWithHandler(PermissionChangeHandler handler)
+{
+    if (handler) {
+        m_handler = std::move(handler);
+    }
+    if (!m_timer) {
+        m_timer = std::make_unique<QTimer>();
+        m_timer->setInterval(kPollIntervalMs);
+        QObject::connect(m_timer.get(), &QTimer::timeout, [this] { onTimerAction(); });
+    }
+    m_timer->start();
+    onTimerAction();
+}
+
+void QVPermissions::onTimerAction()
+{
+    setIsAccessibilityEnabled(checkAccessibilityPermission());
+}
+
+void QVPermissions::setIsAccessibilityEnabled(bool enabled)
+{
+    // Every poll revives a hook whose connection the display dropped.
+    if (m_tap && m_isAccessibilityEnabled && !m_tap->isRunning()) {
+        addEventTap();
+    }
+    if (enabled == m_isAccessibilityEnabled) {
         return;
     }
-    // The file manager's selection is not read here yet: the menu is built for no paths, which
-    // gives the status folder's menu.
-    auto [tree, owner] = m_provider({});
-    if (!tree) {
+    m_isAccessibilityEnabled = enabled;
+    if (m_handler) {
+        m_handler(enabled);
+    }
+    if (enabled) {
+        addEventTap();
+    } else {
+        removeEventTap();
+    }
+}
+
+void QVPermissions::stopPermission()
+{
+    setIsAccessibilityEnabled(false);
+    m_handler = nullptr;
+    if (m_timer) {
+        m_timer->stop();
+    }
+    ++m_generation; // a menu still waiting for its delay does not open
+    m_menuVisible = false;
+    removeEventTap();
+}
+
+bool QVPermissions::addEventTap()
+{
+    if (!m_tap) {
+        m_tap = std::make_unique<platform::X11ButtonHook>(
+            [this](const platform::X11ButtonHook::Press& press) {
+                return eventTapCallback(press.button, press.global,
+                                        platform::X11::shared().flagsForModifierState(press.state));
+            },
+            [this](const platform::X11ButtonHook::Press&) { onTappedClickReleased(); });
+    }
+    QString error;
+    if (!m_tap->start(&error)) {
+        // Tried again when the poll sees the desktop change.
+        qCWarning(lcHook).noquote() << "Failed to create the event listener." << error;
+        return false;
+    }
+    return true;
+}
+
+void QVPermissions::removeEventTap()
+{
+    if (m_tap) {
+        m_tap->stop();
+    }
+}
+
+bool QVPermissions::hasEventTap() const
+{
+    return m_tap && m_tap->isRunning();
+}
+
+// --- Decisions ---------------------------------------------------------------------------------
+
+bool QVPermissions::isFileManagerWindow(const platform::X11::Window& window)
+{
+    static const QStringList names
+        = { QStringLiteral("thunar"), QStringLiteral("nautilus"), QStringLiteral("org.gnome.nautilus"),
+            QStringLiteral("nemo"),   QStringLiteral("dolphin"),  QStringLiteral("org.kde.dolphin"),
+            QStringLiteral("caja"),   QStringLiteral("pcmanfm"),  QStringLiteral("pcmanfm-qt") };
+    return names.contains(window.wmClass.toLower()) || names.contains(window.wmInstance.toLower());
+}
+
+bool QVPermissions::isFinderApp()
+{
+    const platform::X11::Window active = platform::X11::shared().activeWindow();
+    return active.id != 0 && isFileManagerWindow(active);
+}
+
+bool QVPermissions::judgetMouseEnable(const QPoint& mouse, const QList<Screen>& screens,
+                                      const QList<platform::X11::Window>& windows, int* layer)
+{
+    for (const Screen& screen : screens) {
+        if (!screen.frame.contains(mouse)) {
+            continue;
+        }
+        // The panels' strips, measured on this screen: its left edge and its top.
+        const QPoint local = mouse - screen.frame.topLeft();
+        const int leftLimit = screen.visible.left() - screen.frame.left();
+        const int topStrip = qMax(screen.visible.top() - screen.frame.top(), kTopStrip);
+        if (local.x() < leftLimit || local.y() < topStrip) {
+            return false;
+        }
+        for (const platform::X11::Window& window : windows) {
+            if (!window.frame.intersected(screen.visible).contains(mouse)) {
+                continue;
+            }
+            const bool regular = !(window.wmClass.isEmpty() && window.wmInstance.isEmpty())
+                && window.type != platform::X11::WindowType::Dock;
+            if (!regular) {
+                continue;
+            }
+            *layer = window.layer;
+            // The window manager's title bar and borders keep their own clicks.
+            return isFileManagerWindow(window) && window.client.contains(mouse);
+        }
+    }
+    return false;
+}
+
+bool QVPermissions::judgetMouseEnable(const QPoint& mouse)
+{
+    return judgetMouseEnable(mouse, currentScreens(), platform::X11::shared().windowsFrontToBack(), &m_layer);
+}
+
+int QVPermissions::eventTypeForPress(int button, int eventFlag)
+{
+    platform::Defaults& defaults = shared();
+    if (!defaults.boolValue(kHookOn)) {
+        return -1;
+    }
+    if (button == 2) {
+        return defaults.boolValue(kMiddleButton) ? MiddleOrModifierClick : -1;
+    }
+    if (button != 3) {
+        return -1;
+    }
+    const bool modifierMatch = defaults.boolValue(kModifiedRightClick) && defaults.integerValue(kModifier) == eventFlag;
+    if (modifierMatch) {
+        return MiddleOrModifierClick;
+    }
+    return defaults.boolValue(kPlainRightClick) ? PlainRightClick : -1;
+}
+
+bool QVPermissions::eventTapCallback(int button, const QPoint& global, quint32 flags)
+{
+    if (m_ignore) {
+        m_ignore = false;
+        return false;
+    }
+    m_eventFlag = eventFlagForFlags(flags);
+    const int type = eventTypeForPress(button, m_eventFlag);
+    // The window list is read only for a click that would open the menu.
+    if (type < 0 || !judgetMouseEnable(global)) {
+        return false;
+    }
+    setEventType(type);
+    m_location = global;
+    m_clickFirst = m_layer != 0 || !isFinderApp();
+    return true;
+}
+
+void QVPermissions::onTappedClickReleased()
+{
+    // The left click brings the window forward and selects the item under the pointer, as the
+    // file manager's own right click would.
+    if (m_clickFirst && !m_menuVisible) {
+        simuLeftClick(m_location);
+    }
+    showRightMenu(m_location);
+}
+
+// --- The menu ----------------------------------------------------------------------------------
+
+void QVPermissions::showRightMenu()
+{
+    QPoint at;
+    if (!platform::X11::shared().pointerPosition(&at)) {
+        at = QCursor::pos();
+    }
+    showRightMenu(at);
+}
+
+void QVPermissions::showRightMenu(const QPoint& at)
+{
+    if (m_menuVisible || !m_provider || !shared().boolValue(kHookOn)) {
         return;
     }
     m_menuVisible = true;
+    const quint64 generation = m_generation;
+    QTimer::singleShot(kCopyDelayMs, [this, at, generation] {
+        if (generation == m_generation) {
+            readSelectionThenShow(at);
+        }
+    });
+}
+
+void QVPermissions::readSelectionThenShow(const QPoint& at)
+{
+    if (!isFinderApp()) {
+        popUp({}, at); // nothing to copy from: the status folder's menu
+        return;
+    }
+    platform::Pasteboard& board = platform::Pasteboard::general();
+    // The user's clipboard, to put back once the file manager's copy has been read.
+    const platform::Pasteboard::Contents previous = board.contents();
+    const qint64 before = board.changeCount();
+    if (!simuFinderCopySelectPath()) {
+        popUp({}, at);
+        return;
+    }
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto wait = std::make_shared<std::function<void()>>();
+    const quint64 generation = m_generation;
+    *wait = [this, at, previous, before, clock, wait, generation] {
+        platform::Pasteboard& board = platform::Pasteboard::general();
+        if (generation != m_generation) {
+            *wait = nullptr;
+            return;
+        }
+        const bool changed = board.changeCount() != before;
+        if (!changed && clock->elapsed() < kPasteboardWaitMs) {
+            QTimer::singleShot(kPasteboardPollMs, *wait);
+            return;
+        }
+        *wait = nullptr; // ends the cycle the closure holds on itself
+        QStringList paths;
+        if (changed) {
+            // What the file manager wrote: its files' addresses, else a text of paths.
+            paths = board.filePaths();
+            if (paths.isEmpty()) {
+                paths = pathsWithString(board.string());
+            }
+            if (!board.setContents(previous)) {
+                qCWarning(lcHook) << "Failed to put the clipboard back after reading the file manager's selection.";
+            }
+        }
+        popUp(paths, at);
+    };
+    QTimer::singleShot(0, *wait);
+}
+
+void QVPermissions::popUp(const QStringList& paths, const QPoint& at)
+{
+    auto [tree, owner] = m_provider ? m_provider(paths) : MenuProvider::result_type();
+    if (!tree) {
+        m_menuVisible = false;
+        return;
+    }
     QMenu* menu = tree->toQMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QPoint at = QCursor::pos();
-    const QScreen* screen = QGuiApplication::screenAt(at);
-    const QRect visible = screen ? screen->availableGeometry() : QRect();
+    QPoint point = at;
+    const QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
     const int height = menu->sizeHint().height();
-    if (screen && at.y() + height > visible.bottom()) {
-        at.setY(qMax(visible.top(), visible.bottom() - height)); // above the panel at the bottom
+    if (screen) {
+        const QRect visible = screen->availableGeometry();
+        if (point.y() + height > visible.bottom()) {
+            point.setY(qMax(visible.top(), visible.bottom() - height)); // above the panel at the bottom
+        }
     }
     // The tree and what its entries report to go with the QMenu.
-    QObject::connect(menu, &QObject::destroyed, [tree, owner] {});
-    QObject::connect(menu, &QMenu::aboutToHide, [this] { QTimer::singleShot(10, [this] { m_menuVisible = false; }); });
-    menu->popup(at);
+    QObject::connect(menu, &QObject::destroyed, [tree = tree, owner = owner] {});
+    QObject::connect(menu, &QMenu::aboutToHide,
+                     [this] { QTimer::singleShot(kMenuClosedDelayMs, [this] { m_menuVisible = false; }); });
+    menu->popup(point);
+}
+
+QStringList QVPermissions::pathsWithString(const QString& text)
+{
+    QStringList paths;
+    if (platform::System::majorVersion() < 15) {
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        for (const QString& line : lines) {
+            paths << line;
+        }
+        return paths;
+    }
+    if (!text.isEmpty() && QFileInfo::exists(text)) {
+        return { text };
+    }
+    static const QRegularExpression pattern(QStringLiteral("'([^']+)'|([^\\s]+)"));
+    QRegularExpressionMatchIterator it = pattern.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        const QString path = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+        if (QFileInfo::exists(path)) {
+            paths << path;
+        }
+    }
+    return paths;
+}
+
+// --- Synthetic input ---------------------------------------------------------------------------
+
+bool QVPermissions::simuLeftClick(const QPoint& global)
+{
+    return platform::X11::shared().postButtonClick(1, global);
+}
+
+bool QVPermissions::simuRightClick(const QPoint& global)
+{
+    return platform::X11::shared().postButtonClick(3, global);
+}
+
+bool QVPermissions::simuFinderCopySelectPath()
+{
+    QString error;
+    if (!platform::X11::shared().postKeyCombination(kKeyCodeC, platform::X11::kControlKey, &error)) {
+        qCWarning(lcHook).noquote() << error;
+        return false;
+    }
+    return true;
 }

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 
 Q_LOGGING_CATEGORY(lcPasteboard, "tarsel.platform.pasteboard", QtWarningMsg)
 
@@ -97,6 +98,18 @@ public:
         read([&paths](const QMimeData* mime) { paths = localPaths(mime); });
         return paths;
     }
+    Contents contents() const override
+    {
+        Contents all;
+        read([&all](const QMimeData* mime) {
+            const QStringList formats = mime ? mime->formats() : QStringList();
+            for (const QString& format : formats) {
+                all.insert(format, mime->data(format));
+            }
+        });
+        return all;
+    }
+    bool setContents(const Contents& contents) override { return put(contents); }
 
 protected:
     virtual bool put(const Formats& formats) = 0;
@@ -117,7 +130,13 @@ protected:
     {
         QMutexLocker lock(&m_mutex);
         m_formats = formats;
+        ++m_changeCount;
         return true;
+    }
+    qint64 changeCount() const override
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_changeCount;
     }
     void read(const std::function<void(const QMimeData*)>& fn) const override
     {
@@ -132,6 +151,7 @@ protected:
 private:
     mutable QMutex m_mutex;
     Formats m_formats;
+    qint64 m_changeCount = 0;
 };
 
 // QClipboard may only be used on the GUI thread; calls from other threads hop there and wait.
@@ -195,6 +215,24 @@ protected:
     void read(const std::function<void(const QMimeData*)>& fn) const override
     {
         onGuiThread([&] { fn(QGuiApplication::clipboard()->mimeData()); });
+    }
+    qint64 changeCount() const override
+    {
+        // Qt's X11 clipboard hears of every new owner through XFixes and says so with changed(),
+        // after it has dropped what it knew of the old owner's formats: reading after the count
+        // moved never sees the old owner's list.
+        static std::atomic<qint64> count { 0 };
+        static std::once_flag connected;
+        onGuiThread([] {
+            std::call_once(connected, [] {
+                QObject::connect(QGuiApplication::clipboard(), &QClipboard::changed, [](QClipboard::Mode mode) {
+                    if (mode == QClipboard::Clipboard) {
+                        ++count;
+                    }
+                });
+            });
+        });
+        return count.load();
     }
 };
 

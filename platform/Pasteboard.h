@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +31,16 @@ public:
     /// File addresses (text/uri-list) with their paths as plain text as well.
     virtual bool setFilePaths(const QStringList& paths) = 0;
     virtual QStringList filePaths() const = 0;
+
+    /// Everything on the board: MIME type to bytes (empty when the board is empty).
+    using Contents = QMap<QString, QByteArray>;
+    virtual Contents contents() const = 0;
+    /// Puts these contents back on the board (empty contents clear it).
+    virtual bool setContents(const Contents& contents) = 0;
+    /// Goes up by at least one each time anyone, this process or another, puts something on
+    /// the board. On X11 the display reports every new owner of the clipboard (XFixes); the
+    /// count starts with the first call on the main thread.
+    virtual qint64 changeCount() const = 0;
 };
 
 } // namespace platform

@@ -295,48 +295,74 @@ void X11::drainEvents()
     }
 }
 
-bool X11::postKeyCombination(quint32 keyCode, quint32 flags, QString* error)
+_XDisplay* X11::testDisplay(QString* error)
 {
-    auto fail = [error](const QString& why) {
-        if (error) {
-            *error = why;
-        }
-        return false;
-    };
     if (!m_connection) {
-        return fail(m_unavailable);
+        if (error) {
+            *error = m_unavailable;
+        }
+        return nullptr;
     }
     if (!m_testDisplay) {
         m_testDisplay = XOpenDisplay(nullptr);
         int event = 0, errorBase = 0, major = 0, minor = 0;
-        if (!m_testDisplay || !XTestQueryExtension(m_testDisplay, &event, &errorBase, &major, &minor)) {
-            return fail(QStringLiteral("Synthetic input is unavailable: the X server has no XTest extension."));
+        if (m_testDisplay && !XTestQueryExtension(m_testDisplay, &event, &errorBase, &major, &minor)) {
+            XCloseDisplay(m_testDisplay);
+            m_testDisplay = nullptr;
         }
+        if (!m_testDisplay) {
+            if (error) {
+                *error = QStringLiteral("Synthetic input is unavailable: the X server has no XTest extension.");
+            }
+            return nullptr;
+        }
+    }
+    return m_testDisplay;
+}
+
+bool X11::postKeyCombination(quint32 keyCode, quint32 flags, QString* error)
+{
+    Display* display = testDisplay(error);
+    if (!display) {
+        return false;
     }
     const quint32 key = serverKeyCode(keyCode);
     if (key == 0) {
-        return fail(QStringLiteral("Failed to post the key. Key: \"%1\". Error: \"%2\"")
-                        .arg(keyCode)
-                        .arg(QStringLiteral("the keyboard has no such key")));
+        if (error) {
+            *error = QStringLiteral("Failed to post the key. Key: \"%1\". Error: \"%2\"")
+                         .arg(keyCode)
+                         .arg(QStringLiteral("the keyboard has no such key"));
+        }
+        return false;
     }
-    // Left Control, Left Super, Left Alt, Left Shift by their positions.
+    // Left and right Control, Super, Alt, Shift by their positions.
     const std::pair<quint32, quint32> modifierKeys[]
-        = { { kControlKey, 59 }, { kCommandKey, 55 }, { kOptionKey, 58 }, { kShiftKey, 56 } };
+        = { { kControlKey, 59 }, { kCommandKey, 55 }, { kOptionKey, 58 }, { kShiftKey, 56 },
+            { kControlKey, 62 }, { kCommandKey, 54 }, { kOptionKey, 61 }, { kShiftKey, 60 } };
+    // A modifier the user still holds (the one a click was made with) would turn the
+    // combination into another one: it is let go first.
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
     QList<quint32> held;
-    for (const auto& [flag, position] : modifierKeys) {
-        if (flags & flag) {
-            held << serverKeyCode(position);
+    for (size_t i = 0; i < std::size(modifierKeys); ++i) {
+        const auto& [flag, position] = modifierKeys[i];
+        const quint32 code = serverKeyCode(position);
+        const bool down = code > 0 && code < 256 && (keys[code / 8] & (1 << (code % 8)));
+        if (down && !(flags & flag)) {
+            XTestFakeKeyEvent(display, code, False, CurrentTime);
+        } else if (i < 4 && (flags & flag) && code != 0) {
+            held << code; // the left-hand key of each wanted modifier
         }
     }
     for (const quint32 code : std::as_const(held)) {
-        XTestFakeKeyEvent(m_testDisplay, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
     }
-    XTestFakeKeyEvent(m_testDisplay, key, True, CurrentTime);
-    XTestFakeKeyEvent(m_testDisplay, key, False, CurrentTime);
+    XTestFakeKeyEvent(display, key, True, CurrentTime);
+    XTestFakeKeyEvent(display, key, False, CurrentTime);
     for (auto it = held.crbegin(); it != held.crend(); ++it) {
-        XTestFakeKeyEvent(m_testDisplay, *it, False, CurrentTime);
+        XTestFakeKeyEvent(display, *it, False, CurrentTime);
     }
-    XSync(m_testDisplay, False);
+    XSync(display, False);
     return true;
 }
 

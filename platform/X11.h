@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QObject>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -14,8 +18,9 @@ struct _XDisplay;
 
 namespace platform {
 
-/// The X11 desktop services: global hot keys, the keyboard layout's key names, and synthetic
-/// key presses.
+/// The X11 desktop services: global hot keys, the keyboard layout's key names, synthetic key
+/// presses and clicks, the pointer, and the window manager's list of windows (X11Windows.cpp).
+/// The global mouse hook is X11ButtonHook.
 ///
 /// Keys are named by their virtual key code, the positional numbering of the hot-key kit
 /// (kKeyCodeE = 14 is the key right of W whatever the layout prints on it), and modifiers by
@@ -75,8 +80,39 @@ public:
     static quint32 flagsForEvent(const QKeyEvent& event);
 
     /// Presses and releases the combination through the XTest extension, as a user would: the
-    /// modifier keys down, the key down and up, the modifiers up.
+    /// modifier keys down, the key down and up, the modifiers up. Modifier keys the user holds
+    /// that are not part of the combination are let go first, so that a click made with a
+    /// modifier held still posts exactly this combination.
     bool postKeyCombination(quint32 keyCode, quint32 flags, QString* error = nullptr);
+    /// Moves the pointer to the point (root coordinates) and presses and releases the button
+    /// there through XTest (1 left, 2 middle, 3 right).
+    bool postButtonClick(int button, const QPoint& global, QString* error = nullptr);
+    /// Where the pointer is, in root coordinates (XQueryPointer); false when unavailable.
+    bool pointerPosition(QPoint* global);
+    /// The hot-key flags of a server modifier state (a key or button event's state field).
+    quint32 flagsForModifierState(quint16 state) const;
+
+    /// What a top-level window is to the window manager (_NET_WM_WINDOW_TYPE).
+    enum class WindowType { Normal, Desktop, Dock, Other };
+    /// A top-level window of another client as the window manager stacks it.
+    struct Window
+    {
+        quint32 id = 0;
+        QRect frame; ///< with the window manager's decorations, root coordinates
+        QRect client; ///< the client's own area, root coordinates
+        QString wmInstance; ///< WM_CLASS, first string
+        QString wmClass; ///< WM_CLASS, second string
+        WindowType type = WindowType::Normal;
+        /// 0 for an ordinary window, -1 for a desktop window, 1 for any other kind.
+        int layer = 0;
+    };
+    /// The viewable top-level windows, front to back: _NET_CLIENT_LIST_STACKING when a window
+    /// manager keeps it, else the root's children that carry a WM_CLASS. Hidden (minimised)
+    /// windows are left out. Empty when unavailable.
+    QList<Window> windowsFrontToBack();
+    /// The active window (_NET_ACTIVE_WINDOW, else the top-level holding the input focus);
+    /// a window with id 0 when there is none.
+    Window activeWindow();
 
     ~X11() override;
     Q_DISABLE_COPY_MOVE(X11)
@@ -100,6 +136,10 @@ private:
     bool serverModifiers(quint32 flags, quint16* modifiers) const;
     quint32 serverKeyCode(quint32 keyCode);
     Keymap& keymap();
+    _XDisplay* testDisplay(QString* error);
+    quint32 atom(const char* name);
+    QList<quint32> windowListProperty(quint32 window, quint32 property);
+    Window describeWindow(quint32 id);
 
     xcb_connection_t* m_connection = nullptr;
     quint32 m_root = 0;
@@ -114,6 +154,7 @@ private:
     quint16 m_superMask = 0x40;
     quint16 m_numLockMask = 0x10;
     _XDisplay* m_testDisplay = nullptr;
+    QHash<QByteArray, quint32> m_atoms;
 };
 
 } // namespace platform
