@@ -19,9 +19,11 @@
 #include "engine/model/QVSwitch.h"
 #include "foundation/QVPermissions.h"
 #include "kit/shortcut/MASShortcutMonitor.h"
+#include "platform/Defaults.h"
 #include "platform/X11.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMenu>

@@ -30,7 +30,7 @@ const QString kModifier = QStringLiteral("pref check24");
 
 // The C key by its position; Control is this desktop's copy modifier.
 constexpr quint32 kKeyCodeC = 8;
-// How often the clipboard is looked at while waiting for the file manager.
+// How often the active window and the clipboard are looked at while waiting for the file manager.
 constexpr int kPasteboardPollMs = 2;
 
 platform::Defaults& shared()
@@ -206,6 +206,12 @@ bool QVPermissions::isFinderApp()
     return active.id != 0 && isFileManagerWindow(active);
 }
 
+bool QVPermissions::isActiveFileManagerAt(const std::optional<QPoint>& point)
+{
+    const platform::X11::Window active = platform::X11::shared().activeWindow();
+    return active.id != 0 && isFileManagerWindow(active) && (!point || active.frame.contains(*point));
+}
+
 bool QVPermissions::judgetMouseEnable(const QPoint& mouse, const QList<Screen>& screens,
                                       const QList<platform::X11::Window>& windows, int* layer)
 {
@@ -283,10 +289,11 @@ void QVPermissions::onTappedClickReleased()
 {
     // The left click brings the window forward and selects the item under the pointer, as the
     // file manager's own right click would.
-    if (m_clickFirst && !m_menuVisible) {
-        simuLeftClick(m_location);
+    if (m_clickFirst && !m_menuVisible && simuLeftClick(m_location)) {
+        m_clickedAt = m_location;
     }
     showRightMenu(m_location);
+    m_clickedAt.reset(); // not taken when no menu was started
 }
 
 // --- The menu ----------------------------------------------------------------------------------
@@ -306,12 +313,28 @@ void QVPermissions::showRightMenu(const QPoint& at)
         return;
     }
     m_menuVisible = true;
+    // The copy shortcut goes to the active window: it waits (at most kCopyDelayMs) until the
+    // window clicked first has become active, and not at all when a file manager already is.
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto wait = std::make_shared<std::function<void()>>();
     const quint64 generation = m_generation;
-    QTimer::singleShot(kCopyDelayMs, [this, at, generation] {
-        if (generation == m_generation) {
-            readSelectionThenShow(at);
+    // After a click made first, the window clicked must be the active one, not another.
+    const std::optional<QPoint> clickedAt = std::exchange(m_clickedAt, std::nullopt);
+    *wait = [this, at, generation, clock, wait, clickedAt] {
+        if (generation != m_generation) {
+            *wait = nullptr;
+            return;
         }
-    });
+        if (clock->elapsed() < kCopyDelayMs && !isActiveFileManagerAt(clickedAt)) {
+            QTimer::singleShot(kPasteboardPollMs, *wait);
+            return;
+        }
+        *wait = nullptr; // ends the cycle the closure holds on itself
+        readSelectionThenShow(at);
+    };
+    const std::function<void()> first = *wait; // a copy: the closure clears what *wait holds
+    first();
 }
 
 void QVPermissions::readSelectionThenShow(const QPoint& at)
@@ -351,11 +374,18 @@ void QVPermissions::readSelectionThenShow(const QPoint& at)
             if (paths.isEmpty()) {
                 paths = pathsWithString(board.string());
             }
-            if (!board.setContents(previous)) {
-                qCWarning(lcHook) << "Failed to put the clipboard back after reading the file manager's selection.";
-            }
         }
+        qCDebug(lcHook) << "selection read after" << clock->elapsed() << "ms";
         popUp(paths, at);
+        qCDebug(lcHook) << "menu shown after" << clock->elapsed() << "ms";
+        if (changed) {
+            // Once the menu is up: putting the user's clipboard back may start a holder process.
+            QTimer::singleShot(0, [previous] {
+                if (!platform::Pasteboard::general().setContents(previous)) {
+                    qCWarning(lcHook) << "Failed to put the clipboard back after reading the file manager's selection.";
+                }
+            });
+        }
     };
     QTimer::singleShot(0, *wait);
 }

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class QTimer;
@@ -107,6 +108,8 @@ public:
     static bool isFileManagerWindow(const platform::X11::Window& window);
     /// The active window is a file manager's.
     static bool isFinderApp();
+    /// The active window is a file manager's and, given a point, lies under it.
+    static bool isActiveFileManagerAt(const std::optional<QPoint>& point);
 
     /// A screen: its whole area and the part not taken by panels, in root coordinates.
     struct Screen
@@ -147,7 +150,7 @@ public:
         = std::function<std::pair<std::shared_ptr<platform::Menu>, std::shared_ptr<void>>(const QStringList& paths)>;
     void setMenuProvider(MenuProvider provider) { m_provider = std::move(provider); }
 
-    static constexpr int kCopyDelayMs = 30; ///< before the file manager's copy shortcut
+    static constexpr int kCopyDelayMs = 30; ///< the longest wait for the window to become active
     static constexpr int kPasteboardWaitMs = 150; ///< the longest wait for the clipboard to change
     static constexpr int kMenuClosedDelayMs = 10; ///< after the menu closed, until the next may open
     static constexpr int kPollIntervalMs = 3000;
@@ -186,6 +189,7 @@ private:
     bool m_menuVisible = false;
     bool m_isAccessibilityEnabled = false;
     bool m_clickFirst = false;
+    std::optional<QPoint> m_clickedAt; // the click made first for the menu being prepared
     quint64 m_generation = 0; // a pending menu from before stopPermission() is dropped
     PermissionChangeHandler m_handler;
     std::unique_ptr<QTimer> m_timer;
