@@ -5,6 +5,7 @@
 
 #include "engine/service/QVActionTable.h"
 
+#include "engine/service/QVActionRuns.h"
 #include "engine/service/QVCommandFamilies.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
@@ -90,267 +91,64 @@ bool isUtf8Candidate(const Request& r)
     return r.child->key() == QLatin1String("UTF-8");
 }
 
-bool toCommonPath(Commands& c, const Request& r)
-{
-    c.commonPaths.toCommonPathWithItem(r.top, r.child, r.grandchild, r.greatGrandchild);
-    return true;
-}
+using Run = QVActionRuns;
 
 // A pick inside a top entry's submenu.
 const QVActionRow kChildRows[] = {
-    { nullptr, isGoSet, "openMainTabViewWithItem",
-      [](Commands& c, const Request& r) {
-          c.openWith.openMainTabViewWithItem(r.top);
-          return true;
-      },
-      kUncounted },
-    { "New File", nullptr, "createFileWithItem",
-      [](Commands& c, const Request& r) {
-          c.newFiles.createFileWithItem(r.child);
-          return true;
-      },
-      kCommand },
-    { "Common Path", nullptr, "openCommonPath",
-      [](Commands& c, const Request& r) {
-          if (r.child->isCommonPathShortcutAdd()) {
-              c.commonPaths.addToCommonPath();
-          } else {
-              c.commonPaths.openCommonPath(r.child->path(), r.grandchild);
-          }
-          return true;
-      },
-      kCommand },
-    { nullptr, opensApplications, "openWithApp",
-      [](Commands& c, const Request& r) {
-          if (!qv::isValid(r.child->appName())) {
-              return false;
-          }
-          r.child->setTag(r.childIndex);
-          c.openWith.openWithApp(r.chosen(), QString());
-          return true;
-      },
-      kCommand },
-    { nullptr, runsScripts, "executeScript",
-      [](Commands& c, const Request& r) {
-          return c.scripts.executeScriptWithItem(r.top, r.child, r.grandchild, r.greatGrandchild);
-      },
-      kCommand },
-    { "Folder Icon", nullptr, "setFolderIcon",
-      [](Commands& c, const Request& r) {
-          c.flagsAndLinks.setFolderIcon(r.child);
-          return true;
-      },
-      kCommand },
+    { nullptr, isGoSet, "openMainTabViewWithItem", Run::openMainTabViewWithItem, kUncounted },
+    { "New File", nullptr, "createFileWithItem", Run::createChildFile, kCommand },
+    { "Common Path", nullptr, "openCommonPath", Run::openCommonPath, kCommand },
+    { nullptr, opensApplications, "openWithApp", Run::openChildWithApp, kCommand },
+    { nullptr, runsScripts, "executeScript", Run::executeChildScript, kCommand },
+    { "Folder Icon", nullptr, "setFolderIcon", Run::setFolderIcon, kCommand },
     // Text files become UTF-8 in the application, always: the extension hands them over, and
     // the application to itself.
     { "Convert to", isUtf8Candidate, "convertTextToUTF8", nullptr, kHandOff },
     // "UTF-8" is not a picture conversion: convertItem answers false for it.
-    { "Convert to", nullptr, "convertItem",
-      [](Commands& c, const Request& r) {
-          r.child->setTag(r.childIndex);
-          return c.images.convertItem(r.child, r.top);
-      },
-      kCommand },
-    { "Resize Image", nullptr, "resizeItem",
-      [](Commands& c, const Request& r) {
-          c.images.resizeItem(r.child, r.top);
-          return true;
-      },
-      kCommand },
-    { "File Info", nullptr, "copyfileInfo",
-      [](Commands& c, const Request& r) {
-          r.child->setTag(r.childIndex);
-          c.hashes.copyfileInfo(r.child);
-          return true;
-      },
-      kCommand },
-    { "Copy to", nullptr, "toCommonPathWithItem", toCommonPath, kCommand },
-    { "Move to", nullptr, "toCommonPathWithItem", toCommonPath, kCommand },
-    { "Create Symlink to", nullptr, "toCommonPathWithItem", toCommonPath, kCommand },
-    { "Terminal To", nullptr, "toCommonPathWithItem", toCommonPath, kCommand },
-    { "iTerm2 To", nullptr, "toCommonPathWithItem", toCommonPath, kCommand },
+    { "Convert to", nullptr, "convertItem", Run::convertItem, kCommand },
+    { "Resize Image", nullptr, "resizeItem", Run::resizeChildItem, kCommand },
+    { "File Info", nullptr, "copyfileInfo", Run::copyChildFileInfo, kCommand },
+    { "Copy to", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kCommand },
+    { "Move to", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kCommand },
+    { "Create Symlink to", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kCommand },
+    { "Terminal To", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kCommand },
+    { "iTerm2 To", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kCommand },
 };
 
 // A pick of a top entry itself (one without children, or chosen without an index).
 const QVActionRow kLeafRows[] = {
-    { nullptr, hasAppName, "openWithApp",
-      [](Commands& c, const Request& r) {
-          c.openWith.openWithApp(r.top, QString());
-          return true;
-      },
-      kCommand },
-    { nullptr, hasServe, "openServe",
-      [](Commands& c, const Request& r) {
-          c.openWith.openServe(r.top->serve(), QString());
-          return true;
-      },
-      kCommand },
-    { "Delete", nullptr, "deletePath",
-      [](Commands& c, const Request&) {
-          c.files.deletePath();
-          return true;
-      },
-      kCommand },
-    { "Move to Trash", nullptr, "moveToTrash",
-      [](Commands& c, const Request&) {
-          c.files.moveToTrash();
-          return true;
-      },
-      kCommand },
-    { "Copy Path", nullptr, "copyPathWithOnlyName",
-      [](Commands& c, const Request&) {
-          c.files.copyPathWithOnlyName(false);
-          return true;
-      },
-      kCommand },
-    { "System Hide Files", nullptr, "showSystemFiles",
-      [](Commands& c, const Request& r) {
-          c.files.showSystemFiles(r.top);
-          return true;
-      },
-      kCommand },
-    { "Copy File(Folder) Name", nullptr, "copyPathWithOnlyName",
-      [](Commands& c, const Request&) {
-          c.files.copyPathWithOnlyName(true);
-          return true;
-      },
-      kCommand },
-    { nullptr, showsOrHidesFiles, "hideAndShowFiles",
-      [](Commands& c, const Request& r) {
-          c.flagsAndLinks.hideAndShowFiles(r.top);
-          return true;
-      },
-      kCommand },
-    { "Lock and Unlock", nullptr, "lockUnlockFiles",
-      [](Commands& c, const Request&) {
-          c.flagsAndLinks.lockUnlockFiles();
-          return true;
-      },
-      kCommand },
-    { "Cut Paste", nullptr, "cutPasteItem",
-      [](Commands& c, const Request& r) {
-          c.copyMove.cutPasteItem(r.top);
-          return true;
-      },
-      kCommand },
-    { "Paste", nullptr, "cutPasteItem",
-      [](Commands& c, const Request& r) {
-          c.copyMove.cutPasteItem(r.top);
-          return true;
-      },
-      kCommand },
-    { nullptr, isMainMenuNewFile, "createFileWithItem",
-      [](Commands& c, const Request& r) {
-          c.newFiles.createFileWithItem(r.top);
-          return true;
-      },
-      kCommand },
-    { nullptr, hasScript, "executeScript",
-      [](Commands& c, const Request& r) {
-          c.scripts.executeScript(r.top);
-          return true;
-      },
-      kCommand },
-    { "Encrypted Compression", runsInPlace, "encryptedCompress",
-      [](Commands& c, const Request&) {
-          c.compress.encryptedCompress();
-          return true;
-      },
-      kCommand },
+    { nullptr, hasAppName, "openWithApp", Run::openWithApp, kCommand },
+    { nullptr, hasServe, "openServe", Run::openServe, kCommand },
+    { "Delete", nullptr, "deletePath", Run::deletePath, kCommand },
+    { "Move to Trash", nullptr, "moveToTrash", Run::moveToTrash, kCommand },
+    { "Copy Path", nullptr, "copyPathWithOnlyName", Run::copyPath, kCommand },
+    { "System Hide Files", nullptr, "showSystemFiles", Run::showSystemFiles, kCommand },
+    { "Copy File(Folder) Name", nullptr, "copyPathWithOnlyName", Run::copyName, kCommand },
+    { nullptr, showsOrHidesFiles, "hideAndShowFiles", Run::hideAndShowFiles, kCommand },
+    { "Lock and Unlock", nullptr, "lockUnlockFiles", Run::lockUnlockFiles, kCommand },
+    { "Cut Paste", nullptr, "cutPasteItem", Run::cutPasteItem, kCommand },
+    { "Paste", nullptr, "cutPasteItem", Run::cutPasteItem, kCommand },
+    { nullptr, isMainMenuNewFile, "createFileWithItem", Run::createFileWithItem, kCommand },
+    { nullptr, hasScript, "executeScript", Run::executeItemScript, kCommand },
+    { "Encrypted Compression", runsInPlace, "encryptedCompress", Run::encryptedCompress, kCommand },
     { "Color Picker", runsInPlace, "startColorPicker", kNotAvailable, kCommand },
-    { "Embed in Folder", runsInPlace, "embedFolder",
-      [](Commands& c, const Request&) {
-          c.folders.embedFolder();
-          return true;
-      },
-      kCommand },
-    { "New Folder", runsInPlace, "createFolder",
-      [](Commands& c, const Request&) {
-          c.folders.createFolder();
-          return true;
-      },
-      kCommand },
-    { "Unembed Folder", nullptr, "unembedFolder",
-      [](Commands& c, const Request&) {
-          c.folders.unembedFolder();
-          return true;
-      },
-      kCommand },
-    { "Execute Script", nullptr, "executeScript",
-      [](Commands& c, const Request&) {
-          c.scripts.executeScript();
-          return true;
-      },
-      kCommand },
-    { "Extract Icon", nullptr, "extractIcon",
-      [](Commands& c, const Request&) {
-          c.images.extractIcon();
-          return true;
-      },
-      kCommand },
-    { "Resize Image", nullptr, "resizeItem",
-      [](Commands& c, const Request& r) {
-          c.images.resizeItem(nullptr, r.top);
-          return true;
-      },
-      kCommand },
-    { "Fixing Garbled Names", nullptr, "fixingGarbledNames",
-      [](Commands& c, const Request&) {
-          c.garbledNames.fixingGarbledNames();
-          return true;
-      },
-      kCommand },
-    { "Send to Desktop Shortcut", nullptr, "sendToDesktopShortcut",
-      [](Commands& c, const Request&) {
-          c.flagsAndLinks.sendToDesktopShortcut();
-          return true;
-      },
-      kCommand },
-    { "Get Info", nullptr, "getInfo",
-      [](Commands& c, const Request&) {
-          c.files.getInfo();
-          return true;
-      },
-      kCommand },
-    { "Show Package Contents", nullptr, "showPackageContents",
-      [](Commands& c, const Request&) {
-          c.files.showPackageContents();
-          return true;
-      },
-      kCommand },
-    { "Eject", nullptr, "ejectVolumes",
-      [](Commands& c, const Request&) {
-          c.files.ejectVolumes();
-          return true;
-      },
-      kCommand },
-    { "Copy File Contents", nullptr, "copyFileContents",
-      [](Commands& c, const Request&) {
-          c.files.copyFileContents();
-          return true;
-      },
-      kCommand },
-    { "Common Path", isCommonPathShortcutAdd, "addToCommonPath",
-      [](Commands& c, const Request&) {
-          c.commonPaths.addToCommonPath();
-          return true;
-      },
-      kCommand },
-    { "File Info", nullptr, "copyfileInfo",
-      [](Commands& c, const Request& r) {
-          r.top->setTag(0);
-          c.hashes.copyfileInfo(r.top);
-          return true;
-      },
-      kCommand },
+    { "Embed in Folder", runsInPlace, "embedFolder", Run::embedFolder, kCommand },
+    { "New Folder", runsInPlace, "createFolder", Run::createFolder, kCommand },
+    { "Unembed Folder", nullptr, "unembedFolder", Run::unembedFolder, kCommand },
+    { "Execute Script", nullptr, "executeScript", Run::executeSelectedScripts, kCommand },
+    { "Extract Icon", nullptr, "extractIcon", Run::extractIcon, kCommand },
+    { "Resize Image", nullptr, "resizeItem", Run::resizeItem, kCommand },
+    { "Fixing Garbled Names", nullptr, "fixingGarbledNames", Run::fixingGarbledNames, kCommand },
+    { "Send to Desktop Shortcut", nullptr, "sendToDesktopShortcut", Run::sendToDesktopShortcut, kCommand },
+    { "Get Info", nullptr, "getInfo", Run::getInfo, kCommand },
+    { "Show Package Contents", nullptr, "showPackageContents", Run::showPackageContents, kCommand },
+    { "Eject", nullptr, "ejectVolumes", Run::ejectVolumes, kCommand },
+    { "Copy File Contents", nullptr, "copyFileContents", Run::copyFileContents, kCommand },
+    { "Common Path", isCommonPathShortcutAdd, "addToCommonPath", Run::addToCommonPath, kCommand },
+    { "File Info", nullptr, "copyfileInfo", Run::copyfileInfo, kCommand },
     // The conversion to UTF-8 as the application receives it from any sender: the entry itself,
     // its encoding already chosen.
-    { "Convert to", isHandedOver, "convertTextToUTF8",
-      [](Commands& c, const Request&) {
-          c.texts.convertTextToUTF8();
-          return true;
-      },
-      kCommand },
+    { "Convert to", isHandedOver, "convertTextToUTF8", Run::convertTextToUTF8, kCommand },
     { "AirDrop", nullptr, "openFromMainApp", nullptr, kHandOff },
     { "As Desktop Picture", nullptr, "openFromMainApp", nullptr, kHandOff },
     { "Send to Wechat", nullptr, "openFromMainApp", nullptr, kHandOff },
@@ -359,12 +157,7 @@ const QVActionRow kLeafRows[] = {
     { "Embed in Folder", nullptr, "openFromMainApp", nullptr, kHandOff },
     { "New Folder", nullptr, "openFromMainApp", nullptr, kHandOff },
     // Anything else opens the settings page of its list.
-    { nullptr, nullptr, "openMainTabViewWithItem",
-      [](Commands& c, const Request& r) {
-          c.openWith.openMainTabViewWithItem(r.top);
-          return true;
-      },
-      kCommand },
+    { nullptr, nullptr, "openMainTabViewWithItem", Run::openMainTabViewWithItem, kCommand },
 };
 
 } // namespace
