@@ -9,7 +9,6 @@
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/model/QVSwitch.h"
-#include "engine/service/QVHelper.h"
 #include "engine/service/QVMenuService.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVPermissions.h"
@@ -18,9 +17,7 @@
 #include "platform/AppChannel.h"
 #include "platform/Defaults.h"
 #include "platform/X11.h"
-#include "toolwindows/filetools/QVFileToolWindows.h"
-#include "toolwindows/progress/QVLoadingHooks.h"
-#include "toolwindows/progress/QVLoadingWinCtl.h"
+#include "toolwindows/QVToolWindows.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -234,41 +231,17 @@ void AppDelegate::handleSignal(const qv::Notification& notification)
 QVMenuService* AppDelegate::service()
 {
     if (!m_service) {
+        m_toolWindows = std::make_unique<QVToolWindows>();
         m_service = std::make_unique<QVMenuService>();
-        installProgressHooks();
-        QVFileToolWindows::Hooks hooks;
-        hooks.playSound = &QVHelper::playSoundType;
-        hooks.beginPendingWork = &QVMenuService::beginPendingWork;
-        hooks.endPendingWork = &QVMenuService::endPendingWork;
-        m_toolWindows = std::make_unique<QVFileToolWindows>(std::move(hooks));
+        m_toolWindows->attach(*m_service);
     }
     return m_service.get();
-}
-
-void AppDelegate::installProgressHooks()
-{
-    m_service->setProgressHooks(loadingWindowHooks(
-        this, [this](bool create) { return create ? &ensureLoadingWinCtl() : m_loadingWinCtl.get(); },
-        [this] { clean(); }));
-}
-
-QVLoadingWinCtl& AppDelegate::ensureLoadingWinCtl()
-{
-    if (!m_loadingWinCtl) {
-        m_loadingWinCtl = std::make_unique<QVLoadingWinCtl>();
-    }
-    return *m_loadingWinCtl;
 }
 
 void AppDelegate::clean()
 {
     if (m_toolWindows) {
         m_toolWindows->clean();
-    }
-    if (QVLoadingWinCtl* window = m_loadingWinCtl.release()) {
-        window->close();
-        // clean() may run inside one of the window's own callbacks (Cancel): drop it afterwards.
-        window->deleteLater();
     }
 }
 

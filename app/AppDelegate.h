@@ -14,11 +14,10 @@
 #include <optional>
 
 class QTimer;
-class QVFileToolWindows;
-class QVLoadingWinCtl;
 class QVStatusItem;
 class QVStatusMenu;
 class QVMenuService;
+class QVToolWindows;
 
 namespace platform {
 class AppChannel;
@@ -68,11 +67,11 @@ public:
     bool awakeFromNib(QString* error);
     void applicationDidFinishLaunching();
 
-    /// The engine of this process, made on first use with no delegate; its progress reports drive
-    /// the progress window below.
+    /// The engine of this process, made on first use with no delegate; its commands open their
+    /// windows through toolWindows(), the same windows as in the extension.
     QVMenuService* service();
-    /// The progress window of the engine's jobs; null while none is held.
-    QVLoadingWinCtl* loadingWinCtl() const { return m_loadingWinCtl.get(); }
+    /// The tool windows of the engine's commands, held until clean(); made with the engine.
+    QVToolWindows* toolWindows() const { return m_toolWindows.get(); }
     /// Closes and drops the tool windows the engine's commands opened.
     void clean();
 
@@ -164,14 +163,11 @@ Q_SIGNALS:
 
 private:
     void runCommand(qint64 method, const QList<QUrl>& selection, bool hasQuery, std::optional<bool> isSelectURL);
-    void installProgressHooks();
-    QVLoadingWinCtl& ensureLoadingWinCtl();
     void quitWhenIdle();
 
     platform::AppChannel* m_channel = nullptr;
+    std::unique_ptr<QVToolWindows> m_toolWindows;
     std::unique_ptr<QVMenuService> m_service;
-    std::unique_ptr<QVLoadingWinCtl> m_loadingWinCtl;
-    std::unique_ptr<QVFileToolWindows> m_toolWindows;
     std::unique_ptr<QVStatusMenu> m_statusMenu;
     QVStatusItem* m_statusItem = nullptr;
     SettingsWindow m_settingsWindow;

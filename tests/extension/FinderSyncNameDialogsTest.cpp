@@ -2,6 +2,7 @@
 // answered through their real widgets; the files change on disk.
 
 #include "extension/FinderSync.h"
+#include "toolwindows/QVToolWindows.h"
 
 #include "tests/engine/MenuServiceTestSupport.h"
 #include "tests/engine/MenuStoreTestSupport.h"
@@ -71,7 +72,7 @@ TEST_F(FinderSyncNameDialogsTest, EmbedAsksForTheNameAndMovesTheItems)
     const QString b = writeFile(m_dir + QStringLiteral("/b.txt"), "b");
     FinderSync sync;
     pickFirst(sync, { a, b }, true);
-    QVEmbedFolderWinCtl* dialog = sync.embedFolderWinCtl();
+    QVEmbedFolderWinCtl* dialog = sync.toolWindows().embedFolderWinCtl();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->window()->isVisible());
     EXPECT_EQ(dialog->foldIntoInput()->text(), QStringLiteral("a"));
@@ -81,7 +82,7 @@ TEST_F(FinderSyncNameDialogsTest, EmbedAsksForTheNameAndMovesTheItems)
     QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
     EXPECT_EQ(readFile(m_dir + QStringLiteral("/Both/a.txt")), QByteArray("a"));
     EXPECT_EQ(readFile(m_dir + QStringLiteral("/Both/b.txt")), QByteArray("b"));
-    EXPECT_EQ(sync.embedFolderWinCtl(), nullptr);
+    EXPECT_EQ(sync.toolWindows().embedFolderWinCtl(), nullptr);
     EXPECT_FALSE(sync.hasPendingWork());
 }
 
@@ -90,18 +91,19 @@ TEST_F(FinderSyncNameDialogsTest, NewFolderMakesTheTypedFolderAndCancelMakesNone
     storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("New Folder")) });
     FinderSync sync;
     pickFirst(sync, { m_dir }, false);
-    ASSERT_NE(sync.createFolderWinCtl(), nullptr);
-    EXPECT_EQ(sync.createFolderWinCtl()->nameInput()->text(), platform::Bundle::localizedString("Untitled"));
-    QTest::mouseClick(sync.createFolderWinCtl()->cancelButton(), Qt::LeftButton);
+    ASSERT_NE(sync.toolWindows().createFolderWinCtl(), nullptr);
+    EXPECT_EQ(sync.toolWindows().createFolderWinCtl()->nameInput()->text(),
+              platform::Bundle::localizedString("Untitled"));
+    QTest::mouseClick(sync.toolWindows().createFolderWinCtl()->cancelButton(), Qt::LeftButton);
     EXPECT_TRUE(QDir(m_dir).isEmpty());
     EXPECT_FALSE(sync.hasPendingWork());
 
     pickFirst(sync, { m_dir }, false);
-    ASSERT_NE(sync.createFolderWinCtl(), nullptr);
-    sync.createFolderWinCtl()->nameInput()->setText(QStringLiteral("Drafts"));
-    QTest::keyClick(sync.createFolderWinCtl()->nameInput(), Qt::Key_Return);
+    ASSERT_NE(sync.toolWindows().createFolderWinCtl(), nullptr);
+    sync.toolWindows().createFolderWinCtl()->nameInput()->setText(QStringLiteral("Drafts"));
+    QTest::keyClick(sync.toolWindows().createFolderWinCtl()->nameInput(), Qt::Key_Return);
     EXPECT_TRUE(QFileInfo(m_dir + QStringLiteral("/Drafts")).isDir());
-    EXPECT_EQ(sync.createFolderWinCtl(), nullptr);
+    EXPECT_EQ(sync.toolWindows().createFolderWinCtl(), nullptr);
     EXPECT_FALSE(sync.hasPendingWork());
 }
 

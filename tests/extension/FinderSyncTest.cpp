@@ -1,4 +1,5 @@
 #include "extension/FinderSync.h"
+#include "toolwindows/QVToolWindows.h"
 
 #include "tests/engine/MenuServiceTestSupport.h"
 #include "tests/engine/MenuStoreTestSupport.h"
@@ -162,24 +163,24 @@ TEST_F(FinderSyncTest, CopyJobsShowTheProgressWindowAndTheHostWaitsForTheSuccess
     const QString to = targetFolder();
     FinderSync sync;
     selectItem(sync, writeFile(testHome() + QStringLiteral("/a.txt"), "x"));
-    EXPECT_EQ(sync.loadingWinCtl(), nullptr);
+    EXPECT_EQ(sync.toolWindows().loadingWinCtl(), nullptr);
 
     // The background queue is held, so the job is still waiting while the window is checked.
     BackgroundHold hold;
     sync.service()->_moveAndCopyToPath(to, true);
-    ASSERT_NE(sync.loadingWinCtl(), nullptr);
-    EXPECT_TRUE(sync.loadingWinCtl()->window()->isVisible());
+    ASSERT_NE(sync.toolWindows().loadingWinCtl(), nullptr);
+    EXPECT_TRUE(sync.toolWindows().loadingWinCtl()->window()->isVisible());
     EXPECT_TRUE(sync.hasPendingWork());
     hold.release();
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return sync.service()->loadingCount() == 0; }, 20000));
     EXPECT_EQ(readFile(to + QStringLiteral("/a.txt")), "x");
     // The success message stays for a second and keeps the host alive; then the window is gone.
-    ASSERT_NE(sync.loadingWinCtl(), nullptr);
-    EXPECT_TRUE(sync.loadingWinCtl()->imageView()->isVisible());
+    ASSERT_NE(sync.toolWindows().loadingWinCtl(), nullptr);
+    EXPECT_TRUE(sync.toolWindows().loadingWinCtl()->imageView()->isVisible());
     EXPECT_TRUE(sync.hasPendingWork());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !sync.hasPendingWork(); }, 20000));
-    EXPECT_EQ(sync.loadingWinCtl(), nullptr);
+    EXPECT_EQ(sync.toolWindows().loadingWinCtl(), nullptr);
 }
 
 TEST_F(FinderSyncTest, AFailedJobClosesTheProgressWindowAtOnce)
@@ -191,11 +192,11 @@ TEST_F(FinderSyncTest, AFailedJobClosesTheProgressWindowAtOnce)
     AlertScript script;
     BackgroundHold hold;
     sync.service()->_moveAndCopyToPath(to, true);
-    ASSERT_NE(sync.loadingWinCtl(), nullptr);
+    ASSERT_NE(sync.toolWindows().loadingWinCtl(), nullptr);
     QFile::remove(gone);
     hold.release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !script.shown().isEmpty(); }, 20000));
-    EXPECT_EQ(sync.loadingWinCtl(), nullptr);
+    EXPECT_EQ(sync.toolWindows().loadingWinCtl(), nullptr);
     EXPECT_FALSE(sync.hasPendingWork());
 }
 
@@ -238,11 +239,11 @@ TEST_F(FinderSyncTest, FileInfoOpensTheHashWindowWhichKeepsTheHostUntilItCloses)
     auto entry = QVMenuItem::create();
     entry->setKey(QStringLiteral("File Info"));
     sync.service()->readyStart(entry, {});
-    ASSERT_NE(sync.fileHashWinCtl(), nullptr);
-    EXPECT_TRUE(sync.fileHashWinCtl()->window()->isVisible());
-    EXPECT_EQ(sync.fileHashWinCtl()->paths(), QStringList({ testHome() + QStringLiteral("/a.txt") }));
+    ASSERT_NE(sync.toolWindows().fileHashWinCtl(), nullptr);
+    EXPECT_TRUE(sync.toolWindows().fileHashWinCtl()->window()->isVisible());
+    EXPECT_EQ(sync.toolWindows().fileHashWinCtl()->paths(), QStringList({ testHome() + QStringLiteral("/a.txt") }));
     EXPECT_TRUE(sync.hasPendingWork());
     sync.clean();
-    EXPECT_EQ(sync.fileHashWinCtl(), nullptr);
+    EXPECT_EQ(sync.toolWindows().fileHashWinCtl(), nullptr);
     EXPECT_FALSE(sync.hasPendingWork());
 }
