@@ -32,4 +32,20 @@ bool x11Click(const QPoint& globalPosition, int button)
     return ok;
 }
 
+bool x11Key(const char* keysymName, bool press)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return false;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(keysymName));
+    const bool ok = code != 0 && XTestFakeKeyEvent(display, code, press ? True : False, CurrentTime) != 0;
+    XSync(display, False);
+    XCloseDisplay(display);
+    return ok;
+}
+
 } // namespace tarsel::test

@@ -8,5 +8,8 @@ namespace tarsel::test {
 /// the window under the pointer, so a click reaches whatever is really on the screen there
 /// (an embedded tray icon, a popup). False without an X display or the XTest extension.
 bool x11Click(const QPoint& globalPosition, int button = 1);
+/// Presses or releases the key of the X keysym name ("Super_L", "Control_L") through XTest,
+/// so a test can hold a modifier while it clicks.
+bool x11Key(const char* keysymName, bool press);
 
 } // namespace tarsel::test

@@ -92,6 +92,7 @@ protected:
         setSwitch(QVSwitch::RightClickHook, true);
         setSwitch(QVSwitch::HookPlainRightClick, true);
         setSwitch(QVSwitch::HookMiddleButton, false);
+        setSwitch(QVSwitch::HookModifiedRightClick, false);
         QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::SystemMenuPlace), 2);
         QString error;
         ASSERT_TRUE(delegate.awakeFromNib(&error)) << error.toStdString();
@@ -215,6 +216,46 @@ TEST_F(AppRightClickHookTest, RightClickOverTheFileManagerOpensTheMenuForItsSele
     closeMenu();
     // The file manager's copy was read, then the user's text put back.
     EXPECT_GT(platform::Pasteboard::general().changeCount(), changesBefore);
+    EXPECT_EQ(xclipOut(), kUserText);
+}
+
+TEST_F(AppRightClickHookTest, ASecondClickWhileTheMenuIsPreparedIsSwallowedAndOpensNoSecondMenu)
+{
+    const std::unique_ptr<StandIn> thunar = startStandIn(QStringLiteral("Thunar"), QRect(200, 200, 500, 400), m_files);
+    ASSERT_TRUE(x11Click(thunar->client.center(), 3));
+    ASSERT_TRUE(x11Click(thunar->client.center() + QPoint(20, 20), 3));
+    QMenu* menu = waitForMenu();
+    ASSERT_NE(menu, nullptr);
+    QTest::qWait(200);
+    EXPECT_EQ(QApplication::activePopupWidget(), menu);
+    EXPECT_EQ(thunar->count(QStringLiteral("copy")), 1);
+    EXPECT_FALSE(thunar->logged(QStringLiteral("press 3")));
+    closeMenu();
+    EXPECT_EQ(xclipOut(), kUserText);
+}
+
+TEST_F(AppRightClickHookTest, WithTheModifierSwitchOnlyASuperRightClickOpensTheMenu)
+{
+    setSwitch(QVSwitch::HookPlainRightClick, false);
+    setSwitch(QVSwitch::HookModifiedRightClick, true);
+    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::HookModifier), 3);
+    const std::unique_ptr<StandIn> thunar = startStandIn(QStringLiteral("Thunar"), QRect(200, 200, 500, 400), m_files);
+    // Without the modifier the click is the window's own.
+    ASSERT_TRUE(x11Click(thunar->client.center(), 3));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thunar->logged(QStringLiteral("press 3")); }, 3000));
+    EXPECT_EQ(waitForMenu(300), nullptr);
+    EXPECT_EQ(QVPermissions::sharedInstance().eventFlag(), -1);
+    // With Super held it opens the menu, as a modifier click.
+    ASSERT_TRUE(tarsel::test::x11Key("Super_L", true));
+    ASSERT_TRUE(x11Click(thunar->client.center(), 3));
+    ASSERT_TRUE(tarsel::test::x11Key("Super_L", false));
+    QMenu* menu = waitForMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(QVPermissions::sharedInstance().eventFlag(), 3);
+    EXPECT_EQ(QVPermissions::sharedInstance().eventType(), QVPermissions::MiddleOrModifierClick);
+    EXPECT_EQ(menu->actions().first()->text(), titleFor(2));
+    EXPECT_EQ(thunar->count(QStringLiteral("press 3")), 1);
+    closeMenu();
     EXPECT_EQ(xclipOut(), kUserText);
 }
 
