@@ -71,6 +71,16 @@ QImage mergeImage(const QImage& image, const QImage& other, const QRect& rect)
     return merged;
 }
 
+QImage mergeImage(const QImage& image, const QImage& other, const QRectF& rect)
+{
+    QImage merged = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&merged);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect, other);
+    painter.end();
+    return merged;
+}
+
 QImage tintImage(const QImage& image, const QColor& colour)
 {
     QImage tinted = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -79,6 +89,33 @@ QImage tintImage(const QImage& image, const QColor& colour)
     painter.fillRect(tinted.rect(), colour);
     painter.end();
     return tinted;
+}
+
+QImage monochromeImage(const QImage& image, const QColor& colour, double intensity)
+{
+    if (image.isNull()) {
+        return {};
+    }
+    const double mix = qBound(0.0, intensity, 1.0);
+    const double tint[3] = { colour.redF(), colour.greenF(), colour.blueF() };
+    // Straight (not premultiplied) values, so a half-transparent edge is tinted like the rest.
+    QImage result = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < result.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < result.width(); ++x) {
+            const QRgb pixel = line[x];
+            const double in[3] = { qRed(pixel) / 255.0, qGreen(pixel) / 255.0, qBlue(pixel) / 255.0 };
+            const double luminance = 0.2125 * in[0] + 0.7154 * in[1] + 0.0721 * in[2];
+            int out[3];
+            for (int c = 0; c < 3; ++c) {
+                const double shade
+                    = luminance < 0.5 ? 2 * luminance * tint[c] : 1 - 2 * (1 - luminance) * (1 - tint[c]);
+                out[c] = qRound(255 * ((1 - mix) * in[c] + mix * shade));
+            }
+            line[x] = qRgba(out[0], out[1], out[2], qAlpha(pixel));
+        }
+    }
+    return result;
 }
 
 bool saveImageType(const QImage& image, ImageIO::Format type, const QString& path)

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRect>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 
@@ -27,8 +28,14 @@ void drawInRect(QPainter& painter, const QImage& image, const QRect& rect, QPain
                 double fraction, int method);
 /// A new image of the receiver's size: the receiver with the other image drawn into the rectangle.
 QImage mergeImage(const QImage& image, const QImage& other, const QRect& rect);
+/// The same with a rectangle of fractional pixels (the other image is drawn smoothly into it).
+QImage mergeImage(const QImage& image, const QImage& other, const QRectF& rect);
 /// The colour in the shape of the image (its transparency kept, its colours replaced).
 QImage tintImage(const QImage& image, const QColor& colour);
+/// The image in shades of one colour, its transparency kept: each pixel's luminance (Rec. 709
+/// weights) is overlaid on the colour (dark pixels darken it, light ones lighten it), then
+/// mixed with the pixel by the intensity (0 keeps the image, 1 is the full tint).
+QImage monochromeImage(const QImage& image, const QColor& colour, double intensity);
 
 /// Writes the image in the file type (quality 85 for lossy types) in one rename; false on any
 /// failure, the encoder's included.
