@@ -1,6 +1,7 @@
 #include "app/settings/QVSettingsWindow.h"
 
 #include "app/AppDelegate.h"
+#include "app/settings/QVFolderIconViewCtl.h"
 #include "app/settings/QVGeneralViewCtl.h"
 #include "app/settings/QVOpenWithViewCtl.h"
 #include "app/settings/QVPrefViewCtl.h"
@@ -44,6 +45,8 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
             page = new QVOpenWithViewCtl;
         } else if (identifier == QLatin1String("commonscript")) {
             page = new QVScriptViewCtl;
+        } else if (identifier == QLatin1String("foldericon")) {
+            page = new QVFolderIconViewCtl;
         } else {
             page = new QWidget;
         }
