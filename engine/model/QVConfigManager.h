@@ -89,4 +89,7 @@ private:
     std::unique_ptr<QVCompress> m_compress;
     std::function<void(bool, const QString&)> m_queryComplete;
     std::chrono::milliseconds m_retryDelay { 1000 };
+    /// Held only by this object: the search's queued steps look at it and end quietly once
+    /// the manager is gone (a page that closed before its search finished).
+    std::shared_ptr<char> m_alive = std::make_shared<char>();
 };

@@ -56,7 +56,11 @@ bool QVConfigManager::deleteConfigFromCloud()
 void QVConfigManager::queryCloudDataWithComplete(std::function<void(bool ok, const QString& timeAgo)> complete)
 {
     m_queryComplete = std::move(complete);
-    qv::enterForeground([this] { queryCloudDataFinished(1); });
+    qv::enterForeground([this, alive = std::weak_ptr<char>(m_alive)] {
+        if (!alive.expired()) {
+            queryCloudDataFinished(1);
+        }
+    });
 }
 
 void QVConfigManager::queryCloudDataFinished(int attempt)
@@ -74,7 +78,11 @@ void QVConfigManager::queryCloudDataFinished(int attempt)
         m_isSyncConfig = false;
         if (present && attempt < kCloudQueryRetryLimit) {
             // There but not yet found (a sync client still writing it): look again shortly.
-            qv::enterForegroundWithDelay(m_retryDelay, [this, attempt] { queryCloudDataFinished(attempt + 1); });
+            qv::enterForegroundWithDelay(m_retryDelay, [this, attempt, alive = std::weak_ptr<char>(m_alive)] {
+                if (!alive.expired()) {
+                    queryCloudDataFinished(attempt + 1);
+                }
+            });
         } else {
             answer(!present, QString());
         }
@@ -89,8 +97,8 @@ void QVConfigManager::queryCloudDataFinished(int attempt)
             answer(false, text);
             return;
         }
-        setupConfigData(*data, [this, text](bool ok) {
-            if (m_queryComplete) {
+        setupConfigData(*data, [this, text, alive = std::weak_ptr<char>(m_alive)](bool ok) {
+            if (!alive.expired() && m_queryComplete) {
                 m_queryComplete(ok, text);
             }
         });

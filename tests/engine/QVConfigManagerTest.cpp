@@ -213,4 +213,26 @@ TEST(QVConfigManagerTest, CloudCopyRoundTrip)
     EXPECT_EQ(waitFor<bool>([&](auto done) { manager.uploadConfigToCloudWithComplete(done); }), false);
 }
 
+// A manager dropped while its search is still queued (its page closed) ends the search quietly:
+// the block is never called and nothing touches the gone manager.
+TEST(QVConfigManagerTest, ASearchOutlivedByItsManagerEndsQuietly)
+{
+    ScopedEnvironment cloud;
+    cloud.set("TARSEL_CLOUD_DIR", QFile::encodeName(inHome("Sync/Tarsel")));
+    // A copy that is there but not found keeps the search retrying.
+    QDir().mkpath(inHome("Sync/Tarsel/Documents/qvconfig.zip"));
+    bool called = false;
+    for (const bool retrying : { false, true }) {
+        auto manager = std::make_unique<QVConfigManager>();
+        manager->setCloudRetryDelay(std::chrono::milliseconds(20));
+        manager->queryCloudDataWithComplete([&called](bool, const QString&) { called = true; });
+        if (retrying) {
+            QTest::qWait(5);
+        }
+        manager.reset();
+        QTest::qWait(100);
+    }
+    EXPECT_FALSE(called);
+}
+
 } // namespace
