@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class QVSetViewCtl;
+}
+namespace qv {
+struct Notification;
+}
+class AppDelegate;
+class QCheckBox;
+class QVEditNameWinCtl;
+
+/// The "pref" page of the preferences tab: the application-wide switches. Every checkbox
+/// carries the number of its shared switch ("pref check" + number) as its "tag" property and
+/// writes it when clicked; some also act at once through the application delegate (status
+/// item, login item, the extension's volumes, the right-click hook and its hot key).
+///
+/// This desktop has no Dock: the Dock icon's box is kept (it still stores its switch) but never
+/// shown, since nothing could follow it.
+class QVSetViewCtl : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit QVSetViewCtl(QWidget* parent = nullptr);
+    ~QVSetViewCtl() override;
+
+    /// The delegate whose companions the switches drive; without one they are only stored.
+    void setAppDelegate(AppDelegate* delegate) { m_delegate = delegate; }
+
+    /// Whether the process may watch clicks system-wide (the hook's trust); by default whether
+    /// an X server is there to watch.
+    std::function<bool()> isAccessibilityEnabled;
+    /// Shows where that trust is given; this desktop has no such settings, so nothing by default.
+    std::function<void()> openPrivacyAccessibility;
+
+    /// Brings every control in line with the stored values and the hook's trust.
+    void refreshBaseInfo();
+    /// Rebuilds the status-folder pop-up.
+    void refreshPopButton();
+
+    void onCheckAction(QCheckBox* box);
+    void onMenuFolderPopButton(int index);
+    void onSysMenuItemPopButton(int index);
+    void onPressPopButton(int index);
+    void onModifyFoldName();
+    QVEditNameWinCtl* editNameWinCtl() const { return m_editNameWinCtl; }
+
+    /// The item tags of the status-folder pop-up.
+    enum FolderTag { CustomFolder = 0, DesktopFolder = 1, DocumentsFolder = 2, OtherFolder = 3 };
+
+    /// "config change noti" and the refresh signal.
+    Q_INVOKABLE void handleSignal(const qv::Notification& notification);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void setUpTexts();
+    QList<QCheckBox*> checkBoxes() const;
+
+    std::unique_ptr<Ui::QVSetViewCtl> m_ui;
+    AppDelegate* m_delegate = nullptr;
+    QVEditNameWinCtl* m_editNameWinCtl = nullptr;
+};
