@@ -1,7 +1,9 @@
 #include "app/settings/QVPrefViewCtl.h"
 
+#include "app/settings/QVCloudViewCtl.h"
 #include "app/settings/QVHelpViewCtl.h"
 #include "app/settings/QVMoreAppViewCtl.h"
+#include "app/settings/QVSetViewCtl.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ColorExpand.h"
 #include "foundation/QVTools.h"
@@ -27,6 +29,8 @@ QVPrefViewCtl::~QVPrefViewCtl() = default;
 
 void QVPrefViewCtl::loadListItemView()
 {
+    m_setViewCtl = new QVSetViewCtl;
+    m_cloudViewCtl = new QVCloudViewCtl;
     auto* help = new QVHelpViewCtl;
     help->enableQuickAccess = [this] {
         if (enableQuickAccess) {
@@ -39,9 +43,9 @@ void QVPrefViewCtl::loadListItemView()
             QStringLiteral("pref"),
             0,
             {} },
-          new QWidget },
+          m_setViewCtl },
         { { QStringLiteral("icloud1"), qv::localized(QStringLiteral("iCloud")), QStringLiteral("icloud"), 1, {} },
-          new QWidget },
+          m_cloudViewCtl },
         { { QStringLiteral("app1"), qv::localized(QStringLiteral("More Apps")), QStringLiteral("moreapp"), 3, {} },
           new QVMoreAppViewCtl },
         { { QStringLiteral("help"), qv::localized(QStringLiteral("Help")), QStringLiteral("help"), 4, {} }, help },

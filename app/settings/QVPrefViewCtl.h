@@ -9,6 +9,8 @@
 namespace Ui {
 class QVPrefViewCtl;
 }
+class QVCloudViewCtl;
+class QVSetViewCtl;
 
 /// The "preferences" tab: a side list on the left selects one of its inner pages on the right.
 class QVPrefViewCtl : public QWidget
@@ -26,6 +28,8 @@ public:
     QString currentIdentifier() const;
     /// The right pane follows the system's light or dark mode.
     void interfaceModeChanged();
+    QVSetViewCtl* setViewCtl() const { return m_setViewCtl; }
+    QVCloudViewCtl* cloudViewCtl() const { return m_cloudViewCtl; }
     /// Shown by the help page's "Enable Quick Access".
     std::function<void()> enableQuickAccess;
 
@@ -34,5 +38,7 @@ private:
 
     std::unique_ptr<Ui::QVPrefViewCtl> m_ui;
     QVListView* m_listView = nullptr;
+    QVSetViewCtl* m_setViewCtl = nullptr;
+    QVCloudViewCtl* m_cloudViewCtl = nullptr;
     qint64 m_pageType = 0;
 };

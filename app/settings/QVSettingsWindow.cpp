@@ -6,6 +6,7 @@
 #include "app/settings/QVOpenWithViewCtl.h"
 #include "app/settings/QVPrefViewCtl.h"
 #include "app/settings/QVScriptViewCtl.h"
+#include "app/settings/QVSetViewCtl.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
@@ -129,6 +130,7 @@ void QVSettingsWindow::install(AppDelegate& delegate)
     AppDelegate* app = &delegate;
     delegate.setSettingsWindow([app](const QString& tab) {
         QVSettingsWindow* window = shared();
+        window->m_pref->setViewCtl()->setAppDelegate(app);
         window->m_pref->enableQuickAccess = [app, window] {
             platform::Defaults& defaults = QVMenuManager::sharedDefaults();
             if (!defaults.boolValue(QStringLiteral("pref check5"))) {
