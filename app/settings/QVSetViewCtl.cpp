@@ -6,13 +6,13 @@
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
+#include "foundation/QVPermissions.h"
 #include "foundation/StringExpandText.h"
 #include "kit/shortcut/MASShortcutView.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/Panels.h"
 #include "platform/Paths.h"
-#include "platform/X11.h"
 #include "toolwindows/editname/QVEditNameWinCtl.h"
 
 #include "ui_QVSetViewCtl.h"
@@ -86,7 +86,8 @@ QVSetViewCtl::QVSetViewCtl(QWidget* parent)
     , m_ui(std::make_unique<Ui::QVSetViewCtl>())
 {
     m_ui->setupUi(this);
-    isAccessibilityEnabled = [] { return platform::X11::shared().isAvailable(); };
+    isAccessibilityEnabled = [] { return QVPermissions::checkAccessibilityPermission(); };
+    openPrivacyAccessibility = [] { QVPermissions::openPrivacyAccessibility(); };
     setUpTexts();
     for (const CheckRow& row : kCheckRows) {
         QCheckBox* box = (*m_ui).*row.box;

@@ -32,10 +32,10 @@ public:
     /// The delegate whose companions the switches drive; without one they are only stored.
     void setAppDelegate(AppDelegate* delegate) { m_delegate = delegate; }
 
-    /// Whether the process may watch clicks system-wide (the hook's trust); by default whether
-    /// an X server is there to watch.
+    /// Whether the process may watch clicks system-wide, the hook's trust (by default the hook's
+    /// own test: an X server with XTest).
     std::function<bool()> isAccessibilityEnabled;
-    /// Shows where that trust is given; this desktop has no such settings, so nothing by default.
+    /// Shows where that trust is given (by default the hook's opener).
     std::function<void()> openPrivacyAccessibility;
 
     /// Brings every control in line with the stored values and the hook's trust.

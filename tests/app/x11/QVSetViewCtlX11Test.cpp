@@ -109,6 +109,9 @@ TEST_F(SetViewX11Test, RecordedHotKeyIsGrabbedOnTheServerAndOpensTheMenu)
     auto* recorder = page.findChild<MASShortcutView*>(QStringLiteral("cloudFolderShortcutView"));
     ASSERT_TRUE(recorder->isEnabled());
     ASSERT_TRUE(MASShortcutBinder::sharedBinder().isRegisteredAction(AppDelegate::kCloudFolderShortCut));
+    // The hook itself runs: it watches the mouse through the X server.
+    EXPECT_TRUE(QVPermissions::sharedInstance().isAccessibilityEnabled());
+    EXPECT_TRUE(QVPermissions::sharedInstance().hasEventTap());
 
     // Record Control+Option+K in the page's recorder, as the user types it.
     QTest::mouseClick(recorder, Qt::LeftButton, {}, QPoint(20, recorder->height() / 2));
@@ -133,6 +136,7 @@ TEST_F(SetViewX11Test, RecordedHotKeyIsGrabbedOnTheServerAndOpensTheMenu)
     EXPECT_FALSE(platform::X11::shared().registerHotKey(keyCode, flags, kProbe, 1));
     click(hookBox);
     EXPECT_FALSE(MASShortcutBinder::sharedBinder().isRegisteredAction(AppDelegate::kCloudFolderShortCut));
+    EXPECT_FALSE(QVPermissions::sharedInstance().hasEventTap());
     QString error;
     EXPECT_TRUE(platform::X11::shared().registerHotKey(keyCode, flags, kProbe, 1, &error)) << error.toStdString();
     platform::X11::shared().unregisterHotKey(kProbe, 1);
