@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QList>
 #include <QLoggingCategory>
+#include <QPointer>
 
 #include <cerrno>
 
@@ -186,18 +188,28 @@ void AppChannel::accept()
         socket->setReadBufferSize(kMaxMessageSize + 1);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            // Every complete line is read before any is handed on: handling one may run a
+            // window's event loop, in which the sender goes away and its socket is deleted.
+            QList<QByteArray> lines;
             while (socket->canReadLine()) {
                 QByteArray line = socket->readLine(kMaxMessageSize + 2);
                 if (!line.endsWith('\n')) {
                     break;
                 }
                 line.chop(1);
-                Q_EMIT messageReceived(line);
+                lines << line;
             }
             if (socket->bytesAvailable() > kMaxMessageSize) {
                 qCWarning(lcAppChannel).noquote()
                     << "refused a message longer than" << kMaxMessageSize << "bytes; the sender was cut off";
                 socket->abort();
+            }
+            const QPointer<AppChannel> self(this);
+            for (const QByteArray& line : lines) {
+                if (!self) {
+                    return;
+                }
+                Q_EMIT messageReceived(line);
             }
         });
     }

@@ -12,6 +12,9 @@
 #include <QCoreApplication>
 #include <QLocalSocket>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QEventLoop>
 
 #include <gtest/gtest.h>
 
@@ -239,4 +242,33 @@ TEST(AppChannelLimitTest, AMessageBeyondTheLimitIsCutOffAndNeverDelivered)
     ASSERT_TRUE(received.count() > 0 || received.wait(5000));
     ASSERT_EQ(received.count(), 1);
     EXPECT_EQ(received.at(0).at(0).toByteArray(), QByteArray("TarselPro://qvcommand-10"));
+}
+
+// A command handed over may open a modal window while its message is being handled; in that
+// window's event loop the sender goes away and its connection is deleted. Reading on from the
+// deleted connection used to end the application (Compress with Password, after its save panel).
+TEST(AppChannelLimitTest, AMessageHandledInAWindowsEventLoopOutlivesItsSender)
+{
+    AppChannel channel;
+    ASSERT_TRUE(channel.listen());
+    QList<QByteArray> received;
+    QObject::connect(&channel, &AppChannel::messageReceived, [&received](const QByteArray& message) {
+        received << message;
+        if (received.size() == 1) {
+            // As a modal panel does: the event loop turns until the user answers.
+            QEventLoop loop;
+            QTimer::singleShot(500, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+    });
+
+    QLocalSocket sender;
+    sender.connectToServer(AppChannel::socketName());
+    ASSERT_TRUE(sender.waitForConnected(2000));
+    sender.write("TarselPro://qvcommand-11\nTarselPro://qvcommand-12\n");
+    ASSERT_TRUE(sender.waitForBytesWritten(2000));
+    sender.disconnectFromServer();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 2; }, 5000)) << received.size();
+    EXPECT_EQ(received, QList<QByteArray>({ "TarselPro://qvcommand-11", "TarselPro://qvcommand-12" }));
 }
