@@ -129,6 +129,12 @@ int FinderHost::run(const HostRequest& request)
             printErr(QStringLiteral("a popup needs a display"));
             return 1;
         }
+        // An empty popup shows nothing and is never closed: the host would wait for good.
+        if (menu->numberOfItems() == 0) {
+            printErr(QStringLiteral("the menu is empty here; if Tarsel has never run, start it once to set up its "
+                                    "menu"));
+            return 1;
+        }
         // The tree stays alive while the popup runs: its entries are the actions' targets.
         std::unique_ptr<QMenu> popup(menu->toQMenu());
         popup->exec(QCursor::pos());
