@@ -10,7 +10,6 @@
 #include <QLocalSocket>
 #include <QList>
 #include <QLoggingCategory>
-#include <QPointer>
 
 #include <cerrno>
 
@@ -188,8 +187,9 @@ void AppChannel::accept()
         socket->setReadBufferSize(kMaxMessageSize + 1);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            // Every complete line is read before any is handed on: handling one may run a
-            // window's event loop, in which the sender goes away and its socket is deleted.
+            // The lines are handed on from the event loop, never from inside the socket's own
+            // signal: handling one may run a window's event loop (a save panel), in which the
+            // sender goes away and its socket is deleted under the code that is reading it.
             QList<QByteArray> lines;
             while (socket->canReadLine()) {
                 QByteArray line = socket->readLine(kMaxMessageSize + 2);
@@ -204,12 +204,9 @@ void AppChannel::accept()
                     << "refused a message longer than" << kMaxMessageSize << "bytes; the sender was cut off";
                 socket->abort();
             }
-            const QPointer<AppChannel> self(this);
             for (const QByteArray& line : lines) {
-                if (!self) {
-                    return;
-                }
-                Q_EMIT messageReceived(line);
+                QMetaObject::invokeMethod(
+                    this, [this, line] { Q_EMIT messageReceived(line); }, Qt::QueuedConnection);
             }
         });
     }

@@ -252,13 +252,15 @@ TEST(AppChannelLimitTest, AMessageHandledInAWindowsEventLoopOutlivesItsSender)
     AppChannel channel;
     ASSERT_TRUE(channel.listen());
     QList<QByteArray> received;
-    QObject::connect(&channel, &AppChannel::messageReceived, [&received](const QByteArray& message) {
+    QObject::connect(&channel, &AppChannel::messageReceived, [&received, &channel](const QByteArray& message) {
         received << message;
         if (received.size() == 1) {
-            // As a modal panel does: the event loop turns until the user answers.
+            // As a modal panel does: the event loop turns until the user answers, and meanwhile
+            // the sender has gone and its connection is deleted.
             QEventLoop loop;
-            QTimer::singleShot(500, &loop, &QEventLoop::quit);
+            QTimer::singleShot(200, &loop, &QEventLoop::quit);
             loop.exec();
+            qDeleteAll(channel.findChildren<QLocalSocket*>());
         }
     });
 
