@@ -86,9 +86,10 @@ int QVPermissions::eventFlagForFlags(quint32 flags)
 bool QVPermissions::checkAccessibilityPermission(QString* reason)
 {
     platform::X11& x11 = platform::X11::shared();
-    if (!x11.isAvailable()) {
+    if (!x11.isAvailable() || !platform::X11ButtonHook::unavailableReason().isEmpty()) {
         if (reason) {
-            *reason = x11.unavailableReason();
+            const QString why = platform::X11ButtonHook::unavailableReason();
+            *reason = why.isEmpty() ? x11.unavailableReason() : why;
         }
         return false;
     }

@@ -91,6 +91,18 @@ bool X11ButtonHook::isRunning() const
     return m_thread.joinable() && m_state->alive.load();
 }
 
+QString X11ButtonHook::unavailableReason()
+{
+    // X clients of a Wayland session see only the clicks made on their own windows.
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland") {
+        return QStringLiteral("The right-click hook is unavailable in a Wayland session.");
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return QStringLiteral("The right-click hook is unavailable: there is no X display.");
+    }
+    return QString();
+}
+
 bool X11ButtonHook::start(QString* error)
 {
     auto fail = [error](const QString& why) {
@@ -105,13 +117,10 @@ bool X11ButtonHook::start(QString* error)
         }
         stop(); // the connection was lost: start afresh
     }
-    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland") {
-        return fail(QStringLiteral("The right-click hook is unavailable in a Wayland session."));
+    if (const QString why = unavailableReason(); !why.isEmpty()) {
+        return fail(why);
     }
     const QByteArray display = qgetenv("DISPLAY");
-    if (display.isEmpty()) {
-        return fail(QStringLiteral("The right-click hook is unavailable: there is no X display."));
-    }
     auto state = std::make_shared<State>();
     state->decide = m_state->decide;
     state->released = m_state->released;

@@ -41,6 +41,10 @@ public:
     ~X11ButtonHook();
     Q_DISABLE_COPY_MOVE(X11ButtonHook)
 
+    /// Why this desktop offers no mouse hook (a Wayland session, no X display); empty when it
+    /// may (start() still answers whether the display can be reached).
+    static QString unavailableReason();
+
     /// Grabs the buttons and starts the thread. False with the reason when there is no X
     /// display, it cannot be reached, or another program holds the buttons on the desktop.
     bool start(QString* error);

@@ -182,10 +182,12 @@ TEST(QVPermissionsTest, WithoutADisplayTheHookIsUnavailableAndNothingStarts)
     ScopedEnvironment env;
     env.unset("DISPLAY");
     QString reason;
-    if (!platform::X11::shared().isAvailable()) {
-        EXPECT_FALSE(QVPermissions::checkAccessibilityPermission(&reason));
-        EXPECT_FALSE(reason.isEmpty());
-    }
+    EXPECT_FALSE(QVPermissions::checkAccessibilityPermission(&reason));
+    EXPECT_EQ(reason, QStringLiteral("The right-click hook is unavailable: there is no X display."));
+    env.set("DISPLAY", ":0").set("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_FALSE(QVPermissions::checkAccessibilityPermission(&reason));
+    EXPECT_EQ(reason, QStringLiteral("The right-click hook is unavailable in a Wayland session."));
+    env.unset("DISPLAY").unset("WAYLAND_DISPLAY");
     QVPermissions& hook = QVPermissions::sharedInstance();
     hook.startWithHandler([](bool) {});
     EXPECT_FALSE(hook.hasEventTap());
