@@ -96,6 +96,7 @@ void QVAddEditScriptWinCtl::editWithItem(const QVMenuItemPtr& item)
     m_icon = qv::isValid(item->icon()) ? item->icon() : kShellIcon;
     const QImage image = item->menuIcon();
     showIcon(!image.isNull() ? image : platform::Bundle::imageNamed(m_icon));
+    m_ui->nameInput->setFocus();
 }
 
 QString QVAddEditScriptWinCtl::scriptText() const

@@ -74,6 +74,17 @@ void QVBorellaConfigWinCtl::refresh()
     }
     setWindowTitle(m_appItem->appName());
     m_ui->nameInput->setText(m_appItem->menuTitle());
+    // The main menu page deletes a command's copy without knowing this list: a box must not
+    // say "in the main menu" for a copy that is gone.
+    QStringList mainKeys;
+    for (const QVariant& entry : QVMenuManager::storedList(QVMenuManager::kArrayRightMenu)) {
+        mainKeys << entry.toMap().value(QStringLiteral("key")).toString();
+    }
+    for (const QVMenuItemPtr& command : QVMenuManager::borellaMenuArray(m_appItem->isBorellaPro())) {
+        if (command->isAddToMainMenu() && !mainKeys.contains(command->key())) {
+            QVMenuManager::updateMenuKey(menuKey(), command->key(), QStringLiteral("toMainMenu"), false);
+        }
+    }
     m_table->refresh();
     m_ui->deleteButton->setEnabled(false);
 }

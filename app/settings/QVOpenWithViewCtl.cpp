@@ -8,6 +8,7 @@
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ImageIcon.h"
+#include "foundation/ObjectGCD.h"
 #include "foundation/QVDragView.h"
 #include "foundation/QVFile.h"
 #include "foundation/StringExpand.h"
@@ -22,6 +23,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -77,30 +79,44 @@ QVOpenWithViewCtl::QVOpenWithViewCtl(QWidget* parent)
     connect(m_ui->addButton, &QPushButton::clicked, this, &QVOpenWithViewCtl::onAdd);
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &QVOpenWithViewCtl::onDelete);
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVOpenWithViewCtl::onRecover);
+    qv::addNotification(this, qv::kConfigChangeNotification);
     refresh();
 }
 
-QVOpenWithViewCtl::~QVOpenWithViewCtl() = default;
+QVOpenWithViewCtl::~QVOpenWithViewCtl()
+{
+    qv::removeAllNotification(this);
+}
 
 QVSettingsTable* QVOpenWithViewCtl::tableView() const
 {
     return m_ui->tableView;
 }
 
-QVDragView* QVOpenWithViewCtl::dragView() const
-{
-    return m_ui->dragView;
-}
-
 void QVOpenWithViewCtl::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     refresh();
-    // Drops are taken only while the page shows.
-    m_ui->dragView->setFileTypes({ QStringLiteral("desktop") });
+    // On the next turn: switching tabs may hide the page shown before after this one is shown,
+    // and that page's hiding resets the drop target.
     QPointer<QVOpenWithViewCtl> self(this);
-    m_ui->dragView->setChooseFilesHandler([self](const QStringList& paths) {
-        if (self) {
+    QTimer::singleShot(0, this, [self] {
+        if (self && self->isVisible()) {
+            self->takeDrops();
+        }
+    });
+}
+
+void QVOpenWithViewCtl::takeDrops()
+{
+    QVDragView* view = QVListPage::dragView(this);
+    if (view == nullptr) {
+        return;
+    }
+    view->setFileTypes({ QStringLiteral("desktop") });
+    QPointer<QVOpenWithViewCtl> self(this);
+    view->setChooseFilesHandler([self](const QStringList& paths) {
+        if (self && self->isVisible()) {
             self->addApps(paths);
         }
     });
@@ -109,8 +125,14 @@ void QVOpenWithViewCtl::showEvent(QShowEvent* event)
 void QVOpenWithViewCtl::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    m_ui->dragView->disabled();
-    m_ui->dragView->setChooseFilesHandler(nullptr);
+    if (QVDragView* view = QVListPage::dragView(this)) {
+        view->disabled();
+    }
+}
+
+void QVOpenWithViewCtl::handleSignal(const qv::Notification&)
+{
+    refresh();
 }
 
 void QVOpenWithViewCtl::refresh()
@@ -165,8 +187,7 @@ void QVOpenWithViewCtl::addApps(const QStringList& paths)
         return;
     }
     m_page.reload();
-    if (m_page.rows().size() + apps.size() >= kLimit) {
-        qv::alertWithMsg(qv::localized(QStringLiteral("Submenu Limit Tip")));
+    if (!QVListPage::withinLimit(m_page.rows().size(), apps.size(), kLimit)) {
         return;
     }
     for (const QString& path : apps) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settings/QVListPage.h"
+#include "foundation/NotificationCenter.h"
 
 #include <QWidget>
 
@@ -10,7 +11,6 @@ namespace Ui {
 class QVOpenWithViewCtl;
 }
 class QVBorellaConfigWinCtl;
-class QVDragView;
 class QVEditAppConfigWinCtl;
 class QVSettingsTable;
 class QVSubListTable;
@@ -18,7 +18,8 @@ class QVSubListTable;
 /// The "commonapp" tab: the applications of the Open With submenu ("array common app"). An
 /// application is an XDG desktop entry, added from an open panel or dropped on the page; its icon
 /// comes from the icon theme and is kept as "<entry key>.png" in "QVAppIcon", so two applications
-/// of the same name keep icons of their own. The archive utility's entry opens its own dialog.
+/// of the same name keep icons of their own. While the page shows, the settings window's drop
+/// target takes desktop entries for it. The archive utility's entry opens its own dialog.
 class QVOpenWithViewCtl : public QWidget
 {
     Q_OBJECT
@@ -31,9 +32,10 @@ public:
     ~QVOpenWithViewCtl() override;
 
     void refresh();
+    /// "config change noti": the configuration was replaced.
+    Q_INVOKABLE void handleSignal(const qv::Notification& notification);
     QVListPage& page() { return m_page; }
     QVSettingsTable* tableView() const;
-    QVDragView* dragView() const;
     QVEditAppConfigWinCtl* editWinCtl() const { return m_editWinCtl; }
     QVBorellaConfigWinCtl* borellaWinCtl() const { return m_borellaWinCtl; }
 
@@ -58,6 +60,7 @@ protected:
 
 private:
     void onSelectionChanged();
+    void takeDrops();
     QVariantMap appEntry(const QString& path) const;
 
     std::unique_ptr<Ui::QVOpenWithViewCtl> m_ui;

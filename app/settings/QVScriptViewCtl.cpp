@@ -7,6 +7,7 @@
 #include "engine/model/QVMenuManager.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
+#include "foundation/ObjectGCD.h"
 #include "foundation/WindowExpand.h"
 
 #include "ui_QVScriptViewCtl.h"
@@ -58,10 +59,19 @@ QVScriptViewCtl::QVScriptViewCtl(QWidget* parent)
     connect(m_ui->editButton, &QPushButton::clicked, this, &QVScriptViewCtl::onEditName);
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &QVScriptViewCtl::onDelete);
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVScriptViewCtl::onRecover);
+    qv::addNotification(this, qv::kConfigChangeNotification);
     refresh();
 }
 
-QVScriptViewCtl::~QVScriptViewCtl() = default;
+QVScriptViewCtl::~QVScriptViewCtl()
+{
+    qv::removeAllNotification(this);
+}
+
+void QVScriptViewCtl::handleSignal(const qv::Notification&)
+{
+    refresh();
+}
 
 QVSettingsTable* QVScriptViewCtl::tableView() const
 {
@@ -92,8 +102,8 @@ QVAddEditScriptWinCtl* QVScriptViewCtl::dialog()
 void QVScriptViewCtl::onAdd()
 {
     m_page.reload();
-    if (m_page.rows().size() >= kLimit) {
-        qv::alertWithMsg(qv::localized(QStringLiteral("Submenu Limit Tip")));
+    // At most kLimit scripts: one more must still fit.
+    if (!QVListPage::withinLimit(m_page.rows().size(), 1, kLimit + 1)) {
         return;
     }
     QVAddEditScriptWinCtl* winCtl = dialog();

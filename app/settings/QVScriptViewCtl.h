@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settings/QVListPage.h"
+#include "foundation/NotificationCenter.h"
 
 #include <QWidget>
 
@@ -28,6 +29,8 @@ public:
     ~QVScriptViewCtl() override;
 
     void refresh();
+    /// "config change noti": the configuration was replaced.
+    Q_INVOKABLE void handleSignal(const qv::Notification& notification);
     QVListPage& page() { return m_page; }
     QVSettingsTable* tableView() const;
     QVAddEditScriptWinCtl* addEditScriptWinCtl() const { return m_addEditScriptWinCtl; }

@@ -3,6 +3,7 @@
 #include "app/settings/QVSettingsTable.h"
 #include "engine/model/QVMenuManager.h"
 
+#include <QHeaderView>
 #include <QIcon>
 #include <QPixmap>
 
@@ -28,6 +29,9 @@ QVSubListTable::QVSubListTable(QVSettingsTable* table, QVListPage& page, int mai
         }
         return true;
     };
+    // The box columns as wide as their titles: a cut "Add to main menu" reads as another word.
+    m_table->horizontalHeader()->setSectionResizeMode(m_mainColumn, QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setSectionResizeMode(m_enableColumn, QHeaderView::ResizeToContents);
     connect(m_table, &QTableWidget::itemChanged, this, &QVSubListTable::onItemChanged);
 }
 
@@ -40,6 +44,7 @@ void QVSubListTable::refresh()
     for (int row = 0; row < m_page.rows().size(); ++row) {
         fillRow(row, m_page.rows().at(row));
     }
+    m_table->setRowItems(m_page.rows());
     m_table->clearSelection();
     m_filling = false;
 }

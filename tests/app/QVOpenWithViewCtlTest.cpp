@@ -1,7 +1,9 @@
 #include "app/settings/QVBorellaConfigWinCtl.h"
 #include "app/settings/QVEditAppConfigWinCtl.h"
+#include "app/settings/QVGeneralViewCtl.h"
 #include "app/settings/QVOpenWithViewCtl.h"
 #include "app/settings/QVSettingsTable.h"
+#include "app/settings/QVSettingsWindow.h"
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"
@@ -101,11 +103,15 @@ void drop(QVOpenWithViewCtl& page, const QStringList& paths)
         urls << QUrl::fromLocalFile(path);
     }
     mime.setUrls(urls);
+    QVDragView* target = QVListPage::dragView(&page);
+    ASSERT_NE(target, nullptr);
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(page.dragView(), &enter);
-    ASSERT_TRUE(enter.isAccepted());
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) {
+        return;
+    }
     QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(page.dragView(), &event);
+    QApplication::sendEvent(target, &event);
 }
 
 int rowOf(QVOpenWithViewCtl& page, const std::function<bool(const QVMenuItem&)>& match)
@@ -160,10 +166,15 @@ TEST_P(AppPageEditTest, EditIsStoredAndShowsInTheHostsMenu)
 {
     ASSERT_TRUE(QVDefaultData::setup());
     const Fixture f = makeFixture();
-    QVOpenWithViewCtl page;
-    page.show();
-    GetParam().edit(page, f);
-    GetParam().check(page, f);
+    // The page in the settings window, whose drop target takes files for the shown page.
+    QVSettingsWindow window;
+    window.showTab(QStringLiteral("commonapp"));
+    auto* page = window.findChild<QVOpenWithViewCtl*>(QStringLiteral("commonapp"));
+    ASSERT_NE(page, nullptr);
+    QCoreApplication::processEvents();
+    GetParam().edit(*page, f);
+    GetParam().check(*page, f);
+    window.hide();
 }
 
 const AppCase kAppCases[] = {
@@ -372,6 +383,44 @@ const AppCase kAppCases[] = {
           const HostMenu menu = hostMenuFor({ f.png });
           EXPECT_TRUE(menu.hasTop(qv::localized(QStringLiteral("Compressed to ")) + QStringLiteral("\"picture.zip\"")));
           EXPECT_TRUE(menu.has(QStringLiteral("Archives")));
+      } },
+    // The main menu page deletes the copy without clearing the command's flag; reopening the
+    // dialog must not show the box ticked for a copy that is gone.
+    { "CopyDeletedOnTheMainMenuPageUnticks",
+      [](QVOpenWithViewCtl& page, const Fixture&) {
+          const int row = rowOf(page, [](const QVMenuItem& item) { return item.isBorellaPro(); });
+          page.tableView()->selectRow(row);
+          page.onEditName();
+          tick(page.borellaWinCtl()->tableView(), 0, QVBorellaConfigWinCtl::AddToMainMenu, true);
+          page.borellaWinCtl()->close();
+          QVGeneralViewCtl general;
+          general.tableView()->selectRow(0);
+          general.findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
+          page.tableView()->selectRow(row);
+          page.onEditName();
+      },
+      [](QVOpenWithViewCtl& page, const Fixture& f) {
+          const QTableWidgetItem* box
+              = page.borellaWinCtl()->tableView()->item(0, QVBorellaConfigWinCtl::AddToMainMenu);
+          EXPECT_EQ(box->checkState(), Qt::Unchecked);
+          EXPECT_FALSE(QVMenuManager::storedList(QVMenuManager::kArrayBorellaPro)
+                           .at(0)
+                           .toMap()
+                           .value(QStringLiteral("toMainMenu"))
+                           .toBool());
+          EXPECT_FALSE(
+              hostMenuFor({ f.png }).hasTop(qv::localized(QStringLiteral("Decompress to the current folder"))));
+      } },
+    // Another page's tab takes no applications: the drop target follows the shown page.
+    { "DropsTakenOnlyWhileShown",
+      [](QVOpenWithViewCtl& page, const Fixture& f) {
+          static_cast<QVSettingsWindow*>(page.window())->showTab(QStringLiteral("commonscript"));
+          QCoreApplication::processEvents();
+          drop(page, { f.appA });
+      },
+      [](QVOpenWithViewCtl&, const Fixture& f) {
+          EXPECT_TRUE(appEntry(f.appA).isEmpty());
+          EXPECT_FALSE(hostMenuFor({ f.png }).has(kViewer));
       } },
 };
 
