@@ -422,6 +422,29 @@ const AppCase kAppCases[] = {
           EXPECT_TRUE(appEntry(f.appA).isEmpty());
           EXPECT_FALSE(hostMenuFor({ f.png }).has(kViewer));
       } },
+    // An emptied name falls back to the application's own name; unticking the file box empties
+    // and disables the formats, so the entry is offered for every file again.
+    { "EmptyNameAndUntickedFileBox",
+      [](QVOpenWithViewCtl& page, const Fixture& f) {
+          drop(page, { f.appA });
+          editApp(page, rowOfApp(page, f.appA), QStringLiteral("Viewer A"), QStringLiteral("png"));
+          page.tableView()->selectRow(rowOfApp(page, f.appA));
+          page.onEditName();
+          QVEditAppConfigWinCtl* dialog = page.editWinCtl();
+          dialog->findChild<QLineEdit*>(QStringLiteral("nameInput"))->clear();
+          dialog->findChild<QCheckBox*>(QStringLiteral("fileCheck"))->click();
+          auto* formats = dialog->findChild<QLineEdit*>(QStringLiteral("formatInput"));
+          EXPECT_TRUE(formats->text().isEmpty());
+          EXPECT_FALSE(formats->isEnabled());
+          dialog->findChild<QPushButton*>(QStringLiteral("okBtn"))->click();
+      },
+      [](QVOpenWithViewCtl&, const Fixture& f) {
+          const QVariantMap entry = appEntry(f.appA);
+          EXPECT_EQ(entry.value(QStringLiteral("displayName")), kViewer);
+          EXPECT_EQ(entry.value(QStringLiteral("formats")), QString());
+          EXPECT_EQ(entry.value(QStringLiteral("needFile")).toInt(), 0);
+          EXPECT_TRUE(hostMenuFor({ f.txt }).has(kViewer));
+      } },
 };
 
 INSTANTIATE_TEST_SUITE_P(Edits, AppPageEditTest, ::testing::ValuesIn(kAppCases), caseName<AppCase>);
