@@ -8,7 +8,6 @@
 #include "foundation/QVPermissions.h"
 #include "foundation/StringExpand.h"
 #include "platform/Defaults.h"
-#include "platform/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,7 +40,7 @@ QVStatusMenu::QVStatusMenu(QVMenuService& service)
 QString QVStatusMenu::statusFolder()
 {
     const QString chosen = shared().stringValue(QStringLiteral("status bar menu folder"));
-    return qv::isValid(chosen) && QFileInfo(chosen).isDir() ? chosen : platform::Paths::desktop();
+    return qv::isValid(chosen) && QFileInfo(chosen).isDir() ? chosen : qv::desktopPath();
 }
 
 QString QVStatusMenu::titleName(const QString& name)

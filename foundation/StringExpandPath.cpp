@@ -379,6 +379,21 @@ QString homePath()
 {
     return platform::Paths::home();
 }
+QString abbreviatingWithTildeInPath(const QString& path)
+{
+    const QString home = QDir::cleanPath(platform::Paths::home());
+    // Only whole path components count: "/home/ann2" must not read as "~2".
+    if (home.isEmpty() || home == QLatin1String("/")) {
+        return path;
+    }
+    if (path == home) {
+        return QStringLiteral("~");
+    }
+    if (path.startsWith(home + QLatin1Char('/'))) {
+        return QLatin1Char('~') + path.mid(home.size());
+    }
+    return path;
+}
 QString desktopPath()
 {
     return platform::Paths::desktop();

@@ -269,6 +269,10 @@ QString toDesktop(const QString& name);
 QString documentPath();
 QString homePath();
 QString desktopPath();
+/// The path as the user reads it in a list: the home folder itself becomes "~" and a path
+/// inside it "~/..."; any other path, a neighbour such as /home/ann2 among them, is answered
+/// unchanged.
+QString abbreviatingWithTildeInPath(const QString& path);
 
 // ---------------------------------------------------------------------------------------------
 // Workspace, sound and pasteboard

@@ -1,8 +1,10 @@
 #include "app/settings/QVSettingsWindow.h"
 
 #include "app/AppDelegate.h"
+#include "app/settings/QVFavoriteViewCtl.h"
 #include "app/settings/QVFolderIconViewCtl.h"
 #include "app/settings/QVGeneralViewCtl.h"
+#include "app/settings/QVNewFileViewCtl.h"
 #include "app/settings/QVOpenWithViewCtl.h"
 #include "app/settings/QVPrefViewCtl.h"
 #include "app/settings/QVScriptViewCtl.h"
@@ -20,7 +22,28 @@
 
 namespace {
 QPointer<QVSettingsWindow> g_window;
+
+// The page of a tab after the main menu page.
+QWidget* makePage(const QString& identifier)
+{
+    if (identifier == QLatin1String("newfile")) {
+        return new QVNewFileViewCtl;
+    }
+    if (identifier == QLatin1String("commonpath")) {
+        return new QVFavoriteViewCtl;
+    }
+    if (identifier == QLatin1String("commonapp")) {
+        return new QVOpenWithViewCtl;
+    }
+    if (identifier == QLatin1String("commonscript")) {
+        return new QVScriptViewCtl;
+    }
+    if (identifier == QLatin1String("foldericon")) {
+        return new QVFolderIconViewCtl;
+    }
+    return new QWidget;
 }
+} // namespace
 
 QVSettingsWindow::QVSettingsWindow(QWidget* parent)
     : QWidget(parent)
@@ -41,16 +64,7 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
         { QStringLiteral("foldericon"), QStringLiteral("Folder Icon") },
     };
     for (const auto& [identifier, key] : tabs) {
-        QWidget* page = nullptr;
-        if (identifier == QLatin1String("commonapp")) {
-            page = new QVOpenWithViewCtl;
-        } else if (identifier == QLatin1String("commonscript")) {
-            page = new QVScriptViewCtl;
-        } else if (identifier == QLatin1String("foldericon")) {
-            page = new QVFolderIconViewCtl;
-        } else {
-            page = new QWidget;
-        }
+        QWidget* page = makePage(identifier);
         page->setObjectName(identifier);
         m_ui->tabView->addTab(page, qv::localized(key));
     }

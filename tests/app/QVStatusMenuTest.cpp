@@ -64,6 +64,7 @@ struct TitleCase
     QStringList paths; ///< relative to the test's home
     bool noTitleSwitch;
     std::function<QString()> title; ///< null: no title entry
+    std::function<void()> setup = nullptr; ///< runs before the menu is built
 };
 
 class StatusMenuTitleTest : public testing::TestWithParam<TitleCase>
@@ -78,6 +79,9 @@ TEST_P(StatusMenuTitleTest, TitleEntry)
     QStringList paths;
     for (const QString& relative : c.paths) {
         paths << writeFile(inHome(relative), "x");
+    }
+    if (c.setup) {
+        c.setup();
     }
     QVMenuService service;
     QVStatusMenu status(service);
@@ -100,6 +104,16 @@ const TitleCase kTitleCases[] = {
       [] {
           return QFileInfo(platform::Paths::desktop()).fileName() + QLatin1Char(' ')
               + qv::localized(QStringLiteral("Right-click Menu"));
+      } },
+    // A translated Desktop is named in user-dirs.dirs; "/home/<login>/Desktop" would not exist.
+    { "TranslatedDesktopFromTheUserDirs",
+      {},
+      false,
+      [] { return QStringLiteral("Schreibtisch ") + qv::localized(QStringLiteral("Right-click Menu")); },
+      [] {
+          writeFile(platform::Paths::configHome() + QStringLiteral("/user-dirs.dirs"),
+                    "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+          QDir().mkpath(inHome(QStringLiteral("Schreibtisch")));
       } },
     { "OneItemByItsName",
       { QStringLiteral("Quarterly report.md") },

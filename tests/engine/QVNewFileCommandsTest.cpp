@@ -8,6 +8,9 @@
 #include "engine/model/QVDefaultData.h"
 #include "engine/service/QVFileTransfer.h"
 #include "platform/Bundle.h"
+#include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "platform/Workspace.h"
 
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
@@ -177,3 +180,31 @@ TEST_F(NewFileTest, AddToFileTemplateAppendsNothingWhenTheCopyFailed)
     EXPECT_EQ(tipsOf(alerts), platform::Bundle::localizedString(QStringLiteral("Error Common Tip")));
     EXPECT_TRUE(QDir(QVMenuManager::fileTemplateFolder()).isEmpty()) << "the icon saved first is removed again";
 }
+
+namespace {
+
+// The template dialog stores the chosen application as the path of its desktop entry: the new
+// file opens with that application, not with the desktop's default one.
+TEST_F(NewFileTest, TheNewFileOpensWithTheApplicationTheTemplateNames)
+{
+    const QString entry
+        = writeFile(platform::Paths::dataHome() + QStringLiteral("/applications/org.test.Notes.desktop"),
+                    "[Desktop Entry]\nType=Application\nName=Notes\nExec=notes-editor %f\n");
+    QVMenuManager::sharedDefaults().setValue(QVMenuManager::kOpenNewFile, true);
+    QStringList launched;
+    platform::Workspace::setLauncher([&](const QString& program, const QStringList& args) {
+        launched << program << args;
+        return true;
+    });
+    auto item = QVMenuItem::create();
+    item->setKey(QStringLiteral("txt"));
+    item->setExt(QStringLiteral("txt"));
+    item->setFileName(QStringLiteral("notes"));
+    item->setOpenFileAppName(entry);
+    select({ m_dir }, false);
+    m_service.createFileWithItem(item);
+    platform::Workspace::setLauncher({});
+    EXPECT_EQ(launched, (QStringList { QStringLiteral("notes-editor"), m_dir + QStringLiteral("/notes.txt") }));
+}
+
+} // namespace

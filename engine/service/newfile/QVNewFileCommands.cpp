@@ -107,6 +107,21 @@ void QVNewFileCommands::reportFailure(const QString& message)
     qv::alertWithMsg(qv::localized(QStringLiteral("Error Common Tip")));
 }
 
+namespace {
+
+// The application a template opens its new files with: the desktop entry the template dialog
+// stored (its path), else an entry named by its desktop id or its Name=.
+platform::Application applicationOf(const QString& stored)
+{
+    if (stored.endsWith(QLatin1String(".desktop")) && stored.contains(QLatin1Char('/'))) {
+        return platform::Workspace::applicationForId(QFileInfo(stored).fileName());
+    }
+    const platform::Application byId = platform::Workspace::applicationForId(stored);
+    return byId.isValid() ? byId : platform::Workspace::applicationForName(stored);
+}
+
+} // namespace
+
 void QVNewFileCommands::writeFile(const QString& path, const QString& extension, const QVMenuItem& item)
 {
     // This desktop keeps no hidden-extension attribute: "new file hide extension" has nothing to
@@ -118,7 +133,7 @@ void QVNewFileCommands::writeFile(const QString& path, const QString& extension,
         return;
     }
     if (QVMenuManager::sharedDefaults().boolValue(QVMenuManager::kOpenNewFile)) {
-        const platform::Application app = platform::Workspace::applicationForName(item.openFileAppName());
+        const platform::Application app = applicationOf(item.openFileAppName());
         const bool opened = app.isValid() ? platform::Workspace::openFiles({ written }, app, &error)
                                           : platform::Workspace::openFile(written);
         if (!opened) {

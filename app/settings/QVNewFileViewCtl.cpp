@@ -1,0 +1,336 @@
+#include "app/settings/QVNewFileViewCtl.h"
+
+#include "app/settings/QVAddFileWinCtl.h"
+#include "app/settings/QVSettingsTable.h"
+#include "engine/model/QVDefaultData.h"
+#include "engine/model/QVMenuManager.h"
+#include "foundation/AlertExpand.h"
+#include "foundation/BundleExpand.h"
+#include "foundation/ObjectGCD.h"
+#include "foundation/StringExpand.h"
+#include "foundation/WindowExpand.h"
+#include "platform/Defaults.h"
+
+#include "ui_QVNewFileViewCtl.h"
+
+#include <QHeaderView>
+
+namespace {
+
+platform::Defaults& shared()
+{
+    return QVMenuManager::sharedDefaults();
+}
+
+QString localized(const char* key)
+{
+    return qv::localized(QLatin1String(key));
+}
+
+// Stored strings are never nil: an absent value is written as the empty string.
+QString text(const QString& value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
+} // namespace
+
+QVNewFileViewCtl::QVNewFileViewCtl(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::QVNewFileViewCtl>())
+    , m_page(QVMenuManager::kArrayNewFile, [] { return QVMenuManager::newFileTemplateMenuArray(true); })
+{
+    m_ui->setupUi(this);
+    QVSettingsTable* table = m_ui->tableView;
+    table->setColumnCount(5);
+    table->setHorizontalHeaderLabels({ QString(), localized("Extension"), localized("Open In"),
+                                       localized("Add to main menu"), localized("Enable") });
+    table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
+    table->verticalHeader()->hide();
+    table->rowMime = [this](int row) { return m_page.mimeDataForRow(row); };
+    table->dropRow = [this](const QMimeData* mime, int to) {
+        const std::optional<qint64> from = m_page.dropSource(mime, to);
+        if (!from) {
+            return false;
+        }
+        m_page.moveRow(*from, to);
+        refresh();
+        return true;
+    };
+    m_ui->openFileChecked->setText(localized("New File Finished Checked Tip"));
+    m_ui->hideFileExtChecked->setText(localized("Hide the file extension"));
+    m_ui->quickAddCheck->setText(localized("Right-click file to add quickly"));
+    m_ui->recoverBtn->setText(localized("Recover"));
+    m_ui->popUpButton->addItem(localized("Display file type"), 1);
+    m_ui->popUpButton->addItem(localized("Display file name"), 2);
+
+    connect(table, &QTableWidget::itemChanged, this, &QVNewFileViewCtl::onItemChanged);
+    connect(table, &QTableWidget::itemSelectionChanged, this, &QVNewFileViewCtl::onSelectionChanged);
+    connect(table, &QTableWidget::cellDoubleClicked, this, &QVNewFileViewCtl::onEditName);
+    connect(m_ui->addButton, &QPushButton::clicked, this, &QVNewFileViewCtl::onAdd);
+    connect(m_ui->deleteButton, &QPushButton::clicked, this, &QVNewFileViewCtl::onDelete);
+    connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVNewFileViewCtl::onRecover);
+    connect(m_ui->openFileChecked, &QCheckBox::clicked, this,
+            [](bool on) { shared().setValue(QVMenuManager::kOpenNewFile, on); });
+    connect(m_ui->hideFileExtChecked, &QCheckBox::clicked, this,
+            [](bool on) { shared().setValue(QVMenuManager::kNewFileHideExtension, on); });
+    connect(m_ui->quickAddCheck, &QCheckBox::clicked, this,
+            [](bool on) { shared().setValue(QVMenuManager::prefCheck(QVSwitch::AddToFileTemplate), on); });
+    connect(m_ui->popUpButton, &QComboBox::activated, this, &QVNewFileViewCtl::onSelectPopUpType);
+    qv::addNotification(this, qv::kConfigChangeNotification);
+    refresh();
+}
+
+QVNewFileViewCtl::~QVNewFileViewCtl()
+{
+    qv::removeAllNotification(this);
+}
+
+QVSettingsTable* QVNewFileViewCtl::tableView() const
+{
+    return m_ui->tableView;
+}
+
+QVAddFileWinCtl* QVNewFileViewCtl::addFileWinCtl() const
+{
+    return m_addFileWinCtl;
+}
+
+void QVNewFileViewCtl::handleSignal(const qv::Notification&)
+{
+    refresh();
+}
+
+void QVNewFileViewCtl::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void QVNewFileViewCtl::refresh()
+{
+    qint64 mode = shared().integerValue(QVMenuManager::kNewFileDisplayMode);
+    if (mode == 0) {
+        mode = 1;
+        shared().setValue(QVMenuManager::kNewFileDisplayMode, 1);
+    }
+    m_ui->popUpButton->setCurrentIndex(m_ui->popUpButton->findData(int(mode)));
+    m_ui->tableView->horizontalHeaderItem(MenuTitle)->setText(
+        qv::stringWithFormat(localized("%@ (%@, %@)"), localized(mode == 1 ? "File Type" : "File Name"),
+                             localized("Drag Sort"), localized("Double Click Change")));
+    m_ui->openFileChecked->setChecked(shared().boolValue(QVMenuManager::kOpenNewFile));
+    m_ui->hideFileExtChecked->setChecked(shared().boolValue(QVMenuManager::kNewFileHideExtension));
+    // The box shows what the menu does: the stored switch.
+    m_ui->quickAddCheck->setChecked(QVMenuManager::isPrefCheckOn(QVSwitch::AddToFileTemplate));
+
+    m_page.reload();
+    m_filling = true;
+    m_ui->tableView->clearContents();
+    m_ui->tableView->setRowCount(int(m_page.rows().size()));
+    for (int row = 0; row < m_page.rows().size(); ++row) {
+        fillRow(row, m_page.rows().at(row));
+    }
+    m_filling = false;
+    m_ui->tableView->clearSelection();
+    m_ui->deleteButton->setEnabled(false);
+}
+
+void QVNewFileViewCtl::fillRow(int row, const QVMenuItemPtr& item)
+{
+    const auto cell = [](const QString& value) {
+        auto* c = new QTableWidgetItem(value);
+        c->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
+        return c;
+    };
+    QTableWidgetItem* title = cell(item->menuTitle());
+    title->setIcon(QIcon(QPixmap::fromImage(item->menuIcon())));
+    m_ui->tableView->setItem(row, MenuTitle, title);
+    const bool fromWindow = item->isNewFileFromWindow();
+    QString ext = QStringLiteral("-");
+    if (!fromWindow) {
+        ext = item->isSpecialFile() ? localized("Special File")
+                                    : QStringLiteral(".") + (item->ext().isEmpty() ? item->key() : item->ext());
+    }
+    m_ui->tableView->setItem(row, Ext, cell(ext));
+    m_ui->tableView->setItem(
+        row, OpenIn,
+        cell(fromWindow ? QStringLiteral("-") : QVAddFileWinCtl::applicationTitle(item->openFileAppName())));
+    auto* toMain = new QTableWidgetItem;
+    toMain->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    toMain->setCheckState(item->isAddToMainMenu() ? Qt::Checked : Qt::Unchecked);
+    m_ui->tableView->setItem(row, AddToMainMenu, toMain);
+    // An entry in the main menu is switched there: its box here shows on and cannot be clicked.
+    auto* enable = new QTableWidgetItem;
+    enable->setFlags(item->isAddToMainMenu() ? Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
+                                             : Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    enable->setCheckState(item->isAddToMainMenu() || !item->disabled() ? Qt::Checked : Qt::Unchecked);
+    m_ui->tableView->setItem(row, Enable, enable);
+}
+
+void QVNewFileViewCtl::onItemChanged(QTableWidgetItem* cell)
+{
+    if (m_filling) {
+        return;
+    }
+    const int row = cell->row();
+    const QVMenuItemPtr item = m_page.row(row);
+    if (item == nullptr) {
+        return;
+    }
+    if (cell->column() == Enable) {
+        m_page.toggleEnabled(row);
+        return;
+    }
+    if (cell->column() != AddToMainMenu) {
+        return;
+    }
+    if (cell->checkState() == Qt::Checked) {
+        if (!m_page.addToMainMenu(row, mainMenuEntry(*item))) {
+            qv::alertWithMsg(localized("Submenu Limit Tip"));
+        }
+    } else {
+        m_page.removeFromMainMenu(row);
+    }
+    // The row is redrawn in place: the cell that sent this signal must outlive it.
+    m_filling = true;
+    m_ui->tableView->item(row, AddToMainMenu)->setCheckState(item->isAddToMainMenu() ? Qt::Checked : Qt::Unchecked);
+    QTableWidgetItem* enable = m_ui->tableView->item(row, Enable);
+    enable->setFlags(item->isAddToMainMenu() ? enable->flags() & ~Qt::ItemIsEnabled
+                                             : enable->flags() | Qt::ItemIsEnabled);
+    enable->setCheckState(item->isAddToMainMenu() || !item->disabled() ? Qt::Checked : Qt::Unchecked);
+    m_filling = false;
+}
+
+QVMenuItemPtr QVNewFileViewCtl::selectedItem() const
+{
+    if (m_ui->tableView->selectedItems().isEmpty()) {
+        return nullptr;
+    }
+    return m_page.row(m_ui->tableView->currentRow());
+}
+
+void QVNewFileViewCtl::onSelectionChanged()
+{
+    const QVMenuItemPtr item = selectedItem();
+    m_ui->deleteButton->setEnabled(item != nullptr && !item->isNewFileFromWindow());
+}
+
+void QVNewFileViewCtl::onSelectPopUpType()
+{
+    shared().setValue(QVMenuManager::kNewFileDisplayMode, m_ui->popUpButton->currentData().toInt());
+    refresh();
+}
+
+QVAddFileWinCtl* QVNewFileViewCtl::openDialog()
+{
+    if (m_addFileWinCtl) {
+        m_addFileWinCtl->deleteLater();
+    }
+    m_addFileWinCtl = new QVAddFileWinCtl(this);
+    QPointer<QVNewFileViewCtl> self(this);
+    m_addFileWinCtl->cancelBlock = [self] {
+        if (self) {
+            self->refresh();
+        }
+    };
+    qv::openOnWindow(m_addFileWinCtl, window());
+    return m_addFileWinCtl;
+}
+
+void QVNewFileViewCtl::onAdd()
+{
+    if (m_page.rows().size() >= kLimit) {
+        qv::alertWithMsg(localized("Submenu Limit Tip"));
+        return;
+    }
+    QVAddFileWinCtl* dialog = openDialog();
+    QPointer<QVNewFileViewCtl> self(this);
+    dialog->addSuccessBlock = [self](const QVMenuItemPtr& item) {
+        QVMenuManager::addMenuKey(QVMenuManager::kArrayNewFile, entryForNewItem(*item), -1);
+        if (self) {
+            self->refresh();
+            self->m_ui->tableView->scrollToBottom();
+        }
+    };
+}
+
+void QVNewFileViewCtl::onEditName()
+{
+    const QVMenuItemPtr item = selectedItem();
+    if (item == nullptr) {
+        return;
+    }
+    QVAddFileWinCtl* dialog = openDialog();
+    const QString key = item->key();
+    QPointer<QVNewFileViewCtl> self(this);
+    dialog->addSuccessBlock = [self, key](const QVMenuItemPtr& edited) {
+        const QVariantMap changes = entryForEdit(*edited);
+        QVMenuManager::updateMenuKey(QVMenuManager::kArrayNewFile, key, changes);
+        if (edited->isAddToMainMenu()) {
+            QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, key, changes);
+        }
+        if (self) {
+            self->refresh();
+        }
+    };
+    dialog->editWithItem(item);
+}
+
+void QVNewFileViewCtl::onDelete()
+{
+    const QVMenuItemPtr item = selectedItem();
+    if (item == nullptr || item->isNewFileFromWindow()) {
+        return;
+    }
+    if (item->isAddToMainMenu()) {
+        QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, item->key());
+    }
+    QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, item->key());
+    refresh();
+}
+
+void QVNewFileViewCtl::onRecover()
+{
+    QPointer<QVNewFileViewCtl> self(this);
+    qv::alertPrompWithMsg(localized("Recover Tip"), window(), [self](int response) {
+        if (!self || response != platform::Alert::FirstButtonReturn) {
+            return;
+        }
+        for (const QVMenuItemPtr& item : self->m_page.rows()) {
+            if (item->isAddToMainMenu()) {
+                QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, item->key());
+            }
+        }
+        QVDefaultData::recoverNewFile();
+        self->refresh();
+    });
+}
+
+QVariantMap QVNewFileViewCtl::entryForEdit(const QVMenuItem& item)
+{
+    return { { QStringLiteral("ext"), text(item.ext()) },
+             { QStringLiteral("displayName"), text(item.displayName()) },
+             { QStringLiteral("fileName"), text(item.fileName()) },
+             { QStringLiteral("fileType"), text(item.fileType()) },
+             { QStringLiteral("iconPath"), text(item.iconPath()) },
+             { QStringLiteral("templatePath"), text(item.templatePath()) },
+             { QStringLiteral("openFileAppName"), text(item.openFileAppName()) },
+             { QStringLiteral("special"), item.isSpecialFile() } };
+}
+
+QVariantMap QVNewFileViewCtl::entryForNewItem(const QVMenuItem& item)
+{
+    QVariantMap entry = entryForEdit(item);
+    entry.insert(QStringLiteral("key"), text(item.key()));
+    entry.insert(QStringLiteral("icon"), QStringLiteral("file"));
+    return entry;
+}
+
+QVariantMap QVNewFileViewCtl::mainMenuEntry(const QVMenuItem& item)
+{
+    QVariantMap entry = entryForEdit(item);
+    entry.insert(QStringLiteral("key"), text(item.key()));
+    entry.insert(QStringLiteral("mainMenuNewFile"), true);
+    entry.insert(QStringLiteral("icon"), item.icon().isEmpty() ? QStringLiteral("file") : item.icon());
+    return entry;
+}
