@@ -10,6 +10,7 @@
 #include "foundation/ViewExpand.h"
 #include "foundation/WindowExpand.h"
 #include "platform/Panels.h"
+#include "platform/Paths.h"
 #include "platform/Workspace.h"
 
 #include "ui_QVAddFileWinCtl.h"
@@ -161,6 +162,7 @@ void QVAddFileWinCtl::refresh()
     m_ui->buttonSelectTemplate->setText(localized(present ? "Modify Template" : "Select Template"));
     m_ui->labelTipSelected->setVisible(present);
     m_ui->deleteTemplateBtn->setVisible(present);
+    m_ui->labelTipTemplate->setVisible(!present);
 }
 
 void QVAddFileWinCtl::onSelectIcon()
@@ -195,6 +197,7 @@ bool QVAddFileWinCtl::saveImage(const QImage& image)
 void QVAddFileWinCtl::onSelectTemplate()
 {
     platform::PanelOptions options;
+    options.directory = platform::Paths::home();
     options.level = platform::Panels::ShieldingLevel;
     QPointer<QVAddFileWinCtl> self(this);
     platform::Panels::beginOpenPanel(options, this, [self](const platform::PanelResult& result) {

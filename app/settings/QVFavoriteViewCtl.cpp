@@ -102,11 +102,6 @@ QVSettingsTable* QVFavoriteViewCtl::tableView() const
     return m_ui->tableView;
 }
 
-QVDragView* QVFavoriteViewCtl::dragView() const
-{
-    return m_ui->dragView;
-}
-
 void QVFavoriteViewCtl::handleSignal(const qv::Notification&)
 {
     refresh();
@@ -116,9 +111,14 @@ void QVFavoriteViewCtl::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     refresh();
-    m_ui->dragView->setOnlyFolder(true);
+    // The settings window's content takes the folders dropped while this page is shown.
+    QVDragView* target = QVListPage::dragView(this);
+    if (target == nullptr) {
+        return;
+    }
+    target->setOnlyFolder(true);
     QPointer<QVFavoriteViewCtl> self(this);
-    m_ui->dragView->setChooseFilesHandler([self](const QStringList& paths) {
+    target->setChooseFilesHandler([self](const QStringList& paths) {
         if (self) {
             self->addFolders(paths);
         }
@@ -128,8 +128,10 @@ void QVFavoriteViewCtl::showEvent(QShowEvent* event)
 void QVFavoriteViewCtl::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    m_ui->dragView->disabled();
-    m_ui->dragView->setChooseFilesHandler(nullptr);
+    if (QVDragView* target = QVListPage::dragView(this)) {
+        target->disabled();
+        target->setChooseFilesHandler(nullptr);
+    }
 }
 
 void QVFavoriteViewCtl::refresh()
@@ -213,8 +215,7 @@ void QVFavoriteViewCtl::addFolder()
 void QVFavoriteViewCtl::addFolders(const QStringList& paths)
 {
     // Files dropped together with folders count towards the limit, though only folders join.
-    if (m_page.rows().size() + paths.size() >= kLimit) {
-        qv::alertWithMsg(localized("Submenu Limit Tip"));
+    if (!QVListPage::withinLimit(m_page.rows().size(), paths.size(), kLimit)) {
         return;
     }
     for (const QString& offered : paths) {

@@ -15,7 +15,6 @@ namespace qv {
 struct Notification;
 }
 class QTableWidgetItem;
-class QVDragView;
 class QVEditNameWinCtl;
 class QVSettingsTable;
 
@@ -23,7 +22,8 @@ class QVSettingsTable;
 /// as targets and as quick ways into their contents, with the two settings that shape a common
 /// folder's submenu and the switch of "Add to Common Path".
 ///
-/// Folders come from the add button's panel or are dropped on the page; the list holds at most
+/// Folders come from the add button's panel or are dropped on the settings window while the page
+/// is shown; the list holds at most
 /// kLimit - 1 entries. A row shows its path with the home folder written "~".
 class QVFavoriteViewCtl : public QWidget
 {
@@ -53,7 +53,6 @@ public:
 
     QVListPage& page() { return m_page; }
     QVSettingsTable* tableView() const;
-    QVDragView* dragView() const;
     QVEditNameWinCtl* editNameWinCtl() const { return m_editNameWinCtl; }
 
     Q_INVOKABLE void handleSignal(const qv::Notification& notification);

@@ -46,6 +46,9 @@ QVNewFileViewCtl::QVNewFileViewCtl(QWidget* parent)
     table->setHorizontalHeaderLabels({ QString(), localized("Extension"), localized("Open In"),
                                        localized("Add to main menu"), localized("Enable") });
     table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
+    for (const int column : { Ext, OpenIn, AddToMainMenu, Enable }) {
+        table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     table->verticalHeader()->hide();
     table->rowMime = [this](int row) { return m_page.mimeDataForRow(row); };
     table->dropRow = [this](const QMimeData* mime, int to) {
@@ -184,13 +187,13 @@ void QVNewFileViewCtl::onItemChanged(QTableWidgetItem* cell)
     if (cell->column() != AddToMainMenu) {
         return;
     }
+    // A refused copy has shown "Submenu Limit Tip" already; the box then goes back off.
     if (cell->checkState() == Qt::Checked) {
-        if (!m_page.addToMainMenu(row, mainMenuEntry(*item))) {
-            qv::alertWithMsg(localized("Submenu Limit Tip"));
-        }
+        m_page.addToMainMenu(row, mainMenuEntry(*item));
     } else {
         m_page.removeFromMainMenu(row);
     }
+    QVListPage::postRefreshSignal();
     // The row is redrawn in place: the cell that sent this signal must outlive it.
     m_filling = true;
     m_ui->tableView->item(row, AddToMainMenu)->setCheckState(item->isAddToMainMenu() ? Qt::Checked : Qt::Unchecked);
@@ -240,7 +243,7 @@ QVAddFileWinCtl* QVNewFileViewCtl::openDialog()
 void QVNewFileViewCtl::onAdd()
 {
     if (m_page.rows().size() >= kLimit) {
-        qv::alertWithMsg(localized("Submenu Limit Tip"));
+        QVListPage::showLimitTip();
         return;
     }
     QVAddFileWinCtl* dialog = openDialog();
@@ -268,6 +271,7 @@ void QVNewFileViewCtl::onEditName()
         QVMenuManager::updateMenuKey(QVMenuManager::kArrayNewFile, key, changes);
         if (edited->isAddToMainMenu()) {
             QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, key, changes);
+            QVListPage::postRefreshSignal();
         }
         if (self) {
             self->refresh();
@@ -287,6 +291,7 @@ void QVNewFileViewCtl::onDelete()
     }
     QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, item->key());
     refresh();
+    QVListPage::postRefreshSignal();
 }
 
 void QVNewFileViewCtl::onRecover()
@@ -303,6 +308,7 @@ void QVNewFileViewCtl::onRecover()
         }
         QVDefaultData::recoverNewFile();
         self->refresh();
+        QVListPage::postRefreshSignal();
     });
 }
 

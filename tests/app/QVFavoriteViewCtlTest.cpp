@@ -3,6 +3,7 @@
 
 #include "app/settings/QVFavoriteViewCtl.h"
 #include "app/settings/QVSettingsTable.h"
+#include "app/settings/QVSettingsWindow.h"
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"
@@ -151,10 +152,12 @@ void drop(QVFavoriteViewCtl& page, const QStringList& paths)
     }
     data.setUrls(urls);
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(page.dragView(), &enter);
+    QVDragView* target = QVListPage::dragView(&page);
+    ASSERT_NE(target, nullptr);
+    QApplication::sendEvent(target, &enter);
     ASSERT_TRUE(enter.isAccepted());
     QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(page.dragView(), &event);
+    QApplication::sendEvent(target, &event);
 }
 
 struct FavoriteCase
@@ -172,12 +175,13 @@ TEST_P(FavoritePageEditTest, EditIsStoredAndShowsInTheHostsMenu)
 {
     QVDefaultData::setup();
     const Folders folders;
-    QVFavoriteViewCtl page;
-    page.resize(760, 500);
-    page.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
-    ASSERT_EQ(page.tableView()->rowCount(), 3);
-    GetParam().edit(page, folders);
+    QVSettingsWindow window;
+    window.showTab(QStringLiteral("commonpath"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* page = window.findChild<QVFavoriteViewCtl*>();
+    ASSERT_NE(page, nullptr);
+    ASSERT_EQ(page->tableView()->rowCount(), 3);
+    GetParam().edit(*page, folders);
     GetParam().check(folders);
 }
 
@@ -359,8 +363,9 @@ TEST(FavoritePageLimitTest, TheListStopsAtFiftyNine)
         QVMenuManager::addMenuKey(QVMenuManager::kArrayCommonPath,
                                   { { QStringLiteral("key"), qv::uuid() }, { QStringLiteral("path"), path } }, -1);
     }
-    QVFavoriteViewCtl page;
-    page.show();
+    QVSettingsWindow window;
+    window.showTab(QStringLiteral("commonpath"));
+    QVFavoriteViewCtl& page = *window.findChild<QVFavoriteViewCtl*>();
     ASSERT_EQ(page.tableView()->rowCount(), 58);
     const QString x = folders.root + QStringLiteral("/x");
     const QString y = folders.root + QStringLiteral("/y");
