@@ -90,6 +90,10 @@ void X11::disconnectFromDisplay(const QString& reason)
         XCloseDisplay(m_testDisplay);
         m_testDisplay = nullptr;
     }
+    if (m_captureDisplay) {
+        XCloseDisplay(m_captureDisplay);
+        m_captureDisplay = nullptr;
+    }
     m_grabs.clear();
     if (!reason.isEmpty()) {
         m_unavailable = reason;

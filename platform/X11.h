@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QPoint>
@@ -19,8 +20,8 @@ struct _XDisplay;
 namespace platform {
 
 /// The X11 desktop services: global hot keys, the keyboard layout's key names, synthetic key
-/// presses and clicks, the pointer, and the window manager's list of windows (X11Windows.cpp).
-/// The global mouse hook is X11ButtonHook.
+/// presses and clicks, the pointer, the window manager's list of windows (X11Windows.cpp), and
+/// screen capture (X11Capture.cpp). The global mouse hook is X11ButtonHook.
 ///
 /// Keys are named by their virtual key code, the positional numbering of the hot-key kit
 /// (kKeyCodeE = 14 is the key right of W whatever the layout prints on it), and modifiers by
@@ -114,6 +115,12 @@ public:
     /// a window with id 0 when there is none.
     Window activeWindow();
 
+    /// What the screen shows in the rectangle (root-window coordinates, device pixels): an
+    /// image of the rectangle's size in Format_RGB32, with black where the rectangle lies
+    /// outside the screen. A null image with the reason in *error when the service is
+    /// unavailable, the rectangle is empty or the server refuses the capture.
+    QImage captureScreen(const QRect& rect, QString* error = nullptr);
+
     ~X11() override;
     Q_DISABLE_COPY_MOVE(X11)
 
@@ -155,6 +162,7 @@ private:
     quint16 m_numLockMask = 0x10;
     _XDisplay* m_testDisplay = nullptr;
     QHash<QByteArray, quint32> m_atoms;
+    _XDisplay* m_captureDisplay = nullptr;
 };
 
 } // namespace platform
