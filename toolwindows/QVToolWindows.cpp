@@ -10,6 +10,7 @@
 #include "foundation/QVScriptResult.h"
 #include "platform/Defaults.h"
 #include "toolwindows/activepanel/QVActivePanelViewCtl.h"
+#include "toolwindows/colorpicker/QVColorPanel.h"
 #include "toolwindows/embedfolder/QVEmbedFolderWinCtl.h"
 #include "toolwindows/encrypt/QVEncryptViewCtl.h"
 #include "toolwindows/filetools/QVFileToolWindows.h"
@@ -67,7 +68,10 @@ QVToolWindows::QVToolWindows(QObject* parent)
     hooks.playSound = &QVHelper::playSoundType;
     hooks.beginPendingWork = &QVMenuService::beginPendingWork;
     hooks.endPendingWork = &QVMenuService::endPendingWork;
-    m_fileToolWindows = std::make_unique<QVFileToolWindows>(std::move(hooks));
+    m_fileToolWindows = std::make_unique<QVFileToolWindows>(hooks);
+    m_colorPanel = std::make_unique<QVColorPanel>(
+        QVColorPanel::Hooks { hooks.playSound, hooks.beginPendingWork, hooks.endPendingWork });
+    m_colorPanel->installAsColorPickerStarter();
     installOpeners();
 }
 

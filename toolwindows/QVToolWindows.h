@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+class QVColorPanel;
 class QVEmbedFolderWinCtl;
 class QVFileHashWinCtl;
 class QVFileToolWindows;
@@ -21,8 +22,9 @@ struct QVScriptResult;
 /// windows wherever it runs. While this object lives it is installed as the opener of each of
 /// them (progress window, name dialogs and the new-file panel, script result window, resize
 /// window, file hash and garbled-name windows, the compression panel's encryption options, the
-/// activation panel); the windows it opens are held until clean(), which the engine calls when
-/// a command has finished. Main thread only.
+/// activation panel, the screen colour picker); the windows it opens are held until clean(),
+/// which the engine calls when a command has finished. The colour picker is the exception: it is
+/// kept as long as this object, as the engine keeps its colour panel. Main thread only.
 class QVToolWindows final : public QObject
 {
     Q_OBJECT
@@ -45,6 +47,8 @@ public:
     QVScriptInfoWinCtl* scriptInfoWinCtl() const { return m_scriptInfoWinCtl.get(); }
     QVEmbedFolderWinCtl* embedFolderWinCtl() const { return m_embedFolderWinCtl.get(); }
     QVNewFolderWinCtl* createFolderWinCtl() const { return m_createFolderWinCtl.get(); }
+    /// The screen colour picker that "Color Picker", its hot key and app command 10 start.
+    QVColorPanel* colorPanel() const { return m_colorPanel.get(); }
 
     /// Closes and drops every window held (safe inside a window's own callback).
     void clean();
@@ -65,4 +69,5 @@ private:
     bool m_holdsScriptInfo = false;
     std::unique_ptr<QVEmbedFolderWinCtl> m_embedFolderWinCtl;
     std::unique_ptr<QVNewFolderWinCtl> m_createFolderWinCtl;
+    std::unique_ptr<QVColorPanel> m_colorPanel;
 };

@@ -206,6 +206,11 @@ bool QVActionRuns::getInfo(Commands& c, const Request&)
     return true;
 }
 
+bool QVActionRuns::startColorPicker(Commands& c, const Request& r)
+{
+    return c.files.startColorPicker() || QVActionTable::notAvailable(c, r);
+}
+
 bool QVActionRuns::showPackageContents(Commands& c, const Request&)
 {
     c.files.showPackageContents();

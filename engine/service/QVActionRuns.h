@@ -61,6 +61,9 @@ public:
     static bool showPackageContents(Commands& c, const Request& r);
     static bool ejectVolumes(Commands& c, const Request& r);
     static bool copyFileContents(Commands& c, const Request& r);
+    /// A process that holds no colour picker (a test, a program without windows) tells the user
+    /// so.
+    static bool startColorPicker(Commands& c, const Request& r);
 
     // Copy, move and paste.
     static bool cutPasteItem(Commands& c, const Request& r);

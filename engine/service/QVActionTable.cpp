@@ -27,8 +27,6 @@ constexpr unsigned kHandOff = QVActionRow::FolderAccess | QVActionRow::HandedToA
 // Opening the settings page from inside a submenu is no use of the entry.
 constexpr unsigned kUncounted = QVActionRow::FolderAccess;
 
-constexpr auto kNotAvailable = &QVActionTable::notAvailable;
-
 bool hasAppName(const Request& r)
 {
     return qv::isValid(r.top->appName());
@@ -131,7 +129,7 @@ const QVActionRow kLeafRows[] = {
     { nullptr, isMainMenuNewFile, "createFileWithItem", Run::createFileWithItem, kCommand },
     { nullptr, hasScript, "executeScript", Run::executeItemScript, kCommand },
     { "Encrypted Compression", runsInPlace, "encryptedCompress", Run::encryptedCompress, kCommand },
-    { "Color Picker", runsInPlace, "startColorPicker", kNotAvailable, kCommand },
+    { "Color Picker", runsInPlace, "startColorPicker", Run::startColorPicker, kCommand },
     { "Embed in Folder", runsInPlace, "embedFolder", Run::embedFolder, kCommand },
     { "New Folder", runsInPlace, "createFolder", Run::createFolder, kCommand },
     { "Unembed Folder", nullptr, "unembedFolder", Run::unembedFolder, kCommand },

@@ -4,6 +4,7 @@
 #include "OpenWithTestSupport.h"
 #include "MenuStoreTestSupport.h"
 #include "engine/model/QVMenuManager.h"
+#include "foundation/QVColorPickerHook.h"
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
@@ -185,6 +186,21 @@ TEST_F(QVMenuServiceDispatchTest, CommandsNotAvailableInThisBuildRunAndCountNoth
     // The user is told, not only the log.
     EXPECT_EQ(tips,
               QStringList({ QStringLiteral("“%1” is not available on this system yet.").arg(picker->menuTitle()) }));
+}
+
+TEST_F(QVMenuServiceDispatchTest, ColorPickerStartsThePickerOfThisProcess)
+{
+    int starts = 0;
+    qv::setColorPickerStarter([&] { ++starts; });
+    QVMenuService service;
+    service.readyStart(record(QStringLiteral("Color Picker")), {});
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(totalUses(), 1);
+    // The hot key and the app command URL run it by its key.
+    EXPECT_TRUE(service.runHandedOverCommand(QStringLiteral("Color Picker")));
+    EXPECT_EQ(starts, 2);
+    EXPECT_TRUE(m_launches.isEmpty());
+    qv::setColorPickerStarter({});
 }
 
 TEST_F(QVMenuServiceDispatchTest, StaleAndSpentTagsDoNothing)

@@ -8,6 +8,41 @@
 
 namespace tarsel::test {
 
+namespace {
+
+// Runs fn on a display with the XTest extension; false without either.
+template <typename Fn> bool withXTest(Fn fn)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return false;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    int event = 0;
+    int error = 0;
+    int major = 0;
+    int minor = 0;
+    bool ok = XTestQueryExtension(display, &event, &error, &major, &minor) != 0;
+    if (ok) {
+        ok = fn(display);
+        XSync(display, False);
+    }
+    XCloseDisplay(display);
+    return ok;
+}
+
+} // namespace
+
+bool x11MovePointer(const QPoint& globalPosition)
+{
+    return withXTest([&](Display* display) {
+        XTestFakeMotionEvent(display, -1, globalPosition.x(), globalPosition.y(), CurrentTime);
+        return true;
+    });
+}
+
 bool x11Click(const QPoint& globalPosition, int button)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {

@@ -11,5 +11,7 @@ bool x11Click(const QPoint& globalPosition, int button = 1);
 /// Presses or releases the key of the X keysym name ("Super_L", "Control_L") through XTest,
 /// so a test can hold a modifier while it clicks.
 bool x11Key(const char* keysymName, bool press);
+/// Moves the pointer through the X server, as a user's hand does.
+bool x11MovePointer(const QPoint& globalPosition);
 
 } // namespace tarsel::test

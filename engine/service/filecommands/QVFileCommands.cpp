@@ -7,6 +7,7 @@
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
+#include "foundation/QVColorPickerHook.h"
 #include "foundation/StringExpandText.h"
 #include "platform/Alert.h"
 #include "platform/FileOps.h"
@@ -200,4 +201,9 @@ void QVFileCommands::getInfo()
     if (_canSimuFinderShortcut() && !platform::Workspace::showItemProperties(m_context.selectPaths())) {
         qCWarning(lcFileCommands) << "the file manager did not show the properties of the selection";
     }
+}
+
+bool QVFileCommands::startColorPicker()
+{
+    return qv::startColorPicker();
 }

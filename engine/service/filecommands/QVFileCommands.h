@@ -9,7 +9,8 @@ class QVOpenWithCommands;
 
 /// The file and folder commands that act at once on the selection: copying paths, names or a
 /// text file's contents, deleting, moving to the Trash, showing a package's contents, ejecting,
-/// the file manager's properties window, and the system's own hidden files.
+/// the file manager's properties window, the system's own hidden files, and the screen colour
+/// picker.
 class QVFileCommands final
 {
 public:
@@ -43,6 +44,8 @@ public:
     void showSystemFiles(const QVMenuItemPtr& item);
     /// Asks the file manager to show the properties of the selected items.
     void getInfo();
+    /// Starts the screen colour picker of this process; false when the process has none.
+    bool startColorPicker();
     /// Whether a file manager can take a request now; "Please select Finder first" when not.
     bool _canSimuFinderShortcut();
 
