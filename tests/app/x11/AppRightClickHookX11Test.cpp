@@ -19,10 +19,13 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QListWidget>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -343,6 +346,49 @@ TEST_F(AppRightClickHookTest, SystemRightClickMenuPassesTheClickToTheFileManager
     EXPECT_TRUE(QTest::qWaitFor([&] { return thunar->logged(QStringLiteral("press 3")); }, 3000));
     EXPECT_FALSE(QVPermissions::sharedInstance().ignore());
     EXPECT_EQ(waitForMenu(300), nullptr);
+}
+
+TEST_F(AppRightClickHookTest, ClicksOnTheApplicationsOwnWidgetsArriveWhereTheyWereMade)
+{
+    // Our own window in front of a file manager's: every button reaches our widgets as it would
+    // without the hook, and nothing reaches the file manager behind.
+    const std::unique_ptr<StandIn> thunar = startStandIn(QStringLiteral("Thunar"), QRect(250, 150, 500, 500), m_files);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* list = new QListWidget;
+    list->addItems({ QStringLiteral("Preferences"), QStringLiteral("iCloud"), QStringLiteral("More Apps"),
+                     QStringLiteral("Help") });
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    auto* button = new QPushButton(QStringLiteral("Add"));
+    layout->addWidget(list);
+    layout->addWidget(button);
+    QList<QListWidgetItem*> contextItems;
+    QObject::connect(list, &QWidget::customContextMenuRequested,
+                     [&](const QPoint& pos) { contextItems << list->itemAt(pos); });
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    window.setGeometry(300, 200, 400, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
+    auto centre
+        = [&](int row) { return list->viewport()->mapToGlobal(list->visualItemRect(list->item(row)).center()); };
+    // Each row in turn, the right button over another row between the left clicks.
+    for (const int row : { 1, 3, 2 }) {
+        SCOPED_TRACE(row);
+        ASSERT_TRUE(x11Click(centre(row), 1));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return list->currentRow() == row; }, 3000));
+        const int other = (row + 2) % list->count();
+        ASSERT_TRUE(x11Click(centre(other), 3));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !contextItems.isEmpty(); }, 3000));
+        EXPECT_EQ(contextItems.value(0), list->item(other));
+        contextItems.clear();
+        EXPECT_EQ(waitForMenu(300), nullptr);
+    }
+    ASSERT_TRUE(x11Click(button->mapToGlobal(button->rect().center()), 1));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clicks == 1; }, 3000));
+    QTest::qWait(200);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(thunar->lines() == QStringList { QStringLiteral("ready") }) << thunar->lines().join(u',').toStdString();
 }
 
 } // namespace
