@@ -212,7 +212,10 @@ TEST_P(AppHandedOverWindowsTest, TheCommandOpensItsWindowInTheApplicationAndComp
     EXPECT_EQ(app.toolWindows()->loadingWinCtl(), nullptr);
     if (c.method == 11) {
         EXPECT_TRUE(SSZipArchive::isPasswordValidForArchiveAtPath(result, QStringLiteral("s3cret"), nullptr));
-        EXPECT_FALSE(SSZipArchive::isPasswordValidForArchiveAtPath(result, QStringLiteral("other"), nullptr));
+        // The quick password test only reads the start of the first entry, which a wrong PKWARE
+        // password gets past now and then; extracting reads everything and checks the CRC.
+        EXPECT_FALSE(SSZipArchive::unzipFileAtPath(result, folder() + QStringLiteral("/wrong"), true,
+                                                   QStringLiteral("other"), nullptr));
     }
 }
 

@@ -206,7 +206,9 @@ TEST_F(EncryptedCompressionTest, CompressesTheSelectionWithThePanelsPassword)
     EXPECT_EQ(opened, 1);
     EXPECT_FALSE(cancellable);
     EXPECT_TRUE(SSZipArchive::isPasswordValidForArchiveAtPath(m_dir + "/report.zip", "from panel", nullptr));
-    EXPECT_FALSE(SSZipArchive::isPasswordValidForArchiveAtPath(m_dir + "/report.zip", "other", nullptr));
+    // The quick password test only reads the start of the first entry, which a wrong PKWARE
+    // password gets past now and then; extracting reads everything and checks the CRC.
+    EXPECT_EQ(entriesOf(m_dir + "/report.zip", "other"), QStringList { "<unreadable>" });
     EXPECT_EQ(entriesOf(m_dir + "/report.zip", "from panel"), QStringList { "report.txt" });
     QVCompress::setAccessoryFactory({});
 }

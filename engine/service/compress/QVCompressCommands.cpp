@@ -2,17 +2,31 @@
 
 #include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
+#include "engine/service/QVPendingWork.h"
 #include "engine/service/compress/QVCompress.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/StringExpandText.h"
+
+QVCompressCommands::~QVCompressCommands()
+{
+    endWork();
+}
 
 void QVCompressCommands::encryptedCompress()
 {
     if (m_compress) {
         return;
     }
+    const QStringList paths = m_context.selectPaths();
+    if (paths.isEmpty()) {
+        return;
+    }
     m_compress = std::make_shared<QVCompress>();
+    // The archive is written in the background after the command has returned: the process
+    // lives, and the command counts as running, until the run has ended and been cleaned up.
+    m_holdsWork = true;
+    QVPendingWork::begin();
     const QVProgressHooks& hooks = m_context.progressHooks();
     if (hooks.setCancelHandler) {
         // The window may outlive this run: it stops whatever compression runs when clicked.
@@ -25,7 +39,7 @@ void QVCompressCommands::encryptedCompress()
     // The runner keeps its handler, so the handler holds it weakly (a strong hold would keep
     // both alive for ever). It lives in m_compress until its last report has arrived.
     const std::weak_ptr<QVCompress> compress = m_compress;
-    m_compress->compressPaths(m_context.selectPaths(), [this, compress](const QString& text, double progress) {
+    m_compress->compressPaths(paths, [this, compress](const QString& text, double progress) {
         if (!compress.expired() && m_compress == compress.lock()) {
             handleProgress(progress, text);
         }
@@ -64,5 +78,14 @@ void QVCompressCommands::clean()
     }
     if (hooks.clean) {
         hooks.clean();
+    }
+    endWork();
+}
+
+void QVCompressCommands::endWork()
+{
+    if (m_holdsWork) {
+        m_holdsWork = false;
+        QVPendingWork::end();
     }
 }

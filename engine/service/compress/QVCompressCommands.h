@@ -17,6 +17,7 @@ public:
         : m_context(context)
     {
     }
+    ~QVCompressCommands();
     Q_DISABLE_COPY_MOVE(QVCompressCommands)
 
     void encryptedCompress();
@@ -26,7 +27,9 @@ public:
 private:
     void handleProgress(double progress, const QString& text);
     void clean();
+    void endWork();
 
     QVCommandContext& m_context;
     std::shared_ptr<QVCompress> m_compress;
+    bool m_holdsWork = false; ///< the running compression counts as pending work
 };
