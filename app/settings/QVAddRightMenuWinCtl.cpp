@@ -10,6 +10,7 @@
 
 #include "ui_QVAddRightMenuWinCtl.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSet>
@@ -27,7 +28,8 @@ QVAddRightMenuWinCtl::QVAddRightMenuWinCtl(QWidget* parent)
     QTableWidget* table = m_ui->tableView;
     table->setHorizontalHeaderLabels({ qv::localized(QStringLiteral("Menu Name")), QString() });
     table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
-    table->horizontalHeader()->setSectionResizeMode(Operate, QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setSectionResizeMode(Operate, QHeaderView::Fixed);
+    table->setColumnWidth(Operate, 90);
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(30);
     table->setIconSize(QSize(18, 18));
@@ -87,10 +89,14 @@ void QVAddRightMenuWinCtl::refresh()
             title->setIcon(QIcon(QPixmap::fromImage(icon)));
         }
         table->setItem(row, MenuTitle, title);
-        auto* add = new QPushButton(qv::localized(QStringLiteral("Add")));
+        auto* cell = new QWidget;
+        auto* layout = new QHBoxLayout(cell);
+        layout->setContentsMargins(6, 2, 6, 2);
+        auto* add = new QPushButton(qv::localized(QStringLiteral("Add")), cell);
         add->setObjectName(QStringLiteral("addButton"));
+        layout->addWidget(add);
         connect(add, &QPushButton::clicked, this, [this, row] { addItem(row); });
-        table->setCellWidget(row, Operate, add);
+        table->setCellWidget(row, Operate, cell);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/scripts/QVScriptCommands.h"
+#include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ButtonExpand.h"
 #include "foundation/ObjectGCD.h"
@@ -25,7 +26,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLoggingCategory>
-#include <QMessageBox>
 #include <QPointer>
 
 Q_LOGGING_CATEGORY(lcGeneralPage, "tarsel.app.settings.general", QtInfoMsg)
@@ -39,6 +39,8 @@ const QColor kSystemGrey(142, 142, 147);
 
 // The options cells are 30 high like the rows.
 constexpr int kCellHeight = QVSettingsTable::kRowHeight;
+// The response of an alert's first button ("OK").
+constexpr int kFirstButton = 1000;
 // Days of use after which switching an entry asks for a review.
 constexpr qint64 kReviewDays = 4;
 
@@ -73,13 +75,19 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
          { static_cast<QAbstractButton*>(m_ui->startButton), static_cast<QAbstractButton*>(m_ui->enableButton) }) {
         button->setText(qv::localized(QStringLiteral("Enable the right-click menu")));
         qv::setTitleColor(button, kSystemPink);
+        // A check box draws its title in the window text colour.
+        QPalette pal = button->palette();
+        pal.setColor(QPalette::WindowText, kSystemPink);
+        button->setPalette(pal);
     }
     m_ui->foldAllCheckBtn->setText(qv::localized(QStringLiteral("Fold All Up")));
     m_ui->deleteSureCheckBtn->setText(qv::localized(QStringLiteral("Check Delete Sure")));
     m_ui->tipLabel->setText(qv::localized(QStringLiteral("Help")));
     m_ui->addButton->setText(qv::localized(QStringLiteral("Add")));
-    m_ui->deleteButton->setText(qv::localized(QStringLiteral("Delete")));
-    m_ui->recoverBtn->setText(qv::localized(QStringLiteral("Recover")));
+    // "Delete" and "Recover" title menu commands (the permanent delete, the folder icon's
+    // restore): the buttons take keys of their own.
+    m_ui->deleteButton->setText(qv::localized(QStringLiteral("Remove")));
+    m_ui->recoverBtn->setText(qv::localized(QStringLiteral("Restore Defaults")));
     m_ui->tipButton->setToolTip(qv::localized(QStringLiteral("Help")));
     m_ui->colorPickerShortcutView->setStyle(3);
     m_ui->colorPickerShortcutView->setAssociatedUserDefaultsKey(AppDelegate::kColorPickerShortCut);
@@ -117,17 +125,12 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVGeneralViewCtl::onRecover);
     connect(m_ui->foldAllCheckBtn, &QCheckBox::clicked, this, &QVGeneralViewCtl::onFoldAll);
     connect(m_ui->startButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onEnable);
-    connect(m_ui->enableButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onEnable);
+    connect(m_ui->enableButton, &QCheckBox::clicked, this, &QVGeneralViewCtl::onEnable);
     connect(m_ui->disableButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onDisable);
     connect(m_ui->tipButton, &QToolButton::clicked, this, &QVGeneralViewCtl::onTip);
     connect(m_ui->deleteSureCheckBtn, &QCheckBox::clicked, this, [](bool on) {
         QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::AskBeforeDelete), on);
     });
-    confirmRecover = [this] {
-        return QMessageBox::question(window(), QString(), qv::localized(QStringLiteral("Recover Tip")),
-                                     QMessageBox::Ok | QMessageBox::Cancel)
-            == QMessageBox::Ok;
-    };
     qv::addNotification(this, qv::kRefreshSignal);
     refresh();
 }
@@ -260,8 +263,9 @@ QLabel* QVGeneralViewCtl::columnLabel(const QString& text)
 {
     auto* label = new QLabel(text);
     label->setFixedSize(230, 15);
+    // 11 points beside the platform's 13-point system font.
     QFont font = label->font();
-    font.setPointSize(11);
+    font.setPointSizeF(font.pointSizeF() * 11.0 / 13.0);
     label->setFont(font);
     label->setForegroundRole(QPalette::PlaceholderText);
     return label;
@@ -342,9 +346,16 @@ void QVGeneralViewCtl::onDelete()
 
 void QVGeneralViewCtl::onRecover()
 {
-    if (!confirmRecover || !confirmRecover()) {
-        return;
-    }
+    QPointer<QVGeneralViewCtl> self(this);
+    qv::alertPrompWithMsg(qv::localized(QStringLiteral("Recover Tip")), window(), [self](int response) {
+        if (self && response == kFirstButton) {
+            self->recover();
+        }
+    });
+}
+
+void QVGeneralViewCtl::recover()
+{
     const auto clear = [](const QVMenuItemList& items, const QString& list) {
         for (const QVMenuItemPtr& item : items) {
             if (item->isAddToMainMenu()) {

@@ -32,10 +32,9 @@ public:
     void refresh();
     QVListPage& page() { return m_page; }
     QVSettingsTable* tableView() const;
-    /// Asked before the list is reset; the window shows the "Recover Tip" alert.
-    std::function<bool()> confirmRecover;
 
     void onDelete();
+    /// Asks with the "Recover Tip" sheet; "OK" resets the list.
     void onRecover();
     void onFoldAll();
     /// Opens the edit dialog for the selected row; its OK merges the result into the entry.
@@ -65,6 +64,7 @@ private:
     void showIntroduce(const QVMenuItemPtr& item);
     void refreshExtensionButtons(bool enabled);
     void refreshAllFoldCheckBtn();
+    void recover();
 
     std::unique_ptr<Ui::QVGeneralViewCtl> m_ui;
     QVListPage m_page;

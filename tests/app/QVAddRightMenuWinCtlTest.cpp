@@ -74,7 +74,7 @@ TEST(AddRightMenuTest, DeleteOffersTheEntryAndAddPutsItBackOnTop)
     page.findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
     ASSERT_EQ(table->rowCount(), 2);
 
-    auto* button = qobject_cast<QPushButton*>(table->cellWidget(0, QVAddRightMenuWinCtl::Operate));
+    auto* button = table->cellWidget(0, QVAddRightMenuWinCtl::Operate)->findChild<QPushButton*>();
     ASSERT_NE(button, nullptr);
     const QString added = dialog->tableData().first().toMap().value(QStringLiteral("key")).toString();
     button->click();

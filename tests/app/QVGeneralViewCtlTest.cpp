@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -173,8 +174,17 @@ const EditCase kEdits[] = {
       [](QVGeneralViewCtl& page, int row) {
           page.tableView()->selectRow(row);
           page.findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
-          page.confirmRecover = [] { return true; };
-          page.findChild<QPushButton*>(QStringLiteral("recoverBtn"))->click();
+          const QStringList afterDelete = storedKeys();
+          // The sheet answers "Cancel" first (nothing changes), then "OK".
+          AlertScript alerts({ 1001, 1000 });
+          auto* recover = page.findChild<QPushButton*>(QStringLiteral("recoverBtn"));
+          recover->click();
+          QTest::qWait(10);
+          EXPECT_EQ(storedKeys(), afterDelete);
+          recover->click();
+          EXPECT_TRUE(QTest::qWaitFor([&afterDelete] { return storedKeys() != afterDelete; }));
+          ASSERT_EQ(alerts.shown().size(), 2);
+          EXPECT_EQ(alerts.shown().first().window, page.window());
       },
       [](const QStringList& keys, const QString& title, int row, const HostMenu& menu) {
           // The factory list is back (without the copies the sub-lists had added).
