@@ -51,16 +51,7 @@ QVFavoriteViewCtl::QVFavoriteViewCtl(QWidget* parent)
     table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
     table->horizontalHeader()->setSectionResizeMode(Display, QHeaderView::ResizeToContents);
     table->verticalHeader()->hide();
-    table->rowMime = [this](int row) { return m_page.mimeDataForRow(row); };
-    table->dropRow = [this](const QMimeData* mime, int to) {
-        const std::optional<qint64> from = m_page.dropSource(mime, to);
-        if (!from) {
-            return false;
-        }
-        m_page.moveRow(*from, to);
-        refresh();
-        return true;
-    };
+    m_page.bindRowDrag(table, [this] { refresh(); });
     m_ui->recoverBtn->setText(localized("Recover"));
     m_ui->clearBtn->setText(localized("Clear"));
     m_ui->shortcutAddCheck->setText(localized("Right-click folder to add quickly"));
@@ -149,14 +140,7 @@ void QVFavoriteViewCtl::refresh()
     const qint64 maxCount = shared().integerValue(QVMenuManager::kCommonSubpathMaxCount);
     m_ui->subCountUpButton->setCurrentIndex(m_ui->subCountUpButton->findText(QString::number(maxCount)));
 
-    m_page.reload();
-    m_filling = true;
-    m_ui->tableView->clearContents();
-    m_ui->tableView->setRowCount(int(m_page.rows().size()));
-    for (int row = 0; row < m_page.rows().size(); ++row) {
-        fillRow(row, m_page.rows().at(row));
-    }
-    m_filling = false;
+    m_page.fillTable(m_ui->tableView, m_filling, [this](int row, const QVMenuItemPtr& item) { fillRow(row, item); });
     m_ui->tableView->clearSelection();
     m_ui->deleteButton->setEnabled(false);
 }
@@ -187,10 +171,7 @@ void QVFavoriteViewCtl::onItemChanged(QTableWidgetItem* cell)
 
 QVMenuItemPtr QVFavoriteViewCtl::selectedItem() const
 {
-    if (m_ui->tableView->selectedItems().isEmpty()) {
-        return nullptr;
-    }
-    return m_page.row(m_ui->tableView->currentRow());
+    return m_page.selectedRow(m_ui->tableView);
 }
 
 void QVFavoriteViewCtl::onSelectionChanged()

@@ -65,16 +65,7 @@ QVFolderIconViewCtl::QVFolderIconViewCtl(QWidget* parent)
     table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
     table->verticalHeader()->hide();
     table->setIconSize(QSize(24, 24));
-    table->rowMime = [this](int row) { return m_page.mimeDataForRow(row); };
-    table->dropRow = [this](const QMimeData* mime, int to) {
-        const std::optional<qint64> from = m_page.dropSource(mime, to);
-        if (!from) {
-            return false;
-        }
-        m_page.moveRow(*from, to);
-        refresh();
-        return true;
-    };
+    m_page.bindRowDrag(table, [this] { refresh(); });
 
     m_addPopMenu = new QMenu(this);
     m_addPopMenu->setObjectName(QStringLiteral("addPopMenu"));
@@ -159,16 +150,8 @@ void QVFolderIconViewCtl::claimDropTarget()
 
 void QVFolderIconViewCtl::refresh()
 {
-    m_page.reload();
-    m_filling = true;
-    QVSettingsTable* table = m_ui->tableView;
-    table->clearContents();
-    table->setRowCount(int(m_page.rows().size()));
-    for (int row = 0; row < m_page.rows().size(); ++row) {
-        fillRow(row, m_page.rows().at(row));
-    }
-    table->clearSelection();
-    m_filling = false;
+    m_page.fillTable(m_ui->tableView, m_filling, [this](int row, const QVMenuItemPtr& item) { fillRow(row, item); });
+    m_ui->tableView->clearSelection();
     m_ui->deleteButton->setEnabled(false);
 }
 
@@ -189,10 +172,7 @@ void QVFolderIconViewCtl::fillRow(int row, const QVMenuItemPtr& item)
 
 QVMenuItemPtr QVFolderIconViewCtl::selectItem() const
 {
-    if (m_ui->tableView->selectedItems().isEmpty()) {
-        return nullptr;
-    }
-    return m_page.row(m_ui->tableView->currentRow());
+    return m_page.selectedRow(m_ui->tableView);
 }
 
 void QVFolderIconViewCtl::onItemChanged(QTableWidgetItem* cell)

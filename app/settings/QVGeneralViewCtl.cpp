@@ -107,16 +107,7 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     table->setColumnWidth(Options, 250);
     table->verticalHeader()->hide();
     table->setIconSize(QSize(18, 18));
-    table->rowMime = [this](int row) { return m_page.mimeDataForRow(row); };
-    table->dropRow = [this](const QMimeData* mime, int to) {
-        const std::optional<qint64> from = m_page.dropSource(mime, to);
-        if (!from) {
-            return false;
-        }
-        m_page.moveRow(*from, to);
-        refresh();
-        return true;
-    };
+    m_page.bindRowDrag(table, [this] { refresh(); });
     connect(table, &QTableWidget::itemChanged, this, &QVGeneralViewCtl::onItemChanged);
     connect(table, &QTableWidget::itemSelectionChanged, this, &QVGeneralViewCtl::onSelectionChanged);
     connect(table, &QTableWidget::cellDoubleClicked, this, &QVGeneralViewCtl::onEditName);

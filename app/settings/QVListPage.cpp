@@ -1,5 +1,7 @@
 #include "app/settings/QVListPage.h"
 
+#include "app/settings/QVSettingsTable.h"
+
 #include "engine/model/QVMenuManager.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
@@ -32,6 +34,41 @@ QMimeData* QVListPage::mimeDataForRow(qint64 row) const
     auto* mime = new QMimeData;
     mime->setData(kRowMimeType, QByteArray::number(row));
     return mime;
+}
+
+void QVListPage::bindRowDrag(QVSettingsTable* table, std::function<void()> moved)
+{
+    table->rowMime = [this](int row) { return mimeDataForRow(row); };
+    table->dropRow = [this, moved = std::move(moved)](const QMimeData* mime, int to) {
+        const std::optional<qint64> from = dropSource(mime, to);
+        if (!from) {
+            return false;
+        }
+        moveRow(*from, to);
+        moved();
+        return true;
+    };
+}
+
+void QVListPage::fillTable(QTableWidget* table, bool& filling,
+                           const std::function<void(int row, const QVMenuItemPtr& item)>& fillRow)
+{
+    reload();
+    filling = true;
+    table->clearContents();
+    table->setRowCount(int(m_rows.size()));
+    for (int row = 0; row < m_rows.size(); ++row) {
+        fillRow(row, m_rows.at(row));
+    }
+    filling = false;
+}
+
+QVMenuItemPtr QVListPage::selectedRow(const QTableWidget* table) const
+{
+    if (table->selectedItems().isEmpty()) {
+        return nullptr;
+    }
+    return row(table->currentRow());
 }
 
 std::optional<qint64> QVListPage::dropSource(const QMimeData* mime, qint64 to) const

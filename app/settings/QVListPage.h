@@ -8,7 +8,9 @@
 #include <functional>
 #include <optional>
 
+class QTableWidget;
 class QVDragView;
+class QVSettingsTable;
 class QWidget;
 
 /// The rules every list page of the settings window shares, over one stored list: a row index
@@ -34,6 +36,16 @@ public:
     /// The from-index of a drop when it is this table's own row and the move stays in range.
     std::optional<qint64> dropSource(const QMimeData* mime, qint64 to) const;
     bool moveRow(qint64 from, qint64 to);
+
+    /// Lets the table drag its rows and take a drop of its own row between rows: the row moves
+    /// in the stored list and `moved` runs (the page reloads there).
+    void bindRowDrag(QVSettingsTable* table, std::function<void()> moved);
+    /// Reloads the list and fills the table, one `fillRow` per row. `filling` is true meanwhile,
+    /// so the page ignores the change signals its own filling raises.
+    void fillTable(QTableWidget* table, bool& filling,
+                   const std::function<void(int row, const QVMenuItemPtr& item)>& fillRow);
+    /// The entry of the table's current row, null when no row is selected.
+    QVMenuItemPtr selectedRow(const QTableWidget* table) const;
 
     bool toggleEnabled(qint64 row);
     bool toggleFold(qint64 row);

@@ -50,16 +50,7 @@ QVNewFileViewCtl::QVNewFileViewCtl(QWidget* parent)
         table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     }
     table->verticalHeader()->hide();
-    table->rowMime = [this](int row) { return m_page.mimeDataForRow(row); };
-    table->dropRow = [this](const QMimeData* mime, int to) {
-        const std::optional<qint64> from = m_page.dropSource(mime, to);
-        if (!from) {
-            return false;
-        }
-        m_page.moveRow(*from, to);
-        refresh();
-        return true;
-    };
+    m_page.bindRowDrag(table, [this] { refresh(); });
     m_ui->openFileChecked->setText(localized("New File Finished Checked Tip"));
     m_ui->hideFileExtChecked->setText(localized("Hide the file extension"));
     m_ui->quickAddCheck->setText(localized("Right-click file to add quickly"));
@@ -126,14 +117,7 @@ void QVNewFileViewCtl::refresh()
     // The box shows what the menu does: the stored switch.
     m_ui->quickAddCheck->setChecked(QVMenuManager::isPrefCheckOn(QVSwitch::AddToFileTemplate));
 
-    m_page.reload();
-    m_filling = true;
-    m_ui->tableView->clearContents();
-    m_ui->tableView->setRowCount(int(m_page.rows().size()));
-    for (int row = 0; row < m_page.rows().size(); ++row) {
-        fillRow(row, m_page.rows().at(row));
-    }
-    m_filling = false;
+    m_page.fillTable(m_ui->tableView, m_filling, [this](int row, const QVMenuItemPtr& item) { fillRow(row, item); });
     m_ui->tableView->clearSelection();
     m_ui->deleteButton->setEnabled(false);
 }
@@ -206,10 +190,7 @@ void QVNewFileViewCtl::onItemChanged(QTableWidgetItem* cell)
 
 QVMenuItemPtr QVNewFileViewCtl::selectedItem() const
 {
-    if (m_ui->tableView->selectedItems().isEmpty()) {
-        return nullptr;
-    }
-    return m_page.row(m_ui->tableView->currentRow());
+    return m_page.selectedRow(m_ui->tableView);
 }
 
 void QVNewFileViewCtl::onSelectionChanged()

@@ -16,19 +16,12 @@ QVSubListTable::QVSubListTable(QVSettingsTable* table, QVListPage& page, int mai
     , m_enableColumn(enableColumn)
     , m_mainEntry(std::move(mainEntry))
 {
-    m_table->rowMime = [this](int row) { return m_page.mimeDataForRow(row); };
-    m_table->dropRow = [this](const QMimeData* mime, int to) {
-        const std::optional<qint64> from = m_page.dropSource(mime, to);
-        if (!from) {
-            return false;
-        }
-        m_page.moveRow(*from, to);
+    m_page.bindRowDrag(m_table, [this] {
         refresh();
         if (changed) {
             changed();
         }
-        return true;
-    };
+    });
     // The box columns as wide as their titles: a cut "Add to main menu" reads as another word.
     m_table->horizontalHeader()->setSectionResizeMode(m_mainColumn, QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setSectionResizeMode(m_enableColumn, QHeaderView::ResizeToContents);
@@ -37,16 +30,9 @@ QVSubListTable::QVSubListTable(QVSettingsTable* table, QVListPage& page, int mai
 
 void QVSubListTable::refresh()
 {
-    m_page.reload();
-    m_filling = true;
-    m_table->clearContents();
-    m_table->setRowCount(int(m_page.rows().size()));
-    for (int row = 0; row < m_page.rows().size(); ++row) {
-        fillRow(row, m_page.rows().at(row));
-    }
+    m_page.fillTable(m_table, m_filling, [this](int row, const QVMenuItemPtr& item) { fillRow(row, item); });
     m_table->setRowItems(m_page.rows());
     m_table->clearSelection();
-    m_filling = false;
 }
 
 void QVSubListTable::fillRow(int row, const QVMenuItemPtr& item)
@@ -103,10 +89,7 @@ void QVSubListTable::onItemChanged(QTableWidgetItem* cell)
 
 QVMenuItemPtr QVSubListTable::selectedItem() const
 {
-    if (m_table->selectedItems().isEmpty()) {
-        return nullptr;
-    }
-    return m_page.row(m_table->currentRow());
+    return m_page.selectedRow(m_table);
 }
 
 bool QVSubListTable::deleteSelected()
