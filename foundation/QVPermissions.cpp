@@ -61,8 +61,9 @@ QVPermissions::QVPermissions() = default;
 QVPermissions::~QVPermissions()
 {
     m_tap.reset(); // ends the hook's thread and grab
-    if (!QCoreApplication::instance()) {
-        // The process is ending after its event loop: a timer can no longer be stopped cleanly.
+    if (!QCoreApplication::instance() && m_timer && m_timer->isActive()) {
+        // The process is ending after its event loop: a running timer can no longer be stopped
+        // cleanly. A stopped one (the hook was switched off) is deleted like any other.
         (void)m_timer.release();
     }
 }
