@@ -61,11 +61,8 @@ QVPermissions::QVPermissions() = default;
 QVPermissions::~QVPermissions()
 {
     m_tap.reset(); // ends the hook's thread and grab
-    if (!QCoreApplication::instance() && m_timer && m_timer->isActive()) {
-        // The process is ending after its event loop: a running timer can no longer be stopped
-        // cleanly. A stopped one (the hook was switched off) is deleted like any other.
-        (void)m_timer.release();
-    }
+    // The poll timer belongs to the application object, which deletes it when it ends first.
+    delete m_timer;
 }
 
 int QVPermissions::eventFlagForFlags(quint32 flags)
@@ -115,9 +112,9 @@ void QVPermissions::startWithHandler(PermissionChangeHandler handler)
         m_handler = std::move(handler);
     }
     if (!m_timer) {
-        m_timer = std::make_unique<QTimer>();
+        m_timer = new QTimer(QCoreApplication::instance());
         m_timer->setInterval(kPollIntervalMs);
-        QObject::connect(m_timer.get(), &QTimer::timeout, [this] { onTimerAction(); });
+        QObject::connect(m_timer, &QTimer::timeout, [this] { onTimerAction(); });
     }
     m_timer->start();
     onTimerAction();

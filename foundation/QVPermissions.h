@@ -3,6 +3,7 @@
 #include "platform/X11.h"
 
 #include <QList>
+#include <QPointer>
 #include <QPoint>
 #include <QRect>
 #include <QStringList>
@@ -192,7 +193,7 @@ private:
     std::optional<QPoint> m_clickedAt; // the click made first for the menu being prepared
     quint64 m_generation = 0; // a pending menu from before stopPermission() is dropped
     PermissionChangeHandler m_handler;
-    std::unique_ptr<QTimer> m_timer;
+    QPointer<QTimer> m_timer;
     std::unique_ptr<platform::X11ButtonHook> m_tap;
     MenuProvider m_provider;
 };

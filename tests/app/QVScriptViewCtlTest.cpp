@@ -151,7 +151,8 @@ const ScriptCase kScriptCases[] = {
           EXPECT_FALSE(entry.value(QStringLiteral("createTime")).toString().isEmpty());
           EXPECT_FALSE(page.addEditScriptWinCtl()->isVisible());
           EXPECT_EQ(page.page().rows().size(), scripts().size());
-          const HostEntry* shown = hostMenuFor({ f.png }).find(QStringLiteral("Where"), false);
+          const HostMenu menu = hostMenuFor({ f.png });
+          const HostEntry* shown = menu.find(QStringLiteral("Where"), false);
           ASSERT_NE(shown, nullptr);
           const HostRun run = runHost({ QStringLiteral("pick"), QString::number(shown->tag), f.png });
           EXPECT_EQ(readFile(inHome(QStringLiteral("ran.txt"))), f.png.toUtf8()) << run.err.constData();

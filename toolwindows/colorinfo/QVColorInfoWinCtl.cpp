@@ -64,8 +64,10 @@ QVColorInfoWinCtl::QVColorInfoWinCtl(QObject* parent)
 
 QVColorInfoWinCtl::~QVColorInfoWinCtl()
 {
-    // The window hides while it is destroyed: that is no closing the owner hears of.
+    // The window hides while it is destroyed: that is no closing the owner hears of. Its HEX
+    // field loses the focus then and reports an edit, which must not reach the freed form.
     m_window->removeEventFilter(this);
+    m_ui->input1->disconnect(this);
 }
 
 QColorDialog* QVColorInfoWinCtl::colorPanel()
