@@ -15,6 +15,7 @@
 
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
+#include "tests/app/HostMenuJson.h"
 #include "tests/host/HostRun.h"
 
 #include <QAbstractItemView>
@@ -41,32 +42,6 @@ namespace {
 platform::Defaults& shared()
 {
     return QVMenuManager::sharedDefaults();
-}
-
-QJsonArray hostMenu(const QStringList& args)
-{
-    const HostRun run = runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    return QJsonDocument::fromJson(run.out).object().value(QStringLiteral("items")).toArray();
-}
-
-QStringList titles(const QJsonArray& items)
-{
-    QStringList out;
-    for (const QJsonValue& item : items) {
-        out << item.toObject().value(QStringLiteral("title")).toString();
-    }
-    return out;
-}
-
-QJsonArray submenu(const QJsonArray& items, const QString& title)
-{
-    for (const QJsonValue& item : items) {
-        if (item.toObject().value(QStringLiteral("title")).toString() == title) {
-            return item.toObject().value(QStringLiteral("submenu")).toArray();
-        }
-    }
-    return {};
 }
 
 // Three common folders, stored with display names of their own; the first holds 25 files.
