@@ -117,9 +117,9 @@ void QVStatusItem::popUp(const std::shared_ptr<platform::Menu>& tree)
     }
     QMenu* menu = tree->toQMenu();
     // The tree holds the entries the QMenu's actions perform: it goes with the QMenu, which is
-    // deleted on the next turn of the loop it closed in, after the chosen command has returned.
+    // deleted once it has closed and the chosen command has returned.
     connect(menu, &QObject::destroyed, menu, [tree] {});
-    connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+    platform::Menu::deleteWhenClosed(menu);
     m_shownMenu = menu;
     const QRect icon = m_statusItem ? m_statusItem->geometry() : QRect();
     menu->popup(icon.isValid() && !icon.isEmpty() ? icon.bottomLeft() : QCursor::pos());

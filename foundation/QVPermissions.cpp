@@ -397,7 +397,7 @@ void QVPermissions::popUp(const QStringList& paths, const QPoint& at)
         return;
     }
     QMenu* menu = tree->toQMenu();
-    menu->setAttribute(Qt::WA_DeleteOnClose);
+    platform::Menu::deleteWhenClosed(menu);
     QPoint point = at;
     const QScreen* screen = QGuiApplication::screenAt(point);
     if (!screen) {

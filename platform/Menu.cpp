@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QMenu>
 #include <QPixmap>
+#include <QPointer>
 
 namespace platform {
 
@@ -16,6 +17,35 @@ QByteArray jsonString(const QString& s)
 {
     const QByteArray array = QJsonDocument(QJsonArray { s }).toJson(QJsonDocument::Compact);
     return array.mid(1, array.size() - 2);
+}
+
+// Properties of the outermost QMenu: how many of its entries' commands are running, and whether
+// it is to be deleted once none is.
+constexpr const char* kPerforming = "tarselPerforming";
+constexpr const char* kDeleteWhenDone = "tarselDeleteWhenClosed";
+
+QMenu* outermostMenu(QMenu* menu)
+{
+    while (auto* parent = qobject_cast<QMenu*>(menu->parent())) {
+        menu = parent;
+    }
+    return menu;
+}
+
+// Performs the entry with its menu marked busy, so that a delete asked for meanwhile waits.
+void performIn(QMenu* menu, const MenuItem* item)
+{
+    QPointer<QMenu> root = outermostMenu(menu);
+    root->setProperty(kPerforming, root->property(kPerforming).toInt() + 1);
+    item->perform();
+    if (!root) {
+        return;
+    }
+    const int running = root->property(kPerforming).toInt() - 1;
+    root->setProperty(kPerforming, running);
+    if (running == 0 && root->property(kDeleteWhenDone).toBool() && root->isHidden()) {
+        root->deleteLater();
+    }
 }
 
 } // namespace
@@ -154,6 +184,24 @@ QMenu* Menu::toQMenu(QWidget* parent) const
     return menu;
 }
 
+void Menu::deleteWhenClosed(QMenu* menu)
+{
+    menu->setProperty(kDeleteWhenDone, true);
+    // The menu hides before its chosen entry is triggered; the check runs once the event that
+    // closed it is done, or inside the nested loop of a command that is running, which then
+    // deletes the menu itself when it returns.
+    QObject::connect(menu, &QMenu::aboutToHide, menu, [menu] {
+        QMetaObject::invokeMethod(
+            menu,
+            [menu] {
+                if (menu->property(kPerforming).toInt() == 0 && menu->isHidden()) {
+                    menu->deleteLater();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void Menu::fillQMenu(QMenu* menu) const
 {
     for (const auto& entry : m_items) {
@@ -170,7 +218,7 @@ void Menu::fillQMenu(QMenu* menu) const
             action = menu->addMenu(sub);
         } else {
             action = menu->addAction(item->title());
-            QObject::connect(action, &QAction::triggered, menu, [item] { item->perform(); });
+            QObject::connect(action, &QAction::triggered, menu, [menu, item] { performIn(menu, item); });
         }
         action->setEnabled(item->isEnabled());
         if (!item->image().isNull()) {

@@ -63,6 +63,12 @@ public:
     /// of this tree, so the tree must outlive it.
     QMenu* toQMenu(QWidget* parent = nullptr) const;
 
+    /// Deletes a QMenu made by toQMenu once it has closed and the command its chosen entry
+    /// started has returned. A command may open a modal window with an event loop of its own;
+    /// a delete posted when the menu hid would run inside that loop while the menu's own code
+    /// is still on the stack below it.
+    static void deleteWhenClosed(QMenu* menu);
+
 private:
     void appendText(QString& out, int level) const;
     void appendJson(QByteArray& out) const;
