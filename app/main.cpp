@@ -5,6 +5,7 @@
 #include "app/QVAppInstance.h"
 #include "app/settings/QVSettingsWindow.h"
 #include "platform/AppChannel.h"
+#include "platform/Bundle.h"
 #include "platform/System.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ namespace {
 
 const char kUsage[] = "usage: Tarsel [TarselPro://qvcommand-N?...]\n"
                       "       Tarsel --quit\n"
+                      "       Tarsel --version\n"
                       "Starts the application, which stays running and carries out the commands the file manager's\n"
                       "extension hands to it. When it runs already, a start hands it its argument (an app command\n"
                       "address), or without one brings it forward, and ends. --quit ends the running application.\n";
@@ -48,6 +50,11 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return 0;
     }
+    const QString version = platform::Bundle::infoValue(QStringLiteral("CFBundleShortVersionString"));
+    if (!args.isEmpty() && args.first() == "--version") {
+        std::fputs(qPrintable(QStringLiteral("Tarsel %1\n").arg(version)), stdout);
+        return 0;
+    }
     if (!args.isEmpty() && args.first() == "--quit") {
         return quitRunning();
     }
@@ -63,6 +70,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(version);
     platform::System::setBundleIdentifier(platform::System::kAppBundleId);
     QTextStream err(stderr);
 

@@ -2,6 +2,7 @@
 
 #include "host/FinderHost.h"
 #include "host/HostRequest.h"
+#include "platform/Bundle.h"
 #include "platform/RealPath.h"
 #include "platform/System.h"
 #include "platform/finder/FIFinderSyncController.h"
@@ -18,12 +19,17 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         args << QByteArray(argv[i]);
     }
+    const QString version = platform::Bundle::infoValue(QStringLiteral("CFBundleShortVersionString"));
     for (const QByteArray& arg : std::as_const(args)) {
         if (arg == "--") {
             break;
         }
         if (arg == "--help" || arg == "-h") {
             std::fputs(qPrintable(HostRequest::usage()), stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::fputs(qPrintable(QStringLiteral("tarsel-finder %1\n").arg(version)), stdout);
             return 0;
         }
     }
@@ -57,6 +63,7 @@ int main(int argc, char** argv)
         return 1;
     }
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(version);
 
     FinderHost host;
     if (!host.load(FinderHost::pluginPath(), &error)) {

@@ -10,6 +10,8 @@
 
 #include "ui_QVPrefViewCtl.h"
 
+#include "platform/Bundle.h"
+
 #include <QCoreApplication>
 #include <QTabBar>
 
@@ -18,7 +20,8 @@ QVPrefViewCtl::QVPrefViewCtl(QWidget* parent)
     , m_ui(std::make_unique<Ui::QVPrefViewCtl>())
 {
     m_ui->setupUi(this);
-    m_ui->versionLabel->setText(QStringLiteral("V%1").arg(QCoreApplication::applicationVersion()));
+    m_ui->versionLabel->setText(
+        QStringLiteral("V%1").arg(platform::Bundle::infoValue(QStringLiteral("CFBundleShortVersionString"))));
     m_ui->tabView->tabBar()->hide();
     interfaceModeChanged();
     loadListItemView();

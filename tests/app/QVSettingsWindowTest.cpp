@@ -7,6 +7,8 @@
 
 #include "testsupport/TestNames.h"
 
+#include <QLabel>
+
 #include <gtest/gtest.h>
 
 using namespace tarsel::test;
@@ -55,6 +57,10 @@ TEST(SettingsSideListTest, PageTypeSelectsItsEntryAndUnknownTypesChangeNothing)
 {
     QVPrefViewCtl pref;
     EXPECT_EQ(pref.currentIdentifier(), QStringLiteral("pref"));
+    // The application's version, as the build sets it.
+    const auto* version = pref.findChild<QLabel*>(QStringLiteral("versionLabel"));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->text(), QStringLiteral("V" TARSEL_PROJECT_VERSION));
     const QList<QPair<qint64, QString>> steps = { { 4, QStringLiteral("help") },
                                                   { 1, QStringLiteral("icloud") },
                                                   { 2, QStringLiteral("icloud") },

@@ -1,4 +1,5 @@
-// --help and -h of the two programs a user types: each prints its usage on stdout and exits 0.
+// --help, -h and --version of the two programs a user types: each prints its usage (or its name
+// and the build's version) on stdout and exits 0.
 // Tarsel used to hand --help on to tarsel-finder, which answered "unknown command" (after
 // Tarsel had written the start-up configuration), and tarsel-finder itself took --help for a
 // wrong command line and exited 2 with the usage on stderr.
@@ -21,7 +22,7 @@ struct HelpCase
 {
     const char* program; // "Tarsel" or "tarsel-finder"
     const char* argument;
-    const char* usageStart;
+    const char* usageStart; // null: the program's name and the build's version
 };
 
 const HelpCase kHelpCases[] = {
@@ -29,6 +30,8 @@ const HelpCase kHelpCases[] = {
     { "tarsel-finder", "-h", "usage: tarsel-finder menu " },
     { "Tarsel", "--help", "usage: Tarsel " },
     { "Tarsel", "-h", "usage: Tarsel " },
+    { "tarsel-finder", "--version", nullptr },
+    { "Tarsel", "--version", nullptr },
 };
 
 QString programPath(const QString& name)
@@ -54,7 +57,11 @@ TEST_P(ProgramUsageTest, HelpPrintsTheUsageAndSucceeds)
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
     const QByteArray out = process.readAllStandardOutput();
-    EXPECT_TRUE(out.startsWith(c.usageStart)) << out.constData();
+    if (c.usageStart) {
+        EXPECT_TRUE(out.startsWith(c.usageStart)) << out.constData();
+    } else {
+        EXPECT_EQ(out, QByteArray(c.program) + ' ' + TARSEL_PROJECT_VERSION + '\n');
+    }
     EXPECT_EQ(process.readAllStandardError(), QByteArray());
     // Asking for help changes nothing: no configuration is written.
     EXPECT_FALSE(QFileInfo::exists(QVMenuManager::sharedDefaults().filePath()));
@@ -62,6 +69,9 @@ TEST_P(ProgramUsageTest, HelpPrintsTheUsageAndSucceeds)
 
 INSTANTIATE_TEST_SUITE_P(Programs, ProgramUsageTest, testing::ValuesIn(kHelpCases),
                          [](const testing::TestParamInfo<HelpCase>& info) {
+                             const std::string argument = info.param.argument;
                              return std::string(info.param.program[0] == 'T' ? "Tarsel" : "Host")
-                                 + (info.param.argument[1] == '-' ? "LongHelp" : "ShortHelp");
+                                 + (argument == "--version"    ? "Version"
+                                        : argument == "--help" ? "LongHelp"
+                                                               : "ShortHelp");
                          });
