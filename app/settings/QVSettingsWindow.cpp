@@ -77,11 +77,13 @@ QVSettingsWindow::~QVSettingsWindow() = default;
 
 void QVSettingsWindow::showTab(const QString& identifier)
 {
-    QWidget* page = m_ui->tabView->findChild<QWidget*>(identifier, Qt::FindChildrenRecursively);
-    if (page == nullptr || m_ui->tabView->indexOf(page) < 0) {
-        page = m_ui->tabView->widget(0);
+    // No tab, or one that names no page: the window stays on the tab last selected (the first
+    // one in a window just made).
+    QWidget* page
+        = identifier.isEmpty() ? nullptr : m_ui->tabView->findChild<QWidget*>(identifier, Qt::FindChildrenRecursively);
+    if (page != nullptr && m_ui->tabView->indexOf(page) >= 0) {
+        m_ui->tabView->setCurrentWidget(page);
     }
-    m_ui->tabView->setCurrentWidget(page);
     show();
     raise();
     activateWindow();

@@ -21,7 +21,8 @@ public:
     explicit QVSettingsWindow(QWidget* parent = nullptr);
     ~QVSettingsWindow() override;
 
-    /// Shows the window on the tab with this identifier ("general" when empty or unknown).
+    /// Shows the window on the tab with this identifier; when empty or unknown, on the tab last
+    /// selected ("general" in a window just made).
     void showTab(const QString& identifier);
     /// Shows the "preferences" tab on the inner page with this number.
     void showPreferences(qint64 pageType);

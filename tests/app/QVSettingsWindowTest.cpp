@@ -27,16 +27,18 @@ class SettingsWindowOpenTest : public ::testing::TestWithParam<OpenCase>
 };
 
 // The delegate opens the real window on the tab the engine asked for; a tab that names no
-// page falls back to "general" instead of showing an empty window.
+// page leaves the window where it was ("general" in a fresh window) instead of showing an empty one.
 TEST_P(SettingsWindowOpenTest, OpensOnTheRequestedTab)
 {
     const OpenCase& c = GetParam();
+    QVSettingsWindow* window = QVSettingsWindow::shared();
+    window->showTab(QStringLiteral("general")); // as a fresh window is
+    window->hide();
     platform::Defaults& defaults = QVMenuManager::sharedDefaults();
     defaults.setValue(QVMenuManager::kMainOpenTabview, c.storedTab);
     AppDelegate delegate;
     QVSettingsWindow::install(delegate);
     delegate.openWindow();
-    QVSettingsWindow* window = QVSettingsWindow::shared();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->currentIdentifier(), c.shownTab);
     // The first tab is the main menu page itself, not a placeholder.
@@ -52,6 +54,29 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenCase { "Prefs", QStringLiteral("preferences"), QStringLiteral("preferences") },
                       OpenCase { "Unknown", QStringLiteral("nosuchtab"), QStringLiteral("general") }),
     caseName<OpenCase>);
+
+// Closed and opened again, the window shows the tab last selected; a stored tab that names no
+// page leaves it there too.
+TEST(SettingsWindowReopenTest, ReopensOnTheTabLastSelected)
+{
+    AppDelegate delegate;
+    QVSettingsWindow::install(delegate);
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    defaults.setValue(QVMenuManager::kMainOpenTabview, QStringLiteral("commonscript"));
+    delegate.openWindow();
+    QVSettingsWindow* window = QVSettingsWindow::shared();
+    ASSERT_EQ(window->currentIdentifier(), QStringLiteral("commonscript"));
+    for (const QString& stored : { QString(), QStringLiteral("nosuchtab") }) {
+        window->hide();
+        if (!stored.isEmpty()) {
+            defaults.setValue(QVMenuManager::kMainOpenTabview, stored);
+        }
+        delegate.openWindow();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->currentIdentifier(), QStringLiteral("commonscript")) << stored.toStdString();
+    }
+    window->hide();
+}
 
 TEST(SettingsSideListTest, PageTypeSelectsItsEntryAndUnknownTypesChangeNothing)
 {
