@@ -325,6 +325,8 @@ TEST_P(QVScriptQuotedPlaceholderTest, EveryPlaceholderInEveryQuotingArrivesExact
     EXPECT_EQ(entriesOf(folder), QList<QByteArray>({ hostile })) << "something else ran in the folder";
     EXPECT_TRUE(entriesOf(QFile::encodeName(m_canary)).isEmpty()) << "something ran in the working folder";
     EXPECT_FALSE(QFile::exists(testHome() + QStringLiteral("/PWNED")));
+    ::unlink(path.constData());
+    ::rmdir(folder.constData());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -398,6 +400,7 @@ INSTANTIATE_TEST_SUITE_P(Places, QVScriptRefusedPlaceTest,
                                          RefusedScript { "ArraySubscript", "a[@rfnam]=1" },
                                          RefusedScript { "IntegerDeclaration", "declare -i x=@rfnam" },
                                          RefusedScript { "Eval", "eval echo @rfname" },
+                                         RefusedScript { "ShellCommandText", "env bash -c \"echo '@rfname'\"" },
                                          RefusedScript { "ParameterExpansion", "echo \"${x:-@rfname}\"" },
                                          RefusedScript { "AfterDollar", "echo $@rfname" },
                                          RefusedScript { "AfterBackslash", "echo \"\\@rfname\"" },

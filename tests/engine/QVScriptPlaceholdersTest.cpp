@@ -100,6 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
                      { "/a/x y", "/a/it's" },
                      { "echo -n ''x\\ y\\ it\\\'s\\ ''" } },
         ExpandCase { "DollarQuotesReopenedAfterTheWord", "echo $'\\t@rfpath'", { "/a/b" }, { "echo $'\\t''/a/b'$''" } },
+        ExpandCase { "ValuesAfterAShellsCodeAreArguments",
+                     "bash -c 'cat \"$1\"' _ @rfpath",
+                     { "/a/b" },
+                     { "bash -c 'cat \"$1\"' _ '/a/b'" } },
         ExpandCase { "CommentGetsAWordWithoutLineBreaks", "true # @rfpath", { "/a/x\ny" }, { "true # $'/a/x\\ny'" } }),
     caseName<ExpandCase>);
 

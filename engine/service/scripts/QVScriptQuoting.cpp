@@ -43,6 +43,8 @@ struct Frame
     QString command;
     bool integerDeclaration = false;
     bool namesVariable = false;
+    bool shellInCommand = false; ///< a word of the command names a shell
+    bool codeWord = false; ///< the current word is the code after a shell's "-c"
     bool inTest = false; ///< between "[[" and "]]"
     bool testEvaluates = false; ///< that test compares numbers or names a variable
     QList<qsizetype> testValues;
@@ -64,6 +66,9 @@ const QStringList kReservedWords
 const QStringList kEvaluatingTests
     = { QStringLiteral("-eq"), QStringLiteral("-ne"), QStringLiteral("-lt"), QStringLiteral("-le"),
         QStringLiteral("-gt"), QStringLiteral("-ge"), QStringLiteral("-v"),  QStringLiteral("-R") };
+const QStringList kShells = { QStringLiteral("sh"), QStringLiteral("bash"), QStringLiteral("dash"),
+                              QStringLiteral("zsh"), QStringLiteral("ksh") };
+const QStringList kCodeCommands = { QStringLiteral("let"), QStringLiteral("eval"), QStringLiteral("trap") };
 const QStringList kDeclarations = { QStringLiteral("declare"), QStringLiteral("typeset"), QStringLiteral("local"),
                                     QStringLiteral("readonly"), QStringLiteral("export") };
 
@@ -247,8 +252,10 @@ void Reader::placeValue()
 void Reader::placeInCommand(Frame& f, bool bare)
 {
     QVScriptQuoting::Place& place = m_places.last();
-    if (f.command == QLatin1String("let") || f.command == QLatin1String("eval")) {
+    if (kCodeCommands.contains(f.command)) {
         refuse(QStringLiteral("it stands in a \"%1\" command, which runs its words as code").arg(f.command));
+    } else if (f.codeWord) {
+        refuse(QStringLiteral("it stands in the command text a shell runs (-c)"));
     } else if (f.integerDeclaration) {
         refuse(QStringLiteral("it stands in an integer declaration, where bash would run a name as code"));
     } else if (f.namesVariable) {
@@ -452,6 +459,13 @@ void Reader::endWord(Frame& f)
     }
     const QString w = f.word;
     const bool plain = f.wordPlain && !f.wordHasValue;
+    f.codeWord = false;
+    if (plain && kShells.contains(w.mid(w.lastIndexOf(QLatin1Char('/')) + 1))) {
+        f.shellInCommand = true;
+    } else if (plain && f.shellInCommand && w.size() > 1 && w.startsWith(QLatin1Char('-'))
+               && !w.startsWith(QLatin1String("--")) && w.contains(QLatin1Char('c'))) {
+        f.codeWord = true; // the next word is code
+    }
     if (f.inTest) {
         if (plain && w == QLatin1String("]]")) {
             closeTest(f);
@@ -494,6 +508,8 @@ void Reader::newCommand(Frame& f)
     f.command.clear();
     f.integerDeclaration = false;
     f.namesVariable = false;
+    f.shellInCommand = false;
+    f.codeWord = false;
 }
 
 // A "[[ ]]" test ends: when it evaluates its words, no value in it may stand.

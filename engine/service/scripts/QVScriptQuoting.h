@@ -13,8 +13,8 @@
 /// Everywhere else a value is refused: inside a here-document, a backquoted command, an
 /// arithmetic expression ("$((...))", "((...))", "let", a "[[ ]]" test that compares numbers or
 /// names a variable, an array subscript, an integer declaration), a "${...}" expansion, an
-/// "eval" command, directly after an unquoted "$" or a backslash, or after anything the reader
-/// cannot follow with certainty.
+/// "eval" or "trap" command, the code after a shell's "-c", directly after an unquoted "$" or a backslash, or after
+/// anything the reader cannot follow with certainty.
 class QVScriptQuoting final
 {
 public:
