@@ -84,10 +84,27 @@ INSTANTIATE_TEST_SUITE_P(
         ExpandCase {
             "ShellSyntaxInANameIsEscaped", "rm @rfname", { "/a/$(id)`x`;y" }, { "rm \\$\\(id\\)\\`x\\`\\;y" } },
         // Without a selection the plural route still runs once; every singular value is empty.
-        ExpandCase { "EmptySelectionGivesEmptyValues", "x@rfpaths|@rfpath|@rfname|@rfext", {}, { "x|||" } },
+        // An empty value between two operators is '': "||" would be another operator.
+        ExpandCase { "EmptySelectionGivesEmptyValues", "x@rfpaths|@rfpath|@rfname|@rfext", {}, { "x''|''|''|" } },
         ExpandCase { "EmptySelectionRunsNoSingularScript", "echo @rfname", {}, {} },
         ExpandCase { "FileWithoutExtensionGivesNothing", "echo [@rfext]", { "/a/Makefile" }, { "echo []" } },
-        ExpandCase { "UnchosenCommonPathStaysAsWritten", "echo @rftocommonpath", {}, { "echo @rftocommonpath" } }),
+        ExpandCase { "UnchosenCommonPathStaysAsWritten", "echo @rftocommonpath", {}, { "echo @rftocommonpath" } },
+        // Inside quotes the script's quote is closed around the value's word: pasted into "..."
+        // a word's backslashes stayed and "$(...)" ran; pasted into '...' its quotes ended it.
+        ExpandCase { "DoubleQuotesClosedAroundTheWord",
+                     "echo \"<@rfname>\"",
+                     { "/a/b $(c)" },
+                     { "echo \"<\"b\\ \\$\\(c\\)\">\"" } },
+        ExpandCase { "SingleQuotesHoldThePluralStringWithItsBlanks",
+                     "echo -n '@rfnames'",
+                     { "/a/x y", "/a/it's" },
+                     { "echo -n ''x\\ y\\ it\\\'s\\ ''" } },
+        ExpandCase { "DollarQuotesReopenedAfterTheWord", "echo $'\\t@rfpath'", { "/a/b" }, { "echo $'\\t''/a/b'$''" } },
+        ExpandCase { "ValuesAfterAShellsCodeAreArguments",
+                     "bash -c 'cat \"$1\"' _ @rfpath",
+                     { "/a/b" },
+                     { "bash -c 'cat \"$1\"' _ '/a/b'" } },
+        ExpandCase { "CommentGetsAWordWithoutLineBreaks", "true # @rfpath", { "/a/x\ny" }, { "true # $'/a/x\\ny'" } }),
     caseName<ExpandCase>);
 
 TEST(QVScriptPlaceholdersExtraTest, LoadingAndCommonPathAreSeenAsTokens)
@@ -95,5 +112,10 @@ TEST(QVScriptPlaceholdersExtraTest, LoadingAndCommonPathAreSeenAsTokens)
     EXPECT_TRUE(QVScriptPlaceholders::expand(QStringLiteral("@rloading"), {}, 0).showsProgress);
     EXPECT_FALSE(QVScriptPlaceholders::expand(QStringLiteral("@rload"), {}, 0).showsProgress);
     EXPECT_TRUE(QVScriptPlaceholders::usesCommonPath(QStringLiteral("cp @rfpath @rftocommonpath")));
+    const QVScriptPlaceholders::Expansion refused
+        = QVScriptPlaceholders::expand(QStringLiteral("echo ok\ncat <<EOF\n@rfname\nEOF"), { "/a/x" }, 0);
+    EXPECT_TRUE(refused.runs.isEmpty());
+    EXPECT_TRUE(refused.refusal.startsWith(QStringLiteral("@rfname: it stands inside a here-document")))
+        << refused.refusal.toStdString();
     EXPECT_FALSE(QVScriptPlaceholders::usesCommonPath(QStringLiteral("cp @rfpath @rftocommon")));
 }

@@ -97,6 +97,13 @@ void QVScriptCommands::executeScript(const QVMenuItemPtr& item, const QString& c
         = QVScriptPlaceholders::expand(item->script(), selectedPathBytes(), dayCount(), commonPath);
     const bool isShell = item->ext() == QLatin1String("sh");
     const QString title = item->menuTitle();
+    if (!expansion.refusal.isEmpty()) {
+        // A placeholder where no file name can be written safely: nothing of the script runs.
+        QVHelper::playSoundType(QVHelper::SoundError);
+        qv::alertWithMsg(
+            QStringLiteral("Failed to run the script. Script: \"%1\". Error: \"%2\"").arg(title, expansion.refusal));
+        return;
+    }
     const QString folder = resultFolder();
     m_context.checkFolderAccess(
         QStringLiteral("/"),

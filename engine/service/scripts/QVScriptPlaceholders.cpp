@@ -1,5 +1,7 @@
 #include "engine/service/scripts/QVScriptPlaceholders.h"
 
+#include "engine/service/scripts/QVScriptQuoting.h"
+
 #include "foundation/PathComponents.h"
 #include "foundation/QVFile.h"
 #include "foundation/StringExpand.h"
@@ -119,84 +121,167 @@ struct PathParts
     }
 };
 
-QString word(const QByteArray& value, qv::ShellQuoting style = qv::ShellQuoting::Word)
+// The values a token stands for: one per selected item for a plural token, the one item's for
+// a singular token (none without an item), the chosen folder for "@rftocommonpath".
+QList<QByteArray> valuesOf(Token t, const QList<PathParts>& all, const PathParts* one, const QString& commonPath)
 {
-    return value.isEmpty() ? QString() : qv::shellQuoted(value, style);
-}
-
-QString pluralValue(Token t, const QList<PathParts>& parts)
-{
-    QString out;
-    for (const PathParts& p : parts) {
-        switch (t) {
-        case Token::Paths:
-            out += word(p.path, qv::ShellQuoting::SingleQuotes);
-            break;
-        case Token::Poss:
-            out += word(p.folder);
-            break;
-        case Token::Names:
-            out += word(p.filename);
-            break;
-        case Token::Nams:
-            out += word(p.name);
-            break;
-        default:
-            out += word(p.ext);
-            break;
-        }
-        out += QLatin1Char(' ');
+    if (t == Token::CommonPath) {
+        return { QFile::encodeName(commonPath) };
     }
-    return out;
+    auto field = [t](const PathParts& p) -> const QByteArray& {
+        switch (t) {
+        case Token::Path:
+        case Token::Paths:
+            return p.path;
+        case Token::Pos:
+        case Token::Poss:
+            return p.folder;
+        case Token::Name:
+        case Token::Names:
+            return p.filename;
+        case Token::Nam:
+            return p.simpleName;
+        case Token::Nams:
+            return p.name;
+        default:
+            return p.ext;
+        }
+    };
+    QList<QByteArray> values;
+    if (isPlural(t)) {
+        for (const PathParts& p : all) {
+            values << field(p);
+        }
+    } else if (one != nullptr) {
+        values << field(*one);
+    }
+    return values;
 }
 
-QString singularValue(Token t, const PathParts* p)
+// The token's values written for their place. Bare, each value is one word (the raw path between
+// single quotes for "@rfpath" and "@rfpaths", else blanks escaped), a plural one followed by a
+// blank. Inside quotes, the values (each followed by a blank when plural) stay inside the
+// script's string as exactly their bytes. An empty value is left empty.
+QString valueText(Token t, const QList<QByteArray>& values, const QVScriptQuoting::Place& place)
 {
-    if (p == nullptr) {
+    using Context = QVScriptQuoting::Context;
+    const bool plural = isPlural(t);
+    const bool rawPath = t == Token::Path || t == Token::Paths;
+    if (place.context == Context::Bare) {
+        const qv::ShellQuoting style
+            = rawPath || place.quoteWhole ? qv::ShellQuoting::SingleQuotes : qv::ShellQuoting::Word;
+        QString out;
+        for (const QByteArray& v : values) {
+            out += v.isEmpty() ? QString() : qv::shellQuoted(v, style);
+            if (plural) {
+                out += QLatin1Char(' ');
+            }
+        }
+        return out;
+    }
+    QByteArray joined;
+    for (const QByteArray& v : values) {
+        joined += v;
+        if (plural) {
+            joined += ' ';
+        }
+    }
+    if (joined.isEmpty()) {
         return QString(QLatin1String(""));
     }
-    switch (t) {
-    case Token::Path:
-        return word(p->path, qv::ShellQuoting::SingleQuotes);
-    case Token::Pos:
-        return word(p->folder);
-    case Token::Name:
-        return word(p->filename);
-    case Token::Nam:
-        return word(p->simpleName);
-    default:
-        return word(p->ext);
-    }
+    // A comment ends at a line break: there every character that is not plain is escaped.
+    const qv::ShellQuoting style
+        = rawPath && place.context != Context::Comment ? qv::ShellQuoting::SingleQuotes : qv::ShellQuoting::Word;
+    return QVScriptQuoting::write(place.context, qv::shellQuoted(joined, style));
 }
 
-struct Context
+struct RenderContext
 {
     const QList<PathParts>& all;
     const PathParts* one;
     qint64 dayCount;
     const QString& commonPath;
+    const QList<QVScriptQuoting::Place>& places;
 };
 
-QString render(const QList<Piece>& pieces, const Context& c)
+bool standsForValues(Token t, const QString& commonPath)
+{
+    return isPlural(t) || isSingular(t) || (t == Token::CommonPath && !commonPath.isNull());
+}
+
+// Characters that an empty value would join into another operator, or turn into a comment.
+bool gluesToEmpty(const QList<Piece>& pieces, qsizetype next)
+{
+    const QString* literal = next < pieces.size() ? std::get_if<QString>(&pieces.at(next)) : nullptr;
+    return literal != nullptr && QStringView(u"#<>&|;()").contains(literal->at(0));
+}
+
+QString render(const QList<Piece>& pieces, const RenderContext& c)
 {
     QString out;
-    for (const Piece& piece : pieces) {
+    qsizetype value = 0;
+    for (qsizetype k = 0; k < pieces.size(); ++k) {
+        const Piece& piece = pieces.at(k);
         if (const QString* literal = std::get_if<QString>(&piece)) {
             out += *literal;
             continue;
         }
         const Token t = std::get<Token>(piece);
-        if (t == Token::CommonPath) {
-            out += c.commonPath.isNull() ? QStringLiteral("@rftocommonpath") : qv::shellQuoted(c.commonPath);
-        } else if (t == Token::Day) {
+        if (t == Token::Day) {
             out += QString::number(c.dayCount);
-        } else if (isPlural(t)) {
-            out += pluralValue(t, c.all);
-        } else if (isSingular(t)) {
-            out += singularValue(t, c.one);
+        } else if (t == Token::CommonPath && c.commonPath.isNull()) {
+            out += QStringLiteral("@rftocommonpath");
+        } else if (standsForValues(t, c.commonPath)) {
+            const QVScriptQuoting::Place& place = c.places.at(value++);
+            QString text = valueText(t, valuesOf(t, c.all, c.one, c.commonPath), place);
+            if (text.isEmpty() && place.context == QVScriptQuoting::Context::Bare && gluesToEmpty(pieces, k + 1)) {
+                text = QStringLiteral("''");
+            }
+            out += text;
         }
     }
     return out;
+}
+
+const char* tokenText(Token t)
+{
+    for (const TokenText& text : kTokens) {
+        if (text.token == t) {
+            return text.text;
+        }
+    }
+    return "";
+}
+
+// Reads where each value lands; the first place that cannot carry a value makes the refusal.
+QList<QVScriptQuoting::Place> readPlaces(const QList<Piece>& pieces, const QString& commonPath, QString* refusal)
+{
+    QString text;
+    QList<qsizetype> at;
+    QList<Token> tokens;
+    for (const Piece& piece : pieces) {
+        if (const QString* literal = std::get_if<QString>(&piece)) {
+            text += *literal;
+            continue;
+        }
+        const Token t = std::get<Token>(piece);
+        if (t == Token::Day) {
+            text += QLatin1Char('0');
+        } else if (t == Token::CommonPath && commonPath.isNull()) {
+            text += QStringLiteral("@rftocommonpath");
+        } else if (standsForValues(t, commonPath)) {
+            at << text.size();
+            tokens << t;
+        }
+    }
+    const QList<QVScriptQuoting::Place> places = QVScriptQuoting::read(text, at);
+    for (qsizetype k = 0; k < places.size(); ++k) {
+        if (!places.at(k).refusal.isEmpty()) {
+            *refusal = QStringLiteral("%1: %2").arg(QLatin1String(tokenText(tokens.at(k))), places.at(k).refusal);
+            break;
+        }
+    }
+    return places;
 }
 
 } // namespace
@@ -219,13 +304,17 @@ QVScriptPlaceholders::Expansion QVScriptPlaceholders::expand(const QString& scri
     for (const QByteArray& path : paths) {
         parts << PathParts(path);
     }
+    const QList<QVScriptQuoting::Place> places = readPlaces(pieces, commonPath, &expansion.refusal);
+    if (!expansion.refusal.isEmpty()) {
+        return expansion;
+    }
     if (plural || !singular) {
         const PathParts* first = parts.isEmpty() ? nullptr : &parts.first();
-        expansion.runs << render(pieces, { parts, first, dayCount, commonPath });
+        expansion.runs << render(pieces, { parts, first, dayCount, commonPath, places });
         return expansion;
     }
     for (const PathParts& one : parts) {
-        expansion.runs << render(pieces, { parts, &one, dayCount, commonPath });
+        expansion.runs << render(pieces, { parts, &one, dayCount, commonPath, places });
     }
     return expansion;
 }

@@ -13,10 +13,16 @@
 ///
 /// The text is read once, left to right, taking the longest token at each "@r"; what a token
 /// becomes is never read again, so a file named "x@rfext.txt" stays that name. Every value taken
-/// from a path reaches the shell as one quoted word (qv::shellQuoted) that bash turns back into
-/// exactly the path's bytes: ordinary names come out as they always did ("@rfpath" as '%@', the
-/// other tokens with blanks escaped), and quotes, "$(...)", newlines or bytes that are not UTF-8
-/// in a name run nothing. An empty value (no extension; no selection) is left empty.
+/// from a path (and the chosen folder) is written for the place it lands in (QVScriptQuoting):
+/// bare, it is one quoted word (qv::shellQuoted), so ordinary names come out as they always did
+/// ("@rfpath" as '%@', the other tokens with blanks escaped); inside "...", '...' or $'...' the
+/// script's quote is closed around that word, so the string holds exactly the value's bytes
+/// (a plural token's values each followed by a blank). Quotes, "$(...)", newlines or bytes that
+/// are not UTF-8 in a name run nothing. An empty value (no extension; no selection) is left
+/// empty, or '' where nothing would join two operators or start a comment.
+///
+/// A script with a value where no value can be written safely (a here-document, backquotes,
+/// arithmetic, ...) is refused as a whole: it gets no runs and a reason.
 class QVScriptPlaceholders final
 {
 public:
@@ -26,6 +32,8 @@ public:
     {
         QStringList runs; ///< the script text of each run, in selection order
         bool showsProgress = false; ///< the script held "@rloading"
+        /// Why the script may not run (the placeholder and its place); empty when it may.
+        QString refusal;
     };
 
     /// The runs of the script for the selected paths (exact bytes, in order). commonPath is the
