@@ -10,6 +10,8 @@
 #include <QUrl>
 
 #include <cerrno>
+#include <climits>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,15 +24,63 @@ namespace {
 using posix::errnoText;
 using posix::parentOf;
 
+// Every folder of a trash that is this user's alone: no other account may enter or change it.
+constexpr mode_t kPrivateMode = 0700;
+// The record of an item is "<name>.trashinfo", and it must fit in one file name too.
+constexpr qsizetype kInfoSuffixSize = 10;
+constexpr qsizetype kMaxTrashNameSize = NAME_MAX - kInfoSuffixSize;
+// An "extension" longer than this is part of the name, not a type worth keeping when cutting.
+constexpr qsizetype kMaxKeptExtensionSize = 32;
+
+// A descriptor closed at the end of its scope.
+class Fd
+{
+public:
+    explicit Fd(int fd = -1)
+        : m_fd(fd)
+    {
+    }
+    ~Fd()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Fd(Fd&& other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
+    Fd& operator=(Fd&& other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    bool ok() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+// An opened trash: every step inside it goes through these descriptors, so a folder swapped
+// for a link or another folder after it was checked cannot redirect an item or its record.
+struct TrashFolder
+{
+    QString path;
+    Fd files;
+    Fd info;
+};
+
 bool fail(QString* error, const QString& path, const QString& why)
 {
     return posix::fail(error, QStringLiteral("move the item to the Trash"), path, why);
 }
 
-bool statPath(const QString& path, struct stat* st, bool follow = true)
+bool statPath(const QString& path, struct stat* st)
 {
-    const QByteArray name = QFile::encodeName(path);
-    return follow ? ::stat(name.constData(), st) == 0 : ::lstat(name.constData(), st) == 0;
+    return ::stat(QFile::encodeName(path).constData(), st) == 0;
 }
 
 // The highest folder above the path on the same device: the file system's top folder.
@@ -50,69 +100,202 @@ QString topFolderOf(const QString& path, dev_t device)
     return top;
 }
 
-bool makeFolder(const QString& path, mode_t mode)
+Fd openFolder(const QString& path)
+{
+    return Fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+// The folder `name` inside `at`, made with the private mode when missing; never a link.
+// `made` tells whether it was made by this call.
+Fd makeFolderAt(int at, const QByteArray& name, bool* made = nullptr, bool followLink = false)
+{
+    const bool created = ::mkdirat(at, name.constData(), kPrivateMode) == 0;
+    if (!created && errno != EEXIST) {
+        return Fd();
+    }
+    if (made) {
+        *made = created;
+    }
+    return Fd(::openat(at, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW)));
+}
+
+// Why the entry `name` inside `at` did not open as a folder, said of it ("is a symbolic link").
+QString openRefusal(int at, const QByteArray& name, int code)
 {
     struct stat st
     {
     };
-    if (::lstat(QFile::encodeName(path).constData(), &st) == 0) {
-        return S_ISDIR(st.st_mode);
+    if ((code == ELOOP || code == ENOTDIR) && ::fstatat(at, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        return S_ISLNK(st.st_mode) ? QStringLiteral("is a symbolic link") : QStringLiteral("is not a folder");
     }
-    return ::mkdir(QFile::encodeName(path).constData(), mode) == 0;
+    return QStringLiteral("cannot be opened: %1").arg(errnoText(code));
 }
 
-// A usable trash folder with its files/ and info/ folders, created when missing.
-bool prepareTrash(const QString& trash)
+// Why an opened folder may not hold this user's trash; empty when it may.
+QString privateRefusal(const struct stat& st, dev_t device)
 {
-    return makeFolder(trash, 0700) && makeFolder(trash + QStringLiteral("/files"), 0700)
-        && makeFolder(trash + QStringLiteral("/info"), 0700);
-}
-
-// The trash of the top folder for items outside the home trash's file system, or null.
-QString topTrash(const QString& top, dev_t device)
-{
-    const QString uid = QString::number(::getuid());
-    const QString base = (top == QLatin1String("/") ? QString() : top);
-    const QString shared = base + QStringLiteral("/.Trash");
-    struct stat st
-    {
-    };
-    if (statPath(shared, &st, false) && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
-        const QString mine = shared + QLatin1Char('/') + uid;
-        struct stat own
-        {
-        };
-        if (prepareTrash(mine) && statPath(mine, &own) && own.st_dev == device) {
-            return mine;
-        }
+    if (!S_ISDIR(st.st_mode)) {
+        return QStringLiteral("is not a folder");
     }
-    const QString personal = base + QStringLiteral("/.Trash-") + uid;
-    struct stat own
-    {
-    };
-    if (prepareTrash(personal) && statPath(personal, &own, false) && S_ISDIR(own.st_mode) && own.st_dev == device) {
-        return personal;
+    if (st.st_uid != ::geteuid()) {
+        return QStringLiteral("belongs to another account");
+    }
+    if ((st.st_mode & 0777) != kPrivateMode) {
+        return QStringLiteral("has permissions %1, not 700").arg(st.st_mode & 0777, 3, 8, QLatin1Char('0'));
+    }
+    if (st.st_dev != device) {
+        return QStringLiteral("is on another file system");
     }
     return {};
 }
 
-// Reserves a free name in the trash by creating its info file exclusively; -1 when none.
-int reserveName(const QString& trash, const QString& name, QString* chosen)
+// Opens (making when missing) the private folder `name` inside `at` as this user's trash;
+// the reason it cannot be used otherwise.
+Fd openPrivateFolder(int at, const QByteArray& name, dev_t device, QString* why)
+{
+    bool made = false;
+    Fd folder = makeFolderAt(at, name, &made);
+    struct stat st
+    {
+    };
+    if (!folder.ok() || ::fstat(folder.get(), &st) != 0) {
+        *why = openRefusal(at, name, errno);
+        return Fd();
+    }
+    // A folder made just now may have lost bits to the umask; one that was there is taken as it is.
+    if (made && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 0777) != kPrivateMode
+        && (::fchmod(folder.get(), kPrivateMode) != 0 || ::fstat(folder.get(), &st) != 0)) {
+        *why = QStringLiteral("cannot be made private: %1").arg(errnoText(errno));
+        return Fd();
+    }
+    *why = privateRefusal(st, device);
+    return why->isEmpty() ? std::move(folder) : Fd();
+}
+
+// Fills the trash's files/ and info/ folders (made when missing) from its opened root.
+bool openInside(const Fd& root, const QString& path, TrashFolder* trash, QString* why)
+{
+    trash->path = path;
+    trash->files = makeFolderAt(root.get(), "files");
+    if (!trash->files.ok()) {
+        *why = QStringLiteral("\"%1/files\" %2").arg(path, openRefusal(root.get(), "files", errno));
+        return false;
+    }
+    trash->info = makeFolderAt(root.get(), "info");
+    if (!trash->info.ok()) {
+        *why = QStringLiteral("\"%1/info\" %2").arg(path, openRefusal(root.get(), "info", errno));
+        return false;
+    }
+    return true;
+}
+
+bool openHomeTrash(TrashFolder* trash, QString* why)
+{
+    const QString data = Paths::dataHome();
+    Paths::ensureFolder(data);
+    const Fd dataFolder = openFolder(data);
+    // The home trash lies in the user's own data folder, where nobody else writes: a link
+    // that the user made there to keep the trash elsewhere is followed.
+    const Fd root = dataFolder.ok() ? makeFolderAt(dataFolder.get(), "Trash", nullptr, true) : Fd();
+    if (!root.ok()) {
+        *why = QStringLiteral("the home Trash \"%1\" cannot be made: %2").arg(Trash::homeTrash(), errnoText(errno));
+        return false;
+    }
+    return openInside(root, Trash::homeTrash(), trash, why);
+}
+
+// "$top/.Trash/$uid" when "$top/.Trash" is a real folder with the sticky bit (so nobody can
+// remove or rename another account's entry in it) and that entry is a private folder of this
+// user; else "$top/.Trash-$uid" when it is a private folder of this user. A folder that another
+// account made, left open to others or replaced with a link is never used.
+bool openTopTrash(const QString& top, dev_t device, TrashFolder* trash, QString* why)
+{
+    const Fd topFolder = openFolder(top);
+    struct stat st
+    {
+    };
+    if (!topFolder.ok() || ::fstat(topFolder.get(), &st) != 0 || st.st_dev != device) {
+        *why = QStringLiteral("its top folder \"%1\" cannot be opened").arg(top);
+        return false;
+    }
+    const QString base = top == QLatin1String("/") ? QString() : top;
+    const QByteArray uid = QByteArray::number(::getuid());
+    QStringList refusals;
+    QString refusal;
+    struct stat shared
+    {
+    };
+    if (::fstatat(topFolder.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0) {
+        Fd sharedFolder(::openat(topFolder.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!sharedFolder.ok()) {
+            refusal = openRefusal(topFolder.get(), ".Trash", errno);
+        } else if (::fstat(sharedFolder.get(), &shared) != 0 || !(shared.st_mode & S_ISVTX)
+                   || shared.st_dev != device) {
+            refusal = QStringLiteral("is not a sticky folder on this volume");
+        } else {
+            const Fd mine = openPrivateFolder(sharedFolder.get(), uid, device, &refusal);
+            if (mine.ok()) {
+                return openInside(mine, base + QStringLiteral("/.Trash/") + QString::fromLatin1(uid), trash, why);
+            }
+            refusals << QStringLiteral("\"%1/.Trash/%2\" %3").arg(base, QString::fromLatin1(uid), refusal);
+            refusal.clear();
+        }
+        if (!refusal.isEmpty()) {
+            refusals << QStringLiteral("\"%1/.Trash\" %2").arg(base, refusal);
+        }
+    }
+    const QByteArray personal = ".Trash-" + uid;
+    const Fd mine = openPrivateFolder(topFolder.get(), personal, device, &refusal);
+    if (mine.ok()) {
+        return openInside(mine, base + QLatin1Char('/') + QString::fromLatin1(personal), trash, why);
+    }
+    refusals << QStringLiteral("\"%1/%2\" %3").arg(base, QString::fromLatin1(personal), refusal);
+    *why = refusals.join(QStringLiteral("; "));
+    return false;
+}
+
+qsizetype encodedSize(const QString& name)
+{
+    return QFile::encodeName(name).size();
+}
+
+// The name to try the nth time: the item's own name, then "stem.n.ext". A name that would make
+// its record's name too long is cut at a character boundary, keeping a short extension; the
+// record holds the full original path, so nothing is lost by the cut.
+QString candidateName(const QString& name, int n)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot > 0 ? name.left(dot) : name;
-    const QString ext = dot > 0 ? name.mid(dot) : QString();
+    QString stem = dot > 0 ? name.left(dot) : name;
+    QString ext = dot > 0 ? name.mid(dot) : QString();
+    const QString number = n == 1 ? QString() : QStringLiteral(".%1").arg(n);
+    if (encodedSize(stem + number + ext) <= kMaxTrashNameSize) {
+        return stem + number + ext;
+    }
+    if (encodedSize(ext) > kMaxKeptExtensionSize) {
+        stem = name;
+        ext.clear();
+    }
+    const qsizetype room = kMaxTrashNameSize - encodedSize(number + ext);
+    while (!stem.isEmpty() && encodedSize(stem) > room) {
+        stem.chop(stem.size() >= 2 && stem.back().isLowSurrogate() ? 2 : 1);
+    }
+    return stem + number + ext;
+}
+
+// Reserves a free name in the trash by creating its record exclusively; -1 when none.
+int reserveName(const TrashFolder& trash, const QString& name, QString* chosen)
+{
     for (int n = 1; n < 100000; ++n) {
-        const QString candidate = n == 1 ? name : QStringLiteral("%1.%2%3").arg(stem).arg(n).arg(ext);
+        const QString candidate = candidateName(name, n);
+        const QByteArray encoded = QFile::encodeName(candidate);
         struct stat st
         {
         };
-        if (statPath(trash + QStringLiteral("/files/") + candidate, &st, false)) {
+        if (::fstatat(trash.files.get(), encoded.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             continue;
         }
-        const QByteArray info
-            = QFile::encodeName(trash + QStringLiteral("/info/") + candidate + QStringLiteral(".trashinfo"));
-        const int fd = ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd = ::openat(trash.info.get(), (encoded + ".trashinfo").constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
             *chosen = candidate;
             return fd;
@@ -125,6 +308,12 @@ int reserveName(const QString& trash, const QString& name, QString* chosen)
     return -1;
 }
 
+QByteArray record(const QString& recordedPath)
+{
+    return "[Trash Info]\nPath=" + QUrl::toPercentEncoding(recordedPath, "/") + "\nDeletionDate="
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toUtf8() + "\n";
+}
+
 } // namespace
 
 QString Trash::homeTrash()
@@ -134,13 +323,10 @@ QString Trash::homeTrash()
 
 bool Trash::trashItem(const QString& path, QString* trashedPath, QString* error)
 {
-    const QString item = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    struct stat st
-    {
-    };
-    if (path.isEmpty() || !statPath(item, &st, false)) {
+    if (path.isEmpty()) {
         return fail(error, path, errnoText(ENOENT));
     }
+    const QString item = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     if (item == QLatin1String("/")) {
         return fail(error, item, QStringLiteral("the root folder cannot be trashed"));
     }
@@ -148,31 +334,38 @@ bool Trash::trashItem(const QString& path, QString* trashedPath, QString* error)
     if (item == home || item.startsWith(home + QLatin1Char('/')) || home.startsWith(item + QLatin1Char('/'))) {
         return fail(error, item, QStringLiteral("the Trash itself, or a folder holding it, cannot be trashed"));
     }
-    // The item's own folder decides the file system (a link is trashed as the link).
+    // The item's own folder decides the file system (a link is trashed as the link), and the
+    // item leaves that folder by a rename anchored at it.
+    const Fd parent = openFolder(parentOf(item));
+    const QByteArray itemName = QFile::encodeName(item.mid(item.lastIndexOf(QLatin1Char('/')) + 1));
     struct stat folder
     {
     };
-    if (!statPath(parentOf(item), &folder)) {
-        return fail(error, item, errnoText(errno));
+    struct stat st
+    {
+    };
+    if (!parent.ok() || ::fstat(parent.get(), &folder) != 0
+        || ::fstatat(parent.get(), itemName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return fail(error, path, errnoText(errno));
     }
-    QString trash;
+    TrashFolder trash;
+    QString why;
     QString recordedPath = item;
     struct stat homeStat
     {
     };
     Paths::ensureFolder(Paths::dataHome());
     if (statPath(Paths::dataHome(), &homeStat) && homeStat.st_dev == folder.st_dev) {
-        if (!prepareTrash(home)) {
-            return fail(error, item, QStringLiteral("the home Trash \"%1\" cannot be made").arg(home));
+        if (!openHomeTrash(&trash, &why)) {
+            return fail(error, item, why);
         }
-        trash = home;
     } else {
         const QString top = topFolderOf(item, folder.st_dev);
-        trash = topTrash(top, folder.st_dev);
-        if (trash.isEmpty()) {
-            return fail(error, item,
-                        QStringLiteral("the volume \"%1\" has no Trash this user may use; the item was left in place")
-                            .arg(top));
+        if (!openTopTrash(top, folder.st_dev, &trash, &why)) {
+            return fail(
+                error, item,
+                QStringLiteral("the volume \"%1\" has no Trash this user may use (%2); the item was left in place")
+                    .arg(top, why));
         }
         recordedPath = top == QLatin1String("/") ? item.mid(1) : item.mid(top.size() + 1);
     }
@@ -181,26 +374,20 @@ bool Trash::trashItem(const QString& path, QString* trashedPath, QString* error)
     if (fd < 0) {
         return fail(error, item, errnoText(errno));
     }
-    const QString infoPath = trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo");
-    const QByteArray record = "[Trash Info]\nPath=" + QUrl::toPercentEncoding(recordedPath, "/") + "\nDeletionDate="
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toUtf8() + "\n";
-    const bool written = ::write(fd, record.constData(), static_cast<size_t>(record.size())) == record.size();
+    const QByteArray infoName = QFile::encodeName(name) + ".trashinfo";
+    const QByteArray text = record(recordedPath);
+    const bool written = ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
     const bool closed = ::close(fd) == 0;
-    const QString target = trash + QStringLiteral("/files/") + name;
-    if (!written || !closed) {
+    if (!written || !closed
+        || ::renameat2(parent.get(), itemName.constData(), trash.files.get(), QFile::encodeName(name).constData(),
+                       RENAME_NOREPLACE)
+            != 0) {
         const int code = errno;
-        QFile::remove(infoPath);
-        return fail(error, item, errnoText(code));
-    }
-    if (::renameat2(AT_FDCWD, QFile::encodeName(item).constData(), AT_FDCWD, QFile::encodeName(target).constData(),
-                    RENAME_NOREPLACE)
-        != 0) {
-        const int code = errno;
-        QFile::remove(infoPath);
+        ::unlinkat(trash.info.get(), infoName.constData(), 0);
         return fail(error, item, errnoText(code));
     }
     if (trashedPath) {
-        *trashedPath = target;
+        *trashedPath = trash.path + QStringLiteral("/files/") + name;
     }
     return true;
 }

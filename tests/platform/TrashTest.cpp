@@ -1,14 +1,22 @@
 #include "platform/Trash.h"
 
 #include "platform/Paths.h"
+#include "testsupport/ScratchVolume.h"
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +24,7 @@
 using platform::Trash;
 using tarsel::test::inHome;
 using tarsel::test::readFile;
+using tarsel::test::ScratchVolume;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 
@@ -118,3 +127,278 @@ TEST(TrashTest, ItemOnAnotherFileSystemGoesToThatVolumesTrash)
         QDir(volumeTrash).removeRecursively();
     }
 }
+
+namespace {
+
+// An account number that nobody on the test machine uses: the owner of what "another account"
+// left on a shared disk.
+constexpr uid_t kStranger = 4242;
+
+QByteArray uidText()
+{
+    return QByteArray::number(::getuid());
+}
+
+bool makeFolder(const QString& path, mode_t mode, uid_t owner = ::geteuid())
+{
+    const QByteArray name = QFile::encodeName(path);
+    return ::mkdir(name.constData(), mode) == 0 && ::chmod(name.constData(), mode) == 0
+        && ::chown(name.constData(), owner, static_cast<gid_t>(-1)) == 0;
+}
+
+// Every entry below a folder, links not followed.
+QStringList entriesBelow(const QString& folder)
+{
+    QStringList names;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        names << it.next().mid(folder.size() + 1);
+    }
+    return names;
+}
+
+enum class Lands { PersonalTrash, SharedTrash, Nowhere };
+
+struct VolumeCase
+{
+    const char* name;
+    // Plants what other accounts left in the volume's top folder.
+    std::function<void(const QString& top)> prepare;
+    Lands lands;
+    // A folder (relative to the top) that belongs to someone else and must get nothing.
+    QString untouched;
+    // What the refusal says.
+    QString why;
+};
+
+void PrintTo(const VolumeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const QString kEvil = QStringLiteral("evil");
+
+QString personalName()
+{
+    return QStringLiteral(".Trash-") + QString::fromLatin1(uidText());
+}
+
+QString sharedName()
+{
+    return QStringLiteral(".Trash/") + QString::fromLatin1(uidText());
+}
+
+const QList<VolumeCase>& volumeCases()
+{
+    static const QList<VolumeCase> list = {
+        // Another account made our personal trash before us: it could then read, delete or swap
+        // whatever we trashed.
+        { "PersonalTrashOfAnotherAccountIsRefused",
+          [](const QString& top) { ASSERT_TRUE(makeFolder(top + '/' + personalName(), 0700, kStranger)); },
+          Lands::Nowhere, personalName(), QStringLiteral("belongs to another account") },
+        { "PersonalTrashOpenToEveryoneIsRefused",
+          [](const QString& top) { ASSERT_TRUE(makeFolder(top + '/' + personalName(), 0777)); }, Lands::Nowhere,
+          personalName(), QStringLiteral("has permissions 777, not 700") },
+        { "PersonalTrashThatIsALinkIsRefused",
+          [](const QString& top) {
+              ASSERT_TRUE(makeFolder(top + '/' + kEvil, 0777, kStranger));
+              ASSERT_TRUE(QFile::link(kEvil, top + '/' + personalName()));
+          },
+          Lands::Nowhere, kEvil, QStringLiteral("is a symbolic link") },
+        // A link to a sticky folder holding a private folder of ours is still a link.
+        { "SharedTrashThatIsALinkIsPassedOver",
+          [](const QString& top) {
+              ASSERT_TRUE(makeFolder(top + '/' + kEvil, 01777, kStranger));
+              ASSERT_TRUE(makeFolder(top + '/' + kEvil + '/' + QString::fromLatin1(uidText()), 0700));
+              ASSERT_TRUE(QFile::link(kEvil, top + QStringLiteral("/.Trash")));
+          },
+          Lands::PersonalTrash, kEvil + '/' + QString::fromLatin1(uidText()), QString() },
+        // Without the sticky bit anyone may rename our folder in it away and put another in its place.
+        { "SharedTrashThatIsNotStickyIsPassedOver",
+          [](const QString& top) {
+              ASSERT_TRUE(makeFolder(top + QStringLiteral("/.Trash"), 0777, kStranger));
+              ASSERT_TRUE(makeFolder(top + '/' + sharedName(), 0700));
+          },
+          Lands::PersonalTrash, sharedName(), QString() },
+        { "SharedTrashWithAnotherAccountsFolderIsPassedOver",
+          [](const QString& top) {
+              ASSERT_TRUE(makeFolder(top + QStringLiteral("/.Trash"), 01777));
+              ASSERT_TRUE(makeFolder(top + '/' + sharedName(), 0700, kStranger));
+          },
+          Lands::PersonalTrash, sharedName(), QString() },
+        { "StickySharedTrashWithOurPrivateFolderIsUsed",
+          [](const QString& top) {
+              ASSERT_TRUE(makeFolder(top + QStringLiteral("/.Trash"), 01777));
+              ASSERT_TRUE(makeFolder(top + '/' + sharedName(), 0700));
+          },
+          Lands::SharedTrash, QString(), QString() },
+        { "StickySharedTrashGetsOurPrivateFolderMade",
+          [](const QString& top) { ASSERT_TRUE(makeFolder(top + QStringLiteral("/.Trash"), 01777)); },
+          Lands::SharedTrash, QString(), QString() },
+        { "NoTrashYetMakesAPrivatePersonalOne", [](const QString&) {}, Lands::PersonalTrash, QString(), QString() },
+    };
+    return list;
+}
+
+class TrashVolumeTest : public testing::TestWithParam<VolumeCase>
+{
+};
+
+} // namespace
+
+// An item on a shared disk goes only to a trash folder that is this user's alone; a planted,
+// linked or open folder gets nothing, and the item then stays where it is with the reason.
+TEST_P(TrashVolumeTest, ItemGoesOnlyToAPrivateTrashOfTheVolume)
+{
+    const VolumeCase& c = GetParam();
+    const ScratchVolume volume(inHome(QStringLiteral("disk")));
+    if (!volume.ok()) {
+        GTEST_SKIP() << qPrintable(volume.why());
+    }
+    const QString top = volume.path();
+    c.prepare(top);
+    const QString item = writeFile(top + QStringLiteral("/papers/secret.txt"), "mine");
+
+    QString trashed;
+    QString error;
+    const bool moved = Trash::trashItem(item, &trashed, &error);
+
+    if (!c.untouched.isEmpty()) {
+        EXPECT_EQ(entriesBelow(top + '/' + c.untouched), QStringList()) << qPrintable(c.untouched);
+    }
+    if (c.lands == Lands::Nowhere) {
+        EXPECT_FALSE(moved) << qPrintable(trashed);
+        EXPECT_EQ(readFile(item), QByteArray("mine"));
+        EXPECT_TRUE(error.contains(c.why)) << qPrintable(error);
+        EXPECT_TRUE(error.contains(QStringLiteral("the item was left in place"))) << qPrintable(error);
+        EXPECT_FALSE(QFile::exists(Trash::homeTrash() + QStringLiteral("/files/secret.txt")));
+        return;
+    }
+    ASSERT_TRUE(moved) << qPrintable(error);
+    const QString trash = top + '/' + (c.lands == Lands::SharedTrash ? sharedName() : personalName());
+    EXPECT_EQ(trashed, trash + QStringLiteral("/files/secret.txt"));
+    EXPECT_FALSE(QFileInfo::exists(item));
+    EXPECT_EQ(readFile(trash + QStringLiteral("/files/secret.txt")), QByteArray("mine"));
+    EXPECT_EQ(infoFields(trash + QStringLiteral("/info/secret.txt.trashinfo")).value(QStringLiteral("Path")),
+              QStringLiteral("papers/secret.txt"));
+    for (const QString& folder : { trash, trash + QStringLiteral("/files"), trash + QStringLiteral("/info") }) {
+        struct stat st
+        {
+        };
+        ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &st), 0) << qPrintable(folder);
+        EXPECT_TRUE(S_ISDIR(st.st_mode)) << qPrintable(folder);
+        EXPECT_EQ(st.st_uid, ::geteuid()) << qPrintable(folder);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << qPrintable(folder);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TrashVolumeTest, testing::ValuesIn(volumeCases()), tarsel::test::caseName<VolumeCase>);
+
+namespace {
+
+struct LongNameCase
+{
+    const char* name;
+    // Items trashed one after the other, all from one folder.
+    QStringList items;
+    // The extension each trash name keeps ("" for none).
+    QString extension;
+    // The items are folders (with a file inside) rather than files.
+    bool folders = false;
+};
+
+void PrintTo(const LongNameCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+QString repeated(const QString& text, int times)
+{
+    return text.repeated(times);
+}
+
+const QList<LongNameCase>& longNameCases()
+{
+    static const QList<LongNameCase> list = {
+        // 245 bytes: its record name is exactly 255 bytes, so the name is kept as it is.
+        { "Name245BytesIsKept",
+          { repeated(QStringLiteral("k"), 241) + QStringLiteral(".txt") },
+          QStringLiteral(".txt") },
+        { "Name250Bytes", { repeated(QStringLiteral("a"), 246) + QStringLiteral(".txt") }, QStringLiteral(".txt") },
+        { "Name251Bytes", { repeated(QStringLiteral("b"), 247) + QStringLiteral(".txt") }, QStringLiteral(".txt") },
+        { "Name255Bytes", { repeated(QStringLiteral("c"), 251) + QStringLiteral(".txt") }, QStringLiteral(".txt") },
+        // Two-byte characters: 254 bytes; a cut inside a character would leave a name that is not UTF-8.
+        { "TwoByteCharactersNearTheLimit",
+          { repeated(QStringLiteral("\u00e9"), 125) + QStringLiteral(".txt") },
+          QStringLiteral(".txt") },
+        { "ThreeByteCharactersNearTheLimit",
+          { QStringLiteral("x") + repeated(QStringLiteral("\u6587"), 83) + QStringLiteral(".md") },
+          QStringLiteral(".md") },
+        // Four-byte characters are two UTF-16 units each: 251 bytes.
+        { "FourByteCharactersNearTheLimit",
+          { repeated(QStringLiteral("\U0001F600"), 62) + QStringLiteral(".md") },
+          QStringLiteral(".md") },
+        { "LongNamesSharingAPrefixStayApart",
+          { repeated(QStringLiteral("p"), 240) + QStringLiteral("-one.txt"),
+            repeated(QStringLiteral("p"), 240) + QStringLiteral("-two.txt"),
+            repeated(QStringLiteral("p"), 240) + QStringLiteral("-six.txt") },
+          QStringLiteral(".txt") },
+        { "LongNameWithALongTailAfterItsDot",
+          { QStringLiteral("notes.") + repeated(QStringLiteral("t"), 249) },
+          QString() },
+        { "LongFolderName", { repeated(QStringLiteral("f"), 255) }, QString(), true },
+    };
+    return list;
+}
+
+class TrashLongNameTest : public testing::TestWithParam<LongNameCase>
+{
+};
+
+} // namespace
+
+// A name of 251 bytes or more could not be trashed: its record "<name>.trashinfo" is longer
+// than a file name may be. The trash name is cut; the record keeps the original path.
+TEST_P(TrashLongNameTest, LongNameIsTrashedWithItsOriginalPathRecorded)
+{
+    const LongNameCase& c = GetParam();
+    const QString folder = inHome(QStringLiteral("long"));
+    QStringList trashNames;
+    for (const QString& name : c.items) {
+        ASSERT_LE(QFile::encodeName(name).size(), NAME_MAX) << qPrintable(name);
+        const QString item = folder + '/' + name;
+        if (c.folders) {
+            ASSERT_TRUE(QDir().mkpath(item));
+            writeFile(item + QStringLiteral("/inside.txt"), name.toUtf8());
+        } else {
+            writeFile(item, name.toUtf8());
+        }
+        QString trashed;
+        QString error;
+        ASSERT_TRUE(Trash::trashItem(item, &trashed, &error)) << qPrintable(error);
+        EXPECT_FALSE(QFileInfo::exists(item));
+        ASSERT_TRUE(trashed.startsWith(Trash::homeTrash() + QStringLiteral("/files/"))) << qPrintable(trashed);
+        const QString trashName = trashed.section('/', -1);
+        const QByteArray bytes = QFile::encodeName(trashName);
+        EXPECT_EQ(QString::fromUtf8(bytes).toUtf8(), bytes) << "not UTF-8";
+        EXPECT_FALSE(trashName.contains(QChar::ReplacementCharacter));
+        EXPECT_LE(bytes.size() + qsizetype(sizeof(".trashinfo") - 1), NAME_MAX);
+        if (QFile::encodeName(name).size() + 10 <= NAME_MAX) {
+            EXPECT_EQ(trashName, name);
+        }
+        EXPECT_TRUE(trashName.endsWith(c.extension)) << qPrintable(trashName);
+        EXPECT_EQ(readFile(c.folders ? trashed + QStringLiteral("/inside.txt") : trashed), name.toUtf8());
+        const QString info = Trash::homeTrash() + QStringLiteral("/info/") + trashName + QStringLiteral(".trashinfo");
+        const QString recorded = infoFields(info).value(QStringLiteral("Path"));
+        EXPECT_EQ(QUrl::fromPercentEncoding(recorded.toLatin1()), item);
+        EXPECT_EQ(recorded, QString::fromLatin1(QFile::encodeName(item).toPercentEncoding("/")));
+        trashNames << trashName;
+    }
+    EXPECT_EQ(QSet<QString>(trashNames.begin(), trashNames.end()).size(), c.items.size())
+        << qPrintable(trashNames.join('\n'));
+    EXPECT_EQ(entriesBelow(Trash::homeTrash() + QStringLiteral("/info")).size(), c.items.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TrashLongNameTest, testing::ValuesIn(longNameCases()),
+                         tarsel::test::caseName<LongNameCase>);

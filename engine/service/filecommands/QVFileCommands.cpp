@@ -82,7 +82,8 @@ void QVFileCommands::moveToTrash()
     for (const QString& path : m_context.selectPaths()) {
         QString error;
         if (!platform::Trash::trashItem(path, nullptr, &error)) {
-            qv::alertWithMsg(qv::localized(QStringLiteral("Delete Fail Tip")), nullptr);
+            // Which item stayed and why: a volume's trash may be refused for reasons the user can mend.
+            qv::alertWithMsg(qv::localized(QStringLiteral("Delete Fail Tip")) + QLatin1Char('\n') + error, nullptr);
         }
     }
     QVHelper::playSoundType(QVHelper::SoundFold);
