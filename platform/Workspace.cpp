@@ -492,13 +492,19 @@ std::optional<QList<QStringList>> commandLines(const QString& exec, const QStrin
         *why = QStringLiteral("the command's program is a field code");
         return std::nullopt;
     }
-    if (const QString unsafe = unsafeFileCode(*args); !unsafe.isEmpty()) {
-        *why = unsafe;
-        return std::nullopt;
-    }
     QList<QStringList> lines;
     const bool takesMany = hasFieldCode(*args, QStringLiteral("FU"));
     const bool takesOne = hasFieldCode(*args, QStringLiteral("fu"));
+    // Only names can be run as code: without files the application just starts. Files an
+    // entry does not place follow the command, where they must be safe as well ("sh -c").
+    QList<ExecArgument> placed = *args;
+    if (!takesMany && !takesOne) {
+        placed << ExecArgument { QStringLiteral("%F"), true };
+    }
+    if (const QString unsafe = paths.isEmpty() ? QString() : unsafeFileCode(placed); !unsafe.isEmpty()) {
+        *why = unsafe;
+        return std::nullopt;
+    }
     if (!takesMany && !takesOne) {
         // The entry does not say where files go: they follow the command.
         lines << expandExec(*args, {}) + paths;

@@ -253,7 +253,12 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
         // A name glued into a word that is no option's value.
         { "viewer file:%f", {} },
         { "viewer +%f", {} },
+        // Files an entry does not place follow the command.
+        { "nice sh -c", {} },
+        { "bash -O extglob -c", {} },
         // Legitimate lines: the name is an argument of its own, or an option's value.
+        { "sh -c \"exec foo \\\"\\$@\\\"\" sh", { sh, QStringLiteral("-c"), QStringLiteral("exec foo \"$@\""), sh, name } },
+        { "nice viewer", { QStringLiteral("nice"), QStringLiteral("viewer"), name } },
         { "sh -c \"printf '%%s' \\\"\\$1\\\"\" sh %f", { sh, QStringLiteral("-c"), printf, sh, name } },
         { "sh -c \"exec foo \\\"\\$@\\\"\" sh %F",
           { sh, QStringLiteral("-c"), QStringLiteral("exec foo \"$@\""), sh, name } },
