@@ -88,7 +88,8 @@ QByteArray storedText(const QString& text)
         if (c == QLatin1Char('\\')) {
             out += QStringLiteral("\\\\");
         } else if (!xmlCarries(text, i)) {
-            out += QStringLiteral("\\u") + QString::number(uint(c.unicode()), 16).rightJustified(4, QLatin1Char('0')).toUpper();
+            out += QStringLiteral("\\u")
+                + QString::number(uint(c.unicode()), 16).rightJustified(4, QLatin1Char('0')).toUpper();
         } else {
             out += c;
         }

@@ -295,21 +295,21 @@ QString programName(const QString& word)
 QString interpreterCodeLetters(const QString& word)
 {
     static const QHash<QString, QString> kInterpreters = {
-        { QStringLiteral("sh"), QStringLiteral("c") },      { QStringLiteral("bash"), QStringLiteral("c") },
-        { QStringLiteral("dash"), QStringLiteral("c") },    { QStringLiteral("zsh"), QStringLiteral("c") },
-        { QStringLiteral("ksh"), QStringLiteral("c") },     { QStringLiteral("mksh"), QStringLiteral("c") },
-        { QStringLiteral("ash"), QStringLiteral("c") },     { QStringLiteral("yash"), QStringLiteral("c") },
-        { QStringLiteral("fish"), QStringLiteral("c") },    { QStringLiteral("csh"), QStringLiteral("c") },
-        { QStringLiteral("tcsh"), QStringLiteral("c") },    { QStringLiteral("busybox"), QStringLiteral("c") },
-        { QStringLiteral("python"), QStringLiteral("c") },  { QStringLiteral("pypy"), QStringLiteral("c") },
-        { QStringLiteral("perl"), QStringLiteral("eE") },   { QStringLiteral("ruby"), QStringLiteral("e") },
-        { QStringLiteral("node"), QStringLiteral("ep") },   { QStringLiteral("nodejs"), QStringLiteral("ep") },
-        { QStringLiteral("php"), QStringLiteral("rBRE") },  { QStringLiteral("lua"), QStringLiteral("e") },
-        { QStringLiteral("luajit"), QStringLiteral("e") },  { QStringLiteral("Rscript"), QStringLiteral("e") },
-        { QStringLiteral("julia"), QStringLiteral("e") },   { QStringLiteral("osascript"), QStringLiteral("e") },
-        { QStringLiteral("awk"), QStringLiteral("e") },     { QStringLiteral("gawk"), QStringLiteral("e") },
-        { QStringLiteral("mawk"), QStringLiteral("e") },    { QStringLiteral("nawk"), QStringLiteral("e") },
-        { QStringLiteral("sed"), QStringLiteral("e") },     { QStringLiteral("gsed"), QStringLiteral("e") },
+        { QStringLiteral("sh"), QStringLiteral("c") },     { QStringLiteral("bash"), QStringLiteral("c") },
+        { QStringLiteral("dash"), QStringLiteral("c") },   { QStringLiteral("zsh"), QStringLiteral("c") },
+        { QStringLiteral("ksh"), QStringLiteral("c") },    { QStringLiteral("mksh"), QStringLiteral("c") },
+        { QStringLiteral("ash"), QStringLiteral("c") },    { QStringLiteral("yash"), QStringLiteral("c") },
+        { QStringLiteral("fish"), QStringLiteral("c") },   { QStringLiteral("csh"), QStringLiteral("c") },
+        { QStringLiteral("tcsh"), QStringLiteral("c") },   { QStringLiteral("busybox"), QStringLiteral("c") },
+        { QStringLiteral("python"), QStringLiteral("c") }, { QStringLiteral("pypy"), QStringLiteral("c") },
+        { QStringLiteral("perl"), QStringLiteral("eE") },  { QStringLiteral("ruby"), QStringLiteral("e") },
+        { QStringLiteral("node"), QStringLiteral("ep") },  { QStringLiteral("nodejs"), QStringLiteral("ep") },
+        { QStringLiteral("php"), QStringLiteral("rBRE") }, { QStringLiteral("lua"), QStringLiteral("e") },
+        { QStringLiteral("luajit"), QStringLiteral("e") }, { QStringLiteral("Rscript"), QStringLiteral("e") },
+        { QStringLiteral("julia"), QStringLiteral("e") },  { QStringLiteral("osascript"), QStringLiteral("e") },
+        { QStringLiteral("awk"), QStringLiteral("e") },    { QStringLiteral("gawk"), QStringLiteral("e") },
+        { QStringLiteral("mawk"), QStringLiteral("e") },   { QStringLiteral("nawk"), QStringLiteral("e") },
+        { QStringLiteral("sed"), QStringLiteral("e") },    { QStringLiteral("gsed"), QStringLiteral("e") },
     };
     return kInterpreters.value(programName(word));
 }
@@ -317,8 +317,8 @@ QString interpreterCodeLetters(const QString& word)
 // awk and sed take their program as the first operand unless an option gives it.
 bool takesOperandProgram(const QString& word)
 {
-    static const QStringList kPrograms = { QStringLiteral("awk"), QStringLiteral("gawk"), QStringLiteral("mawk"),
-                                           QStringLiteral("nawk"), QStringLiteral("sed"), QStringLiteral("gsed") };
+    static const QStringList kPrograms = { QStringLiteral("awk"),  QStringLiteral("gawk"), QStringLiteral("mawk"),
+                                           QStringLiteral("nawk"), QStringLiteral("sed"),  QStringLiteral("gsed") };
     return kPrograms.contains(programName(word));
 }
 
@@ -332,9 +332,9 @@ bool givesProgram(const QString& word)
 // The name of a long or short option that takes code ("--command", "-c"), whatever the program.
 bool isCodeOptionName(const QString& name, const QString& letters)
 {
-    static const QStringList kLong = { QStringLiteral("command"), QStringLiteral("eval"),
-                                       QStringLiteral("eval-command"), QStringLiteral("exec"),
-                                       QStringLiteral("execute"), QStringLiteral("expression") };
+    static const QStringList kLong
+        = { QStringLiteral("command"), QStringLiteral("eval"),    QStringLiteral("eval-command"),
+            QStringLiteral("exec"),    QStringLiteral("execute"), QStringLiteral("expression") };
     if (name.size() == 1) {
         return name == QLatin1String("c") || name == QLatin1String("e") || letters.contains(name);
     }

@@ -97,8 +97,8 @@ const TextCase textCases[] = {
     { "UnitSeparator", QStringLiteral("\x1f") },
     { "Delete", QStringLiteral("a\x7fz") },
     { "Nul", withUnits({ u'a', 0, u'z' }) },
-    { "EveryControlAndBackslashes", withUnits({ 1, 2, 3, 4, 5, 6, 7, 8, 0x0c, 0x0e, 0x1e, u'\\', u'\\', u'u', u'0',
-                                                 u'0', u'1', u'B', u'\t', u'\n', u'\r' }) },
+    { "EveryControlAndBackslashes", withUnits({ 1,     2,     3,    4,    5,    6,    7,    8,     0x0c,  0x0e, 0x1e,
+                                                u'\\', u'\\', u'u', u'0', u'0', u'1', u'B', u'\t', u'\n', u'\r' }) },
     { "LoneHighSurrogate", withUnits({ u'x', 0xD800, u'y' }) },
     { "LoneLowSurrogateAtTheEnd", withUnits({ u'x', 0xDC00 }) },
     { "Noncharacters", withUnits({ 0xFFFE, u' ', 0xFFFF }) },
@@ -146,11 +146,12 @@ TEST_P(DefaultsTextTest, TextXmlCannotCarryKeepsTheFileWellFormedAndReadsBackExa
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (!python.isEmpty()) {
         QProcess reader;
-        reader.start(python, { QStringLiteral("-c"),
-                               QStringLiteral("import plistlib, sys\n"
-                                              "with open(sys.argv[1], 'rb') as f:\n"
-                                              "    print(plistlib.load(f)['plain'])\n"),
-                               d.filePath() });
+        reader.start(python,
+                     { QStringLiteral("-c"),
+                       QStringLiteral("import plistlib, sys\n"
+                                      "with open(sys.argv[1], 'rb') as f:\n"
+                                      "    print(plistlib.load(f)['plain'])\n"),
+                       d.filePath() });
         ASSERT_TRUE(reader.waitForFinished(60000));
         EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().constData();
         EXPECT_EQ(reader.readAllStandardOutput().trimmed(), QByteArray("Copy Path"));

@@ -257,7 +257,8 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
         { "nice sh -c", {} },
         { "bash -O extglob -c", {} },
         // Legitimate lines: the name is an argument of its own, or an option's value.
-        { "sh -c \"exec foo \\\"\\$@\\\"\" sh", { sh, QStringLiteral("-c"), QStringLiteral("exec foo \"$@\""), sh, name } },
+        { "sh -c \"exec foo \\\"\\$@\\\"\" sh",
+          { sh, QStringLiteral("-c"), QStringLiteral("exec foo \"$@\""), sh, name } },
         { "nice viewer", { QStringLiteral("nice"), QStringLiteral("viewer"), name } },
         { "sh -c \"printf '%%s' \\\"\\$1\\\"\" sh %f", { sh, QStringLiteral("-c"), printf, sh, name } },
         { "sh -c \"exec foo \\\"\\$@\\\"\" sh %F",
@@ -266,14 +267,17 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
           { QStringLiteral("nice"), QStringLiteral("-n"), QStringLiteral("5"), QStringLiteral("python3"),
             QStringLiteral("-c"), QStringLiteral("import sys; print(sys.argv[1])"), name } },
         { "awk \"{ print }\" %f", { QStringLiteral("awk"), QStringLiteral("{ print }"), name } },
-        { "sed -n -e p %f", { QStringLiteral("sed"), QStringLiteral("-n"), QStringLiteral("-e"), QStringLiteral("p"), name } },
+        { "sed -n -e p %f",
+          { QStringLiteral("sed"), QStringLiteral("-n"), QStringLiteral("-e"), QStringLiteral("p"), name } },
         { "gimp %U", { QStringLiteral("gimp"), QStringLiteral("URL") } },
         { "code --new-window %F", { QStringLiteral("code"), QStringLiteral("--new-window"), name } },
-        { "vlc --started-from-file %U", { QStringLiteral("vlc"), QStringLiteral("--started-from-file"), QStringLiteral("URL") } },
-        { "taskset -c 0 gimp %U", { QStringLiteral("taskset"), QStringLiteral("-c"), QStringLiteral("0"), QStringLiteral("gimp"),
-                                    QStringLiteral("URL") } },
-        { "nice timeout 5 viewer %f", { QStringLiteral("nice"), QStringLiteral("timeout"), QStringLiteral("5"),
-                                        QStringLiteral("viewer"), name } },
+        { "vlc --started-from-file %U",
+          { QStringLiteral("vlc"), QStringLiteral("--started-from-file"), QStringLiteral("URL") } },
+        { "taskset -c 0 gimp %U",
+          { QStringLiteral("taskset"), QStringLiteral("-c"), QStringLiteral("0"), QStringLiteral("gimp"),
+            QStringLiteral("URL") } },
+        { "nice timeout 5 viewer %f",
+          { QStringLiteral("nice"), QStringLiteral("timeout"), QStringLiteral("5"), QStringLiteral("viewer"), name } },
         { "viewer --file=%f", { QStringLiteral("viewer"), QStringLiteral("--file=NAME") } },
         { "viewer \"%f\"", { QStringLiteral("viewer"), name } },
     };
@@ -306,10 +310,9 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
 
     // The refusal says why, in the words it always used.
     QString error;
-    EXPECT_FALSE(Workspace::openFiles({ existingFile(QStringLiteral("a.txt")) },
-                                      Application { QStringLiteral("x"), QStringLiteral("X"),
-                                                    QStringLiteral("nice sh -c %f"), {}, {} },
-                                      &error));
+    EXPECT_FALSE(Workspace::openFiles(
+        { existingFile(QStringLiteral("a.txt")) },
+        Application { QStringLiteral("x"), QStringLiteral("X"), QStringLiteral("nice sh -c %f"), {}, {} }, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("the command runs a file name as code"))) << error.toStdString();
 }
 
