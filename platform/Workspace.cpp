@@ -495,13 +495,13 @@ std::optional<QList<QStringList>> commandLines(const QString& exec, const QStrin
     QList<QStringList> lines;
     const bool takesMany = hasFieldCode(*args, QStringLiteral("FU"));
     const bool takesOne = hasFieldCode(*args, QStringLiteral("fu"));
-    // Only names can be run as code: without files the application just starts. Files an
-    // entry does not place follow the command, where they must be safe as well ("sh -c").
+    // Files an entry does not place follow the command, where they must be safe as well
+    // ("sh -c" would run the first as code).
     QList<ExecArgument> placed = *args;
-    if (!takesMany && !takesOne) {
+    if (!takesMany && !takesOne && !paths.isEmpty()) {
         placed << ExecArgument { QStringLiteral("%F"), true };
     }
-    if (const QString unsafe = paths.isEmpty() ? QString() : unsafeFileCode(placed); !unsafe.isEmpty()) {
+    if (const QString unsafe = unsafeFileCode(placed); !unsafe.isEmpty()) {
         *why = unsafe;
         return std::nullopt;
     }
