@@ -41,6 +41,94 @@ struct PlistDeleter
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
+// Text that XML 1.0 cannot carry. A suite must stay a well-formed XML property list that any
+// standard reader parses, but libplist writes every character as it is, and XML has no form at
+// all (not even a character reference) for most C0 controls, U+FFFE, U+FFFF and unpaired
+// surrogates; a name holding ESC made the whole file unreadable to other programs. Such text
+// is stored in a reversible escaped form:
+//   - it begins with U+FDD0, a noncharacter that interchanged text does not hold;
+//   - then follows the text with every UTF-16 unit XML cannot carry written as "\uXXXX"
+//     (four upper-case hex digits) and every backslash doubled.
+// Any other text, which is nearly all, is stored as it is, so existing files read unchanged; a
+// text that itself begins with U+FDD0 is escaped too, so every text reads back exactly. Tab,
+// line feed and carriage return stay as they are: XML carries them.
+constexpr char16_t kEscapedTextMark = 0xFDD0;
+
+bool xmlCarries(const QString& text, qsizetype i)
+{
+    const char16_t c = text.at(i).unicode();
+    if (c < 0x20) {
+        return c == u'\t' || c == u'\n' || c == u'\r';
+    }
+    if (c == 0xFFFE || c == 0xFFFF) {
+        return false;
+    }
+    if (QChar::isHighSurrogate(c)) {
+        return i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+    }
+    if (QChar::isLowSurrogate(c)) {
+        return i > 0 && text.at(i - 1).isHighSurrogate();
+    }
+    return true;
+}
+
+// The UTF-8 bytes a text is stored as.
+QByteArray storedText(const QString& text)
+{
+    bool plain = text.isEmpty() || text.at(0).unicode() != kEscapedTextMark;
+    for (qsizetype i = 0; plain && i < text.size(); ++i) {
+        plain = xmlCarries(text, i);
+    }
+    if (plain) {
+        return text.toUtf8();
+    }
+    QString out(1, QChar(kEscapedTextMark));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\')) {
+            out += QStringLiteral("\\\\");
+        } else if (!xmlCarries(text, i)) {
+            out += QStringLiteral("\\u")
+                + QString::number(uint(c.unicode()), 16).rightJustified(4, QLatin1Char('0')).toUpper();
+        } else {
+            out += c;
+        }
+    }
+    return out.toUtf8();
+}
+
+// The text a stored string stands for (the reverse of storedText).
+QString textOfStored(const char* bytes, qsizetype size)
+{
+    const QString stored = QString::fromUtf8(bytes ? bytes : "", size);
+    if (stored.isEmpty() || stored.at(0).unicode() != kEscapedTextMark) {
+        return stored;
+    }
+    QString text;
+    text.reserve(stored.size());
+    for (qsizetype i = 1; i < stored.size(); ++i) {
+        const QChar c = stored.at(i);
+        if (c != QLatin1Char('\\') || i + 1 >= stored.size()) {
+            text += c;
+        } else if (stored.at(i + 1) == QLatin1Char('\\')) {
+            text += c;
+            ++i;
+        } else if (stored.at(i + 1) == QLatin1Char('u') && i + 5 < stored.size()) {
+            bool ok = false;
+            const ushort unit = QStringView(stored).sliced(i + 2, 4).toUShort(&ok, 16);
+            if (ok) {
+                text += QChar(unit);
+                i += 5;
+            } else {
+                text += c;
+            }
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
 plist_t toPlist(const QVariant& v);
 
 plist_t listToPlist(const QVariantList& list)
@@ -59,7 +147,7 @@ plist_t mapToPlist(const QVariantMap& map)
     plist_t dict = plist_new_dict();
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         if (plist_t node = toPlist(it.value())) {
-            plist_dict_set_item(dict, it.key().toUtf8().constData(), node);
+            plist_dict_set_item(dict, storedText(it.key()).constData(), node);
         }
     }
     return dict;
@@ -119,7 +207,7 @@ plist_t toPlist(const QVariant& v)
         if (v.canConvert<QVariantMap>() && v.typeId() != QMetaType::QString) {
             return mapToPlist(v.toMap());
         }
-        return plist_new_string(v.toString().toUtf8().constData());
+        return plist_new_string(storedText(v.toString()).constData());
     }
 }
 
@@ -154,7 +242,7 @@ QVariant fromPlist(plist_t node, int depth, bool* tooDeep)
     case PLIST_STRING: {
         uint64_t len = 0;
         const char* s = plist_get_string_ptr(node, &len);
-        return QVariant(QString::fromUtf8(s ? s : "", static_cast<qsizetype>(len)));
+        return QVariant(textOfStored(s, static_cast<qsizetype>(len)));
     }
     case PLIST_DATA: {
         uint64_t len = 0;
@@ -199,7 +287,7 @@ QVariant fromPlist(plist_t node, int depth, bool* tooDeep)
             }
             const QVariant item = fromPlist(value, depth + 1, tooDeep);
             if (item.isValid()) {
-                map.insert(QString::fromUtf8(key), item);
+                map.insert(textOfStored(key, qsizetype(qstrlen(key))), item);
             }
             free(key);
             if (*tooDeep) {

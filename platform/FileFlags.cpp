@@ -40,12 +40,6 @@ QString cleanPath(const QString& path)
     return p;
 }
 
-// A descriptor of the item (following a final link); -1 with errno set otherwise.
-int openItem(const QByteArray& name)
-{
-    return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-}
-
 bool immutableFlag(int fd, bool* set)
 {
     int flags = 0;
@@ -64,6 +58,97 @@ bool changeImmutableFlag(int fd, bool on)
     }
     flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
     return ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+}
+
+// Whether a descriptor opened as a path is a link (O_PATH with O_NOFOLLOW opens the link itself).
+bool isLink(int fd)
+{
+    struct stat st
+    {
+    };
+    return ::fstat(fd, &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// The item behind a descriptor. One opened for reading takes every call; one opened only as a
+// path (an item the user may not read) is reached through its /proc name, which leads to the
+// same item and never to a link, and cannot carry the immutable flag.
+struct OpenItem
+{
+    int fd = -1;
+    bool pathOnly = false;
+
+    QByteArray procName() const { return "/proc/self/fd/" + QByteArray::number(fd); }
+    bool flags(bool* set) const { return !pathOnly && immutableFlag(fd, set); }
+    bool setFlag(bool on) const { return !pathOnly && changeImmutableFlag(fd, on); }
+    ssize_t getMark(char* buffer, size_t size) const
+    {
+        return pathOnly ? ::getxattr(procName().constData(), FileFlags::kLockAttribute, buffer, size)
+                        : ::fgetxattr(fd, FileFlags::kLockAttribute, buffer, size);
+    }
+    bool setMark(const QByteArray& value) const
+    {
+        const auto size = static_cast<size_t>(value.size());
+        return (pathOnly ? ::setxattr(procName().constData(), FileFlags::kLockAttribute, value.constData(), size, 0)
+                         : ::fsetxattr(fd, FileFlags::kLockAttribute, value.constData(), size, 0))
+            == 0;
+    }
+    bool removeMark() const
+    {
+        return (pathOnly ? ::removexattr(procName().constData(), FileFlags::kLockAttribute)
+                         : ::fremovexattr(fd, FileFlags::kLockAttribute))
+            == 0;
+    }
+    bool setMode(mode_t mode) const
+    {
+        return (pathOnly ? ::chmod(procName().constData(), mode) : ::fchmod(fd, mode)) == 0;
+    }
+};
+
+// Locks or unlocks the open item: the immutable flag where permitted, else the write bits
+// removed and the item marked, remembering which write bits it had so that unlocking gives
+// them back. False with errno set.
+bool changeLock(const OpenItem& item, bool locked)
+{
+    struct stat st
+    {
+    };
+    if (::fstat(item.fd, &st) != 0) {
+        return false;
+    }
+    bool flagged = false;
+    const bool hasFlags = item.flags(&flagged);
+    if (locked) {
+        if (hasFlags && (flagged || item.setFlag(true))) {
+            return true;
+        }
+        if (item.getMark(nullptr, 0) >= 0) {
+            return true;
+        }
+        if (!item.setMark(QByteArray::number(st.st_mode & kWriteBits, 8))) {
+            return false;
+        }
+        if (!item.setMode(st.st_mode & 07777 & ~kWriteBits)) {
+            const int code = errno;
+            item.removeMark();
+            errno = code;
+            return false;
+        }
+        return true;
+    }
+    if (hasFlags && flagged && !item.setFlag(false)) {
+        return false;
+    }
+    char buffer[16] = {};
+    const ssize_t n = item.getMark(buffer, sizeof(buffer) - 1);
+    if (n < 0) {
+        return true; // no mark: unlocked already, or the flag alone was cleared above
+    }
+    bool parsed = false;
+    mode_t bits = static_cast<mode_t>(QByteArray(buffer, static_cast<int>(n)).toUInt(&parsed, 8)) & kWriteBits;
+    if (!parsed) {
+        bits = S_IWUSR;
+    }
+    return item.setMode((st.st_mode & 07777) | bits) && item.removeMark();
 }
 
 } // namespace
@@ -162,60 +247,34 @@ bool FileFlags::setLocked(const QString& path, bool locked, QString* error)
     struct stat st
     {
     };
-    if (path.isEmpty() || ::stat(name.constData(), &st) != 0) {
+    if (path.isEmpty() || ::lstat(name.constData(), &st) != 0) {
         return fail(error, action, path, errnoText(path.isEmpty() ? ENOENT : errno));
     }
-    const int fd = openItem(name);
-    bool flagged = false;
-    const bool hasFlags = fd >= 0 && immutableFlag(fd, &flagged);
-    if (locked) {
-        if (hasFlags && (flagged || changeImmutableFlag(fd, true))) {
-            ::close(fd);
-            return true;
-        }
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        // No permission for the flag: remove the write bits and mark the item, remembering
-        // which write bits it had so that unlocking gives them back.
-        if (::getxattr(name.constData(), kLockAttribute, nullptr, 0) >= 0) {
-            return true;
-        }
-        const QByteArray saved = QByteArray::number(st.st_mode & kWriteBits, 8);
-        if (::setxattr(name.constData(), kLockAttribute, saved.constData(), static_cast<size_t>(saved.size()), 0)
-            != 0) {
-            return fail(error, action, path, errnoText(errno));
-        }
-        if (::chmod(name.constData(), st.st_mode & 07777 & ~kWriteBits) != 0) {
-            const int code = errno;
-            ::removexattr(name.constData(), kLockAttribute);
-            return fail(error, action, path, errnoText(code));
-        }
-        return true;
+    // The flag of a link is its target's, a file the user did not select; a link itself
+    // cannot be made immutable here.
+    const QString linkRefused = QStringLiteral("it is a symbolic link; locking it would change the item it points to");
+    if (S_ISLNK(st.st_mode)) {
+        return fail(error, action, path, linkRefused);
     }
-    if (hasFlags && flagged && !changeImmutableFlag(fd, false)) {
+    // From here on the item is reached through one descriptor that never follows a link, so a
+    // link put in its place meanwhile changes nothing either.
+    OpenItem item;
+    item.fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (item.fd < 0 && errno == EACCES) {
+        item.fd = ::open(name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        item.pathOnly = true;
+    }
+    if (item.fd < 0 || (item.pathOnly && isLink(item.fd))) {
         const int code = errno;
-        ::close(fd);
-        return fail(error, action, path, errnoText(code));
+        if (item.fd >= 0) {
+            ::close(item.fd);
+        }
+        return fail(error, action, path, item.fd >= 0 || code == ELOOP ? linkRefused : errnoText(code));
     }
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    char buffer[16] = {};
-    const ssize_t n = ::getxattr(name.constData(), kLockAttribute, buffer, sizeof(buffer) - 1);
-    if (n < 0) {
-        return true; // no mark: unlocked already, or the flag alone was cleared above
-    }
-    bool parsed = false;
-    mode_t bits = static_cast<mode_t>(QByteArray(buffer, static_cast<int>(n)).toUInt(&parsed, 8)) & kWriteBits;
-    if (!parsed) {
-        bits = S_IWUSR;
-    }
-    if (::chmod(name.constData(), (st.st_mode & 07777) | bits) != 0
-        || ::removexattr(name.constData(), kLockAttribute) != 0) {
-        return fail(error, action, path, errnoText(errno));
-    }
-    return true;
+    const bool done = changeLock(item, locked);
+    const int code = errno;
+    ::close(item.fd);
+    return done || fail(error, action, path, errnoText(code));
 }
 
 bool FileFlags::isWritable(const QString& path)

@@ -18,7 +18,9 @@ namespace platform {
 /// `isLocked` and `isWritable` honour both forms, so a process that ignores file modes (root)
 /// still treats a marked item as unwritable.
 ///
-/// Locking follows a symbolic link to its target; the tests do not (a link is never locked).
+/// A symbolic link is never locked: its flag would be its target's, an item the user did not
+/// select, so `setLocked` refuses a link (false with a message naming it) and `isLocked` answers
+/// false for one.
 class FileFlags final
 {
 public:

@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QSet>
@@ -261,76 +262,156 @@ bool isWholeFileCode(const ExecArgument& arg)
     return arg.text.size() == 2 && arg.text.at(0) == QLatin1Char('%') && kFileCodes.contains(arg.text.at(1));
 }
 
-// The option letter after which a program takes the code it runs ("sh -c CODE"), or null for a
-// program that is no interpreter.
-QChar codeOptionOf(const QString& program)
+// --- Where a file name may go --------------------------------------------------------------
+//
+// Whether a program treats an argument as data or as code cannot be told from a list of
+// programs: wrappers ("nice", "timeout 5", "env", "flatpak-spawn --host", ...) put the
+// interpreter anywhere in the line, and options may stand between an interpreter and its code
+// ("bash -O extglob -c %f"). So the rule is structural and reads every word of the line:
+//   - a file code is expanded as a whole argument of its own (one argument per file), or as
+//     the value of an option written "--name=%f" (a plain word, one file);
+//   - never in the code slot of a code option: the word after "-c", "-e", "--command",
+//     "--eval", ... (any program's, for "xterm -e" and "vim -c" run their argument as well) and
+//     after a short cluster ending in such a letter ("bash -lc", "perl -ne");
+//   - when an option follows a code option ("bash -c -O extglob %f"), which word is the code
+//     cannot be told: every file code after that code option is refused;
+//   - an interpreter found anywhere in the line adds the letters of its own code options
+//     ("node -p", "bash -xc"), and for awk and sed, whose first operand is the program, the
+//     word after the program's name is a code slot unless "-f"/"-e" gives the program.
+// A whole argument after the code ("sh -c 'exec foo \"$@\"' sh %F", "python3 -c CODE %f")
+// is the code's data, as any program's arguments are: it is expanded.
+
+// The name of a program without its path and version ("/usr/bin/python3.12" is "python").
+QString programName(const QString& word)
 {
-    static const QHash<QString, QChar> kInterpreters = {
-        { QStringLiteral("sh"), QLatin1Char('c') },      { QStringLiteral("bash"), QLatin1Char('c') },
-        { QStringLiteral("dash"), QLatin1Char('c') },    { QStringLiteral("zsh"), QLatin1Char('c') },
-        { QStringLiteral("ksh"), QLatin1Char('c') },     { QStringLiteral("mksh"), QLatin1Char('c') },
-        { QStringLiteral("ash"), QLatin1Char('c') },     { QStringLiteral("fish"), QLatin1Char('c') },
-        { QStringLiteral("csh"), QLatin1Char('c') },     { QStringLiteral("tcsh"), QLatin1Char('c') },
-        { QStringLiteral("busybox"), QLatin1Char('c') }, { QStringLiteral("python"), QLatin1Char('c') },
-        { QStringLiteral("python3"), QLatin1Char('c') }, { QStringLiteral("perl"), QLatin1Char('e') },
-        { QStringLiteral("ruby"), QLatin1Char('e') },    { QStringLiteral("node"), QLatin1Char('e') },
+    QString name = QFileInfo(word).fileName();
+    while (!name.isEmpty() && (name.back().isDigit() || name.back() == QLatin1Char('.'))) {
+        name.chop(1);
+    }
+    return name;
+}
+
+// The letters of an interpreter's short options that take code, for a word that names one.
+QString interpreterCodeLetters(const QString& word)
+{
+    static const QHash<QString, QString> kInterpreters = {
+        { QStringLiteral("sh"), QStringLiteral("c") },     { QStringLiteral("bash"), QStringLiteral("c") },
+        { QStringLiteral("dash"), QStringLiteral("c") },   { QStringLiteral("zsh"), QStringLiteral("c") },
+        { QStringLiteral("ksh"), QStringLiteral("c") },    { QStringLiteral("mksh"), QStringLiteral("c") },
+        { QStringLiteral("ash"), QStringLiteral("c") },    { QStringLiteral("yash"), QStringLiteral("c") },
+        { QStringLiteral("fish"), QStringLiteral("c") },   { QStringLiteral("csh"), QStringLiteral("c") },
+        { QStringLiteral("tcsh"), QStringLiteral("c") },   { QStringLiteral("busybox"), QStringLiteral("c") },
+        { QStringLiteral("python"), QStringLiteral("c") }, { QStringLiteral("pypy"), QStringLiteral("c") },
+        { QStringLiteral("perl"), QStringLiteral("eE") },  { QStringLiteral("ruby"), QStringLiteral("e") },
+        { QStringLiteral("node"), QStringLiteral("ep") },  { QStringLiteral("nodejs"), QStringLiteral("ep") },
+        { QStringLiteral("php"), QStringLiteral("rBRE") }, { QStringLiteral("lua"), QStringLiteral("e") },
+        { QStringLiteral("luajit"), QStringLiteral("e") }, { QStringLiteral("Rscript"), QStringLiteral("e") },
+        { QStringLiteral("julia"), QStringLiteral("e") },  { QStringLiteral("osascript"), QStringLiteral("e") },
+        { QStringLiteral("awk"), QStringLiteral("e") },    { QStringLiteral("gawk"), QStringLiteral("e") },
+        { QStringLiteral("mawk"), QStringLiteral("e") },   { QStringLiteral("nawk"), QStringLiteral("e") },
+        { QStringLiteral("sed"), QStringLiteral("e") },    { QStringLiteral("gsed"), QStringLiteral("e") },
     };
-    return kInterpreters.value(QFileInfo(program).fileName());
+    return kInterpreters.value(programName(word));
 }
 
-// The index of the argument an interpreter runs as code ("sh -c CODE ..."), or -1. "env" and
-// its settings in front of the program are looked through.
-qsizetype codeArgumentIndex(const QList<ExecArgument>& args)
+// awk and sed take their program as the first operand unless an option gives it.
+bool takesOperandProgram(const QString& word)
 {
-    qsizetype p = 0;
-    while (p < args.size() && QFileInfo(args[p].text).fileName() == QLatin1String("env")) {
-        ++p;
-        while (p < args.size()
-               && (args[p].text.startsWith(QLatin1Char('-')) || args[p].text.contains(QLatin1Char('=')))) {
-            ++p;
-        }
-    }
-    if (p >= args.size()) {
-        return -1;
-    }
-    const QChar option = codeOptionOf(args[p].text);
-    if (option.isNull()) {
-        return -1;
-    }
-    bool runsCode = false;
-    for (qsizetype i = p + 1; i < args.size(); ++i) {
-        const QString& text = args[i].text;
-        if (text == QLatin1String("--")) {
-            return runsCode ? i + 1 : -1;
-        }
-        if (!text.startsWith(QLatin1Char('-'))) {
-            return runsCode ? i : -1;
-        }
-        if (text == QLatin1String("--command") || text == QLatin1String("--eval")
-            || (!text.startsWith(QLatin1String("--")) && text.contains(option))) {
-            runsCode = true;
-        }
-    }
-    return -1;
+    static const QStringList kPrograms = { QStringLiteral("awk"),  QStringLiteral("gawk"), QStringLiteral("mawk"),
+                                           QStringLiteral("nawk"), QStringLiteral("sed"),  QStringLiteral("gsed") };
+    return kPrograms.contains(programName(word));
 }
 
-// Why an Exec line cannot be trusted with file names, empty when it can. A file code is
-// expanded only where the name stays plain data: a whole argument (one argument per file), or
-// a plain word such as "--file=%f". Inside a quoted argument the expansion is undefined, and
-// such an argument is most often shell code ("sh -c \"... %f\""), where a name like
-// "$(...).txt" would run; the code an interpreter runs ("sh -c %f") never takes a name either.
+bool givesProgram(const QString& word)
+{
+    static const QRegularExpression kProgramOption(
+        QStringLiteral("^(-[a-z]*[fe]|-[fe].+|--(file|source|expression|include|exec)(=.*)?)$"));
+    return kProgramOption.match(word).hasMatch();
+}
+
+// The name of a long or short option that takes code ("--command", "-c"), whatever the program.
+bool isCodeOptionName(const QString& name, const QString& letters)
+{
+    static const QStringList kLong
+        = { QStringLiteral("command"), QStringLiteral("eval"),    QStringLiteral("eval-command"),
+            QStringLiteral("exec"),    QStringLiteral("execute"), QStringLiteral("expression") };
+    if (name.size() == 1) {
+        return name == QLatin1String("c") || name == QLatin1String("e") || letters.contains(name);
+    }
+    return kLong.contains(name) || name == QLatin1String("ex");
+}
+
+// Whether a word is an option after which the next word is run as code. `letters` are the
+// code letters of the interpreters named earlier in the line.
+bool isCodeOption(const QString& word, const QString& letters)
+{
+    if (word.startsWith(QLatin1String("--"))) {
+        return word.size() > 2 && isCodeOptionName(word.mid(2), letters);
+    }
+    static const QRegularExpression kCluster(QStringLiteral("^-[A-Za-z]{1,3}$"));
+    if (!kCluster.match(word).hasMatch()) {
+        return false;
+    }
+    if (word == QLatin1String("-ex") || isCodeOptionName(word.right(1), letters)) { // "-lc", "-ne"
+        return true;
+    }
+    return std::any_of(word.begin() + 1, word.end(), [&letters](QChar c) { return letters.contains(c); });
+}
+
+// "--name=VALUE" or "-n=VALUE": the option's name, else a null string.
+QString optionValueName(const QString& text)
+{
+    static const QRegularExpression kOptionValue(QStringLiteral("^--?([A-Za-z0-9][A-Za-z0-9._-]*)="));
+    const QRegularExpressionMatch match = kOptionValue.match(text);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+// The indexes of the words run as code: each word after a code option (or after the name of
+// awk or sed that no option gives a program), with `ambiguous` set where an option follows it.
+struct CodeSlot
+{
+    qsizetype index;
+    bool ambiguous;
+};
+
+QList<CodeSlot> codeSlots(const QList<ExecArgument>& args)
+{
+    QList<CodeSlot> slots;
+    QString letters;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& word = args[i].text;
+        // A word with spaces ("env -S \"sh -c\" %f") may be split again by the program: its
+        // last piece counts as well.
+        const QString last = word.section(QLatin1Char(' '), -1, -1, QString::SectionSkipEmpty);
+        bool introducesCode = isCodeOption(word, letters) || (last != word && isCodeOption(last, letters));
+        letters += interpreterCodeLetters(word) + interpreterCodeLetters(last);
+        if (takesOperandProgram(word) || takesOperandProgram(last)) {
+            introducesCode = std::none_of(args.begin() + i + 1, args.end(),
+                                          [](const ExecArgument& a) { return givesProgram(a.text); });
+        }
+        if (introducesCode && i + 1 < args.size()) {
+            slots.append({ i + 1, args[i + 1].text.startsWith(QLatin1Char('-')) });
+        }
+    }
+    return slots;
+}
+
+// Why an Exec line cannot be trusted with file names, empty when it can (the rule above).
+// Inside a quoted argument the expansion is undefined, and such an argument is most often
+// shell code ("sh -c \"... %f\""), where a name like "$(...).txt" would run.
 QString unsafeFileCode(const QList<ExecArgument>& args)
 {
-    const qsizetype code = codeArgumentIndex(args);
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const ExecArgument& arg = args[i];
-        if (!hasFieldCode(arg, kFileCodes)) {
-            continue;
+    const QString runsCode = QStringLiteral("the command runs a file name as code");
+    for (const CodeSlot& slot : codeSlots(args)) {
+        if (hasFieldCode(args[slot.index], kFileCodes)) {
+            return runsCode;
         }
-        if (i == code) {
-            return QStringLiteral("the command runs a file name as code");
+        if (slot.ambiguous && hasFieldCode(args.mid(slot.index), kFileCodes)) {
+            return runsCode;
         }
-        if (isWholeFileCode(arg)) {
+    }
+    for (const ExecArgument& arg : args) {
+        if (!hasFieldCode(arg, kFileCodes) || isWholeFileCode(arg)) {
             continue;
         }
         if (!arg.plain) {
@@ -338,6 +419,13 @@ QString unsafeFileCode(const QList<ExecArgument>& args)
         }
         if (hasFieldCode(arg, QStringLiteral("FU"))) {
             return QStringLiteral("the command puts a list of files inside an argument");
+        }
+        const QString option = optionValueName(arg.text);
+        if (option.isNull()) {
+            return QStringLiteral("the command puts a file name inside an argument that is no option's value");
+        }
+        if (isCodeOptionName(option, QString())) {
+            return runsCode;
         }
     }
     return {};
@@ -404,13 +492,19 @@ std::optional<QList<QStringList>> commandLines(const QString& exec, const QStrin
         *why = QStringLiteral("the command's program is a field code");
         return std::nullopt;
     }
-    if (const QString unsafe = unsafeFileCode(*args); !unsafe.isEmpty()) {
-        *why = unsafe;
-        return std::nullopt;
-    }
     QList<QStringList> lines;
     const bool takesMany = hasFieldCode(*args, QStringLiteral("FU"));
     const bool takesOne = hasFieldCode(*args, QStringLiteral("fu"));
+    // Files an entry does not place follow the command, where they must be safe as well
+    // ("sh -c" would run the first as code).
+    QList<ExecArgument> placed = *args;
+    if (!takesMany && !takesOne && !paths.isEmpty()) {
+        placed << ExecArgument { QStringLiteral("%F"), true };
+    }
+    if (const QString unsafe = unsafeFileCode(placed); !unsafe.isEmpty()) {
+        *why = unsafe;
+        return std::nullopt;
+    }
     if (!takesMany && !takesOne) {
         // The entry does not say where files go: they follow the command.
         lines << expandExec(*args, {}) + paths;

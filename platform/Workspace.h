@@ -44,10 +44,11 @@ public:
     /// Opens a file or folder with its default application.
     static bool openFile(const QString& path);
     /// Opens the paths with one application (by desktop id or name), started from the argument
-    /// vectors its Exec line makes. A name only ever becomes a whole argument or the text of a
-    /// plain word ("--file=%f"); an entry that would put one inside a quoted argument or into
-    /// the code an interpreter runs ("sh -c \"... %f\"") is refused. False with a message when
-    /// the application is unknown, refused or could not be started.
+    /// vectors its Exec line makes. A name only ever becomes a whole argument or an option's
+    /// value ("--file=%f"); an entry that would put one inside another argument, or into the
+    /// code a code option runs ("sh -c %f", "sh -c \"... %f\"", also behind a wrapper such as
+    /// "nice" or with options between), is refused. False with a message when the application
+    /// is unknown, refused or could not be started.
     static bool openFiles(const QStringList& paths, const Application& app, QString* error = nullptr);
     /// The program an application's Exec line starts (as written there), empty when none.
     static QString programOf(const Application& app);

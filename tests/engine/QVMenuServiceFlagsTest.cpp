@@ -12,11 +12,13 @@
 #include "platform/Workspace.h"
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -188,10 +190,81 @@ TEST_F(QVMenuServiceFlagsTest, AFailedLockSoundsAnErrorAndTheRestIsStillLocked)
 {
     const QString a = file("a");
     select({ m_dir + "/missing", a });
+    AlertScript script;
     m_service.lockUnlockFiles(item("Lock and Unlock"));
     EXPECT_TRUE(platform::FileFlags::isLocked(a));
     EXPECT_EQ(playedSounds(), QStringList({ "error" }));
+    ASSERT_EQ(script.shown().size(), 1);
+    EXPECT_TRUE(script.shown()[0].informativeText.contains(m_dir + "/missing"));
 }
+
+namespace {
+
+// A selection holding a symbolic link to an item outside the selection.
+struct LinkCase
+{
+    const char* name;
+    bool targetIsFolder;
+    bool targetLocked; ///< the target and the selected file start locked: the entry reads "Unlock"
+    bool linkFirst;
+};
+
+const LinkCase linkCases[] = {
+    { "LockWithTheLinkFirst", false, false, true },
+    { "LockWithTheLinkLast", false, false, false },
+    { "LockALinkToAFolder", true, false, false },
+    { "UnlockWithTheLinkLast", false, true, false },
+};
+
+class QVMenuServiceLockLinkTest : public QVMenuServiceFlagsTest, public testing::WithParamInterface<LinkCase>
+{
+};
+
+} // namespace
+
+// Lock used to follow a selected link and make its target immutable, an item the user never
+// selected. A link is refused with a message that names it; its target stays as it was and the
+// other selected items still change.
+TEST_P(QVMenuServiceLockLinkTest, ALinkIsRefusedByNameAndItsTargetIsUntouched)
+{
+    const LinkCase& c = GetParam();
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Lock and Unlock") });
+    const QString outside = testHome() + QStringLiteral("/elsewhere/") + (c.targetIsFolder ? "target" : "target.txt");
+    if (c.targetIsFolder) {
+        ASSERT_TRUE(QDir().mkpath(outside));
+    } else {
+        writeFile(outside, "not selected");
+    }
+    // A locked item would outlive the test's temporary folder.
+    const auto unlock = qScopeGuard([&outside] { platform::FileFlags::setLocked(outside, false); });
+    const QString link = m_dir + "/link $(touch pwned)";
+    ASSERT_TRUE(QFile::link(outside, link));
+    const QString mine = file("mine.txt");
+    if (c.targetLocked) {
+        ASSERT_TRUE(platform::FileFlags::setLocked(outside, true));
+        ASSERT_TRUE(platform::FileFlags::setLocked(mine, true));
+    }
+    select(c.linkFirst ? QStringList { link, mine } : QStringList { mine, link });
+    {
+        AlertScript script;
+        const QString title = c.targetLocked && !c.linkFirst ? tr("Unlock") : tr("Lock");
+        m_service.handlerMenuTag(tagOf(title));
+        ASSERT_EQ(script.shown().size(), 1);
+        const QString message = script.shown()[0].informativeText;
+        EXPECT_TRUE(message.contains(QStringLiteral("File: \"") + link + QLatin1Char('"'))) << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral("symbolic link"))) << message.toStdString();
+        EXPECT_FALSE(message.contains(outside)) << message.toStdString();
+    }
+    EXPECT_EQ(platform::FileFlags::isLocked(outside), c.targetLocked);
+    EXPECT_EQ(platform::FileFlags::isWritable(outside), !c.targetLocked);
+    EXPECT_EQ(platform::FileFlags::isLocked(mine), !c.targetLocked);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_FALSE(platform::FileFlags::isLocked(link));
+    EXPECT_FALSE(QFileInfo::exists(m_dir + "/pwned"));
+    EXPECT_EQ(playedSounds(), QStringList({ "error" }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, QVMenuServiceLockLinkTest, testing::ValuesIn(linkCases), caseName<LinkCase>);
 
 TEST_F(QVMenuServiceFlagsTest, ClickingLockRetitlesTheRebuiltMenuUnlock)
 {

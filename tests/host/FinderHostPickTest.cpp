@@ -9,6 +9,7 @@
 #include "platform/System.h"
 
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,6 +74,75 @@ TEST(FinderHostPickTest, OpenWithStartsTheApplicationWithTheNameAsOneArgument)
     EXPECT_NE(runPick({ QStringLiteral("102"), file }, &err), 0);
     EXPECT_TRUE(err.contains("tag 102")) << err.constData();
 }
+
+namespace {
+
+// An application whose Exec line puts the selected file where a shell could run it as code,
+// behind a wrapper no list of wrappers knows.
+struct ExecCase
+{
+    const char* name;
+    const char* exec; ///< "WRAP" stands for the wrapper, "RECORD" for the recorder
+    bool opens;
+};
+
+const ExecCase execCases[] = {
+    { "WrapperInFront", "WRAP sh -c %f", false },
+    { "NiceInFront", "WRAP nice -n 5 sh -c %f", false },
+    { "OptionBetweenInterpreterAndCode", "WRAP bash -O extglob -c %f", false },
+    { "NameAsDataAfterTheCode", "WRAP sh -c \"exec RECORD \\\\\"\\\\$@\\\\\"\" sh %F", true },
+};
+
+class FinderHostExecTest : public testing::TestWithParam<ExecCase>
+{
+};
+
+} // namespace
+
+// A real desktop entry in the test's data folder, opened through the real host: a file whose
+// name is shell code ("x;cd;touch canary") would create the canary if the name ran.
+TEST_P(FinderHostExecTest, ANameNeverRunsAsCodeBehindAWrapper)
+{
+    const QString home = testHome();
+    const QString wrapper = writeFile(home + QStringLiteral("/bin/tarsel-test-wrapper"), "#!/bin/sh\n\"$@\"\n");
+    const QString record = home + QStringLiteral("/record.txt");
+    const QString recorder = writeFile(home + QStringLiteral("/bin/recorder"),
+                                       "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + record.toUtf8() + ".part\" && mv \""
+                                           + record.toUtf8() + ".part\" \"" + record.toUtf8() + "\"\n");
+    for (const QString& program : { wrapper, recorder }) {
+        ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    QString exec = QString::fromUtf8(GetParam().exec);
+    exec.replace(QStringLiteral("WRAP"), wrapper).replace(QStringLiteral("RECORD"), recorder);
+    installApplication(QStringLiteral("org.test.Wrapped"), QStringLiteral("Wrapped"), exec);
+    installApplication(QStringLiteral("org.test.Recorder"), QStringLiteral("Recorder"),
+                       wrapper + QLatin1Char(' ') + recorder + QStringLiteral(" %F"));
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Common App")) });
+    QVariantList apps;
+    for (const char* name : { "Wrapped", "Recorder" }) {
+        apps << entry(
+            { { QStringLiteral("key"), QLatin1String(name) }, { QStringLiteral("appName"), QLatin1String(name) } });
+    }
+    storeList(QVMenuManager::kArrayCommonApp, apps);
+    const QString file = writeFile(home + QStringLiteral("/work/x;cd;touch canary"), "x");
+
+    QByteArray err;
+    const int status = runPick({ QStringLiteral("101"), file }, &err);
+    if (GetParam().opens) {
+        EXPECT_EQ(status, 0) << err.constData();
+    } else {
+        EXPECT_NE(status, 0);
+        EXPECT_TRUE(err.contains("the command runs a file name as code")) << err.constData();
+        EXPECT_FALSE(QFile::exists(record));
+        // A later start through the same wrapper records the file; the canary is checked after it.
+        ASSERT_EQ(runPick({ QStringLiteral("102"), file }, &err), 0) << err.constData();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 20000)) << err.constData();
+    EXPECT_EQ(readFile(record), file.toUtf8() + '\n');
+    EXPECT_FALSE(QFile::exists(home + QStringLiteral("/canary")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, FinderHostExecTest, testing::ValuesIn(execCases), caseName<ExecCase>);
 
 namespace {
 

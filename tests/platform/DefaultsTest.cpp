@@ -2,13 +2,16 @@
 
 #include "platform/Paths.h"
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTimeZone>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +71,102 @@ TEST(DefaultsTest, AbsentAndRemovedKeysAnswerEmptyValues)
     ASSERT_TRUE(d.remove(QStringLiteral("k")));
     EXPECT_FALSE(d.contains(QStringLiteral("k")));
 }
+
+namespace {
+
+// Text that XML 1.0 cannot carry, as it comes from file names and user input.
+struct TextCase
+{
+    const char* name;
+    QString text;
+};
+
+QString withUnits(std::initializer_list<char16_t> units)
+{
+    QString text;
+    for (const char16_t u : units) {
+        text += QChar(u);
+    }
+    return text;
+}
+
+const TextCase textCases[] = {
+    { "Escape", QStringLiteral("report \x1b[31mred\x1b[0m.txt") },
+    { "StartOfHeading", QStringLiteral("a\x01z") },
+    { "VerticalTab", QStringLiteral("a\x0bz") },
+    { "UnitSeparator", QStringLiteral("\x1f") },
+    { "Delete", QStringLiteral("a\x7fz") },
+    { "Nul", withUnits({ u'a', 0, u'z' }) },
+    { "EveryControlAndBackslashes", withUnits({ 1,     2,     3,    4,    5,    6,    7,    8,     0x0c,  0x0e, 0x1e,
+                                                u'\\', u'\\', u'u', u'0', u'0', u'1', u'B', u'\t', u'\n', u'\r' }) },
+    { "LoneHighSurrogate", withUnits({ u'x', 0xD800, u'y' }) },
+    { "LoneLowSurrogateAtTheEnd", withUnits({ u'x', 0xDC00 }) },
+    { "Noncharacters", withUnits({ 0xFFFE, u' ', 0xFFFF }) },
+    { "StartsWithTheMarkOfEscapedText", withUnits({ 0xFDD0, u'\\', u'u', u'0', u'0', u'1', u'B' }) },
+    { "MarkInTheMiddleIsPlain", withUnits({ u'a', 0xFDD0, u'b' }) },
+    { "PlainTextWithAnEscapeLookalike", QStringLiteral("C:\\u001B\\\\ grün & <b> ]]> 😀") },
+};
+
+class DefaultsTextTest : public testing::TestWithParam<TextCase>
+{
+};
+
+// Whether a standard XML reader parses the whole file without an error.
+QString xmlError(const QByteArray& bytes)
+{
+    QXmlStreamReader xml(bytes);
+    while (!xml.atEnd()) {
+        xml.readNext();
+    }
+    return xml.hasError() ? xml.errorString() : QString();
+}
+
+} // namespace
+
+// A name holding ESC used to go raw into the XML file, which no standard plist reader could
+// parse any more. Every text, as value and as key, keeps the file well-formed and reads back
+// exactly.
+TEST_P(DefaultsTextTest, TextXmlCannotCarryKeepsTheFileWellFormedAndReadsBackExactly)
+{
+    const QString text = GetParam().text;
+    Defaults& d = Defaults::forFile(suitePath(QStringLiteral("text-") + QString::fromLatin1(GetParam().name)));
+    ASSERT_TRUE(d.setValue(QStringLiteral("plain"), QStringLiteral("Copy Path")));
+    ASSERT_TRUE(d.setValue(QStringLiteral("value"), text));
+    ASSERT_TRUE(d.setValue(QStringLiteral("nested"),
+                           QVariantMap { { text, QVariantList { text, QStringLiteral("x") + text } } }));
+    ASSERT_TRUE(d.setValue(text, 1));
+
+    QFile file(d.filePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(xmlError(bytes), QString());
+    // Text XML carries is stored as it is, so other programs read it unchanged.
+    EXPECT_TRUE(bytes.contains("<string>Copy Path</string>"));
+
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (!python.isEmpty()) {
+        QProcess reader;
+        reader.start(python,
+                     { QStringLiteral("-c"),
+                       QStringLiteral("import plistlib, sys\n"
+                                      "with open(sys.argv[1], 'rb') as f:\n"
+                                      "    print(plistlib.load(f)['plain'])\n"),
+                       d.filePath() });
+        ASSERT_TRUE(reader.waitForFinished(60000));
+        EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().constData();
+        EXPECT_EQ(reader.readAllStandardOutput().trimmed(), QByteArray("Copy Path"));
+    }
+
+    Defaults fresh(d.filePath());
+    EXPECT_EQ(fresh.stringValue(QStringLiteral("value")), text);
+    const QVariantMap nested = fresh.dictionaryValue(QStringLiteral("nested"));
+    ASSERT_EQ(nested.keys(), QStringList({ text }));
+    EXPECT_EQ(nested.value(text).toList(), (QVariantList { text, QStringLiteral("x") + text }));
+    EXPECT_EQ(fresh.integerValue(text), 1);
+    EXPECT_EQ(fresh.stringValue(QStringLiteral("plain")), QStringLiteral("Copy Path"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, DefaultsTextTest, testing::ValuesIn(textCases), tarsel::test::caseName<TextCase>);
 
 namespace {
 

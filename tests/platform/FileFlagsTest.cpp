@@ -136,15 +136,22 @@ TEST(FileFlagsTest, MarkFallbackRemovesWriteBitsAndGivesThemBack)
     EXPECT_FALSE(FileFlags::isLocked(file));
 }
 
+// Locking a link used to lock its target, an item nobody selected: a link is refused by name.
 TEST(FileFlagsTest, LinksFollowTheirTargetForWritingButAreNeverLockedThemselves)
 {
     const QString target = writeFile(inHome(QStringLiteral("t.txt")), "x");
     const QString link = inHome(QStringLiteral("link"));
     ASSERT_TRUE(QFile::link(target, link));
-    ASSERT_TRUE(FileFlags::setLocked(link, true));
-    EXPECT_TRUE(FileFlags::isLocked(target));
+    QString refused;
+    EXPECT_FALSE(FileFlags::setLocked(link, true, &refused));
+    EXPECT_TRUE(refused.contains(QStringLiteral("File: \"") + link + QLatin1Char('"'))) << refused.toStdString();
+    EXPECT_FALSE(FileFlags::isLocked(target));
+    EXPECT_FALSE(FileFlags::setLocked(link, false));
+    ASSERT_TRUE(FileFlags::setLocked(target, true));
     EXPECT_FALSE(FileFlags::isLocked(link));
     EXPECT_FALSE(FileFlags::isWritable(link));
+    EXPECT_FALSE(FileFlags::setLocked(link, false));
+    EXPECT_TRUE(FileFlags::isLocked(target));
     ASSERT_TRUE(FileFlags::setLocked(target, false));
     EXPECT_TRUE(FileFlags::isWritable(link));
 

@@ -195,17 +195,23 @@ TEST_F(WorkspaceTest, ExecFieldCodesBecomeArgumentsNeverAShellLine)
 }
 
 // A quoted "%f" used to be filled into the argument's text, so "sh -c \"... %f\"" handed a
-// name like "report $(touch pwned).txt" to the shell as code. A name now only ever becomes a
-// whole argument or a plain word's text; other entries are refused with a message.
+// name like "report $(touch pwned).txt" to the shell as code; then a wrapper in front of the
+// interpreter ("nice sh -c %f") or an option between the interpreter and its code
+// ("bash -O extglob -c %f") made the name the code itself. A name now only ever becomes a
+// whole argument or an option's value, never the word a code option runs, wherever that
+// option stands in the line; other entries are refused with a message.
 TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
 {
     struct Case
     {
         const char* exec;
-        QStringList argv; ///< the launch, "NAME" standing for the file; empty: refused
+        QStringList argv; ///< the launch, "NAME" standing for the file and "URL" for its address; empty: refused
     };
     const QString printf = QStringLiteral("printf '%s' \"$1\"");
+    const QString sh = QStringLiteral("sh");
+    const QString name = QStringLiteral("NAME");
     const Case cases[] = {
+        // Shell code around a name, and a name as the code itself.
         { "sh -c \"touch marker; echo %f\"", {} },
         { "bash -lc \"cat %f\"", {} },
         { "sh -c %f", {} },
@@ -213,17 +219,74 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
         { "python3 -c \"print('%f')\"", {} },
         { "viewer \"--file=%f\"", {} },
         { "viewer --all=%F", {} },
-        { "sh -c \"printf '%%s' \\\"\\$1\\\"\" sh %f",
-          { QStringLiteral("sh"), QStringLiteral("-c"), printf, QStringLiteral("sh"), QStringLiteral("NAME") } },
+        // Wrappers in front of the interpreter.
+        { "nice sh -c %f", {} },
+        { "nice -n 5 bash -c %F", {} },
+        { "timeout 5 sh -c %f", {} },
+        { "setsid sh -c %u", {} },
+        { "nohup /bin/dash -c %U", {} },
+        { "env sh -c %f", {} },
+        { "env -i PATH=/bin sh -c %f", {} },
+        { "stdbuf -oL sh -c %f", {} },
+        { "ionice -c 3 sh -c %f", {} },
+        { "chrt -f 10 sh -c %f", {} },
+        { "taskset -c 0 zsh -c %f", {} },
+        { "flatpak-spawn --host sh -c %f", {} },
+        { "tarsel-unknown-wrapper --quiet sh -c %f", {} },
+        { "env -S \"sh -c\" %f", {} },
+        { "/usr/bin/python3.12 -c %f", {} },
+        { "perl -ne %f", {} },
+        { "perl -e 1 -e %f", {} },
+        { "node -p %f", {} },
+        { "ruby --eval=%f", {} },
+        { "xterm -e %f", {} },
+        { "vim -c %f", {} },
+        // Options between the interpreter and its code.
+        { "bash -O extglob -c %f", {} },
+        { "bash -c -O extglob %f", {} },
+        { "bash -xc %f", {} },
+        { "bash -c -- %f", {} },
+        // awk and sed take their program as the first operand.
+        { "awk %f", {} },
+        { "nice gawk -F : %f", {} },
+        { "sed %f", {} },
+        // A name glued into a word that is no option's value.
+        { "viewer file:%f", {} },
+        { "viewer +%f", {} },
+        // Files an entry does not place follow the command.
+        { "nice sh -c", {} },
+        { "bash -O extglob -c", {} },
+        // Legitimate lines: the name is an argument of its own, or an option's value.
+        { "sh -c \"exec foo \\\"\\$@\\\"\" sh",
+          { sh, QStringLiteral("-c"), QStringLiteral("exec foo \"$@\""), sh, name } },
+        { "nice viewer", { QStringLiteral("nice"), QStringLiteral("viewer"), name } },
+        { "sh -c \"printf '%%s' \\\"\\$1\\\"\" sh %f", { sh, QStringLiteral("-c"), printf, sh, name } },
+        { "sh -c \"exec foo \\\"\\$@\\\"\" sh %F",
+          { sh, QStringLiteral("-c"), QStringLiteral("exec foo \"$@\""), sh, name } },
+        { "nice -n 5 python3 -c \"import sys; print(sys.argv[1])\" %f",
+          { QStringLiteral("nice"), QStringLiteral("-n"), QStringLiteral("5"), QStringLiteral("python3"),
+            QStringLiteral("-c"), QStringLiteral("import sys; print(sys.argv[1])"), name } },
+        { "awk \"{ print }\" %f", { QStringLiteral("awk"), QStringLiteral("{ print }"), name } },
+        { "sed -n -e p %f",
+          { QStringLiteral("sed"), QStringLiteral("-n"), QStringLiteral("-e"), QStringLiteral("p"), name } },
+        { "gimp %U", { QStringLiteral("gimp"), QStringLiteral("URL") } },
+        { "code --new-window %F", { QStringLiteral("code"), QStringLiteral("--new-window"), name } },
+        { "vlc --started-from-file %U",
+          { QStringLiteral("vlc"), QStringLiteral("--started-from-file"), QStringLiteral("URL") } },
+        { "taskset -c 0 gimp %U",
+          { QStringLiteral("taskset"), QStringLiteral("-c"), QStringLiteral("0"), QStringLiteral("gimp"),
+            QStringLiteral("URL") } },
+        { "nice timeout 5 viewer %f",
+          { QStringLiteral("nice"), QStringLiteral("timeout"), QStringLiteral("5"), QStringLiteral("viewer"), name } },
         { "viewer --file=%f", { QStringLiteral("viewer"), QStringLiteral("--file=NAME") } },
-        { "viewer \"%f\"", { QStringLiteral("viewer"), QStringLiteral("NAME") } },
+        { "viewer \"%f\"", { QStringLiteral("viewer"), name } },
     };
     const QStringList names = { QStringLiteral("report $(touch pwned).txt"), QStringLiteral("a\"; touch pwned; \".txt"),
                                 QStringLiteral("`touch pwned`.txt"), QStringLiteral("it's $HOME\\ %f\n.txt") };
     for (const Case& c : cases) {
-        for (const QString& name : names) {
-            SCOPED_TRACE(std::string(c.exec) + " / " + name.toStdString());
-            const QString file = existingFile(name);
+        for (const QString& fileName : names) {
+            SCOPED_TRACE(std::string(c.exec) + " / " + fileName.toStdString());
+            const QString file = existingFile(fileName);
             m_launches.clear();
             QString error;
             const bool opened = Workspace::openFiles(
@@ -239,10 +302,18 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
             QStringList expected = c.argv;
             for (QString& arg : expected) {
                 arg.replace(QStringLiteral("NAME"), file);
+                arg.replace(QStringLiteral("URL"), QString::fromUtf8(QUrl::fromLocalFile(file).toEncoded()));
             }
             EXPECT_EQ(m_launches, QList<Launch>({ { expected.first(), expected.mid(1) } }));
         }
     }
+
+    // The refusal says why, in the words it always used.
+    QString error;
+    EXPECT_FALSE(Workspace::openFiles(
+        { existingFile(QStringLiteral("a.txt")) },
+        Application { QStringLiteral("x"), QStringLiteral("X"), QStringLiteral("nice sh -c %f"), {}, {} }, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("the command runs a file name as code"))) << error.toStdString();
 }
 
 TEST_F(WorkspaceTest, OpenFilesFindsTheApplicationAndAppendsFilesWithoutFieldCodes)

@@ -4,6 +4,7 @@
 #include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
 #include "engine/service/QVPendingWork.h"
+#include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
@@ -105,15 +106,20 @@ void QVFlagAndLinkCommands::lockUnlockFiles()
     // Decided once, from the first item, as the menu titled the entry "Lock" or "Unlock": a
     // mixed selection is locked or unlocked as a whole.
     const bool lock = paths.isEmpty() || !platform::FileFlags::isLocked(paths.first());
-    bool ok = true;
+    // An item that could not be changed (a link is never locked: its target was not selected)
+    // is named; the others still change.
+    QStringList failures;
     for (const QString& path : paths) {
         QString error;
         if (!platform::FileFlags::setLocked(path, lock, &error)) {
             qCWarning(lcFlags).noquote() << error;
-            ok = false;
+            failures << error;
         }
     }
-    QVHelper::playSoundType(ok ? QVHelper::SoundDing : QVHelper::SoundError);
+    QVHelper::playSoundType(failures.isEmpty() ? QVHelper::SoundDing : QVHelper::SoundError);
+    if (!failures.isEmpty()) {
+        qv::alertWithMsg(failures.join(QLatin1Char('\n')));
+    }
 }
 
 void QVFlagAndLinkCommands::setFolderIcon(const QVMenuItemPtr& item)
