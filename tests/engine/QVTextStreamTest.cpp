@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <sys/resource.h>
 
 using namespace tarsel::test;
@@ -37,6 +38,11 @@ struct StreamCase
     QByteArray brokenMiddle = {}; ///< raw bytes put in the middle of the text
     QByteArray brokenEnd = {}; ///< raw bytes put at its end
 };
+
+void PrintTo(const StreamCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 // Runs iconv(1) on the bytes; its output, or null when it fails.
 QByteArray iconvTool(const QByteArray& input, const QString& from, const QString& to)
