@@ -36,7 +36,7 @@ public:
     {
         QString output; ///< the file written; null when nothing was
         QString error; ///< why not
-        bool writeFailed = false; ///< the text decoded, but the copy could not be written
+        bool writeFailed = false; ///< the copy could not be written (a write failed, not the text)
     };
     /// Converts one file: the character set guessed from its first bytes (UTF-8 when the guess
     /// names none), the whole text decoded strictly in it; an error when the set is unknown or
