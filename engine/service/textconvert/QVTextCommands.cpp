@@ -10,22 +10,178 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <iconv.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
-// Writes the bytes under a temporary name in the folder and renames the file to a free variant
-// of the name, refusing to replace anything (a name taken meanwhile gets the next variant).
-bool writeBeside(const QString& wanted, const QByteArray& bytes, QFileDevice::Permissions permissions, QString* written,
-                 QString* error)
+using IconvHandle = std::unique_ptr<void, int (*)(iconv_t)>;
+
+struct FdCloser
 {
-    const QFileInfo info(wanted);
-    QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
-    if (!temp.open() || temp.write(bytes) != bytes.size() || !temp.flush() || !temp.setPermissions(permissions)) {
-        *error = temp.errorString();
-        return false;
+    int fd;
+    ~FdCloser()
+    {
+        if (fd >= 0) {
+            ::close(fd);
+        }
     }
+};
+
+// Opens a regular file for reading; a pipe or a device put at the path meanwhile would block or
+// never end.
+int openRegular(const QString& path, QString* error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = qt_error_string(errno);
+        return -1;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *error = QStringLiteral("not a regular file");
+        return -1;
+    }
+    return fd;
+}
+
+ssize_t readSome(int fd, char* into, size_t size)
+{
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, into, size);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+// Decodes a file into the sink a chunk at a time, so memory stays at two chunk buffers whatever
+// the file's size. A character split between two reads is carried over to the next one; the
+// result is byte for byte what one conversion of the whole file gives.
+class StreamDecoder
+{
+public:
+    StreamDecoder(iconv_t cd, const QString& charset, QIODevice& sink, QVTextCommands::Conversion& result)
+        : m_cd(cd)
+        , m_charset(charset)
+        , m_sink(sink)
+        , m_result(result)
+        , m_in(QVTextCommands::kChunkSize)
+        , m_out(QVTextCommands::kChunkSize)
+    {
+    }
+
+    bool run(int fd)
+    {
+        size_t carried = 0; // the start of a character whose end is not read yet
+        for (;;) {
+            const ssize_t got = readSome(fd, m_in.data() + carried, m_in.size() - carried);
+            if (got < 0) {
+                m_result.error = qt_error_string(errno);
+                return false;
+            }
+            if (got == 0) {
+                break;
+            }
+            if (!decode(carried + size_t(got), &carried)) {
+                return false;
+            }
+        }
+        if (carried != 0) {
+            m_result.error = notValid(); // the file ends inside a character
+            return false;
+        }
+        return finish();
+    }
+
+private:
+    // Decodes the first bytes of the input buffer; an incomplete character at their end is
+    // moved to the buffer's start and its length answered in carried.
+    bool decode(size_t size, size_t* carried)
+    {
+        char* inPtr = m_in.data();
+        size_t inLeft = size;
+        for (;;) {
+            char* outPtr = m_out.data();
+            size_t outLeft = m_out.size();
+            const bool done = ::iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1);
+            const int failure = done ? 0 : errno;
+            if (!write(outLeft)) {
+                return false;
+            }
+            if (done || (failure == EINVAL && inLeft < m_in.size())) {
+                break;
+            }
+            if (failure != E2BIG) {
+                m_result.error = notValid(inPtr - m_in.data());
+                return false;
+            }
+        }
+        m_consumed += inPtr - m_in.data();
+        std::memmove(m_in.data(), inPtr, inLeft);
+        *carried = inLeft;
+        return true;
+    }
+
+    // Returns the decoder to its initial state, writing what a stateful set still holds.
+    bool finish()
+    {
+        for (;;) {
+            char* outPtr = m_out.data();
+            size_t outLeft = m_out.size();
+            const bool done = ::iconv(m_cd, nullptr, nullptr, &outPtr, &outLeft) != size_t(-1);
+            const int failure = done ? 0 : errno;
+            if (!write(outLeft)) {
+                return false;
+            }
+            if (done) {
+                return true;
+            }
+            if (failure != E2BIG) {
+                m_result.error = notValid();
+                return false;
+            }
+        }
+    }
+
+    bool write(size_t outLeft)
+    {
+        const qint64 size = qint64(m_out.size() - outLeft);
+        if (size > 0 && m_sink.write(m_out.data(), size) != size) {
+            m_result.error = m_sink.errorString();
+            m_result.writeFailed = true;
+            return false;
+        }
+        return true;
+    }
+
+    QString notValid(qint64 offsetInChunk = 0) const
+    {
+        return QStringLiteral("the text is not valid %1 at byte %2").arg(m_charset).arg(m_consumed + offsetInChunk);
+    }
+
+    iconv_t m_cd;
+    const QString m_charset;
+    QIODevice& m_sink;
+    QVTextCommands::Conversion& m_result;
+    std::vector<char> m_in;
+    std::vector<char> m_out;
+    qint64 m_consumed = 0; // bytes of the file decoded before the input buffer's start
+};
+
+// Renames the complete temporary file to a free variant of the name, refusing to replace
+// anything (a name taken meanwhile gets the next variant).
+bool claimFreeName(QTemporaryFile& temp, const QString& wanted, QString* written, QString* error)
+{
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QString target = qv::uniquePath(wanted);
         if (platform::FileOps::renameNoReplace(temp.fileName(), target, error)) {
@@ -42,54 +198,45 @@ bool writeBeside(const QString& wanted, const QByteArray& bytes, QFileDevice::Pe
 
 } // namespace
 
-bool QVTextCommands::toUtf8(const QByteArray& bytes, const QString& charset, QByteArray* utf8, QString* error)
-{
-    iconv_t cd = ::iconv_open("UTF-8", charset.toLatin1().constData());
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        *error = QStringLiteral("the character set \"%1\" is not known").arg(charset);
-        return false;
-    }
-    std::unique_ptr<void, int (*)(iconv_t)> closer(cd, &::iconv_close);
-    QByteArray out(bytes.size() * 4 + 16, '\0');
-    char* in = const_cast<char*>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    char* outPtr = out.data();
-    size_t outLeft = size_t(out.size());
-    if (::iconv(cd, &in, &inLeft, &outPtr, &outLeft) == size_t(-1) || inLeft != 0
-        || ::iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == size_t(-1)) {
-        *error
-            = QStringLiteral("the text is not valid %1 at byte %2").arg(charset).arg(bytes.size() - qsizetype(inLeft));
-        return false;
-    }
-    out.truncate(out.size() - qsizetype(outLeft));
-    *utf8 = out;
-    return true;
-}
-
 QVTextCommands::Conversion QVTextCommands::convertFile(const QString& path)
 {
     Conversion result;
     const QString guessed = qv::textEncodingName(path);
-    QFile file(path);
-    if (guessed.isNull() || !file.open(QIODevice::ReadOnly)) {
-        result.error = file.errorString();
+    const FdCloser source { openRegular(path, &result.error) };
+    if (source.fd < 0) {
         return result;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.error = file.errorString();
+    if (guessed.isNull()) {
+        result.error = QStringLiteral("the character set cannot be guessed");
         return result;
     }
     // No guess: the text must then be UTF-8 already, or it is left alone.
     const QString charset = qv::isValid(guessed) ? guessed.trimmed() : QStringLiteral("UTF-8");
-    QByteArray utf8;
-    if (!toUtf8(bytes, charset, &utf8, &result.error)) {
+    const IconvHandle cd(::iconv_open("UTF-8", charset.toLatin1().constData()), &::iconv_close);
+    if (cd.get() == reinterpret_cast<iconv_t>(-1)) {
+        result.error = QStringLiteral("the character set \"%1\" is not known").arg(charset);
         return result;
     }
     const QFileInfo info(path);
     const QString wanted
         = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-utf8.txt");
-    if (!writeBeside(wanted, utf8, file.permissions(), &result.output, &result.error)) {
+    // The copy is written under a temporary name beside its place and renamed there only when
+    // complete; a failed conversion removes it.
+    QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + QFileInfo(wanted).fileName()
+                        + QStringLiteral(".XXXXXX"));
+    if (!temp.open()) {
+        result.error = temp.errorString();
+        result.writeFailed = true;
+        return result;
+    }
+    if (!StreamDecoder(cd.get(), charset, temp, result).run(source.fd)) {
+        return result;
+    }
+    if (!temp.flush() || !temp.setPermissions(QFile::permissions(path))
+        || !claimFreeName(temp, wanted, &result.output, &result.error)) {
+        if (result.error.isEmpty()) {
+            result.error = temp.errorString();
+        }
         result.output.clear();
         result.writeFailed = true;
     }

@@ -13,7 +13,8 @@ class QVCommandContext;
 /// The original is never touched, and nothing is written for a file whose character set is not
 /// known or whose text does not decode in it: a half-converted copy would look like the text.
 /// The copy is written under a temporary name and renamed into place only when complete, never
-/// over an existing file.
+/// over an existing file. The file is read and decoded a chunk at a time: a text of any size
+/// converts in the same small memory.
 class QVTextCommands final
 {
 public:
@@ -22,6 +23,9 @@ public:
     {
     }
     Q_DISABLE_COPY_MOVE(QVTextCommands)
+
+    /// Bytes read and decoded at a time.
+    static constexpr qsizetype kChunkSize = 64 * 1024;
 
     /// Converts the selected files, telling the user of each that could not be converted.
     void convertTextToUTF8();
@@ -32,14 +36,12 @@ public:
     {
         QString output; ///< the file written; null when nothing was
         QString error; ///< why not
-        bool writeFailed = false; ///< the text decoded, but the copy could not be written
+        bool writeFailed = false; ///< the copy could not be written (a write failed, not the text)
     };
     /// Converts one file: the character set guessed from its first bytes (UTF-8 when the guess
-    /// names none), the whole text decoded strictly in it.
-    static Conversion convertFile(const QString& path);
-    /// The text of the bytes in the character set as UTF-8; an error when the set is unknown or
+    /// names none), the whole text decoded strictly in it; an error when the set is unknown or
     /// a byte sequence is not valid in it.
-    static bool toUtf8(const QByteArray& bytes, const QString& charset, QByteArray* utf8, QString* error);
+    static Conversion convertFile(const QString& path);
 
 private:
     QVCommandContext& m_context;
