@@ -51,7 +51,7 @@ public:
     /// The pause between two cloud searches (one second; tests shorten it).
     void setCloudRetryDelay(std::chrono::milliseconds delay) { m_retryDelay = delay; }
 
-    /// Writes the archive with the zip tool, synchronously on the calling thread. The block gets
+    /// Writes the archive (QVCompress), synchronously on the calling thread. The block gets
     /// configZipPath(), or an empty path when the save failed; "config.plist" is deleted either way.
     void saveConfigToPathWithComplete(std::function<void(const QString& path)> complete);
     /// Saves, then copies the archive to a free name at the destination; the block gets that

@@ -6,7 +6,6 @@
 #include "app/settings/QVPrefViewCtl.h"
 #include "engine/model/QVConfigManager.h"
 #include "engine/model/QVMenuManager.h"
-#include "engine/service/compress/QVCompress.h"
 #include "foundation/HudLabel.h"
 #include "foundation/HudView.h"
 #include "foundation/ObjectGCD.h"
@@ -171,7 +170,6 @@ TEST_P(CloudFailureTest, EndsInTheErrorMessage)
     CloudPage pane;
     c.run(pane, env);
     EXPECT_EQ(pane.result(), text("Error Common Tip").toStdString());
-    QVCompress::setZipProgram(QString());
     if (c.nothingWritten) {
         c.nothingWritten();
     }
@@ -182,7 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FailureCase { "ExportArchiveNotWritten",
                                   [](CloudPage& pane, ScopedEnvironment&) {
                                       QDir().mkpath(inHome("Backups"));
-                                      QVCompress::setZipProgram("/bin/false");
+                                      // A folder where the stored archive goes: it cannot be written.
+                                      QDir().mkpath(QVMenuManager::configManagerFolder() + QLatin1Char('/')
+                                                    + QVConfigManager::kConfigZipName);
                                       PanelScript panels;
                                       panels.setNextPaths({ inHome("Backups") });
                                       pane.click("exportBtn");

@@ -2,7 +2,6 @@
 
 #include "CraftedZip.h"
 #include "engine/model/QVMenuManager.h"
-#include "engine/service/compress/QVCompress.h"
 #include "engine/service/zip/SSZipArchive.h"
 #include "foundation/BundleExpand.h"
 #include "platform/Defaults.h"
@@ -157,12 +156,13 @@ INSTANTIATE_TEST_SUITE_P(
     caseName<BadArchive>);
 
 // A failed save says so and leaves no "config.plist" behind; a restore never reads a stale one.
+// The save fails because a folder stands where the archive goes.
 TEST(QVConfigManagerTest, AFailedSaveAnswersFailureAndAStalePlistIsNeverRestored)
 {
-    QVCompress::setZipProgram("/bin/false");
     QVConfigManager manager;
+    ASSERT_TRUE(QDir().mkpath(manager.configZipPath()));
     EXPECT_EQ(saveArchive(manager), QString());
-    QVCompress::setZipProgram(QString());
+    EXPECT_TRUE(QDir(manager.configZipPath()).removeRecursively());
     EXPECT_FALSE(QFileInfo::exists(asset("config.plist")));
 
     shared().setValue("fold menu name", "current");

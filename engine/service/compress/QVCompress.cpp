@@ -8,29 +8,25 @@
 #include "foundation/QVFile.h"
 #include "foundation/StringExpandText.h"
 #include "platform/Defaults.h"
+#include "platform/FileOps.h"
 #include "platform/Panels.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QStringDecoder>
 
-#include <csignal>
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcCompress, "tarsel.engine.compress", QtWarningMsg)
 
 namespace {
-
-QString& zipProgram()
-{
-    static QString program = QStringLiteral("zip");
-    return program;
-}
 
 QVCompress::AccessoryFactory& accessoryFactory()
 {
@@ -38,19 +34,27 @@ QVCompress::AccessoryFactory& accessoryFactory()
     return factory;
 }
 
-/// A name beside the archive that nothing holds: zip would add to an existing file.
-QString temporaryPathBeside(const QString& savePath)
+/// Claims a hidden name beside the archive (created empty with O_EXCL, so nobody else's file is
+/// ever written to); the archive is written there and renamed into place when complete. Null
+/// (errno set) when none can be created.
+QString claimScratchBeside(const QString& savePath)
 {
     const QFileInfo target(savePath);
-    for (;;) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
         const QString name = QStringLiteral(".%1.%2.zip")
                                  .arg(target.fileName())
                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         const QString path = target.dir().filePath(name);
-        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
             return path;
         }
+        if (errno != EEXIST) {
+            return QString();
+        }
     }
+    return QString();
 }
 
 } // namespace
@@ -58,11 +62,6 @@ QString temporaryPathBeside(const QString& savePath)
 QVCompress::QVCompress() = default;
 
 QVCompress::~QVCompress() = default;
-
-void QVCompress::setZipProgram(const QString& program)
-{
-    zipProgram() = program.isEmpty() ? QStringLiteral("zip") : program;
-}
 
 void QVCompress::setAccessoryFactory(AccessoryFactory factory)
 {
@@ -122,151 +121,110 @@ void QVCompress::startCompressWithPaths(const QStringList& paths, const QStringL
     m_password = withPassword;
     m_progressHandler = std::move(progressHandler);
     setProgress(Progress::Started, QString());
-    _compressWithCmd(paths);
-}
-
-QStringList QVCompress::commandArguments(const QStringList& paths, const QString& output) const
-{
-    QStringList args { QStringLiteral("-r"), QStringLiteral("-%1").arg(kCompressionLevel) };
-    if (qv::isValid(m_password)) {
-        args << QStringLiteral("-P") << m_password;
-    }
-    args << output;
-    for (const QString& path : paths) {
-        args << QStringLiteral("./") + QFileInfo(path).fileName();
-    }
-    if (!m_excludeFileNames.isEmpty()) {
-        // "__MACOSX*" alone matches only a folder at the top: zip matches the whole stored path.
-        args << QStringLiteral("-x") << QStringLiteral("*.DS_Store") << QStringLiteral("__MACOSX*")
-             << QStringLiteral("*/__MACOSX/*");
-    }
-    return args;
-}
-
-void QVCompress::_compressWithCmd(const QStringList& paths)
-{
-    if (paths.isEmpty() || m_savePath.isEmpty()) {
-        setProgress(Progress::Failed, QString());
-        return;
-    }
-    const QString output = temporaryPathBeside(m_savePath);
-    const int status = runTool(commandArguments(paths, output), QFileInfo(paths.first()).path());
-    if (m_isCancel) {
-        QFile::remove(output);
-        setProgress(Progress::Cancelled, QString());
-        return;
-    }
-    // The chosen archive is replaced only by a complete new one (the user said "Replace").
-    if (status != 0
-        || ::rename(QFile::encodeName(output).constData(), QFile::encodeName(m_savePath).constData()) != 0) {
-        qCWarning(lcCompress).noquote() << QStringLiteral("Failed to compress. File: \"%1\". Error: \"%2\"")
-                                               .arg(m_savePath,
-                                                    status != 0 ? QStringLiteral("zip exit status %1").arg(status)
-                                                                : qt_error_string(errno));
-        QFile::remove(output);
-        setProgress(Progress::Failed, QString());
-        return;
-    }
-    setProgress(Progress::Finished, QString());
-}
-
-int QVCompress::runTool(const QStringList& arguments, const QString& folder)
-{
-    QProcess process;
-    process.setProgram(zipProgram());
-    process.setArguments(arguments);
-    process.setWorkingDirectory(folder);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    // A group of its own, so that a cancel reaches everything the tool started.
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
-    process.start();
-    if (!process.waitForStarted(-1)) {
-        return -1;
-    }
-    m_group = int(process.processId());
-    if (m_isCancel) {
-        ::kill(-m_group, SIGTERM);
-    }
-    while (!process.waitForFinished(100)) {
-        if (process.state() == QProcess::NotRunning) {
-            break;
-        }
-        readOutput(process.readAll());
-    }
-    readOutput(process.readAll());
-    m_group = 0;
-    if (m_isCancel || process.exitStatus() != QProcess::NormalExit) {
-        return -1;
-    }
-    return process.exitCode();
-}
-
-void QVCompress::readOutput(const QByteArray& piece)
-{
-    if (piece.isEmpty()) {
-        return;
-    }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(piece);
-    if (utf8.hasError() || !qv::isValid(text)) {
-        setProgress(Progress::Started, QString());
-        return;
-    }
-    const QStringList parts = text.split(QStringLiteral("adding: "));
-    if (parts.size() >= 2) {
-        setProgress(Progress::Started, parts.last());
-    }
+    _compressWithSSZip(paths);
 }
 
 void QVCompress::stopCompress()
 {
     m_isCancel = true;
-    if (const int group = m_group; group > 0) {
-        ::kill(-group, SIGTERM);
+}
+
+bool QVCompress::addItem(SSZipArchive& archive, const QString& path, const QString& name,
+                         QList<QPair<dev_t, ino_t>>& walking, qint64& written)
+{
+    if (m_isCancel) {
+        return false;
     }
+    if (m_excludeFileNames.contains(QFileInfo(name).fileName())) {
+        return true;
+    }
+    struct stat st;
+    // Links are followed, as zip follows them without -y; what no longer leads anywhere is left out.
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        qCInfo(lcCompress).noquote()
+            << QStringLiteral("Left out. File: \"%1\". Error: \"%2\"").arg(path, qt_error_string(errno));
+        return true;
+    }
+    if (S_ISREG(st.st_mode)) {
+        ++written;
+        // A blank password means no encryption, as it meant no "-P" for zip.
+        return archive.writeFileAtPath(path, name, kCompressionLevel, qv::isValid(m_password) ? m_password : QString(),
+                                       true);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return true;
+    }
+    const QPair<dev_t, ino_t> self { st.st_dev, st.st_ino };
+    if (walking.contains(self)) {
+        qCInfo(lcCompress).noquote()
+            << QStringLiteral("Left out a link back into its own folder. File: \"%1\"").arg(path);
+        return true;
+    }
+    // Folders carry no content: their entries are never encrypted.
+    bool ok = archive.writeFolderAtPath(path, name, QString());
+    ++written;
+    walking.append(self);
+    const QStringList children
+        = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& child : children) {
+        ok = addItem(archive, path + QLatin1Char('/') + child, name + QLatin1Char('/') + child, walking, written) && ok;
+    }
+    walking.removeLast();
+    return ok;
+}
+
+bool QVCompress::moveIntoPlace(const QString& scratch, bool replace, QString* error) const
+{
+    if (!replace) {
+        return platform::FileOps::renameNoReplace(scratch, m_savePath, error);
+    }
+    if (::rename(QFile::encodeName(scratch).constData(), QFile::encodeName(m_savePath).constData()) != 0) {
+        *error = qt_error_string(errno);
+        return false;
+    }
+    return true;
 }
 
 void QVCompress::_compressWithSSZip(const QStringList& paths)
 {
-    SSZipArchive archive(m_savePath);
-    qint64 written = 0;
-    archive.setCancelCheck([this] { return bool(m_isCancel); });
-    archive.setWriteProgress([this](double done) { setProgress(done < 1.0 ? done : 0.99, QString()); });
-    bool ok = archive.open();
-    for (const QString& path : paths) {
-        const QFileInfo top(path);
-        QStringList items { path };
-        if (top.isDir() && !top.isSymLink()) {
-            QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                            QDirIterator::Subdirectories);
-            while (it.hasNext()) {
-                items << it.next();
-            }
+    // An archive already at the place was chosen to be replaced; a free place stays claimed only
+    // by this run's complete archive.
+    const bool replace = QFileInfo(m_savePath).isFile();
+    const QString scratch = paths.isEmpty() || m_savePath.isEmpty() ? QString() : claimScratchBeside(m_savePath);
+    QString error = scratch.isEmpty() ? qt_error_string(errno) : QString();
+    bool cancelled = false;
+    bool ok = !scratch.isEmpty();
+    if (ok) {
+        SSZipArchive archive(scratch);
+        archive.setCancelCheck([this] { return bool(m_isCancel); });
+        archive.setEntryStarted([this](const QString& name) { setProgress(Progress::Started, name); });
+        ok = archive.open();
+        qint64 written = 0;
+        QList<QPair<dev_t, ino_t>> walking;
+        // Each item under its own name, as zip took them from the first item's folder.
+        for (const QString& path : paths) {
+            const QString clean = QDir::cleanPath(path);
+            ok = addItem(archive, clean, QFileInfo(clean).fileName(), walking, written) && ok;
         }
-        for (const QString& item : items) {
-            const QString name = top.dir().relativeFilePath(item);
-            const QStringList parts = name.split(QLatin1Char('/'));
-            const bool junk = std::any_of(parts.begin(), parts.end(),
-                                          [this](const QString& part) { return m_excludeFileNames.contains(part); });
-            const QFileInfo info(item);
-            // A folder with contents is implied by its entries.
-            if (junk || (info.isDir() && !QDir(item).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))) {
-                continue;
-            }
-            ok &= info.isDir() ? archive.writeFolderAtPath(item, name, m_password)
-                               : archive.writeFileAtPath(item, name, -1, m_password, true);
-            ++written;
+        ok = archive.close() && ok;
+        cancelled = m_isCancel;
+        // Nothing to archive is a failure, as it was for zip ("Nothing to do!").
+        error = !ok        ? QStringLiteral("an item could not be read or the archive could not be written")
+            : written == 0 ? QStringLiteral("nothing to archive")
+                           : QString();
+        // A cancel that comes after the archive is in place is too late to undo it.
+        ok = error.isEmpty() && !cancelled && moveIntoPlace(scratch, replace, &error);
+        if (!ok) {
+            QFile::remove(scratch);
         }
     }
-    ok = archive.close() && ok;
-    // libzip writes to a temporary file of its own and renames it only when the write
-    // succeeded: after a cancel or a failure the path still holds what it held before.
-    if (m_isCancel) {
+    if (cancelled) {
         setProgress(Progress::Cancelled, QString());
     } else if (!ok) {
+        qCWarning(lcCompress).noquote()
+            << QStringLiteral("Failed to compress. File: \"%1\". Error: \"%2\"").arg(m_savePath, error);
         setProgress(Progress::Failed, QString());
     } else {
-        setProgress(written > 0 ? Progress::Finished : Progress::NothingWritten, QString());
+        setProgress(Progress::Finished, QString());
     }
 }

@@ -1,14 +1,18 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
+
+#include <sys/types.h>
 
 class QWidget;
+class SSZipArchive;
 
 /// The encryption options a compression save panel shows below its file list: the password and
 /// the junk-file switch. The process that shows windows installs a factory
@@ -23,19 +27,18 @@ public:
     virtual void setSkipJunkFiles(bool skip) = 0;
 };
 
-/// Packs paths into one zip archive with Debian's zip tool, optionally under a password, and
-/// turns the tool's output into progress reports.
+/// Packs paths into one zip archive in this process, with our libzip writer (SSZipArchive),
+/// optionally under a password (WinZip AES-256), and reports each entry as it is written.
 ///
-/// The tool runs from an argument vector in the folder of the first path (no shell), so every
-/// name and the password reach it as single words whatever they hold; item names go as
-/// "./name", so a name that starts with "-" is never read as an option. It writes to a hidden
-/// temporary name beside the archive, which replaces the archive only when the tool succeeded:
-/// zip itself would add to an existing archive, so an archive the user chose to replace would
-/// keep its old entries. The tool runs in a process group of its own; a cancel signals the
-/// whole group, waits for it, deletes the partial file and reports a cancel.
-///
-/// The password is visible in the process list while the tool runs (zip takes it as an
-/// argument); _compressWithSSZip() writes through libzip in this process instead.
+/// No program runs: the password never appears in an argument vector or an environment, where
+/// every local account could read it. Folders are walked recursively, hidden items included;
+/// links are followed (a link to a folder that is already being walked is left out rather than
+/// walked for ever); FIFOs, sockets, devices and dangling links are left out. Every folder gets
+/// an entry of its own, so empty ones survive. The archive is written under a hidden scratch
+/// name beside its place and renamed into place only when complete: an archive the user chose
+/// to replace then holds only the new entries, and a place that was free when the run began is
+/// never taken from whatever appeared there meanwhile (no-replace rename). A cancel stops the
+/// write, inside a large file too, and leaves no archive.
 ///
 /// Reports (QVCompress::Progress) reach the handler on the main thread.
 class QVCompress final
@@ -44,11 +47,10 @@ public:
     /// The number handed to the progress handler (with a text or none).
     struct Progress
     {
-        static constexpr double Started = 0; ///< also one item added, with the tool's line
+        static constexpr double Started = 0; ///< also one item being added, with its name in the archive
         static constexpr double Finished = 1.0;
-        static constexpr double Failed = -1.0;
+        static constexpr double Failed = -1.0; ///< also when nothing of the paths could be archived
         static constexpr double Cancelled = -2.0;
-        static constexpr double NothingWritten = -3.0;
     };
     using ProgressHandler = std::function<void(const QString& path, double progress)>;
     using AccessoryFactory = std::function<std::unique_ptr<QVCompressAccessory>()>;
@@ -69,36 +71,30 @@ public:
     /// background queue; a cancelled panel reports Cancelled. An empty list does nothing.
     void compressPaths(const QStringList& paths, ProgressHandler progressHandler);
     /// Compresses synchronously on the calling thread: reports Started, then each item, then
-    /// Finished, Failed or Cancelled.
+    /// Finished, Failed or Cancelled. The paths are stored relative to the first one's folder.
     void startCompressWithPaths(const QStringList& paths, const QStringList& excludeFileNames,
                                 const QString& withPassword, ProgressHandler progressHandler);
-    /// From any thread: stops a running tool (its whole process group) and deletes its output.
+    /// From any thread: stops a running write; the run then deletes what it wrote.
     void stopCompress();
     /// Posts the report to the main queue; nothing when no handler is set.
     void setProgress(double progress, const QString& path);
 
-    /// Writes the archive with libzip in this process (WinZip AES under the password): no tool,
-    /// and the password never leaves the process. Folders are walked recursively, names in
-    /// excludeFileNames skipped.
+    /// Writes the archive to savePath() and reports how it ended. Items whose name (or a
+    /// folder on whose way) is in excludeFileNames are left out.
     void _compressWithSSZip(const QStringList& paths);
 
-    /// The program run as the zip tool (tests point it elsewhere); "zip" from PATH by default.
-    static void setZipProgram(const QString& program);
     static void setAccessoryFactory(AccessoryFactory factory);
 
 private:
-    void _compressWithCmd(const QStringList& paths);
-    QStringList commandArguments(const QStringList& paths, const QString& output) const;
-    /// Runs the tool to the end, reporting its output; its exit code, or -1 when it did not
-    /// start or was cancelled.
-    int runTool(const QStringList& arguments, const QString& folder);
-    void readOutput(const QByteArray& piece);
+    /// Adds the item under the name; false when it had to be archived and could not be.
+    bool addItem(SSZipArchive& archive, const QString& path, const QString& name, QList<QPair<dev_t, ino_t>>& walking,
+                 qint64& written);
+    /// Puts the complete scratch archive at savePath(); false (with the reason) when it cannot.
+    bool moveIntoPlace(const QString& scratch, bool replace, QString* error) const;
 
     QString m_savePath;
     QStringList m_excludeFileNames;
     QString m_password;
     ProgressHandler m_progressHandler;
     std::atomic<bool> m_isCancel { false };
-    /// The running tool's process group, 0 when none runs.
-    std::atomic<int> m_group { 0 };
 };

@@ -8,7 +8,7 @@ class QVCommandContext;
 class QVCompress;
 
 /// Encrypted Compression: the selected items go into one zip archive, optionally under a
-/// password, behind the progress window, whose Cancel stops the tool. One compression at a time
+/// password, behind the progress window, whose Cancel stops the write. One compression at a time
 /// per engine: a second command while one runs does nothing.
 class QVCompressCommands final
 {

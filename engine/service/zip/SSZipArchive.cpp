@@ -3,6 +3,7 @@
 // so a failed or cancelled write never leaves a partial archive at the path.
 
 #include "engine/service/zip/SSZipArchive.h"
+#include "engine/service/zip/SSZipFileSource.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -26,6 +27,8 @@ struct SSZipArchive::Writer
     bool failed = false;
     /// Contents handed to libzip by reference live until the archive is written.
     std::list<QByteArray> buffers;
+    /// What the file sources call while close() writes them.
+    SSZipFileSource::Hooks hooks;
 };
 
 SSZipArchive::SSZipArchive(const QString& path)
@@ -42,30 +45,35 @@ SSZipArchive::~SSZipArchive()
 
 bool SSZipArchive::open()
 {
-    int error = 0;
-    zip_t* zip = zip_open(QFile::encodeName(m_path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (zip == nullptr) {
-        return false;
-    }
-    m_writer = std::make_unique<Writer>();
-    m_writer->zip = zip;
-    return true;
+    return openWithFlags(ZIP_CREATE | ZIP_TRUNCATE);
 }
 
 bool SSZipArchive::openForAppending()
 {
+    return openWithFlags(0);
+}
+
+bool SSZipArchive::openWithFlags(int flags)
+{
     int error = 0;
-    zip_t* zip = zip_open(QFile::encodeName(m_path).constData(), 0, &error);
+    zip_t* zip = zip_open(QFile::encodeName(m_path).constData(), flags, &error);
     if (zip == nullptr) {
         return false;
     }
     m_writer = std::make_unique<Writer>();
     m_writer->zip = zip;
+    m_writer->hooks.started = [this](const QString& name) {
+        if (m_entryStarted) {
+            m_entryStarted(name);
+        }
+    };
+    m_writer->hooks.cancelled = [this] { return m_cancelled && m_cancelled(); };
     return true;
 }
 
-bool SSZipArchive::addEntry(const QString& name, const QByteArray* data, const QString& file, int level,
-                            const QString& password, bool aes, quint32 attributes, const QDateTime& date, bool isLink)
+bool SSZipArchive::addEntry(const QString& name, const QByteArray* data, const QString& file, quint64 fileSize,
+                            int level, const QString& password, bool aes, quint32 attributes, const QDateTime& date,
+                            bool isLink)
 {
     if (!m_writer || name.isEmpty()) {
         return false;
@@ -74,7 +82,7 @@ bool SSZipArchive::addEntry(const QString& name, const QByteArray* data, const Q
     const bool folder = data == nullptr && file.isEmpty();
     zip_source_t* source = nullptr;
     if (!file.isEmpty()) {
-        source = zip_source_file(zip, QFile::encodeName(file).constData(), 0, -1);
+        source = SSZipFileSource::create(zip, file, name, fileSize, time_t(date.toSecsSinceEpoch()), &m_writer->hooks);
     } else {
         const QByteArray& kept = m_writer->buffers.emplace_back(data ? *data : QByteArray());
         source = zip_source_buffer(zip, kept.constData(), zip_uint64_t(kept.size()), 0);
@@ -119,7 +127,8 @@ bool SSZipArchive::writeFileAtPath(const QString& path, const QString& withFileN
                                    const QString& password, bool aes)
 {
     // libzip reads the file when the archive is written; open it now to answer for it now.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO put in the file's place is refused below instead of waited on.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st;
     if (fd < 0) {
         return false;
@@ -131,7 +140,7 @@ bool SSZipArchive::writeFileAtPath(const QString& path, const QString& withFileN
     }
     const QString name = withFileName.isEmpty() ? QFileInfo(path).fileName() : withFileName;
     const quint32 attributes = (quint32(st.st_mode & 07777) | S_IFREG) << 16;
-    return addEntry(name, nullptr, path, compressionLevel, password, aes, attributes,
+    return addEntry(name, nullptr, path, quint64(st.st_size), compressionLevel, password, aes, attributes,
                     QDateTime::fromSecsSinceEpoch(st.st_mtime), false);
 }
 
@@ -141,7 +150,7 @@ bool SSZipArchive::writeFolderAtPath(const QString& path, const QString& withFol
     const bool stated = ::stat(QFile::encodeName(path).constData(), &st) == 0;
     const quint32 attributes = ((stated ? quint32(st.st_mode & 07777) : 0755u) | S_IFDIR) << 16;
     const QDateTime date = stated ? QDateTime::fromSecsSinceEpoch(st.st_mtime) : QDateTime::currentDateTime();
-    return addEntry(withFolderName, nullptr, QString(), 0, withPassword, false, attributes, date, false);
+    return addEntry(withFolderName, nullptr, QString(), 0, 0, withPassword, false, attributes, date, false);
 }
 
 bool SSZipArchive::writeSymlinkFileAtPath(const QString& path, const QString& withFileName, int compressionLevel,
@@ -157,7 +166,7 @@ bool SSZipArchive::writeSymlinkFileAtPath(const QString& path, const QString& wi
     }
     const QByteArray content(target, n);
     const QString name = withFileName.isEmpty() ? QFileInfo(path).fileName() : withFileName;
-    return addEntry(name, &content, QString(), compressionLevel, password, aes, quint32(st.st_mode) << 16,
+    return addEntry(name, &content, QString(), 0, compressionLevel, password, aes, quint32(st.st_mode) << 16,
                     QDateTime::fromSecsSinceEpoch(st.st_mtime), true);
 }
 
@@ -169,7 +178,7 @@ bool SSZipArchive::writeData(const QByteArray& data, const QString& filename, co
 bool SSZipArchive::writeData(const QByteArray& data, const QString& filename, int compressionLevel,
                              const QString& password, bool aes)
 {
-    return addEntry(filename, &data, QString(), compressionLevel, password, aes, (0644u | S_IFREG) << 16,
+    return addEntry(filename, &data, QString(), 0, compressionLevel, password, aes, (0644u | S_IFREG) << 16,
                     QDateTime::currentDateTime(), false);
 }
 

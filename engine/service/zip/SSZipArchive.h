@@ -173,6 +173,8 @@ public:
     void setCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     /// Called while close() writes, with the fraction done.
     void setWriteProgress(std::function<void(double)> progress) { m_progress = std::move(progress); }
+    /// Called while close() writes, as each file entry starts (with its name in the archive).
+    void setEntryStarted(std::function<void(const QString& name)> started) { m_entryStarted = std::move(started); }
 
     // --- Helpers -------------------------------------------------------------------------
     /// The entry name as text: code page 437 for names made on MS-DOS without the UTF-8 flag,
@@ -188,11 +190,13 @@ public:
 
 private:
     struct Writer;
-    bool addEntry(const QString& name, const QByteArray* data, const QString& file, int level, const QString& password,
-                  bool aes, quint32 attributes, const QDateTime& date, bool isLink);
+    bool openWithFlags(int flags);
+    bool addEntry(const QString& name, const QByteArray* data, const QString& file, quint64 fileSize, int level,
+                  const QString& password, bool aes, quint32 attributes, const QDateTime& date, bool isLink);
 
     QString m_path;
     std::unique_ptr<Writer> m_writer;
     std::function<bool()> m_cancelled;
     std::function<void(double)> m_progress;
+    std::function<void(const QString&)> m_entryStarted;
 };
