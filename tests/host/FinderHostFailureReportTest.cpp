@@ -68,15 +68,22 @@ void listStaysALink()
 const QList<FailureCase>& cases()
 {
     static const QList<FailureCase> list = {
-        { "HideWithTheHiddenListALink", "Hide Selected Files", linkedList, QString(),
+        { "HideWithTheHiddenListALink",
+          "Hide Selected Files",
+          linkedList,
+          QString(),
           { QStringLiteral("Failed to read the hidden list. File: \"%H/shared/.hidden\". Error: \"it is a symbolic "
                            "link") },
           listStaysALink },
-        { "UnhideWithTheHiddenListALink", "Unhide Selected Files", linkedList, QString(),
+        { "UnhideWithTheHiddenListALink",
+          "Unhide Selected Files",
+          linkedList,
+          QString(),
           { QStringLiteral("Failed to read the hidden list. File: \"%H/shared/.hidden\". Error: \"it is a symbolic "
                            "link") },
           listStaysALink },
-        { "UnembedStoppedByAMountPoint", "Unembed Folder",
+        { "UnembedStoppedByAMountPoint",
+          "Unembed Folder",
           [] {
               const QString folder = home() + QStringLiteral("/box");
               writeFile(folder + QStringLiteral("/a.txt"), "a");
@@ -146,11 +153,11 @@ TEST_P(FinderHostFailureReportTest, SaysWhatFailedAndEndsInFailure)
     } else {
         // The mount lives only in the host's own namespace and ends with it.
         const QString script = QStringLiteral("mount -t tmpfs tarsel-test \"$1\" || exit 97; shift; exec \"$@\"");
-        process.start(unshare, QStringList { QStringLiteral("-m"), QStringLiteral("--propagation"),
-                                             QStringLiteral("private"), QStringLiteral("/bin/sh"), QStringLiteral("-c"),
-                                             script, QStringLiteral("sh"), home() + QLatin1Char('/') + c.mountAt,
-                                             QStringLiteral(TARSEL_FINDER_PROGRAM) }
-                                   + pick);
+        process.start(unshare,
+                      QStringList { QStringLiteral("-m"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                                    QStringLiteral("/bin/sh"), QStringLiteral("-c"), script, QStringLiteral("sh"),
+                                    home() + QLatin1Char('/') + c.mountAt, QStringLiteral(TARSEL_FINDER_PROGRAM) }
+                          + pick);
     }
     ASSERT_TRUE(process.waitForFinished(60000)) << "the host did not finish";
     const QString err = QString::fromUtf8(process.readAllStandardError());

@@ -153,7 +153,8 @@ TEST_P(FinderHostGuardTest, RefusesTheHomeFolderAndTouchesNothing)
         ASSERT_TRUE(QVDefaultData::setup());
         QVFileTransfer::storeCutPaths({ spelt });
     } else {
-        storeList(QVMenuManager::kArrayRightMenu, { entry({ { QStringLiteral("key"), QString::fromUtf8(command.key) } }) });
+        storeList(QVMenuManager::kArrayRightMenu,
+                  { entry({ { QStringLiteral("key"), QString::fromUtf8(command.key) } }) });
     }
     storeList(QVMenuManager::kArrayCommonPath,
               { entry({ { QStringLiteral("key"), QStringLiteral("dest") }, { QStringLiteral("path"), dest } }) });
@@ -175,8 +176,7 @@ TEST_P(FinderHostGuardTest, RefusesTheHomeFolderAndTouchesNothing)
     EXPECT_NE(run.exitCode, -1) << "the host did not finish";
     const QString err = QString::fromUtf8(run.err);
     const QString title = platform::Bundle::localizedString(QString::fromUtf8(command.title));
-    EXPECT_TRUE(err.contains(QStringLiteral("Failed to run \"%1\"").arg(title)))
-        << run.err.constData();
+    EXPECT_TRUE(err.contains(QStringLiteral("Failed to run \"%1\"").arg(title))) << run.err.constData();
     EXPECT_TRUE(err.contains(QLatin1Char('"') + home() + QLatin1Char('"'))) << run.err.constData();
     EXPECT_TRUE(err.contains(QStringLiteral("never removed, moved or renamed"))) << run.err.constData();
 

@@ -175,7 +175,8 @@ TEST_P(QVFixNameFailedRenameTest, ShowsWhichNamesFailedAndWhyAndKeepsTheirRows)
     EXPECT_EQ(readFile(folder + QStringLiteral("/c d.txt")), "good");
     ASSERT_EQ(script.shown().size(), 1);
     const QString text = script.shown().first().informativeText;
-    EXPECT_TRUE(text.contains(QStringLiteral("Failed to rename the file. File: \"%1\"").arg(bad))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Failed to rename the file. File: \"%1\"").arg(bad)))
+        << text.toStdString();
     EXPECT_TRUE(text.contains(QString::fromUtf8(GetParam().why))) << text.toStdString();
     EXPECT_FALSE(text.contains(good)) << text.toStdString();
     ASSERT_EQ(ctl.tableData().size(), 1);
