@@ -86,7 +86,7 @@ bool FinderSync::hasPendingWork() const
 
 QStringList FinderSync::failedCommands() const
 {
-    return QVMenuService::failedHandOffs();
+    return QVMenuService::failedCommands();
 }
 
 QString FinderSync::toolbarItemName() const

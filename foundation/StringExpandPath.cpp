@@ -5,6 +5,7 @@
 #include "foundation/PathComponents.h"
 #include "platform/FileFlags.h"
 #include "platform/FileOps.h"
+#include "platform/MountTable.h"
 #include "platform/Paths.h"
 #include "platform/RealPath.h"
 #include "platform/System.h"
@@ -239,13 +240,18 @@ QString passwdHomeFolder()
 
 } // namespace
 
-bool isProtectedFolder(const QString& path)
+QString protectedFolderOf(const QString& path)
 {
     if (path.isEmpty() || !path.startsWith(QLatin1Char('/'))) {
-        return false;
+        return QString();
     }
-    // Both spellings count: the lexical one guards a path that cannot be resolved (yet).
-    const QStringList forms = { QDir::cleanPath(path), canonicalText(path, false) };
+    // Both spellings count: the lexical one guards a path that cannot be resolved (yet). The
+    // item itself is not followed: a selected link is moved or removed, not what it leads to.
+    // A trailing "/" is the exception: the system resolves "link/" to the folder it leads to.
+    QStringList forms = { QDir::cleanPath(path), canonicalText(path, false) };
+    if (path.endsWith(QLatin1Char('/'))) {
+        forms << canonicalText(path, true);
+    }
     QStringList folders = { QStringLiteral("/") };
     for (const QString& home : { platform::Paths::home(), passwdHomeFolder() }) {
         if (!home.isEmpty()) {
@@ -259,19 +265,34 @@ bool isProtectedFolder(const QString& path)
     for (const QString& root : platform::Paths::volumeRoots()) {
         folders << QDir::cleanPath(root) << canonicalText(root, true);
     }
+    // Every mount point: removing one would empty a whole file system, moving one fails midway.
+    for (const platform::MountTable::Entry& mount : platform::MountTable::read()) {
+        folders << QDir::cleanPath(mount.mountPoint);
+    }
     for (const QString& form : forms) {
         if (folders.contains(form)) {
-            return true;
+            return form;
         }
         const qsizetype slash = form.lastIndexOf(QLatin1Char('/'));
         if (slash == 0) {
             const QString name = form.mid(1);
             if (topLevelSystemNames().contains(name) || name.startsWith(QLatin1String("lib"))) {
-                return true;
+                return form;
             }
         }
     }
-    return false;
+    return QString();
+}
+
+bool isProtectedFolder(const QString& path)
+{
+    return !protectedFolderOf(path).isNull();
+}
+
+QString protectedFolderReason()
+{
+    return QStringLiteral("the root folder, the home folder, the system folders and mount points are never removed, "
+                          "moved or renamed");
 }
 
 bool isWritable(const QString& path)

@@ -225,7 +225,13 @@ bool isSystemFolder(const QString& path);
 /// /root, /run, /sbin, /srv, /sys, /usr, /var, /home, /media, /mnt, /opt, /tmp, ...) with the
 /// folders their links lead to, and the roots volumes are mounted under. The path is compared
 /// in its canonical form (see platform::realpath), so "//", "/." and "/tmp/.." are the root.
+/// Every mount point of the mount table counts too. A selected link is the link itself (moving
+/// or removing it leaves what it leads to), unless the path ends in "/", which names that folder.
 bool isProtectedFolder(const QString& path);
+/// The protected folder the path names, in the canonical spelling that matched; null for none.
+QString protectedFolderOf(const QString& path);
+/// Why an item the rule above keeps was left alone, for "Failed to ... Error: ..." messages.
+QString protectedFolderReason();
 /// The access test for writing succeeds and the item is not locked (platform::FileFlags).
 bool isWritable(const QString& path);
 /// The immutable flag is set, or the item carries Tarsel's lock mark (the xattr

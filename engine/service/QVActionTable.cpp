@@ -6,7 +6,10 @@
 #include "engine/service/QVActionTable.h"
 
 #include "engine/service/QVActionRuns.h"
+#include "engine/service/QVCommandContext.h"
 #include "engine/service/QVCommandFamilies.h"
+#include "engine/service/QVFileTransfer.h"
+#include "engine/service/QVHelper.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/QVCheckPermit.h"
@@ -26,6 +29,9 @@ constexpr unsigned kCommand = QVActionRow::FolderAccess | QVActionRow::CountsUse
 constexpr unsigned kHandOff = QVActionRow::FolderAccess | QVActionRow::HandedToApp | QVActionRow::CountsUse;
 // Opening the settings page from inside a submenu is no use of the entry.
 constexpr unsigned kUncounted = QVActionRow::FolderAccess;
+// Commands that move, rename or remove the selected items, or the items a cut remembered.
+constexpr unsigned kMovesSelection = kCommand | QVActionRow::MovesSelection;
+constexpr unsigned kMovesCutItems = kCommand | QVActionRow::MovesCutItems;
 
 bool hasAppName(const Request& r)
 {
@@ -107,7 +113,7 @@ const QVActionRow kChildRows[] = {
     { "Resize Image", nullptr, "resizeItem", Run::resizeChildItem, kCommand },
     { "File Info", nullptr, "copyfileInfo", Run::copyChildFileInfo, kCommand },
     { "Copy to", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kCommand },
-    { "Move to", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kCommand },
+    { "Move to", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kMovesSelection },
     { "Create Symlink to", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kCommand },
     { "Terminal To", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kCommand },
     { "iTerm2 To", nullptr, "toCommonPathWithItem", Run::toCommonPathWithItem, kCommand },
@@ -117,26 +123,26 @@ const QVActionRow kChildRows[] = {
 const QVActionRow kLeafRows[] = {
     { nullptr, hasAppName, "openWithApp", Run::openWithApp, kCommand },
     { nullptr, hasServe, "openServe", Run::openServe, kCommand },
-    { "Delete", nullptr, "deletePath", Run::deletePath, kCommand },
-    { "Move to Trash", nullptr, "moveToTrash", Run::moveToTrash, kCommand },
+    { "Delete", nullptr, "deletePath", Run::deletePath, kMovesSelection },
+    { "Move to Trash", nullptr, "moveToTrash", Run::moveToTrash, kMovesSelection },
     { "Copy Path", nullptr, "copyPathWithOnlyName", Run::copyPath, kCommand },
     { "System Hide Files", nullptr, "showSystemFiles", Run::showSystemFiles, kCommand },
     { "Copy File(Folder) Name", nullptr, "copyPathWithOnlyName", Run::copyName, kCommand },
     { nullptr, showsOrHidesFiles, "hideAndShowFiles", Run::hideAndShowFiles, kCommand },
     { "Lock and Unlock", nullptr, "lockUnlockFiles", Run::lockUnlockFiles, kCommand },
-    { "Cut Paste", nullptr, "cutPasteItem", Run::cutPasteItem, kCommand },
-    { "Paste", nullptr, "cutPasteItem", Run::cutPasteItem, kCommand },
+    { "Cut Paste", nullptr, "cutPasteItem", Run::cutPasteItem, kMovesSelection },
+    { "Paste", nullptr, "cutPasteItem", Run::cutPasteItem, kMovesCutItems },
     { nullptr, isMainMenuNewFile, "createFileWithItem", Run::createFileWithItem, kCommand },
     { nullptr, hasScript, "executeScript", Run::executeItemScript, kCommand },
     { "Encrypted Compression", runsInPlace, "encryptedCompress", Run::encryptedCompress, kCommand },
     { "Color Picker", runsInPlace, "startColorPicker", Run::startColorPicker, kCommand },
-    { "Embed in Folder", runsInPlace, "embedFolder", Run::embedFolder, kCommand },
+    { "Embed in Folder", runsInPlace, "embedFolder", Run::embedFolder, kMovesSelection },
     { "New Folder", runsInPlace, "createFolder", Run::createFolder, kCommand },
-    { "Unembed Folder", nullptr, "unembedFolder", Run::unembedFolder, kCommand },
+    { "Unembed Folder", nullptr, "unembedFolder", Run::unembedFolder, kMovesSelection },
     { "Execute Script", nullptr, "executeScript", Run::executeSelectedScripts, kCommand },
     { "Extract Icon", nullptr, "extractIcon", Run::extractIcon, kCommand },
     { "Resize Image", nullptr, "resizeItem", Run::resizeItem, kCommand },
-    { "Fixing Garbled Names", nullptr, "fixingGarbledNames", Run::fixingGarbledNames, kCommand },
+    { "Fixing Garbled Names", nullptr, "fixingGarbledNames", Run::fixingGarbledNames, kMovesSelection },
     { "Send to Desktop Shortcut", nullptr, "sendToDesktopShortcut", Run::sendToDesktopShortcut, kCommand },
     { "Get Info", nullptr, "getInfo", Run::getInfo, kCommand },
     { "Show Package Contents", nullptr, "showPackageContents", Run::showPackageContents, kCommand },
@@ -152,7 +158,7 @@ const QVActionRow kLeafRows[] = {
     { "Send to Wechat", nullptr, "openFromMainApp", nullptr, kHandOff },
     { "Encrypted Compression", nullptr, "openFromMainApp", nullptr, kHandOff },
     { "Color Picker", nullptr, "openFromMainApp", nullptr, kHandOff },
-    { "Embed in Folder", nullptr, "openFromMainApp", nullptr, kHandOff },
+    { "Embed in Folder", nullptr, "openFromMainApp", nullptr, kHandOff | QVActionRow::MovesSelection },
     { "New Folder", nullptr, "openFromMainApp", nullptr, kHandOff },
     // Anything else opens the settings page of its list.
     { nullptr, nullptr, "openMainTabViewWithItem", Run::openMainTabViewWithItem, kCommand },
@@ -237,9 +243,21 @@ const QVActionRow* QVActionTable::handedOverRowFor(const QVActionRequest& reques
     return nullptr;
 }
 
+QStringList QVActionTable::movedItems(const QVActionRow& row, QVCommandFamilies& commands)
+{
+    if (row.has(QVActionRow::MovesCutItems)) {
+        return QVFileTransfer::storedCutPaths();
+    }
+    return row.has(QVActionRow::MovesSelection) ? commands.context.selectPaths() : QStringList();
+}
+
 bool QVActionTable::run(const QVActionRow& row, QVCommandFamilies& commands, QVActionRequest request)
 {
     request.command = row.command;
+    const QString action = QStringLiteral("run \"%1\"").arg(qv::localized(request.top->key()));
+    if (QVHelper::refusesProtectedFolders(movedItems(row, commands), action)) {
+        return false;
+    }
     if (row.has(QVActionRow::HandedToApp)) {
         commands.openWith.openFromMainApp(request.top);
     } else if (row.run == nullptr || !row.run(commands, request)) {

@@ -34,6 +34,12 @@ struct QVActionRow
         FolderAccess = 1, ///< folder access for the selection is obtained before it runs
         HandedToApp = 2, ///< handed to the application by the app command URL (no run function)
         CountsUse = 4, ///< a run counts one use of the top entry
+        /// The command moves, renames or removes the selected items: it never runs on a
+        /// protected folder (qv::isProtectedFolder), refused before anything is asked.
+        MovesSelection = 8,
+        /// The command moves the items a cut remembered (its destination is no concern): it
+        /// never runs when one of them is a protected folder.
+        MovesCutItems = 16,
     };
     using Test = bool (*)(const QVActionRequest& request);
     /// Runs the command; false when it ran nothing (nothing is counted then).
@@ -72,10 +78,15 @@ public:
     /// key (the settings page), never does: the command would go round in a circle or open
     /// something the sender never asked for. Null for none.
     static const QVActionRow* handedOverRowFor(const QVActionRequest& request);
-    /// Runs the row's command for the request; true when it ran and counts a use.
+    /// Runs the row's command for the request; true when it ran and counts a use. A row that
+    /// moves, renames or removes items is refused first when one of them is a protected folder:
+    /// every road to a command (menu, hand-over) passes here, so no command can forget the rule.
     static bool run(const QVActionRow& row, QVCommandFamilies& commands, QVActionRequest request);
 
     /// The run function of a command not built yet: tells the user so ("Not Available Tip") and
     /// logs it; runs and counts nothing.
+    /// The items the row's command would move, rename or remove (none for other rows).
+    static QStringList movedItems(const QVActionRow& row, QVCommandFamilies& commands);
+
     static bool notAvailable(QVCommandFamilies& commands, const QVActionRequest& request);
 };

@@ -21,7 +21,8 @@ class QVCommandContext;
 struct QVCommandFamilies
 {
     explicit QVCommandFamilies(QVCommandContext& context)
-        : openWith(context)
+        : context(context)
+        , openWith(context)
         , files(context, openWith)
         , flagsAndLinks(context)
         , copyMove(context)
@@ -38,6 +39,8 @@ struct QVCommandFamilies
     }
     Q_DISABLE_COPY_MOVE(QVCommandFamilies)
 
+    /// The engine the families run in: the action table reads the selection from it.
+    QVCommandContext& context;
     QVOpenWithCommands openWith;
     QVFileCommands files;
     QVFlagAndLinkCommands flagsAndLinks;

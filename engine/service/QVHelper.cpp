@@ -1,4 +1,5 @@
 #include "engine/service/QVHelper.h"
+#include "engine/service/QVCommandFailures.h"
 
 #include "platform/Hook.h"
 
@@ -53,13 +54,19 @@ SoundResource soundResource(int type)
 bool QVHelper::refusesProtectedFolders(const QStringList& paths, const QString& action)
 {
     for (const QString& path : paths) {
-        if (qv::isProtectedFolder(path)) {
-            playSoundType(SoundError);
-            qv::alertWithMsg(QStringLiteral("Failed to %1. File: \"%2\". Error: \"the root folder, the home folder and "
-                                            "the system folders are never removed or moved\"")
-                                 .arg(action, path));
-            return true;
+        const QString folder = qv::protectedFolderOf(path);
+        if (folder.isNull()) {
+            continue;
         }
+        // A hostile spelling ("home/w/..", "//usr/") is named as given and as the folder it is.
+        const QString named = folder == path ? QStringLiteral("\"%1\"").arg(path)
+                                             : QStringLiteral("\"%1\" (the folder \"%2\")").arg(path, folder);
+        const QString message
+            = QStringLiteral("Failed to %1. File: %2. Error: \"%3\"").arg(action, named, qv::protectedFolderReason());
+        QVCommandFailures::note(message);
+        playSoundType(SoundError);
+        qv::alertWithMsg(message);
+        return true;
     }
     return false;
 }

@@ -39,10 +39,12 @@ public:
     /// off, does nothing.
     static void playSoundType(int type);
 
-    /// Answers true, after the error sound and an alert naming the path, when a command that
-    /// removes or moves the selection was given the root, the home folder or a system folder:
-    /// that would wreck the account or the system however the path was spelt, so the selection
-    /// is refused whole, before any confirmation. `action` completes "Failed to %1".
+    /// Answers true, after the error sound and an alert naming the folder, when a command that
+    /// removes, moves or renames these items was given the root, the home folder, a system
+    /// folder or a mount point (qv::isProtectedFolder): that would wreck the account or the
+    /// system however the path was spelt, so the items are refused whole, before anything is
+    /// asked or touched. `action` completes "Failed to %1". The refusal is noted as a failed
+    /// command (QVCommandFailures).
     static bool refusesProtectedFolders(const QStringList& paths, const QString& action);
 
     /// Answers whether the process may use a folder without asking; the default is the silent

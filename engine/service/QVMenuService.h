@@ -154,6 +154,9 @@ public:
     /// the application itself that could not be started or handed the command, oldest first.
     /// The file-manager host turns them into its exit status.
     static QStringList failedHandOffs();
+    /// Every failure of this process the host turns into its exit status: the failed hand-offs
+    /// and the commands that failed or refused a selected item.
+    static QStringList failedCommands();
     static void noteFailedHandOff(const QString& message);
 
     // --- Common paths and aliases ------------------------------------------------------------

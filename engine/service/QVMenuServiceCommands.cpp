@@ -4,6 +4,7 @@
 #include "engine/service/QVMenuService.h"
 
 #include "engine/service/QVCommandFamilies.h"
+#include "engine/service/QVCommandFailures.h"
 #include "engine/service/openwith/QVHandOffFailures.h"
 
 static_assert(QVMenuService::kMaxCopyContentsSize == QVFileCommands::kMaxCopyContentsSize);
@@ -72,6 +73,11 @@ void QVMenuService::openTerminalAt(const QString& withPath, bool newTab)
 QStringList QVMenuService::failedHandOffs()
 {
     return QVHandOffFailures::all();
+}
+
+QStringList QVMenuService::failedCommands()
+{
+    return QVHandOffFailures::all() + QVCommandFailures::all();
 }
 
 void QVMenuService::noteFailedHandOff(const QString& message)

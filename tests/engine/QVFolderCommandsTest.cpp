@@ -172,7 +172,11 @@ TEST_F(FolderCommandsTest, AFailedUnembedRenamesTheFolderBack)
     const QStringList expected { QStringLiteral("a"), longName, QStringLiteral("x/"), QStringLiteral("x/") + longName };
     EXPECT_EQ(tree(m_dir), expected);
     ASSERT_EQ(alerts.shown().size(), 1);
-    EXPECT_EQ(alerts.shown().first().informativeText, platform::Bundle::localizedString("Error Common Tip"));
+    // The message says which entries stayed in the folder, not only that something went wrong.
+    const QString text = alerts.shown().first().informativeText;
+    EXPECT_TRUE(text.startsWith(platform::Bundle::localizedString("Error Common Tip"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("These entries stayed in it: \"") + longName + QLatin1Char('"')))
+        << text.toStdString();
     EXPECT_TRUE(playedSounds().isEmpty());
 }
 

@@ -138,8 +138,11 @@ TEST_F(QVMenuServiceFlagsTest, OnAFolderBackgroundTheVisibleEntriesAreFlaggedNot
     folder("bg/sub");
     file("bg/two\nlines"); // cannot be listed, and must not keep the others visible
     select({ bg }, false);
+    AlertScript alerts;
     m_service.hideAndShowFiles(item("Hide All Files"));
     EXPECT_EQ(lines(bg + "/.hidden"), QStringList({ "sub", "x" }));
+    // The name that cannot be listed is not passed over in silence.
+    EXPECT_EQ(alerts.shown().size(), 1);
     EXPECT_FALSE(platform::FileFlags::isHidden(bg));
     EXPECT_FALSE(QFileInfo::exists(m_dir + "/.hidden"));
 
@@ -153,9 +156,12 @@ TEST_F(QVMenuServiceFlagsTest, AHiddenListThatCannotBeWrittenSoundsAnError)
     const QString a = file("a");
     folder(".hidden"); // a folder where the list should be: no rewrite can replace it
     select({ a });
+    AlertScript alerts;
     m_service.hideAndShowFiles(item("Hide Selected Files"));
     EXPECT_FALSE(platform::FileFlags::isHidden(a));
     EXPECT_EQ(playedSounds(), QStringList({ "error" }));
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_TRUE(alerts.shown().first().informativeText.contains(QStringLiteral(".hidden")));
 }
 
 // --- Locked and unlocked ---------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include "foundation/StringExpandText.h"
 
+#include "platform/MountTable.h"
 #include "platform/Paths.h"
 
 #include "testsupport/TestEnvironment.h"
@@ -65,6 +66,15 @@ const QList<GuardCase>& cases()
         { "HomeFolderSpeltWithDotDot", [] { return home() + QStringLiteral("/links/sub/../.."); }, true },
         { "HomeFolderThroughALinkAbove", [] { return links() + QStringLiteral("/me/."); }, true },
         { "VolumeRoot", [] { return QStringLiteral("/media/") + platform::Paths::userName(); }, true },
+        { "SystemFolder", [] { return QStringLiteral("/usr"); }, true },
+        { "SystemFolderWithDoubledSlashes", [] { return QStringLiteral("//usr/"); }, true },
+        { "SystemFolderThroughItsOwnDotDot", [] { return QStringLiteral("/usr/../usr"); }, true },
+        { "SystemFolderWithDots", [] { return QStringLiteral("/./etc/."); }, true },
+        { "HomeFolderWithATrailingSlash", [] { return home() + QStringLiteral("/"); }, true },
+        { "HomeFolderWithDoubledSlashes", [] { return QStringLiteral("/") + home() + QStringLiteral("//"); }, true },
+        // "link/" is the folder the link leads to, for the system as for the guard.
+        { "ALinkToTheHomeWithATrailingSlash", [] { return links() + QStringLiteral("/me/"); }, true },
+        { "ALinkToTheHomeIsOnlyALink", [] { return links() + QStringLiteral("/me"); }, false },
         // The link itself is what would be removed, not the folder it leads to.
         { "ALinkToTheRootIsOnlyALink", [] { return links() + QStringLiteral("/root"); }, false },
         { "AFolderInTheHome", [] { return links() + QStringLiteral("/sub"); }, false },
@@ -88,3 +98,26 @@ TEST_P(ProtectedFolderTest, CanonicalSpellingDecides)
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProtectedFolderTest, testing::ValuesIn(cases()),
                          [](const testing::TestParamInfo<GuardCase>& info) { return std::string(info.param.name); });
+
+// A folder another file system is mounted on is as protected as a volume root: removing it
+// would empty that file system. The table is the test's own, naming a folder of its home.
+TEST(ProtectedFolderMountTest, EveryMountPointOfTheTableIsProtected)
+{
+    const QString disk = testHome() + QStringLiteral("/disks/usb stick");
+    ASSERT_TRUE(QDir().mkpath(disk + QStringLiteral("/inner")));
+    QString escaped = disk;
+    escaped.replace(QLatin1Char(' '), QStringLiteral("\\040"));
+    const QString table = testHome() + QStringLiteral("/mountinfo");
+    QFile file(table);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n");
+    file.write("40 22 8:17 / " + QFile::encodeName(escaped) + " rw,nosuid - vfat /dev/sdb1 rw\n");
+    file.close();
+    platform::MountTable::setPath(table);
+    EXPECT_TRUE(qv::isProtectedFolder(disk));
+    EXPECT_TRUE(qv::isProtectedFolder(disk + QStringLiteral("/inner/..")));
+    EXPECT_EQ(qv::protectedFolderOf(disk + QStringLiteral("/./")), disk);
+    EXPECT_FALSE(qv::isProtectedFolder(disk + QStringLiteral("/inner")));
+    platform::MountTable::setPath(QString());
+    EXPECT_FALSE(qv::isProtectedFolder(disk));
+}

@@ -3,15 +3,22 @@
 
 #include "toolwindows/fixname/QVFixNameWinCtl.h"
 
+#include "platform/MountTable.h"
+
+#include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace tarsel::test;
 
@@ -26,7 +33,8 @@ QComboBox* popUpOf(QVFixNameWinCtl& ctl, int row)
 
 // The rename once took the first row's folder for every row, moving files of other folders
 // there, and a taken name was replaced. Now each file stays in its folder, a taken name is
-// refused and the other file kept, and a proposal that names another folder is never offered.
+// refused (and shown) and the other file kept, and a proposal that names another folder is never
+// offered.
 TEST(QVFixNameWinCtlTest, RenamesEachFileInItsOwnFolderAndNeverOverATakenName)
 {
     const QString a = testHome() + QStringLiteral("/fix/a");
@@ -65,6 +73,7 @@ TEST(QVFixNameWinCtlTest, RenamesEachFileInItsOwnFolderAndNeverOverATakenName)
 
     // Nothing is selected, so there is nothing to remove.
     EXPECT_FALSE(ctl.deleteBtn()->isEnabled());
+    AlertScript script;
     QTest::mouseClick(ctl.okBtn(), Qt::LeftButton);
 
     EXPECT_EQ(readFile(a + QLatin1Char('/') + japanese), "sjis");
@@ -74,10 +83,14 @@ TEST(QVFixNameWinCtlTest, RenamesEachFileInItsOwnFolderAndNeverOverATakenName)
     EXPECT_EQ(readFile(clash), "clash");
     EXPECT_EQ(readFile(escape), "escape");
     EXPECT_FALSE(QFileInfo::exists(testHome() + QStringLiteral("/fix/out.txt")));
-    EXPECT_TRUE(ctl.tableData().isEmpty());
-    EXPECT_FALSE(ctl.window()->isVisible());
-    EXPECT_EQ(sounds, QList<int>({ 5 }));
-    EXPECT_EQ(sure, 1);
+    // The refused rename is shown, its row stays and the window with it: nothing is done yet.
+    ASSERT_EQ(ctl.tableData().size(), 1);
+    EXPECT_EQ(ctl.tableData().first().path, clash);
+    ASSERT_EQ(script.shown().size(), 1);
+    EXPECT_TRUE(script.shown().first().informativeText.contains(clash));
+    EXPECT_TRUE(ctl.window()->isVisible());
+    EXPECT_EQ(sounds, QList<int>({ 4 }));
+    EXPECT_EQ(sure, 0);
 }
 
 TEST(QVFixNameWinCtlTest, RemoveTakesTheSelectedRowAndClearTakesAll)
@@ -95,3 +108,85 @@ TEST(QVFixNameWinCtlTest, RemoveTakesTheSelectedRowAndClearTakesAll)
     QTest::mouseClick(ctl.clearBtn(), Qt::LeftButton);
     EXPECT_EQ(ctl.tableView()->rowCount(), 0);
 }
+
+namespace {
+
+struct FailedRenameCase
+{
+    const char* name;
+    /// Prepares the failure for the file about to be renamed to "a b.txt" in the folder.
+    std::function<void(const QString& folder, const QString& file)> prepare;
+    const char* why;
+};
+
+void PrintTo(const FailedRenameCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const QList<FailedRenameCase>& failedRenameCases()
+{
+    static const QList<FailedRenameCase> list = {
+        { "NameTaken", [](const QString& folder, const QString&) { writeFile(folder + "/a b.txt", "taken"); },
+          "File exists" },
+        { "FileGone", [](const QString&, const QString& file) { QDir().rmdir(file); }, "No such file" },
+        // A mount point dropped onto the window: the table is the test's own.
+        { "MountPoint",
+          [](const QString&, const QString& file) {
+              const QString table = writeFile(testHome() + "/mountinfo",
+                                              "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n40 22 8:17 / "
+                                                  + QFile::encodeName(file) + " rw - vfat /dev/sdb1 rw\n");
+              platform::MountTable::setPath(table);
+          },
+          "never removed, moved or renamed" },
+    };
+    return list;
+}
+
+class QVFixNameFailedRenameTest : public testing::TestWithParam<FailedRenameCase>
+{
+protected:
+    void TearDown() override { platform::MountTable::setPath(QString()); }
+};
+
+} // namespace
+
+// A refused rename was only logged: the rows went, the window closed and the engine was told all
+// was done. Now each file that kept its name is named with the reason, its row and choice stay,
+// and the window stays open; the files that could be renamed are renamed.
+TEST_P(QVFixNameFailedRenameTest, ShowsWhichNamesFailedAndWhyAndKeepsTheirRows)
+{
+    const QString folder = testHome() + QStringLiteral("/garbled");
+    const QString good = writeFile(folder + QStringLiteral("/c%20d.txt"), "good");
+    const QString bad = folder + QStringLiteral("/a%20b.txt");
+    ASSERT_TRUE(QDir().mkpath(bad));
+    QVFixNameWinCtl ctl;
+    QList<int> sounds;
+    int sure = 0;
+    ctl.setSoundPlayer([&](int type) { sounds << type; });
+    ctl.setSureBlock([&] { ++sure; });
+    ctl.openWithURLs({ QUrl::fromLocalFile(bad), QUrl::fromLocalFile(good) });
+    ASSERT_EQ(ctl.tableData().size(), 2);
+    GetParam().prepare(folder, bad);
+
+    AlertScript script;
+    QTest::mouseClick(ctl.okBtn(), Qt::LeftButton);
+
+    EXPECT_EQ(readFile(folder + QStringLiteral("/c d.txt")), "good");
+    ASSERT_EQ(script.shown().size(), 1);
+    const QString text = script.shown().first().informativeText;
+    EXPECT_TRUE(text.contains(QStringLiteral("Failed to rename the file. File: \"%1\"").arg(bad)))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8(GetParam().why))) << text.toStdString();
+    EXPECT_FALSE(text.contains(good)) << text.toStdString();
+    ASSERT_EQ(ctl.tableData().size(), 1);
+    EXPECT_EQ(ctl.tableData().first().path, bad);
+    EXPECT_EQ(ctl.tableData().first().curDict, 0);
+    EXPECT_EQ(ctl.tableView()->rowCount(), 1);
+    EXPECT_TRUE(ctl.window()->isVisible());
+    EXPECT_EQ(sounds, QList<int>({ 4 }));
+    EXPECT_EQ(sure, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, QVFixNameFailedRenameTest, testing::ValuesIn(failedRenameCases()),
+                         caseName<FailedRenameCase>);

@@ -2,9 +2,11 @@
 
 #include "ui_QVFixNameWinCtl.h"
 
+#include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/QVDragView.h"
+#include "foundation/StringExpandText.h"
 #include "foundation/WindowExpand.h"
 #include "platform/FileOps.h"
 #include "platform/Panels.h"
@@ -26,6 +28,23 @@ constexpr int kSoundDone = 5;
 QString folderOf(const QString& path)
 {
     return QFileInfo(path).absolutePath();
+}
+
+QString failedRename(const QString& path, const QString& why)
+{
+    return QStringLiteral("Failed to rename the file. File: \"%1\". Error: \"%2\"").arg(path, why);
+}
+
+// The reason inside a "Failed to ... Error: "why"" message of the file operations.
+QString reasonOf(const QString& message)
+{
+    const QString marker = QStringLiteral("Error: \"");
+    const qsizetype at = message.lastIndexOf(marker);
+    if (at < 0 || !message.endsWith(QLatin1Char('"'))) {
+        return message;
+    }
+    const qsizetype from = at + marker.size();
+    return message.mid(from, message.size() - 1 - from);
 }
 
 } // namespace
@@ -199,20 +218,31 @@ void QVFixNameWinCtl::onSure()
         }
     }
     QList<QVFixInfo> kept;
+    QStringList failures;
     for (const QVFixInfo& row : std::as_const(m_tableData)) {
         const QString folder = folderOf(row.path);
         if (refused.contains(folder)) {
             kept.append(row);
+            failures << failedRename(row.path, QStringLiteral("access to its folder was refused"));
             continue;
         }
         if (row.curDict < 0 || row.curDict >= row.fixDictArray.size()) {
             continue;
         }
         const QString target = folder + QLatin1Char('/') + row.fixDictArray.at(row.curDict).text;
-        QString error;
-        if (target != row.path && !platform::FileOps::renameNoReplace(row.path, target, &error)) {
-            qCWarning(lcFixName).noquote()
-                << QStringLiteral("Failed to rename the file. File: \"%1\". Error: \"%2\"").arg(row.path, error);
+        if (target == row.path) {
+            continue;
+        }
+        // A dropped or added item may be any folder: the root, the home and the system folders
+        // keep their names.
+        QString error = qv::isProtectedFolder(row.path) ? qv::protectedFolderReason() : QString();
+        if (error.isEmpty() && !platform::FileOps::renameNoReplace(row.path, target, &error)) {
+            error = reasonOf(error);
+        }
+        if (!error.isEmpty()) {
+            // The row stays as it was, its choice included, so the user sees what is left.
+            kept.append(row);
+            failures << failedRename(row.path, error);
         }
     }
     m_tableData = kept;
@@ -220,6 +250,9 @@ void QVFixNameWinCtl::onSure()
     reloadData();
     if (!kept.isEmpty()) {
         play(kSoundError);
+        const QString message = failures.join(QLatin1Char('\n'));
+        qCWarning(lcFixName).noquote() << message;
+        qv::alertWithMsg(message, m_window.get());
         return;
     }
     close();

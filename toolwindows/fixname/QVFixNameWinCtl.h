@@ -54,9 +54,10 @@ public:
     void onAddFiles();
     void onDelete();
     void onClear();
-    /// Renames every row that has a chosen name. A folder whose access is refused keeps its
-    /// rows and the window (error sound); otherwise the rows go, the window closes and the
-    /// sure block runs.
+    /// Renames every row that has a chosen name. A row that could not be renamed (its folder's
+    /// access refused, its name taken, the file gone, a protected folder) keeps its place and
+    /// choice, and the window stays open with an alert naming each such file and why (error
+    /// sound); otherwise the rows go, the window closes and the sure block runs.
     void onSure();
     void close();
 

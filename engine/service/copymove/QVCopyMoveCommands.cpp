@@ -95,9 +95,6 @@ QVCopyMoveCommands::RootRetry QVCopyMoveCommands::retryWithRootAccess(const QLis
 
 void QVCopyMoveCommands::_moveAndCopyToPath(const QString& folder, bool isCopy)
 {
-    if (!isCopy && QVHelper::refusesProtectedFolders(m_context.selectPaths(), QStringLiteral("move the item"))) {
-        return;
-    }
     bool permitted = false;
     QVCheckPermit::checkPermitWithPath(
         folder, [&]() { permitted = true; }, []() {});

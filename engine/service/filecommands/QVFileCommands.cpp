@@ -45,9 +45,6 @@ const QString kITermService = QStringLiteral("New iTerm2 Window Here");
 
 void QVFileCommands::deletePath()
 {
-    if (QVHelper::refusesProtectedFolders(m_context.selectPaths(), QStringLiteral("delete the item"))) {
-        return;
-    }
     const auto deleteStep = [this]() {
         for (const QString& path : m_context.selectPaths()) {
             QString error;
@@ -76,9 +73,6 @@ void QVFileCommands::moveToTrash()
 {
     // This desktop has no file manager to hand a trash shortcut to: both processes trash the
     // items themselves, through the freedesktop Trash.
-    if (QVHelper::refusesProtectedFolders(m_context.selectPaths(), QStringLiteral("move the item to the Trash"))) {
-        return;
-    }
     for (const QString& path : m_context.selectPaths()) {
         QString error;
         if (!platform::Trash::trashItem(path, nullptr, &error)) {

@@ -2,6 +2,7 @@
 
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVCommandContext.h"
+#include "engine/service/QVCommandFailures.h"
 #include "engine/service/QVHelper.h"
 #include "engine/service/QVPendingWork.h"
 #include "foundation/AlertExpand.h"
@@ -93,11 +94,12 @@ void QVFlagAndLinkCommands::hideAndShowFiles(const QVMenuItemPtr& item)
     }
     QString error;
     const bool ok = platform::FileFlags::setHidden(paths, hidesFiles(*item), &error);
-    if (!ok) {
-        qCWarning(lcFlags).noquote() << error;
-    }
-    // A list that could not be written must not sound like success.
+    // A list that could not be written must not sound or end like success.
     QVHelper::playSoundType(ok ? QVHelper::SoundFold : QVHelper::SoundError);
+    if (!ok) {
+        QVCommandFailures::note(error);
+        qv::alertWithMsg(error);
+    }
 }
 
 void QVFlagAndLinkCommands::lockUnlockFiles()

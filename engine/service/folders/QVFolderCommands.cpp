@@ -1,6 +1,7 @@
 #include "engine/service/folders/QVFolderCommands.h"
 
 #include "engine/service/QVCommandContext.h"
+#include "engine/service/QVCommandFailures.h"
 #include "engine/service/QVHelper.h"
 #include "engine/service/QVPendingWork.h"
 #include "foundation/AlertExpand.h"
@@ -11,8 +12,11 @@
 #include "platform/FileOps.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+
+#include <sys/stat.h>
 
 Q_LOGGING_CATEGORY(lcFolders, "tarsel.engine.folders", QtWarningMsg)
 
@@ -46,6 +50,45 @@ bool moveToFree(const QString& from, const QString& to, QString* error)
 QStringList entriesOf(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Another file system is mounted on the entry: it cannot leave the folder it is mounted in.
+bool isMountPointIn(const QString& folder, const QString& entry)
+{
+    struct stat inner
+    {
+    };
+    struct stat outer
+    {
+    };
+    return ::lstat(QFile::encodeName(QDir(folder).filePath(entry)).constData(), &inner) == 0
+        && ::lstat(QFile::encodeName(folder).constData(), &outer) == 0 && inner.st_dev != outer.st_dev;
+}
+
+// Says which entries stayed in the folder after a move failed, and why: the user sees a folder
+// half emptied and must know what is still inside and what stopped it.
+void reportStayed(const QString& folder, const QString& failed, const QStringList& rest, const QString& error)
+{
+    QStringList stayed = { failed };
+    for (const QString& entry : rest) {
+        if (!entry.startsWith(QLatin1Char('.'))) {
+            stayed << entry;
+        }
+    }
+    const QString why = isMountPointIn(folder, failed)
+        ? QStringLiteral("\"%1\" is a mount point: another file system is mounted there, and it cannot be moved")
+              .arg(failed)
+        : error;
+    QStringList quoted;
+    for (const QString& entry : std::as_const(stayed)) {
+        quoted << QLatin1Char('"') + entry + QLatin1Char('"');
+    }
+    const QString message
+        = QStringLiteral("Failed to unembed the folder. File: \"%1\". Error: \"%2\". These entries stayed in it: %3")
+              .arg(folder, why, quoted.join(QStringLiteral(", ")));
+    qCWarning(lcFolders).noquote() << message;
+    QVCommandFailures::note(message);
+    qv::alertWithMsg(qv::localized(QStringLiteral("Error Common Tip")) + QLatin1Char('\n') + message);
 }
 
 } // namespace
@@ -177,13 +220,15 @@ bool QVFolderCommands::unembedOne(const QString& folder)
         return false;
     }
     int moved = 0;
-    for (const QString& entry : entriesOf(staging)) {
+    const QStringList entries = entriesOf(staging);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QString& entry = entries.at(i);
         if (entry.startsWith(QLatin1Char('.'))) {
             continue;
         }
         if (!moveToFree(QDir(staging).filePath(entry), QDir(parent).filePath(entry), &error)) {
-            renameBack(staging, folder);
-            showError(error);
+            const QString kept = renameBack(staging, folder);
+            reportStayed(kept, entry, entries.mid(i + 1), error);
             return false;
         }
         ++moved;
