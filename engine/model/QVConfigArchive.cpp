@@ -197,14 +197,16 @@ bool acceptPath(const QString& path, QVAssetFile::Kind kind, const QString& shar
 
 bool acceptEntry(const QVariant& value, const QString& sharedFolder, QVariant* accepted, QString* why)
 {
-    if (value.typeId() != QMetaType::QVariantMap) {
-        return refuse(why, QStringLiteral("an entry is not a dictionary"));
-    }
-    QVariantMap entry = value.toMap();
-    // An entry holds plain values and, for its cut paths, one list of them.
-    if (!isPlain(entry, 2)) {
+    // An entry holds plain values and, for its cut paths, one list of them. Anything else in a
+    // list the store reader skips; it is taken as it is, within the same bounds.
+    if (!isPlain(value, 2)) {
         return refuse(why, QStringLiteral("an entry holds values too large or nested too deep"));
     }
+    *accepted = value;
+    if (value.typeId() != QMetaType::QVariantMap) {
+        return true;
+    }
+    QVariantMap entry = value.toMap();
     const std::pair<const char*, QVAssetFile::Kind> paths[]
         = { { "templatePath", QVAssetFile::Kind::Template }, { "iconPath", QVAssetFile::Kind::Icon } };
     for (const auto& [field, kind] : paths) {

@@ -16,7 +16,7 @@
 ///    its record says, so the checked bounds hold for what lands on disk.
 /// 3. readConfiguration(): reads the scratch "config.plist" (a regular file, bounded, opened
 ///    without following links or blocking) and validates every value a restore would copy as
-///    the store reader reads them: each list an array of entry dictionaries of plain values,
+///    the store reader reads them: each list an array (of entry dictionaries) of plain values,
 ///    switches booleans or numbers, settings strings or numbers, sizes and nesting bounded, and
 ///    every template and icon path inside its own sub-folder of the shared folder (a path that
 ///    names the same sub-folder of the group container at another place, as an archive made in

@@ -336,9 +336,10 @@ INSTANTIATE_TEST_SUITE_P(
                                  [] {
                                      return archiveWith({ { "array right menu", "Copy Path" } });
                                  } },
-                    BadArchive { "ListOfNonEntries", "not a dictionary",
+                    BadArchive { "ListNestedTooDeep", "nested too deep",
                                  [] {
-                                     return archiveWith({ { "array common app", QVariantList { "x", 1 } } });
+                                     const QVariantList deep { QVariantList { QVariantList { QVariantList { "x" } } } };
+                                     return archiveWith({ { "array common app", deep } });
                                  } },
                     BadArchive { "SwitchOfTheWrongType", "\"pref check5\" is not a switch",
                                  [] {
