@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(IconRefusal { "Outside", [] { return testHome() + QStringLiteral("/outside.png"); } },
                     IconRefusal {
                         "ClimbingOut",
-                        [] { return QVMenuManager::appIconFolder() + QStringLiteral("/../../../../outside.png"); } },
+                        [] { return QVMenuManager::appIconFolder() + QStringLiteral("/../../../../../outside.png"); } },
                     IconRefusal { "Device", [] { return QStringLiteral("/dev/zero"); } },
                     IconRefusal { "FifoInTheIconFolder",
                                   [] {

@@ -229,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(Templates, NewFileTemplateRefusals,
                                                            [] {
                                                                secretFile();
                                                                return QVMenuManager::fileTemplateFolder()
-                                                                   + QStringLiteral("/../../../../shadow");
+                                                                   + QStringLiteral("/../../../../../shadow");
                                                            } },
                                          TemplateRefusal { "Device", [] { return QStringLiteral("/dev/zero"); } },
                                          TemplateRefusal { "FifoInTheTemplatesFolder",
