@@ -24,48 +24,87 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcConfig, "tarsel.engine.config", QtWarningMsg)
 
 namespace {
-
-/// Takes from an archive only the asset folders and "config.plist": a crafted "configuration"
-/// must not place anything else into the shared folder.
-class AssetFilter final : public SSZipArchiveDelegate
-{
-public:
-    bool zipArchiveShouldExtractEntry(const QString& name, const SSZipFileInfo&) override
-    {
-        return name == QVConfigManager::kConfigPlistName
-            || QVConfigManager::assetFolders().contains(name.section(QLatin1Char('/'), 0, 0));
-    }
-};
 
 QString sharedPlist()
 {
     return QVMenuManager::sharedFolder() + QLatin1Char('/') + QVConfigManager::kConfigPlistName;
 }
 
-/// Moves every file of the scratch folder to the same place in the shared folder, replacing a
-/// file of that name; other files there stay.
-bool mergeInto(const QString& scratch, const QString& shared)
+QString importFailure(const QString& file, const QString& why)
+{
+    return QStringLiteral("Failed to import the configuration. File: \"%1\". Error: \"%2\"").arg(file, why);
+}
+
+/// Moves every regular file of the scratch folder to the same place in the shared folder,
+/// replacing a file of that name; other files there stay. Only regular files move: nothing an
+/// archive brought as a link (or anything else) ever reaches the shared folder.
+bool mergeInto(const QString& scratch, const QString& shared, QString* error)
 {
     QDirIterator it(scratch, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    bool ok = true;
     while (it.hasNext()) {
         const QString from = it.next();
+        const QFileInfo info(from);
+        if (info.isSymLink() || !info.isFile()) {
+            continue;
+        }
         const QString to = shared + QLatin1Char('/') + QDir(scratch).relativeFilePath(from);
         QDir().mkpath(QFileInfo(to).path());
         if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
             QFile::remove(to);
             if (!QFile::copy(from, to)) {
-                qCWarning(lcConfig).noquote() << QStringLiteral("Failed to restore a file. File: \"%1\". Error: \"%2\"")
-                                                     .arg(to, qt_error_string(errno));
-                ok = false;
+                *error = QStringLiteral("Failed to restore a file. File: \"%1\". Error: \"%2\"")
+                             .arg(to, qt_error_string(errno));
+                return false;
             }
         }
     }
-    return ok;
+    return true;
+}
+
+/// Copies the chosen file to the staging path when it is a regular file of a sane size: the
+/// user's choice may be anything (a FIFO would block a plain copy, a device never ends).
+bool copyChosenFile(const QString& from, const QString& to, quint64 maxSize, QString* error)
+{
+    QFile::remove(to);
+    const int fd = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = qt_error_string(errno);
+        return false;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || quint64(st.st_size) > maxSize) {
+        ::close(fd);
+        *error = QStringLiteral("not a regular file of at most %1 bytes").arg(maxSize);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile source;
+    QFile target(to);
+    source.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        *error = target.errorString();
+        return false;
+    }
+    char buffer[65536];
+    quint64 copied = 0;
+    for (qint64 n; (n = source.read(buffer, sizeof buffer)) != 0;) {
+        copied += quint64(qMax<qint64>(n, 0));
+        if (n < 0 || copied > maxSize || target.write(buffer, n) != n) {
+            *error = n < 0 ? source.errorString() : target.errorString();
+            target.remove();
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -96,8 +135,7 @@ const QStringList& QVConfigManager::restorableKeys()
 
 const QStringList& QVConfigManager::assetFolders()
 {
-    static const QStringList folders { "QVRightMenuIcon", "QVAppIcon", "QVFileTemplate", "QVFolderIcon", "QVCache" };
-    return folders;
+    return QVConfigArchive::assetFolders();
 }
 
 QVConfigManager::QVConfigManager()
@@ -154,12 +192,25 @@ void QVConfigManager::exportConfigToPath(const QString& destination, std::functi
 
 void QVConfigManager::importConfigPath(const QString& path, std::function<void(bool ok)> complete)
 {
-    const auto answer = [complete](bool ok) {
-        if (complete) {
-            qv::enterForeground([complete, ok] { complete(ok); });
-        }
+    const auto refuse = [complete](const QString& message) {
+        qCWarning(lcConfig).noquote() << message;
+        qv::enterForeground([complete, message] {
+            qv::alertWithMsg(message);
+            if (complete) {
+                complete(false);
+            }
+        });
     };
-    if (!SSZipArchive::isPasswordValidForArchiveAtPath(path, kConfigPassword, nullptr)) {
+    // Everything below reads the staged copy, never the chosen path again.
+    QVMenuManager::configManagerFolder();
+    const QString staging = m_configZipPath + QStringLiteral(".importing");
+    QString why;
+    if (!copyChosenFile(path, staging, m_limits.maxTotalSize, &why)) {
+        refuse(importFailure(path, why));
+        return;
+    }
+    if (!SSZipArchive::isPasswordValidForArchiveAtPath(staging, kConfigPassword, nullptr)) {
+        QFile::remove(staging);
         qv::enterForeground([complete] {
             qv::alertWithMsg(qv::localized(QStringLiteral("Config File Error Tip")));
             if (complete) {
@@ -168,29 +219,32 @@ void QVConfigManager::importConfigPath(const QString& path, std::function<void(b
         });
         return;
     }
-    // The stored archive itself: nothing to copy.
-    if (QFileInfo(path).canonicalFilePath() == QFileInfo(m_configZipPath).canonicalFilePath()) {
-        setupConfigWithComplete(complete);
+    if (!restoreFromArchive(staging, &why)) {
+        QFile::remove(staging);
+        refuse(importFailure(path, why));
         return;
     }
-    const QString staging = m_configZipPath + QStringLiteral(".importing");
-    QFile::remove(staging);
-    if (!QFile::copy(path, staging) || !restoreFromArchive(staging)) {
-        QFile::remove(staging);
-        answer(false);
-        return;
-    }
-    const bool kept
-        = std::rename(QFile::encodeName(staging).constData(), QFile::encodeName(m_configZipPath).constData()) == 0;
-    if (!kept) {
+    // The stored archive is replaced only by one that restored.
+    if (std::rename(QFile::encodeName(staging).constData(), QFile::encodeName(m_configZipPath).constData()) != 0) {
+        qCWarning(lcConfig).noquote() << QStringLiteral(
+                                             "Failed to keep the imported archive. File: \"%1\". Error: \"%2\"")
+                                             .arg(m_configZipPath, qt_error_string(errno));
         QFile::remove(staging);
     }
-    answer(true);
+    if (complete) {
+        qv::enterForeground([complete] { complete(true); });
+    }
 }
 
 void QVConfigManager::setupConfigWithComplete(std::function<void(bool ok)> complete)
 {
-    const bool ok = QFileInfo::exists(m_configZipPath) && restoreFromArchive(m_configZipPath);
+    QString why = QStringLiteral("no stored archive");
+    const bool ok = QFileInfo(m_configZipPath).isFile() && restoreFromArchive(m_configZipPath, &why);
+    if (!ok) {
+        qCWarning(lcConfig).noquote() << QStringLiteral(
+                                             "Failed to restore the configuration. File: \"%1\". Error: \"%2\"")
+                                             .arg(m_configZipPath, why);
+    }
     if (complete) {
         qv::enterForeground([complete, ok] { complete(ok); });
     }
@@ -198,67 +252,68 @@ void QVConfigManager::setupConfigWithComplete(std::function<void(bool ok)> compl
 
 void QVConfigManager::setupConfigData(const QByteArray& data, std::function<void(bool ok)> complete)
 {
-    QVMenuManager::configManagerFolder();
-    QSaveFile file(m_configZipPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+    const auto answer = [complete](bool ok) {
         if (complete) {
-            qv::enterForeground([complete] { complete(false); });
+            qv::enterForeground([complete, ok] { complete(ok); });
         }
+    };
+    // Restored from a staged copy: the stored archive stays unless the new one restored.
+    QVMenuManager::configManagerFolder();
+    const QString staging = m_configZipPath + QStringLiteral(".importing");
+    QSaveFile file(staging);
+    QString why;
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        answer(false);
         return;
     }
-    setupConfigWithComplete(std::move(complete));
+    const bool ok = restoreFromArchive(staging, &why)
+        && std::rename(QFile::encodeName(staging).constData(), QFile::encodeName(m_configZipPath).constData()) == 0;
+    if (!ok) {
+        qCWarning(lcConfig).noquote()
+            << QStringLiteral("Failed to restore the configuration. File: \"%1\". Error: \"%2\"").arg(staging, why);
+        QFile::remove(staging);
+    }
+    answer(ok);
 }
 
-bool QVConfigManager::restoreFromArchive(const QString& archive)
+bool QVConfigManager::restoreFromArchive(const QString& archive, QString* error)
 {
     const QString shared = QVMenuManager::sharedFolder();
     // A stale "config.plist" must never be taken for the archive's.
     QFile::remove(sharedPlist());
+    // The scratch folder lives in the private application-support folder: nothing of the
+    // archive is in the shared folder before all of it was checked.
     const QString scratchRoot = platform::Paths::applicationSupport(platform::System::bundleIdentifier());
     QDir().mkpath(scratchRoot);
     QTemporaryDir scratch(scratchRoot + QStringLiteral("/restore-XXXXXX"));
-    AssetFilter filter;
-    SSZipError error;
-    if (!scratch.isValid()
-        || !SSZipArchive::unzipFileAtPath(archive, scratch.path(), true, true, 0, kConfigPassword, &error, &filter, {},
-                                          {})) {
-        qCWarning(lcConfig).noquote() << QStringLiteral(
-                                             "Failed to restore the configuration. File: \"%1\". Error: \"%2\"")
-                                             .arg(archive, error.localizedDescription);
+    if (!scratch.isValid()) {
+        *error = scratch.errorString();
         return false;
-    }
-    const QString plist = scratch.path() + QLatin1Char('/') + kConfigPlistName;
-    const bool hasPlist = QFileInfo(plist).isFile();
-    if (hasPlist) {
-        applyKeys(plist);
-        QFile::remove(plist);
-    }
-    mergeInto(scratch.path(), shared);
-    if (hasPlist) {
-        qv::postNotification(qv::kConfigChangeNotification);
-    }
-    return hasPlist;
-}
-
-void QVConfigManager::applyKeys(const QString& plist) const
-{
-    QFile file(plist);
-    QVariantMap stored;
-    QString why;
-    if (!file.open(QIODevice::ReadOnly) || !platform::Defaults::parse(file.readAll(), &stored, &why)) {
-        qCWarning(lcConfig).noquote()
-            << QStringLiteral("Failed to read the configuration. File: \"%1\". Error: \"%2\"").arg(plist, why);
-        return;
     }
     QStringList keys = restorableKeys();
     if (m_fromCloud) {
         keys << kTreatType;
     }
-    QVMenuManager::sharedDefaults().updateAll([&](QVariantMap& all) {
-        for (const QString& key : keys) {
-            if (stored.contains(key)) {
-                all.insert(key, stored.value(key));
-            }
+    const QString plist = scratch.path() + QLatin1Char('/') + kConfigPlistName;
+    QVariantMap values;
+    if (!QVConfigArchive::unpack(archive, scratch.path(), kConfigPassword, m_limits, error)
+        || !QVConfigArchive::readConfiguration(plist, keys, shared, &values, error)) {
+        return false;
+    }
+    QFile::remove(plist);
+    if (!mergeInto(scratch.path(), shared, error)) {
+        return false;
+    }
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    const bool written = defaults.updateAll([&values](QVariantMap& all) {
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            all.insert(it.key(), it.value());
         }
     });
+    if (!written) {
+        *error = defaults.lastError();
+        return false;
+    }
+    qv::postNotification(qv::kConfigChangeNotification);
+    return true;
 }

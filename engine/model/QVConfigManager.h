@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/model/QVConfigArchive.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -16,11 +18,14 @@ class QVCompress;
 /// (platform::Ubiquity): upload, search with the time of the last backup, download and
 /// restore, delete.
 ///
-/// Nothing is changed by an archive that cannot be restored whole: a restore extracts into a
-/// scratch folder first, takes from it only the asset folders and "config.plist", and applies
-/// the restorable keys and the files only after the extraction succeeded. An import copies the
-/// chosen file under a temporary name and replaces the stored archive only when it restored.
-/// The restorable keys are a fixed list (restorableKeys()); every other key keeps its value.
+/// Nothing is changed by an archive that cannot be restored whole: a restore bounds the
+/// archive by its records, extracts into a scratch folder in the private application-support
+/// folder, takes from it only the asset folders and "config.plist", validates every value it
+/// would copy as the store reader reads them (QVConfigArchive), and only then moves the files
+/// in and applies the restorable keys. An archive refused says why (an import shows it) and
+/// answers NO. An import or a download is staged under a temporary name and replaces the stored
+/// archive only when it restored. The restorable keys are a fixed list (restorableKeys());
+/// every other key keeps its value.
 ///
 /// Blocks run on the main thread.
 class QVConfigManager final
@@ -48,6 +53,8 @@ public:
     void setFromCloud(bool v) { m_fromCloud = v; }
     bool isBackup() const { return m_isBackup; }
     QString configZipPath() const { return m_configZipPath; }
+    /// The bounds an archive must keep to be restored (tests lower them).
+    void setImportLimits(const QVConfigArchive::Limits& limits) { m_limits = limits; }
     /// The pause between two cloud searches (one second; tests shorten it).
     void setCloudRetryDelay(std::chrono::milliseconds delay) { m_retryDelay = delay; }
 
@@ -78,15 +85,17 @@ public:
 
 private:
     void queryCloudDataFinished(int attempt);
-    /// Extracts into scratch, then applies; false (and nothing changed) when that failed.
-    bool restoreFromArchive(const QString& archive);
-    void applyKeys(const QString& plist) const;
+    /// Extracts into scratch and validates (QVConfigArchive), then moves the asset files into
+    /// the shared folder and applies the restorable keys; false with the reason, and nothing
+    /// applied, when the archive was refused.
+    bool restoreFromArchive(const QString& archive, QString* error);
 
     QString m_configZipPath;
     bool m_isSyncConfig = false;
     bool m_fromCloud = false;
     bool m_isBackup = false;
     std::unique_ptr<QVCompress> m_compress;
+    QVConfigArchive::Limits m_limits;
     std::function<void(bool, const QString&)> m_queryComplete;
     std::chrono::milliseconds m_retryDelay { 1000 };
     /// Held only by this object: the search's queued steps look at it and end quietly once

@@ -1,11 +1,16 @@
 #include "engine/model/QVMenuItem.h"
 
-#include "foundation/BundleExpand.h"
+#include "engine/model/QVAssetFile.h"
 #include "engine/model/QVMenuManager.h"
+#include "foundation/BundleExpand.h"
 #include "foundation/QVFile.h"
 #include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcMenuItem, "tarsel.engine.menuitem", QtWarningMsg)
 
 namespace {
 
@@ -85,10 +90,17 @@ QImage QVMenuItem::menuIcon(const QString& icon, QString* sourceName) const
         }
     };
     if (qv::isValid(m_iconPath)) {
-        QImage image(m_iconPath);
-        if (!image.isNull()) {
-            foundBy(m_iconPath);
-            return image;
+        // The path comes from configuration: only an icon file of the shared folder is read.
+        QByteArray bytes;
+        QString error;
+        if (QVAssetFile::read(m_iconPath, QVAssetFile::Kind::Icon, &bytes, &error)) {
+            const QImage image = QImage::fromData(bytes);
+            if (!image.isNull()) {
+                foundBy(m_iconPath);
+                return image;
+            }
+        } else {
+            qCWarning(lcMenuItem).noquote() << error;
         }
     }
     if (qv::isValid(icon) && platform::Bundle::hasImageNamed(icon)) {

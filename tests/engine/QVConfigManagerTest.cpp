@@ -5,14 +5,21 @@
 #include "engine/service/zip/SSZipArchive.h"
 #include "foundation/BundleExpand.h"
 #include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -32,17 +39,41 @@ QString asset(const QString& relative)
     return QVMenuManager::sharedFolder() + "/" + relative;
 }
 
-/// Every restorable key gets a value of its own, one key outside the list another.
+/// A value of the key's own type that differs from tag to tag.
+QVariant valueFor(const QString& key, const QString& tag)
+{
+    const qint64 number = qint64(qHash(key + tag, 0) & 0xffffff);
+    if (key.startsWith("array ")) {
+        return QVariantList { QVariantMap { { "key", key + " " + tag }, { "displayName", tag } } };
+    }
+    if (key.startsWith("pref check") || key == "open new file" || key == "compress skip junk"
+        || key == "new file hide extension" || key == "is reviewed" || key == "common path next menu"
+        || key == "new file display mode" || key == "use count") {
+        return number;
+    }
+    if (key == "use count detail") {
+        return QVariantMap { { tag, number } };
+    }
+    return key + " " + tag;
+}
+
+/// Every restorable key gets a value of its own, one key outside the list another; one
+/// new-file entry names its template and icon in the templates folder.
 void writeConfiguration(const QString& tag)
 {
     for (const QString& key : QVConfigManager::restorableKeys()) {
-        shared().setValue(key, QVariantList { key, tag });
+        shared().setValue(key, valueFor(key, tag));
     }
     shared().setValue(QVConfigManager::kTreatType, tag);
     shared().setValue("update version", tag);
     for (const QString& folder : QVConfigManager::assetFolders()) {
         writeFile(asset(folder + "/" + tag + ".png"), tag.toUtf8());
     }
+    shared().setValue("array new file",
+                      QVariantList { QVariantMap { { "key", tag },
+                                                   { "templatePath", asset("QVFileTemplate/" + tag) },
+                                                   { "iconPath", asset("QVFileTemplate/" + tag + ".png") } } });
+    writeFile(asset("QVFileTemplate/" + tag), "template " + tag.toUtf8());
 }
 
 template <typename T> std::optional<T> waitFor(const std::function<void(std::function<void(T)>)>& start)
@@ -80,8 +111,17 @@ TEST(QVConfigManagerTest, ExportThenImportOnAFreshHomeRestoresEverything)
     QVConfigManager other;
     ASSERT_EQ(waitFor<bool>([&](auto done) { other.importConfigPath(exported, done); }), true);
     for (const QString& key : QVConfigManager::restorableKeys()) {
-        EXPECT_EQ(shared().value(key), QVariant(QVariantList { key, "mine" })) << key.toStdString();
+        if (key != "array new file") {
+            EXPECT_EQ(shared().value(key), valueFor(key, "mine")) << key.toStdString();
+        }
     }
+    // The template's paths named the other home's shared folder: they now name this one's,
+    // where its file was restored.
+    EXPECT_EQ(shared().value("array new file"),
+              QVariant(QVariantList { QVariantMap { { "key", "mine" },
+                                                    { "templatePath", asset("QVFileTemplate/mine") },
+                                                    { "iconPath", asset("QVFileTemplate/mine.png") } } }));
+    EXPECT_EQ(readFile(asset("QVFileTemplate/mine")), QByteArray("template mine"));
     EXPECT_FALSE(shared().contains(QVConfigManager::kTreatType));
     EXPECT_EQ(shared().stringValue("update version"), "fresh");
     for (const QString& folder : QVConfigManager::assetFolders()) {
@@ -91,42 +131,127 @@ TEST(QVConfigManagerTest, ExportThenImportOnAFreshHomeRestoresEverything)
     EXPECT_TRUE(QFileInfo::exists(other.configZipPath()));
 }
 
+/// The bytes of a suite file holding the values.
+QByteArray plistOf(const QVariantMap& values)
+{
+    static int made = 0;
+    const QString path = inHome(QString("plists/%1.plist").arg(++made));
+    QDir().mkpath(inHome("plists"));
+    platform::Defaults file(path);
+    file.setDictionaryRepresentation(values);
+    return readFile(path);
+}
+
+QString archiveOf(const QList<CraftedEntry>& entries)
+{
+    static int made = 0;
+    return writeFile(inHome(QString("import/%1.zip").arg(++made)), craftZip(entries));
+}
+
+/// An archive whose config.plist holds the values (beside the entries given).
+QString archiveWith(const QVariantMap& values, QList<CraftedEntry> more = {})
+{
+    more.prepend({ "config.plist", plistOf(values) });
+    return archiveOf(more);
+}
+
+QVariantMap templateEntry(const QString& templatePath, const QString& iconPath = QString())
+{
+    QVariantMap entry { { "key", "t" }, { "ext", "txt" }, { "templatePath", templatePath } };
+    if (!iconPath.isEmpty()) {
+        entry.insert("iconPath", iconPath);
+    }
+    return { { "array new file", QVariantList { entry } } };
+}
+
+QString fifo(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    ::mkfifo(QFile::encodeName(path).constData(), 0600);
+    return path;
+}
+
+/// An archive holding a deflated entry (the crafted ones are stored).
+QString deflatedArchive(const QString& name, const QByteArray& content)
+{
+    const QString path = inHome("import/deflated.zip");
+    QDir().mkpath(inHome("import"));
+    SSZipArchive zip(path);
+    zip.open();
+    zip.writeData(plistOf({ { "fold menu name", "bomb" } }), "config.plist", QString());
+    zip.writeData(content, name, 9, QString(), false);
+    zip.close();
+    return path;
+}
+
+/// Every item under the home: its kind, and a regular file's bytes (hashed); a FIFO is never
+/// opened. The private application-support folder, where a restore makes its scratch folder,
+/// may appear; anything left inside it shows.
+std::string snapshotOfHome()
+{
+    const QString scratchRoot = platform::Paths::applicationSupport(platform::System::bundleIdentifier());
+    QMap<QString, QByteArray> items;
+    QDirIterator it(testHome(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info(path);
+        if (path == scratchRoot) {
+            continue;
+        }
+        QByteArray what = info.isSymLink() ? "link:" + QFile::encodeName(info.symLinkTarget())
+            : info.isDir()                 ? QByteArray("folder")
+            : info.isFile() ? QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256).toHex()
+                            : QByteArray("special");
+        items.insert(QDir(testHome()).relativeFilePath(path), what);
+    }
+    std::string text;
+    for (auto it = items.cbegin(); it != items.cend(); ++it) {
+        text += it.key().toStdString() + " " + it.value().toStdString() + "\n";
+    }
+    return text;
+}
+
 struct BadArchive
 {
     const char* name;
-    bool showsErrorTip;
+    /// What the alert says; empty for "Config File Error Tip".
+    const char* message;
     std::function<QString()> make;
+    QVConfigArchive::Limits limits = {};
 };
 
-class ConfigImportFailures : public testing::TestWithParam<BadArchive>
+class ConfigImportRefusals : public testing::TestWithParam<BadArchive>
 {
 };
 
-// An archive that cannot be restored whole changes nothing: no key, no asset file, not the
-// stored archive. A restore that wrote entries as it read them would leave the first entries of
-// a damaged archive in place, and one that deleted the stored archive before copying would lose
-// it. Entries outside the asset folders are never taken.
-TEST_P(ConfigImportFailures, ChangeNothing)
+// An archive that cannot be restored whole changes nothing and says why: no key, no file
+// anywhere in the home (the asset folders included), not the stored archive, and the import
+// answers failure. It used to report success for an unreadable config.plist and replace the
+// stored archive; write gigabytes or hundreds of thousands of files from a small archive; take
+// a list of the wrong type (emptying the menu); store template paths that New File then copied
+// from anywhere (/etc/shadow, /dev/zero, a FIFO); and move link entries into the shared folder.
+TEST_P(ConfigImportRefusals, ChangeNothingAndSaySo)
 {
     writeConfiguration("before");
     QVConfigManager manager;
     ASSERT_EQ(saveArchive(manager), manager.configZipPath());
-    const QByteArray stored = readFile(manager.configZipPath());
+    manager.setImportLimits(GetParam().limits);
+    const QVariantMap store = shared().dictionaryRepresentation();
     const QString bad = GetParam().make();
+    const std::string before = snapshotOfHome();
     AlertScript alerts;
     EXPECT_EQ(waitFor<bool>([&](auto done) { manager.importConfigPath(bad, done); }), false);
-    EXPECT_EQ(alerts.shown().size(), GetParam().showsErrorTip ? 1 : 0);
-    if (GetParam().showsErrorTip && !alerts.shown().isEmpty()) {
-        EXPECT_EQ(alerts.shown().first().informativeText, qv::localized("Config File Error Tip"));
-    }
-    EXPECT_EQ(shared().value("array right menu"), QVariant(QVariantList { "array right menu", "before" }));
-    EXPECT_FALSE(QFileInfo::exists(asset("QVAppIcon/evil.png")));
-    EXPECT_FALSE(QFileInfo::exists(asset("outside.txt")));
-    EXPECT_EQ(readFile(manager.configZipPath()), stored);
-    EXPECT_FALSE(QFileInfo::exists(asset("config.plist")));
+    ASSERT_EQ(alerts.shown().size(), 1);
+    const QString expected
+        = *GetParam().message ? QString::fromUtf8(GetParam().message) : qv::localized("Config File Error Tip");
+    EXPECT_TRUE(alerts.shown().first().informativeText.contains(expected))
+        << alerts.shown().first().informativeText.toStdString();
+    EXPECT_EQ(shared().dictionaryRepresentation(), store);
+    EXPECT_EQ(snapshotOfHome(), before);
 }
 
-QString archiveWith(const QString& password)
+QString encryptedWith(const QString& password)
 {
     const QString plist = writeFile(inHome("other/config.plist"), readFile(shared().filePath()));
     const QString path = inHome("other.zip");
@@ -134,25 +259,114 @@ QString archiveWith(const QString& password)
     return path;
 }
 
+QByteArray nested(int depth)
+{
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>treat type</key>"
+        + QByteArray("<array>").repeated(depth) + QByteArray("</array>").repeated(depth) + "</dict></plist>";
+}
+
+QByteArray noise(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 x = 2463534242u;
+    for (char& c : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = char(x);
+    }
+    return bytes;
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    Bad, ConfigImportFailures,
-    testing::Values(
-        BadArchive { "WrongPassword", true, [] { return archiveWith("not the password"); } },
-        BadArchive { "NotAZip", true, [] { return writeFile(inHome("notes.zip"), "plain text"); } },
-        // Unencrypted (any password passes), damaged in its last entry.
-        BadArchive { "Damaged", false,
-                     [] {
-                         return writeFile(inHome("damaged.zip"),
-                                          craftZip({ { "config.plist", "<plist/>" },
-                                                     { "QVAppIcon/evil.png", "x" },
-                                                     { "QVCache/late.png", "bad", 0100644, true } }));
-                     } },
-        // No configuration inside: the entries outside the asset folders stay out.
-        BadArchive {
-            "OnlyForeignEntries", false,
-            [] {
-                return writeFile(inHome("foreign.zip"), craftZip({ { "outside.txt", "x" }, { "Library/x", "y" } }));
-            } }),
+    Bad, ConfigImportRefusals,
+    testing::Values(BadArchive { "WrongPassword", "", [] { return encryptedWith("not the password"); } },
+                    BadArchive { "NotAZip", "", [] { return writeFile(inHome("notes.zip"), "plain text"); } },
+                    BadArchive { "ChosenFileIsAFifo", "not a regular file", [] { return fifo(inHome("pipe.zip")); } },
+                    BadArchive { "ChosenFileIsADevice", "not a regular file", [] { return QString("/dev/zero"); } },
+                    // Unencrypted (any password passes), damaged in its last entry.
+                    BadArchive { "Damaged", "crc",
+                                 [] {
+                                     return archiveOf({ { "config.plist", plistOf({ { "fold menu name", "x" } }) },
+                                                        { "QVAppIcon/evil.png", "x" },
+                                                        { "QVCache/late.png", "bad", 0100644, true } });
+                                 } },
+                    // No configuration inside: the entries outside the asset folders stay out.
+                    BadArchive { "OnlyForeignEntries", "no \"config.plist\"",
+                                 [] {
+                                     return archiveOf({ { "outside.txt", "x" }, { "Library/x", "y" } });
+                                 } },
+                    BadArchive { "PlistIsNoPlist", "not a property list",
+                                 [] {
+                                     return archiveOf({ { "config.plist", "plain text" }, { "QVAppIcon/a.png", "a" } });
+                                 } },
+                    BadArchive { "PlistIsALink", "symbolic link",
+                                 [] {
+                                     return archiveOf(
+                                         { { "QVCache/real.plist", plistOf({ { "fold menu name", "x" } }) },
+                                           { "config.plist", "QVCache/real.plist", 0120777 } });
+                                 } },
+                    BadArchive { "PlistNestedTooDeep", "nested deeper",
+                                 [] {
+                                     return archiveOf({ { "config.plist", nested(200) } });
+                                 } },
+                    // 8 MiB of zeros deflate to about 8 KiB.
+                    BadArchive { "ZipBomb", "compressed more than",
+                                 [] { return deflatedArchive("QVCache/zeros", QByteArray(8 << 20, '\0')); } },
+                    BadArchive { "LargerThanTheBound", "unpacks to more than",
+                                 // Each random byte sixteen times: about 10 to 1, below the ratio bound.
+                                 [] {
+                                     QByteArray runs;
+                                     for (const char c : noise(256 << 10)) {
+                                         runs += QByteArray(16, c);
+                                     }
+                                     return deflatedArchive("QVCache/runs", runs);
+                                 },
+                                 QVConfigArchive::Limits { 10000, 1 << 20, 4 << 20, 200 } },
+                    BadArchive { "TooManyEntries", "more than 10000 entries",
+                                 [] {
+                                     QList<CraftedEntry> entries { { "config.plist", plistOf({}) } };
+                                     for (int i = 0; i < 10000; ++i) {
+                                         entries.append({ "QVCache/" + QByteArray::number(i), "" });
+                                     }
+                                     return archiveOf(entries);
+                                 } },
+                    BadArchive { "ListOfTheWrongType", "\"array right menu\" is not a list",
+                                 [] {
+                                     return archiveWith({ { "array right menu", "Copy Path" } });
+                                 } },
+                    BadArchive { "ListNestedTooDeep", "nested too deep",
+                                 [] {
+                                     const QVariantList deep { QVariantList { QVariantList { QVariantList { "x" } } } };
+                                     return archiveWith({ { "array common app", deep } });
+                                 } },
+                    BadArchive { "SwitchOfTheWrongType", "\"pref check5\" is not a switch",
+                                 [] {
+                                     return archiveWith({ { "pref check5", QVariantList {} } });
+                                 } },
+                    BadArchive { "TemplateOutside", "outside the shared",
+                                 [] {
+                                     const QString secret = writeFile(inHome("secret"), "root:x:0:0");
+                                     QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+                                     return archiveWith(templateEntry(secret));
+                                 } },
+                    BadArchive { "TemplateClimbsOut", "outside the shared",
+                                 [] {
+                                     writeFile(inHome("secret"), "secret");
+                                     return archiveWith(templateEntry(asset("QVFileTemplate/../../../../../secret")));
+                                 } },
+                    BadArchive { "TemplateIsAFifo", "outside the shared",
+                                 [] { return archiveWith(templateEntry(fifo(inHome("fifo")))); } },
+                    BadArchive { "TemplateIsADevice", "outside the shared",
+                                 [] { return archiveWith(templateEntry("/dev/zero")); } },
+                    BadArchive { "IconIsADevice", "outside the shared",
+                                 [] { return archiveWith(templateEntry(QString(), "/dev/zero")); } },
+                    BadArchive { "LinkEntry", "symbolic link",
+                                 [] {
+                                     return archiveWith({ { "fold menu name", "x" } },
+                                                        { { "QVFileTemplate/real", "x" },
+                                                          { "QVFileTemplate/link", "real", 0120777 } });
+                                 } }),
     caseName<BadArchive>);
 
 // A failed save says so and leaves no "config.plist" behind; a restore never reads a stale one.
@@ -197,7 +411,7 @@ TEST(QVConfigManagerTest, CloudCopyRoundTrip)
     EXPECT_EQ(found->second, qv::localized("Just now"));
     EXPECT_TRUE(manager.isBackup());
     EXPECT_EQ(shared().stringValue(QVConfigManager::kTreatType), "cloud");
-    EXPECT_EQ(shared().value("use count"), QVariant(QVariantList { "use count", "cloud" }));
+    EXPECT_EQ(shared().value("use count"), valueFor("use count", "cloud"));
 
     EXPECT_TRUE(manager.deleteConfigFromCloud());
     EXPECT_FALSE(manager.deleteConfigFromCloud());

@@ -1,15 +1,23 @@
 #include "engine/model/QVMenuItem.h"
 
 #include "MenuStoreTestSupport.h"
+#include "engine/model/QVMenuManager.h"
 #include "platform/Bundle.h"
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <sys/stat.h>
+
 using platform::Bundle;
+using tarsel::test::caseName;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 
@@ -79,8 +87,7 @@ TEST(QVMenuItemTest, TitleRules)
 
 TEST(QVMenuItemTest, IconFromIconPathThenNameThenPath)
 {
-    const QString pngPath = testHome() + QStringLiteral("/icons/mine.png");
-    QDir().mkpath(testHome() + QStringLiteral("/icons"));
+    const QString pngPath = QVMenuManager::rightMenuIconFolder() + QStringLiteral("/mine.png");
     QImage small(3, 5, QImage::Format_ARGB32);
     small.fill(Qt::red);
     ASSERT_TRUE(small.save(pngPath));
@@ -91,12 +98,61 @@ TEST(QVMenuItemTest, IconFromIconPathThenNameThenPath)
     EXPECT_EQ(item->menuIcon().size(), QSize(3, 5));
 
     // A file that is not an image falls through to the named image.
-    item->setIconPath(writeFile(testHome() + QStringLiteral("/icons/broken.png"), "not a png"));
+    item->setIconPath(writeFile(QVMenuManager::rightMenuIconFolder() + QStringLiteral("/broken.png"), "not a png"));
     EXPECT_EQ(item->menuIcon(), Bundle::imageNamed(QStringLiteral("copy")));
 
     // Nothing at all gives no image.
     EXPECT_TRUE(itemWithKey(QStringLiteral("Copy to"))->menuIcon().isNull());
 }
+
+namespace {
+
+struct IconRefusal
+{
+    const char* name;
+    std::function<QString()> path;
+};
+
+class IconPathRefusals : public testing::TestWithParam<IconRefusal>
+{
+};
+
+} // namespace
+
+// The icon path of a stored or imported entry was loaded from wherever it pointed: a FIFO
+// blocked every menu for ever, a device was read without end. Only a regular file of the shared
+// icon folders is read; anything else falls through to the named image at once.
+TEST_P(IconPathRefusals, FallThroughToTheNamedImage)
+{
+    QImage picture(3, 5, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(testHome() + QStringLiteral("/outside.png")));
+    auto item = itemWithKey(QStringLiteral("Copy to"));
+    item->setIcon(QStringLiteral("copy"));
+    item->setIconPath(GetParam().path());
+    EXPECT_EQ(item->menuIcon(), Bundle::imageNamed(QStringLiteral("copy")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Icons, IconPathRefusals,
+    testing::Values(IconRefusal { "Outside", [] { return testHome() + QStringLiteral("/outside.png"); } },
+                    IconRefusal {
+                        "ClimbingOut",
+                        [] { return QVMenuManager::appIconFolder() + QStringLiteral("/../../../../../outside.png"); } },
+                    IconRefusal { "Device", [] { return QStringLiteral("/dev/zero"); } },
+                    IconRefusal { "FifoInTheIconFolder",
+                                  [] {
+                                      const QString pipe = QVMenuManager::appIconFolder() + QStringLiteral("/pipe.png");
+                                      ::mkfifo(QFile::encodeName(pipe).constData(), 0600);
+                                      return pipe;
+                                  } },
+                    IconRefusal { "LinkInTheIconFolder",
+                                  [] {
+                                      const QString link = QVMenuManager::appIconFolder() + QStringLiteral("/link.png");
+                                      QFile::link(testHome() + QStringLiteral("/outside.png"), link);
+                                      return link;
+                                  } }),
+    caseName<IconRefusal>);
 
 TEST(QVMenuItemTest, IconChosenByTheFileAtPath)
 {

@@ -363,7 +363,8 @@ protected:
     {
         QImage image(8, 8, QImage::Format_ARGB32);
         image.fill(Qt::red);
-        const QString png = m_dir + "/" + key + ".png";
+        // Icons are read only from the shared folder's icon folders.
+        const QString png = QVMenuManager::folderIconFolder() + "/" + key + ".png";
         image.save(png);
         auto record = item(key);
         record->setIconPath(png);
@@ -399,7 +400,7 @@ TEST_F(QVMenuServiceIconTest, AnImageThatCannotBeLoadedOnlyClears)
     ASSERT_TRUE(platform::Workspace::setIcon(image, f));
     ASSERT_TRUE(qv::hasCustomIcon(f));
     auto broken = item("broken");
-    broken->setIconPath(file("broken.png", "not an image"));
+    broken->setIconPath(writeFile(QVMenuManager::folderIconFolder() + "/broken.png", "not an image"));
     select({ f });
     m_service.setFolderIcon(broken);
     EXPECT_EQ(QVMenuService::pendingWork(), 0);

@@ -183,6 +183,94 @@ TEST_F(NewFileTest, AddToFileTemplateAppendsNothingWhenTheCopyFailed)
 
 namespace {
 
+struct TemplateRefusal
+{
+    const char* name;
+    std::function<QString()> templatePath;
+};
+
+class NewFileTemplateRefusals : public NewFileTest, public testing::WithParamInterface<TemplateRefusal>
+{
+};
+
+QString secretFile()
+{
+    const QString secret = writeFile(testHome() + QStringLiteral("/shadow"), "root:$6$hash:19000:0:99999:7:::\n");
+    QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return secret;
+}
+
+} // namespace
+
+// New File read whatever path a stored (or imported) template entry named: as root it copied
+// /etc/shadow into a new file everybody could read, /dev/zero aborted the host out of memory and a
+// FIFO blocked it for ever. Only a regular file of the templates folder is read now; anything
+// else is refused with a message naming it, and no file is made.
+TEST_P(NewFileTemplateRefusals, SayWhichFileAndMakeNothing)
+{
+    const QString path = GetParam().templatePath();
+    auto item = QVMenuItem::create();
+    item->setKey(QStringLiteral("txt"));
+    item->setFileName(QStringLiteral("made"));
+    item->setTemplatePath(path);
+    select({ m_dir }, false);
+    AlertScript alerts;
+    m_service.createFileWithItem(item);
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_TRUE(alerts.shown().first().informativeText.contains(path))
+        << alerts.shown().first().informativeText.toStdString();
+    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("error") });
+    EXPECT_EQ(QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(Templates, NewFileTemplateRefusals,
+                         testing::Values(TemplateRefusal { "OutsideTheTemplatesFolder", [] { return secretFile(); } },
+                                         TemplateRefusal { "ClimbingOutOfTheTemplatesFolder",
+                                                           [] {
+                                                               secretFile();
+                                                               return QVMenuManager::fileTemplateFolder()
+                                                                   + QStringLiteral("/../../../../../shadow");
+                                                           } },
+                                         TemplateRefusal { "Device", [] { return QStringLiteral("/dev/zero"); } },
+                                         TemplateRefusal { "FifoInTheTemplatesFolder",
+                                                           [] {
+                                                               const QString pipe = QVMenuManager::fileTemplateFolder()
+                                                                   + QStringLiteral("/pipe");
+                                                               ::mkfifo(QFile::encodeName(pipe).constData(), 0600);
+                                                               return pipe;
+                                                           } },
+                                         TemplateRefusal { "LinkInTheTemplatesFolder",
+                                                           [] {
+                                                               const QString link = QVMenuManager::fileTemplateFolder()
+                                                                   + QStringLiteral("/link");
+                                                               QFile::link(secretFile(), link);
+                                                               return link;
+                                                           } },
+                                         TemplateRefusal { "FolderInTheTemplatesFolder",
+                                                           [] {
+                                                               const QString folder
+                                                                   = QVMenuManager::fileTemplateFolder()
+                                                                   + QStringLiteral("/folder");
+                                                               QDir().mkpath(folder);
+                                                               return folder;
+                                                           } }),
+                         caseName<TemplateRefusal>);
+
+// A template of the templates folder is copied byte for byte.
+TEST_F(NewFileTest, ATemplateOfTheTemplatesFolderIsCopied)
+{
+    auto item = QVMenuItem::create();
+    item->setKey(QStringLiteral("txt"));
+    item->setFileName(QStringLiteral("made"));
+    item->setTemplatePath(writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/t1"), "template bytes"));
+    select({ m_dir }, false);
+    m_service.createFileWithItem(item);
+    EXPECT_EQ(readFile(m_dir + QStringLiteral("/made.txt")), QByteArray("template bytes"));
+    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("new") });
+}
+
+namespace {
+
 // The template dialog stores the chosen application as the path of its desktop entry: the new
 // file opens with that application, not with the desktop's default one.
 TEST_F(NewFileTest, TheNewFileOpensWithTheApplicationTheTemplateNames)

@@ -1,5 +1,6 @@
 #include "engine/service/newfile/QVNewFileCommands.h"
 
+#include "engine/model/QVAssetFile.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVCommandContext.h"
 #include "engine/service/QVFileTransfer.h"
@@ -58,13 +59,8 @@ QString QVNewFileCommands::targetFolder()
     return qv::isFolder(first) ? first : QFileInfo(first).path();
 }
 
-QByteArray QVNewFileCommands::contentsFor(const QVMenuItem& item, const QString& extension)
+QByteArray QVNewFileCommands::contentsFor(const QVMenuItem& /*item*/, const QString& extension)
 {
-    if (qv::isValid(item.templatePath())) {
-        // An unreadable template gives an empty file, as a template that was emptied would.
-        QFile file(item.templatePath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     if (blankDocumentTypes().contains(extension.toLower())) {
         return platform::Bundle::resourceData(QStringLiteral("Untitled"), extension.toLower());
     }
@@ -73,11 +69,53 @@ QByteArray QVNewFileCommands::contentsFor(const QVMenuItem& item, const QString&
 
 QString QVNewFileCommands::writeNewFile(const QString& path, const QByteArray& contents, QString* error)
 {
+    return writeNewFileWith(
+        path,
+        [&contents](QFile& temp, QString* why) {
+            if (temp.write(contents) != contents.size()) {
+                *why = temp.errorString();
+                return false;
+            }
+            return true;
+        },
+        error);
+}
+
+QString QVNewFileCommands::writeNewFile(const QString& path, QFile& source, QString* error)
+{
+    return writeNewFileWith(
+        path,
+        [&source](QFile& temp, QString* why) {
+            char buffer[65536];
+            for (qint64 n; (n = source.read(buffer, sizeof buffer)) != 0;) {
+                if (n < 0) {
+                    *why = source.errorString();
+                    return false;
+                }
+                if (temp.write(buffer, n) != n) {
+                    *why = temp.errorString();
+                    return false;
+                }
+            }
+            return true;
+        },
+        error);
+}
+
+QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::function<bool(QFile&, QString*)>& fill,
+                                            QString* error)
+{
     // Written whole under a hidden name beside its place, then renamed in without replacing: the
     // file appears complete or not at all, and an item that took the name meanwhile is kept.
     QTemporaryFile temp(QFileInfo(path).dir().filePath(QStringLiteral(".tarsel-new-XXXXXX")));
-    if (!temp.open() || temp.write(contents) != contents.size() || !temp.flush()) {
-        *error = failedTo(QStringLiteral("write the new file"), path, temp.errorString());
+    QString why;
+    if (!temp.open()) {
+        why = temp.errorString();
+    } else if (fill(temp, &why) && !temp.flush()) {
+        why = temp.errorString();
+    }
+    if (!why.isEmpty()) {
+        *error = failedTo(QStringLiteral("write the new file"), path, why);
         return QString();
     }
     temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
@@ -127,7 +165,24 @@ void QVNewFileCommands::writeFile(const QString& path, const QString& extension,
     // This desktop keeps no hidden-extension attribute: "new file hide extension" has nothing to
     // set here.
     QString error;
-    const QString written = writeNewFile(path, contentsFor(item, extension), &error);
+    QString written;
+    if (qv::isValid(item.templatePath())) {
+        // The template's path comes from configuration: it is refused, with its name, unless it
+        // is a regular file of the templates folder, and then streamed (it may be large).
+        qint64 size = 0;
+        const int fd = QVAssetFile::open(item.templatePath(), QVAssetFile::Kind::Template, &size, &error);
+        if (fd < 0) {
+            qCWarning(lcNewFile).noquote() << error;
+            QVHelper::playSoundType(QVHelper::SoundError);
+            qv::alertWithMsg(error);
+            return;
+        }
+        QFile source;
+        source.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+        written = writeNewFile(path, source, &error);
+    } else {
+        written = writeNewFile(path, contentsFor(item, extension), &error);
+    }
     if (written.isNull()) {
         reportFailure(error);
         return;

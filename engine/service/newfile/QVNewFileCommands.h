@@ -5,6 +5,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
+class QFile;
+
 class QVCommandContext;
 
 /// New files from the template list ("array new file"): a user template copied byte for byte, a
@@ -14,7 +18,10 @@ class QVCommandContext;
 ///
 /// A new file never replaces anything: it is written beside its place and moved in with a
 /// no-replace rename, taking the next free name when the place was taken meanwhile. A write,
-/// copy or icon save that fails plays the error sound and shows "Error Common Tip".
+/// copy or icon save that fails plays the error sound and shows "Error Common Tip". A template
+/// is read only when it is a regular file of the shared templates folder (QVAssetFile), streamed
+/// into the new file; any other template path is refused with a message naming it, and no file
+/// is made.
 class QVNewFileCommands final
 {
 public:
@@ -33,12 +40,14 @@ public:
     /// The folder new files go to: the first item's folder (the item itself when it is one), the
     /// home folder when nothing is selected.
     QString targetFolder();
-    /// What a new file of the item starts with: its template, else the blank document of the
+    /// What a new file of an item without a template starts with: the blank document of the
     /// extension, else nothing.
     static QByteArray contentsFor(const QVMenuItem& item, const QString& extension);
     /// Writes the contents at the path, or at its next free variant when the path is taken; the
     /// path written, or a null string with the reason in error.
     static QString writeNewFile(const QString& path, const QByteArray& contents, QString* error);
+    /// The same with the contents streamed from an open file (a template).
+    static QString writeNewFile(const QString& path, QFile& source, QString* error);
 
 private:
     /// The write step: writes the item's contents, opens the file when "open new file" is on,
@@ -47,6 +56,9 @@ private:
     void createFromWindow(const QVMenuItemPtr& item, const QString& folder);
     void addToFileTemplate();
     static void reportFailure(const QString& message);
+    /// Writes under a scratch name beside the path, filled by fill, then renames it in.
+    static QString writeNewFileWith(const QString& path, const std::function<bool(QFile&, QString*)>& fill,
+                                    QString* error);
 
     QVCommandContext& m_context;
 };

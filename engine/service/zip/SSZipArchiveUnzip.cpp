@@ -202,9 +202,19 @@ bool Extraction::writeFile(SSZipArchiveReader::Entry& content, const QString& na
         return true;
     }
     bool success = true;
+    quint64 written = 0;
     for (qint64 n; (n = content.read(m_buffer, kBufferSize)) != 0;) {
         if (n < 0) {
             crcFailed = content.failure() == Failure::Crc;
+            success = false;
+            break;
+        }
+        // An entry never writes more than its record says it holds: a caller that bounded the
+        // archive by its records (a few kilobytes claiming a few bytes each) gets that bound.
+        written += quint64(n);
+        if (written > info.uncompressedSize) {
+            record(SSZipError::make(SSZipError::FileContentNotReadable,
+                                    QStringLiteral("entry larger than its record says: \"%1\"").arg(name)));
             success = false;
             break;
         }
