@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/model/QVMenuItem.h"
+#include "platform/FileOps.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,8 +13,9 @@ class QVCommandContext;
 /// for the place, name and template in a save panel; "Add to File Template" turns the selected
 /// file into a new template.
 ///
-/// A new file never replaces anything: it is written beside its place and moved in with a
-/// no-replace rename, taking the next free name when the place was taken meanwhile. A write,
+/// A new file is written whole beside its place and moved in with a no-replace rename, taking the
+/// next free name when the place was taken meanwhile; it replaces an item only when the user
+/// answered "Replace", and then in one exchange once it is complete. A write,
 /// copy or icon save that fails plays the error sound and shows "Error Common Tip".
 class QVNewFileCommands final
 {
@@ -36,14 +38,17 @@ public:
     /// What a new file of the item starts with: its template, else the blank document of the
     /// extension, else nothing.
     static QByteArray contentsFor(const QVMenuItem& item, const QString& extension);
-    /// Writes the contents at the path, or at its next free variant when the path is taken; the
-    /// path written, or a null string with the reason in error.
-    static QString writeNewFile(const QString& path, const QByteArray& contents, QString* error);
+    /// Writes the contents at the path, or at its next free variant when the path is taken (the
+    /// name claimed atomically); with Replace, swaps the complete new file in for what is there.
+    /// The path written, or a null string with the reason in error.
+    static QString writeNewFile(const QString& path, const QByteArray& contents, QString* error,
+                                platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant);
 
 private:
     /// The write step: writes the item's contents, opens the file when "open new file" is on,
     /// and plays the sound of a new file (or of the failure).
-    void writeFile(const QString& path, const QString& extension, const QVMenuItem& item);
+    void writeFile(const QString& path, const QString& extension, const QVMenuItem& item,
+                   platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant);
     void createFromWindow(const QVMenuItemPtr& item, const QString& folder);
     void addToFileTemplate();
     static void reportFailure(const QString& message);
