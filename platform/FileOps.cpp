@@ -287,8 +287,7 @@ RenameMove moveByRename(const QString& from, const QString& to, FileOps::Placeme
         break;
     case FileOps::Placement::FreeVariant:
         out->placed = FileOps::claimFreeVariant(
-            to, [&](const QString& candidate) { return code = posix::renameNoReplace(from, candidate); },
-            &out->error);
+            to, [&](const QString& candidate) { return code = posix::renameNoReplace(from, candidate); }, &out->error);
         break;
     case FileOps::Placement::Replace: {
         // Into a scratch name beside the target first, so that the exchange below is the one
@@ -391,7 +390,8 @@ bool FileOps::transferItem(const QString& from, const QString& to, bool move, Pl
         return fail(&out.error, action, from, QStringLiteral("a folder cannot be put into itself"));
     }
     if (placement == Placement::Replace && (containsPath(to, from) || containsPath(from, to))) {
-        return fail(&out.error, action, to, QStringLiteral("the item cannot replace itself or the folder that holds it"));
+        return fail(&out.error, action, to,
+                    QStringLiteral("the item cannot replace itself or the folder that holds it"));
     }
     if (move) {
         const RenameMove renamed = moveByRename(from, to, placement, &out);

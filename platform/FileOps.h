@@ -56,8 +56,8 @@ public:
                          const Progress& progress = {});
     /// Copies or moves from → to as the placement says. A failure of any kind leaves the source,
     /// and whatever stood at the destination, exactly as they were.
-    static bool transferItem(const QString& from, const QString& to, bool move, Placement placement,
-                             Outcome* outcome, const Progress& progress = {});
+    static bool transferItem(const QString& from, const QString& to, bool move, Placement placement, Outcome* outcome,
+                             const Progress& progress = {});
     /// Puts `replacement` (a complete item in the same folder as `target`) at `target`: the two
     /// are exchanged in one step and the old item, now under the replacement's name, is then
     /// removed. With nothing at `target`, a no-replace rename. On failure both stay as they were.

@@ -98,8 +98,8 @@ QString FileOps::scratchPathBeside(const QString& path, const QString& prefix)
     const QString start = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
     QString scratch;
     do {
-        scratch = start + QLatin1Char('.') + prefix + QString::number(QRandomGenerator::global()->generate64(), 36)
-            + ext;
+        scratch
+            = start + QLatin1Char('.') + prefix + QString::number(QRandomGenerator::global()->generate64(), 36) + ext;
     } while (exists(scratch));
     return scratch;
 }
@@ -112,8 +112,8 @@ QString FileOps::writeFreeVariant(const QString& path, const Writer& write, QStr
         scratch = scratchPathBeside(path, QStringLiteral("tarsel-new-"));
         // The usual mode of a new file (the umask applies): a writer that keeps the modes of
         // the file it replaces hands them on to the result.
-        const int fd = ::open(QFile::encodeName(scratch).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                              0666);
+        const int fd = ::open(QFile::encodeName(scratch).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
             break;

@@ -178,8 +178,7 @@ void QVMenuService::setFolderIcon(const QVMenuItemPtr& item)
 
 // --- Copy, move, cut and paste -------------------------------------------------------------
 
-bool QVMenuService::_replaceFileAlert(const QString& target, const QString& orgPath,
-                                      const QVFileTransfer::Block& block)
+bool QVMenuService::_replaceFileAlert(const QString& target, const QString& orgPath, const QVFileTransfer::Block& block)
 {
     return QVFileTransfer::replaceFileAlert(target, orgPath, block);
 }

@@ -161,11 +161,12 @@ TEST(QVFileTransferConflict, ReplaceLeavesTheOldItemToTheWriter)
     AlertScript script({ QVFileTransfer::Replace });
     QString handed;
     Placement how = Placement::NoReplace;
-    EXPECT_TRUE(QVFileTransfer::replaceFileAlert(d + "/to/a.txt", d + "/from/a.txt", [&](const QString& p, Placement h) {
-        handed = p;
-        how = h;
-        EXPECT_EQ(readFile(p), "old");
-    }));
+    EXPECT_TRUE(
+        QVFileTransfer::replaceFileAlert(d + "/to/a.txt", d + "/from/a.txt", [&](const QString& p, Placement h) {
+            handed = p;
+            how = h;
+            EXPECT_EQ(readFile(p), "old");
+        }));
     EXPECT_EQ(handed, d + "/to/a.txt");
     EXPECT_EQ(how, Placement::Replace);
 }
@@ -358,8 +359,8 @@ TEST_P(QVFileTransferReplace, TheOldItemStaysUntilTheNewOneIsComplete)
     }
     AlertScript script({ QVFileTransfer::Replace });
     Outcome outcome;
-    auto transfer = QVFileTransfer::create(c.move ? QVFileTransfer::Mode::Move : QVFileTransfer::Mode::Copy,
-                                           outcome.hooks());
+    auto transfer
+        = QVFileTransfer::create(c.move ? QVFileTransfer::Mode::Move : QVFileTransfer::Mode::Copy, outcome.hooks());
     ASSERT_TRUE(transfer->start({ source }, disk.path()));
     ASSERT_TRUE(outcome.wait());
     EXPECT_EQ(entries(disk.path()), QStringList { QStringLiteral("item") }); // no scratch

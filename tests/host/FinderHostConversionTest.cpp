@@ -66,8 +66,9 @@ TEST(FinderHostConversionTest, ParallelConversionsEachKeepTheirOwnOutput)
     constexpr int kProcesses = 3;
     constexpr int kEach = 8;
     const QStringList selection(kEach, source);
-    const int tag = tagOf(selection, { platform::Bundle::localizedString(QStringLiteral("Convert to")),
-                                       platform::Bundle::localizedString(QStringLiteral("PNG")) });
+    const int tag = tagOf(selection,
+                          { platform::Bundle::localizedString(QStringLiteral("Convert to")),
+                            platform::Bundle::localizedString(QStringLiteral("PNG")) });
     ASSERT_GT(tag, 0);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -90,7 +91,8 @@ TEST(FinderHostConversionTest, ParallelConversionsEachKeepTheirOwnOutput)
     QStringList written
         = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     written.sort();
-    EXPECT_EQ(written, expected); // every output kept, no scratch left
+    // Every output kept, no scratch left.
+    EXPECT_EQ(written.join(QStringLiteral(", ")).toStdString(), expected.join(QStringLiteral(", ")).toStdString());
     for (const QString& name : written) {
         if (name.endsWith(QLatin1String(".png"))) {
             EXPECT_EQ(ImageIO::read(folder + QLatin1Char('/') + name).size(), picture.size()) << name.toStdString();

@@ -251,22 +251,21 @@ TEST_P(FileOpsMoveAcross, RemovesOnlyWhatWasCopied)
     EXPECT_TRUE(outcome.notice.contains(QLatin1Char('"') + tree + QLatin1Char('"'))) << qPrintable(outcome.notice);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FileOpsMoveAcross,
-    testing::Values(MoveAcrossCase { "NothingNewRemovesAll", {}, {}, {} },
-                    MoveAcrossCase { "NewFileInTheFolderStays",
-                                     QStringLiteral("a.txt"),
-                                     QStringLiteral("new.txt"),
-                                     { QStringLiteral("new.txt") } },
-                    MoveAcrossCase { "NewFileInASubfolderKeepsItsFolder",
-                                     QStringLiteral("deep/y.txt"),
-                                     QStringLiteral("deep/new.txt"),
-                                     { QStringLiteral("deep"), QStringLiteral("deep/new.txt") } },
-                    MoveAcrossCase { "FileChangedAfterItsCopyStays",
-                                     QStringLiteral("a.txt"),
-                                     QStringLiteral("a.txt"),
-                                     { QStringLiteral("a.txt") } }),
-    tarsel::test::caseName<MoveAcrossCase>);
+INSTANTIATE_TEST_SUITE_P(Cases, FileOpsMoveAcross,
+                         testing::Values(MoveAcrossCase { "NothingNewRemovesAll", {}, {}, {} },
+                                         MoveAcrossCase { "NewFileInTheFolderStays",
+                                                          QStringLiteral("a.txt"),
+                                                          QStringLiteral("new.txt"),
+                                                          { QStringLiteral("new.txt") } },
+                                         MoveAcrossCase { "NewFileInASubfolderKeepsItsFolder",
+                                                          QStringLiteral("deep/y.txt"),
+                                                          QStringLiteral("deep/new.txt"),
+                                                          { QStringLiteral("deep"), QStringLiteral("deep/new.txt") } },
+                                         MoveAcrossCase { "FileChangedAfterItsCopyStays",
+                                                          QStringLiteral("a.txt"),
+                                                          QStringLiteral("a.txt"),
+                                                          { QStringLiteral("a.txt") } }),
+                         tarsel::test::caseName<MoveAcrossCase>);
 
 // --- Replacing swaps a complete item in ------------------------------------------------------
 
@@ -363,39 +362,41 @@ TEST_P(FileOpsFreeName, ParallelWritersEndOnDistinctNames)
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, FileOpsFreeName,
-    testing::Values(
-        ClaimCase { "WriteAFile",
-                    [](const QString& path, const QByteArray& mark) {
-                        return FileOps::writeFreeVariant(path, [&mark](const QString& scratch, QString*) {
-                            QFile file(scratch);
-                            return file.open(QIODevice::WriteOnly) && file.write(mark) == mark.size();
-                        });
-                    },
-                    [](const QString& made) { return readFile(made); } },
-        ClaimCase { "RenameACompleteFile",
-                    [](const QString& path, const QByteArray& mark) {
-                        const QString own = writeFile(
-                            inHome(QStringLiteral("out/.own-") + QString::fromLatin1(mark).replace(QLatin1Char(' '), QLatin1Char('-'))), mark);
-                        return FileOps::renameToFreeVariant(own, path);
-                    },
-                    [](const QString& made) { return readFile(made); } },
-        ClaimCase { "MakeAFolder",
-                    [](const QString& path, const QByteArray& mark) {
-                        const QString folder = FileOps::makeFreeFolder(path);
-                        if (!folder.isEmpty()) {
-                            writeFile(folder + QStringLiteral("/mark"), mark);
-                        }
-                        return folder;
-                    },
-                    [](const QString& made) { return readFile(made + QStringLiteral("/mark")); } },
-        ClaimCase { "MakeALink",
-                    [](const QString& path, const QByteArray& mark) {
-                        const QByteArray target = "/" + mark;
-                        return FileOps::claimFreeVariant(path, [&target](const QString& candidate) {
-                            return ::symlink(target.constData(), QFile::encodeName(candidate).constData()) == 0
-                                ? 0
-                                : errno;
-                        });
-                    },
-                    [](const QString& made) { return QFile::encodeName(QFile::symLinkTarget(made)).mid(1); } }),
+    testing::Values(ClaimCase { "WriteAFile",
+                                [](const QString& path, const QByteArray& mark) {
+                                    return FileOps::writeFreeVariant(path, [&mark](const QString& scratch, QString*) {
+                                        QFile file(scratch);
+                                        return file.open(QIODevice::WriteOnly) && file.write(mark) == mark.size();
+                                    });
+                                },
+                                [](const QString& made) { return readFile(made); } },
+                    ClaimCase { "RenameACompleteFile",
+                                [](const QString& path, const QByteArray& mark) {
+                                    const QString own = writeFile(
+                                        inHome(QStringLiteral("out/.own-")
+                                               + QString::fromLatin1(mark).replace(QLatin1Char(' '), QLatin1Char('-'))),
+                                        mark);
+                                    return FileOps::renameToFreeVariant(own, path);
+                                },
+                                [](const QString& made) { return readFile(made); } },
+                    ClaimCase { "MakeAFolder",
+                                [](const QString& path, const QByteArray& mark) {
+                                    const QString folder = FileOps::makeFreeFolder(path);
+                                    if (!folder.isEmpty()) {
+                                        writeFile(folder + QStringLiteral("/mark"), mark);
+                                    }
+                                    return folder;
+                                },
+                                [](const QString& made) { return readFile(made + QStringLiteral("/mark")); } },
+                    ClaimCase {
+                        "MakeALink",
+                        [](const QString& path, const QByteArray& mark) {
+                            const QByteArray target = "/" + mark;
+                            return FileOps::claimFreeVariant(path, [&target](const QString& candidate) {
+                                return ::symlink(target.constData(), QFile::encodeName(candidate).constData()) == 0
+                                    ? 0
+                                    : errno;
+                            });
+                        },
+                        [](const QString& made) { return QFile::encodeName(QFile::symLinkTarget(made)).mid(1); } }),
     tarsel::test::caseName<ClaimCase>);

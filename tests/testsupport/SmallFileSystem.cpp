@@ -14,8 +14,8 @@ SmallFileSystem::SmallFileSystem(const QString& name, qint64 bytes)
 {
     QDir().mkpath(m_root);
     const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0755";
-    m_mounted = ::mount("tmpfs", QFile::encodeName(m_root).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
-                        options.constData())
+    m_mounted
+        = ::mount("tmpfs", QFile::encodeName(m_root).constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData())
         == 0;
 }
 

@@ -153,10 +153,9 @@ bool QVIconSets::convertOSXIconToPath(const QImage& image, const QString& base, 
     if (icns) {
         const QByteArray data = icnsData(image);
         return !data.isEmpty()
-            && !platform::FileOps::writeFreeVariant(QFileInfo(base).absolutePath() + QStringLiteral("/AppIcon.icns"),
-                                                    [&data](const QString& scratch, QString*) {
-                                                        return ImageIO::writeData(data, scratch).ok;
-                                                    })
+            && !platform::FileOps::writeFreeVariant(
+                    QFileInfo(base).absolutePath() + QStringLiteral("/AppIcon.icns"),
+                    [&data](const QString& scratch, QString*) { return ImageIO::writeData(data, scratch).ok; })
                     .isNull();
     }
     const auto [outer, folder] = getFolderPath(base, MacOS);

@@ -31,16 +31,22 @@ using platform::ImageIO;
 namespace {
 
 // Writes a picture at the first free variant of the path, the name claimed only once the file is
-// complete: two conversions of one picture never write over each other. The path, or null.
-QString writeFree(const QString& path, const std::function<bool(const QString& scratch)>& write)
+// complete: two conversions of one picture never write over each other. *written (when given)
+// receives the path.
+bool writeFree(const QString& path, const std::function<bool(const QString& scratch)>& write,
+               QString* written = nullptr)
 {
     QString error;
-    const QString written
-        = FileOps::writeFreeVariant(path, [&write](const QString& scratch, QString*) { return write(scratch); }, &error);
-    if (written.isNull()) {
+    const QString placed = FileOps::writeFreeVariant(
+        path, [&write](const QString& scratch, QString*) { return write(scratch); }, &error);
+    if (placed.isNull()) {
         qCWarning(lcImageCommands).noquote() << error;
+        return false;
     }
-    return written;
+    if (written) {
+        *written = placed;
+    }
+    return true;
 }
 
 QString withoutExtension(const QString& path)
@@ -133,14 +139,12 @@ void QVImageCommands::convertOne(const QString& path, const QVMenuItemPtr& child
     } else if (ext == QLatin1String("gif")) {
         ok = QVHelper::extractImageFromGif(QUrl::fromLocalFile(path), key, progress);
     } else if (key.toLower() == QLatin1String("heic")) {
-        ok = !writeFree(base + QStringLiteral(".heic"), [&](const QString& scratch) {
-                  return QVHelper::saveHeicPath(path, scratch);
-              }).isNull();
+        ok = writeFree(base + QStringLiteral(".heic"),
+                       [&](const QString& scratch) { return QVHelper::saveHeicPath(path, scratch); });
     } else {
         const QString outExt = qv::writableImageExt(key);
-        ok = !writeFree(base + QLatin1Char('.') + outExt, [&](const QString& scratch) {
-                  return qv::saveImageWithExt(image, outExt, scratch);
-              }).isNull();
+        ok = writeFree(base + QLatin1Char('.') + outExt,
+                       [&](const QString& scratch) { return qv::saveImageWithExt(image, outExt, scratch); });
     }
     if (!ok) {
         convertFail();
@@ -199,22 +203,18 @@ void QVImageCommands::_resizeImage(double width, double height)
             if (!formats.contains(ext) || qv::isFolder(path)) {
                 continue;
             }
-            const QString wanted
-                = QFileInfo(path).absolutePath() + QLatin1Char('/') + resizedName(path, width, height);
+            const QString wanted = QFileInfo(path).absolutePath() + QLatin1Char('/') + resizedName(path, width, height);
             if (ext == QLatin1String("gif")) {
-                ok = !writeFree(wanted, [&](const QString& scratch) {
-                          return QVHelper::resizeGif(QUrl::fromLocalFile(path), scratch, size);
-                      }).isNull()
+                const QUrl url = QUrl::fromLocalFile(path);
+                ok = writeFree(wanted, [&](const QString& scratch) { return QVHelper::resizeGif(url, scratch, size); })
                     && ok;
                 continue;
             }
             const QImage scaled = ImageIO::readScaled(path, size);
             const ImageIO::Format type = ImageIO::formatForExtension(QFileInfo(wanted).suffix());
-            ok = !scaled.isNull()
-                && !writeFree(wanted, [&](const QString& scratch) {
-                        return ImageIO::write(scaled, scratch, type, 85).ok;
-                    }).isNull()
-                && ok;
+            ok = !scaled.isNull() && writeFree(wanted, [&](const QString& scratch) {
+                return ImageIO::write(scaled, scratch, type, 85).ok;
+            }) && ok;
         }
         if (!ok) {
             convertFail();
@@ -236,10 +236,11 @@ void QVImageCommands::extractIcon()
         }
         const QImage icon = QVFile(path).icon().pixmap(QSize(1024, 1024)).toImage();
         const QImage scaled = qv::imageWithSize(icon, QSize(1024, 1024));
-        const QString target = writeFree(
-            folder + QLatin1Char('/') + QFileInfo(withoutExtension(path)).fileName() + QStringLiteral(".png"),
-            [&](const QString& scratch) { return qv::saveImageType(scaled, ImageIO::Format::Png, scratch); });
-        if (target.isNull()) {
+        QString target;
+        if (!writeFree(
+                folder + QLatin1Char('/') + QFileInfo(withoutExtension(path)).fileName() + QStringLiteral(".png"),
+                [&](const QString& scratch) { return qv::saveImageType(scaled, ImageIO::Format::Png, scratch); },
+                &target)) {
             ok = false;
         } else if (toDesktop) {
             qv::openInFinder(target);

@@ -162,9 +162,10 @@ void QVNewFileCommands::createFileWithItem(const QVMenuItemPtr& item)
     if (!item->isSpecialFile()) {
         path += QLatin1Char('.') + extension;
     }
-    QVFileTransfer::replaceFileAlert(path, QString(), [&](const QString& target, platform::FileOps::Placement placement) {
-        writeFile(target, extension, *item, placement);
-    });
+    QVFileTransfer::replaceFileAlert(path, QString(),
+                                     [&](const QString& target, platform::FileOps::Placement placement) {
+                                         writeFile(target, extension, *item, placement);
+                                     });
 }
 
 void QVNewFileCommands::createFromWindow(const QVMenuItemPtr& item, const QString& folder)
