@@ -323,14 +323,8 @@ bool hasCustomIcon(const QString& path)
 
 QString uniquePath(const QString& path)
 {
-    if (!isExist(path)) {
-        return path;
-    }
-    const QString ext = pathExtension(path);
-    const QString base = ext.isEmpty() ? path : path.left(path.size() - ext.size() - 1);
-    const QString suffix = ext.isEmpty() ? QString() : QLatin1Char('.') + ext;
-    for (qint64 n = 1;; ++n) {
-        const QString candidate = base + QLatin1Char('-') + QString::number(n) + suffix;
+    for (qint64 n = 0;; ++n) {
+        const QString candidate = platform::FileOps::variantPath(path, n);
         if (!isExist(candidate)) {
             return candidate;
         }

@@ -246,7 +246,9 @@ bool hasCustomIcon(const QString& path);
 // Making and finding paths
 
 /// The path when nothing is there, else the first free "base-N.ext" (N = 1, 2, ...); only the
-/// last extension moves behind the number ("a.tar.gz" gives "a.tar-1.gz").
+/// last extension moves behind the number ("a.tar.gz" gives "a.tar-1.gz"). Only a name: a writer
+/// claims it with platform::FileOps (writeFreeVariant, renameToFreeVariant, makeFreeFolder,
+/// claimFreeVariant), which takes the next variant when another writer got there first.
 QString uniquePath(const QString& path);
 /// Every blank preceded by a backslash; nothing else is escaped. Not safe for a shell line on
 /// its own: use shellQuoted for any name that goes into a command.

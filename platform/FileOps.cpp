@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cerrno>
@@ -24,6 +24,8 @@
 namespace platform {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcFileOps, "tarsel.platform.fileops", QtWarningMsg)
 
 // Carries the first failure out of the recursive copy.
 struct Failure
@@ -137,7 +139,16 @@ bool copyFileData(const QByteArray& from, const QByteArray& to, const struct sta
     return ok;
 }
 
-bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progress& progress, Failure* failure)
+// One entry a copy took from its source, as it was when it was read: a move across file systems
+// removes it from the source only while it is still that same entry.
+struct Copied
+{
+    QByteArray path;
+    struct stat st;
+};
+
+bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progress& progress, Failure* failure,
+              std::vector<Copied>* copied)
 {
     struct stat st
     {
@@ -182,7 +193,7 @@ bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progr
         ::closedir(dir);
         std::sort(names.begin(), names.end());
         for (const QByteArray& name : names) {
-            if (!copyTree(from + '/' + name, to + '/' + name, progress, failure)) {
+            if (!copyTree(from + '/' + name, to + '/' + name, progress, failure, copied)) {
                 return false;
             }
         }
@@ -195,6 +206,10 @@ bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progr
             = { QFile::decodeName(from), QStringLiteral("a special file (device, pipe or socket) cannot be copied") };
         return false;
     }
+    // Children come before their folder: removing in this order empties each folder first.
+    if (copied) {
+        copied->push_back({ from, st });
+    }
     if (progress && !progress(QFile::decodeName(from))) {
         *failure = { QFile::decodeName(from), QStringLiteral("the copy was stopped") };
         return false;
@@ -202,86 +217,244 @@ bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progr
     return true;
 }
 
-} // namespace
-
-// 0, or the errno of the failed no-replace rename.
-static int renameCode(const QString& from, const QString& to)
+bool sameEntry(const struct stat& a, const struct stat& b)
 {
-    const QByteArray src = enc(from);
-    const QByteArray dst = enc(to);
-    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) {
-        return 0;
+    if ((a.st_mode & S_IFMT) != (b.st_mode & S_IFMT) || a.st_ino != b.st_ino || a.st_dev != b.st_dev) {
+        return false;
     }
-    const int code = errno;
-    if (code != EINVAL || !exists(src)) {
-        return code;
+    if (S_ISDIR(a.st_mode)) {
+        return true; // a folder's own times change with what is added to it; its contents decide
     }
-    // A file system without the no-replace flag: test, then rename (a narrow window only).
-    if (exists(dst)) {
-        return EEXIST;
-    }
-    return std::rename(src.constData(), dst.constData()) == 0 ? 0 : errno;
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
+
+// Removes from the source what the copy took, and only that. What appeared or changed meanwhile
+// stays, with the folders that hold it. Answers the notice for the user, empty when the source
+// is gone entirely.
+QString removeCopied(const std::vector<Copied>& copied, const QString& source, const QString& placed)
+{
+    int kept = 0;
+    QString removeError;
+    for (const Copied& entry : copied) {
+        struct stat now
+        {
+        };
+        if (::lstat(entry.path.constData(), &now) != 0) {
+            continue; // removed meanwhile by someone else
+        }
+        if (!sameEntry(now, entry.st)) {
+            ++kept;
+            continue;
+        }
+        const int rc = S_ISDIR(now.st_mode) ? ::rmdir(entry.path.constData()) : ::unlink(entry.path.constData());
+        if (rc == 0) {
+            continue;
+        }
+        if (errno == ENOTEMPTY || errno == EEXIST) {
+            ++kept; // it holds an entry that appeared meanwhile, or one that stays
+            continue;
+        }
+        if (removeError.isEmpty()) {
+            removeError = QStringLiteral("\"%1\": %2").arg(QFile::decodeName(entry.path), errnoText(errno));
+        }
+    }
+    if (!removeError.isEmpty()) {
+        return QStringLiteral("Moved to \"%1\", but \"%2\" could not be removed completely: %3.")
+            .arg(placed, source, removeError);
+    }
+    if (kept == 0) {
+        return QString();
+    }
+    if (copied.size() == 1) {
+        return QStringLiteral("Copied to \"%1\", but \"%2\" was kept: it changed while it was being moved.")
+            .arg(placed, source);
+    }
+    return QStringLiteral("Moved to \"%1\", but the folder \"%2\" was kept: items in it appeared or changed "
+                          "during the move, and they were not moved.")
+        .arg(placed, source);
+}
+
+// The result of trying a move as a rename on one file system.
+enum class RenameMove { Done, OtherFileSystem, Failed };
+
+RenameMove moveByRename(const QString& from, const QString& to, FileOps::Placement placement, FileOps::Outcome* out)
+{
+    int code = 0;
+    switch (placement) {
+    case FileOps::Placement::NoReplace:
+        code = posix::renameNoReplace(from, to);
+        out->placed = code == 0 ? to : QString();
+        break;
+    case FileOps::Placement::FreeVariant:
+        out->placed = FileOps::claimFreeVariant(
+            to, [&](const QString& candidate) { return code = posix::renameNoReplace(from, candidate); }, &out->error);
+        break;
+    case FileOps::Placement::Replace: {
+        // Into a scratch name beside the target first, so that the exchange below is the one
+        // step that changes what the target holds.
+        const QString scratch = FileOps::scratchPathBeside(to, QStringLiteral("tarsel-move-"));
+        code = posix::renameNoReplace(from, scratch);
+        if (code != 0) {
+            break;
+        }
+        if (!FileOps::replaceItem(scratch, to, &out->error)) {
+            posix::renameNoReplace(scratch, from);
+            return RenameMove::Failed;
+        }
+        out->placed = to;
+        break;
+    }
+    }
+    if (code == EXDEV) {
+        out->error.clear();
+        return RenameMove::OtherFileSystem;
+    }
+    if (code != 0 || out->placed.isEmpty()) {
+        if (out->error.isEmpty()) {
+            fail(&out->error, QStringLiteral("move the item"), from, errnoText(code));
+        }
+        return RenameMove::Failed;
+    }
+    return RenameMove::Done;
+}
+
+bool placeScratch(const QString& scratch, const QString& to, FileOps::Placement placement, FileOps::Outcome* out,
+                  const QString& action)
+{
+    switch (placement) {
+    case FileOps::Placement::NoReplace:
+        if (const int code = posix::renameNoReplace(scratch, to)) {
+            return fail(&out->error, action, to, errnoText(code));
+        }
+        out->placed = to;
+        return true;
+    case FileOps::Placement::FreeVariant:
+        out->placed = FileOps::renameToFreeVariant(scratch, to, &out->error);
+        return !out->placed.isEmpty();
+    case FileOps::Placement::Replace:
+        if (!FileOps::replaceItem(scratch, to, &out->error)) {
+            return false;
+        }
+        out->placed = to;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
 
 bool FileOps::renameNoReplace(const QString& from, const QString& to, QString* error)
 {
-    const int code = renameCode(from, to);
+    const int code = posix::renameNoReplace(from, to);
     return code == 0 || fail(error, QStringLiteral("move the item"), from, errnoText(code));
 }
 
 bool FileOps::copyItem(const QString& from, const QString& to, QString* error, const Progress& progress)
 {
-    const QByteArray src = enc(from);
-    const QByteArray dst = enc(to);
-    if (from.isEmpty() || !exists(src)) {
-        return fail(error, QStringLiteral("copy the item"), from, errnoText(ENOENT));
+    Outcome outcome;
+    const bool ok = transferItem(from, to, false, Placement::NoReplace, &outcome, progress);
+    if (!ok && error) {
+        *error = outcome.error;
     }
-    if (to.isEmpty() || exists(dst)) {
-        return fail(error, QStringLiteral("copy the item"), to, errnoText(EEXIST));
-    }
-    if (QFileInfo(parentOf(to)).canonicalFilePath().isEmpty()) {
-        return fail(error, QStringLiteral("copy the item"), to, errnoText(ENOENT));
-    }
-    if (containsPath(from, parentOf(to))) {
-        return fail(error, QStringLiteral("copy the item"), from,
-                    QStringLiteral("a folder cannot be copied into itself"));
-    }
-    // Build the copy under a hidden temporary name and rename it into place once complete.
-    QString scratch;
-    do {
-        scratch = parentOf(to) + QStringLiteral("/.tarsel-copy-")
-            + QString::number(QRandomGenerator::global()->generate64(), 36);
-    } while (exists(enc(scratch)));
-    Failure failure;
-    if (!copyTree(src, enc(scratch), progress, &failure)) {
-        removeItem(scratch);
-        return fail(error, QStringLiteral("copy the item"), failure.file, failure.why);
-    }
-    if (const int code = renameCode(scratch, to)) {
-        removeItem(scratch);
-        return fail(error, QStringLiteral("copy the item"), to, errnoText(code));
-    }
-    return true;
+    return ok;
 }
 
 bool FileOps::moveItem(const QString& from, const QString& to, QString* error, const Progress& progress)
 {
-    const int code = renameCode(from, to);
-    if (code == 0) {
-        return true;
+    Outcome outcome;
+    const bool ok = transferItem(from, to, true, Placement::NoReplace, &outcome, progress);
+    if (error && (!ok || !outcome.notice.isEmpty())) {
+        *error = ok ? outcome.notice : outcome.error;
     }
-    if (code != EXDEV) {
-        return fail(error, QStringLiteral("move the item"), from, errnoText(code));
+    return ok;
+}
+
+bool FileOps::transferItem(const QString& from, const QString& to, bool move, Placement placement, Outcome* outcome,
+                           const Progress& progress)
+{
+    Outcome local;
+    Outcome& out = outcome ? *outcome : local;
+    out = {};
+    const QString action = move ? QStringLiteral("move the item") : QStringLiteral("copy the item");
+    const QByteArray src = enc(from);
+    if (from.isEmpty() || !exists(src)) {
+        return fail(&out.error, action, from, errnoText(ENOENT));
     }
-    // Another file system: copy, and remove the source only once the copy stands complete.
-    if (!copyItem(from, to, error, progress)) {
+    if (to.isEmpty() || (placement == Placement::NoReplace && exists(enc(to)))) {
+        return fail(&out.error, action, to, errnoText(to.isEmpty() ? ENOENT : EEXIST));
+    }
+    if (QFileInfo(parentOf(to)).canonicalFilePath().isEmpty()) {
+        return fail(&out.error, action, to, errnoText(ENOENT));
+    }
+    if (containsPath(from, parentOf(to))) {
+        return fail(&out.error, action, from, QStringLiteral("a folder cannot be put into itself"));
+    }
+    if (placement == Placement::Replace && (containsPath(to, from) || containsPath(from, to))) {
+        return fail(&out.error, action, to,
+                    QStringLiteral("the item cannot replace itself or the folder that holds it"));
+    }
+    if (move) {
+        const RenameMove renamed = moveByRename(from, to, placement, &out);
+        if (renamed != RenameMove::OtherFileSystem) {
+            return renamed == RenameMove::Done;
+        }
+    }
+    // Another file system, or a copy: the whole item is built under a scratch name beside the
+    // destination, and put into place only once complete.
+    const QString scratch = scratchPathBeside(to, QStringLiteral("tarsel-copy-"));
+    Failure failure;
+    std::vector<Copied> copied;
+    if (!copyTree(src, enc(scratch), progress, &failure, move ? &copied : nullptr)) {
+        if (exists(enc(scratch))) {
+            removeItem(scratch);
+        }
+        return fail(&out.error, action, failure.file, failure.why);
+    }
+    if (!placeScratch(scratch, to, placement, &out, action)) {
+        removeItem(scratch);
+        out.placed.clear();
         return false;
     }
+    if (move) {
+        out.notice = removeCopied(copied, from, out.placed);
+    }
+    return true;
+}
+
+bool FileOps::replaceItem(const QString& replacement, const QString& target, QString* error)
+{
+    const QString action = QStringLiteral("replace the item");
+    const QByteArray rep = enc(replacement);
+    const QByteArray tgt = enc(target);
+    if (::renameat2(AT_FDCWD, rep.constData(), AT_FDCWD, tgt.constData(), RENAME_EXCHANGE) == 0) {
+        // The old item now carries the replacement's scratch name.
+        QString removeError;
+        if (!removeItem(replacement, &removeError)) {
+            qCWarning(lcFileOps).noquote() << removeError;
+        }
+        return true;
+    }
+    const int code = errno;
+    if (code == ENOENT && exists(rep) && !exists(tgt)) {
+        const int renamed = posix::renameNoReplace(replacement, target);
+        return renamed == 0 || fail(error, action, target, errnoText(renamed));
+    }
+    if (code != EINVAL || !exists(rep) || !exists(tgt)) {
+        return fail(error, action, target, errnoText(code));
+    }
+    // A file system that cannot exchange: the old item steps aside under a scratch name, the
+    // new one takes its place, and only then is the old one removed; it goes back on failure.
+    const QString aside = scratchPathBeside(target, QStringLiteral("tarsel-old-"));
+    if (const int c = posix::renameNoReplace(target, aside)) {
+        return fail(error, action, target, errnoText(c));
+    }
+    if (const int c = posix::renameNoReplace(replacement, target)) {
+        posix::renameNoReplace(aside, target);
+        return fail(error, action, target, errnoText(c));
+    }
     QString removeError;
-    if (!removeItem(from, &removeError)) {
-        return fail(error, QStringLiteral("move the item"), from,
-                    QStringLiteral("the copy at \"%1\" is complete, but the original could not be removed: %2")
-                        .arg(to, removeError));
+    if (!removeItem(aside, &removeError)) {
+        qCWarning(lcFileOps).noquote() << removeError;
     }
     return true;
 }

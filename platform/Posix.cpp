@@ -1,6 +1,13 @@
 #include "platform/Posix.h"
 
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace platform::posix {
 
@@ -26,6 +33,27 @@ QString parentOf(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+int renameNoReplace(const QString& from, const QString& to)
+{
+    const QByteArray src = QFile::encodeName(from);
+    const QByteArray dst = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    const int code = errno;
+    struct stat st
+    {
+    };
+    if (code != EINVAL || ::lstat(src.constData(), &st) != 0) {
+        return code;
+    }
+    // A file system without the no-replace flag: test, then rename (a narrow window only).
+    if (::lstat(dst.constData(), &st) == 0) {
+        return EEXIST;
+    }
+    return std::rename(src.constData(), dst.constData()) == 0 ? 0 : errno;
 }
 
 } // namespace platform::posix

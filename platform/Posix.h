@@ -15,5 +15,9 @@ bool fail(QString* error, const QString& action, const QString& file, const QStr
 QString errnoText(int code);
 /// The folder holding an absolute path; "/" for an item at the root.
 QString parentOf(const QString& path);
+/// Renames without replacing (renameat2 with RENAME_NOREPLACE; on a file system without that
+/// flag a test for a taken name, then a rename). 0, or the errno value of the failure (EEXIST
+/// when the destination is taken).
+int renameNoReplace(const QString& from, const QString& to);
 
 } // namespace platform::posix

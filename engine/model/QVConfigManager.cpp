@@ -182,10 +182,13 @@ void QVConfigManager::saveConfigToPathWithComplete(std::function<void(const QStr
 void QVConfigManager::exportConfigToPath(const QString& destination, std::function<void(const QString& path)> complete)
 {
     saveConfigToPathWithComplete([destination, complete](const QString& path) {
-        const QString target = qv::uniquePath(destination);
-        const bool ok = !path.isEmpty() && QFile::copy(path, target);
+        // A copy made complete beside the destination and renamed to its first free variant.
+        platform::FileOps::Outcome copied;
+        const bool ok = !path.isEmpty()
+            && platform::FileOps::transferItem(path, destination, false, platform::FileOps::Placement::FreeVariant,
+                                               &copied);
         if (complete) {
-            complete(ok ? target : QString());
+            complete(ok ? copied.placed : QString());
         }
     });
 }

@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 
+#include <utility>
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcTransfer, "tarsel.engine.transfer")
@@ -21,11 +23,10 @@ const QString kCutPathsKey = QStringLiteral("cutPaths");
 
 } // namespace
 
-bool QVFileTransfer::replaceFileAlert(const QString& target, const QString& orgPath,
-                                      const std::function<void(const QString& path)>& block)
+bool QVFileTransfer::replaceFileAlert(const QString& target, const QString& orgPath, const Block& block)
 {
     if (!qv::isExist(target)) {
-        block(target);
+        block(target, Placement::NoReplace);
         return true;
     }
     platform::Alert alert = qv::alert();
@@ -39,26 +40,21 @@ bool QVFileTransfer::replaceFileAlert(const QString& target, const QString& orgP
         qv::stringWithFormat(qv::localized(QStringLiteral("Same FileName Tip")), QFileInfo(target).fileName()));
     switch (alert.runModal()) {
     case KeepBoth:
-        block(qv::uniquePath(target));
+        block(target, Placement::FreeVariant);
         return true;
-    case Replace: {
+    case Replace:
         if (!orgPath.isNull()) {
-            // A target that is the source, holds it, or lies inside it cannot be removed without
+            // A target that is the source, holds it, or lies inside it cannot be replaced without
             // destroying the very item about to be written there.
             if (platform::FileOps::containsPath(target, orgPath) || platform::FileOps::containsPath(orgPath, target)) {
                 qCInfo(lcTransfer) << "Replace refused: the target and the source overlap" << target << orgPath;
                 return false;
             }
         }
-        QString error;
-        if (!platform::FileOps::removeItem(target, &error)) {
-            qCWarning(lcTransfer).noquote()
-                << QStringLiteral("Failed to remove. File: \"%1\". Error: \"%2\"").arg(target, error);
-            return false;
-        }
-        block(target);
+        // Nothing is removed here: the writer swaps the complete new item in, so a write that
+        // fails (a full disk) leaves the old item as it was.
+        block(target, Placement::Replace);
         return true;
-    }
     default:
         return false;
     }
@@ -113,7 +109,8 @@ bool QVFileTransfer::start(const QStringList& sources, const QString& folder)
 {
     QList<Item> items;
     for (const QString& source : sources) {
-        items.append({ source, QDir(folder).filePath(QFileInfo(source).fileName()), QString() });
+        items.append({ source, QDir(folder).filePath(QFileInfo(source).fileName()), QString(), Placement::NoReplace,
+                       QString() });
     }
     return queue(items);
 }
@@ -123,7 +120,7 @@ bool QVFileTransfer::retryFailed()
     QList<Item> items;
     for (const Item& item : std::as_const(m_failed)) {
         if (qv::isExist(item.source)) {
-            items.append({ item.source, item.destination, QString() });
+            items.append({ item.source, item.destination, QString(), Placement::NoReplace, QString() });
         }
     }
     m_failed.clear();
@@ -134,18 +131,23 @@ bool QVFileTransfer::queue(const QList<Item>& items)
 {
     bool queued = false;
     for (const Item& item : items) {
-        replaceFileAlert(item.destination, item.source, [&](const QString& destination) {
+        replaceFileAlert(item.destination, item.source, [&](const QString& destination, Placement placement) {
             ++m_loadingCount;
             queued = true;
             if (m_hooks.open) {
                 m_hooks.open();
             }
-            Item job { item.source, destination, QString() };
+            Item job { item.source, destination, QString(), placement, QString() };
             auto self = shared_from_this();
             qv::enterBackground([self, job]() mutable {
-                const bool ok = self->m_mode == Mode::Copy
-                    ? platform::FileOps::copyItem(job.source, job.destination, &job.error)
-                    : platform::FileOps::moveItem(job.source, job.destination, &job.error);
+                platform::FileOps::Outcome outcome;
+                const bool ok = platform::FileOps::transferItem(job.source, job.destination, self->m_mode == Mode::Move,
+                                                                job.placement, &outcome, self->m_hooks.copied);
+                if (ok) {
+                    job.destination = outcome.placed;
+                }
+                job.error = outcome.error;
+                job.notice = outcome.notice;
                 qv::enterForeground([self, job, ok]() { self->finished(job, ok); });
             });
         });
@@ -176,9 +178,18 @@ void QVFileTransfer::finished(Item item, bool ok)
     if (!ok) {
         qCWarning(lcTransfer).noquote() << item.failureMessage(m_mode == Mode::Copy);
         m_failedThisRound.append(item);
+    } else if (!item.notice.isEmpty()) {
+        qCInfo(lcTransfer).noquote() << item.notice;
+        m_notices.append(item.notice);
     }
     if (m_loadingCount > 0) {
         return;
+    }
+    if (!m_notices.isEmpty()) {
+        const QStringList notices = std::exchange(m_notices, {});
+        if (m_hooks.noticed) {
+            m_hooks.noticed(notices);
+        }
     }
     if (m_failedThisRound.isEmpty()) {
         if (m_hooks.succeeded) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileOps.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -11,31 +13,39 @@
 /// that queues its items on the background queue and reports on the main thread.
 ///
 /// A command counts only its own jobs, so a second command started while the first one's jobs
-/// are still queued never disturbs the first one's count. Moves never replace anything (a
-/// no-replace rename, copy then delete across file systems); a failed item leaves its source in
-/// place, and a retry runs only the items that failed.
+/// are still queued never disturbs the first one's count. Nothing is replaced but what the user
+/// chose to replace, and that only once the new item stands complete beside it; a move across
+/// file systems removes from the source only what it copied. A failed item leaves its source and
+/// its destination as they were, and a retry runs only the items that failed.
 class QVFileTransfer final : public std::enable_shared_from_this<QVFileTransfer>
 {
 public:
     /// The conflict alert's answers.
     enum Response { KeepBoth = 1000, Stop = 1001, Replace = 1002 };
 
+    using Placement = platform::FileOps::Placement;
+    /// Where and how the writer puts its item: the path, and whether it may take a variant of
+    /// it or replace what is there.
+    using Block = std::function<void(const QString& path, Placement placement)>;
+
     /// The name conflict rule for writing at target an item that comes from source (null for a
-    /// new item). Nothing at target: block(target) at once. Otherwise the critical alert
-    /// "Keep Both" / "Stop" / "Replace" with "Same FileName Tip": Keep Both hands back the first
-    /// free "name-N.ext"; Stop hands back nothing; Replace removes the item at target and hands
-    /// back target, except when target and source are the same item or one contains the other
-    /// (canonical paths): removing it would destroy the source, so nothing happens. True when
-    /// the block ran.
-    static bool replaceFileAlert(const QString& target, const QString& orgPath,
-                                 const std::function<void(const QString& path)>& block);
+    /// new item). Nothing at target: block(target, NoReplace) at once. Otherwise the critical
+    /// alert "Keep Both" / "Stop" / "Replace" with "Same FileName Tip": Keep Both hands back
+    /// target with FreeVariant (the writer claims the first free "name-N.ext"); Stop hands back
+    /// nothing; Replace hands back target with Replace (the writer makes the new item complete
+    /// beside it and then swaps it in), except when target and source are the same item or one
+    /// contains the other (canonical paths): replacing would destroy the source, so nothing
+    /// happens. The rule itself removes nothing. True when the block ran.
+    static bool replaceFileAlert(const QString& target, const QString& orgPath, const Block& block);
 
     /// One item of a command: where it comes from and where it goes.
     struct Item
     {
         QString source;
-        QString destination;
+        QString destination; ///< where it goes; once it went, where it is
         QString error; ///< why it failed, empty while it has not
+        Placement placement = Placement::NoReplace;
+        QString notice; ///< it went, but the user should know something (see FileOps::Outcome)
 
         /// The failure told to the user, naming the source once: the file operation's own
         /// message when it names the source, else that message wrapped with the source.
@@ -49,6 +59,10 @@ public:
         std::function<void()> jobEnded; ///< a job ended, before the reports below
         std::function<void(const QString& lastDestination)> succeeded; ///< the last job ended well
         std::function<void(const QList<Item>& failed)> failed; ///< jobs ended, some items failed
+        /// Jobs ended, and some that went left something to say (before succeeded or failed).
+        std::function<void(const QStringList& notices)> noticed;
+        /// Called on the background queue after each entry a job copied (FileOps::Progress).
+        platform::FileOps::Progress copied;
     };
 
     enum class Mode { Copy, Move };
@@ -87,4 +101,5 @@ private:
     qint64 m_loadingCount = 0;
     QList<Item> m_failed;
     QList<Item> m_failedThisRound;
+    QStringList m_notices;
 };

@@ -217,8 +217,7 @@ public:
     /// that cannot be loaded, only removes the custom icons.
     void setFolderIcon(const QVMenuItemPtr& item);
     /// The name conflict rule (see QVFileTransfer::replaceFileAlert).
-    static bool _replaceFileAlert(const QString& target, const QString& orgPath,
-                                  const std::function<void(const QString& path)>& block);
+    static bool _replaceFileAlert(const QString& target, const QString& orgPath, const QVFileTransfer::Block& block);
     /// Copies or moves the selected items into the folder behind the progress window.
     void _moveAndCopyToPath(const QString& folder, bool isCopy);
     /// "Cut Paste" remembers the selection; "Paste" moves the remembered items into the first

@@ -184,8 +184,7 @@ void QVMenuService::setFolderIcon(const QVMenuItemPtr& item)
 
 // --- Copy, move, cut and paste -------------------------------------------------------------
 
-bool QVMenuService::_replaceFileAlert(const QString& target, const QString& orgPath,
-                                      const std::function<void(const QString& path)>& block)
+bool QVMenuService::_replaceFileAlert(const QString& target, const QString& orgPath, const QVFileTransfer::Block& block)
 {
     return QVFileTransfer::replaceFileAlert(target, orgPath, block);
 }

@@ -4,7 +4,9 @@
 #include "engine/model/QVMenuManager.h"
 #include "foundation/ObjectGCD.h"
 #include "testsupport/ModalScript.h"
+#include "testsupport/SmallFileSystem.h"
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,10 +14,12 @@
 
 #include <gtest/gtest.h>
 
+using Placement = platform::FileOps::Placement;
 using tarsel::test::AlertScript;
 using tarsel::test::BackgroundHold;
 using tarsel::test::readFile;
 using tarsel::test::runChild;
+using tarsel::test::SmallFileSystem;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 
@@ -42,7 +46,9 @@ struct Outcome
                  [this](const QList<QVFileTransfer::Item>& items) {
                      failed = items;
                      ended = true;
-                 } };
+                 },
+                 {},
+                 {} };
     }
     bool wait()
     {
@@ -55,6 +61,11 @@ QString dir(const QString& name)
     const QString path = testHome() + QLatin1Char('/') + name;
     QDir().mkpath(path);
     return path;
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 void addCutPasteEntry()
@@ -71,9 +82,13 @@ TEST(QVFileTransferConflict, FreeTargetRunsAtOnceWithoutAlert)
 {
     AlertScript script;
     QString handed;
-    EXPECT_TRUE(
-        QVFileTransfer::replaceFileAlert(dir("t") + "/free.txt", QString(), [&](const QString& p) { handed = p; }));
+    Placement how = Placement::Replace;
+    EXPECT_TRUE(QVFileTransfer::replaceFileAlert(dir("t") + "/free.txt", QString(), [&](const QString& p, Placement h) {
+        handed = p;
+        how = h;
+    }));
     EXPECT_EQ(handed, dir("t") + "/free.txt");
+    EXPECT_EQ(how, Placement::NoReplace);
     EXPECT_TRUE(script.shown().isEmpty());
 }
 
@@ -84,8 +99,14 @@ TEST(QVFileTransferConflict, KeepBothSkipsTakenNumbers)
     writeFile(d + "/a-1.txt", "a1");
     AlertScript script({ QVFileTransfer::KeepBoth });
     QString handed;
-    QVFileTransfer::replaceFileAlert(d + "/a.txt", QString(), [&](const QString& p) { handed = p; });
-    EXPECT_EQ(handed, d + "/a-2.txt");
+    Placement how = Placement::NoReplace;
+    QVFileTransfer::replaceFileAlert(d + "/a.txt", QString(), [&](const QString& p, Placement h) {
+        handed = p;
+        how = h;
+    });
+    // The writer claims the first free variant itself, so that a name taken meanwhile is skipped.
+    EXPECT_EQ(how, Placement::FreeVariant);
+    EXPECT_EQ(platform::FileOps::renameToFreeVariant(writeFile(d + "/.new", "new"), handed), d + "/a-2.txt");
     ASSERT_EQ(script.shown().size(), 1);
     EXPECT_EQ(script.shown().first().buttons.size(), 3);
     EXPECT_EQ(script.shown().first().style, platform::Alert::Style::Critical);
@@ -99,7 +120,8 @@ TEST(QVFileTransferConflict, StopHandsBackNothing)
     writeFile(d + "/a.txt", "a");
     AlertScript script({ QVFileTransfer::Stop });
     bool called = false;
-    EXPECT_FALSE(QVFileTransfer::replaceFileAlert(d + "/a.txt", QString(), [&](const QString&) { called = true; }));
+    EXPECT_FALSE(
+        QVFileTransfer::replaceFileAlert(d + "/a.txt", QString(), [&](const QString&, Placement) { called = true; }));
     EXPECT_FALSE(called);
     EXPECT_EQ(readFile(d + "/a.txt"), "a");
 }
@@ -114,7 +136,7 @@ TEST(QVFileTransferConflict, ReplaceNeverRemovesTheSourceOrWhatHoldsOrLiesInIt)
     AlertScript script(
         { QVFileTransfer::Replace, QVFileTransfer::Replace, QVFileTransfer::Replace, QVFileTransfer::Replace });
     bool called = false;
-    const auto block = [&](const QString&) { called = true; };
+    const auto block = [&](const QString&, Placement) { called = true; };
     // Copying q/x/x into q: the target q/x holds the source.
     EXPECT_FALSE(QVFileTransfer::replaceFileAlert(q + "/x", q + "/x/x", block));
     // Onto itself.
@@ -129,17 +151,24 @@ TEST(QVFileTransferConflict, ReplaceNeverRemovesTheSourceOrWhatHoldsOrLiesInIt)
     EXPECT_EQ(script.shown().size(), 4);
 }
 
-TEST(QVFileTransferConflict, ReplaceRemovesAnUnrelatedTarget)
+// The rule removes nothing: the writer swaps the complete new item in, so a write that fails
+// leaves the old item as it was.
+TEST(QVFileTransferConflict, ReplaceLeavesTheOldItemToTheWriter)
 {
     const QString d = dir("rep");
     writeFile(d + "/from/a.txt", "new");
     writeFile(d + "/to/a.txt", "old");
     AlertScript script({ QVFileTransfer::Replace });
     QString handed;
+    Placement how = Placement::NoReplace;
     EXPECT_TRUE(
-        QVFileTransfer::replaceFileAlert(d + "/to/a.txt", d + "/from/a.txt", [&](const QString& p) { handed = p; }));
+        QVFileTransfer::replaceFileAlert(d + "/to/a.txt", d + "/from/a.txt", [&](const QString& p, Placement h) {
+            handed = p;
+            how = h;
+            EXPECT_EQ(readFile(p), "old");
+        }));
     EXPECT_EQ(handed, d + "/to/a.txt");
-    EXPECT_FALSE(QFileInfo::exists(d + "/to/a.txt"));
+    EXPECT_EQ(how, Placement::Replace);
 }
 
 // --- Copy and move commands ------------------------------------------------------------------
@@ -290,6 +319,112 @@ TEST(QVFileTransferCommand, TwoCommandsCountTheirOwnJobs)
     ASSERT_TRUE(two.wait());
     EXPECT_EQ(one.succeeded, 1);
     EXPECT_EQ(two.succeeded, 1);
+}
+
+// --- Replace on a full disk ----------------------------------------------------------------
+
+struct ReplaceCase
+{
+    std::string name;
+    bool folder; ///< the item is a folder (else a file)
+    bool move;
+    bool fits; ///< the new item fits on the target's disk
+};
+
+class QVFileTransferReplace : public testing::TestWithParam<ReplaceCase>
+{
+};
+
+// "Replace" once removed the old item first: on a full disk the user's folder was gone and the
+// copy then failed. The new item is now made complete beside the old one and swapped in; a copy
+// that cannot complete leaves the old item exactly as it was and no scratch behind. The source
+// lies in the test's home, the target on a 1 MB file system of its own (a move is then a copy
+// too).
+TEST_P(QVFileTransferReplace, TheOldItemStaysUntilTheNewOneIsComplete)
+{
+    const ReplaceCase& c = GetParam();
+    SmallFileSystem disk(QStringLiteral("disk"));
+    if (!disk.usable()) {
+        GTEST_SKIP() << "mounting a small file system needs root";
+    }
+    const QByteArray oldBytes(300 * 1024, 'o');
+    const QByteArray newBytes(c.fits ? 4000 : 2 * 1024 * 1024, 'n');
+    const QString source = dir("src") + "/item";
+    const QString target = disk.path("item");
+    const QString data = c.folder ? QStringLiteral("/data.bin") : QString();
+    writeFile(source + data, newBytes);
+    writeFile(target + data, oldBytes);
+    if (c.folder) {
+        writeFile(target + "/only-old.txt", "old");
+    }
+    AlertScript script({ QVFileTransfer::Replace });
+    Outcome outcome;
+    auto transfer
+        = QVFileTransfer::create(c.move ? QVFileTransfer::Mode::Move : QVFileTransfer::Mode::Copy, outcome.hooks());
+    ASSERT_TRUE(transfer->start({ source }, disk.path()));
+    ASSERT_TRUE(outcome.wait());
+    EXPECT_EQ(entries(disk.path()), QStringList { QStringLiteral("item") }); // no scratch
+    if (c.fits) {
+        EXPECT_EQ(outcome.succeeded, 1);
+        EXPECT_EQ(readFile(target + data), newBytes);
+        EXPECT_FALSE(QFileInfo::exists(target + "/only-old.txt")); // replaced as a whole
+        EXPECT_EQ(QFileInfo::exists(source), !c.move);
+        return;
+    }
+    ASSERT_EQ(outcome.failed.size(), 1);
+    EXPECT_TRUE(outcome.failed.first().error.contains(QStringLiteral("No space left")))
+        << qPrintable(outcome.failed.first().error);
+    EXPECT_EQ(readFile(target + data), oldBytes);
+    if (c.folder) {
+        EXPECT_EQ(readFile(target + "/only-old.txt"), "old");
+    }
+    EXPECT_EQ(readFile(source + data), newBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, QVFileTransferReplace,
+                         testing::Values(ReplaceCase { "CopyFileDiskFull", false, false, false },
+                                         ReplaceCase { "CopyFolderDiskFull", true, false, false },
+                                         ReplaceCase { "MoveFileDiskFull", false, true, false },
+                                         ReplaceCase { "MoveFolderDiskFull", true, true, false },
+                                         ReplaceCase { "CopyFileFits", false, false, true },
+                                         ReplaceCase { "CopyFolderFits", true, false, true },
+                                         ReplaceCase { "MoveFileFits", false, true, true },
+                                         ReplaceCase { "MoveFolderFits", true, true, true }),
+                         tarsel::test::caseName<ReplaceCase>);
+
+// A move across file systems once removed the whole source folder after the copy, with the files
+// that had appeared in it meanwhile. Only what was copied is removed; the folder stays with the
+// new file, and the user is told, by the folder's name.
+TEST(QVFileTransferCommand, AMoveAcrossFileSystemsKeepsWhatAppearedInTheSource)
+{
+    SmallFileSystem disk(QStringLiteral("disk"));
+    if (!disk.usable()) {
+        GTEST_SKIP() << "mounting a small file system needs root";
+    }
+    const QString source = dir("src") + "/album";
+    writeFile(source + "/1.txt", "1");
+    writeFile(source + "/2.txt", "2");
+    Outcome outcome;
+    QStringList notices;
+    QVFileTransfer::Hooks hooks = outcome.hooks();
+    hooks.noticed = [&notices](const QStringList& said) { notices = said; };
+    // Another program saves a file into the folder while it is being copied.
+    hooks.copied = [&source](const QString& copied) {
+        if (copied.endsWith(QLatin1String("/1.txt"))) {
+            writeFile(source + "/late.txt", "late");
+        }
+        return true;
+    };
+    auto transfer = QVFileTransfer::create(QVFileTransfer::Mode::Move, hooks);
+    ASSERT_TRUE(transfer->start({ source }, disk.path()));
+    ASSERT_TRUE(outcome.wait());
+    EXPECT_EQ(outcome.succeeded, 1);
+    EXPECT_EQ(readFile(disk.path("album/1.txt")), "1");
+    EXPECT_EQ(readFile(disk.path("album/2.txt")), "2");
+    EXPECT_EQ(entries(source), QStringList { QStringLiteral("late.txt") });
+    EXPECT_EQ(readFile(source + "/late.txt"), "late");
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices.first().contains(QLatin1Char('"') + source + QLatin1Char('"'))) << qPrintable(notices.first());
 }
 
 // --- Cut and paste across processes ----------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "platform/Workspace.h"
 
 #include "testsupport/ModalScript.h"
+#include "testsupport/SmallFileSystem.h"
 #include "testsupport/TestNames.h"
 
 #include <sys/stat.h>
@@ -113,6 +114,40 @@ TEST_F(NewFileTest, ASelectedFileGetsItsSiblingAndKeepBothTakesTheNextFreeName)
     pickNewFile(QStringLiteral("Plain Text"), taken, true);
     EXPECT_FALSE(QFileInfo::exists(m_dir + QStringLiteral("/Untitled-2.txt")));
     EXPECT_EQ(alerts.shown().size(), 2);
+}
+
+// "Replace" used to remove the existing file before the new one was written: on a full disk the
+// user's file was gone and the new one never came. The new file is now written whole beside it
+// and swapped in; a write that fails leaves the old file and no scratch.
+TEST_F(NewFileTest, ReplaceOnAFullDiskKeepsTheOldFile)
+{
+    SmallFileSystem disk(QStringLiteral("disk"), 256 * 1024);
+    if (!disk.usable()) {
+        GTEST_SKIP() << "mounting a small file system needs root";
+    }
+    const QString old = writeFile(disk.path(QStringLiteral("Untitled.rtf")), QByteArray(64 * 1024, 'o'));
+    // Fills the rest of the disk.
+    QFile filler(disk.path(QStringLiteral("filler")));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(4096, 'f')) == 4096 && filler.flush()) { }
+    filler.close();
+    const QString rich = QStringLiteral("Rich Text Document");
+    AlertScript alerts({ QVFileTransfer::Replace });
+    pickNewFile(rich, old, true);
+    EXPECT_EQ(readFile(old), QByteArray(64 * 1024, 'o'));
+    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("error") });
+    EXPECT_EQ(tipsOf(alerts).section(QLatin1Char('|'), 1),
+              platform::Bundle::localizedString(QStringLiteral("Error Common Tip")));
+    const QStringList both { QStringLiteral("Untitled.rtf"), QStringLiteral("filler") };
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name), both);
+
+    // With room again, Replace puts the blank document in the old one's place.
+    ASSERT_TRUE(QFile::remove(filler.fileName()));
+    alerts.setNextAnswer(QVFileTransfer::Replace);
+    pickNewFile(rich, old, true);
+    EXPECT_EQ(readFile(old), platform::Bundle::resourceData(QStringLiteral("Untitled"), QStringLiteral("rtf")));
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList { QStringLiteral("Untitled.rtf") });
 }
 
 // The write used to open the path for writing: a file that appeared there after the conflict

@@ -1,14 +1,22 @@
 #include "platform/FileOps.h"
 
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QDir>
 #include <QFile>
+#include <QDirIterator>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <latch>
+#include <thread>
+#include <vector>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 using platform::FileOps;
 using tarsel::test::inHome;
@@ -186,3 +194,209 @@ TEST(FileOpsTest, RemovingAMissingItemFails)
     EXPECT_FALSE(FileOps::removeItem(inHome(QStringLiteral("none")), &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to remove the item.")));
 }
+
+// --- Moves across file systems remove only what they copied ---------------------------------
+
+struct MoveAcrossCase
+{
+    std::string name;
+    QString copiedBefore; ///< the hook acts once this source entry (relative) has been copied
+    QString touch; ///< the entry (relative) another program writes then
+    QStringList keptInSource; ///< what stays at the source, relative; empty: the source is gone
+};
+
+class FileOpsMoveAcross : public testing::TestWithParam<MoveAcrossCase>
+{
+};
+
+// A move across file systems copies, then removes the source. What another program wrote into
+// the source meanwhile was never copied: removing the whole tree lost it. Only the entries copied
+// (and still as they were when copied) are removed, the folders holding anything else stay, and
+// the outcome names the source folder.
+TEST_P(FileOpsMoveAcross, RemovesOnlyWhatWasCopied)
+{
+    const MoveAcrossCase& c = GetParam();
+    OtherFileSystem other;
+    if (!other.usable()) {
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    }
+    const QString tree = inHome(QStringLiteral("tree"));
+    writeFile(tree + QStringLiteral("/a.txt"), "a");
+    writeFile(tree + QStringLiteral("/deep/y.txt"), "y");
+    FileOps::Outcome outcome;
+    const auto hook = [&](const QString& copied) {
+        if (!c.touch.isEmpty() && copied == tree + QLatin1Char('/') + c.copiedBefore) {
+            writeFile(tree + QLatin1Char('/') + c.touch, "written meanwhile");
+        }
+        return true;
+    };
+    ASSERT_TRUE(FileOps::transferItem(tree, other.path(QStringLiteral("tree")), true, FileOps::Placement::NoReplace,
+                                      &outcome, hook))
+        << qPrintable(outcome.error);
+    EXPECT_EQ(readFile(other.path(QStringLiteral("tree/a.txt"))), QByteArray("a"));
+    EXPECT_EQ(readFile(other.path(QStringLiteral("tree/deep/y.txt"))), QByteArray("y"));
+    if (c.keptInSource.isEmpty()) {
+        EXPECT_FALSE(QFile::exists(tree));
+        EXPECT_TRUE(outcome.notice.isEmpty()) << qPrintable(outcome.notice);
+        return;
+    }
+    QStringList left;
+    QDirIterator it(tree, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        left << it.next().mid(tree.size() + 1);
+    }
+    left.sort();
+    EXPECT_EQ(left, c.keptInSource);
+    EXPECT_EQ(readFile(tree + QLatin1Char('/') + c.touch), QByteArray("written meanwhile"));
+    EXPECT_TRUE(outcome.notice.contains(QLatin1Char('"') + tree + QLatin1Char('"'))) << qPrintable(outcome.notice);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FileOpsMoveAcross,
+                         testing::Values(MoveAcrossCase { "NothingNewRemovesAll", {}, {}, {} },
+                                         MoveAcrossCase { "NewFileInTheFolderStays",
+                                                          QStringLiteral("a.txt"),
+                                                          QStringLiteral("new.txt"),
+                                                          { QStringLiteral("new.txt") } },
+                                         MoveAcrossCase { "NewFileInASubfolderKeepsItsFolder",
+                                                          QStringLiteral("deep/y.txt"),
+                                                          QStringLiteral("deep/new.txt"),
+                                                          { QStringLiteral("deep"), QStringLiteral("deep/new.txt") } },
+                                         MoveAcrossCase { "FileChangedAfterItsCopyStays",
+                                                          QStringLiteral("a.txt"),
+                                                          QStringLiteral("a.txt"),
+                                                          { QStringLiteral("a.txt") } }),
+                         tarsel::test::caseName<MoveAcrossCase>);
+
+// --- Replacing swaps a complete item in ------------------------------------------------------
+
+struct ReplaceCase
+{
+    std::string name;
+    bool newIsFolder;
+    bool oldIsFolder; ///< ignored when nothing is there
+    bool somethingThere;
+};
+
+class FileOpsReplace : public testing::TestWithParam<ReplaceCase>
+{
+};
+
+TEST_P(FileOpsReplace, TheNewItemTakesThePlaceAndNothingElseStays)
+{
+    const ReplaceCase& c = GetParam();
+    const QString folder = inHome(QStringLiteral("place"));
+    const QString target = folder + QStringLiteral("/item");
+    const QString scratch = folder + QStringLiteral("/.scratch");
+    const QString inNew = c.newIsFolder ? QStringLiteral("/inner") : QString();
+    writeFile(scratch + inNew, "new");
+    if (c.somethingThere) {
+        writeFile(target + (c.oldIsFolder ? QStringLiteral("/old") : QString()), "old");
+    }
+    QString error;
+    ASSERT_TRUE(FileOps::replaceItem(scratch, target, &error)) << qPrintable(error);
+    EXPECT_EQ(readFile(target + inNew), QByteArray("new"));
+    EXPECT_EQ(entries(folder), QStringList { QStringLiteral("item") });
+    if (c.newIsFolder) {
+        EXPECT_EQ(entries(target), QStringList { QStringLiteral("inner") });
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FileOpsReplace,
+                         testing::Values(ReplaceCase { "FileOverFile", false, false, true },
+                                         ReplaceCase { "FolderOverFolder", true, true, true },
+                                         ReplaceCase { "FileOverFolder", false, true, true },
+                                         ReplaceCase { "FolderOverFile", true, false, true },
+                                         ReplaceCase { "NothingThere", false, false, false }),
+                         tarsel::test::caseName<ReplaceCase>);
+
+// --- Free names are claimed atomically -------------------------------------------------------
+
+struct ClaimCase
+{
+    std::string name;
+    /// Puts the thread's own item (marked with its text) at the first free variant of the path.
+    std::function<QString(const QString& path, const QByteArray& mark)> claim;
+    /// The mark read back from what was made at a path.
+    std::function<QByteArray(const QString& made)> markOf;
+};
+
+class FileOpsFreeName : public testing::TestWithParam<ClaimCase>
+{
+};
+
+// Parallel conversions chose the same free name and each then wrote over the other. However many
+// writers claim one name at the same moment, each ends with a name of its own holding its own
+// item, and the names are the path and its first variants.
+TEST_P(FileOpsFreeName, ParallelWritersEndOnDistinctNames)
+{
+    const ClaimCase& c = GetParam();
+    const QString path = inHome(QStringLiteral("out/report.txt"));
+    QDir().mkpath(inHome(QStringLiteral("out")));
+    constexpr int kWriters = 16;
+    std::vector<QString> made(kWriters);
+    std::latch start(kWriters);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kWriters; ++i) {
+        threads.emplace_back([&, i] {
+            start.arrive_and_wait();
+            made[size_t(i)] = c.claim(path, "writer " + QByteArray::number(i));
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    QSet<QString> expected;
+    for (int i = 0; i < kWriters; ++i) {
+        expected.insert(FileOps::variantPath(path, i));
+    }
+    QSet<QString> names;
+    for (int i = 0; i < kWriters; ++i) {
+        const QString& p = made[size_t(i)];
+        ASSERT_FALSE(p.isEmpty()) << i;
+        names.insert(p);
+        EXPECT_EQ(c.markOf(p), "writer " + QByteArray::number(i)) << qPrintable(p);
+    }
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(entries(inHome(QStringLiteral("out"))).size(), kWriters); // no scratch left
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, FileOpsFreeName,
+    testing::Values(ClaimCase { "WriteAFile",
+                                [](const QString& path, const QByteArray& mark) {
+                                    return FileOps::writeFreeVariant(path, [&mark](const QString& scratch, QString*) {
+                                        QFile file(scratch);
+                                        return file.open(QIODevice::WriteOnly) && file.write(mark) == mark.size();
+                                    });
+                                },
+                                [](const QString& made) { return readFile(made); } },
+                    ClaimCase { "RenameACompleteFile",
+                                [](const QString& path, const QByteArray& mark) {
+                                    const QString own = writeFile(
+                                        inHome(QStringLiteral("out/.own-")
+                                               + QString::fromLatin1(mark).replace(QLatin1Char(' '), QLatin1Char('-'))),
+                                        mark);
+                                    return FileOps::renameToFreeVariant(own, path);
+                                },
+                                [](const QString& made) { return readFile(made); } },
+                    ClaimCase { "MakeAFolder",
+                                [](const QString& path, const QByteArray& mark) {
+                                    const QString folder = FileOps::makeFreeFolder(path);
+                                    if (!folder.isEmpty()) {
+                                        writeFile(folder + QStringLiteral("/mark"), mark);
+                                    }
+                                    return folder;
+                                },
+                                [](const QString& made) { return readFile(made + QStringLiteral("/mark")); } },
+                    ClaimCase {
+                        "MakeALink",
+                        [](const QString& path, const QByteArray& mark) {
+                            const QByteArray target = "/" + mark;
+                            return FileOps::claimFreeVariant(path, [&target](const QString& candidate) {
+                                return ::symlink(target.constData(), QFile::encodeName(candidate).constData()) == 0
+                                    ? 0
+                                    : errno;
+                            });
+                        },
+                        [](const QString& made) { return QFile::encodeName(QFile::symLinkTarget(made)).mid(1); } }),
+    tarsel::test::caseName<ClaimCase>);

@@ -44,6 +44,8 @@ QVFileTransfer::Hooks QVCopyMoveCommands::transferHooks(bool revealLast, bool is
         }
         QVHelper::playSoundType(QVHelper::SoundCopy);
     };
+    // A move across file systems that left new or changed entries in a source folder says so.
+    hooks.noticed = [](const QStringList& notices) { qv::alertWithMsg(notices.join(QLatin1Char('\n')), nullptr); };
     // A copy or a move that failed asks for full disk access; a paste only says what failed.
     const bool askFullDiskAccess = revealLast;
     hooks.failed = [this, isCopy, askFullDiskAccess, transfer](const QList<QVFileTransfer::Item>& failedNow) {

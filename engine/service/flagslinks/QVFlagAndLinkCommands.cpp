@@ -11,6 +11,7 @@
 #include "foundation/QVCheckPermit.h"
 #include "foundation/StringExpand.h"
 #include "platform/FileFlags.h"
+#include "platform/FileOps.h"
 #include "platform/Panels.h"
 #include "platform/Workspace.h"
 
@@ -19,6 +20,7 @@
 #include <QImage>
 #include <QLoggingCategory>
 
+#include <cerrno>
 #include <chrono>
 
 Q_LOGGING_CATEGORY(lcFlags, "tarsel.engine.flags", QtWarningMsg)
@@ -149,8 +151,15 @@ void QVFlagAndLinkCommands::_createSymlinkTo(const QString& folder)
     const bool reveal = QVMenuManager::isPrefCheckOn(QVSwitch::RevealAfterTransfer)
         && QDir::cleanPath(folder) != QDir::cleanPath(qv::desktopPath());
     for (const QString& path : m_context.selectPaths()) {
-        const QString aliasPath = qv::uniquePath(QDir(folder).filePath(lastComponent(path)));
-        if (!QVHelper::createBookmarkAtURL(QUrl::fromLocalFile(aliasPath), QUrl::fromLocalFile(path))) {
+        // The link is made by symlink(), which never replaces: a name taken meanwhile moves on to
+        // the next variant.
+        const QString aliasPath = platform::FileOps::claimFreeVariant(
+            QDir(folder).filePath(lastComponent(path)), [&path](const QString& candidate) {
+                return QVHelper::createBookmarkAtURL(QUrl::fromLocalFile(candidate), QUrl::fromLocalFile(path))
+                    ? 0
+                    : (qv::isExist(candidate) ? EEXIST : EIO);
+            });
+        if (aliasPath.isNull()) {
             QVHelper::playSoundType(QVHelper::SoundError);
             continue;
         }

@@ -31,20 +31,18 @@ void showError(const QString& message)
     qv::alertWithMsg(qv::localized(QStringLiteral("Error Common Tip")));
 }
 
-// Moves the item to the path or, when that was taken meanwhile, to its next free variant.
+// Moves the item to the first free variant of the path, claimed by a rename that never replaces.
 bool moveToFree(const QString& from, const QString& to, QString* error)
 {
-    QString target = qv::uniquePath(to);
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        if (platform::FileOps::moveItem(from, target, error)) {
-            return true;
-        }
-        if (!qv::isExist(target)) {
-            return false;
-        }
-        target = qv::uniquePath(target);
+    platform::FileOps::Outcome outcome;
+    if (!platform::FileOps::transferItem(from, to, true, platform::FileOps::Placement::FreeVariant, &outcome)) {
+        *error = outcome.error;
+        return false;
     }
-    return false;
+    if (!outcome.notice.isEmpty()) {
+        qCWarning(lcFolders).noquote() << outcome.notice;
+    }
+    return true;
 }
 
 QStringList entriesOf(const QString& folder)
@@ -102,21 +100,9 @@ void QVFolderCommands::clean()
 
 QString QVFolderCommands::makeFreeFolder(const QString& path, QString* error)
 {
-    QString target = qv::uniquePath(path);
     QDir().mkpath(QFileInfo(path).path());
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        // mkdir, not mkpath: a folder that appeared meanwhile must not be taken over.
-        if (QDir().mkdir(target)) {
-            return target;
-        }
-        if (!qv::isExist(target)) {
-            break;
-        }
-        target = qv::uniquePath(target);
-    }
-    *error = QStringLiteral("Failed to create the folder. File: \"%1\". Error: \"%2\"")
-                 .arg(path, QStringLiteral("the folder could not be made"));
-    return QString();
+    // mkdir, not mkpath: a folder that appeared meanwhile must not be taken over.
+    return platform::FileOps::makeFreeFolder(path, error);
 }
 
 void QVFolderCommands::embedFolder()
@@ -188,17 +174,12 @@ QString QVFolderCommands::stagingPathFor(const QString& folder)
 
 QString QVFolderCommands::renameBack(const QString& staging, const QString& folder)
 {
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const QString target = qv::uniquePath(folder);
-        if (platform::FileOps::renameNoReplace(staging, target)) {
-            return target;
-        }
-        if (!qv::isExist(target)) {
-            break;
-        }
+    QString error;
+    const QString target = platform::FileOps::renameToFreeVariant(staging, folder, &error);
+    if (!target.isNull()) {
+        return target;
     }
-    qCWarning(lcFolders).noquote() << QStringLiteral("Failed to rename the folder back. File: \"%1\". Error: \"%2\"")
-                                          .arg(staging, QStringLiteral("no free name"));
+    qCWarning(lcFolders).noquote() << error;
     return staging;
 }
 

@@ -7,6 +7,7 @@
 #include "foundation/BundleExpand.h"
 #include "foundation/ImageIcon.h"
 #include "foundation/StringExpand.h"
+#include "platform/FileOps.h"
 #include "platform/ImageIO.h"
 
 #include <QDir>
@@ -90,10 +91,16 @@ bool writeMerged(const QList<Contribution>& list, const QString& path)
     return status.ok;
 }
 
+// A new folder of its own for the pictures of one source: never one that another conversion
+// made meanwhile.
 QString extractFolder(const QString& source)
 {
-    const QString folder = qv::uniquePath(withoutExtension(source));
-    return qv::createDir(folder) ? folder : QString();
+    QString error;
+    const QString folder = platform::FileOps::makeFreeFolder(withoutExtension(source), &error);
+    if (folder.isNull()) {
+        qCWarning(lcImages).noquote() << error;
+    }
+    return folder;
 }
 
 QString pageName(const QString& folder, qint64 n, const QString& ext)
@@ -117,8 +124,13 @@ QString QVHelper::mergeToPDF(const QList<QUrl>& urls)
     const QString target = pages >= 2 ? QFileInfo(reference).absolutePath() + QLatin1Char('/')
             + qv::stringWithFormat(QStringLiteral("%@.pdf"), qv::localized(QStringLiteral("Untitled")))
                                       : withoutExtension(reference) + QStringLiteral(".pdf");
-    const QString path = qv::uniquePath(target);
-    return writeMerged(list, path) ? path : QString();
+    QString error;
+    const QString path = platform::FileOps::writeFreeVariant(
+        target, [&list](const QString& scratch, QString*) { return writeMerged(list, scratch); }, &error);
+    if (path.isNull()) {
+        qCWarning(lcImages).noquote() << error;
+    }
+    return path;
 }
 
 bool QVHelper::extractImageFromPDF(const QUrl& url, const QString& ext, const ExtractProgress& progress)

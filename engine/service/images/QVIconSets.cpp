@@ -6,6 +6,7 @@
 #include "foundation/ImageIcon.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/StringExpand.h"
+#include "platform/FileOps.h"
 #include "platform/ImageIO.h"
 
 #include <QBuffer>
@@ -150,9 +151,12 @@ bool QVIconSets::createIconToPath(const QImage& image, const QString& base, int 
 bool QVIconSets::convertOSXIconToPath(const QImage& image, const QString& base, bool icns)
 {
     if (icns) {
-        const QString path = qv::uniquePath(QFileInfo(base).absolutePath() + QStringLiteral("/AppIcon.icns"));
         const QByteArray data = icnsData(image);
-        return !data.isEmpty() && ImageIO::writeData(data, path).ok;
+        return !data.isEmpty()
+            && !platform::FileOps::writeFreeVariant(
+                    QFileInfo(base).absolutePath() + QStringLiteral("/AppIcon.icns"),
+                    [&data](const QString& scratch, QString*) { return ImageIO::writeData(data, scratch).ok; })
+                    .isNull();
     }
     const auto [outer, folder] = getFolderPath(base, MacOS);
     if (folder.isNull() || !qv::createDir(folder)) {
@@ -234,9 +238,11 @@ bool QVIconSets::convertAndroidIconToPath(const QImage& image, const QString& ba
 std::pair<QString, QString> QVIconSets::getFolderPath(const QString& base, int type)
 {
     const char* suffix = type <= MacOS ? "(OSX)" : type == IOS ? "(iOS)" : type == WatchOS ? "(iWatch)" : "(Android)";
-    const QString outer = qv::uniquePath(base + QLatin1String(suffix));
+    // The outer folder is claimed by its own mkdir: a set that another conversion made meanwhile
+    // under the same name is never emptied or written into.
+    const QString outer = platform::FileOps::makeFreeFolder(base + QLatin1String(suffix));
     const QString inner = outer + QStringLiteral("/AppIcon.appiconset");
-    if (!qv::createDir(outer) || !qv::createDir(inner)) {
+    if (outer.isNull() || !qv::createDir(inner)) {
         return {};
     }
     return { outer, inner };

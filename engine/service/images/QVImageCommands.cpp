@@ -13,16 +13,41 @@
 #include "foundation/QVFile.h"
 #include "foundation/QVResizeImageHook.h"
 #include "foundation/StringExpand.h"
+#include "platform/FileOps.h"
 #include "platform/ImageIO.h"
 
 #include <QFileInfo>
 #include <QIcon>
+#include <QLoggingCategory>
 
 #include <cmath>
+#include <functional>
 
+Q_LOGGING_CATEGORY(lcImageCommands, "tarsel.engine.imagecommands", QtWarningMsg)
+
+using platform::FileOps;
 using platform::ImageIO;
 
 namespace {
+
+// Writes a picture at the first free variant of the path, the name claimed only once the file is
+// complete: two conversions of one picture never write over each other. *written (when given)
+// receives the path.
+bool writeFree(const QString& path, const std::function<bool(const QString& scratch)>& write,
+               QString* written = nullptr)
+{
+    QString error;
+    const QString placed = FileOps::writeFreeVariant(
+        path, [&write](const QString& scratch, QString*) { return write(scratch); }, &error);
+    if (placed.isNull()) {
+        qCWarning(lcImageCommands).noquote() << error;
+        return false;
+    }
+    if (written) {
+        *written = placed;
+    }
+    return true;
+}
 
 QString withoutExtension(const QString& path)
 {
@@ -114,10 +139,12 @@ void QVImageCommands::convertOne(const QString& path, const QVMenuItemPtr& child
     } else if (ext == QLatin1String("gif")) {
         ok = QVHelper::extractImageFromGif(QUrl::fromLocalFile(path), key, progress);
     } else if (key.toLower() == QLatin1String("heic")) {
-        ok = QVHelper::saveHeicPath(path, qv::uniquePath(base + QStringLiteral(".heic")));
+        ok = writeFree(base + QStringLiteral(".heic"),
+                       [&](const QString& scratch) { return QVHelper::saveHeicPath(path, scratch); });
     } else {
         const QString outExt = qv::writableImageExt(key);
-        ok = qv::saveImageWithExt(image, outExt, qv::uniquePath(base + QLatin1Char('.') + outExt));
+        ok = writeFree(base + QLatin1Char('.') + outExt,
+                       [&](const QString& scratch) { return qv::saveImageWithExt(image, outExt, scratch); });
     }
     if (!ok) {
         convertFail();
@@ -176,15 +203,18 @@ void QVImageCommands::_resizeImage(double width, double height)
             if (!formats.contains(ext) || qv::isFolder(path)) {
                 continue;
             }
-            const QString target
-                = qv::uniquePath(QFileInfo(path).absolutePath() + QLatin1Char('/') + resizedName(path, width, height));
+            const QString wanted = QFileInfo(path).absolutePath() + QLatin1Char('/') + resizedName(path, width, height);
             if (ext == QLatin1String("gif")) {
-                ok = QVHelper::resizeGif(QUrl::fromLocalFile(path), target, size) && ok;
+                const QUrl url = QUrl::fromLocalFile(path);
+                ok = writeFree(wanted, [&](const QString& scratch) { return QVHelper::resizeGif(url, scratch, size); })
+                    && ok;
                 continue;
             }
             const QImage scaled = ImageIO::readScaled(path, size);
-            const ImageIO::Format type = ImageIO::formatForExtension(QFileInfo(target).suffix());
-            ok = !scaled.isNull() && ImageIO::write(scaled, target, type, 85).ok && ok;
+            const ImageIO::Format type = ImageIO::formatForExtension(QFileInfo(wanted).suffix());
+            ok = !scaled.isNull() && writeFree(wanted, [&](const QString& scratch) {
+                return ImageIO::write(scaled, scratch, type, 85).ok;
+            }) && ok;
         }
         if (!ok) {
             convertFail();
@@ -205,9 +235,12 @@ void QVImageCommands::extractIcon()
             folder = qv::desktopPath();
         }
         const QImage icon = QVFile(path).icon().pixmap(QSize(1024, 1024)).toImage();
-        const QString target = qv::uniquePath(folder + QLatin1Char('/') + QFileInfo(withoutExtension(path)).fileName()
-                                              + QStringLiteral(".png"));
-        if (!qv::saveImageType(qv::imageWithSize(icon, QSize(1024, 1024)), ImageIO::Format::Png, target)) {
+        const QImage scaled = qv::imageWithSize(icon, QSize(1024, 1024));
+        QString target;
+        if (!writeFree(
+                folder + QLatin1Char('/') + QFileInfo(withoutExtension(path)).fileName() + QStringLiteral(".png"),
+                [&](const QString& scratch) { return qv::saveImageType(scaled, ImageIO::Format::Png, scratch); },
+                &target)) {
             ok = false;
         } else if (toDesktop) {
             qv::openInFinder(target);

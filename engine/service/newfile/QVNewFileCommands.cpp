@@ -67,7 +67,8 @@ QByteArray QVNewFileCommands::contentsFor(const QVMenuItem& /*item*/, const QStr
     return QByteArray();
 }
 
-QString QVNewFileCommands::writeNewFile(const QString& path, const QByteArray& contents, QString* error)
+QString QVNewFileCommands::writeNewFile(const QString& path, const QByteArray& contents, QString* error,
+                                        platform::FileOps::Placement placement)
 {
     return writeNewFileWith(
         path,
@@ -78,10 +79,11 @@ QString QVNewFileCommands::writeNewFile(const QString& path, const QByteArray& c
             }
             return true;
         },
-        error);
+        error, placement);
 }
 
-QString QVNewFileCommands::writeNewFile(const QString& path, QFile& source, QString* error)
+QString QVNewFileCommands::writeNewFile(const QString& path, QFile& source, QString* error,
+                                        platform::FileOps::Placement placement)
 {
     return writeNewFileWith(
         path,
@@ -99,14 +101,15 @@ QString QVNewFileCommands::writeNewFile(const QString& path, QFile& source, QStr
             }
             return true;
         },
-        error);
+        error, placement);
 }
 
 QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::function<bool(QFile&, QString*)>& fill,
-                                            QString* error)
+                                            QString* error, platform::FileOps::Placement placement)
 {
-    // Written whole under a hidden name beside its place, then renamed in without replacing: the
-    // file appears complete or not at all, and an item that took the name meanwhile is kept.
+    // Written whole under a hidden name beside its place, then renamed in: the file appears
+    // complete or not at all. It takes the first free variant of the name, claimed by a rename
+    // that never replaces, unless the user chose to replace what is there.
     QTemporaryFile temp(QFileInfo(path).dir().filePath(QStringLiteral(".tarsel-new-XXXXXX")));
     QString why;
     if (!temp.open()) {
@@ -121,21 +124,16 @@ QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::func
     temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
                         | QFileDevice::ReadOther);
     temp.close();
-    QString target = path;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QString reason;
-        if (platform::FileOps::renameNoReplace(temp.fileName(), target, &reason)) {
-            temp.setAutoRemove(false);
-            return target;
-        }
-        if (!qv::isExist(target)) {
-            *error = failedTo(QStringLiteral("write the new file"), path, reason);
-            return QString();
-        }
-        target = qv::uniquePath(target);
+    QString reason;
+    const QString target = placement == platform::FileOps::Placement::Replace
+        ? (platform::FileOps::replaceItem(temp.fileName(), path, &reason) ? path : QString())
+        : platform::FileOps::renameToFreeVariant(temp.fileName(), path, &reason);
+    if (target.isNull()) {
+        *error = failedTo(QStringLiteral("write the new file"), path, reason);
+        return QString();
     }
-    *error = failedTo(QStringLiteral("write the new file"), path, QStringLiteral("no free name"));
-    return QString();
+    temp.setAutoRemove(false);
+    return target;
 }
 
 void QVNewFileCommands::reportFailure(const QString& message)
@@ -160,7 +158,8 @@ platform::Application applicationOf(const QString& stored)
 
 } // namespace
 
-void QVNewFileCommands::writeFile(const QString& path, const QString& extension, const QVMenuItem& item)
+void QVNewFileCommands::writeFile(const QString& path, const QString& extension, const QVMenuItem& item,
+                                  platform::FileOps::Placement placement)
 {
     // This desktop keeps no hidden-extension attribute: "new file hide extension" has nothing to
     // set here.
@@ -179,9 +178,9 @@ void QVNewFileCommands::writeFile(const QString& path, const QString& extension,
         }
         QFile source;
         source.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-        written = writeNewFile(path, source, &error);
+        written = writeNewFile(path, source, &error, placement);
     } else {
-        written = writeNewFile(path, contentsFor(item, extension), &error);
+        written = writeNewFile(path, contentsFor(item, extension), &error, placement);
     }
     if (written.isNull()) {
         reportFailure(error);
@@ -220,7 +219,9 @@ void QVNewFileCommands::createFileWithItem(const QVMenuItemPtr& item)
         path += QLatin1Char('.') + extension;
     }
     QVFileTransfer::replaceFileAlert(path, QString(),
-                                     [&](const QString& target) { writeFile(target, extension, *item); });
+                                     [&](const QString& target, platform::FileOps::Placement placement) {
+                                         writeFile(target, extension, *item, placement);
+                                     });
 }
 
 void QVNewFileCommands::createFromWindow(const QVMenuItemPtr& item, const QString& folder)

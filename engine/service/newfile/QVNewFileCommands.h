@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/model/QVMenuItem.h"
+#include "platform/FileOps.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,12 +17,12 @@ class QVCommandContext;
 /// for the place, name and template in a save panel; "Add to File Template" turns the selected
 /// file into a new template.
 ///
-/// A new file never replaces anything: it is written beside its place and moved in with a
-/// no-replace rename, taking the next free name when the place was taken meanwhile. A write,
-/// copy or icon save that fails plays the error sound and shows "Error Common Tip". A template
-/// is read only when it is a regular file of the shared templates folder (QVAssetFile), streamed
-/// into the new file; any other template path is refused with a message naming it, and no file
-/// is made.
+/// A new file is written whole beside its place and moved in with a no-replace rename, taking the
+/// next free name when the place was taken meanwhile; it replaces an item only when the user
+/// answered "Replace", and then in one exchange once it is complete. A write, copy or icon save
+/// that fails plays the error sound and shows "Error Common Tip". A template is read only when it
+/// is a regular file of the shared templates folder (QVAssetFile), streamed into the new file; any
+/// other template path is refused with a message naming it, and no file is made.
 class QVNewFileCommands final
 {
 public:
@@ -43,22 +44,26 @@ public:
     /// What a new file of an item without a template starts with: the blank document of the
     /// extension, else nothing.
     static QByteArray contentsFor(const QVMenuItem& item, const QString& extension);
-    /// Writes the contents at the path, or at its next free variant when the path is taken; the
-    /// path written, or a null string with the reason in error.
-    static QString writeNewFile(const QString& path, const QByteArray& contents, QString* error);
+    /// Writes the contents at the path, or at its next free variant when the path is taken (the
+    /// name claimed atomically); with Replace, swaps the complete new file in for what is there.
+    /// The path written, or a null string with the reason in error.
+    static QString writeNewFile(const QString& path, const QByteArray& contents, QString* error,
+                                platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant);
     /// The same with the contents streamed from an open file (a template).
-    static QString writeNewFile(const QString& path, QFile& source, QString* error);
+    static QString writeNewFile(const QString& path, QFile& source, QString* error,
+                                platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant);
 
 private:
     /// The write step: writes the item's contents, opens the file when "open new file" is on,
     /// and plays the sound of a new file (or of the failure).
-    void writeFile(const QString& path, const QString& extension, const QVMenuItem& item);
+    void writeFile(const QString& path, const QString& extension, const QVMenuItem& item,
+                   platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant);
     void createFromWindow(const QVMenuItemPtr& item, const QString& folder);
     void addToFileTemplate();
     static void reportFailure(const QString& message);
     /// Writes under a scratch name beside the path, filled by fill, then renames it in.
     static QString writeNewFileWith(const QString& path, const std::function<bool(QFile&, QString*)>& fill,
-                                    QString* error);
+                                    QString* error, platform::FileOps::Placement placement);
 
     QVCommandContext& m_context;
 };

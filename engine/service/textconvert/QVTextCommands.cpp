@@ -182,18 +182,13 @@ private:
 // anything (a name taken meanwhile gets the next variant).
 bool claimFreeName(QTemporaryFile& temp, const QString& wanted, QString* written, QString* error)
 {
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString target = qv::uniquePath(wanted);
-        if (platform::FileOps::renameNoReplace(temp.fileName(), target, error)) {
-            temp.setAutoRemove(false);
-            *written = target;
-            return true;
-        }
-        if (QFileInfo::exists(temp.fileName()) && !QFileInfo::exists(target)) {
-            return false;
-        }
+    const QString target = platform::FileOps::renameToFreeVariant(temp.fileName(), wanted, error);
+    if (target.isNull()) {
+        return false;
     }
-    return false;
+    temp.setAutoRemove(false);
+    *written = target;
+    return true;
 }
 
 } // namespace
