@@ -1,36 +1,23 @@
 #include "engine/service/QVCommandFailures.h"
 
-#include <QMutex>
+#include "engine/service/QVFailureLog.h"
 
 namespace {
 
-QMutex& failuresMutex()
+QVFailureLog& failures()
 {
-    static QMutex mutex;
-    return mutex;
-}
-
-QStringList& failures()
-{
-    static QStringList list;
-    return list;
+    static QVFailureLog log;
+    return log;
 }
 
 } // namespace
 
 QStringList QVCommandFailures::all()
 {
-    QMutexLocker lock(&failuresMutex());
-    return failures();
+    return failures().all();
 }
 
 void QVCommandFailures::note(const QString& message)
 {
-    QMutexLocker lock(&failuresMutex());
-    failures().append(message.isEmpty() ? QStringLiteral("A command failed.") : message);
-    // The application lives long: only the latest are kept.
-    constexpr qsizetype kKept = 100;
-    if (failures().size() > kKept) {
-        failures().removeFirst();
-    }
+    failures().note(message.isEmpty() ? QStringLiteral("A command failed.") : message, false);
 }
