@@ -279,6 +279,34 @@ void QVConfigManager::setupConfigData(const QByteArray& data, std::function<void
     answer(ok);
 }
 
+namespace {
+
+// A cut waiting for Paste belongs to the session that made it: paths queued in an archive (from
+// another account or machine, or planted) must never be moved by the next Paste here.
+void dropQueuedCuts(QVariantMap& values)
+{
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        if (it.value().typeId() != QMetaType::QVariantList) {
+            continue;
+        }
+        QVariantList list = it.value().toList();
+        bool changed = false;
+        for (QVariant& entry : list) {
+            if (entry.typeId() == QMetaType::QVariantMap && entry.toMap().contains(QStringLiteral("cutPaths"))) {
+                QVariantMap map = entry.toMap();
+                map.remove(QStringLiteral("cutPaths"));
+                entry = map;
+                changed = true;
+            }
+        }
+        if (changed) {
+            it.value() = list;
+        }
+    }
+}
+
+} // namespace
+
 bool QVConfigManager::restoreFromArchive(const QString& archive, QString* error)
 {
     const QString shared = QVMenuManager::sharedFolder();
@@ -303,6 +331,7 @@ bool QVConfigManager::restoreFromArchive(const QString& archive, QString* error)
         || !QVConfigArchive::readConfiguration(plist, keys, shared, &values, error)) {
         return false;
     }
+    dropQueuedCuts(values);
     QFile::remove(plist);
     if (!mergeInto(scratch.path(), shared, error)) {
         return false;
