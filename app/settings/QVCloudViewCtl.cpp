@@ -171,7 +171,10 @@ void QVCloudViewCtl::showBackupTime(const QString& timeAgo)
 {
     QLabel* label = m_ui->backupTimeValueLabel;
     if (qv::isValid(timeAgo)) {
-        label->setText(QStringLiteral("%1 %2").arg(timeAgo, qv::localized(QStringLiteral("Backed up"))));
+        // Reads as a sentence: "Backed up just now", "Backed up 5 minutes ago".
+        QString when = timeAgo;
+        when[0] = when.at(0).toLower();
+        label->setText(QStringLiteral("%1 %2").arg(qv::localized(QStringLiteral("Backed up")), when));
         setTextColor(label, QPalette::WindowText, kSystemGreen);
         m_ui->deleteBtn->show();
     } else {

@@ -242,7 +242,7 @@ TEST(CloudViewCtlTest, UploadDownloadDelete)
     pane.click("iCloudUploadBtn");
     EXPECT_EQ(pane.result(), text("Success Common Tip").toStdString());
     EXPECT_TRUE(QFileInfo(inHome("Cloud/Documents/qvconfig.zip")).isFile());
-    EXPECT_EQ(pane.status(), text("Just now") + " " + text("Backed up"));
+    EXPECT_EQ(pane.status(), text("Backed up") + " just now");
     EXPECT_TRUE(pane.child<QPushButton>("deleteBtn")->isVisible());
 
     writeConfiguration("later");
@@ -286,7 +286,7 @@ TEST(CloudViewCtlTest, DownloadWithoutCopyAndQuietRefresh)
     other.uploadConfigToCloudWithComplete([&uploaded](bool ok) { uploaded = ok; });
     ASSERT_TRUE(QTest::qWaitFor([&uploaded] { return uploaded; }, 30000));
     qv::postNotification(qv::kRefreshSignal);
-    EXPECT_TRUE(QTest::qWaitFor([&pane] { return pane.status().endsWith(text("Backed up")); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&pane] { return pane.status().startsWith(text("Backed up")); }, 5000));
     EXPECT_EQ(pane.hud(), QString());
 
     // Without a cloud folder the buttons that need it are off.
