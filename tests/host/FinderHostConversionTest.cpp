@@ -29,20 +29,7 @@ namespace {
 // The tag of the entry found by its titles, one a menu level, in the menu the host prints, or -1.
 int tagOf(const QStringList& args, const QStringList& titles)
 {
-    const HostRun run = runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
-    QJsonArray items = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("items")).toArray();
-    int tag = -1;
-    for (const QString& title : titles) {
-        const auto found = std::find_if(items.begin(), items.end(), [&title](const QJsonValue& item) {
-            return item.toObject().value(QStringLiteral("title")).toString() == title;
-        });
-        if (found == items.end()) {
-            return -1;
-        }
-        tag = found->toObject().value(QStringLiteral("tag")).toInt();
-        items = found->toObject().value(QStringLiteral("submenu")).toArray();
-    }
-    return tag;
+    return tagInMenu(menuJson(args), titles);
 }
 
 } // namespace

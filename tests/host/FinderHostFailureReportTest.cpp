@@ -3,6 +3,7 @@
 // the hidden list is a link ended with exit status 0, and an Unembed stopped by a mount point
 // inside the folder said only "Something went wrong".
 
+#include "tests/host/HostRun.h"
 #include "tests/engine/MenuStoreTestSupport.h"
 #include "engine/model/QVMenuManager.h"
 
@@ -108,20 +109,7 @@ const QList<FailureCase>& cases()
 // The tag of the entry with that key in the menu the host prints for the path, or -1.
 int tagOfKey(const QString& path, const QString& key)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("menu"), QStringLiteral("--json"), path });
-    process.waitForFinished(60000);
-    const QJsonArray items
-        = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value(QStringLiteral("items")).toArray();
-    for (const QJsonValue& item : items) {
-        if (item.toObject().value(QStringLiteral("key")).toString() == key) {
-            return item.toObject().value(QStringLiteral("tag")).toInt();
-        }
-    }
-    return -1;
+    return tagOfKeyInMenu(menuJson({ path }), key);
 }
 
 class FinderHostFailureReportTest : public testing::TestWithParam<FailureCase>

@@ -124,14 +124,11 @@ ino_t inodeOf(const QString& path)
 int tagOfKey(const QStringList& args, const QString& key)
 {
     const HostRun run = runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
-    const QJsonArray items = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("items")).toArray();
-    for (const QJsonValue& item : items) {
-        if (item.toObject().value(QStringLiteral("key")).toString() == key) {
-            return item.toObject().value(QStringLiteral("tag")).toInt();
-        }
+    const int tag = tagOfKeyInMenu(run.out, key);
+    if (tag < 0) {
+        ADD_FAILURE() << "no entry " << key.toStdString() << " in " << run.out.constData() << run.err.constData();
     }
-    ADD_FAILURE() << "no entry " << key.toStdString() << " in " << run.out.constData() << run.err.constData();
-    return -1;
+    return tag;
 }
 
 class FinderHostGuardTest : public testing::TestWithParam<GuardCase>

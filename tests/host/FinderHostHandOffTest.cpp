@@ -37,25 +37,9 @@ HostRun runHostWithoutTerminal(const QStringList& args, const QStringList& extra
 // The tag of the entry found by its titles, one a menu level, in the menu the host prints, or -1.
 int tagOf(const QStringList& args, const QStringList& titles, const QStringList& extraEnv = {})
 {
-    QJsonArray items
-        = QJsonDocument::fromJson(
-              runHostWithoutTerminal(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args, extraEnv)
-                  .out)
-              .object()
-              .value(QStringLiteral("items"))
-              .toArray();
-    int tag = -1;
-    for (const QString& title : titles) {
-        const auto found = std::find_if(items.begin(), items.end(), [&title](const QJsonValue& item) {
-            return item.toObject().value(QStringLiteral("title")).toString() == title;
-        });
-        if (found == items.end()) {
-            return -1;
-        }
-        tag = found->toObject().value(QStringLiteral("tag")).toInt();
-        items = found->toObject().value(QStringLiteral("submenu")).toArray();
-    }
-    return tag;
+    return tarsel::test::tagInMenu(
+        runHostWithoutTerminal(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args, extraEnv).out,
+        titles);
 }
 
 // A folder of stand-in programs, the only one on the host's PATH.

@@ -1,6 +1,7 @@
 // A chosen entry runs for real in a tarsel-finder process: the application it names is started
 // from an argument vector, so a file name full of shell syntax arrives as one argument.
 
+#include "tests/host/HostRun.h"
 #include "tests/engine/MenuStoreTestSupport.h"
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
@@ -149,31 +150,7 @@ namespace {
 // The tag of the entry found by its titles, one a menu level, in the menu the host prints, or -1.
 int tagOfPath(const QStringList& args, const QStringList& titles)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM),
-                  QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return -1;
-    }
-    QJsonArray items
-        = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value(QStringLiteral("items")).toArray();
-    int tag = -1;
-    for (const QString& title : titles) {
-        const auto found = std::find_if(items.begin(), items.end(), [&title](const QJsonValue& item) {
-            return item.toObject().value(QStringLiteral("title")).toString() == title;
-        });
-        if (found == items.end()) {
-            return -1;
-        }
-        tag = found->toObject().value(QStringLiteral("tag")).toInt();
-        items = found->toObject().value(QStringLiteral("submenu")).toArray();
-    }
-    return tag;
+    return tagInMenu(menuJson(args), titles);
 }
 
 // The tag of the top-level entry with that title in the menu the host prints, or -1.

@@ -4,9 +4,14 @@
 // platform, with the test's environment plus the given "NAME=value" pairs.
 
 #include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace tarsel::test {
 
@@ -36,6 +41,43 @@ inline HostRun runHost(const QStringList& args, const QStringList& extraEnv = {}
     }
     return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
              process.readAllStandardError() };
+}
+
+/// The tag of the entry reached by its titles, one a menu level, in a menu the host printed with
+/// --json, or -1.
+inline int tagInMenu(const QByteArray& json, const QStringList& titles)
+{
+    QJsonArray items = QJsonDocument::fromJson(json).object().value(QStringLiteral("items")).toArray();
+    int tag = -1;
+    for (const QString& title : titles) {
+        const auto found = std::find_if(items.begin(), items.end(), [&title](const QJsonValue& item) {
+            return item.toObject().value(QStringLiteral("title")).toString() == title;
+        });
+        if (found == items.end()) {
+            return -1;
+        }
+        tag = found->toObject().value(QStringLiteral("tag")).toInt();
+        items = found->toObject().value(QStringLiteral("submenu")).toArray();
+    }
+    return tag;
+}
+
+/// The tag of the top-level entry with that key in a menu the host printed with --json, or -1.
+inline int tagOfKeyInMenu(const QByteArray& json, const QString& key)
+{
+    const QJsonArray items = QJsonDocument::fromJson(json).object().value(QStringLiteral("items")).toArray();
+    for (const QJsonValue& item : items) {
+        if (item.toObject().value(QStringLiteral("key")).toString() == key) {
+            return item.toObject().value(QStringLiteral("tag")).toInt();
+        }
+    }
+    return -1;
+}
+
+/// The menu the host prints with --json for these arguments.
+inline QByteArray menuJson(const QStringList& args)
+{
+    return runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args).out;
 }
 
 } // namespace tarsel::test
