@@ -2,6 +2,7 @@
 
 #include "foundation/PathComponents.h"
 #include "foundation/RegularFileReader.h"
+#include "platform/Posix.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -54,19 +55,10 @@ int openRegularFile(const QString& path)
     if (path.isEmpty()) {
         return -1;
     }
-    // Non-blocking only so that opening a named pipe cannot hang; it is refused just below.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return -1;
+    const int fd = platform::posix::openRegularFile(path);
+    if (fd >= 0) {
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     }
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return fd;
 }
 

@@ -21,27 +21,7 @@ namespace {
 using posix::errnoText;
 using posix::fail;
 
-// A descriptor closed at the end of its scope.
-class Fd
-{
-public:
-    explicit Fd(int fd = -1)
-        : m_fd(fd)
-    {
-    }
-    ~Fd()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Q_DISABLE_COPY_MOVE(Fd)
-    int get() const { return m_fd; }
-    bool ok() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
+using posix::Fd;
 
 // Why a line file with these attributes is not used; empty when it may be.
 QString refusal(const struct stat& st, bool forChange)

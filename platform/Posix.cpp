@@ -8,8 +8,39 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform::posix {
+
+void Fd::reset()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+int openRegularFile(const QString& path, QString* error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) {
+            *error = errnoText(errno);
+        }
+        return -1;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (error) {
+            *error = QStringLiteral("not a regular file");
+        }
+        return -1;
+    }
+    return fd;
+}
 
 QString failureMessage(const QString& action, const QString& file, const QString& why)
 {

@@ -32,37 +32,7 @@ constexpr qsizetype kMaxTrashNameSize = NAME_MAX - kInfoSuffixSize;
 // An "extension" longer than this is part of the name, not a type worth keeping when cutting.
 constexpr qsizetype kMaxKeptExtensionSize = 32;
 
-// A descriptor closed at the end of its scope.
-class Fd
-{
-public:
-    explicit Fd(int fd = -1)
-        : m_fd(fd)
-    {
-    }
-    ~Fd()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Fd(Fd&& other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1))
-    {
-    }
-    Fd& operator=(Fd&& other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    bool ok() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
+using posix::Fd;
 
 // An opened trash: every step inside it goes through these descriptors, so a folder swapped
 // for a link or another folder after it was checked cannot redirect an item or its record.

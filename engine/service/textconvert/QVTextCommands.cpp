@@ -5,6 +5,7 @@
 #include "foundation/BundleExpand.h"
 #include "foundation/StringExpandText.h"
 #include "platform/FileOps.h"
+#include "platform/Posix.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,38 +23,6 @@
 namespace {
 
 using IconvHandle = std::unique_ptr<void, int (*)(iconv_t)>;
-
-struct FdCloser
-{
-    int fd;
-    ~FdCloser()
-    {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-};
-
-// Opens a regular file for reading; a pipe or a device put at the path meanwhile would block or
-// never end.
-int openRegular(const QString& path, QString* error)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = qt_error_string(errno);
-        return -1;
-    }
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        *error = QStringLiteral("not a regular file");
-        return -1;
-    }
-    return fd;
-}
 
 ssize_t readSome(int fd, char* into, size_t size)
 {
@@ -197,8 +166,8 @@ QVTextCommands::Conversion QVTextCommands::convertFile(const QString& path)
 {
     Conversion result;
     const QString guessed = qv::textEncodingName(path);
-    const FdCloser source { openRegular(path, &result.error) };
-    if (source.fd < 0) {
+    const platform::posix::Fd source(platform::posix::openRegularFile(path, &result.error));
+    if (!source.ok()) {
         return result;
     }
     if (guessed.isNull()) {
@@ -224,7 +193,7 @@ QVTextCommands::Conversion QVTextCommands::convertFile(const QString& path)
         result.writeFailed = true;
         return result;
     }
-    if (!StreamDecoder(cd.get(), charset, temp, result).run(source.fd)) {
+    if (!StreamDecoder(cd.get(), charset, temp, result).run(source.get())) {
         return result;
     }
     if (!temp.flush() || !temp.setPermissions(QFile::permissions(path))
