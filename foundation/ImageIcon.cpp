@@ -9,7 +9,10 @@ QImage imageWithSize(const QImage& image, const QSize& pixels)
     if (image.isNull() || pixels.isEmpty()) {
         return {};
     }
-    return image.convertToFormat(QImage::Format_ARGB32).scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // 16-bit pictures stay 16-bit: an icon at the picture's own size is the picture itself.
+    const bool deep = image.depth() > 32 || image.format() == QImage::Format_Grayscale16;
+    return image.convertToFormat(deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32)
+        .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 QImage imageToFitSize(const QImage& image, const QSize& size, int method)

@@ -54,6 +54,16 @@ bool isHeifBrand(const QByteArray& brand)
     return false;
 }
 
+// Decoding allocates the whole picture: pictures of ordinary cameras and scans (up to several
+// hundred megapixels, 8 bytes a pixel at 16 bits a channel) are allowed, and a header that
+// claims more is refused before anything is decoded, so a small file cannot make the process
+// allocate gigabytes (a 100 KB PNG may claim 30000 x 30000 pixels).
+constexpr qint64 kBytesPerPixelAtMost = 8;
+[[maybe_unused]] const bool kAllocationLimitSet = [] {
+    QImageReader::setAllocationLimit(int(ImageIO::kMaxPixels * kBytesPerPixelAtMost / (1024 * 1024)) + 1);
+    return true;
+}();
+
 // Formats without transparency get the picture over white, as a viewer shows it, instead of
 // whatever colour the transparent pixels happen to carry.
 QImage flattenedForOpaque(const QImage& image)
@@ -69,6 +79,53 @@ QImage flattenedForOpaque(const QImage& image)
 }
 
 } // namespace
+
+bool ImageIO::withinBounds(const QSize& size, QString* why)
+{
+    if (!size.isValid() || qint64(size.width()) * size.height() <= kMaxPixels) {
+        return true;
+    }
+    if (why) {
+        *why = QStringLiteral("the picture is %1 x %2 pixels, more than the %3 megapixels a picture may have")
+                   .arg(size.width())
+                   .arg(size.height())
+                   .arg(kMaxPixels / 1000000);
+    }
+    return false;
+}
+
+// A picture the encoders take as it is without losing a colour, a level of transparency or a bit
+// of depth: palette and 1-bit pictures (whose colour tables some encoders ignore or write
+// without their transparency) become plain RGB, RGB with alpha or grey pictures, and
+// premultiplied pixels become straight ones.
+QImage ImageIO::keepingColours(const QImage& image)
+{
+    switch (image.format()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+        if (image.hasAlphaChannel()) {
+            return image.convertToFormat(QImage::Format_ARGB32);
+        }
+        return image.convertToFormat(image.isGrayscale() ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_RGB888:
+    case QImage::Format_RGBX8888:
+    case QImage::Format_RGBA8888:
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+        return image;
+    default:
+        break;
+    }
+    if (image.depth() > 32) {
+        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
+    }
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+}
 
 ImageIO::Format ImageIO::formatForExtension(const QString& extension)
 {
@@ -151,6 +208,7 @@ bool ImageIO::canWrite(Format format)
         return false;
     case Format::Gif:
     case Format::Pdf:
+    case Format::Jpeg2000:
         return true;
     case Format::Heic:
         return heicEncoderAvailable();
@@ -164,7 +222,7 @@ bool ImageIO::canWrite(Format format)
 QImage ImageIO::read(const QString& path, QString* error)
 {
     const Format format = formatOfFile(path);
-    if (format == Format::Heic) {
+    if (format == Format::Heic || format == Format::Jpeg2000) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             if (error) {
@@ -172,13 +230,28 @@ QImage ImageIO::read(const QString& path, QString* error)
             }
             return {};
         }
-        return decodeHeic(file.readAll(), error);
+        QString why;
+        QImage image = format == Format::Heic ? decodeHeic(file.readAll(), &why) : decodeJp2(file.readAll(), &why);
+        if (image.isNull() && error) {
+            *error = failure(QStringLiteral("read the image"), path, why);
+        }
+        return image;
     }
     if (format == Format::Pdf) {
-        return renderPdfPage(path, 0);
+        QImage page = renderPdfPage(path, 0);
+        if (page.isNull() && error) {
+            *error = failure(QStringLiteral("read the image"), path, QStringLiteral("the PDF document has no readable page"));
+        }
+        return page;
     }
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
+    if (QString why; !withinBounds(reader.size(), &why)) {
+        if (error) {
+            *error = failure(QStringLiteral("read the image"), path, why);
+        }
+        return {};
+    }
     QImage image = reader.read();
     if (image.isNull() && error) {
         *error = failure(QStringLiteral("read the image"), path, reader.errorString());
@@ -212,7 +285,7 @@ QImage ImageIO::readScaled(const QString& path, const QSize& size, QString* erro
 QSize ImageIO::sizeOfFile(const QString& path)
 {
     const Format format = formatOfFile(path);
-    if (format == Format::Heic || format == Format::Pdf) {
+    if (format == Format::Heic || format == Format::Pdf || format == Format::Jpeg2000) {
         return read(path).size();
     }
     QImageReader reader(path);
@@ -235,6 +308,9 @@ QByteArray ImageIO::encode(const QImage& image, Format format, int quality, QStr
     if (format == Format::Gif) {
         return encodeGif({ Frame { image, 0 } }, -1, error);
     }
+    if (format == Format::Jpeg2000) {
+        return encodeJp2(image, quality, error);
+    }
     const FormatName* entry = entryFor(format);
     if (!entry || !entry->qtName || !QImageWriter::supportedImageFormats().contains(entry->qtName)) {
         if (error) {
@@ -248,7 +324,7 @@ QByteArray ImageIO::encode(const QImage& image, Format format, int quality, QStr
     QImageWriter writer(&buffer, entry->qtName);
     writer.setQuality(quality);
     const bool opaque = format == Format::Jpeg || format == Format::Bmp;
-    if (!writer.write(opaque ? flattenedForOpaque(image) : image)) {
+    if (!writer.write(opaque ? flattenedForOpaque(image) : keepingColours(image))) {
         if (error) {
             *error = writer.errorString();
         }
@@ -284,6 +360,9 @@ QList<ImageIO::Frame> ImageIO::readFrames(const QString& path, int* loopCount)
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     QList<Frame> frames;
+    if (!withinBounds(reader.size(), nullptr)) {
+        return frames;
+    }
     const int count = reader.imageCount();
     if (loopCount) {
         // Qt answers -1 for "for ever", which a GIF stores as 0.

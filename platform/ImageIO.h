@@ -11,17 +11,25 @@ namespace platform {
 
 /// Reading and writing pictures, animated GIFs and PDF documents.
 ///
-/// Pictures go through QImage and its format plug-ins (TIFF, WebP, ICNS, JPEG 2000 where a
-/// plug-in is installed); HEIC is read and written with libheif, animated GIFs are written with
+/// Pictures go through QImage and its format plug-ins (TIFF, WebP, ICNS); HEIC is read and written
+/// with libheif, JPEG 2000 with OpenJPEG, animated GIFs are written with
 /// giflib, PDF pages are rendered with QtPdf, written with QPdfWriter and merged by the qpdf tool
 /// (run from an argument vector). Every writer encodes into memory first and then replaces the
 /// destination in one rename, so a failed encoder leaves nothing half written behind.
+///
+/// Pictures of up to kMaxPixels are decoded (Qt's allocation limit is raised to match, for every
+/// reader in the process); a file whose header claims more is refused before decoding, with an
+/// error that names the file and its size. Encoders keep every colour, level of transparency and
+/// bit of depth the format can hold; JPEG and BMP get the picture over white.
 ///
 /// Safe on any thread; nothing here shows a message.
 class ImageIO final
 {
 public:
     ImageIO() = delete;
+
+    /// The largest picture decoded, in pixels: photos and scans of several hundred megapixels.
+    static constexpr qint64 kMaxPixels = 500'000'000;
 
     enum class Format { Unknown, Png, Jpeg, Tiff, Bmp, Gif, Jpeg2000, WebP, Heic, Icns, Ico, Pdf };
 
@@ -39,7 +47,7 @@ public:
     static Format formatOfFile(const QString& path);
     /// The format of encoded bytes by their first bytes.
     static Format formatOfData(const QByteArray& data);
-    /// Whether this system can encode the format (JPEG 2000 only with a plug-in).
+    /// Whether this system can encode the format.
     static bool canWrite(Format format);
 
     /// The picture in the file (the first frame or page of several); null when unreadable.
@@ -79,9 +87,16 @@ public:
     static Status mergePdf(const QStringList& inputs, const QString& path);
 
 private:
+    /// False, with the reason, when a picture of that size (from the file's header; an invalid
+    /// size is not known yet) is larger than kMaxPixels.
+    static bool withinBounds(const QSize& size, QString* why);
+    /// The picture in a pixel format every encoder writes without loss.
+    static QImage keepingColours(const QImage& image);
     static bool heicEncoderAvailable();
     static QByteArray encodeHeic(const QImage& image, int quality, QString* error);
     static QImage decodeHeic(const QByteArray& data, QString* error);
+    static QByteArray encodeJp2(const QImage& image, int quality, QString* error);
+    static QImage decodeJp2(const QByteArray& data, QString* error);
     static QByteArray encodeGif(const QList<Frame>& frames, int loopCount, QString* error);
 };
 

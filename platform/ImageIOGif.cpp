@@ -6,6 +6,7 @@
 
 #include <gif_lib.h>
 
+#include <QHash>
 #include <QList>
 
 #include <cstring>
@@ -44,6 +45,43 @@ int nearestColour(const QList<QRgb>& colours, QRgb c, int limit)
     return best;
 }
 
+// The picture's own colours, when it has at most `limit` opaque ones: a palette picture keeps
+// every colour instead of an approximation. Pixels under half opacity are left at index 0 for the
+// caller to mark transparent.
+bool exactColours(const QImage& argb, int limit, IndexedFrame& frame)
+{
+    QHash<QRgb, int> indexOf;
+    QList<QRgb> colours;
+    QImage indexed(argb.size(), QImage::Format_Indexed8);
+    for (int y = 0; y < argb.height(); ++y) {
+        const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        uchar* row = indexed.scanLine(y);
+        for (int x = 0; x < argb.width(); ++x) {
+            if (qAlpha(src[x]) < 128) {
+                row[x] = 0;
+                continue;
+            }
+            const QRgb colour = src[x] | 0xFF000000u;
+            auto found = indexOf.constFind(colour);
+            if (found == indexOf.cend()) {
+                if (colours.size() == limit) {
+                    return false;
+                }
+                found = indexOf.insert(colour, int(colours.size()));
+                colours.append(colour);
+            }
+            row[x] = uchar(*found);
+        }
+    }
+    if (colours.isEmpty()) {
+        colours.append(qRgb(0, 0, 0));
+    }
+    indexed.setColorTable(colours);
+    frame.indexed = indexed;
+    frame.colours = colours;
+    return true;
+}
+
 IndexedFrame quantize(const QImage& source)
 {
     const QImage argb = source.convertToFormat(QImage::Format_ARGB32);
@@ -58,8 +96,10 @@ IndexedFrame quantize(const QImage& source)
         }
     }
     IndexedFrame frame;
-    frame.indexed = argb.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_Indexed8);
-    frame.colours = frame.indexed.colorTable();
+    if (!exactColours(argb, 255, frame)) {
+        frame.indexed = argb.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_Indexed8);
+        frame.colours = frame.indexed.colorTable();
+    }
     // One index is kept for transparency even in an opaque frame: a reader clears a disposed
     // frame to transparent only when it has one, and would otherwise paint its first pixel's
     // colour under the next frame. When the table is full, that index's pixels take the

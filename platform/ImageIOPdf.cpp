@@ -68,7 +68,7 @@ ImageIO::Status ImageIO::writePdf(const QList<QImage>& pages, const QString& pat
             writer.setPageSize(QPageSize(QSizeF(pages[i].size()), QPageSize::Point));
             writer.newPage();
         }
-        painter.drawImage(QRect(QPoint(0, 0), pages[i].size()), pages[i]);
+        painter.drawImage(QRect(QPoint(0, 0), pages[i].size()), keepingColours(pages[i]));
     }
     painter.end();
     buffer.close();

@@ -90,8 +90,9 @@ public:
 
     /// The pages of the PDF files and one page per picture, in order, as one PDF beside the
     /// first file that contributes (its name with ".pdf", or the localised "Untitled.pdf" for
-    /// two or more pages), under a free name. The path written; null when nothing was.
-    static QString mergeToPDF(const QList<QUrl>& urls);
+    /// two or more pages), under a free name. The path written; null when nothing was. Each file
+    /// left out (neither a PDF nor a readable picture) adds why to *skipped.
+    static QString mergeToPDF(const QList<QUrl>& urls, QStringList* skipped = nullptr);
     /// (total, done) after each page or frame; (0, 0) for a file that cannot be read.
     using ExtractProgress = std::function<void(qint64 total, qint64 done)>;
     /// Each page saved as "<n>.<ext>" in a new folder named after the PDF. False when a page

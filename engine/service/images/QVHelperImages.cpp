@@ -35,7 +35,7 @@ struct Contribution
     QImage picture; ///< null for a PDF
 };
 
-QList<Contribution> contributions(const QList<QUrl>& urls)
+QList<Contribution> contributions(const QList<QUrl>& urls, QStringList* skipped)
 {
     QList<Contribution> list;
     for (const QUrl& url : urls) {
@@ -46,8 +46,11 @@ QList<Contribution> contributions(const QList<QUrl>& urls)
                 continue;
             }
         }
-        if (QImage image = ImageIO::read(path); !image.isNull()) {
+        QString error;
+        if (QImage image = ImageIO::read(path, &error); !image.isNull()) {
             list.append({ path, 1, image });
+        } else if (skipped) {
+            skipped->append(error);
         }
     }
     return list;
@@ -110,9 +113,9 @@ QString pageName(const QString& folder, qint64 n, const QString& ext)
 
 } // namespace
 
-QString QVHelper::mergeToPDF(const QList<QUrl>& urls)
+QString QVHelper::mergeToPDF(const QList<QUrl>& urls, QStringList* skipped)
 {
-    const QList<Contribution> list = contributions(urls);
+    const QList<Contribution> list = contributions(urls, skipped);
     if (list.isEmpty()) {
         return {};
     }

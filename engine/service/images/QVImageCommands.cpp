@@ -55,9 +55,14 @@ QString withoutExtension(const QString& path)
     return suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
 }
 
-void convertFail()
+// "Convert Fail", followed by why each file left out was left out.
+void convertFail(const QStringList& skipped = {})
 {
-    qv::enterForeground([] { qv::alertWithMsg(qv::localized(QStringLiteral("Convert Fail"))); });
+    QString text = qv::localized(QStringLiteral("Convert Fail"));
+    for (const QString& why : skipped) {
+        text += QLatin1Char('\n') + why;
+    }
+    qv::enterForeground([text] { qv::alertWithMsg(text); });
 }
 
 QString number(double value)
@@ -97,32 +102,37 @@ bool QVImageCommands::convertItem(const QVMenuItemPtr& child, const QVMenuItemPt
     const QStringList formats = entry->formats();
     const QVProgressHooks hooks = m_context.progressHooks();
     qv::enterBackground([this, urls, formats, child, key, hooks] {
+        QStringList skipped;
+        bool ok = true;
         if (key == QLatin1String("PDF")) {
-            if (QVHelper::mergeToPDF(urls).isNull()) {
-                convertFail();
-            }
+            ok = !QVHelper::mergeToPDF(urls, &skipped).isNull();
         } else {
             for (const QUrl& url : urls) {
                 const QString path = url.toLocalFile();
                 if (formats.contains(QFileInfo(path).suffix().toLower())) {
-                    convertOne(path, child, key, hooks);
+                    ok = convertOne(path, child, key, hooks, &skipped) && ok;
                 }
             }
+        }
+        if (!ok || !skipped.isEmpty()) {
+            convertFail(skipped);
         }
         qv::enterForeground([this] { endJob(); });
     });
     return true;
 }
 
-void QVImageCommands::convertOne(const QString& path, const QVMenuItemPtr& child, const QString& key,
-                                 const QVProgressHooks& hooks)
+bool QVImageCommands::convertOne(const QString& path, const QVMenuItemPtr& child, const QString& key,
+                                 const QVProgressHooks& hooks, QStringList* skipped)
 {
     const QString ext = QFileInfo(path).suffix().toLower();
     const QString base = withoutExtension(path);
     const bool pdf = ext == QLatin1String("pdf");
-    const QImage image = pdf ? QImage() : ImageIO::read(path);
+    QString error;
+    const QImage image = pdf ? QImage() : ImageIO::read(path, &error);
     if (!pdf && image.isNull()) {
-        return;
+        skipped->append(error);
+        return true;
     }
     const auto progress = [hooks](qint64 total, qint64 done) {
         if (total != 0 && hooks.setPercent) {
@@ -131,8 +141,13 @@ void QVImageCommands::convertOne(const QString& path, const QVMenuItemPtr& child
     };
     bool ok = true;
     if (key.contains(QLatin1String("AppIcon"))) {
-        QVIconSets::createIconToPath(pdf ? ImageIO::read(path) : image, base, int(child->tag()) - 1);
-        return;
+        const QImage icon = pdf ? ImageIO::read(path, &error) : image;
+        if (icon.isNull()) {
+            skipped->append(error);
+            return true;
+        }
+        QVIconSets::createIconToPath(icon, base, int(child->tag()) - 1);
+        return true;
     }
     if (pdf) {
         ok = QVHelper::extractImageFromPDF(QUrl::fromLocalFile(path), key, progress);
@@ -146,9 +161,7 @@ void QVImageCommands::convertOne(const QString& path, const QVMenuItemPtr& child
         ok = writeFree(base + QLatin1Char('.') + outExt,
                        [&](const QString& scratch) { return qv::saveImageWithExt(image, outExt, scratch); });
     }
-    if (!ok) {
-        convertFail();
-    }
+    return ok;
 }
 
 void QVImageCommands::resizeItem(const QVMenuItemPtr& child, const QVMenuItemPtr& entry)
@@ -198,6 +211,7 @@ void QVImageCommands::_resizeImage(double width, double height)
         const QSize size(static_cast<int>(width), static_cast<int>(height));
         const QStringList formats = QVMenuManager::imageFormats();
         bool ok = true;
+        QStringList skipped;
         for (const QString& path : paths) {
             const QString ext = QFileInfo(path).suffix().toLower();
             if (!formats.contains(ext) || qv::isFolder(path)) {
@@ -210,14 +224,18 @@ void QVImageCommands::_resizeImage(double width, double height)
                     && ok;
                 continue;
             }
-            const QImage scaled = ImageIO::readScaled(path, size);
+            QString error;
+            const QImage scaled = ImageIO::readScaled(path, size, &error);
+            if (scaled.isNull()) {
+                skipped << error;
+                continue;
+            }
             const ImageIO::Format type = ImageIO::formatForExtension(QFileInfo(wanted).suffix());
-            ok = !scaled.isNull() && writeFree(wanted, [&](const QString& scratch) {
-                return ImageIO::write(scaled, scratch, type, 85).ok;
-            }) && ok;
+            ok = writeFree(wanted, [&](const QString& scratch) { return ImageIO::write(scaled, scratch, type, 85).ok; })
+                && ok;
         }
-        if (!ok) {
-            convertFail();
+        if (!ok || !skipped.isEmpty()) {
+            convertFail(skipped);
         }
         qv::enterForeground([this] { endJob(); });
     });

@@ -3,6 +3,7 @@
 #include "engine/model/QVMenuItem.h"
 
 #include <QString>
+#include <QStringList>
 
 class QVCommandContext;
 struct QVProgressHooks;
@@ -45,7 +46,10 @@ public:
 private:
     void beginJob();
     void endJob();
-    void convertOne(const QString& path, const QVMenuItemPtr& child, const QString& key, const QVProgressHooks& hooks);
+    /// Converts one file; false when a write failed. A file that cannot be read is left out and
+    /// says why in *skipped.
+    bool convertOne(const QString& path, const QVMenuItemPtr& child, const QString& key, const QVProgressHooks& hooks,
+                    QStringList* skipped);
 
     QVCommandContext& m_context;
     QVOpenWithCommands& m_openWith;
