@@ -254,7 +254,7 @@ QImage ImageIO::decodeJp2(const QByteArray& encoded, QString* error)
             for (OPJ_UINT32 c = 0; c < count; ++c) {
                 const opj_image_comp_t& comp = image->comps[c];
                 const qint64 max = (qint64(1) << comp.prec) - 1;
-                const qint64 v = qBound<qint64>(0, comp.data[size_t(y) * comp.w + size_t(x)], max);
+                const qint64 v = qBound(qint64(0), qint64(comp.data[size_t(y) * comp.w + size_t(x)]), max);
                 s[c] = quint16(v * 0xFFFF / max);
             }
             if (grey) {
