@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
