@@ -240,7 +240,8 @@ QImage ImageIO::read(const QString& path, QString* error)
     if (format == Format::Pdf) {
         QImage page = renderPdfPage(path, 0);
         if (page.isNull() && error) {
-            *error = failure(QStringLiteral("read the image"), path, QStringLiteral("the PDF document has no readable page"));
+            *error = failure(QStringLiteral("read the image"), path,
+                             QStringLiteral("the PDF document has no readable page"));
         }
         return page;
     }

@@ -103,8 +103,8 @@ QImage ImageIO::decodeHeic(const QByteArray& data, QString* error)
         return {};
     }
     std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
-    if (!withinBounds(
-            QSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get())), error)) {
+    if (!withinBounds(QSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get())),
+                      error)) {
         return {};
     }
     heif_image* rawImage = nullptr;

@@ -83,9 +83,7 @@ void keepMessage(const char* message, void* user)
     }
 }
 
-void quiet(const char*, void*)
-{
-}
+void quiet(const char*, void*) { }
 
 std::unique_ptr<opj_stream_t, StreamDeleter> memoryStream(Memory& memory, bool input)
 {
@@ -112,8 +110,8 @@ std::unique_ptr<opj_image_t, ImageDeleter> components(const QImage& kept)
     const bool alpha = kept.hasAlphaChannel();
     const int count = grey ? 1 : alpha ? 4 : 3;
     const QImage pixels = kept.convertToFormat(grey ? (deep ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8)
-                                                    : deep ? QImage::Format_RGBA64
-                                                           : QImage::Format_RGBA8888);
+                                                   : deep ? QImage::Format_RGBA64
+                                                          : QImage::Format_RGBA8888);
     const auto w = OPJ_UINT32(pixels.width());
     const auto h = OPJ_UINT32(pixels.height());
     opj_image_cmptparm_t parameters[4] {};

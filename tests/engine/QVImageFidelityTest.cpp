@@ -202,8 +202,20 @@ long differingPixels(const QString& a, const QString& b)
     return ok ? count : -1;
 }
 
-const QStringList kEntries { "AppIcon.icns", "OSX AppIconset", "iOS AppIconset", "iWatch AppIconset",
-                             "Android AppIconset", "PNG", "JPEG", "JPG", "JP2", "TIFF", "BMP", "GIF", "HEIC", "PDF" };
+const QStringList kEntries { "AppIcon.icns",
+                             "OSX AppIconset",
+                             "iOS AppIconset",
+                             "iWatch AppIconset",
+                             "Android AppIconset",
+                             "PNG",
+                             "JPEG",
+                             "JPG",
+                             "JP2",
+                             "TIFF",
+                             "BMP",
+                             "GIF",
+                             "HEIC",
+                             "PDF" };
 
 class ColourFidelityTest : public CommandTest, public testing::WithParamInterface<PngCase>
 {
@@ -228,8 +240,8 @@ protected:
         AlertScript alerts;
         m_service.readyStart(entry, { QStringLiteral("%1").arg(kEntries.indexOf(key) + 1, 2, 10, QLatin1Char('0')) });
         ASSERT_TRUE(QTest::qWaitFor([this] { return m_service.loadingCount() == 0; }, 30000));
-        EXPECT_TRUE(alerts.shown().isEmpty()) << key.toStdString() << ": "
-                                              << alerts.shown().value(0).informativeText.toStdString();
+        EXPECT_TRUE(alerts.shown().isEmpty())
+            << key.toStdString() << ": " << alerts.shown().value(0).informativeText.toStdString();
     }
 };
 
@@ -285,19 +297,15 @@ INSTANTIATE_TEST_SUITE_P(
                     PngCase { "Grey2Bit", Grey, 2, 15, 3, false, Opaque, true },
                     PngCase { "Grey4Bit", Grey, 4, 15, 3, false, Opaque, true },
                     PngCase { "Grey4BitOneTransparent", Grey, 4, 15, 3, false, OneTransparent },
-                    PngCase { "Grey8Bit", Grey, 8, 21, 9 },
-                    PngCase { "Grey16Bit", Grey, 16, 21, 9 },
+                    PngCase { "Grey8Bit", Grey, 8, 21, 9 }, PngCase { "Grey16Bit", Grey, 16, 21, 9 },
                     PngCase { "Grey16BitOneTransparent", Grey, 16, 21, 9, false, OneTransparent },
                     PngCase { "GreyAlpha8Bit", GreyAlpha, 8, 10, 10 },
-                    PngCase { "GreyAlpha16Bit", GreyAlpha, 16, 10, 10 },
-                    PngCase { "Rgb8Bit", Rgb, 8, 19, 23 },
+                    PngCase { "GreyAlpha16Bit", GreyAlpha, 16, 10, 10 }, PngCase { "Rgb8Bit", Rgb, 8, 19, 23 },
                     PngCase { "Rgb8BitOneTransparent", Rgb, 8, 19, 23, false, OneTransparent },
-                    PngCase { "Rgb16Bit", Rgb, 16, 19, 23 },
-                    PngCase { "Rgb16BitInterlaced", Rgb, 16, 33, 9, true },
+                    PngCase { "Rgb16Bit", Rgb, 16, 19, 23 }, PngCase { "Rgb16BitInterlaced", Rgb, 16, 33, 9, true },
                     PngCase { "Rgba8Bit", Rgba, 8, 25, 14 },
                     PngCase { "Rgba8BitInterlacedSquare", Rgba, 8, 16, 16, true },
-                    PngCase { "Rgba16Bit", Rgba, 16, 25, 14 },
-                    PngCase { "Rgba16BitSquare", Rgba, 16, 16, 16 },
+                    PngCase { "Rgba16Bit", Rgba, 16, 25, 14 }, PngCase { "Rgba16BitSquare", Rgba, 16, 16, 16 },
                     PngCase { "OnePixelPalette", Palette, 8, 1, 1, false, OneTransparent, true },
                     PngCase { "OnePixelRgba16", Rgba, 16, 1, 1 },
                     PngCase { "OddSizeGreyAlphaInterlaced", GreyAlpha, 8, 37, 3, true }),

@@ -162,7 +162,9 @@ INSTANTIATE_TEST_SUITE_P(
                     QString(),
                     QSize(200, 200) },
         LargeCase { "BombIsRefusedByConvertTo",
-                    [] { return QStringList { bomb(), small(QStringLiteral("fine.png")) }; },
+                    [] {
+                        return QStringList { bomb(), small(QStringLiteral("fine.png")) };
+                    },
                     { title("Convert to"), title("JPEG") },
                     { QStringLiteral("fine.jpeg") },
                     QStringLiteral("bomb.png"),
@@ -174,7 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
                     QStringLiteral("bomb.png"),
                     QSize() },
         LargeCase { "BombIsLeftOutOfMergeToPdfWithAWord",
-                    [] { return QStringList { small(QStringLiteral("a.png")), bomb(), small(QStringLiteral("b.png")) }; },
+                    [] {
+                        return QStringList { small(QStringLiteral("a.png")), bomb(), small(QStringLiteral("b.png")) };
+                    },
                     { title("Convert to"), title("Merge to PDF") },
                     { title("Untitled") + QStringLiteral(".pdf") },
                     QStringLiteral("bomb.png"),
