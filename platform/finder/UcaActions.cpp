@@ -41,51 +41,62 @@ QString failure(const QString& what, const QString& path, const QString& error)
     return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(what, path, error);
 }
 
-// Every token of the reader covers the text from the end of the one before to its own end, so
-// the offsets after consecutive tokens cut the text into exact pieces.
+// The reader's offset after a tag may run one character past it (it looks ahead), so a tag's
+// bounds are taken from the text: it ends at the last '>' up to that offset and starts at the
+// last '<' before that ('<' cannot stand unescaped inside a tag).
+struct Tag
+{
+    qsizetype start;
+    qsizetype end;
+};
+
+Tag tagBefore(const QString& text, qsizetype offset)
+{
+    const qsizetype close = text.lastIndexOf(QLatin1Char('>'), std::min(offset, text.size()) - 1);
+    const qsizetype open = close < 0 ? -1 : text.lastIndexOf(QLatin1Char('<'), close);
+    return Tag { std::max<qsizetype>(open, 0), close + 1 };
+}
+
 std::optional<Layout> parse(const QString& text, QString* error)
 {
     Layout layout;
     QXmlStreamReader reader(text);
-    qsizetype previous = 0;
     int depth = 0;
     bool sawRoot = false;
     Span current;
     bool inAction = false;
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
-        const qsizetype end = reader.characterOffset();
         if (token == QXmlStreamReader::StartElement) {
             ++depth;
+            const Tag tag = tagBefore(text, reader.characterOffset());
             if (depth == 1) {
                 if (reader.name() != QLatin1String("actions") || sawRoot) {
                     *error = QStringLiteral("the root element is <%1>, not <actions>").arg(reader.name());
                     return std::nullopt;
                 }
                 sawRoot = true;
-                layout.rootStart = previous;
+                layout.rootStart = tag.start;
             } else if (depth == 2 && reader.name() == QLatin1String("action")) {
                 inAction = true;
-                current = Span { previous, 0, QString() };
+                current = Span { tag.start, 0, QString() };
             } else if (depth == 3 && inAction && reader.name() == QLatin1String("unique-id")) {
                 current.uniqueId = reader.readElementText().trimmed();
                 --depth;
-                previous = reader.characterOffset();
-                continue;
             }
         } else if (token == QXmlStreamReader::EndElement) {
+            const Tag tag = tagBefore(text, reader.characterOffset());
             if (depth == 2 && inAction) {
-                current.end = end;
+                current.end = tag.end;
                 layout.actions << current;
                 inAction = false;
             } else if (depth == 1) {
-                layout.closeStart = previous;
-                layout.rootEnd = end;
-                layout.selfClosed = previous == end;
+                layout.closeStart = tag.start;
+                layout.rootEnd = tag.end;
+                layout.selfClosed = tag.start == layout.rootStart;
             }
             --depth;
         }
-        previous = end;
     }
     if (reader.hasError()) {
         *error = QStringLiteral("line %1, column %2: %3")
@@ -97,9 +108,6 @@ std::optional<Layout> parse(const QString& text, QString* error)
     if (!sawRoot) {
         *error = QStringLiteral("there is no <actions> element");
         return std::nullopt;
-    }
-    if (layout.selfClosed) {
-        layout.closeStart = layout.rootStart;
     }
     return layout;
 }
