@@ -103,7 +103,8 @@ QList<ActionFiles::File> dolphinFiles(const QString& host)
                                           "X-KDE-Priority=TopLevel\n\n[Desktop Action tarselFolderMenu]\n"
                                           "Name=Tarsel (folder)\nIcon=%2\nExec=%3 popup --kind 1 --target %f\n")
                                .arg(ActionFiles::markerLine(kFolderId), kIcon, exec);
-    return { { QStringLiteral("tarsel.desktop"), items, true }, { QStringLiteral("tarsel-folder.desktop"), folder, true } };
+    return { { QStringLiteral("tarsel.desktop"), items, true },
+             { QStringLiteral("tarsel-folder.desktop"), folder, true } };
 }
 
 // The item action is offered in the selection's menu only, the folder action on the background
@@ -132,10 +133,12 @@ QList<ActionFiles::File> fileManagerActionFiles(const QString& host)
 QList<UcaActions::Action> thunarActions(const QString& host)
 {
     const QString word = shellWord(host);
-    return { { kItemsId, thunarAction(kItemsId, QStringLiteral("Tarsel"), word + QStringLiteral(" popup %F"),
-                                      kItemsComment, true) },
-             { kFolderId, thunarAction(kFolderId, QStringLiteral("Tarsel (folder)"),
-                                       word + QStringLiteral(" popup --kind 1 --target %f"), kFolderComment, false) } };
+    return { { kItemsId,
+               thunarAction(kItemsId, QStringLiteral("Tarsel"), word + QStringLiteral(" popup %F"), kItemsComment,
+                            true) },
+             { kFolderId,
+               thunarAction(kFolderId, QStringLiteral("Tarsel (folder)"),
+                            word + QStringLiteral(" popup --kind 1 --target %f"), kFolderComment, false) } };
 }
 
 // The system's own uca.xml, which Thunar shows while the user has none.
@@ -174,22 +177,35 @@ const QList<Manager>& managers()
 {
     static const QList<Manager> all {
         { QStringLiteral("Thunar"), { QStringLiteral("thunar") }, false, ucaFile, {} },
-        { QStringLiteral("Nemo"), { QStringLiteral("nemo") }, false,
-          [] { return Paths::dataHome() + QStringLiteral("/nemo/actions"); }, nemoFiles },
-        { QStringLiteral("Caja"), { QStringLiteral("caja") }, false,
+        { QStringLiteral("Nemo"),
+          { QStringLiteral("nemo") },
+          false,
+          [] { return Paths::dataHome() + QStringLiteral("/nemo/actions"); },
+          nemoFiles },
+        { QStringLiteral("Caja"),
+          { QStringLiteral("caja") },
+          false,
           [] { return Paths::configHome() + QStringLiteral("/caja/scripts"); },
           [](const QString& host) {
               return QList<ActionFiles::File> { { QStringLiteral("Tarsel"), script(host, kScriptId), true } };
           } },
-        { QStringLiteral("Dolphin"), { QStringLiteral("dolphin"), QStringLiteral("konqueror") }, false,
-          [] { return Paths::dataHome() + QStringLiteral("/kio/servicemenus"); }, dolphinFiles },
-        { QStringLiteral("Nautilus"), { QStringLiteral("nautilus") }, false,
+        { QStringLiteral("Dolphin"),
+          { QStringLiteral("dolphin"), QStringLiteral("konqueror") },
+          false,
+          [] { return Paths::dataHome() + QStringLiteral("/kio/servicemenus"); },
+          dolphinFiles },
+        { QStringLiteral("Nautilus"),
+          { QStringLiteral("nautilus") },
+          false,
           [] { return Paths::dataHome() + QStringLiteral("/nautilus/scripts"); },
           [](const QString& host) {
               return QList<ActionFiles::File> { { QStringLiteral("Tarsel"), script(host, kScriptId), true } };
           } },
-        { QStringLiteral("PCManFM-Qt"), { QStringLiteral("pcmanfm-qt") }, true,
-          [] { return Paths::dataHome() + QStringLiteral("/file-manager/actions"); }, fileManagerActionFiles },
+        { QStringLiteral("PCManFM-Qt"),
+          { QStringLiteral("pcmanfm-qt") },
+          true,
+          [] { return Paths::dataHome() + QStringLiteral("/file-manager/actions"); },
+          fileManagerActionFiles },
     };
     return all;
 }
@@ -347,8 +363,8 @@ QStringList FileManagerActions::describe(const QList<Outcome>& outcomes, bool en
             lines << QStringLiteral("%1: left as it was. %2").arg(outcome.name, outcome.message);
             continue;
         }
-        QString line = QStringLiteral("%1: Tarsel is %2.").arg(outcome.name, enabling ? QStringLiteral("on")
-                                                                                       : QStringLiteral("off"));
+        QString line = QStringLiteral("%1: Tarsel is %2.")
+                           .arg(outcome.name, enabling ? QStringLiteral("on") : QStringLiteral("off"));
         if (outcome.restartNeeded) {
             line += QStringLiteral(" Quit and start %1 again to see the change.").arg(outcome.name);
         }

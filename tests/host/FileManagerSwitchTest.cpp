@@ -57,8 +57,10 @@ TEST(FileManagerSwitchTest, EnableWritesTheHostsOwnPathAndDisableTakesItOut)
     penv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     thunarRuns.setProcessEnvironment(penv);
     thunarRuns.start(QStringLiteral("/bin/sh"),
-                     { QStringLiteral("-c"), QString(command).replace(QStringLiteral(" popup "), QStringLiteral(" menu "))
-                                                 .replace(QStringLiteral("%F"), file) });
+                     { QStringLiteral("-c"),
+                       QString(command)
+                           .replace(QStringLiteral(" popup "), QStringLiteral(" menu "))
+                           .replace(QStringLiteral("%F"), file) });
     ASSERT_TRUE(thunarRuns.waitForFinished(60000));
     EXPECT_EQ(thunarRuns.exitCode(), 0) << thunarRuns.readAllStandardError().constData();
     EXPECT_TRUE(thunarRuns.readAllStandardOutput().startsWith("[1] Copy Path\n"));

@@ -53,14 +53,23 @@ struct FolderManager
 const QList<FolderManager>& folderManagers()
 {
     static const QList<FolderManager> all {
-        { "Nemo", ".local/share/nemo/actions", "mine.nemo_action",
-          { QStringLiteral("tarsel.nemo_action"), QStringLiteral("tarsel-folder.nemo_action") }, false },
+        { "Nemo",
+          ".local/share/nemo/actions",
+          "mine.nemo_action",
+          { QStringLiteral("tarsel.nemo_action"), QStringLiteral("tarsel-folder.nemo_action") },
+          false },
         { "Caja", ".config/caja/scripts", "Mine", { QStringLiteral("Tarsel") }, true },
-        { "Dolphin", ".local/share/kio/servicemenus", "mine.desktop",
-          { QStringLiteral("tarsel.desktop"), QStringLiteral("tarsel-folder.desktop") }, true },
+        { "Dolphin",
+          ".local/share/kio/servicemenus",
+          "mine.desktop",
+          { QStringLiteral("tarsel.desktop"), QStringLiteral("tarsel-folder.desktop") },
+          true },
         { "Nautilus", ".local/share/nautilus/scripts", "Mine", { QStringLiteral("Tarsel") }, true },
-        { "PCManFM-Qt", ".local/share/file-manager/actions", "mine.desktop",
-          { QStringLiteral("tarsel.desktop"), QStringLiteral("tarsel-folder.desktop") }, false },
+        { "PCManFM-Qt",
+          ".local/share/file-manager/actions",
+          "mine.desktop",
+          { QStringLiteral("tarsel.desktop"), QStringLiteral("tarsel-folder.desktop") },
+          false },
     };
     return all;
 }
@@ -175,11 +184,12 @@ TEST_P(FileManagerActionsTest, UserActionsStayAsTheyWere)
         QString error;
         ASSERT_TRUE(platform::UcaActions::uniqueIds(ucaFile(), &ids, &error))
             << error.toStdString() << readFile(ucaFile()).toStdString();
-        const QStringList user = c.uca.isEmpty() ? QStringList()
-                                                 : QStringList { QStringLiteral("1700000000000000-1"),
-                                                                 QStringLiteral("1700000000000001-2"),
-                                                                 QStringLiteral("third") };
-        const QStringList expected = user + QStringList { QStringLiteral("tarsel-items"), QStringLiteral("tarsel-folder") };
+        const QStringList user = c.uca.isEmpty()
+            ? QStringList()
+            : QStringList { QStringLiteral("1700000000000000-1"), QStringLiteral("1700000000000001-2"),
+                            QStringLiteral("third") };
+        const QStringList expected
+            = user + QStringList { QStringLiteral("tarsel-items"), QStringLiteral("tarsel-folder") };
         EXPECT_EQ(ids, expected);
         const QByteArray text = readFile(ucaFile());
         EXPECT_TRUE(text.contains("<command>" + shellQuoted(m_host).replace("'", "&apos;") + " popup %F")
