@@ -9,7 +9,9 @@
 #include "platform/Defaults.h"
 #include "platform/LoginItem.h"
 #include "platform/System.h"
+#include "platform/ModalPolicy.h"
 #include "platform/finder/FIFinderSyncController.h"
+#include "platform/finder/FileManagerActions.h"
 #include "platform/finder/HostProcesses.h"
 
 #include <QLoggingCategory>
@@ -58,9 +60,25 @@ bool QVExtensionManagement::isNeedUseCmdEnable()
     return major == 15 && minor <= 3 && patch < 2;
 }
 
+bool QVExtensionManagement::isExtensionEnabled()
+{
+    return platform::FIFinderSyncController::isExtensionEnabled(extensionId())
+        && platform::FileManagerActions::anyHasActions();
+}
+
+// The command-line releases skip the check elsewhere because the state cannot be read there;
+// here it always can, so the check runs on every release.
 void QVExtensionManagement::checkIsOpenRightMenu()
 {
-    if (isNeedUseCmdEnable() || platform::FIFinderSyncController::isExtensionEnabled(extensionId())) {
+    if (!platform::ModalPolicy::canAskUser() || isExtensionEnabled()) {
+        return;
+    }
+    if (platform::FileManagerActions::installed().isEmpty()) {
+        qCInfo(lcCompanions) << "no supported file manager is installed: nothing to turn on";
+        return;
+    }
+    if (platform::FileManagerActions::hostProgram().isEmpty()) {
+        qCWarning(lcCompanions) << "tarsel-finder was found neither beside Tarsel nor on PATH: nothing to turn on";
         return;
     }
     platform::Alert alert = qv::alert();
@@ -72,11 +90,52 @@ void QVExtensionManagement::checkIsOpenRightMenu()
     showExtensionManagementInterface();
 }
 
-void QVExtensionManagement::showExtensionManagementInterface()
+void QVExtensionManagement::showExtensionManagementInterface(QWidget* window)
 {
-    if (!platform::FIFinderSyncController::setExtensionEnabled(extensionId(), true)) {
-        qCWarning(lcCompanions) << "the extension could not be turned on: its switch could not be stored";
+    setFileManagersEnabled(true, window);
+}
+
+bool QVExtensionManagement::setFileManagersEnabled(bool on, QWidget* window)
+{
+    QStringList lines;
+    QList<platform::FileManagerActions::Outcome> outcomes;
+    bool ok = true;
+    bool hostMissing = false;
+    if (on) {
+        if (!platform::FIFinderSyncController::setExtensionEnabled(extensionId(), true)) {
+            ok = false;
+            lines << qv::localized(QStringLiteral("Extension Switch Not Stored"));
+        }
+        const QString host = platform::FileManagerActions::hostProgram();
+        if (host.isEmpty()) {
+            ok = false;
+            hostMissing = true;
+            lines << qv::localized(QStringLiteral("Host Program Not Found"));
+        } else {
+            outcomes = platform::FileManagerActions::enable(host);
+        }
+    } else {
+        outcomes = platform::FileManagerActions::disable();
     }
+    bool worthTelling = !ok || (on && outcomes.isEmpty());
+    if (!hostMissing) {
+        lines << platform::FileManagerActions::describe(outcomes, on);
+    }
+    for (const platform::FileManagerActions::Outcome& outcome : std::as_const(outcomes)) {
+        ok = ok && outcome.ok;
+        worthTelling = worthTelling || !outcome.ok || outcome.restartNeeded;
+    }
+    for (const QString& line : std::as_const(lines)) {
+        qCInfo(lcCompanions).noquote() << line;
+    }
+    if (worthTelling) {
+        if (window != nullptr) {
+            qv::alertWithMsg(lines.join(QLatin1Char('\n')), window);
+        } else {
+            qv::alertWithMsg(lines.join(QLatin1Char('\n')));
+        }
+    }
+    return ok;
 }
 
 void QVExtensionManagement::restartFinderExtension(const std::function<void()>& done)
@@ -88,7 +147,10 @@ void QVExtensionManagement::restartFinderExtension(const std::function<void()>& 
     }
     qCInfo(lcCompanions) << "ended" << ended << "host processes of the extension";
     qv::enterForegroundWithDelay(kRegisterAgainDelay, [done] {
-        showExtensionManagementInterface();
+        // Only the host's switch: the file managers' actions stay as the user set them.
+        if (!platform::FIFinderSyncController::setExtensionEnabled(extensionId(), true)) {
+            qCWarning(lcCompanions) << "the extension could not be turned on: its switch could not be stored";
+        }
         if (done) {
             done();
         }

@@ -72,6 +72,7 @@ QString HostRequest::usage()
     return QStringLiteral("usage: tarsel-finder menu [--kind N] [--target DIR] [--json] [PATH...]\n"
                           "       tarsel-finder pick TAG [--key KEY] [--kind N] [--target DIR] [PATH...]\n"
                           "       tarsel-finder popup [--kind N] [--target DIR] [PATH...]\n"
+                          "       tarsel-finder --enable-file-managers | --disable-file-managers\n"
                           "       tarsel-finder --version\n");
 }
 

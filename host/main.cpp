@@ -6,11 +6,38 @@
 #include "platform/RealPath.h"
 #include "platform/System.h"
 #include "platform/finder/FIFinderSyncController.h"
+#include "platform/finder/FileManagerActions.h"
 #include "platform/finder/HostProcesses.h"
 
 #include <QApplication>
 
 #include <cstdio>
+
+namespace {
+
+// --enable-file-managers and --disable-file-managers: Tarsel's actions written into (with this
+// program's own path) or taken out of every file manager, as the settings' switch does; one line
+// per file manager on standard output, what was left alone on standard error.
+int switchFileManagers(bool on)
+{
+    bool ok = true;
+    if (on && !platform::FIFinderSyncController::setExtensionEnabled(platform::System::kExtensionBundleId, true)) {
+        std::fputs("tarsel-finder: the extension's switch could not be stored\n", stderr);
+        ok = false;
+    }
+    const QList<platform::FileManagerActions::Outcome> outcomes = on
+        ? platform::FileManagerActions::enable(QCoreApplication::applicationFilePath())
+        : platform::FileManagerActions::disable();
+    const QStringList lines = platform::FileManagerActions::describe(outcomes, on);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const bool failed = i < outcomes.size() && !outcomes.at(i).ok;
+        ok = ok && !failed;
+        std::fputs(qPrintable(lines.at(i) + QLatin1Char('\n')), failed ? stderr : stdout);
+    }
+    return ok ? 0 : 1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -27,6 +54,10 @@ int main(int argc, char** argv)
         if (arg == "--help" || arg == "-h") {
             std::fputs(qPrintable(HostRequest::usage()), stdout);
             return 0;
+        }
+        if ((arg == "--enable-file-managers" || arg == "--disable-file-managers") && args.size() == 1) {
+            QCoreApplication app(argc, argv);
+            return switchFileManagers(arg == "--enable-file-managers");
         }
         if (arg == "--version") {
             std::fputs(qPrintable(QStringLiteral("tarsel-finder %1\n").arg(version)), stdout);

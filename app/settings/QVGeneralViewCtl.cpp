@@ -18,8 +18,6 @@
 #include "foundation/WindowExpand.h"
 #include "kit/shortcut/MASShortcutView.h"
 #include "platform/Defaults.h"
-#include "platform/finder/FIFinderSyncController.h"
-#include "platform/System.h"
 
 #include "ui_QVGeneralViewCtl.h"
 
@@ -58,7 +56,7 @@ QString fillFormat(QString format, const QStringList& values)
 
 bool extensionEnabled()
 {
-    return platform::FIFinderSyncController::isExtensionEnabled(platform::System::kExtensionBundleId);
+    return QVExtensionManagement::isExtensionEnabled();
 }
 
 } // namespace
@@ -116,7 +114,15 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVGeneralViewCtl::onRecover);
     connect(m_ui->foldAllCheckBtn, &QCheckBox::clicked, this, &QVGeneralViewCtl::onFoldAll);
     connect(m_ui->startButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onEnable);
-    connect(m_ui->enableButton, &QCheckBox::clicked, this, &QVGeneralViewCtl::onEnable);
+    // The check box switches both ways: on adds Tarsel's actions to the file managers, off takes
+    // them out.
+    connect(m_ui->enableButton, &QCheckBox::clicked, this, [this](bool checked) {
+        if (checked) {
+            onEnable();
+        } else {
+            onDisable();
+        }
+    });
     connect(m_ui->disableButton, &QPushButton::clicked, this, &QVGeneralViewCtl::onDisable);
     connect(m_ui->tipButton, &QToolButton::clicked, this, &QVGeneralViewCtl::onTip);
     connect(m_ui->deleteSureCheckBtn, &QCheckBox::clicked, this, [](bool on) {
@@ -399,28 +405,25 @@ void QVGeneralViewCtl::onEnable()
     if (QVExtensionManagement::isNeedUseCmdEnable()) {
         enableByCmd(true);
     } else {
-        QVExtensionManagement::showExtensionManagementInterface();
+        QVExtensionManagement::showExtensionManagementInterface(window());
     }
     refresh();
 }
 
+// There is no system panel to send the user to here: turning off takes Tarsel's actions out of
+// the file managers on every release.
 void QVGeneralViewCtl::onDisable()
 {
-    if (QVExtensionManagement::isNeedUseCmdEnable()) {
-        enableByCmd(false);
-    } else {
-        QVExtensionManagement::showExtensionManagementInterface();
-    }
+    enableByCmd(false);
     refresh();
 }
 
 void QVGeneralViewCtl::enableByCmd(bool enable)
 {
-    // The host keeps the extension's switch in its own suite; storing it is what the command
-    // line of other systems does, and it holds for every host started from now on.
-    if (!platform::FIFinderSyncController::setExtensionEnabled(platform::System::kExtensionBundleId, enable)) {
+    // What `tarsel-finder --enable-file-managers` and `--disable-file-managers` do from a terminal.
+    if (!QVExtensionManagement::setFileManagersEnabled(enable, window())) {
         qCWarning(lcGeneralPage) << "the extension could not be switched" << (enable ? "on" : "off")
-                                 << ": the host's suite could not be written";
+                                 << "in every file manager";
     }
 }
 

@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "engine/service/QVMenuService.h"
 
+#include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
@@ -63,6 +64,9 @@ TEST_P(AppCommandReceptionTest, OnlyWellFormedCommandsOnExistingPathsRun)
     const ReceptionCase& c = GetParam();
     const QString file = writeFile(testHome() + QStringLiteral("/docs/notes.txt"), "plain text\n");
     const QString earlier = writeFile(testHome() + QStringLiteral("/earlier.txt"), "x");
+    // Launching ends with the file-manager check, whose reminder shows when a file manager and
+    // the host are installed on the machine: it is answered here, not left waiting.
+    AlertScript alerts;
     AppDelegate delegate;
     QString error;
     ASSERT_TRUE(delegate.awakeFromNib(&error)) << error.toStdString();

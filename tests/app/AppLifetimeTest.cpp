@@ -7,6 +7,7 @@
 #include "engine/service/QVMenuService.h"
 #include "platform/Defaults.h"
 
+#include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
 
 #include <QSignalSpy>
@@ -43,6 +44,9 @@ class AppLifetimeTest : public testing::TestWithParam<LifetimeCase>
 TEST_P(AppLifetimeTest, TheLastWindowClosingEndsItOnlyWhenNothingKeepsIt)
 {
     const LifetimeCase& c = GetParam();
+    // Launching ends with the file-manager check, whose reminder shows when a file manager and
+    // the host are installed on the machine: it is answered here, not left waiting.
+    AlertScript alerts;
     AppDelegate delegate;
     QString error;
     ASSERT_TRUE(delegate.awakeFromNib(&error)) << error.toStdString();
@@ -70,6 +74,9 @@ INSTANTIATE_TEST_SUITE_P(Rules, AppLifetimeTest, testing::ValuesIn(kCases), case
 // (and a second job of it was cut off). The end now waits until the command has finished.
 TEST(AppLifetimeCommandTest, ACommandStillBeingHandledPostponesTheEnd)
 {
+    // Launching ends with the file-manager check, whose reminder shows when a file manager and
+    // the host are installed on the machine: it is answered here, not left waiting.
+    AlertScript alerts;
     AppDelegate delegate;
     QString error;
     ASSERT_TRUE(delegate.awakeFromNib(&error)) << error.toStdString();

@@ -1,15 +1,18 @@
 #include "app/QVExtensionManagement.h"
+#include "app/settings/QVGeneralViewCtl.h"
 
 #include "engine/model/QVMenuManager.h"
 #include "platform/Defaults.h"
 #include "platform/LoginItem.h"
 #include "platform/System.h"
 #include "platform/finder/FIFinderSyncController.h"
+#include "platform/finder/FileManagerActions.h"
 
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -105,19 +108,109 @@ const VersionCase kVersionCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Versions, CommandRouteTest, testing::ValuesIn(kVersionCases), caseName<VersionCase>);
 
-// An extension the host has turned off is reported once at start-up and turned on when the user
-// answers; one that is on asks nothing.
-TEST(ExtensionCheckTest, OffExtensionIsReportedAndTurnedOn)
+// Thunar and Nemo "installed" (stand-ins of their programs on PATH), and a stand-in host on PATH:
+// the tests' binaries have no tarsel-finder beside them.
+QString installFileManagers(ScopedEnvironment& env, bool withFileManagers = true)
 {
-    qputenv("TARSEL_SYSTEM_VERSION", "14.5");
-    for (const bool enabled : { true, false }) {
-        ASSERT_TRUE(platform::FIFinderSyncController::setExtensionEnabled(kExtension, enabled));
-        AlertScript alerts;
-        QVExtensionManagement::checkIsOpenRightMenu();
-        ASSERT_EQ(alerts.shown().size(), enabled ? 0 : 1);
-        EXPECT_TRUE(platform::FIFinderSyncController::isExtensionEnabled(kExtension));
+    QStringList programs { QStringLiteral("tarsel-finder") };
+    if (withFileManagers) {
+        programs << QStringLiteral("thunar") << QStringLiteral("nemo");
     }
-    qunsetenv("TARSEL_SYSTEM_VERSION");
+    for (const QString& program : programs) {
+        const QString path = writeFile(inHome(QStringLiteral("bin/") + program), "#!/bin/sh\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    env.set("PATH", QFile::encodeName(inHome(QStringLiteral("bin"))));
+    env.set("XDG_CONFIG_DIRS", QFile::encodeName(inHome(QStringLiteral("etc"))));
+    return inHome(QStringLiteral("bin/tarsel-finder"));
+}
+
+QString ucaFile()
+{
+    return inHome(QStringLiteral(".config/Thunar/uca.xml"));
+}
+
+bool nemoActionInPlace()
+{
+    return QFile::exists(inHome(QStringLiteral(".local/share/nemo/actions/tarsel.nemo_action")));
+}
+
+struct CheckCase
+{
+    const char* name;
+    bool fileManagers; ///< supported file managers are installed
+    bool actionsInPlace; ///< Tarsel's actions are already in them
+    bool hostOn; ///< the host loads the extension
+    bool alert;
+};
+
+class ExtensionCheckTest : public testing::TestWithParam<CheckCase>
+{
+};
+
+// The start-up check reminds the user when no installed file manager has Tarsel's actions (or the
+// host would not load the extension), with the "Turn On" button; after it every installed file
+// manager has them, calling the host by its absolute path. With the actions in place, or with no
+// file manager to put them in, nothing is asked. Before, the pretended system release hid the
+// check, and turning on only stored the host's switch: no file manager showed Tarsel.
+TEST_P(ExtensionCheckTest, RemindsWhenNoFileManagerHasTarsel)
+{
+    const CheckCase& c = GetParam();
+    ScopedEnvironment env;
+    const QString host = installFileManagers(env, c.fileManagers);
+    if (c.actionsInPlace) {
+        ASSERT_EQ(platform::FileManagerActions::enable(host).size(), 2);
+    }
+    ASSERT_TRUE(platform::FIFinderSyncController::setExtensionEnabled(kExtension, c.hostOn));
+    AlertScript alerts;
+    QVExtensionManagement::checkIsOpenRightMenu();
+    ASSERT_EQ(alerts.shown().size(), c.alert ? 1 : 0);
+    if (c.alert) {
+        EXPECT_EQ(alerts.shown().at(0).buttons, QStringList { QStringLiteral("Turn On") });
+    }
+    EXPECT_EQ(QVExtensionManagement::isExtensionEnabled(), c.fileManagers);
+    if (c.fileManagers) {
+        EXPECT_TRUE(readFile(ucaFile()).contains("<command>" + QFile::encodeName(host) + " popup %F</command>"));
+        EXPECT_TRUE(nemoActionInPlace());
+    } else {
+        EXPECT_FALSE(QFile::exists(ucaFile()));
+    }
+}
+
+const CheckCase kCheckCases[] = {
+    { "NoActionsAsksAndTurnsOn", true, false, true, true },
+    { "HostOffAsksAndTurnsOn", true, true, false, true },
+    { "ActionsInPlaceAskNothing", true, true, true, false },
+    { "NoFileManagerAsksNothing", false, false, true, false },
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ExtensionCheckTest, testing::ValuesIn(kCheckCases), caseName<CheckCase>);
+
+// The page's extension check box turns Tarsel on in the file managers and off again; off takes
+// out only Tarsel's actions.
+TEST(ExtensionSwitchTest, ThePageSwitchesTheFileManagers)
+{
+    ScopedEnvironment env;
+    installFileManagers(env);
+    const QByteArray userUca = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n<action><name>Mine</name>"
+                               "<unique-id>mine</unique-id><command>true</command></action>\n</actions>\n";
+    writeFile(ucaFile(), userUca);
+    QVGeneralViewCtl page;
+    auto* box = page.findChild<QCheckBox*>(QStringLiteral("enableButton"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->isChecked());
+    AlertScript alerts;
+    box->click();
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(QVExtensionManagement::isExtensionEnabled());
+    EXPECT_TRUE(nemoActionInPlace());
+    box->click();
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_FALSE(QVExtensionManagement::isExtensionEnabled());
+    EXPECT_FALSE(nemoActionInPlace());
+    EXPECT_EQ(readFile(ucaFile()), userUca);
+    // Thunar and Nemo see the change without a restart: nothing to tell.
+    EXPECT_TRUE(alerts.shown().isEmpty());
 }
 
 TEST(ExtensionCheckTest, RestartTurnsTheExtensionOnAgain)

@@ -35,7 +35,9 @@ const Snippet kSnippets[] = {
     { "nemo/tarsel.nemo_action", Format::DesktopEntry, "Nemo Action" },
     { "nemo/tarsel-folder.nemo_action", Format::DesktopEntry, "Nemo Action" },
     { "dolphin/tarsel.desktop", Format::DesktopEntry, "Desktop Action tarselMenu" },
+    { "dolphin/tarsel-folder.desktop", Format::DesktopEntry, "Desktop Action tarselFolderMenu" },
     { "file-manager-actions/tarsel.desktop", Format::DesktopEntry, "X-Action-Profile tarselItems" },
+    { "file-manager-actions/tarsel-folder.desktop", Format::DesktopEntry, "X-Action-Profile tarselFolder" },
     { "nautilus/Tarsel", Format::Shell, nullptr },
 };
 
@@ -231,8 +233,12 @@ TEST_P(FileManagerSnippetsTest, ParsesAndRunsTheHost)
         const QString group = QLatin1String(snippet.commandGroup);
         ASSERT_TRUE(groups->contains(group)) << group.toStdString();
         const QString exec = groups->value(group).value(QStringLiteral("Exec"));
-        // Nemo's folder action runs with nothing selected; the others with a selection.
-        const bool forFolder = groups->value(group).value(QStringLiteral("Selection")) == QLatin1String("none");
+        // Nemo's folder action runs with nothing selected, PCManFM-Qt's on the location only, and
+        // Dolphin's on one folder; the others with a selection.
+        const QMap<QString, QString> entry = groups->value(QStringLiteral("Desktop Entry"));
+        const bool forFolder = groups->value(group).value(QStringLiteral("Selection")) == QLatin1String("none")
+            || entry.value(QStringLiteral("TargetLocation")) == QLatin1String("true")
+            || entry.value(QStringLiteral("MimeType")) == QLatin1String("inode/directory;");
         EXPECT_EQ(menuFor(exec), QByteArray(forFolder ? kFolderMenu : kItemsMenu));
         break;
     }
