@@ -15,6 +15,7 @@
 #include "foundation/StringExpand.h"
 #include "platform/FileOps.h"
 #include "platform/ImageIO.h"
+#include "platform/ImageResample.h"
 
 #include <QFileInfo>
 #include <QIcon>
@@ -210,7 +211,7 @@ void QVImageCommands::_resizeImage(double width, double height)
                     && ok;
                 continue;
             }
-            const QImage scaled = ImageIO::readScaled(path, size);
+            const QImage scaled = platform::ImageResample::readScaled(path, size);
             const ImageIO::Format type = ImageIO::formatForExtension(QFileInfo(wanted).suffix());
             ok = !scaled.isNull() && writeFree(wanted, [&](const QString& scratch) {
                 return ImageIO::write(scaled, scratch, type, 85).ok;
