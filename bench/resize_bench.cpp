@@ -106,9 +106,10 @@ bool run(const QString& program, const QStringList& args, QByteArray* standardEr
 double psnr(const QString& compare, const QString& path, const QString& reference)
 {
     QByteArray out;
-    if (compare.isEmpty() || !run(compare, { QStringLiteral("-metric"), QStringLiteral("PSNR"), path, reference,
-                                             QStringLiteral("null:") },
-                                  &out)) {
+    if (compare.isEmpty()
+        || !run(compare,
+                { QStringLiteral("-metric"), QStringLiteral("PSNR"), path, reference, QStringLiteral("null:") },
+                &out)) {
         return -1;
     }
     bool ok = false;
@@ -180,8 +181,9 @@ int main(int argc, char** argv)
         urls << QUrl::fromLocalFile(rows[0].folder + name);
     }
     const QString reference = dir.filePath(QStringLiteral("reference.png"));
-    run(convert, { originals + QStringLiteral("/photo0.jpg"), QStringLiteral("-filter"), QStringLiteral("Lanczos"),
-                   QStringLiteral("-resize"), sizeText + QLatin1Char('!'), reference });
+    run(convert,
+        { originals + QStringLiteral("/photo0.jpg"), QStringLiteral("-filter"), QStringLiteral("Lanczos"),
+          QStringLiteral("-resize"), sizeText + QLatin1Char('!'), reference });
     std::printf("%d photos of %dx%d (%.0f MP, %.1f MB JPEG each) to %dx%d, JPEG quality 85\n", count, source.width(),
                 source.height(), source.width() * double(source.height()) / 1e6, double(jpeg.size()) / 1e6,
                 target.width(), target.height());
@@ -208,9 +210,10 @@ int main(int argc, char** argv)
     if (!vips.isEmpty()) {
         rows[1].seconds = timed([&] {
             for (int i = 0; i < count; ++i) {
-                run(vips, { originals + QStringLiteral("/photo%1.jpg").arg(i), QStringLiteral("-s"),
-                            sizeText + QLatin1Char('!'),
-                            QStringLiteral("-o"), rows[1].folder + QStringLiteral("/out%1.jpg[Q=85]").arg(i) });
+                run(vips,
+                    { originals + QStringLiteral("/photo%1.jpg").arg(i), QStringLiteral("-s"),
+                      sizeText + QLatin1Char('!'), QStringLiteral("-o"),
+                      rows[1].folder + QStringLiteral("/out%1.jpg[Q=85]").arg(i) });
             }
         });
         rows[1].firstOutput = rows[1].folder + QStringLiteral("/out0.jpg");
@@ -218,9 +221,10 @@ int main(int argc, char** argv)
     }
     rows[2].seconds = timed([&] {
         for (int i = 0; i < count; ++i) {
-            run(convert, { originals + QStringLiteral("/photo%1.jpg").arg(i), QStringLiteral("-resize"),
-                           sizeText + QLatin1Char('!'), QStringLiteral("-quality"), QStringLiteral("85"),
-                           rows[2].folder + QStringLiteral("/out%1.jpg").arg(i) });
+            run(convert,
+                { originals + QStringLiteral("/photo%1.jpg").arg(i), QStringLiteral("-resize"),
+                  sizeText + QLatin1Char('!'), QStringLiteral("-quality"), QStringLiteral("85"),
+                  rows[2].folder + QStringLiteral("/out%1.jpg").arg(i) });
         }
     });
     rows[2].firstOutput = rows[2].folder + QStringLiteral("/out0.jpg");

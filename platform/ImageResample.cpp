@@ -129,8 +129,7 @@ void resampleRows(const QImage& source, QImage& target, const Axis& across, cons
 }
 
 // Runs the rows of the target in bands, one a core; the calling thread takes the first band.
-template <typename T, int C>
-void resample(const QImage& source, QImage& target, bool alpha)
+template <typename T, int C> void resample(const QImage& source, QImage& target, bool alpha)
 {
     const Axis across = axisWeights(source.width(), target.width());
     const Axis down = axisWeights(source.height(), target.height());
@@ -208,7 +207,8 @@ QImage readJpeg(const QString& path, const QSize& size, QString* error)
     }
     QImage image = reader.read();
     if (image.isNull() && error) {
-        *error = QStringLiteral("Failed to read the image. File: \"%1\". Error: \"%2\"").arg(path, reader.errorString());
+        *error
+            = QStringLiteral("Failed to read the image. File: \"%1\". Error: \"%2\"").arg(path, reader.errorString());
     }
     return image;
 }
@@ -260,7 +260,7 @@ QImage ImageResample::readScaled(const QString& path, const QSize& size, QString
         return {};
     }
     const QImage image = ImageIO::formatOfFile(path) == ImageIO::Format::Jpeg ? readJpeg(path, size, error)
-                                                                                : ImageIO::read(path, error);
+                                                                              : ImageIO::read(path, error);
     if (image.isNull() || image.size() == size) {
         return image;
     }
