@@ -37,6 +37,7 @@ run: configure
 	$(BUILD_DIR)/app/Tarsel $(ARGS)
 
 bench: configure
+	./scripts/install-deps --bench
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 
 format:

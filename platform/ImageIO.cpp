@@ -94,6 +94,20 @@ bool ImageIO::withinBounds(const QSize& size, QString* why)
     return false;
 }
 
+bool ImageIO::headerWithinBounds(const QString& path, QString* error)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    QString why;
+    if (withinBounds(reader.size(), &why)) {
+        return true;
+    }
+    if (error) {
+        *error = failure(QStringLiteral("read the image"), path, why);
+    }
+    return false;
+}
+
 // A picture the encoders take as it is without losing a colour, a level of transparency or a bit
 // of depth: palette and 1-bit pictures (whose colour tables some encoders ignore or write
 // without their transparency) become plain RGB, RGB with alpha or grey pictures, and

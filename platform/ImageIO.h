@@ -55,6 +55,9 @@ public:
     /// The picture scaled to exactly that pixel size, decoded at a reduced size first where the
     /// decoder can (JPEG), which is much faster for large photos; null when unreadable.
     static QImage readScaled(const QString& path, const QSize& size, QString* error = nullptr);
+    /// False, with the message, when the file's header claims more than kMaxPixels: for readers of
+    /// their own that must refuse a decompression bomb before decoding, as read() does.
+    static bool headerWithinBounds(const QString& path, QString* error);
     /// The picture's pixel size without decoding it; invalid when unreadable.
     static QSize sizeOfFile(const QString& path);
 

@@ -683,15 +683,34 @@ std::optional<QHash<QString, QString>> Workspace::readDesktopEntry(const QString
 
 bool Workspace::reveal(const QString& path)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
+    return revealItems({ path });
+}
+
+bool Workspace::revealItems(const QStringList& paths)
+{
+    QStringList uris;
+    QStringList folders;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (path.isEmpty() || !info.exists()) {
+            continue;
+        }
+        uris << fileUrl(info.absoluteFilePath());
+        if (!folders.contains(info.absolutePath())) {
+            folders << info.absolutePath();
+        }
+    }
+    if (uris.isEmpty()) {
         return false;
     }
-    const QString absolute = info.absoluteFilePath();
-    if (callFileManager(QStringLiteral("ShowItems"), { fileUrl(absolute) })) {
+    if (callFileManager(QStringLiteral("ShowItems"), uris)) {
         return true;
     }
-    return launch(kOpener, { info.absolutePath() });
+    bool ok = true;
+    for (const QString& folder : folders) {
+        ok = launch(kOpener, { folder }) && ok;
+    }
+    return ok;
 }
 
 QList<Application> Workspace::applications()

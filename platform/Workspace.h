@@ -58,6 +58,9 @@ public:
     /// Shows the item selected in a file-manager window (org.freedesktop.FileManager1 over D-Bus,
     /// else opens the parent folder).
     static bool reveal(const QString& path);
+    /// Shows the items selected in one file-manager call; without a file manager, opens each
+    /// of their folders once. False when none of them exists.
+    static bool revealItems(const QStringList& paths);
 
     /// Every application the desktop entries on XDG_DATA_HOME and XDG_DATA_DIRS describe,
     /// first entry of an id wins (user entries before system ones).
@@ -95,6 +98,13 @@ public:
     static bool setIcon(const QImage& image, const QString& path, QString* error = nullptr);
     /// The icon a folder's `.directory` names, null when it names none.
     static QString folderIcon(const QString& path);
+    /// The item's own icon at its largest, null when it has none of its own: a desktop entry's
+    /// Icon= (an absolute path, or a name looked up in the icon theme, its parents and hicolor,
+    /// then in the pixmaps folders) and a folder's custom icon. Of the sizes a theme has, the
+    /// largest picture wins; a scalable one (where this system reads SVG) is drawn at `size`.
+    static QImage ownIcon(const QString& path, int size);
+    /// The file of the largest picture of a named icon in the icon themes, empty when none has it.
+    static QString themeIconFile(const QString& name);
 };
 
 } // namespace platform

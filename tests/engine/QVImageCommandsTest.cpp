@@ -9,6 +9,7 @@
 #include "foundation/QVResizeImageHook.h"
 #include "platform/Alert.h"
 #include "platform/ImageIO.h"
+#include "platform/Workspace.h"
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
 
@@ -276,11 +277,21 @@ TEST_F(ConversionTest, AFailedEncoderReportsConvertFailFromTheMainThread)
 
 TEST_F(ConversionTest, ExtractIconWritesA1024PngBesideTheItem)
 {
+    // The saved PNG is shown in the file manager afterwards: a stand-in answers, so no real one
+    // (nor xdg-open) starts.
+    QStringList shown;
+    platform::Workspace::setFileManager({ [] { return true; },
+                                          [&shown](const QString&, const QStringList& uris) {
+                                              shown << uris;
+                                              return true;
+                                          } });
     select({ file(QStringLiteral("notes.txt")) });
     m_service.readyStart(item(QStringLiteral("Extract Icon")), {});
+    platform::Workspace::setFileManager({});
     const QString png = m_dir + QStringLiteral("/notes.png");
     EXPECT_EQ(ImageIO::formatOfFile(png), Format::Png);
     EXPECT_EQ(ImageIO::sizeOfFile(png), QSize(1024, 1024));
+    EXPECT_EQ(shown, QStringList { QUrl::fromLocalFile(png).toString(QUrl::FullyEncoded) });
 }
 
 TEST_F(ConversionTest, CustomizeOpensTheResizeWindowOnTheFirstItemAndResizesToItsAnswer)

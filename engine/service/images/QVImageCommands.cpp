@@ -15,6 +15,8 @@
 #include "foundation/StringExpand.h"
 #include "platform/FileOps.h"
 #include "platform/ImageIO.h"
+#include "platform/ImageResample.h"
+#include "platform/Workspace.h"
 
 #include <QFileInfo>
 #include <QIcon>
@@ -225,7 +227,7 @@ void QVImageCommands::_resizeImage(double width, double height)
                 continue;
             }
             QString error;
-            const QImage scaled = ImageIO::readScaled(path, size, &error);
+            const QImage scaled = platform::ImageResample::readScaled(path, size, &error);
             if (scaled.isNull()) {
                 skipped << error;
                 continue;
@@ -243,7 +245,9 @@ void QVImageCommands::_resizeImage(double width, double height)
 
 void QVImageCommands::extractIcon()
 {
+    const QSize size(1024, 1024);
     bool ok = true;
+    QStringList saved;
     for (const QString& path : m_context.selectPaths()) {
         const QFileInfo info(path);
         QString folder = info.absolutePath();
@@ -252,17 +256,24 @@ void QVImageCommands::extractIcon()
         if (toDesktop) {
             folder = qv::desktopPath();
         }
-        const QImage icon = QVFile(path).icon().pixmap(QSize(1024, 1024)).toImage();
-        const QImage scaled = qv::imageWithSize(icon, QSize(1024, 1024));
+        // An application's own icon or a folder's custom one, else the desktop's icon for the type.
+        QImage icon = platform::Workspace::ownIcon(path, size.width());
+        if (icon.isNull()) {
+            icon = QVFile(path).icon().pixmap(size).toImage();
+        }
+        const QImage scaled = icon.size() == size ? icon : qv::imageWithSize(icon, size);
         QString target;
         if (!writeFree(
                 folder + QLatin1Char('/') + QFileInfo(withoutExtension(path)).fileName() + QStringLiteral(".png"),
                 [&](const QString& scratch) { return qv::saveImageType(scaled, ImageIO::Format::Png, scratch); },
                 &target)) {
             ok = false;
-        } else if (toDesktop) {
-            qv::openInFinder(target);
+        } else {
+            saved << target;
         }
+    }
+    if (!saved.isEmpty()) {
+        platform::Workspace::revealItems(saved);
     }
     QVHelper::playSoundType(ok ? QVHelper::SoundCopy : QVHelper::SoundError);
 }

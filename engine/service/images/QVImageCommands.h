@@ -37,7 +37,9 @@ public:
     /// Scaled copies of the selected pictures at width x height pixels beside them. A size that
     /// is not a finite number of at least one whole pixel is refused with the error sound.
     void _resizeImage(double width, double height);
-    /// Each selected item's icon as a 1024x1024 PNG beside it (on the Desktop for applications).
+    /// Each selected item's icon as a 1024x1024 PNG beside it (on the Desktop for applications), an
+    /// application's or a folder's own icon where it has one; the PNGs are then shown selected in
+    /// the file manager.
     void extractIcon();
 
     /// The copy's file name: "name@WxH.ext" (W and H as numbers, the sign U+00D7).
