@@ -4,6 +4,7 @@
 #include "app/AppDelegate.h"
 #include "app/QVAppInstance.h"
 #include "app/settings/QVSettingsWindow.h"
+#include "platform/DesktopStyle.h"
 #include "platform/AppChannel.h"
 #include "platform/Bundle.h"
 #include "platform/System.h"
@@ -70,6 +71,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // Controls stay readable under a dark desktop theme.
+    platform::DesktopStyle::install();
     QApplication::setApplicationVersion(version);
     platform::System::setBundleIdentifier(platform::System::kAppBundleId);
     QTextStream err(stderr);

@@ -2,6 +2,7 @@
 
 #include "host/FinderHost.h"
 #include "host/HostRequest.h"
+#include "platform/DesktopStyle.h"
 #include "platform/Bundle.h"
 #include "platform/RealPath.h"
 #include "platform/System.h"
@@ -94,6 +95,8 @@ int main(int argc, char** argv)
         return 1;
     }
     QApplication app(argc, argv);
+    // Controls stay readable under a dark desktop theme.
+    platform::DesktopStyle::install();
     QApplication::setApplicationVersion(version);
 
     FinderHost host;

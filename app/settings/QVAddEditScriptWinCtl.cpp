@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QScreen>
 #include <QTextDocument>
 #include <QVBoxLayout>
 
@@ -163,6 +164,23 @@ bool QVAddEditScriptWinCtl::saveImage(const QImage& image)
     return true;
 }
 
+namespace {
+
+// A popover under the anchor, centred on it, kept inside the screen's area: above the anchor
+// when there is no room below, and moved in from an edge it would cross.
+QPoint popoverOrigin(const QRect& anchor, const QSize& size, const QRect& area)
+{
+    int y = anchor.bottom() + 1;
+    if (y + size.height() > area.bottom() + 1 && anchor.top() - size.height() >= area.top()) {
+        y = anchor.top() - size.height();
+    }
+    const int x = anchor.center().x() - size.width() / 2;
+    return { qBound(area.left(), x, qMax(area.left(), area.right() + 1 - size.width())),
+             qBound(area.top(), y, qMax(area.top(), area.bottom() + 1 - size.height())) };
+}
+
+} // namespace
+
 void QVAddEditScriptWinCtl::onHelpAction()
 {
     if (m_helpPopup == nullptr) {
@@ -171,10 +189,14 @@ void QVAddEditScriptWinCtl::onHelpAction()
         auto* layout = new QVBoxLayout(m_helpPopup);
         m_helpViewCtl = new QVScriptHelpViewCtl(m_helpPopup);
         layout->addWidget(m_helpViewCtl);
-        m_helpPopup->resize(m_helpViewCtl->size());
+        m_helpPopup->resize(m_helpPopup->sizeHint().expandedTo(m_helpViewCtl->size()));
     }
-    // Below the button, as a popover at its lower edge.
-    m_helpPopup->move(m_ui->helpButton->mapToGlobal(QPoint(0, m_ui->helpButton->height())));
+    QToolButton* button = m_ui->helpButton;
+    const QRect anchor(button->mapToGlobal(QPoint(0, 0)), button->size());
+    QScreen* screen = button->screen();
+    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(anchor.topLeft(), m_helpPopup->size());
+    m_helpPopup->resize(m_helpPopup->size().boundedTo(area.size()));
+    m_helpPopup->move(popoverOrigin(anchor, m_helpPopup->size(), area));
     m_helpPopup->show();
 }
 

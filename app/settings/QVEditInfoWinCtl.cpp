@@ -32,6 +32,9 @@ QVEditInfoWinCtl::QVEditInfoWinCtl(QWidget* parent)
     m_ui->seplineLabel->setText(qv::localized(QStringLiteral("Divider Line")) + QLatin1Char(':'));
     m_ui->seplineTipLabel->setText(qv::localized(QStringLiteral("Only quick access menu is supported")));
     m_ui->showInFinderButton->setText(qv::localized(QStringLiteral("Show in Finder when finished")));
+    // The removal cross is a small square beside the icon, whatever width the dialog has.
+    const int cross = m_ui->iconDeleteButton->fontMetrics().height() + 10;
+    m_ui->iconDeleteButton->setFixedSize(cross, cross);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &QVEditInfoWinCtl::onCancel);
     connect(m_ui->okButton, &QPushButton::clicked, this, &QVEditInfoWinCtl::onSure);
     connect(m_ui->iconDeleteButton, &QPushButton::clicked, this, &QVEditInfoWinCtl::onDeleteIconPath);

@@ -52,7 +52,7 @@ QVFavoriteViewCtl::QVFavoriteViewCtl(QWidget* parent)
     table->horizontalHeader()->setSectionResizeMode(Display, QHeaderView::ResizeToContents);
     table->verticalHeader()->hide();
     m_page.bindRowDrag(table, [this] { refresh(); });
-    m_ui->recoverBtn->setText(localized("Recover"));
+    QVListPage::titleButtons(m_ui->addButton, m_ui->deleteButton, m_ui->recoverBtn);
     m_ui->clearBtn->setText(localized("Clear"));
     m_ui->shortcutAddCheck->setText(localized("Right-click folder to add quickly"));
     m_ui->tipLabel->setText(localized("Maximum number of sub-file/folder loads:"));

@@ -53,7 +53,7 @@ QVFolderIconViewCtl::QVFolderIconViewCtl(QWidget* parent)
     , m_page(QVMenuManager::kArrayFolderIcon, [] { return QVMenuManager::folderIconMenuArray(); })
 {
     m_ui->setupUi(this);
-    m_ui->recoverBtn->setText(qv::localized(QStringLiteral("Recover")));
+    QVListPage::titleButtons(m_ui->addButton, m_ui->deleteButton, m_ui->recoverBtn);
     QVSettingsTable* table = m_ui->tableView;
     table->setColumnCount(2);
     // The format's three "%@" are filled in order.

@@ -25,6 +25,7 @@
 #include <QHeaderView>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QStyle>
 
 Q_LOGGING_CATEGORY(lcGeneralPage, "tarsel.app.settings.general", QtInfoMsg)
 
@@ -81,11 +82,7 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     m_ui->foldAllCheckBtn->setText(qv::localized(QStringLiteral("Fold All Up")));
     m_ui->deleteSureCheckBtn->setText(qv::localized(QStringLiteral("Check Delete Sure")));
     m_ui->tipLabel->setText(qv::localized(QStringLiteral("Help")));
-    m_ui->addButton->setText(qv::localized(QStringLiteral("Add")));
-    // "Delete" and "Recover" title menu commands (the permanent delete, the folder icon's
-    // restore): the buttons take keys of their own.
-    m_ui->deleteButton->setText(qv::localized(QStringLiteral("Remove")));
-    m_ui->recoverBtn->setText(qv::localized(QStringLiteral("Restore Defaults")));
+    QVListPage::titleButtons(m_ui->addButton, m_ui->deleteButton, m_ui->recoverBtn);
     m_ui->tipButton->setToolTip(qv::localized(QStringLiteral("Help")));
     m_ui->colorPickerShortcutView->setStyle(3);
     m_ui->colorPickerShortcutView->setAssociatedUserDefaultsKey(AppDelegate::kColorPickerShortCut);
@@ -100,10 +97,17 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
         { nameTitle, qv::localized(QStringLiteral("Enable")),
           qv::localized(QStringLiteral("Options")) + QLatin1Char('/') + qv::localized(QStringLiteral("Description")),
           qv::localized(QStringLiteral("Fold Up")) });
-    table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
-    table->horizontalHeader()->setSectionResizeMode(Options, QHeaderView::Fixed);
+    QHeaderView* header = table->horizontalHeader();
+    header->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
+    header->setSectionResizeMode(Enable, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(Options, QHeaderView::Fixed);
+    header->setSectionResizeMode(Fold, QHeaderView::ResizeToContents);
     table->setColumnWidth(Options, 250);
     table->verticalHeader()->hide();
+    // The name column is never narrower than its title: the table asks for that much room.
+    const int frame = 2 * table->frameWidth() + table->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    table->setMinimumWidth(header->sectionSizeHint(MenuTitle) + header->sectionSizeHint(Enable) + 250
+                           + header->sectionSizeHint(Fold) + frame);
     table->setIconSize(QSize(18, 18));
     m_page.bindRowDrag(table, [this] { refresh(); });
     connect(table, &QTableWidget::itemChanged, this, &QVGeneralViewCtl::onItemChanged);

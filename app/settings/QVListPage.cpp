@@ -8,6 +8,7 @@
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVDragView.h"
 
+#include <QAbstractButton>
 #include <QWidget>
 
 #include <utility>
@@ -204,4 +205,11 @@ QVDragView* QVListPage::dragView(const QWidget* page)
         return nullptr;
     }
     return page->window()->findChild<QVDragView*>(QStringLiteral("contentView"));
+}
+
+void QVListPage::titleButtons(QAbstractButton* add, QAbstractButton* remove, QAbstractButton* recover)
+{
+    add->setText(qv::localized(QStringLiteral("Add")));
+    remove->setText(qv::localized(QStringLiteral("Remove")));
+    recover->setText(qv::localized(QStringLiteral("Restore Defaults")));
 }

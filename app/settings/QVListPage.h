@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QAbstractButton;
 class QTableWidget;
 class QVDragView;
 class QVSettingsTable;
@@ -66,6 +67,8 @@ public:
     static bool withinLimit(qint64 count, qint64 adding, qint64 limit);
     /// Shows the application-modal "Submenu Limit Tip" alert.
     static void showLimitTip();
+    /// Titles the add, remove and reset buttons of a list page: every list page says the same.
+    static void titleButtons(QAbstractButton* add, QAbstractButton* remove, QAbstractButton* recover);
     /// Posts the refresh signal: every open page and dialog that observes it reloads its list.
     static void postRefreshSignal();
     /// The drop target that covers the settings window of the page (null outside that window).

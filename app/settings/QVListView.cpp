@@ -1,39 +1,79 @@
 #include "app/settings/QVListView.h"
 
-#include <QIcon>
+#include "foundation/ImageIcon.h"
+#include "platform/Bundle.h"
+
+#include <QEvent>
+#include <QPainter>
 #include <QPalette>
+#include <QPixmap>
 
 namespace {
 constexpr int kRowHeight = 35;
-}
+constexpr int kImageSize = 23;
+} // namespace
 
 QVListItemView::QVListItemView(QWidget* parent)
     : QWidget(parent)
     , m_imgView(new QLabel(this))
     , m_label(new QLabel(this))
 {
-    setAutoFillBackground(true);
-    m_imgView->setGeometry(10, 6, 23, 23);
+    m_imgView->setGeometry(10, 6, kImageSize, kImageSize);
     QFont font = m_label->font();
     font.setPointSize(13);
     m_label->setFont(font);
-    setSelected(false);
+    m_label->setTextFormat(Qt::PlainText);
 }
 
 void QVListItemView::setItem(const QVListItem& item)
 {
     m_label->setText(item.text);
-    m_imgView->setPixmap(QIcon::fromTheme(item.icon).pixmap(23, 23));
+    m_image = platform::Bundle::imageNamed(item.icon);
+    showImage();
+}
+
+void QVListItemView::showImage()
+{
+    if (m_image.isNull()) {
+        m_imgView->clear();
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = QSize(kImageSize, kImageSize) * ratio;
+    QPixmap pixmap
+        = QPixmap::fromImage(qv::tintImage(qv::imageWithSize(m_image, pixels), palette().color(QPalette::WindowText)));
+    pixmap.setDevicePixelRatio(ratio);
+    m_imgView->setPixmap(pixmap);
 }
 
 void QVListItemView::setSelected(bool selected)
 {
     m_selected = selected;
-    QPalette pal = palette();
-    QColor shade = pal.color(QPalette::WindowText);
+    update();
+}
+
+void QVListItemView::paintEvent(QPaintEvent*)
+{
+    if (!m_selected) {
+        return;
+    }
+    // The selection shade is the text colour, faint: it shows on light and dark palettes alike.
+    QColor shade = palette().color(QPalette::WindowText);
     shade.setAlphaF(0.1);
-    pal.setColor(QPalette::Window, selected ? shade : QColor(Qt::transparent));
-    setPalette(pal);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(shade);
+    painter.drawRoundedRect(rect(), 5, 5);
+}
+
+void QVListItemView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        showImage();
+        update();
+    }
 }
 
 void QVListItemView::mousePressEvent(QMouseEvent* event)

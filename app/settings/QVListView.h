@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QWidget>
@@ -19,6 +20,8 @@ struct QVListItem
 };
 
 /// The view of one side-list entry: an image and a label; a press calls the click handler.
+/// The image is a template: its shape drawn in the palette's text colour, so it follows light
+/// and dark palettes as the label does.
 class QVListItemView : public QWidget
 {
     Q_OBJECT
@@ -28,15 +31,21 @@ public:
     void setSelected(bool selected);
     bool selected() const { return m_selected; }
     QLabel* label() const { return m_label; }
+    QLabel* imgView() const { return m_imgView; }
     std::function<void()> clickHandler;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void showImage();
+
     QLabel* m_imgView;
     QLabel* m_label;
+    QImage m_image;
     bool m_selected = false;
 };
 

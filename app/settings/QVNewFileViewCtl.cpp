@@ -54,7 +54,7 @@ QVNewFileViewCtl::QVNewFileViewCtl(QWidget* parent)
     m_ui->openFileChecked->setText(localized("New File Finished Checked Tip"));
     m_ui->hideFileExtChecked->setText(localized("Hide the file extension"));
     m_ui->quickAddCheck->setText(localized("Right-click file to add quickly"));
-    m_ui->recoverBtn->setText(localized("Recover"));
+    QVListPage::titleButtons(m_ui->addButton, m_ui->deleteButton, m_ui->recoverBtn);
     m_ui->popUpButton->addItem(localized("Display file type"), 1);
     m_ui->popUpButton->addItem(localized("Display file name"), 2);
 

@@ -62,9 +62,7 @@ QVOpenWithViewCtl::QVOpenWithViewCtl(QWidget* parent)
     , m_page(QVMenuManager::kArrayCommonApp, [] { return QVMenuManager::commonAppMenuArray(); })
 {
     m_ui->setupUi(this);
-    m_ui->addButton->setText(qv::localized(QStringLiteral("Add")));
-    m_ui->deleteButton->setText(qv::localized(QStringLiteral("Delete Entry")));
-    m_ui->recoverBtn->setText(qv::localized(QStringLiteral("Recover")));
+    QVListPage::titleButtons(m_ui->addButton, m_ui->deleteButton, m_ui->recoverBtn);
     QVSettingsTable* table = m_ui->tableView;
     table->setColumnCount(3);
     table->setHorizontalHeaderLabels(

@@ -13,6 +13,7 @@
 #include "platform/Bundle.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QTabBar>
 
 QVPrefViewCtl::QVPrefViewCtl(QWidget* parent)
@@ -89,6 +90,22 @@ QString QVPrefViewCtl::currentIdentifier() const
 {
     QWidget* page = m_ui->tabView->currentWidget();
     return page != nullptr ? page->objectName() : QString();
+}
+
+void QVPrefViewCtl::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The desktop switched between light and dark: its platform theme hands the application a
+    // new palette (or announces a new theme), and the pane follows at once.
+    switch (event->type()) {
+    case QEvent::PaletteChange:
+    case QEvent::ApplicationPaletteChange:
+    case QEvent::ThemeChange:
+        interfaceModeChanged();
+        break;
+    default:
+        break;
+    }
 }
 
 void QVPrefViewCtl::interfaceModeChanged()

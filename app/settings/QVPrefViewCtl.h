@@ -26,12 +26,16 @@ public:
     QVListView* listView() const { return m_listView; }
     /// The identifier of the inner page shown now.
     QString currentIdentifier() const;
-    /// The right pane follows the system's light or dark mode.
+    /// The right pane follows the system's light or dark mode; runs again whenever the desktop's
+    /// palette or theme changes.
     void interfaceModeChanged();
     QVSetViewCtl* setViewCtl() const { return m_setViewCtl; }
     QVCloudViewCtl* cloudViewCtl() const { return m_cloudViewCtl; }
     /// Shown by the help page's "Enable Quick Access".
     std::function<void()> enableQuickAccess;
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void loadListItemView();

@@ -37,10 +37,8 @@ QVScriptViewCtl::QVScriptViewCtl(QWidget* parent)
                                        qv::localized(QStringLiteral("Enable")) });
     table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
     table->verticalHeader()->hide();
-    m_ui->addButton->setText(qv::localized(QStringLiteral("Add")));
+    QVListPage::titleButtons(m_ui->addButton, m_ui->deleteButton, m_ui->recoverBtn);
     m_ui->editButton->setText(qv::localized(QStringLiteral("Edit")));
-    m_ui->deleteButton->setText(qv::localized(QStringLiteral("Delete Entry")));
-    m_ui->recoverBtn->setText(qv::localized(QStringLiteral("Recover")));
     m_table = new QVSubListTable(table, m_page, AddToMainMenu, Enable, &QVScriptViewCtl::mainMenuEntry, this);
     m_table->fillExtra = [table](int row, const QVMenuItemPtr& item) {
         // The two type names are shown as they stand.

@@ -129,9 +129,10 @@ void QVSetViewCtl::setUpTexts()
     for (const char* key : { "None", "At the Top", "At the Bottom" }) {
         m_ui->sysMenuItemPopButton->addItem(qv::localized(QLatin1String(key)));
     }
-    // The modifiers' own names, in the numbering of the hook's modifier.
+    // The modifiers by the names this desktop's keyboards and shortcut editors give them, in the
+    // numbering of the hook's modifier (the stored value is the position).
     m_ui->pressPopButton->addItems(
-        { QStringLiteral("shift"), QStringLiteral("control"), QStringLiteral("option"), QStringLiteral("command") });
+        { QStringLiteral("Shift"), QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("Super") });
 }
 
 QList<QCheckBox*> QVSetViewCtl::checkBoxes() const

@@ -16,10 +16,11 @@ namespace {
 constexpr std::array<quint64, 19> kFunctionKeys { 122, 120, 99,  118, 96,  97,  98, 100, 101, 109,
                                                   103, 111, 105, 107, 113, 106, 64, 79,  80 };
 
-// Keys named by a fixed glyph or text, whatever the layout.
-QString fixedKeyName(quint64 keyCode)
+// Keys with a fixed character, whatever the layout: what such a key types, for comparing with
+// menu key equivalents.
+QString fixedKeyCharacter(quint64 keyCode)
 {
-    static const QMap<quint64, QString> names {
+    static const QMap<quint64, QString> characters {
         { kVK_Return, QStringLiteral("\u21A9") },
         { kVK_Tab, QStringLiteral("\u21E5") },
         { kVK_Delete, QStringLiteral("\u232B") },
@@ -53,7 +54,36 @@ QString fixedKeyName(quint64 keyCode)
         { 91, QStringLiteral("8") },
         { 92, QStringLiteral("9") },
     };
-    return names.value(keyCode);
+    return characters.value(keyCode);
+}
+
+// The names this desktop's shortcut editors give the keys that type no character of the
+// layout; keypad keys carry "Num+" as they do there.
+QString fixedKeyName(quint64 keyCode)
+{
+    static const QMap<quint64, QString> names {
+        { kVK_Return, QStringLiteral("Return") },
+        { kVK_Tab, QStringLiteral("Tab") },
+        { kVK_Delete, QStringLiteral("Backspace") },
+        { kVK_Escape, QStringLiteral("Esc") },
+        { kVK_ANSI_KeypadClear, QStringLiteral("Clear") },
+        { kVK_ANSI_KeypadEnter, QStringLiteral("Enter") },
+        { kVK_Help, QStringLiteral("Help") },
+        { kVK_Home, QStringLiteral("Home") },
+        { kVK_PageUp, QStringLiteral("Page Up") },
+        { kVK_ForwardDelete, QStringLiteral("Delete") },
+        { kVK_End, QStringLiteral("End") },
+        { kVK_PageDown, QStringLiteral("Page Down") },
+        { kVK_LeftArrow, QStringLiteral("Left") },
+        { kVK_RightArrow, QStringLiteral("Right") },
+        { kVK_DownArrow, QStringLiteral("Down") },
+        { kVK_UpArrow, QStringLiteral("Up") },
+    };
+    if (const auto it = names.constFind(keyCode); it != names.constEnd()) {
+        return *it;
+    }
+    const QString keypad = fixedKeyCharacter(keyCode);
+    return keypad.isEmpty() ? QString() : QStringLiteral("Num+") + keypad;
 }
 
 int functionKeyIndex(quint64 keyCode)
@@ -126,11 +156,12 @@ QString MASShortcut::description() const
 
 QString MASShortcut::modifierFlagsString() const
 {
+    // Command is this desktop's Super key and Option its Alt key.
     QString out;
-    out += (m_modifierFlags & kControlFlag) ? QStringLiteral("\u2303") : QString();
-    out += (m_modifierFlags & kOptionFlag) ? QStringLiteral("\u2325") : QString();
-    out += (m_modifierFlags & kShiftFlag) ? QStringLiteral("\u21E7") : QString();
-    out += (m_modifierFlags & kCommandFlag) ? QStringLiteral("\u2318") : QString();
+    out += (m_modifierFlags & kControlFlag) ? QStringLiteral("Ctrl+") : QString();
+    out += (m_modifierFlags & kOptionFlag) ? QStringLiteral("Alt+") : QString();
+    out += (m_modifierFlags & kShiftFlag) ? QStringLiteral("Shift+") : QString();
+    out += (m_modifierFlags & kCommandFlag) ? QStringLiteral("Super+") : QString();
     return out;
 }
 
@@ -162,7 +193,9 @@ QString MASShortcut::keyCodeString() const
 
 QString MASShortcut::keyCodeStringForKeyEquivalent() const
 {
-    const QString name = keyCodeString();
+    // Keys with a fixed character compare by that character, not by their written name.
+    const QString fixed = fixedKeyCharacter(m_keyCode);
+    const QString name = fixed.isEmpty() ? keyCodeString() : fixed;
     if (name.size() <= 1) {
         return name.toLower();
     }

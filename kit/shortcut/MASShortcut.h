@@ -37,12 +37,14 @@ public:
     /// The modifiers as the hot-key registry's flags.
     quint32 carbonFlags() const;
 
-    /// The modifier glyphs followed by the key name, e.g. "⌃⌘E".
+    /// The shortcut as this desktop's shortcut editors write it: the modifiers, then the key
+    /// name, e.g. "Ctrl+Super+E".
     QString description() const;
-    /// The glyphs of the modifiers present, in the order ⌃⌥⇧⌘.
+    /// The modifiers present, each followed by "+", in the order Ctrl, Alt, Shift, Super
+    /// ("Ctrl+Super+"); "" when none is present.
     QString modifierFlagsString() const;
-    /// The key's display name; "" for a key without a printable name, and a null string when no
-    /// keyboard layout can be read.
+    /// The key's display name ("E", "F5", "Page Up", "Num+5"); "" for a key without a printable
+    /// name, and a null string when no keyboard layout can be read.
     QString keyCodeString() const;
     /// The key as a menu key equivalent, for comparing with menu items.
     QString keyCodeStringForKeyEquivalent() const;

@@ -167,12 +167,42 @@ QString MASShortcutView::titleText() const
         : MASLocalizedTextForKey(QStringLiteral("Type New Shortcut"), "Non-empty shortcut button in recording state");
 }
 
+QStringList MASShortcutView::shownTexts() const
+{
+    QStringList texts {
+        MASLocalizedTextForKey(QStringLiteral("Record Shortcut"), "Empty shortcut button in normal state"),
+        MASLocalizedTextForKey(QStringLiteral("Cancel"), "Cancel action button in recording state"),
+        MASLocalizedTextForKey(QStringLiteral("Type Shortcut"), "Empty shortcut button in recording state"),
+        MASLocalizedTextForKey(QStringLiteral("Use Old Shortcut"),
+                               "Cancel action button for non-empty shortcut in recording state"),
+        MASLocalizedTextForKey(QStringLiteral("Type New Shortcut"), "Non-empty shortcut button in recording state"),
+        m_placeholder,
+    };
+    if (m_value) {
+        texts << m_value->description();
+    }
+    return texts;
+}
+
 QSize MASShortcutView::sizeHint() const
 {
+    // Wide enough for every text the view shows, beside the hint area, in this desktop's font:
+    // recording must neither clip its prompt nor print it under the cancel glyph.
+    const QFontMetrics metrics = fontMetrics();
+    int widest = 0;
+    for (const QString& text : shownTexts()) {
+        widest = qMax(widest, metrics.horizontalAdvance(text));
+    }
     QStyleOptionButton option;
     option.initFrom(this);
-    const QSize text = fontMetrics().size(Qt::TextSingleLine, QStringLiteral("\u2303\u2325\u21E7\u2318M"));
-    return QSize(120, QWidget::style()->sizeFromContents(QStyle::CT_PushButton, &option, text, this).height());
+    const QSize button
+        = QWidget::style()->sizeFromContents(QStyle::CT_PushButton, &option, QSize(widest, metrics.height()), this);
+    return QSize(qMax(120, button.width() + hintWidth()), button.height());
+}
+
+QSize MASShortcutView::minimumSizeHint() const
+{
+    return sizeHint();
 }
 
 void MASShortcutView::paintEvent(QPaintEvent*)
@@ -190,15 +220,22 @@ void MASShortcutView::paintEvent(QPaintEvent*)
     } else if (m_style != 3) {
         return;
     }
-    QRect shortcutRect;
-    getShortcutRect(&shortcutRect, nullptr);
+    QRect shortcutRect, hintRect;
+    getShortcutRect(&shortcutRect, &hintRect);
+    const int top = option.rect.top();
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     const QString glyph = glyphText();
     if (!glyph.isEmpty()) {
-        painter.drawText(option.rect.adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter, glyph);
+        // The glyph sits in the hint area, the one place a click on it acts.
+        painter.drawText(hintRect.translated(0, top), Qt::AlignCenter, glyph);
     }
-    const bool whole = !m_value && !m_recording;
-    painter.drawText(whole ? option.rect : shortcutRect.translated(0, option.rect.top()), Qt::AlignCenter, titleText());
+    // The text keeps to its own area, so it never runs under the glyph or past the ends.
+    const QRect textRect = (!m_value && !m_recording) ? option.rect : shortcutRect.translated(0, top);
+    painter.save();
+    painter.setClipRect(textRect);
+    painter.drawText(textRect, Qt::AlignCenter,
+                     painter.fontMetrics().elidedText(titleText(), Qt::ElideRight, textRect.width()));
+    painter.restore();
 }
 
 void MASShortcutView::mousePressEvent(QMouseEvent* event)

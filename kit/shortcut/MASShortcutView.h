@@ -67,7 +67,9 @@ public:
     void setAssociatedUserDefaultsKey(const QString& key);
     void setAssociatedUserDefaultsKey(const QString& key, const MASValueTransformer& transformer);
 
+    /// Wide enough for every text the view may show (at least 120 points).
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -85,6 +87,7 @@ private:
     void propagateValue();
     void readBoundValue();
     void updateAccessibility();
+    QStringList shownTexts() const;
 
     std::optional<MASShortcut> m_value;
     QString m_placeholder;

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -175,6 +176,29 @@ TEST(EditDialogNameTest, ThirtyUnitsTakenThirtyOneRefused)
     dialog.findChild<QLineEdit*>(QStringLiteral("textField"))->setText(QString(30, QLatin1Char('n')));
     dialog.onSure();
     EXPECT_EQ(calls, 1);
+}
+
+// The icon's removal cross is a small square beside the icon at every width of the dialog,
+// never a bar across it.
+TEST(EditDialogLayoutTest, IconRemovalCrossStaysASmallSquare)
+{
+    QVEditInfoWinCtl dialog;
+    dialog.editWithItem(entry(QStringLiteral("Copy to"), customIcon(QStringLiteral("Copy to"))));
+    const auto* cross = dialog.findChild<QPushButton*>(QStringLiteral("iconDeleteButton"));
+    const auto* icon = dialog.findChild<QPushButton*>(QStringLiteral("iconButton"));
+    ASSERT_TRUE(cross->isVisibleTo(&dialog));
+    dialog.show();
+    for (const int width : { 420, 800, 1200 }) {
+        dialog.resize(width, dialog.height());
+        QTest::qWait(0);
+        dialog.layout()->activate();
+        EXPECT_EQ(cross->width(), cross->height()) << width;
+        EXPECT_LE(cross->width(), 40) << width;
+        EXPECT_GE(cross->width(), cross->fontMetrics().horizontalAdvance(QStringLiteral("×"))) << width;
+        EXPECT_LE(icon->width(), 80) << width;
+        // Beside the icon, not at the far end of the dialog.
+        EXPECT_LE(cross->geometry().left() - icon->geometry().right(), 20) << width;
+    }
 }
 
 } // namespace

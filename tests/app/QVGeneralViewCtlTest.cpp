@@ -1,5 +1,8 @@
 #include "app/settings/QVGeneralViewCtl.h"
 #include "app/settings/QVSettingsTable.h"
+#include "engine/model/QVSwitch.h"
+#include "kit/shortcut/MASShortcutView.h"
+#include "platform/Defaults.h"
 #include "engine/model/QVMenuManager.h"
 
 #include "foundation/BundleExpand.h"
@@ -10,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -246,5 +250,43 @@ const MainCopyCase kMainCopies[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Refusals, ListPageMainCopyTest, ::testing::ValuesIn(kMainCopies), caseName<MainCopyCase>);
+
+// The page fits a 1024-pixel screen; there and on a 1280-pixel one the name column shows its
+// whole title, and the colour picker's recorder shows its prompt whole while recording.
+TEST(GeneralPageLayoutTest, HeaderAndRecorderFitOnSmallAndLargeScreens)
+{
+    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::StatusItem), true);
+    QVGeneralViewCtl page;
+    page.show();
+    const int narrowest = page.minimumSizeHint().width();
+    EXPECT_LE(narrowest, 1024 - 60);
+    QVSettingsTable* table = page.tableView();
+    QHeaderView* header = table->horizontalHeader();
+    const QString title = table->horizontalHeaderItem(0)->text();
+    auto* recorder = page.findChild<MASShortcutView*>(QStringLiteral("colorPickerShortcutView"));
+    ASSERT_NE(recorder, nullptr);
+    recorder->setShortcutValue(MASShortcut(14, MASShortcut::kControlFlag | MASShortcut::kCommandFlag));
+    for (const int width : { narrowest, 1280 - 60 }) {
+        page.resize(width, 700);
+        QCoreApplication::processEvents();
+        EXPECT_GE(header->sectionSize(0), header->fontMetrics().horizontalAdvance(title) + 8) << width;
+        QWidget* cell = nullptr;
+        for (int row = 0; row < table->rowCount() && cell == nullptr; ++row) {
+            QWidget* candidate = table->cellWidget(row, 2);
+            cell = candidate != nullptr && candidate->isAncestorOf(recorder) ? candidate : nullptr;
+        }
+        ASSERT_NE(cell, nullptr) << width;
+        recorder->setRecording(true);
+        QCoreApplication::processEvents();
+        QRect shortcutRect, hintRect;
+        recorder->getShortcutRect(&shortcutRect, &hintRect);
+        EXPECT_EQ(recorder->titleText(), QStringLiteral("Type New Shortcut"));
+        EXPECT_LE(recorder->fontMetrics().horizontalAdvance(recorder->titleText()), shortcutRect.width()) << width;
+        EXPECT_LE(recorder->fontMetrics().horizontalAdvance(recorder->glyphText()), hintRect.width()) << width;
+        EXPECT_LE(recorder->geometry().right(), cell->width()) << width;
+        EXPECT_LE(cell->width(), table->columnWidth(2)) << width;
+        recorder->setRecording(false);
+    }
+}
 
 } // namespace

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 
@@ -307,6 +308,28 @@ TEST(ScriptHelpTest, HelpButtonShowsThePlaceholderHelp)
     ASSERT_NE(dialog.helpViewCtl(), nullptr);
     EXPECT_TRUE(dialog.helpViewCtl()->isVisible());
     EXPECT_TRUE(dialog.helpViewCtl()->content().contains(QStringLiteral("@rfpath")));
+}
+
+// The help popover opens under "?" and stays on the screen wherever the dialog stands, also
+// at the right edge of a screen the popover is nearly as wide as.
+TEST(ScriptHelpTest, HelpPopoverStaysOnTheScreen)
+{
+    QVAddEditScriptWinCtl dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QRect area = dialog.screen()->availableGeometry();
+    const QList<QPoint> places = { area.topLeft(), QPoint(area.right() - dialog.width(), area.top()),
+                                   QPoint(area.right() - dialog.width(), area.bottom() - dialog.height()) };
+    for (const QPoint& at : places) {
+        dialog.move(at);
+        QTest::qWait(0);
+        child<QToolButton>(&dialog, "helpButton")->click();
+        const auto* popup = dialog.findChild<QWidget*>(QStringLiteral("helpPopup"));
+        ASSERT_NE(popup, nullptr);
+        EXPECT_TRUE(popup->isVisible());
+        EXPECT_TRUE(area.contains(popup->geometry())) << at.x() << "," << at.y();
+        const_cast<QWidget*>(popup)->hide();
+    }
 }
 
 } // namespace

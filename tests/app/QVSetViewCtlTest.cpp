@@ -182,6 +182,21 @@ INSTANTIATE_TEST_SUITE_P(
         SwitchCase { "OpenSettingsPage", "foldMenuEnterSetCheckBtn", QVSwitch::OpenSettingsPage, noExtraEffect }),
     caseName<SwitchCase>);
 
+// The hook's modifier reads as this desktop names its keys; the stored value stays the position.
+TEST_F(SetViewCtlTest, HookModifiersCarryThisDesktopsKeyNames)
+{
+    auto* pressPop = child<QComboBox>(page, "pressPopButton");
+    QStringList names;
+    for (int i = 0; i < pressPop->count(); ++i) {
+        names << pressPop->itemText(i);
+    }
+    EXPECT_EQ(names,
+              QStringList(
+                  { QStringLiteral("Shift"), QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("Super") }));
+    pressPop->activated(3);
+    EXPECT_EQ(shared().value(QVMenuManager::prefCheck(QVSwitch::HookModifier)).toInt(), 3);
+}
+
 // The hook's two right-click modes exclude each other, whichever way the box goes.
 TEST_F(SetViewCtlTest, PlainAndModifiedRightClickExcludeEachOther)
 {

@@ -7,7 +7,9 @@
 
 #include "testsupport/TestNames.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -97,6 +99,69 @@ TEST(SettingsSideListTest, PageTypeSelectsItsEntryAndUnknownTypesChangeNothing)
         for (const QVListItem& item : pref.listView()->items()) {
             EXPECT_EQ(item.itemView->selected(), item.identifier == shown) << type;
         }
+    }
+}
+
+// Every side-list entry shows its image as a template in the palette's text colour, and the
+// images and the right pane follow the desktop from light to dark and back while shown.
+TEST(SettingsSideListTest, IconsAndRightPaneFollowThePalette)
+{
+    const QPalette light = QApplication::palette();
+    QPalette dark(QColor(0x32, 0x32, 0x32));
+    dark.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
+    QVPrefViewCtl pref;
+    pref.show();
+    const auto* rightView = pref.findChild<QWidget*>(QStringLiteral("rightView"));
+    ASSERT_NE(rightView, nullptr);
+    const auto expectTinted = [&pref](const QColor& text) {
+        ASSERT_EQ(pref.listView()->items().size(), 4);
+        for (const QVListItem& item : pref.listView()->items()) {
+            const QImage image = item.itemView->imgView()->pixmap().toImage();
+            ASSERT_FALSE(image.isNull()) << item.icon.toStdString();
+            int opaque = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor pixel = image.pixelColor(x, y);
+                    if (pixel.alpha() == 255) {
+                        ++opaque;
+                        ASSERT_EQ(pixel.rgb(), text.rgb()) << item.icon.toStdString();
+                    }
+                }
+            }
+            EXPECT_GT(opaque, 10) << item.icon.toStdString();
+        }
+    };
+    expectTinted(light.color(QPalette::WindowText));
+    EXPECT_EQ(rightView->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xFF));
+    QApplication::setPalette(dark);
+    QCoreApplication::processEvents(); // the widgets take the new palette from posted events
+    expectTinted(QColor(0xf0, 0xf0, 0xf0));
+    EXPECT_EQ(rightView->palette().color(QPalette::Window), QColor(0x1E, 0x1E, 0x1E));
+    QApplication::setPalette(light);
+    QCoreApplication::processEvents();
+    expectTinted(light.color(QPalette::WindowText));
+    EXPECT_EQ(rightView->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xFF));
+}
+
+// Every list page titles its add, remove and reset buttons alike.
+TEST(SettingsListPagesTest, ButtonsReadTheSameOnEveryListPage)
+{
+    QVSettingsWindow* window = QVSettingsWindow::shared();
+    const QStringList pages
+        = { QStringLiteral("general"),   QStringLiteral("newfile"),      QStringLiteral("commonpath"),
+            QStringLiteral("commonapp"), QStringLiteral("commonscript"), QStringLiteral("foldericon") };
+    const QStringList expected
+        = { QStringLiteral("Add"), QStringLiteral("Remove"), QStringLiteral("Restore Defaults") };
+    for (const QString& name : pages) {
+        const auto* page = window->findChild<QWidget*>(name);
+        ASSERT_NE(page, nullptr) << name.toStdString();
+        QStringList titles;
+        for (const char* button : { "addButton", "deleteButton", "recoverBtn" }) {
+            const auto* found = page->findChild<QPushButton*>(QLatin1String(button));
+            ASSERT_NE(found, nullptr) << name.toStdString() << " " << button;
+            titles << found->text();
+        }
+        EXPECT_EQ(titles, expected) << name.toStdString();
     }
 }
 

@@ -92,50 +92,51 @@ const Qt::KeyboardModifiers kControlMeta = Qt::ControlModifier | Qt::MetaModifie
 
 INSTANTIATE_TEST_SUITE_P(
     Recording, MASShortcutRecorder,
-    testing::Values(RecorderCase { "ControlCommandEIsRecorded",
-                                   std::nullopt,
-                                   { { Qt::Key_E, kControlMeta } },
-                                   kControlCommandE,
-                                   false,
-                                   QString(),
-                                   QStringLiteral("⌃⌘E") },
-                    RecorderCase { "DeleteClearsTheShortcut",
-                                   kControlCommandE,
-                                   { { Qt::Key_Backspace, {} } },
-                                   std::nullopt,
-                                   false,
-                                   QString(),
-                                   QStringLiteral("Record Shortcut") },
-                    RecorderCase { "EscapeKeepsTheOldShortcut",
-                                   kControlCommandE,
-                                   { { Qt::Key_Escape, {} } },
-                                   kControlCommandE,
-                                   false,
-                                   QString(),
-                                   QStringLiteral("⌃⌘E") },
-                    RecorderCase {
-                        "CombinationOfTheMainMenuIsRefused",
-                        std::nullopt,
-                        { { Qt::Key_O, kControlMeta } },
-                        std::nullopt,
-                        true,
-                        QStringLiteral("The key combination ⌃⌘O cannot be used|This shortcut cannot be used because it "
-                                       "is already used by the menu item ‘Open Cloud Folder’."),
-                        QStringLiteral("Type Shortcut") },
-                    RecorderCase { "InvalidCombinationOnlyBeeps",
-                                   std::nullopt,
-                                   { { Qt::Key_A, Qt::ShiftModifier } },
-                                   std::nullopt,
-                                   true,
-                                   QString(),
-                                   QStringLiteral("Type Shortcut") },
-                    RecorderCase { "ShiftDeleteIsNotAClear",
-                                   kControlCommandE,
-                                   { { Qt::Key_Backspace, Qt::ShiftModifier } },
-                                   kControlCommandE,
-                                   true,
-                                   QString(),
-                                   QStringLiteral("Type New Shortcut") }),
+    testing::Values(
+        RecorderCase { "ControlCommandEIsRecorded",
+                       std::nullopt,
+                       { { Qt::Key_E, kControlMeta } },
+                       kControlCommandE,
+                       false,
+                       QString(),
+                       QStringLiteral("Ctrl+Super+E") },
+        RecorderCase { "DeleteClearsTheShortcut",
+                       kControlCommandE,
+                       { { Qt::Key_Backspace, {} } },
+                       std::nullopt,
+                       false,
+                       QString(),
+                       QStringLiteral("Record Shortcut") },
+        RecorderCase { "EscapeKeepsTheOldShortcut",
+                       kControlCommandE,
+                       { { Qt::Key_Escape, {} } },
+                       kControlCommandE,
+                       false,
+                       QString(),
+                       QStringLiteral("Ctrl+Super+E") },
+        RecorderCase {
+            "CombinationOfTheMainMenuIsRefused",
+            std::nullopt,
+            { { Qt::Key_O, kControlMeta } },
+            std::nullopt,
+            true,
+            QStringLiteral("The key combination Ctrl+Super+O cannot be used|This shortcut cannot be used because it "
+                           "is already used by the menu item ‘Open Cloud Folder’."),
+            QStringLiteral("Type Shortcut") },
+        RecorderCase { "InvalidCombinationOnlyBeeps",
+                       std::nullopt,
+                       { { Qt::Key_A, Qt::ShiftModifier } },
+                       std::nullopt,
+                       true,
+                       QString(),
+                       QStringLiteral("Type Shortcut") },
+        RecorderCase { "ShiftDeleteIsNotAClear",
+                       kControlCommandE,
+                       { { Qt::Key_Backspace, Qt::ShiftModifier } },
+                       kControlCommandE,
+                       true,
+                       QString(),
+                       QStringLiteral("Type New Shortcut") }),
     tarsel::test::caseName<RecorderCase>);
 
 TEST_F(MASShortcutRecorder, HeldModifiersShowAsThePlaceholder)
@@ -143,7 +144,7 @@ TEST_F(MASShortcutRecorder, HeldModifiersShowAsThePlaceholder)
     clickShortcutArea();
     QTest::keyPress(view, Qt::Key_Control);
     QTest::keyPress(view, Qt::Key_Meta, Qt::ControlModifier);
-    EXPECT_EQ(view->titleText(), QStringLiteral("⌃⌘"));
+    EXPECT_EQ(view->titleText(), QStringLiteral("Ctrl+Super+"));
     QTest::keyRelease(view, Qt::Key_Meta, kControlMeta);
     QTest::keyRelease(view, Qt::Key_Control, Qt::ControlModifier);
     EXPECT_EQ(view->titleText(), QStringLiteral("Type Shortcut"));
@@ -174,6 +175,37 @@ TEST_F(MASShortcutRecorder, StartingASecondRecorderStopsTheFirst)
     EXPECT_FALSE(view->isRecording());
     EXPECT_TRUE(second.isRecording());
     second.setRecording(false);
+}
+
+// At the size it asks for, every look shows each of its texts whole in the shortcut area, and
+// the glyph at the right fits the hint area: recording never clips its prompt or prints it
+// under the cancel glyph.
+TEST_F(MASShortcutRecorder, EveryTextFitsItsAreaAtTheAskedSize)
+{
+    for (const int style : { 0, 3 }) {
+        MASShortcutView recorder(&window);
+        recorder.setStyle(style);
+        recorder.setShortcutValue(MASShortcut(14,
+                                              MASShortcut::kControlFlag | MASShortcut::kOptionFlag
+                                                  | MASShortcut::kShiftFlag | MASShortcut::kCommandFlag));
+        const auto expectFits = [&recorder, style](const char* state) {
+            recorder.resize(recorder.sizeHint());
+            QRect shortcutRect, hintRect;
+            recorder.getShortcutRect(&shortcutRect, &hintRect);
+            const QFontMetrics metrics = recorder.fontMetrics();
+            EXPECT_LE(metrics.horizontalAdvance(recorder.titleText()), shortcutRect.width()) << style << " " << state;
+            EXPECT_LE(metrics.horizontalAdvance(recorder.glyphText()), hintRect.width()) << style << " " << state;
+        };
+        expectFits("shown");
+        recorder.setRecording(true);
+        expectFits("recording");
+        recorder.setHinting(true);
+        expectFits("hinting");
+        recorder.setHinting(false);
+        recorder.setShortcutPlaceholder(QStringLiteral("Ctrl+Alt+Shift+Super+"));
+        expectFits("modifiers held");
+        recorder.setRecording(false);
+    }
 }
 
 } // namespace
