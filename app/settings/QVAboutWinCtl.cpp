@@ -1,6 +1,7 @@
 #include "app/settings/QVAboutWinCtl.h"
 
 #include "foundation/BundleExpand.h"
+#include "foundation/StringExpandText.h"
 #include "platform/Bundle.h"
 
 #include "ui_QVAboutWinCtl.h"
@@ -10,7 +11,8 @@
 
 namespace {
 QPointer<QVAboutWinCtl> g_about;
-constexpr int kIconSize = 96;
+// The application's picture at its own size.
+constexpr int kIconSize = 64;
 } // namespace
 
 QVAboutWinCtl::QVAboutWinCtl(QWidget* parent)
@@ -20,7 +22,7 @@ QVAboutWinCtl::QVAboutWinCtl(QWidget* parent)
     m_ui->setupUi(this);
     const QString name = platform::Bundle::localizedString(QStringLiteral("CFBundleDisplayName"), QString(),
                                                            QStringLiteral("InfoPlist"));
-    setWindowTitle(name);
+    setWindowTitle(qv::stringWithFormat(qv::localized(QStringLiteral("Menu Abount")), name));
     const QImage icon = platform::Bundle::imageNamed(QStringLiteral("icon"));
     if (!icon.isNull()) {
         const qreal ratio = devicePixelRatioF();

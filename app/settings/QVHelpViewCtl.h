@@ -23,7 +23,7 @@ public:
     /// "Full Disk Access": the user grants access to a folder now (the home folder or another);
     /// a grant made is confirmed with a heads-up message.
     void onFullDiskAccess();
-    static constexpr int kImageSize = 96;
+    static constexpr int kImageSize = 64;
 
 private:
     std::unique_ptr<Ui::QVHelpViewCtl> m_ui;

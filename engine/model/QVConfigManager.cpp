@@ -114,8 +114,8 @@ void reportMissing(const QStringList& missing)
     if (missing.isEmpty()) {
         return;
     }
-    qCWarning(lcConfig).noquote() << QStringLiteral("The restored configuration names missing files: %1")
-                                         .arg(missing.join(QStringLiteral(", ")));
+    qCWarning(lcConfig).noquote()
+        << QStringLiteral("The restored configuration names missing files: %1").arg(missing.join(QStringLiteral(", ")));
     qv::alertWithMsg(qv::localized(QStringLiteral("Config Missing Files Tip")) + QStringLiteral("\n\n")
                      + missing.join(QLatin1Char('\n')));
 }
