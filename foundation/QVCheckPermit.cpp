@@ -120,6 +120,19 @@ QString QVCheckPermit::selectFolderWithPrompt(const QString& prompt, const QStri
     return result.isOK() && !result.paths.isEmpty() ? result.paths.first() : QString();
 }
 
+QString QVCheckPermit::accessPrivacyAllFiles()
+{
+    platform::PanelOptions options = folderPanel(qv::localized("Authorization"));
+    options.message = qv::localized("Authorization Tip");
+    options.directory = QDir::cleanPath(platform::Paths::home());
+    const platform::PanelResult result = platform::Panels::runOpenPanel(options);
+    if (!result.isOK() || result.paths.isEmpty()) {
+        return QString();
+    }
+    QVURLCache::sharedInstance().saveSecurityURL(QUrl::fromLocalFile(result.paths.first()));
+    return result.paths.first();
+}
+
 void QVCheckPermit::accessPrivacy()
 {
     platform::Alert alert;

@@ -34,4 +34,9 @@ public:
     static QString selectFolderWithPrompt(const QString& prompt, const QString& directory);
     /// Tells the user that full disk access is needed (an alert with "Authorization"/"Cancel").
     static void accessPrivacy();
+    /// This desktop's Full Disk Access: the user grants a folder now, in the panel a command
+    /// would show for a path in the home folder ("Authorization Tip", starting in the home
+    /// folder; any folder may be chosen). The chosen folder is stored as a grant; its path, or
+    /// null on Cancel.
+    static QString accessPrivacyAllFiles();
 };

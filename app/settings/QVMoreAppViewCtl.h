@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/settings/QVAppInfo.h"
+
+#include <QList>
 #include <QWidget>
 
 #include <memory>
@@ -7,8 +10,9 @@
 namespace Ui {
 class QVMoreAppViewCtl;
 }
+class QVAppViewCtl;
 
-/// The page of the maker's other applications, one card per application.
+/// The More Apps page: one card (QVAppViewCtl) per recommended application, top to bottom.
 class QVMoreAppViewCtl : public QWidget
 {
     Q_OBJECT
@@ -16,6 +20,12 @@ public:
     explicit QVMoreAppViewCtl(QWidget* parent = nullptr);
     ~QVMoreAppViewCtl() override;
 
+    /// The applications the page recommends, in card order: companions of a file-manager menu
+    /// that every Linux software centre offers.
+    static QList<QVAppInfo> recommendedApps();
+    const QList<QVAppViewCtl*>& appViewCtlArray() const { return m_appViewCtlArray; }
+
 private:
     std::unique_ptr<Ui::QVMoreAppViewCtl> m_ui;
+    QList<QVAppViewCtl*> m_appViewCtlArray;
 };

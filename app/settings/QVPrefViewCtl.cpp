@@ -4,6 +4,7 @@
 #include "app/settings/QVHelpViewCtl.h"
 #include "app/settings/QVMoreAppViewCtl.h"
 #include "app/settings/QVSetViewCtl.h"
+#include "engine/service/QVMenuService.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ColorExpand.h"
 #include "foundation/QVTools.h"
@@ -16,6 +17,10 @@
 #include <QEvent>
 #include <QTabBar>
 
+namespace {
+constexpr int kReviewIconSize = 20;
+} // namespace
+
 QVPrefViewCtl::QVPrefViewCtl(QWidget* parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::QVPrefViewCtl>())
@@ -27,9 +32,35 @@ QVPrefViewCtl::QVPrefViewCtl(QWidget* parent)
     interfaceModeChanged();
     loadListItemView();
     setPageType(m_pageType);
+    m_ui->reviewBtn->setIconSize(QSize(kReviewIconSize, kReviewIconSize));
+    m_ui->reviewBtn->setText(qv::localized(QStringLiteral("Go Review")));
+    m_ui->reviewBtn->setCursor(Qt::PointingHandCursor);
+    connect(m_ui->reviewBtn, &QPushButton::clicked, this, &QVPrefViewCtl::onReview);
+    refreshReviewButton();
 }
 
 QVPrefViewCtl::~QVPrefViewCtl() = default;
+
+void QVPrefViewCtl::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    refreshReviewButton();
+}
+
+void QVPrefViewCtl::refreshReviewButton()
+{
+    m_ui->reviewBtn->setIcon(
+        platform::Bundle::iconNamed(QVTools::isReview() ? QStringLiteral("zaned") : QStringLiteral("zan")));
+}
+
+void QVPrefViewCtl::onReview()
+{
+    // There is no review request of the system here: the software centre's page of Tarsel is
+    // where a review is written.
+    QVMenuService::goReview();
+    QVTools::goReview();
+    refreshReviewButton();
+}
 
 void QVPrefViewCtl::loadListItemView()
 {
@@ -41,6 +72,7 @@ void QVPrefViewCtl::loadListItemView()
             enableQuickAccess();
         }
     };
+    help->showConfiguration = [this] { setPageType(kCloudPage); };
     const QList<QPair<QVListItem, QWidget*>> entries = {
         { { QStringLiteral("pref"),
             qv::localized(QStringLiteral("Preferences")) + QStringLiteral("..."),

@@ -20,6 +20,9 @@ public:
     explicit QVPrefViewCtl(QWidget* parent = nullptr);
     ~QVPrefViewCtl() override;
 
+    /// The page number of the configuration (cloud folder) page.
+    static constexpr qint64 kCloudPage = 1;
+
     qint64 pageType() const { return m_pageType; }
     /// Selects the side-list entry with this tag (and so its page); no such entry, no change.
     void setPageType(qint64 pageType);
@@ -33,11 +36,19 @@ public:
     QVCloudViewCtl* cloudViewCtl() const { return m_cloudViewCtl; }
     /// Shown by the help page's "Enable Quick Access".
     std::function<void()> enableQuickAccess;
+    /// The review button: opens Tarsel's page in the software centre and remembers that the
+    /// user went there (the button then shows "zaned" instead of "zan").
+    void onReview();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void refreshReviewButton();
+
     void loadListItemView();
 
     std::unique_ptr<Ui::QVPrefViewCtl> m_ui;

@@ -50,6 +50,7 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
     , m_ui(std::make_unique<Ui::QVSettingsWindow>())
 {
     m_ui->setupUi(this);
+    setUpMenus();
     // Pages and dialogs reload their lists when a window of the application becomes active.
     qv::installRefreshSignal();
     // The main menu page comes first: making it writes the stored lists every page reads.
@@ -146,6 +147,7 @@ void QVSettingsWindow::install(AppDelegate& delegate)
     AppDelegate* app = &delegate;
     delegate.setSettingsWindow([app](const QString& tab) {
         QVSettingsWindow* window = shared();
+        window->m_delegate = app;
         window->m_pref->setViewCtl()->setAppDelegate(app);
         window->m_pref->enableQuickAccess = [app, window] {
             platform::Defaults& defaults = QVMenuManager::sharedDefaults();

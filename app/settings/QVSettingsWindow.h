@@ -2,6 +2,7 @@
 
 #include "engine/model/QVMenuItem.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -37,7 +38,15 @@ public:
     static void install(AppDelegate& delegate);
     static QVSettingsWindow* shared();
 
+    /// Where the menu's Feedback entry sends the user: the project's issue page.
+    static inline const QString kFeedbackPageAddress = QStringLiteral("https://tarsel.valden.com/issues");
+
 private:
+    /// The menu bar: "Menu Close" and "Menu Quit" (the delegate's exitApp()), the Edit menu on
+    /// the focused text field, "Menu Feedback" and "Menu Abount", with the standard shortcuts.
+    void setUpMenus();
+
     std::unique_ptr<Ui::QVSettingsWindow> m_ui;
     QVPrefViewCtl* m_pref = nullptr;
+    QPointer<AppDelegate> m_delegate;
 };

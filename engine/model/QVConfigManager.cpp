@@ -107,6 +107,19 @@ bool copyChosenFile(const QString& from, const QString& to, quint64 maxSize, QSt
     return true;
 }
 
+/// Tells the user, in one message, which icons and templates of a restored configuration are
+/// missing: their entries show no icon or make no file until new ones are chosen.
+void reportMissing(const QStringList& missing)
+{
+    if (missing.isEmpty()) {
+        return;
+    }
+    qCWarning(lcConfig).noquote()
+        << QStringLiteral("The restored configuration names missing files: %1").arg(missing.join(QStringLiteral(", ")));
+    qv::alertWithMsg(qv::localized(QStringLiteral("Config Missing Files Tip")) + QStringLiteral("\n\n")
+                     + missing.join(QLatin1Char('\n')));
+}
+
 } // namespace
 
 const QStringList& QVConfigManager::restorableKeys()
@@ -136,6 +149,26 @@ const QStringList& QVConfigManager::restorableKeys()
 const QStringList& QVConfigManager::assetFolders()
 {
     return QVConfigArchive::assetFolders();
+}
+
+QStringList QVConfigManager::missingAssetPaths(const QVariantMap& values)
+{
+    QStringList missing;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (!it.key().startsWith(QLatin1String("array ")) || it.value().typeId() != QMetaType::QVariantList) {
+            continue;
+        }
+        for (const QVariant& entry : it.value().toList()) {
+            const QVariantMap map = entry.toMap();
+            for (const char* field : { "iconPath", "templatePath" }) {
+                const QString path = map.value(QString::fromLatin1(field)).toString();
+                if (!path.isEmpty() && !QFileInfo(path).isFile() && !missing.contains(path)) {
+                    missing << path;
+                }
+            }
+        }
+    }
+    return missing;
 }
 
 QVConfigManager::QVConfigManager()
@@ -222,7 +255,8 @@ void QVConfigManager::importConfigPath(const QString& path, std::function<void(b
         });
         return;
     }
-    if (!restoreFromArchive(staging, &why)) {
+    QStringList missing;
+    if (!restoreFromArchive(staging, &why, &missing)) {
         QFile::remove(staging);
         refuse(importFailure(path, why));
         return;
@@ -234,31 +268,42 @@ void QVConfigManager::importConfigPath(const QString& path, std::function<void(b
                                              .arg(m_configZipPath, qt_error_string(errno));
         QFile::remove(staging);
     }
-    if (complete) {
-        qv::enterForeground([complete] { complete(true); });
-    }
+    qv::enterForeground([complete, missing] {
+        reportMissing(missing);
+        if (complete) {
+            complete(true);
+        }
+    });
 }
 
 void QVConfigManager::setupConfigWithComplete(std::function<void(bool ok)> complete)
 {
     QString why = QStringLiteral("no stored archive");
-    const bool ok = QFileInfo(m_configZipPath).isFile() && restoreFromArchive(m_configZipPath, &why);
+    QStringList missing;
+    const bool ok = QFileInfo(m_configZipPath).isFile() && restoreFromArchive(m_configZipPath, &why, &missing);
     if (!ok) {
         qCWarning(lcConfig).noquote() << QStringLiteral(
                                              "Failed to restore the configuration. File: \"%1\". Error: \"%2\"")
                                              .arg(m_configZipPath, why);
     }
-    if (complete) {
-        qv::enterForeground([complete, ok] { complete(ok); });
-    }
+    qv::enterForeground([complete, ok, missing] {
+        reportMissing(missing);
+        if (complete) {
+            complete(ok);
+        }
+    });
 }
 
 void QVConfigManager::setupConfigData(const QByteArray& data, std::function<void(bool ok)> complete)
 {
-    const auto answer = [complete](bool ok) {
-        if (complete) {
-            qv::enterForeground([complete, ok] { complete(ok); });
-        }
+    QStringList missing;
+    const auto answer = [complete, &missing](bool ok) {
+        qv::enterForeground([complete, ok, missing] {
+            reportMissing(missing);
+            if (complete) {
+                complete(ok);
+            }
+        });
     };
     // Restored from a staged copy: the stored archive stays unless the new one restored.
     QVMenuManager::configManagerFolder();
@@ -269,7 +314,7 @@ void QVConfigManager::setupConfigData(const QByteArray& data, std::function<void
         answer(false);
         return;
     }
-    const bool ok = restoreFromArchive(staging, &why)
+    const bool ok = restoreFromArchive(staging, &why, &missing)
         && std::rename(QFile::encodeName(staging).constData(), QFile::encodeName(m_configZipPath).constData()) == 0;
     if (!ok) {
         qCWarning(lcConfig).noquote()
@@ -307,8 +352,9 @@ void dropQueuedCuts(QVariantMap& values)
 
 } // namespace
 
-bool QVConfigManager::restoreFromArchive(const QString& archive, QString* error)
+bool QVConfigManager::restoreFromArchive(const QString& archive, QString* error, QStringList* missing)
 {
+    missing->clear();
     const QString shared = QVMenuManager::sharedFolder();
     // A stale "config.plist" must never be taken for the archive's.
     QFile::remove(sharedPlist());
@@ -346,6 +392,9 @@ bool QVConfigManager::restoreFromArchive(const QString& archive, QString* error)
         *error = defaults.lastError();
         return false;
     }
+    // Paths into the exporter's shared folder name this one now; what still names no file (an
+    // icon or template the archive did not carry) is told, not left to fail silently later.
+    *missing = missingAssetPaths(values);
     qv::postNotification(qv::kConfigChangeNotification);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <chrono>
 #include <functional>
@@ -42,6 +43,9 @@ public:
     static const QStringList& restorableKeys();
     /// The folders of the shared folder the archive carries.
     static const QStringList& assetFolders();
+    /// The icon and template paths of the stored lists in values that name no regular file, in
+    /// list order, each once.
+    static QStringList missingAssetPaths(const QVariantMap& values);
 
     QVConfigManager();
     ~QVConfigManager();
@@ -66,6 +70,8 @@ public:
     void exportConfigToPath(const QString& destination, std::function<void(const QString& path)> complete);
     /// Restores from the chosen archive when the fixed password opens it, else shows "Config
     /// File Error Tip"; the stored archive is replaced only by an archive that restored.
+    /// Every restore below ends, when icons or templates the restored lists name are missing,
+    /// with one message listing those paths ("Config Missing Files Tip").
     void importConfigPath(const QString& path, std::function<void(bool ok)> complete);
     /// Restores from configZipPath().
     void setupConfigWithComplete(std::function<void(bool ok)> complete);
@@ -87,8 +93,9 @@ private:
     void queryCloudDataFinished(int attempt);
     /// Extracts into scratch and validates (QVConfigArchive), then moves the asset files into
     /// the shared folder and applies the restorable keys; false with the reason, and nothing
-    /// applied, when the archive was refused.
-    bool restoreFromArchive(const QString& archive, QString* error);
+    /// applied, when the archive was refused. *missing lists the icon and template paths of the
+    /// restored lists that name no file afterwards.
+    bool restoreFromArchive(const QString& archive, QString* error, QStringList* missing);
 
     QString m_configZipPath;
     bool m_isSyncConfig = false;

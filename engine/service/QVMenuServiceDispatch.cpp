@@ -14,6 +14,7 @@
 #include "foundation/StringExpand.h"
 #include "platform/Defaults.h"
 #include "platform/Hook.h"
+#include "platform/System.h"
 #include "platform/Workspace.h"
 
 #include <QFileInfo>
@@ -29,9 +30,9 @@ namespace {
 const QString kUseCountDetail = QStringLiteral("use count detail");
 const QString kUseCount = QStringLiteral("use count");
 const QString kIsReviewed = QStringLiteral("is reviewed");
-// There is no application store here: the review page is the product's own web page, the one
-// the greeting script sends its users to.
-const QString kReviewPageAddress = QStringLiteral("https://tarsel.valden.com/review");
+// The review page is Tarsel's page in the desktop's software centre (GNOME Software, KDE
+// Discover), reached by its AppStream id, the application's identifier.
+const QString kReviewPageAddress = QStringLiteral("appstream://") + platform::System::kAppBundleId;
 
 platform::Hook<QVMenuService::PermitCheck>& permitHook()
 {

@@ -1,6 +1,7 @@
 #include "engine/model/QVConfigManager.h"
 
 #include "CraftedZip.h"
+#include "engine/model/QVAssetFile.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/zip/SSZipArchive.h"
 #include "foundation/BundleExpand.h"
@@ -11,11 +12,13 @@
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QMap>
 #include <QTest>
 
@@ -135,6 +138,107 @@ TEST(QVConfigManagerTest, ExportThenImportOnAFreshHomeRestoresEverything)
     }
     EXPECT_FALSE(QFileInfo::exists(asset("config.plist")));
     EXPECT_TRUE(QFileInfo::exists(other.configZipPath()));
+}
+
+/// The environment of one account's home inside the test's home.
+void useHome(ScopedEnvironment& env, const QString& home)
+{
+    env.set("HOME", QFile::encodeName(home))
+        .set("XDG_CONFIG_HOME", QFile::encodeName(home + "/.config"))
+        .set("XDG_DATA_HOME", QFile::encodeName(home + "/.local/share"))
+        .set("XDG_CACHE_HOME", QFile::encodeName(home + "/.cache"));
+}
+
+QByteArray pngOf(Qt::GlobalColor color)
+{
+    QImage image(60, 60, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// A configuration exported in one home and imported in another keeps working after the first
+// home is gone: its icons and templates named the exporter's shared folder, and an entry then
+// showed no icon and New File failed on the template. An icon that the archive did not carry is
+// told once, in one message naming it, instead of being ignored.
+TEST(QVConfigManagerTest, ImportedInAnotherHomeEveryIconAndTemplateWorksAndAMissingOneIsTold)
+{
+    const QString alice = inHome("alice");
+    const QString bob = inHome("bob");
+    const QString transfer = inHome("transfer");
+    QDir().mkpath(transfer);
+    QString exported;
+    {
+        ScopedEnvironment env;
+        useHome(env, alice);
+        const QString folder = QVMenuManager::sharedFolder();
+        const auto icon = [&](const QString& relative, Qt::GlobalColor color) {
+            return writeFile(folder + "/" + relative, pngOf(color));
+        };
+        shared().setValue(
+            "array new file",
+            QVariantList { QVariantMap { { "key", "memo" },
+                                         { "ext", "txt" },
+                                         { "displayName", "Memo" },
+                                         { "templatePath", writeFile(folder + "/QVFileTemplate/memo", "dear diary") },
+                                         { "iconPath", icon("QVFileTemplate/memo.png", Qt::red) } } });
+        shared().setValue("array folder icon",
+                          QVariantList { QVariantMap { { "key", "star" },
+                                                       { "displayName", "Star" },
+                                                       { "iconPath", icon("QVFolderIcon/star.png", Qt::blue) } } });
+        shared().setValue("array common app",
+                          QVariantList { QVariantMap { { "key", "editor" },
+                                                       { "appName", "Editor" },
+                                                       { "iconPath", icon("QVAppIcon/editor.png", Qt::green) } } });
+        // This icon was deleted before the export: the archive cannot carry it.
+        shared().setValue("array common script",
+                          QVariantList { QVariantMap { { "key", "hello" },
+                                                       { "displayName", "Hello" },
+                                                       { "script", "true" },
+                                                       { "iconPath", folder + "/QVFileTemplate/gone.png" } } });
+        QVConfigManager manager;
+        exported = waitFor<QString>([&](auto done) {
+                       manager.exportConfigToPath(transfer + "/qvconfig", done);
+                   }).value_or(QString());
+    }
+    ASSERT_FALSE(exported.isEmpty());
+    ASSERT_TRUE(QDir(alice).removeRecursively());
+
+    ScopedEnvironment env;
+    useHome(env, bob);
+    const QString folder = QVMenuManager::sharedFolder();
+    ASSERT_TRUE(folder.startsWith(bob + "/")) << folder.toStdString();
+    AlertScript alerts;
+    QVConfigManager manager;
+    ASSERT_EQ(waitFor<bool>([&](auto done) { manager.importConfigPath(exported, done); }), true);
+
+    const QList<QPair<QVMenuItemList, QString>> lists = {
+        { QVMenuManager::newFileTemplateMenuArray(true), folder + "/QVFileTemplate/memo.png" },
+        { QVMenuManager::folderIconMenuArray(), folder + "/QVFolderIcon/star.png" },
+        { QVMenuManager::commonAppMenuArray(), folder + "/QVAppIcon/editor.png" },
+    };
+    for (const auto& [items, iconPath] : lists) {
+        ASSERT_EQ(items.size(), 1) << iconPath.toStdString();
+        QString source;
+        EXPECT_FALSE(items.first()->menuIcon(&source).isNull()) << iconPath.toStdString();
+        EXPECT_EQ(source, iconPath);
+    }
+    // New File reads its template through the same guarded reader.
+    const QString templatePath = QVMenuManager::newFileTemplateMenuArray(true).first()->templatePath();
+    EXPECT_EQ(templatePath, folder + "/QVFileTemplate/memo");
+    QByteArray bytes;
+    QString error;
+    EXPECT_TRUE(QVAssetFile::read(templatePath, QVAssetFile::Kind::Template, &bytes, &error)) << error.toStdString();
+    EXPECT_EQ(bytes, QByteArray("dear diary"));
+
+    ASSERT_EQ(alerts.shown().size(), 1);
+    const QString told = alerts.shown().first().messageText + alerts.shown().first().informativeText;
+    EXPECT_TRUE(told.contains(qv::localized("Config Missing Files Tip"))) << told.toStdString();
+    EXPECT_TRUE(told.contains(folder + "/QVFileTemplate/gone.png")) << told.toStdString();
+    EXPECT_FALSE(told.contains("memo")) << told.toStdString();
 }
 
 /// The bytes of a suite file holding the values.

@@ -315,11 +315,12 @@ TEST_F(QVMenuServiceDispatchTest, TheReviewPromptComesOnEverySixtiethUseUntilRev
     EXPECT_TRUE(QTest::qWaitFor([&] { return QVMenuService::pendingWork() == 0; }, 8000));
     EXPECT_EQ(prompts, 2);
     EXPECT_EQ(defaults.integerValue(QStringLiteral("use count")), 63);
-    // "Go Review" opened the review page and recorded the answer in the shared defaults. It used
-    // to set a flag in the process's own defaults, which the counter never reads, so the prompt
-    // came back every 60 uses for ever; now the 123rd use schedules nothing.
+    // "Go Review" opened Tarsel's page in the software centre (it opened a web page the desktop
+    // has no review for) and recorded the answer in the shared defaults. It used to set a flag in
+    // the process's own defaults, which the counter never reads, so the prompt came back every 60
+    // uses for ever; now the 123rd use schedules nothing.
     ASSERT_EQ(m_launches.size(), 1);
-    EXPECT_TRUE(m_launches.first().args.value(0).startsWith(QStringLiteral("https://")));
+    EXPECT_EQ(m_launches.first().args, QStringList { QStringLiteral("appstream://com.valden.tarsel") });
     EXPECT_TRUE(defaults.boolValue(QStringLiteral("is reviewed")));
     defaults.setValue(QStringLiteral("use count"), 122);
     service.useSuccess(record(QStringLiteral("Copy Path")));
