@@ -168,8 +168,9 @@ public:
                    bool aes);
     /// Writes the archive out; false when any entry could not be stored.
     bool close();
-    /// Called between entries while close() writes; returning true stops the write (close()
-    /// then answers false and leaves no archive behind).
+    /// Called between entries while close() writes, also from the threads that deflate the
+    /// files (so it must be safe to call from any thread); returning true stops the write
+    /// (close() then answers false and leaves no archive behind).
     void setCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     /// Called while close() writes, with the fraction done.
     void setWriteProgress(std::function<void(double)> progress) { m_progress = std::move(progress); }

@@ -36,6 +36,43 @@ qint64 readAt(int fd, char* into, qint64 size, qint64 offset)
     return got;
 }
 
+/// One deflate stream per thread, reset for every piece: setting a stream up allocates a few
+/// hundred kilobytes, which a new stream per piece would map and unmap again and again.
+class ThreadStream
+{
+public:
+    ThreadStream() = default;
+    ~ThreadStream()
+    {
+        if (m_ready) {
+            deflateEnd(&m_stream);
+        }
+    }
+    ThreadStream(const ThreadStream&) = delete;
+    ThreadStream& operator=(const ThreadStream&) = delete;
+
+    /// The stream reset for a new raw deflate stream at the level; null when zlib fails.
+    z_stream* ready(int level)
+    {
+        if (m_ready && m_level != level) {
+            deflateEnd(&m_stream);
+            m_ready = false;
+        }
+        if (!m_ready) {
+            m_stream = z_stream {};
+            m_ready = deflateInit2(&m_stream, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+            m_level = level;
+            return m_ready ? &m_stream : nullptr;
+        }
+        return deflateReset(&m_stream) == Z_OK ? &m_stream : nullptr;
+    }
+
+private:
+    z_stream m_stream {};
+    int m_level = 0;
+    bool m_ready = false;
+};
+
 } // namespace
 
 /// A planned file: opened by the first piece that needs it, closed when its last piece has
@@ -147,11 +184,26 @@ bool SSZipDeflater::claim(qint64* index)
     return true;
 }
 
+void SSZipDeflater::recycle(QByteArray&& buffer)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (buffer.capacity() > 0 && qint64(m_spare.size()) < m_window) {
+        m_spare.push_back(std::move(buffer));
+    }
+}
+
 void SSZipDeflater::work()
 {
     for (qint64 index = 0; claim(&index);) {
         Job& job = m_jobs[size_t(index)];
         if (!(m_cancelled && m_cancelled())) {
+            {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                if (!m_spare.empty()) {
+                    job.piece.deflated = std::move(m_spare.back());
+                    m_spare.pop_back();
+                }
+            }
             deflate(job);
         } else {
             job.piece.error = ECANCELED;
@@ -173,7 +225,9 @@ void SSZipDeflater::deflate(Job& job)
         return;
     }
     const qint64 primed = qMin(job.offset, kDictionarySize);
-    QByteArray input(primed + piece.planned, Qt::Uninitialized);
+    // One input buffer per thread, kept for every piece it deflates.
+    thread_local QByteArray input;
+    input.resize(primed + piece.planned);
     const qint64 got = readAt(fd, input.data(), input.size(), job.offset - primed);
     if (got < 0) {
         piece.error = errno;
@@ -184,25 +238,25 @@ void SSZipDeflater::deflate(Job& job)
     const auto* bytes = reinterpret_cast<const Bytef*>(input.constData());
     piece.crc = quint32(crc32(crc32(0, nullptr, 0), bytes + dictionary, uInt(piece.read)));
 
-    z_stream stream {};
-    if (deflateInit2(&stream, job.file->level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    thread_local ThreadStream threadStream;
+    z_stream* stream = threadStream.ready(job.file->level);
+    if (stream == nullptr) {
         piece.error = -1;
         return;
     }
     if (dictionary > 0) {
-        deflateSetDictionary(&stream, bytes, uInt(dictionary));
+        deflateSetDictionary(stream, bytes, uInt(dictionary));
     }
     // Room for the whole piece at once: deflate's bound plus the sync flush's few bytes.
-    piece.deflated.resize(qsizetype(deflateBound(&stream, uLong(piece.read)) + 16));
-    stream.next_in = const_cast<Bytef*>(bytes + dictionary);
-    stream.avail_in = uInt(piece.read);
-    stream.next_out = reinterpret_cast<Bytef*>(piece.deflated.data());
-    stream.avail_out = uInt(piece.deflated.size());
+    piece.deflated.resize(qsizetype(deflateBound(stream, uLong(piece.read)) + 16));
+    stream->next_in = const_cast<Bytef*>(bytes + dictionary);
+    stream->avail_in = uInt(piece.read);
+    stream->next_out = reinterpret_cast<Bytef*>(piece.deflated.data());
+    stream->avail_out = uInt(piece.deflated.size());
     const int flush = job.last ? Z_FINISH : Z_SYNC_FLUSH;
-    const int result = ::deflate(&stream, flush);
-    const bool ok = (job.last ? result == Z_STREAM_END : result == Z_OK) && stream.avail_in == 0;
-    piece.deflated.truncate(qsizetype(stream.total_out));
-    deflateEnd(&stream);
+    const int result = ::deflate(stream, flush);
+    const bool ok = (job.last ? result == Z_STREAM_END : result == Z_OK) && stream->avail_in == 0;
+    piece.deflated.truncate(qsizetype(stream->total_out));
     if (!ok) {
         piece.error = -1;
         piece.deflated.clear();

@@ -47,6 +47,9 @@ public:
     void start();
     /// The piece, waiting until it is deflated; each piece is taken once, in order.
     Piece take(qint64 piece);
+    /// Hands a taken piece's buffer back for a later piece: buffers of this size come from
+    /// the system's page mapping, and unmapping them on a multi-threaded process is costly.
+    void recycle(QByteArray&& buffer);
 
 private:
     struct File;
@@ -58,6 +61,7 @@ private:
     std::function<bool()> m_cancelled;
     std::vector<Job> m_jobs;
     std::vector<std::thread> m_threads;
+    std::vector<QByteArray> m_spare;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     qint64 m_next = 0; ///< the next piece a thread claims

@@ -100,6 +100,7 @@ bool nextPiece(Source* source)
     source->crc = quint32(crc32_combine(source->crc, piece.crc, z_off_t(piece.read)));
     source->read += quint64(piece.read);
     source->deflated += quint64(piece.deflated.size());
+    source->deflater->recycle(std::move(source->current.deflated));
     source->current = std::move(piece);
     source->served = 0;
     return true;
