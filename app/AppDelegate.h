@@ -58,6 +58,8 @@ public:
     /// running application to come forward; "Tarsel --quit" asks it to end.
     static inline const QByteArray kReopenMessage = QByteArrayLiteral("reopen");
     static inline const QByteArray kQuitMessage = QByteArrayLiteral("quit");
+    /// Between the addresses of one start in one socket message: no argument can hold it.
+    static constexpr char kAddressSeparator = '\0';
 
     // --- Start-up -----------------------------------------------------------------------------
 
@@ -89,7 +91,8 @@ public:
     /// command with a log line, and nothing runs. Folder access for the first path is obtained
     /// before the command runs.
     void openURLs(const QList<QByteArray>& addresses);
-    /// One message from the socket: an app command URL, or one of the words above.
+    /// One message from the socket: the app command URLs one start was handed (apart by
+    /// kAddressSeparator), or one of the words above.
     void receiveMessage(const QByteArray& message);
     /// Runs the command on the engine, whose selection is already set.
     void executeMethod(qint64 method);
@@ -163,6 +166,8 @@ Q_SIGNALS:
 
 private:
     void runCommand(qint64 method, const QList<QUrl>& selection, bool hasQuery, std::optional<bool> isSelectURL);
+    /// Records the number of a command that was refused, as one that ran would be.
+    void recordRefusedMethod(qint64 method);
     void quitWhenIdle();
 
     platform::AppChannel* m_channel = nullptr;

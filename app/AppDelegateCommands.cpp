@@ -61,7 +61,9 @@ void AppDelegate::receiveMessage(const QByteArray& message)
     } else if (message == kQuitMessage) {
         exitApp();
     } else {
-        openURLs({ message });
+        // The addresses one start was handed travel together, so the rule of the first one
+        // holds for them as it does for a start's own command line.
+        openURLs(message.split(kAddressSeparator));
     }
 }
 
@@ -79,19 +81,30 @@ void AppDelegate::openURLs(const QList<QByteArray>& addresses)
             continue;
         }
         // The first app command decides; a refused one runs nothing, and neither do the rest.
+        // Its number is recorded all the same: an activation by a command, known or not, opens
+        // no settings window.
         if (!command->methodIsExact || !isKnownMethod(command->method)) {
             qCWarning(lcApp).noquote() << "refused, no such command:" << logged(address);
+            recordRefusedMethod(command->method);
             return;
         }
         for (const QUrl& url : command->selectURLs) {
             if (!QFileInfo::exists(url.toLocalFile())) {
                 qCWarning(lcApp).noquote() << "refused, a path does not exist:" << url.toLocalFile();
+                recordRefusedMethod(command->method);
                 return;
             }
         }
         runCommand(command->method, command->selectURLs, command->hasQuery, command->isSelectURL);
         return;
     }
+}
+
+void AppDelegate::recordRefusedMethod(qint64 method)
+{
+    // During launch the launch handling reads and clears it; received while running, the
+    // command is over and the user's next "Preferences" opens the window.
+    m_method = m_launching ? method : 0;
 }
 
 void AppDelegate::runCommand(qint64 method, const QList<QUrl>& selection, bool hasQuery,

@@ -14,7 +14,10 @@ constexpr int kRetryMs = 10;
 
 QList<QByteArray> QVAppInstance::messagesForArguments(const QList<QByteArray>& arguments)
 {
-    return arguments.isEmpty() ? QList<QByteArray> { AppDelegate::kReopenMessage } : arguments;
+    // All addresses in one message: the running application applies the rule of the first app
+    // command to them together, as to the command line of a start of its own.
+    return arguments.isEmpty() ? QList<QByteArray> { AppDelegate::kReopenMessage }
+                               : QList<QByteArray> { arguments.join(AppDelegate::kAddressSeparator) };
 }
 
 bool QVAppInstance::handOver(const QList<QByteArray>& messages)

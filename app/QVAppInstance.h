@@ -15,8 +15,8 @@ class QVAppInstance final
 public:
     QVAppInstance() = delete;
 
-    /// The messages a start hands over: each argument as one line (an app command URL), or the
-    /// word asking the running application to come forward when there is none.
+    /// The messages a start hands over: its arguments (app command URLs) together in one line,
+    /// or the word asking the running application to come forward when there is none.
     static QList<QByteArray> messagesForArguments(const QList<QByteArray>& arguments);
     /// Hands the messages to a listening application; false (nothing sent) when none listens.
     static bool handOver(const QList<QByteArray>& messages);

@@ -98,3 +98,47 @@ TEST_P(AppCommandReceptionTest, OnlyWellFormedCommandsOnExistingPathsRun)
 }
 
 INSTANTIATE_TEST_SUITE_P(Addresses, AppCommandReceptionTest, testing::ValuesIn(kCases), caseName<ReceptionCase>);
+
+namespace {
+
+struct LaunchCase
+{
+    const char* name;
+    QList<QByteArray> arguments;
+    int windows; ///< settings windows shown by the launch
+};
+
+const LaunchCase kLaunches[] = {
+    { "ByTheUser", {}, 1 },
+    // Only the number is recorded: it opens no window, as a known command does not.
+    { "ForAnUnknownCommand", { "TarselPro://qvcommand-99" }, 0 },
+    { "ForACommandOnAMissingPath", { "TarselPro://qvcommand-8?qvselect=1&qvpath=/gone/picture.png" }, 0 },
+    { "WithNoAppCommand", { "--settings" }, 1 },
+};
+
+class AppLaunchWindowTest : public testing::TestWithParam<LaunchCase>
+{
+};
+
+} // namespace
+
+// A launch for an app command opens no settings window, also when the command number is one
+// the application does not know (that launch used to open the window); a later Dock click does.
+TEST_P(AppLaunchWindowTest, OnlyALaunchByTheUserOpensTheWindow)
+{
+    const LaunchCase& c = GetParam();
+    AppDelegate delegate;
+    int windows = 0;
+    delegate.setSettingsWindow([&](const QString&) { ++windows; });
+    QString error;
+    ASSERT_TRUE(delegate.awakeFromNib(&error)) << error.toStdString();
+    if (!c.arguments.isEmpty()) {
+        delegate.openURLs(c.arguments);
+    }
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(windows, c.windows);
+    delegate.applicationShouldHandleReopen();
+    EXPECT_EQ(windows, c.windows + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Launches, AppLaunchWindowTest, testing::ValuesIn(kLaunches), caseName<LaunchCase>);

@@ -103,9 +103,9 @@ bool ends(QProcess& process)
     return process.state() == QProcess::NotRunning || process.waitForFinished(20000);
 }
 
-QString writeImage()
+QString writeImage(const QString& name = QStringLiteral("sunset view.png"))
 {
-    const QString path = testHome() + QStringLiteral("/Pictures/sunset view.png");
+    const QString path = testHome() + QStringLiteral("/Pictures/") + name;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QImage image(8, 8, QImage::Format_RGB32);
     image.fill(Qt::darkBlue);
@@ -184,4 +184,35 @@ TEST(AppSingleInstanceTest, TwoStartsAtOnceLeaveOneApplicationThatRunsBoth)
     ASSERT_TRUE(programs.quitApplication());
     ASSERT_TRUE(ends(stayed));
     EXPECT_EQ(Programs::count(), 2);
+}
+
+// Of two app commands handed over together only the first runs. A start of its own always
+// kept to that; a start that found the application running handed each address over on its
+// own, and the running one ran both.
+TEST_P(AppHandOffTest, OfTwoAddressesHandedOverTogetherOnlyTheFirstRuns)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    const Programs programs;
+    QProcess app;
+    if (GetParam().applicationRuns) {
+        programs.start(app, kApp, {});
+        ASSERT_TRUE(QTest::qWaitFor(&Programs::listening, 20000)) << app.readAllStandardError().constData();
+    }
+    QStringList addresses;
+    for (const QString& name : { QStringLiteral("first.png"), QStringLiteral("second.png") }) {
+        addresses << QStringLiteral("TarselPro://qvcommand-8?qvselect=1&qvpath=")
+                + QString::fromLatin1(QUrl::toPercentEncoding(writeImage(name), "/"));
+    }
+    QProcess start;
+    programs.start(start, kApp, addresses);
+    if (GetParam().applicationRuns) {
+        ASSERT_TRUE(ends(start));
+        EXPECT_EQ(start.exitCode(), 0) << start.readAllStandardError().constData();
+    }
+
+    EXPECT_TRUE(QTest::qWaitFor([] { return Programs::count() >= 1; }, 20000)) << "no picture was set";
+    ASSERT_TRUE(programs.quitApplication());
+    ASSERT_TRUE(ends(GetParam().applicationRuns ? app : start));
+    EXPECT_EQ(Programs::count(), 1) << readFile(Programs::counterFile()).constData();
+    EXPECT_TRUE(readFile(Programs::counterFile()).contains("first.png"));
 }

@@ -5,6 +5,7 @@
 #include "engine/service/QVPendingWork.h"
 #include "engine/service/zip/SSZipArchive.h"
 #include "foundation/BundleExpand.h"
+#include "foundation/StringExpandText.h"
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
@@ -256,7 +257,7 @@ TEST_F(EncryptedCompressionTest, CompressesTheSelectionWithThePanelsPassword)
     m_service.readyStart(item("Encrypted Compression"), {});
     ASSERT_TRUE(QTest::qWaitFor([&] { return cleaned == 1; }, 30000));
     ASSERT_EQ(panels.shown().size(), 1);
-    EXPECT_EQ(panels.shown().first().options.nameFieldValue, "report");
+    EXPECT_EQ(panels.shown().first().options.nameFieldValue, "report.zip");
     EXPECT_EQ(panels.shown().first().options.directory, m_dir);
     EXPECT_EQ(opened, 1);
     EXPECT_FALSE(cancellable);
@@ -288,6 +289,66 @@ TEST_F(EncryptedCompressionTest, AFailedRunShowsCompressionFailed)
     EXPECT_EQ(alerts.shown().first().informativeText, qv::localized("Compression Failed"));
     EXPECT_EQ(QDir(m_dir).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
+
+struct PlaceCase
+{
+    const char* name;
+    const char* answer; ///< the place the save panel answers, relative to the work folder
+    bool written;
+};
+
+class ArchivePlace : public CommandTest, public testing::WithParamInterface<PlaceCase>
+{
+};
+
+// The panel proposed "src" for the folder "src": the panel then selected that folder, Enter
+// opened it and the archive was written into the folder it archived. The name comes with its
+// extension now, and a place inside a selected folder (also through a link) is refused with a
+// message.
+TEST_P(ArchivePlace, NeverInsideWhatItArchives)
+{
+    const PlaceCase& c = GetParam();
+    QVCompress::setAccessoryFactory([] { return std::make_unique<FakeAccessory>(); });
+    const QString src = folder("src");
+    file("src/a.txt", "alpha");
+    folder("src/sub");
+    ASSERT_TRUE(QFile::link(src, m_dir + "/link"));
+    select({ src });
+    PanelScript panels;
+    panels.setNextPaths({ m_dir + "/" + c.answer });
+    AlertScript alerts;
+    int cleaned = 0;
+    QVMenuService::ProgressHooks hooks;
+    hooks.clean = [&] { ++cleaned; };
+    m_service.setProgressHooks(hooks);
+    m_service.readyStart(item("Encrypted Compression"), {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cleaned == 1; }, 30000));
+    ASSERT_EQ(panels.shown().size(), 1);
+    EXPECT_EQ(panels.shown().first().options.nameFieldValue, "src.zip");
+    QStringList archives;
+    QDirIterator it(m_dir, { "*.zip" }, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        archives << QDir(m_dir).relativeFilePath(it.next());
+    }
+    if (c.written) {
+        EXPECT_TRUE(alerts.shown().isEmpty());
+        EXPECT_EQ(archives, QStringList { c.answer });
+        EXPECT_EQ(entriesOf(m_dir + "/" + c.answer, "from panel"), QStringList { "src/a.txt" });
+    } else {
+        ASSERT_EQ(alerts.shown().size(), 1);
+        EXPECT_EQ(alerts.shown().first().informativeText,
+                  qv::stringWithFormat(qv::localized("Archive Inside Selection Tip"), "src"));
+        EXPECT_EQ(archives, QStringList());
+    }
+    QVCompress::setAccessoryFactory({});
+}
+
+INSTANTIATE_TEST_SUITE_P(Compression, ArchivePlace,
+                         testing::Values(PlaceCase { "InsideTheSelectedFolder", "src/src.zip", false },
+                                         PlaceCase { "InAFolderBelowIt", "src/sub/a.zip", false },
+                                         PlaceCase { "ThroughALinkToIt", "link/src.zip", false },
+                                         PlaceCase { "BesideIt", "src.zip", true }),
+                         caseName<PlaceCase>);
 
 /// A throwaway local account, removed again at the end.
 class OtherAccount

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iconv.h>
 #include <sys/stat.h>
 
 using namespace tarsel::test;
@@ -303,5 +304,83 @@ TEST(SSZipArchiveTest, CrcMismatchIsReportedAsSuch)
     EXPECT_EQ(error.code, SSZipError::FileInfoNotLoadable);
     EXPECT_EQ(error.localizedDescription, QStringLiteral("crc check failed for file"));
 }
+
+/// The text in the character set, by iconv; empty when it cannot be written in it.
+QByteArray encodedIn(const QString& text, const char* charset)
+{
+    const iconv_t cd = iconv_open(charset, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return {};
+    }
+    QByteArray in = text.toUtf8();
+    QByteArray out(in.size() * 4, '\0');
+    char* inPtr = in.data();
+    char* outPtr = out.data();
+    size_t inLeft = size_t(in.size());
+    size_t outLeft = size_t(out.size());
+    const bool done = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) && inLeft == 0;
+    iconv_close(cd);
+    return done ? out.left(out.size() - qsizetype(outLeft)) : QByteArray();
+}
+
+struct NameCase
+{
+    const char* name;
+    const char* charset; ///< the names' bytes in the archive, made on Unix without the UTF-8 flag
+    QStringList names;
+};
+
+class ZipNameEncodings : public testing::TestWithParam<NameCase>
+{
+};
+
+// Names that are neither UTF-8 nor code page 437 were extracted under their bytes in
+// hexadecimal ("636166E92E747874" for "caf\xe9.txt"): their character set is guessed, from all
+// the archive's names together where one short name says too little.
+TEST_P(ZipNameEncodings, NamesInOtherCharacterSetsAreRead)
+{
+    const NameCase& c = GetParam();
+    QList<CraftedEntry> entries;
+    for (const QString& name : c.names) {
+        const QByteArray raw = encodedIn(name, c.charset);
+        ASSERT_FALSE(raw.isEmpty()) << name.toStdString();
+        entries.append({ raw, name.toUtf8() });
+    }
+    const QString archive = writeFile(inHome("names.zip"), craftZip(entries));
+    const QString dest = inHome("dest");
+    SSZipError error;
+    ASSERT_TRUE(SSZipArchive::unzipFileAtPath(archive, dest, true, QString(), &error))
+        << error.localizedDescription.toStdString();
+    QStringList found;
+    QDirIterator it(dest, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        found << QDir(dest).relativeFilePath(path);
+        EXPECT_EQ(QString::fromUtf8(readFile(path)), found.last());
+    }
+    found.sort();
+    QStringList expected = c.names;
+    expected.sort();
+    EXPECT_EQ(found, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives, ZipNameEncodings,
+    testing::Values(NameCase { "Latin1",
+                               "ISO-8859-1",
+                               { "caf\u00e9.txt", "na\u00efve.txt", "Gr\u00f6\u00dfe.txt",
+                                 "R\u00e9sum\u00e9 \u00e9t\u00e9.txt", "fa\u00e7ade/\u00e9lan.txt",
+                                 "\u00d1and\u00fa.txt" } },
+                    NameCase { "Latin1OneName", "ISO-8859-1", { "caf\u00e9.txt" } },
+                    NameCase { "ShiftJis",
+                               "SHIFT_JIS",
+                               { "\u65e5\u672c\u8a9e.txt", "\u30c6\u30b9\u30c8.txt",
+                                 "\u5199\u771f/\u590f\u4f11\u307f.jpg", "\u4f1a\u8b70\u306e\u8b70\u4e8b\u9332.docx" } },
+                    NameCase { "Gbk",
+                               "GBK",
+                               { "\u4e2d\u6587.txt", "\u4e2d\u6587\u6587\u4ef6.txt",
+                                 "\u62a5\u544a/\u4e8c\u3007\u4e8c\u56db\u5e74.txt", "\u7167\u7247.jpg" } },
+                    NameCase { "Utf8WithoutTheFlag", "UTF-8", { "caf\u00e9.txt", "\u65e5\u672c\u8a9e.txt" } }),
+    caseName<NameCase>);
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "toolwindows/progress/QVLoadingWinCtl.h"
+#include "toolwindows/progress/QVLoadingHooks.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -96,4 +97,33 @@ TEST(QVLoadingWinCtlTest, SuccessShowsTheTickThenClosesAndCompletes)
     bool later = false;
     ctl.showSuccess(QStringLiteral("Again"), [&] { later = true; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return later; }, 3000));
+}
+
+// The reports of a compression as the engine hands them to the window: each entry being added
+// with 0, then 1.0 at the end. The tip used to be set before the percentage, which then wrote
+// "0.0%" over every entry's name.
+TEST(QVLoadingWinCtlTest, CompressionReportsShowEachEntryThenThePercentage)
+{
+    QObject owner;
+    QVLoadingWinCtl ctl;
+    const QVProgressHooks hooks = loadingWindowHooks(
+        &owner, [&](bool) { return &ctl; }, [] {});
+    struct Step
+    {
+        double percent;
+        QString tip;
+        QString label;
+    };
+    const Step steps[] = {
+        { 0, QStringLiteral("src/a.txt"), QStringLiteral("src/a.txt") },
+        { 0, QStringLiteral("src/docs/b.txt"), QStringLiteral("src/docs/b.txt") },
+        { 0.5, QStringLiteral("src/c.txt"), QStringLiteral("50.0%") },
+        { 1.0, QString(), QStringLiteral("100.0%") },
+    };
+    hooks.open();
+    for (const Step& step : steps) {
+        hooks.setProgress(step.percent, step.tip);
+        EXPECT_EQ(ctl.tipLabel()->text(), step.label) << step.percent << " " << step.tip.toStdString();
+        EXPECT_TRUE(ctl.cancelButton()->isVisible());
+    }
 }

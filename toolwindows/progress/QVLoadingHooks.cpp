@@ -41,9 +41,11 @@ QVProgressHooks loadingWindowHooks(QObject* owner, std::function<QVLoadingWinCtl
     };
     hooks.clean = cleanUp;
     hooks.setProgress = [shown](double percent, const QString& tip) {
+        // The percentage first: a tip then replaces its text while no percentage is known, so
+        // the entry being added shows, and a known percentage keeps the label.
         if (QVLoadingWinCtl* w = shown()) {
-            w->setTip(tip);
             w->setPercent(percent);
+            w->setTip(tip);
         }
     };
     hooks.setCancelHandler = [alive, window](std::function<void()> cancel) {

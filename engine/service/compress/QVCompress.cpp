@@ -2,6 +2,7 @@
 
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/zip/SSZipArchive.h"
+#include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVCheckPermit.h"
@@ -57,7 +58,33 @@ QString claimScratchBeside(const QString& savePath)
     return QString();
 }
 
+/// The path as it is on disk (links resolved); for a path that does not exist yet, its
+/// folder's real path joined with its name.
+QString realPathOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists()) {
+        return info.canonicalFilePath();
+    }
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(info.fileName());
+}
+
 } // namespace
+
+QString QVCompress::archivedFolderHolding(const QString& archive, const QStringList& paths)
+{
+    const QString place = realPathOf(archive);
+    for (const QString& path : paths) {
+        const QFileInfo item(path);
+        const QString folder = item.isDir() ? item.canonicalFilePath() : QString();
+        if (!folder.isEmpty() && !place.isEmpty()
+            && place.startsWith(folder == QLatin1String("/") ? folder : folder + QLatin1Char('/'))) {
+            return path;
+        }
+    }
+    return QString();
+}
 
 QVCompress::QVCompress() = default;
 
@@ -87,7 +114,9 @@ void QVCompress::compressPaths(const QStringList& paths, ProgressHandler progres
         = paths.size() == 1 ? QVFile::fileWithPath(paths.first())->name() : qv::localized(QStringLiteral("Archiver"));
     QVCheckPermit::activePanelForOSX15();
     platform::PanelOptions options;
-    options.nameFieldValue = name;
+    // The name with its extension, as the panel shows it: a bare "src" beside the folder "src"
+    // would select that folder, and the archive would land inside what it archives.
+    options.nameFieldValue = name + QStringLiteral(".zip");
     options.allowedFileTypes = { QStringLiteral("zip") };
     options.directory = QFileInfo(paths.first()).path();
     options.level = platform::Panels::ShieldingLevel;
@@ -103,6 +132,12 @@ void QVCompress::compressPaths(const QStringList& paths, ProgressHandler progres
         return;
     }
     m_savePath = result.paths.first();
+    if (const QString folder = archivedFolderHolding(m_savePath, paths); !folder.isEmpty()) {
+        qv::alertWithMsg(qv::stringWithFormat(qv::localized(QStringLiteral("Archive Inside Selection Tip")),
+                                              QFileInfo(folder).fileName()));
+        setProgress(Progress::Cancelled, QString());
+        return;
+    }
     const QString text = accessory ? accessory->password() : QString();
     const bool skip = accessory && accessory->skipJunkFiles();
     shared.setValue(QVMenuManager::kCompressSkipJunk, skip);
@@ -190,8 +225,13 @@ void QVCompress::_compressWithSSZip(const QStringList& paths)
     // An archive already at the place was chosen to be replaced; a free place stays claimed only
     // by this run's complete archive.
     const bool replace = QFileInfo(m_savePath).isFile();
-    const QString scratch = paths.isEmpty() || m_savePath.isEmpty() ? QString() : claimScratchBeside(m_savePath);
-    QString error = scratch.isEmpty() ? qt_error_string(errno) : QString();
+    const QString inside = archivedFolderHolding(m_savePath, paths);
+    const QString scratch
+        = paths.isEmpty() || m_savePath.isEmpty() || !inside.isEmpty() ? QString() : claimScratchBeside(m_savePath);
+    QString error = !inside.isEmpty()
+        ? QStringLiteral("the archive would lie inside \"%1\", which it archives").arg(inside)
+        : scratch.isEmpty() ? qt_error_string(errno)
+                            : QString();
     bool cancelled = false;
     bool ok = !scratch.isEmpty();
     if (ok) {

@@ -85,6 +85,10 @@ public:
 
     static void setAccessoryFactory(AccessoryFactory factory);
 
+    /// The selected folder that would hold the archive (links resolved), or null: an archive is
+    /// never written into what it archives.
+    static QString archivedFolderHolding(const QString& archive, const QStringList& paths);
+
 private:
     /// Adds the item under the name; false when it had to be archived and could not be.
     bool addItem(SSZipArchive& archive, const QString& path, const QString& name, QList<QPair<dev_t, ino_t>>& walking,

@@ -168,8 +168,9 @@ public:
                    bool aes);
     /// Writes the archive out; false when any entry could not be stored.
     bool close();
-    /// Called between entries while close() writes; returning true stops the write (close()
-    /// then answers false and leaves no archive behind).
+    /// Called between entries while close() writes, also from the threads that deflate the
+    /// files (so it must be safe to call from any thread); returning true stops the write
+    /// (close() then answers false and leaves no archive behind).
     void setCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     /// Called while close() writes, with the fraction done.
     void setWriteProgress(std::function<void(double)> progress) { m_progress = std::move(progress); }
@@ -178,8 +179,14 @@ public:
 
     // --- Helpers -------------------------------------------------------------------------
     /// The entry name as text: code page 437 for names made on MS-DOS without the UTF-8 flag,
-    /// else UTF-8, else the bytes in upper-case hexadecimal.
-    static QString _filenameStringWithCString(const QByteArray& name, quint16 versionMadeBy, quint16 flag);
+    /// else UTF-8, else in the character set guessed for the archive's names (`archiveCharset`,
+    /// when the caller has guessed one) or for this name alone, else the bytes in upper-case
+    /// hexadecimal.
+    static QString _filenameStringWithCString(const QByteArray& name, quint16 versionMadeBy, quint16 flag,
+                                              const QString& archiveCharset = QString());
+    /// The character set guessed from all the names of an archive that are neither code page
+    /// 437 nor UTF-8 (one short name alone says little about its encoding); empty for none.
+    static QString _guessedCharsetOfNames(const QList<QByteArray>& names);
     static QDateTime _dateWithMSDOSFormat(quint32 msdosDateTime);
     static quint32 _msdosDateWithDate(const QDateTime& date);
     /// Backslashes as "/", "." and empty components dropped. Null when the name is absolute or

@@ -11,6 +11,10 @@
 #include <QList>
 #include <QLoggingCategory>
 #include <QPair>
+#include <QStringDecoder>
+
+#include <functional>
+#include <optional>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -35,11 +39,26 @@ bool isLink(const SSZipFileInfo& info)
 
 /// Names made on MS-DOS without the UTF-8 flag are code page 437, which libzip's strict reading
 /// has already converted.
-QString decodedName(const SSZipFileInfo& info, const QByteArray& raw, const QByteArray& strict)
+bool isUtf8(const QByteArray& bytes)
 {
-    const bool dosName = (info.versionMadeBy >> 8) == 0 && !(info.flag & 0x0800);
-    return SSZipArchive::_filenameStringWithCString(dosName ? strict : raw, info.versionMadeBy,
-                                                    dosName ? 0x0800 : info.flag);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    return !utf8.hasError();
+}
+
+bool isDosName(const SSZipFileInfo& info)
+{
+    return (info.versionMadeBy >> 8) == 0 && !(info.flag & 0x0800);
+}
+
+QString decodedName(const SSZipFileInfo& info, const QByteArray& raw, const QByteArray& strict,
+                    const std::function<QString()>& archiveCharset)
+{
+    const bool dosName = isDosName(info);
+    const QByteArray& name = dosName ? strict : raw;
+    const bool utf8 = isUtf8(name);
+    return SSZipArchive::_filenameStringWithCString(name, info.versionMadeBy, dosName ? 0x0800 : info.flag,
+                                                    utf8 ? QString() : archiveCharset());
 }
 
 SSZipError unsafe(const QString& name)
@@ -73,6 +92,25 @@ public:
     bool entry(qint64 index, SSZipFileInfo* info, QString* name, bool* extracted);
 
 private:
+    /// The character set guessed once from every name that is neither code page 437 nor UTF-8.
+    const QString& namesCharset()
+    {
+        if (!m_namesCharset) {
+            constexpr qsizetype kSample = 64 * 1024;
+            QList<QByteArray> names;
+            qsizetype sampled = 0;
+            for (qint64 i = 0; i < m_reader.count() && sampled < kSample; ++i) {
+                SSZipFileInfo info;
+                QByteArray raw;
+                if (m_reader.info(i, &info, &raw) && !isDosName(info) && !isUtf8(raw)) {
+                    names << raw;
+                    sampled += raw.size();
+                }
+            }
+            m_namesCharset = SSZipArchive::_guessedCharsetOfNames(names);
+        }
+        return *m_namesCharset;
+    }
     void record(const SSZipError& e)
     {
         if (error.isNull()) {
@@ -90,6 +128,7 @@ private:
     const QString& m_password;
     bool m_overwrite;
     char m_buffer[kBufferSize];
+    std::optional<QString> m_namesCharset;
 };
 
 bool Extraction::entry(qint64 index, SSZipFileInfo* info, QString* name, bool* extracted)
@@ -107,7 +146,7 @@ bool Extraction::entry(qint64 index, SSZipFileInfo* info, QString* name, bool* e
         record(SSZipError::make(SSZipError::FileInfoNotLoadable, QStringLiteral("failed to retrieve info for file")));
         return false;
     }
-    const QString decoded = decodedName(*info, raw, strict);
+    const QString decoded = decodedName(*info, raw, strict, [this] { return namesCharset(); });
     if (decoded.startsWith(QLatin1String("__MACOSX/"))) {
         return true;
     }

@@ -1,13 +1,16 @@
 #include "engine/service/zip/SSZipFileSource.h"
+#include "engine/service/zip/SSZipDeflater.h"
 
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
+#include <zlib.h>
 
 namespace {
 
@@ -20,6 +23,18 @@ struct Source
     const SSZipFileSource::Hooks* hooks = nullptr;
     int fd = -1;
     zip_error_t error {};
+    // Deflated mode: the pieces of the file, taken in order, and what they added up to.
+    SSZipDeflater* deflater = nullptr;
+    qint64 firstPiece = 0;
+    qint64 pieces = 0;
+    qint64 nextPiece = 0;
+    SSZipDeflater::Piece current;
+    qsizetype served = 0;
+    bool shrunk = false;
+    bool complete = false;
+    quint32 crc = 0;
+    quint64 read = 0;
+    quint64 deflated = 0;
 };
 
 zip_int64_t fail(Source* source, int zipError, int systemError)
@@ -48,6 +63,69 @@ zip_int64_t openFile(Source* source)
     return 0;
 }
 
+zip_int64_t openPieces(Source* source)
+{
+    source->nextPiece = 0;
+    source->current = SSZipDeflater::Piece();
+    source->served = 0;
+    source->shrunk = false;
+    source->complete = false;
+    source->crc = quint32(crc32(0, nullptr, 0));
+    source->read = 0;
+    source->deflated = 0;
+    if (source->hooks && source->hooks->started) {
+        source->hooks->started(source->name);
+    }
+    return 0;
+}
+
+/// The next piece into `current`; false (the error set) when it failed.
+bool nextPiece(Source* source)
+{
+    SSZipDeflater::Piece piece = source->deflater->take(source->firstPiece + source->nextPiece++);
+    if (piece.error == ECANCELED) {
+        fail(source, ZIP_ER_CANCELLED, 0);
+        return false;
+    }
+    if (piece.error != 0) {
+        fail(source, piece.error > 0 ? ZIP_ER_READ : ZIP_ER_INTERNAL, qMax(piece.error, 0));
+        return false;
+    }
+    // A file that shrank ends early; one that shrank and grew again would leave a gap.
+    if (source->shrunk && piece.read > 0) {
+        fail(source, ZIP_ER_READ, EIO);
+        return false;
+    }
+    source->shrunk = source->shrunk || piece.read < piece.planned;
+    source->crc = quint32(crc32_combine(source->crc, piece.crc, z_off_t(piece.read)));
+    source->read += quint64(piece.read);
+    source->deflated += quint64(piece.deflated.size());
+    source->deflater->recycle(std::move(source->current.deflated));
+    source->current = std::move(piece);
+    source->served = 0;
+    return true;
+}
+
+zip_int64_t readPieces(Source* source, void* data, zip_uint64_t length)
+{
+    if (source->hooks && source->hooks->cancelled && source->hooks->cancelled()) {
+        return fail(source, ZIP_ER_CANCELLED, 0);
+    }
+    while (source->served == source->current.deflated.size()) {
+        if (source->nextPiece == source->pieces) {
+            source->complete = true;
+            return 0;
+        }
+        if (!nextPiece(source)) {
+            return -1;
+        }
+    }
+    const qsizetype n = qMin(qsizetype(length), source->current.deflated.size() - source->served);
+    std::memcpy(data, source->current.deflated.constData() + source->served, size_t(n));
+    source->served += n;
+    return zip_int64_t(n);
+}
+
 zip_int64_t readFile(Source* source, void* data, zip_uint64_t length)
 {
     if (source->hooks && source->hooks->cancelled && source->hooks->cancelled()) {
@@ -69,9 +147,9 @@ zip_int64_t callback(void* state, void* data, zip_uint64_t length, zip_source_cm
     auto* source = static_cast<Source*>(state);
     switch (command) {
     case ZIP_SOURCE_OPEN:
-        return openFile(source);
+        return source->deflater ? openPieces(source) : openFile(source);
     case ZIP_SOURCE_READ:
-        return readFile(source, data, length);
+        return source->deflater ? readPieces(source, data, length) : readFile(source, data, length);
     case ZIP_SOURCE_CLOSE:
         if (source->fd >= 0) {
             ::close(source->fd);
@@ -87,6 +165,17 @@ zip_int64_t callback(void* state, void* data, zip_uint64_t length, zip_source_cm
         st->size = source->size;
         st->mtime = source->mtime;
         st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        if (source->deflater) {
+            // Already deflated: libzip copies the data as it is (and encrypts it).
+            st->comp_method = ZIP_CM_DEFLATE;
+            st->valid |= ZIP_STAT_COMP_METHOD;
+            if (source->complete) {
+                st->size = source->read;
+                st->comp_size = source->deflated;
+                st->crc = source->crc;
+                st->valid |= ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC;
+            }
+        }
         return sizeof(zip_stat_t);
     }
     case ZIP_SOURCE_ERROR:
@@ -109,9 +198,17 @@ zip_int64_t callback(void* state, void* data, zip_uint64_t length, zip_source_cm
 } // namespace
 
 zip_source* SSZipFileSource::create(zip* archive, const QString& path, const QString& name, quint64 size, time_t mtime,
-                                    const Hooks* hooks)
+                                    const Hooks* hooks, SSZipDeflater* deflater, qint64 firstPiece)
 {
-    auto* source = new Source { QFile::encodeName(path), name, size, mtime, hooks, -1, {} };
+    auto* source = new Source;
+    source->path = QFile::encodeName(path);
+    source->name = name;
+    source->size = size;
+    source->mtime = mtime;
+    source->hooks = hooks;
+    source->deflater = deflater;
+    source->firstPiece = firstPiece;
+    source->pieces = SSZipDeflater::pieceCount(qint64(size));
     zip_error_init(&source->error);
     zip_source_t* made = zip_source_function(archive, callback, source);
     if (made == nullptr) {

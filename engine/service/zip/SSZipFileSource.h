@@ -7,6 +7,7 @@
 
 #include <ctime>
 
+class SSZipDeflater;
 struct zip;
 struct zip_source;
 
@@ -26,7 +27,9 @@ public:
     SSZipFileSource() = delete;
 
     /// A source for the file at the path, stored under the name with the given size and time
-    /// (those of the file when it was added). Null when libzip refuses it.
+    /// (those of the file when it was added). With a deflater it hands libzip the file already
+    /// deflated (the pieces from firstPiece on), so libzip copies instead of compressing; else
+    /// the file's bytes. Null when libzip refuses it.
     static zip_source* create(zip* archive, const QString& path, const QString& name, quint64 size, time_t mtime,
-                              const Hooks* hooks);
+                              const Hooks* hooks, SSZipDeflater* deflater = nullptr, qint64 firstPiece = 0);
 };
