@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QEventLoop>
@@ -44,7 +45,10 @@ QString FinderHost::pluginPath()
     if (!configured.isEmpty()) {
         return QFileInfo(configured).isDir() ? configured + QLatin1Char('/') + kPluginName : configured;
     }
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + kPluginName;
+    const QString here = QCoreApplication::applicationDirPath();
+    const QString beside = here + QLatin1Char('/') + kPluginName;
+    const QString installed = QDir::cleanPath(here + QStringLiteral("/../lib/tarsel/") + kPluginName);
+    return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;
 }
 
 bool FinderHost::load(const QString& path, QString* error)
