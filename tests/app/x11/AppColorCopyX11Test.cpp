@@ -18,8 +18,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -99,13 +102,21 @@ TEST(AppColorCopyTest, ACopiedColourOutlivesTheApplication)
 
     // A patch of a known colour on the screen, for the picker to read.
     QWidget patch;
-    patch.setAttribute(Qt::WA_OpaquePaintEvent);
+    QPalette palette = patch.palette();
+    palette.setColor(QPalette::Window, QColor(0x33, 0x66, 0xcc));
+    patch.setPalette(palette);
     patch.setAutoFillBackground(true);
-    patch.setPalette(QPalette(QColor(0x33, 0x66, 0xcc)));
     patch.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     patch.setGeometry(40, 40, 120, 120);
     patch.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&patch));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] {
+            const QImage pixel = QGuiApplication::primaryScreen()->grabWindow(0, 100, 100, 1, 1).toImage();
+            return !pixel.isNull() && pixel.pixelColor(0, 0) == QColor(0x33, 0x66, 0xcc);
+        },
+        5000))
+        << "the patch is on the screen";
 
     // The application as the file manager's extension starts it, with the colour picker (method
     // 10), on this display; the holder is not on its PATH.
@@ -123,13 +134,12 @@ TEST(AppColorCopyTest, ACopiedColourOutlivesTheApplication)
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             x11Click(QPoint(100, 100));
-            QTest::qWaitFor(
+            return QTest::qWaitFor(
                 [&] {
                     window = x11ShownWindowNamed("Color Picker");
                     return window.has_value();
                 },
                 500);
-            return window.has_value();
         },
         20000))
         << app.readAllStandardError().constData();
