@@ -39,11 +39,11 @@ install(DIRECTORY ${TARSEL_SHARE}/icons/hicolor DESTINATION share/icons)
 install(DIRECTORY ${TARSEL_SHARE}/file-managers/ DESTINATION share/tarsel/file-managers USE_SOURCE_PERMISSIONS)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_SOURCE_DIR}/resources/NOTICE.md
         DESTINATION share/doc/tarsel)
-# The package's own change log, which Debian asks of every package; an install elsewhere leaves
-# it out (its component is installed only when named, as the package does).
-configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog.Debian.in ${CMAKE_BINARY_DIR}/packaging/changelog.Debian @ONLY)
-execute_process(COMMAND gzip -9 -n -f ${CMAKE_BINARY_DIR}/packaging/changelog.Debian)
-install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz DESTINATION share/doc/tarsel
+# The package's change log, which Debian asks of every package (a native one: changelog.gz).
+# Only the package installs it: its component is left out unless named.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+execute_process(COMMAND gzip -9 -n -f ${CMAKE_BINARY_DIR}/packaging/changelog)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION share/doc/tarsel
         COMPONENT debian EXCLUDE_FROM_ALL)
 
 # make deb: one Debian package that installs into /usr; its library dependencies are read from

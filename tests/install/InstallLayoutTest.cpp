@@ -85,7 +85,8 @@ TEST(InstallLayoutTest, InstallsWhereTheDesktopLooksAndUninstallsExactlyThat)
         expected << QStringLiteral("share/tarsel/file-managers/") + snippet;
     }
     expected.sort();
-    EXPECT_EQ(filesUnder(prefix), expected) << "nothing more is installed";
+    EXPECT_EQ(filesUnder(prefix).join(QLatin1Char('\n')).toStdString(), expected.join(QLatin1Char('\n')).toStdString())
+        << "nothing more is installed";
     EXPECT_EQ(manifest.size(), expected.size() - 1);
 
     // The desktop entry starts the installed program by its path, with the installed icon.
@@ -113,12 +114,10 @@ TEST(InstallLayoutTest, InstallsWhereTheDesktopLooksAndUninstallsExactlyThat)
         << appstream.out.constData();
 
     // Uninstalling takes the manifest's files and Tarsel's emptied folders, nothing else.
-    const QString manifestCopy = writeFile(inHome(QStringLiteral("manifest.txt")),
-                                           QFile::encodeName(manifest.join(QLatin1Char('\n')) + QLatin1Char('\n')));
     const ProgramRun uninstall
-        = runProgram(QStringLiteral(TARSEL_SOURCE_DIR "/scripts/uninstall"), { manifestCopy });
+        = runProgram(QStringLiteral(TARSEL_SOURCE_DIR "/scripts/uninstall"), { prefix + QStringLiteral(".manifest") });
     ASSERT_EQ(uninstall.exitCode, 0) << uninstall.err.constData();
-    EXPECT_EQ(filesUnder(prefix), QStringList { QStringLiteral("bin/users-own-tool") });
+    EXPECT_EQ(filesUnder(prefix).join(QLatin1Char('\n')).toStdString(), "bin/users-own-tool");
     for (const char* folder : { "lib/tarsel", "libexec/tarsel", "share/tarsel", "share/doc/tarsel" }) {
         EXPECT_FALSE(QFileInfo::exists(prefix + QLatin1Char('/') + QLatin1String(folder))) << folder;
     }

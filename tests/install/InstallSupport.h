@@ -34,7 +34,8 @@ inline ProgramRun runProgram(const QString& program, const QStringList& args,
 }
 
 /// `cmake --install` of the build into the prefix; the files it wrote, as its manifest lists
-/// them (absolute paths), or nothing when the install failed.
+/// them (absolute paths), or nothing when the install failed. The manifest itself is copied,
+/// as it was written, to PREFIX.manifest: the next install step rewrites the build's.
 inline QStringList installInto(const QString& prefix, QString* error)
 {
     const ProgramRun install = runProgram(QStringLiteral(TARSEL_CMAKE_COMMAND),
@@ -44,8 +45,10 @@ inline QStringList installInto(const QString& prefix, QString* error)
         *error = QString::fromLocal8Bit(install.out + install.err);
         return {};
     }
+    const QByteArray manifest = readFile(QStringLiteral(TARSEL_BUILD_DIR "/install_manifest.txt"));
+    writeFile(prefix + QStringLiteral(".manifest"), manifest);
     QStringList files;
-    for (const QByteArray& line : readFile(QStringLiteral(TARSEL_BUILD_DIR "/install_manifest.txt")).split('\n')) {
+    for (const QByteArray& line : manifest.split('\n')) {
         if (!line.isEmpty() && QFile::decodeName(line).startsWith(prefix + QLatin1Char('/'))) {
             files << QFile::decodeName(line);
         }

@@ -38,7 +38,7 @@ const Entry kEntries[] = {
     { "./usr/share/icons/hicolor/scalable/apps/com.valden.tarsel.svg", "-rw-r--r--" },
     { "./usr/share/tarsel/file-managers/thunar/uca.xml", "-rw-r--r--" },
     { "./usr/share/doc/tarsel/copyright", "-rw-r--r--" },
-    { "./usr/share/doc/tarsel/changelog.Debian.gz", "-rw-r--r--" },
+    { "./usr/share/doc/tarsel/changelog.gz", "-rw-r--r--" },
 };
 
 } // namespace
