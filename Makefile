@@ -38,7 +38,7 @@ PROGRAMS = Tarsel tarsel-finder tarsel-clipboard TarselFinderExtension
 BIN_DIR = $(abspath $(BUILD_DIR))/bin
 run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(PROGRAMS)
-	$(BIN_DIR)/Tarsel $(ARGS) >/dev/null &
+	@$(BIN_DIR)/Tarsel $(ARGS) >/dev/null &
 	@echo "Tarsel is running. The programs are in $(BIN_DIR) (make install puts them in ~/.local)."
 	@echo "Its menu: the tray icon, or $(BIN_DIR)/tarsel-finder popup --kind 1 --target FOLDER (README: file managers)."
 	@echo "End it with: $(BIN_DIR)/Tarsel --quit"

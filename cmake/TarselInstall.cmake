@@ -36,7 +36,12 @@ install(CODE "
          FILES \"\${_tarsel_staging}/com.valden.tarsel.desktop\")
 ")
 install(DIRECTORY ${TARSEL_SHARE}/icons/hicolor DESTINATION share/icons)
-install(DIRECTORY ${TARSEL_SHARE}/file-managers/ DESTINATION share/tarsel/file-managers USE_SOURCE_PERMISSIONS)
+# The snippets are kept in share/file-managers (or share/tarsel/file-managers, laid out as installed).
+set(TARSEL_SNIPPETS ${TARSEL_SHARE}/file-managers)
+if(EXISTS ${TARSEL_SHARE}/tarsel/file-managers)
+    set(TARSEL_SNIPPETS ${TARSEL_SHARE}/tarsel/file-managers)
+endif()
+install(DIRECTORY ${TARSEL_SNIPPETS}/ DESTINATION share/tarsel/file-managers USE_SOURCE_PERMISSIONS)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_SOURCE_DIR}/resources/NOTICE.md
         DESTINATION share/doc/tarsel)
 # The package's change log, which Debian asks of every package (a native one: changelog.gz).

@@ -76,7 +76,7 @@ TEST(InstallLayoutTest, InstallsWhereTheDesktopLooksAndUninstallsExactlyThat)
         EXPECT_TRUE(manifest.contains(info.filePath()));
         expected << QLatin1String(file.path);
     }
-    const QString snippets = QStringLiteral(TARSEL_SOURCE_DIR "/share/file-managers");
+    const QString snippets = QStringLiteral(TARSEL_SNIPPETS_DIR);
     for (const QString& snippet : filesUnder(snippets)) {
         SCOPED_TRACE(snippet.toStdString());
         const QFileInfo info(prefix + QStringLiteral("/share/tarsel/file-managers/") + snippet);
@@ -105,10 +105,10 @@ TEST(InstallLayoutTest, InstallsWhereTheDesktopLooksAndUninstallsExactlyThat)
     EXPECT_EQ(quit.exitCode, 1);
     EXPECT_TRUE(quit.err.contains("no running application to end")) << quit.err.constData();
 
-    const ProgramRun appstream = runProgram(
-        QStringLiteral("appstreamcli"),
-        { QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"),
-          prefix + QStringLiteral("/share/metainfo/com.valden.tarsel.metainfo.xml") });
+    const ProgramRun appstream
+        = runProgram(QStringLiteral("appstreamcli"),
+                     { QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"),
+                       prefix + QStringLiteral("/share/metainfo/com.valden.tarsel.metainfo.xml") });
     EXPECT_EQ(appstream.exitCode, 0) << appstream.out.constData();
     EXPECT_FALSE(appstream.out.contains("W:") || appstream.out.contains("I:") || appstream.out.contains("P:"))
         << appstream.out.constData();

@@ -38,9 +38,9 @@ inline ProgramRun runProgram(const QString& program, const QStringList& args,
 /// as it was written, to PREFIX.manifest: the next install step rewrites the build's.
 inline QStringList installInto(const QString& prefix, QString* error)
 {
-    const ProgramRun install = runProgram(QStringLiteral(TARSEL_CMAKE_COMMAND),
-                                          { QStringLiteral("--install"), QStringLiteral(TARSEL_BUILD_DIR),
-                                            QStringLiteral("--prefix"), prefix });
+    const ProgramRun install = runProgram(
+        QStringLiteral(TARSEL_CMAKE_COMMAND),
+        { QStringLiteral("--install"), QStringLiteral(TARSEL_BUILD_DIR), QStringLiteral("--prefix"), prefix });
     if (install.exitCode != 0) {
         *error = QString::fromLocal8Bit(install.out + install.err);
         return {};

@@ -47,10 +47,10 @@ TEST(DebianPackageTest, InstallsIntoUsrPassesLintianAndItsProgramsRun)
 {
     const QString out = inHome(QStringLiteral("package"));
     ASSERT_TRUE(QDir().mkpath(out));
-    const ProgramRun cpack = runProgram(QStringLiteral(TARSEL_CPACK_COMMAND),
-                                        { QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
-                                          QStringLiteral(TARSEL_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"),
-                                          out });
+    const ProgramRun cpack
+        = runProgram(QStringLiteral(TARSEL_CPACK_COMMAND),
+                     { QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                       QStringLiteral(TARSEL_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), out });
     ASSERT_EQ(cpack.exitCode, 0) << cpack.out.constData() << cpack.err.constData();
     const QStringList debs = QDir(out).entryList({ QStringLiteral("tarsel_*.deb") }, QDir::Files);
     ASSERT_EQ(debs.size(), 1);
@@ -76,8 +76,10 @@ TEST(DebianPackageTest, InstallsIntoUsrPassesLintianAndItsProgramsRun)
     }
 
     // Its dependencies come from the programs' libraries, beside the tools they run.
-    const ProgramRun depends = runProgram(QStringLiteral("dpkg-deb"), { QStringLiteral("-f"), deb, QStringLiteral("Depends") });
-    for (const char* package : { "libqt6core6", "libqt6widgets6", "libzip4", "libuchardet0", "zip", "qt6-qpa-plugins" }) {
+    const ProgramRun depends
+        = runProgram(QStringLiteral("dpkg-deb"), { QStringLiteral("-f"), deb, QStringLiteral("Depends") });
+    for (const char* package :
+         { "libqt6core6", "libqt6widgets6", "libzip4", "libuchardet0", "zip", "qt6-qpa-plugins" }) {
         EXPECT_TRUE(depends.out.contains(package)) << package << " in " << depends.out.constData();
     }
 
@@ -90,7 +92,8 @@ TEST(DebianPackageTest, InstallsIntoUsrPassesLintianAndItsProgramsRun)
     const ProgramRun unpack = runProgram(QStringLiteral("dpkg"), { QStringLiteral("-x"), deb, root });
     ASSERT_EQ(unpack.exitCode, 0) << unpack.err.constData();
     const QProcessEnvironment env = installedEnvironment(QStringLiteral("offscreen"), QString());
-    const ProgramRun version = runProgram(root + QStringLiteral("/usr/bin/Tarsel"), { QStringLiteral("--version") }, env);
+    const ProgramRun version
+        = runProgram(root + QStringLiteral("/usr/bin/Tarsel"), { QStringLiteral("--version") }, env);
     EXPECT_EQ(version.out, QByteArray("Tarsel " TARSEL_PROJECT_VERSION "\n")) << version.err.constData();
     ASSERT_TRUE(QVDefaultData::setup());
     const QString folder = inHome(QStringLiteral("Documents"));

@@ -39,7 +39,8 @@ const QString kApp = QStringLiteral(TARSEL_APP_PROGRAM);
 QByteArray pasted()
 {
     QProcess xclip;
-    xclip.start(QStringLiteral("xclip"), { QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard") });
+    xclip.start(QStringLiteral("xclip"),
+                { QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard") });
     xclip.waitForFinished(20000);
     return xclip.readAllStandardOutput();
 }

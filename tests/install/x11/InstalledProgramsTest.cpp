@@ -120,8 +120,8 @@ TEST(InstalledProgramsTest, MenuPickAndPopupRunFromTheInstalledPrograms)
     const QStringList apps = running(QStringLiteral("Tarsel"));
     ASSERT_EQ(apps.size(), 1) << apps.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(apps.constFirst().endsWith(QLatin1Char(' ') + app)) << apps.constFirst().toStdString();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return runProgram(app, { QStringLiteral("--quit") }, headless).exitCode == 0; },
-                                20000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return runProgram(app, { QStringLiteral("--quit") }, headless).exitCode == 0; }, 20000));
     EXPECT_TRUE(QTest::qWaitFor([] { return !listening(); }, 20000));
 
     // popup at the pointer, on this display: the first entry, Copy Path, chosen by keyboard.
@@ -152,6 +152,7 @@ TEST(InstalledProgramsTest, MenuPickAndPopupRunFromTheInstalledPrograms)
     EXPECT_EQ(paste.out, QFile::encodeName(image));
     const QStringList holders = running(QStringLiteral("tarsel-clipboard"));
     ASSERT_EQ(holders.size(), 1);
-    EXPECT_TRUE(holders.constFirst().endsWith(QLatin1Char(' ') + prefix + QStringLiteral("/libexec/tarsel/tarsel-clipboard")))
+    EXPECT_TRUE(
+        holders.constFirst().endsWith(QLatin1Char(' ') + prefix + QStringLiteral("/libexec/tarsel/tarsel-clipboard")))
         << holders.constFirst().toStdString();
 }
