@@ -7,7 +7,8 @@
 #   share/applications, share/metainfo, share/icons/hicolor   the desktop entry, AppStream, icons
 #   share/tarsel/file-managers/           the file managers' action snippets
 #   share/doc/tarsel/                     copyright and notices
-# `cmake --install build` writes build/install_manifest.txt, which `make uninstall` reads.
+# `cmake --install build` lists what it wrote in build/install_manifest.txt; `make install` keeps
+# a copy of it, which `make uninstall` reads.
 
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
     set(CMAKE_INSTALL_PREFIX "$ENV{HOME}/.local" CACHE PATH "Install prefix" FORCE)
@@ -19,13 +20,13 @@ install(TARGETS Tarsel tarsel-finder RUNTIME DESTINATION bin)
 install(TARGETS tarsel-clipboard RUNTIME DESTINATION libexec/tarsel)
 install(TARGETS TarselFinderExtension LIBRARY DESTINATION lib/tarsel)
 
-# The desktop entry starts the programs by their absolute path: ~/.local/bin is on a session's
-# PATH only when it existed at login. The prefix is the one of the install step itself
-# (cmake --install --prefix, or /usr when the package is made), so it is filled in then.
 configure_file(${TARSEL_SHARE}/metainfo/com.valden.tarsel.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/share/metainfo/com.valden.tarsel.metainfo.xml @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/share/metainfo/com.valden.tarsel.metainfo.xml DESTINATION share/metainfo)
-# Written per destination, so that installs into several prefixes at once never mix.
+# The desktop entry starts the programs by their absolute path: ~/.local/bin is on a session's
+# PATH only when it existed at login. The prefix is the one of the install step itself
+# (cmake --install --prefix, or /usr when the package is made), so it is filled in then, in a
+# folder of each destination's own, so that installs into several prefixes at once never mix.
 install(CODE "
     set(TARSEL_BIN_DIR \"\${CMAKE_INSTALL_PREFIX}/bin\")
     string(MD5 _tarsel_staging \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
