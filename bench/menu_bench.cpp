@@ -95,7 +95,7 @@ int main(int argc, char** argv)
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::kArrayCommonPath, paths);
     report("menuForMenuKind, common path of 1,000 folders", timeBuilds(service, one, 50), 20);
 
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../host/tarsel-finder");
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/tarsel-finder");
     if (!QFile::exists(program)) {
         std::printf("tarsel-finder not built: %s\n", qPrintable(program));
         return 0;

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QEventLoop>
@@ -44,7 +45,14 @@ QString FinderHost::pluginPath()
     if (!configured.isEmpty()) {
         return QFileInfo(configured).isDir() ? configured + QLatin1Char('/') + kPluginName : configured;
     }
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + kPluginName;
+    // The file is named with the platform's suffix (TarselFinderExtension.so); QLibrary adds it.
+    const auto holds = [](const QString& path) {
+        return QFileInfo::exists(path) || QFileInfo::exists(path + QStringLiteral(".so"));
+    };
+    const QString here = QCoreApplication::applicationDirPath();
+    const QString beside = here + QLatin1Char('/') + kPluginName;
+    const QString installed = QDir::cleanPath(here + QStringLiteral("/../lib/tarsel/") + kPluginName);
+    return !holds(beside) && holds(installed) ? installed : beside;
 }
 
 bool FinderHost::load(const QString& path, QString* error)

@@ -22,7 +22,8 @@ public:
     Q_DISABLE_COPY_MOVE(FinderHost)
 
     /// The plug-in file: $TARSEL_EXTENSION_PATH (a file, or a folder holding the plug-in), else
-    /// the plug-in beside this program.
+    /// the plug-in beside this program (the build's bin folder), else where an installation keeps
+    /// it (lib/tarsel beside the program's bin folder).
     static QString pluginPath();
 
     /// Loads the plug-in and creates its principal object; false with a message on failure.

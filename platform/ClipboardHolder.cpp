@@ -439,9 +439,12 @@ void SelectionOwner::dropIdleTransfers()
 QString ClipboardHolder::program()
 {
     if (QCoreApplication::instance() != nullptr) {
-        const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kProgramName);
-        if (QFileInfo(beside).isExecutable()) {
-            return beside;
+        const QString here = QCoreApplication::applicationDirPath();
+        for (const QString& folder : { here, here + QStringLiteral("/../libexec/tarsel") }) {
+            const QFileInfo candidate(folder + QLatin1Char('/') + QLatin1String(kProgramName));
+            if (candidate.isFile() && candidate.isExecutable()) {
+                return candidate.canonicalFilePath();
+            }
         }
     }
     return QStandardPaths::findExecutable(QLatin1String(kProgramName));

@@ -16,7 +16,8 @@ namespace platform {
 /// selection (the next copy, by Tarsel or anyone else), and then exits, so at most one holder
 /// lives and it never outlasts the next copy. It also exits with the display.
 ///
-/// The holder is looked up beside the running program, then on PATH.
+/// The holder is looked up beside the running program (the build's bin folder), then where an
+/// installation keeps it (libexec/tarsel beside the program's bin folder), then on PATH.
 class ClipboardHolder
 {
 public:

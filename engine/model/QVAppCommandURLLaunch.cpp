@@ -43,11 +43,10 @@ QString QVAppCommandURL::mainAppProgram()
 {
     const QString here = QCoreApplication::applicationDirPath();
     if (!here.isEmpty()) {
-        for (const QString& folder : { here, here + QStringLiteral("/../app") }) {
-            const QFileInfo candidate(folder + QLatin1Char('/') + kAppProgram);
-            if (candidate.isFile() && candidate.isExecutable()) {
-                return candidate.canonicalFilePath();
-            }
+        // The build and an installation both keep the programs in one bin folder.
+        const QFileInfo candidate(here + QLatin1Char('/') + kAppProgram);
+        if (candidate.isFile() && candidate.isExecutable()) {
+            return candidate.canonicalFilePath();
         }
     }
     const QString onPath = QStandardPaths::findExecutable(kAppProgram);

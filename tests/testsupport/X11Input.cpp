@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <cstring>
+
 // Xlib last: its macros (None, Bool, Status) break Qt headers that follow.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -81,6 +83,39 @@ bool x11Key(const char* keysymName, bool press)
     XSync(display, False);
     XCloseDisplay(display);
     return ok;
+}
+
+std::optional<QRect> x11ShownWindowNamed(const char* title)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return std::nullopt;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<QRect> found;
+    const Window root = DefaultRootWindow(display);
+    Window rootReturn = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, root, &rootReturn, &parent, &children, &count) != 0) {
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            char* name = nullptr;
+            XWindowAttributes attributes;
+            if (XFetchName(display, children[i], &name) != 0 && name != nullptr) {
+                if (std::strcmp(name, title) == 0 && XGetWindowAttributes(display, children[i], &attributes) != 0
+                    && attributes.map_state == IsViewable) {
+                    found = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+                }
+                XFree(name);
+            }
+        }
+        XFree(children);
+    }
+    XCloseDisplay(display);
+    return found;
 }
 
 } // namespace tarsel::test

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
+
+#include <optional>
 
 namespace tarsel::test {
 
@@ -13,5 +16,8 @@ bool x11Click(const QPoint& globalPosition, int button = 1);
 bool x11Key(const char* keysymName, bool press);
 /// Moves the pointer through the X server, as a user's hand does.
 bool x11MovePointer(const QPoint& globalPosition);
+/// The screen rectangle of a shown top-level window of another process, found by its title
+/// (WM_NAME) among the root window's children; nothing when no such window is mapped.
+std::optional<QRect> x11ShownWindowNamed(const char* title);
 
 } // namespace tarsel::test
