@@ -42,9 +42,12 @@ QString failedTo(const QString& what, const QString& path, const QString& error)
 
 const QStringList& QVNewFileCommands::blankDocumentTypes()
 {
-    static const QStringList types { QStringLiteral("dps"), QStringLiteral("et"),      QStringLiteral("html"),
-                                     QStringLiteral("key"), QStringLiteral("numbers"), QStringLiteral("pages"),
-                                     QStringLiteral("rtf"), QStringLiteral("wps"),     QStringLiteral("xlsx"),
+    // Every factory template with a document structure: the office types, the marked-up texts
+    // and JSON. The plain text types start empty, which is a valid document of theirs.
+    static const QStringList types { QStringLiteral("docx"),    QStringLiteral("dps"),   QStringLiteral("et"),
+                                     QStringLiteral("html"),    QStringLiteral("json"),  QStringLiteral("key"),
+                                     QStringLiteral("numbers"), QStringLiteral("pages"), QStringLiteral("pptx"),
+                                     QStringLiteral("rtf"),     QStringLiteral("wps"),   QStringLiteral("xlsx"),
                                      QStringLiteral("xml") };
     return types;
 }
