@@ -12,9 +12,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -98,21 +95,6 @@ ToolRun runTool(const QString& program, const QStringList& args)
     return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAll() };
 }
 
-// The tag of the "New File" child with that key in the menu the host prints, or -1.
-int newFileTag(const QString& folder, const QString& key)
-{
-    const QByteArray json = menuJson({ QStringLiteral("--target"), folder });
-    for (const QJsonValue& top : QJsonDocument::fromJson(json).object().value(QStringLiteral("items")).toArray()) {
-        for (const QJsonValue& child : top.toObject().value(QStringLiteral("submenu")).toArray()) {
-            if (top.toObject().value(QStringLiteral("key")).toString() == QLatin1String("New File")
-                && child.toObject().value(QStringLiteral("key")).toString() == key) {
-                return child.toObject().value(QStringLiteral("tag")).toInt();
-            }
-        }
-    }
-    return -1;
-}
-
 class FinderHostBlankDocumentTest : public testing::TestWithParam<BlankCase>
 {
 };
@@ -133,7 +115,8 @@ TEST_P(FinderHostBlankDocumentTest, AFactoryTemplateMakesAValidDocumentOfItsType
 
     const QString folder = testHome() + QStringLiteral("/Documents");
     ASSERT_TRUE(QDir().mkpath(folder));
-    const int tag = newFileTag(folder, ext);
+    const int tag
+        = childTagOfKeyInMenu(menuJson({ QStringLiteral("--target"), folder }), QStringLiteral("New File"), ext);
     ASSERT_GT(tag, 0);
     const HostRun run = runHost({ QStringLiteral("pick"), QString::number(tag), QStringLiteral("--target"), folder });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();

@@ -3,7 +3,9 @@
 #include "tests/engine/MenuStoreTestSupport.h"
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
+#include "foundation/QVPermissions.h"
 #include "platform/Bundle.h"
+#include "platform/System.h"
 
 #include "HostRun.h"
 #include "testsupport/TestEnvironment.h"
@@ -52,6 +54,37 @@ TEST(FinderHostNewFileTest, AFactoryTemplateMakesItsBlankDocumentInTheFolder)
     EXPECT_EQ(second.exitCode, 0) << second.err.constData();
     EXPECT_EQ(readFile(folder + QStringLiteral("/Untitled.numbers")), QByteArray("edited"));
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+}
+
+// "New File…" in the host shows the activation panel ("Allow Tarsel to use this folder for the
+// first time") until it has been answered with "Activate", and then never again. The answer used
+// to live in the process's memory, and every host command is a new process: the panel came
+// before every "New File…".
+TEST(FinderHostNewFileTest, TheActivationPanelIsShownUntilAnsweredOnceInAnyProcess)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QString folder = testHome() + QStringLiteral("/Documents");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QStringList on { QStringLiteral("--target"), folder };
+    const int tag
+        = childTagOfKeyInMenu(menuJson(on), QStringLiteral("New File"), QStringLiteral("New File From Window"));
+    ASSERT_GT(tag, 0);
+    const QString activate = platform::Bundle::localizedString(QStringLiteral("Activate"));
+    const QStringList pick = QStringList { QStringLiteral("pick"), QString::number(tag) } + on;
+
+    const HostRun before = runHost(pick);
+    ASSERT_EQ(before.exitCode, 0) << before.err.constData();
+    EXPECT_TRUE(QString::fromUtf8(before.err).contains(QStringLiteral("save panel: ") + activate))
+        << before.err.constData();
+    // What the panel's "Activate" button does, in the extension's own standard defaults.
+    platform::System::setBundleIdentifier(platform::System::kExtensionBundleId);
+    QVPermissions::sharedInstance().setIsActive15(true);
+    platform::System::setBundleIdentifier(platform::System::kAppBundleId);
+    for (int run = 0; run < 2; ++run) {
+        const HostRun after = runHost(pick);
+        ASSERT_EQ(after.exitCode, 0) << after.err.constData();
+        EXPECT_FALSE(QString::fromUtf8(after.err).contains(activate)) << after.err.constData();
+    }
 }
 
 // Unembedding a working copy: its files move up, and its ".git" stays in the folder, which keeps
