@@ -9,6 +9,7 @@
 
 #include "HostRun.h"
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -103,3 +104,53 @@ TEST(FinderHostNewFileTest, UnembedKeepsTheGitFolder)
     EXPECT_EQ(QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList { QStringLiteral("main.c"), QStringLiteral("tool") }));
 }
+
+namespace {
+
+struct NamedTemplateCase
+{
+    const char* name; // the template file's name, which has no extension
+};
+
+const NamedTemplateCase kNamedTemplates[] = { { "Makefile" }, { "README" }, { "LICENSE" }, { ".env" } };
+
+void PrintTo(const NamedTemplateCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FinderHostNamedTemplateTest : public testing::TestWithParam<NamedTemplateCase>
+{
+};
+
+} // namespace
+
+// A file without an extension added as a template makes new files of its own name. Its entry's
+// key, a UUID, used to stand in for the missing extension: "Untitled.<UUID>".
+TEST_P(FinderHostNamedTemplateTest, ATemplateWithoutExtensionMakesAFileOfItsName)
+{
+    const QString name = QString::fromLatin1(GetParam().name);
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QByteArray contents = "contents of " + QByteArray(GetParam().name) + '\n';
+    const QString source = writeFile(testHome() + QStringLiteral("/project/") + name, contents);
+    const int add
+        = childTagOfKeyInMenu(menuJson({ source }), QStringLiteral("New File"), QStringLiteral("Add to File Template"));
+    ASSERT_GT(add, 0);
+    const HostRun added = runHost({ QStringLiteral("pick"), QString::number(add), source });
+    ASSERT_EQ(added.exitCode, 0) << added.err.constData();
+
+    const QString folder = testHome() + QStringLiteral("/other");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QStringList on { QStringLiteral("--target"), folder };
+    const int tag = tagOf(on, { platform::Bundle::localizedString(QStringLiteral("New File")), name });
+    ASSERT_GT(tag, 0);
+    const HostRun made = runHost(QStringList { QStringLiteral("pick"), QString::number(tag) } + on);
+    ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList { name });
+    EXPECT_EQ(readFile(folder + QLatin1Char('/') + name), contents);
+}
+
+INSTANTIATE_TEST_SUITE_P(NoExtension, FinderHostNamedTemplateTest, testing::ValuesIn(kNamedTemplates),
+                         [](const testing::TestParamInfo<NamedTemplateCase>& info) {
+                             return testName(info.param.name);
+                         });

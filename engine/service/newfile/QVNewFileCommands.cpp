@@ -28,9 +28,27 @@ Q_LOGGING_CATEGORY(lcNewFile, "tarsel.engine.newfile", QtWarningMsg)
 
 namespace {
 
+// The extension of an entry's new files. An entry without one takes its key as the extension,
+// except a user template: its key is a UUID, and a template without an extension (Makefile,
+// README, .env) makes files without one.
 QString extensionOf(const QVMenuItem& item)
 {
-    return qv::isValid(item.ext()) ? item.ext() : item.key();
+    if (qv::isValid(item.ext())) {
+        return item.ext();
+    }
+    return qv::isValid(item.templatePath()) ? QString() : item.key();
+}
+
+// The name of an entry's new file, without extension. A user template without an extension is
+// known by its own name (Makefile stays Makefile), unless a file name of its own was given.
+QString newFileName(const QVMenuItem& item, const QString& extension)
+{
+    const QString untitled = qv::localized(QStringLiteral("Untitled"));
+    const bool ownName = qv::isValid(item.fileName()) && item.fileName() != untitled;
+    if (extension.isEmpty() && !ownName && qv::isValid(item.displayName())) {
+        return item.displayName();
+    }
+    return qv::isValid(item.fileName()) ? item.fileName() : untitled;
 }
 
 QString failedTo(const QString& what, const QString& path, const QString& error)
@@ -216,9 +234,8 @@ void QVNewFileCommands::createFileWithItem(const QVMenuItemPtr& item)
         return;
     }
     const QString extension = extensionOf(*item);
-    const QString name = qv::isValid(item->fileName()) ? item->fileName() : qv::localized(QStringLiteral("Untitled"));
-    QString path = QDir(folder).filePath(name);
-    if (!item->isSpecialFile()) {
+    QString path = QDir(folder).filePath(newFileName(*item, extension));
+    if (!item->isSpecialFile() && !extension.isEmpty()) {
         path += QLatin1Char('.') + extension;
     }
     QVFileTransfer::replaceFileAlert(path, QString(),
