@@ -23,20 +23,21 @@
 #include <QImage>
 #include <QLoggingCategory>
 #include <QTemporaryFile>
+#include <QUuid>
 
 Q_LOGGING_CATEGORY(lcNewFile, "tarsel.engine.newfile", QtWarningMsg)
 
 namespace {
 
 // The extension of an entry's new files. An entry without one takes its key as the extension,
-// except a user template: its key is a UUID, and a template without an extension (Makefile,
-// README, .env) makes files without one.
+// except a template added from a file: its key is a UUID, and a template file without an
+// extension (Makefile, README, .env) makes files without one.
 QString extensionOf(const QVMenuItem& item)
 {
     if (qv::isValid(item.ext())) {
         return item.ext();
     }
-    return qv::isValid(item.templatePath()) ? QString() : item.key();
+    return QUuid::fromString(item.key()).isNull() ? item.key() : QString();
 }
 
 // The name of an entry's new file, without extension. A user template without an extension is
