@@ -15,6 +15,7 @@
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/FileOps.h"
+#include "platform/Trash.h"
 #include "platform/Workspace.h"
 
 #include <QDir>
@@ -90,7 +91,7 @@ QByteArray QVNewFileCommands::contentsFor(const QVMenuItem& /*item*/, const QStr
 }
 
 QString QVNewFileCommands::writeNewFile(const QString& path, const QByteArray& contents, QString* error,
-                                        platform::FileOps::Placement placement)
+                                        platform::FileOps::Placement placement, bool trashExisting)
 {
     return writeNewFileWith(
         path,
@@ -101,11 +102,11 @@ QString QVNewFileCommands::writeNewFile(const QString& path, const QByteArray& c
             }
             return true;
         },
-        error, placement);
+        error, placement, trashExisting);
 }
 
 QString QVNewFileCommands::writeNewFile(const QString& path, QFile& source, QString* error,
-                                        platform::FileOps::Placement placement)
+                                        platform::FileOps::Placement placement, bool trashExisting)
 {
     return writeNewFileWith(
         path,
@@ -123,11 +124,11 @@ QString QVNewFileCommands::writeNewFile(const QString& path, QFile& source, QStr
             }
             return true;
         },
-        error, placement);
+        error, placement, trashExisting);
 }
 
 QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::function<bool(QFile&, QString*)>& fill,
-                                            QString* error, platform::FileOps::Placement placement)
+                                            QString* error, platform::FileOps::Placement placement, bool trashExisting)
 {
     // Written whole under a hidden name beside its place, then renamed in: the file appears
     // complete or not at all. It takes the first free variant of the name, claimed by a rename
@@ -147,7 +148,10 @@ QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::func
                         | QFileDevice::ReadOther);
     temp.close();
     QString reason;
-    const QString target = placement == platform::FileOps::Placement::Replace
+    const QFileInfo existing(path);
+    const QString target = trashExisting && (existing.exists() || existing.isSymLink())
+        ? trashAndRenameIn(temp.fileName(), path, &reason)
+        : placement == platform::FileOps::Placement::Replace
         ? (platform::FileOps::replaceItem(temp.fileName(), path, &reason) ? path : QString())
         : platform::FileOps::renameToFreeVariant(temp.fileName(), path, &reason);
     if (target.isNull()) {
@@ -156,6 +160,20 @@ QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::func
     }
     temp.setAutoRemove(false);
     return target;
+}
+
+QString QVNewFileCommands::trashAndRenameIn(const QString& scratch, const QString& path, QString* reason)
+{
+    // The old item is only moved to the Trash, and only once the new file is complete: when the
+    // Trash refuses it, it stays and the new file is not written.
+    if (!platform::Trash::trashItem(path, nullptr, reason)) {
+        return QString();
+    }
+    // Something that took the name meanwhile is never replaced: the new file then takes the next
+    // free variant.
+    return platform::FileOps::renameNoReplace(scratch, path)
+        ? path
+        : platform::FileOps::renameToFreeVariant(scratch, path, reason);
 }
 
 void QVNewFileCommands::reportFailure(const QString& message)
@@ -181,7 +199,7 @@ platform::Application applicationOf(const QString& stored)
 } // namespace
 
 void QVNewFileCommands::writeFile(const QString& path, const QString& extension, const QVMenuItem& item,
-                                  platform::FileOps::Placement placement)
+                                  platform::FileOps::Placement placement, bool trashExisting)
 {
     // This desktop keeps no hidden-extension attribute: "new file hide extension" has nothing to
     // set here.
@@ -200,9 +218,9 @@ void QVNewFileCommands::writeFile(const QString& path, const QString& extension,
         }
         QFile source;
         source.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-        written = writeNewFile(path, source, &error, placement);
+        written = writeNewFile(path, source, &error, placement, trashExisting);
     } else {
-        written = writeNewFile(path, contentsFor(item, extension), &error, placement);
+        written = writeNewFile(path, contentsFor(item, extension), &error, placement, trashExisting);
     }
     if (written.isNull()) {
         reportFailure(error);
@@ -260,7 +278,9 @@ void QVNewFileCommands::createFromWindow(const QVMenuItemPtr& item, const QStrin
     }
     QVNameDialogs::openNewFilePanel(panel, [this, templates, item](const QString& path, int index) {
         const QVMenuItemPtr chosen = index >= 0 && index < templates.size() ? templates.at(index) : item;
-        writeFile(path, extensionOf(*chosen), *chosen);
+        // The save panel has asked about an item already there: Yes means replace it, which
+        // sends it to the Trash rather than deleting it.
+        writeFile(path, extensionOf(*chosen), *chosen, platform::FileOps::Placement::FreeVariant, true);
     });
 }
 
