@@ -33,6 +33,9 @@ constexpr quint32 kKeyCodeC = 8;
 // How often the active window and the clipboard are looked at while waiting for the file manager.
 constexpr int kPasteboardPollMs = 2;
 
+// The answer to the activation panel, in the standard defaults of the deliverable.
+const QString kIsActive15 = QStringLiteral("isActive15");
+
 platform::Defaults& shared()
 {
     return platform::Defaults::suite(platform::System::kGroupId);
@@ -57,6 +60,21 @@ QVPermissions& QVPermissions::sharedInstance()
 }
 
 QVPermissions::QVPermissions() = default;
+
+bool QVPermissions::isActive15() const
+{
+    return platform::Defaults::standard().boolValue(kIsActive15);
+}
+
+void QVPermissions::setIsActive15(bool active)
+{
+    platform::Defaults& defaults = platform::Defaults::standard();
+    if (!defaults.setValue(kIsActive15, active)) {
+        // Not kept: the panel comes again in the next process, which is all that is lost.
+        qCWarning(lcHook).noquote() << QStringLiteral("Failed to write. File: \"%1\". Error: \"%2\"")
+                                           .arg(defaults.filePath(), defaults.lastError());
+    }
+}
 
 QVPermissions::~QVPermissions()
 {

@@ -25,8 +25,9 @@ class X11ButtonHook;
 /// The process-wide hook object, one per process in both deliverables.
 ///
 /// Folder access reads its first-activation flag (isActive15): whether the one-time activation
-/// panel has been answered with "Activate". The flag lives in memory only, so every new process
-/// starts with NO.
+/// panel has been answered with "Activate". The answer is kept in the process's standard user
+/// defaults: every command of the file-manager host is a new process, and the panel is shown
+/// once, not before every command.
 ///
 /// In the application it is the global right-click hook. While started (startWithHandler) it
 /// polls every 3 s whether the desktop lets it watch the mouse (checkAccessibilityPermission:
@@ -51,8 +52,8 @@ public:
     static QVPermissions& sharedInstance();
     Q_DISABLE_COPY_MOVE(QVPermissions)
 
-    bool isActive15() const { return m_isActive15.load(); }
-    void setIsActive15(bool active) { m_isActive15.store(active); }
+    bool isActive15() const;
+    void setIsActive15(bool active);
 
     // --- What opened the menu -----------------------------------------------------------------
 
@@ -181,7 +182,6 @@ private:
     void readSelectionThenShow(const QPoint& at);
     void popUp(const QStringList& paths, const QPoint& at);
 
-    std::atomic<bool> m_isActive15 { false };
     std::atomic<int> m_eventType { MiddleOrModifierClick };
     QPoint m_location;
     bool m_ignore = false;

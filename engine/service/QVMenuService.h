@@ -281,6 +281,8 @@ private:
     void decodeMenuTag(qint64 tag);
     /// The "Tip" alert asking for a review: "Go Review" asks for it, "Next Time" closes.
     static void showReviewPrompt();
+    /// Shows the review prompt once no other work of a command is pending.
+    static void showReviewPromptAfterCommands();
 
     platform::MenuTarget* m_delegate = nullptr;
     bool m_isFinderSync = false;

@@ -33,6 +33,10 @@ const QString kIsReviewed = QStringLiteral("is reviewed");
 // The review page is Tarsel's page in the desktop's software centre (GNOME Software, KDE
 // Discover), reached by its AppStream id, the application's identifier.
 const QString kReviewPageAddress = QStringLiteral("appstream://") + platform::System::kAppBundleId;
+// How often a due review prompt looks again whether the command before it has finished.
+constexpr std::chrono::milliseconds kReviewPromptRecheck { 200 };
+// Review prompts scheduled and not yet shown; main thread only.
+int g_duePrompts = 0;
 
 platform::Hook<QVMenuService::PermitCheck>& permitHook()
 {
@@ -248,11 +252,23 @@ void QVMenuService::useSuccess(const QVMenuItemPtr& record)
     });
     if (useCount % 60 == 3 && !defaults.boolValue(kIsReviewed)) {
         beginPendingWork();
-        qv::enterForegroundWithDelay(3, [] {
-            showReviewPrompt();
-            endPendingWork();
-        });
+        ++g_duePrompts;
+        qv::enterForegroundWithDelay(3, [] { showReviewPromptAfterCommands(); });
     }
+}
+
+void QVMenuService::showReviewPromptAfterCommands()
+{
+    // The prompt follows the user's command, never comes over it: while the command still has
+    // work open (its panel, alert, window or background job), a modal prompt would take the
+    // keys and clicks meant for it. The due prompts' own counts are what is left when all is done.
+    if (pendingWork() > g_duePrompts) {
+        qv::enterForegroundWithDelay(kReviewPromptRecheck, [] { showReviewPromptAfterCommands(); });
+        return;
+    }
+    --g_duePrompts;
+    showReviewPrompt();
+    endPendingWork();
 }
 
 void QVMenuService::showReviewPrompt()

@@ -326,3 +326,24 @@ TEST_F(QVMenuServiceDispatchTest, TheReviewPromptComesOnEverySixtiethUseUntilRev
     service.useSuccess(record(QStringLiteral("Copy Path")));
     EXPECT_EQ(QVMenuService::pendingWork(), 0);
 }
+
+// The review prompt used to come 3 s after the use that earned it whatever the command was still
+// doing, taking the keys and clicks meant for the command's own panel or window. It now waits for
+// the command's open work (here a window that stays open past the 3 s) to end.
+TEST_F(QVMenuServiceDispatchTest, TheReviewPromptWaitsForTheCommandsOpenWork)
+{
+    int prompts = 0;
+    const QString reviewTip = platform::Bundle::localizedString(QStringLiteral("Review Tip"), QString());
+    platform::Alert::setResponder([&](const platform::Alert& alert, QWidget*) {
+        prompts += alert.informativeText() == reviewTip ? 1 : 0;
+        return platform::Alert::FirstButtonReturn + 1;
+    });
+    QVMenuManager::sharedDefaults().setValue(QStringLiteral("use count"), 2);
+    QVMenuService service;
+    QVMenuService::beginPendingWork(); // the command's window
+    service.useSuccess(record(QStringLiteral("Copy Path")));
+    EXPECT_FALSE(QTest::qWaitFor([&] { return prompts > 0; }, 4000));
+    QVMenuService::endPendingWork();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return prompts == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return QVMenuService::pendingWork() == 0; }, 5000));
+}

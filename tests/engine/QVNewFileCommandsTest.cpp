@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TemplateCase { "NumbersIsTheBlankSpreadsheet", "Numbers Spreadsheet", "Untitled.numbers",
                                    "numbers" },
                     TemplateCase { "RichTextIsTheBlankDocument", "Rich Text Document", "Untitled.rtf", "rtf" },
-                    TemplateCase { "WordWithoutBlankDocumentIsEmpty", "Word Document", "Untitled.docx", nullptr }),
+                    TemplateCase { "WordIsTheBlankDocument", "Word Document", "Untitled.docx", "docx" }),
     caseName<TemplateCase>);
 
 TEST_F(NewFileTest, ASelectedFileGetsItsSiblingAndKeepBothTakesTheNextFreeName)

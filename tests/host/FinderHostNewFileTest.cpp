@@ -3,10 +3,13 @@
 #include "tests/engine/MenuStoreTestSupport.h"
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
+#include "foundation/QVPermissions.h"
 #include "platform/Bundle.h"
+#include "platform/System.h"
 
 #include "HostRun.h"
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -54,6 +57,37 @@ TEST(FinderHostNewFileTest, AFactoryTemplateMakesItsBlankDocumentInTheFolder)
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
 }
 
+// "New File…" in the host shows the activation panel ("Allow Tarsel to use this folder for the
+// first time") until it has been answered with "Activate", and then never again. The answer used
+// to live in the process's memory, and every host command is a new process: the panel came
+// before every "New File…".
+TEST(FinderHostNewFileTest, TheActivationPanelIsShownUntilAnsweredOnceInAnyProcess)
+{
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QString folder = testHome() + QStringLiteral("/Documents");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QStringList on { QStringLiteral("--target"), folder };
+    const int tag
+        = childTagOfKeyInMenu(menuJson(on), QStringLiteral("New File"), QStringLiteral("New File From Window"));
+    ASSERT_GT(tag, 0);
+    const QString activate = platform::Bundle::localizedString(QStringLiteral("Activate"));
+    const QStringList pick = QStringList { QStringLiteral("pick"), QString::number(tag) } + on;
+
+    const HostRun before = runHost(pick);
+    ASSERT_EQ(before.exitCode, 0) << before.err.constData();
+    EXPECT_TRUE(QString::fromUtf8(before.err).contains(QStringLiteral("save panel: ") + activate))
+        << before.err.constData();
+    // What the panel's "Activate" button does, in the extension's own standard defaults.
+    platform::System::setBundleIdentifier(platform::System::kExtensionBundleId);
+    QVPermissions::sharedInstance().setIsActive15(true);
+    platform::System::setBundleIdentifier(platform::System::kAppBundleId);
+    for (int run = 0; run < 2; ++run) {
+        const HostRun after = runHost(pick);
+        ASSERT_EQ(after.exitCode, 0) << after.err.constData();
+        EXPECT_FALSE(QString::fromUtf8(after.err).contains(activate)) << after.err.constData();
+    }
+}
+
 // Unembedding a working copy: its files move up, and its ".git" stays in the folder, which keeps
 // its name.
 TEST(FinderHostNewFileTest, UnembedKeepsTheGitFolder)
@@ -70,3 +104,53 @@ TEST(FinderHostNewFileTest, UnembedKeepsTheGitFolder)
     EXPECT_EQ(QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList { QStringLiteral("main.c"), QStringLiteral("tool") }));
 }
+
+namespace {
+
+struct NamedTemplateCase
+{
+    const char* name; // the template file's name, which has no extension
+};
+
+const NamedTemplateCase kNamedTemplates[] = { { "Makefile" }, { "README" }, { "LICENSE" }, { ".env" } };
+
+void PrintTo(const NamedTemplateCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FinderHostNamedTemplateTest : public testing::TestWithParam<NamedTemplateCase>
+{
+};
+
+} // namespace
+
+// A file without an extension added as a template makes new files of its own name. Its entry's
+// key, a UUID, used to stand in for the missing extension: "Untitled.<UUID>".
+TEST_P(FinderHostNamedTemplateTest, ATemplateWithoutExtensionMakesAFileOfItsName)
+{
+    const QString name = QString::fromLatin1(GetParam().name);
+    ASSERT_TRUE(QVDefaultData::setup());
+    const QByteArray contents = "contents of " + QByteArray(GetParam().name) + '\n';
+    const QString source = writeFile(testHome() + QStringLiteral("/project/") + name, contents);
+    const int add
+        = childTagOfKeyInMenu(menuJson({ source }), QStringLiteral("New File"), QStringLiteral("Add to File Template"));
+    ASSERT_GT(add, 0);
+    const HostRun added = runHost({ QStringLiteral("pick"), QString::number(add), source });
+    ASSERT_EQ(added.exitCode, 0) << added.err.constData();
+
+    const QString folder = testHome() + QStringLiteral("/other");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QStringList on { QStringLiteral("--target"), folder };
+    const int tag = tagOf(on, { platform::Bundle::localizedString(QStringLiteral("New File")), name });
+    ASSERT_GT(tag, 0);
+    const HostRun made = runHost(QStringList { QStringLiteral("pick"), QString::number(tag) } + on);
+    ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList { name });
+    EXPECT_EQ(readFile(folder + QLatin1Char('/') + name), contents);
+}
+
+INSTANTIATE_TEST_SUITE_P(NoExtension, FinderHostNamedTemplateTest, testing::ValuesIn(kNamedTemplates),
+                         [](const testing::TestParamInfo<NamedTemplateCase>& info) {
+                             return testName(info.param.name);
+                         });

@@ -74,6 +74,23 @@ inline int tagOfKeyInMenu(const QByteArray& json, const QString& key)
     return -1;
 }
 
+/// The tag of the child with that key under the top-level entry with that key, in a menu the host
+/// printed with --json, or -1.
+inline int childTagOfKeyInMenu(const QByteArray& json, const QString& topKey, const QString& childKey)
+{
+    for (const QJsonValue& top : QJsonDocument::fromJson(json).object().value(QStringLiteral("items")).toArray()) {
+        if (top.toObject().value(QStringLiteral("key")).toString() != topKey) {
+            continue;
+        }
+        for (const QJsonValue& child : top.toObject().value(QStringLiteral("submenu")).toArray()) {
+            if (child.toObject().value(QStringLiteral("key")).toString() == childKey) {
+                return child.toObject().value(QStringLiteral("tag")).toInt();
+            }
+        }
+    }
+    return -1;
+}
+
 /// The menu the host prints with --json for these arguments.
 inline QByteArray menuJson(const QStringList& args)
 {

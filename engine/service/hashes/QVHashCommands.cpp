@@ -2,6 +2,7 @@
 
 #include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
+#include "engine/service/QVPendingWork.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/FileToolWindows.h"
@@ -91,8 +92,10 @@ void QVHashCommands::showDigest(const QString& key, qv::FileDigestKind kind, con
     if (const QVProgressHooks& progress = m_context.progressHooks(); progress.open) {
         progress.open();
     }
-    // A copy: the job may end after the engine that started it.
+    // A copy: the job may end after the engine that started it. The job is pending work until
+    // its alert has been answered, so that the host, which ends when no work is left, shows it.
     const QVProgressHooks hooks = m_context.progressHooks();
+    QVPendingWork::begin();
     qv::enterBackground([key, kind, path, hooks] {
         const qv::FileDigests digests = qv::digestsOfFileAtPath(path, { kind });
         qv::enterForeground([key, kind, digests, hooks] {
@@ -111,6 +114,7 @@ void QVHashCommands::showDigest(const QString& key, qv::FileDigestKind kind, con
                 qv::copyToPasteboard(shown.copies.at(button));
                 QVHelper::playSoundType(QVHelper::SoundCopy);
             }
+            QVPendingWork::end();
         });
     });
 }

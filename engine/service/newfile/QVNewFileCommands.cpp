@@ -15,6 +15,7 @@
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/FileOps.h"
+#include "platform/Trash.h"
 #include "platform/Workspace.h"
 
 #include <QDir>
@@ -23,14 +24,33 @@
 #include <QImage>
 #include <QLoggingCategory>
 #include <QTemporaryFile>
+#include <QUuid>
 
 Q_LOGGING_CATEGORY(lcNewFile, "tarsel.engine.newfile", QtWarningMsg)
 
 namespace {
 
+// The extension of an entry's new files. An entry without one takes its key as the extension,
+// except a template added from a file: its key is a UUID, and a template file without an
+// extension (Makefile, README, .env) makes files without one.
 QString extensionOf(const QVMenuItem& item)
 {
-    return qv::isValid(item.ext()) ? item.ext() : item.key();
+    if (qv::isValid(item.ext())) {
+        return item.ext();
+    }
+    return QUuid::fromString(item.key()).isNull() ? item.key() : QString();
+}
+
+// The name of an entry's new file, without extension. A user template without an extension is
+// known by its own name (Makefile stays Makefile), unless a file name of its own was given.
+QString newFileName(const QVMenuItem& item, const QString& extension)
+{
+    const QString untitled = qv::localized(QStringLiteral("Untitled"));
+    const bool ownName = qv::isValid(item.fileName()) && item.fileName() != untitled;
+    if (extension.isEmpty() && !ownName && qv::isValid(item.displayName())) {
+        return item.displayName();
+    }
+    return qv::isValid(item.fileName()) ? item.fileName() : untitled;
 }
 
 QString failedTo(const QString& what, const QString& path, const QString& error)
@@ -42,9 +62,12 @@ QString failedTo(const QString& what, const QString& path, const QString& error)
 
 const QStringList& QVNewFileCommands::blankDocumentTypes()
 {
-    static const QStringList types { QStringLiteral("dps"), QStringLiteral("et"),      QStringLiteral("html"),
-                                     QStringLiteral("key"), QStringLiteral("numbers"), QStringLiteral("pages"),
-                                     QStringLiteral("rtf"), QStringLiteral("wps"),     QStringLiteral("xlsx"),
+    // Every factory template with a document structure: the office types, the marked-up texts
+    // and JSON. The plain text types start empty, which is a valid document of theirs.
+    static const QStringList types { QStringLiteral("docx"),    QStringLiteral("dps"),   QStringLiteral("et"),
+                                     QStringLiteral("html"),    QStringLiteral("json"),  QStringLiteral("key"),
+                                     QStringLiteral("numbers"), QStringLiteral("pages"), QStringLiteral("pptx"),
+                                     QStringLiteral("rtf"),     QStringLiteral("wps"),   QStringLiteral("xlsx"),
                                      QStringLiteral("xml") };
     return types;
 }
@@ -68,7 +91,7 @@ QByteArray QVNewFileCommands::contentsFor(const QVMenuItem& /*item*/, const QStr
 }
 
 QString QVNewFileCommands::writeNewFile(const QString& path, const QByteArray& contents, QString* error,
-                                        platform::FileOps::Placement placement)
+                                        platform::FileOps::Placement placement, bool trashExisting)
 {
     return writeNewFileWith(
         path,
@@ -79,11 +102,11 @@ QString QVNewFileCommands::writeNewFile(const QString& path, const QByteArray& c
             }
             return true;
         },
-        error, placement);
+        error, placement, trashExisting);
 }
 
 QString QVNewFileCommands::writeNewFile(const QString& path, QFile& source, QString* error,
-                                        platform::FileOps::Placement placement)
+                                        platform::FileOps::Placement placement, bool trashExisting)
 {
     return writeNewFileWith(
         path,
@@ -101,11 +124,11 @@ QString QVNewFileCommands::writeNewFile(const QString& path, QFile& source, QStr
             }
             return true;
         },
-        error, placement);
+        error, placement, trashExisting);
 }
 
 QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::function<bool(QFile&, QString*)>& fill,
-                                            QString* error, platform::FileOps::Placement placement)
+                                            QString* error, platform::FileOps::Placement placement, bool trashExisting)
 {
     // Written whole under a hidden name beside its place, then renamed in: the file appears
     // complete or not at all. It takes the first free variant of the name, claimed by a rename
@@ -125,7 +148,10 @@ QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::func
                         | QFileDevice::ReadOther);
     temp.close();
     QString reason;
-    const QString target = placement == platform::FileOps::Placement::Replace
+    const QFileInfo existing(path);
+    const QString target = trashExisting && (existing.exists() || existing.isSymLink())
+        ? trashAndRenameIn(temp.fileName(), path, &reason)
+        : placement == platform::FileOps::Placement::Replace
         ? (platform::FileOps::replaceItem(temp.fileName(), path, &reason) ? path : QString())
         : platform::FileOps::renameToFreeVariant(temp.fileName(), path, &reason);
     if (target.isNull()) {
@@ -134,6 +160,20 @@ QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::func
     }
     temp.setAutoRemove(false);
     return target;
+}
+
+QString QVNewFileCommands::trashAndRenameIn(const QString& scratch, const QString& path, QString* reason)
+{
+    // The old item is only moved to the Trash, and only once the new file is complete: when the
+    // Trash refuses it, it stays and the new file is not written.
+    if (!platform::Trash::trashItem(path, nullptr, reason)) {
+        return QString();
+    }
+    // Something that took the name meanwhile is never replaced: the new file then takes the next
+    // free variant.
+    return platform::FileOps::renameNoReplace(scratch, path)
+        ? path
+        : platform::FileOps::renameToFreeVariant(scratch, path, reason);
 }
 
 void QVNewFileCommands::reportFailure(const QString& message)
@@ -159,7 +199,7 @@ platform::Application applicationOf(const QString& stored)
 } // namespace
 
 void QVNewFileCommands::writeFile(const QString& path, const QString& extension, const QVMenuItem& item,
-                                  platform::FileOps::Placement placement)
+                                  platform::FileOps::Placement placement, bool trashExisting)
 {
     // This desktop keeps no hidden-extension attribute: "new file hide extension" has nothing to
     // set here.
@@ -178,9 +218,9 @@ void QVNewFileCommands::writeFile(const QString& path, const QString& extension,
         }
         QFile source;
         source.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-        written = writeNewFile(path, source, &error, placement);
+        written = writeNewFile(path, source, &error, placement, trashExisting);
     } else {
-        written = writeNewFile(path, contentsFor(item, extension), &error, placement);
+        written = writeNewFile(path, contentsFor(item, extension), &error, placement, trashExisting);
     }
     if (written.isNull()) {
         reportFailure(error);
@@ -213,9 +253,8 @@ void QVNewFileCommands::createFileWithItem(const QVMenuItemPtr& item)
         return;
     }
     const QString extension = extensionOf(*item);
-    const QString name = qv::isValid(item->fileName()) ? item->fileName() : qv::localized(QStringLiteral("Untitled"));
-    QString path = QDir(folder).filePath(name);
-    if (!item->isSpecialFile()) {
+    QString path = QDir(folder).filePath(newFileName(*item, extension));
+    if (!item->isSpecialFile() && !extension.isEmpty()) {
         path += QLatin1Char('.') + extension;
     }
     QVFileTransfer::replaceFileAlert(path, QString(),
@@ -239,7 +278,9 @@ void QVNewFileCommands::createFromWindow(const QVMenuItemPtr& item, const QStrin
     }
     QVNameDialogs::openNewFilePanel(panel, [this, templates, item](const QString& path, int index) {
         const QVMenuItemPtr chosen = index >= 0 && index < templates.size() ? templates.at(index) : item;
-        writeFile(path, extensionOf(*chosen), *chosen);
+        // The save panel has asked about an item already there: Yes means replace it, which
+        // sends it to the Trash rather than deleting it.
+        writeFile(path, extensionOf(*chosen), *chosen, platform::FileOps::Placement::FreeVariant, true);
     });
 }
 

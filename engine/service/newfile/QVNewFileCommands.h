@@ -48,22 +48,29 @@ public:
     /// name claimed atomically); with Replace, swaps the complete new file in for what is there.
     /// The path written, or a null string with the reason in error.
     static QString writeNewFile(const QString& path, const QByteArray& contents, QString* error,
-                                platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant);
+                                platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant,
+                                bool trashExisting = false);
     /// The same with the contents streamed from an open file (a template).
     static QString writeNewFile(const QString& path, QFile& source, QString* error,
-                                platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant);
+                                platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant,
+                                bool trashExisting = false);
 
 private:
     /// The write step: writes the item's contents, opens the file when "open new file" is on,
     /// and plays the sound of a new file (or of the failure).
+    /// With trashExisting, an item already at the path (the save panel's "replace it?" answered
+    /// Yes) goes to the Trash once the new file is complete, and the new file takes its name.
     void writeFile(const QString& path, const QString& extension, const QVMenuItem& item,
-                   platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant);
+                   platform::FileOps::Placement placement = platform::FileOps::Placement::FreeVariant,
+                   bool trashExisting = false);
     void createFromWindow(const QVMenuItemPtr& item, const QString& folder);
     void addToFileTemplate();
     static void reportFailure(const QString& message);
     /// Writes under a scratch name beside the path, filled by fill, then renames it in.
     static QString writeNewFileWith(const QString& path, const std::function<bool(QFile&, QString*)>& fill,
-                                    QString* error, platform::FileOps::Placement placement);
+                                    QString* error, platform::FileOps::Placement placement, bool trashExisting = false);
+    /// Renames the complete new file in over what is at the path, which goes to the Trash.
+    static QString trashAndRenameIn(const QString& scratch, const QString& path, QString* reason);
 
     QVCommandContext& m_context;
 };

@@ -7,6 +7,7 @@
 #include "platform/Bundle.h"
 
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QCryptographicHash>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -144,3 +146,74 @@ TEST(FinderHostClipboardTest, ACopyOutlivesItsHostUntilTheNextCopy)
         previous = holders().constFirst();
     }
 }
+
+namespace {
+
+struct DigestCase
+{
+    const char* name; // the entry under "File Info"
+    int child; // its place in the submenu, after "All Info"
+    QCryptographicHash::Algorithm algorithm;
+    const char* copied; // what the alert's first button copies when no hash computes it
+};
+
+const DigestCase kDigestCases[] = {
+    { "MD5", 2, QCryptographicHash::Md5, nullptr },
+    { "SHA1", 3, QCryptographicHash::Sha1, nullptr },
+    { "SHA256", 4, QCryptographicHash::Sha256, nullptr },
+    { "SHA512", 5, QCryptographicHash::Sha512, nullptr },
+    // The decimal value: the first of its two copy buttons.
+    { "CRC32", 6, QCryptographicHash::Md5, "1365281202" },
+};
+
+void PrintTo(const DigestCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FinderHostDigestTest : public testing::TestWithParam<DigestCase>
+{
+};
+
+} // namespace
+
+// A single digest under "File Info" shows its alert with the digest and a Copy button. The
+// digest is computed in the background, and the host used to end before it was shown: nothing
+// appeared at all. The alert is read back as a user reads it: its default button, Copy, puts the
+// digest on the clipboard.
+TEST_P(FinderHostDigestTest, TheDigestIsShownAndItsCopyButtonCopiesIt)
+{
+    const DigestCase& c = GetParam();
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("File Info")) });
+    QVMenuManager::sharedDefaults().setValue(QStringLiteral("is reviewed"), true);
+    const HolderCleanup cleanup;
+    const QByteArray contents = "digest me\n";
+    const QString file = writeFile(testHome() + QStringLiteral("/files/digest me.txt"), contents);
+    const int tag = tagOfTitle(file, platform::Bundle::localizedString(QStringLiteral("File Info")));
+    ASSERT_GT(tag, 0);
+
+    QProcess host;
+    host.start(QStringLiteral(TARSEL_FINDER_PROGRAM),
+               { QStringLiteral("pick"), QString::number(tag * 100 + c.child), file });
+    ASSERT_TRUE(host.waitForStarted());
+    const ProgramRun found
+        = run(QStringLiteral("timeout"),
+              { QStringLiteral("20"), QStringLiteral("xdotool"), QStringLiteral("search"), QStringLiteral("--sync"),
+                QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(host.processId()) });
+    const QString window = QString::fromLatin1(found.out).section(QLatin1Char('\n'), 0, 0);
+    EXPECT_FALSE(window.isEmpty()) << "no alert came up: " << host.readAllStandardError().constData();
+    if (!window.isEmpty()) {
+        run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
+        run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") });
+    }
+    if (!host.waitForFinished(20000)) {
+        host.kill();
+        host.waitForFinished();
+    }
+    ASSERT_EQ(host.exitCode(), 0) << host.readAllStandardError().constData();
+    const QByteArray expected
+        = c.copied ? QByteArray(c.copied) : QCryptographicHash::hash(contents, c.algorithm).toHex();
+    EXPECT_EQ(pasted(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileInfo, FinderHostDigestTest, testing::ValuesIn(kDigestCases), caseName<DigestCase>);
