@@ -10,5 +10,4 @@ struct QVAppInfo
     QString appId;
     QString desc;
     QString icon;
-    bool isFree = true;
 };

@@ -29,8 +29,7 @@ QVAppViewCtl::QVAppViewCtl(const QVAppInfo& app, QWidget* parent)
     m_ui->iconImageView->setPixmap(icon.pixmap(QSize(kIconSize, kIconSize), devicePixelRatioF()));
     m_ui->titleLabel->setText(qv::localized(m_app.appName));
     m_ui->descLabel->setText(qv::localized(m_app.desc));
-    m_ui->downloadBtn->setText(
-        qv::localized(m_app.isFree ? QStringLiteral("Free Download") : QStringLiteral("Download")));
+    m_ui->downloadBtn->setText(qv::localized(QStringLiteral("Free Download")));
     // The blue of the button is the same in light and dark: its white title stays readable.
     m_ui->downloadBtn->setStyleSheet(
         QStringLiteral("QPushButton#downloadBtn { color: white; background-color: rgb(71, 176, 255); "

@@ -32,7 +32,7 @@ QString work()
     return testHome() + QStringLiteral("/work");
 }
 
-// A phone photo's size, 8000 x 6000 (or a square one of 7000 x 7000, as icon sets need), in one
+// A phone photo's size, 8000 x 6000 (or a square one of 6000 x 6000, as icon sets need), in one
 // colour: quick to write and to compress. Both are over Qt's default allocation limit.
 QString photo48(QSize size = QSize(8000, 6000))
 {
@@ -153,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Through Qt's own reader, whose allocation limit refused such photos; an icon set keeps
         // the written files small.
         LargeCase { "PhotoOf48MegapixelsMakesAnIconSet",
-                    [] { return QStringList { photo48(QSize(7000, 7000)) }; },
+                    [] { return QStringList { photo48(QSize(6000, 6000)) }; },
                     { title("Convert to"), title("AppIcon.icns") },
                     { QStringLiteral("AppIcon.icns") },
                     QString(),

@@ -8,6 +8,7 @@
 #include "foundation/StringExpand.h"
 #include "platform/FileOps.h"
 #include "platform/ImageIO.h"
+#include "platform/ImageResample.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -126,20 +127,26 @@ bool QVIconSets::createIconToPath(const QImage& image, const QString& base, int 
         qv::enterForeground([text] { qv::alertWithMsg(text); });
         return false;
     }
+    // No icon is larger than 1024 pixels: a photo is reduced once (with the resize filter), not
+    // once for each of the dozen sizes, which took seconds for every set made from a photo.
+    constexpr int kLargestIcon = 1024;
+    const QImage source = image.width() > kLargestIcon
+        ? platform::ImageResample::scaled(image, QSize(kLargestIcon, kLargestIcon))
+        : image;
     bool ok = false;
     switch (type) {
     case Icns:
     case MacOS:
-        ok = convertOSXIconToPath(image, base, type == Icns);
+        ok = convertOSXIconToPath(source, base, type == Icns);
         break;
     case IOS:
-        ok = convertiOSIconToPath(image, base);
+        ok = convertiOSIconToPath(source, base);
         break;
     case WatchOS:
-        ok = convertiWatchIconToPath(image, base);
+        ok = convertiWatchIconToPath(source, base);
         break;
     default:
-        ok = convertAndroidIconToPath(image, base);
+        ok = convertAndroidIconToPath(source, base);
         break;
     }
     if (!ok) {
