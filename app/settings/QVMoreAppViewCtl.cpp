@@ -35,8 +35,8 @@ QList<QVAppInfo> QVMoreAppViewCtl::recommendedApps()
     // carries the id as its host, which is compared without case.
     return {
         { QStringLiteral("More App Archive Manager"), QStringLiteral("org.kde.ark"),
-          QStringLiteral("More App Archive Manager Desc"), QStringLiteral("compress"), true },
+          QStringLiteral("More App Archive Manager Desc"), QStringLiteral("compress") },
         { QStringLiteral("More App Disk Usage"), QStringLiteral("org.gnome.baobab"),
-          QStringLiteral("More App Disk Usage Desc"), QStringLiteral("folder"), true },
+          QStringLiteral("More App Disk Usage Desc"), QStringLiteral("folder") },
     };
 }
