@@ -58,6 +58,9 @@ void PointerStage::execMenu(QMenu* menu)
         setGeometry(screen->geometry());
     }
     showFullScreen();
+    // Asking for activation hands the compositor the token a file manager passes in
+    // XDG_ACTIVATION_TOKEN (xdg-activation), so the keyboard comes to the menu at once.
+    activateWindow();
     noPointer.start(kPointerWaitMs);
     loop.exec();
     if (menu->parentWidget() == this) {
