@@ -69,4 +69,13 @@ function(tarsel_add_test_binary name dir)
             DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
             PROPERTIES LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=xcb;TARSEL_TEST_X11=1" TIMEOUT 120)
     endif()
+    # Tests that need a Wayland compositor: run inside scripts/wayland-run, one at a time.
+    file(GLOB _wayland CONFIGURE_DEPENDS ${dir}/wayland/*.cpp ${dir}/wayland/*.h)
+    if(_wayland)
+        add_executable(${name}_wayland ${_wayland})
+        target_link_libraries(${name}_wayland PRIVATE tarsel_testsupport tarsel_options ${ARG_LINK})
+        gtest_discover_tests(${name}_wayland
+            DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
+            PROPERTIES LABELS wayland ENVIRONMENT "QT_QPA_PLATFORM=wayland" TIMEOUT 120)
+    endif()
 endfunction()

@@ -1,5 +1,7 @@
 #include "host/FinderHost.h"
 
+#include "host/PointerStage.h"
+
 #include "platform/finder/FIFinderSync.h"
 
 #include <QCoreApplication>
@@ -145,7 +147,12 @@ int FinderHost::run(const HostRequest& request)
         }
         // The tree stays alive while the popup runs: its entries are the actions' targets.
         std::unique_ptr<QMenu> popup(menu->toQMenu());
-        popup->exec(QCursor::pos());
+        if (PointerStage::isNeeded()) {
+            PointerStage stage;
+            stage.execMenu(popup.get());
+        } else {
+            popup->exec(QCursor::pos());
+        }
         waitForPendingWork();
         return reportFailedCommands();
     }

@@ -514,6 +514,101 @@ bool ClipboardHolder::handOver(const Formats& formats, QString* error)
     return fail(sent ? QStringLiteral("no answer") : QStringLiteral("the holder did not start"));
 }
 
+QString ClipboardHolder::waylandProgram()
+{
+    return QStandardPaths::findExecutable(QLatin1String(kWaylandProgramName));
+}
+
+bool ClipboardHolder::handOverToWayland(const Formats& formats, QString* error)
+{
+    const QString path = waylandProgram();
+    const auto fail = [&path, error](const QString& why) {
+        *error = QStringLiteral("Failed to keep the clipboard. File: \"%1\". Error: \"%2\"")
+                     .arg(path.isEmpty() ? QLatin1String(kWaylandProgramName) : path, why);
+        return false;
+    };
+    if (path.isEmpty()) {
+        return fail(QStringLiteral("not installed (it comes with wl-clipboard)"));
+    }
+    const QString uriList = QStringLiteral("text/uri-list");
+    const QString type = formats.contains(uriList) ? uriList : QStringLiteral("text/plain;charset=utf-8");
+    const QByteArray data = formats.value(formats.contains(uriList) ? uriList : QStringLiteral("text/plain"));
+    // Prepared before the fork: the child may make only async-signal-safe calls.
+    const QByteArray program = QFile::encodeName(path);
+    const QByteArray typeArg = type.toUtf8();
+    char* const argv[] = { const_cast<char*>(program.constData()), const_cast<char*>("--type"),
+                           const_cast<char*>(typeArg.constData()), nullptr };
+    int input[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, input) != 0) {
+        return fail(errnoText());
+    }
+    int messages[2];
+    if (::pipe2(messages, O_CLOEXEC) != 0) {
+        const int why = errno;
+        ::close(input[0]);
+        ::close(input[1]);
+        errno = why;
+        return fail(errnoText());
+    }
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // wl-copy forks itself and serves in the background once it holds the selection; in a
+        // session of its own, it outlives this process and the terminal it may have started in.
+        ::setsid();
+        ::dup2(input[1], STDIN_FILENO);
+        ::dup2(devNull >= 0 ? devNull : messages[1], STDOUT_FILENO);
+        ::dup2(messages[1], STDERR_FILENO);
+        ::close_range(3, ~0U, 0);
+        ::execv(argv[0], argv);
+        ::_exit(127);
+    }
+    const int forkError = errno;
+    ::close(input[1]);
+    ::close(messages[1]);
+    if (devNull >= 0) {
+        ::close(devNull);
+    }
+    if (child < 0) {
+        ::close(input[0]);
+        ::close(messages[0]);
+        errno = forkError;
+        return fail(errnoText());
+    }
+    const timeval sendLimit { kReadyTimeoutMs / 1000, 0 };
+    ::setsockopt(input[0], SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
+    const bool sent = sendAll(input[0], data);
+    ::close(input[0]);
+    // The foreground wl-copy ends as soon as the selection is set; its background copy keeps
+    // the message pipe open, so the end is awaited by its exit, not by the pipe.
+    int status = 0;
+    pid_t ended = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadyTimeoutMs);
+    while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline) {
+        pollfd wait { messages[0], 0, 0 };
+        ::poll(&wait, 1, 10);
+    }
+    if (ended == 0) {
+        ::kill(child, SIGKILL);
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
+        ::close(messages[0]);
+        return fail(QStringLiteral("no answer"));
+    }
+    ::fcntl(messages[0], F_SETFL, O_NONBLOCK);
+    char chunk[1024];
+    const ssize_t n = ::read(messages[0], chunk, sizeof chunk);
+    ::close(messages[0]);
+    const QString said = n > 0 ? QString::fromLocal8Bit(chunk, int(n)).trimmed() : QString();
+    if (sent && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        return true;
+    }
+    if (!said.isEmpty()) {
+        return fail(said);
+    }
+    return fail(WIFEXITED(status) ? QStringLiteral("exit status %1").arg(WEXITSTATUS(status))
+                                  : QStringLiteral("ended by a signal"));
+}
+
 int ClipboardHolder::serve()
 {
     if (::isatty(STDIN_FILENO)) {

@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -175,6 +176,19 @@ bool onX11()
         && qGuiApp->nativeInterface<QNativeInterface::QX11Application>() != nullptr;
 }
 
+// A Wayland selection goes with the client that set it, like an X11 one: the holder there is
+// wl-copy (ClipboardHolder::handOverToWayland).
+bool onWayland()
+{
+    return qGuiApp != nullptr && QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// Formats that hold no byte copy nothing.
+bool holdsNothing(const Formats& formats)
+{
+    return std::all_of(formats.cbegin(), formats.cend(), [](const QByteArray& bytes) { return bytes.isEmpty(); });
+}
+
 class ClipboardPasteboard final : public FormatPasteboard
 {
 protected:
@@ -183,6 +197,21 @@ protected:
         bool ok = false;
         onGuiThread([&] {
             QClipboard* clipboard = QGuiApplication::clipboard();
+            if (onWayland() && holdsNothing(formats)) {
+                // Copying nothing keeps what the user copied before: a command clears the board
+                // before it copies, and one that then finds nothing to copy must not have
+                // emptied the user's clipboard on the way.
+                ok = true;
+                return;
+            }
+            if (onWayland()) {
+                QString error;
+                if (ClipboardHolder::handOverToWayland(formats, &error)) {
+                    ok = true;
+                    return;
+                }
+                qCWarning(lcPasteboard).noquote() << error;
+            }
             if (formats.isEmpty()) {
                 // Qt clears only a selection it owns itself; owning it for a moment first also
                 // clears one a holder serves, and that holder then exits.

@@ -101,6 +101,9 @@ std::unique_ptr<HostProcesses::Registration> HostProcesses::record(const QString
     if (records.isEmpty()) {
         return nullptr;
     }
+    // Records of hosts that were killed (and so never removed their own) go as each new host
+    // starts, so the folder holds no more than the hosts that run.
+    liveRecords(QString());
     const qint64 pid = ::getpid();
     const QString file = records + QLatin1Char('/') + QString::number(pid);
     QSaveFile out(file);

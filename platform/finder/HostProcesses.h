@@ -48,6 +48,7 @@ public:
     static QString folder(QString* error = nullptr);
 
     /// Records the running process as a host of the extension; null with a message on failure.
+    /// The records of processes that have gone are removed first.
     static std::unique_ptr<Registration> record(const QString& extensionId, QString* error = nullptr);
 
     /// The recorded hosts of the extension that still run.

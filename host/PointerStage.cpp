@@ -1,0 +1,152 @@
+#include "host/PointerStage.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QEnterEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+Q_LOGGING_CATEGORY(lcPointerStage, "tarsel.host.popup", QtWarningMsg)
+
+namespace {
+
+// A compositor that shows the stage under the pointer reports the pointer at once; one that
+// does not never will, and the menu must not wait for good.
+constexpr int kPointerWaitMs = 2000;
+
+} // namespace
+
+PointerStage::PointerStage()
+    : QWidget(nullptr, Qt::FramelessWindowHint)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setWindowTitle(QStringLiteral("Tarsel"));
+}
+
+PointerStage::~PointerStage() = default;
+
+bool PointerStage::isNeeded()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void PointerStage::execMenu(QMenu* menu)
+{
+    m_menu = menu;
+    QEventLoop loop;
+    connect(menu, &QMenu::aboutToHide, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    // A menu that is not the application's active popup does not hide itself when an entry is
+    // chosen: it closes here once the entry has run.
+    connect(menu, &QMenu::triggered, menu, &QMenu::hide, Qt::QueuedConnection);
+    QTimer noPointer;
+    noPointer.setSingleShot(true);
+    connect(&noPointer, &QTimer::timeout, &loop, [this, &loop] {
+        if (!m_placed) {
+            m_placed = true;
+            loop.quit();
+        }
+    });
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        setGeometry(screen->geometry());
+    }
+    showFullScreen();
+    // Asking for activation hands the compositor the token a file manager passes in
+    // XDG_ACTIVATION_TOKEN (xdg-activation), so the keyboard comes to the menu at once.
+    activateWindow();
+    noPointer.start(kPointerWaitMs);
+    loop.exec();
+    if (menu->parentWidget() == this) {
+        menu->hide();
+        menu->setParent(nullptr, menu->windowFlags());
+    }
+    hide();
+    if (!menu->isVisible() && !m_popped) {
+        // As without the stage: the compositor puts the menu where it likes.
+        qCWarning(lcPointerStage) << "no pointer event reached the full-screen surface in" << kPointerWaitMs
+                                  << "ms: the menu opens where the compositor puts it";
+        menu->exec(QCursor::pos());
+    }
+}
+
+bool PointerStage::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+        qCInfo(lcPointerStage) << "the pointer surface has the keyboard";
+        break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+        if (m_popped && m_menu != nullptr && m_menu->isVisible()) {
+            QCoreApplication::sendEvent(openMenu(), event);
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonPress:
+        // A click beside the menu closes it, as a click outside a menu does.
+        if (m_popped && m_menu != nullptr) {
+            m_menu->hide();
+            return true;
+        }
+        pointerAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        break;
+    case QEvent::Enter:
+        pointerAt(static_cast<QEnterEvent*>(event)->position().toPoint());
+        break;
+    case QEvent::MouseMove:
+        pointerAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+QMenu* PointerStage::openMenu() const
+{
+    // The innermost open submenu has the keys, as the active popup would.
+    QMenu* open = m_menu;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        const QList<QMenu*> children = open->findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
+        for (QMenu* child : children) {
+            if (child->isVisible()) {
+                open = child;
+                deeper = true;
+                break;
+            }
+        }
+    }
+    return open;
+}
+
+void PointerStage::pointerAt(const QPoint& local)
+{
+    if (m_placed || m_menu == nullptr) {
+        return;
+    }
+    m_placed = true;
+    // The menu is this surface's popup (xdg_popup), placed relative to it. A popup that takes
+    // the keyboard needs the serial of a click or key press made in this program, and the
+    // stage has seen none: the click was made in the file manager. So the menu is a popup
+    // without a grab, and the stage, which has the keyboard focus, hands it every key. It is
+    // the stage's child only while it is shown (the caller owns it).
+    m_menu->setParent(this, Qt::ToolTip | Qt::FramelessWindowHint);
+    // Submenus likewise: a grabbing one opened by hovering would have no serial either.
+    const QList<QMenu*> submenus = m_menu->findChildren<QMenu*>();
+    for (QMenu* submenu : submenus) {
+        submenu->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
+    }
+    const QPoint at = mapToGlobal(local);
+    qCInfo(lcPointerStage).nospace() << "menu at " << at.x() << "," << at.y() << " as a popup of the pointer surface";
+    m_popped = true;
+    m_menu->popup(at);
+}
