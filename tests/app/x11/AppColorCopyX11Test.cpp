@@ -120,11 +120,14 @@ TEST(AppColorCopyTest, ACopiedColourOutlivesTheApplication)
         << "the patch is on the screen";
 
     // The application as the file manager's extension starts it, with the colour picker (method
-    // 10), on this display; the holder is not on its PATH.
+    // 10), on this display; neither the holder nor a file manager is on its PATH (a file manager
+    // without Tarsel's actions would bring the start-up reminder up first).
     QProcess app;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    const QString emptyPath = testHome() + QStringLiteral("/empty-path");
+    QDir().mkpath(emptyPath);
+    env.insert(QStringLiteral("PATH"), emptyPath);
     app.setProcessEnvironment(env);
     app.start(kApp, { QStringLiteral("TarselPro://qvcommand-10") });
     ASSERT_TRUE(app.waitForStarted());
