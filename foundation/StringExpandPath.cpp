@@ -28,9 +28,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#ifndef QV_EXTENSION_BUILD
 #include <uchardet/uchardet.h>
-#endif
 
 namespace qv {
 
@@ -466,6 +464,31 @@ QString textEncodingName(const QString& path)
     uchardet_delete(detector);
     return charset;
 #endif
+}
+
+QString charsetOfNameBytes(const QByteArray& name)
+{
+    if (name.isEmpty()) {
+        return {};
+    }
+    // The detector holds back its confidence until it has seen enough text, and a name is a
+    // few characters: it sees the name several times over, which keeps the name's own mix of
+    // characters and gives the multi-byte readings the length they need.
+    constexpr qsizetype kSampleBytes = 512;
+    QByteArray sample;
+    while (sample.size() < kSampleBytes) {
+        sample += name;
+        sample += '\n';
+    }
+    uchardet_t detector = uchardet_new();
+    if (uchardet_handle_data(detector, sample.constData(), std::size_t(sample.size())) != 0) {
+        uchardet_delete(detector);
+        return {};
+    }
+    uchardet_data_end(detector);
+    const QString charset = QString::fromLatin1(uchardet_get_charset(detector));
+    uchardet_delete(detector);
+    return charset;
 }
 
 } // namespace qv

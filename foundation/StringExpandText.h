@@ -304,5 +304,8 @@ QString paste();
 /// The character set guessed from the first 2048 bytes of the file (uchardet's name, possibly
 /// empty); null when the file cannot be read. The extension always answers "UTF-8".
 QString textEncodingName(const QString& path);
+/// uchardet's guess at the character set of a file name's bytes (its name, possibly empty),
+/// in the application and the extension alike.
+QString charsetOfNameBytes(const QByteArray& name);
 
 } // namespace qv

@@ -114,11 +114,17 @@ int FinderHost::run(const HostRequest& request)
     switch (request.command) {
     case HostRequest::Command::Menu:
         printOut(request.json ? menu->toJson() + '\n' : menu->toText().toUtf8());
+        if (!request.undecodableNote.isEmpty()) {
+            printErr(request.undecodableNote);
+        }
         return 0;
     case HostRequest::Command::Pick: {
         const platform::MenuItem* item = menu->itemWithTag(request.tag);
         if (item == nullptr) {
             printErr(QStringLiteral("the menu has no entry with tag %1").arg(request.tag));
+            if (!request.undecodableNote.isEmpty()) {
+                printErr(request.undecodableNote);
+            }
             return 1;
         }
         if (request.key && item->key() != *request.key) {
@@ -144,6 +150,9 @@ int FinderHost::run(const HostRequest& request)
             printErr(QStringLiteral("the menu is empty here; if Tarsel has never run, start it once to set up its "
                                     "menu"));
             return 1;
+        }
+        if (!request.undecodableNote.isEmpty()) {
+            printErr(request.undecodableNote);
         }
         // The tree stays alive while the popup runs: its entries are the actions' targets.
         std::unique_ptr<QMenu> popup(menu->toQMenu());

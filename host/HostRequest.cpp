@@ -1,5 +1,6 @@
 #include "host/HostRequest.h"
 
+#include "platform/Bundle.h"
 #include "platform/RealPath.h"
 
 #include <QFile>
@@ -26,11 +27,19 @@ QByteArray absolute(const QByteArray& path, const QByteArray& cwd)
     return cwd.endsWith('/') ? cwd + path : cwd + '/' + path;
 }
 
+QString undecodableMessage(const QByteArray& folder)
+{
+    return QStringLiteral("Failed to use the item. Folder: \"%1\". Error: \"a name in this folder is not valid "
+                          "UTF-8, so it cannot be named exactly; rename the item with \u201c%2\u201d to use it here\"")
+        .arg(QFile::decodeName(folder), platform::Bundle::localizedString(QStringLiteral("Fixing Garbled Names")));
+}
+
 // The canonical bytes of a path given on the command line, or a message saying why it cannot
 // be used: relative without a readable working folder, missing, unresolvable, or holding a name
-// that would change when held as text.
+// that would change when held as text. Such a name is accepted when `undecodable` is given: it
+// then receives the message that only the garbled-name repair can act on the item.
 std::optional<QByteArray> resolve(const QByteArray& given, const QByteArray& cwd, const QString& cwdError,
-                                  bool followLast, QString* error)
+                                  bool followLast, QString* error, QString* undecodable = nullptr)
 {
     const QString shown = QFile::decodeName(given);
     if (!given.startsWith('/') && cwd.isEmpty()) {
@@ -47,10 +56,13 @@ std::optional<QByteArray> resolve(const QByteArray& given, const QByteArray& cwd
         return std::nullopt;
     }
     if (const std::optional<QByteArray> folder = platform::realpath::folderOfUndecodableName(*path)) {
-        *error = QStringLiteral("Failed to use the item. Folder: \"%1\". Error: \"a name in this folder is not valid "
-                                "UTF-8, so it cannot be named exactly; rename the item to use it here\"")
-                     .arg(QFile::decodeName(*folder));
-        return std::nullopt;
+        if (undecodable == nullptr) {
+            *error = undecodableMessage(*folder);
+            return std::nullopt;
+        }
+        if (undecodable->isEmpty()) {
+            *undecodable = undecodableMessage(*folder);
+        }
     }
     return path;
 }
@@ -164,7 +176,7 @@ std::optional<HostRequest> HostRequest::parse(const QList<QByteArray>& args, con
     QString why;
     for (QByteArray& path : paths) {
         // A selected link is the link itself: the command acts on it, not on what it points to.
-        const std::optional<QByteArray> canonical = resolve(path, cwd, cwdError, false, &why);
+        const std::optional<QByteArray> canonical = resolve(path, cwd, cwdError, false, &why, &request.undecodableNote);
         if (!canonical) {
             return fail(why);
         }

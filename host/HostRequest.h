@@ -17,7 +17,9 @@
 /// a target is. Paths are taken as the bytes the file system names them by and canonicalised
 /// (".", "..", repeated "/" and links in the folders above an item resolved; a selected link
 /// stays the link) before anything looks at them. A path whose bytes would not survive being
-/// held as text is refused: every command would otherwise act on a file of another name.
+/// held as text would make every command act on a file of another name: as a target it is
+/// refused, and as a selected item it is kept as bytes with a note, and the menu then offers
+/// only the garbled-name repair, which renames on the bytes.
 struct HostRequest
 {
     enum class Command { Menu, Pick, Popup };
@@ -31,6 +33,9 @@ struct HostRequest
     std::optional<QString> key;
     QList<QUrl> selectedURLs;
     QUrl targetedURL;
+    /// Set when a selected path holds a name that is not UTF-8: why the rest of the menu is
+    /// refused, and what to do.
+    QString undecodableNote;
 
     /// Reads the arguments (without the program name), relative paths against cwd; null with a
     /// message when they are wrong or name something that does not exist. An empty cwd is a

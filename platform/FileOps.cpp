@@ -349,6 +349,41 @@ bool FileOps::renameNoReplace(const QString& from, const QString& to, QString* e
     return code == 0 || fail(error, QStringLiteral("move the item"), from, errnoText(code));
 }
 
+bool FileOps::renameEntryNoReplace(const QByteArray& folder, const QByteArray& name, const QByteArray& newName,
+                                   QString* error)
+{
+    const QString shown = QFile::decodeName(folder.endsWith('/') ? folder + name : folder + '/' + name);
+    const QString action = QStringLiteral("rename the item");
+    const auto isEntryName = [](const QByteArray& n) {
+        return !n.isEmpty() && n != "." && n != ".." && !n.contains('/') && !n.contains('\0');
+    };
+    if (!isEntryName(name) || !isEntryName(newName)) {
+        return fail(error, action, shown, errnoText(EINVAL));
+    }
+    const posix::Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.ok()) {
+        return fail(error, action, shown, errnoText(errno));
+    }
+    if (::renameat2(dir.get(), name.constData(), dir.get(), newName.constData(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    int code = errno;
+    struct stat st
+    {
+    };
+    if (code == EINVAL && ::fstatat(dir.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        // A file system without the no-replace flag: test, then rename (a narrow window only).
+        if (::fstatat(dir.get(), newName.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            code = EEXIST;
+        } else if (::renameat(dir.get(), name.constData(), dir.get(), newName.constData()) == 0) {
+            return true;
+        } else {
+            code = errno;
+        }
+    }
+    return fail(error, action, shown, errnoText(code));
+}
+
 bool FileOps::copyItem(const QString& from, const QString& to, QString* error, const Progress& progress)
 {
     Outcome outcome;

@@ -49,6 +49,13 @@ public:
 
     /// Renames from → to; false (EEXIST) when something is at `to`. No copying.
     static bool renameNoReplace(const QString& from, const QString& to, QString* error = nullptr);
+    /// Renames the entry `name` of the folder `folder` to `newName` in that folder, all given as
+    /// the bytes the file system names them by, so that a name that is no valid text in any
+    /// encoding is renamed exactly. The folder is opened once and both names are taken relative
+    /// to it; false (EEXIST) when something is at `newName`. Neither name may hold "/" or be
+    /// "." or "..".
+    static bool renameEntryNoReplace(const QByteArray& folder, const QByteArray& name, const QByteArray& newName,
+                                     QString* error = nullptr);
     static bool copyItem(const QString& from, const QString& to, QString* error = nullptr,
                          const Progress& progress = {});
     /// A move with NoReplace; on success *error receives the outcome's notice, if any.

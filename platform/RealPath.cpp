@@ -185,4 +185,9 @@ std::optional<QByteArray> folderOfUndecodableName(const QByteArray& path)
     return std::nullopt;
 }
 
+QByteArray pathOfFileUrl(const QUrl& url)
+{
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
 } // namespace platform::realpath

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -28,5 +29,9 @@ bool decodesExactly(const QByteArray& path);
 /// The folder holding the first component of the path whose bytes do not decode exactly
 /// (nothing when every component does).
 std::optional<QByteArray> folderOfUndecodableName(const QByteArray& path);
+
+/// The exact bytes of a file URL's path: escapes of bytes that are not UTF-8 come back as those
+/// bytes, where QUrl::toLocalFile() would replace them.
+QByteArray pathOfFileUrl(const QUrl& url);
 
 } // namespace platform::realpath

@@ -79,8 +79,9 @@ std::shared_ptr<platform::Menu> QVMenuService::menuForMenuKind(platform::FIMenuK
     if (kind == platform::FIMenuKindToolbarItemMenu || !urls.isEmpty()) {
         m_isSelectURL = kind == platform::FIMenuKindContextualMenuForItems;
     }
-    QVMenuBuilder builder(QVMenuBuilder::contextFor(kind, urls, m_isSelectURL, m_isFinderSync), entryTarget());
-    m_rightMenuArray = QVMenuManager::menuItemArray();
+    QVMenuContext context = QVMenuBuilder::contextFor(kind, urls, m_isSelectURL, m_isFinderSync);
+    m_rightMenuArray = QVMenuBuilder::recordsFor(context);
+    QVMenuBuilder builder(std::move(context), entryTarget());
     return builder.menu(m_rightMenuArray);
 }
 

@@ -7,6 +7,7 @@
 #include "engine/service/QVActionTable.h"
 #include "engine/service/QVCommandFamilies.h"
 #include "engine/service/QVPendingWork.h"
+#include "engine/service/menu/QVMenuBuilder.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
@@ -21,6 +22,8 @@
 #include <QLoggingCategory>
 #include <QMetaType>
 #include <QUrl>
+
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcDispatch, "tarsel.engine.dispatch", QtWarningMsg)
 Q_DECLARE_LOGGING_CATEGORY(lcMenu)
@@ -154,6 +157,13 @@ void QVMenuService::decodeMenuTag(qint64 tag)
         return;
     }
     const QVMenuItemPtr record = menu.at(t - 1);
+    const QList<QUrl> urls = selectURLs();
+    if (!record->isFixingGarbledNames()
+        && std::any_of(urls.cbegin(), urls.cend(), &QVMenuBuilder::hasUndecodableName)) {
+        // Such an entry was not in the menu: held as text, the name would be another file's.
+        qCWarning(lcDispatch) << "menu tag" << tag << "is refused: a selected name is not valid UTF-8";
+        return;
+    }
     const QStringList paths = selectPaths();
     const std::optional<QVActionRequest> request = QVActionTable::request(record, groups);
     const QVActionRow* row = request ? QVActionTable::rowFor(*request) : nullptr;

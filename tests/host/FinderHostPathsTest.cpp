@@ -69,6 +69,17 @@ QString work(const QString& name)
 const QByteArray kBadName = "r\xff.txt";
 const QString kReplacedName = QStringLiteral("r\uFFFD.txt");
 
+// "key tag" of each top-level entry of a menu printed with --json.
+QStringList keysAndTags(const QByteArray& json)
+{
+    QStringList out;
+    for (const QJsonValue& item : QJsonDocument::fromJson(json).object().value(QStringLiteral("items")).toArray()) {
+        out << QStringLiteral("%1 %2").arg(item.toObject().value(QStringLiteral("key")).toString(),
+                                           QString::number(item.toObject().value(QStringLiteral("tag")).toInt()));
+    }
+    return out;
+}
+
 struct PathCase
 {
     const char* name;
@@ -109,11 +120,26 @@ const QList<PathCase>& cases()
               EXPECT_TRUE(QFileInfo::exists(work(kReplacedName)));
               EXPECT_TRUE(existsAt(QFile::encodeName(work(QString())) + kBadName));
           } },
-        // No entry could act on the right file, so no menu is offered for it either.
-        { "MenuForANameThatIsNotUtf8IsRefused", menuOf({ QStringLiteral("Copy Path") }),
+        // No other entry could act on the right file: the menu offers only the garbled-name
+        // repair, which renames on the bytes, also where the list leaves it switched off (after
+        // the list's own entries, so that no other entry's tag changes), and says why.
+        { "MenuForANameThatIsNotUtf8OffersOnlyTheRepair", menuOf({ QStringLiteral("Copy Path") }),
           [] { makeFileAt(QFile::encodeName(work(QString())) + kBadName); },
-          "cd \"$H/w\" && exec \"$0\" menu --json \"$(printf 'r\\377.txt')\"", false, QStringLiteral("not valid UTF-8"),
-          [](const HostRun& run) { EXPECT_TRUE(run.out.isEmpty()); } },
+          "cd \"$H/w\" && exec \"$0\" menu --json marker.txt \"$(printf 'r\\377.txt')\"", true,
+          QStringLiteral("not valid UTF-8, so it cannot be named exactly; rename the item with \u201cFix Garbled "
+                         "Names\u201d"),
+          [](const HostRun& run) {
+              EXPECT_EQ(keysAndTags(run.out), QStringList({ QStringLiteral("Fixing Garbled Names 2") }));
+          } },
+        { "LegacyNameGetsTheRepairAtItsPlaceInTheList",
+          menuOf({ QStringLiteral("Copy Path"), QStringLiteral("Fixing Garbled Names"), QStringLiteral("Delete") }),
+          [] {},
+          "n=$(printf '会议纪要.txt' | iconv -f UTF-8 -t GBK) && : > \"$H/w/$n\" && exec \"$0\" menu --json "
+          "\"$H/w/$n\"",
+          true, QStringLiteral("Folder: \"%H/w\""),
+          [](const HostRun& run) {
+              EXPECT_EQ(keysAndTags(run.out), QStringList({ QStringLiteral("Fixing Garbled Names 2") }));
+          } },
         // getcwd failed for the deleted folder and the path was taken relative to "/".
         { "RelativePathInARemovedWorkingFolderIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
           "mkdir \"$H/gone\" && cd \"$H/gone\" && rmdir \"$H/gone\" && exec \"$0\" pick 1 x.txt", false,

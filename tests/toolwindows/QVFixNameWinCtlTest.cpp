@@ -4,6 +4,7 @@
 #include "toolwindows/fixname/QVFixNameWinCtl.h"
 
 #include "platform/MountTable.h"
+#include "platform/RealPath.h"
 
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -19,6 +21,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace tarsel::test;
 
@@ -190,3 +195,162 @@ TEST_P(QVFixNameFailedRenameTest, ShowsWhichNamesFailedAndWhyAndKeepsTheirRows)
 
 INSTANTIATE_TEST_SUITE_P(Cases, QVFixNameFailedRenameTest, testing::ValuesIn(failedRenameCases()),
                          caseName<FailedRenameCase>);
+
+namespace {
+
+// A name as an older system wrote it: the UTF-8 text converted by the iconv program.
+QByteArray legacyBytes(const QString& name, const char* charset)
+{
+    QProcess iconv;
+    iconv.start(QStringLiteral("iconv"),
+                { QStringLiteral("-f"), QStringLiteral("UTF-8"), QStringLiteral("-t"), QString::fromLatin1(charset) });
+    iconv.write(name.toUtf8());
+    iconv.closeWriteChannel();
+    iconv.waitForFinished();
+    EXPECT_EQ(iconv.exitCode(), 0) << charset;
+    return iconv.readAllStandardOutput();
+}
+
+QByteArray makeFileAtBytes(const QByteArray& folder, const QByteArray& name, const QByteArray& contents)
+{
+    EXPECT_TRUE(QDir().mkpath(QFile::decodeName(folder)));
+    const QByteArray path = folder + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    EXPECT_GE(fd, 0) << path.constData();
+    EXPECT_EQ(::write(fd, contents.constData(), size_t(contents.size())), contents.size());
+    ::close(fd);
+    return path;
+}
+
+// The URL a file manager hands over for the bytes: escapes of bytes that are not UTF-8.
+QUrl urlOfBytes(const QByteArray& path)
+{
+    return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+bool existsAtBytes(const QByteArray& path)
+{
+    return ::access(path.constData(), F_OK) == 0;
+}
+
+QStringList candidateTexts(const QVFixInfo& row)
+{
+    QStringList texts;
+    for (const QVFixCandidate& c : row.fixDictArray) {
+        texts << c.text;
+    }
+    return texts;
+}
+
+void choose(QVFixNameWinCtl& ctl, int row, const QString& text)
+{
+    QComboBox* popUp = popUpOf(ctl, row);
+    const int wanted = popUp->findText(text);
+    ASSERT_GE(wanted, 0);
+    for (int i = popUp->currentIndex(); i < wanted; ++i) {
+        QTest::keyClick(popUp, Qt::Key_Down);
+    }
+    ASSERT_EQ(ctl.tableData().at(row).curDict, wanted);
+}
+
+struct LegacyName
+{
+    const char* name;
+    const char* charset;
+    const char* text;
+    /// The detector's reading must come first (multi-byte names; a short single-byte name gives
+    /// it too little to tell the code pages apart).
+    bool first;
+};
+
+void PrintTo(const LegacyName& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const QList<LegacyName>& legacyNames()
+{
+    static const QList<LegacyName> list = {
+        { "GbkChinese", "GBK", "会议纪要.txt", true },
+        { "Big5Chinese", "BIG5", "臺北市地圖.pdf", true },
+        { "ShiftJisJapanese", "SHIFT_JIS", "日本語のファイル.txt", true },
+        { "EucKrKorean", "EUC-KR", "보고서 초안.hwp", true },
+        { "Cp1251Russian", "CP1251", "Отчёт за квартал.doc", false },
+        { "Latin1French", "ISO-8859-1", "Café crème.txt", false },
+        { "Cp437German", "CP437", "Übersicht Größe.txt", false },
+    };
+    return list;
+}
+
+class QVFixNameLegacyNameTest : public testing::TestWithParam<LegacyName>
+{
+};
+
+} // namespace
+
+// A name whose bytes were not UTF-8 was read as text with replacement characters: none of its
+// proposals was the name, and the rename looked for a file of that replaced name. Now the bytes
+// are read in each encoding, and the file is renamed from its exact bytes.
+TEST_P(QVFixNameLegacyNameTest, OffersTheRightNameAndRenamesTheFileToIt)
+{
+    const LegacyName& c = GetParam();
+    const QString right = QString::fromUtf8(c.text);
+    const QByteArray folder = QFile::encodeName(testHome()) + "/legacy";
+    const QByteArray name = legacyBytes(right, c.charset);
+    ASSERT_FALSE(platform::realpath::decodesExactly(name));
+    const QByteArray path = makeFileAtBytes(folder, name, c.name);
+
+    QVFixNameWinCtl ctl;
+    int sure = 0;
+    ctl.setSureBlock([&] { ++sure; });
+    ctl.openWithURLs({ urlOfBytes(path) });
+    ASSERT_EQ(ctl.tableData().size(), 1);
+    const QStringList texts = candidateTexts(ctl.tableData().first());
+    ASSERT_TRUE(texts.contains(right)) << texts.join(QLatin1Char('|')).toStdString();
+    if (c.first) {
+        EXPECT_EQ(texts.first(), right) << texts.join(QLatin1Char('|')).toStdString();
+    }
+    choose(ctl, 0, right);
+
+    AlertScript script;
+    QTest::mouseClick(ctl.okBtn(), Qt::LeftButton);
+
+    EXPECT_TRUE(script.shown().isEmpty());
+    EXPECT_EQ(readFile(QFile::decodeName(folder) + QLatin1Char('/') + right), QByteArray(c.name));
+    EXPECT_TRUE(existsAtBytes(folder + '/' + right.toUtf8()));
+    EXPECT_FALSE(existsAtBytes(path));
+    EXPECT_EQ(sure, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, QVFixNameLegacyNameTest, testing::ValuesIn(legacyNames()), caseName<LegacyName>);
+
+// One-click Recover over several names that are not UTF-8: each file takes its name, except the
+// one whose name is already taken there, which keeps its own bytes, and the file holding that
+// name is left as it was.
+TEST(QVFixNameWinCtlTest, RenamesNamesThatAreNotUtf8AndNeverOverATakenName)
+{
+    const QByteArray folder = QFile::encodeName(testHome()) + "/legacyall";
+    const QString chinese = QStringLiteral("新建文件夹.txt");
+    const QString korean = QStringLiteral("새 폴더.txt");
+    const QByteArray gbk = makeFileAtBytes(folder, legacyBytes(chinese, "GBK"), "gbk");
+    const QByteArray euckr = makeFileAtBytes(folder, legacyBytes(korean, "EUC-KR"), "euc-kr");
+    const QByteArray taken = makeFileAtBytes(folder, chinese.toUtf8(), "taken");
+
+    QVFixNameWinCtl ctl;
+    ctl.openWithURLs({ urlOfBytes(gbk), urlOfBytes(euckr) });
+    ASSERT_EQ(ctl.tableData().size(), 2);
+    choose(ctl, 0, chinese);
+    choose(ctl, 1, korean);
+    AlertScript script;
+    QTest::mouseClick(ctl.okBtn(), Qt::LeftButton);
+
+    EXPECT_EQ(readFile(QFile::decodeName(folder) + QLatin1Char('/') + korean), "euc-kr");
+    EXPECT_FALSE(existsAtBytes(euckr));
+    EXPECT_EQ(readFile(QFile::decodeName(taken)), "taken");
+    ASSERT_TRUE(existsAtBytes(gbk));
+    ASSERT_EQ(ctl.tableData().size(), 1);
+    EXPECT_EQ(ctl.tableData().first().bytes, gbk);
+    ASSERT_EQ(script.shown().size(), 1);
+    EXPECT_TRUE(script.shown().first().informativeText.contains(QStringLiteral("File exists")));
+    EXPECT_TRUE(ctl.window()->isVisible());
+}

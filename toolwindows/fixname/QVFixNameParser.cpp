@@ -184,6 +184,33 @@ std::optional<QString> QVFixNameParser::decode(const QByteArray& bytes, Encoding
     return utf8 ? strictUtf8(*utf8) : std::nullopt;
 }
 
+QList<QVFixCandidate> QVFixNameParser::candidatesOfBytes(const QByteArray& name)
+{
+    QList<QVFixCandidate> candidates;
+    const auto add = [&candidates](const QString& label, const std::optional<QString>& text) {
+        const bool repeated = text
+            && std::any_of(candidates.cbegin(), candidates.cend(), [&text](const auto& c) { return c.text == *text; });
+        if (text && !repeated && isUsableName(*text)) {
+            candidates.append({ label, QString(), *text });
+        }
+    };
+    const auto read = [&name](const char* charset) -> std::optional<QString> {
+        const std::optional<QByteArray> utf8 = convert(name, charset, "UTF-8");
+        return utf8 ? strictUtf8(*utf8) : std::nullopt;
+    };
+    if (const QString guess = qv::charsetOfNameBytes(name); !guess.isEmpty()) {
+        add(guess, read(guess.toLatin1().constData()));
+    }
+    for (int e = 0; e < kEncodingCount; ++e) {
+        add(label(Encoding(e)), decode(name, Encoding(e)));
+    }
+    static constexpr EncodingInfo kLegacyCodePages[] = { { "Windows-1251", "CP1251" }, { "CP437", "CP437" } };
+    for (const EncodingInfo& page : kLegacyCodePages) {
+        add(QString::fromLatin1(page.label), read(page.iconvName));
+    }
+    return candidates;
+}
+
 bool QVFixNameParser::isUsableName(const QString& text)
 {
     return qv::isValid(text) && text != QLatin1String(".") && text != QLatin1String("..")

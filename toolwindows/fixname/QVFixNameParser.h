@@ -37,6 +37,13 @@ public:
     static QString label(Encoding encoding);
 
     static QList<QVFixCandidate> parseMessyText(const QString& name);
+    /// The repaired names of a file name whose bytes are not UTF-8 (so that it has no text of
+    /// its own): the bytes read in the character set the detector guesses for them, first, then
+    /// in each encoding of the list and in the two code pages names from older Windows and DOS
+    /// systems most often arrive in (Cyrillic Windows-1251, and CP437 of old zip archives). A
+    /// reading that fails, cannot serve as a name or repeats an earlier one is left out. "name"
+    /// is the charset or encoding label, "orgname" empty.
+    static QList<QVFixCandidate> candidatesOfBytes(const QByteArray& name);
 
     /// The bytes of the text in the encoding; none when a character has no representation there.
     static std::optional<QByteArray> encode(const QString& text, Encoding encoding);

@@ -10,13 +10,17 @@
 #include "foundation/WindowExpand.h"
 #include "platform/FileOps.h"
 #include "platform/Panels.h"
+#include "platform/RealPath.h"
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLoggingCategory>
 #include <QSet>
+
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcFixName, "tarsel.toolwindows.fixname", QtWarningMsg)
 
@@ -28,6 +32,13 @@ constexpr int kSoundDone = 5;
 QString folderOf(const QString& path)
 {
     return QFileInfo(path).absolutePath();
+}
+
+// The folder and the name of an absolute path, as bytes.
+std::pair<QByteArray, QByteArray> splitPath(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return { slash <= 0 ? QByteArray("/") : path.left(slash), path.mid(slash + 1) };
 }
 
 QString failedRename(const QString& path, const QString& why)
@@ -118,15 +129,19 @@ void QVFixNameWinCtl::openWithURLs(const QList<QUrl>& urls)
 {
     qv::open(m_window.get());
     for (const QUrl& url : urls) {
-        const QString path = url.toLocalFile();
+        const QByteArray bytes = url.isLocalFile() ? platform::realpath::pathOfFileUrl(url) : QByteArray();
         const bool known = std::any_of(m_tableData.cbegin(), m_tableData.cend(),
-                                       [&path](const QVFixInfo& row) { return row.path == path; });
-        if (path.isEmpty() || known) {
+                                       [&bytes](const QVFixInfo& row) { return row.bytes == bytes; });
+        if (!bytes.startsWith('/') || known) {
             continue;
         }
         QVFixInfo row;
-        row.path = path;
-        row.fixDictArray = QVFixNameParser::parseMessyText(QFileInfo(path).fileName());
+        row.bytes = bytes;
+        row.path = QFile::decodeName(bytes);
+        const QByteArray name = splitPath(bytes).second;
+        row.fixDictArray = platform::realpath::decodesExactly(name)
+            ? QVFixNameParser::parseMessyText(QFile::decodeName(name))
+            : QVFixNameParser::candidatesOfBytes(name);
         row.curDict = row.fixDictArray.isEmpty() ? -1 : 0;
         m_tableData.append(row);
     }
@@ -140,7 +155,7 @@ void QVFixNameWinCtl::reloadData()
     table->setRowCount(int(m_tableData.size()));
     for (int i = 0; i < table->rowCount(); ++i) {
         const QVFixInfo& row = m_tableData.at(i);
-        table->setItem(i, 0, new QTableWidgetItem(QFileInfo(row.path).fileName()));
+        table->setItem(i, 0, new QTableWidgetItem(QFile::decodeName(splitPath(row.bytes).second)));
         auto* popUp = new QComboBox(table);
         popUp->setObjectName(QStringLiteral("fixPopUpButton"));
         for (const QVFixCandidate& candidate : row.fixDictArray) {
@@ -229,14 +244,15 @@ void QVFixNameWinCtl::onSure()
         if (row.curDict < 0 || row.curDict >= row.fixDictArray.size()) {
             continue;
         }
-        const QString target = folder + QLatin1Char('/') + row.fixDictArray.at(row.curDict).text;
-        if (target == row.path) {
+        const auto [parent, name] = splitPath(row.bytes);
+        const QByteArray newName = row.fixDictArray.at(row.curDict).text.toUtf8();
+        if (newName == name) {
             continue;
         }
         // A dropped or added item may be any folder: the root, the home and the system folders
         // keep their names.
         QString error = qv::isProtectedFolder(row.path) ? qv::protectedFolderReason() : QString();
-        if (error.isEmpty() && !platform::FileOps::renameNoReplace(row.path, target, &error)) {
+        if (error.isEmpty() && !platform::FileOps::renameEntryNoReplace(parent, name, newName, &error)) {
             error = reasonOf(error);
         }
         if (!error.isEmpty()) {

@@ -19,10 +19,12 @@ class QVFixNameWinCtl;
 }
 
 /// One row of the garbled-name window: a file, its proposed names and the one chosen (the
-/// first when there is any, -1 for none).
+/// first when there is any, -1 for none). The file is known by the bytes of its path; path is
+/// their text, for showing (a name that is not UTF-8 shows replacement characters there).
 struct QVFixInfo
 {
     QString path;
+    QByteArray bytes;
     QList<QVFixCandidate> fixDictArray;
     qsizetype curDict = -1;
 };
@@ -31,8 +33,10 @@ struct QVFixInfo
 /// the add-files panel; each path once), a pop-up of proposed names per row, and "One-click
 /// Recover", which renames every row to its chosen name.
 ///
-/// Each file is renamed in its own folder, after access to that folder was granted, and never
-/// onto a name that is taken there (the rename refuses instead of replacing). Main thread only.
+/// A name whose bytes are not UTF-8 gets the readings of its bytes as proposals; the rename
+/// works on the bytes of the old name, and the new name is written in UTF-8. Each file is
+/// renamed in its own folder, after access to that folder was granted, and never onto a name
+/// that is taken there (the rename refuses instead of replacing). Main thread only.
 class QVFixNameWinCtl final : public QObject
 {
     Q_OBJECT

@@ -7,10 +7,13 @@
 #include "foundation/StringExpand.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
+#include "platform/RealPath.h"
 
 #include <QCache>
 #include <QLoggingCategory>
 #include <QMutex>
+
+#include <algorithm>
 
 Q_DECLARE_LOGGING_CATEGORY(lcMenu)
 
@@ -74,7 +77,28 @@ QVMenuContext QVMenuBuilder::contextFor(platform::FIMenuKind kind, const QList<Q
     c.firstIsFolder = c.first->isFolder();
     c.offerAddToCommonPath = QVMenuManager::isPrefCheckOn(QVSwitch::AddToCommonPath);
     c.offerAddToFileTemplate = QVMenuManager::isPrefCheckOn(QVSwitch::AddToFileTemplate);
+    c.undecodableNames = std::any_of(urls.cbegin(), urls.cend(), &QVMenuBuilder::hasUndecodableName);
     return c;
+}
+
+bool QVMenuBuilder::hasUndecodableName(const QUrl& url)
+{
+    return url.isLocalFile()
+        && platform::realpath::folderOfUndecodableName(platform::realpath::pathOfFileUrl(url)).has_value();
+}
+
+QVMenuItemList QVMenuBuilder::recordsFor(const QVMenuContext& context)
+{
+    QVMenuItemList records = QVMenuManager::menuItemArray();
+    const bool listed = std::any_of(records.cbegin(), records.cend(),
+                                    [](const QVMenuItemPtr& r) { return r->isFixingGarbledNames(); });
+    if (context.undecodableNames && !listed) {
+        auto repair = QVMenuItem::create();
+        repair->setKey(QStringLiteral("Fixing Garbled Names"));
+        repair->setIcon(QStringLiteral("fix"));
+        records.append(repair);
+    }
+    return records;
 }
 
 QVMenuBuilder::QVMenuBuilder(QVMenuContext context, platform::MenuTarget* target)

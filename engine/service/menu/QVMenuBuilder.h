@@ -23,6 +23,13 @@ public:
     static QVMenuContext contextFor(platform::FIMenuKind kind, const QList<QUrl>& urls, bool isSelectURL,
                                     bool insideExtension);
 
+    /// Whether a URL's path holds a name whose bytes are not UTF-8.
+    static bool hasUndecodableName(const QUrl& url);
+    /// The records of a menu: the main list's, and for a selection of names that are not UTF-8
+    /// also the garbled-name repair, placed after them when the list does not show it (it is the
+    /// one command that can reach such names, so it is offered even when switched off).
+    static QVMenuItemList recordsFor(const QVMenuContext& context);
+
     /// target: what the entries' action is sent to.
     QVMenuBuilder(QVMenuContext context, platform::MenuTarget* target);
 

@@ -25,6 +25,11 @@ const QStringList& archiveExtensions()
 // the user's choices.
 enum ArchiveCommand { kPreview = 2, kCompressToZip = 3, kCustomCompression = 4 };
 
+Reason nameDecodable(const QVMenuItem& r, const QVMenuContext& c)
+{
+    return c.undecodableNames && !r.isFixingGarbledNames() ? Reason::UndecodableName : Reason::Shown;
+}
+
 Reason selectionNeeded(const QVMenuItem& r, const QVMenuContext& c)
 {
     if (!c.hasSelection && !r.isNotNeedURL()) {
@@ -114,9 +119,9 @@ Reason cutOutsideSystemFolder(const QVMenuItem& r, const QVMenuContext& c)
 }
 
 constexpr Test kTopLevelTests[] = {
-    &selectionNeeded,  &commonPathShortcutWanted, &convertibleExtension, &fileInfoOnFile,
-    &somethingToPaste, &colorPickerOnBackground,  &acceptedFormat,       &notOnDesktop,
-    &fitsTheItem,      &copyableContents,         &pasteOutsideSource,   &cutOutsideSystemFolder,
+    &nameDecodable,    &selectionNeeded,         &commonPathShortcutWanted, &convertibleExtension, &fileInfoOnFile,
+    &somethingToPaste, &colorPickerOnBackground, &acceptedFormat,           &notOnDesktop,         &fitsTheItem,
+    &copyableContents, &pasteOutsideSource,      &cutOutsideSystemFolder,
 };
 
 } // namespace

@@ -27,6 +27,9 @@ struct QVMenuContext
     /// The switches a build reads: "Add to Common Path" and "Add to File Template" offered.
     bool offerAddToCommonPath = false;
     bool offerAddToFileTemplate = false;
+    /// A selected path holds a name whose bytes are not UTF-8: no command but the garbled-name
+    /// repair can name such an item exactly, so no other is offered.
+    bool undecodableNames = false;
 };
 
 /// Titles one build gives records in place of their own menuTitle(), by record. The records are
@@ -56,6 +59,7 @@ public:
     /// first that applies decides; the visibility filter's own reasons sit where it runs.
     enum class Reason {
         Shown,
+        UndecodableName, ///< a selected name is not UTF-8, and the record is not the garbled-name repair
         NeedsSelection, ///< nothing is selected and the record is not always shown
         HideAllOnSelectedItems, ///< "Hide All Files" is for a folder's background only
         NoCommonPathShortcut, ///< "Common Path" on selected items in the extension: not a folder, or switched off
