@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -73,14 +74,16 @@ Digester makeDigester(FileDigestKind kind)
 
 bool digestOnThisThread(int fd, std::vector<Digester>& digesters)
 {
-    std::vector<char> block(kPassBlockSize);
+    // One buffer per thread, kept and never cleared: a list of small files would otherwise
+    // pay for a fresh, zero-filled megabyte per file, which costs more than reading the file.
+    thread_local const std::unique_ptr<char[]> block(new char[size_t(kPassBlockSize)]);
     for (;;) {
-        const qsizetype n = detail::readBlock(fd, block.data(), kPassBlockSize);
+        const qsizetype n = detail::readBlock(fd, block.get(), kPassBlockSize);
         if (n <= 0) {
             return n == 0;
         }
         for (Digester& d : digesters) {
-            if (!d.update(block.data(), n)) {
+            if (!d.update(block.get(), n)) {
                 return false;
             }
         }

@@ -38,8 +38,9 @@ QString undecodableMessage(const QByteArray& folder)
 // be used: relative without a readable working folder, missing, unresolvable, or holding a name
 // that would change when held as text. Such a name is accepted when `undecodable` is given: it
 // then receives the message that only the garbled-name repair can act on the item.
-std::optional<QByteArray> resolve(const QByteArray& given, const QByteArray& cwd, const QString& cwdError,
-                                  bool followLast, QString* error, QString* undecodable = nullptr)
+std::optional<QByteArray> resolve(platform::realpath::Resolver& resolver, const QByteArray& given,
+                                  const QByteArray& cwd, const QString& cwdError, QString* error,
+                                  QString* undecodable = nullptr)
 {
     const QString shown = QFile::decodeName(given);
     if (!given.startsWith('/') && cwd.isEmpty()) {
@@ -49,8 +50,7 @@ std::optional<QByteArray> resolve(const QByteArray& given, const QByteArray& cwd
     }
     int code = 0;
     QString why;
-    const std::optional<QByteArray> path
-        = platform::realpath::canonicalPath(absolute(given, cwd), followLast, &why, &code);
+    const std::optional<QByteArray> path = resolver.canonicalPath(absolute(given, cwd), &why, &code);
     if (!path) {
         *error = code == ENOENT ? QStringLiteral("no such file or folder: \"%1\"").arg(shown) : why;
         return std::nullopt;
@@ -174,9 +174,11 @@ std::optional<HostRequest> HostRequest::parse(const QList<QByteArray>& args, con
     }
 
     QString why;
+    // A selected link is the link itself: the command acts on it, not on what it points to. The
+    // items of a selection mostly share one folder, which is resolved once.
+    platform::realpath::Resolver items(false);
     for (QByteArray& path : paths) {
-        // A selected link is the link itself: the command acts on it, not on what it points to.
-        const std::optional<QByteArray> canonical = resolve(path, cwd, cwdError, false, &why, &request.undecodableNote);
+        const std::optional<QByteArray> canonical = resolve(items, path, cwd, cwdError, &why, &request.undecodableNote);
         if (!canonical) {
             return fail(why);
         }
@@ -185,7 +187,8 @@ std::optional<HostRequest> HostRequest::parse(const QList<QByteArray>& args, con
     }
     if (!target.isEmpty()) {
         // The folder a menu is opened in is the folder itself, wherever a link led to it.
-        const std::optional<QByteArray> canonical = resolve(target, cwd, cwdError, true, &why);
+        platform::realpath::Resolver folder(true);
+        const std::optional<QByteArray> canonical = resolve(folder, target, cwd, cwdError, &why);
         if (!canonical) {
             return fail(why);
         }

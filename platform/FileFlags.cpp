@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <cerrno>
 
@@ -191,16 +192,24 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
     }
     for (const QString& folder : order) {
         const QStringList names = byFolder.value(folder);
+        // Sets, so that a selection of thousands against a list of thousands stays linear: a
+        // Hide appends each name not listed yet (once, in the selection's order); a Show drops
+        // every line that is one of the names.
         const auto edit = [&names, hidden](QStringList& lines, bool) {
-            const QStringList before = lines;
-            for (const QString& name : names) {
-                if (hidden && !lines.contains(name)) {
-                    lines.append(name);
-                } else if (!hidden) {
-                    lines.removeAll(name);
+            const qsizetype before = lines.size();
+            if (hidden) {
+                QSet<QString> listed(lines.cbegin(), lines.cend());
+                for (const QString& name : names) {
+                    if (!listed.contains(name)) {
+                        listed.insert(name);
+                        lines.append(name);
+                    }
                 }
+            } else {
+                const QSet<QString> dropped(names.cbegin(), names.cend());
+                lines.removeIf([&dropped](const QString& line) { return dropped.contains(line); });
             }
-            if (lines == before) {
+            if (lines.size() == before) {
                 return LineFile::Edit::Keep;
             }
             return lines.isEmpty() ? LineFile::Edit::Remove : LineFile::Edit::Write;

@@ -79,6 +79,9 @@ void copyUserAttributes(const QByteArray& from, const QByteArray& to)
     }
 }
 
+// The most the kernel is asked to copy in one call.
+constexpr size_t kKernelCopyChunk = size_t(1) << 30;
+
 bool copyFileData(const QByteArray& from, const QByteArray& to, const struct stat& st, Failure* failure)
 {
     const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
@@ -92,9 +95,37 @@ bool copyFileData(const QByteArray& from, const QByteArray& to, const struct sta
         ::close(in);
         return false;
     }
-    char buffer[1 << 16];
     bool ok = true;
-    for (;;) {
+    // The kernel copies the data itself (sharing the blocks where the file system can); where
+    // it cannot here, before anything was copied, the data is read and written instead. A file
+    // whose size says nothing of its contents (some system files say 0) is read and written too.
+    if (st.st_size > 0) {
+        bool copiedAny = false;
+        for (;;) {
+            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kKernelCopyChunk, 0);
+            if (n > 0) {
+                copiedAny = true;
+                continue;
+            }
+            if (n == 0) {
+                break;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            if (!copiedAny
+                && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL || errno == EPERM)) {
+                break;
+            }
+            const bool full = errno == ENOSPC || errno == EDQUOT || errno == EFBIG;
+            *failure = { QFile::decodeName(full ? to : from), errnoText(errno) };
+            ok = false;
+            break;
+        }
+    }
+    // What is left after the kernel's copy (nothing, unless it could not be used).
+    char buffer[1 << 16];
+    for (; ok;) {
         const ssize_t n = ::read(in, buffer, sizeof buffer);
         if (n == 0) {
             break;

@@ -246,8 +246,25 @@ std::unique_ptr<MenuItem> MenuItem::separatorItem(const QString& title)
 
 void MenuItem::setImage(const QImage& image, const QString& name)
 {
+    m_drawImage = nullptr;
     m_image = image;
     m_imageName = name;
+}
+
+void MenuItem::setImageSource(const QString& name, std::function<QImage()> draw)
+{
+    m_image = QImage();
+    m_imageName = name;
+    m_drawImage = std::move(draw);
+}
+
+QImage MenuItem::image() const
+{
+    if (m_drawImage) {
+        m_image = m_drawImage();
+        m_drawImage = nullptr;
+    }
+    return m_image;
 }
 
 bool MenuItem::perform() const

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -107,8 +108,12 @@ public:
 
     /// The name the image was found by (a resource name or an image file); null when none.
     QString imageName() const { return m_imageName; }
-    QImage image() const { return m_image; }
+    /// The image, drawn on the first call when it was given by setImageSource.
+    QImage image() const;
     void setImage(const QImage& image, const QString& name);
+    /// The image by its name and the function that draws it, called only when the image is
+    /// first asked for: a menu that is printed or picked from, not shown, draws no image.
+    void setImageSource(const QString& name, std::function<QImage()> draw);
 
     MenuTarget* target() const { return m_target; }
     void setTarget(MenuTarget* target) { m_target = target; }
@@ -128,7 +133,8 @@ private:
     bool m_separator = false;
     bool m_enabled = true;
     QString m_imageName;
-    QImage m_image;
+    mutable QImage m_image;
+    mutable std::function<QImage()> m_drawImage;
     MenuTarget* m_target = nullptr;
     Action m_action = nullptr;
     std::unique_ptr<Menu> m_submenu;

@@ -31,6 +31,12 @@ public:
     Q_DISABLE_COPY_MOVE(FolderHandle)
 
     int fd() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
     void reset(int fd)
     {
         if (m_fd >= 0) {
@@ -55,9 +61,11 @@ QList<QByteArray> componentsOf(const QByteArray& path)
     return parts;
 }
 
-} // namespace
-
-std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast, QString* error, int* code)
+// The walk behind canonicalPath. When parent is given and the item the walk ends on is the
+// path's own last component (not a link's target), *parent receives the open folder holding it
+// and the canonical text of that folder.
+std::optional<QByteArray> walk(const QByteArray& path, bool followLast, QString* error, int* code,
+                               ResolvedFolder* parent)
 {
     const auto failWith = [&path, error, code](int why) -> std::optional<QByteArray> {
         if (code) {
@@ -78,6 +86,8 @@ std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast,
     QList<QByteArray> done;
     QList<QByteArray> pending = componentsOf(path);
     int links = 0;
+    // Whether the component in hand is still the path's own last one.
+    bool lastIsGiven = true;
     while (!pending.isEmpty()) {
         const QByteArray name = pending.takeFirst();
         if (name == ".") {
@@ -104,6 +114,7 @@ std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast,
             return failWith(errno);
         }
         if (S_ISLNK(st.st_mode) && (!last || followLast)) {
+            lastIsGiven = lastIsGiven && !last;
             if (++links > kMaxLinks) {
                 return failWith(ELOOP);
             }
@@ -124,6 +135,10 @@ std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast,
             continue;
         }
         if (last) {
+            if (parent != nullptr && lastIsGiven) {
+                parent->text = QByteArray("/") + done.join('/');
+                parent->fd = folder.release();
+            }
             done << name;
             break;
         }
@@ -138,6 +153,60 @@ std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast,
         done << name;
     }
     return QByteArray("/") + done.join('/');
+}
+
+} // namespace
+
+std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast, QString* error, int* code)
+{
+    return walk(path, followLast, error, code, nullptr);
+}
+
+Resolver::Resolver(bool followLast)
+    : m_followLast(followLast)
+{
+}
+
+Resolver::~Resolver()
+{
+    for (const ResolvedFolder& folder : std::as_const(m_folders)) {
+        ::close(folder.fd);
+    }
+}
+
+std::optional<QByteArray> Resolver::canonicalPath(const QByteArray& path, QString* error, int* code)
+{
+    // The folder part as given (trailing "/" dropped) is the key; the item is its last name.
+    qsizetype end = path.size();
+    while (end > 1 && path.at(end - 1) == '/') {
+        --end;
+    }
+    const qsizetype slash = path.lastIndexOf('/', end - 1);
+    const QByteArray name = slash >= 0 ? path.mid(slash + 1, end - slash - 1) : QByteArray();
+    if (!path.startsWith('/') || name.isEmpty() || name == "." || name == "..") {
+        return walk(path, m_followLast, error, code, nullptr);
+    }
+    const QByteArray key = path.left(slash);
+    const auto known = m_folders.constFind(key);
+    if (known != m_folders.cend()) {
+        // The folder was walked (with every check) for an earlier item: only the item is
+        // looked at, without following it. A link to be followed, or an item that cannot be
+        // looked at, takes the whole walk, which says why.
+        struct statx st
+        {
+        };
+        if (::statx(known->fd, name.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &st) == 0
+            && (!S_ISLNK(st.stx_mode) || !m_followLast)) {
+            return known->text.size() > 1 ? known->text + '/' + name : known->text + name;
+        }
+        return walk(path, m_followLast, error, code, nullptr);
+    }
+    ResolvedFolder folder;
+    std::optional<QByteArray> resolved = walk(path, m_followLast, error, code, &folder);
+    if (folder.fd >= 0) {
+        m_folders.insert(key, folder);
+    }
+    return resolved;
 }
 
 std::optional<QByteArray> workingFolder(QString* error)

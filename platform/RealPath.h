@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QUrl>
 
@@ -17,6 +18,32 @@ namespace platform::realpath {
 /// A trailing "/" is dropped. Works at any length (it walks folder by folder). The last component
 /// must exist. Null with a message (and the errno value in *code) when the path cannot be resolved.
 std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast, QString* error, int* code = nullptr);
+
+/// An open folder and its canonical text.
+struct ResolvedFolder
+{
+    int fd = -1;
+    QByteArray text;
+};
+
+/// canonicalPath for many paths, most of them in few folders (a selection): the folder part of
+/// each path is walked once, with every check canonicalPath makes, and kept open, so each
+/// further item of a folder seen already costs one look at the item itself. The answers, and
+/// the messages, are those canonicalPath gives.
+class Resolver final
+{
+public:
+    explicit Resolver(bool followLast);
+    ~Resolver();
+    Q_DISABLE_COPY_MOVE(Resolver)
+
+    std::optional<QByteArray> canonicalPath(const QByteArray& path, QString* error, int* code = nullptr);
+
+private:
+    bool m_followLast;
+    // By the folder part as it was given.
+    QHash<QByteArray, ResolvedFolder> m_folders;
+};
 
 /// The working folder of this process, however deep; null with a message when it cannot be
 /// read (it was removed, or lies outside this process's view of the file system).

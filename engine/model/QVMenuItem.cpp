@@ -84,11 +84,18 @@ QString QVMenuItem::menuTitle() const
 
 QImage QVMenuItem::menuIcon(const QString& icon, QString* sourceName) const
 {
-    const auto foundBy = [sourceName](const QString& name) {
-        if (sourceName != nullptr) {
-            *sourceName = name;
-        }
-    };
+    const IconSource source = menuIconSource(icon);
+    if (!source.draw) {
+        return {};
+    }
+    if (sourceName != nullptr) {
+        *sourceName = source.name;
+    }
+    return source.draw();
+}
+
+QVMenuItem::IconSource QVMenuItem::menuIconSource(const QString& icon) const
+{
     if (qv::isValid(m_iconPath)) {
         // The path comes from configuration: only an icon file of the shared folder is read.
         QByteArray bytes;
@@ -96,24 +103,23 @@ QImage QVMenuItem::menuIcon(const QString& icon, QString* sourceName) const
         if (QVAssetFile::read(m_iconPath, QVAssetFile::Kind::Icon, &bytes, &error)) {
             const QImage image = QImage::fromData(bytes);
             if (!image.isNull()) {
-                foundBy(m_iconPath);
-                return image;
+                return { m_iconPath, [image] { return image; } };
             }
         } else {
             qCWarning(lcMenuItem).noquote() << error;
         }
     }
     if (qv::isValid(icon) && platform::Bundle::hasImageNamed(icon)) {
-        foundBy(icon);
-        return platform::Bundle::imageNamed(icon);
+        return { icon, [icon] { return platform::Bundle::imageNamed(icon); } };
     }
     if (qv::isValid(m_path)) {
-        foundBy(m_path);
-        const QString name = imageNameForFile(m_path);
-        if (!name.isEmpty() && platform::Bundle::hasImageNamed(name)) {
-            return platform::Bundle::imageNamed(name);
-        }
-        return platform::Bundle::imageNamed(QStringLiteral("file"));
+        return { m_path, [path = m_path] {
+                    const QString name = imageNameForFile(path);
+                    if (!name.isEmpty() && platform::Bundle::hasImageNamed(name)) {
+                        return platform::Bundle::imageNamed(name);
+                    }
+                    return platform::Bundle::imageNamed(QStringLiteral("file"));
+                } };
     }
     return {};
 }

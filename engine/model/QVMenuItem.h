@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+
+#include <functional>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -152,6 +154,15 @@ public:
     /// menuIcon() with another resource image name in the place of icon (a menu that shows the
     /// record in a state of its own, such as "Lock" or "Unlock").
     QImage menuIcon(const QString& icon, QString* sourceName) const;
+    /// What menuIcon(icon, ...) finds, without drawing it: the name it is found by (null when
+    /// nothing is) and the function that draws it. Only an icon file of the configuration is
+    /// read at once, as whether it can be read decides what is found.
+    struct IconSource
+    {
+        QString name;
+        std::function<QImage()> draw;
+    };
+    IconSource menuIconSource(const QString& icon) const;
 
     /// YES when the record has no children, or when at least one child's key is not stored as
     /// YES in the shared defaults; NO when every child is switched on there.

@@ -172,6 +172,17 @@ TEST(BundleTest, BundledImagesByNameWithOrWithoutType)
     EXPECT_FALSE(Bundle::hasImageNamed(QString()));
 }
 
+// The bundle answers whether it has an image by the file alone, so every bundled image must read.
+TEST(BundleTest, EveryBundledImageReads)
+{
+    const QStringList names = QDir(QStringLiteral(":/tarsel/images")).entryList(QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        EXPECT_TRUE(Bundle::hasImageNamed(name)) << qPrintable(name);
+        EXPECT_FALSE(Bundle::imageNamed(name).isNull()) << qPrintable(name);
+    }
+}
+
 TEST(BundleTest, FallsBackToTheIconThemeThroughTheNameMap)
 {
     const QStringList savedPaths = QIcon::themeSearchPaths();

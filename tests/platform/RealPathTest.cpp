@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <string_view>
 #include <vector>
 
 #include <fcntl.h>
@@ -125,4 +126,33 @@ TEST(RealPathTest, NamesThatAreNotUtf8AreFoundWithTheirFolder)
     EXPECT_EQ(platform::realpath::folderOfUndecodableName("/tmp/caf\xc3\xa9/r\xff/x"), QByteArray("/tmp/caf\xc3\xa9"));
     EXPECT_EQ(platform::realpath::folderOfUndecodableName("/\xfe"), QByteArray("/"));
     EXPECT_EQ(platform::realpath::folderOfUndecodableName("/tmp/a"), std::nullopt);
+}
+
+// A selection resolves its folder once: every path, asked in any order and again, has the answer,
+// the error code and the message of canonicalPath, also where the last name is a link to follow.
+TEST(RealPathTest, ResolverAnswersAsCanonicalPathForEveryItemOfAFolder)
+{
+    const QByteArray t = tree();
+    const char* const givens[] = {
+        "/a/b/f",  "/a//b/./f",    "/a/b/f/",  "/a/abs/f",   "/a/up/a/b/f", "/a/file", "/a/gone",
+        "/a/loop", "/a/loop/x",    "/a/b/f/x", "/a/missing", "/a/b",        "/a/b/..", "/a/abs/.",
+        "/a/abs",  "/a/b/missing", "/a/up/a",  "/a/file/",   "/a",          "/",
+    };
+    for (const bool followLast : { false, true }) {
+        platform::realpath::Resolver resolver(followLast);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const char* given : givens) {
+                const QByteArray path = std::string_view(given) == "/" ? QByteArray("/") : t + given;
+                int code = 0;
+                int expectedCode = 0;
+                QString error;
+                QString expectedError;
+                const auto expected
+                    = platform::realpath::canonicalPath(path, followLast, &expectedError, &expectedCode);
+                EXPECT_EQ(resolver.canonicalPath(path, &error, &code), expected) << given << " " << followLast;
+                EXPECT_EQ(code, expectedCode) << given;
+                EXPECT_EQ(error, expectedError) << given;
+            }
+        }
+    }
 }

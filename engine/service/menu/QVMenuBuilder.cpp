@@ -32,7 +32,7 @@ QString tagPair(qsizetype index)
 // time, so its scaled copy is kept by the image's cache key instead of being scaled per build.
 QImage menuSizedImage(const QImage& source)
 {
-    if (source.size() == QSize(kIconSide, kIconSide)) {
+    if (source.isNull() || source.size() == QSize(kIconSide, kIconSide)) {
         return source;
     }
     static QMutex mutex;
@@ -48,15 +48,15 @@ QImage menuSizedImage(const QImage& source)
 
 // Gives the entry the record's image at 16 x 16 points and the name it was found by; icon names
 // the image shown in place of the record's own icon, when given.
+// The image is drawn only when the menu is shown: a printed or picked menu needs the names alone.
 void setEntryImage(platform::MenuItem& entry, const QVMenuItem& item, const QString& icon = QString())
 {
-    QString name;
-    const QImage source = icon.isEmpty() ? item.menuIcon(&name) : item.menuIcon(icon, &name);
-    if (source.isNull()) {
+    QVMenuItem::IconSource source = item.menuIconSource(icon.isEmpty() ? item.icon() : icon);
+    if (!source.draw) {
         entry.setImage(QImage(), QString());
         return;
     }
-    entry.setImage(menuSizedImage(source), name);
+    entry.setImageSource(source.name, [draw = std::move(source.draw)] { return menuSizedImage(draw()); });
 }
 
 } // namespace
@@ -129,7 +129,8 @@ std::unique_ptr<platform::MenuItem> QVMenuBuilder::makeFoldEntry() const
                                                                        QStringLiteral(""), QStringLiteral("InfoPlist")),
                                0);
     if (!QVMenuManager::isPrefCheckOn(QVSwitch::NoFoldMenuImage)) {
-        foldEntry->setImage(menuSizedImage(platform::Bundle::imageNamed(QStringLiteral("pro"))), QStringLiteral("pro"));
+        foldEntry->setImageSource(QStringLiteral("pro"),
+                                  [] { return menuSizedImage(platform::Bundle::imageNamed(QStringLiteral("pro"))); });
     }
     return foldEntry;
 }
