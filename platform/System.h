@@ -30,6 +30,10 @@ public:
 
     /// True when the application palette is dark (window text lighter than the window).
     static bool isDarkPalette();
+
+    /// Why this desktop session cannot show a tray icon now (no display, no tray host), in
+    /// words for the user; empty when it can.
+    static QString trayUnavailableReason();
 };
 
 } // namespace platform

@@ -8,17 +8,20 @@
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVPermissions.h"
 #include "foundation/StringExpandText.h"
+#include "kit/shortcut/MASShortcutMonitor.h"
 #include "kit/shortcut/MASShortcutView.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/Panels.h"
 #include "platform/Paths.h"
+#include "platform/System.h"
 #include "toolwindows/editname/QVEditNameWinCtl.h"
 
 #include "ui_QVSetViewCtl.h"
 
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPointer>
 #include <QScrollBar>
 
@@ -88,6 +91,12 @@ QVSetViewCtl::QVSetViewCtl(QWidget* parent)
     m_ui->setupUi(this);
     isAccessibilityEnabled = [] { return QVPermissions::checkAccessibilityPermission(); };
     openPrivacyAccessibility = [] { QVPermissions::openPrivacyAccessibility(); };
+    hookUnavailableReason = [] {
+        QString reason;
+        return QVPermissions::checkAccessibilityPermission(&reason) ? QString() : reason;
+    };
+    hotKeyUnavailableReason = [] { return MASShortcutMonitor::sharedMonitor().unavailableReason(); };
+    trayUnavailableReason = [] { return platform::System::trayUnavailableReason(); };
     setUpTexts();
     for (const CheckRow& row : kCheckRows) {
         QCheckBox* box = (*m_ui).*row.box;
@@ -170,8 +179,12 @@ void QVSetViewCtl::refreshBaseInfo()
         }
     }
     // The hook's controls follow what is in force: the stored switch and the trust it needs.
-    const bool active = isOn(QVSwitch::RightClickHook) && isAccessibilityEnabled && isAccessibilityEnabled();
-    m_ui->cloudFolderCheckBtn->setChecked(active);
+    const bool trusted = isAccessibilityEnabled && isAccessibilityEnabled();
+    const bool active = isOn(QVSwitch::RightClickHook) && trusted;
+    // A switch the user turned on reads on even where the session does not let it work; the
+    // reason beside it says why it does nothing, and the box cannot be changed until it can.
+    m_ui->cloudFolderCheckBtn->setChecked(isOn(QVSwitch::RightClickHook));
+    m_ui->cloudFolderCheckBtn->setEnabled(trusted);
     for (QWidget* control :
          { static_cast<QWidget*>(m_ui->cloudFolderShortcutView), static_cast<QWidget*>(m_ui->middleClickCheckBtn),
            static_cast<QWidget*>(m_ui->sysRightClickCheckBtn), static_cast<QWidget*>(m_ui->pressClickCheckBtn) }) {
@@ -187,7 +200,36 @@ void QVSetViewCtl::refreshBaseInfo()
     setTextColor(m_ui->pressEndLabel, QPalette::WindowText,
                  active ? palette().color(QPalette::WindowText)
                         : palette().color(QPalette::Disabled, QPalette::WindowText));
+    showUnavailableReasons(trusted);
     refreshPopButton();
+}
+
+void QVSetViewCtl::showUnavailableReasons(bool hookTrusted)
+{
+    const auto show = [](QLabel* label, const QStringList& reasons, const QList<QWidget*>& controls) {
+        const QString text = reasons.join(QLatin1Char(' '));
+        label->setText(text);
+        label->setVisible(!text.isEmpty());
+        for (QWidget* control : controls) {
+            control->setToolTip(text);
+        }
+    };
+    QStringList hookReasons;
+    if (!hookTrusted) {
+        const QString why = hookUnavailableReason ? hookUnavailableReason() : QString();
+        hookReasons << (why.isEmpty() ? qv::localized(QStringLiteral("Accessibility permissions need to be enabled"))
+                                      : why);
+    }
+    const QString hotKeyWhy = hotKeyUnavailableReason ? hotKeyUnavailableReason() : QString();
+    if (!hotKeyWhy.isEmpty()) {
+        hookReasons << hotKeyWhy;
+    }
+    show(m_ui->cloudFolderReasonLabel, hookReasons, { m_ui->cloudFolderCheckBtn });
+    m_ui->cloudFolderShortcutView->setEnabled(m_ui->cloudFolderShortcutView->isEnabled() && hotKeyWhy.isEmpty());
+    // The tray's reason matters only while the user wants the icon.
+    const QString trayWhy = isOn(QVSwitch::StatusItem) && trayUnavailableReason ? trayUnavailableReason() : QString();
+    show(m_ui->statusBarReasonLabel, trayWhy.isEmpty() ? QStringList() : QStringList { trayWhy },
+         { m_ui->showStatusBarBtn });
 }
 
 void QVSetViewCtl::onCheckAction(QCheckBox* box)
@@ -206,6 +248,7 @@ void QVSetViewCtl::onCheckAction(QCheckBox* box)
             m_delegate->createStatusBar();
         }
         m_ui->menuFolderPopButton->setEnabled(on);
+        showUnavailableReasons(isAccessibilityEnabled && isAccessibilityEnabled());
         break;
     case QVSwitch::DockIcon:
         if (m_delegate != nullptr) {

@@ -37,6 +37,14 @@ public:
     std::function<bool()> isAccessibilityEnabled;
     /// Shows where that trust is given (by default the hook's opener).
     std::function<void()> openPrivacyAccessibility;
+    /// Why the desktop session lets no hook watch clicks, in words; empty when it may (by
+    /// default the reason the hook's own test gives).
+    std::function<QString()> hookUnavailableReason;
+    /// Why the desktop session takes no global hot keys; empty when it does (by default the
+    /// hot-key monitor's).
+    std::function<QString()> hotKeyUnavailableReason;
+    /// Why no tray icon can be shown; empty when it can (by default the platform's).
+    std::function<QString()> trayUnavailableReason;
 
     /// Brings every control in line with the stored values and the hook's trust.
     void refreshBaseInfo();
@@ -62,6 +70,7 @@ protected:
 private:
     void setUpTexts();
     QList<QCheckBox*> checkBoxes() const;
+    void showUnavailableReasons(bool hookActive);
 
     std::unique_ptr<Ui::QVSetViewCtl> m_ui;
     AppDelegate* m_delegate = nullptr;

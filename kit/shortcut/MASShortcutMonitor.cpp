@@ -21,6 +21,11 @@ bool MASShortcutMonitor::isAvailable() const
     return platform::X11::shared().isAvailable();
 }
 
+QString MASShortcutMonitor::unavailableReason() const
+{
+    return platform::X11::shared().unavailableReason();
+}
+
 bool MASShortcutMonitor::registerShortcut(const MASShortcut& shortcut, MASHotKey::Action action)
 {
     std::shared_ptr<MASHotKey> hotKey = MASHotKey::registeredHotKeyWithShortcut(shortcut);

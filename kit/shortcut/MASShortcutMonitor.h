@@ -17,6 +17,9 @@ public:
 
     /// Whether hot keys can be registered at all (false on Wayland or without a display).
     bool isAvailable() const;
+    /// Why hot keys cannot be registered, in words for the user (a Wayland session allows no
+    /// global hot keys); empty when they can.
+    QString unavailableReason() const;
 
     /// Registers the shortcut with the action; on success it replaces (and so unregisters) an
     /// entry for an equal shortcut. On failure the table stays as it was. Answers whether a

@@ -1,5 +1,6 @@
 #include "kit/shortcut/MASShortcutView.h"
 
+#include "kit/shortcut/MASShortcutMonitor.h"
 #include "kit/shortcut/MASShortcutValidator.h"
 #include "platform/DefaultsController.h"
 
@@ -287,22 +288,32 @@ void MASShortcutView::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
+QString MASShortcutView::toolTipAt(const QPoint& pos) const
+{
+    // A desktop session that allows no global hot keys says so wherever the view is pointed at.
+    if (const QString why = MASShortcutMonitor::sharedMonitor().unavailableReason(); !why.isEmpty()) {
+        return why;
+    }
+    QRect shortcutRect, hintRect;
+    getShortcutRect(&shortcutRect, &hintRect);
+    if (m_value && !m_recording && isEnabled()) {
+        if (hintRect.contains(pos)) {
+            return MASLocalizedTextForKey(QStringLiteral("Delete shortcut"),
+                                          "Tooltip for hint button near the non-empty shortcut");
+        }
+        if (shortcutRect.contains(pos)) {
+            return MASLocalizedTextForKey(QStringLiteral("Click to record new shortcut"),
+                                          "Tooltip for non-empty shortcut button");
+        }
+    }
+    return QString();
+}
+
 bool MASShortcutView::event(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        QRect shortcutRect, hintRect;
-        getShortcutRect(&shortcutRect, &hintRect);
-        QString tip;
-        if (m_value && !m_recording && isEnabled()) {
-            if (hintRect.contains(help->pos())) {
-                tip = MASLocalizedTextForKey(QStringLiteral("Delete shortcut"),
-                                             "Tooltip for hint button near the non-empty shortcut");
-            } else if (shortcutRect.contains(help->pos())) {
-                tip = MASLocalizedTextForKey(QStringLiteral("Click to record new shortcut"),
-                                             "Tooltip for non-empty shortcut button");
-            }
-        }
+        const QString tip = toolTipAt(help->pos());
         if (tip.isEmpty()) {
             QToolTip::hideText();
         } else {

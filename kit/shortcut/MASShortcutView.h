@@ -60,6 +60,9 @@ public:
     /// The text each part shows now, as drawn: {glyph at the right, text in the shortcut area}.
     QString glyphText() const;
     QString titleText() const;
+    /// The tooltip at the point: why this desktop session takes no global hot keys when it
+    /// takes none, else what a click there does.
+    QString toolTipAt(const QPoint& pos) const;
 
     QString associatedUserDefaultsKey() const { return m_boundKey; }
     /// Binds the view to the defaults key in the stored form of the hot keys; an empty key

@@ -35,6 +35,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 using namespace tarsel::test;
 
 namespace {
@@ -67,6 +69,8 @@ public:
         page.setAppDelegate(&delegate);
         page.isAccessibilityEnabled = [this] { return trusted; };
         page.openPrivacyAccessibility = [this] { ++privacyOpened; };
+        page.hookUnavailableReason = [] { return QStringLiteral("No hook here."); };
+        page.hotKeyUnavailableReason = [] { return QString(); };
         page.refreshBaseInfo();
     }
     void TearDown() override
@@ -223,22 +227,31 @@ TEST_F(SetViewCtlTest, PlainAndModifiedRightClickExcludeEachOther)
     EXPECT_EQ(shared().integerValue(QVMenuManager::prefCheck(QVSwitch::HookModifier)), 1);
 }
 
-// Without trust the hook reads off whatever is stored, its controls are disabled, and switching
-// it on asks for the trust while the stored switch stays on.
-TEST_F(SetViewCtlTest, WithoutTrustTheHookReadsOffAndAsks)
+// Without trust the hook reads as stored but cannot be changed, says why beside it, its controls
+// are disabled, and switching it on asks for the trust while the stored switch stays on.
+TEST_F(SetViewCtlTest, WithoutTrustTheHookReadsAsStoredSaysWhyAndAsks)
 {
     trusted = false;
     shared().setValue(QVMenuManager::prefCheck(QVSwitch::RightClickHook), true);
     page.refreshBaseInfo();
-    EXPECT_FALSE(child<QCheckBox>(page, "cloudFolderCheckBtn")->isChecked());
+    QCheckBox* hook = child<QCheckBox>(page, "cloudFolderCheckBtn");
+    EXPECT_TRUE(hook->isChecked());
+    EXPECT_FALSE(hook->isEnabled());
+    EXPECT_EQ(hook->toolTip(), QStringLiteral("No hook here."));
+    QLabel* reason = child<QLabel>(page, "cloudFolderReasonLabel");
+    EXPECT_TRUE(reason->isVisibleTo(&page));
+    EXPECT_EQ(reason->text(), QStringLiteral("No hook here."));
     for (const char* name : { "middleClickCheckBtn", "sysRightClickCheckBtn", "pressClickCheckBtn" }) {
         EXPECT_FALSE(child<QCheckBox>(page, name)->isEnabled()) << name;
     }
     EXPECT_FALSE(child<MASShortcutView>(page, "cloudFolderShortcutView")->isEnabled());
     EXPECT_FALSE(child<QCheckBox>(page, "hideSelectedTipCheckBtn")->isVisibleTo(&page));
 
+    // Trust lost between the page's refresh and the click: switching on asks for it.
+    shared().setValue(QVMenuManager::prefCheck(QVSwitch::RightClickHook), false);
     AlertScript alerts;
-    EXPECT_TRUE(click("cloudFolderCheckBtn"));
+    hook->setChecked(true);
+    page.onCheckAction(hook);
     ASSERT_TRUE(QTest::qWaitFor([&alerts] { return !alerts.shown().isEmpty(); }, 2000));
     EXPECT_EQ(alerts.shown().first().informativeText,
               platform::Bundle::localizedString("Accessibility permissions need to be enabled"));
@@ -249,7 +262,41 @@ TEST_F(SetViewCtlTest, WithoutTrustTheHookReadsOffAndAsks)
 
     trusted = true;
     page.refreshBaseInfo();
-    EXPECT_TRUE(child<QCheckBox>(page, "cloudFolderCheckBtn")->isChecked());
+    EXPECT_TRUE(hook->isChecked());
+    EXPECT_TRUE(hook->isEnabled());
+    EXPECT_FALSE(reason->isVisibleTo(&page));
+}
+
+// In a Wayland session the page says in words that the hook and global hot keys cannot work
+// there and that no tray shows the icon, keeping the switches the user turned on.
+TARSEL_TEST_CHILD(generalPageInWaylandSession)
+{
+    shared().setValue(QVMenuManager::prefCheck(QVSwitch::RightClickHook), true);
+    shared().setValue(QVMenuManager::prefCheck(QVSwitch::StatusItem), true);
+    QVSetViewCtl page;
+    const auto* hook = page.findChild<QCheckBox*>(QStringLiteral("cloudFolderCheckBtn"));
+    const auto* recorder = page.findChild<MASShortcutView*>(QStringLiteral("cloudFolderShortcutView"));
+    const auto* reason = page.findChild<QLabel*>(QStringLiteral("cloudFolderReasonLabel"));
+    const auto* tray = page.findChild<QLabel*>(QStringLiteral("statusBarReasonLabel"));
+    std::printf("hook checked=%d enabled=%d\nrecorder enabled=%d tip=%s\nreason shown=%d %s\ntray shown=%d %s\n",
+                int(hook->isChecked()), int(hook->isEnabled()), int(recorder->isEnabled()),
+                recorder->toolTipAt(QPoint(5, 5)).toUtf8().constData(), int(reason->isVisibleTo(&page)),
+                reason->text().toUtf8().constData(), int(tray->isVisibleTo(&page)), tray->text().toUtf8().constData());
+    return 0;
+}
+
+TEST(SetViewCtlSessionTest, AWaylandSessionSaysWhatItDoesNotAllow)
+{
+    ScopedEnvironment env;
+    env.set("WAYLAND_DISPLAY", "wayland-0").set("XDG_SESSION_TYPE", "wayland").set("DISPLAY", ":0");
+    const ChildResult result = runChild(QStringLiteral("generalPageInWaylandSession"));
+    EXPECT_EQ(result.exitCode, 0) << result.err.constData();
+    EXPECT_EQ(result.out.toStdString(),
+              "hook checked=1 enabled=0\n"
+              "recorder enabled=0 tip=Hot keys are unavailable in a Wayland session.\n"
+              "reason shown=1 The right-click hook is unavailable in a Wayland session. "
+              "Hot keys are unavailable in a Wayland session.\n"
+              "tray shown=1 There is no display to show the tray icon on.\n");
 }
 
 // A login item that cannot be written leaves the box and the stored switch off.

@@ -3,6 +3,7 @@
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/QVColorPickerHook.h"
+#include "platform/ColorPortal.h"
 #include "platform/Defaults.h"
 #include "toolwindows/colorinfo/QVColorInfoWinCtl.h"
 #include "toolwindows/colorpicker/QVColorPickerWindow.h"
@@ -74,7 +75,32 @@ void QVColorPanel::startColorPicker(ColorHandler handler)
     if (isPicking()) {
         return;
     }
+    // A Wayland session lets no client read the screen: its desktop portal picks the colour.
+    if (platform::ColorPortal::isWaylandSession()) {
+        _usePortal();
+        return;
+    }
     _usePickView();
+}
+
+void QVColorPanel::_usePortal()
+{
+    m_starting = true;
+    hold(m_holdsPick, true);
+    platform::ColorPortal::pickColor(this, [this](const platform::ColorPortal::Result& result) {
+        m_starting = false;
+        switch (result.status) {
+        case platform::ColorPortal::Result::Picked:
+            _pickFinished(result.color);
+            break;
+        case platform::ColorPortal::Result::Failed:
+            qv::alertWithMsg(result.error);
+            break;
+        case platform::ColorPortal::Result::Cancelled:
+            break;
+        }
+        hold(m_holdsPick, false);
+    });
 }
 
 void QVColorPanel::_usePickView()

@@ -15,6 +15,9 @@ class QVColorPickerWindow;
 /// window (QVColorInfoWinCtl). One panel per engine, kept for its lifetime; it makes both
 /// windows on first use.
 ///
+/// In a Wayland session, where no client may read the screen, the desktop portal's own picker
+/// reads the colour instead of the magnifier; when no portal answers, an alert says so.
+///
 /// The first use ever (the standard-defaults flag "Screen Record Tip" not yet set) tells the
 /// user about reading the screen first. A pick starts a moment after it is asked for, so that
 /// the menu or message it was chosen from has left the screen, and other programs have redrawn
@@ -61,6 +64,7 @@ public:
 
 private:
     void _usePickView();
+    void _usePortal();
     void _pickFinished(const QColor& color);
     void hold(bool& holding, bool on);
 
