@@ -2,6 +2,7 @@
 // what was written: the type the bytes are (not what the name says), the pixel size, and the
 // page or frame count.
 
+#include "engine/service/menu/QVMenuChildren.h"
 #include "engine/service/images/QVImageCommands.h"
 
 #include "CommandTestSupport.h"
@@ -26,20 +27,7 @@ using Format = platform::ImageIO::Format;
 
 namespace {
 
-const QStringList kCandidates { "AppIcon.icns",
-                                "OSX AppIconset",
-                                "iOS AppIconset",
-                                "iWatch AppIconset",
-                                "Android AppIconset",
-                                "PNG",
-                                "JPEG",
-                                "JPG",
-                                "JP2",
-                                "TIFF",
-                                "BMP",
-                                "GIF",
-                                "HEIC",
-                                "PDF" };
+const QStringList& kCandidates = QVMenuChildren::convertCandidates();
 
 struct Output
 {

@@ -6,6 +6,7 @@
 // A 1-bit palette picture came out of "TIFF" as a black and white bilevel file, palette pictures
 // with a transparency chunk lost their alpha, and 16-bit pictures lost their lower bits.
 
+#include "engine/service/menu/QVMenuChildren.h"
 #include "engine/service/images/QVImageCommands.h"
 
 #include "CommandTestSupport.h"
@@ -202,20 +203,7 @@ long differingPixels(const QString& a, const QString& b)
     return ok ? count : -1;
 }
 
-const QStringList kEntries { "AppIcon.icns",
-                             "OSX AppIconset",
-                             "iOS AppIconset",
-                             "iWatch AppIconset",
-                             "Android AppIconset",
-                             "PNG",
-                             "JPEG",
-                             "JPG",
-                             "JP2",
-                             "TIFF",
-                             "BMP",
-                             "GIF",
-                             "HEIC",
-                             "PDF" };
+const QStringList& kEntries = QVMenuChildren::convertCandidates();
 
 class ColourFidelityTest : public CommandTest, public testing::WithParamInterface<PngCase>
 {

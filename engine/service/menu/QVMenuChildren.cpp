@@ -37,7 +37,9 @@ QVMenuItemList visible(const QVMenuItemList& records, const QVMenuContext& conte
     return shown;
 }
 
-const QStringList& convertCandidates()
+} // namespace
+
+const QStringList& QVMenuChildren::convertCandidates()
 {
     static const QStringList list = {
         QStringLiteral("AppIcon.icns"),
@@ -57,8 +59,6 @@ const QStringList& convertCandidates()
     };
     return list;
 }
-
-} // namespace
 
 std::optional<QVMenuItemList> QVMenuChildren::forRecord(const QVMenuItem& r, const QVMenuContext& context,
                                                         bool isShortcut, QVMenuTitles& titles)

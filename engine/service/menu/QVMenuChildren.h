@@ -24,6 +24,9 @@ public:
     /// "UTF-8" for a text file, else the formats a picture converts to ("Merge to PDF" for
     /// several items).
     static QVMenuItemList convert(const QVMenuContext& context);
+    /// Every entry "Convert to" may offer for a picture, in menu order; an entry's choice
+    /// number is its position here, from 1.
+    static const QStringList& convertCandidates();
     /// "Customize..." and the stored image sizes.
     static QVMenuItemList resizeImage();
     /// The common folders with their submenus, "Go Set" when there is none, and outside the
