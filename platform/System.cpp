@@ -4,7 +4,6 @@
 #include <QLocale>
 #include <QMutex>
 #include <QPalette>
-#include <QSystemTrayIcon>
 
 namespace platform {
 
@@ -90,19 +89,6 @@ bool System::isDarkPalette()
     }
     const QPalette palette = QGuiApplication::palette();
     return palette.color(QPalette::WindowText).lightness() > palette.color(QPalette::Window).lightness();
-}
-
-QString System::trayUnavailableReason()
-{
-    // Offscreen there is no tray to ask for (asking would look for one over the session bus).
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        return QStringLiteral("There is no display to show the tray icon on.");
-    }
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        return QStringLiteral("This desktop session has no tray to show the icon in: it appears once a tray "
-                              "host runs (GNOME needs an extension for one).");
-    }
-    return QString();
 }
 
 } // namespace platform
