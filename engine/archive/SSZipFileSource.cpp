@@ -1,4 +1,4 @@
-#include "engine/service/zip/SSZipFileSource.h"
+#include "engine/archive/SSZipFileSource.h"
 
 #include <QFile>
 
