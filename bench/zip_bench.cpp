@@ -10,8 +10,8 @@
 // Without FOLDER a folder of 2,000 mixed files (500 MB in all: text, pseudo-random bytes, runs
 // of zeros, in sizes from a few kB to about 1 MB) is written into a temporary folder.
 
-#include "engine/service/compress/QVCompress.h"
-#include "engine/service/zip/SSZipArchive.h"
+#include "engine/archive/QVCompress.h"
+#include "engine/archive/SSZipArchive.h"
 
 #include <QCoreApplication>
 #include <QDir>

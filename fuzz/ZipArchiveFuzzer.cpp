@@ -4,9 +4,9 @@
 // through must be relative and free of ".." components, and a link target judged to stay
 // inside the destination must never start at the root.
 
-#include "engine/service/zip/SSZipArchive.h"
-#include "engine/service/zip/SSZipArchiveReader.h"
-#include "engine/service/zip/SSZipDestination.h"
+#include "engine/archive/SSZipArchive.h"
+#include "engine/archive/SSZipArchiveReader.h"
+#include "engine/archive/SSZipDestination.h"
 
 #include <cstddef>
 #include <cstdint>

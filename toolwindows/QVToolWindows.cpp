@@ -3,7 +3,7 @@
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVHelper.h"
 #include "engine/service/QVMenuService.h"
-#include "engine/service/compress/QVCompress.h"
+#include "engine/archive/QVCompress.h"
 #include "foundation/QVCheckPermit.h"
 #include "foundation/QVNameDialogs.h"
 #include "foundation/QVResizeImageHook.h"

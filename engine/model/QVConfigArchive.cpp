@@ -1,8 +1,8 @@
 #include "engine/model/QVConfigArchive.h"
 
 #include "engine/model/QVAssetFile.h"
-#include "engine/service/zip/SSZipArchive.h"
-#include "engine/service/zip/SSZipArchiveReader.h"
+#include "engine/archive/SSZipArchive.h"
+#include "engine/archive/SSZipArchiveReader.h"
 #include "platform/Defaults.h"
 
 #include <QDir>

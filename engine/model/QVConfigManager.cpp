@@ -1,8 +1,8 @@
 #include "engine/model/QVConfigManager.h"
 
 #include "engine/model/QVMenuManager.h"
-#include "engine/service/compress/QVCompress.h"
-#include "engine/service/zip/SSZipArchive.h"
+#include "engine/archive/QVCompress.h"
+#include "engine/archive/SSZipArchive.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/DateExpand.h"

@@ -47,7 +47,7 @@ public:
     static inline const QString kFoldMenuName = QStringLiteral("fold menu name");
     static inline const QString kStatusBarMenuFolder = QStringLiteral("status bar menu folder");
     static inline const QString kMainOpenTabview = QStringLiteral("main open tabview");
-    static inline const QString kCompressSkipJunk = QStringLiteral("compress skip junk");
+    // "compress skip junk" is QVCompress::kCompressSkipJunk (engine/archive, below the model).
     static inline const QString kOpenNewFile = QStringLiteral("open new file");
     static inline const QString kNewFileHideExtension = QStringLiteral("new file hide extension");
     /// When the application first started, "yyyy-MM-dd HH:mm:ss" local time: the script

@@ -7,7 +7,7 @@
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVMenuService.h"
-#include "engine/service/zip/SSZipArchive.h"
+#include "engine/archive/SSZipArchive.h"
 #include "platform/AppChannel.h"
 #include "platform/Defaults.h"
 #include "platform/Panels.h"

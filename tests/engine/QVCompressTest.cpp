@@ -1,9 +1,9 @@
-#include "engine/service/compress/QVCompress.h"
+#include "engine/archive/QVCompress.h"
 
 #include "CommandTestSupport.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVPendingWork.h"
-#include "engine/service/zip/SSZipArchive.h"
+#include "engine/archive/SSZipArchive.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/StringExpandText.h"
 #include "testsupport/ModalScript.h"
@@ -241,7 +241,7 @@ class EncryptedCompressionTest : public CommandTest
 TEST_F(EncryptedCompressionTest, CompressesTheSelectionWithThePanelsPassword)
 {
     QVCompress::setAccessoryFactory([] { return std::make_unique<FakeAccessory>(); });
-    QVMenuManager::sharedDefaults().setValue(QVMenuManager::kCompressSkipJunk, true);
+    QVMenuManager::sharedDefaults().setValue(QVCompress::kCompressSkipJunk, true);
     select({ file("report.txt", "numbers") });
     PanelScript panels;
     panels.setNextPaths({ m_dir + "/report.zip" });

@@ -3,7 +3,7 @@
 #include "CraftedZip.h"
 #include "engine/model/QVAssetFile.h"
 #include "engine/model/QVMenuManager.h"
-#include "engine/service/zip/SSZipArchive.h"
+#include "engine/archive/SSZipArchive.h"
 #include "foundation/BundleExpand.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"

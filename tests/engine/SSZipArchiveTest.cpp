@@ -1,4 +1,4 @@
-#include "engine/service/zip/SSZipArchive.h"
+#include "engine/archive/SSZipArchive.h"
 
 #include "CraftedZip.h"
 #include "testsupport/TestEnvironment.h"

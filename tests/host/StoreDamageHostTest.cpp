@@ -5,6 +5,7 @@
 #include "engine/model/QVDefaultData.h"
 #include "platform/Paths.h"
 
+#include "testsupport/ReachablePrograms.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
@@ -42,17 +43,32 @@ struct ProgramRun
     QByteArray err;
 };
 
-// Starts a program on the current HOME, as the unprivileged account when asked.
-void startProgram(QProcess& process, const QString& program, const QStringList& args, bool unprivileged)
+// Where the build put the programs this test runs.
+QString hostProgram()
+{
+    return QStringLiteral(TARSEL_FINDER_PROGRAM);
+}
+
+QString appProgram()
+{
+    return QStringLiteral(TARSEL_APP_PROGRAM);
+}
+
+// Starts a program on the current HOME; as the unprivileged account when given the copies of
+// the programs that account can reach (the checkout may lie where it cannot).
+void startProgram(QProcess& process, const QString& program, const QStringList& args,
+                  const ReachablePrograms* unprivileged)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(env);
     if (unprivileged) {
         const QString id = QString::number(kUnprivileged);
+        process.setWorkingDirectory(unprivileged->folder());
         process.start(QStringLiteral("setpriv"),
                       QStringList { QStringLiteral("--reuid=") + id, QStringLiteral("--regid=") + id,
-                                    QStringLiteral("--clear-groups"), QStringLiteral("--"), program }
+                                    QStringLiteral("--clear-groups"), QStringLiteral("--"),
+                                    unprivileged->path(program) }
                           + args);
     } else {
         process.start(program, args);
@@ -60,7 +76,7 @@ void startProgram(QProcess& process, const QString& program, const QStringList& 
 }
 
 // Runs a program to its end.
-ProgramRun runProgram(const QString& program, const QStringList& args, bool unprivileged = false)
+ProgramRun runProgram(const QString& program, const QStringList& args, const ReachablePrograms* unprivileged = nullptr)
 {
     QProcess process;
     startProgram(process, program, args, unprivileged);
@@ -78,16 +94,16 @@ ProgramRun runProgram(const QString& program, const QStringList& args, bool unpr
     return result;
 }
 
-ProgramRun host(const QStringList& args, bool unprivileged = false)
+ProgramRun host(const QStringList& args, const ReachablePrograms* unprivileged = nullptr)
 {
-    return runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), args, unprivileged);
+    return runProgram(hostProgram(), args, unprivileged);
 }
 // Starts the resident application, lets it through its start-up step and ends it with
 // "Tarsel --quit" (taken only once its start-up is done); out is the menu the host prints for
 // the arguments afterwards.
-ProgramRun startApp(const QStringList& menuArgs, bool unprivileged = false)
+ProgramRun startApp(const QStringList& menuArgs, const ReachablePrograms* unprivileged = nullptr)
 {
-    const QString program = QStringLiteral(TARSEL_APP_PROGRAM);
+    const QString program = appProgram();
     QProcess process;
     startProgram(process, program, {}, unprivileged);
     ProgramRun result;
@@ -234,10 +250,17 @@ TEST_P(StoreDamageHostTest, NeitherProgramWritesOverAStoreItCannotRead)
     if (unprivileged && QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty()) {
         GTEST_SKIP() << "root reads any file, and setpriv is missing to run the programs as another account";
     }
+    std::unique_ptr<ReachablePrograms> otherPrograms;
     std::unique_ptr<UnprivilegedHome> otherHome;
     if (unprivileged) {
+        otherPrograms = std::make_unique<ReachablePrograms>(QStringList { hostProgram(), appProgram() });
+        if (!otherPrograms->ok()) {
+            GTEST_SKIP() << "root reads any file, and the programs cannot run as another account: "
+                         << otherPrograms->why().toStdString();
+        }
         otherHome = std::make_unique<UnprivilegedHome>();
     }
+    const ReachablePrograms* as = otherPrograms.get();
     const QString store = platform::Paths::groupSuiteFile(kGroup);
     QDir().mkpath(QFileInfo(store).absolutePath());
     const QByteArray encoded = QFile::encodeName(store);
@@ -262,7 +285,7 @@ TEST_P(StoreDamageHostTest, NeitherProgramWritesOverAStoreItCannotRead)
         ASSERT_EQ(::chmod(encoded.constData(), 0), 0);
     }
 
-    const ProgramRun menu = host({ QStringLiteral("menu"), QStringLiteral("--json"), file }, unprivileged);
+    const ProgramRun menu = host({ QStringLiteral("menu"), QStringLiteral("--json"), file }, as);
     ASSERT_TRUE(menu.finished) << "the host hung";
     ASSERT_FALSE(menu.crashed) << menu.err.constData();
     EXPECT_EQ(menu.exitCode, 0) << menu.err.constData();
@@ -285,7 +308,7 @@ TEST_P(StoreDamageHostTest, NeitherProgramWritesOverAStoreItCannotRead)
     }
     EXPECT_TRUE(keptCopies(store).isEmpty());
 
-    const ProgramRun start = startApp({ QStringLiteral("menu"), QStringLiteral("--json"), file }, unprivileged);
+    const ProgramRun start = startApp({ QStringLiteral("menu"), QStringLiteral("--json"), file }, as);
     ASSERT_TRUE(start.finished) << "the application hung";
     ASSERT_FALSE(start.crashed) << start.err.constData();
     if (c.readable) {

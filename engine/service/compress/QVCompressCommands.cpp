@@ -3,7 +3,7 @@
 #include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
 #include "engine/service/QVPendingWork.h"
-#include "engine/service/compress/QVCompress.h"
+#include "engine/archive/QVCompress.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/StringExpandText.h"

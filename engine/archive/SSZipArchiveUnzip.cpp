@@ -1,9 +1,9 @@
 // Extraction and the password test: one entry at a time through a 4096-byte buffer, every
 // path reached below the destination's descriptor (SSZipDestination).
 
-#include "engine/service/zip/SSZipArchive.h"
-#include "engine/service/zip/SSZipArchiveReader.h"
-#include "engine/service/zip/SSZipDestination.h"
+#include "engine/archive/SSZipArchive.h"
+#include "engine/archive/SSZipArchiveReader.h"
+#include "engine/archive/SSZipDestination.h"
 
 #include <QDir>
 #include <QFile>

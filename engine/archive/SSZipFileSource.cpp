@@ -1,5 +1,5 @@
-#include "engine/service/zip/SSZipFileSource.h"
-#include "engine/service/zip/SSZipDeflater.h"
+#include "engine/archive/SSZipFileSource.h"
+#include "engine/archive/SSZipDeflater.h"
 
 #include <QFile>
 

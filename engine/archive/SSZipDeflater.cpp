@@ -1,4 +1,4 @@
-#include "engine/service/zip/SSZipDeflater.h"
+#include "engine/archive/SSZipDeflater.h"
 
 #include <QtGlobal>
 

@@ -2,9 +2,9 @@
 // writes the archive when it is closed, into a temporary file that then replaces the target,
 // so a failed or cancelled write never leaves a partial archive at the path.
 
-#include "engine/service/zip/SSZipArchive.h"
-#include "engine/service/zip/SSZipDeflater.h"
-#include "engine/service/zip/SSZipFileSource.h"
+#include "engine/archive/SSZipArchive.h"
+#include "engine/archive/SSZipDeflater.h"
+#include "engine/archive/SSZipFileSource.h"
 #include "foundation/StringExpandCharset.h"
 
 #include <QDir>

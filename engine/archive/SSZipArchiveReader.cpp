@@ -1,4 +1,4 @@
-#include "engine/service/zip/SSZipArchiveReader.h"
+#include "engine/archive/SSZipArchiveReader.h"
 
 #include <QFile>
 

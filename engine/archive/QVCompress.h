@@ -56,6 +56,9 @@ public:
     using AccessoryFactory = std::function<std::unique_ptr<QVCompressAccessory>()>;
 
     static constexpr int kCompressionLevel = 6;
+    /// The shared switch behind the panel's junk-file box: whether ".DS_Store" and "__MACOSX"
+    /// are left out.
+    static inline const QString kCompressSkipJunk = QStringLiteral("compress skip junk");
 
     QVCompress();
     ~QVCompress();

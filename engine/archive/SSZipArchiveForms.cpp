@@ -1,7 +1,7 @@
 // The short forms of extraction and the inspections that read only entry records.
 
-#include "engine/service/zip/SSZipArchive.h"
-#include "engine/service/zip/SSZipArchiveReader.h"
+#include "engine/archive/SSZipArchive.h"
+#include "engine/archive/SSZipArchiveReader.h"
 
 bool SSZipArchive::isFilePasswordProtectedAtPath(const QString& path)
 {

@@ -1,4 +1,4 @@
-#include "engine/service/zip/SSZipDestination.h"
+#include "engine/archive/SSZipDestination.h"
 
 #include <QDir>
 #include <QFile>

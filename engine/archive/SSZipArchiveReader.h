@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/service/zip/SSZipArchive.h"
+#include "engine/archive/SSZipArchive.h"
 
 #include <QByteArray>
 #include <QString>

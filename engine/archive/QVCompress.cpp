@@ -1,7 +1,6 @@
-#include "engine/service/compress/QVCompress.h"
+#include "engine/archive/QVCompress.h"
 
-#include "engine/model/QVMenuManager.h"
-#include "engine/service/zip/SSZipArchive.h"
+#include "engine/archive/SSZipArchive.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
@@ -11,6 +10,7 @@
 #include "platform/Defaults.h"
 #include "platform/FileOps.h"
 #include "platform/Panels.h"
+#include "platform/System.h"
 
 #include <QDir>
 #include <QFile>
@@ -120,10 +120,11 @@ void QVCompress::compressPaths(const QStringList& paths, ProgressHandler progres
     options.allowedFileTypes = { QStringLiteral("zip") };
     options.directory = QFileInfo(paths.first()).path();
     options.level = platform::Panels::ShieldingLevel;
-    platform::Defaults& shared = QVMenuManager::sharedDefaults();
+    // The shared suite, as the menu model names it: this writer sits below the model.
+    platform::Defaults& shared = platform::Defaults::suite(platform::System::kGroupId);
     std::unique_ptr<QVCompressAccessory> accessory = accessoryFactory() ? accessoryFactory()() : nullptr;
     if (accessory) {
-        accessory->setSkipJunkFiles(qv::asBool(shared.value(QVMenuManager::kCompressSkipJunk)));
+        accessory->setSkipJunkFiles(qv::asBool(shared.value(kCompressSkipJunk)));
         options.accessoryView = accessory->view();
     }
     const platform::PanelResult result = platform::Panels::runSavePanel(options);
@@ -140,7 +141,7 @@ void QVCompress::compressPaths(const QStringList& paths, ProgressHandler progres
     }
     const QString text = accessory ? accessory->password() : QString();
     const bool skip = accessory && accessory->skipJunkFiles();
-    shared.setValue(QVMenuManager::kCompressSkipJunk, skip);
+    shared.setValue(kCompressSkipJunk, skip);
     // The password lives in this object for one run only; it is never stored.
     qv::enterBackground([this, paths, skip, text, handler = m_progressHandler] {
         const QStringList exclude
