@@ -217,3 +217,78 @@ TEST_P(FinderHostDigestTest, TheDigestIsShownAndItsCopyButtonCopiesIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(FileInfo, FinderHostDigestTest, testing::ValuesIn(kDigestCases), caseName<DigestCase>);
+
+namespace {
+
+// The visible dialogs of the process other than `seen`, once there is one, within 20 s. Dialogs
+// only: a command's progress window (a utility window) may come and go before its alert.
+QStringList dialogsOf(const QProcess& process, const QString& seen)
+{
+    QStringList dialogs;
+    const bool came = QTest::qWaitFor(
+        [&] {
+            dialogs.clear();
+            const ProgramRun found = run(QStringLiteral("xdotool"),
+                                         { QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                           QStringLiteral("--pid"), QString::number(process.processId()) });
+            for (const QString& id : QString::fromLatin1(found.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                const ProgramRun type = run(QStringLiteral("xprop"),
+                                            { QStringLiteral("-id"), id, QStringLiteral("_NET_WM_WINDOW_TYPE") });
+                if (id != seen && type.out.contains("_NET_WM_WINDOW_TYPE_DIALOG")) {
+                    dialogs << id;
+                }
+            }
+            return !dialogs.isEmpty();
+        },
+        20000);
+    return came ? dialogs : QStringList();
+}
+
+void answer(const QString& window, const QString& key)
+{
+    run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
+    run(QStringLiteral("xdotool"), { QStringLiteral("key"), key });
+}
+
+} // namespace
+
+// The third use brings up the review prompt after the command chosen just then has done its
+// work: the digest's alert comes first and its Copy button copies the digest; only then the
+// prompt asks, and "Next Time" ends the host. The prompt used to come over the command.
+TEST(FinderHostClipboardTest, TheReviewPromptFollowsTheCommandOfTheThirdUse)
+{
+    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("File Info")) });
+    QVMenuManager::sharedDefaults().setValue(QStringLiteral("use count"), 2);
+    const HolderCleanup cleanup;
+    const QByteArray contents = "third use\n";
+    const QString file = writeFile(testHome() + QStringLiteral("/files/third use.txt"), contents);
+    const int tag = tagOfTitle(file, platform::Bundle::localizedString(QStringLiteral("File Info")));
+    ASSERT_GT(tag, 0);
+
+    QProcess host;
+    host.start(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("pick"), QString::number(tag * 100 + 2), file });
+    ASSERT_TRUE(host.waitForStarted());
+    // The digest's alert alone, and still alone once the prompt's delay of 3 s has passed: the
+    // prompt waits for the user's answer to the command.
+    ASSERT_EQ(dialogsOf(host, QString()).size(), 1);
+    QTest::qWait(3500);
+    const QStringList first = dialogsOf(host, QString());
+    ASSERT_EQ(first.size(), 1) << "dialogs on the screen: " << first.join(QLatin1Char(' ')).toStdString();
+    const QString digestAlert = first.constFirst();
+    answer(digestAlert, QStringLiteral("Return"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return pasted() == QCryptographicHash::hash(contents, QCryptographicHash::Md5).toHex(); }, 10000))
+        << pasted().constData();
+    const QString prompt = dialogsOf(host, digestAlert).value(0);
+    EXPECT_FALSE(prompt.isEmpty()) << "no review prompt came up: " << host.readAllStandardError().constData();
+    if (!prompt.isEmpty()) {
+        // Escape answers with the last button, "Next Time".
+        answer(prompt, QStringLiteral("Escape"));
+    }
+    if (!host.waitForFinished(20000)) {
+        host.kill();
+        host.waitForFinished();
+    }
+    EXPECT_EQ(host.exitCode(), 0) << host.readAllStandardError().constData();
+    EXPECT_FALSE(QVMenuManager::sharedDefaults().boolValue(QStringLiteral("is reviewed")));
+}
