@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,10 +54,10 @@ double nowMs()
     return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
-// The context switches of every thread of a process so far.
-long long switchesOf(pid_t pid)
+// The context switches of each thread of a process so far, by thread id.
+std::map<QString, long long> switchesOf(pid_t pid)
 {
-    long long total = 0;
+    std::map<QString, long long> threads;
     const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
     const QStringList ids = QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& id : ids) {
@@ -64,12 +65,26 @@ long long switchesOf(pid_t pid)
         if (!status.open(QIODevice::ReadOnly)) {
             continue; // the thread ended meanwhile
         }
+        long long total = 0;
         const QList<QByteArray> lines = status.readAll().split('\n');
         for (const QByteArray& line : lines) {
             if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:")) {
                 total += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
             }
         }
+        threads[id] = total;
+    }
+    return threads;
+}
+
+// The growth from one count to the next; a thread that ended meanwhile counts what it did
+// before the first, one that started all it did.
+long long growth(const std::map<QString, long long>& before, const std::map<QString, long long>& after)
+{
+    long long total = 0;
+    for (const auto& [id, count] : after) {
+        const auto it = before.find(id);
+        total += count - (it != before.end() ? it->second : 0);
     }
     return total;
 }
@@ -231,7 +246,7 @@ int main(int argc, char** argv)
         sleep(3);
     }
     for (int round = 0; round < rounds && status == 0; ++round) {
-        std::vector<long long> before;
+        std::vector<std::map<QString, long long>> before;
         for (const Program& program : programs) {
             before.push_back(switchesOf(program.pid));
         }
@@ -243,7 +258,7 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "%s ended\n", programs[p].label);
                 status = 1;
             }
-            programs[p].perMinute.push_back(double(switchesOf(programs[p].pid) - before[p]) / minutes);
+            programs[p].perMinute.push_back(double(growth(before[p], switchesOf(programs[p].pid))) / minutes);
         }
     }
     for (const Program& program : programs) {

@@ -33,12 +33,12 @@ class X11ButtonHook;
 /// looks whether the desktop lets it watch the mouse (checkAccessibilityPermission: an X11
 /// display with XTest, not Wayland) and holds the mouse hook (addEventTap) exactly while it
 /// does. It looks at the start, when the hook reports that the display dropped its connection,
-/// and every kPollIntervalMs only while the hook cannot run on an X11 desktop; a running hook
-/// costs no wake-up while the user does not click. Each middle or right press anywhere on the desktop comes to
-/// eventTapCallback(), which lets it through unless it lands on a file manager's window and the switches ask for the
-/// menu; a taken click is swallowed, and once its button is up the menu opens there
-/// (showRightMenu) for the file manager's selection. The hot key "CloudFolderShortCut" opens the
-/// same menu at the pointer.
+/// and every kPollIntervalMs only while the hook cannot run on an X11 desktop: a running hook
+/// costs no wake-up while the user does not click. Each middle or right press anywhere on the
+/// desktop comes to eventTapCallback(), which lets it through unless it lands on a file
+/// manager's window and the switches ask for the menu; a taken click is swallowed, and once its
+/// button is up the menu opens there (showRightMenu) for the file manager's selection. The hot
+/// key "CloudFolderShortCut" opens the same menu at the pointer.
 ///
 /// The file manager's selection is read through its own copy shortcut (Control+C puts the
 /// selected files' addresses on the clipboard). The clipboard is taken only when it changed
