@@ -5,8 +5,10 @@
 //   - a right click on the window (taken by the hook, the window clicked first, the selection
 //     copied and read, the user's clipboard put back, the menu built and shown);
 //   - the hot key Control+Super+E with the window active (the same without the click);
-//   - for reference, in the same run: the same hot key popping up a bare four-entry QMenu at
-//     the pointer, the least any hot-key menu costs here.
+//   - for reference, in the same run: a hot key of its own popping up a bare four-entry QMenu
+//     at the pointer, the least any hot-key menu costs here.
+//
+// Each round times the three one after the other, so all meet the same load.
 //
 // Run it under Xvfb; it starts openbox when no window manager runs:
 //
@@ -154,36 +156,32 @@ int main(int argc, char** argv)
         return 1;
     }
     const QPoint at = client.center();
-    std::vector<double> click, hotKey, bare;
-    for (int i = 0; i < runs; ++i) {
-        const double ms = timeOnce([&] { return x11.postButtonClick(3, at); });
-        if (ms < 0) {
-            std::fprintf(stderr, "hook_bench: right click %d timed out\n", i + 1);
-            return 1;
-        }
-        click.push_back(ms);
-    }
-    for (int i = 0; i < runs; ++i) {
-        const double ms = timeOnce([&] {
-            return x11.postKeyCombination(platform::X11::kKeyCodeE,
-                                          platform::X11::kControlKey | platform::X11::kCommandKey);
-        });
-        if (ms < 0) {
-            std::fprintf(stderr, "hook_bench: hot key %d timed out\n", i + 1);
-            return 1;
-        }
-        hotKey.push_back(ms);
-    }
-    // The reference: the hook off, the same combination bound to a bare menu at the pointer.
-    QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::RightClickHook), false);
-    delegate.setupCloudFolderEnable();
+    // The reference: a bare menu at the pointer on a hot key of its own (Control+Super+R), bound
+    // beside the hook's, so that every round times all three one after the other.
     QMenu menu;
     for (const char* title : { "Open in Terminal", "Copy Path", "New File", "Common Path" }) {
         menu.addAction(QString::fromLatin1(title));
     }
-    const MASShortcut shortcut(platform::X11::kKeyCodeE, MASShortcut::kControlFlag | MASShortcut::kCommandFlag);
+    constexpr quint32 kKeyCodeR = 15;
+    const MASShortcut shortcut(kKeyCodeR, MASShortcut::kControlFlag | MASShortcut::kCommandFlag);
     MASShortcutMonitor::sharedMonitor().registerShortcut(shortcut, [&] { menu.popup(QCursor::pos()); });
+    std::vector<double> click, hotKey, bare;
     for (int i = 0; i < runs; ++i) {
+        const double clickMs = timeOnce([&] { return x11.postButtonClick(3, at); });
+        if (clickMs < 0) {
+            std::fprintf(stderr, "hook_bench: right click %d timed out\n", i + 1);
+            return 1;
+        }
+        click.push_back(clickMs);
+        const double hotKeyMs = timeOnce([&] {
+            return x11.postKeyCombination(platform::X11::kKeyCodeE,
+                                          platform::X11::kControlKey | platform::X11::kCommandKey);
+        });
+        if (hotKeyMs < 0) {
+            std::fprintf(stderr, "hook_bench: hot key %d timed out\n", i + 1);
+            return 1;
+        }
+        hotKey.push_back(hotKeyMs);
         QElapsedTimer clock;
         clock.start();
         x11.postKeyCombination(shortcut.carbonKeyCode(), shortcut.carbonFlags());
@@ -198,7 +196,10 @@ int main(int argc, char** argv)
     report("right click on the file manager -> menu exposed:", click);
     report("hot key, file manager active -> menu exposed:", hotKey);
     report("reference: hot key -> bare QMenu exposed:", bare);
-    std::printf("goal: under 50 ms from input to menu\n");
+    std::sort(click.begin(), click.end());
+    std::sort(bare.begin(), bare.end());
+    std::printf("right click / bare hot-key menu: %.2fx (goal: at most 3x; under 50 ms from input to menu)\n",
+                click[click.size() / 2] / bare[bare.size() / 2]);
     standIn.terminate();
     standIn.waitForFinished(3000);
     if (wm.state() != QProcess::NotRunning) {

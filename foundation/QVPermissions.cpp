@@ -134,13 +134,26 @@ void QVPermissions::startWithHandler(PermissionChangeHandler handler)
         m_timer->setInterval(kPollIntervalMs);
         QObject::connect(m_timer, &QTimer::timeout, [this] { onTimerAction(); });
     }
-    m_timer->start();
+    m_started = true;
     onTimerAction();
 }
 
 void QVPermissions::onTimerAction()
 {
     setIsAccessibilityEnabled(checkAccessibilityPermission());
+    if (!m_started || !m_timer) {
+        return;
+    }
+    // A running hook reports a lost display itself, so an idle application does not wake. The
+    // poll runs only while the hook cannot run on a desktop that may let it later (the server
+    // refused the grab, or the display could not be reached); a Wayland session or a missing
+    // display stays what it is for the whole process.
+    const bool retry = !hasEventTap() && platform::X11ButtonHook::unavailableReason().isEmpty();
+    if (retry && !m_timer->isActive()) {
+        m_timer->start();
+    } else if (!retry) {
+        m_timer->stop();
+    }
 }
 
 void QVPermissions::setIsAccessibilityEnabled(bool enabled)
@@ -167,6 +180,7 @@ void QVPermissions::stopPermission()
 {
     setIsAccessibilityEnabled(false);
     m_handler = nullptr;
+    m_started = false;
     if (m_timer) {
         m_timer->stop();
     }
@@ -183,11 +197,18 @@ bool QVPermissions::addEventTap()
                 return eventTapCallback(press.button, press.global,
                                         platform::X11::shared().flagsForModifierState(press.state));
             },
-            [this](const platform::X11ButtonHook::Press&) { onTappedClickReleased(); });
+            [this](const platform::X11ButtonHook::Press&) { onTappedClickReleased(); },
+            [this] {
+                // The display dropped the hook's connection: look again at once, and keep
+                // looking while it cannot be made again.
+                if (m_started) {
+                    onTimerAction();
+                }
+            });
     }
     QString error;
     if (!m_tap->start(&error)) {
-        // Tried again when the poll sees the desktop change.
+        // Tried again by the poll, which runs while the hook cannot.
         qCWarning(lcHook).noquote() << "Failed to create the event listener." << error;
         return false;
     }

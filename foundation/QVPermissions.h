@@ -30,13 +30,15 @@ class X11ButtonHook;
 /// once, not before every command.
 ///
 /// In the application it is the global right-click hook. While started (startWithHandler) it
-/// polls every 3 s whether the desktop lets it watch the mouse (checkAccessibilityPermission:
-/// an X11 display with XTest, not Wayland) and holds the mouse hook (addEventTap) exactly while
-/// it does. Each middle or right press anywhere on the desktop comes to eventTapCallback(), which
-/// lets it through unless it lands on a file manager's window and the switches ask for the
-/// menu; a taken click is swallowed, and once its button is up the menu opens there
-/// (showRightMenu) for the file manager's selection. The hot key "CloudFolderShortCut" opens the
-/// same menu at the pointer.
+/// looks whether the desktop lets it watch the mouse (checkAccessibilityPermission: an X11
+/// display with XTest, not Wayland) and holds the mouse hook (addEventTap) exactly while it
+/// does. It looks at the start, when the hook reports that the display dropped its connection,
+/// and every kPollIntervalMs only while the hook cannot run on an X11 desktop: a running hook
+/// costs no wake-up while the user does not click. Each middle or right press anywhere on the
+/// desktop comes to eventTapCallback(), which lets it through unless it lands on a file
+/// manager's window and the switches ask for the menu; a taken click is swallowed, and once its
+/// button is up the menu opens there (showRightMenu) for the file manager's selection. The hot
+/// key "CloudFolderShortCut" opens the same menu at the pointer.
 ///
 /// The file manager's selection is read through its own copy shortcut (Control+C puts the
 /// selected files' addresses on the clipboard). The clipboard is taken only when it changed
@@ -87,8 +89,9 @@ public:
     /// handler, and adds the hook (true) or removes it (false).
     void setIsAccessibilityEnabled(bool enabled);
     using PermissionChangeHandler = std::function<void(bool enabled)>;
-    /// Stores the handler when one is given, polls every kPollIntervalMs and at once.
+    /// Stores the handler when one is given and looks at once; then again as the class says.
     void startWithHandler(PermissionChangeHandler handler = {});
+    /// Looks whether the desktop lets the hook watch the mouse, and starts or stops the poll.
     void onTimerAction();
     /// Off: no hook, no handler, no poll, no menu pending.
     void stopPermission();
@@ -190,6 +193,7 @@ private:
     bool m_menuVisible = false;
     bool m_isAccessibilityEnabled = false;
     bool m_clickFirst = false;
+    bool m_started = false; // between startWithHandler() and stopPermission()
     std::optional<QPoint> m_clickedAt; // the click made first for the menu being prepared
     quint64 m_generation = 0; // a pending menu from before stopPermission() is dropped
     PermissionChangeHandler m_handler;

@@ -32,6 +32,7 @@ struct X11ButtonHook::State
 {
     Decide decide;
     Released released;
+    Lost lost;
     xcb_connection_t* connection = nullptr;
     xcb_window_t root = 0;
     int wake[2] = { -1, -1 };
@@ -74,11 +75,12 @@ void runOnMain(std::function<void()> fn)
 
 } // namespace
 
-X11ButtonHook::X11ButtonHook(Decide decide, Released released)
+X11ButtonHook::X11ButtonHook(Decide decide, Released released, Lost lost)
     : m_state(std::make_shared<State>())
 {
     m_state->decide = std::move(decide);
     m_state->released = std::move(released);
+    m_state->lost = std::move(lost);
 }
 
 X11ButtonHook::~X11ButtonHook()
@@ -124,6 +126,7 @@ bool X11ButtonHook::start(QString* error)
     auto state = std::make_shared<State>();
     state->decide = m_state->decide;
     state->released = m_state->released;
+    state->lost = m_state->lost;
     int screenNumber = 0;
     state->connection = xcb_connect(display.constData(), &screenNumber);
     if (xcb_connection_has_error(state->connection)) {
@@ -171,8 +174,19 @@ void X11ButtonHook::stop()
     auto fresh = std::make_shared<State>();
     fresh->decide = m_state->decide;
     fresh->released = m_state->released;
+    fresh->lost = m_state->lost;
     // Questions still queued for the main thread hold the old state; they see it stopping.
     m_state = fresh;
+}
+
+void X11ButtonHook::reportLost(const std::shared_ptr<State>& state)
+{
+    state->alive = false;
+    runOnMain([state] {
+        if (!state->stopping && state->lost) {
+            state->lost();
+        }
+    });
 }
 
 void X11ButtonHook::run(const std::shared_ptr<State>& state)
@@ -218,11 +232,11 @@ void X11ButtonHook::run(const std::shared_ptr<State>& state)
         }
         if (xcb_connection_has_error(c)) {
             qCWarning(lcButtonHook) << "The connection to the X display was lost; the right-click hook stopped.";
-            state->alive = false;
+            reportLost(state);
             return;
         }
         if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
-            state->alive = false;
+            reportLost(state);
             return;
         }
     }

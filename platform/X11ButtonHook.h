@@ -20,7 +20,9 @@ namespace platform {
 /// as if nothing had grabbed it. When decide() does not answer within kDecisionTimeoutMs (the
 /// main thread is busy) the press is let through, so a busy application never freezes the
 /// desktop's pointer. After a swallowed press the hook holds the pointer until the button is
-/// released; released() then runs on the main thread.
+/// released; released() then runs on the main thread. When the connection to the display is
+/// lost, lost() runs on the main thread (the hook has stopped; start() tries again). While no
+/// button is pressed the hook's thread sleeps: it wakes only for the server's events.
 ///
 /// On Wayland or without a display start() fails with the reason; nothing is grabbed.
 class X11ButtonHook final
@@ -34,10 +36,11 @@ public:
     };
     using Decide = std::function<bool(const Press& press)>;
     using Released = std::function<void(const Press& press)>;
+    using Lost = std::function<void()>;
 
     static constexpr int kDecisionTimeoutMs = 250;
 
-    X11ButtonHook(Decide decide, Released released);
+    X11ButtonHook(Decide decide, Released released, Lost lost = {});
     ~X11ButtonHook();
     Q_DISABLE_COPY_MOVE(X11ButtonHook)
 
@@ -56,6 +59,7 @@ public:
 private:
     struct State;
     static void run(const std::shared_ptr<State>& state);
+    static void reportLost(const std::shared_ptr<State>& state);
 
     std::shared_ptr<State> m_state;
     std::thread m_thread;

@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -220,6 +221,24 @@ TEST_F(AppRightClickHookTest, RightClickOverTheFileManagerOpensTheMenuForItsSele
     // The file manager's copy was read, then the user's text put back.
     EXPECT_GT(platform::Pasteboard::general().changeCount(), changesBefore);
     EXPECT_EQ(xclipOut(), kUserText);
+}
+
+TEST_F(AppRightClickHookTest, TheWaitingHookKeepsNoTimerRunningAndStillTakesTheNextClick)
+{
+    // Waiting for a click, the application has nothing that wakes it on a clock: the hook's
+    // thread sleeps until the server sends a press.
+    QList<QTimer*> timers = QCoreApplication::instance()->findChildren<QTimer*>();
+    timers << delegate.findChildren<QTimer*>();
+    for (const QTimer* timer : std::as_const(timers)) {
+        EXPECT_FALSE(timer->isActive()) << "a timer every " << timer->interval() << " ms";
+    }
+    const std::unique_ptr<StandIn> thunar = startStandIn(QStringLiteral("Thunar"), QRect(200, 200, 500, 400), m_files);
+    ASSERT_TRUE(x11Click(thunar->client.center(), 3));
+    QMenu* menu = waitForMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->actions().first()->text(), titleFor(2));
+    EXPECT_FALSE(thunar->logged(QStringLiteral("press 3")));
+    closeMenu();
 }
 
 TEST_F(AppRightClickHookTest, ASecondClickWhileTheMenuIsPreparedIsSwallowedAndOpensNoSecondMenu)
