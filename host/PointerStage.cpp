@@ -64,8 +64,13 @@ void PointerStage::execMenu(QMenu* menu)
     m_menu = menu;
     QEventLoop loop;
     connect(menu, &QMenu::aboutToHide, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    // The stage goes with the menu at once, before the chosen entry runs: a window the command
+    // opens must not open under it (a layer surface on the overlay layer covers every window, and
+    // has the keyboard).
+    connect(menu, &QMenu::aboutToHide, this, &QWidget::hide);
     // A menu that is not the application's active popup does not hide itself when an entry is
-    // chosen: it closes here once the entry has run.
+    // chosen: the entry closes it before it runs (platform::Menu), and this once it has run,
+    // whatever else was chosen.
     connect(menu, &QMenu::triggered, menu, &QMenu::hide, Qt::QueuedConnection);
     QTimer noPointer;
     noPointer.setSingleShot(true);
