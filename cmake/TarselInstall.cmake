@@ -3,6 +3,7 @@
 # Layout under the prefix (by default ~/.local, no root needed):
 #   bin/Tarsel, bin/tarsel-finder         the application and the file-manager host
 #   lib/tarsel/TarselFinderExtension.so   the plug-in, which the host finds from bin/
+#   lib/tarsel/qt-plugins/wayland-shell-integration/   the host's layer-shell integration for Qt
 #   libexec/tarsel/tarsel-clipboard       the clipboard holder, which the programs find from bin/
 #   share/applications, share/metainfo, share/icons/hicolor   the desktop entry, AppStream, icons
 #   share/tarsel/file-managers/           the file managers' action snippets
@@ -19,6 +20,9 @@ set(TARSEL_SHARE ${CMAKE_SOURCE_DIR}/share)
 install(TARGETS Tarsel tarsel-finder RUNTIME DESTINATION bin)
 install(TARGETS tarsel-clipboard RUNTIME DESTINATION libexec/tarsel)
 install(TARGETS TarselFinderExtension LIBRARY DESTINATION lib/tarsel)
+if(TARGET tarsel-layer-shell)
+    install(TARGETS tarsel-layer-shell LIBRARY DESTINATION lib/tarsel/qt-plugins/wayland-shell-integration)
+endif()
 
 configure_file(${TARSEL_SHARE}/metainfo/com.valden.tarsel.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/share/metainfo/com.valden.tarsel.metainfo.xml @ONLY)

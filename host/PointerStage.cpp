@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
 #include <QEnterEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -19,6 +20,26 @@ namespace {
 // A compositor that shows the stage under the pointer reports the pointer at once; one that
 // does not never will, and the menu must not wait for good.
 constexpr int kPointerWaitMs = 2000;
+
+// The host's own shell integration (host/layershell), asked for first, makes the stage a layer
+// surface where the compositor offers them; Qt's xdg-shell, next, a full-screen top-level.
+constexpr char kShellIntegrations[] = "tarsel-layer-shell;xdg-shell";
+// Tells that integration which window is the stage; it answers with the second once the stage
+// is a layer surface.
+constexpr char kStageProperty[] = "_tarsel_pointer_stage";
+constexpr char kLayerProperty[] = "_tarsel_layer_surface";
+
+// Where the integration is: beside the programs in a build, in lib/tarsel when installed.
+void addPluginFolders()
+{
+    const QString here = QCoreApplication::applicationDirPath();
+    for (const QString& folder :
+         { here + QStringLiteral("/qt-plugins"), here + QStringLiteral("/../lib/tarsel/qt-plugins") }) {
+        if (QDir(folder + QStringLiteral("/wayland-shell-integration")).exists()) {
+            QCoreApplication::addLibraryPath(QDir::cleanPath(folder));
+        }
+    }
+}
 
 } // namespace
 
@@ -43,8 +64,13 @@ void PointerStage::execMenu(QMenu* menu)
     m_menu = menu;
     QEventLoop loop;
     connect(menu, &QMenu::aboutToHide, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    // The stage goes with the menu at once, before the chosen entry runs: a window the command
+    // opens must not open under it (a layer surface on the overlay layer covers every window, and
+    // has the keyboard).
+    connect(menu, &QMenu::aboutToHide, this, &QWidget::hide);
     // A menu that is not the application's active popup does not hide itself when an entry is
-    // chosen: it closes here once the entry has run.
+    // chosen: the entry closes it before it runs (platform::Menu), and this once it has run,
+    // whatever else was chosen.
     connect(menu, &QMenu::triggered, menu, &QMenu::hide, Qt::QueuedConnection);
     QTimer noPointer;
     noPointer.setSingleShot(true);
@@ -57,7 +83,24 @@ void PointerStage::execMenu(QMenu* menu)
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         setGeometry(screen->geometry());
     }
+    // Qt picks the shell integration when the process shows its first window, which the stage is;
+    // the choice is the host's alone, so what it starts does not inherit it. One the user named
+    // stays.
+    const bool chooseShell = !qEnvironmentVariableIsSet("QT_WAYLAND_SHELL_INTEGRATION");
+    if (chooseShell) {
+        addPluginFolders();
+        qputenv("QT_WAYLAND_SHELL_INTEGRATION", kShellIntegrations);
+    }
+    create();
+    windowHandle()->setProperty(kStageProperty, true);
     showFullScreen();
+    if (chooseShell) {
+        qunsetenv("QT_WAYLAND_SHELL_INTEGRATION");
+    }
+    if (!windowHandle()->property(kLayerProperty).toBool()) {
+        qCInfo(lcPointerStage) << "the pointer surface is a full-screen window: the compositor offers no layer "
+                                  "surfaces, or the host's layer-shell integration is missing";
+    }
     // Asking for activation hands the compositor the token a file manager passes in
     // XDG_ACTIVATION_TOKEN (xdg-activation), so the keyboard comes to the menu at once.
     activateWindow();

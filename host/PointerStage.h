@@ -13,6 +13,10 @@ class QMenu;
 /// the menu opens there as the stage's popup (an xdg_popup), with the stage's keyboard focus.
 /// The stage closes with the menu.
 ///
+/// Where the compositor offers layer surfaces (wlroots compositors, KWin), the stage is one on
+/// the overlay layer (host/layershell), and the windows under it stay in view; elsewhere (GNOME)
+/// it is a full-screen top-level.
+///
 /// When no pointer event comes (the compositor shows the stage elsewhere, or not at all), the
 /// menu opens as it would without the stage, and the reason is logged.
 class PointerStage final : public QWidget

@@ -37,6 +37,14 @@ void performIn(QMenu* menu, const MenuItem* item)
 {
     QPointer<QMenu> root = outermostMenu(menu);
     root->setProperty(kPerforming, root->property(kPerforming).toInt() + 1);
+    // Qt closes a grabbing menu before its entry runs, but not one shown without a grab (the
+    // host's menu over its Wayland pointer surface): that one closes here, innermost first, so
+    // that what the command opens does not open under it.
+    for (QMenu* open = menu; open != nullptr; open = qobject_cast<QMenu*>(open->parent())) {
+        if (open->isWindow() && open->isVisible()) {
+            open->hide();
+        }
+    }
     item->perform();
     if (!root) {
         return;
