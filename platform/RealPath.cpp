@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -236,6 +237,11 @@ bool decodesExactly(const QByteArray& path)
 
 std::optional<QByteArray> folderOfUndecodableName(const QByteArray& path)
 {
+    // Names are UTF-8 to QFile: bytes below 0x80 always come back unchanged, and most paths of a
+    // large selection hold nothing else.
+    if (std::all_of(path.cbegin(), path.cend(), [](char c) { return (uchar(c) & 0x80) == 0; })) {
+        return std::nullopt;
+    }
     qsizetype start = 0;
     while (start <= path.size()) {
         qsizetype end = path.indexOf('/', start);
