@@ -3,6 +3,7 @@
 # Layout under the prefix (by default ~/.local, no root needed):
 #   bin/Tarsel, bin/tarsel-finder         the application and the file-manager host
 #   lib/tarsel/TarselFinderExtension.so   the plug-in, which the host finds from bin/
+#   lib/tarsel/TarselPdfPages.so          PDF reading, opened on first use from bin/ and the plug-in
 #   libexec/tarsel/tarsel-clipboard       the clipboard holder, which the programs find from bin/
 #   share/applications, share/metainfo, share/icons/hicolor   the desktop entry, AppStream, icons
 #   share/tarsel/file-managers/           the file managers' action snippets
@@ -18,7 +19,7 @@ set(TARSEL_SHARE ${CMAKE_SOURCE_DIR}/share)
 
 install(TARGETS Tarsel tarsel-finder RUNTIME DESTINATION bin)
 install(TARGETS tarsel-clipboard RUNTIME DESTINATION libexec/tarsel)
-install(TARGETS TarselFinderExtension LIBRARY DESTINATION lib/tarsel)
+install(TARGETS TarselFinderExtension TarselPdfPages LIBRARY DESTINATION lib/tarsel)
 
 configure_file(${TARSEL_SHARE}/metainfo/com.valden.tarsel.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/share/metainfo/com.valden.tarsel.metainfo.xml @ONLY)
@@ -68,7 +69,15 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The libraries the programs open on first use (platform/LateLibrary.h) are named here: no
+# program records them as needed.
+get_property(_tarsel_late_packages GLOBAL PROPERTY TARSEL_LATE_PACKAGES)
+list(REMOVE_DUPLICATES _tarsel_late_packages)
+list(JOIN _tarsel_late_packages ", " _tarsel_late_depends)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "zip, qt6-qpa-plugins")
+if(_tarsel_late_depends)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${_tarsel_late_depends}")
+endif()
 # Every component (the programs and the package's change log) in one package.
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mutex>
+#include <string>
 
 namespace platform {
 
@@ -13,7 +14,8 @@ namespace platform {
 class LateLibrary final
 {
 public:
-    explicit LateLibrary(const char* soname);
+    /// A library by soname, or a file by its absolute path.
+    explicit LateLibrary(std::string file);
     LateLibrary(const LateLibrary&) = delete;
     LateLibrary& operator=(const LateLibrary&) = delete;
 
@@ -21,7 +23,7 @@ public:
     void* function(const char* name);
 
 private:
-    const char* m_soname;
+    std::string m_file;
     std::once_flag m_opened;
     void* m_handle = nullptr;
 };
@@ -34,11 +36,13 @@ LateLibrary& uchardetLibrary();
 LateLibrary& cryptoLibrary();
 LateLibrary& gifLibrary();
 LateLibrary& jpegLibrary();
+/// The module that reads PDF files with Qt Pdf (pdfpages/TarselPdfPages.cpp), found beside the
+/// program or plug-in that asks for it, else in the plug-in folder of an installation.
+LateLibrary& pdfPagesLibrary();
 
 namespace late {
 
-template <typename Function>
-Function cast(void* address)
+template <typename Function> Function cast(void* address)
 {
     Function function = nullptr;
     static_assert(sizeof(function) == sizeof(address));
@@ -53,7 +57,7 @@ Function cast(void* address)
 /// The function `name` of the library `library()` (a function answering a LateLibrary&), with the
 /// type its header declares; looked up once per place of use. Files that call a late library
 /// define each function's name as this macro after their includes, so their calls read as usual.
-#define TARSEL_LATE(library, name)                                                                                    \
+#define TARSEL_LATE(library, name)                                                                                     \
     ([]() -> decltype(&name) {                                                                                         \
         static const auto address = platform::late::cast<decltype(&name)>(library().function(#name));                  \
         return address;                                                                                                \
