@@ -1,7 +1,11 @@
 // Times menu building on the factory configuration: one file selected, 100 files selected, a
-// common path holding 1,000 sub-folders, and the whole `tarsel-finder menu` process.
-// Goals: under 2 ms per build for the first two, under 20 ms with the large common path, under
-// 100 ms for the process.
+// common path holding 1,000 sub-folders; then whole `tarsel-finder menu --json` processes with
+// 1, 100 and 10,000 files beside bare_app given the same arguments.
+//
+//     build/bench/menu_bench [rounds]
+//
+// Goals: under 2 ms per build for the first two, under 20 ms with the large common path; the
+// processes at most 1.3x bare_app (1.5x with 10,000 files).
 
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
@@ -16,7 +20,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -35,6 +42,27 @@ void writeFile(const QString& path)
     if (file.open(QIODevice::WriteOnly)) {
         file.write("some text\n");
     }
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 == 1 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// Milliseconds from start to exit of a process whose output goes nowhere; negative on failure.
+double timeProcess(const QString& program, const QStringList& args)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, args);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return -1;
+    }
+    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 // Milliseconds per build, averaged over the runs after one warm-up build.
@@ -95,28 +123,46 @@ int main(int argc, char** argv)
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::kArrayCommonPath, paths);
     report("menuForMenuKind, common path of 1,000 folders", timeBuilds(service, one, 50), 20);
 
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/tarsel-finder");
-    if (!QFile::exists(program)) {
-        std::printf("tarsel-finder not built: %s\n", qPrintable(program));
-        return 0;
+    // Whole processes: `tarsel-finder menu --json` with 1, 100 and 10,000 files beside bare_app (a
+    // QApplication that starts and quits) given the same arguments, in interleaved rounds; the
+    // first round warms the caches and is not counted.
+    const QString program = QStringLiteral(TARSEL_FINDER_PROGRAM);
+    const QString bare = QStringLiteral(TARSEL_BARE_APP_PROGRAM);
+    QStringList many;
+    for (int i = 0; i < 10000; ++i) {
+        const QString path = work + QStringLiteral("/many%1").arg(i, 5, 10, QLatin1Char('0'));
+        writeFile(path);
+        many << path;
     }
-    const int runs = 10;
-    QElapsedTimer timer;
-    qint64 total = 0;
-    for (int i = 0; i <= runs; ++i) {
-        QProcess process;
-        timer.start();
-        process.start(program, { QStringLiteral("menu"), one.first().toLocalFile() });
-        process.waitForFinished(30000);
-        // The first run warms the caches and is not counted.
-        if (i > 0) {
-            total += timer.nsecsElapsed();
-        }
-        if (process.exitCode() != 0) {
-            std::fprintf(stderr, "tarsel-finder failed: %s\n", process.readAllStandardError().constData());
-            return 1;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("DISPLAY");
+    qunsetenv("WAYLAND_DISPLAY");
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const QList<int> counts { 1, 100, 10000 };
+    std::vector<std::vector<double>> ours(counts.size());
+    std::vector<std::vector<double>> reference(counts.size());
+    for (int round = 0; round <= rounds; ++round) {
+        for (qsizetype c = 0; c < counts.size(); ++c) {
+            const QStringList args
+                = QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + many.mid(0, counts[c]);
+            const double b = timeProcess(bare, args);
+            const double o = timeProcess(program, args);
+            if (b < 0 || o < 0) {
+                std::fprintf(stderr, "a process failed (%d files)\n", counts[c]);
+                return 1;
+            }
+            if (round > 0) {
+                reference[size_t(c)].push_back(b);
+                ours[size_t(c)].push_back(o);
+            }
         }
     }
-    report("tarsel-finder menu (whole process)", double(total) / 1e6 / runs, 100);
+    std::printf("whole processes, medians of %d interleaved rounds (goal: 1.3x, 1.3x, 1.5x)\n", rounds);
+    for (qsizetype c = 0; c < counts.size(); ++c) {
+        const double b = median(reference[size_t(c)]);
+        const double o = median(ours[size_t(c)]);
+        std::printf("%6d files: tarsel-finder menu --json %8.1f ms   bare_app %8.1f ms   %5.2fx\n", counts[c], o, b,
+                    o / b);
+    }
     return 0;
 }

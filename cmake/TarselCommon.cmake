@@ -79,3 +79,26 @@ function(tarsel_add_test_binary name dir)
             PROPERTIES LABELS wayland ENVIRONMENT "QT_QPA_PLATFORM=wayland" TIMEOUT 120)
     endif()
 endfunction()
+
+# The soname of a shared library file (what the linker would record as needed), for the
+# libraries the programs open on first use (platform/LateLibrary.h).
+function(tarsel_soname out_var library)
+    execute_process(COMMAND ${CMAKE_OBJDUMP} -p ${library} OUTPUT_VARIABLE _dump RESULT_VARIABLE _rc)
+    string(REGEX MATCH "SONAME +([^\n ]+)" _match "${_dump}")
+    if(NOT _rc EQUAL 0 OR NOT CMAKE_MATCH_1)
+        message(FATAL_ERROR "no soname found in ${library}")
+    endif()
+    set(${out_var} ${CMAKE_MATCH_1} PARENT_SCOPE)
+endfunction()
+
+# The first shared library file among a package's link libraries whose name holds `stem`.
+function(tarsel_library_file out_var stem)
+    foreach(lib ${ARGN})
+        get_filename_component(_name ${lib} NAME)
+        if(_name MATCHES "^lib${stem}[.]so" AND EXISTS ${lib})
+            set(${out_var} ${lib} PARENT_SCOPE)
+            return()
+        endif()
+    endforeach()
+    message(FATAL_ERROR "no shared library lib${stem} among ${ARGN}")
+endfunction()

@@ -4,6 +4,7 @@
 #   bin/Tarsel, bin/tarsel-finder         the application and the file-manager host
 #   lib/tarsel/TarselFinderExtension.so   the plug-in, which the host finds from bin/
 #   lib/tarsel/qt-plugins/wayland-shell-integration/   the host's layer-shell integration for Qt
+#   lib/tarsel/TarselPdfPages.so          PDF reading, opened on first use from bin/ and the plug-in
 #   libexec/tarsel/tarsel-clipboard       the clipboard holder, which the programs find from bin/
 #   share/applications, share/metainfo, share/icons/hicolor   the desktop entry, AppStream, icons
 #   share/tarsel/file-managers/           the file managers' action snippets
@@ -19,7 +20,7 @@ set(TARSEL_SHARE ${CMAKE_SOURCE_DIR}/share)
 
 install(TARGETS Tarsel tarsel-finder RUNTIME DESTINATION bin)
 install(TARGETS tarsel-clipboard RUNTIME DESTINATION libexec/tarsel)
-install(TARGETS TarselFinderExtension LIBRARY DESTINATION lib/tarsel)
+install(TARGETS TarselFinderExtension TarselPdfPages LIBRARY DESTINATION lib/tarsel)
 if(TARGET tarsel-layer-shell)
     install(TARGETS tarsel-layer-shell LIBRARY DESTINATION lib/tarsel/qt-plugins/wayland-shell-integration)
 endif()
@@ -72,7 +73,15 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The libraries the programs open on first use (platform/LateLibrary.h) are named here: no
+# program records them as needed.
+get_property(_tarsel_late_packages GLOBAL PROPERTY TARSEL_LATE_PACKAGES)
+list(REMOVE_DUPLICATES _tarsel_late_packages)
+list(JOIN _tarsel_late_packages ", " _tarsel_late_depends)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "zip, qt6-qpa-plugins")
+if(_tarsel_late_depends)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${_tarsel_late_depends}")
+endif()
 # Every component (the programs and the package's change log) in one package.
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)

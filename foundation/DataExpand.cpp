@@ -8,6 +8,17 @@
 
 #include <memory>
 
+#include "platform/LateLibrary.h"
+
+// libcrypto is opened on first use: these names call through platform/LateLibrary.h.
+#define EVP_CIPHER_CTX_free TARSEL_LATE(platform::cryptoLibrary, EVP_CIPHER_CTX_free)
+#define EVP_CIPHER_CTX_new TARSEL_LATE(platform::cryptoLibrary, EVP_CIPHER_CTX_new)
+#define EVP_CIPHER_get_block_size TARSEL_LATE(platform::cryptoLibrary, EVP_CIPHER_get_block_size)
+#define EVP_CipherFinal_ex TARSEL_LATE(platform::cryptoLibrary, EVP_CipherFinal_ex)
+#define EVP_CipherInit_ex TARSEL_LATE(platform::cryptoLibrary, EVP_CipherInit_ex)
+#define EVP_CipherUpdate TARSEL_LATE(platform::cryptoLibrary, EVP_CipherUpdate)
+#define EVP_aes_128_ecb TARSEL_LATE(platform::cryptoLibrary, EVP_aes_128_ecb)
+
 namespace qv {
 
 namespace {

@@ -8,12 +8,24 @@
 #include <iconv.h>
 #include <uchardet/uchardet.h>
 
+#include "platform/LateLibrary.h"
+
+// libuchardet is opened on first use: these names call through platform/LateLibrary.h. The fuzz
+// targets, which build this file alone, link the library instead.
+#ifndef TARSEL_LINKED_LIBRARIES
+#define uchardet_data_end TARSEL_LATE(platform::uchardetLibrary, uchardet_data_end)
+#define uchardet_delete TARSEL_LATE(platform::uchardetLibrary, uchardet_delete)
+#define uchardet_get_charset TARSEL_LATE(platform::uchardetLibrary, uchardet_get_charset)
+#define uchardet_handle_data TARSEL_LATE(platform::uchardetLibrary, uchardet_handle_data)
+#define uchardet_new TARSEL_LATE(platform::uchardetLibrary, uchardet_new)
+#endif
+
 namespace qv {
 
 QString guessedEncodingName(const QByteArray& bytes)
 {
     const std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(),
-                                                                                            &uchardet_delete);
+                                                                                            uchardet_delete);
     if (!detector || uchardet_handle_data(detector.get(), bytes.constData(), std::size_t(bytes.size())) != 0) {
         return QString();
     }

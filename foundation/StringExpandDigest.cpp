@@ -17,6 +17,21 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/LateLibrary.h"
+
+// libcrypto is opened on first use: these names call through platform/LateLibrary.h.
+#define EVP_Digest TARSEL_LATE(platform::cryptoLibrary, EVP_Digest)
+#define EVP_DigestFinal_ex TARSEL_LATE(platform::cryptoLibrary, EVP_DigestFinal_ex)
+#define EVP_DigestInit_ex TARSEL_LATE(platform::cryptoLibrary, EVP_DigestInit_ex)
+#define EVP_DigestUpdate TARSEL_LATE(platform::cryptoLibrary, EVP_DigestUpdate)
+#define EVP_MD_CTX_free TARSEL_LATE(platform::cryptoLibrary, EVP_MD_CTX_free)
+#define EVP_MD_CTX_new TARSEL_LATE(platform::cryptoLibrary, EVP_MD_CTX_new)
+#define EVP_MD_get_size TARSEL_LATE(platform::cryptoLibrary, EVP_MD_get_size)
+#define EVP_md5 TARSEL_LATE(platform::cryptoLibrary, EVP_md5)
+#define EVP_sha1 TARSEL_LATE(platform::cryptoLibrary, EVP_sha1)
+#define EVP_sha256 TARSEL_LATE(platform::cryptoLibrary, EVP_sha256)
+#define EVP_sha512 TARSEL_LATE(platform::cryptoLibrary, EVP_sha512)
+
 namespace qv {
 
 namespace {

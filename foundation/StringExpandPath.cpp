@@ -30,6 +30,15 @@
 
 #include <uchardet/uchardet.h>
 
+#include "platform/LateLibrary.h"
+
+// libuchardet is opened on first use: these names call through platform/LateLibrary.h.
+#define uchardet_data_end TARSEL_LATE(platform::uchardetLibrary, uchardet_data_end)
+#define uchardet_delete TARSEL_LATE(platform::uchardetLibrary, uchardet_delete)
+#define uchardet_get_charset TARSEL_LATE(platform::uchardetLibrary, uchardet_get_charset)
+#define uchardet_handle_data TARSEL_LATE(platform::uchardetLibrary, uchardet_handle_data)
+#define uchardet_new TARSEL_LATE(platform::uchardetLibrary, uchardet_new)
+
 namespace qv {
 
 namespace {

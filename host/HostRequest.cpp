@@ -42,17 +42,16 @@ std::optional<QByteArray> resolve(platform::realpath::Resolver& resolver, const 
                                   const QByteArray& cwd, const QString& cwdError, QString* error,
                                   QString* undecodable = nullptr)
 {
-    const QString shown = QFile::decodeName(given);
     if (!given.startsWith('/') && cwd.isEmpty()) {
-        *error
-            = QStringLiteral("Failed to resolve the relative path. File: \"%1\". Error: \"%2\"").arg(shown, cwdError);
+        *error = QStringLiteral("Failed to resolve the relative path. File: \"%1\". Error: \"%2\"")
+                     .arg(QFile::decodeName(given), cwdError);
         return std::nullopt;
     }
     int code = 0;
     QString why;
     const std::optional<QByteArray> path = resolver.canonicalPath(absolute(given, cwd), &why, &code);
     if (!path) {
-        *error = code == ENOENT ? QStringLiteral("no such file or folder: \"%1\"").arg(shown) : why;
+        *error = code == ENOENT ? QStringLiteral("no such file or folder: \"%1\"").arg(QFile::decodeName(given)) : why;
         return std::nullopt;
     }
     if (const std::optional<QByteArray> folder = platform::realpath::folderOfUndecodableName(*path)) {

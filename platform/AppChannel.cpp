@@ -1,11 +1,8 @@
 #include "platform/AppChannel.h"
 
-#include "platform/Paths.h"
 #include "platform/Posix.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QList>
@@ -15,104 +12,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcAppChannel, "tarsel.platform.appchannel", QtWarningMsg)
+Q_DECLARE_LOGGING_CATEGORY(lcAppChannel)
 
 namespace platform {
-
-namespace {
-
-// The session's private runtime folder; empty when the session has none.
-QString runtimeFolder()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return runtime.isEmpty() || !QDir::isAbsolutePath(runtime) ? QString() : QDir::cleanPath(runtime);
-}
-
-} // namespace
-
-QString AppChannel::socketFolder()
-{
-    const QString runtime = runtimeFolder();
-    return runtime.isEmpty() ? Paths::cacheHome() + QStringLiteral("/tarsel/socket") : runtime;
-}
-
-QString AppChannel::socketName()
-{
-    return socketFolder() + QStringLiteral("/tarsel-") + Paths::userName();
-}
-
-bool AppChannel::checkSocketFolder(QString* error)
-{
-    const QString folder = socketFolder();
-    const QByteArray name = QFile::encodeName(folder);
-    const QString action = QStringLiteral("use the socket folder");
-    // The session's runtime folder is the session's to make; ours is made here.
-    if (runtimeFolder().isEmpty() && !QFileInfo::exists(folder)) {
-        // Made closed from the start: a folder made open and closed later has a window in
-        // which another account can make the socket.
-        if (!Paths::ensureFolder(QFileInfo(folder).path())
-            || (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)) {
-            return posix::fail(error, action, folder, posix::errnoText(errno));
-        }
-    }
-    struct stat st
-    {
-    };
-    if (::lstat(name.constData(), &st) != 0) {
-        return posix::fail(error, action, folder, posix::errnoText(errno));
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        return posix::fail(error, action, folder, QStringLiteral("it is not a folder (a link is not followed)"));
-    }
-    if (st.st_uid != ::geteuid()) {
-        return posix::fail(error, action, folder, QStringLiteral("it belongs to another account"));
-    }
-    if ((st.st_mode & 077) != 0) {
-        return posix::fail(
-            error, action, folder,
-            QStringLiteral("other accounts may open it (mode %1)").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0')));
-    }
-    return true;
-}
-
-bool AppChannel::send(const QByteArray& message, int timeoutMs, QString* error)
-{
-    if (message.contains('\n')) {
-        return posix::fail(error, QStringLiteral("hand the message to the application"), socketName(),
-                           QStringLiteral("the message holds a line break"));
-    }
-    // Rather no delivery than a delivery to a socket another account made.
-    QString refused;
-    if (!checkSocketFolder(&refused)) {
-        qCWarning(lcAppChannel).noquote() << refused;
-        if (error) {
-            *error = refused;
-        }
-        return false;
-    }
-    QLocalSocket socket;
-    socket.connectToServer(socketName());
-    if (!socket.waitForConnected(timeoutMs)) {
-        return false;
-    }
-    socket.write(message + '\n');
-    bool ok = true;
-    while (ok && socket.bytesToWrite() > 0) {
-        ok = socket.waitForBytesWritten(timeoutMs);
-    }
-    if (!ok) {
-        posix::fail(error, QStringLiteral("hand the message to the application"), socketName(), socket.errorString());
-        qCWarning(lcAppChannel).noquote() << "could not hand the message to the application:" << socket.errorString();
-    }
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState) {
-        socket.waitForDisconnected(timeoutMs);
-    }
-    return ok;
-}
 
 AppChannel::AppChannel(QObject* parent)
     : QObject(parent)
@@ -218,3 +122,7 @@ bool AppChannel::isListening() const
 }
 
 } // namespace platform
+
+// The listener's meta-object lives with it: programs that only send (the host, the plug-in) then
+// take nothing of Qt Network.
+#include "moc_AppChannel.cpp"

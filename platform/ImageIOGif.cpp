@@ -12,6 +12,24 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/LateLibrary.h"
+
+// giflib is opened on first use: these names call through platform/LateLibrary.h.
+#define EGifCloseFile TARSEL_LATE(platform::gifLibrary, EGifCloseFile)
+#define EGifGCBToExtension TARSEL_LATE(platform::gifLibrary, EGifGCBToExtension)
+#define EGifOpen TARSEL_LATE(platform::gifLibrary, EGifOpen)
+#define EGifPutExtension TARSEL_LATE(platform::gifLibrary, EGifPutExtension)
+#define EGifPutExtensionBlock TARSEL_LATE(platform::gifLibrary, EGifPutExtensionBlock)
+#define EGifPutExtensionLeader TARSEL_LATE(platform::gifLibrary, EGifPutExtensionLeader)
+#define EGifPutExtensionTrailer TARSEL_LATE(platform::gifLibrary, EGifPutExtensionTrailer)
+#define EGifPutImageDesc TARSEL_LATE(platform::gifLibrary, EGifPutImageDesc)
+#define EGifPutLine TARSEL_LATE(platform::gifLibrary, EGifPutLine)
+#define EGifPutScreenDesc TARSEL_LATE(platform::gifLibrary, EGifPutScreenDesc)
+#define EGifSetGifVersion TARSEL_LATE(platform::gifLibrary, EGifSetGifVersion)
+#define GifErrorString TARSEL_LATE(platform::gifLibrary, GifErrorString)
+#define GifFreeMapObject TARSEL_LATE(platform::gifLibrary, GifFreeMapObject)
+#define GifMakeMapObject TARSEL_LATE(platform::gifLibrary, GifMakeMapObject)
+
 namespace platform {
 
 namespace {

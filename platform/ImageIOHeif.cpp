@@ -7,6 +7,32 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/LateLibrary.h"
+
+// libheif is opened on first use: these names call through platform/LateLibrary.h.
+#define heif_context_alloc TARSEL_LATE(platform::heifLibrary, heif_context_alloc)
+#define heif_context_encode_image TARSEL_LATE(platform::heifLibrary, heif_context_encode_image)
+#define heif_context_free TARSEL_LATE(platform::heifLibrary, heif_context_free)
+#define heif_context_get_encoder_for_format TARSEL_LATE(platform::heifLibrary, heif_context_get_encoder_for_format)
+#define heif_context_get_primary_image_handle TARSEL_LATE(platform::heifLibrary, heif_context_get_primary_image_handle)
+#define heif_context_read_from_memory_without_copy                                                                     \
+    TARSEL_LATE(platform::heifLibrary, heif_context_read_from_memory_without_copy)
+#define heif_context_write TARSEL_LATE(platform::heifLibrary, heif_context_write)
+#define heif_decode_image TARSEL_LATE(platform::heifLibrary, heif_decode_image)
+#define heif_encoder_release TARSEL_LATE(platform::heifLibrary, heif_encoder_release)
+#define heif_encoder_set_lossy_quality TARSEL_LATE(platform::heifLibrary, heif_encoder_set_lossy_quality)
+#define heif_have_encoder_for_format TARSEL_LATE(platform::heifLibrary, heif_have_encoder_for_format)
+#define heif_image_add_plane TARSEL_LATE(platform::heifLibrary, heif_image_add_plane)
+#define heif_image_create TARSEL_LATE(platform::heifLibrary, heif_image_create)
+#define heif_image_get_height TARSEL_LATE(platform::heifLibrary, heif_image_get_height)
+#define heif_image_get_plane TARSEL_LATE(platform::heifLibrary, heif_image_get_plane)
+#define heif_image_get_plane_readonly TARSEL_LATE(platform::heifLibrary, heif_image_get_plane_readonly)
+#define heif_image_get_width TARSEL_LATE(platform::heifLibrary, heif_image_get_width)
+#define heif_image_handle_get_height TARSEL_LATE(platform::heifLibrary, heif_image_handle_get_height)
+#define heif_image_handle_get_width TARSEL_LATE(platform::heifLibrary, heif_image_handle_get_width)
+#define heif_image_handle_release TARSEL_LATE(platform::heifLibrary, heif_image_handle_release)
+#define heif_image_release TARSEL_LATE(platform::heifLibrary, heif_image_release)
+
 namespace platform {
 
 namespace {

@@ -1,4 +1,5 @@
-// PDF pages: rendered with QtPdf, written with QPdfWriter into memory, merged by qpdf.
+// PDF pages: rendered with QtPdf (in the module pdfpages/TarselPdfPages.cpp), written with
+// QPdfWriter into memory, merged by qpdf.
 
 #include "platform/ImageIO.h"
 #include "platform/Task.h"
@@ -7,11 +8,20 @@
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfDocument>
 #include <QPdfWriter>
 #include <QTemporaryFile>
 
 #include <cstdio>
+
+#include "platform/LateLibrary.h"
+
+// Reading PDF files takes Qt Pdf, which lives in a module opened on first use.
+extern "C" {
+int tarselPdfPageCount(const QString& path);
+bool tarselRenderPdfPage(const QString& path, int index, double scale, QImage* page);
+}
+#define tarselPdfPageCount TARSEL_LATE(platform::pdfPagesLibrary, tarselPdfPageCount)
+#define tarselRenderPdfPage TARSEL_LATE(platform::pdfPagesLibrary, tarselRenderPdfPage)
 
 namespace platform {
 
@@ -20,23 +30,13 @@ int ImageIO::pdfPageCount(const QString& path)
     if (formatOfFile(path) != Format::Pdf) {
         return -1;
     }
-    QPdfDocument document;
-    if (document.load(path) != QPdfDocument::Error::None) {
-        return -1;
-    }
-    return document.pageCount();
+    return tarselPdfPageCount(path);
 }
 
 QImage ImageIO::renderPdfPage(const QString& path, int index, double scale)
 {
-    QPdfDocument document;
-    if (document.load(path) != QPdfDocument::Error::None || index < 0 || index >= document.pageCount()) {
-        return {};
-    }
-    const QSizeF points = document.pagePointSize(index);
-    const QSize pixels(qMax(1, qRound(points.width() * scale)), qMax(1, qRound(points.height() * scale)));
-    QImage page = document.render(index, pixels);
-    if (page.isNull()) {
+    QImage page;
+    if (!tarselRenderPdfPage(path, index, scale, &page)) {
         return {};
     }
     // Pages have no background of their own: show them on white, as a viewer does.

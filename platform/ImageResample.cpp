@@ -23,6 +23,20 @@
 
 #include <jpeglib.h>
 
+#include "platform/LateLibrary.h"
+
+// libjpeg is opened on first use: these names call through platform/LateLibrary.h.
+#define jpeg_CreateDecompress TARSEL_LATE(platform::jpegLibrary, jpeg_CreateDecompress)
+#define jpeg_destroy_decompress TARSEL_LATE(platform::jpegLibrary, jpeg_destroy_decompress)
+#define jpeg_finish_decompress TARSEL_LATE(platform::jpegLibrary, jpeg_finish_decompress)
+#define jpeg_read_header TARSEL_LATE(platform::jpegLibrary, jpeg_read_header)
+#define jpeg_read_icc_profile TARSEL_LATE(platform::jpegLibrary, jpeg_read_icc_profile)
+#define jpeg_read_scanlines TARSEL_LATE(platform::jpegLibrary, jpeg_read_scanlines)
+#define jpeg_save_markers TARSEL_LATE(platform::jpegLibrary, jpeg_save_markers)
+#define jpeg_start_decompress TARSEL_LATE(platform::jpegLibrary, jpeg_start_decompress)
+#define jpeg_std_error TARSEL_LATE(platform::jpegLibrary, jpeg_std_error)
+#define jpeg_stdio_src TARSEL_LATE(platform::jpegLibrary, jpeg_stdio_src)
+
 namespace platform {
 
 namespace {

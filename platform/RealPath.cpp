@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -155,6 +157,40 @@ std::optional<QByteArray> walk(const QByteArray& path, bool followLast, QString*
     return QByteArray("/") + done.join('/');
 }
 
+// The items of one folder after which the folder's entries are read in one pass, and the
+// largest folder (its size as the file system gives it) read so.
+constexpr int kListAfter = 64;
+constexpr off_t kLargestListed = 4 * 1024 * 1024;
+
+// The type of each entry of the open folder by name; null when the folder cannot be read (it
+// may be searchable only) or is too large to read for a selection.
+std::shared_ptr<const std::unordered_map<std::string, unsigned char>> entriesOf(int folderFd)
+{
+    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat st
+    {
+    };
+    if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_size > kLargestListed) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return nullptr;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        ::close(fd);
+        return nullptr;
+    }
+    auto entries = std::make_shared<std::unordered_map<std::string, unsigned char>>();
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        entries->emplace(entry->d_name, entry->d_type);
+    }
+    const bool complete = errno == 0;
+    ::closedir(dir);
+    return complete ? entries : nullptr;
+}
+
 } // namespace
 
 std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast, QString* error, int* code)
@@ -187,16 +223,32 @@ std::optional<QByteArray> Resolver::canonicalPath(const QByteArray& path, QStrin
         return walk(path, m_followLast, error, code, nullptr);
     }
     const QByteArray key = path.left(slash);
-    const auto known = m_folders.constFind(key);
-    if (known != m_folders.cend()) {
+    const auto known = m_folders.find(key);
+    if (known != m_folders.end()) {
         // The folder was walked (with every check) for an earlier item: only the item is
         // looked at, without following it. A link to be followed, or an item that cannot be
         // looked at, takes the whole walk, which says why.
-        struct statx st
-        {
-        };
-        if (::statx(known->fd, name.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &st) == 0
-            && (!S_ISLNK(st.stx_mode) || !m_followLast)) {
+        if (known->entries == nullptr && ++known->lookups == kListAfter) {
+            known->entries = entriesOf(known->fd);
+        }
+        unsigned char type = DT_UNKNOWN;
+        if (known->entries != nullptr) {
+            const auto entry = known->entries->find(std::string(name.constData(), size_t(name.size())));
+            if (entry == known->entries->end()) {
+                return walk(path, m_followLast, error, code, nullptr);
+            }
+            type = entry->second;
+        }
+        if (type == DT_UNKNOWN) {
+            struct statx st
+            {
+            };
+            if (::statx(known->fd, name.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &st) != 0) {
+                return walk(path, m_followLast, error, code, nullptr);
+            }
+            type = S_ISLNK(st.stx_mode) ? DT_LNK : DT_REG;
+        }
+        if (type != DT_LNK || !m_followLast) {
             return known->text.size() > 1 ? known->text + '/' + name : known->text + name;
         }
         return walk(path, m_followLast, error, code, nullptr);
@@ -236,6 +288,11 @@ bool decodesExactly(const QByteArray& path)
 
 std::optional<QByteArray> folderOfUndecodableName(const QByteArray& path)
 {
+    // Names are UTF-8 to QFile: bytes below 0x80 always come back unchanged, and most paths of a
+    // large selection hold nothing else.
+    if (std::all_of(path.cbegin(), path.cend(), [](char c) { return (uchar(c) & 0x80) == 0; })) {
+        return std::nullopt;
+    }
     qsizetype start = 0;
     while (start <= path.size()) {
         qsizetype end = path.indexOf('/', start);

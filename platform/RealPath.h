@@ -5,7 +5,10 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
+#include <string>
+#include <unordered_map>
 
 namespace platform::realpath {
 
@@ -24,12 +27,17 @@ struct ResolvedFolder
 {
     int fd = -1;
     QByteArray text;
+    /// Items looked up in it so far; after many, its entries are read in one pass.
+    int lookups = 0;
+    /// The type (DT_*) of each entry by name, once read.
+    std::shared_ptr<const std::unordered_map<std::string, unsigned char>> entries;
 };
 
 /// canonicalPath for many paths, most of them in few folders (a selection): the folder part of
 /// each path is walked once, with every check canonicalPath makes, and kept open, so each
-/// further item of a folder seen already costs one look at the item itself. The answers, and
-/// the messages, are those canonicalPath gives.
+/// further item of a folder seen already costs one look at the item itself; once a folder has
+/// given many items, its entries are read in one pass and an item's type is taken from there.
+/// The answers, and the messages, are those canonicalPath gives.
 class Resolver final
 {
 public:

@@ -14,6 +14,21 @@
 
 #include <memory>
 
+#include "platform/LateLibrary.h"
+
+// libcanberra is opened on first use: these names call through platform/LateLibrary.h.
+#define ca_context_change_props TARSEL_LATE(platform::canberraLibrary, ca_context_change_props)
+#define ca_context_create TARSEL_LATE(platform::canberraLibrary, ca_context_create)
+#define ca_context_destroy TARSEL_LATE(platform::canberraLibrary, ca_context_destroy)
+#define ca_context_open TARSEL_LATE(platform::canberraLibrary, ca_context_open)
+#define ca_context_play TARSEL_LATE(platform::canberraLibrary, ca_context_play)
+#define ca_context_play_full TARSEL_LATE(platform::canberraLibrary, ca_context_play_full)
+#define ca_context_set_driver TARSEL_LATE(platform::canberraLibrary, ca_context_set_driver)
+#define ca_proplist_create TARSEL_LATE(platform::canberraLibrary, ca_proplist_create)
+#define ca_proplist_destroy TARSEL_LATE(platform::canberraLibrary, ca_proplist_destroy)
+#define ca_proplist_sets TARSEL_LATE(platform::canberraLibrary, ca_proplist_sets)
+#define ca_strerror TARSEL_LATE(platform::canberraLibrary, ca_strerror)
+
 Q_LOGGING_CATEGORY(lcSound, "tarsel.platform.sound", QtWarningMsg)
 
 namespace platform {

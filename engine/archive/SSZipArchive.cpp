@@ -22,6 +22,28 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include "platform/LateLibrary.h"
+
+// libzip is opened on first use: these names call through platform/LateLibrary.h. The fuzz
+// targets, which build this file alone, link the library instead.
+#ifndef TARSEL_LINKED_LIBRARIES
+#define zip_close TARSEL_LATE(platform::zipLibrary, zip_close)
+#define zip_discard TARSEL_LATE(platform::zipLibrary, zip_discard)
+#define zip_file_add TARSEL_LATE(platform::zipLibrary, zip_file_add)
+#define zip_file_set_encryption TARSEL_LATE(platform::zipLibrary, zip_file_set_encryption)
+#define zip_file_set_external_attributes TARSEL_LATE(platform::zipLibrary, zip_file_set_external_attributes)
+#define zip_file_set_mtime TARSEL_LATE(platform::zipLibrary, zip_file_set_mtime)
+#define zip_open TARSEL_LATE(platform::zipLibrary, zip_open)
+#define zip_register_cancel_callback_with_state                                                                        \
+    TARSEL_LATE(platform::zipLibrary, zip_register_cancel_callback_with_state)
+#define zip_register_progress_callback_with_state                                                                      \
+    TARSEL_LATE(platform::zipLibrary, zip_register_progress_callback_with_state)
+#define zip_set_file_compression TARSEL_LATE(platform::zipLibrary, zip_set_file_compression)
+#define zip_source_buffer TARSEL_LATE(platform::zipLibrary, zip_source_buffer)
+#define zip_source_free TARSEL_LATE(platform::zipLibrary, zip_source_free)
+#define zip_strerror TARSEL_LATE(platform::zipLibrary, zip_strerror)
+#endif
+
 Q_LOGGING_CATEGORY(lcZipWrite, "tarsel.engine.zip.write", QtWarningMsg)
 
 struct SSZipArchive::Writer

@@ -6,6 +6,34 @@
 
 #include <ctime>
 
+#include "platform/LateLibrary.h"
+
+// libzip is opened on first use: these names call through platform/LateLibrary.h. The fuzz
+// targets, which build this file alone, link the library instead.
+#ifndef TARSEL_LINKED_LIBRARIES
+#define zip_discard TARSEL_LATE(platform::zipLibrary, zip_discard)
+#define zip_encryption_method_supported TARSEL_LATE(platform::zipLibrary, zip_encryption_method_supported)
+#define zip_error_clear TARSEL_LATE(platform::zipLibrary, zip_error_clear)
+#define zip_error_code_zip TARSEL_LATE(platform::zipLibrary, zip_error_code_zip)
+#define zip_error_fini TARSEL_LATE(platform::zipLibrary, zip_error_fini)
+#define zip_error_init TARSEL_LATE(platform::zipLibrary, zip_error_init)
+#define zip_fclose TARSEL_LATE(platform::zipLibrary, zip_fclose)
+#define zip_file_get_error TARSEL_LATE(platform::zipLibrary, zip_file_get_error)
+#define zip_file_get_external_attributes TARSEL_LATE(platform::zipLibrary, zip_file_get_external_attributes)
+#define zip_fopen_index TARSEL_LATE(platform::zipLibrary, zip_fopen_index)
+#define zip_fopen_index_encrypted TARSEL_LATE(platform::zipLibrary, zip_fopen_index_encrypted)
+#define zip_fread TARSEL_LATE(platform::zipLibrary, zip_fread)
+#define zip_get_error TARSEL_LATE(platform::zipLibrary, zip_get_error)
+#define zip_get_name TARSEL_LATE(platform::zipLibrary, zip_get_name)
+#define zip_get_num_entries TARSEL_LATE(platform::zipLibrary, zip_get_num_entries)
+#define zip_open TARSEL_LATE(platform::zipLibrary, zip_open)
+#define zip_open_from_source TARSEL_LATE(platform::zipLibrary, zip_open_from_source)
+#define zip_source_buffer_create TARSEL_LATE(platform::zipLibrary, zip_source_buffer_create)
+#define zip_source_free TARSEL_LATE(platform::zipLibrary, zip_source_free)
+#define zip_stat_index TARSEL_LATE(platform::zipLibrary, zip_stat_index)
+#define zip_stat_init TARSEL_LATE(platform::zipLibrary, zip_stat_init)
+#endif
+
 namespace {
 
 SSZipArchiveReader::Failure failureOf(int code)

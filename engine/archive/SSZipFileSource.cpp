@@ -12,6 +12,20 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include "platform/LateLibrary.h"
+
+// libzip is opened on first use: these names call through platform/LateLibrary.h. The fuzz
+// targets, which build this file alone, link the library instead.
+#ifndef TARSEL_LINKED_LIBRARIES
+#define zip_error_fini TARSEL_LATE(platform::zipLibrary, zip_error_fini)
+#define zip_error_init TARSEL_LATE(platform::zipLibrary, zip_error_init)
+#define zip_error_set TARSEL_LATE(platform::zipLibrary, zip_error_set)
+#define zip_error_to_data TARSEL_LATE(platform::zipLibrary, zip_error_to_data)
+#define zip_source_function TARSEL_LATE(platform::zipLibrary, zip_source_function)
+#define zip_source_make_command_bitmap TARSEL_LATE(platform::zipLibrary, zip_source_make_command_bitmap)
+#define zip_stat_init TARSEL_LATE(platform::zipLibrary, zip_stat_init)
+#endif
+
 namespace {
 
 struct Source

@@ -29,6 +29,7 @@ const Installed kInstalled[] = {
     { "bin/tarsel-finder", true },
     { "lib/tarsel/TarselFinderExtension.so", false },
     { "lib/tarsel/qt-plugins/wayland-shell-integration/libtarsel-layer-shell.so", false },
+    { "lib/tarsel/TarselPdfPages.so", false },
     { "libexec/tarsel/tarsel-clipboard", true },
     { "share/applications/com.valden.tarsel.desktop", false },
     { "share/metainfo/com.valden.tarsel.metainfo.xml", false },

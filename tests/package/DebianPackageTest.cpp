@@ -31,6 +31,7 @@ const Entry kEntries[] = {
     { "./usr/bin/tarsel-finder", "-rwxr-xr-x" },
     { "./usr/lib/tarsel/TarselFinderExtension.so", "-rw-r--r--" },
     { "./usr/lib/tarsel/qt-plugins/wayland-shell-integration/libtarsel-layer-shell.so", "-rw-r--r--" },
+    { "./usr/lib/tarsel/TarselPdfPages.so", "-rw-r--r--" },
     { "./usr/libexec/tarsel/tarsel-clipboard", "-rwxr-xr-x" },
     { "./usr/share/applications/com.valden.tarsel.desktop", "-rw-r--r--" },
     { "./usr/share/metainfo/com.valden.tarsel.metainfo.xml", "-rw-r--r--" },
