@@ -236,6 +236,11 @@ bool decodesExactly(const QByteArray& path)
 
 std::optional<QByteArray> folderOfUndecodableName(const QByteArray& path)
 {
+    // A path that reads back exactly as a whole has no name that does not: "/" never takes part
+    // in a multi-byte character. One test for the usual path, not one per component.
+    if (decodesExactly(path)) {
+        return std::nullopt;
+    }
     qsizetype start = 0;
     while (start <= path.size()) {
         qsizetype end = path.indexOf('/', start);

@@ -57,8 +57,7 @@ QVFileTransfer::Hooks QVCopyMoveCommands::transferHooks(bool revealLast, bool is
     hooks.noticed = [](const QStringList& notices) { qv::alertWithMsg(notices.join(QLatin1Char('\n')), nullptr); };
     // A copy or a move that failed asks for full disk access; a paste only says what failed.
     const bool askFullDiskAccess = revealLast;
-    hooks.failed = [this, isCopy, askFullDiskAccess, transfer,
-                    shown](const QList<QVFileTransfer::Item>& failedNow) {
+    hooks.failed = [this, isCopy, askFullDiskAccess, transfer, shown](const QList<QVFileTransfer::Item>& failedNow) {
         *shown = false;
         const QList<QVFileTransfer::Item> failed = failedNow;
         if (const QVProgressHooks& progress = m_context.progressHooks(); progress.clean) {
