@@ -289,8 +289,10 @@ bool decodesExactly(const QByteArray& path)
 std::optional<QByteArray> folderOfUndecodableName(const QByteArray& path)
 {
     // Names are UTF-8 to QFile: bytes below 0x80 always come back unchanged, and most paths of a
-    // large selection hold nothing else.
-    if (std::all_of(path.cbegin(), path.cend(), [](char c) { return (uchar(c) & 0x80) == 0; })) {
+    // large selection hold nothing else. Otherwise a path that reads back exactly as a whole has
+    // no name that does not: "/" never takes part in a multi-byte character.
+    if (std::all_of(path.cbegin(), path.cend(), [](char c) { return (uchar(c) & 0x80) == 0; })
+        || decodesExactly(path)) {
         return std::nullopt;
     }
     qsizetype start = 0;

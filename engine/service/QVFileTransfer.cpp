@@ -13,6 +13,7 @@
 #include <QLoggingCategory>
 
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -129,30 +130,45 @@ bool QVFileTransfer::retryFailed()
 
 bool QVFileTransfer::queue(const QList<Item>& items)
 {
-    bool queued = false;
+    // Every conflict is asked first, here on the main thread, one item after another; the items
+    // handed back then go to the background queue as one job that runs them in order and
+    // reports them back together. One job for the whole selection: a job per item cost a
+    // round trip between the threads per file, more than copying a small file does.
+    QList<Item> jobs;
     for (const Item& item : items) {
         replaceFileAlert(item.destination, item.source, [&](const QString& destination, Placement placement) {
             ++m_loadingCount;
-            queued = true;
             if (m_hooks.open) {
                 m_hooks.open();
             }
-            Item job { item.source, destination, QString(), placement, QString() };
-            auto self = shared_from_this();
-            qv::enterBackground([self, job]() mutable {
-                platform::FileOps::Outcome outcome;
-                const bool ok = platform::FileOps::transferItem(job.source, job.destination, self->m_mode == Mode::Move,
-                                                                job.placement, &outcome, self->m_hooks.copied);
-                if (ok) {
-                    job.destination = outcome.placed;
-                }
-                job.error = outcome.error;
-                job.notice = outcome.notice;
-                qv::enterForeground([self, job, ok]() { self->finished(job, ok); });
-            });
+            jobs.append({ item.source, destination, QString(), placement, QString() });
         });
     }
-    return queued;
+    if (jobs.isEmpty()) {
+        return false;
+    }
+    auto self = shared_from_this();
+    qv::enterBackground([self, jobs = std::move(jobs)]() mutable {
+        std::vector<bool> oks;
+        oks.reserve(size_t(jobs.size()));
+        for (Item& job : jobs) {
+            platform::FileOps::Outcome outcome;
+            const bool ok = platform::FileOps::transferItem(job.source, job.destination, self->m_mode == Mode::Move,
+                                                            job.placement, &outcome, self->m_hooks.copied);
+            if (ok) {
+                job.destination = outcome.placed;
+            }
+            job.error = outcome.error;
+            job.notice = outcome.notice;
+            oks.push_back(ok);
+        }
+        qv::enterForeground([self, jobs = std::move(jobs), oks = std::move(oks)]() {
+            for (qsizetype i = 0; i < jobs.size(); ++i) {
+                self->finished(jobs.at(i), oks.at(size_t(i)));
+            }
+        });
+    });
+    return true;
 }
 
 QString QVFileTransfer::Item::failureMessage(bool isCopy) const

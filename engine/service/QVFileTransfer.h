@@ -70,8 +70,9 @@ public:
     static std::shared_ptr<QVFileTransfer> create(Mode mode, Hooks hooks);
 
     /// Applies the conflict rule to each source in order (destination = folder joined with its
-    /// last component) and queues a job for each item handed back. False when nothing was
-    /// queued (every item stopped, or no sources).
+    /// last component), then queues the items handed back as one background job that runs them
+    /// in order; each still counts, opens and reports as an item of its own. False when nothing
+    /// was queued (every item stopped, or no sources).
     bool start(const QStringList& sources, const QString& folder);
     /// Queues again the items that failed, except those whose source is gone; their
     /// destinations go through the conflict rule again. False when nothing was queued.
@@ -87,7 +88,7 @@ public:
     static std::shared_ptr<QVFileTransfer> pasteCutPaths(const QString& folder, Hooks hooks);
 
     Mode mode() const { return m_mode; }
-    /// Jobs queued and not yet reported back.
+    /// Items queued and not yet reported back.
     qint64 loadingCount() const { return m_loadingCount; }
     const QList<Item>& failedItems() const { return m_failed; }
 

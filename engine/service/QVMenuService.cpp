@@ -50,10 +50,20 @@ QList<QUrl> QVMenuService::selectURLs()
 
 QStringList QVMenuService::selectPaths()
 {
+    // Kept for the list they were made from (held here, so it is that very list while its data
+    // is shared): a command over thousands of items asks for the paths more than once, and each
+    // time would convert every URL again.
+    const QList<QUrl> urls = selectURLs();
+    if (urls.constData() == m_selectPathsOf.constData() && urls.size() == m_selectPathsOf.size()) {
+        return m_selectPaths;
+    }
     QStringList paths;
-    for (const QUrl& url : selectURLs()) {
+    paths.reserve(urls.size());
+    for (const QUrl& url : urls) {
         paths << url.toLocalFile();
     }
+    m_selectPaths = paths;
+    m_selectPathsOf = urls;
     return paths;
 }
 

@@ -290,6 +290,8 @@ private:
     bool m_isOpenFromMainApp = false;
     qint64 m_loadingCount = 0;
     QList<QUrl> m_selectURLs;
+    QList<QUrl> m_selectPathsOf; ///< the list m_selectPaths was made from
+    QStringList m_selectPaths;
     QVMenuItemList m_rightMenuArray;
     ChoiceObserver m_choiceObserver;
     ProgressHooks m_progress;

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -28,14 +29,22 @@ QString failureText(const QList<QVFileTransfer::Item>& failed, bool isCopy)
 QVFileTransfer::Hooks QVCopyMoveCommands::transferHooks(bool revealLast, bool isCopy, const TransferRef& transfer)
 {
     QVFileTransfer::Hooks hooks;
-    hooks.open = [this]() {
+    // Every item counts, but the progress window opens once for the items of one run (and again
+    // for a retry): opening it again for each of thousands of items raised it each time.
+    auto shown = std::make_shared<bool>(false);
+    hooks.open = [this, shown]() {
         m_context.setLoadingCount(m_context.loadingCount() + 1);
+        if (*shown) {
+            return;
+        }
+        *shown = true;
         if (const QVProgressHooks& progress = m_context.progressHooks(); progress.open) {
             progress.open();
         }
     };
     hooks.jobEnded = [this]() { m_context.setLoadingCount(m_context.loadingCount() - 1); };
-    hooks.succeeded = [this, revealLast](const QString& lastDestination) {
+    hooks.succeeded = [this, revealLast, shown](const QString& lastDestination) {
+        *shown = false;
         if (revealLast && QVMenuManager::isPrefCheckOn(QVSwitch::RevealAfterTransfer)) {
             qv::openInFinder(lastDestination);
         }
@@ -48,7 +57,8 @@ QVFileTransfer::Hooks QVCopyMoveCommands::transferHooks(bool revealLast, bool is
     hooks.noticed = [](const QStringList& notices) { qv::alertWithMsg(notices.join(QLatin1Char('\n')), nullptr); };
     // A copy or a move that failed asks for full disk access; a paste only says what failed.
     const bool askFullDiskAccess = revealLast;
-    hooks.failed = [this, isCopy, askFullDiskAccess, transfer](const QList<QVFileTransfer::Item>& failedNow) {
+    hooks.failed = [this, isCopy, askFullDiskAccess, transfer, shown](const QList<QVFileTransfer::Item>& failedNow) {
+        *shown = false;
         const QList<QVFileTransfer::Item> failed = failedNow;
         if (const QVProgressHooks& progress = m_context.progressHooks(); progress.clean) {
             progress.clean();
