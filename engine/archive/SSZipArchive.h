@@ -198,6 +198,11 @@ public:
 private:
     struct Writer;
     bool openWithFlags(int flags);
+    bool closeWithLibzip();
+    bool addToLibzip(size_t position);
+    bool closeWithRecords();
+    /// Writes the whole archive to the descriptor; false with the errno of the failure.
+    bool writeRecords(int fd, int* error);
     bool addEntry(const QString& name, const QByteArray* data, const QString& file, quint64 fileSize, int level,
                   const QString& password, bool aes, quint32 attributes, const QDateTime& date, bool isLink);
 
