@@ -1,6 +1,6 @@
 // Compressing one folder under a password: Compress with Password as the menu runs it (our
-// libzip writer, WinZip AES-256, files deflated at level 6 on several threads before they are
-// written), the same writer with PKWARE encryption, Debian's zip tool (`zip -r -6 -P`) and 7-Zip
+// writer, WinZip AES-256, files deflated at level 6 and encrypted on several threads before they
+// are written), our writer with PKWARE encryption (through libzip), Debian's zip tool (`zip -r -6 -P`) and 7-Zip
 // (`7zz a -tzip -p -mem=AES256`, Debian's 7zip package), in one run, each on a warm page cache:
 // medians of the rounds' times (the writers take turns within each round) and archive sizes.
 // Every archive of the first round is read back by 7-Zip with the password, so an archive that
