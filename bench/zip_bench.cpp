@@ -1,11 +1,12 @@
 // Compressing one folder under a password: Compress with Password as the menu runs it (our
-// libzip writer, WinZip AES-256, files deflated at level 6 on several threads before they are
-// written), the same writer with PKWARE encryption, Debian's zip tool (`zip -r -6 -P`) and 7-Zip
+// writer, WinZip AES-256, files deflated at level 6 and encrypted on several threads before they
+// are written), our writer with PKWARE encryption (through libzip), Debian's zip tool (`zip -r -6 -P`) and 7-Zip
 // (`7zz a -tzip -p -mem=AES256`, Debian's 7zip package), in one run, each on a warm page cache:
-// time and archive size. Every archive is then read back by 7-Zip with the password, so an
-// archive that does not open shows as a failure.
+// medians of the rounds' times (the writers take turns within each round) and archive sizes.
+// Every archive of the first round is read back by 7-Zip with the password, so an archive that
+// does not open shows as a failure.
 //
-//   zip_bench [FOLDER]
+//   zip_bench [--rounds N] [FOLDER]        (N defaults to 20)
 //
 // Without FOLDER a folder of 2,000 mixed files (500 MB in all: text, pseudo-random bytes, runs
 // of zeros, in sizes from a few kB to about 1 MB) is written into a temporary folder.
@@ -24,8 +25,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -92,14 +95,27 @@ qint64 folderSize(const QString& folder)
     return du.readAll().split('\t').first().toLongLong();
 }
 
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n == 0 ? 0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    int rounds = 20;
+    if (args.size() >= 2 && args.first() == QLatin1String("--rounds")) {
+        rounds = qMax(1, args.at(1).toInt());
+        args = args.mid(2);
+    }
     QTemporaryDir scratch;
-    QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : scratch.filePath(QStringLiteral("src"));
-    if (argc <= 1) {
+    QString folder = !args.isEmpty() ? args.first() : scratch.filePath(QStringLiteral("src"));
+    if (args.isEmpty()) {
         makeFolder(folder);
     }
     folder = QFileInfo(folder).absoluteFilePath();
@@ -146,17 +162,35 @@ int main(int argc, char** argv)
                          folder);
           } },
     };
-    std::printf("%-34s %10s %14s %8s\n", "writer", "seconds", "archive bytes", "7z -t");
-    int i = 0;
-    for (const Way& way : ways) {
-        const QString out = scratch.filePath(QStringLiteral("out%1.zip").arg(i++));
-        QElapsedTimer timer;
-        timer.start();
-        const bool ok = way.write(out);
-        const double seconds = double(timer.nsecsElapsed()) / 1e9;
-        const bool reads = ok && run(sevenZip, { QStringLiteral("t"), QStringLiteral("-p") + kPassword, out }, folder);
-        std::printf("%-34s %10.2f %14lld %8s\n", way.name, seconds, QFileInfo(out).size(), reads ? "ok" : "FAILED");
-        QFile::remove(out);
+    const size_t count = std::size(ways);
+    std::vector<std::vector<double>> seconds(count);
+    std::vector<qint64> bytes(count, 0);
+    std::vector<bool> reads(count, true);
+    for (int round = 0; round < rounds; ++round) {
+        // Each round starts with another writer, so no writer always runs first or last.
+        for (size_t k = 0; k < count; ++k) {
+            const size_t i = (k + size_t(round)) % count;
+            const QString out = scratch.filePath(QStringLiteral("out%1.zip").arg(i));
+            QElapsedTimer timer;
+            timer.start();
+            const bool ok = ways[i].write(out);
+            seconds[i].push_back(double(timer.nsecsElapsed()) / 1e9);
+            bytes[i] = QFileInfo(out).size();
+            if (round == 0) {
+                reads[i] = ok && run(sevenZip, { QStringLiteral("t"), QStringLiteral("-p") + kPassword, out }, folder);
+            }
+            reads[i] = reads[i] && ok;
+            QFile::remove(out);
+        }
+        std::fprintf(stderr, "round %d of %d done\n", round + 1, rounds);
+    }
+    std::printf("medians of %d rounds\n", rounds);
+    std::printf("%-36s %10s %10s %14s %8s\n", "writer", "seconds", "/ zip -P", "archive bytes", "7z -t");
+    const double reference = median(seconds[2]);
+    for (size_t i = 0; i < count; ++i) {
+        const double m = median(seconds[i]);
+        std::printf("%-36s %10.2f %10.2f %14lld %8s\n", ways[i].name, m, reference > 0 ? m / reference : 0.0, bytes[i],
+                    reads[i] ? "ok" : "FAILED");
     }
     return 0;
 }

@@ -27,7 +27,7 @@ public:
     virtual void setSkipJunkFiles(bool skip) = 0;
 };
 
-/// Packs paths into one zip archive in this process, with our libzip writer (SSZipArchive),
+/// Packs paths into one zip archive in this process, with our own writer (SSZipArchive),
 /// optionally under a password (WinZip AES-256), and reports each entry as it is written.
 ///
 /// No program runs: the password never appears in an argument vector or an environment, where

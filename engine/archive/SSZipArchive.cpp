@@ -1,26 +1,37 @@
-// The writer over libzip and the name, date and text helpers. libzip gathers the entries and
-// writes the archive when it is closed, into a temporary file that then replaces the target,
-// so a failed or cancelled write never leaves a partial archive at the path.
+// The writer and the name, date and text helpers. The writer gathers the entries and writes the
+// archive when it is closed, into a temporary file that then replaces the target, so a failed
+// or cancelled write never leaves a partial archive at the path.
+//
+// A new archive is written with our own records: its files are deflated and, under a
+// password, encrypted (WinZip AES-256) on several threads, then written in order. Appending to
+// an archive and PKWARE encryption go through libzip, which encrypts on the writing thread.
 
 #include "engine/archive/SSZipArchive.h"
+#include "engine/archive/SSZipAes.h"
 #include "engine/archive/SSZipDeflater.h"
 #include "engine/archive/SSZipFileSource.h"
+#include "engine/archive/SSZipRecordWriter.h"
 #include "foundation/StringExpandCharset.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLoggingCategory>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
 #include <list>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
+#include <zlib.h>
 
 #include "platform/LateLibrary.h"
 
@@ -48,8 +59,26 @@ Q_LOGGING_CATEGORY(lcZipWrite, "tarsel.engine.zip.write", QtWarningMsg)
 
 struct SSZipArchive::Writer
 {
+    /// An entry as it was added; the archive is written from these when it is closed.
+    struct Entry
+    {
+        QString name;
+        bool folder = false;
+        QByteArray data; ///< the content of an entry not read from a file
+        QString file;
+        quint64 fileSize = 0;
+        int level = -1;
+        QString password;
+        bool aes = true;
+        quint32 attributes = 0;
+        QDateTime date;
+    };
+
     zip_t* zip = nullptr;
-    bool failed = false;
+    bool appending = false;
+    std::vector<Entry> entries;
+    /// A name added again replaces the earlier entry, in its place.
+    QHash<QString, size_t> byName;
     /// Contents handed to libzip by reference live until the archive is written.
     std::list<QByteArray> buffers;
     /// What the file sources call while close() writes them.
@@ -63,6 +92,47 @@ namespace {
 /// The deflate level of "the default" (-1): zlib's own default, which costs a fifth of the
 /// time of the highest level for half a percent more bytes.
 constexpr int kDefaultLevel = 6;
+
+int deflateLevelOf(int level)
+{
+    return level < 0 ? kDefaultLevel : qMin(level, 9);
+}
+
+/// The bytes as one raw deflate stream; false when zlib fails.
+bool deflateAll(const QByteArray& data, int level, QByteArray* out)
+{
+    z_stream stream {};
+    if (deflateInit2(&stream, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        return false;
+    }
+    out->resize(qsizetype(deflateBound(&stream, uLong(data.size())) + 16));
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out->data());
+    stream.avail_out = uInt(out->size());
+    const bool ok = ::deflate(&stream, Z_FINISH) == Z_STREAM_END;
+    out->truncate(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return ok;
+}
+
+/// Claims a hidden name beside the path (O_EXCL, so no other file is ever written to); the
+/// descriptor, or -1 with errno.
+int claimScratch(const QString& path, QString* scratch)
+{
+    const QFileInfo target(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *scratch = target.dir().filePath(QStringLiteral(".%1.%2")
+                                             .arg(target.fileName())
+                                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        const int fd = ::open(QFile::encodeName(*scratch).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
 
 } // namespace
 
@@ -85,7 +155,11 @@ bool SSZipArchive::open()
 
 bool SSZipArchive::openForAppending()
 {
-    return openWithFlags(0);
+    const bool ok = openWithFlags(0);
+    if (ok) {
+        m_writer->appending = true;
+    }
+    return ok;
 }
 
 bool SSZipArchive::openWithFlags(int flags)
@@ -114,24 +188,54 @@ bool SSZipArchive::addEntry(const QString& name, const QByteArray* data, const Q
     if (!m_writer || name.isEmpty()) {
         return false;
     }
+    Q_UNUSED(isLink)
+    Writer::Entry entry;
+    entry.name = name;
+    entry.folder = data == nullptr && file.isEmpty();
+    entry.data = data ? *data : QByteArray();
+    entry.file = file;
+    entry.fileSize = fileSize;
+    entry.level = level;
+    entry.password = password;
+    entry.aes = aes;
+    entry.attributes = attributes;
+    entry.date = date;
+    const QString key = entry.folder ? name + QLatin1Char('/') : name;
+    const auto known = m_writer->byName.constFind(key);
+    if (known != m_writer->byName.cend()) {
+        m_writer->entries[*known] = std::move(entry);
+    } else {
+        m_writer->byName.insert(key, m_writer->entries.size());
+        m_writer->entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+bool SSZipArchive::addToLibzip(size_t position)
+{
+    const Writer::Entry& entry = m_writer->entries[position];
     zip_t* zip = m_writer->zip;
-    const bool folder = data == nullptr && file.isEmpty();
-    const int deflateLevel = level < 0 ? kDefaultLevel : qMin(level, 9);
+    const bool folder = entry.folder;
+    const int level = entry.level;
+    const QString& password = entry.password;
+    const bool aes = entry.aes;
+    const int deflateLevel = deflateLevelOf(level);
     zip_source_t* source = nullptr;
-    if (!file.isEmpty()) {
+    if (!entry.file.isEmpty()) {
         // Files are deflated on several threads before libzip writes them; stored ones are not.
         SSZipDeflater* deflater = deflateLevel > 0 ? m_writer->deflater.get() : nullptr;
-        const qint64 first = deflater ? deflater->addFile(QFile::encodeName(file), qint64(fileSize), deflateLevel) : 0;
-        source = SSZipFileSource::create(zip, file, name, fileSize, time_t(date.toSecsSinceEpoch()), &m_writer->hooks,
-                                         deflater, first);
+        const qint64 first
+            = deflater ? deflater->addFile(QFile::encodeName(entry.file), qint64(entry.fileSize), deflateLevel) : 0;
+        source = SSZipFileSource::create(zip, entry.file, entry.name, entry.fileSize,
+                                         time_t(entry.date.toSecsSinceEpoch()), &m_writer->hooks, deflater, first);
     } else {
-        const QByteArray& kept = m_writer->buffers.emplace_back(data ? *data : QByteArray());
+        const QByteArray& kept = m_writer->buffers.emplace_back(entry.data);
         source = zip_source_buffer(zip, kept.constData(), zip_uint64_t(kept.size()), 0);
     }
     if (source == nullptr) {
         return false;
     }
-    const QByteArray entryName = (folder ? name + QLatin1Char('/') : name).toUtf8();
+    const QByteArray entryName = (folder ? entry.name + QLatin1Char('/') : entry.name).toUtf8();
     const zip_int64_t index = zip_file_add(zip, entryName.constData(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
     if (index < 0) {
         zip_source_free(source);
@@ -148,9 +252,8 @@ bool SSZipArchive::addEntry(const QString& name, const QByteArray* data, const Q
         ok = ok && zip_file_set_encryption(zip, at, method, password.toUtf8().constData()) == 0;
     }
     // Made on Unix: every unzip reads the file type and permission bits of these attributes.
-    ok = ok && zip_file_set_external_attributes(zip, at, 0, ZIP_OPSYS_UNIX, attributes) == 0;
-    ok = ok && zip_file_set_mtime(zip, at, time_t(date.toSecsSinceEpoch()), 0) == 0;
-    Q_UNUSED(isLink)
+    ok = ok && zip_file_set_external_attributes(zip, at, 0, ZIP_OPSYS_UNIX, entry.attributes) == 0;
+    ok = ok && zip_file_set_mtime(zip, at, time_t(entry.date.toSecsSinceEpoch()), 0) == 0;
     return ok;
 }
 
@@ -228,7 +331,27 @@ bool SSZipArchive::close()
     if (!m_writer) {
         return false;
     }
+    // PKWARE encryption of a file's content is left to libzip, and so is adding to an archive.
+    const bool libzip = m_writer->appending
+        || std::any_of(m_writer->entries.cbegin(), m_writer->entries.cend(),
+                       [](const Writer::Entry& e) { return !e.folder && !e.password.isEmpty() && !e.aes; });
+    const bool ok = libzip ? closeWithLibzip() : closeWithRecords();
+    m_writer.reset();
+    return ok;
+}
+
+bool SSZipArchive::closeWithLibzip()
+{
     zip_t* zip = m_writer->zip;
+    bool added = true;
+    for (size_t i = 0; i < m_writer->entries.size(); ++i) {
+        added = added && addToLibzip(i);
+    }
+    if (!added) {
+        qCWarning(lcZipWrite).noquote() << "[SSZipArchive] failed to add an entry to" << m_path;
+        zip_discard(zip);
+        return false;
+    }
     if (m_progress) {
         zip_register_progress_callback_with_state(
             zip, 0.01, [](zip_t*, double done, void* self) { static_cast<SSZipArchive*>(self)->m_progress(done); },
@@ -245,8 +368,150 @@ bool SSZipArchive::close()
         qCWarning(lcZipWrite).noquote() << "[SSZipArchive] failed to write" << m_path << zip_strerror(zip);
         zip_discard(zip);
     }
-    m_writer.reset();
     return ok;
+}
+
+bool SSZipArchive::closeWithRecords()
+{
+    zip_discard(m_writer->zip);
+    m_writer->zip = nullptr;
+    QString scratch;
+    const int fd = claimScratch(m_path, &scratch);
+    int error = fd < 0 ? errno : 0;
+    bool ok = fd >= 0 && writeRecords(fd, &error);
+    if (fd >= 0 && ::close(fd) != 0 && ok) {
+        error = errno;
+        ok = false;
+    }
+    if (ok && ::rename(QFile::encodeName(scratch).constData(), QFile::encodeName(m_path).constData()) != 0) {
+        error = errno;
+        ok = false;
+    }
+    if (!ok) {
+        if (fd >= 0) {
+            ::unlink(QFile::encodeName(scratch).constData());
+        }
+        qCWarning(lcZipWrite).noquote() << "[SSZipArchive] failed to write" << m_path << qt_error_string(error);
+    }
+    return ok;
+}
+
+bool SSZipArchive::writeRecords(int fd, int* error)
+{
+    const std::vector<Writer::Entry>& entries = m_writer->entries;
+    const auto cancelled = [this] { return m_cancelled && m_cancelled(); };
+    SSZipRecordWriter out(fd);
+    SSZipDeflater deflater(m_writer->hooks.cancelled);
+    std::vector<qint64> firstPiece(entries.size(), 0);
+    quint64 total = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Writer::Entry& e = entries[i];
+        if (!e.file.isEmpty()) {
+            const QByteArray password = e.password.isEmpty() ? QByteArray() : e.password.toUtf8();
+            firstPiece[i]
+                = deflater.addFile(QFile::encodeName(e.file), qint64(e.fileSize), deflateLevelOf(e.level), password);
+        }
+        total += e.file.isEmpty() ? quint64(e.data.size()) : e.fileSize;
+    }
+    deflater.start();
+    quint64 done = 0;
+    double reported = 0;
+    const auto advance = [&](quint64 bytes) {
+        done += bytes;
+        const double fraction = total > 0 ? qMin(1.0, double(done) / double(total)) : 1.0;
+        if (m_progress && fraction - reported >= 0.01) {
+            reported = fraction;
+            m_progress(fraction);
+        }
+    };
+    const auto failWith = [error](int code) {
+        *error = code;
+        return false;
+    };
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Writer::Entry& e = entries[i];
+        if (cancelled()) {
+            return failWith(ECANCELED);
+        }
+        const int level = e.folder ? 0 : deflateLevelOf(e.level);
+        SSZipRecordWriter::Entry record;
+        record.name = (e.folder ? e.name + QLatin1Char('/') : e.name).toUtf8();
+        record.method = level == 0 ? 0 : 8;
+        // Folders carry no content: never encrypted.
+        record.aes = !e.folder && !e.password.isEmpty();
+        const quint32 dos = _msdosDateWithDate(e.date);
+        record.dosDate = dos != 0 ? dos : 0x00210000; // 1 January 1980, the first date there is
+        record.externalAttributes = e.attributes;
+        if (!e.file.isEmpty()) {
+            if (m_entryStarted) {
+                m_entryStarted(e.name);
+            }
+            if (!out.startEntry(record, e.fileSize)) {
+                return failWith(out.error());
+            }
+            quint32 crc = quint32(crc32(0, nullptr, 0));
+            bool shrunk = false;
+            const qint64 pieces = SSZipDeflater::pieceCount(qint64(e.fileSize));
+            for (qint64 p = 0; p < pieces; ++p) {
+                if (cancelled()) {
+                    return failWith(ECANCELED);
+                }
+                SSZipDeflater::Piece piece = deflater.take(firstPiece[i] + p);
+                if (piece.error != 0) {
+                    return failWith(piece.error > 0 ? piece.error : EIO);
+                }
+                // A file that shrank ends early; one that shrank and grew again would leave a gap.
+                if (shrunk && piece.read > 0) {
+                    return failWith(EIO);
+                }
+                shrunk = shrunk || piece.read < piece.planned;
+                crc = quint32(crc32_combine(crc, piece.crc, z_off_t(piece.read)));
+                record.uncompressedSize += quint64(piece.read);
+                record.compressedSize += quint64(piece.head.size() + piece.deflated.size() + piece.code.size());
+                if (!out.write(piece.head) || !out.write(piece.deflated) || !out.write(piece.code)) {
+                    return failWith(out.error());
+                }
+                deflater.recycle(std::move(piece.deflated));
+                advance(quint64(piece.read));
+            }
+            record.crc = crc;
+        } else if (!e.folder) {
+            QByteArray body;
+            if (level == 0) {
+                body = e.data;
+            } else if (!deflateAll(e.data, level, &body)) {
+                return failWith(EIO);
+            }
+            record.crc = quint32(
+                crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size())));
+            record.uncompressedSize = quint64(e.data.size());
+            QByteArray head;
+            QByteArray code;
+            if (record.aes) {
+                SSZipAes aes;
+                if (!aes.start(e.password.toUtf8()) || !aes.encrypt(body.data(), body.size())) {
+                    return failWith(EIO);
+                }
+                head = aes.header();
+                code = aes.code();
+                if (code.isEmpty()) {
+                    return failWith(EIO);
+                }
+            }
+            record.compressedSize = quint64(head.size() + body.size() + code.size());
+            if (!out.startEntry(record, record.uncompressedSize) || !out.write(head) || !out.write(body)
+                || !out.write(code)) {
+                return failWith(out.error());
+            }
+            advance(quint64(e.data.size()));
+        } else if (!out.startEntry(record, 0)) {
+            return failWith(out.error());
+        }
+        if (!out.finishEntry(record)) {
+            return failWith(out.error());
+        }
+    }
+    return out.finish() || failWith(out.error());
 }
 
 bool SSZipArchive::createZipFileAtPath(const QString& path, const QStringList& withFilesAtPaths,

@@ -93,8 +93,11 @@ public:
     }
 };
 
-/// Zip archives over libzip: extraction (password, overwrite rule, attributes, progress), the
+/// Zip archives: extraction over libzip (password, overwrite rule, attributes, progress), the
 /// password test, and a writer that adds entries one by one (PKWARE or WinZip AES encryption).
+/// A new archive is written with our own records, its files deflated and encrypted with WinZip
+/// AES-256 on several threads (folders are never encrypted); PKWARE encryption and appending
+/// go through libzip.
 ///
 /// Extraction never writes outside its destination: absolute names, ".." components, link
 /// entries whose target leaves the destination and paths that run through a link already on
@@ -198,6 +201,11 @@ public:
 private:
     struct Writer;
     bool openWithFlags(int flags);
+    bool closeWithLibzip();
+    bool addToLibzip(size_t position);
+    bool closeWithRecords();
+    /// Writes the whole archive to the descriptor; false with the errno of the failure.
+    bool writeRecords(int fd, int* error);
     bool addEntry(const QString& name, const QByteArray* data, const QString& file, quint64 fileSize, int level,
                   const QString& password, bool aes, quint32 attributes, const QDateTime& date, bool isLink);
 

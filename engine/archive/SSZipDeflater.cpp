@@ -1,4 +1,5 @@
 #include "engine/archive/SSZipDeflater.h"
+#include "engine/archive/SSZipAes.h"
 
 #include <QtGlobal>
 
@@ -81,6 +82,13 @@ struct SSZipDeflater::File
 {
     QByteArray path;
     int level = 6;
+    QByteArray password;
+    qint64 firstJob = 0;
+    qint64 lastJob = 0;
+    /// The next piece to encrypt, and whether a thread is encrypting one (under the mutex).
+    qint64 nextSeal = 0;
+    bool sealing = false;
+    std::unique_ptr<SSZipAes> aes;
     std::once_flag opened;
     int fd = -1;
     int openError = 0;
@@ -115,6 +123,7 @@ struct SSZipDeflater::Job
     qint64 offset = 0;
     bool last = false;
     bool done = false;
+    bool sealed = false; ///< encrypted (or nothing to encrypt): ready for the writer
     Piece piece;
 };
 
@@ -140,13 +149,17 @@ qint64 SSZipDeflater::pieceCount(qint64 size)
     return size <= 0 ? 1 : (size + kPieceSize - 1) / kPieceSize;
 }
 
-qint64 SSZipDeflater::addFile(const QByteArray& path, qint64 size, int level)
+qint64 SSZipDeflater::addFile(const QByteArray& path, qint64 size, int level, const QByteArray& password)
 {
     auto file = std::make_shared<File>();
     file->path = path;
-    file->level = qBound(1, level, 9);
+    file->level = qBound(0, level, 9);
+    file->password = password;
     const qint64 first = qint64(m_jobs.size());
     const qint64 count = pieceCount(size);
+    file->firstJob = first;
+    file->nextSeal = first;
+    file->lastJob = first + count - 1;
     for (qint64 i = 0; i < count; ++i) {
         Job job;
         job.file = file;
@@ -208,11 +221,60 @@ void SSZipDeflater::work()
         } else {
             job.piece.error = ECANCELED;
         }
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            job.done = true;
+        finish(index);
+    }
+}
+
+void SSZipDeflater::finish(qint64 index)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_jobs[size_t(index)].done = true;
+    // Held here: the writer drops a file's last reference when it takes its last piece.
+    const std::shared_ptr<File> file = m_jobs[size_t(index)].file;
+    while (!file->sealing && file->nextSeal <= file->lastJob && m_jobs[size_t(file->nextSeal)].done) {
+        Job& next = m_jobs[size_t(file->nextSeal)];
+        file->sealing = true;
+        lock.unlock();
+        if (!file->password.isEmpty()) {
+            seal(*file, next);
         }
+        lock.lock();
+        next.sealed = true;
+        file->sealing = false;
+        ++file->nextSeal;
         m_changed.notify_all();
+    }
+    lock.unlock();
+    m_changed.notify_all();
+}
+
+void SSZipDeflater::seal(File& file, Job& job)
+{
+    Piece& piece = job.piece;
+    if (job.offset == 0 && piece.error == 0) {
+        // Every entry has a salt of its own, so its keys are derived here, on this thread.
+        file.aes = std::make_unique<SSZipAes>();
+        if (file.aes->start(file.password)) {
+            piece.head = file.aes->header();
+        } else {
+            piece.error = -1;
+        }
+    }
+    if (piece.error != 0 || !file.aes) {
+        // The writer stops at the first piece that failed; nothing after it is encrypted.
+        piece.error = piece.error != 0 ? piece.error : -1;
+        file.aes.reset();
+        return;
+    }
+    if (!file.aes->encrypt(piece.deflated.data(), piece.deflated.size())) {
+        piece.error = -1;
+    }
+    if (job.last && piece.error == 0) {
+        piece.code = file.aes->code();
+        piece.error = piece.code.isEmpty() ? -1 : 0;
+    }
+    if (job.last || piece.error != 0) {
+        file.aes.reset();
     }
 }
 
@@ -224,7 +286,8 @@ void SSZipDeflater::deflate(Job& job)
         piece.error = job.file->openError;
         return;
     }
-    const qint64 primed = qMin(job.offset, kDictionarySize);
+    const bool store = job.file->level == 0;
+    const qint64 primed = store ? 0 : qMin(job.offset, kDictionarySize);
     // One input buffer per thread, kept for every piece it deflates.
     thread_local QByteArray input;
     input.resize(primed + piece.planned);
@@ -237,6 +300,10 @@ void SSZipDeflater::deflate(Job& job)
     piece.read = got - dictionary;
     const auto* bytes = reinterpret_cast<const Bytef*>(input.constData());
     piece.crc = quint32(crc32(crc32(0, nullptr, 0), bytes + dictionary, uInt(piece.read)));
+    if (store) {
+        piece.deflated = QByteArray(input.constData(), qsizetype(piece.read));
+        return;
+    }
 
     thread_local ThreadStream threadStream;
     z_stream* stream = threadStream.ready(job.file->level);
@@ -270,14 +337,14 @@ SSZipDeflater::Piece SSZipDeflater::take(qint64 index)
         Job& job = m_jobs[size_t(index)];
         if (!job.done) {
             deflate(job);
-            job.done = true;
+            finish(index);
         }
     }
     std::unique_lock<std::mutex> lock(m_mutex);
     // Asking for a piece moves the window up to it, so it is reached whatever was skipped.
     m_taken = qMax(m_taken, index);
     m_changed.notify_all();
-    m_changed.wait(lock, [this, index] { return m_jobs[size_t(index)].done; });
+    m_changed.wait(lock, [this, index] { return m_jobs[size_t(index)].sealed; });
     m_taken = qMax(m_taken, index + 1);
     Piece piece = std::move(m_jobs[size_t(index)].piece);
     m_jobs[size_t(index)].piece = Piece();

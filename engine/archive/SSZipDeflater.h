@@ -10,23 +10,30 @@
 #include <thread>
 #include <vector>
 
-/// Deflates the files of an archive ahead of its writer, on several threads, so that the one
-/// thread that writes (and encrypts) the archive only copies finished data.
+/// Deflates (and, under a password, encrypts) the files of an archive ahead of its writer, on
+/// several threads, so that the one thread that writes the archive only copies finished data.
 ///
 /// Each file is cut into pieces of kPieceSize that are deflated on their own, each primed with
 /// the 32 kB before it: the pieces joined are one raw deflate stream (every piece but the last
 /// ends on a sync flush, the last finishes the stream). The writer takes the pieces in order;
 /// the threads keep at most a few pieces per thread ahead of it, so memory stays bounded
 /// however large the files are.
+///
+/// A file under a password is encrypted with WinZip AES-256 (SSZipAes) piece by piece in
+/// order, each piece by the thread that finished it or its predecessor: the pieces of one file
+/// are encrypted one after the other, those of different files at the same time.
 class SSZipDeflater final
 {
 public:
     static constexpr qint64 kPieceSize = 1024 * 1024;
 
-    /// One deflated piece of a file.
+    /// One deflated piece of a file. Stored before it: `head` (the encryption's salt and
+    /// verifier, on a file's first piece); after it: `code` (the authentication code, on the last).
     struct Piece
     {
-        QByteArray deflated;
+        QByteArray head;
+        QByteArray deflated; ///< the deflated (or stored) bytes, encrypted under a password
+        QByteArray code;
         quint32 crc = 0; ///< of the bytes read
         qint64 read = 0; ///< bytes read; less than planned when the file has shrunk
         qint64 planned = 0;
@@ -38,9 +45,10 @@ public:
     ~SSZipDeflater();
     Q_DISABLE_COPY_MOVE(SSZipDeflater)
 
-    /// Plans a file of the given size at that deflate level (1..9); the number of its first
+    /// Plans a file of the given size at that deflate level (1..9; 0 stores the bytes as they
+    /// are), encrypted when a password (its UTF-8 bytes) is given; the number of its first
     /// piece, its pieces following in order.
-    qint64 addFile(const QByteArray& path, qint64 size, int level);
+    qint64 addFile(const QByteArray& path, qint64 size, int level, const QByteArray& password = QByteArray());
     /// The number of pieces a file of that size is cut into.
     static qint64 pieceCount(qint64 size);
     /// Starts the threads; once started no file may be added.
@@ -57,6 +65,9 @@ private:
     void work();
     bool claim(qint64* index);
     void deflate(Job& job);
+    /// Marks the piece deflated and encrypts what of its file can be encrypted now.
+    void finish(qint64 index);
+    void seal(File& file, Job& job);
 
     std::function<bool()> m_cancelled;
     std::vector<Job> m_jobs;
