@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/model/QVMenuItem.h"
+#include "engine/service/QVPendingWork.h"
 
 #include <QStringList>
 
@@ -10,7 +11,8 @@
 struct QVCommandFamilies;
 
 /// One chosen menu entry as the action table sees it: the top record of the main list and, for
-/// a pick inside its submenu, the chosen child and up to two levels below it.
+/// a pick inside its submenu, the chosen child and up to two levels below it; the selection read
+/// once when the click was decoded; and the pending work the command runs under.
 struct QVActionRequest
 {
     QVMenuItemPtr top;
@@ -18,16 +20,21 @@ struct QVActionRequest
     QVMenuItemPtr grandchild; ///< the entry chosen beneath the child, or null
     QVMenuItemPtr greatGrandchild; ///< the entry chosen beneath the grandchild, or null
     qsizetype childIndex = -1; ///< the child's index among top's children
-    const char* command = ""; ///< the command of the row that runs the request
-    /// The extension handed this command to the application, which runs it here by its key.
+    /// The items the command works on, read once when the click was decoded and checked there
+    /// (no name that is not valid UTF-8 unless the command repairs such names).
+    QStringList paths;
+    /// The command was handed over by the app command URL; the application runs it by its key.
     bool handedOver = false;
+    /// Held from before a row that leaves work behind runs until its last continuation is gone
+    /// (null for the other rows): the host does not exit while the command still works.
+    QVPendingWork::Hold pending;
 
     /// What the child commands act on: the grandchild when one was chosen, else the child.
     const QVMenuItemPtr& chosen() const { return grandchild ? grandchild : child; }
 };
 
-/// One row of the action table: which top records it is for, the command it runs, and how the
-/// dispatch treats it.
+/// One row of the action table: which top records it is for, the call that runs its command,
+/// and how the dispatch treats it.
 struct QVActionRow
 {
     enum Flag : unsigned {
@@ -40,6 +47,9 @@ struct QVActionRow
         /// The command moves the items a cut remembered (its destination is no concern): it
         /// never runs when one of them is a protected folder.
         MovesCutItems = 16,
+        /// The command leaves work behind (a background job, a dialog, a step a moment later):
+        /// the request carries pending work that its continuations hold until they are done.
+        LeavesWork = 32,
     };
     using Test = bool (*)(const QVActionRequest& request);
     /// Runs the command; false when it ran nothing (nothing is counted then).
@@ -47,8 +57,7 @@ struct QVActionRow
 
     const char* key; ///< the top record's key this row is for; null for any key
     Test test; ///< a further test on the request; null for none
-    const char* command;
-    Run run;
+    Run run; ///< the row's call into its family; null for a hand-off to the application
     unsigned flags;
 
     bool matches(const QVActionRequest& request) const;
@@ -56,10 +65,8 @@ struct QVActionRow
 };
 
 /// The ordered table that picks the command for a chosen entry: one table for picks inside a
-/// top entry's submenu, one for picks of the entry itself. The first row that matches decides.
-///
-/// A command this system does not offer yet keeps its row, pointing at notAvailable(), so that
-/// its place in the order is kept and its class only has to replace the run function.
+/// top entry's submenu, one for picks of the entry itself. The first row that matches decides,
+/// and the row itself holds the call that carries the command out.
 class QVActionTable final
 {
 public:
@@ -69,8 +76,9 @@ public:
     static std::span<const QVActionRow> leafRows();
 
     /// The request for the top record and the child indexes ("01".."99", 1-based) that follow it
-    /// in a tag; none when an index fits no entry.
-    static std::optional<QVActionRequest> request(const QVMenuItemPtr& top, QStringList indexes);
+    /// in a tag, on these paths; none when an index fits no entry.
+    static std::optional<QVActionRequest> request(const QVMenuItemPtr& top, QStringList indexes,
+                                                  const QStringList& paths = {});
     /// The first row of the request's table that matches; null for none (nothing runs).
     static const QVActionRow* rowFor(const QVActionRequest& request);
     /// The row that runs a command handed over by the app command URL: the first leaf row named
@@ -79,14 +87,15 @@ public:
     /// something the sender never asked for. Null for none.
     static const QVActionRow* handedOverRowFor(const QVActionRequest& request);
     /// Runs the row's command for the request; true when it ran and counts a use. A row that
-    /// moves, renames or removes items is refused first when one of them is a protected folder:
-    /// every road to a command (menu, hand-over) passes here, so no command can forget the rule.
+    /// moves, renames or removes items is refused first when one of them is a protected folder,
+    /// and a row that leaves work behind runs under pending work: every road to a command (menu,
+    /// hand-over) passes here, so no command can forget either.
     static bool run(const QVActionRow& row, QVCommandFamilies& commands, QVActionRequest request);
 
-    /// The run function of a command not built yet: tells the user so ("Not Available Tip") and
-    /// logs it; runs and counts nothing.
     /// The items the row's command would move, rename or remove (none for other rows).
-    static QStringList movedItems(const QVActionRow& row, QVCommandFamilies& commands);
+    static QStringList movedItems(const QVActionRow& row, const QVActionRequest& request);
 
-    static bool notAvailable(QVCommandFamilies& commands, const QVActionRequest& request);
+    /// For a command that cannot run in this process: tells the user so ("Not Available Tip")
+    /// and logs it; runs and counts nothing.
+    static bool notAvailable(const QVActionRequest& request);
 };

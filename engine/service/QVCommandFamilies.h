@@ -26,7 +26,7 @@ struct QVCommandFamilies
         , files(context, openWith)
         , flagsAndLinks(context)
         , copyMove(context)
-        , commonPaths(context, openWith, flagsAndLinks, copyMove)
+        , commonPaths(context, openWith)
         , images(context, openWith)
         , hashes(context)
         , garbledNames(context)
@@ -39,7 +39,7 @@ struct QVCommandFamilies
     }
     Q_DISABLE_COPY_MOVE(QVCommandFamilies)
 
-    /// The engine the families run in: the action table reads the selection from it.
+    /// The engine the families run in.
     QVCommandContext& context;
     QVOpenWithCommands openWith;
     QVFileCommands files;

@@ -14,8 +14,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QVFile;
+struct QVActionRequest;
+struct QVActionRow;
 struct QVCommandFamilies;
 
 /// The command engine of one process: its view of the selection, and the context menu it builds
@@ -176,9 +179,9 @@ public:
     /// The folder the entry chosen under "Copy to", "Move to", "Create Symlink to", "Terminal To",
     /// "iTerm2 To" or a script that uses "@rftocommonpath" stands for (item1 a common path or
     /// "Select Folder", item2 and item3 entries beneath it, null when not given), asking with the
-    /// folder chooser for "Other Folder", "Select Folder" and folders that are not there. Runs
-    /// the top entry's command on it, except for scripts, which use the answer themselves. Null
-    /// when no folder was chosen.
+    /// folder chooser for "Other Folder", "Select Folder" and folders that are not there. Only
+    /// chooses: the action table's row of the top entry acts on the folder. Null when no folder
+    /// was chosen.
     QString toCommonPathWithItem(const QVMenuItemPtr& top, const QVMenuItemPtr& item1, const QVMenuItemPtr& item2,
                                  const QVMenuItemPtr& item3);
 
@@ -278,7 +281,16 @@ private:
     /// engine. The menu itself is built by QVMenuBuilder.
     platform::MenuTarget* entryTarget() const;
 
+    /// Decodes the tag, builds the request with the selection read and checked once, and runs
+    /// the action table's row for it after folder access was obtained.
     void decodeMenuTag(qint64 tag);
+    /// Logs the chosen entry and tells the choice observer.
+    void reportChoice(qint64 tag, const QVMenuItemList& menu);
+    /// The selected paths the record's command may run on; none when a selected name is not
+    /// valid UTF-8 and the record is not the command that repairs such names.
+    std::optional<QStringList> checkedPaths(qint64 tag, const QVMenuItem& record);
+    /// Runs the row for the request (nothing for no row) and counts the use it reports.
+    void runRequest(const QVActionRow* row, const std::optional<QVActionRequest>& request);
     /// The "Tip" alert asking for a review: "Go Review" asks for it, "Next Time" closes.
     static void showReviewPrompt();
     /// Shows the review prompt once no other work of a command is pending.

@@ -1,10 +1,12 @@
 // The commands of the engine under their own names: each one runs in its family's class, with
-// this engine as the family's context.
+// this engine as the family's context. A command that leaves work behind runs under pending
+// work held here, as the action table holds it for a click.
 
 #include "engine/service/QVMenuService.h"
 
 #include "engine/service/QVCommandFamilies.h"
 #include "engine/service/QVCommandFailures.h"
+#include "engine/service/QVPendingWork.h"
 #include "engine/service/openwith/QVHandOffFailures.h"
 
 static_assert(QVMenuService::kMaxCopyContentsSize == QVFileCommands::kMaxCopyContentsSize);
@@ -94,7 +96,7 @@ void QVMenuService::openCommonPath(const QString& path, const QVMenuItemPtr& wit
 
 void QVMenuService::addToCommonPath()
 {
-    commands().commonPaths.addToCommonPath();
+    commands().commonPaths.addToCommonPath(QVPendingWork::hold());
 }
 
 void QVMenuService::_createSymlinkTo(const QString& folder)
@@ -110,7 +112,7 @@ void QVMenuService::sendToDesktopShortcut()
 QString QVMenuService::toCommonPathWithItem(const QVMenuItemPtr& top, const QVMenuItemPtr& item1,
                                             const QVMenuItemPtr& item2, const QVMenuItemPtr& item3)
 {
-    return commands().commonPaths.toCommonPathWithItem(top, item1, item2, item3);
+    return commands().commonPaths.chooseFolder(top, item1, item2, item3);
 }
 
 // --- File and folder commands --------------------------------------------------------------
@@ -179,7 +181,7 @@ void QVMenuService::lockUnlockFiles(const QVMenuItemPtr&)
 
 void QVMenuService::setFolderIcon(const QVMenuItemPtr& item)
 {
-    commands().flagsAndLinks.setFolderIcon(item);
+    commands().flagsAndLinks.setFolderIcon(item, QVPendingWork::hold());
 }
 
 // --- Copy, move, cut and paste -------------------------------------------------------------
@@ -191,7 +193,7 @@ bool QVMenuService::_replaceFileAlert(const QString& target, const QString& orgP
 
 void QVMenuService::_moveAndCopyToPath(const QString& folder, bool isCopy)
 {
-    commands().copyMove._moveAndCopyToPath(folder, isCopy);
+    commands().copyMove._moveAndCopyToPath(selectPaths(), folder, isCopy);
 }
 
 void QVMenuService::cutPasteItem(const QVMenuItemPtr& item)
@@ -201,7 +203,7 @@ void QVMenuService::cutPasteItem(const QVMenuItemPtr& item)
 
 void QVMenuService::encryptedCompress()
 {
-    commands().compress.encryptedCompress();
+    commands().compress.encryptedCompress(QVPendingWork::hold());
 }
 
 std::shared_ptr<QVFileTransfer> QVMenuService::lastTransfer() const
@@ -213,7 +215,7 @@ std::shared_ptr<QVFileTransfer> QVMenuService::lastTransfer() const
 
 void QVMenuService::copyfileInfo(const QVMenuItemPtr& item)
 {
-    commands().hashes.copyfileInfo(item);
+    commands().hashes.copyfileInfo(item, QVPendingWork::hold());
 }
 
 void QVMenuService::fixingGarbledNames()
@@ -230,12 +232,12 @@ void QVMenuService::convertTextToUTF8()
 
 void QVMenuService::executeScript(const QVMenuItemPtr& item, const QString& commonPath)
 {
-    commands().scripts.executeScript(item, commonPath);
+    commands().scripts.executeScript(item, commonPath, QVPendingWork::hold());
 }
 
 void QVMenuService::executeScript()
 {
-    commands().scripts.executeScript();
+    commands().scripts.executeSelectedScripts(QVPendingWork::hold());
 }
 
 // --- New files, embed, unembed and new folder ---------------------------------------------
@@ -247,7 +249,7 @@ void QVMenuService::createFileWithItem(const QVMenuItemPtr& item)
 
 void QVMenuService::embedFolder()
 {
-    commands().folders.embedFolder();
+    commands().folders.embedFolder(QVPendingWork::hold());
 }
 
 void QVMenuService::unembedFolder()
@@ -257,5 +259,5 @@ void QVMenuService::unembedFolder()
 
 void QVMenuService::createFolder()
 {
-    commands().folders.createFolder();
+    commands().folders.createFolder(QVPendingWork::hold());
 }

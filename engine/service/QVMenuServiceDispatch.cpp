@@ -137,14 +137,7 @@ void QVMenuService::decodeMenuTag(qint64 tag)
 {
     // The menu is spent by this click whatever happens; a pending grant keeps what it needs.
     const QVMenuItemList menu = std::exchange(m_rightMenuArray, {});
-    const QVMenuItemPtr chosen = itemForTag(tag, menu);
-    if (tag < 1 || chosen) {
-        qCInfo(lcMenu).noquote() << "menu entry chosen: tag" << tag << "key"
-                                 << (chosen ? chosen->key() : QStringLiteral("(fold entry)"));
-    }
-    if (m_choiceObserver) {
-        m_choiceObserver(tag, chosen);
-    }
+    reportChoice(tag, menu);
     QStringList groups = tagGroups(tag);
     const qint64 t = groups.isEmpty() ? 0 : groups.takeFirst().toLongLong();
     if (tag < 1 || t < 1) {
@@ -157,23 +150,47 @@ void QVMenuService::decodeMenuTag(qint64 tag)
         return;
     }
     const QVMenuItemPtr record = menu.at(t - 1);
-    const QList<QUrl> urls = selectURLs();
-    if (!record->isFixingGarbledNames()
-        && std::any_of(urls.cbegin(), urls.cend(), &QVMenuBuilder::hasUndecodableName)) {
-        // Such an entry was not in the menu: held as text, the name would be another file's.
-        qCWarning(lcDispatch) << "menu tag" << tag << "is refused: a selected name is not valid UTF-8";
+    const std::optional<QStringList> paths = checkedPaths(tag, *record);
+    if (!paths) {
         return;
     }
-    const QStringList paths = selectPaths();
-    const std::optional<QVActionRequest> request = QVActionTable::request(record, groups);
+    // The request and its row are made once, here; the command gets the paths checked above.
+    const std::optional<QVActionRequest> request = QVActionTable::request(record, groups, *paths);
     const QVActionRow* row = request ? QVActionTable::rowFor(*request) : nullptr;
     const bool needsAccess = row == nullptr || row->has(QVActionRow::FolderAccess);
-    if (record->disabledAuth() || paths.isEmpty() || !needsAccess) {
-        readyStart(record, groups);
+    if (record->disabledAuth() || paths->isEmpty() || !needsAccess) {
+        runRequest(row, request);
         return;
     }
     checkFolderAccess(
-        QFileInfo(paths.first()).absolutePath(), [this, record, groups] { readyStart(record, groups); }, [] {});
+        QFileInfo(paths->first()).absolutePath(), [this, row, request] { runRequest(row, request); }, [] {});
+}
+
+void QVMenuService::reportChoice(qint64 tag, const QVMenuItemList& menu)
+{
+    const QVMenuItemPtr chosen = itemForTag(tag, menu);
+    if (tag < 1 || chosen) {
+        qCInfo(lcMenu).noquote() << "menu entry chosen: tag" << tag << "key"
+                                 << (chosen ? chosen->key() : QStringLiteral("(fold entry)"));
+    }
+    if (m_choiceObserver) {
+        m_choiceObserver(tag, chosen);
+    }
+}
+
+std::optional<QStringList> QVMenuService::checkedPaths(qint64 tag, const QVMenuItem& record)
+{
+    const QList<QUrl> urls = selectURLs();
+    if (!record.isFixingGarbledNames() && std::any_of(urls.cbegin(), urls.cend(), &QVMenuBuilder::hasUndecodableName)) {
+        // Such an entry was not in the menu: held as text, the name would be another file's.
+        qCWarning(lcDispatch) << "menu tag" << tag << "is refused: a selected name is not valid UTF-8";
+        return std::nullopt;
+    }
+    QStringList paths;
+    for (const QUrl& url : urls) {
+        paths << url.toLocalFile();
+    }
+    return paths;
 }
 
 QVMenuItemPtr QVMenuService::itemForTag(qint64 tag) const
@@ -203,10 +220,14 @@ QVMenuItemPtr QVMenuService::itemForTag(qint64 tag, const QVMenuItemList& menu)
 
 void QVMenuService::readyStart(const QVMenuItemPtr& item, QStringList withIndexes)
 {
-    const std::optional<QVActionRequest> request = QVActionTable::request(item, std::move(withIndexes));
-    const QVActionRow* row = request ? QVActionTable::rowFor(*request) : nullptr;
+    const std::optional<QVActionRequest> request = QVActionTable::request(item, std::move(withIndexes), selectPaths());
+    runRequest(request ? QVActionTable::rowFor(*request) : nullptr, request);
+}
+
+void QVMenuService::runRequest(const QVActionRow* row, const std::optional<QVActionRequest>& request)
+{
     if (row != nullptr && QVActionTable::run(*row, commands(), *request)) {
-        useSuccess(item);
+        useSuccess(request->top);
     }
 }
 
@@ -225,6 +246,7 @@ bool QVMenuService::runHandedOverCommand(const QString& key)
     }
     QVActionRequest request;
     request.top = record;
+    request.paths = selectPaths();
     request.handedOver = true;
     const QVActionRow* row = QVActionTable::handedOverRowFor(request);
     if (row == nullptr) {

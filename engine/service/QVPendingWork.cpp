@@ -4,7 +4,14 @@
 
 namespace {
 std::atomic<int> g_pendingWork { 0 };
+const int g_holdToken = 0;
 } // namespace
+
+QVPendingWork::Hold QVPendingWork::hold()
+{
+    begin();
+    return Hold(&g_holdToken, [](const void*) { end(); });
+}
 
 void QVPendingWork::begin()
 {

@@ -129,14 +129,16 @@ TEST_F(QVActionTableOrderTest, TheFirstRowThatFitsDecides)
     QVActionRequest request;
     request.top = QVMenuItem::create();
     request.top->setKey(QStringLiteral("Common Path"));
+    // The settings page is the last row, the one for any key.
     ASSERT_NE(QVActionTable::rowFor(request), nullptr);
-    EXPECT_STREQ(QVActionTable::rowFor(request)->command, "openMainTabViewWithItem");
+    EXPECT_EQ(QVActionTable::rowFor(request), &QVActionTable::leafRows().back());
     request.top->setIsCommonPathShortcutAdd(true);
-    EXPECT_STREQ(QVActionTable::rowFor(request)->command, "addToCommonPath");
+    ASSERT_NE(QVActionTable::rowFor(request)->key, nullptr);
+    EXPECT_STREQ(QVActionTable::rowFor(request)->key, "Common Path");
     // Only the hand-offs to the application have no run function of their own.
     for (const auto& rows : { QVActionTable::childRows(), QVActionTable::leafRows() }) {
         for (const QVActionRow& row : rows) {
-            EXPECT_EQ(row.run == nullptr, row.has(QVActionRow::HandedToApp)) << row.command;
+            EXPECT_EQ(row.run == nullptr, row.has(QVActionRow::HandedToApp)) << (row.key ? row.key : "(any key)");
         }
     }
 }

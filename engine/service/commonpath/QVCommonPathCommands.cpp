@@ -3,9 +3,6 @@
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
-#include "engine/service/QVPendingWork.h"
-#include "engine/service/copymove/QVCopyMoveCommands.h"
-#include "engine/service/flagslinks/QVFlagAndLinkCommands.h"
 #include "engine/service/openwith/QVOpenWithCommands.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
@@ -84,11 +81,10 @@ void QVCommonPathCommands::openCommonPath(const QString& path, const QVMenuItemP
         [] { QVHelper::playSoundType(QVHelper::SoundError); });
 }
 
-void QVCommonPathCommands::addToCommonPath()
+void QVCommonPathCommands::addToCommonPath(QVPendingWork::Hold pending)
 {
     const QStringList paths = m_context.selectPaths();
-    QVPendingWork::begin();
-    qv::enterBackground([this, paths] {
+    qv::enterBackground([this, paths, pending] {
         bool written = true;
         for (const QString& path : paths) {
             if (qv::isFolder(path)) {
@@ -96,7 +92,7 @@ void QVCommonPathCommands::addToCommonPath()
                     = QVMenuManager::addMenuKey(QVMenuManager::kArrayCommonPath, commonPathEntry(path), -1) && written;
             }
         }
-        qv::enterForeground([this, written] {
+        qv::enterForeground([this, written, pending] {
             if (written) {
                 QVHelper::playSoundType(QVHelper::SoundDing);
                 if (const QVProgressHooks& progress = m_context.progressHooks(); progress.showSuccess) {
@@ -107,13 +103,12 @@ void QVCommonPathCommands::addToCommonPath()
                 QVHelper::playSoundType(QVHelper::SoundError);
                 qv::alertWithMsg(qv::localized(QStringLiteral("Error Common Tip")));
             }
-            QVPendingWork::end();
         });
     });
 }
 
-QString QVCommonPathCommands::toCommonPathWithItem(const QVMenuItemPtr& top, const QVMenuItemPtr& item1,
-                                                   const QVMenuItemPtr& item2, const QVMenuItemPtr& item3)
+QString QVCommonPathCommands::chooseFolder(const QVMenuItemPtr& top, const QVMenuItemPtr& item1,
+                                           const QVMenuItemPtr& item2, const QVMenuItemPtr& item3)
 {
     if (!top || !item1) {
         return QString();
@@ -136,16 +131,6 @@ QString QVCommonPathCommands::toCommonPathWithItem(const QVMenuItemPtr& top, con
         if (!qv::isValid(folder)) {
             return QString();
         }
-    }
-    if (top->isCommonScript() || top->isToCommomPathScript()) {
-        return folder;
-    }
-    if (top->isSymlinkTo()) {
-        m_links._createSymlinkTo(folder);
-    } else if (top->isTerminalTo()) {
-        m_openWith.openServe(top->serve(), folder);
-    } else if (top->isCopy() || top->isMove()) {
-        m_copyMove._moveAndCopyToPath(folder, top->isCopy());
     }
     return folder;
 }

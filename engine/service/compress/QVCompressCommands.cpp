@@ -2,7 +2,6 @@
 
 #include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
-#include "engine/service/QVPendingWork.h"
 #include "engine/archive/QVCompress.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
@@ -13,7 +12,7 @@ QVCompressCommands::~QVCompressCommands()
     endWork();
 }
 
-void QVCompressCommands::encryptedCompress()
+void QVCompressCommands::encryptedCompress(QVPendingWork::Hold pending)
 {
     if (m_compress) {
         return;
@@ -25,8 +24,7 @@ void QVCompressCommands::encryptedCompress()
     m_compress = std::make_shared<QVCompress>();
     // The archive is written in the background after the command has returned: the process
     // lives, and the command counts as running, until the run has ended and been cleaned up.
-    m_holdsWork = true;
-    QVPendingWork::begin();
+    m_work = std::move(pending);
     const QVProgressHooks& hooks = m_context.progressHooks();
     if (hooks.setCancelHandler) {
         // The window may outlive this run: it stops whatever compression runs when clicked.
@@ -84,8 +82,5 @@ void QVCompressCommands::clean()
 
 void QVCompressCommands::endWork()
 {
-    if (m_holdsWork) {
-        m_holdsWork = false;
-        QVPendingWork::end();
-    }
+    m_work.reset();
 }

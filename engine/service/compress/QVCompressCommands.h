@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/service/QVPendingWork.h"
+
 #include <QtGlobal>
 
 #include <memory>
@@ -20,7 +22,9 @@ public:
     ~QVCompressCommands();
     Q_DISABLE_COPY_MOVE(QVCompressCommands)
 
-    void encryptedCompress();
+    /// The archive is written in the background: the pending work is held until the run has
+    /// ended and been cleaned up.
+    void encryptedCompress(QVPendingWork::Hold pending);
     /// The compression running now, null when none does.
     std::shared_ptr<QVCompress> compress() const { return m_compress; }
 
@@ -31,5 +35,5 @@ private:
 
     QVCommandContext& m_context;
     std::shared_ptr<QVCompress> m_compress;
-    bool m_holdsWork = false; ///< the running compression counts as pending work
+    QVPendingWork::Hold m_work; ///< held while a compression runs
 };

@@ -105,7 +105,7 @@ QVCopyMoveCommands::RootRetry QVCopyMoveCommands::retryWithRootAccess(const QLis
     return again && again->retryFailed() ? RootRetry::Retried : RootRetry::NotRetried;
 }
 
-void QVCopyMoveCommands::_moveAndCopyToPath(const QString& folder, bool isCopy)
+void QVCopyMoveCommands::_moveAndCopyToPath(const QStringList& paths, const QString& folder, bool isCopy)
 {
     bool permitted = false;
     QVCheckPermit::checkPermitWithPath(
@@ -121,7 +121,7 @@ void QVCopyMoveCommands::_moveAndCopyToPath(const QString& folder, bool isCopy)
                                            transferHooks(true, isCopy, ref));
     *ref = transfer;
     m_lastTransfer = transfer;
-    transfer->start(m_context.selectPaths(), folder);
+    transfer->start(paths, folder);
 }
 
 void QVCopyMoveCommands::cutPasteItem(const QVMenuItemPtr& item)

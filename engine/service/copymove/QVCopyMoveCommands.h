@@ -21,8 +21,9 @@ public:
     }
     Q_DISABLE_COPY_MOVE(QVCopyMoveCommands)
 
-    /// Copies or moves the selected items into the folder behind the progress window.
-    void _moveAndCopyToPath(const QString& folder, bool isCopy);
+    /// Copies or moves the items (the selection as the click read it) into the folder behind the
+    /// progress window.
+    void _moveAndCopyToPath(const QStringList& paths, const QString& folder, bool isCopy);
     /// "Cut Paste" remembers the selection; "Paste" moves the remembered items into the first
     /// selected folder.
     void cutPasteItem(const QVMenuItemPtr& item);

@@ -73,17 +73,13 @@ void setIcons(const QImage& image, const QStringList& paths)
 }
 
 // Clears the custom icons, then sets the image a moment later on the main queue.
-void applyIcon(const QImage& image, const QStringList& paths)
+void applyIcon(const QImage& image, const QStringList& paths, const QVPendingWork::Hold& pending)
 {
     setIcons(QImage(), paths);
     if (image.isNull()) {
         return;
     }
-    QVPendingWork::begin();
-    qv::enterForegroundWithDelay(kIconSetDelay, [image, paths] {
-        setIcons(image, paths);
-        QVPendingWork::end();
-    });
+    qv::enterForegroundWithDelay(kIconSetDelay, [image, paths, pending] { setIcons(image, paths); });
 }
 
 } // namespace
@@ -126,11 +122,11 @@ void QVFlagAndLinkCommands::lockUnlockFiles()
     }
 }
 
-void QVFlagAndLinkCommands::setFolderIcon(const QVMenuItemPtr& item)
+void QVFlagAndLinkCommands::setFolderIcon(const QVMenuItemPtr& item, QVPendingWork::Hold pending)
 {
     const QImage image = item->key() == QLatin1String("Recover Icon") ? QImage() : item->menuIcon();
     if (m_context.isSelectURL()) {
-        applyIcon(image, m_context.selectPaths());
+        applyIcon(image, m_context.selectPaths(), pending);
         return;
     }
     QVCheckPermit::activePanelForOSX15();
@@ -142,7 +138,7 @@ void QVFlagAndLinkCommands::setFolderIcon(const QVMenuItemPtr& item)
     options.directory = m_context.selectPaths().value(0);
     const platform::PanelResult result = platform::Panels::runOpenPanel(options);
     if (result.isOK()) {
-        applyIcon(image, result.paths);
+        applyIcon(image, result.paths, pending);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/model/QVMenuItem.h"
+#include "engine/service/QVPendingWork.h"
 
 #include <QString>
 
@@ -24,8 +25,9 @@ public:
     void lockUnlockFiles();
     /// Sets the item's image as the custom icon of each selected item (of items chosen in a
     /// panel when the menu was opened on a folder's background); "Recover Icon", or an image
-    /// that cannot be loaded, only removes the custom icons.
-    void setFolderIcon(const QVMenuItemPtr& item);
+    /// that cannot be loaded, only removes the custom icons. The image is set a moment after the
+    /// old icons are cleared, under the pending work.
+    void setFolderIcon(const QVMenuItemPtr& item, QVPendingWork::Hold pending);
     /// Makes an alias of each selected item in the folder, under a free name; each item plays
     /// its own sound, and with the reveal switch on an alias outside the Desktop is revealed.
     void _createSymlinkTo(const QString& folder);

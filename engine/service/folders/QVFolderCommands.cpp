@@ -3,7 +3,6 @@
 #include "engine/service/QVCommandContext.h"
 #include "engine/service/QVCommandFailures.h"
 #include "engine/service/QVHelper.h"
-#include "engine/service/QVPendingWork.h"
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/QVFile.h"
@@ -105,7 +104,7 @@ QString QVFolderCommands::makeFreeFolder(const QString& path, QString* error)
     return platform::FileOps::makeFreeFolder(path, error);
 }
 
-void QVFolderCommands::embedFolder()
+void QVFolderCommands::embedFolder(QVPendingWork::Hold pending)
 {
     const QStringList paths = m_context.selectPaths();
     if (paths.isEmpty()) {
@@ -116,15 +115,16 @@ void QVFolderCommands::embedFolder()
         embedStep(defaultName, NotClassified);
         return;
     }
-    // The process stays until the dialog has been answered.
-    QVPendingWork::begin();
-    const bool shown = QVNameDialogs::openEmbedFolder(defaultName, [this](const QString& name, int mode) {
+    // The process stays until the dialog has been answered; the dialog may keep its handler
+    // for longer, so the handler lets go of the work once it has run.
+    auto held = std::make_shared<QVPendingWork::Hold>(std::move(pending));
+    const bool shown = QVNameDialogs::openEmbedFolder(defaultName, [this, held](const QString& name, int mode) {
         embedStep(name, mode);
         clean();
-        QVPendingWork::end();
+        held->reset();
     });
     if (!shown) {
-        QVPendingWork::end();
+        held->reset();
     }
 }
 
@@ -249,24 +249,24 @@ QString QVFolderCommands::newFolderBase()
     return QFileInfo(base).path();
 }
 
-void QVFolderCommands::createFolder()
+void QVFolderCommands::createFolder(QVPendingWork::Hold pending)
 {
     const QString folder = newFolderBase();
-    QVPendingWork::begin();
-    const bool shown
-        = QVNameDialogs::openNewFolder(qv::localized(QStringLiteral("Untitled")), [this, folder](const QString& name) {
-              // Cancel hands back the empty name: nothing is made.
-              if (QVNameDialogs::isFolderName(name)) {
-                  QString error;
-                  if (makeFreeFolder(QDir(folder).filePath(name), &error).isNull()) {
-                      QVHelper::playSoundType(QVHelper::SoundError);
-                      showError(error);
-                  }
-                  clean();
-              }
-              QVPendingWork::end();
-          });
+    auto held = std::make_shared<QVPendingWork::Hold>(std::move(pending));
+    const bool shown = QVNameDialogs::openNewFolder(
+        qv::localized(QStringLiteral("Untitled")), [this, folder, held](const QString& name) {
+            // Cancel hands back the empty name: nothing is made.
+            if (QVNameDialogs::isFolderName(name)) {
+                QString error;
+                if (makeFreeFolder(QDir(folder).filePath(name), &error).isNull()) {
+                    QVHelper::playSoundType(QVHelper::SoundError);
+                    showError(error);
+                }
+                clean();
+            }
+            held->reset();
+        });
     if (!shown) {
-        QVPendingWork::end();
+        held->reset();
     }
 }

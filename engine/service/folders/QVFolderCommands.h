@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/service/QVPendingWork.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,9 +27,10 @@ public:
     }
     Q_DISABLE_COPY_MOVE(QVFolderCommands)
 
-    void embedFolder();
+    /// The dialogs keep the pending work until they have been answered.
+    void embedFolder(QVPendingWork::Hold pending);
     void unembedFolder();
-    void createFolder();
+    void createFolder(QVPendingWork::Hold pending);
 
     /// The embed step: moves the selected items into a new folder of that name beside the first
     /// one. A name that is no folder name does nothing.

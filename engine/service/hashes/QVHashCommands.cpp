@@ -68,7 +68,7 @@ QVHashCommands::DigestAlert QVHashCommands::digestAlert(const QString& key, qv::
     return alert;
 }
 
-void QVHashCommands::copyfileInfo(const QVMenuItemPtr& item)
+void QVHashCommands::copyfileInfo(const QVMenuItemPtr& item, QVPendingWork::Hold pending)
 {
     const QList<QUrl> urls = m_context.selectURLs();
     if (urls.isEmpty() || qv::isFolder(urls.first().toLocalFile())) {
@@ -84,10 +84,11 @@ void QVHashCommands::copyfileInfo(const QVMenuItemPtr& item)
         return;
     }
     const DigestEntry& entry = kDigestEntries[tag - 1];
-    showDigest(QString::fromLatin1(entry.key), entry.kind, urls.first().toLocalFile());
+    showDigest(QString::fromLatin1(entry.key), entry.kind, urls.first().toLocalFile(), std::move(pending));
 }
 
-void QVHashCommands::showDigest(const QString& key, qv::FileDigestKind kind, const QString& path)
+void QVHashCommands::showDigest(const QString& key, qv::FileDigestKind kind, const QString& path,
+                                QVPendingWork::Hold pending)
 {
     if (const QVProgressHooks& progress = m_context.progressHooks(); progress.open) {
         progress.open();
@@ -95,10 +96,9 @@ void QVHashCommands::showDigest(const QString& key, qv::FileDigestKind kind, con
     // A copy: the job may end after the engine that started it. The job is pending work until
     // its alert has been answered, so that the host, which ends when no work is left, shows it.
     const QVProgressHooks hooks = m_context.progressHooks();
-    QVPendingWork::begin();
-    qv::enterBackground([key, kind, path, hooks] {
+    qv::enterBackground([key, kind, path, hooks, pending] {
         const qv::FileDigests digests = qv::digestsOfFileAtPath(path, { kind });
-        qv::enterForeground([key, kind, digests, hooks] {
+        qv::enterForeground([key, kind, digests, hooks, pending] {
             if (hooks.clean) {
                 hooks.clean();
             }
@@ -114,7 +114,6 @@ void QVHashCommands::showDigest(const QString& key, qv::FileDigestKind kind, con
                 qv::copyToPasteboard(shown.copies.at(button));
                 QVHelper::playSoundType(QVHelper::SoundCopy);
             }
-            QVPendingWork::end();
         });
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/model/QVMenuItem.h"
+#include "engine/service/QVPendingWork.h"
 #include "foundation/StringExpandDigest.h"
 
 #include <QString>
@@ -20,8 +21,9 @@ public:
     Q_DISABLE_COPY_MOVE(QVHashCommands)
 
     /// The item's tag picks the digest: 1 MD5, 2 SHA1, 3 SHA256, 4 SHA512, 5 CRC32; any other
-    /// opens the hash window. A folder as the first item does nothing.
-    void copyfileInfo(const QVMenuItemPtr& item);
+    /// opens the hash window. A folder as the first item does nothing. A digest is worked out in
+    /// the background and its alert answered under the pending work.
+    void copyfileInfo(const QVMenuItemPtr& item, QVPendingWork::Hold pending);
 
     /// What the alert of one digest shows and what its buttons copy.
     struct DigestAlert
@@ -40,7 +42,7 @@ public:
     static QString crc32Hex(const QString& decimal);
 
 private:
-    void showDigest(const QString& key, qv::FileDigestKind kind, const QString& path);
+    void showDigest(const QString& key, qv::FileDigestKind kind, const QString& path, QVPendingWork::Hold pending);
 
     QVCommandContext& m_context;
 };

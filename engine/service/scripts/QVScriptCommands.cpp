@@ -3,7 +3,6 @@
 #include "engine/model/QVMenuManager.h"
 #include "engine/service/QVCommandContext.h"
 #include "engine/service/QVHelper.h"
-#include "engine/service/QVPendingWork.h"
 #include "engine/service/commonpath/QVCommonPathCommands.h"
 #include "engine/service/scripts/QVScriptPlaceholders.h"
 #include "foundation/AlertExpand.h"
@@ -71,24 +70,26 @@ QString QVScriptCommands::resultFolder()
 }
 
 bool QVScriptCommands::executeScriptWithItem(const QVMenuItemPtr& top, const QVMenuItemPtr& child,
-                                             const QVMenuItemPtr& grandchild, const QVMenuItemPtr& greatGrandchild)
+                                             const QVMenuItemPtr& grandchild, const QVMenuItemPtr& greatGrandchild,
+                                             const QVPendingWork::Hold& pending)
 {
     const QVMenuItemPtr script = QVScriptPlaceholders::usesCommonPath(top->script()) ? top : child;
     if (!script || !QVScriptPlaceholders::usesCommonPath(script->script())) {
         if (script) {
-            executeScript(script);
+            executeScript(script, QString(), pending);
         }
         return bool(script);
     }
-    const QString folder = m_commonPaths.toCommonPathWithItem(top, child, grandchild, greatGrandchild);
+    const QString folder = m_commonPaths.chooseFolder(top, child, grandchild, greatGrandchild);
     if (!qv::isValid(folder)) {
         return false;
     }
-    executeScript(script, folder);
+    executeScript(script, folder, pending);
     return true;
 }
 
-void QVScriptCommands::executeScript(const QVMenuItemPtr& item, const QString& commonPath)
+void QVScriptCommands::executeScript(const QVMenuItemPtr& item, const QString& commonPath,
+                                     const QVPendingWork::Hold& pending)
 {
     if (!item) {
         return;
@@ -107,7 +108,7 @@ void QVScriptCommands::executeScript(const QVMenuItemPtr& item, const QString& c
     const QString folder = resultFolder();
     m_context.checkFolderAccess(
         QStringLiteral("/"),
-        [this, expansion, isShell, title, folder] {
+        [this, expansion, isShell, title, folder, pending] {
             if (expansion.showsProgress) {
                 if (const QVProgressHooks& progress = m_context.progressHooks(); progress.open) {
                     progress.open();
@@ -115,21 +116,21 @@ void QVScriptCommands::executeScript(const QVMenuItemPtr& item, const QString& c
             }
             for (const QString& run : expansion.runs) {
                 if (isShell) {
-                    runShell(title, run, folder);
+                    runShell(title, run, folder, pending);
                 } else {
-                    runAppleScript(title, run);
+                    runAppleScript(title, run, pending);
                 }
             }
         },
         [] {});
 }
 
-void QVScriptCommands::runShell(const QString& title, const QString& script, const QString& folder)
+void QVScriptCommands::runShell(const QString& title, const QString& script, const QString& folder,
+                                const QVPendingWork::Hold& pending)
 {
-    QVPendingWork::begin();
-    qv::enterBackground([this, title, script, folder] {
-        qv::executeWithBlock(script, [this, title, script, folder](bool success, const QString& output) {
-            qv::enterForeground([this, title, script, folder, success, output] {
+    qv::enterBackground([this, title, script, folder, pending] {
+        qv::executeWithBlock(script, [this, title, script, folder, pending](bool success, const QString& output) {
+            qv::enterForeground([this, title, script, folder, success, output, pending] {
                 closeToolWindows(m_context);
                 QVHelper::playSoundType(success ? QVHelper::SoundDing : QVHelper::SoundError);
                 if (!success) {
@@ -137,18 +138,16 @@ void QVScriptCommands::runShell(const QString& title, const QString& script, con
                 } else if (qv::isValid(output)) {
                     QVScriptResult::show({ title, output, true, script, folder });
                 }
-                QVPendingWork::end();
             });
         });
     });
 }
 
-void QVScriptCommands::runAppleScript(const QString& title, const QString& script)
+void QVScriptCommands::runAppleScript(const QString& title, const QString& script, const QVPendingWork::Hold& pending)
 {
-    QVPendingWork::begin();
-    qv::enterBackground([this, title, script] {
+    qv::enterBackground([this, title, script, pending] {
         const QString error = qv::executeAppleScriptSource(script);
-        qv::enterForeground([this, title, script, error] {
+        qv::enterForeground([this, title, script, error, pending] {
             closeToolWindows(m_context);
             if (error.isNull()) {
                 QVHelper::playSoundType(QVHelper::SoundDing);
@@ -158,20 +157,18 @@ void QVScriptCommands::runAppleScript(const QString& title, const QString& scrip
                 QVHelper::playSoundType(QVHelper::SoundError);
                 QVScriptResult::show({ title, error, false, script, QString() });
             }
-            QVPendingWork::end();
         });
     });
 }
 
-void QVScriptCommands::executeScript()
+void QVScriptCommands::executeSelectedScripts(const QVPendingWork::Hold& pending)
 {
     for (const QString& path : m_context.selectPaths()) {
         const QString ext = QFileInfo(path).suffix().toLower();
         if (ext != QLatin1String("sh") && ext != QLatin1String("scpt")) {
             continue;
         }
-        QVPendingWork::begin();
-        qv::enterBackground([path, ext] {
+        qv::enterBackground([path, ext, pending] {
             bool success = false;
             QString message;
             if (ext == QLatin1String("sh")) {
@@ -183,12 +180,11 @@ void QVScriptCommands::executeScript()
                 message = qv::executeAppleScriptPath(path);
                 success = message.isNull();
             }
-            qv::enterForeground([success, message] {
+            qv::enterForeground([success, message, pending] {
                 QVHelper::playSoundType(success ? QVHelper::SoundDing : QVHelper::SoundError);
                 if (!success || qv::isValid(message)) {
                     qv::alertWithMsg(message);
                 }
-                QVPendingWork::end();
             });
         });
     }

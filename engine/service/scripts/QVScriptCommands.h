@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/model/QVMenuItem.h"
+#include "engine/service/QVPendingWork.h"
 
 #include <QByteArray>
 #include <QList>
@@ -32,13 +33,14 @@ public:
     /// that uses "@rftocommonpath" gets its folder from the chosen entry first; false, running
     /// nothing, when no folder was chosen.
     bool executeScriptWithItem(const QVMenuItemPtr& top, const QVMenuItemPtr& child, const QVMenuItemPtr& grandchild,
-                               const QVMenuItemPtr& greatGrandchild);
+                               const QVMenuItemPtr& greatGrandchild, const QVPendingWork::Hold& pending);
     /// Expands the item's script for the selection and runs it (once, or once per item), after
-    /// access to "/" was granted; commonPath is the folder for "@rftocommonpath".
-    void executeScript(const QVMenuItemPtr& item, const QString& commonPath = QString());
+    /// access to "/" was granted; commonPath is the folder for "@rftocommonpath". The runs are
+    /// pending work until their results are shown.
+    void executeScript(const QVMenuItemPtr& item, const QString& commonPath, const QVPendingWork::Hold& pending);
     /// "Execute Script": runs each selected file with the extension "sh" by "/bin/sh" and each
     /// "scpt" by the AppleScript stand-in; the output or the failure is shown in an alert.
-    void executeScript();
+    void executeSelectedScripts(const QVPendingWork::Hold& pending);
 
     /// Whole days since the first start recorded under QVMenuManager::kFirstStartDate, which is
     /// recorded now when missing.
@@ -50,8 +52,9 @@ private:
     /// Where the result window's terminal opens: the first selected folder, a selected file's
     /// folder, else the Desktop.
     QString resultFolder();
-    void runShell(const QString& title, const QString& script, const QString& folder);
-    void runAppleScript(const QString& title, const QString& script);
+    void runShell(const QString& title, const QString& script, const QString& folder,
+                  const QVPendingWork::Hold& pending);
+    void runAppleScript(const QString& title, const QString& script, const QVPendingWork::Hold& pending);
 
     QVCommandContext& m_context;
     QVCommonPathCommands& m_commonPaths;

@@ -186,6 +186,13 @@ private:
     void placeInCommand(Frame& f, bool bare);
     void step(QChar c);
     void stepBare(Frame& f, QChar c);
+    /// "(" or ")" outside quotes: ends the word and the command; "((" opens arithmetic, and a
+    /// nested frame counts its depth.
+    void bareParenthesis(Frame& f, QChar c);
+    /// "<" or ">" after the word it ended: a process substitution or a here-document's word.
+    void bareRedirection(QChar c);
+    /// Any other character: part of the word, noting a tilde, a brace or a subscript.
+    void bareWordChar(Frame& f, QChar c);
     void stepDouble(QChar c);
     void stepOpaque(Frame& f, QChar c);
     void stepHereWord(Frame& f, QChar c);
@@ -401,55 +408,68 @@ void Reader::stepBare(Frame& f, QChar c)
         endWord(f);
         newCommand(f);
         startHereBodies();
-    } else if (c == QLatin1Char('(')) {
-        const bool atWordStart = !f.wordStarted;
-        endWord(f);
-        newCommand(f);
-        if (atWordStart && peek() == QLatin1Char('(')) {
-            push(Kind::Arith, 2);
-            m_i += 1;
-        } else if (f.nested) {
-            ++f.depth;
-        }
-    } else if (c == QLatin1Char(')')) {
-        endWord(f);
-        newCommand(f);
-        if (f.nested && --f.depth < 0) {
-            closeTest(f);
-            pop();
-        }
+    } else if (c == QLatin1Char('(') || c == QLatin1Char(')')) {
+        bareParenthesis(f, c);
     } else if (c == QLatin1Char('<') || c == QLatin1Char('>')) {
         endWord(f);
-        if (peek() == QLatin1Char('(')) {
-            push(Kind::Bare);
-            m_i += 1;
-        } else if (c == QLatin1Char('<') && peek() == QLatin1Char('<')) {
-            if (peek(2) == QLatin1Char('<')) {
-                m_i += 2;
-            } else {
-                m_i += 1;
-                push(Kind::HereWord);
-                if (peek() == QLatin1Char('-')) {
-                    top().here.stripTabs = true;
-                    m_i += 1;
-                }
-            }
-        }
+        bareRedirection(c);
     } else if (QStringView(u";&|").contains(c)) {
         endWord(f);
         newCommand(f);
     } else {
-        if (c == QLatin1Char('~')) {
-            m_tilde = true;
-        } else if (c == QLatin1Char('{')) {
-            f.braceInWord = true;
-        } else if (c == QLatin1Char('[') && f.wordPlain && !f.wordHasValue && isName(f.word)) {
-            f.subscript = true;
-        } else if (c == QLatin1Char(']')) {
-            f.subscript = false;
-        }
-        wordChar(f, c, true);
+        bareWordChar(f, c);
     }
+}
+
+void Reader::bareParenthesis(Frame& f, QChar c)
+{
+    const bool atWordStart = !f.wordStarted;
+    endWord(f);
+    newCommand(f);
+    if (c == QLatin1Char(')')) {
+        if (f.nested && --f.depth < 0) {
+            closeTest(f);
+            pop();
+        }
+    } else if (atWordStart && peek() == QLatin1Char('(')) {
+        push(Kind::Arith, 2);
+        m_i += 1;
+    } else if (f.nested) {
+        ++f.depth;
+    }
+}
+
+void Reader::bareRedirection(QChar c)
+{
+    if (peek() == QLatin1Char('(')) {
+        push(Kind::Bare);
+        m_i += 1;
+    } else if (c == QLatin1Char('<') && peek() == QLatin1Char('<')) {
+        if (peek(2) == QLatin1Char('<')) {
+            m_i += 2;
+        } else {
+            m_i += 1;
+            push(Kind::HereWord);
+            if (peek() == QLatin1Char('-')) {
+                top().here.stripTabs = true;
+                m_i += 1;
+            }
+        }
+    }
+}
+
+void Reader::bareWordChar(Frame& f, QChar c)
+{
+    if (c == QLatin1Char('~')) {
+        m_tilde = true;
+    } else if (c == QLatin1Char('{')) {
+        f.braceInWord = true;
+    } else if (c == QLatin1Char('[') && f.wordPlain && !f.wordHasValue && isName(f.word)) {
+        f.subscript = true;
+    } else if (c == QLatin1Char(']')) {
+        f.subscript = false;
+    }
+    wordChar(f, c, true);
 }
 
 void Reader::endWord(Frame& f)
