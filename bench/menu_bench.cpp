@@ -8,6 +8,8 @@
 #include "engine/service/QVMenuService.h"
 #include "platform/Defaults.h"
 
+#include "testsupport/PrivateHome.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,15 +21,6 @@
 #include <cstdio>
 
 namespace {
-
-void pointEnvironmentAt(const QString& home)
-{
-    const QByteArray h = QFile::encodeName(home);
-    qputenv("HOME", h);
-    qputenv("XDG_CONFIG_HOME", h + "/.config");
-    qputenv("XDG_DATA_HOME", h + "/.local/share");
-    qputenv("XDG_CACHE_HOME", h + "/.cache");
-}
 
 void writeFile(const QString& path)
 {
@@ -65,7 +58,7 @@ int main(int argc, char** argv)
     }
     QGuiApplication app(argc, argv);
     QTemporaryDir home;
-    pointEnvironmentAt(home.path());
+    tarsel::test::pointEnvironmentAt(home.path());
     if (!QVDefaultData::setup()) {
         std::fprintf(stderr, "could not write the factory configuration\n");
         return 1;
