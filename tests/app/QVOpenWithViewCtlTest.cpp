@@ -89,12 +89,6 @@ QVariantMap appEntry(const QString& appName)
     return {};
 }
 
-QVariantMap mainEntry(int index)
-{
-    const QVariantList list = QVMenuManager::storedList(QVMenuManager::kArrayRightMenu);
-    return index < list.size() ? list.at(index).toMap() : QVariantMap();
-}
-
 // A drag of files from a file manager onto the page, dropped there when the page takes it.
 void drop(QVOpenWithViewCtl& page, const QStringList& paths)
 {

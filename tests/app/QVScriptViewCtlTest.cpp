@@ -66,12 +66,6 @@ QVariantMap scriptNamed(const QString& name)
     return {};
 }
 
-QVariantMap mainEntry(int index)
-{
-    const QVariantList list = QVMenuManager::storedList(QVMenuManager::kArrayRightMenu);
-    return index < list.size() ? list.at(index).toMap() : QVariantMap();
-}
-
 QVAddEditScriptWinCtl* openAdd(QVScriptViewCtl& page)
 {
     child<QPushButton>(&page, "addButton")->click();

@@ -6,8 +6,12 @@
 #include "engine/model/QVMenuManager.h"
 #include "platform/Defaults.h"
 
+#include "testsupport/TestEnvironment.h"
+
 #include <QApplication>
+#include <QColor>
 #include <QDropEvent>
+#include <QImage>
 #include <QList>
 #include <QMimeData>
 #include <QObject>
@@ -57,6 +61,23 @@ inline QVariantMap storedEntry(const QString& list, const QString& key)
         }
     }
     return {};
+}
+
+/// The main menu's stored entry at that index; empty past the end.
+inline QVariantMap mainEntry(int index)
+{
+    const QVariantList list = QVMenuManager::storedList(QVMenuManager::kArrayRightMenu);
+    return index < list.size() ? list.at(index).toMap() : QVariantMap();
+}
+
+/// A picture of one colour written into the test's home; answers its path.
+inline QString writePicture(const QString& name, QSize size, QColor colour = Qt::red)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(colour);
+    const QString path = inHome(name);
+    EXPECT_TRUE(image.save(path));
+    return path;
 }
 
 /// Drags the paths onto the widget, as a file manager would, and drops them there when the drag
