@@ -7,6 +7,8 @@
 #include "engine/model/QVAppCommandURL.h"
 #include "platform/AppChannel.h"
 
+#include "testsupport/PrivateHome.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,16 +28,10 @@ namespace {
 constexpr int kRuns = 100;
 constexpr int kColdRuns = 10;
 
+// The private home, with a stand-in gsettings first on PATH.
 void pointEnvironmentAt(const QString& home)
 {
-    const QByteArray h = QFile::encodeName(home);
-    qputenv("HOME", h);
-    qputenv("XDG_CONFIG_HOME", h + "/.config");
-    qputenv("XDG_DATA_HOME", h + "/.local/share");
-    qputenv("XDG_CACHE_HOME", h + "/.cache");
-    qputenv("XDG_RUNTIME_DIR", h + "/.runtime");
-    QDir().mkpath(home + QStringLiteral("/.runtime"));
-    QFile::setPermissions(home + QStringLiteral("/.runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    tarsel::test::pointEnvironmentAt(home);
     const QString bin = home + QStringLiteral("/bin");
     QDir().mkpath(bin);
     QFile gsettings(bin + QStringLiteral("/gsettings"));
@@ -44,7 +40,6 @@ void pointEnvironmentAt(const QString& home)
     gsettings.close();
     gsettings.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("PATH", QFile::encodeName(bin) + ":/usr/bin:/bin");
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_LOGGING_RULES", "tarsel.app.info=true");
 }

@@ -24,6 +24,8 @@
 #include "platform/Defaults.h"
 #include "platform/X11.h"
 
+#include "testsupport/PrivateHome.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
@@ -99,10 +101,7 @@ int main(int argc, char** argv)
 {
     // A home of its own: the bench writes switches and must not touch the user's.
     QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    for (const char* name : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" }) {
-        qunsetenv(name);
-    }
+    tarsel::test::pointEnvironmentAt(home.path());
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     platform::X11& x11 = platform::X11::shared();

@@ -12,6 +12,8 @@
 #include "engine/service/QVMenuService.h"
 #include "platform/Defaults.h"
 
+#include "testsupport/PrivateHome.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,15 +28,6 @@
 #include <vector>
 
 namespace {
-
-void pointEnvironmentAt(const QString& home)
-{
-    const QByteArray h = QFile::encodeName(home);
-    qputenv("HOME", h);
-    qputenv("XDG_CONFIG_HOME", h + "/.config");
-    qputenv("XDG_DATA_HOME", h + "/.local/share");
-    qputenv("XDG_CACHE_HOME", h + "/.cache");
-}
 
 void writeFile(const QString& path)
 {
@@ -93,7 +86,7 @@ int main(int argc, char** argv)
     }
     QGuiApplication app(argc, argv);
     QTemporaryDir home;
-    pointEnvironmentAt(home.path());
+    tarsel::test::pointEnvironmentAt(home.path());
     if (!QVDefaultData::setup()) {
         std::fprintf(stderr, "could not write the factory configuration\n");
         return 1;

@@ -11,6 +11,8 @@
 
 #include "engine/model/QVDefaultData.h"
 
+#include "testsupport/PrivateHome.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -171,19 +173,6 @@ pid_t startTray(Display* display)
     return 0;
 }
 
-void privateHome(const QTemporaryDir& home)
-{
-    const QByteArray h = QFile::encodeName(home.path());
-    qputenv("HOME", h);
-    qputenv("XDG_CONFIG_HOME", h + "/.config");
-    qputenv("XDG_DATA_HOME", h + "/.local/share");
-    qputenv("XDG_CACHE_HOME", h + "/.cache");
-    qputenv("XDG_RUNTIME_DIR", h + "/run");
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    QDir().mkpath(home.path() + QStringLiteral("/run"));
-    QFile::setPermissions(home.path() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -198,7 +187,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     qunsetenv("QT_QPA_PLATFORM");
     QTemporaryDir home;
-    privateHome(home);
+    tarsel::test::pointEnvironmentAt(home.path());
     if (!QVDefaultData::setup()) {
         std::fprintf(stderr, "could not write the factory configuration\n");
         return 1;

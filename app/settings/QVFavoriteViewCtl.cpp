@@ -36,9 +36,9 @@ QString localized(const char* key)
 } // namespace
 
 QVFavoriteViewCtl::QVFavoriteViewCtl(QWidget* parent)
-    : QWidget(parent)
+    : QVSettingsPage(
+        QVMenuManager::kArrayCommonPath, [] { return QVMenuManager::commonPathMenuArray(); }, parent)
     , m_ui(std::make_unique<Ui::QVFavoriteViewCtl>())
-    , m_page(QVMenuManager::kArrayCommonPath, [] { return QVMenuManager::commonPathMenuArray(); })
 {
     m_ui->setupUi(this);
     QVSettingsTable* table = m_ui->tableView;
@@ -51,7 +51,7 @@ QVFavoriteViewCtl::QVFavoriteViewCtl(QWidget* parent)
     table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
     table->horizontalHeader()->setSectionResizeMode(Display, QHeaderView::ResizeToContents);
     table->verticalHeader()->hide();
-    m_page.bindRowDrag(table, [this] { refresh(); });
+    page().bindRowDrag(table, [this] { refresh(); });
     QVListPage::titleButtons(m_ui->addButton, m_ui->deleteButton, m_ui->recoverBtn);
     m_ui->clearBtn->setText(localized("Clear"));
     m_ui->shortcutAddCheck->setText(localized("Right-click folder to add quickly"));
@@ -79,68 +79,29 @@ QVFavoriteViewCtl::QVFavoriteViewCtl(QWidget* parent)
             [](bool on) { shared().setValue(QVMenuManager::prefCheck(QVSwitch::AddToCommonPath), on); });
     connect(m_ui->popUpButton, &QComboBox::activated, this, &QVFavoriteViewCtl::onSelectPopUpType);
     connect(m_ui->subCountUpButton, &QComboBox::activated, this, &QVFavoriteViewCtl::onSelectSubpathCountPopUpType);
-    qv::addNotification(this, qv::kConfigChangeNotification);
+    // The settings window's content takes the folders dropped while this page is shown.
+    takeDrops([](QVDragView& target) { target.setOnlyFolder(true); },
+              [this](const QStringList& paths) { addFolders(paths); });
     refresh();
 }
 
-QVFavoriteViewCtl::~QVFavoriteViewCtl()
-{
-    qv::removeAllNotification(this);
-}
+QVFavoriteViewCtl::~QVFavoriteViewCtl() = default;
 
 QVSettingsTable* QVFavoriteViewCtl::tableView() const
 {
     return m_ui->tableView;
 }
 
-void QVFavoriteViewCtl::handleSignal(const qv::Notification&)
-{
-    refresh();
-}
-
-void QVFavoriteViewCtl::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    refresh();
-    // The settings window's content takes the folders dropped while this page is shown.
-    QVDragView* target = QVListPage::dragView(this);
-    if (target == nullptr) {
-        return;
-    }
-    target->setOnlyFolder(true);
-    QPointer<QVFavoriteViewCtl> self(this);
-    target->setChooseFilesHandler([self](const QStringList& paths) {
-        if (self) {
-            self->addFolders(paths);
-        }
-    });
-}
-
-void QVFavoriteViewCtl::hideEvent(QHideEvent* event)
-{
-    QWidget::hideEvent(event);
-    if (QVDragView* target = QVListPage::dragView(this)) {
-        target->disabled();
-        target->setChooseFilesHandler(nullptr);
-    }
-}
-
 void QVFavoriteViewCtl::refresh()
 {
-    if (shared().integerValue(QVMenuManager::kCommonPathNextMenu) == 0) {
-        shared().setValue(QVMenuManager::kCommonPathNextMenu, 3);
-    }
-    if (shared().integerValue(QVMenuManager::kCommonSubpathMaxCount) == 0) {
-        shared().setValue(QVMenuManager::kCommonSubpathMaxCount, 5);
-    }
+    const qint64 nextMenu = QVDefaultData::integerWithDefault(QVMenuManager::kCommonPathNextMenu);
+    const qint64 maxCount = QVDefaultData::integerWithDefault(QVMenuManager::kCommonSubpathMaxCount);
     m_ui->shortcutAddCheck->setChecked(shared().boolValue(QVMenuManager::prefCheck(QVSwitch::AddToCommonPath)));
-    const qint64 nextMenu = shared().integerValue(QVMenuManager::kCommonPathNextMenu);
     m_ui->popUpButton->setCurrentIndex(m_ui->popUpButton->findData(int(nextMenu)));
     // No item is chosen when the stored count is none of the offered ones.
-    const qint64 maxCount = shared().integerValue(QVMenuManager::kCommonSubpathMaxCount);
     m_ui->subCountUpButton->setCurrentIndex(m_ui->subCountUpButton->findText(QString::number(maxCount)));
 
-    m_page.fillTable(m_ui->tableView, m_filling, [this](int row, const QVMenuItemPtr& item) { fillRow(row, item); });
+    page().fillTable(m_ui->tableView, m_filling, [this](int row, const QVMenuItemPtr& item) { fillRow(row, item); });
     m_ui->tableView->clearSelection();
     m_ui->deleteButton->setEnabled(false);
 }
@@ -165,13 +126,13 @@ void QVFavoriteViewCtl::fillRow(int row, const QVMenuItemPtr& item)
 void QVFavoriteViewCtl::onItemChanged(QTableWidgetItem* cell)
 {
     if (!m_filling && cell->column() == Enable) {
-        m_page.toggleEnabled(cell->row());
+        page().toggleEnabled(cell->row());
     }
 }
 
 QVMenuItemPtr QVFavoriteViewCtl::selectedItem() const
 {
-    return m_page.selectedRow(m_ui->tableView);
+    return page().selectedRow(m_ui->tableView);
 }
 
 void QVFavoriteViewCtl::onSelectionChanged()
@@ -196,7 +157,7 @@ void QVFavoriteViewCtl::addFolder()
 void QVFavoriteViewCtl::addFolders(const QStringList& paths)
 {
     // Files dropped together with folders count towards the limit, though only folders join.
-    if (!QVListPage::withinLimit(m_page.rows().size(), paths.size(), kLimit)) {
+    if (!QVListPage::withinLimit(page().rows().size(), paths.size(), kLimit)) {
         return;
     }
     for (const QString& offered : paths) {

@@ -1,18 +1,14 @@
 #pragma once
 
-#include "app/settings/QVListPage.h"
+#include "app/settings/QVSettingsPage.h"
 
 #include <QList>
 #include <QStringList>
-#include <QWidget>
 
 #include <memory>
 
 namespace Ui {
 class QVFavoriteViewCtl;
-}
-namespace qv {
-struct Notification;
 }
 class QTableWidgetItem;
 class QVEditNameWinCtl;
@@ -25,7 +21,7 @@ class QVSettingsTable;
 /// Folders come from the add button's panel or are dropped on the settings window while the page
 /// is shown; the list holds at most
 /// kLimit - 1 entries. A row shows its path with the home folder written "~".
-class QVFavoriteViewCtl : public QWidget
+class QVFavoriteViewCtl : public QVSettingsPage
 {
     Q_OBJECT
 public:
@@ -39,8 +35,7 @@ public:
     explicit QVFavoriteViewCtl(QWidget* parent = nullptr);
     ~QVFavoriteViewCtl() override;
 
-    /// Reloads the list and the controls from the stored values.
-    void refresh();
+    void refresh() override;
     /// Appends the offered paths that are folders, unless the list would reach kLimit.
     void addFolders(const QStringList& paths);
     /// The open panel for one folder, as a sheet on the page's window.
@@ -51,15 +46,8 @@ public:
     void onRecover();
     void onClear();
 
-    QVListPage& page() { return m_page; }
     QVSettingsTable* tableView() const;
     QVEditNameWinCtl* editNameWinCtl() const { return m_editNameWinCtl; }
-
-    Q_INVOKABLE void handleSignal(const qv::Notification& notification);
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void fillRow(int row, const QVMenuItemPtr& item);
@@ -70,7 +58,6 @@ private:
     QVMenuItemPtr selectedItem() const;
 
     std::unique_ptr<Ui::QVFavoriteViewCtl> m_ui;
-    QVListPage m_page;
     QVEditNameWinCtl* m_editNameWinCtl = nullptr;
     bool m_filling = false;
 };

@@ -7,7 +7,6 @@
 #include "foundation/AlertExpand.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ImageIcon.h"
-#include "foundation/NotificationCenter.h"
 #include "foundation/ObjectGCD.h"
 #include "foundation/QVDragView.h"
 #include "foundation/StringExpandText.h"
@@ -22,15 +21,12 @@
 #include <QHeaderView>
 #include <QLoggingCategory>
 #include <QMenu>
-#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcFolderIconPage, "tarsel.app.foldericon", QtWarningMsg)
 
 namespace {
 
 const QString kDisplayName = QStringLiteral("displayName");
-// The page that set up the window's drop target last; only it may switch the target off.
-constexpr const char* kDropOwner = "tarselDropOwner";
 
 // The picture in the file drawn 120 pixels wide, its aspect kept; null for a file that gives
 // no picture or one without width or height.
@@ -48,9 +44,9 @@ QImage iconOfFile(const QString& path)
 } // namespace
 
 QVFolderIconViewCtl::QVFolderIconViewCtl(QWidget* parent)
-    : QWidget(parent)
+    : QVSettingsPage(
+        QVMenuManager::kArrayFolderIcon, [] { return QVMenuManager::folderIconMenuArray(); }, parent)
     , m_ui(std::make_unique<Ui::QVFolderIconViewCtl>())
-    , m_page(QVMenuManager::kArrayFolderIcon, [] { return QVMenuManager::folderIconMenuArray(); })
 {
     m_ui->setupUi(this);
     QVListPage::titleButtons(m_ui->addButton, m_ui->deleteButton, m_ui->recoverBtn);
@@ -65,7 +61,7 @@ QVFolderIconViewCtl::QVFolderIconViewCtl(QWidget* parent)
     table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
     table->verticalHeader()->hide();
     table->setIconSize(QSize(24, 24));
-    m_page.bindRowDrag(table, [this] { refresh(); });
+    page().bindRowDrag(table, [this] { refresh(); });
 
     m_addPopMenu = new QMenu(this);
     m_addPopMenu->setObjectName(QStringLiteral("addPopMenu"));
@@ -82,14 +78,12 @@ QVFolderIconViewCtl::QVFolderIconViewCtl(QWidget* parent)
     connect(m_ui->addButton, &QPushButton::clicked, this, &QVFolderIconViewCtl::onAdd);
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &QVFolderIconViewCtl::onDelete);
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVFolderIconViewCtl::onRecover);
-    qv::addNotification(this, qv::kConfigChangeNotification);
+    takeDrops([](QVDragView& target) { target.setFileTypes(fileTypes()); },
+              [this](const QStringList& paths) { addIconPaths(paths); });
     refresh();
 }
 
-QVFolderIconViewCtl::~QVFolderIconViewCtl()
-{
-    qv::removeAllNotification(this);
-}
+QVFolderIconViewCtl::~QVFolderIconViewCtl() = default;
 
 QStringList QVFolderIconViewCtl::fileTypes()
 {
@@ -102,55 +96,9 @@ QVSettingsTable* QVFolderIconViewCtl::tableView() const
     return m_ui->tableView;
 }
 
-void QVFolderIconViewCtl::handleSignal(const qv::Notification&)
-{
-    refresh();
-}
-
-void QVFolderIconViewCtl::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    refresh();
-    claimDropTarget();
-    // A tab switch may show this page before the page it replaces is hidden, and that page lets
-    // go of the drop target as it hides: take it again once the switch is over.
-    QTimer::singleShot(0, this, [this] {
-        if (isVisible()) {
-            claimDropTarget();
-        }
-    });
-}
-
-void QVFolderIconViewCtl::hideEvent(QHideEvent* event)
-{
-    if (m_dropTarget && m_dropTarget->property(kDropOwner).value<QObject*>() == this) {
-        m_dropTarget->disabled();
-        m_dropTarget->setChooseFilesHandler({});
-        m_dropTarget->setProperty(kDropOwner, QVariant());
-    }
-    QWidget::hideEvent(event);
-}
-
-void QVFolderIconViewCtl::claimDropTarget()
-{
-    m_dropTarget = QVListPage::dragView(this);
-    if (!m_dropTarget) {
-        return;
-    }
-    m_dropTarget->setProperty(kDropOwner, QVariant::fromValue<QObject*>(this));
-    m_dropTarget->disabled();
-    m_dropTarget->setFileTypes(fileTypes());
-    QPointer<QVFolderIconViewCtl> self(this);
-    m_dropTarget->setChooseFilesHandler([self](const QStringList& paths) {
-        if (self) {
-            self->addIconPaths(paths);
-        }
-    });
-}
-
 void QVFolderIconViewCtl::refresh()
 {
-    m_page.fillTable(m_ui->tableView, m_filling, [this](int row, const QVMenuItemPtr& item) { fillRow(row, item); });
+    page().fillTable(m_ui->tableView, m_filling, [this](int row, const QVMenuItemPtr& item) { fillRow(row, item); });
     m_ui->tableView->clearSelection();
     m_ui->deleteButton->setEnabled(false);
 }
@@ -172,13 +120,13 @@ void QVFolderIconViewCtl::fillRow(int row, const QVMenuItemPtr& item)
 
 QVMenuItemPtr QVFolderIconViewCtl::selectItem() const
 {
-    return m_page.selectedRow(m_ui->tableView);
+    return page().selectedRow(m_ui->tableView);
 }
 
 void QVFolderIconViewCtl::onItemChanged(QTableWidgetItem* cell)
 {
     if (!m_filling && cell->column() == Enable) {
-        m_page.toggleEnabled(cell->row());
+        page().toggleEnabled(cell->row());
     }
 }
 
@@ -197,7 +145,7 @@ void QVFolderIconViewCtl::scrollToLastRow()
 
 void QVFolderIconViewCtl::onAdd()
 {
-    if (!QVListPage::withinLimit(m_page.rows().size(), 0, kIconLimit)) {
+    if (!QVListPage::withinLimit(page().rows().size(), 0, kIconLimit)) {
         return;
     }
     QPushButton* button = m_ui->addButton;
@@ -294,7 +242,7 @@ void QVFolderIconViewCtl::onRecover()
 
 void QVFolderIconViewCtl::addIconPaths(const QStringList& paths)
 {
-    if (!QVListPage::withinLimit(m_page.rows().size(), paths.size(), kIconLimit)) {
+    if (!QVListPage::withinLimit(page().rows().size(), paths.size(), kIconLimit)) {
         return;
     }
     const QDir folder(QVMenuManager::folderIconFolder());

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "app/settings/QVListPage.h"
+#include "app/settings/QVSettingsPage.h"
 
-#include <QPointer>
 #include <QStringList>
-#include <QWidget>
 
 #include <memory>
 
@@ -15,18 +13,14 @@ class QAction;
 class QMenu;
 class QTableWidgetItem;
 class QVAddIconWinCtl;
-class QVDragView;
 class QVEditNameWinCtl;
 class QVSettingsTable;
-namespace qv {
-struct Notification;
-}
 
 /// The "foldericon" tab: the pictures the folder-icon command offers, as a table to switch,
 /// rename, reorder, delete and reset. Pictures come from files (the open panel, or a drop onto
 /// the window while this page shows) and from the composer. Every picture is stored as a PNG
 /// of 120 pixels wide in the shared "QVFolderIcon" folder under its entry's key.
-class QVFolderIconViewCtl : public QWidget
+class QVFolderIconViewCtl : public QVSettingsPage
 {
     Q_OBJECT
 public:
@@ -42,8 +36,7 @@ public:
     /// The picture types a file may have to be added, in the panel's order.
     static QStringList fileTypes();
 
-    void refresh();
-    QVListPage& page() { return m_page; }
+    void refresh() override;
     QVSettingsTable* tableView() const;
     QMenu* addPopMenu() const { return m_addPopMenu; }
 
@@ -60,28 +53,18 @@ public:
     QVAddIconWinCtl* addIconWinCtl() const { return m_addIconWinCtl; }
     QVEditNameWinCtl* editNameWinCtl() const { return m_editNameWinCtl; }
 
-    Q_INVOKABLE void handleSignal(const qv::Notification& notification);
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
 private:
     void onItemChanged(QTableWidgetItem* item);
     void onSelectionChanged();
     void fillRow(int row, const QVMenuItemPtr& item);
     QVMenuItemPtr selectItem() const;
     void scrollToLastRow();
-    /// Makes the drop target accept pictures for this page.
-    void claimDropTarget();
 
     std::unique_ptr<Ui::QVFolderIconViewCtl> m_ui;
-    QVListPage m_page;
     QMenu* m_addPopMenu = nullptr;
     QAction* m_selectMenu = nullptr;
     QAction* m_makeMenu = nullptr;
     QVAddIconWinCtl* m_addIconWinCtl = nullptr;
     QVEditNameWinCtl* m_editNameWinCtl = nullptr;
-    QPointer<QVDragView> m_dropTarget;
     bool m_filling = false;
 };

@@ -2,6 +2,7 @@
 
 #include "app/settings/QVAddFileWinCtl.h"
 #include "app/settings/QVSettingsTable.h"
+#include "app/settings/QVSubListTable.h"
 #include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/AlertExpand.h"
@@ -36,9 +37,9 @@ QString text(const QString& value)
 } // namespace
 
 QVNewFileViewCtl::QVNewFileViewCtl(QWidget* parent)
-    : QWidget(parent)
+    : QVSettingsPage(
+        QVMenuManager::kArrayNewFile, [] { return QVMenuManager::newFileTemplateMenuArray(true); }, parent)
     , m_ui(std::make_unique<Ui::QVNewFileViewCtl>())
-    , m_page(QVMenuManager::kArrayNewFile, [] { return QVMenuManager::newFileTemplateMenuArray(true); })
 {
     m_ui->setupUi(this);
     QVSettingsTable* table = m_ui->tableView;
@@ -46,11 +47,13 @@ QVNewFileViewCtl::QVNewFileViewCtl(QWidget* parent)
     table->setHorizontalHeaderLabels({ QString(), localized("Extension"), localized("Open In"),
                                        localized("Add to main menu"), localized("Enable") });
     table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
-    for (const int column : { Ext, OpenIn, AddToMainMenu, Enable }) {
+    for (const int column : { Ext, OpenIn }) {
         table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     }
     table->verticalHeader()->hide();
-    m_page.bindRowDrag(table, [this] { refresh(); });
+    m_table = new QVSubListTable(table, page(), AddToMainMenu, Enable, &QVNewFileViewCtl::mainMenuEntry, this);
+    m_table->fillExtra = [this](int row, const QVMenuItemPtr& item) { fillExtra(row, item); };
+    m_table->mainMenuChanged = [] { QVListPage::postRefreshSignal(); };
     m_ui->openFileChecked->setText(localized("New File Finished Checked Tip"));
     m_ui->hideFileExtChecked->setText(localized("Hide the file extension"));
     m_ui->quickAddCheck->setText(localized("Right-click file to add quickly"));
@@ -58,7 +61,6 @@ QVNewFileViewCtl::QVNewFileViewCtl(QWidget* parent)
     m_ui->popUpButton->addItem(localized("Display file type"), 1);
     m_ui->popUpButton->addItem(localized("Display file name"), 2);
 
-    connect(table, &QTableWidget::itemChanged, this, &QVNewFileViewCtl::onItemChanged);
     connect(table, &QTableWidget::itemSelectionChanged, this, &QVNewFileViewCtl::onSelectionChanged);
     connect(table, &QTableWidget::cellDoubleClicked, this, &QVNewFileViewCtl::onEditName);
     connect(m_ui->addButton, &QPushButton::clicked, this, &QVNewFileViewCtl::onAdd);
@@ -71,14 +73,10 @@ QVNewFileViewCtl::QVNewFileViewCtl(QWidget* parent)
     connect(m_ui->quickAddCheck, &QCheckBox::clicked, this,
             [](bool on) { shared().setValue(QVMenuManager::prefCheck(QVSwitch::AddToFileTemplate), on); });
     connect(m_ui->popUpButton, &QComboBox::activated, this, &QVNewFileViewCtl::onSelectPopUpType);
-    qv::addNotification(this, qv::kConfigChangeNotification);
     refresh();
 }
 
-QVNewFileViewCtl::~QVNewFileViewCtl()
-{
-    qv::removeAllNotification(this);
-}
+QVNewFileViewCtl::~QVNewFileViewCtl() = default;
 
 QVSettingsTable* QVNewFileViewCtl::tableView() const
 {
@@ -90,24 +88,9 @@ QVAddFileWinCtl* QVNewFileViewCtl::addFileWinCtl() const
     return m_addFileWinCtl;
 }
 
-void QVNewFileViewCtl::handleSignal(const qv::Notification&)
-{
-    refresh();
-}
-
-void QVNewFileViewCtl::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    refresh();
-}
-
 void QVNewFileViewCtl::refresh()
 {
-    qint64 mode = shared().integerValue(QVMenuManager::kNewFileDisplayMode);
-    if (mode == 0) {
-        mode = 1;
-        shared().setValue(QVMenuManager::kNewFileDisplayMode, 1);
-    }
+    const qint64 mode = QVDefaultData::integerWithDefault(QVMenuManager::kNewFileDisplayMode);
     m_ui->popUpButton->setCurrentIndex(m_ui->popUpButton->findData(int(mode)));
     m_ui->tableView->horizontalHeaderItem(MenuTitle)->setText(
         qv::stringWithFormat(localized("%@ (%@, %@)"), localized(mode == 1 ? "File Type" : "File Name"),
@@ -117,21 +100,17 @@ void QVNewFileViewCtl::refresh()
     // The box shows what the menu does: the stored switch.
     m_ui->quickAddCheck->setChecked(QVMenuManager::isPrefCheckOn(QVSwitch::AddToFileTemplate));
 
-    m_page.fillTable(m_ui->tableView, m_filling, [this](int row, const QVMenuItemPtr& item) { fillRow(row, item); });
-    m_ui->tableView->clearSelection();
+    m_table->refresh();
     m_ui->deleteButton->setEnabled(false);
 }
 
-void QVNewFileViewCtl::fillRow(int row, const QVMenuItemPtr& item)
+void QVNewFileViewCtl::fillExtra(int row, const QVMenuItemPtr& item)
 {
     const auto cell = [](const QString& value) {
         auto* c = new QTableWidgetItem(value);
         c->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
         return c;
     };
-    QTableWidgetItem* title = cell(item->menuTitle());
-    title->setIcon(QIcon(QPixmap::fromImage(item->menuIcon())));
-    m_ui->tableView->setItem(row, MenuTitle, title);
     const bool fromWindow = item->isNewFileFromWindow();
     QString ext = QStringLiteral("-");
     if (!fromWindow) {
@@ -142,60 +121,11 @@ void QVNewFileViewCtl::fillRow(int row, const QVMenuItemPtr& item)
     m_ui->tableView->setItem(
         row, OpenIn,
         cell(fromWindow ? QStringLiteral("-") : QVAddFileWinCtl::applicationTitle(item->openFileAppName())));
-    auto* toMain = new QTableWidgetItem;
-    toMain->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    toMain->setCheckState(item->isAddToMainMenu() ? Qt::Checked : Qt::Unchecked);
-    m_ui->tableView->setItem(row, AddToMainMenu, toMain);
-    // An entry in the main menu is switched there: its box here shows on and cannot be clicked.
-    auto* enable = new QTableWidgetItem;
-    enable->setFlags(item->isAddToMainMenu() ? Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
-                                             : Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    enable->setCheckState(item->isAddToMainMenu() || !item->disabled() ? Qt::Checked : Qt::Unchecked);
-    m_ui->tableView->setItem(row, Enable, enable);
-}
-
-void QVNewFileViewCtl::onItemChanged(QTableWidgetItem* cell)
-{
-    if (m_filling) {
-        return;
-    }
-    const int row = cell->row();
-    const QVMenuItemPtr item = m_page.row(row);
-    if (item == nullptr) {
-        return;
-    }
-    if (cell->column() == Enable) {
-        m_page.toggleEnabled(row);
-        return;
-    }
-    if (cell->column() != AddToMainMenu) {
-        return;
-    }
-    // A refused copy has shown "Submenu Limit Tip" already; the box then goes back off.
-    if (cell->checkState() == Qt::Checked) {
-        m_page.addToMainMenu(row, mainMenuEntry(*item));
-    } else {
-        m_page.removeFromMainMenu(row);
-    }
-    QVListPage::postRefreshSignal();
-    // The row is redrawn in place: the cell that sent this signal must outlive it.
-    m_filling = true;
-    m_ui->tableView->item(row, AddToMainMenu)->setCheckState(item->isAddToMainMenu() ? Qt::Checked : Qt::Unchecked);
-    QTableWidgetItem* enable = m_ui->tableView->item(row, Enable);
-    enable->setFlags(item->isAddToMainMenu() ? enable->flags() & ~Qt::ItemIsEnabled
-                                             : enable->flags() | Qt::ItemIsEnabled);
-    enable->setCheckState(item->isAddToMainMenu() || !item->disabled() ? Qt::Checked : Qt::Unchecked);
-    m_filling = false;
-}
-
-QVMenuItemPtr QVNewFileViewCtl::selectedItem() const
-{
-    return m_page.selectedRow(m_ui->tableView);
 }
 
 void QVNewFileViewCtl::onSelectionChanged()
 {
-    const QVMenuItemPtr item = selectedItem();
+    const QVMenuItemPtr item = m_table->selectedItem();
     m_ui->deleteButton->setEnabled(item != nullptr && !item->isNewFileFromWindow());
 }
 
@@ -223,7 +153,7 @@ QVAddFileWinCtl* QVNewFileViewCtl::openDialog()
 
 void QVNewFileViewCtl::onAdd()
 {
-    if (m_page.rows().size() >= kLimit) {
+    if (page().rows().size() >= kLimit) {
         QVListPage::showLimitTip();
         return;
     }
@@ -240,7 +170,7 @@ void QVNewFileViewCtl::onAdd()
 
 void QVNewFileViewCtl::onEditName()
 {
-    const QVMenuItemPtr item = selectedItem();
+    const QVMenuItemPtr item = m_table->selectedItem();
     if (item == nullptr) {
         return;
     }
@@ -263,14 +193,11 @@ void QVNewFileViewCtl::onEditName()
 
 void QVNewFileViewCtl::onDelete()
 {
-    const QVMenuItemPtr item = selectedItem();
+    const QVMenuItemPtr item = m_table->selectedItem();
     if (item == nullptr || item->isNewFileFromWindow()) {
         return;
     }
-    if (item->isAddToMainMenu()) {
-        QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, item->key());
-    }
-    QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, item->key());
+    m_table->deleteSelected();
     refresh();
     QVListPage::postRefreshSignal();
 }
@@ -282,11 +209,7 @@ void QVNewFileViewCtl::onRecover()
         if (!self || response != platform::Alert::FirstButtonReturn) {
             return;
         }
-        for (const QVMenuItemPtr& item : self->m_page.rows()) {
-            if (item->isAddToMainMenu()) {
-                QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, item->key());
-            }
-        }
+        self->m_table->removeMainMenuCopies();
         QVDefaultData::recoverNewFile();
         self->refresh();
         QVListPage::postRefreshSignal();

@@ -1,29 +1,25 @@
 #pragma once
 
-#include "app/settings/QVListPage.h"
+#include "app/settings/QVSettingsPage.h"
 
 #include <QPointer>
 #include <QVariantMap>
-#include <QWidget>
 
 #include <memory>
 
 namespace Ui {
 class QVNewFileViewCtl;
 }
-namespace qv {
-struct Notification;
-}
-class QTableWidgetItem;
 class QVAddFileWinCtl;
 class QVSettingsTable;
+class QVSubListTable;
 
 /// The "newfile" tab: the file types of the menu's New File submenu ("array new file"), with
 /// the template dialog to add and edit them, "Add to main menu", the submenu's title mode and
 /// the switches of the New File command.
 ///
 /// The list holds at most kLimit entries. The New File From Window entry cannot be deleted.
-class QVNewFileViewCtl : public QWidget
+class QVNewFileViewCtl : public QVSettingsPage
 {
     Q_OBJECT
 public:
@@ -33,7 +29,7 @@ public:
     explicit QVNewFileViewCtl(QWidget* parent = nullptr);
     ~QVNewFileViewCtl() override;
 
-    void refresh();
+    void refresh() override;
     /// Opens the template dialog for a new type (nothing but the limit alert at kLimit rows).
     void onAdd();
     /// Opens the template dialog for the selected row.
@@ -48,26 +44,17 @@ public:
     /// The main-menu copy "Add to main menu" inserts: eleven keys.
     static QVariantMap mainMenuEntry(const QVMenuItem& item);
 
-    QVListPage& page() { return m_page; }
     QVSettingsTable* tableView() const;
     QVAddFileWinCtl* addFileWinCtl() const;
 
-    Q_INVOKABLE void handleSignal(const qv::Notification& notification);
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
-    void fillRow(int row, const QVMenuItemPtr& item);
-    void onItemChanged(QTableWidgetItem* cell);
+    void fillExtra(int row, const QVMenuItemPtr& item);
     void onSelectionChanged();
     void onSelectPopUpType();
-    QVMenuItemPtr selectedItem() const;
     /// A new dialog in place of the last one, opened as a sheet on the settings window.
     QVAddFileWinCtl* openDialog();
 
     std::unique_ptr<Ui::QVNewFileViewCtl> m_ui;
-    QVListPage m_page;
+    QVSubListTable* m_table = nullptr;
     QPointer<QVAddFileWinCtl> m_addFileWinCtl;
-    bool m_filling = false;
 };

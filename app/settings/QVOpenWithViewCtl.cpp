@@ -23,7 +23,6 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QPointer>
-#include <QTimer>
 
 namespace {
 
@@ -57,9 +56,9 @@ QImage applicationImage(const QString& path, const QString& iconName)
 } // namespace
 
 QVOpenWithViewCtl::QVOpenWithViewCtl(QWidget* parent)
-    : QWidget(parent)
+    : QVSettingsPage(
+        QVMenuManager::kArrayCommonApp, [] { return QVMenuManager::commonAppMenuArray(); }, parent)
     , m_ui(std::make_unique<Ui::QVOpenWithViewCtl>())
-    , m_page(QVMenuManager::kArrayCommonApp, [] { return QVMenuManager::commonAppMenuArray(); })
 {
     m_ui->setupUi(this);
     QVListPage::titleButtons(m_ui->addButton, m_ui->deleteButton, m_ui->recoverBtn);
@@ -71,66 +70,22 @@ QVOpenWithViewCtl::QVOpenWithViewCtl(QWidget* parent)
     table->horizontalHeader()->setSectionResizeMode(MenuTitle, QHeaderView::Stretch);
     table->verticalHeader()->hide();
     table->setIconSize(QSize(20, 20));
-    m_table = new QVSubListTable(table, m_page, AddToMainMenu, Enable, &QVOpenWithViewCtl::mainMenuEntry, this);
+    m_table = new QVSubListTable(table, page(), AddToMainMenu, Enable, &QVOpenWithViewCtl::mainMenuEntry, this);
     connect(table, &QTableWidget::itemSelectionChanged, this, &QVOpenWithViewCtl::onSelectionChanged);
     connect(table, &QTableWidget::cellDoubleClicked, this, &QVOpenWithViewCtl::onEditName);
     connect(m_ui->addButton, &QPushButton::clicked, this, &QVOpenWithViewCtl::onAdd);
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &QVOpenWithViewCtl::onDelete);
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVOpenWithViewCtl::onRecover);
-    qv::addNotification(this, qv::kConfigChangeNotification);
+    takeDrops([](QVDragView& target) { target.setFileTypes({ QStringLiteral("desktop") }); },
+              [this](const QStringList& paths) { addApps(paths); });
     refresh();
 }
 
-QVOpenWithViewCtl::~QVOpenWithViewCtl()
-{
-    qv::removeAllNotification(this);
-}
+QVOpenWithViewCtl::~QVOpenWithViewCtl() = default;
 
 QVSettingsTable* QVOpenWithViewCtl::tableView() const
 {
     return m_ui->tableView;
-}
-
-void QVOpenWithViewCtl::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    refresh();
-    // On the next turn: switching tabs may hide the page shown before after this one is shown,
-    // and that page's hiding resets the drop target.
-    QPointer<QVOpenWithViewCtl> self(this);
-    QTimer::singleShot(0, this, [self] {
-        if (self && self->isVisible()) {
-            self->takeDrops();
-        }
-    });
-}
-
-void QVOpenWithViewCtl::takeDrops()
-{
-    QVDragView* view = QVListPage::dragView(this);
-    if (view == nullptr) {
-        return;
-    }
-    view->setFileTypes({ QStringLiteral("desktop") });
-    QPointer<QVOpenWithViewCtl> self(this);
-    view->setChooseFilesHandler([self](const QStringList& paths) {
-        if (self && self->isVisible()) {
-            self->addApps(paths);
-        }
-    });
-}
-
-void QVOpenWithViewCtl::hideEvent(QHideEvent* event)
-{
-    QWidget::hideEvent(event);
-    if (QVDragView* view = QVListPage::dragView(this)) {
-        view->disabled();
-    }
-}
-
-void QVOpenWithViewCtl::handleSignal(const qv::Notification&)
-{
-    refresh();
 }
 
 void QVOpenWithViewCtl::refresh()
@@ -184,8 +139,8 @@ void QVOpenWithViewCtl::addApps(const QStringList& paths)
     if (apps.isEmpty()) {
         return;
     }
-    m_page.reload();
-    if (!QVListPage::withinLimit(m_page.rows().size(), apps.size(), kLimit)) {
+    page().reload();
+    if (!QVListPage::withinLimit(page().rows().size(), apps.size(), kLimit)) {
         return;
     }
     for (const QString& path : apps) {

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "app/settings/QVListPage.h"
-#include "foundation/NotificationCenter.h"
-
-#include <QWidget>
+#include "app/settings/QVSettingsPage.h"
 
 #include <memory>
 
@@ -20,7 +17,7 @@ class QVSubListTable;
 /// comes from the icon theme and is kept as "<entry key>.png" in "QVAppIcon", so two applications
 /// of the same name keep icons of their own. While the page shows, the settings window's drop
 /// target takes desktop entries for it. The archive utility's entry opens its own dialog.
-class QVOpenWithViewCtl : public QWidget
+class QVOpenWithViewCtl : public QVSettingsPage
 {
     Q_OBJECT
 public:
@@ -31,10 +28,7 @@ public:
     explicit QVOpenWithViewCtl(QWidget* parent = nullptr);
     ~QVOpenWithViewCtl() override;
 
-    void refresh();
-    /// "config change noti": the configuration was replaced.
-    Q_INVOKABLE void handleSignal(const qv::Notification& notification);
-    QVListPage& page() { return m_page; }
+    void refresh() override;
     QVSettingsTable* tableView() const;
     QVEditAppConfigWinCtl* editWinCtl() const { return m_editWinCtl; }
     QVBorellaConfigWinCtl* borellaWinCtl() const { return m_borellaWinCtl; }
@@ -54,17 +48,11 @@ public:
     /// True when the path is a desktop entry of an application.
     static bool isApplicationFile(const QString& path);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
 private:
     void onSelectionChanged();
-    void takeDrops();
     QVariantMap appEntry(const QString& path) const;
 
     std::unique_ptr<Ui::QVOpenWithViewCtl> m_ui;
-    QVListPage m_page;
     QVSubListTable* m_table = nullptr;
     QVEditAppConfigWinCtl* m_editWinCtl = nullptr;
     QVBorellaConfigWinCtl* m_borellaWinCtl = nullptr;

@@ -16,9 +16,9 @@
 #include <QPointer>
 
 QVScriptViewCtl::QVScriptViewCtl(QWidget* parent)
-    : QWidget(parent)
+    : QVSettingsPage(
+        QVMenuManager::kArrayCommonScript, [] { return QVMenuManager::commonScriptMenuArray(); }, parent)
     , m_ui(std::make_unique<Ui::QVScriptViewCtl>())
-    , m_page(QVMenuManager::kArrayCommonScript, [] { return QVMenuManager::commonScriptMenuArray(); })
 {
     m_ui->setupUi(this);
     QString tip = qv::localized(QStringLiteral("%@: %@"));
@@ -39,7 +39,7 @@ QVScriptViewCtl::QVScriptViewCtl(QWidget* parent)
     table->verticalHeader()->hide();
     QVListPage::titleButtons(m_ui->addButton, m_ui->deleteButton, m_ui->recoverBtn);
     m_ui->editButton->setText(qv::localized(QStringLiteral("Edit")));
-    m_table = new QVSubListTable(table, m_page, AddToMainMenu, Enable, &QVScriptViewCtl::mainMenuEntry, this);
+    m_table = new QVSubListTable(table, page(), AddToMainMenu, Enable, &QVScriptViewCtl::mainMenuEntry, this);
     m_table->fillExtra = [table](int row, const QVMenuItemPtr& item) {
         // The two type names are shown as they stand.
         auto* cell = new QTableWidgetItem(item->ext() == QLatin1String("sh") ? QStringLiteral("Shell")
@@ -57,29 +57,14 @@ QVScriptViewCtl::QVScriptViewCtl(QWidget* parent)
     connect(m_ui->editButton, &QPushButton::clicked, this, &QVScriptViewCtl::onEditName);
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &QVScriptViewCtl::onDelete);
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVScriptViewCtl::onRecover);
-    qv::addNotification(this, qv::kConfigChangeNotification);
     refresh();
 }
 
-QVScriptViewCtl::~QVScriptViewCtl()
-{
-    qv::removeAllNotification(this);
-}
-
-void QVScriptViewCtl::handleSignal(const qv::Notification&)
-{
-    refresh();
-}
+QVScriptViewCtl::~QVScriptViewCtl() = default;
 
 QVSettingsTable* QVScriptViewCtl::tableView() const
 {
     return m_ui->tableView;
-}
-
-void QVScriptViewCtl::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    refresh();
 }
 
 void QVScriptViewCtl::refresh()
@@ -99,9 +84,9 @@ QVAddEditScriptWinCtl* QVScriptViewCtl::dialog()
 
 void QVScriptViewCtl::onAdd()
 {
-    m_page.reload();
+    page().reload();
     // At most kLimit scripts: one more must still fit.
-    if (!QVListPage::withinLimit(m_page.rows().size(), 1, kLimit + 1)) {
+    if (!QVListPage::withinLimit(page().rows().size(), 1, kLimit + 1)) {
         return;
     }
     QVAddEditScriptWinCtl* winCtl = dialog();

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "app/settings/QVListPage.h"
-#include "foundation/NotificationCenter.h"
-
-#include <QWidget>
+#include "app/settings/QVSettingsPage.h"
 
 #include <memory>
 
@@ -17,7 +14,7 @@ class QVSubListTable;
 /// The "commonscript" tab: the user's scripts ("array common script"), offered under "Common
 /// Script" or, one by one, in the main menu. Scripts are added and edited in their dialog and
 /// stored as typed; only the engine runs them.
-class QVScriptViewCtl : public QWidget
+class QVScriptViewCtl : public QVSettingsPage
 {
     Q_OBJECT
 public:
@@ -28,10 +25,7 @@ public:
     explicit QVScriptViewCtl(QWidget* parent = nullptr);
     ~QVScriptViewCtl() override;
 
-    void refresh();
-    /// "config change noti": the configuration was replaced.
-    Q_INVOKABLE void handleSignal(const qv::Notification& notification);
-    QVListPage& page() { return m_page; }
+    void refresh() override;
     QVSettingsTable* tableView() const;
     QVAddEditScriptWinCtl* addEditScriptWinCtl() const { return m_addEditScriptWinCtl; }
 
@@ -43,14 +37,10 @@ public:
     /// The main-menu copy of a script.
     static QVariantMap mainMenuEntry(const QVMenuItem& item);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     QVAddEditScriptWinCtl* dialog();
 
     std::unique_ptr<Ui::QVScriptViewCtl> m_ui;
-    QVListPage m_page;
     QVSubListTable* m_table = nullptr;
     QVAddEditScriptWinCtl* m_addEditScriptWinCtl = nullptr;
 };

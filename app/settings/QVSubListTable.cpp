@@ -79,6 +79,9 @@ void QVSubListTable::onItemChanged(QTableWidgetItem* cell)
         }
         // The enable box follows, and a full main menu leaves the box off.
         refresh();
+        if (mainMenuChanged) {
+            mainMenuChanged();
+        }
     } else {
         return;
     }

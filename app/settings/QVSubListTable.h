@@ -40,6 +40,8 @@ public:
     std::function<void(int row, const QVMenuItemPtr& item)> fillExtra;
     /// Called after every change the table stored on its own (a box, a move).
     std::function<void()> changed;
+    /// Called after an "Add to main menu" box changed the main menu (before `changed`).
+    std::function<void()> mainMenuChanged;
 
     /// A main-menu entry with the given keys taken from the record, a missing text as "":
     /// "needFolder" and "needFile" as boolean numbers, "formats" joined by ",", anything else

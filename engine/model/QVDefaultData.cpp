@@ -154,13 +154,32 @@ bool QVDefaultData::setup()
             setIfAbsent(QVMenuManager::prefCheck(entry.number),
                         entry.isInteger ? QVariant(entry.value) : QVariant(entry.value != 0));
         }
-        setIfZero(QVMenuManager::kCommonPathNextMenu, 3);
-        setIfZero(QVMenuManager::kNewFileDisplayMode, 1);
+        for (const QVIntegerDefault& entry : kIntegerDefaults) {
+            if (entry.atStartUp) {
+                setIfZero(QString::fromLatin1(entry.key), entry.value);
+            }
+        }
         setIfAbsent(QVMenuManager::kArrayImageSize, defaultImageSizes());
         setIfAbsent(QVMenuManager::kFirstStartDate,
                     qv::stringWithDateFormat(qv::now(), QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     });
     return defaultsWritten && ok;
+}
+
+qint64 QVDefaultData::integerWithDefault(const QString& key)
+{
+    platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    const qint64 stored = defaults.integerValue(key);
+    if (stored != 0) {
+        return stored;
+    }
+    for (const QVIntegerDefault& entry : kIntegerDefaults) {
+        if (key == QLatin1String(entry.key)) {
+            defaults.setValue(key, entry.value);
+            return entry.value;
+        }
+    }
+    return stored;
 }
 
 bool QVDefaultData::recover()

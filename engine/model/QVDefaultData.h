@@ -24,6 +24,10 @@ public:
     /// the defaults before anything is written (see platform::Defaults::lastReadError()).
     static bool setup();
 
+    /// The stored integer under `key`; a 0 with a factory value in kIntegerDefaults is replaced
+    /// by that value, which is stored and returned.
+    static qint64 integerWithDefault(const QString& key);
+
     /// Resets all eight lists: main, new file, common app, folder icon, common path, common
     /// script, archive utility, archive utility pro.
     static bool recover();

@@ -57,3 +57,19 @@ inline constexpr std::array<QVSwitchDefault, 7> kSwitchDefaults = { {
     { QVSwitch::SystemMenuPlace, true, 1, QVSwitchWrite::WhenAbsent },
     { QVSwitch::HookModifier, true, 3, QVSwitchWrite::WhenAbsent },
 } };
+
+/// A stored integer whose 0 (or absence) stands for its factory value: where 0 is read, the value
+/// is written in its place, by the start-up step when `atStartUp`, else by the settings page that
+/// shows it (QVDefaultData::integerWithDefault).
+struct QVIntegerDefault
+{
+    const char* key;
+    int value;
+    bool atStartUp;
+};
+
+inline constexpr std::array<QVIntegerDefault, 3> kIntegerDefaults = { {
+    { "common path next menu", 3, true },
+    { "new file display mode", 1, true },
+    { "common subpath maxcount", 5, false },
+} };

@@ -9,6 +9,7 @@
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
+#include "tests/app/SettingsPageTesting.h"
 
 #include <QColorDialog>
 #include <QLabel>
@@ -32,15 +33,6 @@ const QString kTextFont = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaV
 QString iconFont()
 {
     return platform::Bundle::resourcePath(QStringLiteral("icons"), QStringLiteral("ttf"));
-}
-
-QString writePicture(const QString& name, QSize size, QColor colour = Qt::red)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(colour);
-    const QString path = inHome(name);
-    EXPECT_TRUE(image.save(path));
-    return path;
 }
 
 void click(QWidget* widget)

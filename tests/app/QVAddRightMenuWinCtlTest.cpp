@@ -6,6 +6,7 @@
 #include "platform/Defaults.h"
 
 #include "testsupport/ModalScript.h"
+#include "tests/app/SettingsPageTesting.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -18,16 +19,9 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-namespace {
+using namespace tarsel::test;
 
-QStringList storedKeys()
-{
-    QStringList keys;
-    for (const QVariant& entry : QVMenuManager::storedList(QVMenuManager::kArrayRightMenu)) {
-        keys << entry.toMap().value(QStringLiteral("key")).toString();
-    }
-    return keys;
-}
+namespace {
 
 int tableRowOfKey(QVGeneralViewCtl& page, const QString& key)
 {

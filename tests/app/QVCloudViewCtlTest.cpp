@@ -16,6 +16,7 @@
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
+#include "tests/app/SettingsPageTesting.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -30,11 +31,6 @@
 using namespace tarsel::test;
 
 namespace {
-
-platform::Defaults& shared()
-{
-    return QVMenuManager::sharedDefaults();
-}
 
 QString text(const char* key)
 {

@@ -17,6 +17,7 @@
 #include "testsupport/TestNames.h"
 #include "tests/app/HostMenuJson.h"
 #include "tests/host/HostRun.h"
+#include "tests/app/SettingsPageTesting.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -38,11 +39,6 @@
 using namespace tarsel::test;
 
 namespace {
-
-platform::Defaults& shared()
-{
-    return QVMenuManager::sharedDefaults();
-}
 
 // Three common folders, stored with display names of their own; the first holds 25 files.
 struct Folders
@@ -91,13 +87,6 @@ QStringList storedPaths()
     return out;
 }
 
-template <typename T> T* child(QWidget& page, const char* name)
-{
-    T* widget = page.findChild<T*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
-
 void selectRow(QVFavoriteViewCtl& page, int row)
 {
     page.tableView()->selectRow(row);
@@ -120,19 +109,9 @@ void rename(QVFavoriteViewCtl& page, int row, const QString& name)
 
 void drop(QVFavoriteViewCtl& page, const QStringList& paths)
 {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& path : paths) {
-        urls << QUrl::fromLocalFile(path);
-    }
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QVDragView* target = QVListPage::dragView(&page);
     ASSERT_NE(target, nullptr);
-    QApplication::sendEvent(target, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
+    ASSERT_TRUE(dropPaths(target, paths));
 }
 
 struct FavoriteCase

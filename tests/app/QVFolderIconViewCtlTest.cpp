@@ -11,6 +11,7 @@
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 #include "tests/host/HostRun.h"
+#include "tests/app/SettingsPageTesting.h"
 
 #include <QAction>
 #include <QApplication>
@@ -76,15 +77,6 @@ QVariantList storedIcons()
 QString storedKey(int index)
 {
     return storedIcons().at(index).toMap().value(QStringLiteral("key")).toString();
-}
-
-QString writePicture(const QString& name, QSize size, QColor colour = Qt::red)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(colour);
-    const QString path = inHome(name);
-    EXPECT_TRUE(image.save(path));
-    return path;
 }
 
 // The titles of the enabled entries in stored order: what the submenu of a plain folder shows.

@@ -10,6 +10,7 @@
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
 #include "tests/host/HostRun.h"
+#include "tests/app/SettingsPageTesting.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -53,15 +54,6 @@ HostMenu hostMenu(const QString& folder)
     }
     collect(items, menu.all);
     return menu;
-}
-
-QStringList storedKeys()
-{
-    QStringList keys;
-    for (const QVariant& entry : QVMenuManager::storedList(QVMenuManager::kArrayRightMenu)) {
-        keys << entry.toMap().value(QStringLiteral("key")).toString();
-    }
-    return keys;
 }
 
 bool storedFlag(int index, const char* flag)

@@ -17,6 +17,7 @@
 #include "testsupport/TestNames.h"
 #include "tests/app/HostMenuJson.h"
 #include "tests/host/HostRun.h"
+#include "tests/app/SettingsPageTesting.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -40,11 +41,6 @@ using namespace tarsel::test;
 
 namespace {
 
-platform::Defaults& shared()
-{
-    return QVMenuManager::sharedDefaults();
-}
-
 // The menu of a right click in a folder of the test's home: its top level and New File submenu.
 struct HostMenu
 {
@@ -56,32 +52,6 @@ HostMenu hostMenuIn(const QString& folder)
 {
     const QJsonArray items = hostMenu({ QStringLiteral("--target"), folder });
     return { titles(items), titles(submenu(items, qv::localized(QStringLiteral("New File")))) };
-}
-
-QVariantMap storedEntry(const QString& list, const QString& key)
-{
-    for (const QVariant& entry : QVMenuManager::storedList(list)) {
-        if (entry.toMap().value(QStringLiteral("key")).toString() == key) {
-            return entry.toMap();
-        }
-    }
-    return {};
-}
-
-QStringList storedKeys(const QString& list)
-{
-    QStringList keys;
-    for (const QVariant& entry : QVMenuManager::storedList(list)) {
-        keys << entry.toMap().value(QStringLiteral("key")).toString();
-    }
-    return keys;
-}
-
-template <typename T> T* child(QObject& parent, const char* name)
-{
-    T* widget = parent.findChild<T*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
 }
 
 void type(QLineEdit* field, const QString& text)

@@ -15,6 +15,7 @@
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
+#include "tests/app/SettingsPageTesting.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -88,30 +89,12 @@ QVariantMap appEntry(const QString& appName)
     return {};
 }
 
-QVariantMap mainEntry(int index)
-{
-    const QVariantList list = QVMenuManager::storedList(QVMenuManager::kArrayRightMenu);
-    return index < list.size() ? list.at(index).toMap() : QVariantMap();
-}
-
 // A drag of files from a file manager onto the page, dropped there when the page takes it.
 void drop(QVOpenWithViewCtl& page, const QStringList& paths)
 {
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const QString& path : paths) {
-        urls << QUrl::fromLocalFile(path);
-    }
-    mime.setUrls(urls);
     QVDragView* target = QVListPage::dragView(&page);
     ASSERT_NE(target, nullptr);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted()) {
-        return;
-    }
-    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
+    dropPaths(target, paths, QPoint(5, 5));
 }
 
 int rowOf(QVOpenWithViewCtl& page, const std::function<bool(const QVMenuItem&)>& match)

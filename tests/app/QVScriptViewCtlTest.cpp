@@ -13,6 +13,7 @@
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
+#include "tests/app/SettingsPageTesting.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -63,19 +64,6 @@ QVariantMap scriptNamed(const QString& name)
         }
     }
     return {};
-}
-
-QVariantMap mainEntry(int index)
-{
-    const QVariantList list = QVMenuManager::storedList(QVMenuManager::kArrayRightMenu);
-    return index < list.size() ? list.at(index).toMap() : QVariantMap();
-}
-
-template <typename T> T* child(QWidget* parent, const char* name)
-{
-    T* found = parent->findChild<T*>(QLatin1String(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
 }
 
 QVAddEditScriptWinCtl* openAdd(QVScriptViewCtl& page)

@@ -22,6 +22,7 @@
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
+#include "tests/app/SettingsPageTesting.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,21 +42,9 @@ using namespace tarsel::test;
 
 namespace {
 
-platform::Defaults& shared()
-{
-    return QVMenuManager::sharedDefaults();
-}
-
 bool stored(QVSwitch number)
 {
     return shared().boolValue(QVMenuManager::prefCheck(number));
-}
-
-template <typename T> T* child(QWidget& page, const char* name)
-{
-    T* widget = page.findChild<T*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
 }
 
 /// The page inside a delegate that has started as the application does.

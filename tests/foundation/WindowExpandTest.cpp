@@ -1,6 +1,7 @@
 #include "foundation/WindowExpand.h"
 
 #include "testsupport/TestEnvironment.h"
+#include "testsupport/TestNames.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -19,50 +20,86 @@ namespace {
 
 const QRect kScreen(0, 0, 1440, 900);
 
-TEST(WindowExpandTest, CentresOnTheMouseWhenThereIsRoom)
-{
-    EXPECT_EQ(qv::frameCenteredOnMouse(QSize(400, 300), QPoint(700, 450), { kScreen }), QRect(500, 300, 400, 300));
-}
+// A panel takes the top 30 pixels of the first screen; a second screen sits up and to the right
+// of it; a third, left of the primary, has negative coordinates.
+const QRect kAvailable(0, 30, 1440, 870);
+const QRect kUpper(1440, -1000, 1000, 800);
+const QRect kLeft(-1920, 0, 1920, 1080);
 
-TEST(WindowExpandTest, KeepsTheWholeWindowOnTheScreen)
+struct FrameCase
 {
+    const char* name;
+    QSize size;
+    QPoint mouse;
+    QList<QRect> screens;
+    void (*check)(const QRect& frame);
+};
+
+const FrameCase kFrameCases[] = {
+    { "CentresOnTheMouseWhenThereIsRoom",
+      { 400, 300 },
+      { 700, 450 },
+      { kScreen },
+      [](const QRect& frame) { EXPECT_EQ(frame, QRect(500, 300, 400, 300)); } },
     // Near the far edges the window is pushed back in, not left hanging off the screen.
-    EXPECT_EQ(qv::frameCenteredOnMouse(QSize(400, 300), QPoint(1430, 890), { kScreen }), QRect(1040, 600, 400, 300));
-    EXPECT_EQ(qv::frameCenteredOnMouse(QSize(400, 300), QPoint(5, 5), { kScreen }), QRect(0, 0, 400, 300));
+    { "KeepsTheWholeWindowOnTheScreenAtTheFarEdges",
+      { 400, 300 },
+      { 1430, 890 },
+      { kScreen },
+      [](const QRect& frame) { EXPECT_EQ(frame, QRect(1040, 600, 400, 300)); } },
+    { "KeepsTheWholeWindowOnTheScreenAtTheNearEdges",
+      { 400, 300 },
+      { 5, 5 },
+      { kScreen },
+      [](const QRect& frame) { EXPECT_EQ(frame, QRect(0, 0, 400, 300)); } },
+    { "MouseInTheLowerLeftCornerPutsTheWindowInThatCorner",
+      { 400, 300 },
+      { 0, 899 },
+      { kScreen },
+      [](const QRect& frame) {
+          EXPECT_EQ(frame.bottomLeft(), QPoint(0, 899));
+          EXPECT_TRUE(kScreen.contains(frame));
+      } },
+    // The window must not be pulled over to the primary.
+    { "StaysOnTheScreenUnderTheMouseLeftOfThePrimary",
+      { 400, 300 },
+      { -10, 500 },
+      { kScreen, kLeft },
+      [](const QRect& frame) {
+          EXPECT_EQ(frame, QRect(-400, 350, 400, 300));
+          EXPECT_TRUE(kLeft.contains(frame));
+      } },
+    { "UsesTheAvailableArea",
+      { 200, 100 },
+      { 100, 0 },
+      { kAvailable, kUpper },
+      [](const QRect& frame) { EXPECT_EQ(frame.top(), 30); } },
+    // The mouse is in the gap below the upper screen, just right of the first screen.
+    { "UsesTheNearestScreen",
+      { 200, 100 },
+      { 1600, 850 },
+      { kAvailable, kUpper },
+      [](const QRect& frame) {
+          EXPECT_TRUE(kAvailable.contains(frame)) << "the screen nearest the mouse holds the window";
+      } },
+    { "WindowLargerThanTheScreenKeepsItsTopLeftOnIt",
+      { 2000, 1000 },
+      { 700, 450 },
+      { kScreen },
+      [](const QRect& frame) { EXPECT_EQ(frame.topLeft(), QPoint(0, 0)); } },
+};
+
+class WindowFrameTest : public testing::TestWithParam<FrameCase>
+{
+};
+
+TEST_P(WindowFrameTest, CentresOnTheMouseWithinTheScreen)
+{
+    const FrameCase& c = GetParam();
+    c.check(qv::frameCenteredOnMouse(c.size, c.mouse, c.screens));
 }
 
-TEST(WindowExpandTest, MouseInTheLowerLeftCornerPutsTheWindowInThatCorner)
-{
-    const QRect frame = qv::frameCenteredOnMouse(QSize(400, 300), QPoint(0, 899), { kScreen });
-    EXPECT_EQ(frame.bottomLeft(), QPoint(0, 899));
-    EXPECT_TRUE(kScreen.contains(frame));
-}
-
-TEST(WindowExpandTest, StaysOnTheScreenUnderTheMouseLeftOfThePrimary)
-{
-    // A second screen left of the primary has negative coordinates; the window must not
-    // be pulled over to the primary.
-    const QRect left(-1920, 0, 1920, 1080);
-    const QRect frame = qv::frameCenteredOnMouse(QSize(400, 300), QPoint(-10, 500), { kScreen, left });
-    EXPECT_EQ(frame, QRect(-400, 350, 400, 300));
-    EXPECT_TRUE(left.contains(frame));
-}
-
-TEST(WindowExpandTest, UsesTheAvailableAreaAndTheNearestScreen)
-{
-    // A panel takes the top 30 pixels. A second screen sits up and to the right; the mouse
-    // is in the gap below it, just right of the first screen.
-    const QRect available(0, 30, 1440, 870);
-    const QRect upper(1440, -1000, 1000, 800);
-    EXPECT_EQ(qv::frameCenteredOnMouse(QSize(200, 100), QPoint(100, 0), { available, upper }).top(), 30);
-    const QRect frame = qv::frameCenteredOnMouse(QSize(200, 100), QPoint(1600, 850), { available, upper });
-    EXPECT_TRUE(available.contains(frame)) << "the screen nearest the mouse holds the window";
-}
-
-TEST(WindowExpandTest, WindowLargerThanTheScreenKeepsItsTopLeftOnIt)
-{
-    EXPECT_EQ(qv::frameCenteredOnMouse(QSize(2000, 1000), QPoint(700, 450), { kScreen }).topLeft(), QPoint(0, 0));
-}
+INSTANTIATE_TEST_SUITE_P(Frames, WindowFrameTest, testing::ValuesIn(kFrameCases), tarsel::test::caseName<FrameCase>);
 
 TEST(WindowExpandTest, MoveToMouseMovesTheWindow)
 {

@@ -29,17 +29,16 @@ using namespace tarsel::test;
 namespace {
 
 // A terminal the user set must not stand in for the stand-ins the tests put on PATH.
-HostRun runHostWithoutTerminal(const QStringList& args, const QStringList& extraEnv = {})
+const QStringList kNoTerminal { QStringLiteral("TERMINAL") };
+
+HostRun pick(int tag, const QStringList& args, const QStringList& extraEnv = {})
 {
-    return tarsel::test::runHost(args, extraEnv, { QStringLiteral("TERMINAL") });
+    return pickInHost(tag, args, extraEnv, kNoTerminal);
 }
 
-// The tag of the entry found by its titles, one a menu level, in the menu the host prints, or -1.
 int tagOf(const QStringList& args, const QStringList& titles, const QStringList& extraEnv = {})
 {
-    return tarsel::test::tagInMenu(
-        runHostWithoutTerminal(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args, extraEnv).out,
-        titles);
+    return tagInHostMenu(args, titles, extraEnv, kNoTerminal);
 }
 
 // A folder of stand-in programs, the only one on the host's PATH.
@@ -102,8 +101,7 @@ TEST(FinderHostHandOffTest, TerminalEntriesOpenTheTerminalAtTheFolder)
     const QString window = platform::Bundle::localizedString(QStringLiteral("Terminal Window"));
     const int windowTag = tagOf({ file }, { window });
     ASSERT_GT(windowTag, 0) << "the factory menu offers " << window.toStdString();
-    HostRun run
-        = runHostWithoutTerminal({ QStringLiteral("pick"), QString::number(windowTag), file }, { bin.pathVariable() });
+    HostRun run = pick(windowTag, { file }, { bin.pathVariable() });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_EQ(bin.waitForRecord(QStringLiteral("gnome-terminal")),
               QFile::encodeName(folder) + "\n--working-directory=" + QFile::encodeName(folder) + '\n');
@@ -112,15 +110,14 @@ TEST(FinderHostHandOffTest, TerminalEntriesOpenTheTerminalAtTheFolder)
     const int appsTag = tagOf({ file }, { platform::Bundle::localizedString(QStringLiteral("Common App")) });
     ASSERT_GT(appsTag, 0);
     const int kittyTag = appsTag * 100 + 1;
-    run = runHostWithoutTerminal({ QStringLiteral("pick"), QString::number(kittyTag), file }, { bin.pathVariable() });
+    run = pick(kittyTag, { file }, { bin.pathVariable() });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_EQ(bin.waitForRecord(QStringLiteral("kitty")),
               QFile::encodeName(folder) + "\n--directory\n" + QFile::encodeName(folder) + '\n');
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/pwned")));
 
     // No terminal on this desktop: nothing starts, and the pick says so and fails.
-    run = runHostWithoutTerminal({ QStringLiteral("pick"), QString::number(windowTag), file },
-                                 { QStringLiteral("PATH=") + testHome() + QStringLiteral("/empty-bin") });
+    run = pick(windowTag, { file }, { QStringLiteral("PATH=") + testHome() + QStringLiteral("/empty-bin") });
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("no terminal program was found")) << run.err.constData();
 }
@@ -159,16 +156,15 @@ TEST(FinderHostHandOffTest, DesktopEntriesNeverRunANameAsCode)
         const QString file = writeFile(testHome() + QStringLiteral("/docs/") + name, "x");
         const QByteArray bytes = QFile::encodeName(file);
 
-        HostRun run
-            = runHostWithoutTerminal({ QStringLiteral("pick"), QStringLiteral("101"), file }, { bin.pathVariable() });
+        HostRun run = pick(101, { file }, { bin.pathVariable() });
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains("Failed to open with \"Quoted\"")) << run.err.constData();
 
-        run = runHostWithoutTerminal({ QStringLiteral("pick"), QStringLiteral("102"), file }, { bin.pathVariable() });
+        run = pick(102, { file }, { bin.pathVariable() });
         ASSERT_EQ(run.exitCode, 0) << run.err.constData();
         EXPECT_TRUE(bin.waitForRecord(QStringLiteral("viewer")).endsWith('\n' + bytes + '\n'));
 
-        run = runHostWithoutTerminal({ QStringLiteral("pick"), QStringLiteral("103"), file }, { bin.pathVariable() });
+        run = pick(103, { file }, { bin.pathVariable() });
         ASSERT_EQ(run.exitCode, 0) << run.err.constData();
         EXPECT_TRUE(bin.waitForRecord(QStringLiteral("viewer")).endsWith("\n--file=" + bytes + '\n'));
 
@@ -180,8 +176,7 @@ TEST(FinderHostHandOffTest, DesktopEntriesNeverRunANameAsCode)
 
     // An application that cannot be started used to leave the pick with exit status 0.
     const QString file = writeFile(testHome() + QStringLiteral("/docs/a.txt"), "x");
-    const HostRun missing
-        = runHostWithoutTerminal({ QStringLiteral("pick"), QStringLiteral("104"), file }, { bin.pathVariable() });
+    const HostRun missing = pick(104, { file }, { bin.pathVariable() });
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains("Failed to open with \"Missing\"")) << missing.err.constData();
 }
@@ -202,18 +197,17 @@ TEST(FinderHostHandOffTest, ACutLivesUntilThePasteAndNotIntoTheNextSession)
 
     const int cutTag = tagOf({ file }, { cut });
     ASSERT_GT(cutTag, 0);
-    ASSERT_EQ(runHostWithoutTerminal({ QStringLiteral("pick"), QString::number(cutTag), file }).exitCode, 0);
+    ASSERT_EQ(pick(cutTag, { file }).exitCode, 0);
     const int pasteTag = tagOf({ QStringLiteral("--target"), target }, { paste });
     ASSERT_GT(pasteTag, 0) << "the cut did not survive into the next process";
-    const HostRun run = runHostWithoutTerminal(
-        { QStringLiteral("pick"), QString::number(pasteTag), QStringLiteral("--target"), target });
+    const HostRun run = pick(pasteTag, { QStringLiteral("--target"), target });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_EQ(readFile(target + QStringLiteral("/report; $(id).txt")), QByteArray("contents"));
     EXPECT_FALSE(QFile::exists(file));
 
     // A cut left behind when the session ended is gone in the next one.
     const QString other = writeFile(home + QStringLiteral("/from/other.txt"), "x");
-    ASSERT_EQ(runHostWithoutTerminal({ QStringLiteral("pick"), QString::number(cutTag), other }).exitCode, 0);
+    ASSERT_EQ(pick(cutTag, { other }).exitCode, 0);
     ASSERT_EQ(QVFileTransfer::storedCutPaths(), QStringList { other });
     const QString nextSession = home + QStringLiteral("/next-runtime");
     ASSERT_TRUE(QDir().mkpath(nextSession));
@@ -231,7 +225,7 @@ TEST(FinderHostHandOffTest, ACutLivesUntilThePasteAndNotIntoTheNextSession)
 TEST(FinderHostHandOffTest, TheSessionsFirstEngineWritesNothingWithoutACut)
 {
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::StatusItem), false);
-    const HostRun run = runHostWithoutTerminal({ QStringLiteral("menu"), QStringLiteral("--target"), testHome() });
+    const HostRun run = runHost({ QStringLiteral("menu"), QStringLiteral("--target"), testHome() }, {}, kNoTerminal);
     EXPECT_NE(run.exitCode, -1) << run.err.constData();
     EXPECT_FALSE(QVMenuManager::sharedDefaults().contains(QVMenuManager::kArrayRightMenu));
 }

@@ -22,16 +22,6 @@
 
 using namespace tarsel::test;
 
-namespace {
-
-// The tag of the entry found by its titles, one a menu level, in the menu the host prints, or -1.
-int tagOf(const QStringList& args, const QStringList& titles)
-{
-    return tagInMenu(menuJson(args), titles);
-}
-
-} // namespace
-
 // The factory menu's "New File", "Numbers Spreadsheet" on a folder's background: the blank
 // spreadsheet of the bundle lands in that folder; a second pick finds the name taken, and the
 // host, which cannot ask, stops without touching the first file.
@@ -41,17 +31,17 @@ TEST(FinderHostNewFileTest, AFactoryTemplateMakesItsBlankDocumentInTheFolder)
     const QString folder = testHome() + QStringLiteral("/Documents/Reports");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QStringList on { QStringLiteral("--target"), folder };
-    const int tag = tagOf(
+    const int tag = tagInHostMenu(
         on, { platform::Bundle::localizedString(QStringLiteral("New File")), QStringLiteral("Numbers Spreadsheet") });
     ASSERT_GT(tag, 0);
-    const HostRun first = runHost(QStringList { QStringLiteral("pick"), QString::number(tag) } + on);
+    const HostRun first = pickInHost(tag, on);
     ASSERT_EQ(first.exitCode, 0) << first.err.constData();
     const QByteArray blank = platform::Bundle::resourceData(QStringLiteral("Untitled"), QStringLiteral("numbers"));
     ASSERT_TRUE(blank.startsWith("PK"));
     EXPECT_EQ(readFile(folder + QStringLiteral("/Untitled.numbers")), blank);
 
     writeFile(folder + QStringLiteral("/Untitled.numbers"), "edited");
-    const HostRun second = runHost(QStringList { QStringLiteral("pick"), QString::number(tag) } + on);
+    const HostRun second = pickInHost(tag, on);
     EXPECT_EQ(second.exitCode, 0) << second.err.constData();
     EXPECT_EQ(readFile(folder + QStringLiteral("/Untitled.numbers")), QByteArray("edited"));
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
@@ -71,9 +61,8 @@ TEST(FinderHostNewFileTest, TheActivationPanelIsShownUntilAnsweredOnceInAnyProce
         = childTagOfKeyInMenu(menuJson(on), QStringLiteral("New File"), QStringLiteral("New File From Window"));
     ASSERT_GT(tag, 0);
     const QString activate = platform::Bundle::localizedString(QStringLiteral("Activate"));
-    const QStringList pick = QStringList { QStringLiteral("pick"), QString::number(tag) } + on;
 
-    const HostRun before = runHost(pick);
+    const HostRun before = pickInHost(tag, on);
     ASSERT_EQ(before.exitCode, 0) << before.err.constData();
     EXPECT_TRUE(QString::fromUtf8(before.err).contains(QStringLiteral("save panel: ") + activate))
         << before.err.constData();
@@ -82,7 +71,7 @@ TEST(FinderHostNewFileTest, TheActivationPanelIsShownUntilAnsweredOnceInAnyProce
     QVPermissions::sharedInstance().setIsActive15(true);
     platform::System::setBundleIdentifier(platform::System::kAppBundleId);
     for (int run = 0; run < 2; ++run) {
-        const HostRun after = runHost(pick);
+        const HostRun after = pickInHost(tag, on);
         ASSERT_EQ(after.exitCode, 0) << after.err.constData();
         EXPECT_FALSE(QString::fromUtf8(after.err).contains(activate)) << after.err.constData();
     }
@@ -97,7 +86,7 @@ TEST(FinderHostNewFileTest, UnembedKeepsTheGitFolder)
     const QString project = parent + QStringLiteral("/tool");
     writeFile(project + QStringLiteral("/.git/HEAD"), "ref: refs/heads/main\n");
     writeFile(project + QStringLiteral("/main.c"), "int main(void) { return 0; }\n");
-    const HostRun run = runHost({ QStringLiteral("pick"), QStringLiteral("1"), project });
+    const HostRun run = pickInHost(1, { project });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_EQ(readFile(parent + QStringLiteral("/main.c")), QByteArray("int main(void) { return 0; }\n"));
     EXPECT_EQ(readFile(project + QStringLiteral("/.git/HEAD")), QByteArray("ref: refs/heads/main\n"));
@@ -136,15 +125,15 @@ TEST_P(FinderHostNamedTemplateTest, ATemplateWithoutExtensionMakesAFileOfItsName
     const int add
         = childTagOfKeyInMenu(menuJson({ source }), QStringLiteral("New File"), QStringLiteral("Add to File Template"));
     ASSERT_GT(add, 0);
-    const HostRun added = runHost({ QStringLiteral("pick"), QString::number(add), source });
+    const HostRun added = pickInHost(add, { source });
     ASSERT_EQ(added.exitCode, 0) << added.err.constData();
 
     const QString folder = testHome() + QStringLiteral("/other");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QStringList on { QStringLiteral("--target"), folder };
-    const int tag = tagOf(on, { platform::Bundle::localizedString(QStringLiteral("New File")), name });
+    const int tag = tagInHostMenu(on, { platform::Bundle::localizedString(QStringLiteral("New File")), name });
     ASSERT_GT(tag, 0);
-    const HostRun made = runHost(QStringList { QStringLiteral("pick"), QString::number(tag) } + on);
+    const HostRun made = pickInHost(tag, on);
     ASSERT_EQ(made.exitCode, 0) << made.err.constData();
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList { name });
     EXPECT_EQ(readFile(folder + QLatin1Char('/') + name), contents);

@@ -17,7 +17,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -25,26 +24,6 @@
 #include <algorithm>
 
 using namespace tarsel::test;
-
-namespace {
-
-int runPick(const QStringList& args, QByteArray* err)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), QStringList { QStringLiteral("pick") } + args);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return -1;
-    }
-    *err = process.readAllStandardError();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-}
-
-} // namespace
 
 TEST(FinderHostPickTest, OpenWithStartsTheApplicationWithTheNameAsOneArgument)
 {
@@ -63,17 +42,18 @@ TEST(FinderHostPickTest, OpenWithStartsTheApplicationWithTheNameAsOneArgument)
                         { QStringLiteral("appName"), QStringLiteral("Recorder") } }) });
     const QString file = writeFile(home + QStringLiteral("/work/it's \"q\" $(touch pwned) `id`.txt"), "x");
 
-    QByteArray err;
-    ASSERT_EQ(runPick({ QStringLiteral("101"), file }, &err), 0) << err.constData();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 20000)) << err.constData();
+    const HostRun run = pickInHost(101, { file });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 20000)) << run.err.constData();
     EXPECT_EQ(readFile(record), file.toUtf8() + '\n');
     EXPECT_FALSE(QFile::exists(home + QStringLiteral("/work/pwned")));
     const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue(QStringLiteral("use count detail"));
     EXPECT_EQ(uses.value(QStringLiteral("Common App")).toLongLong(), 1);
 
     // A child index beyond the list is a tag of no entry: the host says so and fails.
-    EXPECT_NE(runPick({ QStringLiteral("102"), file }, &err), 0);
-    EXPECT_TRUE(err.contains("tag 102")) << err.constData();
+    const HostRun beyond = pickInHost(102, { file });
+    EXPECT_NE(beyond.exitCode, 0);
+    EXPECT_TRUE(beyond.err.contains("tag 102")) << beyond.err.constData();
 }
 
 namespace {
@@ -127,39 +107,23 @@ TEST_P(FinderHostExecTest, ANameNeverRunsAsCodeBehindAWrapper)
     storeList(QVMenuManager::kArrayCommonApp, apps);
     const QString file = writeFile(home + QStringLiteral("/work/x;cd;touch canary"), "x");
 
-    QByteArray err;
-    const int status = runPick({ QStringLiteral("101"), file }, &err);
+    HostRun run = pickInHost(101, { file });
     if (GetParam().opens) {
-        EXPECT_EQ(status, 0) << err.constData();
+        EXPECT_EQ(run.exitCode, 0) << run.err.constData();
     } else {
-        EXPECT_NE(status, 0);
-        EXPECT_TRUE(err.contains("the command runs a file name as code")) << err.constData();
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_TRUE(run.err.contains("the command runs a file name as code")) << run.err.constData();
         EXPECT_FALSE(QFile::exists(record));
         // A later start through the same wrapper records the file; the canary is checked after it.
-        ASSERT_EQ(runPick({ QStringLiteral("102"), file }, &err), 0) << err.constData();
+        run = pickInHost(102, { file });
+        ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 20000)) << err.constData();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 20000)) << run.err.constData();
     EXPECT_EQ(readFile(record), file.toUtf8() + '\n');
     EXPECT_FALSE(QFile::exists(home + QStringLiteral("/canary")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, FinderHostExecTest, testing::ValuesIn(execCases), caseName<ExecCase>);
-
-namespace {
-
-// The tag of the entry found by its titles, one a menu level, in the menu the host prints, or -1.
-int tagOfPath(const QStringList& args, const QStringList& titles)
-{
-    return tagInMenu(menuJson(args), titles);
-}
-
-// The tag of the top-level entry with that title in the menu the host prints, or -1.
-int tagOfTitle(const QStringList& args, const QString& title)
-{
-    return tagOfPath(args, { title });
-}
-
-} // namespace
 
 // Cut in one tarsel-finder process, Paste in another, on the factory menu: the item moves on
 // disk, because the cut list travels through the shared configuration.
@@ -171,18 +135,19 @@ TEST(FinderHostPickTest, CutInOneProcessAndPasteInAnotherMovesTheItem)
     const QString target = home + QStringLiteral("/to");
     ASSERT_TRUE(QDir().mkpath(target));
 
-    const int cut = tagOfTitle({ file }, QStringLiteral("Cut"));
+    const int cut = tagInHostMenu({ file }, { QStringLiteral("Cut") });
     ASSERT_GT(cut, 0);
-    QByteArray err;
-    ASSERT_EQ(runPick({ QString::number(cut), file }, &err), 0) << err.constData();
+    HostRun run = pickInHost(cut, { file });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     ASSERT_TRUE(QFile::exists(file)) << "a cut alone moves nothing";
 
     // On the target folder's background the menu now offers Paste.
-    const int paste = tagOfTitle({ QStringLiteral("--target"), target }, QStringLiteral("Paste"));
+    const int paste = tagInHostMenu({ QStringLiteral("--target"), target }, { QStringLiteral("Paste") });
     ASSERT_GT(paste, 0);
-    ASSERT_EQ(runPick({ QString::number(paste), QStringLiteral("--target"), target }, &err), 0) << err.constData();
+    run = pickInHost(paste, { QStringLiteral("--target"), target });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     const QString moved = target + QStringLiteral("/report; $(id).txt");
-    EXPECT_TRUE(QFile::exists(moved)) << err.constData();
+    EXPECT_TRUE(QFile::exists(moved)) << run.err.constData();
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_EQ(readFile(moved), QByteArray("contents"));
 }
@@ -202,14 +167,15 @@ TEST(FinderHostPickTest, CopyToACommonFolderCopiesTheFileOnDisk)
                         { QStringLiteral("displayName"), QStringLiteral("Common") } }) });
     const QString file = writeFile(home + QStringLiteral("/work/report; $(id).txt"), "contents");
 
-    const int tag = tagOfPath({ file },
-                              { platform::Bundle::localizedString(QStringLiteral("Copy to")), QStringLiteral("Common"),
-                                platform::Bundle::localizedString(QStringLiteral("Current Directory")) });
+    const int tag
+        = tagInHostMenu({ file },
+                        { platform::Bundle::localizedString(QStringLiteral("Copy to")), QStringLiteral("Common"),
+                          platform::Bundle::localizedString(QStringLiteral("Current Directory")) });
     ASSERT_GT(tag, 0);
-    QByteArray err;
-    ASSERT_EQ(runPick({ QString::number(tag), file }, &err), 0) << err.constData();
+    const HostRun run = pickInHost(tag, { file });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     const QString copied = common + QStringLiteral("/report; $(id).txt");
-    EXPECT_EQ(readFile(copied), QByteArray("contents")) << err.constData();
+    EXPECT_EQ(readFile(copied), QByteArray("contents")) << run.err.constData();
     EXPECT_EQ(readFile(file), QByteArray("contents"));
     const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue(QStringLiteral("use count detail"));
     EXPECT_EQ(uses.value(QStringLiteral("Copy to")).toLongLong(), 1);
@@ -222,12 +188,12 @@ TEST(FinderHostPickTest, AFolderIconIsKeptInTheExtensionsOwnFolder)
     ASSERT_TRUE(QVDefaultData::setup());
     const QString folder = testHome() + QStringLiteral("/Projects");
     ASSERT_TRUE(QDir().mkpath(folder));
-    const int tag = tagOfPath({ folder },
-                              { platform::Bundle::localizedString(QStringLiteral("Folder Icon")),
-                                platform::Bundle::localizedString(QStringLiteral("Heart")) });
+    const int tag = tagInHostMenu({ folder },
+                                  { platform::Bundle::localizedString(QStringLiteral("Folder Icon")),
+                                    platform::Bundle::localizedString(QStringLiteral("Heart")) });
     ASSERT_GT(tag, 0);
-    QByteArray err;
-    ASSERT_EQ(runPick({ QString::number(tag), folder }, &err), 0) << err.constData();
+    const HostRun run = pickInHost(tag, { folder });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     const QString store = platform::Paths::applicationSupport(platform::System::kExtensionBundleId);
     const QString directory = QString::fromUtf8(readFile(folder + QStringLiteral("/.directory")));
     EXPECT_TRUE(directory.contains(QStringLiteral("Icon=") + store + QLatin1Char('/'))) << directory.toStdString();

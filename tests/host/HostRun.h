@@ -92,9 +92,24 @@ inline int childTagOfKeyInMenu(const QByteArray& json, const QString& topKey, co
 }
 
 /// The menu the host prints with --json for these arguments.
-inline QByteArray menuJson(const QStringList& args)
+inline QByteArray menuJson(const QStringList& args, const QStringList& extraEnv = {}, const QStringList& unsetEnv = {})
 {
-    return runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args).out;
+    return runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args, extraEnv, unsetEnv).out;
+}
+
+/// The tag of the entry reached by its titles, one a menu level, in the menu the host prints for
+/// these arguments, or -1.
+inline int tagInHostMenu(const QStringList& args, const QStringList& titles, const QStringList& extraEnv = {},
+                         const QStringList& unsetEnv = {})
+{
+    return tagInMenu(menuJson(args, extraEnv, unsetEnv), titles);
+}
+
+/// The entry with that tag chosen in the menu the host builds for these arguments ("pick").
+inline HostRun pickInHost(int tag, const QStringList& args, const QStringList& extraEnv = {},
+                          const QStringList& unsetEnv = {})
+{
+    return runHost(QStringList { QStringLiteral("pick"), QString::number(tag) } + args, extraEnv, unsetEnv);
 }
 
 } // namespace tarsel::test

@@ -1,6 +1,7 @@
 // The gtest main of every test binary: a QApplication on the offscreen platform (xcb for the
 // x11 binaries), the C locale, and a private HOME / XDG tree for every single test.
 
+#include "PrivateHome.h"
 #include "TestEnvironment.h"
 
 #include "platform/ModalPolicy.h"
@@ -22,27 +23,7 @@ int runChildIfRequested(int argc, char** argv, bool* handled);
 
 namespace {
 
-void pointEnvironmentAt(const QString& home)
-{
-    const QByteArray h = QFile::encodeName(home);
-    qputenv("HOME", h);
-    qputenv("XDG_CONFIG_HOME", h + "/.config");
-    qputenv("XDG_DATA_HOME", h + "/.local/share");
-    qputenv("XDG_CACHE_HOME", h + "/.cache");
-    // A private runtime folder too: per-user sockets of one test never meet another test's.
-    const QString runtime = home + QStringLiteral("/.runtime");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    qunsetenv("TARSEL_CLOUD_DIR");
-    qunsetenv("TARSEL_SYSTEM_VERSION");
-    // No test reaches the desktop session the tests were started from (a real file manager
-    // would show their items); a test that needs a bus starts its own.
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    for (const char* sub : { "/.config", "/.local/share", "/.cache" }) {
-        QDir().mkpath(home + QLatin1String(sub));
-    }
-}
+using tarsel::test::pointEnvironmentAt;
 
 // Gives every test its own HOME and XDG folders, removed after the test.
 class PrivateHomeListener : public testing::EmptyTestEventListener
