@@ -1,6 +1,7 @@
 #include "platform/Wallpaper.h"
 
 #include "platform/Hook.h"
+#include "platform/Posix.h"
 #include "platform/Task.h"
 
 #include <QDBusConnection>
@@ -38,7 +39,7 @@ Hook<Wallpaper::PortalCall>& portalHook()
 
 QString failure(const QString& path, const QString& why)
 {
-    return QStringLiteral("Failed to set the desktop picture. File: \"%1\". Error: \"%2\"").arg(path, why);
+    return posix::failureMessage(QStringLiteral("set the desktop picture"), path, why);
 }
 
 // Receives the portal's Response signal of one request.

@@ -1,5 +1,7 @@
 #include "platform/finder/ActionFiles.h"
 
+#include "platform/Posix.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,10 +16,7 @@ constexpr qint64 kMaxLook = 64 * 1024;
 
 const QString kMarkerPrefix = QStringLiteral("# tarsel-action-id: ");
 
-QString failure(const QString& what, const QString& path, const QString& error)
-{
-    return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(what, path, error);
-}
+using posix::failureMessage;
 
 enum class Found { Missing, Ours, Foreign, Unreadable };
 
@@ -60,7 +59,8 @@ ActionFiles::Result ActionFiles::write(const QString& folder, const QList<File>&
     result.ok = true;
     if (!QDir().mkpath(folder)) {
         result.ok = false;
-        result.message = failure(QStringLiteral("make the actions folder"), folder, QStringLiteral("not a folder"));
+        result.message
+            = failureMessage(QStringLiteral("make the actions folder"), folder, QStringLiteral("not a folder"));
         return result;
     }
     QStringList problems;
@@ -84,7 +84,7 @@ ActionFiles::Result ActionFiles::write(const QString& folder, const QList<File>&
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) < 0 || !out.commit()
             || !QFile::setPermissions(path, mode)) {
             result.ok = false;
-            problems << failure(QStringLiteral("write an action"), path, out.errorString());
+            problems << failureMessage(QStringLiteral("write an action"), path, out.errorString());
             continue;
         }
         result.changed = true;
@@ -106,7 +106,7 @@ ActionFiles::Result ActionFiles::remove(const QString& folder, const QStringList
         QFile file(path);
         if (!file.remove()) {
             result.ok = false;
-            problems << failure(QStringLiteral("remove an action"), path, file.errorString());
+            problems << failureMessage(QStringLiteral("remove an action"), path, file.errorString());
             continue;
         }
         result.changed = true;
