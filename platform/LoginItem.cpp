@@ -84,7 +84,7 @@ QString quoted(const QString& argument)
     return out + QLatin1Char('"');
 }
 
-LoginItem::Result writeEntry(const QString& path, const QString& program, const QStringList& arguments)
+Status writeEntry(const QString& path, const QString& program, const QStringList& arguments)
 {
     const QString what = QStringLiteral("write the login item");
     const QString folder = QFileInfo(path).path();
@@ -122,7 +122,7 @@ bool LoginItem::isEnabled(const QString& program)
         && !isOff(keys->value(QStringLiteral("X-GNOME-Autostart-enabled")));
 }
 
-LoginItem::Result LoginItem::setEnabled(bool on, const QString& program, const QStringList& arguments)
+Status LoginItem::setEnabled(bool on, const QString& program, const QStringList& arguments)
 {
     const QString path = file();
     const QString self = programOrSelf(program);

@@ -53,13 +53,13 @@ QString ActionFiles::markerLine(const QString& id)
     return kMarkerPrefix + id;
 }
 
-ActionFiles::Result ActionFiles::write(const QString& folder, const QList<File>& files)
+FileChange ActionFiles::write(const QString& folder, const QList<File>& files)
 {
-    Result result;
+    FileChange result;
     result.ok = true;
     if (!QDir().mkpath(folder)) {
         result.ok = false;
-        result.message
+        result.error
             = failureMessage(QStringLiteral("make the actions folder"), folder, QStringLiteral("not a folder"));
         return result;
     }
@@ -89,13 +89,13 @@ ActionFiles::Result ActionFiles::write(const QString& folder, const QList<File>&
         }
         result.changed = true;
     }
-    result.message = problems.join(QLatin1Char('\n'));
+    result.error = problems.join(QLatin1Char('\n'));
     return result;
 }
 
-ActionFiles::Result ActionFiles::remove(const QString& folder, const QStringList& names)
+FileChange ActionFiles::remove(const QString& folder, const QStringList& names)
 {
-    Result result;
+    FileChange result;
     result.ok = true;
     QStringList problems;
     for (const QString& name : names) {
@@ -111,7 +111,7 @@ ActionFiles::Result ActionFiles::remove(const QString& folder, const QStringList
         }
         result.changed = true;
     }
-    result.message = problems.join(QLatin1Char('\n'));
+    result.error = problems.join(QLatin1Char('\n'));
     return result;
 }
 

@@ -160,19 +160,19 @@ Span wholeLines(const QString& text, Span span)
     return span;
 }
 
-UcaActions::Result write(const QString& file, const QString& text, bool existed)
+FileChange write(const QString& file, const QString& text, bool existed)
 {
-    UcaActions::Result result;
+    FileChange result;
     QDir().mkpath(QFileInfo(file).absolutePath());
     const QString backup = UcaActions::backupFile(file);
     if (existed && !QFileInfo::exists(backup) && !QFile::copy(file, backup)) {
-        result.message = failureMessage(QStringLiteral("keep a copy of Thunar's custom actions"), backup,
-                                        QStringLiteral("the copy could not be written"));
+        result.error = failureMessage(QStringLiteral("keep a copy of Thunar's custom actions"), backup,
+                                      QStringLiteral("the copy could not be written"));
         return result;
     }
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(text.toUtf8()) < 0 || !out.commit()) {
-        result.message = failureMessage(QStringLiteral("write Thunar's custom actions"), file, out.errorString());
+        result.error = failureMessage(QStringLiteral("write Thunar's custom actions"), file, out.errorString());
         return result;
     }
     result.ok = true;
@@ -267,14 +267,14 @@ bool UcaActions::uniqueIds(const QString& file, QStringList* ids, QString* error
     return true;
 }
 
-UcaActions::Result UcaActions::merge(const QString& file, const QList<Action>& actions, const QString& seed)
+FileChange UcaActions::merge(const QString& file, const QList<Action>& actions, const QString& seed)
 {
-    Result result;
+    FileChange result;
     bool missing = false;
     QString error;
     std::optional<QString> text = readText(file, &missing, &error);
     if (!text) {
-        result.message = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
+        result.error = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
         return result;
     }
     if (missing) {
@@ -287,7 +287,7 @@ UcaActions::Result UcaActions::merge(const QString& file, const QList<Action>& a
     }
     const std::optional<Layout> layout = parse(*text, &error);
     if (!layout) {
-        result.message = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
+        result.error = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
         return result;
     }
     const QList<Edit> edits = mergeEdits(*text, *layout, actions);
@@ -299,14 +299,14 @@ UcaActions::Result UcaActions::merge(const QString& file, const QList<Action>& a
     return write(file, changed, !missing);
 }
 
-UcaActions::Result UcaActions::remove(const QString& file, const QStringList& uniqueIds)
+FileChange UcaActions::remove(const QString& file, const QStringList& uniqueIds)
 {
-    Result result;
+    FileChange result;
     bool missing = false;
     QString error;
     const std::optional<QString> text = readText(file, &missing, &error);
     if (!text) {
-        result.message = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
+        result.error = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
         return result;
     }
     if (missing) {
@@ -315,7 +315,7 @@ UcaActions::Result UcaActions::remove(const QString& file, const QStringList& un
     }
     const std::optional<Layout> layout = parse(*text, &error);
     if (!layout) {
-        result.message = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
+        result.error = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
         return result;
     }
     QList<Edit> edits;
