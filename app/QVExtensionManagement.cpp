@@ -39,13 +39,13 @@ QString QVExtensionManagement::autoStartAddress()
 
 bool QVExtensionManagement::launchAtLogin(bool on)
 {
-    const platform::LoginItem::Result result = platform::LoginItem::setEnabled(on, QString(), { autoStartAddress() });
+    const platform::Status result = platform::LoginItem::setEnabled(on, QString(), { autoStartAddress() });
     if (result.ok) {
         qCInfo(lcCompanions).noquote() << (on ? "the login item was added:" : "the login item was removed:")
                                        << platform::LoginItem::file();
         return on;
     }
-    qCWarning(lcCompanions).noquote() << result.message;
+    qCWarning(lcCompanions).noquote() << result.error;
     const bool real = platform::LoginItem::isEnabled();
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::LaunchAtLogin), real);
     return real;

@@ -79,21 +79,7 @@ int openRegularFile(const QString& path)
 
 qsizetype readBlock(int fd, char* buffer, qsizetype size)
 {
-    qsizetype filled = 0;
-    while (filled < size) {
-        const ssize_t n = ::read(fd, buffer + filled, static_cast<size_t>(size - filled));
-        if (n == 0) {
-            break;
-        }
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return -1;
-        }
-        filled += n;
-    }
-    return filled;
+    return platform::posix::readFull(fd, buffer, size);
 }
 
 } // namespace detail

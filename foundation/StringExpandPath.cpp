@@ -7,6 +7,7 @@
 #include "platform/FileOps.h"
 #include "platform/MountTable.h"
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 #include "platform/RealPath.h"
 #include "platform/System.h"
 #include "platform/Workspace.h"
@@ -440,19 +441,7 @@ QString textEncodingName(const QString& path)
     const int fd = path.isEmpty() ? -1 : ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd >= 0) {
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-            std::size_t got = 0;
-            ssize_t r = 0;
-            while (got < kSampleSize) {
-                r = ::read(fd, sample + got, kSampleSize - got);
-                if (r < 0 && errno == EINTR) {
-                    continue;
-                }
-                if (r <= 0) {
-                    break;
-                }
-                got += static_cast<std::size_t>(r);
-            }
-            length = r < 0 ? -1 : static_cast<ssize_t>(got);
+            length = static_cast<ssize_t>(platform::posix::readFull(fd, sample, kSampleSize));
         }
         ::close(fd);
     }

@@ -36,78 +36,86 @@ const QStringList kResourceFolders { QStringLiteral("sounds/"), QStringLiteral("
 constexpr int kThemeImageSize = 128;
 
 // Tarsel's image names and the freedesktop icon names that stand in for them.
+constexpr std::pair<const char*, const char*> kThemeNames[] = {
+    { "folder", "folder" },
+    { "newfile", "document-new" },
+    { "favorites", "folder-favorites" },
+    { "app", "application-x-executable" },
+    { "script", "text-x-script" },
+    { "shell", "utilities-terminal" },
+    { "applescript", "text-x-script" },
+    { "foldericon", "folder-pictures" },
+    { "airdrop", "network-wireless" },
+    { "weixin", "mail-send" },
+    { "symlink", "emblem-symbolic-link" },
+    { "link", "emblem-symbolic-link" },
+    { "desktop_pic", "preferences-desktop-wallpaper" },
+    { "copy", "edit-copy" },
+    { "copy1", "edit-copy" },
+    { "copypath", "edit-copy" },
+    { "move", "go-jump" },
+    { "convert", "view-refresh" },
+    { "resize", "zoom-fit-best" },
+    { "cut", "edit-cut" },
+    { "paste", "edit-paste" },
+    { "delete", "edit-delete" },
+    { "trash", "user-trash" },
+    { "eject", "media-eject" },
+    { "lock", "changes-prevent" },
+    { "unlock", "changes-allow" },
+    { "hidefile", "view-hidden" },
+    { "showfile", "view-visible" },
+    { "compress", "package-x-generic" },
+    { "package", "package-x-generic" },
+    { "embed", "insert-object" },
+    { "unembed", "edit-undo" },
+    { "fileinfo", "document-properties" },
+    { "fix", "tools-check-spelling" },
+    { "terminal", "utilities-terminal" },
+    { "iterm2", "utilities-terminal" },
+    { "colorpicker", "color-select" },
+    { "about", "help-about" },
+    { "intro", "help-contents" },
+    { "question", "help-faq" },
+    { "set", "preferences-system" },
+    { "add", "list-add" },
+    { "remove", "list-remove" },
+    { "star", "starred" },
+    { "icon", "system-file-manager" },
+    { "file", "text-x-generic" },
+    { "img", "image-x-generic" },
+    { "txt", "text-plain" },
+    { "rtf", "text-rtf" },
+    { "md", "text-markdown" },
+    { "json", "application-json" },
+    { "html", "text-html" },
+    { "xml", "text-xml" },
+    { "css", "text-css" },
+    { "js", "application-javascript" },
+    { "py", "text-x-python" },
+    { "sh", "application-x-shellscript" },
+    { "docx", "x-office-document" },
+    { "pages", "x-office-document" },
+    { "wps", "x-office-document" },
+    { "xlsx", "x-office-spreadsheet" },
+    { "numbers", "x-office-spreadsheet" },
+    { "et", "x-office-spreadsheet" },
+    { "pptx", "x-office-presentation" },
+    { "key", "x-office-presentation" },
+    { "dps", "x-office-presentation" },
+    { "zip", "package-x-generic" },
+    { "pdf", "application-pdf" },
+};
+
 const QHash<QString, QString>& themeNames()
 {
-    static const QHash<QString, QString> map {
-        { QStringLiteral("folder"), QStringLiteral("folder") },
-        { QStringLiteral("newfile"), QStringLiteral("document-new") },
-        { QStringLiteral("favorites"), QStringLiteral("folder-favorites") },
-        { QStringLiteral("app"), QStringLiteral("application-x-executable") },
-        { QStringLiteral("script"), QStringLiteral("text-x-script") },
-        { QStringLiteral("shell"), QStringLiteral("utilities-terminal") },
-        { QStringLiteral("applescript"), QStringLiteral("text-x-script") },
-        { QStringLiteral("foldericon"), QStringLiteral("folder-pictures") },
-        { QStringLiteral("airdrop"), QStringLiteral("network-wireless") },
-        { QStringLiteral("weixin"), QStringLiteral("mail-send") },
-        { QStringLiteral("symlink"), QStringLiteral("emblem-symbolic-link") },
-        { QStringLiteral("link"), QStringLiteral("emblem-symbolic-link") },
-        { QStringLiteral("desktop_pic"), QStringLiteral("preferences-desktop-wallpaper") },
-        { QStringLiteral("copy"), QStringLiteral("edit-copy") },
-        { QStringLiteral("copy1"), QStringLiteral("edit-copy") },
-        { QStringLiteral("copypath"), QStringLiteral("edit-copy") },
-        { QStringLiteral("move"), QStringLiteral("go-jump") },
-        { QStringLiteral("convert"), QStringLiteral("view-refresh") },
-        { QStringLiteral("resize"), QStringLiteral("zoom-fit-best") },
-        { QStringLiteral("cut"), QStringLiteral("edit-cut") },
-        { QStringLiteral("paste"), QStringLiteral("edit-paste") },
-        { QStringLiteral("delete"), QStringLiteral("edit-delete") },
-        { QStringLiteral("trash"), QStringLiteral("user-trash") },
-        { QStringLiteral("eject"), QStringLiteral("media-eject") },
-        { QStringLiteral("lock"), QStringLiteral("changes-prevent") },
-        { QStringLiteral("unlock"), QStringLiteral("changes-allow") },
-        { QStringLiteral("hidefile"), QStringLiteral("view-hidden") },
-        { QStringLiteral("showfile"), QStringLiteral("view-visible") },
-        { QStringLiteral("compress"), QStringLiteral("package-x-generic") },
-        { QStringLiteral("package"), QStringLiteral("package-x-generic") },
-        { QStringLiteral("embed"), QStringLiteral("insert-object") },
-        { QStringLiteral("unembed"), QStringLiteral("edit-undo") },
-        { QStringLiteral("fileinfo"), QStringLiteral("document-properties") },
-        { QStringLiteral("fix"), QStringLiteral("tools-check-spelling") },
-        { QStringLiteral("terminal"), QStringLiteral("utilities-terminal") },
-        { QStringLiteral("iterm2"), QStringLiteral("utilities-terminal") },
-        { QStringLiteral("colorpicker"), QStringLiteral("color-select") },
-        { QStringLiteral("about"), QStringLiteral("help-about") },
-        { QStringLiteral("intro"), QStringLiteral("help-contents") },
-        { QStringLiteral("question"), QStringLiteral("help-faq") },
-        { QStringLiteral("set"), QStringLiteral("preferences-system") },
-        { QStringLiteral("add"), QStringLiteral("list-add") },
-        { QStringLiteral("remove"), QStringLiteral("list-remove") },
-        { QStringLiteral("star"), QStringLiteral("starred") },
-        { QStringLiteral("icon"), QStringLiteral("system-file-manager") },
-        { QStringLiteral("file"), QStringLiteral("text-x-generic") },
-        { QStringLiteral("img"), QStringLiteral("image-x-generic") },
-        { QStringLiteral("txt"), QStringLiteral("text-plain") },
-        { QStringLiteral("rtf"), QStringLiteral("text-rtf") },
-        { QStringLiteral("md"), QStringLiteral("text-markdown") },
-        { QStringLiteral("json"), QStringLiteral("application-json") },
-        { QStringLiteral("html"), QStringLiteral("text-html") },
-        { QStringLiteral("xml"), QStringLiteral("text-xml") },
-        { QStringLiteral("css"), QStringLiteral("text-css") },
-        { QStringLiteral("js"), QStringLiteral("application-javascript") },
-        { QStringLiteral("py"), QStringLiteral("text-x-python") },
-        { QStringLiteral("sh"), QStringLiteral("application-x-shellscript") },
-        { QStringLiteral("docx"), QStringLiteral("x-office-document") },
-        { QStringLiteral("pages"), QStringLiteral("x-office-document") },
-        { QStringLiteral("wps"), QStringLiteral("x-office-document") },
-        { QStringLiteral("xlsx"), QStringLiteral("x-office-spreadsheet") },
-        { QStringLiteral("numbers"), QStringLiteral("x-office-spreadsheet") },
-        { QStringLiteral("et"), QStringLiteral("x-office-spreadsheet") },
-        { QStringLiteral("pptx"), QStringLiteral("x-office-presentation") },
-        { QStringLiteral("key"), QStringLiteral("x-office-presentation") },
-        { QStringLiteral("dps"), QStringLiteral("x-office-presentation") },
-        { QStringLiteral("zip"), QStringLiteral("package-x-generic") },
-        { QStringLiteral("pdf"), QStringLiteral("application-pdf") },
-    };
+    static const QHash<QString, QString> map = [] {
+        QHash<QString, QString> names;
+        for (const auto& [name, icon] : kThemeNames) {
+            names.insert(QLatin1String(name), QLatin1String(icon));
+        }
+        return names;
+    }();
     return map;
 }
 
@@ -237,6 +245,46 @@ private:
         return n == 0 ? -1 : value;
     }
 
+    // The character an escape stands for, `e` being the one after the backslash; the digits an
+    // escape carries are taken from the text.
+    QChar escaped(QChar e)
+    {
+        switch (e.unicode()) {
+        case 'n':
+            return QLatin1Char('\n');
+        case 't':
+            return QLatin1Char('\t');
+        case 'r':
+            return QLatin1Char('\r');
+        case 'a':
+            return QChar(0x07);
+        case 'b':
+            return QChar(0x08);
+        case 'f':
+            return QChar(0x0C);
+        case 'v':
+            return QChar(0x0B);
+        case 'U':
+        case 'u': {
+            // Four hex digits of a UTF-16 unit; a surrogate pair is written as two escapes.
+            const int unit = hexDigits(4);
+            return unit < 0 ? e : QChar(char16_t(unit));
+        }
+        default:
+            break;
+        }
+        if (e >= QLatin1Char('0') && e <= QLatin1Char('7')) {
+            int value = e.unicode() - '0';
+            for (int i = 0; i < 2 && m_pos < m_text.size() && m_text.at(m_pos) >= QLatin1Char('0')
+                 && m_text.at(m_pos) <= QLatin1Char('7');
+                 ++i) {
+                value = value * 8 + (m_text.at(m_pos++).unicode() - '0');
+            }
+            return QChar(char16_t(value));
+        }
+        return e; // \" \\ \' and any other character stand for themselves
+    }
+
     std::optional<QString> quoted()
     {
         ++m_pos; // opening quote
@@ -253,53 +301,7 @@ private:
             if (m_pos >= m_text.size()) {
                 break;
             }
-            const QChar e = m_text.at(m_pos++);
-            switch (e.unicode()) {
-            case 'n':
-                out += QLatin1Char('\n');
-                break;
-            case 't':
-                out += QLatin1Char('\t');
-                break;
-            case 'r':
-                out += QLatin1Char('\r');
-                break;
-            case 'a':
-                out += QChar(0x07);
-                break;
-            case 'b':
-                out += QChar(0x08);
-                break;
-            case 'f':
-                out += QChar(0x0C);
-                break;
-            case 'v':
-                out += QChar(0x0B);
-                break;
-            case 'U':
-            case 'u': {
-                // Four hex digits of a UTF-16 unit; a surrogate pair is written as two escapes.
-                const int unit = hexDigits(4);
-                if (unit < 0) {
-                    out += e;
-                } else {
-                    out += QChar(char16_t(unit));
-                }
-                break;
-            }
-            default:
-                if (e >= QLatin1Char('0') && e <= QLatin1Char('7')) {
-                    int value = e.unicode() - '0';
-                    for (int i = 0; i < 2 && m_pos < m_text.size() && m_text.at(m_pos) >= QLatin1Char('0')
-                         && m_text.at(m_pos) <= QLatin1Char('7');
-                         ++i) {
-                        value = value * 8 + (m_text.at(m_pos++).unicode() - '0');
-                    }
-                    out += QChar(char16_t(value));
-                } else {
-                    out += e; // \" \\ \' and any other character stand for themselves
-                }
-            }
+            out += escaped(m_text.at(m_pos++));
         }
         return std::nullopt; // no closing quote
     }

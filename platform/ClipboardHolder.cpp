@@ -1,5 +1,7 @@
 #include "platform/ClipboardHolder.h"
 
+#include "platform/Posix.h"
+
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QFile>
@@ -57,23 +59,12 @@ bool decode(const QByteArray& bytes, ClipboardHolder::Formats* formats)
 
 QString errnoText()
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return posix::errnoText(errno);
 }
 
-bool sendAll(int fd, const QByteArray& bytes)
+QString keepFailure(const QString& file, const QString& why)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += n;
-    }
-    return true;
+    return posix::failureMessage(QStringLiteral("keep the clipboard"), file, why);
 }
 
 // The holder's answer line: "ready" or "error <why>", read until the line ends or time runs out.
@@ -88,56 +79,17 @@ QByteArray readAnswer(int fd)
             break;
         }
         pollfd wait { fd, POLLIN, 0 };
-        const int ready = ::poll(&wait, 1, int(left.count()));
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready <= 0) {
+        if (posix::retryOnInterrupt([&] { return ::poll(&wait, 1, int(left.count())); }) <= 0) {
             break;
         }
         char chunk[256];
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t n = posix::retryOnInterrupt([&] { return ::read(fd, chunk, sizeof chunk); });
         if (n <= 0) {
             break;
         }
         answer.append(chunk, n);
     }
     return answer;
-}
-
-QByteArray readAll(int fd)
-{
-    QByteArray bytes;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return bytes;
-        }
-        bytes.append(chunk, n);
-    }
-}
-
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += n;
-    }
-    return true;
 }
 
 // Requests for windows that have gone (a reader that quit mid-paste) fail with BadWindow; Xlib's
@@ -454,12 +406,11 @@ bool ClipboardHolder::handOver(const Formats& formats, QString* error)
 {
     const QString path = program();
     if (path.isEmpty()) {
-        *error = QStringLiteral("Failed to keep the clipboard. File: \"%1\". Error: \"%2\"")
-                     .arg(QLatin1String(kProgramName), QStringLiteral("not installed"));
+        *error = keepFailure(QLatin1String(kProgramName), QStringLiteral("not installed"));
         return false;
     }
     const auto fail = [&path, error](const QString& why) {
-        *error = QStringLiteral("Failed to keep the clipboard. File: \"%1\". Error: \"%2\"").arg(path, why);
+        *error = keepFailure(path, why);
         return false;
     };
     // Everything the child needs is prepared before the fork: between fork and exec only
@@ -498,10 +449,10 @@ bool ClipboardHolder::handOver(const Formats& formats, QString* error)
         errno = forkError;
         return fail(errnoText());
     }
-    while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) { }
+    posix::retryOnInterrupt([middle] { return ::waitpid(middle, nullptr, 0); });
     const timeval sendLimit { kReadyTimeoutMs / 1000, 0 };
     ::setsockopt(channel[0], SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
-    const bool sent = sendAll(channel[0], encode(formats));
+    const bool sent = posix::sendAll(channel[0], encode(formats)) == 0;
     ::shutdown(channel[0], SHUT_WR);
     const QByteArray answer = sent ? readAnswer(channel[0]) : QByteArray();
     ::close(channel[0]);
@@ -519,12 +470,85 @@ QString ClipboardHolder::waylandProgram()
     return QStandardPaths::findExecutable(QLatin1String(kWaylandProgramName));
 }
 
+namespace {
+
+// Starts wl-copy with `type`: it reads what to hold from the far end of *input and writes its
+// complaints to the far end of *messages. Its process id, or -1 with errno.
+pid_t startWaylandCopy(const QString& path, const QString& type, int* input, int* messages)
+{
+    // Prepared before the fork: the child may make only async-signal-safe calls.
+    const QByteArray program = QFile::encodeName(path);
+    const QByteArray typeArg = type.toUtf8();
+    char* const argv[] = { const_cast<char*>(program.constData()), const_cast<char*>("--type"),
+                           const_cast<char*>(typeArg.constData()), nullptr };
+    int in[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0) {
+        return -1;
+    }
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) {
+        const int why = errno;
+        ::close(in[0]);
+        ::close(in[1]);
+        errno = why;
+        return -1;
+    }
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // wl-copy forks itself and serves in the background once it holds the selection; in a
+        // session of its own, it outlives this process and the terminal it may have started in.
+        ::setsid();
+        ::dup2(in[1], STDIN_FILENO);
+        ::dup2(devNull >= 0 ? devNull : out[1], STDOUT_FILENO);
+        ::dup2(out[1], STDERR_FILENO);
+        ::close_range(3, ~0U, 0);
+        ::execv(argv[0], argv);
+        ::_exit(127);
+    }
+    const int forkError = errno;
+    ::close(in[1]);
+    ::close(out[1]);
+    if (devNull >= 0) {
+        ::close(devNull);
+    }
+    if (child < 0) {
+        ::close(in[0]);
+        ::close(out[0]);
+        errno = forkError;
+        return -1;
+    }
+    *input = in[0];
+    *messages = out[0];
+    return child;
+}
+
+// Waits for the foreground wl-copy to end, at most kReadyTimeoutMs; one that does not is
+// killed (false). Its background copy keeps the message pipe open, so the end is awaited by its
+// exit, not by the pipe.
+bool awaitExit(pid_t child, int messages, int* status)
+{
+    pid_t ended = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadyTimeoutMs);
+    while ((ended = ::waitpid(child, status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline) {
+        pollfd wait { messages, 0, 0 };
+        ::poll(&wait, 1, 10);
+    }
+    if (ended == 0) {
+        ::kill(child, SIGKILL);
+        posix::retryOnInterrupt([&] { return ::waitpid(child, status, 0); });
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool ClipboardHolder::handOverToWayland(const Formats& formats, QString* error)
 {
     const QString path = waylandProgram();
     const auto fail = [&path, error](const QString& why) {
-        *error = QStringLiteral("Failed to keep the clipboard. File: \"%1\". Error: \"%2\"")
-                     .arg(path.isEmpty() ? QLatin1String(kWaylandProgramName) : path, why);
+        *error = keepFailure(path.isEmpty() ? QLatin1String(kWaylandProgramName) : path, why);
         return false;
     };
     if (path.isEmpty()) {
@@ -533,71 +557,25 @@ bool ClipboardHolder::handOverToWayland(const Formats& formats, QString* error)
     const QString uriList = QStringLiteral("text/uri-list");
     const QString type = formats.contains(uriList) ? uriList : QStringLiteral("text/plain;charset=utf-8");
     const QByteArray data = formats.value(formats.contains(uriList) ? uriList : QStringLiteral("text/plain"));
-    // Prepared before the fork: the child may make only async-signal-safe calls.
-    const QByteArray program = QFile::encodeName(path);
-    const QByteArray typeArg = type.toUtf8();
-    char* const argv[] = { const_cast<char*>(program.constData()), const_cast<char*>("--type"),
-                           const_cast<char*>(typeArg.constData()), nullptr };
-    int input[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, input) != 0) {
-        return fail(errnoText());
-    }
-    int messages[2];
-    if (::pipe2(messages, O_CLOEXEC) != 0) {
-        const int why = errno;
-        ::close(input[0]);
-        ::close(input[1]);
-        errno = why;
-        return fail(errnoText());
-    }
-    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        // wl-copy forks itself and serves in the background once it holds the selection; in a
-        // session of its own, it outlives this process and the terminal it may have started in.
-        ::setsid();
-        ::dup2(input[1], STDIN_FILENO);
-        ::dup2(devNull >= 0 ? devNull : messages[1], STDOUT_FILENO);
-        ::dup2(messages[1], STDERR_FILENO);
-        ::close_range(3, ~0U, 0);
-        ::execv(argv[0], argv);
-        ::_exit(127);
-    }
-    const int forkError = errno;
-    ::close(input[1]);
-    ::close(messages[1]);
-    if (devNull >= 0) {
-        ::close(devNull);
-    }
+    int input = -1;
+    int messages = -1;
+    const pid_t child = startWaylandCopy(path, type, &input, &messages);
     if (child < 0) {
-        ::close(input[0]);
-        ::close(messages[0]);
-        errno = forkError;
         return fail(errnoText());
     }
     const timeval sendLimit { kReadyTimeoutMs / 1000, 0 };
-    ::setsockopt(input[0], SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
-    const bool sent = sendAll(input[0], data);
-    ::close(input[0]);
-    // The foreground wl-copy ends as soon as the selection is set; its background copy keeps
-    // the message pipe open, so the end is awaited by its exit, not by the pipe.
+    ::setsockopt(input, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
+    const bool sent = posix::sendAll(input, data) == 0;
+    ::close(input);
     int status = 0;
-    pid_t ended = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadyTimeoutMs);
-    while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline) {
-        pollfd wait { messages[0], 0, 0 };
-        ::poll(&wait, 1, 10);
-    }
-    if (ended == 0) {
-        ::kill(child, SIGKILL);
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
-        ::close(messages[0]);
+    if (!awaitExit(child, messages, &status)) {
+        ::close(messages);
         return fail(QStringLiteral("no answer"));
     }
-    ::fcntl(messages[0], F_SETFL, O_NONBLOCK);
+    ::fcntl(messages, F_SETFL, O_NONBLOCK);
     char chunk[1024];
-    const ssize_t n = ::read(messages[0], chunk, sizeof chunk);
-    ::close(messages[0]);
+    const ssize_t n = ::read(messages, chunk, sizeof chunk);
+    ::close(messages);
     const QString said = n > 0 ? QString::fromLocal8Bit(chunk, int(n)).trimmed() : QString();
     if (sent && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
         return true;
@@ -620,11 +598,13 @@ int ClipboardHolder::serve()
     // A caller that gave up waiting has closed the channel: writing to it must not kill us.
     std::signal(SIGPIPE, SIG_IGN);
     const auto refuse = [](const QString& why) {
-        writeAll(STDOUT_FILENO, "error " + why.toUtf8() + '\n');
+        posix::writeAll(STDOUT_FILENO, "error " + why.toUtf8() + '\n');
         return 1;
     };
     Formats formats;
-    if (!decode(readAll(STDIN_FILENO), &formats) || formats.isEmpty()) {
+    QByteArray input;
+    posix::readAll(STDIN_FILENO, &input);
+    if (!decode(input, &formats) || formats.isEmpty()) {
         return refuse(QStringLiteral("nothing to hold"));
     }
     XSetErrorHandler(ignoreError);
@@ -639,7 +619,7 @@ int ClipboardHolder::serve()
         return refuse(error);
     }
     // Nobody waits any longer: the copying process keeps the selection itself.
-    if (!writeAll(STDOUT_FILENO, kReady)) {
+    if (posix::writeAll(STDOUT_FILENO, kReady) != 0) {
         return 0;
     }
     const int devNull = ::open("/dev/null", O_RDWR);

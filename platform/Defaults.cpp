@@ -211,18 +211,11 @@ plist_t toPlist(const QVariant& v)
     }
 }
 
-// Converts a parsed node. Containers deeper than Defaults::kMaxNesting set *tooDeep and
-// convert as empty, so a hostile file cannot exhaust the stack.
-QVariant fromPlist(plist_t node, int depth, bool* tooDeep)
+QVariant fromPlist(plist_t node, int depth, bool* tooDeep);
+
+// A node that holds no other nodes.
+QVariant scalarFromPlist(plist_t node, plist_type type)
 {
-    if (!node) {
-        return {};
-    }
-    const plist_type type = plist_get_node_type(node);
-    if ((type == PLIST_ARRAY || type == PLIST_DICT) && depth > Defaults::kMaxNesting) {
-        *tooDeep = true;
-        return {};
-    }
     switch (type) {
     case PLIST_BOOLEAN: {
         uint8_t b = 0;
@@ -256,49 +249,75 @@ QVariant fromPlist(plist_t node, int depth, bool* tooDeep)
         const qint64 ms = (static_cast<qint64>(sec) + kPlistEpochOffset) * 1000 + usec / 1000;
         return QVariant(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()));
     }
-    case PLIST_ARRAY: {
-        QVariantList list;
-        const uint32_t n = plist_array_get_size(node);
-        list.reserve(static_cast<qsizetype>(n));
-        for (uint32_t i = 0; i < n; ++i) {
-            const QVariant item = fromPlist(plist_array_get_item(node, i), depth + 1, tooDeep);
-            if (*tooDeep) {
-                return {};
-            }
-            if (item.isValid()) {
-                list.append(item);
-            }
-        }
-        return list;
-    }
-    case PLIST_DICT: {
-        QVariantMap map;
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(node, &iter);
-        if (!iter) {
-            return map;
-        }
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(node, iter, &key, &value);
-            if (!key) {
-                break;
-            }
-            const QVariant item = fromPlist(value, depth + 1, tooDeep);
-            if (item.isValid()) {
-                map.insert(textOfStored(key, qsizetype(qstrlen(key))), item);
-            }
-            free(key);
-            if (*tooDeep) {
-                break;
-            }
-        }
-        free(iter);
-        return map;
-    }
     default:
         return {};
+    }
+}
+
+QVariant listFromPlist(plist_t node, int depth, bool* tooDeep)
+{
+    QVariantList list;
+    const uint32_t n = plist_array_get_size(node);
+    list.reserve(static_cast<qsizetype>(n));
+    for (uint32_t i = 0; i < n; ++i) {
+        const QVariant item = fromPlist(plist_array_get_item(node, i), depth + 1, tooDeep);
+        if (*tooDeep) {
+            return {};
+        }
+        if (item.isValid()) {
+            list.append(item);
+        }
+    }
+    return list;
+}
+
+QVariant mapFromPlist(plist_t node, int depth, bool* tooDeep)
+{
+    QVariantMap map;
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(node, &iter);
+    if (!iter) {
+        return map;
+    }
+    for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(node, iter, &key, &value);
+        if (!key) {
+            break;
+        }
+        const QVariant item = fromPlist(value, depth + 1, tooDeep);
+        if (item.isValid()) {
+            map.insert(textOfStored(key, qsizetype(qstrlen(key))), item);
+        }
+        free(key);
+        if (*tooDeep) {
+            break;
+        }
+    }
+    free(iter);
+    return map;
+}
+
+// Converts a parsed node. Containers deeper than Defaults::kMaxNesting set *tooDeep and
+// convert as empty, so a hostile file cannot exhaust the stack.
+QVariant fromPlist(plist_t node, int depth, bool* tooDeep)
+{
+    if (!node) {
+        return {};
+    }
+    const plist_type type = plist_get_node_type(node);
+    if ((type == PLIST_ARRAY || type == PLIST_DICT) && depth > Defaults::kMaxNesting) {
+        *tooDeep = true;
+        return {};
+    }
+    switch (type) {
+    case PLIST_ARRAY:
+        return listFromPlist(node, depth, tooDeep);
+    case PLIST_DICT:
+        return mapFromPlist(node, depth, tooDeep);
+    default:
+        return scalarFromPlist(node, type);
     }
 }
 
@@ -323,22 +342,6 @@ FileSignature signatureOf(const QByteArray& path)
     }
     return { true, st.st_dev, st.st_ino, st.st_size,
              static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec };
-}
-
-bool writeAll(int fd, const char* data, size_t len)
-{
-    while (len > 0) {
-        const ssize_t n = ::write(fd, data, len);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        len -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 struct ReadResult
@@ -390,27 +393,12 @@ ReadResult readFile(const QByteArray& path)
         return result;
     }
     QByteArray bytes;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            result.error = readFailure(path, posix::errnoText(errno));
-            ::close(fd);
-            return result;
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes.append(buf, n);
-        // The file may grow while it is read; never take in more than the bound.
-        if (bytes.size() > Defaults::kMaxFileSize) {
-            result.error = readFailure(path, QStringLiteral("larger than %1 bytes").arg(Defaults::kMaxFileSize));
-            ::close(fd);
-            return result;
-        }
+    if (const int code = posix::readAll(fd, &bytes, Defaults::kMaxFileSize)) {
+        result.error = readFailure(path,
+                                   code == EFBIG ? QStringLiteral("larger than %1 bytes").arg(Defaults::kMaxFileSize)
+                                                 : posix::errnoText(code));
+        ::close(fd);
+        return result;
     }
     ::close(fd);
     // An empty file holds nothing a write could lose.
@@ -473,26 +461,16 @@ bool keepDamagedCopy(const QByteArray& path, QByteArray* copyPath, QString* why)
             *why = posix::errnoText(code);
             return false;
         }
-        bool ok = true;
+        int failure = 0;
         char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(in, buf, sizeof buf);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                ok = n == 0;
-                break;
-            }
-            if (!writeAll(out, buf, static_cast<size_t>(n))) {
-                ok = false;
-                break;
-            }
+        for (qint64 n = 1; n > 0 && failure == 0;) {
+            n = posix::readFull(in, buf, sizeof buf);
+            failure = n < 0 ? errno : posix::writeAll(out, QByteArrayView(buf, n));
         }
-        const int code = errno;
+        const bool ok = failure == 0;
         ::close(in);
         if (::close(out) != 0 || !ok) {
-            *why = posix::errnoText(ok ? errno : code);
+            *why = posix::errnoText(ok ? errno : failure);
             ::unlink(candidate.constData());
             return false;
         }
@@ -503,6 +481,25 @@ bool keepDamagedCopy(const QByteArray& path, QByteArray* copyPath, QString* why)
     return false;
 }
 
+// Writes the values as the whole new suite file, which replaces the old one in one step.
+bool writeSuite(const QString& path, const QVariantMap& values, QString* why)
+{
+    PlistPtr root(mapToPlist(values));
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(static_cast<plist_t>(root.get()), &xml, &length);
+    if (!xml) {
+        *why = QStringLiteral("cannot encode the property list");
+        return false;
+    }
+    const int code = posix::replaceFile(path, QByteArrayView(xml, length), 0600);
+    plist_to_xml_free(xml);
+    if (code != 0) {
+        *why = posix::errnoText(code);
+    }
+    return code == 0;
+}
+
 // Holds the exclusive lock of a suite file for the duration of one read-modify-write.
 class FileLock
 {
@@ -511,7 +508,7 @@ public:
     {
         m_fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (m_fd >= 0) {
-            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) { }
+            posix::retryOnInterrupt([this] { return ::flock(m_fd, LOCK_EX); });
         }
     }
     ~FileLock()
@@ -739,30 +736,8 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
                    .arg(m_filePath, m_state->damagedCopy);
     }
 
-    PlistPtr root(mapToPlist(values));
-    char* xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(static_cast<plist_t>(root.get()), &xml, &length);
-    if (!xml) {
-        return fail(QStringLiteral("cannot encode the property list"));
-    }
-    QByteArray tmpl = path + ".XXXXXX";
-    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) {
-        plist_to_xml_free(xml);
-        return fail(posix::errnoText(errno));
-    }
-    const bool written = writeAll(fd, xml, length);
-    plist_to_xml_free(xml);
-    const int savedErrno = errno;
-    ::fchmod(fd, 0600);
-    if (::close(fd) != 0 || !written) {
-        ::unlink(tmpl.constData());
-        return fail(posix::errnoText(written ? errno : savedErrno));
-    }
-    if (::rename(tmpl.constData(), path.constData()) != 0) {
-        const QString why = posix::errnoText(errno);
-        ::unlink(tmpl.constData());
+    QString why;
+    if (!writeSuite(m_filePath, values, &why)) {
         return fail(why);
     }
     m_state->values = values;

@@ -82,6 +82,23 @@ void copyUserAttributes(const QByteArray& from, const QByteArray& to)
 // The most the kernel is asked to copy in one call.
 constexpr size_t kKernelCopyChunk = size_t(1) << 30;
 
+// Reads what is left of `in` and writes it to `out`.
+bool copyRest(int in, int out, const QByteArray& from, const QByteArray& to, Failure* failure)
+{
+    char buffer[1 << 16];
+    for (;;) {
+        const qint64 n = posix::readFull(in, buffer, sizeof buffer);
+        const int code = n < 0 ? errno : posix::writeAll(out, QByteArrayView(buffer, n));
+        if (code != 0) {
+            *failure = { QFile::decodeName(n < 0 ? from : to), errnoText(code) };
+            return false;
+        }
+        if (n < qint64(sizeof buffer)) {
+            return true;
+        }
+    }
+}
+
 bool copyFileData(const QByteArray& from, const QByteArray& to, const struct stat& st, Failure* failure)
 {
     const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
@@ -105,7 +122,8 @@ bool copyFileData(const QByteArray& from, const QByteArray& to, const struct sta
         // Up to the size the file had: what it grew by since is read below, which also ends the
         // copy of a file that did not grow with one call less than asking the kernel again.
         while (copied < st.st_size) {
-            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kKernelCopyChunk, 0);
+            const ssize_t n = posix::retryOnInterrupt(
+                [&] { return ::copy_file_range(in, nullptr, out, nullptr, kKernelCopyChunk, 0); });
             if (n > 0) {
                 copiedAny = true;
                 copied += n;
@@ -113,9 +131,6 @@ bool copyFileData(const QByteArray& from, const QByteArray& to, const struct sta
             }
             if (n == 0) {
                 break;
-            }
-            if (errno == EINTR) {
-                continue;
             }
             if (!copiedAny
                 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL || errno == EPERM)) {
@@ -129,36 +144,7 @@ bool copyFileData(const QByteArray& from, const QByteArray& to, const struct sta
     }
     // What is left after the kernel's copy: what the file grew by meanwhile, or all of it where
     // the kernel could not be used.
-    char buffer[1 << 16];
-    for (; ok;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n == 0) {
-            break;
-        }
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            *failure = { QFile::decodeName(from), errnoText(errno) };
-            ok = false;
-            break;
-        }
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR) {
-                continue;
-            }
-            if (w <= 0) {
-                *failure = { QFile::decodeName(to), errnoText(w < 0 ? errno : EIO) };
-                ok = false;
-                break;
-            }
-            done += w;
-        }
-        if (!ok) {
-            break;
-        }
-    }
+    ok = ok && copyRest(in, out, from, to, failure);
     if (ok) {
         const struct timespec times[2] = { st.st_atim, st.st_mtim };
         ::futimens(out, times);

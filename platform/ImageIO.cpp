@@ -1,5 +1,7 @@
 #include "platform/ImageIO.h"
 
+#include "platform/Posix.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -38,10 +40,7 @@ const FormatName* entryFor(ImageIO::Format format)
     return nullptr;
 }
 
-QString failure(const QString& what, const QString& path, const QString& why)
-{
-    return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(what, path, why);
-}
+using posix::failureMessage;
 
 bool isHeifBrand(const QByteArray& brand)
 {
@@ -103,7 +102,7 @@ bool ImageIO::headerWithinBounds(const QString& path, QString* error)
         return true;
     }
     if (error) {
-        *error = failure(QStringLiteral("read the image"), path, why);
+        *error = failureMessage(QStringLiteral("read the image"), path, why);
     }
     return false;
 }
@@ -240,22 +239,22 @@ QImage ImageIO::read(const QString& path, QString* error)
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             if (error) {
-                *error = failure(QStringLiteral("read the image"), path, file.errorString());
+                *error = failureMessage(QStringLiteral("read the image"), path, file.errorString());
             }
             return {};
         }
         QString why;
         QImage image = format == Format::Heic ? decodeHeic(file.readAll(), &why) : decodeJp2(file.readAll(), &why);
         if (image.isNull() && error) {
-            *error = failure(QStringLiteral("read the image"), path, why);
+            *error = failureMessage(QStringLiteral("read the image"), path, why);
         }
         return image;
     }
     if (format == Format::Pdf) {
         QImage page = renderPdfPage(path, 0);
         if (page.isNull() && error) {
-            *error = failure(QStringLiteral("read the image"), path,
-                             QStringLiteral("the PDF document has no readable page"));
+            *error = failureMessage(QStringLiteral("read the image"), path,
+                                    QStringLiteral("the PDF document has no readable page"));
         }
         return page;
     }
@@ -263,13 +262,13 @@ QImage ImageIO::read(const QString& path, QString* error)
     reader.setDecideFormatFromContent(true);
     if (QString why; !withinBounds(reader.size(), &why)) {
         if (error) {
-            *error = failure(QStringLiteral("read the image"), path, why);
+            *error = failureMessage(QStringLiteral("read the image"), path, why);
         }
         return {};
     }
     QImage image = reader.read();
     if (image.isNull() && error) {
-        *error = failure(QStringLiteral("read the image"), path, reader.errorString());
+        *error = failureMessage(QStringLiteral("read the image"), path, reader.errorString());
     }
     return image;
 }
@@ -286,7 +285,7 @@ QImage ImageIO::readScaled(const QString& path, const QSize& size, QString* erro
         reader.setScaledSize(size);
         image = reader.read();
         if (image.isNull() && error) {
-            *error = failure(QStringLiteral("read the image"), path, reader.errorString());
+            *error = failureMessage(QStringLiteral("read the image"), path, reader.errorString());
         }
     } else {
         image = read(path, error);
@@ -356,7 +355,7 @@ ImageIO::Status ImageIO::write(const QImage& image, const QString& path, Format 
     QString why;
     const QByteArray data = encode(image, format, quality, &why);
     if (data.isEmpty()) {
-        return { false, failure(QStringLiteral("encode the image"), path, why) };
+        return { false, failureMessage(QStringLiteral("encode the image"), path, why) };
     }
     return writeData(data, path);
 }
@@ -365,7 +364,7 @@ ImageIO::Status ImageIO::writeData(const QByteArray& data, const QString& path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        return { false, failure(QStringLiteral("write the image"), path, file.errorString()) };
+        return { false, failureMessage(QStringLiteral("write the image"), path, file.errorString()) };
     }
     return { true, QString() };
 }

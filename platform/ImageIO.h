@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Status.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -33,11 +35,7 @@ public:
 
     enum class Format { Unknown, Png, Jpeg, Tiff, Bmp, Gif, Jpeg2000, WebP, Heic, Icns, Ico, Pdf };
 
-    struct Status
-    {
-        bool ok = false;
-        QString error; ///< what failed, on which file and why; empty on success
-    };
+    using Status = platform::Status;
 
     /// The format a file name extension names (any case); Unknown for one it names none of.
     static Format formatForExtension(const QString& extension);

@@ -4,6 +4,8 @@
 
 #include "platform/ImageIO.h"
 
+#include "platform/Posix.h"
+
 #include <gif_lib.h>
 
 #include <QHash>
@@ -238,7 +240,7 @@ ImageIO::Status ImageIO::writeGif(const QList<Frame>& frames, const QString& pat
     QString why;
     const QByteArray data = encodeGif(frames, loopCount, &why);
     if (data.isEmpty()) {
-        return { false, QStringLiteral("Failed to encode the GIF. File: \"%1\". Error: \"%2\"").arg(path, why) };
+        return { false, posix::failureMessage(QStringLiteral("encode the GIF"), path, why) };
     }
     return writeData(data, path);
 }

@@ -196,6 +196,42 @@ QByteArray ImageIO::encodeJp2(const QImage& source, int quality, QString* error)
     return data;
 }
 
+namespace {
+
+// The decoded components (checked: 1 to 4 of the picture's size, 1 to 16 bits) as a picture.
+QImage toQImage(const opj_image_t& image, QSize size)
+{
+    const OPJ_UINT32 count = image.numcomps;
+    // Grey (and alpha) or RGB (and alpha), each sample scaled to 16 bits.
+    const bool grey = count <= 2;
+    QImage out(size, QImage::Format_RGBA64);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<quint16*>(out.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            quint16 s[4] = { 0, 0, 0, 0xFFFF };
+            for (OPJ_UINT32 c = 0; c < count; ++c) {
+                const opj_image_comp_t& comp = image.comps[c];
+                const qint64 max = (qint64(1) << comp.prec) - 1;
+                const qint64 v = qBound(qint64(0), qint64(comp.data[size_t(y) * comp.w + size_t(x)]), max);
+                s[c] = quint16(v * 0xFFFF / max);
+            }
+            if (grey) {
+                s[3] = count == 2 ? s[1] : quint16(0xFFFF);
+                s[1] = s[0];
+                s[2] = s[0];
+            }
+            std::memcpy(line + size_t(x) * 4, s, sizeof s);
+        }
+    }
+    const bool deep = image.comps[0].prec > 8;
+    if (deep) {
+        return count == 2 || count == 4 ? out : out.convertToFormat(QImage::Format_RGBX64);
+    }
+    return out.convertToFormat(count == 2 || count == 4 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+}
+
+} // namespace
+
 QImage ImageIO::decodeJp2(const QByteArray& encoded, QString* error)
 {
     QByteArray data = encoded;
@@ -242,32 +278,7 @@ QImage ImageIO::decodeJp2(const QByteArray& encoded, QString* error)
             return fail(QStringLiteral("unsupported JPEG 2000 components"));
         }
     }
-    // Grey (and alpha) or RGB (and alpha), each sample scaled to 16 bits.
-    const bool grey = count <= 2;
-    QImage out(size, QImage::Format_RGBA64);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<quint16*>(out.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            quint16 s[4] = { 0, 0, 0, 0xFFFF };
-            for (OPJ_UINT32 c = 0; c < count; ++c) {
-                const opj_image_comp_t& comp = image->comps[c];
-                const qint64 max = (qint64(1) << comp.prec) - 1;
-                const qint64 v = qBound(qint64(0), qint64(comp.data[size_t(y) * comp.w + size_t(x)]), max);
-                s[c] = quint16(v * 0xFFFF / max);
-            }
-            if (grey) {
-                s[3] = count == 2 ? s[1] : quint16(0xFFFF);
-                s[1] = s[0];
-                s[2] = s[0];
-            }
-            std::memcpy(line + size_t(x) * 4, s, sizeof s);
-        }
-    }
-    const bool deep = image->comps[0].prec > 8;
-    if (deep) {
-        return count == 2 || count == 4 ? out : out.convertToFormat(QImage::Format_RGBX64);
-    }
-    return out.convertToFormat(count == 2 || count == 4 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    return toQImage(*image, size);
 }
 
 } // namespace platform

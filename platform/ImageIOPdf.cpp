@@ -2,6 +2,7 @@
 // QPdfWriter into memory, merged by qpdf.
 
 #include "platform/ImageIO.h"
+#include "platform/Posix.h"
 #include "platform/Task.h"
 
 #include <QBuffer>
@@ -50,7 +51,7 @@ QImage ImageIO::renderPdfPage(const QString& path, int index, double scale)
 ImageIO::Status ImageIO::writePdf(const QList<QImage>& pages, const QString& path)
 {
     if (pages.isEmpty()) {
-        return { false, QStringLiteral("Failed to write the PDF. File: \"%1\". Error: \"no pages\"").arg(path) };
+        return { false, posix::failureMessage(QStringLiteral("write the PDF"), path, QStringLiteral("no pages")) };
     }
     QByteArray data;
     QBuffer buffer(&data);
@@ -61,7 +62,7 @@ ImageIO::Status ImageIO::writePdf(const QList<QImage>& pages, const QString& pat
     writer.setPageSize(QPageSize(QSizeF(pages.first().size()), QPageSize::Point));
     QPainter painter;
     if (!painter.begin(&writer)) {
-        return { false, QStringLiteral("Failed to write the PDF. File: \"%1\". Error: \"no painter\"").arg(path) };
+        return { false, posix::failureMessage(QStringLiteral("write the PDF"), path, QStringLiteral("no painter")) };
     }
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0) {
@@ -78,8 +79,7 @@ ImageIO::Status ImageIO::writePdf(const QList<QImage>& pages, const QString& pat
 ImageIO::Status ImageIO::mergePdf(const QStringList& inputs, const QString& path)
 {
     const auto fail = [&path](const QString& why) {
-        return Status { false,
-                        QStringLiteral("Failed to merge the PDF files. File: \"%1\". Error: \"%2\"").arg(path, why) };
+        return Status { false, posix::failureMessage(QStringLiteral("merge the PDF files"), path, why) };
     };
     if (inputs.isEmpty()) {
         return fail(QStringLiteral("nothing to merge"));

@@ -1,6 +1,7 @@
 #include "platform/ImageResample.h"
 
 #include "platform/ImageIO.h"
+#include "platform/Posix.h"
 
 #include <QColorSpace>
 #include <QFile>
@@ -302,8 +303,7 @@ QImage readJpeg(const QString& path, const QSize& size, QString* error)
     }
     QImage image = reader.read();
     if (image.isNull() && error) {
-        *error
-            = QStringLiteral("Failed to read the image. File: \"%1\". Error: \"%2\"").arg(path, reader.errorString());
+        *error = posix::failureMessage(QStringLiteral("read the image"), path, reader.errorString());
     }
     return image;
 }
@@ -466,8 +466,8 @@ QImage streamJpeg(const QString& path, const QSize& size, QString* error, bool* 
                          : resample<quint8, 4>(source, target, false, rows, decode);
     if (!ok) {
         if (error) {
-            *error = QStringLiteral("Failed to read the image. File: \"%1\". Error: \"%2\"")
-                         .arg(path, QString::fromLocal8Bit(jpeg.error.message));
+            *error = posix::failureMessage(QStringLiteral("read the image"), path,
+                                           QString::fromLocal8Bit(jpeg.error.message));
         }
         return {};
     }

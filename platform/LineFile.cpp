@@ -4,7 +4,6 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QThread>
 
 #include <cerrno>
@@ -83,25 +82,11 @@ bool readContents(int dirFd, const QByteArray& name, bool forChange, QByteArray*
     *exists = true;
     *attributes = st;
     contents->clear();
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof(buffer));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            *why = errnoText(errno);
-            return false;
-        }
-        if (n == 0) {
-            return true;
-        }
-        contents->append(buffer, n);
-        if (contents->size() > LineFile::kMaxSize) {
-            *why = QStringLiteral("it is larger than %1 bytes").arg(LineFile::kMaxSize);
-            return false;
-        }
+    if (const int code = posix::readAll(fd.get(), contents, LineFile::kMaxSize)) {
+        *why = code == EFBIG ? QStringLiteral("it is larger than %1 bytes").arg(LineFile::kMaxSize) : errnoText(code);
+        return false;
     }
+    return true;
 }
 
 QStringList splitLines(const QByteArray& contents)
@@ -146,11 +131,8 @@ bool lockFolder(int dirFd, QString* why)
     const QDeadlineTimer deadline(LineFile::kLockWaitMs);
     unsigned long pauseMs = 1;
     for (;;) {
-        if (::flock(dirFd, LOCK_EX | LOCK_NB) == 0) {
+        if (posix::retryOnInterrupt([dirFd] { return ::flock(dirFd, LOCK_EX | LOCK_NB); }) == 0) {
             return true;
-        }
-        if (errno == EINTR) {
-            continue;
         }
         if (errno != EWOULDBLOCK) {
             *why = errnoText(errno);
@@ -163,58 +145,6 @@ bool lockFolder(int dirFd, QString* why)
         QThread::msleep(pauseMs);
         pauseMs = qMin<unsigned long>(pauseMs * 2, 20);
     }
-}
-
-bool writeAll(int fd, const QByteArray& data)
-{
-    const char* p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-// Writes the data to a new file beside `name` and renames it over `name`: a link or a file
-// planted at `name` is replaced, never written through. The old file's mode is kept.
-bool replaceContents(int dirFd, const QByteArray& name, const QByteArray& data, const struct stat* old, QString* why)
-{
-    QByteArray temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = '.' + name + ".tarsel-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        fd = ::openat(dirFd, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        *why = errnoText(errno);
-        return false;
-    }
-    bool ok = writeAll(fd, data) && (old == nullptr || ::fchmod(fd, old->st_mode & 0666) == 0) && ::fdatasync(fd) == 0;
-    int code = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        code = errno;
-    }
-    if (ok && ::renameat(dirFd, temporary.constData(), dirFd, name.constData()) != 0) {
-        ok = false;
-        code = errno;
-    }
-    if (!ok) {
-        ::unlinkat(dirFd, temporary.constData(), 0);
-        *why = errnoText(code);
-    }
-    return ok;
 }
 
 } // namespace
@@ -286,8 +216,10 @@ bool LineFile::update(const QString& path, const QString& what, const Editor& ed
     }
     const QByteArray data
         = lines.isEmpty() ? QByteArray() : (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
-    if (!replaceContents(dir.get(), name, data, exists ? &st : nullptr, &why)) {
-        return fail(error, QStringLiteral("write the ") + what, path, why);
+    // A link or a file planted at the name is replaced, never written through; the mode stays.
+    const std::optional<mode_t> mode = exists ? std::optional<mode_t>(st.st_mode & 0666) : std::nullopt;
+    if (const int code = posix::replaceFile(dir.get(), name, data, mode)) {
+        return fail(error, QStringLiteral("write the ") + what, path, errnoText(code));
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "platform/LoginItem.h"
 
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
@@ -22,10 +23,7 @@ QString programOrSelf(const QString& program)
     return program.isEmpty() ? QCoreApplication::applicationFilePath() : program;
 }
 
-QString failure(const QString& what, const QString& path, const QString& error)
-{
-    return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(what, path, error);
-}
+using posix::failureMessage;
 
 // A key file value as stored: backslashes and control characters escaped, a leading space kept.
 QString escapeValue(const QString& value)
@@ -86,12 +84,13 @@ QString quoted(const QString& argument)
     return out + QLatin1Char('"');
 }
 
-LoginItem::Result writeEntry(const QString& path, const QString& program, const QStringList& arguments)
+Status writeEntry(const QString& path, const QString& program, const QStringList& arguments)
 {
     const QString what = QStringLiteral("write the login item");
     const QString folder = QFileInfo(path).path();
     if (!Paths::ensureFolder(folder)) {
-        return { false, failure(what, path, QStringLiteral("The folder \"%1\" cannot be created.").arg(folder)) };
+        return { false,
+                 failureMessage(what, path, QStringLiteral("The folder \"%1\" cannot be created.").arg(folder)) };
     }
     // The name the session's startup settings list: the product's, whichever program writes it.
     QByteArray text;
@@ -104,7 +103,7 @@ LoginItem::Result writeEntry(const QString& path, const QString& program, const 
     text += "X-GNOME-Autostart-enabled=true\n";
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
-        return { false, failure(what, path, out.errorString()) };
+        return { false, failureMessage(what, path, out.errorString()) };
     }
     return { true, QString() };
 }
@@ -123,7 +122,7 @@ bool LoginItem::isEnabled(const QString& program)
         && !isOff(keys->value(QStringLiteral("X-GNOME-Autostart-enabled")));
 }
 
-LoginItem::Result LoginItem::setEnabled(bool on, const QString& program, const QStringList& arguments)
+Status LoginItem::setEnabled(bool on, const QString& program, const QStringList& arguments)
 {
     const QString path = file();
     const QString self = programOrSelf(program);
@@ -133,8 +132,8 @@ LoginItem::Result LoginItem::setEnabled(bool on, const QString& program, const Q
     if (on) {
         if (present && !ours) {
             return { false,
-                     failure(QStringLiteral("write the login item"), path,
-                             QStringLiteral("Another autostart entry of that name is in the way.")) };
+                     failureMessage(QStringLiteral("write the login item"), path,
+                                    QStringLiteral("Another autostart entry of that name is in the way.")) };
         }
         return writeEntry(path, self, arguments);
     }
@@ -143,7 +142,7 @@ LoginItem::Result LoginItem::setEnabled(bool on, const QString& program, const Q
     }
     QFile entry(path);
     if (!entry.remove()) {
-        return { false, failure(QStringLiteral("remove the login item"), path, entry.errorString()) };
+        return { false, failureMessage(QStringLiteral("remove the login item"), path, entry.errorString()) };
     }
     return { true, QString() };
 }

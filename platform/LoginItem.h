@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Status.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,12 +16,6 @@ class LoginItem final
 public:
     LoginItem() = delete;
 
-    struct Result
-    {
-        bool ok = false;
-        QString message; ///< what went wrong, for the log; empty on success
-    };
-
     /// The autostart entry's path.
     static QString file();
 
@@ -30,7 +26,7 @@ public:
     /// Writes (atomically) or removes our entry. Switching on starts `program` (absolute path,
     /// defaults to the running application) with `arguments`. Switching off an entry that is
     /// not ours leaves it alone and succeeds, since ours is off either way.
-    static Result setEnabled(bool on, const QString& program = QString(), const QStringList& arguments = QStringList());
+    static Status setEnabled(bool on, const QString& program = QString(), const QStringList& arguments = QStringList());
 
     /// The Exec value (before the key file's own escaping) that starts `program` with
     /// `arguments`: every argument in double quotes, '"', '`', '$' and '\' escaped, '%' doubled.

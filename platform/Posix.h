@@ -1,8 +1,15 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
+#include <limits>
+#include <optional>
 #include <utility>
+
+#include <cerrno>
+#include <sys/types.h>
 
 namespace platform::posix {
 
@@ -21,6 +28,40 @@ QString parentOf(const QString& path);
 /// flag a test for a taken name, then a rename). 0, or the errno value of the failure (EEXIST
 /// when the destination is taken).
 int renameNoReplace(const QString& from, const QString& to);
+
+/// Calls `call` again for as long as a signal interrupts it (-1 with EINTR); its last result.
+/// Every loop over an interrupted system call is this one.
+template <typename Call> auto retryOnInterrupt(Call call)
+{
+    for (;;) {
+        const auto result = call();
+        if (!(result < 0 && errno == EINTR)) {
+            return result;
+        }
+    }
+}
+
+/// Reads until `size` bytes are in `buffer` or the file ends, from the descriptor's position,
+/// or from `offset` when it is not negative (pread; the position stays). The count read, or -1
+/// with errno.
+qint64 readFull(int fd, char* buffer, qint64 size, qint64 offset = -1);
+/// Appends what the descriptor holds up to its end to *bytes. 0, or the errno value of the
+/// failure; EFBIG when there is more than `limit` bytes (what was read by then stays appended).
+int readAll(int fd, QByteArray* bytes, qint64 limit = std::numeric_limits<qint64>::max());
+/// Writes all of `data`. 0, or the errno value of the failure (ENOSPC on a full disk; EIO
+/// when the file takes no more bytes without saying why).
+int writeAll(int fd, QByteArrayView data);
+/// writeAll for a socket: a peer that has gone is an EPIPE failure, not a SIGPIPE.
+int sendAll(int fd, QByteArrayView data);
+/// Replaces the file `name` in the folder `dirFd` by one holding `data`: the bytes go to a new
+/// hidden file beside it, are flushed to the disk and the new file is renamed over `name`, so a
+/// reader (and a crash) meets the old contents or the new, never half of them. A link at
+/// `name` is replaced, never written through. The new file gets `mode` (else the default
+/// mode under the umask). When anything fails the old file stays as it was and the temporary
+/// is removed. 0, or the errno value of the failure.
+int replaceFile(int dirFd, const QByteArray& name, QByteArrayView data, std::optional<mode_t> mode = std::nullopt);
+/// replaceFile for a path; its folder must exist.
+int replaceFile(const QString& path, QByteArrayView data, std::optional<mode_t> mode = std::nullopt);
 
 /// A descriptor closed at the end of its scope; it moves, never copies.
 class Fd

@@ -63,6 +63,71 @@ QList<QByteArray> componentsOf(const QByteArray& path)
     return parts;
 }
 
+// Where a walk is: the open folder it reached, the names of the folders that lead there (none
+// of them a link) and the components still to go. The steps answer 0 or an errno value.
+struct Walk
+{
+    FolderHandle folder { openFolder(AT_FDCWD, "/") };
+    QList<QByteArray> done;
+    QList<QByteArray> pending;
+    int links = 0;
+
+    // ".." of the handle is the parent the text names, as no folder on the way is a link;
+    // ".." of "/" is "/".
+    int up()
+    {
+        if (done.isEmpty()) {
+            return 0;
+        }
+        const int parent = openFolder(folder.fd(), "..");
+        if (parent < 0) {
+            return errno;
+        }
+        folder.reset(parent);
+        done.removeLast();
+        return 0;
+    }
+
+    // Puts the target of the link `name` in front of what is still to go.
+    int follow(const QByteArray& name, const struct stat& st)
+    {
+        if (++links > kMaxLinks) {
+            return ELOOP;
+        }
+        QByteArray target(qsizetype(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
+        const ssize_t n = ::readlinkat(folder.fd(), name.constData(), target.data(), size_t(target.size()));
+        if (n < 0) {
+            return errno;
+        }
+        target.truncate(qsizetype(n));
+        if (target.startsWith('/')) {
+            folder.reset(openFolder(AT_FDCWD, "/"));
+            if (folder.fd() < 0) {
+                return errno;
+            }
+            done.clear();
+        }
+        pending = componentsOf(target) + pending;
+        return 0;
+    }
+
+    int enter(const QByteArray& name, const struct stat& st)
+    {
+        if (!S_ISDIR(st.st_mode)) {
+            return ENOTDIR;
+        }
+        const int child = openFolder(folder.fd(), name.constData());
+        if (child < 0) {
+            return errno;
+        }
+        folder.reset(child);
+        done << name;
+        return 0;
+    }
+
+    QByteArray text() const { return QByteArray("/") + done.join('/'); }
+};
+
 // The walk behind canonicalPath. When parent is given and the item the walk ends on is the
 // path's own last component (not a link's target), *parent receives the open folder holding it
 // and the canonical text of that folder.
@@ -81,80 +146,42 @@ std::optional<QByteArray> walk(const QByteArray& path, bool followLast, QString*
     }
     // Each folder is opened relative to the one before it, so no call ever sees the whole path
     // and no length limit applies; the text of the resolved folders grows beside the handle.
-    FolderHandle folder(openFolder(AT_FDCWD, "/"));
-    if (folder.fd() < 0) {
+    Walk at;
+    if (at.folder.fd() < 0) {
         return failWith(errno);
     }
-    QList<QByteArray> done;
-    QList<QByteArray> pending = componentsOf(path);
-    int links = 0;
+    at.pending = componentsOf(path);
     // Whether the component in hand is still the path's own last one.
     bool lastIsGiven = true;
-    while (!pending.isEmpty()) {
-        const QByteArray name = pending.takeFirst();
-        if (name == ".") {
-            continue;
-        }
-        if (name == "..") {
-            // The folders resolved so far hold no link, so ".." of the handle is the parent
-            // the text names; ".." of "/" is "/".
-            if (!done.isEmpty()) {
-                const int parent = openFolder(folder.fd(), "..");
-                if (parent < 0) {
-                    return failWith(errno);
-                }
-                folder.reset(parent);
-                done.removeLast();
-            }
-            continue;
-        }
-        const bool last = pending.isEmpty();
+    while (!at.pending.isEmpty()) {
+        const QByteArray name = at.pending.takeFirst();
+        const bool last = at.pending.isEmpty();
         struct stat st
         {
         };
-        if (::fstatat(folder.fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            return failWith(errno);
-        }
-        if (S_ISLNK(st.st_mode) && (!last || followLast)) {
+        int why = 0;
+        if (name == "." || name == "..") {
+            why = name == ".." ? at.up() : 0;
+        } else if (::fstatat(at.folder.fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            why = errno;
+        } else if (S_ISLNK(st.st_mode) && (!last || followLast)) {
             lastIsGiven = lastIsGiven && !last;
-            if (++links > kMaxLinks) {
-                return failWith(ELOOP);
-            }
-            QByteArray target(qsizetype(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
-            const ssize_t n = ::readlinkat(folder.fd(), name.constData(), target.data(), size_t(target.size()));
-            if (n < 0) {
-                return failWith(errno);
-            }
-            target.truncate(qsizetype(n));
-            if (target.startsWith('/')) {
-                folder.reset(openFolder(AT_FDCWD, "/"));
-                if (folder.fd() < 0) {
-                    return failWith(errno);
-                }
-                done.clear();
-            }
-            pending = componentsOf(target) + pending;
-            continue;
-        }
-        if (last) {
+            why = at.follow(name, st);
+        } else if (last) {
             if (parent != nullptr && lastIsGiven) {
-                parent->text = QByteArray("/") + done.join('/');
-                parent->fd = folder.release();
+                parent->text = at.text();
+                parent->fd = at.folder.release();
             }
-            done << name;
+            at.done << name;
             break;
+        } else {
+            why = at.enter(name, st);
         }
-        if (!S_ISDIR(st.st_mode)) {
-            return failWith(ENOTDIR);
+        if (why != 0) {
+            return failWith(why);
         }
-        const int child = openFolder(folder.fd(), name.constData());
-        if (child < 0) {
-            return failWith(errno);
-        }
-        folder.reset(child);
-        done << name;
     }
-    return QByteArray("/") + done.join('/');
+    return at.text();
 }
 
 // The items of one folder after which the folder's entries are read in one pass, and the

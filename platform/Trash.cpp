@@ -284,6 +284,29 @@ QByteArray record(const QString& recordedPath)
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toUtf8() + "\n";
 }
 
+// The trash an item on the device `dev` goes to: the user's own on the device of the user's
+// data folder, else the one at the top of the item's volume. *recordedPath is the item's path as
+// that trash records it.
+bool openTrashFor(const QString& item, dev_t dev, TrashFolder* trash, QString* recordedPath, QString* why)
+{
+    struct stat homeStat
+    {
+    };
+    Paths::ensureFolder(Paths::dataHome());
+    if (statPath(Paths::dataHome(), &homeStat) && homeStat.st_dev == dev) {
+        *recordedPath = item;
+        return openHomeTrash(trash, why);
+    }
+    const QString top = topFolderOf(item, dev);
+    if (!openTopTrash(top, dev, trash, why)) {
+        *why = QStringLiteral("the volume \"%1\" has no Trash this user may use (%2); the item was left in place")
+                   .arg(top, *why);
+        return false;
+    }
+    *recordedPath = top == QLatin1String("/") ? item.mid(1) : item.mid(top.size() + 1);
+    return true;
+}
+
 } // namespace
 
 QString Trash::homeTrash()
@@ -320,24 +343,9 @@ bool Trash::trashItem(const QString& path, QString* trashedPath, QString* error)
     }
     TrashFolder trash;
     QString why;
-    QString recordedPath = item;
-    struct stat homeStat
-    {
-    };
-    Paths::ensureFolder(Paths::dataHome());
-    if (statPath(Paths::dataHome(), &homeStat) && homeStat.st_dev == folder.st_dev) {
-        if (!openHomeTrash(&trash, &why)) {
-            return fail(error, item, why);
-        }
-    } else {
-        const QString top = topFolderOf(item, folder.st_dev);
-        if (!openTopTrash(top, folder.st_dev, &trash, &why)) {
-            return fail(
-                error, item,
-                QStringLiteral("the volume \"%1\" has no Trash this user may use (%2); the item was left in place")
-                    .arg(top, why));
-        }
-        recordedPath = top == QLatin1String("/") ? item.mid(1) : item.mid(top.size() + 1);
+    QString recordedPath;
+    if (!openTrashFor(item, folder.st_dev, &trash, &recordedPath, &why)) {
+        return fail(error, item, why);
     }
     QString name;
     const int fd = reserveName(trash, item.mid(item.lastIndexOf(QLatin1Char('/')) + 1), &name);
@@ -346,13 +354,17 @@ bool Trash::trashItem(const QString& path, QString* trashedPath, QString* error)
     }
     const QByteArray infoName = QFile::encodeName(name) + ".trashinfo";
     const QByteArray text = record(recordedPath);
-    const bool written = ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed
-        || ::renameat2(parent.get(), itemName.constData(), trash.files.get(), QFile::encodeName(name).constData(),
+    int code = posix::writeAll(fd, text);
+    if (::close(fd) != 0 && code == 0) {
+        code = errno;
+    }
+    if (code == 0
+        && ::renameat2(parent.get(), itemName.constData(), trash.files.get(), QFile::encodeName(name).constData(),
                        RENAME_NOREPLACE)
             != 0) {
-        const int code = errno;
+        code = errno;
+    }
+    if (code != 0) {
         ::unlinkat(trash.info.get(), infoName.constData(), 0);
         return fail(error, item, errnoText(code));
     }

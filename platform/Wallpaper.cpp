@@ -1,6 +1,7 @@
 #include "platform/Wallpaper.h"
 
 #include "platform/Hook.h"
+#include "platform/Posix.h"
 #include "platform/Task.h"
 
 #include <QDBusConnection>
@@ -38,7 +39,7 @@ Hook<Wallpaper::PortalCall>& portalHook()
 
 QString failure(const QString& path, const QString& why)
 {
-    return QStringLiteral("Failed to set the desktop picture. File: \"%1\". Error: \"%2\"").arg(path, why);
+    return posix::failureMessage(QStringLiteral("set the desktop picture"), path, why);
 }
 
 // Receives the portal's Response signal of one request.
@@ -212,14 +213,14 @@ Wallpaper::Result Wallpaper::setDesktopPicture(const QString& path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (!canSetPicture(absolute)) {
-        return { false, {}, failure(absolute, QStringLiteral("it is not an image file")) };
+        return { { false, failure(absolute, QStringLiteral("it is not an image file")) }, {} };
     }
     QStringList reasons;
     QString why;
     const PortalCall portal = portalHook().get();
     const QString uri = QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded);
     if (portal ? portal(uri, &why) : callPortal(uri, &why)) {
-        return { true, QStringLiteral("portal"), {} };
+        return { { true, {} }, QStringLiteral("portal") };
     }
     reasons << why;
     for (const QString& tool : toolOrder()) {
@@ -229,7 +230,7 @@ Wallpaper::Result Wallpaper::setDesktopPicture(const QString& path)
         }
         why.clear();
         if (setterFor(tool)(program, absolute, &why)) {
-            return { true, tool, {} };
+            return { { true, {} }, tool };
         }
         qCInfo(lcWallpaper).noquote() << tool << "did not set the picture:" << why;
         reasons << why;
@@ -237,7 +238,7 @@ Wallpaper::Result Wallpaper::setDesktopPicture(const QString& path)
     if (reasons.size() == 1) {
         reasons << QStringLiteral("none of gsettings, xfconf-query, plasma-apply-wallpaperimage is installed");
     }
-    return { false, {}, failure(absolute, reasons.join(QStringLiteral("; "))) };
+    return { { false, failure(absolute, reasons.join(QStringLiteral("; "))) }, {} };
 }
 
 } // namespace platform

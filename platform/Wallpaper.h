@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Status.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,11 +18,9 @@ class Wallpaper final
 public:
     Wallpaper() = delete;
 
-    struct Result
+    struct Result : Status
     {
-        bool ok = false;
         QString backend; ///< what set the picture: "portal", "gsettings", ...
-        QString error; ///< why none could, in the "Failed to ..." form
     };
 
     /// Whether the file can be a desktop picture: an existing regular file that an image reader

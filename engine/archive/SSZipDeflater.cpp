@@ -1,6 +1,8 @@
 #include "engine/archive/SSZipDeflater.h"
 #include "engine/archive/SSZipAes.h"
 
+#include "platform/Posix.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -20,21 +22,7 @@ constexpr int kPiecesAheadPerThread = 4;
 /// Reads up to size bytes at the offset; the count read, or -1 with errno.
 qint64 readAt(int fd, char* into, qint64 size, qint64 offset)
 {
-    qint64 got = 0;
-    while (got < size) {
-        const ssize_t n = ::pread(fd, into + got, size_t(size - got), off_t(offset + got));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return -1;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += n;
-    }
-    return got;
+    return platform::posix::readFull(fd, into, size, offset);
 }
 
 /// One deflate stream per thread, reset for every piece: setting a stream up allocates a few

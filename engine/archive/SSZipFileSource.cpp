@@ -1,5 +1,6 @@
 #include "engine/archive/SSZipFileSource.h"
 #include "engine/archive/SSZipDeflater.h"
+#include "platform/Posix.h"
 
 #include <QFile>
 
@@ -145,15 +146,8 @@ zip_int64_t readFile(Source* source, void* data, zip_uint64_t length)
     if (source->hooks && source->hooks->cancelled && source->hooks->cancelled()) {
         return fail(source, ZIP_ER_CANCELLED, 0);
     }
-    for (;;) {
-        const ssize_t n = ::read(source->fd, data, length);
-        if (n >= 0) {
-            return zip_int64_t(n);
-        }
-        if (errno != EINTR) {
-            return fail(source, ZIP_ER_READ, errno);
-        }
-    }
+    const ssize_t n = platform::posix::retryOnInterrupt([&] { return ::read(source->fd, data, length); });
+    return n >= 0 ? zip_int64_t(n) : fail(source, ZIP_ER_READ, errno);
 }
 
 zip_int64_t callback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)

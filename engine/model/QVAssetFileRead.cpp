@@ -81,29 +81,14 @@ bool QVAssetFile::read(const QString& path, Kind kind, QByteArray* bytes, QStrin
     }
     bytes->clear();
     bytes->reserve(qsizetype(size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            const int readError = errno;
-            ::close(fd);
-            refuse(error, kind, path, platform::posix::errnoText(readError));
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes->append(buffer, qsizetype(n));
-        // The file may grow while it is read.
-        if (bytes->size() > maxSize(kind)) {
-            ::close(fd);
-            bytes->clear();
-            refuse(error, kind, path, QStringLiteral("larger than %1 bytes").arg(maxSize(kind)));
-            return false;
-        }
+    const int code = platform::posix::readAll(fd, bytes, maxSize(kind));
+    if (code != 0) {
+        ::close(fd);
+        bytes->clear();
+        refuse(error, kind, path,
+               code == EFBIG ? QStringLiteral("larger than %1 bytes").arg(maxSize(kind))
+                             : platform::posix::errnoText(code));
+        return false;
     }
     ::close(fd);
     return true;

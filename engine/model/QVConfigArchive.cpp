@@ -4,6 +4,7 @@
 #include "engine/archive/SSZipArchive.h"
 #include "engine/archive/SSZipArchiveReader.h"
 #include "platform/Defaults.h"
+#include "platform/Posix.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,18 +92,9 @@ bool readPlistBytes(const QString& plist, QByteArray* bytes, QString* error)
                           .arg(mebibytes(platform::Defaults::kMaxFileSize)));
     }
     bytes->clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0 || bytes->size() + n > platform::Defaults::kMaxFileSize) {
-            ::close(fd);
-            return n == 0 || refuse(error, QStringLiteral("\"config.plist\" cannot be read"));
-        }
-        bytes->append(buffer, qsizetype(n));
-    }
+    const int code = platform::posix::readAll(fd, bytes, platform::Defaults::kMaxFileSize);
+    ::close(fd);
+    return code == 0 || refuse(error, QStringLiteral("\"config.plist\" cannot be read"));
 }
 
 enum class ValueKind { List, Switch, Number, Text, Dictionary, Any };

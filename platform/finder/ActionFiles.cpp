@@ -1,5 +1,7 @@
 #include "platform/finder/ActionFiles.h"
 
+#include "platform/Posix.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,10 +16,7 @@ constexpr qint64 kMaxLook = 64 * 1024;
 
 const QString kMarkerPrefix = QStringLiteral("# tarsel-action-id: ");
 
-QString failure(const QString& what, const QString& path, const QString& error)
-{
-    return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(what, path, error);
-}
+using posix::failureMessage;
 
 enum class Found { Missing, Ours, Foreign, Unreadable };
 
@@ -54,13 +53,14 @@ QString ActionFiles::markerLine(const QString& id)
     return kMarkerPrefix + id;
 }
 
-ActionFiles::Result ActionFiles::write(const QString& folder, const QList<File>& files)
+FileChange ActionFiles::write(const QString& folder, const QList<File>& files)
 {
-    Result result;
+    FileChange result;
     result.ok = true;
     if (!QDir().mkpath(folder)) {
         result.ok = false;
-        result.message = failure(QStringLiteral("make the actions folder"), folder, QStringLiteral("not a folder"));
+        result.error
+            = failureMessage(QStringLiteral("make the actions folder"), folder, QStringLiteral("not a folder"));
         return result;
     }
     QStringList problems;
@@ -84,18 +84,18 @@ ActionFiles::Result ActionFiles::write(const QString& folder, const QList<File>&
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) < 0 || !out.commit()
             || !QFile::setPermissions(path, mode)) {
             result.ok = false;
-            problems << failure(QStringLiteral("write an action"), path, out.errorString());
+            problems << failureMessage(QStringLiteral("write an action"), path, out.errorString());
             continue;
         }
         result.changed = true;
     }
-    result.message = problems.join(QLatin1Char('\n'));
+    result.error = problems.join(QLatin1Char('\n'));
     return result;
 }
 
-ActionFiles::Result ActionFiles::remove(const QString& folder, const QStringList& names)
+FileChange ActionFiles::remove(const QString& folder, const QStringList& names)
 {
-    Result result;
+    FileChange result;
     result.ok = true;
     QStringList problems;
     for (const QString& name : names) {
@@ -106,12 +106,12 @@ ActionFiles::Result ActionFiles::remove(const QString& folder, const QStringList
         QFile file(path);
         if (!file.remove()) {
             result.ok = false;
-            problems << failure(QStringLiteral("remove an action"), path, file.errorString());
+            problems << failureMessage(QStringLiteral("remove an action"), path, file.errorString());
             continue;
         }
         result.changed = true;
     }
-    result.message = problems.join(QLatin1Char('\n'));
+    result.error = problems.join(QLatin1Char('\n'));
     return result;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Status.h"
+
 #include <QList>
 #include <QString>
 
@@ -21,22 +23,15 @@ public:
         bool executable = false;
     };
 
-    struct Result
-    {
-        bool ok = false;
-        bool changed = false; ///< a file was written or removed
-        QString message; ///< what went wrong or was left alone; empty on success
-    };
-
     /// The comment line that marks a file as Tarsel's: "# tarsel-action-id: <id>".
     static QString markerLine(const QString& id);
 
     /// Writes the files (each through a temporary file and a rename) unless they already hold
     /// exactly this content; a file of the same name that is not ours is left alone and reported.
-    static Result write(const QString& folder, const QList<File>& files);
+    static FileChange write(const QString& folder, const QList<File>& files);
 
     /// Removes those of the named files that are ours.
-    static Result remove(const QString& folder, const QStringList& names);
+    static FileChange remove(const QString& folder, const QStringList& names);
 
     /// How many of the named files are in place and ours.
     static int oursInPlace(const QString& folder, const QStringList& names);

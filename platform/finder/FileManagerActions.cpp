@@ -312,15 +312,15 @@ QList<FileManagerActions::Outcome> FileManagerActions::enable(const QString& hos
             continue;
         }
         if (!manager.files) {
-            const UcaActions::Result result = UcaActions::merge(manager.place(), thunarActions(host), thunarSeed());
+            const FileChange result = UcaActions::merge(manager.place(), thunarActions(host), thunarSeed());
             outcome.ok = result.ok;
             outcome.changed = result.changed;
-            outcome.message = result.message;
+            outcome.message = result.error;
         } else {
-            const ActionFiles::Result result = ActionFiles::write(manager.place(), manager.files(host));
+            const FileChange result = ActionFiles::write(manager.place(), manager.files(host));
             outcome.ok = result.ok;
             outcome.changed = result.changed;
-            outcome.message = result.message;
+            outcome.message = result.error;
         }
         outcome.restartNeeded = outcome.changed && manager.restartNeeded;
         outcomes << outcome;
@@ -336,15 +336,15 @@ QList<FileManagerActions::Outcome> FileManagerActions::disable()
         outcome.name = manager.name;
         outcome.installed = isInstalled(manager);
         if (!manager.files) {
-            const UcaActions::Result result = UcaActions::remove(manager.place(), { kItemsId, kFolderId });
+            const FileChange result = UcaActions::remove(manager.place(), { kItemsId, kFolderId });
             outcome.ok = result.ok;
             outcome.changed = result.changed;
-            outcome.message = result.message;
+            outcome.message = result.error;
         } else {
-            const ActionFiles::Result result = ActionFiles::remove(manager.place(), fileNames(manager));
+            const FileChange result = ActionFiles::remove(manager.place(), fileNames(manager));
             outcome.ok = result.ok;
             outcome.changed = result.changed;
-            outcome.message = result.message;
+            outcome.message = result.error;
         }
         outcome.restartNeeded = outcome.changed && manager.restartNeeded && outcome.installed;
         // A file manager that is not installed and had nothing of ours is not worth a line.

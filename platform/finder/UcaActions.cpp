@@ -1,5 +1,7 @@
 #include "platform/finder/UcaActions.h"
 
+#include "platform/Posix.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -36,10 +38,7 @@ struct Layout
     QList<Span> actions;
 };
 
-QString failure(const QString& what, const QString& path, const QString& error)
-{
-    return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(what, path, error);
-}
+using posix::failureMessage;
 
 // The reader's offset after a tag may run one character past it (it looks ahead), so a tag's
 // bounds are taken from the text: it ends at the last '>' up to that offset and starts at the
@@ -161,19 +160,19 @@ Span wholeLines(const QString& text, Span span)
     return span;
 }
 
-UcaActions::Result write(const QString& file, const QString& text, bool existed)
+FileChange write(const QString& file, const QString& text, bool existed)
 {
-    UcaActions::Result result;
+    FileChange result;
     QDir().mkpath(QFileInfo(file).absolutePath());
     const QString backup = UcaActions::backupFile(file);
     if (existed && !QFileInfo::exists(backup) && !QFile::copy(file, backup)) {
-        result.message = failure(QStringLiteral("keep a copy of Thunar's custom actions"), backup,
-                                 QStringLiteral("the copy could not be written"));
+        result.error = failureMessage(QStringLiteral("keep a copy of Thunar's custom actions"), backup,
+                                      QStringLiteral("the copy could not be written"));
         return result;
     }
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(text.toUtf8()) < 0 || !out.commit()) {
-        result.message = failure(QStringLiteral("write Thunar's custom actions"), file, out.errorString());
+        result.error = failureMessage(QStringLiteral("write Thunar's custom actions"), file, out.errorString());
         return result;
     }
     result.ok = true;
@@ -195,6 +194,49 @@ QString applied(QString text, QList<Edit> edits)
         text.replace(edit.start, edit.end - edit.start, edit.text);
     }
     return text;
+}
+
+// The edits that put each action in place: over the first element with its id (removing the
+// lines of any later ones), or added at the end of the list.
+QList<Edit> mergeEdits(const QString& text, const Layout& layout, const QList<UcaActions::Action>& actions)
+{
+    QList<Edit> edits;
+    QString added;
+    for (const UcaActions::Action& action : actions) {
+        bool placed = false;
+        for (const Span& span : layout.actions) {
+            if (span.uniqueId != action.uniqueId) {
+                continue;
+            }
+            if (!placed) {
+                edits << Edit { span.start, span.end, action.element };
+                placed = true;
+            } else {
+                const Span line = wholeLines(text, span);
+                edits << Edit { line.start, line.end, QString() };
+            }
+        }
+        if (!placed) {
+            added += action.element + QLatin1Char('\n');
+        }
+    }
+    if (!added.isEmpty()) {
+        if (layout.selfClosed) {
+            edits << Edit { layout.rootStart, layout.rootEnd,
+                            QStringLiteral("<actions>\n") + added + QStringLiteral("</actions>") };
+        } else {
+            qsizetype at = layout.closeStart;
+            while (at > 0 && (text.at(at - 1) == QLatin1Char(' ') || text.at(at - 1) == QLatin1Char('\t'))) {
+                --at;
+            }
+            if (at > 0 && text.at(at - 1) != QLatin1Char('\n')) {
+                at = layout.closeStart;
+                added.prepend(QLatin1Char('\n'));
+            }
+            edits << Edit { at, at, added };
+        }
+    }
+    return edits;
 }
 
 } // namespace
@@ -225,14 +267,14 @@ bool UcaActions::uniqueIds(const QString& file, QStringList* ids, QString* error
     return true;
 }
 
-UcaActions::Result UcaActions::merge(const QString& file, const QList<Action>& actions, const QString& seed)
+FileChange UcaActions::merge(const QString& file, const QList<Action>& actions, const QString& seed)
 {
-    Result result;
+    FileChange result;
     bool missing = false;
     QString error;
     std::optional<QString> text = readText(file, &missing, &error);
     if (!text) {
-        result.message = failure(QStringLiteral("read Thunar's custom actions"), file, error);
+        result.error = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
         return result;
     }
     if (missing) {
@@ -245,45 +287,10 @@ UcaActions::Result UcaActions::merge(const QString& file, const QList<Action>& a
     }
     const std::optional<Layout> layout = parse(*text, &error);
     if (!layout) {
-        result.message = failure(QStringLiteral("read Thunar's custom actions"), file, error);
+        result.error = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
         return result;
     }
-    QList<Edit> edits;
-    QString added;
-    for (const Action& action : actions) {
-        bool placed = false;
-        for (const Span& span : layout->actions) {
-            if (span.uniqueId != action.uniqueId) {
-                continue;
-            }
-            if (!placed) {
-                edits << Edit { span.start, span.end, action.element };
-                placed = true;
-            } else {
-                const Span line = wholeLines(*text, span);
-                edits << Edit { line.start, line.end, QString() };
-            }
-        }
-        if (!placed) {
-            added += action.element + QLatin1Char('\n');
-        }
-    }
-    if (!added.isEmpty()) {
-        if (layout->selfClosed) {
-            edits << Edit { layout->rootStart, layout->rootEnd,
-                            QStringLiteral("<actions>\n") + added + QStringLiteral("</actions>") };
-        } else {
-            qsizetype at = layout->closeStart;
-            while (at > 0 && (text->at(at - 1) == QLatin1Char(' ') || text->at(at - 1) == QLatin1Char('\t'))) {
-                --at;
-            }
-            if (at > 0 && text->at(at - 1) != QLatin1Char('\n')) {
-                at = layout->closeStart;
-                added.prepend(QLatin1Char('\n'));
-            }
-            edits << Edit { at, at, added };
-        }
-    }
+    const QList<Edit> edits = mergeEdits(*text, *layout, actions);
     const QString changed = applied(*text, edits);
     if (!missing && changed == *text) {
         result.ok = true;
@@ -292,14 +299,14 @@ UcaActions::Result UcaActions::merge(const QString& file, const QList<Action>& a
     return write(file, changed, !missing);
 }
 
-UcaActions::Result UcaActions::remove(const QString& file, const QStringList& uniqueIds)
+FileChange UcaActions::remove(const QString& file, const QStringList& uniqueIds)
 {
-    Result result;
+    FileChange result;
     bool missing = false;
     QString error;
     const std::optional<QString> text = readText(file, &missing, &error);
     if (!text) {
-        result.message = failure(QStringLiteral("read Thunar's custom actions"), file, error);
+        result.error = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
         return result;
     }
     if (missing) {
@@ -308,7 +315,7 @@ UcaActions::Result UcaActions::remove(const QString& file, const QStringList& un
     }
     const std::optional<Layout> layout = parse(*text, &error);
     if (!layout) {
-        result.message = failure(QStringLiteral("read Thunar's custom actions"), file, error);
+        result.error = failureMessage(QStringLiteral("read Thunar's custom actions"), file, error);
         return result;
     }
     QList<Edit> edits;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Status.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,13 +27,6 @@ public:
         QString element;
     };
 
-    struct Result
-    {
-        bool ok = false;
-        bool changed = false; ///< the file was written
-        QString message; ///< what went wrong; empty on success
-    };
-
     /// The backup's path for a uca.xml.
     static QString backupFile(const QString& file);
 
@@ -39,10 +34,10 @@ public:
     /// stands, a new one goes before `</actions>`. A missing file starts from `seed` (the system's
     /// default actions Thunar would otherwise show), or from an empty list when `seed` is empty or
     /// unreadable. Nothing is written when the file already holds exactly these actions.
-    static Result merge(const QString& file, const QList<Action>& actions, const QString& seed = QString());
+    static FileChange merge(const QString& file, const QList<Action>& actions, const QString& seed = QString());
 
     /// Takes out every action whose unique id is one of `uniqueIds`. A missing file is fine.
-    static Result remove(const QString& file, const QStringList& uniqueIds);
+    static FileChange remove(const QString& file, const QStringList& uniqueIds);
 
     /// The unique ids of the file's actions; false with a message when the file cannot be read
     /// as uca.xml. A missing file holds none.

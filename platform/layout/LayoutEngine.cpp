@@ -44,6 +44,54 @@ QString viewName(const QWidget* widget)
     return widget->objectName().isEmpty() ? QLatin1String(widget->metaObject()->className()) : widget->objectName();
 }
 
+// The attribute of a frame at x, y of the size width by height that shows `item`; false for
+// NotAnAttribute.
+bool attributeOfFrame(Attribute attribute, const Expression& x, const Expression& y, const Expression& width,
+                      const Expression& height, const QWidget* item, Expression& out)
+{
+    // Leading and trailing run against x in a right-to-left view, so that the same
+    // constraints mirror the layout.
+    const bool rightToLeft = item->layoutDirection() == Qt::RightToLeft;
+    switch (attribute) {
+    case Attribute::Left:
+        out = x;
+        break;
+    case Attribute::Right:
+        out = x + width;
+        break;
+    case Attribute::Top:
+        out = y;
+        break;
+    case Attribute::Bottom:
+        out = y + height;
+        break;
+    case Attribute::Leading:
+        out = rightToLeft ? -(x + width) : x;
+        break;
+    case Attribute::Trailing:
+        out = rightToLeft ? -x : x + width;
+        break;
+    case Attribute::Width:
+        out = width;
+        break;
+    case Attribute::Height:
+        out = height;
+        break;
+    case Attribute::CenterX:
+        out = x + 0.5 * width;
+        break;
+    case Attribute::CenterY:
+        out = y + 0.5 * height;
+        break;
+    case Attribute::Baseline:
+        out = y + height - baselineOffsetFromBottom(item);
+        break;
+    case Attribute::NotAnAttribute:
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 LayoutEngine::LayoutEngine()
@@ -186,47 +234,7 @@ bool LayoutEngine::attributeExpression(QWidget* holder, QWidget* item, Attribute
     }
     const Expression width = rec.translates ? Expression(item->width()) : Expression(rec.width);
     const Expression height = rec.translates ? Expression(item->height()) : Expression(rec.height);
-    // Leading and trailing run against x in a right-to-left view, so that the same
-    // constraints mirror the layout.
-    const bool rightToLeft = item->layoutDirection() == Qt::RightToLeft;
-    switch (attribute) {
-    case Attribute::Left:
-        out = x;
-        break;
-    case Attribute::Right:
-        out = x + width;
-        break;
-    case Attribute::Top:
-        out = y;
-        break;
-    case Attribute::Bottom:
-        out = y + height;
-        break;
-    case Attribute::Leading:
-        out = rightToLeft ? -(x + width) : x;
-        break;
-    case Attribute::Trailing:
-        out = rightToLeft ? -x : x + width;
-        break;
-    case Attribute::Width:
-        out = width;
-        break;
-    case Attribute::Height:
-        out = height;
-        break;
-    case Attribute::CenterX:
-        out = x + 0.5 * width;
-        break;
-    case Attribute::CenterY:
-        out = y + 0.5 * height;
-        break;
-    case Attribute::Baseline:
-        out = y + height - baselineOffsetFromBottom(item);
-        break;
-    case Attribute::NotAnAttribute:
-        return false;
-    }
-    return true;
+    return attributeOfFrame(attribute, x, y, width, height, item, out);
 }
 
 bool LayoutEngine::constraintExpression(LayoutConstraint& c, QWidget* holder, Expression& out,

@@ -74,10 +74,10 @@ TEST_P(LoginItemTest, Switch)
     const QByteArray before = readFile(LoginItem::file());
     EXPECT_EQ(LoginItem::isEnabled(kProgram), c.enabledBefore);
     if (c.switchTo) {
-        const LoginItem::Result result = LoginItem::setEnabled(*c.switchTo, kProgram, kArguments);
-        EXPECT_EQ(result.ok, c.ok) << result.message.toStdString();
+        const platform::Status result = LoginItem::setEnabled(*c.switchTo, kProgram, kArguments);
+        EXPECT_EQ(result.ok, c.ok) << result.error.toStdString();
         // A failure names the file, so the log says where to look.
-        EXPECT_EQ(result.message.contains(LoginItem::file()), !c.ok) << result.message.toStdString();
+        EXPECT_EQ(result.error.contains(LoginItem::file()), !c.ok) << result.error.toStdString();
     }
     EXPECT_EQ(LoginItem::isEnabled(kProgram), c.enabledAfter);
     if (c.fileUntouched) {
@@ -142,8 +142,8 @@ TEST(LoginItemRemovalTest, RefusedRemovalIsReported)
         ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0711), 0);
     }
     const int answer = SecondAccount::run([] {
-        const LoginItem::Result result = LoginItem::setEnabled(false, kProgram);
-        return !result.ok && result.message.contains(LoginItem::file()) ? 0 : 1;
+        const platform::Status result = LoginItem::setEnabled(false, kProgram);
+        return !result.ok && result.error.contains(LoginItem::file()) ? 0 : 1;
     });
     EXPECT_EQ(answer, 0);
     EXPECT_TRUE(LoginItem::isEnabled(kProgram));

@@ -1,5 +1,7 @@
 #include "SecondAccount.h"
 
+#include "platform/Posix.h"
+
 #include <QProcess>
 #include <QStringList>
 
@@ -36,10 +38,8 @@ bool becomeAccount()
 int waitFor(pid_t pid)
 {
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
+    if (platform::posix::retryOnInterrupt([&] { return ::waitpid(pid, &status, 0); }) < 0) {
+        return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -131,14 +131,14 @@ SecondAccount::Background::Background(const std::function<bool()>& setup, const 
         }
         // Stays until the parent closes its end (or dies).
         char byte = 0;
-        while (::read(release[0], &byte, 1) < 0 && errno == EINTR) { }
+        platform::posix::retryOnInterrupt([&] { return ::read(release[0], &byte, 1); });
         ::_exit(teardown ? teardown() : 0);
     }
     ::close(ready[1]);
     ::close(release[0]);
     m_release = release[1];
     char answer = '0';
-    while (::read(ready[0], &answer, 1) < 0 && errno == EINTR) { }
+    platform::posix::retryOnInterrupt([&] { return ::read(ready[0], &answer, 1); });
     ::close(ready[0]);
     m_ok = answer == '1';
 }

@@ -15,6 +15,7 @@
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/FileOps.h"
+#include "platform/Posix.h"
 #include "platform/Trash.h"
 #include "platform/Workspace.h"
 
@@ -53,10 +54,7 @@ QString newFileName(const QVMenuItem& item, const QString& extension)
     return qv::isValid(item.fileName()) ? item.fileName() : untitled;
 }
 
-QString failedTo(const QString& what, const QString& path, const QString& error)
-{
-    return QStringLiteral("Failed to %1. File: \"%2\". Error: \"%3\"").arg(what, path, error);
-}
+using platform::posix::failureMessage;
 
 } // namespace
 
@@ -141,7 +139,7 @@ QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::func
         why = temp.errorString();
     }
     if (!why.isEmpty()) {
-        *error = failedTo(QStringLiteral("write the new file"), path, why);
+        *error = failureMessage(QStringLiteral("write the new file"), path, why);
         return QString();
     }
     temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
@@ -155,7 +153,7 @@ QString QVNewFileCommands::writeNewFileWith(const QString& path, const std::func
         ? (platform::FileOps::replaceItem(temp.fileName(), path, &reason) ? path : QString())
         : platform::FileOps::renameToFreeVariant(temp.fileName(), path, &reason);
     if (target.isNull()) {
-        *error = failedTo(QStringLiteral("write the new file"), path, reason);
+        *error = failureMessage(QStringLiteral("write the new file"), path, reason);
         return QString();
     }
     temp.setAutoRemove(false);
@@ -231,7 +229,7 @@ void QVNewFileCommands::writeFile(const QString& path, const QString& extension,
         const bool opened = app.isValid() ? platform::Workspace::openFiles({ written }, app, &error)
                                           : platform::Workspace::openFile(written);
         if (!opened) {
-            qCWarning(lcNewFile).noquote() << failedTo(QStringLiteral("open the new file"), written, error);
+            qCWarning(lcNewFile).noquote() << failureMessage(QStringLiteral("open the new file"), written, error);
         }
     }
     QVHelper::playSoundType(QVHelper::SoundNew);
@@ -299,13 +297,14 @@ void QVNewFileCommands::addToFileTemplate()
     const QSize size(QVFile::kIconSize, QVFile::kIconSize);
     const QImage icon = qv::imageWithSize(source.icon().pixmap(size).toImage(), size);
     if (icon.isNull() || !qv::saveImageType(icon, platform::ImageIO::Format::Png, iconPath)) {
-        reportFailure(failedTo(QStringLiteral("save the template's icon"), iconPath, QStringLiteral("not written")));
+        reportFailure(
+            failureMessage(QStringLiteral("save the template's icon"), iconPath, QStringLiteral("not written")));
         return;
     }
     QString error;
     if (!platform::FileOps::copyItem(source.path(), templatePath, &error)) {
         QFile::remove(iconPath);
-        reportFailure(failedTo(QStringLiteral("copy the template"), source.path(), error));
+        reportFailure(failureMessage(QStringLiteral("copy the template"), source.path(), error));
         return;
     }
     const QVariantMap entry { { QStringLiteral("key"), uuid },
@@ -316,7 +315,8 @@ void QVNewFileCommands::addToFileTemplate()
     if (!QVMenuManager::addMenuKey(QVMenuManager::kArrayNewFile, entry, -1)) {
         QFile::remove(iconPath);
         QFile::remove(templatePath);
-        reportFailure(failedTo(QStringLiteral("store the template"), source.path(), QStringLiteral("not written")));
+        reportFailure(
+            failureMessage(QStringLiteral("store the template"), source.path(), QStringLiteral("not written")));
         return;
     }
     QVHelper::playSoundType(QVHelper::SoundOk);

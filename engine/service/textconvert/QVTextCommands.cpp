@@ -26,11 +26,7 @@ using IconvHandle = std::unique_ptr<void, int (*)(iconv_t)>;
 
 ssize_t readSome(int fd, char* into, size_t size)
 {
-    ssize_t got = 0;
-    do {
-        got = ::read(fd, into, size);
-    } while (got < 0 && errno == EINTR);
-    return got;
+    return platform::posix::retryOnInterrupt([&] { return ::read(fd, into, size); });
 }
 
 // Decodes a file into the sink a chunk at a time, so memory stays at two chunk buffers whatever
