@@ -14,13 +14,14 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# All tests headless: widgets on the offscreen platform, tests labelled x11 inside one Xvfb,
-# one at a time because they share its clipboard and pointer; tests labelled wayland inside one
-# headless sway, one at a time for the same reason.
+# All tests headless: widgets on the offscreen platform; tests labelled x11 spread over several
+# Xvfb servers, one at a time on each because the tests of a display share its clipboard and
+# pointer (scripts/run-x11-tests); tests labelled wayland inside one headless sway, one at a time
+# for the same reason.
 # The Debian package's test (label deb) runs only in `make test-deb`.
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE 'x11|wayland|deb'
-	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L x11 --no-tests=ignore -j 1
+	./scripts/run-x11-tests $(BUILD_DIR)
 	cd $(BUILD_DIR) && $(CURDIR)/scripts/wayland-run ctest --output-on-failure -L wayland --no-tests=ignore -j 1
 
 # The whole suite in the sanitizer build (address + undefined, the `asan` preset) in its own
@@ -31,7 +32,7 @@ check-asan: deps
 	cmake --preset asan -B $(ASAN_BUILD_DIR)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	cd $(ASAN_BUILD_DIR) && $(ASAN_ENV) ctest --output-on-failure -j $(JOBS) -LE 'x11|wayland|deb'
-	cd $(ASAN_BUILD_DIR) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L x11 --no-tests=ignore
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ./scripts/run-x11-tests $(ASAN_BUILD_DIR)
 
 # Only the programs. Tarsel starts in the background and stays running (on the display when
 # there is one); the last lines say where the programs are and how to reach the menu.
