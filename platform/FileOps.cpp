@@ -170,6 +170,60 @@ struct Copied
 };
 
 bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progress& progress, Failure* failure,
+              std::vector<Copied>* copied);
+
+// A link is copied as a link to the same target, never followed.
+bool copyLink(const QByteArray& from, const QByteArray& to, const struct stat& st, Failure* failure)
+{
+    std::vector<char> target(static_cast<size_t>(std::max<off_t>(st.st_size, 255)) + 1);
+    const ssize_t n = ::readlink(from.constData(), target.data(), target.size() - 1);
+    if (n < 0) {
+        *failure = { QFile::decodeName(from), errnoText(errno) };
+        return false;
+    }
+    target[static_cast<size_t>(n)] = '\0';
+    if (::symlink(target.data(), to.constData()) != 0) {
+        *failure = { QFile::decodeName(to), errnoText(errno) };
+        return false;
+    }
+    return true;
+}
+
+// A folder is made private first, filled in name order, and given its own mode and times last.
+bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat& st, const FileOps::Progress& progress,
+                Failure* failure, std::vector<Copied>* copied)
+{
+    if (::mkdir(to.constData(), 0700) != 0) {
+        *failure = { QFile::decodeName(to), errnoText(errno) };
+        return false;
+    }
+    DIR* dir = ::opendir(from.constData());
+    if (!dir) {
+        *failure = { QFile::decodeName(from), errnoText(errno) };
+        return false;
+    }
+    std::vector<QByteArray> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    for (const QByteArray& name : names) {
+        if (!copyTree(from + '/' + name, to + '/' + name, progress, failure, copied)) {
+            return false;
+        }
+    }
+    ::chmod(to.constData(), st.st_mode & 07777);
+    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    ::utimensat(AT_FDCWD, to.constData(), times, 0);
+    copyUserAttributes(from, to);
+    return true;
+}
+
+bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progress& progress, Failure* failure,
               std::vector<Copied>* copied)
 {
     struct stat st
@@ -179,53 +233,18 @@ bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progr
         *failure = { QFile::decodeName(from), errnoText(errno) };
         return false;
     }
+    bool ok = false;
     if (S_ISLNK(st.st_mode)) {
-        std::vector<char> target(static_cast<size_t>(std::max<off_t>(st.st_size, 255)) + 1);
-        const ssize_t n = ::readlink(from.constData(), target.data(), target.size() - 1);
-        if (n < 0) {
-            *failure = { QFile::decodeName(from), errnoText(errno) };
-            return false;
-        }
-        target[static_cast<size_t>(n)] = '\0';
-        if (::symlink(target.data(), to.constData()) != 0) {
-            *failure = { QFile::decodeName(to), errnoText(errno) };
-            return false;
-        }
+        ok = copyLink(from, to, st, failure);
     } else if (S_ISREG(st.st_mode)) {
-        if (!copyFileData(from, to, st, failure)) {
-            return false;
-        }
+        ok = copyFileData(from, to, st, failure);
     } else if (S_ISDIR(st.st_mode)) {
-        if (::mkdir(to.constData(), 0700) != 0) {
-            *failure = { QFile::decodeName(to), errnoText(errno) };
-            return false;
-        }
-        DIR* dir = ::opendir(from.constData());
-        if (!dir) {
-            *failure = { QFile::decodeName(from), errnoText(errno) };
-            return false;
-        }
-        std::vector<QByteArray> names;
-        while (const dirent* entry = ::readdir(dir)) {
-            const QByteArray name(entry->d_name);
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        }
-        ::closedir(dir);
-        std::sort(names.begin(), names.end());
-        for (const QByteArray& name : names) {
-            if (!copyTree(from + '/' + name, to + '/' + name, progress, failure, copied)) {
-                return false;
-            }
-        }
-        ::chmod(to.constData(), st.st_mode & 07777);
-        const struct timespec times[2] = { st.st_atim, st.st_mtim };
-        ::utimensat(AT_FDCWD, to.constData(), times, 0);
-        copyUserAttributes(from, to);
+        ok = copyFolder(from, to, st, progress, failure, copied);
     } else {
         *failure
             = { QFile::decodeName(from), QStringLiteral("a special file (device, pipe or socket) cannot be copied") };
+    }
+    if (!ok) {
         return false;
     }
     // Children come before their folder: removing in this order empties each folder first.

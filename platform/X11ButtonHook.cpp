@@ -1,5 +1,7 @@
 #include "platform/X11ButtonHook.h"
 
+#include "platform/Posix.h"
+
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QMetaObject>
@@ -235,7 +237,7 @@ void X11ButtonHook::run(const std::shared_ptr<State>& state)
             reportLost(state);
             return;
         }
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+        if (posix::retryOnInterrupt([&] { return ::poll(fds, 2, -1); }) < 0) {
             reportLost(state);
             return;
         }

@@ -33,6 +33,18 @@ QString propertyText(const char* text, int length)
     return QString::fromLocal8Bit(text, qsizetype(qstrnlen(text, size_t(length))));
 }
 
+// WM_CLASS holds two strings one after the other: the instance name, then the class name.
+void readClass(xcb_get_property_reply_t* reply, X11::Window* window)
+{
+    const char* text = static_cast<const char*>(xcb_get_property_value(reply));
+    const int length = xcb_get_property_value_length(reply);
+    window->wmInstance = propertyText(text, length);
+    const int second = int(qstrnlen(text, size_t(length))) + 1;
+    if (second < length) {
+        window->wmClass = propertyText(text + second, length - second);
+    }
+}
+
 } // namespace
 
 quint32 X11::atom(const char* name)
@@ -99,13 +111,7 @@ X11::Window X11::describeWindow(quint32 id)
         window.frame.adjust(-int(e[0]), -int(e[2]), int(e[1]), int(e[3])); // left, right, top, bottom
     }
     if (classReply && classReply->format == 8) {
-        const char* text = static_cast<const char*>(xcb_get_property_value(classReply.data));
-        const int length = xcb_get_property_value_length(classReply.data);
-        window.wmInstance = propertyText(text, length);
-        const int second = int(qstrnlen(text, size_t(length))) + 1;
-        if (second < length) {
-            window.wmClass = propertyText(text + second, length - second);
-        }
+        readClass(classReply.data, &window);
     }
     if (typeReply && typeReply->format == 32 && xcb_get_property_value_length(typeReply.data) >= 4) {
         const quint32 first = *static_cast<const quint32*>(xcb_get_property_value(typeReply.data));
