@@ -21,6 +21,8 @@
 #include "engine/model/QVMenuManager.h"
 #include "platform/Defaults.h"
 
+#include "testsupport/PrivateHome.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -97,14 +99,7 @@ int main(int argc, char** argv)
 
     QTemporaryDir home;
     home.setAutoRemove(!setupOnly);
-    const QByteArray h = QFile::encodeName(home.path());
-    qputenv("HOME", h);
-    qputenv("XDG_CONFIG_HOME", h + "/.config");
-    qputenv("XDG_DATA_HOME", h + "/.local/share");
-    qputenv("XDG_CACHE_HOME", h + "/.cache");
-    qputenv("XDG_RUNTIME_DIR", h + "/run");
-    QDir().mkpath(home.path() + QStringLiteral("/run"));
-    QFile::setPermissions(home.path() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    tarsel::test::pointEnvironmentAt(home.path());
     if (!QVDefaultData::setup()) {
         std::fprintf(stderr, "could not write the factory configuration\n");
         return 1;
