@@ -6,6 +6,7 @@
 #include "engine/archive/SSZipArchive.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/StringExpandText.h"
+#include "tests/engine/ZipTools.h"
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
@@ -60,14 +61,6 @@ QStringList entriesOf(const QString& archive, const QString& password)
     }
     names.sort();
     return names;
-}
-
-// The program that reads the archives back: 7-Zip, which reads WinZip AES (Debian's unzip
-// does not).
-QString sevenZip()
-{
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("7zz"));
-    return found.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("7z")) : found;
 }
 
 /// The folder's tree as sorted lines: "name/" for a folder, "name=content" for a file (a long

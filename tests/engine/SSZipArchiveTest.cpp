@@ -1,6 +1,7 @@
 #include "engine/archive/SSZipArchive.h"
 
 #include "CraftedZip.h"
+#include "tests/engine/ZipTools.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
@@ -23,25 +24,6 @@ namespace {
 
 // ASCII: 7-Zip refuses other characters in zip passwords, and tools disagree on their bytes.
 const QString kPassword = QStringLiteral("s3cret 'quoted' \"pw\"");
-
-QString sevenZip()
-{
-    const QString zz = QStandardPaths::findExecutable(QStringLiteral("7zz"));
-    return zz.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("7z")) : zz;
-}
-
-bool runTool(const QString& program, const QStringList& args, const QString& folder)
-{
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    const bool ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!ok) {
-        std::fputs(p.readAll().constData(), stderr);
-    }
-    return ok;
-}
 
 /// The folder every round trip archives: names with blanks, quotes and non-ASCII letters.
 QString makeSource()

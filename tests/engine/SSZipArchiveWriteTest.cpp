@@ -2,6 +2,7 @@
 #include "engine/archive/SSZipArchive.h"
 #include "engine/archive/SSZipArchiveReader.h"
 
+#include "tests/engine/ZipTools.h"
 #include "testsupport/SmallFileSystem.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
@@ -25,26 +26,6 @@ using namespace tarsel::test;
 namespace {
 
 const QString kPassword = QStringLiteral("pa55 w'rd \"x\"");
-
-QString sevenZip()
-{
-    const QString zz = QStandardPaths::findExecutable(QStringLiteral("7zz"));
-    return zz.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("7z")) : zz;
-}
-
-bool runTool(const QString& program, const QStringList& args, const QString& folder)
-{
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.start(program, args);
-    const bool ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!ok) {
-        std::fputs(p.readAll().right(2000).constData(), stderr);
-    }
-    return ok;
-}
 
 QByteArray randomBytes(qsizetype size, quint32 seed)
 {
