@@ -388,8 +388,10 @@ class PasswordPrivacy : public CommandTest, public testing::WithParamInterface<P
 TEST_P(PasswordPrivacy, AnotherAccountNeverSeesThePassword)
 {
     const PrivacyCase& c = GetParam();
-    const QString password = QStringLiteral("Tarsel-Secret-9x7Q");
-    const QString pattern = QStringLiteral("Tarsel-Secret-9x7[Q]");
+    // Each case has its own password: the completed case opens its archive with 7-Zip, whose
+    // command line carries the password, while the other case's poller may be reading.
+    const QString password = QStringLiteral("Tarsel-Secret-%1-9x7Q").arg(QLatin1String(c.name));
+    const QString pattern = QStringLiteral("Tarsel-Secret-%1-9x7[Q]").arg(QLatin1String(c.name));
     OtherAccount account;
     ASSERT_TRUE(account.made());
     QProcess poller;
