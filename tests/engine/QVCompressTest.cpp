@@ -92,10 +92,7 @@ std::optional<QStringList> extractWithSevenZip(const QString& archive, const QSt
 {
     static int run = 0;
     const QString into = inHome(QStringLiteral("7z-%1").arg(++run));
-    QProcess p;
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.start(sevenZip(), { "x", "-y", "-p" + password, "-o" + into, archive });
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+    if (runProgram(sevenZip(), { "x", "-y", "-p" + password, "-o" + into, archive }).exitCode != 0) {
         return std::nullopt;
     }
     return treeOf(into);

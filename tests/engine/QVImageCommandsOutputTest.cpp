@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
 #include "testsupport/TestNames.h"
+#include "testsupport/ProgramRun.h"
 
 #include <QPainter>
 #include <QProcess>
@@ -74,15 +75,15 @@ QByteArray sidewaysJpeg()
 
 double psnr(const QString& path, const QString& reference)
 {
-    QProcess compare;
-    compare.start(QStringLiteral("compare"),
-                  { QStringLiteral("-metric"), QStringLiteral("PSNR"), path, reference, QStringLiteral("null:") });
-    if (!compare.waitForFinished(30000)) {
+    const ProgramRun compare
+        = runProgram(QStringLiteral("compare"),
+                     { QStringLiteral("-metric"), QStringLiteral("PSNR"), path, reference, QStringLiteral("null:") },
+                     { .timeoutMs = 30000 });
+    if (!compare.finished) {
         return -1;
     }
     bool ok = false;
-    const double value
-        = QString::fromLatin1(compare.readAllStandardError()).trimmed().split(QLatin1Char(' ')).value(0).toDouble(&ok);
+    const double value = QString::fromLatin1(compare.err).trimmed().split(QLatin1Char(' ')).value(0).toDouble(&ok);
     return ok ? value : -1;
 }
 

@@ -14,8 +14,8 @@
 #include "platform/ImageIO.h"
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
+#include "testsupport/ProgramRun.h"
 
-#include <QProcess>
 #include <QTest>
 #include <QtEndian>
 
@@ -191,15 +191,15 @@ QByteArray makePng(const PngCase& c)
 // are equal whatever colour they carry); -1 when compare could not read both.
 long differingPixels(const QString& a, const QString& b)
 {
-    QProcess compare;
-    compare.start(QStringLiteral("compare"),
-                  { QStringLiteral("-metric"), QStringLiteral("AE"), a, b, QStringLiteral("null:") });
-    if (!compare.waitForFinished(30000) || compare.exitStatus() != QProcess::NormalExit || compare.exitCode() > 1) {
-        ADD_FAILURE() << compare.readAllStandardError().constData();
+    const ProgramRun compare = runProgram(
+        QStringLiteral("compare"), { QStringLiteral("-metric"), QStringLiteral("AE"), a, b, QStringLiteral("null:") },
+        { .timeoutMs = 30000 });
+    if (compare.exitCode < 0 || compare.exitCode > 1) {
+        ADD_FAILURE() << compare.err.constData();
         return -1;
     }
     bool ok = false;
-    const long count = QString::fromUtf8(compare.readAllStandardError()).trimmed().toLong(&ok);
+    const long count = QString::fromUtf8(compare.err).trimmed().toLong(&ok);
     return ok ? count : -1;
 }
 

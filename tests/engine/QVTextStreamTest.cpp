@@ -9,10 +9,10 @@
 
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
+#include "testsupport/ProgramRun.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -47,19 +47,9 @@ void PrintTo(const StreamCase& c, std::ostream* out)
 // Runs iconv(1) on the bytes; its output, or null when it fails.
 QByteArray iconvTool(const QByteArray& input, const QString& from, const QString& to)
 {
-    QProcess tool;
-    tool.start(QStringLiteral("iconv"), { QStringLiteral("-f"), from, QStringLiteral("-t"), to });
-    if (!tool.waitForStarted()) {
-        return {};
-    }
-    tool.write(input);
-    tool.closeWriteChannel();
-    QByteArray out;
-    while (tool.state() != QProcess::NotRunning || tool.bytesAvailable() > 0) {
-        tool.waitForReadyRead(1000);
-        out += tool.readAllStandardOutput();
-    }
-    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0 ? out : QByteArray();
+    const ProgramRun tool = runProgram(QStringLiteral("iconv"),
+                                       { QStringLiteral("-f"), from, QStringLiteral("-t"), to }, { .input = input });
+    return tool.exitCode == 0 ? tool.out : QByteArray();
 }
 
 QByteArray encoded(const StreamCase& c, const QString& text)

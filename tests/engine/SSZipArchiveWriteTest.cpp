@@ -12,7 +12,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTest>
@@ -169,11 +168,10 @@ TEST(SSZipArchiveWriteTest, MoreThan65535EntriesGetZip64Records)
     }
     ASSERT_TRUE(zip.close());
     EXPECT_EQ(SSZipArchiveReader(archive).count(), kEntries);
-    QProcess unzip;
-    unzip.start("unzip", { "-l", archive });
-    ASSERT_TRUE(unzip.waitForFinished(60000));
-    EXPECT_EQ(unzip.exitCode(), 0);
-    EXPECT_TRUE(unzip.readAllStandardOutput().trimmed().endsWith(QByteArray::number(kEntries) + " files"));
+    const ProgramRun unzip = runProgram("unzip", { "-l", archive });
+    ASSERT_TRUE(unzip.finished);
+    EXPECT_EQ(unzip.exitCode, 0);
+    EXPECT_TRUE(unzip.out.trimmed().endsWith(QByteArray::number(kEntries) + " files"));
 }
 
 // Compress with Password onto a disk that fills up: the run fails, and neither the archive nor

@@ -2,7 +2,8 @@
 
 // The outside programs the archive tests read archives back with.
 
-#include <QProcess>
+#include "testsupport/ProgramRun.h"
+
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
@@ -22,16 +23,11 @@ inline QString sevenZip()
 // it printed goes to the test's output.
 inline bool runTool(const QString& program, const QStringList& args, const QString& folder)
 {
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.start(program, args);
-    const bool ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!ok) {
-        std::fputs(p.readAll().right(2000).constData(), stderr);
+    const ProgramRun run = runProgram(program, args, { .folder = folder, .mergeOutput = true });
+    if (run.exitCode != 0) {
+        std::fputs(run.out.right(2000).constData(), stderr);
     }
-    return ok;
+    return run.exitCode == 0;
 }
 
 } // namespace tarsel::test

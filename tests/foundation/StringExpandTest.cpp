@@ -7,13 +7,13 @@
 #include "platform/System.h"
 #include "platform/Workspace.h"
 
+#include "testsupport/ProgramRun.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -524,16 +524,14 @@ TEST(StringExpandTest, ShellQuotedSurvivesRealBash)
         expected += QFile::encodeName(name) + '\0';
     }
     for (const char* locale : { "C", "C.UTF-8" }) {
-        QProcess bash;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(locale));
-        bash.setProcessEnvironment(env);
-        bash.setWorkingDirectory(work.path());
-        bash.start(QStringLiteral("/bin/bash"), { QStringLiteral("-c"), script });
-        ASSERT_TRUE(bash.waitForFinished(30000));
-        EXPECT_EQ(bash.exitCode(), 0) << bash.readAllStandardError().toStdString();
-        const QByteArray out = bash.readAllStandardOutput();
-        const QList<QByteArray> got = out.split('\0');
+        const tarsel::test::ProgramRun bash
+            = tarsel::test::runProgram(QStringLiteral("/bin/bash"), { QStringLiteral("-c"), script },
+                                       { .env = env, .folder = work.path(), .timeoutMs = 30000 });
+        ASSERT_TRUE(bash.finished);
+        EXPECT_EQ(bash.exitCode, 0) << bash.err.toStdString();
+        const QList<QByteArray> got = bash.out.split('\0');
         const QList<QByteArray> want = expected.split('\0');
         ASSERT_EQ(got.size(), want.size()) << locale;
         for (qsizetype i = 0; i < want.size(); ++i) {

@@ -5,12 +5,12 @@
 
 #include "tests/engine/MenuStoreTestSupport.h"
 
+#include "tests/host/HostRun.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -112,28 +112,10 @@ QStringList thunarCommands(const QByteArray& text, QString* error)
     return commands;
 }
 
-struct ProcessRun
+ProgramRun run(const QString& program, const QStringList& args, const QString& workingFolder,
+               const QStringList& extraEnv = {})
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ProcessRun run(const QString& program, const QStringList& args, const QString& workingFolder,
-               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
-{
-    QProcess process;
-    QProcessEnvironment e = env;
-    e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(e);
-    process.setWorkingDirectory(workingFolder);
-    process.start(program, args);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-             process.readAllStandardError() };
+    return runProgram(program, args, { .env = hostEnvironment(extraEnv), .folder = workingFolder });
 }
 
 // A command line of a snippet with the file manager's placeholders filled in: the selection for
@@ -189,7 +171,7 @@ protected:
         EXPECT_TRUE(command.startsWith(QLatin1String("tarsel-finder "))) << command.toStdString();
         QStringList args = fillIn(command, m_selection, m_folder);
         args.removeFirst();
-        const ProcessRun host = run(QStringLiteral(TARSEL_FINDER_PROGRAM), args, m_folder);
+        const ProgramRun host = run(QStringLiteral(TARSEL_FINDER_PROGRAM), args, m_folder);
         EXPECT_EQ(host.exitCode, 0) << command.toStdString() << ": " << host.err.constData();
         return topLevel(host.out);
     }
@@ -244,7 +226,7 @@ TEST_P(FileManagerSnippetsTest, ParsesAndRunsTheHost)
     }
     case Format::Shell: {
         EXPECT_TRUE(QFileInfo(file.fileName()).isExecutable());
-        const ProcessRun syntax = run(QStringLiteral("/bin/sh"), { QStringLiteral("-n"), file.fileName() }, m_folder);
+        const ProgramRun syntax = run(QStringLiteral("/bin/sh"), { QStringLiteral("-n"), file.fileName() }, m_folder);
         ASSERT_EQ(syntax.exitCode, 0) << syntax.err.constData();
         ASSERT_TRUE(text.contains("tarsel-finder"));
         // The script runs as the file manager runs it: in the shown folder, the selected names as
@@ -255,13 +237,12 @@ TEST_P(FileManagerSnippetsTest, ParsesAndRunsTheHost)
             bin + QStringLiteral("/tarsel-finder"),
             "#!/bin/sh\nc=$1; shift; [ \"$c\" = popup ] && c=menu\nexec '" TARSEL_FINDER_PROGRAM "' \"$c\" \"$@\"\n");
         QFile::setPermissions(standIn, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PATH"), bin + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+        const QStringList env { QStringLiteral("PATH=") + bin + QLatin1Char(':') + qEnvironmentVariable("PATH") };
         const QStringList names { QStringLiteral("a file.txt"), QStringLiteral("b.txt") };
-        const ProcessRun items = run(file.fileName(), names, m_folder, env);
+        const ProgramRun items = run(file.fileName(), names, m_folder, env);
         EXPECT_EQ(items.exitCode, 0) << items.err.constData();
         EXPECT_EQ(topLevel(items.out), QByteArray(kItemsMenu));
-        const ProcessRun background = run(file.fileName(), {}, m_folder, env);
+        const ProgramRun background = run(file.fileName(), {}, m_folder, env);
         EXPECT_EQ(background.exitCode, 0) << background.err.constData();
         EXPECT_EQ(topLevel(background.out), QByteArray(kFolderMenu));
         break;

@@ -80,19 +80,9 @@ elif kind == "json":
     json.load(open(path))
 )";
 
-struct ToolRun
+ProgramRun runTool(const QString& program, const QStringList& args)
 {
-    int exitCode = -1;
-    QByteArray out;
-};
-
-ToolRun runTool(const QString& program, const QStringList& args)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    process.waitForFinished(30000);
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAll() };
+    return runProgram(program, args, { .timeoutMs = 30000, .mergeOutput = true });
 }
 
 class FinderHostBlankDocumentTest : public testing::TestWithParam<BlankCase>
@@ -123,17 +113,17 @@ TEST_P(FinderHostBlankDocumentTest, AFactoryTemplateMakesAValidDocumentOfItsType
     const QString made = folder + QStringLiteral("/Untitled.") + ext;
     ASSERT_TRUE(QFileInfo(made).isFile()) << QDir(folder).entryList().join(QLatin1Char(' ')).toStdString();
 
-    const ToolRun type = runTool(QStringLiteral("file"), { QStringLiteral("-b"), made });
+    const ProgramRun type = runTool(QStringLiteral("file"), { QStringLiteral("-b"), made });
     EXPECT_TRUE(type.out.startsWith(c.fileSays)) << type.out.constData();
     if (QLatin1String(c.reader) == QLatin1String("zip")) {
-        const ToolRun test = runTool(QStringLiteral("unzip"), { QStringLiteral("-t"), made });
+        const ProgramRun test = runTool(QStringLiteral("unzip"), { QStringLiteral("-t"), made });
         EXPECT_EQ(test.exitCode, 0) << test.out.constData();
         EXPECT_TRUE(test.out.contains("No errors detected")) << test.out.constData();
     }
     if (*c.reader != '\0') {
-        const ToolRun read = runTool(QStringLiteral("python3"),
-                                     { QStringLiteral("-c"), QString::fromLatin1(kReader), made,
-                                       QString::fromLatin1(c.reader), QString::fromLatin1(c.mainPart) });
+        const ProgramRun read = runTool(QStringLiteral("python3"),
+                                        { QStringLiteral("-c"), QString::fromLatin1(kReader), made,
+                                          QString::fromLatin1(c.reader), QString::fromLatin1(c.mainPart) });
         EXPECT_EQ(read.exitCode, 0) << read.out.constData();
     }
 }

@@ -7,6 +7,7 @@
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
+#include "tests/host/HostRun.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -25,34 +25,11 @@ using namespace tarsel::test;
 
 namespace {
 
-struct HostRun
+HostRun runHeadless(const QStringList& args)
 {
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray err;
-};
-
-HostRun runHost(const QStringList& args, QByteArray* out = nullptr)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), args);
-    HostRun run;
-    run.finished = process.waitForFinished(30000);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished();
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.err = process.readAllStandardError();
-    if (out != nullptr) {
-        *out = process.readAllStandardOutput();
-    }
-    return run;
+    return runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), args,
+                      { .env = hostEnvironment({}, { QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY") }),
+                        .timeoutMs = 30000 });
 }
 
 QString localized(const char* key)
@@ -69,8 +46,7 @@ QByteArray readAll(const QString& path)
 // The tag of the entry titled so inside the entry titled parent, from the host's own menu.
 qint64 childTag(const QString& file, const QString& parent, const QString& title)
 {
-    QByteArray out;
-    runHost({ QStringLiteral("menu"), QStringLiteral("--json"), file }, &out);
+    const QByteArray out = runHeadless({ QStringLiteral("menu"), QStringLiteral("--json"), file }).out;
     for (const QJsonValue& top : QJsonDocument::fromJson(out).object().value(QStringLiteral("items")).toArray()) {
         if (top.toObject().value(QStringLiteral("title")).toString() != parent) {
             continue;
@@ -159,7 +135,7 @@ TEST_P(FinderHostHeadlessTest, APickThatAsksReturnsWithTheHarmlessAnswer)
 {
     const auto [file, tag] = GetParam().setUp();
     ASSERT_GT(tag, 0);
-    const HostRun run = runHost({ QStringLiteral("pick"), QString::number(tag), file });
+    const HostRun run = runHeadless({ QStringLiteral("pick"), QString::number(tag), file });
     ASSERT_TRUE(run.finished) << "tarsel-finder pick waited for an answer: " << run.err.constData();
     EXPECT_EQ(run.exitCode, 0) << run.err.constData();
     const QString err = QString::fromUtf8(run.err);

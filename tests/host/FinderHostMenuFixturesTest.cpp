@@ -12,12 +12,12 @@
 #include "platform/Paths.h"
 #include "platform/System.h"
 
+#include "tests/host/HostRun.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -86,29 +86,17 @@ void writeTree()
 
 QByteArray runMenu(const QStringList& args)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     // Only the applications the test installs: the machine's own must not change the menus.
-    env.insert(QStringLiteral("XDG_DATA_DIRS"), inHome(QStringLiteral(".system-data")));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(testHome());
-    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM),
-                  QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
+    const HostRun run = runProgram(
+        QStringLiteral(TARSEL_FINDER_PROGRAM), QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args,
+        { .env = hostEnvironment({ QStringLiteral("XDG_DATA_DIRS=") + inHome(QStringLiteral(".system-data")),
+                                   QStringLiteral("LC_ALL=C"), QStringLiteral("LANGUAGE=en") },
+                                 { QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY") }),
+          .folder = testHome() });
+    if (!run.finished) {
         return "(did not finish)\n";
     }
-    QByteArray out = process.readAllStandardOutput();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        out += "(exit " + QByteArray::number(process.exitCode()) + ")\n";
-    }
-    return out;
+    return run.exitCode == 0 ? run.out : run.out + "(exit " + QByteArray::number(run.exitCode) + ")\n";
 }
 
 // The printed menus of one configuration, the test's home written as the placeholder.

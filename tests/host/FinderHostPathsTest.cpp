@@ -17,7 +17,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -33,19 +32,9 @@ namespace {
 // Runs the script with /bin/sh; in it $0 is the program and $H the test's home.
 HostRun runScript(const QByteArray& script)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("H"), testHome());
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral("/bin/sh"),
-                  { QStringLiteral("-c"), QString::fromUtf8(script), QStringLiteral(TARSEL_FINDER_PROGRAM) });
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-             process.readAllStandardError() };
+    return runProgram(QStringLiteral("/bin/sh"),
+                      { QStringLiteral("-c"), QString::fromUtf8(script), QStringLiteral(TARSEL_FINDER_PROGRAM) },
+                      { .env = hostEnvironment({ QStringLiteral("H=") + testHome() }) });
 }
 
 void makeFileAt(const QByteArray& path)

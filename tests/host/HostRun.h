@@ -3,11 +3,12 @@
 // Runs the real tarsel-finder as a file manager would: a separate process on the offscreen
 // platform, with the test's environment plus the given "NAME=value" pairs.
 
+#include "testsupport/ProgramRun.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 
@@ -15,16 +16,12 @@
 
 namespace tarsel::test {
 
-struct HostRun
-{
-    int exitCode = -1; // -1: the host crashed or did not finish within a minute
-    QByteArray out;
-    QByteArray err;
-};
+using HostRun = ProgramRun;
 
-inline HostRun runHost(const QStringList& args, const QStringList& extraEnv = {}, const QStringList& unsetEnv = {})
+/// The test's environment on the offscreen platform, without the variables named in unsetEnv
+/// and with the "NAME=value" pairs of extraEnv.
+inline QProcessEnvironment hostEnvironment(const QStringList& extraEnv = {}, const QStringList& unsetEnv = {})
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     for (const QString& name : unsetEnv) {
@@ -33,14 +30,12 @@ inline HostRun runHost(const QStringList& args, const QStringList& extraEnv = {}
     for (const QString& pair : extraEnv) {
         env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     }
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), args);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-             process.readAllStandardError() };
+    return env;
+}
+
+inline HostRun runHost(const QStringList& args, const QStringList& extraEnv = {}, const QStringList& unsetEnv = {})
+{
+    return runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), args, { .env = hostEnvironment(extraEnv, unsetEnv) });
 }
 
 /// The tag of the entry reached by its titles, one a menu level, in a menu the host printed with

@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 
 #include "testsupport/ReachablePrograms.h"
+#include "testsupport/ProgramRun.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
@@ -34,15 +35,6 @@ namespace {
 const QString kGroup = QStringLiteral("group.com.valden.tarsel");
 constexpr uid_t kUnprivileged = 65534; // nobody
 
-struct ProgramRun
-{
-    bool finished = false;
-    bool crashed = false;
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 // Where the build put the programs this test runs.
 QString hostProgram()
 {
@@ -54,49 +46,41 @@ QString appProgram()
     return QStringLiteral(TARSEL_APP_PROGRAM);
 }
 
-// Starts a program on the current HOME; as the unprivileged account when given the copies of
-// the programs that account can reach (the checkout may lie where it cannot).
-void startProgram(QProcess& process, const QString& program, const QStringList& args,
-                  const ReachablePrograms* unprivileged)
+// The command line and working folder that run a program on the current HOME; as the
+// unprivileged account when given the copies of the programs that account can reach (the
+// checkout may lie where it cannot).
+struct CommandLine
+{
+    QString program;
+    QStringList args;
+    ProgramSetup setup;
+};
+
+CommandLine commandLine(const QString& program, const QStringList& args, const ReachablePrograms* unprivileged)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(env);
-    if (unprivileged) {
-        const QString id = QString::number(kUnprivileged);
-        process.setWorkingDirectory(unprivileged->folder());
-        process.start(QStringLiteral("setpriv"),
-                      QStringList { QStringLiteral("--reuid=") + id, QStringLiteral("--regid=") + id,
-                                    QStringLiteral("--clear-groups"), QStringLiteral("--"),
-                                    unprivileged->path(program) }
-                          + args);
-    } else {
-        process.start(program, args);
+    // A store that blocks its reader would keep the program waiting: that is a failure here.
+    if (!unprivileged) {
+        return { program, args, { .env = env, .timeoutMs = 30000 } };
     }
+    const QString id = QString::number(kUnprivileged);
+    return { QStringLiteral("setpriv"),
+             QStringList { QStringLiteral("--reuid=") + id, QStringLiteral("--regid=") + id,
+                           QStringLiteral("--clear-groups"), QStringLiteral("--"), unprivileged->path(program) }
+                 + args,
+             { .env = env, .folder = unprivileged->folder(), .timeoutMs = 30000 } };
 }
 
-// Runs a program to its end.
-ProgramRun runProgram(const QString& program, const QStringList& args, const ReachablePrograms* unprivileged = nullptr)
+ProgramRun run(const QString& program, const QStringList& args, const ReachablePrograms* unprivileged = nullptr)
 {
-    QProcess process;
-    startProgram(process, program, args, unprivileged);
-    ProgramRun result;
-    // A store that blocks its reader would keep the program waiting: that is a failure here.
-    result.finished = process.waitForFinished(30000);
-    if (!result.finished) {
-        process.kill();
-        process.waitForFinished();
-    }
-    result.crashed = process.exitStatus() != QProcess::NormalExit;
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    const CommandLine line = commandLine(program, args, unprivileged);
+    return runProgram(line.program, line.args, line.setup);
 }
 
 ProgramRun host(const QStringList& args, const ReachablePrograms* unprivileged = nullptr)
 {
-    return runProgram(hostProgram(), args, unprivileged);
+    return run(hostProgram(), args, unprivileged);
 }
 // Starts the resident application, lets it through its start-up step and ends it with
 // "Tarsel --quit" (taken only once its start-up is done); out is the menu the host prints for
@@ -104,13 +88,16 @@ ProgramRun host(const QStringList& args, const ReachablePrograms* unprivileged =
 ProgramRun startApp(const QStringList& menuArgs, const ReachablePrograms* unprivileged = nullptr)
 {
     const QString program = appProgram();
+    const CommandLine line = commandLine(program, {}, unprivileged);
     QProcess process;
-    startProgram(process, program, {}, unprivileged);
+    process.setProcessEnvironment(*line.setup.env);
+    process.setWorkingDirectory(line.setup.folder);
+    process.start(line.program, line.args);
     ProgramRun result;
     const bool ended = QTest::qWaitFor(
         [&] {
             return process.state() == QProcess::NotRunning
-                || runProgram(program, { QStringLiteral("--quit") }, unprivileged).exitCode == 0;
+                || run(program, { QStringLiteral("--quit") }, unprivileged).exitCode == 0;
         },
         30000);
     result.finished = ended && (process.state() == QProcess::NotRunning || process.waitForFinished(30000));
@@ -118,8 +105,7 @@ ProgramRun startApp(const QStringList& menuArgs, const ReachablePrograms* unpriv
         process.kill();
         process.waitForFinished();
     }
-    result.crashed = process.exitStatus() != QProcess::NormalExit;
-    result.exitCode = process.exitCode();
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     result.err = process.readAllStandardError();
     result.out = host(menuArgs, unprivileged).out;
     return result;
@@ -227,7 +213,7 @@ TEST(StoreFirstContactTest, AMenuBeforeTheFirstStartStillGetsTheFactoryMenu)
 {
     const QString file = writeFile(testHome() + QStringLiteral("/notes.txt"), "hello\n");
     const ProgramRun before = host({ QStringLiteral("menu"), QStringLiteral("--json"), file });
-    ASSERT_TRUE(before.finished && !before.crashed) << before.err.constData();
+    ASSERT_TRUE(before.finished && before.exitCode != -1) << before.err.constData();
     EXPECT_FALSE(readFile(platform::Paths::groupSuiteFile(kGroup)).contains("array right menu"));
 
     const ProgramRun start = startApp({ QStringLiteral("menu"), QStringLiteral("--json"), file });
@@ -287,7 +273,7 @@ TEST_P(StoreDamageHostTest, NeitherProgramWritesOverAStoreItCannotRead)
 
     const ProgramRun menu = host({ QStringLiteral("menu"), QStringLiteral("--json"), file }, as);
     ASSERT_TRUE(menu.finished) << "the host hung";
-    ASSERT_FALSE(menu.crashed) << menu.err.constData();
+    ASSERT_NE(menu.exitCode, -1) << "the host crashed: " << menu.err.constData();
     EXPECT_EQ(menu.exitCode, 0) << menu.err.constData();
     if (c.readable) {
         EXPECT_EQ(topTitles(menu.out), QStringList { QStringLiteral("Copy Path") }) << menu.out.constData();
@@ -310,7 +296,7 @@ TEST_P(StoreDamageHostTest, NeitherProgramWritesOverAStoreItCannotRead)
 
     const ProgramRun start = startApp({ QStringLiteral("menu"), QStringLiteral("--json"), file }, as);
     ASSERT_TRUE(start.finished) << "the application hung";
-    ASSERT_FALSE(start.crashed) << start.err.constData();
+    ASSERT_NE(start.exitCode, -1) << "the application crashed: " << start.err.constData();
     if (c.readable) {
         EXPECT_EQ(start.exitCode, 0) << start.err.constData();
         EXPECT_EQ(topTitles(start.out), QStringList { QStringLiteral("Copy Path") }) << start.out.constData();

@@ -103,7 +103,7 @@ TEST(InstallLayoutTest, InstallsWhereTheDesktopLooksAndUninstallsExactlyThat)
               prefix + QStringLiteral("/bin/Tarsel --quit"));
     // The quit action asks the running application to end; with none running it says so.
     const ProgramRun quit = runProgram(prefix + QStringLiteral("/bin/Tarsel"), { QStringLiteral("--quit") },
-                                       installedEnvironment(QStringLiteral("offscreen"), QString()));
+                                       { .env = installedEnvironment(QStringLiteral("offscreen"), QString()) });
     EXPECT_EQ(quit.exitCode, 1);
     EXPECT_TRUE(quit.err.contains("no running application to end")) << quit.err.constData();
 

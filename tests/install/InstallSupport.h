@@ -3,35 +3,14 @@
 // Installs the build into a prefix of the test's own, as `make install` does, and runs the
 // installed programs with the build's folders off PATH.
 
+#include "testsupport/ProgramRun.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStringList>
 
 namespace tarsel::test {
-
-struct ProgramRun
-{
-    int exitCode = -1; // -1: crashed or did not finish within a minute
-    QByteArray out;
-    QByteArray err;
-};
-
-inline ProgramRun runProgram(const QString& program, const QStringList& args,
-                             const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
-{
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(program, args);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-             process.readAllStandardError() };
-}
 
 /// `cmake --install` of the build into the prefix; the files it wrote, as its manifest lists
 /// them (absolute paths), or nothing when the install failed. The manifest itself is copied,

@@ -95,7 +95,7 @@ TEST(DebianPackageTest, InstallsIntoUsrPassesLintianAndItsProgramsRun)
     ASSERT_EQ(unpack.exitCode, 0) << unpack.err.constData();
     const QProcessEnvironment env = installedEnvironment(QStringLiteral("offscreen"), QString());
     const ProgramRun version
-        = runProgram(root + QStringLiteral("/usr/bin/Tarsel"), { QStringLiteral("--version") }, env);
+        = runProgram(root + QStringLiteral("/usr/bin/Tarsel"), { QStringLiteral("--version") }, { .env = env });
     EXPECT_EQ(version.out, QByteArray("Tarsel " TARSEL_PROJECT_VERSION "\n")) << version.err.constData();
     ASSERT_TRUE(QVDefaultData::setup());
     const QString folder = inHome(QStringLiteral("Documents"));
@@ -103,7 +103,7 @@ TEST(DebianPackageTest, InstallsIntoUsrPassesLintianAndItsProgramsRun)
     const ProgramRun menu = runProgram(root + QStringLiteral("/usr/bin/tarsel-finder"),
                                        { QStringLiteral("menu"), QStringLiteral("--json"), QStringLiteral("--kind"),
                                          QStringLiteral("1"), QStringLiteral("--target"), folder },
-                                       env);
+                                       { .env = env });
     ASSERT_EQ(menu.exitCode, 0) << menu.err.constData();
     EXPECT_FALSE(QJsonDocument::fromJson(menu.out).object().value(QStringLiteral("items")).toArray().isEmpty())
         << menu.out.constData();

@@ -1,6 +1,7 @@
 #include "platform/Defaults.h"
 
 #include "platform/Paths.h"
+#include "testsupport/ProgramRun.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
@@ -145,16 +146,16 @@ TEST_P(DefaultsTextTest, TextXmlCannotCarryKeepsTheFileWellFormedAndReadsBackExa
 
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (!python.isEmpty()) {
-        QProcess reader;
-        reader.start(python,
-                     { QStringLiteral("-c"),
-                       QStringLiteral("import plistlib, sys\n"
-                                      "with open(sys.argv[1], 'rb') as f:\n"
-                                      "    print(plistlib.load(f)['plain'])\n"),
-                       d.filePath() });
-        ASSERT_TRUE(reader.waitForFinished(60000));
-        EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().constData();
-        EXPECT_EQ(reader.readAllStandardOutput().trimmed(), QByteArray("Copy Path"));
+        const tarsel::test::ProgramRun reader
+            = tarsel::test::runProgram(python,
+                                       { QStringLiteral("-c"),
+                                         QStringLiteral("import plistlib, sys\n"
+                                                        "with open(sys.argv[1], 'rb') as f:\n"
+                                                        "    print(plistlib.load(f)['plain'])\n"),
+                                         d.filePath() });
+        ASSERT_TRUE(reader.finished);
+        EXPECT_EQ(reader.exitCode, 0) << reader.err.constData();
+        EXPECT_EQ(reader.out.trimmed(), QByteArray("Copy Path"));
     }
 
     Defaults fresh(d.filePath());

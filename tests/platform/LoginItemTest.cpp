@@ -4,13 +4,13 @@
 #include "platform/Workspace.h"
 
 #include "testsupport/SecondAccount.h"
+#include "testsupport/ProgramRun.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -85,11 +85,11 @@ TEST_P(LoginItemTest, Switch)
     }
     if (c.enabledAfter) {
         // The session manager must accept the entry and start exactly our program.
-        QProcess validate;
-        validate.start(QStringLiteral("desktop-file-validate"), { LoginItem::file() });
-        ASSERT_TRUE(validate.waitForFinished(20000));
-        const QByteArray report = validate.readAllStandardOutput() + validate.readAllStandardError();
-        EXPECT_EQ(validate.exitCode(), 0) << report.toStdString();
+        const tarsel::test::ProgramRun validate = tarsel::test::runProgram(
+            QStringLiteral("desktop-file-validate"), { LoginItem::file() }, { .timeoutMs = 20000 });
+        ASSERT_TRUE(validate.finished);
+        const QByteArray report = validate.out + validate.err;
+        EXPECT_EQ(validate.exitCode, 0) << report.toStdString();
         EXPECT_FALSE(report.contains("error")) << report.toStdString();
         EXPECT_TRUE(readFile(LoginItem::file())
                         .contains("Exec=\"/opt/Tarsel Apps/Tarsel\" \"TarselPro://qvcommand-1000?qvselect=0\""));

@@ -3,11 +3,11 @@
 
 #include "platform/Wallpaper.h"
 
+#include "testsupport/ProgramRun.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -38,9 +38,10 @@ protected:
 TEST_F(WallpaperTest, RealGsettingsStoresThePicture)
 {
     const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
-    QProcess schemas;
-    schemas.start(gsettings, { QStringLiteral("list-keys"), QStringLiteral("org.gnome.desktop.background") });
-    if (gsettings.isEmpty() || !schemas.waitForFinished() || schemas.exitCode() != 0) {
+    if (gsettings.isEmpty()
+        || runProgram(gsettings, { QStringLiteral("list-keys"), QStringLiteral("org.gnome.desktop.background") })
+                .exitCode
+            != 0) {
         GTEST_SKIP() << "gsettings or the org.gnome.desktop.background schema is not installed";
     }
     // The key-file backend keeps the settings in the test's own XDG_CONFIG_HOME.
@@ -56,12 +57,11 @@ TEST_F(WallpaperTest, RealGsettingsStoresThePicture)
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(result.backend, QStringLiteral("gsettings"));
 
-    QProcess get;
-    get.start(gsettings,
-              { QStringLiteral("get"), QStringLiteral("org.gnome.desktop.background"), QStringLiteral("picture-uri") });
-    ASSERT_TRUE(get.waitForFinished());
-    EXPECT_EQ(get.readAllStandardOutput().trimmed(),
-              "'" + QUrl::fromLocalFile(image).toString(QUrl::FullyEncoded).toUtf8() + "'");
+    const ProgramRun get = runProgram(
+        gsettings,
+        { QStringLiteral("get"), QStringLiteral("org.gnome.desktop.background"), QStringLiteral("picture-uri") });
+    ASSERT_TRUE(get.finished);
+    EXPECT_EQ(get.out.trimmed(), "'" + QUrl::fromLocalFile(image).toString(QUrl::FullyEncoded).toUtf8() + "'");
 }
 
 TEST_F(WallpaperTest, PortalFirstAndAClearFailureWithoutAnyWay)

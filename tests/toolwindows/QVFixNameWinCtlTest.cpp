@@ -7,13 +7,13 @@
 #include "platform/RealPath.h"
 
 #include "testsupport/ModalScript.h"
+#include "testsupport/ProgramRun.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -201,14 +201,12 @@ namespace {
 // A name as an older system wrote it: the UTF-8 text converted by the iconv program.
 QByteArray legacyBytes(const QString& name, const char* charset)
 {
-    QProcess iconv;
-    iconv.start(QStringLiteral("iconv"),
-                { QStringLiteral("-f"), QStringLiteral("UTF-8"), QStringLiteral("-t"), QString::fromLatin1(charset) });
-    iconv.write(name.toUtf8());
-    iconv.closeWriteChannel();
-    iconv.waitForFinished();
-    EXPECT_EQ(iconv.exitCode(), 0) << charset;
-    return iconv.readAllStandardOutput();
+    const ProgramRun iconv = runProgram(
+        QStringLiteral("iconv"),
+        { QStringLiteral("-f"), QStringLiteral("UTF-8"), QStringLiteral("-t"), QString::fromLatin1(charset) },
+        { .input = name.toUtf8() });
+    EXPECT_EQ(iconv.exitCode, 0) << charset;
+    return iconv.out;
 }
 
 QByteArray makeFileAtBytes(const QByteArray& folder, const QByteArray& name, const QByteArray& contents)

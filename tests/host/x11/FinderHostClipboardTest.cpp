@@ -6,15 +6,13 @@
 #include "engine/model/QVMenuManager.h"
 #include "platform/Bundle.h"
 
+#include "tests/host/HostRun.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QCryptographicHash>
 #include <QTest>
@@ -27,43 +25,19 @@ using namespace tarsel::test;
 
 namespace {
 
-struct ProgramRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// Runs a program to its end; the host runs on the test's display (xcb).
-ProgramRun run(const QString& program, const QStringList& args)
-{
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-             process.readAllStandardError() };
-}
-
+// The host runs on the test's display (xcb).
 int tagOfTitle(const QString& file, const QString& title)
 {
-    const ProgramRun menu
-        = run(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("menu"), QStringLiteral("--json"), file });
-    const QJsonArray items = QJsonDocument::fromJson(menu.out).object().value(QStringLiteral("items")).toArray();
-    for (const QJsonValue& item : items) {
-        if (item.toObject().value(QStringLiteral("title")).toString() == title) {
-            return item.toObject().value(QStringLiteral("tag")).toInt();
-        }
-    }
-    return -1;
+    return tagInMenu(
+        runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("menu"), QStringLiteral("--json"), file })
+            .out,
+        { title });
 }
 
 QByteArray pasted()
 {
-    return run(QStringLiteral("xclip"),
-               { QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard") })
+    return runProgram(QStringLiteral("xclip"),
+                      { QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard") })
         .out;
 }
 
@@ -137,7 +111,7 @@ TEST(FinderHostClipboardTest, ACopyOutlivesItsHostUntilTheNextCopy)
         const int tag = tagOfTitle(file, platform::Bundle::localizedString(copy.key));
         ASSERT_GT(tag, 0);
         const ProgramRun pick
-            = run(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("pick"), QString::number(tag), file });
+            = runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("pick"), QString::number(tag), file });
         ASSERT_EQ(pick.exitCode, 0) << pick.err.constData();
 
         EXPECT_EQ(pasted(), copy.expected.isEmpty() ? file.toUtf8() : copy.expected);
@@ -196,15 +170,15 @@ TEST_P(FinderHostDigestTest, TheDigestIsShownAndItsCopyButtonCopiesIt)
     host.start(QStringLiteral(TARSEL_FINDER_PROGRAM),
                { QStringLiteral("pick"), QString::number(tag * 100 + c.child), file });
     ASSERT_TRUE(host.waitForStarted());
-    const ProgramRun found
-        = run(QStringLiteral("timeout"),
-              { QStringLiteral("20"), QStringLiteral("xdotool"), QStringLiteral("search"), QStringLiteral("--sync"),
-                QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(host.processId()) });
+    const ProgramRun found = runProgram(QStringLiteral("timeout"),
+                                        { QStringLiteral("20"), QStringLiteral("xdotool"), QStringLiteral("search"),
+                                          QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                                          QStringLiteral("--pid"), QString::number(host.processId()) });
     const QString window = QString::fromLatin1(found.out).section(QLatin1Char('\n'), 0, 0);
     EXPECT_FALSE(window.isEmpty()) << "no alert came up: " << host.readAllStandardError().constData();
     if (!window.isEmpty()) {
-        run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
-        run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") });
+        runProgram(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
+        runProgram(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") });
     }
     if (!host.waitForFinished(20000)) {
         host.kill();
@@ -228,12 +202,12 @@ QStringList dialogsOf(const QProcess& process, const QString& seen)
     const bool came = QTest::qWaitFor(
         [&] {
             dialogs.clear();
-            const ProgramRun found = run(QStringLiteral("xdotool"),
-                                         { QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                           QStringLiteral("--pid"), QString::number(process.processId()) });
+            const ProgramRun found = runProgram(QStringLiteral("xdotool"),
+                                                { QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                  QStringLiteral("--pid"), QString::number(process.processId()) });
             for (const QString& id : QString::fromLatin1(found.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-                const ProgramRun type = run(QStringLiteral("xprop"),
-                                            { QStringLiteral("-id"), id, QStringLiteral("_NET_WM_WINDOW_TYPE") });
+                const ProgramRun type = runProgram(
+                    QStringLiteral("xprop"), { QStringLiteral("-id"), id, QStringLiteral("_NET_WM_WINDOW_TYPE") });
                 if (id != seen && type.out.contains("_NET_WM_WINDOW_TYPE_DIALOG")) {
                     dialogs << id;
                 }
@@ -246,8 +220,8 @@ QStringList dialogsOf(const QProcess& process, const QString& seen)
 
 void answer(const QString& window, const QString& key)
 {
-    run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
-    run(QStringLiteral("xdotool"), { QStringLiteral("key"), key });
+    runProgram(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
+    runProgram(QStringLiteral("xdotool"), { QStringLiteral("key"), key });
 }
 
 } // namespace

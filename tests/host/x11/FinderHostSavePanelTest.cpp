@@ -22,10 +22,7 @@ namespace {
 
 QByteArray runTool(const QStringList& args)
 {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), args);
-    process.waitForFinished(30000);
-    return process.readAllStandardOutput();
+    return runProgram(QStringLiteral("xdotool"), args, { .timeoutMs = 30000 }).out;
 }
 
 // The visible windows of a process, newest last.

@@ -8,6 +8,7 @@
 #include "platform/finder/FIFinderSyncController.h"
 #include "platform/finder/HostProcesses.h"
 
+#include "testsupport/ProgramRun.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
@@ -80,11 +81,12 @@ TEST(HostProcessesTest, HostHonoursTheExtensionSwitch)
 {
     for (const bool enabled : { false, true }) {
         ASSERT_TRUE(platform::FIFinderSyncController::setExtensionEnabled(kExtension, enabled));
-        QProcess host;
-        host.start(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("menu"), tarsel::test::testHome() });
-        ASSERT_TRUE(host.waitForFinished(30000));
-        EXPECT_EQ(host.exitCode(), enabled ? 0 : 1) << host.readAllStandardError().toStdString();
-        EXPECT_EQ(host.readAllStandardError().contains("turned off"), !enabled);
+        const tarsel::test::ProgramRun host
+            = tarsel::test::runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM),
+                                       { QStringLiteral("menu"), tarsel::test::testHome() }, { .timeoutMs = 30000 });
+        ASSERT_TRUE(host.finished);
+        EXPECT_EQ(host.exitCode, enabled ? 0 : 1) << host.err.toStdString();
+        EXPECT_EQ(host.err.contains("turned off"), !enabled);
     }
 }
 

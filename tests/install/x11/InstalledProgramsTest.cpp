@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -109,19 +110,21 @@ TEST(InstalledProgramsTest, MenuPickAndPopupRunFromTheInstalledPrograms)
     QVMenuManager::sharedDefaults().setValue(QStringLiteral("is reviewed"), true);
 
     // menu, then pick: the picture handed to the application, which the host starts.
-    const ProgramRun menu = runProgram(host, { QStringLiteral("menu"), QStringLiteral("--json"), image }, headless);
+    const ProgramRun menu
+        = runProgram(host, { QStringLiteral("menu"), QStringLiteral("--json"), image }, { .env = headless });
     ASSERT_EQ(menu.exitCode, 0) << menu.err.constData();
     const int pictureTag = tagOfKey(menu.out, QStringLiteral("As Desktop Picture"));
     ASSERT_GT(pictureTag, 0) << menu.out.constData();
-    const ProgramRun pick = runProgram(host, { QStringLiteral("pick"), QString::number(pictureTag), image }, headless);
+    const ProgramRun pick
+        = runProgram(host, { QStringLiteral("pick"), QString::number(pictureTag), image }, { .env = headless });
     ASSERT_EQ(pick.exitCode, 0) << pick.err.constData();
     EXPECT_TRUE(QTest::qWaitFor([&] { return readFile(record).contains(" picture-uri "); }, 20000))
         << "the installed application never set the picture";
     const QStringList apps = running(QStringLiteral("Tarsel"));
     ASSERT_EQ(apps.size(), 1) << apps.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(apps.constFirst().endsWith(QLatin1Char(' ') + app)) << apps.constFirst().toStdString();
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return runProgram(app, { QStringLiteral("--quit") }, headless).exitCode == 0; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return runProgram(app, { QStringLiteral("--quit") }, { .env = headless }).exitCode == 0; }, 20000));
     EXPECT_TRUE(QTest::qWaitFor([] { return !listening(); }, 20000));
 
     // popup at the pointer, on this display: the first entry, Copy Path, chosen by keyboard.
