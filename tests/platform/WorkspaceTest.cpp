@@ -1,5 +1,6 @@
 #include "platform/Workspace.h"
 
+#include "testsupport/PrivateBus.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -382,40 +383,6 @@ public Q_SLOTS:
     }
 };
 
-const QByteArray kBusConfig
-    = "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-      " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-      "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>\n"
-      "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-      "<allow own=\"*\"/></policy></busconfig>\n";
-
-// A private session bus for one test, without service activation.
-class PrivateBus
-{
-public:
-    PrivateBus()
-    {
-        const QString config
-            = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/bus.conf"), kBusConfig);
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       { QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                         QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1") });
-        if (m_daemon.waitForStarted() && m_daemon.waitForReadyRead(20000)) {
-            m_address = m_daemon.readLine().trimmed();
-        }
-    }
-    ~PrivateBus()
-    {
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
-    QByteArray address() const { return m_address; }
-
-private:
-    QProcess m_daemon;
-    QByteArray m_address;
-};
-
 tarsel::test::ChildResult revealInChild(const QByteArray& busAddress, const QString& path)
 {
     tarsel::test::ScopedEnvironment env;
@@ -470,7 +437,7 @@ TEST(WorkspaceRevealTest, WithoutASessionBusOpensTheParentFolder)
 
 TEST(WorkspaceRevealTest, AsksTheFileManagerOverTheSessionBus)
 {
-    PrivateBus bus;
+    tarsel::test::PrivateBus bus;
     ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
     const QString file
         = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/shown dir/it em.txt"), "x");

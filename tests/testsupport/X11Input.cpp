@@ -47,42 +47,20 @@ bool x11MovePointer(const QPoint& globalPosition)
 
 bool x11Click(const QPoint& globalPosition, int button)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        return false;
-    }
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
-        return false;
-    }
-    int event = 0;
-    int error = 0;
-    int major = 0;
-    int minor = 0;
-    const bool ok = XTestQueryExtension(display, &event, &error, &major, &minor) != 0;
-    if (ok) {
+    return withXTest([&](Display* display) {
         XTestFakeMotionEvent(display, -1, globalPosition.x(), globalPosition.y(), CurrentTime);
         XTestFakeButtonEvent(display, unsigned(button), True, CurrentTime);
         XTestFakeButtonEvent(display, unsigned(button), False, CurrentTime);
-        XSync(display, False);
-    }
-    XCloseDisplay(display);
-    return ok;
+        return true;
+    });
 }
 
 bool x11Key(const char* keysymName, bool press)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        return false;
-    }
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
-        return false;
-    }
-    const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(keysymName));
-    const bool ok = code != 0 && XTestFakeKeyEvent(display, code, press ? True : False, CurrentTime) != 0;
-    XSync(display, False);
-    XCloseDisplay(display);
-    return ok;
+    return withXTest([&](Display* display) {
+        const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(keysymName));
+        return code != 0 && XTestFakeKeyEvent(display, code, press ? True : False, CurrentTime) != 0;
+    });
 }
 
 std::optional<QRect> x11ShownWindowNamed(const char* title)

@@ -6,6 +6,7 @@
 #include "toolwindows/colorpicker/QVColorPanel.h"
 
 #include "testsupport/ModalScript.h"
+#include "testsupport/PrivateBus.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
@@ -90,31 +91,6 @@ TARSEL_TEST_CHILD(pickColorInWaylandSession)
     return 0;
 }
 
-/// A session bus of the test's own, ended with the test.
-class PrivateSessionBus
-{
-public:
-    PrivateSessionBus()
-    {
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       { QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address"),
-                         QStringLiteral("--address=unix:path=") + QDir::homePath() + QStringLiteral("/bus") });
-        if (m_daemon.waitForStarted() && m_daemon.waitForReadyRead()) {
-            m_address = m_daemon.readLine().trimmed();
-        }
-    }
-    ~PrivateSessionBus()
-    {
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
-    QByteArray address() const { return m_address; }
-
-private:
-    QProcess m_daemon;
-    QByteArray m_address;
-};
-
 struct PortalCase
 {
     std::string name;
@@ -129,7 +105,7 @@ class ColorPortalTest : public testing::TestWithParam<PortalCase>
 TEST_P(ColorPortalTest, TheUserSeesThePortalsColourOrWhyThereIsNone)
 {
     const PortalCase& c = GetParam();
-    PrivateSessionBus bus;
+    tarsel::test::PrivateBus bus;
     ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon is missing (scripts/install-deps)";
     ScopedEnvironment env;
     env.set("DBUS_SESSION_BUS_ADDRESS", bus.address()).set("WAYLAND_DISPLAY", "wayland-0");
