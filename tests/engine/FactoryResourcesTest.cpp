@@ -27,9 +27,7 @@ void PrintTo(const FactoryList& list, std::ostream* os)
     *os << list.name;
 }
 
-class FactoryResourcesTest : public testing::TestWithParam<FactoryList>
-{
-};
+using FactoryResourcesTest = testing::TestWithParam<FactoryList>;
 
 // Every entry of the list and of its submenus.
 void forEachEntry(const QVariantList& list, const std::function<void(const QVariantMap&)>& fn)

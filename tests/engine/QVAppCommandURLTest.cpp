@@ -132,9 +132,7 @@ struct ParseCase
     QList<QByteArray> paths;
 };
 
-class QVAppCommandURLParseTest : public testing::TestWithParam<ParseCase>
-{
-};
+using QVAppCommandURLParseTest = testing::TestWithParam<ParseCase>;
 
 TEST_P(QVAppCommandURLParseTest, ReadsMethodSelectionAndPaths)
 {

@@ -117,9 +117,7 @@ struct CompressCase
     QStringList entries;
 };
 
-class CompressRuns : public testing::TestWithParam<CompressCase>
-{
-};
+using CompressRuns = testing::TestWithParam<CompressCase>;
 
 // Names a shell would split or run ("$(...)", quotes, blanks), one a tool would take for an
 // option ("-m"), non-ASCII names and passwords, hidden files, an empty folder, bytes of every

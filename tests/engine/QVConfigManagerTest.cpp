@@ -331,9 +331,7 @@ struct BadArchive
     QVConfigArchive::Limits limits = {};
 };
 
-class ConfigImportRefusals : public testing::TestWithParam<BadArchive>
-{
-};
+using ConfigImportRefusals = testing::TestWithParam<BadArchive>;
 
 // An archive that cannot be restored whole changes nothing and says why: no key, no file
 // anywhere in the home (the asset folders included), not the stored archive, and the import

@@ -138,9 +138,7 @@ struct UnusableListCase
     QStringList filled;
 };
 
-class QVDefaultDataUnusableListTest : public testing::TestWithParam<UnusableListCase>
-{
-};
+using QVDefaultDataUnusableListTest = testing::TestWithParam<UnusableListCase>;
 
 const QVariantList kUserPaths { QVariantMap { { QStringLiteral("key"), QStringLiteral("docs") },
                                               { QStringLiteral("path"), QStringLiteral("/srv/docs") } } };

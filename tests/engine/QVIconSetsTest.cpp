@@ -71,9 +71,7 @@ QJsonObject entry(std::initializer_list<std::pair<const char*, const char*>> fie
     return object;
 }
 
-class IconSetTest : public testing::TestWithParam<SetCase>
-{
-};
+using IconSetTest = testing::TestWithParam<SetCase>;
 
 } // namespace
 

@@ -113,9 +113,7 @@ struct IconRefusal
     std::function<QString()> path;
 };
 
-class IconPathRefusals : public testing::TestWithParam<IconRefusal>
-{
-};
+using IconPathRefusals = testing::TestWithParam<IconRefusal>;
 
 } // namespace
 

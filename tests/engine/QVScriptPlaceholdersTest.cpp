@@ -22,9 +22,7 @@ std::ostream& operator<<(std::ostream& os, const ExpandCase& c)
     return os << c.name;
 }
 
-class QVScriptPlaceholdersTest : public testing::TestWithParam<ExpandCase>
-{
-};
+using QVScriptPlaceholdersTest = testing::TestWithParam<ExpandCase>;
 
 } // namespace
 

@@ -80,9 +80,7 @@ bool writeArchive(Writer writer, const QString& source, const QString& archive)
     return false;
 }
 
-class ZipRoundTrip : public testing::TestWithParam<RoundTrip>
-{
-};
+using ZipRoundTrip = testing::TestWithParam<RoundTrip>;
 
 // Archives one writer encrypts, another reader opens with the same password and gets the same
 // bytes back; with a wrong password the reader refuses. Ours answers a wrong password with a
@@ -161,9 +159,7 @@ QStringList treeOf(const QString& folder)
     return all;
 }
 
-class ZipSlip : public testing::TestWithParam<SlipCase>
-{
-};
+using ZipSlip = testing::TestWithParam<SlipCase>;
 
 // Crafted archives that try to write outside the destination. A naive extractor joins the entry
 // name to the destination (so "/x", "../x" and "a\\..\\..\\x" land outside), creates link
@@ -231,9 +227,7 @@ struct RuleCase
     int mode; ///< expected permission bits, -1: not checked
 };
 
-class ZipExtractionRules : public testing::TestWithParam<RuleCase>
-{
-};
+using ZipExtractionRules = testing::TestWithParam<RuleCase>;
 
 TEST_P(ZipExtractionRules, Extracts)
 {
@@ -312,9 +306,7 @@ struct NameCase
     QStringList names;
 };
 
-class ZipNameEncodings : public testing::TestWithParam<NameCase>
-{
-};
+using ZipNameEncodings = testing::TestWithParam<NameCase>;
 
 // Names that are neither UTF-8 nor code page 437 were extracted under their bytes in
 // hexadecimal ("636166E92E747874" for "caf\xe9.txt"): their character set is guessed, from all

@@ -82,9 +82,7 @@ struct WriteCase
     bool rightPassword;
 };
 
-class ZipWriting : public testing::TestWithParam<WriteCase>
-{
-};
+using ZipWriting = testing::TestWithParam<WriteCase>;
 
 // Archives our writer makes (files deflated or stored, under a password encrypted with WinZip
 // AES-256 on several threads) are read back by 7-Zip and by our own reader with the same bytes,

@@ -14,9 +14,7 @@ struct DurationCase
     double seconds;
 };
 
-class HudDurationTest : public testing::TestWithParam<DurationCase>
-{
-};
+using HudDurationTest = testing::TestWithParam<DurationCase>;
 
 TEST_P(HudDurationTest, GrowsWithLengthBetweenBounds)
 {

@@ -48,9 +48,7 @@ struct WhereCase
     int layer;
 };
 
-class JudgetMouseEnableTest : public testing::TestWithParam<WhereCase>
-{
-};
+using JudgetMouseEnableTest = testing::TestWithParam<WhereCase>;
 
 TEST_P(JudgetMouseEnableTest, DecidesByTheScreenAndTheFrontWindow)
 {
@@ -122,9 +120,7 @@ struct PressCase
     int eventType; // -1 nothing opens
 };
 
-class EventTypeForPressTest : public testing::TestWithParam<PressCase>
-{
-};
+using EventTypeForPressTest = testing::TestWithParam<PressCase>;
 
 TEST_P(EventTypeForPressTest, FollowsTheSwitches)
 {

@@ -45,9 +45,7 @@ struct VersionCase
     bool macOS15Plus;
 };
 
-class QVToolsVersionTest : public testing::TestWithParam<VersionCase>
-{
-};
+using QVToolsVersionTest = testing::TestWithParam<VersionCase>;
 
 } // namespace
 

@@ -84,9 +84,7 @@ const QList<GuardCase>& cases()
     return list;
 }
 
-class ProtectedFolderTest : public testing::TestWithParam<GuardCase>
-{
-};
+using ProtectedFolderTest = testing::TestWithParam<GuardCase>;
 
 } // namespace
 

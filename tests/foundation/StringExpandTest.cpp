@@ -124,9 +124,7 @@ struct ValidCase
     bool blank;
 };
 
-class StringExpandValidTest : public testing::TestWithParam<ValidCase>
-{
-};
+using StringExpandValidTest = testing::TestWithParam<ValidCase>;
 
 TEST_P(StringExpandValidTest, IsValidAndIsBlank)
 {
@@ -212,9 +210,7 @@ struct WordsCase
     int count;
 };
 
-class StringExpandWordsCountTest : public testing::TestWithParam<WordsCase>
-{
-};
+using StringExpandWordsCountTest = testing::TestWithParam<WordsCase>;
 
 TEST_P(StringExpandWordsCountTest, HalvesAsciiAndBlanks)
 {
@@ -363,9 +359,7 @@ struct VersionCase
     int result;
 };
 
-class StringExpandVersionTest : public testing::TestWithParam<VersionCase>
-{
-};
+using StringExpandVersionTest = testing::TestWithParam<VersionCase>;
 
 TEST_P(StringExpandVersionTest, ComparesBothWays)
 {
@@ -395,9 +389,7 @@ struct SizeCase
     QString text;
 };
 
-class StringExpandSizeTextTest : public testing::TestWithParam<SizeCase>
-{
-};
+using StringExpandSizeTextTest = testing::TestWithParam<SizeCase>;
 
 TEST_P(StringExpandSizeTextTest, StepsByThousand)
 {
@@ -684,9 +676,7 @@ struct UniqueCase
     QString answer;
 };
 
-class StringExpandUniquePathTest : public testing::TestWithParam<UniqueCase>
-{
-};
+using StringExpandUniquePathTest = testing::TestWithParam<UniqueCase>;
 
 TEST_P(StringExpandUniquePathTest, FindsTheFirstFreeName)
 {

@@ -89,9 +89,7 @@ const FrameCase kFrameCases[] = {
       [](const QRect& frame) { EXPECT_EQ(frame.topLeft(), QPoint(0, 0)); } },
 };
 
-class WindowFrameTest : public testing::TestWithParam<FrameCase>
-{
-};
+using WindowFrameTest = testing::TestWithParam<FrameCase>;
 
 TEST_P(WindowFrameTest, CentresOnTheMouseWithinTheScreen)
 {

@@ -29,9 +29,7 @@ struct SessionCase
     QByteArray reason;
 };
 
-class HotKeysUnavailable : public testing::TestWithParam<SessionCase>
-{
-};
+using HotKeysUnavailable = testing::TestWithParam<SessionCase>;
 
 // Without an X server to grab keys on, registering says why and refuses; key names still come
 // from the configured layout, so the recorder shows what the user types.

@@ -19,9 +19,7 @@ struct NameCase
     QString keyEquivalent;
 };
 
-class MASShortcutNames : public testing::TestWithParam<NameCase>
-{
-};
+using MASShortcutNames = testing::TestWithParam<NameCase>;
 
 // Without a display the names come from the configured layout, a U.S. one here.
 TEST_P(MASShortcutNames, DescriptionAndKeyEquivalent)

@@ -23,9 +23,7 @@ struct ValidityCase
     bool valid;
 };
 
-class MASShortcutValidity : public testing::TestWithParam<ValidityCase>
-{
-};
+using MASShortcutValidity = testing::TestWithParam<ValidityCase>;
 
 TEST_P(MASShortcutValidity, Rule)
 {

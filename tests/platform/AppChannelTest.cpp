@@ -71,9 +71,7 @@ int listenAt(const QString& path)
     return fd;
 }
 
-class AppChannelFolderTest : public testing::TestWithParam<SocketCase>
-{
-};
+using AppChannelFolderTest = testing::TestWithParam<SocketCase>;
 
 TEST_P(AppChannelFolderTest, CommandsReachOurApplicationOrNobody)
 {

@@ -108,9 +108,7 @@ const TextCase textCases[] = {
     { "PlainTextWithAnEscapeLookalike", QStringLiteral("C:\\u001B\\\\ grün & <b> ]]> 😀") },
 };
 
-class DefaultsTextTest : public testing::TestWithParam<TextCase>
-{
-};
+using DefaultsTextTest = testing::TestWithParam<TextCase>;
 
 // Whether a standard XML reader parses the whole file without an error.
 QString xmlError(const QByteArray& bytes)
@@ -214,9 +212,7 @@ DamageCase damageCases[] = {
     { "AFifo", DamageCase::Fifo, {}, false, false },
 };
 
-class DefaultsDamageTest : public testing::TestWithParam<DamageCase>
-{
-};
+using DefaultsDamageTest = testing::TestWithParam<DamageCase>;
 
 int readFailuresLogged = 0;
 

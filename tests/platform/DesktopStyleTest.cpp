@@ -53,9 +53,7 @@ struct IndicatorCase
     QStyle::SubElement indicator;
 };
 
-class DesktopStyleIndicators : public testing::TestWithParam<IndicatorCase>
-{
-};
+using DesktopStyleIndicators = testing::TestWithParam<IndicatorCase>;
 
 // On a dark palette an unchecked box or radio button shows its frame: the desktop's style
 // alone draws it a shade darker than the window, where it all but vanishes.

@@ -205,9 +205,7 @@ struct MoveAcrossCase
     QStringList keptInSource; ///< what stays at the source, relative; empty: the source is gone
 };
 
-class FileOpsMoveAcross : public testing::TestWithParam<MoveAcrossCase>
-{
-};
+using FileOpsMoveAcross = testing::TestWithParam<MoveAcrossCase>;
 
 // A move across file systems copies, then removes the source. What another program wrote into
 // the source meanwhile was never copied: removing the whole tree lost it. Only the entries copied
@@ -277,9 +275,7 @@ struct ReplaceCase
     bool somethingThere;
 };
 
-class FileOpsReplace : public testing::TestWithParam<ReplaceCase>
-{
-};
+using FileOpsReplace = testing::TestWithParam<ReplaceCase>;
 
 TEST_P(FileOpsReplace, TheNewItemTakesThePlaceAndNothingElseStays)
 {
@@ -320,9 +316,7 @@ struct ClaimCase
     std::function<QByteArray(const QString& made)> markOf;
 };
 
-class FileOpsFreeName : public testing::TestWithParam<ClaimCase>
-{
-};
+using FileOpsFreeName = testing::TestWithParam<ClaimCase>;
 
 // Parallel conversions chose the same free name and each then wrote over the other. However many
 // writers claim one name at the same moment, each ends with a name of its own holding its own

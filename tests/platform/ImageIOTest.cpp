@@ -38,9 +38,7 @@ struct RoundTrip
     const char* extension;
 };
 
-class ImageIORoundTrip : public testing::TestWithParam<RoundTrip>
-{
-};
+using ImageIORoundTrip = testing::TestWithParam<RoundTrip>;
 
 } // namespace
 

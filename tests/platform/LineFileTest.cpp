@@ -99,9 +99,7 @@ void PrintTo(const HostileCase& c, std::ostream* out)
     *out << c.name;
 }
 
-class LineFileHostileTest : public testing::TestWithParam<HostileCase>
-{
-};
+using LineFileHostileTest = testing::TestWithParam<HostileCase>;
 
 TEST_P(LineFileHostileTest, NothingIsLostAndNothingIsWrittenThroughAPlantedFile)
 {

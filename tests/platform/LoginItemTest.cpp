@@ -58,9 +58,7 @@ struct Case
     bool fileUntouched; ///< the file the setup made is still there, byte for byte
 };
 
-class LoginItemTest : public testing::TestWithParam<Case>
-{
-};
+using LoginItemTest = testing::TestWithParam<Case>;
 
 TEST_P(LoginItemTest, Switch)
 {

@@ -241,9 +241,7 @@ const QList<VolumeCase>& volumeCases()
     return list;
 }
 
-class TrashVolumeTest : public testing::TestWithParam<VolumeCase>
-{
-};
+using TrashVolumeTest = testing::TestWithParam<VolumeCase>;
 
 } // namespace
 
@@ -352,9 +350,7 @@ const QList<LongNameCase>& longNameCases()
     return list;
 }
 
-class TrashLongNameTest : public testing::TestWithParam<LongNameCase>
-{
-};
+using TrashLongNameTest = testing::TestWithParam<LongNameCase>;
 
 } // namespace
 

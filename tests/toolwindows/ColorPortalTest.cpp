@@ -98,9 +98,7 @@ struct PortalCase
     std::string expected;
 };
 
-class ColorPortalTest : public testing::TestWithParam<PortalCase>
-{
-};
+using ColorPortalTest = testing::TestWithParam<PortalCase>;
 
 TEST_P(ColorPortalTest, TheUserSeesThePortalsColourOrWhyThereIsNone)
 {

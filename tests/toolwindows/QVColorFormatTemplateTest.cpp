@@ -21,9 +21,7 @@ struct ComponentCase
     int blue;
 };
 
-class QVColorFormatComponentsTest : public testing::TestWithParam<ComponentCase>
-{
-};
+using QVColorFormatComponentsTest = testing::TestWithParam<ComponentCase>;
 
 QColor extended(float r, float g, float b)
 {

@@ -48,9 +48,7 @@ QStringList makeFiles(const QList<const char*>& contents)
     return paths;
 }
 
-class QVHashTableTest : public testing::TestWithParam<AgreeCase>
-{
-};
+using QVHashTableTest = testing::TestWithParam<AgreeCase>;
 
 } // namespace
 

@@ -30,9 +30,7 @@ QStringList texts(const QList<QVFixCandidate>& candidates)
     return list;
 }
 
-class QVFixNameParserTest : public testing::TestWithParam<ParseCase>
-{
-};
+using QVFixNameParserTest = testing::TestWithParam<ParseCase>;
 
 } // namespace
 

@@ -280,9 +280,7 @@ const QList<LegacyName>& legacyNames()
     return list;
 }
 
-class QVFixNameLegacyNameTest : public testing::TestWithParam<LegacyName>
-{
-};
+using QVFixNameLegacyNameTest = testing::TestWithParam<LegacyName>;
 
 } // namespace
 

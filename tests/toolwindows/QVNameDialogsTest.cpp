@@ -32,9 +32,7 @@ struct Typed
     bool accepted; ///< OK closes the dialog and hands the text on
 };
 
-class FolderNameDialogTest : public testing::TestWithParam<Typed>
-{
-};
+using FolderNameDialogTest = testing::TestWithParam<Typed>;
 
 } // namespace
 
