@@ -20,6 +20,8 @@
 #include "engine/model/QVSwitch.h"
 #include "platform/Defaults.h"
 
+#include "testsupport/PrivateHome.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -29,7 +31,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
@@ -41,18 +42,12 @@
 
 #include <X11/Xlib.h>
 
-extern char** environ;
+// After Qt: X11 defines names Qt uses.
+#include "TrayHost.h"
 
 namespace {
 
 constexpr double kTimeoutMs = 10000;
-
-double nowMs()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
 
 // The context switches of each thread of a process so far, by thread id.
 std::map<QString, long long> switchesOf(pid_t pid)
@@ -108,27 +103,6 @@ void end(pid_t pid)
     }
 }
 
-// Starts trayer and waits until it owns the tray selection.
-pid_t startTray(Display* display)
-{
-    const pid_t pid = spawn({ "trayer", "--edge", "top", "--align", "left", "--widthtype", "request", "--height", "32",
-                              "--SetDockType", "false" });
-    if (pid == 0) {
-        return 0;
-    }
-    const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display));
-    const Atom selection = XInternAtom(display, name.c_str(), False);
-    const double deadline = nowMs() + kTimeoutMs;
-    while (nowMs() < deadline) {
-        if (XGetSelectionOwner(display, selection) != 0) {
-            return pid;
-        }
-        usleep(10000);
-    }
-    end(pid);
-    return 0;
-}
-
 bool g_refused = false;
 int onError(Display*, XErrorEvent* error)
 {
@@ -150,27 +124,6 @@ bool rightButtonHeld(Display* display)
     }
     XSetErrorHandler(previous);
     return g_refused;
-}
-
-void privateHome(const QTemporaryDir& home)
-{
-    const QByteArray h = QFile::encodeName(home.path());
-    qputenv("HOME", h);
-    qputenv("XDG_CONFIG_HOME", h + "/.config");
-    qputenv("XDG_DATA_HOME", h + "/.local/share");
-    qputenv("XDG_CACHE_HOME", h + "/.cache");
-    qputenv("XDG_RUNTIME_DIR", h + "/run");
-    // The icons go into the X11 tray, not to a notifier on a session bus.
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    QDir().mkpath(home.path() + QStringLiteral("/run"));
-    QFile::setPermissions(home.path() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 struct Program
@@ -199,7 +152,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot open display %s\n", display.constData());
         return 2;
     }
-    const pid_t tray = startTray(x);
+    const pid_t tray = bench::startTray(x);
     if (tray == 0) {
         std::fprintf(stderr, "trayer did not start (scripts/install-deps installs it)\n");
         return 2;
@@ -215,7 +168,8 @@ int main(int argc, char** argv)
     programs[2].label = "Tarsel, status item alone";
     programs[0].pid = spawn({ TARSEL_STATUS_ITEM_PROBE, "bare" });
     for (const bool hook : { true, false }) {
-        privateHome(hook ? hookHome : trayHome);
+        // The icons go into the X11 tray, not to a notifier on a session bus.
+        tarsel::test::pointEnvironmentAt((hook ? hookHome : trayHome).path());
         if (!QVDefaultData::setup()) {
             std::fprintf(stderr, "could not write the factory configuration\n");
             return 1;
@@ -234,9 +188,9 @@ int main(int argc, char** argv)
         }
     }
     // Settled: start-up done, the icons in the tray, the hook's grab in place.
-    const double deadline = nowMs() + kTimeoutMs;
+    const double deadline = bench::nowMs() + kTimeoutMs;
     while (status == 0 && !rightButtonHeld(x)) {
-        if (nowMs() > deadline) {
+        if (bench::nowMs() > deadline) {
             std::fprintf(stderr, "the application's hook did not take the right button\n");
             status = 1;
         }
@@ -250,9 +204,9 @@ int main(int argc, char** argv)
         for (const Program& program : programs) {
             before.push_back(switchesOf(program.pid));
         }
-        const double start = nowMs();
+        const double start = bench::nowMs();
         usleep(useconds_t(seconds * 1e6));
-        const double minutes = (nowMs() - start) / 60000.0;
+        const double minutes = (bench::nowMs() - start) / 60000.0;
         for (size_t p = 0; p < programs.size(); ++p) {
             if (waitpid(programs[p].pid, nullptr, WNOHANG) != 0) {
                 std::fprintf(stderr, "%s ended\n", programs[p].label);
@@ -273,8 +227,8 @@ int main(int argc, char** argv)
                 display.constData());
     for (const Program& program : programs) {
         const auto [low, high] = std::minmax_element(program.perMinute.begin(), program.perMinute.end());
-        std::printf("%-46s median %6.1f /min   min %6.1f   max %6.1f\n", program.label, median(program.perMinute), *low,
-                    *high);
+        std::printf("%-46s median %6.1f /min   min %6.1f   max %6.1f\n", program.label,
+                    bench::median(program.perMinute), *low, *high);
     }
     std::printf("goal: the application with the hook on wakes no more than the bare tray icon\n");
     return 0;

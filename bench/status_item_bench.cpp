@@ -22,32 +22,24 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-extern char** environ;
+// After Qt: X11 defines names Qt uses.
+#include "TrayHost.h"
 
 namespace {
 
 constexpr int kTimeoutMs = 10000;
-
-double nowMs()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
 
 long windowPid(Display* display, Window window)
 {
@@ -81,8 +73,8 @@ std::optional<double> waitForTrayIcon(Display* display, pid_t child)
 {
     const Window root = DefaultRootWindow(display);
     Window icon = 0;
-    const double deadline = nowMs() + kTimeoutMs;
-    while (nowMs() < deadline) {
+    const double deadline = bench::nowMs() + kTimeoutMs;
+    while (bench::nowMs() < deadline) {
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
@@ -92,14 +84,14 @@ std::optional<double> waitForTrayIcon(Display* display, pid_t child)
                 XSelectInput(display, icon, StructureNotifyMask);
             }
             if (icon != 0 && isViewable(display, icon)) {
-                return nowMs();
+                return bench::nowMs();
             }
         }
         if (waitpid(child, nullptr, WNOHANG) == child) {
             return std::nullopt;
         }
         if (icon != 0 && isViewable(display, icon)) {
-            return nowMs();
+            return bench::nowMs();
         }
         pollfd fd { ConnectionNumber(display), POLLIN, 0 };
         poll(&fd, 1, 5);
@@ -122,7 +114,7 @@ std::optional<double> timeOneRun(Display* display, const Program& program)
     argv.push_back(nullptr);
     XSync(display, True);
     pid_t pid = 0;
-    const double start = nowMs();
+    const double start = bench::nowMs();
     if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
         std::fprintf(stderr, "could not start %s\n", argv[0]);
         return std::nullopt;
@@ -140,37 +132,13 @@ std::optional<double> timeOneRun(Display* display, const Program& program)
 void report(const Program& program, std::vector<double> times, double goal)
 {
     std::sort(times.begin(), times.end());
-    const double median
-        = times.size() % 2 == 1 ? times[times.size() / 2] : (times[times.size() / 2 - 1] + times[times.size() / 2]) / 2;
+    const double median = bench::median(times);
     std::printf("%-40s median %7.1f ms   min %7.1f   max %7.1f   (%zu runs)", program.label, median, times.front(),
                 times.back(), times.size());
     if (goal > 0) {
         std::printf("   goal < %.0f ms %s", goal, median < goal ? "ok" : "OVER");
     }
     std::printf("\n");
-}
-
-// Starts trayer and waits until it owns the tray selection.
-pid_t startTray(Display* display)
-{
-    const char* argv[] = { "trayer",  "--edge",   "top", "--align",       "left",  "--widthtype",
-                           "request", "--height", "32",  "--SetDockType", "false", nullptr };
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "trayer", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
-        return 0;
-    }
-    const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display));
-    const Atom selection = XInternAtom(display, name.c_str(), False);
-    const double deadline = nowMs() + kTimeoutMs;
-    while (nowMs() < deadline) {
-        if (XGetSelectionOwner(display, selection) != 0) {
-            return pid;
-        }
-        usleep(10000);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    return 0;
 }
 
 } // namespace
@@ -197,7 +165,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot open display %s\n", display.constData());
         return 2;
     }
-    const pid_t tray = startTray(x);
+    const pid_t tray = bench::startTray(x);
     if (tray == 0) {
         std::fprintf(stderr, "trayer did not start (scripts/install-deps installs it)\n");
         return 2;
