@@ -30,8 +30,8 @@ const QString kModifier = QStringLiteral("pref check24");
 
 // The C key by its position; Control is this desktop's copy modifier.
 constexpr quint32 kKeyCodeC = 8;
-// How often the active window and the clipboard are looked at while waiting for the file manager.
-constexpr int kPasteboardPollMs = 2;
+// How often the active window is looked at while waiting for the window clicked first.
+constexpr int kActivePollMs = 2;
 
 // The answer to the activation panel, in the standard defaults of the deliverable.
 const QString kIsActive15 = QStringLiteral("isActive15");
@@ -365,7 +365,7 @@ void QVPermissions::showRightMenu(const QPoint& at)
             return;
         }
         if (clock->elapsed() < kCopyDelayMs && !isActiveFileManagerAt(clickedAt)) {
-            QTimer::singleShot(kPasteboardPollMs, *wait);
+            QTimer::singleShot(kActivePollMs, *wait);
             return;
         }
         *wait = nullptr; // ends the cycle the closure holds on itself
@@ -384,38 +384,26 @@ void QVPermissions::readSelectionThenShow(const QPoint& at)
     platform::Pasteboard& board = platform::Pasteboard::general();
     // The user's clipboard, to put back once the file manager's copy has been read.
     const platform::Pasteboard::Contents previous = board.contents();
-    const qint64 before = board.changeCount();
-    if (!simuFinderCopySelectPath()) {
-        popUp({}, at);
-        return;
-    }
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    auto wait = std::make_shared<std::function<void()>>();
+    // The wait wakes when the file manager's copy lands on the clipboard, or at the deadline
+    // when it copies nothing; the waiter object ends both with it.
+    auto* waiter = new QObject(QCoreApplication::instance());
     const quint64 generation = m_generation;
-    *wait = [this, at, previous, before, clock, wait, generation] {
-        platform::Pasteboard& board = platform::Pasteboard::general();
+    auto finish = [this, at, previous, waiter, generation](bool changed) {
+        if (waiter->property("done").toBool()) {
+            return;
+        }
+        waiter->setProperty("done", true);
+        waiter->deleteLater();
         if (generation != m_generation) {
-            *wait = nullptr;
             return;
         }
-        const bool changed = board.changeCount() != before;
-        if (!changed && clock->elapsed() < kPasteboardWaitMs) {
-            QTimer::singleShot(kPasteboardPollMs, *wait);
-            return;
-        }
-        *wait = nullptr; // ends the cycle the closure holds on itself
         QStringList paths;
         if (changed) {
             // What the file manager wrote: its files' addresses, else a text of paths.
-            paths = board.filePaths();
-            if (paths.isEmpty()) {
-                paths = pathsWithString(board.string());
-            }
+            const platform::Pasteboard::FilesAndText copied = platform::Pasteboard::general().filesAndText();
+            paths = copied.paths.isEmpty() ? pathsWithString(copied.text) : copied.paths;
         }
-        qCDebug(lcHook) << "selection read after" << clock->elapsed() << "ms";
         popUp(paths, at);
-        qCDebug(lcHook) << "menu shown after" << clock->elapsed() << "ms";
         if (changed) {
             // Once the menu is up: putting the user's clipboard back may start a holder process.
             QTimer::singleShot(0, [previous] {
@@ -425,7 +413,11 @@ void QVPermissions::readSelectionThenShow(const QPoint& at)
             });
         }
     };
-    QTimer::singleShot(0, *wait);
+    board.whenChanged(waiter, [finish] { finish(true); });
+    QTimer::singleShot(kPasteboardWaitMs, waiter, [finish] { finish(false); });
+    if (!simuFinderCopySelectPath()) {
+        finish(false);
+    }
 }
 
 void QVPermissions::popUp(const QStringList& paths, const QPoint& at)
