@@ -185,6 +185,7 @@ void QVPermissions::stopPermission()
         m_timer->stop();
     }
     ++m_generation; // a menu still waiting for its delay does not open
+    dropCopy();
     m_menuVisible = false;
     removeEventTap();
 }
@@ -320,6 +321,12 @@ bool QVPermissions::eventTapCallback(int button, const QPoint& global, quint32 f
     setEventType(type);
     m_location = global;
     m_clickFirst = m_layer != 0 || !isFinderApp();
+    // The file manager under the pointer is the active window, so its selection is the one the
+    // menu is for: the copy shortcut goes now, and the file manager copies while the button is
+    // still down. After a click made first the copy waits for that click.
+    if (!m_clickFirst && !m_menuVisible && !m_copy && m_provider) {
+        m_copy = startCopy();
+    }
     return true;
 }
 
@@ -348,6 +355,7 @@ void QVPermissions::showRightMenu()
 void QVPermissions::showRightMenu(const QPoint& at)
 {
     if (m_menuVisible || !m_provider || !shared().boolValue(kHookOn)) {
+        dropCopy();
         return;
     }
     m_menuVisible = true;
@@ -375,26 +383,81 @@ void QVPermissions::showRightMenu(const QPoint& at)
     first();
 }
 
-void QVPermissions::readSelectionThenShow(const QPoint& at)
+// The file manager's copy on its way: the user's clipboard from before it, and what to do once it
+// has landed (or the deadline passed without it).
+struct QVPermissions::PendingCopy
 {
-    if (!isFinderApp()) {
-        popUp({}, at); // nothing to copy from: the status folder's menu
-        return;
-    }
+    platform::Pasteboard::Contents previous;
+    quint64 generation = 0;
+    bool landed = false;
+    bool changed = false;
+    std::function<void(bool changed)> then;
+};
+
+std::shared_ptr<QVPermissions::PendingCopy> QVPermissions::startCopy()
+{
+    auto copy = std::make_shared<PendingCopy>();
     platform::Pasteboard& board = platform::Pasteboard::general();
     // The user's clipboard, to put back once the file manager's copy has been read.
-    const platform::Pasteboard::Contents previous = board.contents();
+    copy->previous = board.contents();
+    copy->generation = m_generation;
     // The wait wakes when the file manager's copy lands on the clipboard, or at the deadline
     // when it copies nothing; the waiter object ends both with it.
     auto* waiter = new QObject(QCoreApplication::instance());
-    const quint64 generation = m_generation;
-    auto finish = [this, at, previous, waiter, generation](bool changed) {
-        if (waiter->property("done").toBool()) {
+    auto land = [copy, waiter](bool changed) {
+        if (copy->landed) {
             return;
         }
-        waiter->setProperty("done", true);
+        copy->landed = true;
+        copy->changed = changed;
         waiter->deleteLater();
-        if (generation != m_generation) {
+        if (copy->then) {
+            std::exchange(copy->then, nullptr)(changed);
+        }
+    };
+    board.whenChanged(waiter, [land] { land(true); });
+    QTimer::singleShot(kPasteboardWaitMs, waiter, [land] { land(false); });
+    if (!simuFinderCopySelectPath()) {
+        land(false);
+    }
+    return copy;
+}
+
+void QVPermissions::putBackAfter(const std::shared_ptr<PendingCopy>& copy)
+{
+    auto putBack = [previous = copy->previous](bool changed) {
+        if (changed && !platform::Pasteboard::general().setContents(previous)) {
+            qCWarning(lcHook) << "Failed to put the clipboard back after reading the file manager's selection.";
+        }
+    };
+    if (copy->landed) {
+        putBack(copy->changed);
+    } else {
+        copy->then = putBack;
+    }
+}
+
+void QVPermissions::dropCopy()
+{
+    if (const std::shared_ptr<PendingCopy> copy = std::exchange(m_copy, nullptr)) {
+        putBackAfter(copy); // no menu follows, but the user's clipboard still comes back
+    }
+}
+
+void QVPermissions::readSelectionThenShow(const QPoint& at)
+{
+    // A copy posted at the press is already on its way.
+    std::shared_ptr<PendingCopy> copy = std::exchange(m_copy, nullptr);
+    if (!copy) {
+        if (!isFinderApp()) {
+            popUp({}, at); // nothing to copy from: the status folder's menu
+            return;
+        }
+        copy = startCopy();
+    }
+    auto show = [this, at, copy](bool changed) {
+        if (copy->generation != m_generation) {
+            putBackAfter(copy); // stopped meanwhile: no menu, the user's clipboard back
             return;
         }
         QStringList paths;
@@ -404,19 +467,13 @@ void QVPermissions::readSelectionThenShow(const QPoint& at)
             paths = copied.paths.isEmpty() ? pathsWithString(copied.text) : copied.paths;
         }
         popUp(paths, at);
-        if (changed) {
-            // Once the menu is up: putting the user's clipboard back may start a holder process.
-            QTimer::singleShot(0, [previous] {
-                if (!platform::Pasteboard::general().setContents(previous)) {
-                    qCWarning(lcHook) << "Failed to put the clipboard back after reading the file manager's selection.";
-                }
-            });
-        }
+        // Once the menu is up: putting the user's clipboard back may start a holder process.
+        QTimer::singleShot(0, [this, copy] { putBackAfter(copy); });
     };
-    board.whenChanged(waiter, [finish] { finish(true); });
-    QTimer::singleShot(kPasteboardWaitMs, waiter, [finish] { finish(false); });
-    if (!simuFinderCopySelectPath()) {
-        finish(false);
+    if (copy->landed) {
+        show(copy->changed);
+    } else {
+        copy->then = show;
     }
 }
 

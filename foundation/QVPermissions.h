@@ -37,7 +37,9 @@ class X11ButtonHook;
 /// costs no wake-up while the user does not click. Each middle or right press anywhere on the
 /// desktop comes to eventTapCallback(), which lets it through unless it lands on a file
 /// manager's window and the switches ask for the menu; a taken click is swallowed, and once its
-/// button is up the menu opens there (showRightMenu) for the file manager's selection. The hot
+/// button is up the menu opens there (showRightMenu) for the file manager's selection. When that
+/// file manager is already the active window, its copy shortcut goes at the press, so that it
+/// copies while the button is still down. The hot
 /// key "CloudFolderShortCut" opens the same menu at the pointer.
 ///
 /// The file manager's selection is read through its own copy shortcut (Control+C puts the
@@ -182,6 +184,13 @@ public:
 private:
     QVPermissions();
     ~QVPermissions();
+    struct PendingCopy;
+    /// Reads the user's clipboard, then posts the copy shortcut; the copy lands later.
+    std::shared_ptr<PendingCopy> startCopy();
+    /// Once the copy has landed (or not), the user's clipboard goes back.
+    static void putBackAfter(const std::shared_ptr<PendingCopy>& copy);
+    /// A copy posted at the press for which no menu follows.
+    void dropCopy();
     void readSelectionThenShow(const QPoint& at);
     void popUp(const QStringList& paths, const QPoint& at);
 
@@ -195,6 +204,7 @@ private:
     bool m_clickFirst = false;
     bool m_started = false; // between startWithHandler() and stopPermission()
     std::optional<QPoint> m_clickedAt; // the click made first for the menu being prepared
+    std::shared_ptr<PendingCopy> m_copy; // the copy posted at the press, until the menu takes it
     quint64 m_generation = 0; // a pending menu from before stopPermission() is dropped
     PermissionChangeHandler m_handler;
     QPointer<QTimer> m_timer;
