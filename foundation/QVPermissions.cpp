@@ -186,8 +186,17 @@ void QVPermissions::stopPermission()
     }
     ++m_generation; // a menu still waiting for its delay does not open
     dropCopy();
+    delete m_spareMenu;
     m_menuVisible = false;
     removeEventTap();
+}
+
+void QVPermissions::prepareMenu()
+{
+    if (!m_spareMenu && m_started) {
+        m_spareMenu = new QMenu;
+        m_spareMenu->winId();
+    }
 }
 
 bool QVPermissions::addEventTap()
@@ -213,6 +222,7 @@ bool QVPermissions::addEventTap()
         qCWarning(lcHook).noquote() << "Failed to create the event listener." << error;
         return false;
     }
+    prepareMenu();
     return true;
 }
 
@@ -484,7 +494,11 @@ void QVPermissions::popUp(const QStringList& paths, const QPoint& at)
         m_menuVisible = false;
         return;
     }
-    QMenu* menu = tree->toQMenu();
+    // The menu made ahead, its window already made, else a new one.
+    QMenu* menu = m_spareMenu ? m_spareMenu.data() : new QMenu;
+    m_spareMenu = nullptr;
+    menu->setTitle(tree->title());
+    tree->fillQMenu(menu);
     platform::Menu::deleteWhenClosed(menu);
     QPoint point = at;
     const QScreen* screen = QGuiApplication::screenAt(point);
@@ -500,8 +514,12 @@ void QVPermissions::popUp(const QStringList& paths, const QPoint& at)
     }
     // The tree and what its entries report to go with the QMenu.
     QObject::connect(menu, &QObject::destroyed, [tree = tree, owner = owner] {});
-    QObject::connect(menu, &QMenu::aboutToHide,
-                     [this] { QTimer::singleShot(kMenuClosedDelayMs, [this] { m_menuVisible = false; }); });
+    QObject::connect(menu, &QMenu::aboutToHide, [this] {
+        QTimer::singleShot(kMenuClosedDelayMs, [this] {
+            m_menuVisible = false;
+            prepareMenu(); // for the next click, while the user does not wait for it
+        });
+    });
     menu->popup(point);
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <utility>
 
+class QMenu;
 class QTimer;
 
 namespace platform {
@@ -192,6 +193,9 @@ private:
     /// A copy posted at the press for which no menu follows.
     void dropCopy();
     void readSelectionThenShow(const QPoint& at);
+    /// Makes the next menu's QMenu and its window ahead of time, while the hook runs: a new
+    /// QMenu makes its window as it opens, a few milliseconds of every click.
+    void prepareMenu();
     void popUp(const QStringList& paths, const QPoint& at);
 
     std::atomic<int> m_eventType { MiddleOrModifierClick };
@@ -205,6 +209,7 @@ private:
     bool m_started = false; // between startWithHandler() and stopPermission()
     std::optional<QPoint> m_clickedAt; // the click made first for the menu being prepared
     std::shared_ptr<PendingCopy> m_copy; // the copy posted at the press, until the menu takes it
+    QPointer<QMenu> m_spareMenu; // prepareMenu()
     quint64 m_generation = 0; // a pending menu from before stopPermission() is dropped
     PermissionChangeHandler m_handler;
     QPointer<QTimer> m_timer;
