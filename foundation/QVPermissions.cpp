@@ -30,8 +30,8 @@ const QString kModifier = QStringLiteral("pref check24");
 
 // The C key by its position; Control is this desktop's copy modifier.
 constexpr quint32 kKeyCodeC = 8;
-// How often the active window and the clipboard are looked at while waiting for the file manager.
-constexpr int kPasteboardPollMs = 2;
+// How often the active window is looked at while waiting for the window clicked first.
+constexpr int kActivePollMs = 2;
 
 // The answer to the activation panel, in the standard defaults of the deliverable.
 const QString kIsActive15 = QStringLiteral("isActive15");
@@ -185,8 +185,18 @@ void QVPermissions::stopPermission()
         m_timer->stop();
     }
     ++m_generation; // a menu still waiting for its delay does not open
+    dropCopy();
+    delete m_spareMenu;
     m_menuVisible = false;
     removeEventTap();
+}
+
+void QVPermissions::prepareMenu()
+{
+    if (!m_spareMenu && m_started) {
+        m_spareMenu = new QMenu;
+        m_spareMenu->winId();
+    }
 }
 
 bool QVPermissions::addEventTap()
@@ -212,6 +222,7 @@ bool QVPermissions::addEventTap()
         qCWarning(lcHook).noquote() << "Failed to create the event listener." << error;
         return false;
     }
+    prepareMenu();
     return true;
 }
 
@@ -320,6 +331,12 @@ bool QVPermissions::eventTapCallback(int button, const QPoint& global, quint32 f
     setEventType(type);
     m_location = global;
     m_clickFirst = m_layer != 0 || !isFinderApp();
+    // The file manager under the pointer is the active window, so its selection is the one the
+    // menu is for: the copy shortcut goes now, and the file manager copies while the button is
+    // still down. After a click made first the copy waits for that click.
+    if (!m_clickFirst && !m_menuVisible && !m_copy && m_provider) {
+        m_copy = startCopy();
+    }
     return true;
 }
 
@@ -348,6 +365,7 @@ void QVPermissions::showRightMenu()
 void QVPermissions::showRightMenu(const QPoint& at)
 {
     if (m_menuVisible || !m_provider || !shared().boolValue(kHookOn)) {
+        dropCopy();
         return;
     }
     m_menuVisible = true;
@@ -365,7 +383,7 @@ void QVPermissions::showRightMenu(const QPoint& at)
             return;
         }
         if (clock->elapsed() < kCopyDelayMs && !isActiveFileManagerAt(clickedAt)) {
-            QTimer::singleShot(kPasteboardPollMs, *wait);
+            QTimer::singleShot(kActivePollMs, *wait);
             return;
         }
         *wait = nullptr; // ends the cycle the closure holds on itself
@@ -375,57 +393,98 @@ void QVPermissions::showRightMenu(const QPoint& at)
     first();
 }
 
-void QVPermissions::readSelectionThenShow(const QPoint& at)
+// The file manager's copy on its way: the user's clipboard from before it, and what to do once it
+// has landed (or the deadline passed without it).
+struct QVPermissions::PendingCopy
 {
-    if (!isFinderApp()) {
-        popUp({}, at); // nothing to copy from: the status folder's menu
-        return;
-    }
+    platform::Pasteboard::Contents previous;
+    quint64 generation = 0;
+    bool landed = false;
+    bool changed = false;
+    std::function<void(bool changed)> then;
+};
+
+std::shared_ptr<QVPermissions::PendingCopy> QVPermissions::startCopy()
+{
+    auto copy = std::make_shared<PendingCopy>();
     platform::Pasteboard& board = platform::Pasteboard::general();
     // The user's clipboard, to put back once the file manager's copy has been read.
-    const platform::Pasteboard::Contents previous = board.contents();
-    const qint64 before = board.changeCount();
+    copy->previous = board.contents();
+    copy->generation = m_generation;
+    // The wait wakes when the file manager's copy lands on the clipboard, or at the deadline
+    // when it copies nothing; the waiter object ends both with it.
+    auto* waiter = new QObject(QCoreApplication::instance());
+    auto land = [copy, waiter](bool changed) {
+        if (copy->landed) {
+            return;
+        }
+        copy->landed = true;
+        copy->changed = changed;
+        waiter->deleteLater();
+        if (copy->then) {
+            std::exchange(copy->then, nullptr)(changed);
+        }
+    };
+    board.whenChanged(waiter, [land] { land(true); });
+    QTimer::singleShot(kPasteboardWaitMs, waiter, [land] { land(false); });
     if (!simuFinderCopySelectPath()) {
-        popUp({}, at);
-        return;
+        land(false);
     }
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    auto wait = std::make_shared<std::function<void()>>();
-    const quint64 generation = m_generation;
-    *wait = [this, at, previous, before, clock, wait, generation] {
-        platform::Pasteboard& board = platform::Pasteboard::general();
-        if (generation != m_generation) {
-            *wait = nullptr;
+    return copy;
+}
+
+void QVPermissions::putBackAfter(const std::shared_ptr<PendingCopy>& copy)
+{
+    auto putBack = [previous = copy->previous](bool changed) {
+        if (changed && !platform::Pasteboard::general().setContents(previous)) {
+            qCWarning(lcHook) << "Failed to put the clipboard back after reading the file manager's selection.";
+        }
+    };
+    if (copy->landed) {
+        putBack(copy->changed);
+    } else {
+        copy->then = putBack;
+    }
+}
+
+void QVPermissions::dropCopy()
+{
+    if (const std::shared_ptr<PendingCopy> copy = std::exchange(m_copy, nullptr)) {
+        putBackAfter(copy); // no menu follows, but the user's clipboard still comes back
+    }
+}
+
+void QVPermissions::readSelectionThenShow(const QPoint& at)
+{
+    // A copy posted at the press is already on its way.
+    std::shared_ptr<PendingCopy> copy = std::exchange(m_copy, nullptr);
+    if (!copy) {
+        if (!isFinderApp()) {
+            popUp({}, at); // nothing to copy from: the status folder's menu
             return;
         }
-        const bool changed = board.changeCount() != before;
-        if (!changed && clock->elapsed() < kPasteboardWaitMs) {
-            QTimer::singleShot(kPasteboardPollMs, *wait);
+        copy = startCopy();
+    }
+    auto show = [this, at, copy](bool changed) {
+        if (copy->generation != m_generation) {
+            putBackAfter(copy); // stopped meanwhile: no menu, the user's clipboard back
             return;
         }
-        *wait = nullptr; // ends the cycle the closure holds on itself
         QStringList paths;
         if (changed) {
             // What the file manager wrote: its files' addresses, else a text of paths.
-            paths = board.filePaths();
-            if (paths.isEmpty()) {
-                paths = pathsWithString(board.string());
-            }
+            const platform::Pasteboard::FilesAndText copied = platform::Pasteboard::general().filesAndText();
+            paths = copied.paths.isEmpty() ? pathsWithString(copied.text) : copied.paths;
         }
-        qCDebug(lcHook) << "selection read after" << clock->elapsed() << "ms";
         popUp(paths, at);
-        qCDebug(lcHook) << "menu shown after" << clock->elapsed() << "ms";
-        if (changed) {
-            // Once the menu is up: putting the user's clipboard back may start a holder process.
-            QTimer::singleShot(0, [previous] {
-                if (!platform::Pasteboard::general().setContents(previous)) {
-                    qCWarning(lcHook) << "Failed to put the clipboard back after reading the file manager's selection.";
-                }
-            });
-        }
+        // Once the menu is up: putting the user's clipboard back may start a holder process.
+        QTimer::singleShot(0, [this, copy] { putBackAfter(copy); });
     };
-    QTimer::singleShot(0, *wait);
+    if (copy->landed) {
+        show(copy->changed);
+    } else {
+        copy->then = show;
+    }
 }
 
 void QVPermissions::popUp(const QStringList& paths, const QPoint& at)
@@ -435,7 +494,11 @@ void QVPermissions::popUp(const QStringList& paths, const QPoint& at)
         m_menuVisible = false;
         return;
     }
-    QMenu* menu = tree->toQMenu();
+    // The menu made ahead, its window already made, else a new one.
+    QMenu* menu = m_spareMenu ? m_spareMenu.data() : new QMenu;
+    m_spareMenu = nullptr;
+    menu->setTitle(tree->title());
+    tree->fillQMenu(menu);
     platform::Menu::deleteWhenClosed(menu);
     QPoint point = at;
     const QScreen* screen = QGuiApplication::screenAt(point);
@@ -451,8 +514,12 @@ void QVPermissions::popUp(const QStringList& paths, const QPoint& at)
     }
     // The tree and what its entries report to go with the QMenu.
     QObject::connect(menu, &QObject::destroyed, [tree = tree, owner = owner] {});
-    QObject::connect(menu, &QMenu::aboutToHide,
-                     [this] { QTimer::singleShot(kMenuClosedDelayMs, [this] { m_menuVisible = false; }); });
+    QObject::connect(menu, &QMenu::aboutToHide, [this] {
+        QTimer::singleShot(kMenuClosedDelayMs, [this] {
+            m_menuVisible = false;
+            prepareMenu(); // for the next click, while the user does not wait for it
+        });
+    });
     menu->popup(point);
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <utility>
 
+class QMenu;
 class QTimer;
 
 namespace platform {
@@ -37,7 +38,9 @@ class X11ButtonHook;
 /// costs no wake-up while the user does not click. Each middle or right press anywhere on the
 /// desktop comes to eventTapCallback(), which lets it through unless it lands on a file
 /// manager's window and the switches ask for the menu; a taken click is swallowed, and once its
-/// button is up the menu opens there (showRightMenu) for the file manager's selection. The hot
+/// button is up the menu opens there (showRightMenu) for the file manager's selection. When that
+/// file manager is already the active window, its copy shortcut goes at the press, so that it
+/// copies while the button is still down. The hot
 /// key "CloudFolderShortCut" opens the same menu at the pointer.
 ///
 /// The file manager's selection is read through its own copy shortcut (Control+C puts the
@@ -182,7 +185,17 @@ public:
 private:
     QVPermissions();
     ~QVPermissions();
+    struct PendingCopy;
+    /// Reads the user's clipboard, then posts the copy shortcut; the copy lands later.
+    std::shared_ptr<PendingCopy> startCopy();
+    /// Once the copy has landed (or not), the user's clipboard goes back.
+    static void putBackAfter(const std::shared_ptr<PendingCopy>& copy);
+    /// A copy posted at the press for which no menu follows.
+    void dropCopy();
     void readSelectionThenShow(const QPoint& at);
+    /// Makes the next menu's QMenu and its window ahead of time, while the hook runs: a new
+    /// QMenu makes its window as it opens, a few milliseconds of every click.
+    void prepareMenu();
     void popUp(const QStringList& paths, const QPoint& at);
 
     std::atomic<int> m_eventType { MiddleOrModifierClick };
@@ -195,6 +208,8 @@ private:
     bool m_clickFirst = false;
     bool m_started = false; // between startWithHandler() and stopPermission()
     std::optional<QPoint> m_clickedAt; // the click made first for the menu being prepared
+    std::shared_ptr<PendingCopy> m_copy; // the copy posted at the press, until the menu takes it
+    QPointer<QMenu> m_spareMenu; // prepareMenu()
     quint64 m_generation = 0; // a pending menu from before stopPermission() is dropped
     PermissionChangeHandler m_handler;
     QPointer<QTimer> m_timer;

@@ -69,11 +69,13 @@ public:
     /// a delete posted when the menu hid would run inside that loop while the menu's own code
     /// is still on the stack below it.
     static void deleteWhenClosed(QMenu* menu);
+    /// Fills an empty QMenu made ahead of time (its window perhaps already made, which spares a
+    /// menu that must open at once the making of its window) as toQMenu would.
+    void fillQMenu(QMenu* menu) const;
 
 private:
     void appendText(QString& out, int level) const;
     void appendJson(QByteArray& out) const;
-    void fillQMenu(QMenu* menu) const;
 
     QString m_title;
     std::vector<std::unique_ptr<MenuItem>> m_items;

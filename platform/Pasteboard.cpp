@@ -1,6 +1,7 @@
 #include "platform/Pasteboard.h"
 
 #include "platform/ClipboardHolder.h"
+#include "platform/X11Selection.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QMap>
 #include <QMimeData>
 #include <QMutex>
+#include <QPointer>
 #include <QThread>
 #include <QUrl>
 
@@ -16,6 +18,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcPasteboard, "tarsel.platform.pasteboard", QtWarningMsg)
 
@@ -129,10 +132,23 @@ public:
 protected:
     bool put(const Formats& formats) override
     {
-        QMutexLocker lock(&m_mutex);
-        m_formats = formats;
-        ++m_changeCount;
+        QList<std::pair<QPointer<QObject>, std::function<void()>>> watchers;
+        {
+            QMutexLocker lock(&m_mutex);
+            m_formats = formats;
+            ++m_changeCount;
+            m_watchers.removeIf([](const auto& watcher) { return watcher.first.isNull(); });
+            watchers = m_watchers;
+        }
+        for (const auto& [context, fn] : std::as_const(watchers)) {
+            QMetaObject::invokeMethod(context.data(), fn, Qt::QueuedConnection);
+        }
         return true;
+    }
+    void whenChanged(QObject* context, std::function<void()> fn) override
+    {
+        QMutexLocker lock(&m_mutex);
+        m_watchers.append({ QPointer<QObject>(context), std::move(fn) });
     }
     qint64 changeCount() const override
     {
@@ -153,6 +169,7 @@ private:
     mutable QMutex m_mutex;
     Formats m_formats;
     qint64 m_changeCount = 0;
+    QList<std::pair<QPointer<QObject>, std::function<void()>>> m_watchers;
 };
 
 // QClipboard may only be used on the GUI thread; calls from other threads hop there and wait.
@@ -262,6 +279,37 @@ protected:
             });
         });
         return count.load();
+    }
+    void whenChanged(QObject* context, std::function<void()> fn) override
+    {
+        changeCount(); // the count's own connection first: fn sees the count already moved
+        onGuiThread([&] {
+            QObject::connect(QGuiApplication::clipboard(), &QClipboard::changed, context,
+                             [fn = std::move(fn)](QClipboard::Mode mode) {
+                                 if (mode == QClipboard::Clipboard) {
+                                     fn();
+                                 }
+                             });
+        });
+    }
+    FilesAndText filesAndText() const override
+    {
+        // Another program's copy is read on a connection of its own, both types asked for at
+        // once; QClipboard would ask for the list of types, then for each type in turn.
+        bool ours = true;
+        onGuiThread([&] { ours = QGuiApplication::clipboard()->ownsClipboard(); });
+        X11Selection::Formats formats;
+        const X11Selection::Outcome outcome = onX11() && !ours
+            ? X11Selection::readClipboard({ kUriList, kPlainText }, &formats)
+            : X11Selection::Outcome::NotHere;
+        if (outcome == X11Selection::Outcome::NotHere) {
+            return FormatPasteboard::filesAndText();
+        }
+        QMimeData mime;
+        for (auto it = formats.cbegin(); it != formats.cend(); ++it) {
+            mime.setData(it.key(), it.value());
+        }
+        return { localPaths(&mime), QString::fromUtf8(formats.value(kPlainText)) };
     }
 };
 

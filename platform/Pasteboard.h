@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+
+class QObject;
 
 namespace platform {
 
@@ -41,6 +44,18 @@ public:
     /// the board. On X11 the display reports every new owner of the clipboard (XFixes); the
     /// count starts with the first call on the main thread.
     virtual qint64 changeCount() const = 0;
+    /// Runs fn on the main thread each time changeCount() goes up, as long as the context
+    /// object lives: a wait on another program's copy wakes when it lands, not on a clock.
+    virtual void whenChanged(QObject* context, std::function<void()> fn) = 0;
+
+    /// What a copy of files leaves on the board, read in one go: the local files' paths
+    /// (text/uri-list) and the plain text.
+    struct FilesAndText
+    {
+        QStringList paths;
+        QString text;
+    };
+    virtual FilesAndText filesAndText() const { return { filePaths(), string() }; }
 };
 
 } // namespace platform

@@ -118,3 +118,41 @@ TEST(PasteboardX11Test, WhatAnEndedProgramCopiedStaysUntilCleared)
     board.clear();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !board.hasString(); }, 10000));
 }
+
+TARSEL_TEST_CHILD(x11WriteText)
+{
+    if (!Pasteboard::general().setString(QStringLiteral("'/srv/a b.txt' /srv/c"))) {
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return QCoreApplication::exec(); // serves the selection until killed
+}
+
+// Another program's copy read in one go (the right-click hook's read): the addresses with the
+// text, or the text alone when it copied no addresses; our own copy the same.
+TEST(PasteboardX11Test, FilesAndTextOfACopyAreReadInOneGo)
+{
+    Pasteboard::useMemoryBoard(false);
+    Pasteboard& board = Pasteboard::general();
+    {
+        Child writer(QStringLiteral("x11WriteBoard"));
+        QByteArray line;
+        ASSERT_TRUE(writer.waitForLine(&line));
+        ASSERT_EQ(line, QByteArray("ready\n"));
+        const Pasteboard::FilesAndText copied = board.filesAndText();
+        EXPECT_EQ(copied.paths, QStringList({ QStringLiteral("/srv/from child/ä.txt") }));
+        EXPECT_EQ(copied.text, QStringLiteral("/srv/from child/ä.txt"));
+    }
+    {
+        Child writer(QStringLiteral("x11WriteText"));
+        QByteArray line;
+        ASSERT_TRUE(writer.waitForLine(&line));
+        ASSERT_EQ(line, QByteArray("ready\n"));
+        const Pasteboard::FilesAndText copied = board.filesAndText();
+        EXPECT_EQ(copied.paths, QStringList());
+        EXPECT_EQ(copied.text, QStringLiteral("'/srv/a b.txt' /srv/c"));
+    }
+    ASSERT_TRUE(board.setString(QStringLiteral("ours")));
+    EXPECT_EQ(board.filesAndText().text, QStringLiteral("ours"));
+}
