@@ -99,6 +99,9 @@ public:
     /// A hidden name in the folder of `path` where nothing is yet ("." + prefix + random + the
     /// path's extension). Only a name: the caller creates the item there exclusively.
     static QString scratchPathBeside(const QString& path, const QString& prefix);
+    /// The same kind of name without looking whether anything is there: for a caller whose
+    /// exclusive create tells it, and which then tries another name.
+    static QString scratchNameBeside(const QString& path, const QString& prefix);
 };
 
 } // namespace platform
