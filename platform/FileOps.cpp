@@ -623,6 +623,39 @@ bool FileOps::containsPath(const QString& item, const QString& path)
     return inner == outer || outer == QLatin1String("/") || inner.startsWith(outer + QLatin1Char('/'));
 }
 
+FileOps::EntryProbe::~EntryProbe()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+bool FileOps::EntryProbe::exists(const QString& path)
+{
+    const QByteArray bytes = enc(path);
+    const qsizetype slash = bytes.lastIndexOf('/');
+    const QByteArray name = bytes.mid(slash + 1);
+    // A bare name, a path that ends in a slash, "." or "..": the whole path, as lstat takes it.
+    if (slash < 0 || name.isEmpty() || name == "." || name == "..") {
+        return platform::exists(bytes);
+    }
+    const QByteArray folder = slash == 0 ? QByteArray("/") : bytes.left(slash);
+    if (folder != m_folder) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_folder = folder;
+        m_fd = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (m_fd < 0) {
+        return platform::exists(bytes); // says why not, as the whole path would
+    }
+    struct stat st
+    {
+    };
+    return ::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 bool FileOps::removeItem(const QString& path, QString* error)
 {
     if (path.isEmpty() || !exists(enc(path))) {
