@@ -92,60 +92,94 @@ bool digestOnThisThread(int fd, std::vector<Digester>& digesters)
 
 // A ring of blocks: the reader fills a slot once every digest is done with the block it held;
 // each digest works through the blocks at its own pace, so a digest that was held up for a
-// moment catches up instead of holding up all the others at every block.
+// moment catches up instead of holding up all the others at every block. The reader itself
+// feeds the cheapest digest (CRC-32) from each block it read, which saves a thread and its
+// hand-offs. A thread is woken only when what it waits for happened: a worker when a block was
+// filled, the reader when the last digest let go of the slot it needs.
 bool digestOnThreads(int fd, std::vector<Digester>& digesters)
 {
+    std::vector<Digester*> onReader;
+    std::vector<Digester*> onWorkers;
+    for (Digester& d : digesters) {
+        (d.kind == FileDigestKind::CRC32 && onReader.empty() ? onReader : onWorkers).push_back(&d);
+    }
     std::vector<std::vector<char>> slots(kRingSlots, std::vector<char>(kPassBlockSize));
     std::vector<qsizetype> lengths(kRingSlots, 0);
     std::mutex mutex;
-    std::condition_variable changed;
+    std::condition_variable filled; // workers wait here for the next block
+    std::condition_variable freed; // the reader waits here for a slot
     qint64 produced = 0; // blocks filled so far
     bool ended = false; // no block follows the last one produced
     bool failed = false;
-    std::vector<qint64> consumed(digesters.size(), 0); // blocks each digest is done with
+    int workersWaiting = 0;
+    qint64 readerWaitsFor = -1; // the block every digest must be done with before the reader goes on
+    std::vector<qint64> consumed(onWorkers.size(), 0); // blocks each digest is done with
+    const auto slowest = [&] { return *std::min_element(consumed.begin(), consumed.end()); };
 
     std::vector<std::jthread> workers;
-    workers.reserve(digesters.size());
-    for (size_t w = 0; w < digesters.size(); ++w) {
+    workers.reserve(onWorkers.size());
+    for (size_t w = 0; w < onWorkers.size(); ++w) {
         workers.emplace_back([&, w] {
             for (qint64 k = 0;; ++k) {
                 {
                     std::unique_lock lock(mutex);
-                    changed.wait(lock, [&] { return produced > k || ended || failed; });
+                    if (!(produced > k || ended || failed)) {
+                        ++workersWaiting;
+                        filled.wait(lock, [&] { return produced > k || ended || failed; });
+                        --workersWaiting;
+                    }
                     if (produced <= k || failed) {
                         return;
                     }
                 }
                 const size_t slot = size_t(k % kRingSlots);
-                const bool ok = digesters[w].update(slots[slot].data(), lengths[slot]);
+                const bool ok = onWorkers[w]->update(slots[slot].data(), lengths[slot]);
                 std::lock_guard lock(mutex);
                 consumed[w] = k + 1;
-                failed = failed || !ok;
-                changed.notify_all();
+                if (!ok) {
+                    failed = true;
+                    filled.notify_all();
+                    freed.notify_one();
+                } else if (readerWaitsFor >= 0 && slowest() >= readerWaitsFor) {
+                    freed.notify_one();
+                }
             }
         });
     }
+    bool readOk = true;
     for (qint64 k = 0;; ++k) {
         {
             std::unique_lock lock(mutex);
-            changed.wait(
-                lock, [&] { return failed || *std::min_element(consumed.begin(), consumed.end()) > k - kRingSlots; });
+            // Slot k % kRingSlots last held block k - kRingSlots.
+            const qint64 needed = k - kRingSlots + 1;
+            if (!consumed.empty() && !failed && slowest() < needed) {
+                readerWaitsFor = needed;
+                freed.wait(lock, [&] { return failed || slowest() >= needed; });
+                readerWaitsFor = -1;
+            }
             if (failed) {
                 break;
             }
         }
         const size_t slot = size_t(k % kRingSlots);
         const qsizetype n = detail::readBlock(fd, slots[slot].data(), kPassBlockSize);
+        if (n > 0) {
+            for (Digester* d : onReader) {
+                readOk = readOk && d->update(slots[slot].data(), n);
+            }
+        }
         std::lock_guard lock(mutex);
         lengths[slot] = n;
-        if (n <= 0) {
-            failed = failed || n < 0;
+        if (n <= 0 || !readOk) {
+            failed = failed || n < 0 || !readOk;
             ended = true;
-            changed.notify_all();
+            filled.notify_all();
             break;
         }
         produced = k + 1;
-        changed.notify_all();
+        if (workersWaiting > 0) {
+            filled.notify_all();
+        }
     }
     workers.clear();
     return !failed;

@@ -171,6 +171,9 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
     QHash<QString, QStringList> byFolder;
     QStringList order;
     bool ok = true;
+    // A selection is mostly one folder's items: the last folder's list is kept at hand.
+    QString lastFolder;
+    QStringList* lastNames = nullptr;
     for (const QString& path : paths) {
         const QString p = cleanPath(path);
         const QString name = nameOf(p);
@@ -185,13 +188,17 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
             continue;
         }
         const QString folder = parentOf(p);
-        if (!byFolder.contains(folder)) {
-            order.append(folder);
+        if (!lastNames || folder != lastFolder) {
+            if (!byFolder.contains(folder)) {
+                order.append(folder);
+            }
+            lastFolder = folder;
+            lastNames = &byFolder[folder];
         }
-        byFolder[folder].append(name);
+        lastNames->append(name);
     }
     for (const QString& folder : order) {
-        const QStringList names = byFolder.value(folder);
+        const QStringList& names = byFolder[folder];
         // Sets, so that a selection of thousands against a list of thousands stays linear: a
         // Hide appends each name not listed yet (once, in the selection's order); a Show drops
         // every line that is one of the names.
@@ -199,6 +206,8 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
             const qsizetype before = lines.size();
             if (hidden) {
                 QSet<QString> listed(lines.cbegin(), lines.cend());
+                listed.reserve(lines.size() + names.size());
+                lines.reserve(lines.size() + names.size());
                 for (const QString& name : names) {
                     if (!listed.contains(name)) {
                         listed.insert(name);

@@ -79,6 +79,33 @@ void copyUserAttributes(const QByteArray& from, const QByteArray& to)
     }
 }
 
+// The same for a file, through descriptors open on both: no path is looked up again.
+void copyUserAttributes(int from, int to)
+{
+    const ssize_t size = ::flistxattr(from, nullptr, 0);
+    if (size <= 0) {
+        return;
+    }
+    std::vector<char> names(static_cast<size_t>(size));
+    const ssize_t got = ::flistxattr(from, names.data(), names.size());
+    for (ssize_t i = 0; i < got;) {
+        const char* name = names.data() + i;
+        i += static_cast<ssize_t>(std::strlen(name)) + 1;
+        if (std::strncmp(name, "user.", 5) != 0) {
+            continue;
+        }
+        const ssize_t n = ::fgetxattr(from, name, nullptr, 0);
+        if (n < 0) {
+            continue;
+        }
+        std::vector<char> value(static_cast<size_t>(n) + 1);
+        const ssize_t m = ::fgetxattr(from, name, value.data(), value.size());
+        if (m >= 0) {
+            ::fsetxattr(to, name, value.data(), static_cast<size_t>(m), 0);
+        }
+    }
+}
+
 // The most the kernel is asked to copy in one call.
 constexpr size_t kKernelCopyChunk = size_t(1) << 30;
 
@@ -99,7 +126,11 @@ bool copyRest(int in, int out, const QByteArray& from, const QByteArray& to, Fai
     }
 }
 
-bool copyFileData(const QByteArray& from, const QByteArray& to, const struct stat& st, Failure* failure)
+// Copies the file's data, mode, times and user attributes into a new file at `to`. When
+// something is at `to` already, fails with *taken set (when given): the caller tries another
+// name.
+bool copyFileData(const QByteArray& from, const QByteArray& to, const struct stat& st, Failure* failure,
+                  bool* taken = nullptr)
 {
     const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (in < 0) {
@@ -108,6 +139,9 @@ bool copyFileData(const QByteArray& from, const QByteArray& to, const struct sta
     }
     const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (out < 0) {
+        if (taken) {
+            *taken = errno == EEXIST;
+        }
         *failure = { QFile::decodeName(to), errnoText(errno) };
         ::close(in);
         return false;
@@ -149,14 +183,12 @@ bool copyFileData(const QByteArray& from, const QByteArray& to, const struct sta
         const struct timespec times[2] = { st.st_atim, st.st_mtim };
         ::futimens(out, times);
         ::fchmod(out, st.st_mode & 07777);
+        copyUserAttributes(in, out);
     }
     ::close(in);
     if (::close(out) != 0 && ok) {
         *failure = { QFile::decodeName(to), errnoText(errno) };
         ok = false;
-    }
-    if (ok) {
-        copyUserAttributes(from, to);
     }
     return ok;
 }
@@ -170,7 +202,7 @@ struct Copied
 };
 
 bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progress& progress, Failure* failure,
-              std::vector<Copied>* copied);
+              std::vector<Copied>* copied, const struct stat* known, bool* taken);
 
 // A link is copied as a link to the same target, never followed.
 bool copyLink(const QByteArray& from, const QByteArray& to, const struct stat& st, Failure* failure)
@@ -212,7 +244,7 @@ bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat&
     ::closedir(dir);
     std::sort(names.begin(), names.end());
     for (const QByteArray& name : names) {
-        if (!copyTree(from + '/' + name, to + '/' + name, progress, failure, copied)) {
+        if (!copyTree(from + '/' + name, to + '/' + name, progress, failure, copied, nullptr, nullptr)) {
             return false;
         }
     }
@@ -223,13 +255,17 @@ bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat&
     return true;
 }
 
+// `known`, when given, is the lstat of `from` the caller has just made. `taken` is set when the
+// copy of a file failed because something was at `to` already.
 bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progress& progress, Failure* failure,
-              std::vector<Copied>* copied)
+              std::vector<Copied>* copied, const struct stat* known, bool* taken)
 {
     struct stat st
     {
     };
-    if (::lstat(from.constData(), &st) != 0) {
+    if (known) {
+        st = *known; // the caller has just looked
+    } else if (::lstat(from.constData(), &st) != 0) {
         *failure = { QFile::decodeName(from), errnoText(errno) };
         return false;
     }
@@ -237,7 +273,7 @@ bool copyTree(const QByteArray& from, const QByteArray& to, const FileOps::Progr
     if (S_ISLNK(st.st_mode)) {
         ok = copyLink(from, to, st, failure);
     } else if (S_ISREG(st.st_mode)) {
-        ok = copyFileData(from, to, st, failure);
+        ok = copyFileData(from, to, st, failure, taken);
     } else if (S_ISDIR(st.st_mode)) {
         ok = copyFolder(from, to, st, progress, failure, copied);
     } else {
@@ -459,7 +495,12 @@ bool FileOps::transferItem(const QString& from, const QString& to, bool move, Pl
     if (from.isEmpty() || ::lstat(src.constData(), &srcStat) != 0) {
         return fail(&out.error, action, from, errnoText(ENOENT));
     }
-    if (to.isEmpty() || (placement == Placement::NoReplace && exists(enc(to)))) {
+    // A copy of a file needs no look first: its no-replace placement at the end refuses a taken
+    // destination with the same answer, and a missing folder fails the scratch file's creation.
+    // A folder is looked at first, not to copy a whole tree for nothing; a move, whose rename
+    // names the source when it fails.
+    const bool plainFileCopy = !move && S_ISREG(srcStat.st_mode);
+    if (to.isEmpty() || (placement == Placement::NoReplace && !plainFileCopy && exists(enc(to)))) {
         return fail(&out.error, action, to, errnoText(to.isEmpty() ? ENOENT : EEXIST));
     }
     // The destination's folder must lead somewhere: one stat, following links as resolving the
@@ -468,7 +509,7 @@ bool FileOps::transferItem(const QString& from, const QString& to, bool move, Pl
     struct stat folderStat
     {
     };
-    if (::stat(enc(toFolder).constData(), &folderStat) != 0) {
+    if (!plainFileCopy && ::stat(enc(toFolder).constData(), &folderStat) != 0) {
         return fail(&out.error, action, to, errnoText(ENOENT));
     }
     // Only a folder, or a link that may lead to one, can hold the destination's folder: a file
@@ -488,14 +529,40 @@ bool FileOps::transferItem(const QString& from, const QString& to, bool move, Pl
     }
     // Another file system, or a copy: the whole item is built under a scratch name beside the
     // destination, and put into place only once complete.
-    const QString scratch = scratchPathBeside(to, QStringLiteral("tarsel-copy-"));
+    const QString scratchPrefix = QStringLiteral("tarsel-copy-");
     Failure failure;
     std::vector<Copied> copied;
-    if (!copyTree(src, enc(scratch), progress, &failure, move ? &copied : nullptr)) {
-        if (exists(enc(scratch))) {
-            removeItem(scratch);
+    QString scratch;
+    if (S_ISREG(srcStat.st_mode)) {
+        // A file's scratch is created exclusively, so a name already taken is simply passed over
+        // for another one; nothing is looked up first.
+        bool copiedFile = false;
+        for (int attempt = 0; attempt < 100 && !copiedFile; ++attempt) {
+            scratch = scratchNameBeside(to, scratchPrefix);
+            bool taken = false;
+            failure = {};
+            copiedFile = copyTree(src, enc(scratch), progress, &failure, move ? &copied : nullptr, &srcStat, &taken);
+            if (!copiedFile && !taken) {
+                if (exists(enc(scratch))) {
+                    removeItem(scratch);
+                }
+                if (plainFileCopy && ::stat(enc(toFolder).constData(), &folderStat) != 0) {
+                    return fail(&out.error, action, to, errnoText(ENOENT));
+                }
+                return fail(&out.error, action, failure.file, failure.why);
+            }
         }
-        return fail(&out.error, action, failure.file, failure.why);
+        if (!copiedFile) {
+            return fail(&out.error, action, failure.file, failure.why);
+        }
+    } else {
+        scratch = scratchPathBeside(to, scratchPrefix);
+        if (!copyTree(src, enc(scratch), progress, &failure, move ? &copied : nullptr, &srcStat, nullptr)) {
+            if (exists(enc(scratch))) {
+                removeItem(scratch);
+            }
+            return fail(&out.error, action, failure.file, failure.why);
+        }
     }
     if (!placeScratch(scratch, to, placement, &out, action)) {
         removeItem(scratch);
@@ -554,6 +621,39 @@ bool FileOps::containsPath(const QString& item, const QString& path)
         return false;
     }
     return inner == outer || outer == QLatin1String("/") || inner.startsWith(outer + QLatin1Char('/'));
+}
+
+FileOps::EntryProbe::~EntryProbe()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+bool FileOps::EntryProbe::exists(const QString& path)
+{
+    const QByteArray bytes = enc(path);
+    const qsizetype slash = bytes.lastIndexOf('/');
+    const QByteArray name = bytes.mid(slash + 1);
+    // A bare name, a path that ends in a slash, "." or "..": the whole path, as lstat takes it.
+    if (slash < 0 || name.isEmpty() || name == "." || name == "..") {
+        return platform::exists(bytes);
+    }
+    const QByteArray folder = slash == 0 ? QByteArray("/") : bytes.left(slash);
+    if (folder != m_folder) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_folder = folder;
+        m_fd = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (m_fd < 0) {
+        return platform::exists(bytes); // says why not, as the whole path would
+    }
+    struct stat st
+    {
+    };
+    return ::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool FileOps::removeItem(const QString& path, QString* error)

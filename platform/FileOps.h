@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -96,9 +97,30 @@ public:
     /// variant. The scratch is removed when anything fails. The path written, or null.
     using Writer = std::function<bool(const QString& scratch, QString* error)>;
     static QString writeFreeVariant(const QString& path, const Writer& write, QString* error = nullptr);
+    /// Answers, as lstat does, whether anything (a link included, never followed) is at each
+    /// path it is asked about. A run of paths in one folder looks each name up in that folder,
+    /// opened once, instead of walking the whole path every time: meant for the thousands of
+    /// destinations of one command, asked about one after another.
+    class EntryProbe final
+    {
+    public:
+        EntryProbe() = default;
+        ~EntryProbe();
+        EntryProbe(const EntryProbe&) = delete;
+        EntryProbe& operator=(const EntryProbe&) = delete;
+        bool exists(const QString& path);
+
+    private:
+        QByteArray m_folder;
+        int m_fd = -1;
+    };
+
     /// A hidden name in the folder of `path` where nothing is yet ("." + prefix + random + the
     /// path's extension). Only a name: the caller creates the item there exclusively.
     static QString scratchPathBeside(const QString& path, const QString& prefix);
+    /// The same kind of name without looking whether anything is there: for a caller whose
+    /// exclusive create tells it, and which then tries another name.
+    static QString scratchNameBeside(const QString& path, const QString& prefix);
 };
 
 } // namespace platform

@@ -92,16 +92,20 @@ QString FileOps::makeFreeFolder(const QString& path, QString* error)
 
 QString FileOps::scratchPathBeside(const QString& path, const QString& prefix)
 {
-    const qsizetype dot = extensionDot(path);
-    const QString ext = dot < 0 ? QString() : path.mid(dot);
-    const QString folder = posix::parentOf(path);
-    const QString start = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
     QString scratch;
     do {
-        scratch
-            = start + QLatin1Char('.') + prefix + QString::number(QRandomGenerator::global()->generate64(), 36) + ext;
+        scratch = scratchNameBeside(path, prefix);
     } while (exists(scratch));
     return scratch;
+}
+
+QString FileOps::scratchNameBeside(const QString& path, const QString& prefix)
+{
+    const qsizetype dot = extensionDot(path);
+    const QString folder = posix::parentOf(path);
+    const QString start = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    return start + QLatin1Char('.') + prefix + QString::number(QRandomGenerator::global()->generate64(), 36)
+        + (dot < 0 ? QString() : path.mid(dot));
 }
 
 QString FileOps::writeFreeVariant(const QString& path, const Writer& write, QString* error)

@@ -26,7 +26,12 @@ const QString kCutPathsKey = QStringLiteral("cutPaths");
 
 bool QVFileTransfer::replaceFileAlert(const QString& target, const QString& orgPath, const Block& block)
 {
-    if (!qv::isExist(target)) {
+    return askWhenTaken(qv::isExist(target), target, orgPath, block);
+}
+
+bool QVFileTransfer::askWhenTaken(bool taken, const QString& target, const QString& orgPath, const Block& block)
+{
+    if (!taken) {
         block(target, Placement::NoReplace);
         return true;
     }
@@ -135,8 +140,12 @@ bool QVFileTransfer::queue(const QList<Item>& items)
     // reports them back together. One job for the whole selection: a job per item cost a
     // round trip between the threads per file, more than copying a small file does.
     QList<Item> jobs;
+    jobs.reserve(items.size());
+    // The destinations mostly share one folder: each is looked up in it, opened once.
+    platform::FileOps::EntryProbe probe;
     for (const Item& item : items) {
-        replaceFileAlert(item.destination, item.source, [&](const QString& destination, Placement placement) {
+        const bool taken = !item.destination.isEmpty() && probe.exists(item.destination);
+        askWhenTaken(taken, item.destination, item.source, [&](const QString& destination, Placement placement) {
             ++m_loadingCount;
             if (m_hooks.open) {
                 m_hooks.open();

@@ -94,6 +94,8 @@ public:
 
 private:
     QVFileTransfer(Mode mode, Hooks hooks);
+    /// The conflict rule, once whether something is at target is known.
+    static bool askWhenTaken(bool taken, const QString& target, const QString& orgPath, const Block& block);
     bool queue(const QList<Item>& items);
     void finished(Item item, bool ok);
 

@@ -186,11 +186,8 @@ std::optional<QStringList> QVMenuService::checkedPaths(qint64 tag, const QVMenuI
         qCWarning(lcDispatch) << "menu tag" << tag << "is refused: a selected name is not valid UTF-8";
         return std::nullopt;
     }
-    QStringList paths;
-    for (const QUrl& url : urls) {
-        paths << url.toLocalFile();
-    }
-    return paths;
+    // The same conversion the command asks for again: made once and kept.
+    return selectPaths();
 }
 
 QVMenuItemPtr QVMenuService::itemForTag(qint64 tag) const
