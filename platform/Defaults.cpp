@@ -350,6 +350,8 @@ struct ReadResult
     // Empty when the file read fine or does not exist.
     QString error;
     FileSignature signature;
+    // The file's bytes as read; empty when it could not be read or does not exist.
+    QByteArray bytes;
 };
 
 QString readFailure(const QByteArray& path, const QString& why)
@@ -359,8 +361,11 @@ QString readFailure(const QByteArray& path, const QString& why)
 
 // Reads and parses the file. A missing file is an empty dictionary without error. Opened
 // non-blocking, so a FIFO put in the file's place never hangs the reader, and refused unless it
-// is a regular file of a sane size.
-ReadResult readFile(const QByteArray& path)
+// is a regular file of a sane size. When the bytes equal `known` (those an earlier read parsed
+// into `knownValues`), the values are taken from there instead of parsed again: parsing is what
+// a read costs, and equal bytes parse to equal values.
+ReadResult readFile(const QByteArray& path, const QByteArray* known = nullptr,
+                    const QVariantMap* knownValues = nullptr)
 {
     ReadResult result;
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -405,9 +410,16 @@ ReadResult readFile(const QByteArray& path)
     if (bytes.isEmpty()) {
         return result;
     }
+    if (known != nullptr && knownValues != nullptr && !known->isEmpty() && bytes == *known) {
+        result.values = *knownValues;
+        result.bytes = *known; // shares the data
+        return result;
+    }
     QString why;
     if (!Defaults::parse(bytes, &result.values, &why)) {
         result.error = readFailure(path, why);
+    } else {
+        result.bytes = std::move(bytes);
     }
     return result;
 }
@@ -531,6 +543,8 @@ struct Defaults::State
 {
     QVariantMap values;
     FileSignature signature;
+    // The bytes `values` were parsed from or written as; empty when unknown.
+    QByteArray bytes;
     bool loaded = false;
     QString lastError;
     QString readError;
@@ -644,8 +658,9 @@ void Defaults::refreshLocked() const
     if (m_state->loaded && sig == m_state->signature && !recent) {
         return;
     }
-    const ReadResult read = readFile(path);
+    const ReadResult read = readFile(path, &m_state->bytes, &m_state->values);
     m_state->values = read.values;
+    m_state->bytes = read.bytes;
     m_state->takeRead(read);
     m_state->signature = sig;
     m_state->loaded = true;
@@ -710,7 +725,7 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
     }
 
     // Always start from the file as it is now: another process may have written since.
-    const ReadResult read = readFile(path);
+    const ReadResult read = readFile(path, &m_state->bytes, &m_state->values);
     m_state->takeRead(read);
     QVariantMap values = read.values;
     fn(values);
@@ -718,6 +733,7 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
         // Nothing changed: nothing is written, and a damaged file stays as it is.
         if (read.error.isEmpty()) {
             m_state->values = values;
+            m_state->bytes = read.bytes;
             m_state->signature = read.signature;
             m_state->loaded = true;
         }
@@ -741,6 +757,9 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
         return fail(why);
     }
     m_state->values = values;
+    // What a read of the new file answers comes from parsing it (a value may read back in its
+    // stored form), so the next read parses it once.
+    m_state->bytes.clear();
     m_state->signature = signatureOf(path);
     m_state->loaded = true;
     m_state->lastError.clear();
