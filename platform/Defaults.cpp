@@ -364,8 +364,7 @@ QString readFailure(const QByteArray& path, const QString& why)
 // is a regular file of a sane size. When the bytes equal `known` (those an earlier read parsed
 // into `knownValues`), the values are taken from there instead of parsed again: parsing is what
 // a read costs, and equal bytes parse to equal values.
-ReadResult readFile(const QByteArray& path, const QByteArray* known = nullptr,
-                    const QVariantMap* knownValues = nullptr)
+ReadResult readFile(const QByteArray& path, const QByteArray* known = nullptr, const QVariantMap* knownValues = nullptr)
 {
     ReadResult result;
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
