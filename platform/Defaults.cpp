@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 
 #include <plist/plist.h>
 
@@ -564,6 +565,61 @@ struct Defaults::State
             damageReported = true;
         }
     }
+
+    // An open batch: how deep it is nested, the file lock it holds (none when it could not be
+    // taken: then writes go to the file one by one) and the file as it read when it began.
+    int batchDepth = 0;
+    std::unique_ptr<FileLock> batchLock;
+    ReadResult batchRead;
+
+    bool fail(const QString& filePath, const QString& why)
+    {
+        lastError = posix::failureMessage(QStringLiteral("write defaults"), filePath, why);
+        qCWarning(lcDefaults).noquote() << lastError;
+        return false;
+    }
+
+    // Stores `next` in place of the file as it read (`read`), with the file lock held.
+    bool store(const QString& filePath, const ReadResult& read, const QVariantMap& next)
+    {
+        const QByteArray path = QFile::encodeName(filePath);
+        if (next == read.values) {
+            // Nothing changed: nothing is written, and a damaged file stays as it is.
+            if (read.error.isEmpty()) {
+                values = next;
+                bytes = read.bytes;
+                signature = read.signature;
+                loaded = true;
+            }
+            return true;
+        }
+        if (!read.error.isEmpty()) {
+            // What could not be read is kept before anything takes its place.
+            QByteArray copy;
+            QString why;
+            if (!keepDamagedCopy(path, &copy, &why)) {
+                return fail(filePath, QStringLiteral("the unreadable file could not be kept aside (%1)").arg(why));
+            }
+            damagedCopy = QFile::decodeName(copy);
+            qCWarning(lcDefaults).noquote()
+                << QStringLiteral("Kept the unreadable defaults aside before writing. File: \"%1\". Copy: \"%2\"")
+                       .arg(filePath, damagedCopy);
+        }
+
+        QString why;
+        if (!writeSuite(filePath, next, &why)) {
+            return fail(filePath, why);
+        }
+        values = next;
+        // What a read of the new file answers comes from parsing it (a value may read back in
+        // its stored form), so the next read parses it once.
+        bytes.clear();
+        signature = signatureOf(path);
+        loaded = true;
+        lastError.clear();
+        readError.clear();
+        return true;
+    }
 };
 
 bool Defaults::parse(const QByteArray& bytes, QVariantMap* values, QString* error)
@@ -648,6 +704,10 @@ Defaults& Defaults::suite(const QString& name)
 
 void Defaults::refreshLocked() const
 {
+    if (m_state->batchLock) {
+        // A batch holds the file: nobody else writes it, and the values in memory are newer.
+        return;
+    }
     const QByteArray path = QFile::encodeName(m_filePath);
     const FileSignature sig = signatureOf(path);
     // Coarse file-system timestamps and reused inode numbers can make two quick writes look
@@ -708,19 +768,18 @@ QString Defaults::lastDamagedCopy() const
 bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
 {
     QMutexLocker lock(&m_mutex);
+    if (m_state->batchLock) {
+        // The batch holds the file, and the values in memory are the file's.
+        fn(m_state->values);
+        return true;
+    }
     const QByteArray path = QFile::encodeName(m_filePath);
-    const QString dir = QFileInfo(m_filePath).absolutePath();
-    auto fail = [this](const QString& why) {
-        m_state->lastError = posix::failureMessage(QStringLiteral("write defaults"), m_filePath, why);
-        qCWarning(lcDefaults).noquote() << m_state->lastError;
-        return false;
-    };
-    if (!Paths::ensureFolder(dir)) {
-        return fail(QStringLiteral("cannot create the folder"));
+    if (!Paths::ensureFolder(QFileInfo(m_filePath).absolutePath())) {
+        return m_state->fail(m_filePath, QStringLiteral("cannot create the folder"));
     }
     FileLock fileLock(path + ".lock");
     if (!fileLock.ok()) {
-        return fail(posix::errnoText(errno));
+        return m_state->fail(m_filePath, posix::errnoText(errno));
     }
 
     // Always start from the file as it is now: another process may have written since.
@@ -728,42 +787,67 @@ bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
     m_state->takeRead(read);
     QVariantMap values = read.values;
     fn(values);
-    if (values == read.values) {
-        // Nothing changed: nothing is written, and a damaged file stays as it is.
-        if (read.error.isEmpty()) {
-            m_state->values = values;
-            m_state->bytes = read.bytes;
-            m_state->signature = read.signature;
-            m_state->loaded = true;
-        }
+    return m_state->store(m_filePath, read, values);
+}
+
+void Defaults::beginBatch()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_state->batchDepth++ > 0) {
+        return;
+    }
+    const QByteArray path = QFile::encodeName(m_filePath);
+    if (!Paths::ensureFolder(QFileInfo(m_filePath).absolutePath())) {
+        return;
+    }
+    auto fileLock = std::make_unique<FileLock>(path + ".lock");
+    if (!fileLock->ok()) {
+        return;
+    }
+    m_state->batchRead = readFile(path, &m_state->bytes, &m_state->values);
+    m_state->takeRead(m_state->batchRead);
+    m_state->values = m_state->batchRead.values;
+    m_state->bytes = m_state->batchRead.bytes;
+    m_state->signature = m_state->batchRead.signature;
+    m_state->loaded = true;
+    m_state->batchLock = std::move(fileLock);
+}
+
+bool Defaults::endBatch()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_state->batchDepth == 0 || --m_state->batchDepth > 0 || !m_state->batchLock) {
         return true;
     }
+    const ReadResult read = std::exchange(m_state->batchRead, ReadResult());
+    const QVariantMap values = m_state->values;
     if (!read.error.isEmpty()) {
-        // What could not be read is kept before anything takes its place.
-        QByteArray copy;
-        QString why;
-        if (!keepDamagedCopy(path, &copy, &why)) {
-            return fail(QStringLiteral("the unreadable file could not be kept aside (%1)").arg(why));
-        }
-        m_state->damagedCopy = QFile::decodeName(copy);
-        qCWarning(lcDefaults).noquote()
-            << QStringLiteral("Kept the unreadable defaults aside before writing. File: \"%1\". Copy: \"%2\"")
-                   .arg(m_filePath, m_state->damagedCopy);
+        // The damaged file is read again until something replaces it.
+        m_state->loaded = false;
     }
+    const bool stored = m_state->store(m_filePath, read, values);
+    m_state->batchLock.reset();
+    return stored;
+}
 
-    QString why;
-    if (!writeSuite(m_filePath, values, &why)) {
-        return fail(why);
+Defaults::Batch::Batch(Defaults& defaults)
+    : m_defaults(&defaults)
+{
+    m_defaults->beginBatch();
+}
+
+Defaults::Batch::~Batch()
+{
+    commit();
+}
+
+bool Defaults::Batch::commit()
+{
+    if (!m_open) {
+        return true;
     }
-    m_state->values = values;
-    // What a read of the new file answers comes from parsing it (a value may read back in its
-    // stored form), so the next read parses it once.
-    m_state->bytes.clear();
-    m_state->signature = signatureOf(path);
-    m_state->loaded = true;
-    m_state->lastError.clear();
-    m_state->readError.clear();
-    return true;
+    m_open = false;
+    return m_defaults->endBatch();
 }
 
 bool Defaults::update(const QString& key, const std::function<QVariant(const QVariant&)>& fn)
