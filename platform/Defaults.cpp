@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 
 #include <plist/plist.h>
 
@@ -350,6 +351,8 @@ struct ReadResult
     // Empty when the file read fine or does not exist.
     QString error;
     FileSignature signature;
+    // The file's bytes as read; empty when it could not be read or does not exist.
+    QByteArray bytes;
 };
 
 QString readFailure(const QByteArray& path, const QString& why)
@@ -359,8 +362,10 @@ QString readFailure(const QByteArray& path, const QString& why)
 
 // Reads and parses the file. A missing file is an empty dictionary without error. Opened
 // non-blocking, so a FIFO put in the file's place never hangs the reader, and refused unless it
-// is a regular file of a sane size.
-ReadResult readFile(const QByteArray& path)
+// is a regular file of a sane size. When the bytes equal `known` (those an earlier read parsed
+// into `knownValues`), the values are taken from there instead of parsed again: parsing is what
+// a read costs, and equal bytes parse to equal values.
+ReadResult readFile(const QByteArray& path, const QByteArray* known = nullptr, const QVariantMap* knownValues = nullptr)
 {
     ReadResult result;
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -405,9 +410,16 @@ ReadResult readFile(const QByteArray& path)
     if (bytes.isEmpty()) {
         return result;
     }
+    if (known != nullptr && knownValues != nullptr && !known->isEmpty() && bytes == *known) {
+        result.values = *knownValues;
+        result.bytes = *known; // shares the data
+        return result;
+    }
     QString why;
     if (!Defaults::parse(bytes, &result.values, &why)) {
         result.error = readFailure(path, why);
+    } else {
+        result.bytes = std::move(bytes);
     }
     return result;
 }
@@ -531,6 +543,8 @@ struct Defaults::State
 {
     QVariantMap values;
     FileSignature signature;
+    // The bytes `values` were parsed from or written as; empty when unknown.
+    QByteArray bytes;
     bool loaded = false;
     QString lastError;
     QString readError;
@@ -550,6 +564,61 @@ struct Defaults::State
             reportedDamage = read.signature;
             damageReported = true;
         }
+    }
+
+    // An open batch: how deep it is nested, the file lock it holds (none when it could not be
+    // taken: then writes go to the file one by one) and the file as it read when it began.
+    int batchDepth = 0;
+    std::unique_ptr<FileLock> batchLock;
+    ReadResult batchRead;
+
+    bool fail(const QString& filePath, const QString& why)
+    {
+        lastError = posix::failureMessage(QStringLiteral("write defaults"), filePath, why);
+        qCWarning(lcDefaults).noquote() << lastError;
+        return false;
+    }
+
+    // Stores `next` in place of the file as it read (`read`), with the file lock held.
+    bool store(const QString& filePath, const ReadResult& read, const QVariantMap& next)
+    {
+        const QByteArray path = QFile::encodeName(filePath);
+        if (next == read.values) {
+            // Nothing changed: nothing is written, and a damaged file stays as it is.
+            if (read.error.isEmpty()) {
+                values = next;
+                bytes = read.bytes;
+                signature = read.signature;
+                loaded = true;
+            }
+            return true;
+        }
+        if (!read.error.isEmpty()) {
+            // What could not be read is kept before anything takes its place.
+            QByteArray copy;
+            QString why;
+            if (!keepDamagedCopy(path, &copy, &why)) {
+                return fail(filePath, QStringLiteral("the unreadable file could not be kept aside (%1)").arg(why));
+            }
+            damagedCopy = QFile::decodeName(copy);
+            qCWarning(lcDefaults).noquote()
+                << QStringLiteral("Kept the unreadable defaults aside before writing. File: \"%1\". Copy: \"%2\"")
+                       .arg(filePath, damagedCopy);
+        }
+
+        QString why;
+        if (!writeSuite(filePath, next, &why)) {
+            return fail(filePath, why);
+        }
+        values = next;
+        // What a read of the new file answers comes from parsing it (a value may read back in
+        // its stored form), so the next read parses it once.
+        bytes.clear();
+        signature = signatureOf(path);
+        loaded = true;
+        lastError.clear();
+        readError.clear();
+        return true;
     }
 };
 
@@ -635,6 +704,10 @@ Defaults& Defaults::suite(const QString& name)
 
 void Defaults::refreshLocked() const
 {
+    if (m_state->batchLock) {
+        // A batch holds the file: nobody else writes it, and the values in memory are newer.
+        return;
+    }
     const QByteArray path = QFile::encodeName(m_filePath);
     const FileSignature sig = signatureOf(path);
     // Coarse file-system timestamps and reused inode numbers can make two quick writes look
@@ -644,8 +717,9 @@ void Defaults::refreshLocked() const
     if (m_state->loaded && sig == m_state->signature && !recent) {
         return;
     }
-    const ReadResult read = readFile(path);
+    const ReadResult read = readFile(path, &m_state->bytes, &m_state->values);
     m_state->values = read.values;
+    m_state->bytes = read.bytes;
     m_state->takeRead(read);
     m_state->signature = sig;
     m_state->loaded = true;
@@ -694,58 +768,86 @@ QString Defaults::lastDamagedCopy() const
 bool Defaults::updateAll(const std::function<void(QVariantMap&)>& fn)
 {
     QMutexLocker lock(&m_mutex);
+    if (m_state->batchLock) {
+        // The batch holds the file, and the values in memory are the file's.
+        fn(m_state->values);
+        return true;
+    }
     const QByteArray path = QFile::encodeName(m_filePath);
-    const QString dir = QFileInfo(m_filePath).absolutePath();
-    auto fail = [this](const QString& why) {
-        m_state->lastError = posix::failureMessage(QStringLiteral("write defaults"), m_filePath, why);
-        qCWarning(lcDefaults).noquote() << m_state->lastError;
-        return false;
-    };
-    if (!Paths::ensureFolder(dir)) {
-        return fail(QStringLiteral("cannot create the folder"));
+    if (!Paths::ensureFolder(QFileInfo(m_filePath).absolutePath())) {
+        return m_state->fail(m_filePath, QStringLiteral("cannot create the folder"));
     }
     FileLock fileLock(path + ".lock");
     if (!fileLock.ok()) {
-        return fail(posix::errnoText(errno));
+        return m_state->fail(m_filePath, posix::errnoText(errno));
     }
 
     // Always start from the file as it is now: another process may have written since.
-    const ReadResult read = readFile(path);
+    const ReadResult read = readFile(path, &m_state->bytes, &m_state->values);
     m_state->takeRead(read);
     QVariantMap values = read.values;
     fn(values);
-    if (values == read.values) {
-        // Nothing changed: nothing is written, and a damaged file stays as it is.
-        if (read.error.isEmpty()) {
-            m_state->values = values;
-            m_state->signature = read.signature;
-            m_state->loaded = true;
-        }
+    return m_state->store(m_filePath, read, values);
+}
+
+void Defaults::beginBatch()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_state->batchDepth++ > 0) {
+        return;
+    }
+    const QByteArray path = QFile::encodeName(m_filePath);
+    if (!Paths::ensureFolder(QFileInfo(m_filePath).absolutePath())) {
+        return;
+    }
+    auto fileLock = std::make_unique<FileLock>(path + ".lock");
+    if (!fileLock->ok()) {
+        return;
+    }
+    m_state->batchRead = readFile(path, &m_state->bytes, &m_state->values);
+    m_state->takeRead(m_state->batchRead);
+    m_state->values = m_state->batchRead.values;
+    m_state->bytes = m_state->batchRead.bytes;
+    m_state->signature = m_state->batchRead.signature;
+    m_state->loaded = true;
+    m_state->batchLock = std::move(fileLock);
+}
+
+bool Defaults::endBatch()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_state->batchDepth == 0 || --m_state->batchDepth > 0 || !m_state->batchLock) {
         return true;
     }
+    const ReadResult read = std::exchange(m_state->batchRead, ReadResult());
+    const QVariantMap values = m_state->values;
     if (!read.error.isEmpty()) {
-        // What could not be read is kept before anything takes its place.
-        QByteArray copy;
-        QString why;
-        if (!keepDamagedCopy(path, &copy, &why)) {
-            return fail(QStringLiteral("the unreadable file could not be kept aside (%1)").arg(why));
-        }
-        m_state->damagedCopy = QFile::decodeName(copy);
-        qCWarning(lcDefaults).noquote()
-            << QStringLiteral("Kept the unreadable defaults aside before writing. File: \"%1\". Copy: \"%2\"")
-                   .arg(m_filePath, m_state->damagedCopy);
+        // The damaged file is read again until something replaces it.
+        m_state->loaded = false;
     }
+    const bool stored = m_state->store(m_filePath, read, values);
+    m_state->batchLock.reset();
+    return stored;
+}
 
-    QString why;
-    if (!writeSuite(m_filePath, values, &why)) {
-        return fail(why);
+Defaults::Batch::Batch(Defaults& defaults)
+    : m_defaults(&defaults)
+{
+    m_defaults->beginBatch();
+}
+
+Defaults::Batch::~Batch()
+{
+    commit();
+}
+
+bool Defaults::Batch::commit()
+{
+    if (!m_open) {
+        return true;
     }
-    m_state->values = values;
-    m_state->signature = signatureOf(path);
-    m_state->loaded = true;
-    m_state->lastError.clear();
-    m_state->readError.clear();
-    return true;
+    m_open = false;
+    return m_defaults->endBatch();
 }
 
 bool Defaults::update(const QString& key, const std::function<QVariant(const QVariant&)>& fn)

@@ -60,6 +60,25 @@ public:
     QVariantList arrayValue(const QString& key) const;
     QVariantMap dictionaryValue(const QString& key) const;
 
+    /// Makes the writes through this suite, from any thread, one locked read-modify-write of the
+    /// file: while a batch lives, the file stays locked, reads answer and writes change the
+    /// values in memory, and commit() (or the end of the batch) writes them in one replacement.
+    /// Batches nest; the outermost one writes.
+    class Batch
+    {
+    public:
+        explicit Batch(Defaults& defaults);
+        ~Batch();
+        /// Writes what the batch changed; false when the file could not be written (lastError()).
+        /// The batch has ended then: later writes go to the file one by one.
+        bool commit();
+        Q_DISABLE_COPY_MOVE(Batch)
+
+    private:
+        Defaults* m_defaults;
+        bool m_open = true;
+    };
+
     /// The whole dictionary as stored now.
     QVariantMap dictionaryRepresentation() const;
     /// Replaces the whole dictionary (used by a configuration restore).
@@ -88,6 +107,8 @@ public:
 private:
     struct State;
     void refreshLocked() const;
+    void beginBatch();
+    bool endBatch();
 
     QString m_filePath;
     mutable QMutex m_mutex;

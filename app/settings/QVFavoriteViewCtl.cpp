@@ -82,13 +82,17 @@ QVFavoriteViewCtl::QVFavoriteViewCtl(QWidget* parent)
     // The settings window's content takes the folders dropped while this page is shown.
     takeDrops([](QVDragView& target) { target.setOnlyFolder(true); },
               [this](const QStringList& paths) { addFolders(paths); });
-    refresh();
+    // The factory values of the page's choices are stored when it is made, shown or not.
+    QVDefaultData::integerWithDefault(QVMenuManager::kCommonPathNextMenu);
+    QVDefaultData::integerWithDefault(QVMenuManager::kCommonSubpathMaxCount);
+    firstLoad();
 }
 
 QVFavoriteViewCtl::~QVFavoriteViewCtl() = default;
 
 QVSettingsTable* QVFavoriteViewCtl::tableView() const
 {
+    ensureLoaded();
     return m_ui->tableView;
 }
 

@@ -80,7 +80,7 @@ QVFolderIconViewCtl::QVFolderIconViewCtl(QWidget* parent)
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVFolderIconViewCtl::onRecover);
     takeDrops([](QVDragView& target) { target.setFileTypes(fileTypes()); },
               [this](const QStringList& paths) { addIconPaths(paths); });
-    refresh();
+    firstLoad();
 }
 
 QVFolderIconViewCtl::~QVFolderIconViewCtl() = default;
@@ -93,6 +93,7 @@ QStringList QVFolderIconViewCtl::fileTypes()
 
 QVSettingsTable* QVFolderIconViewCtl::tableView() const
 {
+    ensureLoaded();
     return m_ui->tableView;
 }
 
@@ -106,9 +107,8 @@ void QVFolderIconViewCtl::refresh()
 void QVFolderIconViewCtl::fillRow(int row, const QVMenuItemPtr& item)
 {
     auto* title = new QTableWidgetItem(item->menuTitle());
-    const QImage icon = item->menuIcon();
-    if (!icon.isNull()) {
-        title->setIcon(QIcon(QPixmap::fromImage(icon)));
+    if (const QIcon icon = QVSettingsTable::rowIcon(*item); !icon.isNull()) {
+        title->setIcon(icon);
     }
     title->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
     m_ui->tableView->setItem(row, MenuTitle, title);

@@ -4,6 +4,7 @@
 #include "app/QVExtensionManagement.h"
 #include "app/settings/QVAddRightMenuWinCtl.h"
 #include "app/settings/QVEditInfoWinCtl.h"
+#include "app/settings/QVSettingsPage.h"
 #include "app/settings/QVSettingsTable.h"
 #include "app/settings/QVSettingsWindow.h"
 #include "engine/model/QVDefaultData.h"
@@ -133,7 +134,11 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
         QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::AskBeforeDelete), on);
     });
     qv::addNotification(this, qv::kRefreshSignal);
-    refresh();
+    if (QVSettingsPage::DeferFirstLoad::active()) {
+        m_loadPending = true;
+    } else {
+        refresh();
+    }
 }
 
 QVGeneralViewCtl::~QVGeneralViewCtl()
@@ -143,6 +148,9 @@ QVGeneralViewCtl::~QVGeneralViewCtl()
 
 QVSettingsTable* QVGeneralViewCtl::tableView() const
 {
+    if (m_loadPending) {
+        const_cast<QVGeneralViewCtl*>(this)->refresh();
+    }
     return m_ui->tableView;
 }
 
@@ -159,6 +167,7 @@ void QVGeneralViewCtl::handleSignal(const qv::Notification&)
 
 void QVGeneralViewCtl::refresh()
 {
+    m_loadPending = false;
     m_ui->deleteSureCheckBtn->setChecked(QVMenuManager::isPrefCheckOn(QVSwitch::AskBeforeDelete));
     m_page.reload();
     if (auto* settings = qobject_cast<QVSettingsWindow*>(window())) {
@@ -208,9 +217,8 @@ void QVGeneralViewCtl::fillRow(int row, const QVMenuItemPtr& item, bool extensio
     QVSettingsTable* table = m_ui->tableView;
     auto* title = new QTableWidgetItem(item->menuTitle());
     title->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
-    const QImage icon = item->menuIcon();
-    if (!icon.isNull()) {
-        title->setIcon(QIcon(QPixmap::fromImage(icon)));
+    if (const QIcon icon = QVSettingsTable::rowIcon(*item); !icon.isNull()) {
+        title->setIcon(icon);
     }
     table->setItem(row, MenuTitle, title);
     const auto check = [](bool on, bool enabled) {

@@ -31,6 +31,7 @@ public:
 
     void refresh();
     QVListPage& page() { return m_page; }
+    /// The table, loaded (a page made in a settings window being built loads when first shown).
     QVSettingsTable* tableView() const;
 
     void onDelete();
@@ -69,6 +70,7 @@ private:
     std::unique_ptr<Ui::QVGeneralViewCtl> m_ui;
     QVListPage m_page;
     bool m_filling = false;
+    bool m_loadPending = false;
     QVEditInfoWinCtl* m_editInfoWinCtl = nullptr;
     QVAddRightMenuWinCtl* m_addMenuWinCtl = nullptr;
 };

@@ -11,6 +11,30 @@ QVMoreAppViewCtl::QVMoreAppViewCtl(QWidget* parent)
     , m_ui(std::make_unique<Ui::QVMoreAppViewCtl>())
 {
     m_ui->setupUi(this);
+}
+
+QVMoreAppViewCtl::~QVMoreAppViewCtl() = default;
+
+const QList<QVAppViewCtl*>& QVMoreAppViewCtl::appViewCtlArray() const
+{
+    makeCards();
+    return m_appViewCtlArray;
+}
+
+void QVMoreAppViewCtl::showEvent(QShowEvent* event)
+{
+    makeCards();
+    QWidget::showEvent(event);
+}
+
+// The cards look their applications up in the icon theme, which is slow: a settings window
+// whose page is never shown never pays for it.
+void QVMoreAppViewCtl::makeCards() const
+{
+    if (m_cardsMade) {
+        return;
+    }
+    m_cardsMade = true;
     const QList<QVAppInfo> apps = recommendedApps();
     for (qsizetype i = 0; i < apps.size(); ++i) {
         if (i > 0) {
@@ -24,9 +48,14 @@ QVMoreAppViewCtl::QVMoreAppViewCtl(QWidget* parent)
         m_ui->box->layout()->addWidget(card);
         m_appViewCtlArray << card;
     }
+    // Made while the page shows: they show at once, laid out before the page is painted.
+    if (m_ui->box->isVisible()) {
+        for (QWidget* child : m_ui->box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            child->show();
+        }
+        layout()->activate();
+    }
 }
-
-QVMoreAppViewCtl::~QVMoreAppViewCtl() = default;
 
 QList<QVAppInfo> QVMoreAppViewCtl::recommendedApps()
 {

@@ -23,9 +23,16 @@ public:
     /// The applications the page recommends, in card order: companions of a file-manager menu
     /// that every Linux software centre offers.
     static QList<QVAppInfo> recommendedApps();
-    const QList<QVAppViewCtl*>& appViewCtlArray() const { return m_appViewCtlArray; }
+    /// The cards, made on first use: when the page is first shown or asked for them.
+    const QList<QVAppViewCtl*>& appViewCtlArray() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void makeCards() const;
+
     std::unique_ptr<Ui::QVMoreAppViewCtl> m_ui;
-    QList<QVAppViewCtl*> m_appViewCtlArray;
+    mutable QList<QVAppViewCtl*> m_appViewCtlArray;
+    mutable bool m_cardsMade = false;
 };

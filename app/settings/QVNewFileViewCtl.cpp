@@ -73,13 +73,16 @@ QVNewFileViewCtl::QVNewFileViewCtl(QWidget* parent)
     connect(m_ui->quickAddCheck, &QCheckBox::clicked, this,
             [](bool on) { shared().setValue(QVMenuManager::prefCheck(QVSwitch::AddToFileTemplate), on); });
     connect(m_ui->popUpButton, &QComboBox::activated, this, &QVNewFileViewCtl::onSelectPopUpType);
-    refresh();
+    // The factory value of the page's choice is stored when it is made, shown or not.
+    QVDefaultData::integerWithDefault(QVMenuManager::kNewFileDisplayMode);
+    firstLoad();
 }
 
 QVNewFileViewCtl::~QVNewFileViewCtl() = default;
 
 QVSettingsTable* QVNewFileViewCtl::tableView() const
 {
+    ensureLoaded();
     return m_ui->tableView;
 }
 

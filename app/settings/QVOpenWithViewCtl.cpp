@@ -78,13 +78,14 @@ QVOpenWithViewCtl::QVOpenWithViewCtl(QWidget* parent)
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVOpenWithViewCtl::onRecover);
     takeDrops([](QVDragView& target) { target.setFileTypes({ QStringLiteral("desktop") }); },
               [this](const QStringList& paths) { addApps(paths); });
-    refresh();
+    firstLoad();
 }
 
 QVOpenWithViewCtl::~QVOpenWithViewCtl() = default;
 
 QVSettingsTable* QVOpenWithViewCtl::tableView() const
 {
+    ensureLoaded();
     return m_ui->tableView;
 }
 

@@ -57,13 +57,14 @@ QVScriptViewCtl::QVScriptViewCtl(QWidget* parent)
     connect(m_ui->editButton, &QPushButton::clicked, this, &QVScriptViewCtl::onEditName);
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &QVScriptViewCtl::onDelete);
     connect(m_ui->recoverBtn, &QPushButton::clicked, this, &QVScriptViewCtl::onRecover);
-    refresh();
+    firstLoad();
 }
 
 QVScriptViewCtl::~QVScriptViewCtl() = default;
 
 QVSettingsTable* QVScriptViewCtl::tableView() const
 {
+    ensureLoaded();
     return m_ui->tableView;
 }
 

@@ -1,6 +1,7 @@
 #include "app/settings/QVSetViewCtl.h"
 
 #include "app/AppDelegate.h"
+#include "app/settings/QVSettingsPage.h"
 #include "engine/model/QVMenuManager.h"
 #include "engine/model/QVSwitch.h"
 #include "foundation/AlertExpand.h"
@@ -116,7 +117,11 @@ QVSetViewCtl::QVSetViewCtl(QWidget* parent)
             [this] { m_ui->scrollView->verticalScrollBar()->setValue(0); });
     qv::addNotification(this, qv::kConfigChangeNotification);
     qv::addNotification(this, qv::kRefreshSignal);
-    refreshBaseInfo();
+    // In a settings window being built the page is hidden: it loads when first shown.
+    m_loadPending = QVSettingsPage::DeferFirstLoad::active();
+    if (!m_loadPending) {
+        refreshBaseInfo();
+    }
 }
 
 QVSetViewCtl::~QVSetViewCtl()
@@ -161,6 +166,10 @@ void QVSetViewCtl::showEvent(QShowEvent* event)
 
 void QVSetViewCtl::handleSignal(const qv::Notification& notification)
 {
+    // A page not loaded yet loads from the stored values when it is shown.
+    if (m_loadPending && !isVisible()) {
+        return;
+    }
     if (notification.name == qv::kConfigChangeNotification || notification.name == qv::kRefreshSignal) {
         refreshBaseInfo();
     }
@@ -168,6 +177,7 @@ void QVSetViewCtl::handleSignal(const qv::Notification& notification)
 
 void QVSetViewCtl::refreshBaseInfo()
 {
+    m_loadPending = false;
     const QString foldName = shared().stringValue(QStringLiteral("fold menu name"));
     m_ui->foldMenuNameBtn->setText(qv::isBlank(foldName) ? displayName() : foldName);
     setTextColor(m_ui->foldMenuNameBtn, QPalette::ButtonText, kSystemBlue);

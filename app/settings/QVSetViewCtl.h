@@ -75,4 +75,5 @@ private:
     std::unique_ptr<Ui::QVSetViewCtl> m_ui;
     AppDelegate* m_delegate = nullptr;
     QVEditNameWinCtl* m_editNameWinCtl = nullptr;
+    bool m_loadPending = false;
 };

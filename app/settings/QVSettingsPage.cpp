@@ -13,6 +13,9 @@ namespace {
 // The page that set up the window's drop target last; only it may reset the target.
 constexpr const char* kDropOwner = "tarselDropOwner";
 
+// How many DeferFirstLoad scopes are open on this thread.
+thread_local int t_deferFirstLoad = 0;
+
 } // namespace
 
 QVSettingsPage::QVSettingsPage(QString listKey, QVListPage::Builder builder, QWidget* parent)
@@ -29,7 +32,41 @@ QVSettingsPage::~QVSettingsPage()
 
 void QVSettingsPage::handleSignal(const qv::Notification&)
 {
+    m_loadPending = false;
     refresh();
+}
+
+QVSettingsPage::DeferFirstLoad::DeferFirstLoad()
+{
+    ++t_deferFirstLoad;
+}
+
+QVSettingsPage::DeferFirstLoad::~DeferFirstLoad()
+{
+    --t_deferFirstLoad;
+}
+
+bool QVSettingsPage::DeferFirstLoad::active()
+{
+    return t_deferFirstLoad > 0;
+}
+
+void QVSettingsPage::firstLoad()
+{
+    if (DeferFirstLoad::active()) {
+        m_loadPending = true;
+        return;
+    }
+    refresh();
+}
+
+void QVSettingsPage::ensureLoaded() const
+{
+    if (m_loadPending) {
+        auto* self = const_cast<QVSettingsPage*>(this);
+        self->m_loadPending = false;
+        self->refresh();
+    }
 }
 
 void QVSettingsPage::takeDrops(std::function<void(QVDragView&)> filter, std::function<void(const QStringList&)> dropped)
@@ -41,6 +78,7 @@ void QVSettingsPage::takeDrops(std::function<void(QVDragView&)> filter, std::fun
 void QVSettingsPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    m_loadPending = false;
     refresh();
     if (!m_dropped) {
         return;

@@ -34,8 +34,26 @@ public:
     /// "config change noti": the configuration was replaced.
     Q_INVOKABLE void handleSignal(const qv::Notification& notification);
 
+    /// While one lives, pages made on this thread put off their first reload until they are
+    /// first shown, the configuration is replaced or their table is asked for: a settings
+    /// window shows one page of many, and each page reloads when shown anyway.
+    class DeferFirstLoad
+    {
+    public:
+        DeferFirstLoad();
+        ~DeferFirstLoad();
+        /// Whether a page made now puts its first reload off.
+        static bool active();
+        Q_DISABLE_COPY_MOVE(DeferFirstLoad)
+    };
+
 protected:
     QVSettingsPage(QString listKey, QVListPage::Builder builder, QWidget* parent);
+
+    /// Ends the page's set-up with its first reload, or puts it off (DeferFirstLoad).
+    void firstLoad();
+    /// Makes the first reload if it was put off.
+    void ensureLoaded() const;
 
     /// While the page shows, the drop target is reset, then `filter` sets what it accepts; the
     /// dropped paths go to `dropped`.
@@ -51,4 +69,5 @@ private:
     std::function<void(QVDragView& target)> m_dropFilter;
     std::function<void(const QStringList&)> m_dropped;
     QPointer<QVDragView> m_dropTarget;
+    bool m_loadPending = false;
 };

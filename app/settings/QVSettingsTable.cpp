@@ -4,6 +4,7 @@
 #include "foundation/QVTableRowView.h"
 
 #include <QDropEvent>
+#include <QHash>
 #include <QHeaderView>
 #include <QPainter>
 
@@ -22,6 +23,39 @@ QVSettingsTable::QVSettingsTable(QWidget* parent)
 }
 
 QVSettingsTable::~QVSettingsTable() = default;
+
+QIcon QVSettingsTable::rowIcon(const QVMenuItem& item)
+{
+    const QVMenuItem::IconSource source = item.menuIconSource(item.icon());
+    if (!source.draw) {
+        return {};
+    }
+    // An image of the application's own, found by its name, is the same every time it is asked
+    // for under one icon theme (a name the bundle lacks comes from the theme): the tables ask
+    // for every row's image each time they reload, so each is decoded once. Icon files of the
+    // configuration and images chosen by a file's kind are drawn every time.
+    const bool byName = !source.name.isEmpty() && source.name == item.icon() && source.name != item.iconPath();
+    if (!byName) {
+        const QImage image = source.draw();
+        return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
+    }
+    static QHash<QString, QIcon> decoded;
+    static QString decodedUnder;
+    const QString theme = QIcon::themeName() + QLatin1Char('\n') + QIcon::fallbackThemeName() + QLatin1Char('\n')
+        + QIcon::themeSearchPaths().join(QLatin1Char('\n'));
+    if (decodedUnder != theme) {
+        decoded.clear();
+        decodedUnder = theme;
+    }
+    const auto known = decoded.constFind(source.name);
+    if (known != decoded.constEnd()) {
+        return *known;
+    }
+    const QImage image = source.draw();
+    const QIcon icon = image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
+    decoded.insert(source.name, icon);
+    return icon;
+}
 
 void QVSettingsTable::setRowItems(const QVMenuItemList& items)
 {

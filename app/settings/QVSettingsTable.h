@@ -2,6 +2,7 @@
 
 #include "engine/model/QVMenuItem.h"
 
+#include <QIcon>
 #include <QTableWidget>
 
 #include <functional>
@@ -28,6 +29,8 @@ public:
     void setRowItems(const QVMenuItemList& items);
     /// The row view of a row, null outside the rows given.
     QVTableRowView* rowView(int row) const;
+    /// The item's menu image as an icon for a row or a tab; null when it has none.
+    static QIcon rowIcon(const QVMenuItem& item);
 
 protected:
     QMimeData* mimeData(const QList<QTableWidgetItem*>& items) const override;

@@ -9,6 +9,7 @@
 #include "app/settings/QVPrefViewCtl.h"
 #include "app/settings/QVScriptViewCtl.h"
 #include "app/settings/QVSetViewCtl.h"
+#include "app/settings/QVSettingsTable.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
@@ -53,6 +54,8 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
     setUpMenus();
     // Pages and dialogs reload their lists when a window of the application becomes active.
     qv::installRefreshSignal();
+    // The pages load their lists when first shown (the window opens on one of them).
+    const QVSettingsPage::DeferFirstLoad deferred;
     // The main menu page comes first: making it writes the stored lists every page reads.
     auto* general = new QVGeneralViewCtl;
     general->setObjectName(QStringLiteral("general"));
@@ -113,11 +116,13 @@ void QVSettingsWindow::refreshToolbarItemImage(const QVMenuItemList& items)
         } else {
             continue;
         }
-        const QImage icon = item->menuIcon();
         QWidget* page = m_ui->tabView->findChild<QWidget*>(identifier, Qt::FindChildrenRecursively);
         const int index = page != nullptr ? m_ui->tabView->indexOf(page) : -1;
-        if (index >= 0 && !icon.isNull()) {
-            m_ui->tabView->setTabIcon(index, QIcon(QPixmap::fromImage(icon)));
+        if (index < 0) {
+            continue;
+        }
+        if (const QIcon icon = QVSettingsTable::rowIcon(*item); !icon.isNull()) {
+            m_ui->tabView->setTabIcon(index, icon);
         }
     }
 }

@@ -38,9 +38,8 @@ void QVSubListTable::refresh()
 void QVSubListTable::fillRow(int row, const QVMenuItemPtr& item)
 {
     auto* title = new QTableWidgetItem(item->menuTitle());
-    const QImage icon = item->menuIcon();
-    if (!icon.isNull()) {
-        title->setIcon(QIcon(QPixmap::fromImage(icon)));
+    if (const QIcon icon = QVSettingsTable::rowIcon(*item); !icon.isNull()) {
+        title->setIcon(icon);
     }
     title->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
     m_table->setItem(row, 0, title);

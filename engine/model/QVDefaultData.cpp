@@ -87,6 +87,8 @@ QString QVDefaultData::appVersion()
 bool QVDefaultData::setup()
 {
     platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+    // Everything below is one locked write of the suite: a first start fills a dozen lists.
+    platform::Defaults::Batch batch(defaults);
     const QVariantMap stored = defaults.dictionaryRepresentation();
     const QVariant storedVersion = stored.value(QVMenuManager::kUpdateVersion);
     const QString version = appVersion();
@@ -163,7 +165,8 @@ bool QVDefaultData::setup()
         setIfAbsent(QVMenuManager::kFirstStartDate,
                     qv::stringWithDateFormat(qv::now(), QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     });
-    return defaultsWritten && ok;
+    const bool committed = batch.commit();
+    return committed && defaultsWritten && ok;
 }
 
 qint64 QVDefaultData::integerWithDefault(const QString& key)

@@ -417,3 +417,59 @@ TEST(DefaultsTest, TwoProcessesWritingAtOnceLoseNoWrite)
     // 2n distinct keys plus the shared counter, which every one of the 2n updates raised.
     EXPECT_EQ(reader.out.trimmed(), QByteArray::number(2 * n + 1) + ' ' + QByteArray::number(2 * n));
 }
+
+// A batch answers its own writes at once, shows them to other readers of the file only when it
+// commits (in one replacement of the file), nests, and keeps a damaged file aside before
+// writing over it.
+TEST(DefaultsTest, ABatchWritesEverythingAtItsEndInOneReplacement)
+{
+    const QString path = suitePath(QStringLiteral("batch"));
+    Defaults& d = Defaults::forFile(path);
+    ASSERT_TRUE(d.setValue(QStringLiteral("kept"), 1));
+    const auto inode = [&path] {
+        struct stat st
+        {
+        };
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+    };
+    const ino_t before = inode();
+    {
+        Defaults::Batch batch(d);
+        ASSERT_TRUE(d.setValue(QStringLiteral("a"), 1));
+        {
+            Defaults::Batch inner(d);
+            ASSERT_TRUE(d.update(QStringLiteral("a"), [](const QVariant& v) { return v.toLongLong() + 1; }));
+            ASSERT_TRUE(d.remove(QStringLiteral("kept")));
+        }
+        EXPECT_EQ(d.integerValue(QStringLiteral("a")), 2);
+        EXPECT_FALSE(d.contains(QStringLiteral("kept")));
+        // Nothing reached the file yet.
+        EXPECT_EQ(inode(), before);
+        Defaults other(path); // stands for another process
+        EXPECT_FALSE(other.contains(QStringLiteral("a")));
+        EXPECT_EQ(other.integerValue(QStringLiteral("kept")), 1);
+        EXPECT_TRUE(batch.commit());
+        EXPECT_NE(inode(), before);
+        EXPECT_EQ(other.integerValue(QStringLiteral("a")), 2);
+        EXPECT_FALSE(other.contains(QStringLiteral("kept")));
+    }
+    // After the batch, writes go to the file one by one again.
+    Defaults other(path);
+    ASSERT_TRUE(d.setValue(QStringLiteral("b"), true));
+    EXPECT_TRUE(other.boolValue(QStringLiteral("b")));
+
+    QFile damaged(path);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("<plist><dict><key>broken");
+    damaged.close();
+    {
+        Defaults::Batch batch(d);
+        EXPECT_FALSE(d.contains(QStringLiteral("a")));
+        ASSERT_TRUE(d.setValue(QStringLiteral("c"), 3));
+    }
+    EXPECT_FALSE(d.lastDamagedCopy().isEmpty());
+    QFile kept(d.lastDamagedCopy());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("<plist><dict><key>broken"));
+    EXPECT_EQ(Defaults(path).integerValue(QStringLiteral("c")), 3);
+}
