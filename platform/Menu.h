@@ -73,7 +73,8 @@ public:
 private:
     void appendText(QString& out, int level) const;
     void appendJson(QByteArray& out) const;
-    void fillQMenu(QMenu* menu) const;
+    /// Adds the entries; their images now or, with iconsNow false, when the menu is first shown.
+    void fillQMenu(QMenu* menu, bool iconsNow) const;
 
     QString m_title;
     std::vector<std::unique_ptr<MenuItem>> m_items;
