@@ -539,7 +539,6 @@ QImage imageOfIcon(const QIcon& icon)
     return icon.pixmap(size).toImage();
 }
 
-
 // The drawn-image cache file: a header, then records appended one write each (several processes
 // may add at once), the last record of a key counting. A record: its length (u32), the key's
 // length (u16) and bytes, the resource's time stamp and size (i64 each), width and height (u16),
@@ -700,9 +699,8 @@ QImage Bundle::scaledImageNamed(const QString& name, const QSize& size)
     if (source.isNull()) {
         return QImage();
     }
-    const QImage drawn = source.size() == size
-        ? source
-        : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage drawn
+        = source.size() == size ? source : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // Kept as premultiplied ARGB, the form the file holds: converting it is exact.
     const ScaledImage entry { modified, resourceSize, drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied) };
     if (entry.image.convertToFormat(drawn.format()) != drawn) {
