@@ -2,7 +2,12 @@
 // common path holding 1,000 sub-folders; then whole `tarsel-finder menu --json` processes with
 // 1, 100 and 10,000 files beside bare_app given the same arguments.
 //
-//     build/bench/menu_bench [rounds]
+//     build/bench/menu_bench [rounds] [other tarsel-finder...]
+//
+// Other tarsel-finder programs (each with its plug-in beside it, say a copy of another build's
+// bin folder) are timed in the same rounds, which is how two builds are compared. With
+// TARSEL_BENCH_KEEP_HOME set, the private home (factory configuration, the files) is kept and
+// named on standard error, to profile a single run in it.
 //
 // Goals: under 2 ms per build for the first two, under 20 ms with the large common path; the
 // processes at most 1.3x bare_app (1.5x with 10,000 files).
@@ -86,6 +91,10 @@ int main(int argc, char** argv)
     }
     QGuiApplication app(argc, argv);
     QTemporaryDir home;
+    if (!qEnvironmentVariableIsEmpty("TARSEL_BENCH_KEEP_HOME")) {
+        home.setAutoRemove(false);
+        std::fprintf(stderr, "home kept: %s\n", qPrintable(home.path()));
+    }
     tarsel::test::pointEnvironmentAt(home.path());
     if (!QVDefaultData::setup()) {
         std::fprintf(stderr, "could not write the factory configuration\n");
@@ -131,31 +140,47 @@ int main(int argc, char** argv)
     qunsetenv("DISPLAY");
     qunsetenv("WAYLAND_DISPLAY");
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    QStringList programs { program };
+    for (int i = 2; i < argc; ++i) {
+        programs << QString::fromLocal8Bit(argv[i]);
+    }
     const QList<int> counts { 1, 100, 10000 };
-    std::vector<std::vector<double>> ours(counts.size());
+    // reference[c] and ours[c][p]: bare_app and each program with counts[c] files.
     std::vector<std::vector<double>> reference(counts.size());
+    std::vector<std::vector<std::vector<double>>> ours(counts.size(),
+                                                       std::vector<std::vector<double>>(size_t(programs.size())));
     for (int round = 0; round <= rounds; ++round) {
         for (qsizetype c = 0; c < counts.size(); ++c) {
             const QStringList args
                 = QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + many.mid(0, counts[c]);
             const double b = timeProcess(bare, args);
-            const double o = timeProcess(program, args);
-            if (b < 0 || o < 0) {
-                std::fprintf(stderr, "a process failed (%d files)\n", counts[c]);
+            if (b < 0) {
+                std::fprintf(stderr, "bare_app failed (%d files)\n", counts[c]);
                 return 1;
             }
             if (round > 0) {
                 reference[size_t(c)].push_back(b);
-                ours[size_t(c)].push_back(o);
+            }
+            for (qsizetype p = 0; p < programs.size(); ++p) {
+                const double o = timeProcess(programs[p], args);
+                if (o < 0) {
+                    std::fprintf(stderr, "%s failed (%d files)\n", qPrintable(programs[p]), counts[c]);
+                    return 1;
+                }
+                if (round > 0) {
+                    ours[size_t(c)][size_t(p)].push_back(o);
+                }
             }
         }
     }
     std::printf("whole processes, medians of %d interleaved rounds (goal: 1.3x, 1.3x, 1.5x)\n", rounds);
     for (qsizetype c = 0; c < counts.size(); ++c) {
         const double b = median(reference[size_t(c)]);
-        const double o = median(ours[size_t(c)]);
-        std::printf("%6d files: tarsel-finder menu --json %8.1f ms   bare_app %8.1f ms   %5.2fx\n", counts[c], o, b,
-                    o / b);
+        for (qsizetype p = 0; p < programs.size(); ++p) {
+            const double o = median(ours[size_t(c)][size_t(p)]);
+            std::printf("%6d files: %s menu --json %8.1f ms   bare_app %8.1f ms   %5.2fx\n", counts[c],
+                        p == 0 ? "tarsel-finder" : qPrintable(programs[p]), o, b, o / b);
+        }
     }
     return 0;
 }

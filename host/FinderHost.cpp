@@ -4,6 +4,7 @@
 
 #include "platform/finder/FIFinderSync.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
@@ -18,6 +19,7 @@
 namespace {
 
 const QString kPluginName = QStringLiteral("TarselFinderExtension");
+// A backstop only: the count is looked at each time the loop has run out of events.
 constexpr int kPendingWorkPollMs = 50;
 
 void printErr(const QString& message)
@@ -75,18 +77,26 @@ bool FinderHost::load(const QString& path, QString* error)
 void FinderHost::waitForPendingWork()
 {
     // The command's background jobs finish on the main queue, and its windows and messages live
-    // in this process: run the event loop until the extension reports nothing left.
+    // in this process: run the event loop until the extension reports nothing left. Work ends in
+    // an event of this loop, so the count is looked at whenever the loop has handled its events
+    // and is about to wait: the host leaves as soon as the last piece has finished. A piece let
+    // go on another thread without an event to follow is caught by the slow poll.
+    if (!m_sync->hasPendingWork()) {
+        return;
+    }
     QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [this, &loop] {
+    const auto quitWhenDone = [this, &loop] {
         if (!m_sync->hasPendingWork()) {
             loop.quit();
         }
-    });
+    };
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, quitWhenDone);
     poll.start(kPendingWorkPollMs);
-    if (m_sync->hasPendingWork()) {
-        loop.exec();
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, quitWhenDone);
     }
+    loop.exec();
 }
 
 int FinderHost::reportFailedCommands() const

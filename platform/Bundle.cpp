@@ -1,5 +1,7 @@
 #include "platform/Bundle.h"
 
+#include "platform/Paths.h"
+#include "platform/Posix.h"
 #include "platform/System.h"
 
 #include <QFile>
@@ -9,10 +11,17 @@
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QMutex>
+#include <QResource>
 #include <QStringConverter>
 #include <QStringDecoder>
 
 #include <optional>
+
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcBundle, "tarsel.platform.bundle", QtWarningMsg)
 
@@ -331,6 +340,14 @@ QString decodeStrings(const QByteArray& data)
 
 using Table = QHash<QString, QString>;
 
+// One image of the drawn-image cache: the stamp of the resource it was drawn from, and the image.
+struct ScaledImage
+{
+    qint64 modified = 0;
+    qint64 size = 0;
+    QImage image;
+};
+
 struct BundleState
 {
     QMutex mutex;
@@ -339,6 +356,9 @@ struct BundleState
     QHash<QString, Table> tables; // "<lang>/<table>" -> parsed table
     QHash<QString, QString> imagePaths; // image name -> its bundled file, empty when none
     QHash<QString, QImage> images; // bundled images by file
+    QHash<QByteArray, ScaledImage> scaled; // the drawn-image cache as read from scaledFrom
+    std::optional<QString> scaledFrom; // the cache file read
+    bool scaledClean = false; // the file held records only, up to its end
 };
 
 BundleState& state()
@@ -519,7 +539,179 @@ QImage imageOfIcon(const QIcon& icon)
     return icon.pixmap(size).toImage();
 }
 
+// The drawn-image cache file: a header, then records appended one write each (several processes
+// may add at once), the last record of a key counting. A record: its length (u32), the key's
+// length (u16) and bytes, the resource's time stamp and size (i64 each), width and height (u16),
+// then width x height pixels of 32 bits (premultiplied ARGB), all in the machine's byte order.
+// A record that does not fit the rules (a torn or foreign tail) ends the reading.
+const QByteArray kScaledMagic("tarsel drawn images 1\n");
+constexpr int kScaledMaxSide = 256;
+constexpr qint64 kScaledMaxFile = 4 * 1024 * 1024;
+
+QString scaledCacheFile()
+{
+    return Paths::cacheHome() + QStringLiteral("/tarsel/menu-images");
+}
+
+QByteArray scaledKey(const QString& name, const QSize& size)
+{
+    return name.toUtf8() + '@' + QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
+}
+
+template <typename T> bool take(const QByteArray& data, qsizetype& at, qsizetype end, T* value)
+{
+    if (end - at < qsizetype(sizeof(T))) {
+        return false;
+    }
+    std::memcpy(value, data.constData() + at, sizeof(T));
+    at += qsizetype(sizeof(T));
+    return true;
+}
+
+QHash<QByteArray, ScaledImage> readScaledCache(bool* clean)
+{
+    QHash<QByteArray, ScaledImage> cache;
+    *clean = false;
+    QFile file(scaledCacheFile());
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kScaledMaxFile) {
+        return cache;
+    }
+    const QByteArray data = file.readAll();
+    if (!data.startsWith(kScaledMagic)) {
+        return cache;
+    }
+    qsizetype at = kScaledMagic.size();
+    while (at < data.size()) {
+        quint32 length = 0;
+        if (!take(data, at, data.size(), &length) || length > quint32(data.size() - at)) {
+            break;
+        }
+        const qsizetype end = at + qsizetype(length);
+        quint16 keyLength = 0;
+        ScaledImage entry;
+        quint16 width = 0;
+        quint16 height = 0;
+        if (!take(data, at, end, &keyLength) || end - at < keyLength) {
+            break;
+        }
+        const QByteArray key = data.mid(at, keyLength);
+        at += keyLength;
+        if (!take(data, at, end, &entry.modified) || !take(data, at, end, &entry.size) || !take(data, at, end, &width)
+            || !take(data, at, end, &height) || width == 0 || height == 0 || width > kScaledMaxSide
+            || height > kScaledMaxSide || end - at != qsizetype(width) * height * 4) {
+            break;
+        }
+        entry.image = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < height; ++y) {
+            std::memcpy(entry.image.scanLine(y), data.constData() + at + qsizetype(y) * width * 4, size_t(width) * 4);
+        }
+        at = end;
+        cache.insert(key, entry);
+    }
+    *clean = at == data.size();
+    return cache;
+}
+
+QByteArray scaledRecord(const QByteArray& key, const ScaledImage& entry)
+{
+    const QImage& image = entry.image;
+    QByteArray record;
+    const quint16 keyLength = quint16(key.size());
+    const quint16 width = quint16(image.width());
+    const quint16 height = quint16(image.height());
+    record.append(reinterpret_cast<const char*>(&keyLength), sizeof keyLength).append(key);
+    record.append(reinterpret_cast<const char*>(&entry.modified), sizeof entry.modified);
+    record.append(reinterpret_cast<const char*>(&entry.size), sizeof entry.size);
+    record.append(reinterpret_cast<const char*>(&width), sizeof width);
+    record.append(reinterpret_cast<const char*>(&height), sizeof height);
+    for (int y = 0; y < height; ++y) {
+        record.append(reinterpret_cast<const char*>(image.constScanLine(y)), qsizetype(width) * 4);
+    }
+    const quint32 length = quint32(record.size());
+    record.prepend(reinterpret_cast<const char*>(&length), sizeof length);
+    return record;
+}
+
+// Adds one record to the cache file. A file that is missing, foreign, too big or was not read
+// cleanly to its end (a torn record would swallow the next) is replaced by one holding what this
+// process knows. A cache that cannot be written is left alone: the image is drawn again next time.
+void appendScaledCache(const QByteArray& key, const QHash<QByteArray, ScaledImage>& known, bool clean)
+{
+    const QString folder = Paths::cacheHome() + QStringLiteral("/tarsel");
+    if (!Paths::ensureFolder(folder)) {
+        return;
+    }
+    const QByteArray record = scaledRecord(key, known.value(key));
+    const QByteArray path = QFile::encodeName(scaledCacheFile());
+    posix::Fd fd(::open(path.constData(), O_RDWR | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
+    struct stat st
+    {
+    };
+    QByteArray head(kScaledMagic.size(), '\0');
+    const bool usable = clean && fd.ok() && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)
+        && st.st_size + record.size() <= kScaledMaxFile
+        && posix::readFull(fd.get(), head.data(), head.size(), 0) == head.size() && head == kScaledMagic;
+    if (usable) {
+        posix::writeAll(fd.get(), record);
+        return;
+    }
+    fd = posix::Fd();
+    // A fresh file replaces what was there, whole: no reader sees it half written.
+    QByteArray whole = kScaledMagic;
+    for (auto it = known.constBegin(); it != known.constEnd(); ++it) {
+        whole += scaledRecord(it.key(), it.value());
+    }
+    if (whole.size() > kScaledMaxFile) {
+        whole = kScaledMagic + record;
+    }
+    if (posix::replaceFile(scaledCacheFile(), whole, 0600) != 0) {
+        qCWarning(lcBundle) << "the drawn-image cache could not be written:" << scaledCacheFile();
+    }
+}
+
 } // namespace
+
+QImage Bundle::scaledImageNamed(const QString& name, const QSize& size)
+{
+    const QString path = bundledImagePath(name);
+    if (path.isEmpty() || size.isEmpty() || size.width() > kScaledMaxSide || size.height() > kScaledMaxSide) {
+        return QImage();
+    }
+    const QResource resource(path);
+    const qint64 modified = resource.lastModified().toMSecsSinceEpoch();
+    const qint64 resourceSize = resource.size();
+    const QByteArray key = scaledKey(name, size);
+    BundleState& s = state();
+    {
+        // Read once, and again only when the cache folder is another (a new home).
+        QMutexLocker lock(&s.mutex);
+        const QString file = scaledCacheFile();
+        if (s.scaledFrom != file) {
+            s.scaled = readScaledCache(&s.scaledClean);
+            s.scaledFrom = file;
+        }
+        const auto it = s.scaled.constFind(key);
+        if (it != s.scaled.constEnd() && it->modified == modified && it->size == resourceSize) {
+            return it->image;
+        }
+    }
+    const QImage source = bundledImage(name);
+    if (source.isNull()) {
+        return QImage();
+    }
+    const QImage drawn
+        = source.size() == size ? source : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Kept as premultiplied ARGB, the form the file holds: converting it is exact.
+    const ScaledImage entry { modified, resourceSize, drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied) };
+    if (entry.image.convertToFormat(drawn.format()) != drawn) {
+        return drawn;
+    }
+    QMutexLocker lock(&s.mutex);
+    s.scaled.insert(key, entry);
+    appendScaledCache(key, s.scaled, s.scaledClean);
+    s.scaledClean = true;
+    return drawn;
+}
 
 QHash<QString, QString> Bundle::parseStrings(const QString& text)
 {

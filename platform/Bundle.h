@@ -36,6 +36,11 @@ public:
     static QIcon iconNamed(const QString& name);
     /// True when imageNamed would answer an image.
     static bool hasImageNamed(const QString& name);
+    /// The bundled image of a name drawn at that size (scaled smoothly, as menus show it); a
+    /// null image when the name has no bundled image. Drawn images are kept across processes in
+    /// the user's cache folder, each with the time stamp and size of its resource, so that a
+    /// process showing a menu need not decode a single image file.
+    static QImage scaledImageNamed(const QString& name, const QSize& size);
 
     /// Parses the text of a ".strings" table; exposed for tests and tools.
     static QHash<QString, QString> parseStrings(const QString& text);

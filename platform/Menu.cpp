@@ -56,6 +56,14 @@ void performIn(QMenu* menu, const MenuItem* item)
     }
 }
 
+void setActionImage(QAction* action, const MenuItem* item)
+{
+    const QImage image = item->image();
+    if (!image.isNull()) {
+        action->setIcon(QIcon(QPixmap::fromImage(image)));
+    }
+}
+
 } // namespace
 
 // --- Menu -----------------------------------------------------------------------------------
@@ -188,7 +196,7 @@ void Menu::appendJson(QByteArray& out) const
 QMenu* Menu::toQMenu(QWidget* parent) const
 {
     auto* menu = new QMenu(m_title, parent);
-    fillQMenu(menu);
+    fillQMenu(menu, true);
     return menu;
 }
 
@@ -210,8 +218,11 @@ void Menu::deleteWhenClosed(QMenu* menu)
     });
 }
 
-void Menu::fillQMenu(QMenu* menu) const
+void Menu::fillQMenu(QMenu* menu, bool iconsNow) const
 {
+    // A submenu's images are drawn when it is first opened: most submenus of a right-click are
+    // never opened, and drawing every image of the tree would hold up the menu on the screen.
+    QList<std::pair<QPointer<QAction>, const MenuItem*>> withImages;
     for (const auto& entry : m_items) {
         const MenuItem* item = entry.get();
         if (item->isSeparatorItem()) {
@@ -222,17 +233,31 @@ void Menu::fillQMenu(QMenu* menu) const
         QAction* action = nullptr;
         if (item->hasSubmenu()) {
             auto* sub = new QMenu(item->title(), menu);
-            item->submenu()->fillQMenu(sub);
+            item->submenu()->fillQMenu(sub, false);
             action = menu->addMenu(sub);
         } else {
             action = menu->addAction(item->title());
             QObject::connect(action, &QAction::triggered, menu, [menu, item] { performIn(menu, item); });
         }
         action->setEnabled(item->isEnabled());
-        if (!item->image().isNull()) {
-            action->setIcon(QIcon(QPixmap::fromImage(item->image())));
+        if (iconsNow) {
+            setActionImage(action, item);
+        } else {
+            withImages.append({ action, item });
         }
     }
+    if (withImages.isEmpty()) {
+        return;
+    }
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(menu, &QMenu::aboutToShow, menu, [connection, withImages] {
+        QObject::disconnect(*connection);
+        for (const auto& [action, item] : withImages) {
+            if (action) {
+                setActionImage(action, item);
+            }
+        }
+    });
 }
 
 // --- MenuItem -------------------------------------------------------------------------------

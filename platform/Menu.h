@@ -70,8 +70,9 @@ public:
     /// is still on the stack below it.
     static void deleteWhenClosed(QMenu* menu);
     /// Fills an empty QMenu made ahead of time (its window perhaps already made, which spares a
-    /// menu that must open at once the making of its window) as toQMenu would.
-    void fillQMenu(QMenu* menu) const;
+    /// menu that must open at once the making of its window) as toQMenu would. The entries'
+    /// images are drawn now, or with iconsNow false when the menu is first shown.
+    void fillQMenu(QMenu* menu, bool iconsNow = true) const;
 
 private:
     void appendText(QString& out, int level) const;

@@ -110,7 +110,7 @@ QVMenuItem::IconSource QVMenuItem::menuIconSource(const QString& icon) const
         }
     }
     if (qv::isValid(icon) && platform::Bundle::hasImageNamed(icon)) {
-        return { icon, [icon] { return platform::Bundle::imageNamed(icon); } };
+        return { icon, [icon] { return platform::Bundle::imageNamed(icon); }, true };
     }
     if (qv::isValid(m_path)) {
         return { m_path, [path = m_path] {

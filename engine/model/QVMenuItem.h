@@ -161,6 +161,9 @@ public:
     {
         QString name;
         std::function<QImage()> draw;
+        /// The image is the one imageNamed gives for the name (not a file's): the application's own
+        /// image of that name, or a theme icon where it has none.
+        bool named = false;
     };
     IconSource menuIconSource(const QString& icon) const;
 

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,6 +69,30 @@ QList<Record> liveRecords(const QString& extensionId)
     return live;
 }
 
+// Writes the record whole under its name, without waiting for the disk: a record only stands for
+// a process that runs, and the start time it holds unmasks one that outlived its process. An
+// unnamed file given its name once written is never seen half written by a host that cleans
+// the folder. False when the file system has no unnamed files; the caller then saves as usual.
+bool publishRecord(const QString& folder, const QString& file, const QByteArray& text)
+{
+    const posix::Fd fd(::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (!fd.ok() || posix::writeAll(fd.get(), text) != 0) {
+        return false;
+    }
+    const QByteArray source = "/proc/self/fd/" + QByteArray::number(fd.get());
+    const QByteArray target = QFile::encodeName(file);
+    // A record left under this process's id belongs to an ended process that had the same id.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (::linkat(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0) {
+            return true;
+        }
+        if (errno != EEXIST || ::unlink(target.constData()) != 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 HostProcesses::Registration::~Registration()
@@ -106,8 +131,11 @@ std::unique_ptr<HostProcesses::Registration> HostProcesses::record(const QString
     liveRecords(QString());
     const qint64 pid = ::getpid();
     const QString file = records + QLatin1Char('/') + QString::number(pid);
-    QSaveFile out(file);
     const QByteArray text = QByteArray::number(startTimeOf(pid)) + ' ' + extensionId.toUtf8() + '\n';
+    if (publishRecord(records, file, text)) {
+        return std::make_unique<Registration>(file);
+    }
+    QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
         posix::fail(error, QStringLiteral("record the host process"), file, out.errorString());
         return nullptr;

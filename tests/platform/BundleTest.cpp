@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QRegularExpression>
+#include <QResource>
 
 #include <gtest/gtest.h>
 
@@ -236,4 +237,104 @@ TEST(BundleTest, ConcurrentLookupsAgree)
         t.join();
     }
     EXPECT_EQ(wrong.load(), 0);
+}
+
+namespace {
+
+// A record of the drawn-image cache file for "add" at 16 x 16, every pixel of one colour.
+QByteArray cacheRecord(qint64 modified, qint64 size, QRgb pixel, qsizetype cut = 0)
+{
+    const QByteArray key("add@16x16");
+    QByteArray body;
+    const quint16 keyLength = quint16(key.size());
+    const quint16 side = 16;
+    body.append(reinterpret_cast<const char*>(&keyLength), sizeof keyLength).append(key);
+    body.append(reinterpret_cast<const char*>(&modified), sizeof modified);
+    body.append(reinterpret_cast<const char*>(&size), sizeof size);
+    body.append(reinterpret_cast<const char*>(&side), sizeof side);
+    body.append(reinterpret_cast<const char*>(&side), sizeof side);
+    for (int i = 0; i < side * side; ++i) {
+        body.append(reinterpret_cast<const char*>(&pixel), sizeof pixel);
+    }
+    const quint32 length = quint32(body.size());
+    body.prepend(reinterpret_cast<const char*>(&length), sizeof length);
+    return body.left(body.size() - cut);
+}
+
+struct DrawnImageCase
+{
+    const char* name;
+    // What the cache file holds before the image is asked for; null for no file.
+    QByteArray (*file)(qint64 modified, qint64 size);
+    bool fromFile; ///< the answer is the file's (blue) record
+};
+
+const QByteArray kMagic("tarsel drawn images 1\n");
+const QRgb kBlue = qRgba(0, 0, 255, 255);
+
+class DrawnImageCache : public testing::TestWithParam<DrawnImageCase>
+{
+};
+
+TEST_P(DrawnImageCache, AnswersTheBundledImageAtMenuSize)
+{
+    const DrawnImageCase& c = GetParam();
+    const QString cacheHome = tarsel::test::testHome() + QStringLiteral("/cache-") + QString::fromLatin1(c.name);
+    tarsel::test::ScopedEnvironment env;
+    env.set("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
+    const QString file = cacheHome + QStringLiteral("/tarsel/menu-images");
+    const QResource resource(QStringLiteral(":/tarsel/images/add.png"));
+    ASSERT_TRUE(resource.isValid());
+    if (c.file != nullptr) {
+        tarsel::test::writeFile(file, c.file(resource.lastModified().toMSecsSinceEpoch(), resource.size()));
+    }
+
+    const QImage drawn = Bundle::scaledImageNamed(QStringLiteral("add"), QSize(16, 16));
+    ASSERT_EQ(drawn.size(), QSize(16, 16));
+    if (c.fromFile) {
+        EXPECT_EQ(drawn.pixel(8, 8), kBlue);
+        return;
+    }
+    const QImage expected = Bundle::imageNamed(QStringLiteral("add"))
+                                .scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied), expected);
+    // What was drawn is kept for the next process, which reads the same pixels.
+    QFile kept(file);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(kept.readAll().startsWith(kMagic));
+    env.set("XDG_CACHE_HOME", QFile::encodeName(cacheHome + QStringLiteral("-moved")));
+    EXPECT_TRUE(QDir().rename(cacheHome, cacheHome + QStringLiteral("-moved")));
+    const QImage again = Bundle::scaledImageNamed(QStringLiteral("add"), QSize(16, 16));
+    EXPECT_EQ(again.convertToFormat(QImage::Format_ARGB32_Premultiplied), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DrawnImageCache,
+    testing::Values(
+        DrawnImageCase { "no_file", nullptr, false },
+        DrawnImageCase { "record_of_this_resource",
+                         [](qint64 m, qint64 s) { return kMagic + cacheRecord(m, s, kBlue); }, true },
+        DrawnImageCase { "record_of_an_older_resource",
+                         [](qint64 m, qint64 s) { return kMagic + cacheRecord(m - 1000, s, kBlue); }, false },
+        DrawnImageCase { "record_of_a_resource_of_another_size",
+                         [](qint64 m, qint64 s) { return kMagic + cacheRecord(m, s + 1, kBlue); }, false },
+        DrawnImageCase { "torn_record", [](qint64 m, qint64 s) { return kMagic + cacheRecord(m, s, kBlue, 3); },
+                         false },
+        DrawnImageCase { "foreign_file",
+                         [](qint64 m, qint64 s) { return QByteArray("not a cache\n") + cacheRecord(m, s, kBlue); },
+                         false },
+        DrawnImageCase { "later_record_counts",
+                         [](qint64 m, qint64 s) {
+                             return kMagic + cacheRecord(m, s, qRgba(255, 0, 0, 255)) + cacheRecord(m, s, kBlue);
+                         },
+                         true }),
+    [](const testing::TestParamInfo<DrawnImageCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+
+TEST(BundleTest, DrawnImageOfANameWithoutBundledImageIsNull)
+{
+    EXPECT_TRUE(Bundle::scaledImageNamed(QStringLiteral("tarsel-no-such-image"), QSize(16, 16)).isNull());
+    EXPECT_TRUE(Bundle::scaledImageNamed(QStringLiteral("../tarsel/images/add"), QSize(16, 16)).isNull());
 }

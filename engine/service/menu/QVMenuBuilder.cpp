@@ -46,6 +46,20 @@ QImage menuSizedImage(const QImage& source)
     return scaled;
 }
 
+// The image of a name for a menu: the application's own image comes drawn at menu size from the
+// cache the bundle keeps across processes, so that showing a menu decodes no image file; any
+// other image is drawn and scaled here.
+QImage menuImage(const QString& name, bool named, const std::function<QImage()>& draw)
+{
+    if (named) {
+        const QImage cached = platform::Bundle::scaledImageNamed(name, QSize(kIconSide, kIconSide));
+        if (!cached.isNull()) {
+            return cached;
+        }
+    }
+    return menuSizedImage(draw());
+}
+
 // Gives the entry the record's image at 16 x 16 points and the name it was found by; icon names
 // the image shown in place of the record's own icon, when given.
 // The image is drawn only when the menu is shown: a printed or picked menu needs the names alone.
@@ -56,7 +70,9 @@ void setEntryImage(platform::MenuItem& entry, const QVMenuItem& item, const QStr
         entry.setImage(QImage(), QString());
         return;
     }
-    entry.setImageSource(source.name, [draw = std::move(source.draw)] { return menuSizedImage(draw()); });
+    entry.setImageSource(source.name, [name = source.name, named = source.named, draw = std::move(source.draw)] {
+        return menuImage(name, named, draw);
+    });
 }
 
 } // namespace
@@ -129,8 +145,10 @@ std::unique_ptr<platform::MenuItem> QVMenuBuilder::makeFoldEntry() const
                                                                        QStringLiteral(""), QStringLiteral("InfoPlist")),
                                0);
     if (!QVMenuManager::isPrefCheckOn(QVSwitch::NoFoldMenuImage)) {
-        foldEntry->setImageSource(QStringLiteral("pro"),
-                                  [] { return menuSizedImage(platform::Bundle::imageNamed(QStringLiteral("pro"))); });
+        foldEntry->setImageSource(QStringLiteral("pro"), [] {
+            return menuImage(QStringLiteral("pro"), true,
+                             [] { return platform::Bundle::imageNamed(QStringLiteral("pro")); });
+        });
     }
     return foldEntry;
 }
