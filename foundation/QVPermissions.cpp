@@ -478,7 +478,7 @@ void QVPermissions::readSelectionThenShow(const QPoint& at)
         }
         popUp(paths, at);
         // Once the menu is up: putting the user's clipboard back may start a holder process.
-        QTimer::singleShot(0, [this, copy] { putBackAfter(copy); });
+        QTimer::singleShot(0, [copy] { putBackAfter(copy); });
     };
     if (copy->landed) {
         show(copy->changed);

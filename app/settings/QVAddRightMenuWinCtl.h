@@ -27,7 +27,9 @@ public:
     static QVariantList diffData();
 
     /// Shows the dialog as a sheet on the window (alone when null) with the missing entries.
-    void open(QWidget* onWindow = nullptr);
+    void open(QWidget* onWindow);
+    /// Opened as any dialog, it shows alone, filled the same way.
+    void open() override { open(nullptr); }
     void close();
     void refresh();
     /// Inserts the row's factory entry, switched on, at the top of the main menu.
