@@ -145,6 +145,13 @@ void PrintTo(const DigestCase& c, std::ostream* os)
     *os << c.name;
 }
 
+/// Focuses the window and presses the key there.
+void answer(const QString& window, const QString& key)
+{
+    runProgram(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
+    runProgram(QStringLiteral("xdotool"), { QStringLiteral("key"), key });
+}
+
 class FinderHostDigestTest : public testing::TestWithParam<DigestCase>
 {
 };
@@ -179,8 +186,7 @@ TEST_P(FinderHostDigestTest, TheDigestIsShownAndItsCopyButtonCopiesIt)
     // Return again while the alert stays: on a loaded machine the first key can come before
     // the new window takes keys, and a user would press it again too.
     for (int tries = 0; !window.isEmpty() && tries < 10 && host.state() != QProcess::NotRunning; ++tries) {
-        runProgram(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
-        runProgram(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") });
+        answer(window, QStringLiteral("Return"));
         host.waitForFinished(2000);
     }
     if (!host.waitForFinished(20000)) {
@@ -219,12 +225,6 @@ QStringList dialogsOf(const QProcess& process, const QString& seen)
         },
         20000);
     return came ? dialogs : QStringList();
-}
-
-void answer(const QString& window, const QString& key)
-{
-    runProgram(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
-    runProgram(QStringLiteral("xdotool"), { QStringLiteral("key"), key });
 }
 
 } // namespace
