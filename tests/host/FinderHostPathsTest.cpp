@@ -164,6 +164,15 @@ const QList<PathCase>& cases()
           menuOf({ QStringLiteral("Move to Trash"), QStringLiteral("Delete") }, { QStringLiteral("Move to Trash") }),
           [] { writeFile(work(QStringLiteral("old.txt")), "x"); }, "exec \"$0\" pick 1 --key Delete \"$H/w/old.txt\"",
           true, QString(), [](const HostRun&) { EXPECT_FALSE(QFileInfo::exists(work(QStringLiteral("old.txt")))); } },
+        // A selection this large is resolved while the host starts; a missing item still ends the
+        // pick before anything runs, with the command line's own exit status.
+        { "ALargeSelectionWithAMissingItemDeletesNothing", menuOf({ QStringLiteral("Delete") }), [] {},
+          "cd \"$H/w\" && for i in $(seq 100); do : > \"f$i\"; done && exec \"$0\" pick 1 f* gone", false,
+          QStringLiteral("no such file or folder: \"gone\""),
+          [](const HostRun& run) {
+              EXPECT_EQ(run.exitCode, 2);
+              EXPECT_EQ(QDir(work(QString())).entryList({ QStringLiteral("f*") }, QDir::Files).size(), 100);
+          } },
         // Only the plain text of a folder was refused; these spellings all name the home folder.
         // A refusal is a failure of the pick: the host says so in its exit status.
         { "DeleteOfTheHomeFolderSpeltWithDotDotIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
