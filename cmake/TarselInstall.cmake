@@ -59,7 +59,8 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION share/doc/t
 
 # make deb: one Debian package that installs into /usr; its library dependencies are read from
 # the programs (dpkg-shlibdeps). The programs also run zip (compression with a password) and
-# need Qt's platform plug-ins (X11, offscreen), which no program links.
+# need Qt's platform plug-ins (X11, offscreen) and its GTK platform theme (the desktop's light or
+# dark palette and dialogs), which no program links.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarsel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -78,7 +79,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 get_property(_tarsel_late_packages GLOBAL PROPERTY TARSEL_LATE_PACKAGES)
 list(REMOVE_DUPLICATES _tarsel_late_packages)
 list(JOIN _tarsel_late_packages ", " _tarsel_late_depends)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "zip, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "zip, qt6-qpa-plugins, qt6-gtk-platformtheme")
 if(_tarsel_late_depends)
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${_tarsel_late_depends}")
 endif()

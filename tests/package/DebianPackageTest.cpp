@@ -80,8 +80,8 @@ TEST(DebianPackageTest, InstallsIntoUsrPassesLintianAndItsProgramsRun)
     // Its dependencies come from the programs' libraries, beside the tools they run.
     const ProgramRun depends
         = runProgram(QStringLiteral("dpkg-deb"), { QStringLiteral("-f"), deb, QStringLiteral("Depends") });
-    for (const char* package :
-         { "libqt6core6", "libqt6widgets6", "libzip4", "libuchardet0", "zip", "qt6-qpa-plugins" }) {
+    for (const char* package : { "libqt6core6", "libqt6widgets6", "libzip4", "libuchardet0", "zip", "qt6-qpa-plugins",
+                                 "qt6-gtk-platformtheme" }) {
         EXPECT_TRUE(depends.out.contains(package)) << package << " in " << depends.out.constData();
     }
 
