@@ -107,26 +107,29 @@ QList<ActionFiles::File> dolphinFiles(const QString& host)
              { QStringLiteral("tarsel-folder.desktop"), folder, true } };
 }
 
-// The item action is offered in the selection's menu only, the folder action on the background
-// only (the location menu).
+// PCManFM-Qt reads only TargetContext and offers the context actions on its folder background
+// too, with the shown folder as the one selected item; it never offers a location-only action.
+// Like Dolphin, the item menu therefore comes with a second entry for one selected folder, which
+// gives the folder's own menu and is the one to choose on the background. TargetLocation keeps
+// it on the location menu of the file managers that have one.
 QList<ActionFiles::File> fileManagerActionFiles(const QString& host)
 {
     const QString exec = execWord(host);
-    auto file = [&](const QString& id, const QString& comment, const QString& profile, bool context,
-                    const QString& conditions, const QString& args) {
-        return QStringLiteral("%1\n[Desktop Entry]\nType=Action\nName=Tarsel\nTooltip=%2\nIcon=%3\nProfiles=%4;\n"
-                              "TargetContext=%5\nTargetLocation=%6\n\n[X-Action-Profile %4]\n%7Exec=%8 %9\n")
-            .arg(ActionFiles::markerLine(id), comment, kIcon, profile,
-                 context ? QStringLiteral("true") : QStringLiteral("false"),
-                 context ? QStringLiteral("false") : QStringLiteral("true"), conditions, exec, args);
+    auto file = [&](const QString& id, const QString& name, const QString& comment, const QString& profile,
+                    bool location, const QString& conditions, const QString& args) {
+        return QStringLiteral("%1\n[Desktop Entry]\nType=Action\nName=%2\nTooltip=%3\nIcon=%4\nProfiles=%5;\n"
+                              "TargetContext=true\nTargetLocation=%6\n\n[X-Action-Profile %5]\n%7Exec=%8 %9\n")
+            .arg(ActionFiles::markerLine(id), name, comment, kIcon, profile,
+                 location ? QStringLiteral("true") : QStringLiteral("false"), conditions, exec, args);
     };
     return { { QStringLiteral("tarsel.desktop"),
-               file(kItemsId, kItemsComment, QStringLiteral("tarselItems"), true,
+               file(kItemsId, QStringLiteral("Tarsel"), kItemsComment, QStringLiteral("tarselItems"), false,
                     QStringLiteral("MimeTypes=all/all;\nSelectionCount=>0\n"), QStringLiteral("popup %F")),
                false },
              { QStringLiteral("tarsel-folder.desktop"),
-               file(kFolderId, kFolderComment, QStringLiteral("tarselFolder"), false,
-                    QStringLiteral("MimeTypes=inode/directory;\n"), QStringLiteral("popup --kind 1 --target %f")),
+               file(kFolderId, QStringLiteral("Tarsel (folder)"), kFolderComment, QStringLiteral("tarselFolder"), true,
+                    QStringLiteral("MimeTypes=inode/directory;\nSelectionCount=1\n"),
+                    QStringLiteral("popup --kind 1 --target %f")),
                false } };
 }
 
@@ -176,7 +179,7 @@ QString ucaFile()
 const QList<Manager>& managers()
 {
     static const QList<Manager> all {
-        { QStringLiteral("Thunar"), { QStringLiteral("thunar") }, false, ucaFile, {} },
+        { QStringLiteral("Thunar"), { QStringLiteral("thunar") }, true, ucaFile, {} },
         { QStringLiteral("Nemo"),
           { QStringLiteral("nemo") },
           false,

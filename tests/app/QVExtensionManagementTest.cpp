@@ -164,9 +164,14 @@ TEST_P(ExtensionCheckTest, RemindsWhenNoFileManagerHasTarsel)
     ASSERT_TRUE(platform::FIFinderSyncController::setExtensionEnabled(kExtension, c.hostOn));
     AlertScript alerts;
     QVExtensionManagement::checkIsOpenRightMenu();
-    ASSERT_EQ(alerts.shown().size(), c.alert ? 1 : 0);
+    // Writing the actions anew is followed by the word that a running Thunar must be restarted.
+    const bool written = c.fileManagers && !c.actionsInPlace;
+    ASSERT_EQ(alerts.shown().size(), (c.alert ? 1 : 0) + (written ? 1 : 0));
     if (c.alert) {
         EXPECT_EQ(alerts.shown().at(0).buttons, QStringList { QStringLiteral("Turn On") });
+    }
+    if (written) {
+        EXPECT_TRUE(alerts.shown().last().informativeText.contains(QStringLiteral("Quit and start Thunar again")));
     }
     EXPECT_EQ(QVExtensionManagement::isExtensionEnabled(), c.fileManagers);
     if (c.fileManagers) {
@@ -209,8 +214,13 @@ TEST(ExtensionSwitchTest, ThePageSwitchesTheFileManagers)
     EXPECT_FALSE(QVExtensionManagement::isExtensionEnabled());
     EXPECT_FALSE(nemoActionInPlace());
     EXPECT_EQ(readFile(ucaFile()), userUca);
-    // Thunar and Nemo see the change without a restart: nothing to tell.
-    EXPECT_TRUE(alerts.shown().isEmpty());
+    // A running Thunar reads uca.xml only when it starts: each change says so; Nemo needs no word.
+    ASSERT_EQ(alerts.shown().size(), 2);
+    for (const auto& shown : alerts.shown()) {
+        EXPECT_TRUE(shown.informativeText.contains(QStringLiteral("Quit and start Thunar again")))
+            << shown.informativeText.toStdString();
+        EXPECT_FALSE(shown.informativeText.contains(QStringLiteral("Nemo again")));
+    }
 }
 
 TEST(ExtensionCheckTest, RestartTurnsTheExtensionOnAgain)

@@ -215,8 +215,8 @@ TEST_P(FileManagerSnippetsTest, ParsesAndRunsTheHost)
         const QString group = QLatin1String(snippet.commandGroup);
         ASSERT_TRUE(groups->contains(group)) << group.toStdString();
         const QString exec = groups->value(group).value(QStringLiteral("Exec"));
-        // Nemo's folder action runs with nothing selected, PCManFM-Qt's on the location only, and
-        // Dolphin's on one folder; the others with a selection.
+        // Nemo's folder action runs with nothing selected, the file-manager action's on the
+        // location (and on one folder), and Dolphin's on one folder; the others with a selection.
         const QMap<QString, QString> entry = groups->value(QStringLiteral("Desktop Entry"));
         const bool forFolder = groups->value(group).value(QStringLiteral("Selection")) == QLatin1String("none")
             || entry.value(QStringLiteral("TargetLocation")) == QLatin1String("true")

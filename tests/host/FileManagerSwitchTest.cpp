@@ -43,7 +43,7 @@ TEST(FileManagerSwitchTest, EnableWritesTheHostsOwnPathAndDisableTakesItOut)
 
     const HostRun on = runHost({ QStringLiteral("--enable-file-managers") }, env);
     EXPECT_EQ(on.exitCode, 0) << on.err.constData();
-    EXPECT_EQ(on.out, "Thunar: Tarsel is on.\n");
+    EXPECT_EQ(on.out, "Thunar: Tarsel is on. Quit and start Thunar again to see the change.\n");
     const QString command = ucaCommand(readFile(ucaFile()), QStringLiteral("tarsel-items"));
     const QString host = QFileInfo(QStringLiteral(TARSEL_FINDER_PROGRAM)).absoluteFilePath();
     ASSERT_TRUE(command.startsWith(host + QStringLiteral(" popup "))) << command.toStdString();
@@ -67,7 +67,7 @@ TEST(FileManagerSwitchTest, EnableWritesTheHostsOwnPathAndDisableTakesItOut)
 
     const HostRun off = runHost({ QStringLiteral("--disable-file-managers") }, env);
     EXPECT_EQ(off.exitCode, 0) << off.err.constData();
-    EXPECT_EQ(off.out, "Thunar: Tarsel is off.\n");
+    EXPECT_EQ(off.out, "Thunar: Tarsel is off. Quit and start Thunar again to see the change.\n");
     EXPECT_EQ(readFile(ucaFile()), user);
 }
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QSettings>
 
 #include <functional>
 
@@ -165,7 +166,10 @@ TEST_P(FileManagerActionsTest, UserActionsStayAsTheyWere)
         const bool thunarLeft = outcome.name == QLatin1String("Thunar") && c.ucaDamaged;
         EXPECT_EQ(outcome.ok, !thunarLeft) << outcome.message.toStdString();
         EXPECT_EQ(outcome.message.isEmpty(), !thunarLeft);
-        EXPECT_EQ(outcome.restartNeeded, outcome.changed && outcome.name == QLatin1String("PCManFM-Qt"));
+        // Thunar and PCManFM-Qt read their actions only when they start.
+        EXPECT_EQ(outcome.restartNeeded,
+                  outcome.changed
+                      && (outcome.name == QLatin1String("PCManFM-Qt") || outcome.name == QLatin1String("Thunar")));
     }
     if (c.steps.size() == 2 && c.steps.at(0) == c.steps.at(1)) {
         // The second time finds everything in place and writes nothing.
@@ -245,6 +249,24 @@ const ActionsCase kActionsCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, FileManagerActionsTest, testing::ValuesIn(kActionsCases), caseName<ActionsCase>);
+
+// PCManFM-Qt reads only TargetContext and offers context actions on its folder background, with
+// the shown folder as the one selected item; a location-only action never shows. The folder's
+// own menu is therefore a context action for one folder, named apart from the item action.
+TEST_F(FileManagerActionsTest, PcmanfmQtOffersTheFolderMenuAsAContextAction)
+{
+    FileManagerActions::enable(m_host);
+    const QString folder = inHome(QStringLiteral(".local/share/file-manager/actions/"));
+    QSettings items(folder + QStringLiteral("tarsel.desktop"), QSettings::IniFormat);
+    QSettings own(folder + QStringLiteral("tarsel-folder.desktop"), QSettings::IniFormat);
+    EXPECT_EQ(items.value(QStringLiteral("Desktop Entry/Name")).toString(), QStringLiteral("Tarsel"));
+    EXPECT_EQ(own.value(QStringLiteral("Desktop Entry/Name")).toString(), QStringLiteral("Tarsel (folder)"));
+    EXPECT_EQ(own.value(QStringLiteral("Desktop Entry/TargetContext")).toString(), QStringLiteral("true"));
+    EXPECT_EQ(own.value(QStringLiteral("Desktop Entry/TargetLocation")).toString(), QStringLiteral("true"));
+    own.beginGroup(QStringLiteral("X-Action-Profile tarselFolder"));
+    EXPECT_EQ(own.value(QStringLiteral("SelectionCount")).toString(), QStringLiteral("1"));
+    EXPECT_TRUE(readFile(own.fileName()).contains(" popup --kind 1 --target %f\n"));
+}
 
 // A file of one of our names that Tarsel did not write is the user's: it is neither replaced nor
 // removed, and the user is told.
