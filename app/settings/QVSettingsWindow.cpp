@@ -20,6 +20,9 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 QPointer<QVSettingsWindow> g_window;
@@ -42,8 +45,56 @@ QWidget* makePage(const QString& identifier)
     if (identifier == QLatin1String("foldericon")) {
         return new QVFolderIconViewCtl;
     }
+    if (identifier == QLatin1String("preferences")) {
+        return new QVPrefViewCtl;
+    }
     return new QWidget;
 }
+
+// The tab of a page that is made when the tab first shows or the page is asked for: the window
+// opens on one tab of seven, and each page is a table and a dozen controls that would otherwise
+// be made, polished and laid out unseen. The tab carries the page's name; the page fills it.
+class DeferredPage : public QWidget
+{
+public:
+    DeferredPage(const QString& identifier, std::function<void(QWidget*)> made)
+        : m_made(std::move(made))
+    {
+        setObjectName(identifier);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+
+    QWidget* page()
+    {
+        if (m_page == nullptr) {
+            // Made to be shown: the lists load as the page shows, or when its table is asked for.
+            const QVSettingsPage::DeferFirstLoad deferred;
+            m_page = makePage(objectName());
+            m_page->setObjectName(objectName());
+            layout()->addWidget(m_page);
+            if (isVisible()) {
+                m_page->show();
+            }
+            if (m_made) {
+                m_made(m_page);
+            }
+        }
+        return m_page;
+    }
+
+    void setVisible(bool visible) override
+    {
+        if (visible) {
+            page();
+        }
+        QWidget::setVisible(visible);
+    }
+
+private:
+    std::function<void(QWidget*)> m_made;
+    QWidget* m_page = nullptr;
+};
 } // namespace
 
 QVSettingsWindow::QVSettingsWindow(QWidget* parent)
@@ -60,21 +111,32 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
     auto* general = new QVGeneralViewCtl;
     general->setObjectName(QStringLiteral("general"));
     m_ui->tabView->addTab(general, qv::localized(QStringLiteral("General")));
+    // The pages of the other tabs are made when first shown; the factory values of their
+    // choices are stored now, as when every page was made with the window.
+    QVNewFileViewCtl::storeFactoryChoices();
+    QVFavoriteViewCtl::storeFactoryChoices();
     const QList<QPair<QString, QString>> tabs = {
         { QStringLiteral("newfile"), QStringLiteral("New File") },
         { QStringLiteral("commonpath"), QStringLiteral("Common Path") },
         { QStringLiteral("commonapp"), QStringLiteral("Common App") },
         { QStringLiteral("commonscript"), QStringLiteral("Common Script") },
         { QStringLiteral("foldericon"), QStringLiteral("Folder Icon") },
+        { QStringLiteral("preferences"), QStringLiteral("Preferences") },
     };
     for (const auto& [identifier, key] : tabs) {
-        QWidget* page = makePage(identifier);
-        page->setObjectName(identifier);
-        m_ui->tabView->addTab(page, qv::localized(key));
+        std::function<void(QWidget*)> made;
+        if (identifier == QLatin1String("preferences")) {
+            made = [this](QWidget* page) {
+                m_pref = static_cast<QVPrefViewCtl*>(page);
+                connectPreferences();
+            };
+        }
+        auto* tab = new DeferredPage(identifier, std::move(made));
+        m_ui->tabView->addTab(tab, qv::localized(key));
+        if (identifier == QLatin1String("preferences")) {
+            m_prefTab = tab;
+        }
     }
-    m_pref = new QVPrefViewCtl;
-    m_pref->setObjectName(QStringLiteral("preferences"));
-    m_ui->tabView->addTab(m_pref, qv::localized(QStringLiteral("Preferences")));
 }
 
 QVSettingsWindow::~QVSettingsWindow() = default;
@@ -96,7 +158,32 @@ void QVSettingsWindow::showTab(const QString& identifier)
 void QVSettingsWindow::showPreferences(qint64 pageType)
 {
     showTab(QStringLiteral("preferences"));
-    m_pref->setPageType(pageType);
+    prefViewCtl()->setPageType(pageType);
+}
+
+QVPrefViewCtl* QVSettingsWindow::prefViewCtl() const
+{
+    if (m_pref == nullptr && m_prefTab != nullptr) {
+        static_cast<DeferredPage*>(m_prefTab)->page();
+    }
+    return m_pref;
+}
+
+void QVSettingsWindow::connectPreferences()
+{
+    AppDelegate* app = m_delegate;
+    if (m_pref == nullptr || app == nullptr) {
+        return;
+    }
+    m_pref->setViewCtl()->setAppDelegate(app);
+    m_pref->enableQuickAccess = [app, window = this] {
+        platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+        if (!defaults.boolValue(QStringLiteral("pref check5"))) {
+            defaults.setValue(QStringLiteral("pref check5"), true);
+            app->createStatusBar();
+        }
+        QTimer::singleShot(0, window, [window] { window->showPreferences(0); });
+    };
 }
 
 void QVSettingsWindow::refreshToolbarItemImage(const QVMenuItemList& items)
@@ -153,15 +240,8 @@ void QVSettingsWindow::install(AppDelegate& delegate)
     delegate.setSettingsWindow([app](const QString& tab) {
         QVSettingsWindow* window = shared();
         window->m_delegate = app;
-        window->m_pref->setViewCtl()->setAppDelegate(app);
-        window->m_pref->enableQuickAccess = [app, window] {
-            platform::Defaults& defaults = QVMenuManager::sharedDefaults();
-            if (!defaults.boolValue(QStringLiteral("pref check5"))) {
-                defaults.setValue(QStringLiteral("pref check5"), true);
-                app->createStatusBar();
-            }
-            QTimer::singleShot(0, window, [window] { window->showPreferences(0); });
-        };
+        // The preferences page, once made, works for this delegate; made later, it is set up then.
+        window->connectPreferences();
         window->showTab(tab);
     });
 }
