@@ -18,10 +18,12 @@
 
 #include "ui_QVSettingsWindow.h"
 
+#include <QEvent>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -65,6 +67,8 @@ public:
         layout->setContentsMargins(0, 0, 0, 0);
     }
 
+    bool made() const { return m_page != nullptr; }
+
     QWidget* page()
     {
         if (m_page == nullptr) {
@@ -75,6 +79,9 @@ public:
             layout()->addWidget(m_page);
             if (isVisible()) {
                 m_page->show();
+            } else if (QWidget* stack = parentWidget(); stack != nullptr && stack->layout() != nullptr) {
+                // A hidden tab tells its stack nothing: the stack asks each page again.
+                stack->layout()->invalidate();
             }
             if (m_made) {
                 m_made(m_page);
@@ -133,6 +140,7 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
         }
         auto* tab = new DeferredPage(identifier, std::move(made));
         m_ui->tabView->addTab(tab, qv::localized(key));
+        m_deferredTabs << tab;
         if (identifier == QLatin1String("preferences")) {
             m_prefTab = tab;
         }
@@ -140,6 +148,28 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
 }
 
 QVSettingsWindow::~QVSettingsWindow() = default;
+
+bool QVSettingsWindow::event(QEvent* event)
+{
+    // Once the window has been drawn, the pages not yet shown are made one at a time while the
+    // application idles: each then counts in the window's minimum size, as every page does.
+    if (event->type() == QEvent::Paint && !m_restScheduled) {
+        m_restScheduled = true;
+        QTimer::singleShot(0, this, &QVSettingsWindow::makeNextPage);
+    }
+    return QWidget::event(event);
+}
+
+void QVSettingsWindow::makeNextPage()
+{
+    const auto next = std::find_if(m_deferredTabs.cbegin(), m_deferredTabs.cend(),
+                                   [](QWidget* tab) { return !static_cast<DeferredPage*>(tab)->made(); });
+    if (next == m_deferredTabs.cend()) {
+        return;
+    }
+    static_cast<DeferredPage*>(*next)->page();
+    QTimer::singleShot(0, this, &QVSettingsWindow::makeNextPage);
+}
 
 void QVSettingsWindow::showTab(const QString& identifier)
 {

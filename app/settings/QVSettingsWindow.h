@@ -42,7 +42,12 @@ public:
     /// Where the menu's Feedback entry sends the user: the project's issue page.
     static inline const QString kFeedbackPageAddress = QStringLiteral("https://tarsel.valden.com/issues");
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    /// Makes the page of the next tab not made yet, and again at the next idle pass until all are.
+    void makeNextPage();
     /// The menu bar: "Menu Close" and "Menu Quit" (the delegate's exitApp()), the Edit menu on
     /// the focused text field, "Menu Feedback" and "Menu Abount", with the standard shortcuts.
     void setUpMenus();
@@ -52,5 +57,8 @@ private:
     std::unique_ptr<Ui::QVSettingsWindow> m_ui;
     QVPrefViewCtl* m_pref = nullptr;
     QWidget* m_prefTab = nullptr;
+    /// The tabs whose pages are made when first shown or asked for (children of the tab view).
+    QList<QWidget*> m_deferredTabs;
+    bool m_restScheduled = false;
     QPointer<AppDelegate> m_delegate;
 };
