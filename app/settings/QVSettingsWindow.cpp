@@ -10,6 +10,7 @@
 #include "app/settings/QVScriptViewCtl.h"
 #include "app/settings/QVSetViewCtl.h"
 #include "app/settings/QVSettingsTable.h"
+#include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
@@ -114,14 +115,20 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
     qv::installRefreshSignal();
     // The pages load their lists when first shown (the window opens on one of them).
     const QVSettingsPage::DeferFirstLoad deferred;
-    // The main menu page comes first: making it writes the stored lists every page reads.
+    {
+        // What a window opening on a new configuration stores is one write of the store: the
+        // factory lists every page reads (which the main menu page stores when made), then the
+        // factory values of the choices of pages made later, when first shown, as when every
+        // page was made with the window.
+        platform::Defaults::Batch batch(QVMenuManager::sharedDefaults());
+        QVDefaultData::setup();
+        QVNewFileViewCtl::storeFactoryChoices();
+        QVFavoriteViewCtl::storeFactoryChoices();
+    }
+    // The main menu page comes first.
     auto* general = new QVGeneralViewCtl;
     general->setObjectName(QStringLiteral("general"));
     m_ui->tabView->addTab(general, qv::localized(QStringLiteral("General")));
-    // The pages of the other tabs are made when first shown; the factory values of their
-    // choices are stored now, as when every page was made with the window.
-    QVNewFileViewCtl::storeFactoryChoices();
-    QVFavoriteViewCtl::storeFactoryChoices();
     const QList<QPair<QString, QString>> tabs = {
         { QStringLiteral("newfile"), QStringLiteral("New File") },
         { QStringLiteral("commonpath"), QStringLiteral("Common Path") },
