@@ -1,7 +1,8 @@
 // Opening the settings window on a factory configuration: a fresh temporary HOME per run, the
 // window built (its main menu page writes the factory lists) and shown on its first tab, until the
 // window's first paint has been handled. Beside it, in turns, the reference: a bare window of
-// eight tabs (a QTabWidget whose pages hold a label each) built, shown and painted the same way.
+// eight tabs (a QTabWidget whose pages hold a label each) of the same size, built, shown, raised and
+// activated as the settings window shows itself, and painted the same way.
 // Run it under Xvfb (or with QT_QPA_PLATFORM=offscreen):
 //
 //     xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/settings_window_bench [rounds]
@@ -92,6 +93,8 @@ int main(int argc, char** argv)
             window->resize(800, 560);
             window->installEventFilter(watch);
             window->show();
+            window->raise();
+            window->activateWindow();
             return window;
         });
         if (settings < 0 || reference < 0) {

@@ -82,10 +82,14 @@ QVFavoriteViewCtl::QVFavoriteViewCtl(QWidget* parent)
     // The settings window's content takes the folders dropped while this page is shown.
     takeDrops([](QVDragView& target) { target.setOnlyFolder(true); },
               [this](const QStringList& paths) { addFolders(paths); });
-    // The factory values of the page's choices are stored when it is made, shown or not.
+    storeFactoryChoices();
+    firstLoad();
+}
+
+void QVFavoriteViewCtl::storeFactoryChoices()
+{
     QVDefaultData::integerWithDefault(QVMenuManager::kCommonPathNextMenu);
     QVDefaultData::integerWithDefault(QVMenuManager::kCommonSubpathMaxCount);
-    firstLoad();
 }
 
 QVFavoriteViewCtl::~QVFavoriteViewCtl() = default;

@@ -36,6 +36,9 @@ public:
     ~QVFavoriteViewCtl() override;
 
     void refresh() override;
+    /// Stores the factory values of the page's choices when none are stored: done when the page
+    /// is made and when a settings window that holds it opens, shown or not.
+    static void storeFactoryChoices();
     /// Appends the offered paths that are folders, unless the list would reach kLimit.
     void addFolders(const QStringList& paths);
     /// The open panel for one folder, as a sheet on the page's window.

@@ -73,9 +73,13 @@ QVNewFileViewCtl::QVNewFileViewCtl(QWidget* parent)
     connect(m_ui->quickAddCheck, &QCheckBox::clicked, this,
             [](bool on) { shared().setValue(QVMenuManager::prefCheck(QVSwitch::AddToFileTemplate), on); });
     connect(m_ui->popUpButton, &QComboBox::activated, this, &QVNewFileViewCtl::onSelectPopUpType);
-    // The factory value of the page's choice is stored when it is made, shown or not.
-    QVDefaultData::integerWithDefault(QVMenuManager::kNewFileDisplayMode);
+    storeFactoryChoices();
     firstLoad();
+}
+
+void QVNewFileViewCtl::storeFactoryChoices()
+{
+    QVDefaultData::integerWithDefault(QVMenuManager::kNewFileDisplayMode);
 }
 
 QVNewFileViewCtl::~QVNewFileViewCtl() = default;

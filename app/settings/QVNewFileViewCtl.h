@@ -30,6 +30,9 @@ public:
     ~QVNewFileViewCtl() override;
 
     void refresh() override;
+    /// Stores the factory value of the page's choice when none is stored: done when the page is
+    /// made and when a settings window that holds it opens, shown or not.
+    static void storeFactoryChoices();
     /// Opens the template dialog for a new type (nothing but the limit alert at kLimit rows).
     void onAdd();
     /// Opens the template dialog for the selected row.

@@ -10,6 +10,7 @@
 #include "app/settings/QVScriptViewCtl.h"
 #include "app/settings/QVSetViewCtl.h"
 #include "app/settings/QVSettingsTable.h"
+#include "engine/model/QVDefaultData.h"
 #include "engine/model/QVMenuManager.h"
 #include "foundation/BundleExpand.h"
 #include "foundation/ObjectGCD.h"
@@ -18,8 +19,13 @@
 
 #include "ui_QVSettingsWindow.h"
 
+#include <QEvent>
 #include <QPointer>
 #include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 QPointer<QVSettingsWindow> g_window;
@@ -42,8 +48,61 @@ QWidget* makePage(const QString& identifier)
     if (identifier == QLatin1String("foldericon")) {
         return new QVFolderIconViewCtl;
     }
+    if (identifier == QLatin1String("preferences")) {
+        return new QVPrefViewCtl;
+    }
     return new QWidget;
 }
+
+// The tab of a page that is made when the tab first shows or the page is asked for: the window
+// opens on one tab of seven, and each page is a table and a dozen controls that would otherwise
+// be made, polished and laid out unseen. The tab carries the page's name; the page fills it.
+class DeferredPage : public QWidget
+{
+public:
+    DeferredPage(const QString& identifier, std::function<void(QWidget*)> made)
+        : m_made(std::move(made))
+    {
+        setObjectName(identifier);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+
+    bool made() const { return m_page != nullptr; }
+
+    QWidget* page()
+    {
+        if (m_page == nullptr) {
+            // Made to be shown: the lists load as the page shows, or when its table is asked for.
+            const QVSettingsPage::DeferFirstLoad deferred;
+            m_page = makePage(objectName());
+            m_page->setObjectName(objectName());
+            layout()->addWidget(m_page);
+            if (isVisible()) {
+                m_page->show();
+            } else if (QWidget* stack = parentWidget(); stack != nullptr && stack->layout() != nullptr) {
+                // A hidden tab tells its stack nothing: the stack asks each page again.
+                stack->layout()->invalidate();
+            }
+            if (m_made) {
+                m_made(m_page);
+            }
+        }
+        return m_page;
+    }
+
+    void setVisible(bool visible) override
+    {
+        if (visible) {
+            page();
+        }
+        QWidget::setVisible(visible);
+    }
+
+private:
+    std::function<void(QWidget*)> m_made;
+    QWidget* m_page = nullptr;
+};
 } // namespace
 
 QVSettingsWindow::QVSettingsWindow(QWidget* parent)
@@ -56,7 +115,17 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
     qv::installRefreshSignal();
     // The pages load their lists when first shown (the window opens on one of them).
     const QVSettingsPage::DeferFirstLoad deferred;
-    // The main menu page comes first: making it writes the stored lists every page reads.
+    {
+        // What a window opening on a new configuration stores is one write of the store: the
+        // factory lists every page reads (which the main menu page stores when made), then the
+        // factory values of the choices of pages made later, when first shown, as when every
+        // page was made with the window.
+        platform::Defaults::Batch batch(QVMenuManager::sharedDefaults());
+        QVDefaultData::setup();
+        QVNewFileViewCtl::storeFactoryChoices();
+        QVFavoriteViewCtl::storeFactoryChoices();
+    }
+    // The main menu page comes first.
     auto* general = new QVGeneralViewCtl;
     general->setObjectName(QStringLiteral("general"));
     m_ui->tabView->addTab(general, qv::localized(QStringLiteral("General")));
@@ -66,18 +135,48 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
         { QStringLiteral("commonapp"), QStringLiteral("Common App") },
         { QStringLiteral("commonscript"), QStringLiteral("Common Script") },
         { QStringLiteral("foldericon"), QStringLiteral("Folder Icon") },
+        { QStringLiteral("preferences"), QStringLiteral("Preferences") },
     };
     for (const auto& [identifier, key] : tabs) {
-        QWidget* page = makePage(identifier);
-        page->setObjectName(identifier);
-        m_ui->tabView->addTab(page, qv::localized(key));
+        std::function<void(QWidget*)> made;
+        if (identifier == QLatin1String("preferences")) {
+            made = [this](QWidget* page) {
+                m_pref = static_cast<QVPrefViewCtl*>(page);
+                connectPreferences();
+            };
+        }
+        auto* tab = new DeferredPage(identifier, std::move(made));
+        m_ui->tabView->addTab(tab, qv::localized(key));
+        m_deferredTabs << tab;
+        if (identifier == QLatin1String("preferences")) {
+            m_prefTab = tab;
+        }
     }
-    m_pref = new QVPrefViewCtl;
-    m_pref->setObjectName(QStringLiteral("preferences"));
-    m_ui->tabView->addTab(m_pref, qv::localized(QStringLiteral("Preferences")));
 }
 
 QVSettingsWindow::~QVSettingsWindow() = default;
+
+bool QVSettingsWindow::event(QEvent* event)
+{
+    // Once the window has been drawn, the pages not yet shown are made one at a time while the
+    // application idles: each then counts in the window's minimum size, as every page does.
+    if (event->type() == QEvent::Paint && !m_restScheduled) {
+        m_restScheduled = true;
+        QTimer::singleShot(0, this, &QVSettingsWindow::makeNextPage);
+    }
+    return QWidget::event(event);
+}
+
+void QVSettingsWindow::makeNextPage()
+{
+    const auto next = std::find_if(m_deferredTabs.cbegin(), m_deferredTabs.cend(),
+                                   [](QWidget* tab) { return !static_cast<DeferredPage*>(tab)->made(); });
+    if (next == m_deferredTabs.cend()) {
+        return;
+    }
+    static_cast<DeferredPage*>(*next)->page();
+    QTimer::singleShot(0, this, &QVSettingsWindow::makeNextPage);
+}
 
 void QVSettingsWindow::showTab(const QString& identifier)
 {
@@ -96,7 +195,32 @@ void QVSettingsWindow::showTab(const QString& identifier)
 void QVSettingsWindow::showPreferences(qint64 pageType)
 {
     showTab(QStringLiteral("preferences"));
-    m_pref->setPageType(pageType);
+    prefViewCtl()->setPageType(pageType);
+}
+
+QVPrefViewCtl* QVSettingsWindow::prefViewCtl() const
+{
+    if (m_pref == nullptr && m_prefTab != nullptr) {
+        static_cast<DeferredPage*>(m_prefTab)->page();
+    }
+    return m_pref;
+}
+
+void QVSettingsWindow::connectPreferences()
+{
+    AppDelegate* app = m_delegate;
+    if (m_pref == nullptr || app == nullptr) {
+        return;
+    }
+    m_pref->setViewCtl()->setAppDelegate(app);
+    m_pref->enableQuickAccess = [app, window = this] {
+        platform::Defaults& defaults = QVMenuManager::sharedDefaults();
+        if (!defaults.boolValue(QStringLiteral("pref check5"))) {
+            defaults.setValue(QStringLiteral("pref check5"), true);
+            app->createStatusBar();
+        }
+        QTimer::singleShot(0, window, [window] { window->showPreferences(0); });
+    };
 }
 
 void QVSettingsWindow::refreshToolbarItemImage(const QVMenuItemList& items)
@@ -153,15 +277,8 @@ void QVSettingsWindow::install(AppDelegate& delegate)
     delegate.setSettingsWindow([app](const QString& tab) {
         QVSettingsWindow* window = shared();
         window->m_delegate = app;
-        window->m_pref->setViewCtl()->setAppDelegate(app);
-        window->m_pref->enableQuickAccess = [app, window] {
-            platform::Defaults& defaults = QVMenuManager::sharedDefaults();
-            if (!defaults.boolValue(QStringLiteral("pref check5"))) {
-                defaults.setValue(QStringLiteral("pref check5"), true);
-                app->createStatusBar();
-            }
-            QTimer::singleShot(0, window, [window] { window->showPreferences(0); });
-        };
+        // The preferences page, once made, works for this delegate; made later, it is set up then.
+        window->connectPreferences();
         window->showTab(tab);
     });
 }

@@ -30,7 +30,8 @@ public:
     QString currentIdentifier() const;
     /// Gives the tabs of the sub-lists the icons their main-menu entries show.
     void refreshToolbarItemImage(const QVMenuItemList& items);
-    QVPrefViewCtl* prefViewCtl() const { return m_pref; }
+    /// The "preferences" page, made when first asked for if its tab has not shown yet.
+    QVPrefViewCtl* prefViewCtl() const;
     /// The drop target covering the window's content; the shown page sets what it accepts.
     QVDragView* contentView() const;
 
@@ -41,12 +42,23 @@ public:
     /// Where the menu's Feedback entry sends the user: the project's issue page.
     static inline const QString kFeedbackPageAddress = QStringLiteral("https://tarsel.valden.com/issues");
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    /// Makes the page of the next tab not made yet, and again at the next idle pass until all are.
+    void makeNextPage();
     /// The menu bar: "Menu Close" and "Menu Quit" (the delegate's exitApp()), the Edit menu on
     /// the focused text field, "Menu Feedback" and "Menu Abount", with the standard shortcuts.
     void setUpMenus();
+    /// Gives the preferences page, when made, the delegate the window was installed for.
+    void connectPreferences();
 
     std::unique_ptr<Ui::QVSettingsWindow> m_ui;
     QVPrefViewCtl* m_pref = nullptr;
+    QWidget* m_prefTab = nullptr;
+    /// The tabs whose pages are made when first shown or asked for (children of the tab view).
+    QList<QWidget*> m_deferredTabs;
+    bool m_restScheduled = false;
     QPointer<AppDelegate> m_delegate;
 };

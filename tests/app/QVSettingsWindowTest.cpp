@@ -143,7 +143,7 @@ TEST(SettingsSideListTest, IconsAndRightPaneFollowThePalette)
     EXPECT_EQ(rightView->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xFF));
 }
 
-// Every list page titles its add, remove and reset buttons alike.
+// Every list page titles its add, remove and reset buttons alike, as each tab shows it.
 TEST(SettingsListPagesTest, ButtonsReadTheSameOnEveryListPage)
 {
     QVSettingsWindow* window = QVSettingsWindow::shared();
@@ -153,6 +153,7 @@ TEST(SettingsListPagesTest, ButtonsReadTheSameOnEveryListPage)
     const QStringList expected
         = { QStringLiteral("Add"), QStringLiteral("Remove"), QStringLiteral("Restore Defaults") };
     for (const QString& name : pages) {
+        window->showTab(name);
         const auto* page = window->findChild<QWidget*>(name);
         ASSERT_NE(page, nullptr) << name.toStdString();
         QStringList titles;
@@ -163,6 +164,7 @@ TEST(SettingsListPagesTest, ButtonsReadTheSameOnEveryListPage)
         }
         EXPECT_EQ(titles, expected) << name.toStdString();
     }
+    window->hide();
 }
 
 } // namespace
