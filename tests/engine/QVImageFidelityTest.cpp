@@ -4,8 +4,9 @@
 // by pixel with ImageMagick's compare, which decodes both files by its own code.
 //
 // A 1-bit palette picture came out of "TIFF" as a black and white bilevel file, palette pictures
-// with a transparency chunk lost their alpha, 16-bit pictures lost their lower bits, and PDF
-// pages stored opaque pictures as JPEG.
+// with a transparency chunk lost their alpha, 16-bit pictures lost their lower bits, PDF pages
+// stored opaque pictures as JPEG, and 16-bit RGB pictures with a transparent colour came out with
+// every pixel shifted.
 
 #include "engine/service/menu/QVMenuChildren.h"
 #include "engine/service/images/QVImageCommands.h"
@@ -306,6 +307,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PngCase { "GreyAlpha16Bit", GreyAlpha, 16, 10, 10 }, PngCase { "Rgb8Bit", Rgb, 8, 19, 23 },
                     PngCase { "Rgb8BitOneTransparent", Rgb, 8, 19, 23, false, OneTransparent },
                     PngCase { "Rgb16Bit", Rgb, 16, 19, 23 }, PngCase { "Rgb16BitInterlaced", Rgb, 16, 33, 9, true },
+                    PngCase { "Rgb16BitOneTransparent", Rgb, 16, 9, 9, false, OneTransparent },
+                    PngCase { "Rgb16BitInterlacedOneTransparent", Rgb, 16, 16, 16, true, OneTransparent },
                     PngCase { "Rgba8Bit", Rgba, 8, 25, 14 },
                     PngCase { "Rgba8BitInterlacedSquare", Rgba, 8, 16, 16, true },
                     PngCase { "Rgba16Bit", Rgba, 16, 25, 14 }, PngCase { "Rgba16BitSquare", Rgba, 16, 16, 16 },
