@@ -9,6 +9,9 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
+#include <QtEndian>
+
+#include <optional>
 
 namespace platform {
 
@@ -75,6 +78,68 @@ QImage flattenedForOpaque(const QImage& image)
     QPainter painter(&opaque);
     painter.drawImage(0, 0, image);
     return opaque;
+}
+
+// Qt's PNG reader gives a 16-bit RGB picture with a transparent colour (a tRNS chunk) as 16-bit
+// RGBA without expanding its rows, so every pixel after the first takes its neighbour's samples.
+// Such a file is decoded without the chunk (plain 16-bit RGB, which Qt reads right) and the
+// pixels of the transparent colour are made transparent here.
+struct PngColourKey
+{
+    QByteArray withoutKey; ///< the file without its tRNS chunk
+    quint16 key[3] = {};
+};
+
+std::optional<PngColourKey> rgb16ColourKey(const QByteArray& png)
+{
+    auto be32 = [&png](qsizetype at) { return qFromBigEndian<quint32>(png.constData() + at); };
+    if (png.size() < 33 || !png.startsWith("\x89PNG\r\n\x1a\n") || png.mid(12, 4) != "IHDR" || png.at(24) != 16
+        || png.at(25) != 2) {
+        return std::nullopt;
+    }
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const qint64 length = be32(at);
+        const QByteArray type = png.mid(at + 4, 4);
+        if (length > png.size() - at - 12 || type == "IDAT" || type == "IEND") {
+            return std::nullopt;
+        }
+        if (type == "tRNS") {
+            if (length != 6) {
+                return std::nullopt;
+            }
+            PngColourKey found;
+            for (int i = 0; i < 3; ++i) {
+                found.key[i] = qFromBigEndian<quint16>(png.constData() + at + 8 + 2 * i);
+            }
+            found.withoutKey = png.left(at) + png.mid(at + 12 + length);
+            return found;
+        }
+        at += 12 + length;
+    }
+    return std::nullopt;
+}
+
+QImage readRgb16WithKey(const PngColourKey& found, QString* why)
+{
+    QBuffer buffer;
+    buffer.setData(found.withoutKey);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
+    QImage image = reader.read();
+    if (image.isNull()) {
+        *why = reader.errorString();
+        return image;
+    }
+    image = image.convertToFormat(QImage::Format_RGBA64);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgba64*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (row[x].red() == found.key[0] && row[x].green() == found.key[1] && row[x].blue() == found.key[2]) {
+                row[x].setAlpha(0);
+            }
+        }
+    }
+    return image;
 }
 
 } // namespace
@@ -266,7 +331,22 @@ QImage ImageIO::read(const QString& path, QString* error)
         }
         return {};
     }
-    QImage image = reader.read();
+    QString why;
+    QImage image;
+    if (format == Format::Png) {
+        QFile file(path);
+        // Only a 16-bit RGB file (colour type 2 at byte 25) is read whole here.
+        if (file.open(QIODevice::ReadOnly) && file.peek(26).mid(24) == QByteArray("\x10\x02", 2)) {
+            if (const auto keyed = rgb16ColourKey(file.readAll())) {
+                image = readRgb16WithKey(*keyed, &why);
+                if (image.isNull() && error) {
+                    *error = failureMessage(QStringLiteral("read the image"), path, why);
+                }
+                return image;
+            }
+        }
+    }
+    image = reader.read();
     if (image.isNull() && error) {
         *error = failureMessage(QStringLiteral("read the image"), path, reader.errorString());
     }

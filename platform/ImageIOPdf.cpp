@@ -64,6 +64,9 @@ ImageIO::Status ImageIO::writePdf(const QList<QImage>& pages, const QString& pat
     if (!painter.begin(&writer)) {
         return { false, posix::failureMessage(QStringLiteral("write the PDF"), path, QStringLiteral("no painter")) };
     }
+    // A page holds the picture's own pixels: without this hint Qt stores opaque pictures as JPEG
+    // whenever that is smaller, which changes their colours.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0) {
             writer.setPageSize(QPageSize(QSizeF(pages[i].size()), QPageSize::Point));
