@@ -11,6 +11,7 @@
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QMutex>
+#include <QPixmap>
 #include <QResource>
 #include <QStringConverter>
 #include <QStringDecoder>
@@ -481,9 +482,11 @@ QImage bundledImage(const QString& name)
     QMutexLocker lock(&s.mutex);
     auto it = s.images.constFind(path);
     if (it == s.images.constEnd()) {
-        // Read with the format its suffix names: unnamed, the first image makes Qt load every
-        // image format plug-in to ask each one.
+        // Read with the format its suffix names, and only with that: left to guess, the first
+        // image makes Qt load every image format plug-in to ask each one, even with the format
+        // named.
         QImageReader reader(path, path.section(QLatin1Char('.'), -1).toLatin1());
+        reader.setAutoDetectImageFormat(false);
         const QImage image = reader.read();
         if (image.isNull()) {
             qCWarning(lcBundle) << "bundled image could not be read:" << path;
@@ -800,9 +803,11 @@ QImage Bundle::imageNamed(const QString& name)
 
 QIcon Bundle::iconNamed(const QString& name)
 {
-    const QString path = bundledImagePath(name);
-    if (!path.isEmpty()) {
-        return QIcon(path);
+    // Made from the image read once with its format named: an icon given the file would have Qt
+    // load every image format plug-in to ask each one whether it reads the file.
+    if (!bundledImagePath(name).isEmpty()) {
+        const QImage image = bundledImage(name);
+        return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
     }
     return themeIcon(name);
 }

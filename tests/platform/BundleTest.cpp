@@ -173,6 +173,29 @@ TEST(BundleTest, BundledImagesByNameWithOrWithoutType)
     EXPECT_FALSE(Bundle::hasImageNamed(QString()));
 }
 
+namespace {
+
+// Whether one of Qt's image format plug-ins is mapped into this process.
+bool imageFormatPlugInLoaded()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+}
+
+} // namespace
+
+// Bundled images and icons are read by the format their names give: left to guess, Qt loads
+// every image format plug-in to ask each one, which the first image of every process paid for.
+TEST(BundleTest, BundledImagesAndIconsLoadNoImageFormatPlugIn)
+{
+    if (imageFormatPlugInLoaded()) {
+        GTEST_SKIP() << "an earlier test of this process loaded the image format plug-ins";
+    }
+    EXPECT_FALSE(Bundle::iconNamed(QStringLiteral("success")).pixmap(32, 32).isNull());
+    EXPECT_FALSE(Bundle::imageNamed(QStringLiteral("tarsel-test-dot")).isNull());
+    EXPECT_FALSE(imageFormatPlugInLoaded());
+}
+
 // The bundle answers whether it has an image by the file alone, so every bundled image must read.
 TEST(BundleTest, EveryBundledImageReads)
 {
