@@ -1,8 +1,9 @@
 #pragma once
 
 // The library headers nearly every test file reads, compiled once per test binary and put in
-// front of each of its files (tarsel_add_test_binary): parsing GoogleTest, Qt Test and the Qt
-// widget headers again for every file took more time than the tests' own code. Only headers
+// front of each of its files in a clang build (tarsel_add_test_binary): parsing GoogleTest,
+// Qt Test and the Qt widget headers again for every file took more time than the tests' own
+// code. Only headers
 // from outside the project belong here, so that a change to the project's headers never
 // recompiles it.
 
