@@ -164,8 +164,8 @@ const QList<PathCase>& cases()
           menuOf({ QStringLiteral("Move to Trash"), QStringLiteral("Delete") }, { QStringLiteral("Move to Trash") }),
           [] { writeFile(work(QStringLiteral("old.txt")), "x"); }, "exec \"$0\" pick 1 --key Delete \"$H/w/old.txt\"",
           true, QString(), [](const HostRun&) { EXPECT_FALSE(QFileInfo::exists(work(QStringLiteral("old.txt")))); } },
-        // A selection this large is resolved while the host starts; a missing item still ends the
-        // pick before anything runs, with the command line's own exit status.
+        // A missing item among a hundred ends the pick before anything runs, with the command
+        // line's own exit status.
         { "ALargeSelectionWithAMissingItemDeletesNothing", menuOf({ QStringLiteral("Delete") }), [] {},
           "cd \"$H/w\" && for i in $(seq 100); do : > \"f$i\"; done && exec \"$0\" pick 1 f* gone", false,
           QStringLiteral("no such file or folder: \"gone\""),
