@@ -14,6 +14,12 @@
 
 namespace tarsel::test {
 
+/// The suite the application and the extension share.
+inline platform::Defaults& shared()
+{
+    return QVMenuManager::sharedDefaults();
+}
+
 inline QVariantMap entry(std::initializer_list<std::pair<QString, QVariant>> pairs)
 {
     QVariantMap map;

@@ -19,7 +19,7 @@ namespace {
 
 QString ucaFile()
 {
-    return inHome(QStringLiteral(".config/Thunar/uca.xml"));
+    return inHome(".config/Thunar/uca.xml");
 }
 
 // The <command> of the uca.xml action with that unique id.
@@ -31,41 +31,36 @@ QString ucaCommand(const QByteArray& uca, const QString& id)
 
 TEST(FileManagerSwitchTest, EnableWritesTheHostsOwnPathAndDisableTakesItOut)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")), keyed(QStringLiteral("Move to")) });
-    const QString thunar = writeFile(inHome(QStringLiteral("bin/thunar")), "#!/bin/sh\n");
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Copy Path"), keyed("Move to") });
+    const QString thunar = writeFile(inHome("bin/thunar"), "#!/bin/sh\n");
     QFile::setPermissions(thunar, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     // Thunar is installed; tarsel-finder is not on PATH.
-    const QStringList env { QStringLiteral("PATH=") + inHome(QStringLiteral("bin")),
-                            QStringLiteral("XDG_CONFIG_DIRS=") + inHome(QStringLiteral("etc")) };
+    const QStringList env { "PATH=" + inHome("bin"), "XDG_CONFIG_DIRS=" + inHome("etc") };
     const QByteArray user = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n<action><name>Mine</name>"
                             "<unique-id>mine</unique-id><command>true</command></action>\n</actions>\n";
     writeFile(ucaFile(), user);
 
-    const HostRun on = runHost({ QStringLiteral("--enable-file-managers") }, env);
+    const HostRun on = runHost({ "--enable-file-managers" }, env);
     EXPECT_EQ(on.exitCode, 0) << on.err.constData();
     EXPECT_EQ(on.out, "Thunar: Tarsel is on. Quit and start Thunar again to see the change.\n");
-    const QString command = ucaCommand(readFile(ucaFile()), QStringLiteral("tarsel-items"));
+    const QString command = ucaCommand(readFile(ucaFile()), "tarsel-items");
     const QString host = QFileInfo(QStringLiteral(TARSEL_FINDER_PROGRAM)).absoluteFilePath();
-    ASSERT_TRUE(command.startsWith(host + QStringLiteral(" popup "))) << command.toStdString();
+    ASSERT_TRUE(command.startsWith(host + " popup ")) << command.toStdString();
 
     // The command as Thunar runs it ("menu" for "popup": the same menu, printed), with Thunar's
     // PATH holding no tarsel-finder.
-    const QString file = writeFile(inHome(QStringLiteral("Shown/a.txt")), "a");
+    const QString file = writeFile(inHome("Shown/a.txt"), "a");
     QProcess thunarRuns;
     QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
-    penv.insert(QStringLiteral("PATH"), inHome(QStringLiteral("bin")));
-    penv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    penv.insert("PATH", inHome("bin"));
+    penv.insert("QT_QPA_PLATFORM", "offscreen");
     thunarRuns.setProcessEnvironment(penv);
-    thunarRuns.start(QStringLiteral("/bin/sh"),
-                     { QStringLiteral("-c"),
-                       QString(command)
-                           .replace(QStringLiteral(" popup "), QStringLiteral(" menu "))
-                           .replace(QStringLiteral("%F"), file) });
+    thunarRuns.start("/bin/sh", { "-c", QString(command).replace(" popup ", " menu ").replace("%F", file) });
     ASSERT_TRUE(thunarRuns.waitForFinished(60000));
     EXPECT_EQ(thunarRuns.exitCode(), 0) << thunarRuns.readAllStandardError().constData();
     EXPECT_TRUE(thunarRuns.readAllStandardOutput().startsWith("[1] Copy Path\n"));
 
-    const HostRun off = runHost({ QStringLiteral("--disable-file-managers") }, env);
+    const HostRun off = runHost({ "--disable-file-managers" }, env);
     EXPECT_EQ(off.exitCode, 0) << off.err.constData();
     EXPECT_EQ(off.out, "Thunar: Tarsel is off. Quit and start Thunar again to see the change.\n");
     EXPECT_EQ(readFile(ucaFile()), user);
@@ -74,11 +69,10 @@ TEST(FileManagerSwitchTest, EnableWritesTheHostsOwnPathAndDisableTakesItOut)
 // A uca.xml that cannot be read is left as it is, and the exit status says so.
 TEST(FileManagerSwitchTest, ADamagedUcaFailsAndStaysAsItWas)
 {
-    const QString thunar = writeFile(inHome(QStringLiteral("bin/thunar")), "#!/bin/sh\n");
+    const QString thunar = writeFile(inHome("bin/thunar"), "#!/bin/sh\n");
     QFile::setPermissions(thunar, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     writeFile(ucaFile(), "<actions><action>");
-    const HostRun on = runHost({ QStringLiteral("--enable-file-managers") },
-                               { QStringLiteral("PATH=") + inHome(QStringLiteral("bin")) });
+    const HostRun on = runHost({ "--enable-file-managers" }, { "PATH=" + inHome("bin") });
     EXPECT_EQ(on.exitCode, 1);
     EXPECT_TRUE(on.err.startsWith("Thunar: left as it was.")) << on.err.constData();
     EXPECT_EQ(readFile(ucaFile()), "<actions><action>");

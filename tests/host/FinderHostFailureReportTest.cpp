@@ -132,9 +132,7 @@ TEST_P(FinderHostFailureReportTest, SaysWhatFailedAndEndsInFailure)
     ASSERT_GT(tag, 0);
 
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(hostEnvironment());
     const QStringList pick = { QStringLiteral("pick"), QString::number(tag), path };
     if (c.mountAt.isEmpty()) {
         process.start(QStringLiteral(TARSEL_FINDER_PROGRAM), pick);

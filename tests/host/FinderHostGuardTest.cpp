@@ -10,6 +10,7 @@
 #include "engine/service/QVFileTransfer.h"
 #include "platform/Bundle.h"
 
+#include "testsupport/FileStatus.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
@@ -78,11 +79,9 @@ const Command kCommands[] = {
 };
 
 const Spelling kSpellings[] = {
-    { "TrailingSlash", [] { return home() + QStringLiteral("/"); } },
-    { "DoubledSlashes", [] { return QStringLiteral("/") + home() + QStringLiteral("//"); } },
-    { "DotDot", [] { return home() + QStringLiteral("/w/.."); } },
-    { "DotsAndDotDot", [] { return home() + QStringLiteral("/./w/../."); } },
-    { "LinkAbove", [] { return home() + QStringLiteral("/w/up/."); } },
+    { "TrailingSlash", [] { return home() + "/"; } },   { "DoubledSlashes", [] { return "/" + home() + "//"; } },
+    { "DotDot", [] { return home() + "/w/.."; } },      { "DotsAndDotDot", [] { return home() + "/./w/../."; } },
+    { "LinkAbove", [] { return home() + "/w/up/."; } },
 };
 
 std::vector<GuardCase> cases()
@@ -112,18 +111,10 @@ QStringList treeOf(const QString& folder)
     return tree;
 }
 
-ino_t inodeOf(const QString& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
-}
-
 // The tag of the entry with that key in the menu the host prints, or -1.
 int tagOfKey(const QStringList& args, const QString& key)
 {
-    const HostRun run = runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + args);
+    const HostRun run = runHost(QStringList { "menu", "--json" } + args);
     const int tag = tagOfKeyInMenu(run.out, key);
     if (tag < 0) {
         ADD_FAILURE() << "no entry " << key.toStdString() << " in " << run.out.constData() << run.err.constData();
@@ -141,33 +132,31 @@ TEST_P(FinderHostGuardTest, RefusesTheHomeFolderAndTouchesNothing)
 {
     const Command& command = GetParam().command;
     const QString spelt = GetParam().spelling.path();
-    const QString dest = home() + QStringLiteral("/dest");
-    writeFile(home() + QStringLiteral("/w/marker %41.txt"), "still here");
+    const QString dest = home() + "/dest";
+    writeFile(home() + "/w/marker %41.txt", "still here");
     ASSERT_TRUE(QDir().mkpath(dest));
-    ASSERT_TRUE(QFile::link(home(), home() + QStringLiteral("/w/up")));
+    ASSERT_TRUE(QFile::link(home(), home() + "/w/up"));
     if (command.pastes) {
         // The cut list as another process (or an older version) left it, spelling and all.
         ASSERT_TRUE(QVDefaultData::setup());
         QVFileTransfer::storeCutPaths({ spelt });
     } else {
-        storeList(QVMenuManager::kArrayRightMenu,
-                  { entry({ { QStringLiteral("key"), QString::fromUtf8(command.key) } }) });
+        storeList(QVMenuManager::kArrayRightMenu, { entry({ { "key", QString::fromUtf8(command.key) } }) });
     }
-    storeList(QVMenuManager::kArrayCommonPath,
-              { entry({ { QStringLiteral("key"), QStringLiteral("dest") }, { QStringLiteral("path"), dest } }) });
-    QVMenuManager::sharedDefaults().setValue(QStringLiteral("is reviewed"), true);
+    storeList(QVMenuManager::kArrayCommonPath, { entry({ { "key", "dest" }, { "path", dest } }) });
+    QVMenuManager::sharedDefaults().setValue("is reviewed", true);
 
-    QStringList where = command.pastes ? QStringList { QStringLiteral("--target"), dest } : QStringList { spelt };
-    const int tag = tagOfKey(where, command.pastes ? QStringLiteral("Paste") : QString::fromUtf8(command.key));
+    QStringList where = command.pastes ? QStringList { "--target", dest } : QStringList { spelt };
+    const int tag = tagOfKey(where, command.pastes ? "Paste" : QString::fromUtf8(command.key));
     ASSERT_GT(tag, 0);
     const QString parent = QFileInfo(home()).path();
     const QString name = QFileInfo(home()).fileName();
-    const QStringList before = treeOf(home() + QStringLiteral("/w"));
-    const ino_t inode = inodeOf(home());
+    const QStringList before = treeOf(home() + "/w");
+    const ino_t inode = statOf(home(), false).st_ino;
 
     const QString pick = QString::number(tag) + QString::fromUtf8(command.below);
     const QStringList env = *command.env ? QStringList { QString::fromUtf8(command.env) } : QStringList();
-    const HostRun run = runHost(QStringList { QStringLiteral("pick"), pick } + where, env);
+    const HostRun run = runHost(QStringList { "pick", pick } + where, env);
 
     EXPECT_NE(run.exitCode, 0) << run.err.constData();
     EXPECT_NE(run.exitCode, -1) << "the host did not finish";
@@ -175,15 +164,15 @@ TEST_P(FinderHostGuardTest, RefusesTheHomeFolderAndTouchesNothing)
     const QString title = platform::Bundle::localizedString(QString::fromUtf8(command.title));
     EXPECT_TRUE(err.contains(QStringLiteral("Failed to run \"%1\"").arg(title))) << run.err.constData();
     EXPECT_TRUE(err.contains(QLatin1Char('"') + home() + QLatin1Char('"'))) << run.err.constData();
-    EXPECT_TRUE(err.contains(QStringLiteral("never removed, moved or renamed"))) << run.err.constData();
+    EXPECT_TRUE(err.contains("never removed, moved or renamed")) << run.err.constData();
 
-    EXPECT_EQ(inodeOf(home()), inode);
-    EXPECT_EQ(treeOf(home() + QStringLiteral("/w")), before);
+    EXPECT_EQ(statOf(home(), false).st_ino, inode);
+    EXPECT_EQ(treeOf(home() + "/w"), before);
     EXPECT_TRUE(QDir(dest).isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(home() + QStringLiteral("-1")));
-    EXPECT_FALSE(QFileInfo::exists(parent + QStringLiteral("/.") + name));
-    EXPECT_FALSE(QFileInfo::exists(home() + QStringLiteral("/.local/share/Trash/files")));
-    const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue(QStringLiteral("use count detail"));
+    EXPECT_FALSE(QFileInfo::exists(home() + "-1"));
+    EXPECT_FALSE(QFileInfo::exists(parent + "/." + name));
+    EXPECT_FALSE(QFileInfo::exists(home() + "/.local/share/Trash/files"));
+    const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue("use count detail");
     EXPECT_TRUE(uses.isEmpty()) << "a refused pick is no use";
 }
 

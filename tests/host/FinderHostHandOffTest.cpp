@@ -29,7 +29,7 @@ using namespace tarsel::test;
 namespace {
 
 // A terminal the user set must not stand in for the stand-ins the tests put on PATH.
-const QStringList kNoTerminal { QStringLiteral("TERMINAL") };
+const QStringList kNoTerminal { "TERMINAL" };
 
 HostRun pick(int tag, const QStringList& args, const QStringList& extraEnv = {})
 {
@@ -46,7 +46,7 @@ class StandIns
 {
 public:
     StandIns()
-        : m_bin(testHome() + QStringLiteral("/stand-in-bin"))
+        : m_bin(testHome() + "/stand-in-bin")
     {
         QDir().mkpath(m_bin);
     }
@@ -63,7 +63,7 @@ public:
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
-    QString record(const QString& name) const { return testHome() + QStringLiteral("/started-") + name; }
+    QString record(const QString& name) const { return testHome() + "/started-" + name; }
     // What the program recorded: its working folder, then its arguments; empty until it ran.
     QByteArray waitForRecord(const QString& name) const
     {
@@ -75,7 +75,7 @@ public:
         QFile::remove(path);
         return text;
     }
-    QString pathVariable() const { return QStringLiteral("PATH=") + m_bin; }
+    QString pathVariable() const { return "PATH=" + m_bin; }
 
 private:
     QString m_bin;
@@ -89,35 +89,33 @@ private:
 TEST(FinderHostHandOffTest, TerminalEntriesOpenTheTerminalAtTheFolder)
 {
     ASSERT_TRUE(QVDefaultData::setup());
-    storeList(QVMenuManager::kArrayCommonApp,
-              { entry({ { QStringLiteral("key"), QStringLiteral("Kitty") },
-                        { QStringLiteral("appName"), QStringLiteral("Kitty") } }) });
+    storeList(QVMenuManager::kArrayCommonApp, { entry({ { "key", "Kitty" }, { "appName", "Kitty" } }) });
     StandIns bin;
-    bin.recorder(QStringLiteral("gnome-terminal"));
-    bin.recorder(QStringLiteral("kitty"));
-    const QString folder = testHome() + QStringLiteral("/it's $(touch pwned) dir");
-    const QString file = writeFile(folder + QStringLiteral("/notes.txt"), "x");
+    bin.recorder("gnome-terminal");
+    bin.recorder("kitty");
+    const QString folder = testHome() + "/it's $(touch pwned) dir";
+    const QString file = writeFile(folder + "/notes.txt", "x");
 
-    const QString window = platform::Bundle::localizedString(QStringLiteral("Terminal Window"));
+    const QString window = platform::Bundle::localizedString("Terminal Window");
     const int windowTag = tagOf({ file }, { window });
     ASSERT_GT(windowTag, 0) << "the factory menu offers " << window.toStdString();
     HostRun run = pick(windowTag, { file }, { bin.pathVariable() });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_EQ(bin.waitForRecord(QStringLiteral("gnome-terminal")),
+    EXPECT_EQ(bin.waitForRecord("gnome-terminal"),
               QFile::encodeName(folder) + "\n--working-directory=" + QFile::encodeName(folder) + '\n');
 
     // A terminal named by its macOS name is this desktop's program of that name.
-    const int appsTag = tagOf({ file }, { platform::Bundle::localizedString(QStringLiteral("Common App")) });
+    const int appsTag = tagOf({ file }, { platform::Bundle::localizedString("Common App") });
     ASSERT_GT(appsTag, 0);
     const int kittyTag = appsTag * 100 + 1;
     run = pick(kittyTag, { file }, { bin.pathVariable() });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_EQ(bin.waitForRecord(QStringLiteral("kitty")),
+    EXPECT_EQ(bin.waitForRecord("kitty"),
               QFile::encodeName(folder) + "\n--directory\n" + QFile::encodeName(folder) + '\n');
-    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/pwned")));
+    EXPECT_FALSE(QFile::exists(folder + "/pwned"));
 
     // No terminal on this desktop: nothing starts, and the pick says so and fails.
-    run = pick(windowTag, { file }, { QStringLiteral("PATH=") + testHome() + QStringLiteral("/empty-bin") });
+    run = pick(windowTag, { file }, { "PATH=" + testHome() + "/empty-bin" });
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("no terminal program was found")) << run.err.constData();
 }
@@ -128,32 +126,28 @@ TEST(FinderHostHandOffTest, TerminalEntriesOpenTheTerminalAtTheFolder)
 TEST(FinderHostHandOffTest, DesktopEntriesNeverRunANameAsCode)
 {
     StandIns bin;
-    const QString recorder = bin.recorder(QStringLiteral("viewer"));
-    const QString marker = testHome() + QStringLiteral("/shell-ran");
-    const QString out = testHome() + QStringLiteral("/quoted-out");
+    const QString recorder = bin.recorder("viewer");
+    const QString marker = testHome() + "/shell-ran";
+    const QString out = testHome() + "/quoted-out";
     // Exec values as a desktop file writes them: "\\" is one backslash of the Exec quoting.
-    installApplication(QStringLiteral("org.test.Quoted"), QStringLiteral("Quoted"),
+    installApplication("org.test.Quoted", "Quoted",
                        QStringLiteral("/bin/sh -c \"/bin/touch '%1'; echo %f > '%2'\"").arg(marker, out));
-    installApplication(QStringLiteral("org.test.Positional"), QStringLiteral("Positional"),
+    installApplication("org.test.Positional", "Positional",
                        QStringLiteral("/bin/sh -c \"exec '%1' \\\\\"\\\\$1\\\\\"\" sh %f").arg(recorder));
-    installApplication(QStringLiteral("org.test.Plain"), QStringLiteral("Plain"),
-                       recorder + QStringLiteral(" --file=%f"));
-    installApplication(QStringLiteral("org.test.Missing"), QStringLiteral("Missing"),
-                       testHome() + QStringLiteral("/no-such-program %F"));
+    installApplication("org.test.Plain", "Plain", recorder + " --file=%f");
+    installApplication("org.test.Missing", "Missing", testHome() + "/no-such-program %F");
     QVariantList apps;
     for (const char* name : { "Quoted", "Positional", "Plain", "Missing" }) {
-        apps << entry(
-            { { QStringLiteral("key"), QLatin1String(name) }, { QStringLiteral("appName"), QLatin1String(name) } });
+        apps << entry({ { "key", QLatin1String(name) }, { "appName", QLatin1String(name) } });
     }
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Common App")) });
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Common App") });
     storeList(QVMenuManager::kArrayCommonApp, apps);
 
-    const QStringList names
-        = { QStringLiteral("report $(touch pwned).txt"), QStringLiteral("a\"; touch pwned; \".txt"),
-            QStringLiteral("`touch pwned` 'q' \\ %f.txt"), QStringLiteral("$HOME\t&&touch pwned.txt") };
+    const QStringList names = { "report $(touch pwned).txt", "a\"; touch pwned; \".txt", "`touch pwned` 'q' \\ %f.txt",
+                                "$HOME\t&&touch pwned.txt" };
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
-        const QString file = writeFile(testHome() + QStringLiteral("/docs/") + name, "x");
+        const QString file = writeFile(testHome() + "/docs/" + name, "x");
         const QByteArray bytes = QFile::encodeName(file);
 
         HostRun run = pick(101, { file }, { bin.pathVariable() });
@@ -162,20 +156,20 @@ TEST(FinderHostHandOffTest, DesktopEntriesNeverRunANameAsCode)
 
         run = pick(102, { file }, { bin.pathVariable() });
         ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-        EXPECT_TRUE(bin.waitForRecord(QStringLiteral("viewer")).endsWith('\n' + bytes + '\n'));
+        EXPECT_TRUE(bin.waitForRecord("viewer").endsWith('\n' + bytes + '\n'));
 
         run = pick(103, { file }, { bin.pathVariable() });
         ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-        EXPECT_TRUE(bin.waitForRecord(QStringLiteral("viewer")).endsWith("\n--file=" + bytes + '\n'));
+        EXPECT_TRUE(bin.waitForRecord("viewer").endsWith("\n--file=" + bytes + '\n'));
 
         EXPECT_FALSE(QFile::exists(marker));
         EXPECT_FALSE(QFile::exists(out));
-        EXPECT_FALSE(QFile::exists(testHome() + QStringLiteral("/docs/pwned")));
+        EXPECT_FALSE(QFile::exists(testHome() + "/docs/pwned"));
         EXPECT_TRUE(QFile::remove(file));
     }
 
     // An application that cannot be started used to leave the pick with exit status 0.
-    const QString file = writeFile(testHome() + QStringLiteral("/docs/a.txt"), "x");
+    const QString file = writeFile(testHome() + "/docs/a.txt", "x");
     const HostRun missing = pick(104, { file }, { bin.pathVariable() });
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains("Failed to open with \"Missing\"")) << missing.err.constData();
@@ -189,32 +183,30 @@ TEST(FinderHostHandOffTest, ACutLivesUntilThePasteAndNotIntoTheNextSession)
     ASSERT_TRUE(QVDefaultData::setup());
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::StatusItem), false);
     const QString home = testHome();
-    const QString file = writeFile(home + QStringLiteral("/from/report; $(id).txt"), "contents");
-    const QString target = home + QStringLiteral("/to");
+    const QString file = writeFile(home + "/from/report; $(id).txt", "contents");
+    const QString target = home + "/to";
     ASSERT_TRUE(QDir().mkpath(target));
-    const QString cut = platform::Bundle::localizedString(QStringLiteral("Cut"));
-    const QString paste = platform::Bundle::localizedString(QStringLiteral("Paste"));
+    const QString cut = platform::Bundle::localizedString("Cut");
+    const QString paste = platform::Bundle::localizedString("Paste");
 
     const int cutTag = tagOf({ file }, { cut });
     ASSERT_GT(cutTag, 0);
     ASSERT_EQ(pick(cutTag, { file }).exitCode, 0);
-    const int pasteTag = tagOf({ QStringLiteral("--target"), target }, { paste });
+    const int pasteTag = tagOf({ "--target", target }, { paste });
     ASSERT_GT(pasteTag, 0) << "the cut did not survive into the next process";
-    const HostRun run = pick(pasteTag, { QStringLiteral("--target"), target });
+    const HostRun run = pick(pasteTag, { "--target", target });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_EQ(readFile(target + QStringLiteral("/report; $(id).txt")), QByteArray("contents"));
+    EXPECT_EQ(readFile(target + "/report; $(id).txt"), QByteArray("contents"));
     EXPECT_FALSE(QFile::exists(file));
 
     // A cut left behind when the session ended is gone in the next one.
-    const QString other = writeFile(home + QStringLiteral("/from/other.txt"), "x");
+    const QString other = writeFile(home + "/from/other.txt", "x");
     ASSERT_EQ(pick(cutTag, { other }).exitCode, 0);
     ASSERT_EQ(QVFileTransfer::storedCutPaths(), QStringList { other });
-    const QString nextSession = home + QStringLiteral("/next-runtime");
+    const QString nextSession = home + "/next-runtime";
     ASSERT_TRUE(QDir().mkpath(nextSession));
     ASSERT_TRUE(QFile::setPermissions(nextSession, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    EXPECT_EQ(
-        tagOf({ QStringLiteral("--target"), target }, { paste }, { QStringLiteral("XDG_RUNTIME_DIR=") + nextSession }),
-        -1);
+    EXPECT_EQ(tagOf({ "--target", target }, { paste }, { "XDG_RUNTIME_DIR=" + nextSession }), -1);
     EXPECT_TRUE(QVFileTransfer::storedCutPaths().isEmpty());
     EXPECT_TRUE(QFile::exists(other));
 }
@@ -225,7 +217,7 @@ TEST(FinderHostHandOffTest, ACutLivesUntilThePasteAndNotIntoTheNextSession)
 TEST(FinderHostHandOffTest, TheSessionsFirstEngineWritesNothingWithoutACut)
 {
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::StatusItem), false);
-    const HostRun run = runHost({ QStringLiteral("menu"), QStringLiteral("--target"), testHome() }, {}, kNoTerminal);
+    const HostRun run = runHost({ "menu", "--target", testHome() }, {}, kNoTerminal);
     EXPECT_NE(run.exitCode, -1) << run.err.constData();
     EXPECT_FALSE(QVMenuManager::sharedDefaults().contains(QVMenuManager::kArrayRightMenu));
 }

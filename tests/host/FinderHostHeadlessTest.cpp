@@ -28,8 +28,7 @@ namespace {
 HostRun runHeadless(const QStringList& args)
 {
     return runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), args,
-                      { .env = hostEnvironment({}, { QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY") }),
-                        .timeoutMs = 30000 });
+                      { .env = hostEnvironment({}, { "DISPLAY", "WAYLAND_DISPLAY" }), .timeoutMs = 30000 });
 }
 
 QString localized(const char* key)
@@ -46,14 +45,14 @@ QByteArray readAll(const QString& path)
 // The tag of the entry titled so inside the entry titled parent, from the host's own menu.
 qint64 childTag(const QString& file, const QString& parent, const QString& title)
 {
-    const QByteArray out = runHeadless({ QStringLiteral("menu"), QStringLiteral("--json"), file }).out;
-    for (const QJsonValue& top : QJsonDocument::fromJson(out).object().value(QStringLiteral("items")).toArray()) {
-        if (top.toObject().value(QStringLiteral("title")).toString() != parent) {
+    const QByteArray out = runHeadless({ "menu", "--json", file }).out;
+    for (const QJsonValue& top : QJsonDocument::fromJson(out).object().value("items").toArray()) {
+        if (top.toObject().value("title").toString() != parent) {
             continue;
         }
-        for (const QJsonValue& child : top.toObject().value(QStringLiteral("submenu")).toArray()) {
-            if (child.toObject().value(QStringLiteral("title")).toString() == title) {
-                return child.toObject().value(QStringLiteral("tag")).toInteger(-1);
+        for (const QJsonValue& child : top.toObject().value("submenu").toArray()) {
+            if (child.toObject().value("title").toString() == title) {
+                return child.toObject().value("tag").toInteger(-1);
             }
         }
     }
@@ -70,55 +69,47 @@ struct HeadlessCase
     std::function<void(const QString& file)> untouched;
 };
 
-platform::Defaults& shared()
-{
-    return QVMenuManager::sharedDefaults();
-}
-
 const HeadlessCase kCases[] = {
     { "DeleteConfirmation",
       [] {
-          storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Delete")) });
+          storeList(QVMenuManager::kArrayRightMenu, { keyed("Delete") });
           shared().setValue(QVMenuManager::prefCheck(QVSwitch::AskBeforeDelete), true);
-          shared().setValue(QStringLiteral("is reviewed"), true);
-          return std::pair { writeFile(testHome() + QStringLiteral("/keep.txt"), "mine"), qint64(1) };
+          shared().setValue("is reviewed", true);
+          return std::pair { writeFile(testHome() + "/keep.txt", "mine"), qint64(1) };
       },
-      { QStringLiteral("Delete Tip") },
+      { "Delete Tip" },
       [](const QString& file) { EXPECT_EQ(readAll(file), "mine"); } },
     { "NameConflictOnCopy",
       [] {
-          const QString to = testHome() + QStringLiteral("/to");
-          writeFile(to + QStringLiteral("/same.txt"), "already there");
-          storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy to")) });
+          const QString to = testHome() + "/to";
+          writeFile(to + "/same.txt", "already there");
+          storeList(QVMenuManager::kArrayRightMenu, { keyed("Copy to") });
           storeList(QVMenuManager::kArrayCommonPath,
-                    { entry({ { QStringLiteral("key"), QStringLiteral("to") },
-                              { QStringLiteral("path"), to },
-                              { QStringLiteral("displayName"), QStringLiteral("Target") } }) });
-          shared().setValue(QStringLiteral("is reviewed"), true);
-          const QString file = writeFile(testHome() + QStringLiteral("/from/same.txt"), "new");
-          return std::pair { file, childTag(file, localized("Copy to"), QStringLiteral("Target")) };
+                    { entry({ { "key", "to" }, { "path", to }, { "displayName", "Target" } }) });
+          shared().setValue("is reviewed", true);
+          const QString file = writeFile(testHome() + "/from/same.txt", "new");
+          return std::pair { file, childTag(file, localized("Copy to"), "Target") };
       },
-      { QStringLiteral("Same FileName Tip") },
+      { "Same FileName Tip" },
       [](const QString& file) {
-          EXPECT_EQ(readAll(testHome() + QStringLiteral("/to/same.txt")), "already there");
+          EXPECT_EQ(readAll(testHome() + "/to/same.txt"), "already there");
           EXPECT_EQ(readAll(file), "new");
-          EXPECT_EQ(QDir(testHome() + QStringLiteral("/to")).entryList(QDir::Files),
-                    QStringList { QStringLiteral("same.txt") });
+          EXPECT_EQ(QDir(testHome() + "/to").entryList(QDir::Files), QStringList { "same.txt" });
       } },
     // The 3rd use asks for a review three seconds after the command; "Not Now" leaves the
     // question open for a later use.
     { "ReviewPrompt",
       [] {
-          storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Delete")) });
+          storeList(QVMenuManager::kArrayRightMenu, { keyed("Delete") });
           shared().setValue(QVMenuManager::prefCheck(QVSwitch::AskBeforeDelete), true);
-          shared().setValue(QStringLiteral("use count"), 2);
-          return std::pair { writeFile(testHome() + QStringLiteral("/keep.txt"), "mine"), qint64(1) };
+          shared().setValue("use count", 2);
+          return std::pair { writeFile(testHome() + "/keep.txt", "mine"), qint64(1) };
       },
-      { QStringLiteral("Delete Tip"), QStringLiteral("Review Tip") },
+      { "Delete Tip", "Review Tip" },
       [](const QString& file) {
           EXPECT_EQ(readAll(file), "mine");
-          EXPECT_EQ(shared().integerValue(QStringLiteral("use count")), 3);
-          EXPECT_FALSE(shared().boolValue(QStringLiteral("is reviewed")));
+          EXPECT_EQ(shared().integerValue("use count"), 3);
+          EXPECT_FALSE(shared().boolValue("is reviewed"));
       } },
 };
 
@@ -135,16 +126,16 @@ TEST_P(FinderHostHeadlessTest, APickThatAsksReturnsWithTheHarmlessAnswer)
 {
     const auto [file, tag] = GetParam().setUp();
     ASSERT_GT(tag, 0);
-    const HostRun run = runHeadless({ QStringLiteral("pick"), QString::number(tag), file });
+    const HostRun run = runHeadless({ "pick", QString::number(tag), file });
     ASSERT_TRUE(run.finished) << "tarsel-finder pick waited for an answer: " << run.err.constData();
     EXPECT_EQ(run.exitCode, 0) << run.err.constData();
     const QString err = QString::fromUtf8(run.err);
     for (const QString& key : GetParam().asked) {
         // The question's text up to its first placeholder, as the user would have read it.
-        const QString text = localized(key.toUtf8().constData()).section(QStringLiteral("%@"), 0, 0);
+        const QString text = localized(key.toUtf8().constData()).section("%@", 0, 0);
         EXPECT_TRUE(err.contains(text)) << key.toStdString() << " not on stderr: " << run.err.constData();
     }
-    EXPECT_TRUE(err.contains(QStringLiteral("no display to ask"))) << run.err.constData();
+    EXPECT_TRUE(err.contains("no display to ask")) << run.err.constData();
     GetParam().untouched(file);
 }
 

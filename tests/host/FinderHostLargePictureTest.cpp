@@ -11,6 +11,7 @@
 #include "platform/ImageIO.h"
 
 #include "HostRun.h"
+#include "testsupport/PngChunks.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
@@ -50,17 +51,6 @@ QString small(const QString& name)
     const QString path = work() + QLatin1Char('/') + name;
     EXPECT_TRUE(ImageIO::write(image, path, ImageIO::Format::Png).ok);
     return path;
-}
-
-void appendChunk(QByteArray& png, const char* type, const QByteArray& data)
-{
-    QByteArray length(4, '\0');
-    qToBigEndian<quint32>(quint32(data.size()), length.data());
-    const QByteArray body = QByteArray(type, 4) + data;
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))),
-                          crc.data());
-    png += length + body + crc;
 }
 
 // A 1-bit grey PNG of 30000 x 30000 white pixels: about 100 KB on disk, 900 megapixels decoded.

@@ -28,22 +28,21 @@ using namespace tarsel::test;
 TEST(FinderHostNewFileTest, AFactoryTemplateMakesItsBlankDocumentInTheFolder)
 {
     ASSERT_TRUE(QVDefaultData::setup());
-    const QString folder = testHome() + QStringLiteral("/Documents/Reports");
+    const QString folder = testHome() + "/Documents/Reports";
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QStringList on { QStringLiteral("--target"), folder };
-    const int tag = tagInHostMenu(
-        on, { platform::Bundle::localizedString(QStringLiteral("New File")), QStringLiteral("Numbers Spreadsheet") });
+    const QStringList on { "--target", folder };
+    const int tag = tagInHostMenu(on, { platform::Bundle::localizedString("New File"), "Numbers Spreadsheet" });
     ASSERT_GT(tag, 0);
     const HostRun first = pickInHost(tag, on);
     ASSERT_EQ(first.exitCode, 0) << first.err.constData();
-    const QByteArray blank = platform::Bundle::resourceData(QStringLiteral("Untitled"), QStringLiteral("numbers"));
+    const QByteArray blank = platform::Bundle::resourceData("Untitled", "numbers");
     ASSERT_TRUE(blank.startsWith("PK"));
-    EXPECT_EQ(readFile(folder + QStringLiteral("/Untitled.numbers")), blank);
+    EXPECT_EQ(readFile(folder + "/Untitled.numbers"), blank);
 
-    writeFile(folder + QStringLiteral("/Untitled.numbers"), "edited");
+    writeFile(folder + "/Untitled.numbers", "edited");
     const HostRun second = pickInHost(tag, on);
     EXPECT_EQ(second.exitCode, 0) << second.err.constData();
-    EXPECT_EQ(readFile(folder + QStringLiteral("/Untitled.numbers")), QByteArray("edited"));
+    EXPECT_EQ(readFile(folder + "/Untitled.numbers"), QByteArray("edited"));
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
 }
 
@@ -54,18 +53,16 @@ TEST(FinderHostNewFileTest, AFactoryTemplateMakesItsBlankDocumentInTheFolder)
 TEST(FinderHostNewFileTest, TheActivationPanelIsShownUntilAnsweredOnceInAnyProcess)
 {
     ASSERT_TRUE(QVDefaultData::setup());
-    const QString folder = testHome() + QStringLiteral("/Documents");
+    const QString folder = testHome() + "/Documents";
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QStringList on { QStringLiteral("--target"), folder };
-    const int tag
-        = childTagOfKeyInMenu(menuJson(on), QStringLiteral("New File"), QStringLiteral("New File From Window"));
+    const QStringList on { "--target", folder };
+    const int tag = childTagOfKeyInMenu(menuJson(on), "New File", "New File From Window");
     ASSERT_GT(tag, 0);
-    const QString activate = platform::Bundle::localizedString(QStringLiteral("Activate"));
+    const QString activate = platform::Bundle::localizedString("Activate");
 
     const HostRun before = pickInHost(tag, on);
     ASSERT_EQ(before.exitCode, 0) << before.err.constData();
-    EXPECT_TRUE(QString::fromUtf8(before.err).contains(QStringLiteral("save panel: ") + activate))
-        << before.err.constData();
+    EXPECT_TRUE(QString::fromUtf8(before.err).contains("save panel: " + activate)) << before.err.constData();
     // What the panel's "Activate" button does, in the extension's own standard defaults.
     platform::System::setBundleIdentifier(platform::System::kExtensionBundleId);
     QVPermissions::sharedInstance().setIsActive15(true);
@@ -81,17 +78,17 @@ TEST(FinderHostNewFileTest, TheActivationPanelIsShownUntilAnsweredOnceInAnyProce
 // its name.
 TEST(FinderHostNewFileTest, UnembedKeepsTheGitFolder)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Unembed Folder")) });
-    const QString parent = testHome() + QStringLiteral("/src");
-    const QString project = parent + QStringLiteral("/tool");
-    writeFile(project + QStringLiteral("/.git/HEAD"), "ref: refs/heads/main\n");
-    writeFile(project + QStringLiteral("/main.c"), "int main(void) { return 0; }\n");
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Unembed Folder") });
+    const QString parent = testHome() + "/src";
+    const QString project = parent + "/tool";
+    writeFile(project + "/.git/HEAD", "ref: refs/heads/main\n");
+    writeFile(project + "/main.c", "int main(void) { return 0; }\n");
     const HostRun run = pickInHost(1, { project });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_EQ(readFile(parent + QStringLiteral("/main.c")), QByteArray("int main(void) { return 0; }\n"));
-    EXPECT_EQ(readFile(project + QStringLiteral("/.git/HEAD")), QByteArray("ref: refs/heads/main\n"));
+    EXPECT_EQ(readFile(parent + "/main.c"), QByteArray("int main(void) { return 0; }\n"));
+    EXPECT_EQ(readFile(project + "/.git/HEAD"), QByteArray("ref: refs/heads/main\n"));
     EXPECT_EQ(QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              (QStringList { QStringLiteral("main.c"), QStringLiteral("tool") }));
+              (QStringList { "main.c", "tool" }));
 }
 
 namespace {
@@ -121,17 +118,16 @@ TEST_P(FinderHostNamedTemplateTest, ATemplateWithoutExtensionMakesAFileOfItsName
     const QString name = QString::fromLatin1(GetParam().name);
     ASSERT_TRUE(QVDefaultData::setup());
     const QByteArray contents = "contents of " + QByteArray(GetParam().name) + '\n';
-    const QString source = writeFile(testHome() + QStringLiteral("/project/") + name, contents);
-    const int add
-        = childTagOfKeyInMenu(menuJson({ source }), QStringLiteral("New File"), QStringLiteral("Add to File Template"));
+    const QString source = writeFile(testHome() + "/project/" + name, contents);
+    const int add = childTagOfKeyInMenu(menuJson({ source }), "New File", "Add to File Template");
     ASSERT_GT(add, 0);
     const HostRun added = pickInHost(add, { source });
     ASSERT_EQ(added.exitCode, 0) << added.err.constData();
 
-    const QString folder = testHome() + QStringLiteral("/other");
+    const QString folder = testHome() + "/other";
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QStringList on { QStringLiteral("--target"), folder };
-    const int tag = tagInHostMenu(on, { platform::Bundle::localizedString(QStringLiteral("New File")), name });
+    const QStringList on { "--target", folder };
+    const int tag = tagInHostMenu(on, { platform::Bundle::localizedString("New File"), name });
     ASSERT_GT(tag, 0);
     const HostRun made = pickInHost(tag, on);
     ASSERT_EQ(made.exitCode, 0) << made.err.constData();

@@ -32,9 +32,8 @@ namespace {
 // Runs the script with /bin/sh; in it $0 is the program and $H the test's home.
 HostRun runScript(const QByteArray& script)
 {
-    return runProgram(QStringLiteral("/bin/sh"),
-                      { QStringLiteral("-c"), QString::fromUtf8(script), QStringLiteral(TARSEL_FINDER_PROGRAM) },
-                      { .env = hostEnvironment({ QStringLiteral("H=") + testHome() }) });
+    return runProgram("/bin/sh", { "-c", QString::fromUtf8(script), QStringLiteral(TARSEL_FINDER_PROGRAM) },
+                      { .env = hostEnvironment({ "H=" + testHome() }) });
 }
 
 void makeFileAt(const QByteArray& path)
@@ -51,20 +50,20 @@ bool existsAt(const QByteArray& path)
 
 QString work(const QString& name)
 {
-    return testHome() + QStringLiteral("/w/") + name;
+    return testHome() + "/w/" + name;
 }
 
 // The name "r<0xFF>.txt" is not UTF-8; held as text it becomes "r\uFFFD.txt", which is another file.
 const QByteArray kBadName = "r\xff.txt";
-const QString kReplacedName = QStringLiteral("r\uFFFD.txt");
+const QString kReplacedName = "r\uFFFD.txt";
 
 // "key tag" of each top-level entry of a menu printed with --json.
 QStringList keysAndTags(const QByteArray& json)
 {
     QStringList out;
-    for (const QJsonValue& item : QJsonDocument::fromJson(json).object().value(QStringLiteral("items")).toArray()) {
-        out << QStringLiteral("%1 %2").arg(item.toObject().value(QStringLiteral("key")).toString(),
-                                           QString::number(item.toObject().value(QStringLiteral("tag")).toInt()));
+    for (const QJsonValue& item : QJsonDocument::fromJson(json).object().value("items").toArray()) {
+        out << QStringLiteral("%1 %2").arg(item.toObject().value("key").toString(),
+                                           QString::number(item.toObject().value("tag").toInt()));
     }
     return out;
 }
@@ -90,7 +89,7 @@ QVariantList menuOf(const QStringList& keys, const QStringList& disabled = {})
 {
     QVariantList list;
     for (const QString& key : keys) {
-        list << entry({ { QStringLiteral("key"), key }, { QStringLiteral("disabled"), disabled.contains(key) } });
+        list << entry({ { "key", key }, { "disabled", disabled.contains(key) } });
     }
     return list;
 }
@@ -99,12 +98,12 @@ const QList<PathCase>& cases()
 {
     static const QList<PathCase> list = {
         // The bad name was decoded with U+FFFD, and Delete removed the neighbour really named so.
-        { "NameThatIsNotUtf8IsRefusedAndItsNeighbourKept", menuOf({ QStringLiteral("Delete") }),
+        { "NameThatIsNotUtf8IsRefusedAndItsNeighbourKept", menuOf({ "Delete" }),
           [] {
               makeFileAt(QFile::encodeName(work(kReplacedName)));
               makeFileAt(QFile::encodeName(work(QString())) + kBadName);
           },
-          "exec \"$0\" pick 1 \"$H/w/$(printf 'r\\377.txt')\"", false, QStringLiteral("Folder: \"%H/w\""),
+          "exec \"$0\" pick 1 \"$H/w/$(printf 'r\\377.txt')\"", false, "Folder: \"%H/w\"",
           [](const HostRun&) {
               EXPECT_TRUE(QFileInfo::exists(work(kReplacedName)));
               EXPECT_TRUE(existsAt(QFile::encodeName(work(QString())) + kBadName));
@@ -112,90 +111,77 @@ const QList<PathCase>& cases()
         // No other entry could act on the right file: the menu offers only the garbled-name
         // repair, which renames on the bytes, also where the list leaves it switched off (after
         // the list's own entries, so that no other entry's tag changes), and says why.
-        { "MenuForANameThatIsNotUtf8OffersOnlyTheRepair", menuOf({ QStringLiteral("Copy Path") }),
+        { "MenuForANameThatIsNotUtf8OffersOnlyTheRepair", menuOf({ "Copy Path" }),
           [] { makeFileAt(QFile::encodeName(work(QString())) + kBadName); },
           "cd \"$H/w\" && exec \"$0\" menu --json marker.txt \"$(printf 'r\\377.txt')\"", true,
           QStringLiteral("not valid UTF-8, so it cannot be named exactly; rename the item with \u201cFix Garbled "
                          "Names\u201d"),
-          [](const HostRun& run) {
-              EXPECT_EQ(keysAndTags(run.out), QStringList({ QStringLiteral("Fixing Garbled Names 2") }));
-          } },
-        { "LegacyNameGetsTheRepairAtItsPlaceInTheList",
-          menuOf({ QStringLiteral("Copy Path"), QStringLiteral("Fixing Garbled Names"), QStringLiteral("Delete") }),
+          [](const HostRun& run) { EXPECT_EQ(keysAndTags(run.out), QStringList({ "Fixing Garbled Names 2" })); } },
+        { "LegacyNameGetsTheRepairAtItsPlaceInTheList", menuOf({ "Copy Path", "Fixing Garbled Names", "Delete" }),
           [] {},
           "n=$(printf '会议纪要.txt' | iconv -f UTF-8 -t GBK) && : > \"$H/w/$n\" && exec \"$0\" menu --json "
           "\"$H/w/$n\"",
-          true, QStringLiteral("Folder: \"%H/w\""),
-          [](const HostRun& run) {
-              EXPECT_EQ(keysAndTags(run.out), QStringList({ QStringLiteral("Fixing Garbled Names 2") }));
-          } },
+          true, "Folder: \"%H/w\"",
+          [](const HostRun& run) { EXPECT_EQ(keysAndTags(run.out), QStringList({ "Fixing Garbled Names 2" })); } },
         // getcwd failed for the deleted folder and the path was taken relative to "/".
-        { "RelativePathInARemovedWorkingFolderIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
+        { "RelativePathInARemovedWorkingFolderIsRefused", menuOf({ "Delete" }), [] {},
           "mkdir \"$H/gone\" && cd \"$H/gone\" && rmdir \"$H/gone\" && exec \"$0\" pick 1 x.txt", false,
-          QStringLiteral("working folder"), nullptr },
+          "working folder", nullptr },
         // A fixed 4096-byte buffer made getcwd fail, and the path was taken relative to "/".
-        { "RelativePathInADeepWorkingFolderIsResolvedThere", menuOf({ QStringLiteral("Copy Path") }), [] {},
+        { "RelativePathInADeepWorkingFolderIsResolvedThere", menuOf({ "Copy Path" }), [] {},
           "cd \"$H\" && d=$(printf '%0200d' 0) && for i in $(seq 25); do mkdir $d && cd -P $d || exit 9; done && "
           ": > deep.txt && \"$0\" menu deep.txt; rc=$?; rm deep.txt; for i in $(seq 25); do cd -P .. && rmdir $d; "
           "done; "
           "exit $rc",
           true, QString(), [](const HostRun& run) { EXPECT_EQ(run.out, QByteArray("[1] Copy Path\n")); } },
-        { "MenuJsonNamesEachEntrysKey", menuOf({ QStringLiteral("Copy Path"), QStringLiteral("File Info") }),
-          [] { writeFile(work(QStringLiteral("a.txt")), "x"); }, "exec \"$0\" menu --json \"$H/w/a.txt\"", true,
-          QString(),
+        { "MenuJsonNamesEachEntrysKey", menuOf({ "Copy Path", "File Info" }), [] { writeFile(work("a.txt"), "x"); },
+          "exec \"$0\" menu --json \"$H/w/a.txt\"", true, QString(),
           [](const HostRun& run) {
-              const QJsonArray items
-                  = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("items")).toArray();
+              const QJsonArray items = QJsonDocument::fromJson(run.out).object().value("items").toArray();
               ASSERT_EQ(items.size(), 2) << run.out.constData();
-              EXPECT_EQ(items[0].toObject().value(QStringLiteral("key")).toString(), QStringLiteral("Copy Path"));
+              EXPECT_EQ(items[0].toObject().value("key").toString(), "Copy Path");
               const QJsonObject info = items[1].toObject();
-              EXPECT_EQ(info.value(QStringLiteral("key")).toString(), QStringLiteral("File Info"));
-              EXPECT_EQ(info.value(QStringLiteral("submenu")).toArray().at(1).toObject().value(QStringLiteral("key")),
-                        QJsonValue(QStringLiteral("MD5")));
+              EXPECT_EQ(info.value("key").toString(), "File Info");
+              EXPECT_EQ(info.value("submenu").toArray().at(1).toObject().value("key"), QJsonValue("MD5"));
           } },
         // Move to Trash was switched off after its tag 1 was read: tag 1 now is Delete.
-        { "StaleTagWhoseEntryHasAnotherKeyIsRefused",
-          menuOf({ QStringLiteral("Move to Trash"), QStringLiteral("Delete") }, { QStringLiteral("Move to Trash") }),
-          [] { writeFile(work(QStringLiteral("keep.txt")), "x"); },
-          "exec \"$0\" pick 1 --key 'Move to Trash' \"$H/w/keep.txt\"", false,
-          QStringLiteral("tag 1 is \"Delete\", not \"Move to Trash\""),
-          [](const HostRun&) { EXPECT_TRUE(QFileInfo::exists(work(QStringLiteral("keep.txt")))); } },
-        { "TagWithItsOwnKeyRuns",
-          menuOf({ QStringLiteral("Move to Trash"), QStringLiteral("Delete") }, { QStringLiteral("Move to Trash") }),
-          [] { writeFile(work(QStringLiteral("old.txt")), "x"); }, "exec \"$0\" pick 1 --key Delete \"$H/w/old.txt\"",
-          true, QString(), [](const HostRun&) { EXPECT_FALSE(QFileInfo::exists(work(QStringLiteral("old.txt")))); } },
+        { "StaleTagWhoseEntryHasAnotherKeyIsRefused", menuOf({ "Move to Trash", "Delete" }, { "Move to Trash" }),
+          [] { writeFile(work("keep.txt"), "x"); }, "exec \"$0\" pick 1 --key 'Move to Trash' \"$H/w/keep.txt\"", false,
+          "tag 1 is \"Delete\", not \"Move to Trash\"",
+          [](const HostRun&) { EXPECT_TRUE(QFileInfo::exists(work("keep.txt"))); } },
+        { "TagWithItsOwnKeyRuns", menuOf({ "Move to Trash", "Delete" }, { "Move to Trash" }),
+          [] { writeFile(work("old.txt"), "x"); }, "exec \"$0\" pick 1 --key Delete \"$H/w/old.txt\"", true, QString(),
+          [](const HostRun&) { EXPECT_FALSE(QFileInfo::exists(work("old.txt"))); } },
         // A missing item among a hundred ends the pick before anything runs, with the command
         // line's own exit status.
-        { "ALargeSelectionWithAMissingItemDeletesNothing", menuOf({ QStringLiteral("Delete") }), [] {},
+        { "ALargeSelectionWithAMissingItemDeletesNothing", menuOf({ "Delete" }), [] {},
           "cd \"$H/w\" && for i in $(seq 100); do : > \"f$i\"; done && exec \"$0\" pick 1 f* gone", false,
-          QStringLiteral("no such file or folder: \"gone\""),
+          "no such file or folder: \"gone\"",
           [](const HostRun& run) {
               EXPECT_EQ(run.exitCode, 2);
-              EXPECT_EQ(QDir(work(QString())).entryList({ QStringLiteral("f*") }, QDir::Files).size(), 100);
+              EXPECT_EQ(QDir(work(QString())).entryList({ "f*" }, QDir::Files).size(), 100);
           } },
         // Only the plain text of a folder was refused; these spellings all name the home folder.
         // A refusal is a failure of the pick: the host says so in its exit status.
-        { "DeleteOfTheHomeFolderSpeltWithDotDotIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
-          "exec \"$0\" pick 1 \"$H/../$(basename \"$H\")/.\"", false, QStringLiteral("never removed"), nullptr },
-        { "DeleteOfTheHomeFolderSpeltWithSlashesIsRefused", menuOf({ QStringLiteral("Delete") }), [] {},
-          "exec \"$0\" pick 1 \"$H//w/..//\"", false, QStringLiteral("never removed"), nullptr },
-        { "DeleteOfTheHomeFolderThroughALinkAboveIsRefused", menuOf({ QStringLiteral("Delete") }),
-          [] { ASSERT_TRUE(QFile::link(testHome(), work(QStringLiteral("up")))); }, "exec \"$0\" pick 1 \"$H/w/up/.\"",
-          false, QStringLiteral("never removed"), nullptr },
-        { "TrashOfTheHomeFolderIsRefused", menuOf({ QStringLiteral("Move to Trash") }), [] {},
-          "cd \"$H/w\" && exec \"$0\" pick 1 ..", false, QStringLiteral("never removed"), nullptr },
+        { "DeleteOfTheHomeFolderSpeltWithDotDotIsRefused", menuOf({ "Delete" }), [] {},
+          "exec \"$0\" pick 1 \"$H/../$(basename \"$H\")/.\"", false, "never removed", nullptr },
+        { "DeleteOfTheHomeFolderSpeltWithSlashesIsRefused", menuOf({ "Delete" }), [] {},
+          "exec \"$0\" pick 1 \"$H//w/..//\"", false, "never removed", nullptr },
+        { "DeleteOfTheHomeFolderThroughALinkAboveIsRefused", menuOf({ "Delete" }),
+          [] { ASSERT_TRUE(QFile::link(testHome(), work("up"))); }, "exec \"$0\" pick 1 \"$H/w/up/.\"", false,
+          "never removed", nullptr },
+        { "TrashOfTheHomeFolderIsRefused", menuOf({ "Move to Trash" }), [] {}, "cd \"$H/w\" && exec \"$0\" pick 1 ..",
+          false, "never removed", nullptr },
         // The destination is beside the home folder: moving the home into itself would fail anyway.
-        { "MoveOfTheHomeFolderToACommonPathIsRefused", menuOf({ QStringLiteral("Move to") }),
+        { "MoveOfTheHomeFolderToACommonPathIsRefused", menuOf({ "Move to" }),
           [] {
-              const QString dest = testHome() + QStringLiteral("-dest");
+              const QString dest = testHome() + "-dest";
               ASSERT_TRUE(QDir().mkpath(dest));
-              storeList(
-                  QVMenuManager::kArrayCommonPath,
-                  { entry({ { QStringLiteral("key"), QStringLiteral("dest") }, { QStringLiteral("path"), dest } }) });
+              storeList(QVMenuManager::kArrayCommonPath, { entry({ { "key", "dest" }, { "path", dest } }) });
           },
-          "exec \"$0\" pick 102 \"$H/w/..\"", false, QStringLiteral("never removed"),
+          "exec \"$0\" pick 102 \"$H/w/..\"", false, "never removed",
           [](const HostRun&) {
-              QDir dest(testHome() + QStringLiteral("-dest"));
+              QDir dest(testHome() + "-dest");
               EXPECT_TRUE(dest.isEmpty());
               dest.removeRecursively();
           } },
@@ -213,7 +199,7 @@ TEST_P(FinderHostPathsTest, HostileInputActsOnNothingElse)
 {
     const PathCase& c = GetParam();
     ASSERT_TRUE(QDir().mkpath(work(QString())));
-    const QString marker = writeFile(work(QStringLiteral("marker.txt")), "still here");
+    const QString marker = writeFile(work("marker.txt"), "still here");
     storeList(QVMenuManager::kArrayRightMenu, c.rightMenu);
     c.prepare();
 
@@ -225,7 +211,7 @@ TEST_P(FinderHostPathsTest, HostileInputActsOnNothingElse)
         EXPECT_NE(run.exitCode, -1) << "the host did not finish";
     }
     QString expected = c.errContains;
-    expected.replace(QStringLiteral("%H"), testHome());
+    expected.replace("%H", testHome());
     EXPECT_TRUE(QString::fromUtf8(run.err).contains(expected)) << run.err.constData();
     if (c.check) {
         c.check(run);

@@ -28,27 +28,24 @@ using namespace tarsel::test;
 TEST(FinderHostPickTest, OpenWithStartsTheApplicationWithTheNameAsOneArgument)
 {
     const QString home = testHome();
-    const QString record = home + QStringLiteral("/launches.txt");
+    const QString record = home + "/launches.txt";
     const QString program
-        = writeFile(home + QStringLiteral("/bin/recorder"),
+        = writeFile(home + "/bin/recorder",
                     "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + record.toUtf8()
                         + ".part\" && mv \"" + record.toUtf8() + ".part\" \"" + record.toUtf8() + "\"\n");
     ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    installApplication(QStringLiteral("org.test.Recorder"), QStringLiteral("Recorder"),
-                       program + QStringLiteral(" %F"));
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Common App")) });
-    storeList(QVMenuManager::kArrayCommonApp,
-              { entry({ { QStringLiteral("key"), QStringLiteral("Recorder") },
-                        { QStringLiteral("appName"), QStringLiteral("Recorder") } }) });
-    const QString file = writeFile(home + QStringLiteral("/work/it's \"q\" $(touch pwned) `id`.txt"), "x");
+    installApplication("org.test.Recorder", "Recorder", program + " %F");
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Common App") });
+    storeList(QVMenuManager::kArrayCommonApp, { entry({ { "key", "Recorder" }, { "appName", "Recorder" } }) });
+    const QString file = writeFile(home + "/work/it's \"q\" $(touch pwned) `id`.txt", "x");
 
     const HostRun run = pickInHost(101, { file });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 20000)) << run.err.constData();
     EXPECT_EQ(readFile(record), file.toUtf8() + '\n');
-    EXPECT_FALSE(QFile::exists(home + QStringLiteral("/work/pwned")));
-    const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue(QStringLiteral("use count detail"));
-    EXPECT_EQ(uses.value(QStringLiteral("Common App")).toLongLong(), 1);
+    EXPECT_FALSE(QFile::exists(home + "/work/pwned"));
+    const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue("use count detail");
+    EXPECT_EQ(uses.value("Common App").toLongLong(), 1);
 
     // A child index beyond the list is a tag of no entry: the host says so and fails.
     const HostRun beyond = pickInHost(102, { file });
@@ -85,27 +82,25 @@ class FinderHostExecTest : public testing::TestWithParam<ExecCase>
 TEST_P(FinderHostExecTest, ANameNeverRunsAsCodeBehindAWrapper)
 {
     const QString home = testHome();
-    const QString wrapper = writeFile(home + QStringLiteral("/bin/tarsel-test-wrapper"), "#!/bin/sh\n\"$@\"\n");
-    const QString record = home + QStringLiteral("/record.txt");
-    const QString recorder = writeFile(home + QStringLiteral("/bin/recorder"),
+    const QString wrapper = writeFile(home + "/bin/tarsel-test-wrapper", "#!/bin/sh\n\"$@\"\n");
+    const QString record = home + "/record.txt";
+    const QString recorder = writeFile(home + "/bin/recorder",
                                        "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + record.toUtf8() + ".part\" && mv \""
                                            + record.toUtf8() + ".part\" \"" + record.toUtf8() + "\"\n");
     for (const QString& program : { wrapper, recorder }) {
         ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
     QString exec = QString::fromUtf8(GetParam().exec);
-    exec.replace(QStringLiteral("WRAP"), wrapper).replace(QStringLiteral("RECORD"), recorder);
-    installApplication(QStringLiteral("org.test.Wrapped"), QStringLiteral("Wrapped"), exec);
-    installApplication(QStringLiteral("org.test.Recorder"), QStringLiteral("Recorder"),
-                       wrapper + QLatin1Char(' ') + recorder + QStringLiteral(" %F"));
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Common App")) });
+    exec.replace("WRAP", wrapper).replace("RECORD", recorder);
+    installApplication("org.test.Wrapped", "Wrapped", exec);
+    installApplication("org.test.Recorder", "Recorder", wrapper + QLatin1Char(' ') + recorder + " %F");
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Common App") });
     QVariantList apps;
     for (const char* name : { "Wrapped", "Recorder" }) {
-        apps << entry(
-            { { QStringLiteral("key"), QLatin1String(name) }, { QStringLiteral("appName"), QLatin1String(name) } });
+        apps << entry({ { "key", QLatin1String(name) }, { "appName", QLatin1String(name) } });
     }
     storeList(QVMenuManager::kArrayCommonApp, apps);
-    const QString file = writeFile(home + QStringLiteral("/work/x;cd;touch canary"), "x");
+    const QString file = writeFile(home + "/work/x;cd;touch canary", "x");
 
     HostRun run = pickInHost(101, { file });
     if (GetParam().opens) {
@@ -120,7 +115,7 @@ TEST_P(FinderHostExecTest, ANameNeverRunsAsCodeBehindAWrapper)
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 20000)) << run.err.constData();
     EXPECT_EQ(readFile(record), file.toUtf8() + '\n');
-    EXPECT_FALSE(QFile::exists(home + QStringLiteral("/canary")));
+    EXPECT_FALSE(QFile::exists(home + "/canary"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, FinderHostExecTest, testing::ValuesIn(execCases), caseName<ExecCase>);
@@ -131,22 +126,22 @@ TEST(FinderHostPickTest, CutInOneProcessAndPasteInAnotherMovesTheItem)
 {
     ASSERT_TRUE(QVDefaultData::setup());
     const QString home = testHome();
-    const QString file = writeFile(home + QStringLiteral("/from/report; $(id).txt"), "contents");
-    const QString target = home + QStringLiteral("/to");
+    const QString file = writeFile(home + "/from/report; $(id).txt", "contents");
+    const QString target = home + "/to";
     ASSERT_TRUE(QDir().mkpath(target));
 
-    const int cut = tagInHostMenu({ file }, { QStringLiteral("Cut") });
+    const int cut = tagInHostMenu({ file }, { "Cut" });
     ASSERT_GT(cut, 0);
     HostRun run = pickInHost(cut, { file });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     ASSERT_TRUE(QFile::exists(file)) << "a cut alone moves nothing";
 
     // On the target folder's background the menu now offers Paste.
-    const int paste = tagInHostMenu({ QStringLiteral("--target"), target }, { QStringLiteral("Paste") });
+    const int paste = tagInHostMenu({ "--target", target }, { "Paste" });
     ASSERT_GT(paste, 0);
-    run = pickInHost(paste, { QStringLiteral("--target"), target });
+    run = pickInHost(paste, { "--target", target });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    const QString moved = target + QStringLiteral("/report; $(id).txt");
+    const QString moved = target + "/report; $(id).txt";
     EXPECT_TRUE(QFile::exists(moved)) << run.err.constData();
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_EQ(readFile(moved), QByteArray("contents"));
@@ -158,27 +153,24 @@ TEST(FinderHostPickTest, CopyToACommonFolderCopiesTheFileOnDisk)
 {
     ASSERT_TRUE(QVDefaultData::setup());
     const QString home = testHome();
-    const QString common = home + QStringLiteral("/Common Folder");
+    const QString common = home + "/Common Folder";
     // A sub-folder makes the common folder offer "Current Directory" beside it.
-    ASSERT_TRUE(QDir().mkpath(common + QStringLiteral("/inner")));
+    ASSERT_TRUE(QDir().mkpath(common + "/inner"));
     storeList(QVMenuManager::kArrayCommonPath,
-              { entry({ { QStringLiteral("key"), QStringLiteral("C1") },
-                        { QStringLiteral("path"), common },
-                        { QStringLiteral("displayName"), QStringLiteral("Common") } }) });
-    const QString file = writeFile(home + QStringLiteral("/work/report; $(id).txt"), "contents");
+              { entry({ { "key", "C1" }, { "path", common }, { "displayName", "Common" } }) });
+    const QString file = writeFile(home + "/work/report; $(id).txt", "contents");
 
-    const int tag
-        = tagInHostMenu({ file },
-                        { platform::Bundle::localizedString(QStringLiteral("Copy to")), QStringLiteral("Common"),
-                          platform::Bundle::localizedString(QStringLiteral("Current Directory")) });
+    const int tag = tagInHostMenu({ file },
+                                  { platform::Bundle::localizedString("Copy to"), "Common",
+                                    platform::Bundle::localizedString("Current Directory") });
     ASSERT_GT(tag, 0);
     const HostRun run = pickInHost(tag, { file });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    const QString copied = common + QStringLiteral("/report; $(id).txt");
+    const QString copied = common + "/report; $(id).txt";
     EXPECT_EQ(readFile(copied), QByteArray("contents")) << run.err.constData();
     EXPECT_EQ(readFile(file), QByteArray("contents"));
-    const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue(QStringLiteral("use count detail"));
-    EXPECT_EQ(uses.value(QStringLiteral("Copy to")).toLongLong(), 1);
+    const QVariantMap uses = QVMenuManager::sharedDefaults().dictionaryValue("use count detail");
+    EXPECT_EQ(uses.value("Copy to").toLongLong(), 1);
 }
 
 // A folder icon chosen in a tarsel-finder process: the plug-in is the extension, so the image is
@@ -186,16 +178,15 @@ TEST(FinderHostPickTest, CopyToACommonFolderCopiesTheFileOnDisk)
 TEST(FinderHostPickTest, AFolderIconIsKeptInTheExtensionsOwnFolder)
 {
     ASSERT_TRUE(QVDefaultData::setup());
-    const QString folder = testHome() + QStringLiteral("/Projects");
+    const QString folder = testHome() + "/Projects";
     ASSERT_TRUE(QDir().mkpath(folder));
-    const int tag = tagInHostMenu({ folder },
-                                  { platform::Bundle::localizedString(QStringLiteral("Folder Icon")),
-                                    platform::Bundle::localizedString(QStringLiteral("Heart")) });
+    const int tag = tagInHostMenu(
+        { folder }, { platform::Bundle::localizedString("Folder Icon"), platform::Bundle::localizedString("Heart") });
     ASSERT_GT(tag, 0);
     const HostRun run = pickInHost(tag, { folder });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     const QString store = platform::Paths::applicationSupport(platform::System::kExtensionBundleId);
-    const QString directory = QString::fromUtf8(readFile(folder + QStringLiteral("/.directory")));
-    EXPECT_TRUE(directory.contains(QStringLiteral("Icon=") + store + QLatin1Char('/'))) << directory.toStdString();
+    const QString directory = QString::fromUtf8(readFile(folder + "/.directory"));
+    EXPECT_TRUE(directory.contains("Icon=" + store + QLatin1Char('/'))) << directory.toStdString();
     EXPECT_FALSE(QDir(platform::Paths::applicationSupport(platform::System::kAppBundleId)).exists());
 }
