@@ -58,10 +58,9 @@ TEST_P(JudgetMouseEnableTest, DecidesByTheScreenAndTheFrontWindow)
     EXPECT_EQ(layer, c.layer);
 }
 
-const X11::Window kThunarLeft
-    = window(QRect(100, 100, 800, 600), QStringLiteral("Thunar"), X11::WindowType::Normal, 24);
-const X11::Window kThunarRight = window(QRect(2000, 300, 800, 600), QStringLiteral("Thunar"));
-const X11::Window kEditor = window(QRect(300, 300, 400, 300), QStringLiteral("Gedit"));
+const X11::Window kThunarLeft = window(QRect(100, 100, 800, 600), "Thunar", X11::WindowType::Normal, 24);
+const X11::Window kThunarRight = window(QRect(2000, 300, 800, 600), "Thunar");
+const X11::Window kEditor = window(QRect(300, 300, 400, 300), "Gedit");
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, JudgetMouseEnableTest,
@@ -71,11 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
         WhereCase { "OtherApplicationInFrontOfTheFileManager", QPoint(400, 400), { kEditor, kThunarLeft }, false, 0 },
         WhereCase { "FileManagerBesideTheOtherApplication", QPoint(800, 400), { kEditor, kThunarLeft }, true, 0 },
         WhereCase { "NoWindowThere", QPoint(1500, 900), { kThunarLeft }, false, 99 },
-        WhereCase { "TopPanelStrip",
-                    QPoint(400, 29),
-                    { window(QRect(0, 0, 1920, 1080), QStringLiteral("Thunar")) },
-                    false,
-                    99 },
+        WhereCase { "TopPanelStrip", QPoint(400, 29), { window(QRect(0, 0, 1920, 1080), "Thunar") }, false, 99 },
         WhereCase { "Under25PixelsOnAScreenWithoutTopPanel", QPoint(2500, 220), { kThunarRight }, false, 99 },
         // The right screen starts 200 pixels down: a click 250 pixels from the root's top is only
         // 50 from its own, and a window there is found by root coordinates.
@@ -83,31 +78,25 @@ INSTANTIATE_TEST_SUITE_P(
             "SecondMonitorBelowTheTopStripOfTheFirst", QPoint(2500, 350), { kThunarRight, kThunarLeft }, true, 0 },
         WhereCase { "LeftPanelOfTheSecondMonitor",
                     QPoint(1940, 600),
-                    { window(QRect(1920, 200, 1280, 1024), QStringLiteral("Thunar")) },
+                    { window(QRect(1920, 200, 1280, 1024), "Thunar") },
                     false,
                     99 },
-        WhereCase {
-            "PanelWindowsAreNotApplications",
-            QPoint(400, 400),
-            { window(QRect(0, 0, 1920, 1080), QStringLiteral("Xfce4-panel"), X11::WindowType::Dock), kThunarLeft },
-            true,
-            0 },
+        WhereCase { "PanelWindowsAreNotApplications",
+                    QPoint(400, 400),
+                    { window(QRect(0, 0, 1920, 1080), "Xfce4-panel", X11::WindowType::Dock), kThunarLeft },
+                    true,
+                    0 },
         WhereCase { "WindowWithoutClassIsSkipped",
                     QPoint(400, 400),
                     { window(QRect(0, 0, 1920, 1080), QString()), kThunarLeft },
                     true,
                     0 },
-        WhereCase {
-            "FileManagerDesktopHasItsLayer",
-            QPoint(1500, 900),
-            { kThunarLeft, window(QRect(0, 0, 1920, 1080), QStringLiteral("Pcmanfm"), X11::WindowType::Desktop) },
-            true,
-            -1 },
-        WhereCase { "DolphinByItsClass",
-                    QPoint(400, 400),
-                    { window(QRect(100, 100, 800, 600), QStringLiteral("dolphin")) },
+        WhereCase { "FileManagerDesktopHasItsLayer",
+                    QPoint(1500, 900),
+                    { kThunarLeft, window(QRect(0, 0, 1920, 1080), "Pcmanfm", X11::WindowType::Desktop) },
                     true,
-                    0 },
+                    -1 },
+        WhereCase { "DolphinByItsClass", QPoint(400, 400), { window(QRect(100, 100, 800, 600), "dolphin") }, true, 0 },
         WhereCase { "OffEveryScreen", QPoint(1920, 100), { kThunarRight }, false, 99 }),
     tarsel::test::caseName<WhereCase>);
 
@@ -159,18 +148,18 @@ TEST(QVPermissionsTest, EventFlagTakesCommandThenControlThenOptionThenShift)
 
 TEST(QVPermissionsTest, PathsWithStringKeepsQuotedAndPlainPathsThatExist)
 {
-    const QString spaced = writeFile(inHome(QStringLiteral("My Files/a b.txt")), "x");
-    const QString plain = writeFile(inHome(QStringLiteral("plain.txt")), "x");
-    const QString missing = inHome(QStringLiteral("gone.txt"));
+    const QString spaced = writeFile(inHome("My Files/a b.txt"), "x");
+    const QString plain = writeFile(inHome("plain.txt"), "x");
+    const QString missing = inHome("gone.txt");
     EXPECT_EQ(QVPermissions::pathsWithString(QStringLiteral("'%1' %2 %3").arg(spaced, plain, missing)),
               QStringList({ spaced, plain }));
     // One existing path with a blank is taken whole.
     EXPECT_EQ(QVPermissions::pathsWithString(spaced), QStringList({ spaced }));
-    EXPECT_TRUE(QVPermissions::pathsWithString(QStringLiteral("hello world")).isEmpty());
+    EXPECT_TRUE(QVPermissions::pathsWithString("hello world").isEmpty());
 
     ScopedEnvironment env;
     env.set("TARSEL_SYSTEM_VERSION", "14.0");
-    EXPECT_EQ(QVPermissions::pathsWithString(plain + QStringLiteral("\n") + missing), QStringList({ plain, missing }));
+    EXPECT_EQ(QVPermissions::pathsWithString(plain + "\n" + missing), QStringList({ plain, missing }));
 }
 
 TEST(QVPermissionsTest, WithoutADisplayTheHookIsUnavailableAndNothingStarts)
@@ -179,10 +168,10 @@ TEST(QVPermissionsTest, WithoutADisplayTheHookIsUnavailableAndNothingStarts)
     env.unset("DISPLAY");
     QString reason;
     EXPECT_FALSE(QVPermissions::checkAccessibilityPermission(&reason));
-    EXPECT_EQ(reason, QStringLiteral("The right-click hook is unavailable: there is no X display."));
+    EXPECT_EQ(reason, "The right-click hook is unavailable: there is no X display.");
     env.set("DISPLAY", ":0").set("WAYLAND_DISPLAY", "wayland-0");
     EXPECT_FALSE(QVPermissions::checkAccessibilityPermission(&reason));
-    EXPECT_EQ(reason, QStringLiteral("The right-click hook is unavailable in a Wayland session."));
+    EXPECT_EQ(reason, "The right-click hook is unavailable in a Wayland session.");
     env.unset("DISPLAY").unset("WAYLAND_DISPLAY");
     QVPermissions& hook = QVPermissions::sharedInstance();
     hook.startWithHandler([](bool) {});

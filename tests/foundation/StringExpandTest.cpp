@@ -8,6 +8,7 @@
 #include "platform/Workspace.h"
 
 #include "testsupport/ProgramRun.h"
+#include "testsupport/FileStatus.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
@@ -38,6 +39,7 @@ static void PrintTo(const QString& s, std::ostream* os)
 
 namespace {
 
+using tarsel::test::statOf;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 
@@ -49,14 +51,6 @@ QString home(const QString& rel)
 bool makeSymlink(const QString& target, const QString& link)
 {
     return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0;
-}
-
-qint64 lstatSize(const QString& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_size : -1;
 }
 
 } // namespace
@@ -423,11 +417,11 @@ TEST(StringExpandTest, FileSizeCountsEverythingBelowAFolder)
     // A link counts as itself, never its target.
     ASSERT_TRUE(makeSymlink(file, dir + QStringLiteral("/link")));
     ASSERT_TRUE(makeSymlink(testHome(), dir + QStringLiteral("/loop")));
-    const qint64 expected = 3 + 4 + 10 + lstatSize(dir + QStringLiteral("/sub"))
-        + lstatSize(dir + QStringLiteral("/sub/deep")) + lstatSize(dir + QStringLiteral("/link"))
-        + lstatSize(dir + QStringLiteral("/loop"));
+    const qint64 expected = 3 + 4 + 10 + statOf(dir + QStringLiteral("/sub"), false).st_size
+        + statOf(dir + QStringLiteral("/sub/deep"), false).st_size
+        + statOf(dir + QStringLiteral("/link"), false).st_size + statOf(dir + QStringLiteral("/loop"), false).st_size;
     EXPECT_EQ(qv::fileSize(dir), expected);
-    EXPECT_EQ(qv::fileSize(dir + QStringLiteral("/link")), lstatSize(dir + QStringLiteral("/link")));
+    EXPECT_EQ(qv::fileSize(dir + QStringLiteral("/link")), statOf(dir + QStringLiteral("/link"), false).st_size);
 }
 
 // ----- shell ---------------------------------------------------------------------------------
@@ -671,9 +665,9 @@ TEST(StringExpandTest, LockedByMarkOrImmutableFlag)
 struct UniqueCase
 {
     const char* name; ///< what the row checks, its test name
-    QStringList taken;
-    QString asked;
-    QString answer;
+    QList<const char*> taken; ///< "x/" a folder, "@x" a dangling link, else a file
+    const char* asked;
+    const char* answer;
 };
 
 using StringExpandUniquePathTest = testing::TestWithParam<UniqueCase>;
@@ -681,7 +675,7 @@ using StringExpandUniquePathTest = testing::TestWithParam<UniqueCase>;
 TEST_P(StringExpandUniquePathTest, FindsTheFirstFreeName)
 {
     const QString root = home(QStringLiteral("t"));
-    for (const QString& taken : GetParam().taken) {
+    for (const QString taken : GetParam().taken) {
         if (taken.endsWith(QLatin1Char('/'))) {
             QDir().mkpath(root + QLatin1Char('/') + taken);
         } else if (taken.startsWith(QLatin1Char('@'))) {
@@ -691,34 +685,23 @@ TEST_P(StringExpandUniquePathTest, FindsTheFirstFreeName)
             writeFile(root + QLatin1Char('/') + taken, "x");
         }
     }
-    EXPECT_EQ(qv::uniquePath(root + QLatin1Char('/') + GetParam().asked), root + QLatin1Char('/') + GetParam().answer);
+    EXPECT_EQ(qv::uniquePath(root + QLatin1Char('/') + QString::fromUtf8(GetParam().asked)),
+              root + QLatin1Char('/') + QString::fromUtf8(GetParam().answer));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, StringExpandUniquePathTest,
-    testing::Values(
-        UniqueCase { "FreeNameKept", {}, QStringLiteral("a.txt"), QStringLiteral("a.txt") },
-        UniqueCase { "TakenGetsOne", { QStringLiteral("a.txt") }, QStringLiteral("a.txt"), QStringLiteral("a-1.txt") },
-        UniqueCase { "OneTakenGetsTwo",
-                     { QStringLiteral("a.txt"), QStringLiteral("a-1.txt") },
-                     QStringLiteral("a.txt"),
-                     QStringLiteral("a-2.txt") },
-        UniqueCase {
-            "FolderTaken", { QStringLiteral("folder/") }, QStringLiteral("folder"), QStringLiteral("folder-1") },
-        UniqueCase { "DoubleExtensionTaken",
-                     { QStringLiteral("a.tar.gz") },
-                     QStringLiteral("a.tar.gz"),
-                     QStringLiteral("a.tar-1.gz") },
-        UniqueCase {
-            "DotFileTaken", { QStringLiteral(".bashrc") }, QStringLiteral(".bashrc"), QStringLiteral(".bashrc-1") },
-        UniqueCase {
-            "TrailingDotTaken", { QStringLiteral("name.") }, QStringLiteral("name."), QStringLiteral("name.-1") },
-        UniqueCase {
-            "DottedFolderTaken", { QStringLiteral("v1.0/") }, QStringLiteral("v1.0"), QStringLiteral("v1-1.0") },
-        // A dangling link is taken: writing there would follow it.
-        UniqueCase {
-            "DanglingLinkTaken", { QStringLiteral("@x.txt") }, QStringLiteral("x.txt"), QStringLiteral("x-1.txt") }),
-    tarsel::test::caseName<UniqueCase>);
+INSTANTIATE_TEST_SUITE_P(Names, StringExpandUniquePathTest,
+                         testing::Values(UniqueCase { "FreeNameKept", {}, "a.txt", "a.txt" },
+                                         UniqueCase { "TakenGetsOne", { "a.txt" }, "a.txt", "a-1.txt" },
+                                         UniqueCase { "OneTakenGetsTwo", { "a.txt", "a-1.txt" }, "a.txt", "a-2.txt" },
+                                         UniqueCase { "FolderTaken", { "folder/" }, "folder", "folder-1" },
+                                         UniqueCase {
+                                             "DoubleExtensionTaken", { "a.tar.gz" }, "a.tar.gz", "a.tar-1.gz" },
+                                         UniqueCase { "DotFileTaken", { ".bashrc" }, ".bashrc", ".bashrc-1" },
+                                         UniqueCase { "TrailingDotTaken", { "name." }, "name.", "name.-1" },
+                                         UniqueCase { "DottedFolderTaken", { "v1.0/" }, "v1.0", "v1-1.0" },
+                                         // A dangling link is taken: writing there would follow it.
+                                         UniqueCase { "DanglingLinkTaken", { "@x.txt" }, "x.txt", "x-1.txt" }),
+                         tarsel::test::caseName<UniqueCase>);
 
 TEST(StringExpandTest, RemoveAndCreateDir)
 {
