@@ -39,7 +39,7 @@ namespace {
 
 QString folder()
 {
-    return testHome() + QStringLiteral("/work");
+    return testHome() + "/work";
 }
 
 struct HandedOverCase
@@ -59,7 +59,7 @@ bool answerEmbed(QVToolWindows& windows)
     if (dialog == nullptr || !dialog->window()->isVisible()) {
         return false;
     }
-    dialog->foldIntoInput()->setText(QStringLiteral("Both"));
+    dialog->foldIntoInput()->setText("Both");
     QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
     return true;
 }
@@ -70,7 +70,7 @@ bool answerNewFolder(QVToolWindows& windows)
     if (dialog == nullptr || !dialog->window()->isVisible()) {
         return false;
     }
-    dialog->nameInput()->setText(QStringLiteral("Drafts"));
+    dialog->nameInput()->setText("Drafts");
     QTest::keyClick(dialog->nameInput(), Qt::Key_Return);
     return true;
 }
@@ -81,8 +81,8 @@ bool answerResize(QVToolWindows& windows)
     if (window == nullptr || !window->window()->isVisible()) {
         return false;
     }
-    window->widthInput()->setText(QStringLiteral("20"));
-    window->heightInput()->setText(QStringLiteral("10"));
+    window->widthInput()->setText("20");
+    window->heightInput()->setText("10");
     QTest::mouseClick(window->okBtn(), Qt::LeftButton);
     return true;
 }
@@ -107,10 +107,10 @@ int tagOf(const QJsonArray& items, const QString& key)
 {
     for (const QJsonValue& value : items) {
         const QJsonObject item = value.toObject();
-        if (item.value(QStringLiteral("key")).toString() == key) {
-            return item.value(QStringLiteral("tag")).toInt();
+        if (item.value("key").toString() == key) {
+            return item.value("tag").toInt();
         }
-        if (const int tag = tagOf(item.value(QStringLiteral("submenu")).toArray(), key); tag > 0) {
+        if (const int tag = tagOf(item.value("submenu").toArray(), key); tag > 0) {
             return tag;
         }
     }
@@ -123,7 +123,7 @@ QByteArray runHost(const QStringList& args, int* exitCode)
 {
     QProcess host;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
     host.setProcessEnvironment(env);
     host.start(QStringLiteral(TARSEL_FINDER_PROGRAM), args);
     const bool ended = QTest::qWaitFor([&] { return host.state() == QProcess::NotRunning; }, 60000);
@@ -137,7 +137,7 @@ void enableEveryEntry()
     QVariantList list = QVMenuManager::storedList(QVMenuManager::kArrayRightMenu);
     for (QVariant& value : list) {
         QVariantMap entry = value.toMap();
-        entry.insert(QStringLiteral("disabled"), false);
+        entry.insert("disabled", false);
         value = entry;
     }
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::kArrayRightMenu, list);
@@ -155,22 +155,21 @@ TEST_P(AppHandedOverWindowsTest, TheCommandOpensItsWindowInTheApplicationAndComp
 {
     const HandedOverCase& c = GetParam();
     ASSERT_TRUE(QDir().mkpath(folder()));
-    writeFile(folder() + QStringLiteral("/a.txt"), "a");
-    writeFile(folder() + QStringLiteral("/b.txt"), "b");
-    writeFile(folder() + QStringLiteral("/latin.txt"), "caf\xe9 cr\xe8me br\xfbl\xe9\x65, d\xe9j\xe0 vu\n");
+    writeFile(folder() + "/a.txt", "a");
+    writeFile(folder() + "/b.txt", "b");
+    writeFile(folder() + "/latin.txt", "caf\xe9 cr\xe8me br\xfbl\xe9\x65, d\xe9j\xe0 vu\n");
     QImage photo(40, 20, QImage::Format_RGB32);
     photo.fill(Qt::darkGreen);
-    ASSERT_TRUE(photo.save(folder() + QStringLiteral("/photo.png")));
+    ASSERT_TRUE(photo.save(folder() + "/photo.png"));
     platform::Panels::setResponder([](platform::Panels::Kind, const platform::PanelOptions& options) {
         // The encryption options are the save panel's accessory: the password is typed there.
-        auto* password = options.accessoryView != nullptr
-            ? options.accessoryView->findChild<QLineEdit*>(QStringLiteral("psdTextField"))
-            : nullptr;
+        auto* password
+            = options.accessoryView != nullptr ? options.accessoryView->findChild<QLineEdit*>("psdTextField") : nullptr;
         if (password == nullptr) {
             return platform::PanelResult {};
         }
-        password->setText(QStringLiteral("s3cret"));
-        return platform::PanelResult { platform::PanelResult::OK, { folder() + QStringLiteral("/a.zip") } };
+        password->setText("s3cret");
+        return platform::PanelResult { platform::PanelResult::OK, { folder() + "/a.zip" } };
     });
 
     // The running application: it has written its start-up configuration and listens.
@@ -186,16 +185,13 @@ TEST_P(AppHandedOverWindowsTest, TheCommandOpensItsWindowInTheApplicationAndComp
     for (const QString& name : QString::fromUtf8(c.files).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         paths << folder() + QLatin1Char('/') + name;
     }
-    const QStringList where = paths.isEmpty()
-        ? QStringList { QStringLiteral("--kind"), QStringLiteral("1"), QStringLiteral("--target"), folder() }
-        : paths;
+    const QStringList where = paths.isEmpty() ? QStringList { "--kind", "1", "--target", folder() } : paths;
     int code = 0;
-    const QByteArray menu = runHost(QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + where, &code);
+    const QByteArray menu = runHost(QStringList { "menu", "--json" } + where, &code);
     ASSERT_EQ(code, 0) << menu.constData();
-    const int tag = tagOf(QJsonDocument::fromJson(menu).object().value(QStringLiteral("items")).toArray(),
-                          QString::fromUtf8(c.key));
+    const int tag = tagOf(QJsonDocument::fromJson(menu).object().value("items").toArray(), QString::fromUtf8(c.key));
     ASSERT_GT(tag, 0) << menu.constData();
-    const QByteArray out = runHost(QStringList { QStringLiteral("pick"), QString::number(tag) } + where, &code);
+    const QByteArray out = runHost(QStringList { "pick", QString::number(tag) } + where, &code);
     ASSERT_EQ(code, 0) << out.constData();
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return started.count() > 0; }, 20000)) << "nothing reached the application";
@@ -211,11 +207,10 @@ TEST_P(AppHandedOverWindowsTest, TheCommandOpensItsWindowInTheApplicationAndComp
     EXPECT_EQ(app.toolWindows()->resizeImageWinCtl(), nullptr);
     EXPECT_EQ(app.toolWindows()->loadingWinCtl(), nullptr);
     if (c.method == 11) {
-        EXPECT_TRUE(SSZipArchive::isPasswordValidForArchiveAtPath(result, QStringLiteral("s3cret"), nullptr));
+        EXPECT_TRUE(SSZipArchive::isPasswordValidForArchiveAtPath(result, "s3cret", nullptr));
         // The quick password test only reads the start of the first entry, which a wrong PKWARE
         // password gets past now and then; extracting reads everything and checks the CRC.
-        EXPECT_FALSE(SSZipArchive::unzipFileAtPath(result, folder() + QStringLiteral("/wrong"), true,
-                                                   QStringLiteral("other"), nullptr));
+        EXPECT_FALSE(SSZipArchive::unzipFileAtPath(result, folder() + "/wrong", true, "other", nullptr));
     }
 }
 

@@ -44,15 +44,14 @@ TEST_P(TitleNameTest, CutsByCodePoints)
 const QString kEmoji = QString::fromUcs4(U"\U0001F600");
 
 const NameCase kNameCases[] = {
-    { "FifteenShownWhole", QStringLiteral("abcdefghijklmno"), QStringLiteral("abcdefghijklmno") },
-    { "SixteenCut", QStringLiteral("abcdefghijklmnop"), QStringLiteral("abcdefghijklmno...") },
-    { "TwentyCut", QStringLiteral("Quarterly report.md"), QStringLiteral("Quarterly repor...") },
+    { "FifteenShownWhole", "abcdefghijklmno", "abcdefghijklmno" },
+    { "SixteenCut", "abcdefghijklmnop", "abcdefghijklmno..." },
+    { "TwentyCut", "Quarterly report.md", "Quarterly repor..." },
     { "FifteenEmojiShownWhole", kEmoji.repeated(15), kEmoji.repeated(15) },
-    { "SixteenEmojiCutAfterWholeEmoji", kEmoji.repeated(16), kEmoji.repeated(15) + QStringLiteral("...") },
-    { "MixedNeverSplitsAPair", QStringLiteral("abcdefghijklmn") + kEmoji.repeated(3),
-      QStringLiteral("abcdefghijklmn") + kEmoji + QStringLiteral("...") },
+    { "SixteenEmojiCutAfterWholeEmoji", kEmoji.repeated(16), kEmoji.repeated(15) + "..." },
+    { "MixedNeverSplitsAPair", "abcdefghijklmn" + kEmoji.repeated(3), "abcdefghijklmn" + kEmoji + "..." },
     { "ChineseCountsOnce", QString::fromUtf8("年度报告年度报告年度报告年度报告"),
-      QString::fromUtf8("年度报告年度报告年度报告年度报") + QStringLiteral("...") },
+      QString::fromUtf8("年度报告年度报告年度报告年度报") + "..." },
 };
 
 INSTANTIATE_TEST_SUITE_P(Names, TitleNameTest, testing::ValuesIn(kNameCases), caseName<NameCase>);
@@ -74,7 +73,7 @@ class StatusMenuTitleTest : public testing::TestWithParam<TitleCase>
 TEST_P(StatusMenuTitleTest, TitleEntry)
 {
     const TitleCase& c = GetParam();
-    storeList(QStringLiteral("array right menu"), { keyed(QStringLiteral("Copy Path")) });
+    storeList("array right menu", { keyed("Copy Path") });
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::prefCheck(QVSwitch::NoSelectedTitle), c.noTitleSwitch);
     QStringList paths;
     for (const QString& relative : c.paths) {
@@ -89,7 +88,7 @@ TEST_P(StatusMenuTitleTest, TitleEntry)
     ASSERT_GT(menu->numberOfItems(), 0);
     const platform::MenuItem* first = menu->itemAt(0);
     if (!c.title) {
-        EXPECT_EQ(first->key(), QStringLiteral("Copy Path"));
+        EXPECT_EQ(first->key(), "Copy Path");
         return;
     }
     EXPECT_EQ(first->title(), c.title());
@@ -103,27 +102,20 @@ const TitleCase kTitleCases[] = {
       false,
       [] {
           return QFileInfo(platform::Paths::desktop()).fileName() + QLatin1Char(' ')
-              + qv::localized(QStringLiteral("Right-click Menu"));
+              + qv::localized("Right-click Menu");
       } },
     // A translated Desktop is named in user-dirs.dirs; "/home/<login>/Desktop" would not exist.
     { "TranslatedDesktopFromTheUserDirs",
       {},
       false,
-      [] { return QStringLiteral("Schreibtisch ") + qv::localized(QStringLiteral("Right-click Menu")); },
+      [] { return "Schreibtisch " + qv::localized("Right-click Menu"); },
       [] {
-          writeFile(platform::Paths::configHome() + QStringLiteral("/user-dirs.dirs"),
-                    "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
-          QDir().mkpath(inHome(QStringLiteral("Schreibtisch")));
+          writeFile(platform::Paths::configHome() + "/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+          QDir().mkpath(inHome("Schreibtisch"));
       } },
-    { "OneItemByItsName",
-      { QStringLiteral("Quarterly report.md") },
-      false,
-      [] { return QStringLiteral("Selected: Quarterly repor..."); } },
-    { "ThreeItemsCounted",
-      { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") },
-      false,
-      [] { return QStringLiteral("3 items selected"); } },
-    { "SwitchLeavesItOut", { QStringLiteral("a") }, true, nullptr },
+    { "OneItemByItsName", { "Quarterly report.md" }, false, [] { return "Selected: Quarterly repor..."; } },
+    { "ThreeItemsCounted", { "a", "b", "c" }, false, [] { return "3 items selected"; } },
+    { "SwitchLeavesItOut", { "a" }, true, nullptr },
 };
 
 INSTANTIATE_TEST_SUITE_P(Titles, StatusMenuTitleTest, testing::ValuesIn(kTitleCases), caseName<TitleCase>);
@@ -143,12 +135,11 @@ platform::MenuItem* entryWithKey(const platform::Menu& menu, const QString& key)
 // it would) would trash whatever it has selected at the moment, which may be anything.
 TEST(StatusMenuSelectionTest, TrashAndInfoActOnTheMenusOwnPaths)
 {
-    storeList(QStringLiteral("array right menu"),
-              { keyed(QStringLiteral("Get Info")), keyed(QStringLiteral("Move to Trash")) });
+    storeList("array right menu", { keyed("Get Info"), keyed("Move to Trash") });
     QVMenuService::setPermitCheck(
         [](const QString&, std::function<void()> success, std::function<void()>) { success(); });
-    const QString chosen = writeFile(inHome(QStringLiteral("Desktop/chosen.txt")), "chosen");
-    const QString other = writeFile(inHome(QStringLiteral("Documents/selected elsewhere.txt")), "other");
+    const QString chosen = writeFile(inHome("Desktop/chosen.txt"), "chosen");
+    const QString other = writeFile(inHome("Documents/selected elsewhere.txt"), "other");
     platform::FIFinderSyncController::defaultController().setSelectedItemURLs({ QUrl::fromLocalFile(other) });
     QStringList shownFor;
     platform::Workspace::setFileManager({ [] { return true; },
@@ -160,15 +151,15 @@ TEST(StatusMenuSelectionTest, TrashAndInfoActOnTheMenusOwnPaths)
     QVMenuService service;
     QVStatusMenu status(service);
     std::shared_ptr<platform::Menu> menu = status.rightMenuWithPaths({ chosen });
-    ASSERT_NE(entryWithKey(*menu, QStringLiteral("Get Info")), nullptr);
-    EXPECT_TRUE(entryWithKey(*menu, QStringLiteral("Get Info"))->perform());
+    ASSERT_NE(entryWithKey(*menu, "Get Info"), nullptr);
+    EXPECT_TRUE(entryWithKey(*menu, "Get Info")->perform());
     EXPECT_EQ(shownFor, QStringList { QUrl::fromLocalFile(chosen).toString() });
 
     menu = status.rightMenuWithPaths({ chosen });
-    ASSERT_NE(entryWithKey(*menu, QStringLiteral("Move to Trash")), nullptr);
-    EXPECT_TRUE(entryWithKey(*menu, QStringLiteral("Move to Trash"))->perform());
+    ASSERT_NE(entryWithKey(*menu, "Move to Trash"), nullptr);
+    EXPECT_TRUE(entryWithKey(*menu, "Move to Trash")->perform());
     EXPECT_FALSE(QFileInfo::exists(chosen));
-    EXPECT_TRUE(QFileInfo::exists(platform::Paths::dataHome() + QStringLiteral("/Trash/files/chosen.txt")));
+    EXPECT_TRUE(QFileInfo::exists(platform::Paths::dataHome() + "/Trash/files/chosen.txt"));
     EXPECT_TRUE(QFileInfo::exists(other));
 
     platform::Workspace::setFileManager({});

@@ -20,22 +20,22 @@ using platform::Bundle;
 
 namespace {
 
-const QString kTestTable = QStringLiteral("BundleTest");
+const QString kTestTable = "BundleTest";
 
 // Runs the bundle child with the given user languages (the LANGUAGE list of the desktop).
 tarsel::test::ChildResult lookUpWithLanguages(const QByteArray& languages, const QString& key)
 {
     tarsel::test::ScopedEnvironment env;
     env.set("LANGUAGE", languages);
-    return tarsel::test::runChild(QStringLiteral("bundleLookUp"), { key });
+    return tarsel::test::runChild("bundleLookUp", { key });
 }
 
 QString writeThemeIcon(const QString& themeDir, const QString& iconName, QColor colour)
 {
     QImage image(16, 16, QImage::Format_ARGB32);
     image.fill(colour);
-    const QString path = themeDir + QStringLiteral("/16x16/actions/") + iconName + QStringLiteral(".png");
-    QDir().mkpath(themeDir + QStringLiteral("/16x16/actions"));
+    const QString path = themeDir + "/16x16/actions/" + iconName + ".png";
+    QDir().mkpath(themeDir + "/16x16/actions");
     image.save(path);
     return path;
 }
@@ -44,8 +44,7 @@ QString writeThemeIcon(const QString& themeDir, const QString& iconName, QColor 
 
 TARSEL_TEST_CHILD(bundleLookUp)
 {
-    std::printf("%s",
-                Bundle::localizedString(args.value(0), QString(), QStringLiteral("BundleTest")).toUtf8().constData());
+    std::printf("%s", Bundle::localizedString(args.value(0), QString(), "BundleTest").toUtf8().constData());
     return 0;
 }
 
@@ -63,105 +62,95 @@ TEST(BundleTest, ParsesStringsTables)
                                         "\"empty\" = \"\";\n"
                                         "\"octal\" = \"\\101\\60\";\n");
     const QHash<QString, QString> table = Bundle::parseStrings(text);
-    EXPECT_EQ(table.value(QStringLiteral("plain")), QStringLiteral("Plain text"));
-    EXPECT_FALSE(table.contains(QStringLiteral("x")));
-    EXPECT_EQ(table.value(QStringLiteral("spaced")), QStringLiteral("  keeps inner blanks  "));
-    EXPECT_EQ(table.value(QStringLiteral("escapes")), QStringLiteral("a\"b\\c\nd\te"));
-    EXPECT_EQ(table.value(QStringLiteral("unicode")), QStringLiteral("café \U0001F600 ü"));
-    EXPECT_EQ(table.value(QStringLiteral("with = and ;")),
-              QStringLiteral("value ; with = signs // not a comment /* nor this */"));
-    EXPECT_EQ(table.value(QStringLiteral("same")), QStringLiteral("same"));
-    EXPECT_EQ(table.value(QStringLiteral("bare_key")), QStringLiteral("bare.value"));
-    EXPECT_TRUE(table.contains(QStringLiteral("empty")));
-    EXPECT_TRUE(table.value(QStringLiteral("empty")).isEmpty());
-    EXPECT_EQ(table.value(QStringLiteral("octal")), QStringLiteral("A0"));
+    EXPECT_EQ(table.value("plain"), "Plain text");
+    EXPECT_FALSE(table.contains("x"));
+    EXPECT_EQ(table.value("spaced"), "  keeps inner blanks  ");
+    EXPECT_EQ(table.value("escapes"), "a\"b\\c\nd\te");
+    EXPECT_EQ(table.value("unicode"), "café \U0001F600 ü");
+    EXPECT_EQ(table.value("with = and ;"), "value ; with = signs // not a comment /* nor this */");
+    EXPECT_EQ(table.value("same"), "same");
+    EXPECT_EQ(table.value("bare_key"), "bare.value");
+    EXPECT_TRUE(table.contains("empty"));
+    EXPECT_TRUE(table.value("empty").isEmpty());
+    EXPECT_EQ(table.value("octal"), "A0");
     EXPECT_EQ(table.size(), 9);
 }
 
 TEST(BundleTest, AMalformedTableKeepsTheEntriesBeforeTheFault)
 {
     const QHash<QString, QString> missingSemicolon
-        = Bundle::parseStrings(QStringLiteral("\"a\" = \"1\";\n\"b\" = \"2\"\n\"c\" = \"3\";"));
-    EXPECT_EQ(missingSemicolon.value(QStringLiteral("a")), QStringLiteral("1"));
-    EXPECT_EQ(missingSemicolon.value(QStringLiteral("b")), QStringLiteral("2"));
-    EXPECT_FALSE(missingSemicolon.contains(QStringLiteral("c")));
+        = Bundle::parseStrings("\"a\" = \"1\";\n\"b\" = \"2\"\n\"c\" = \"3\";");
+    EXPECT_EQ(missingSemicolon.value("a"), "1");
+    EXPECT_EQ(missingSemicolon.value("b"), "2");
+    EXPECT_FALSE(missingSemicolon.contains("c"));
 
-    const QHash<QString, QString> unterminated
-        = Bundle::parseStrings(QStringLiteral("\"a\" = \"1\";\n\"b\" = \"never closed;\n"));
+    const QHash<QString, QString> unterminated = Bundle::parseStrings("\"a\" = \"1\";\n\"b\" = \"never closed;\n");
     EXPECT_EQ(unterminated.size(), 1);
-    EXPECT_EQ(unterminated.value(QStringLiteral("a")), QStringLiteral("1"));
+    EXPECT_EQ(unterminated.value("a"), "1");
 
     // The last entry may lack its semicolon; an empty or comment-only text is an empty table.
-    EXPECT_EQ(Bundle::parseStrings(QStringLiteral("\"k\" = \"v\"")).value(QStringLiteral("k")), QStringLiteral("v"));
-    EXPECT_TRUE(Bundle::parseStrings(QStringLiteral("/* only */ // comments")).isEmpty());
-    EXPECT_TRUE(Bundle::parseStrings(QStringLiteral("/* unterminated comment \"a\" = \"b\";")).isEmpty());
+    EXPECT_EQ(Bundle::parseStrings("\"k\" = \"v\"").value("k"), "v");
+    EXPECT_TRUE(Bundle::parseStrings("/* only */ // comments").isEmpty());
+    EXPECT_TRUE(Bundle::parseStrings("/* unterminated comment \"a\" = \"b\";").isEmpty());
 }
 
 TEST(BundleTest, MissingKeysAnswerTheFallbackElseTheKey)
 {
-    EXPECT_EQ(Bundle::localizedString(QStringLiteral("Only English"), QString(), kTestTable),
-              QStringLiteral("Only in English"));
-    EXPECT_EQ(Bundle::localizedString(QStringLiteral("Quoted"), QStringLiteral("unused"), kTestTable),
-              QStringLiteral("She said \"hi\""));
-    EXPECT_EQ(Bundle::localizedString(QStringLiteral("No Such Key"), QStringLiteral("Fallback"), kTestTable),
-              QStringLiteral("Fallback"));
-    EXPECT_EQ(Bundle::localizedString(QStringLiteral("No Such Key"), QString(), kTestTable),
-              QStringLiteral("No Such Key"));
-    EXPECT_EQ(Bundle::localizedString(QStringLiteral("No Such Key"), QStringLiteral(""), kTestTable),
-              QStringLiteral("No Such Key"));
+    EXPECT_EQ(Bundle::localizedString("Only English", QString(), kTestTable), "Only in English");
+    EXPECT_EQ(Bundle::localizedString("Quoted", "unused", kTestTable), "She said \"hi\"");
+    EXPECT_EQ(Bundle::localizedString("No Such Key", "Fallback", kTestTable), "Fallback");
+    EXPECT_EQ(Bundle::localizedString("No Such Key", QString(), kTestTable), "No Such Key");
+    EXPECT_EQ(Bundle::localizedString("No Such Key", "", kTestTable), "No Such Key");
     // A table that does not exist answers like a missing key; the default table is Localizable.
-    EXPECT_EQ(Bundle::localizedString(QStringLiteral("Greeting"), QString(), QStringLiteral("NoSuchTable")),
-              QStringLiteral("Greeting"));
-    EXPECT_EQ(Bundle::localizedString(QStringLiteral("Only English")), QStringLiteral("Only English"));
+    EXPECT_EQ(Bundle::localizedString("Greeting", QString(), "NoSuchTable"), "Greeting");
+    EXPECT_EQ(Bundle::localizedString("Only English"), "Only English");
 }
 
 TEST(BundleTest, UsesTheUsersLanguageThenEnglish)
 {
-    EXPECT_EQ(lookUpWithLanguages("de", QStringLiteral("Greeting")).out, QByteArray("Hallo"));
+    EXPECT_EQ(lookUpWithLanguages("de", "Greeting").out, QByteArray("Hallo"));
     // A key the German table lacks comes from the English one.
-    EXPECT_EQ(lookUpWithLanguages("de", QStringLiteral("Only English")).out, QByteArray("Only in English"));
+    EXPECT_EQ(lookUpWithLanguages("de", "Only English").out, QByteArray("Only in English"));
     // zh_CN is zh-Hans-CN: found in zh-Hans.lproj, a UTF-16 table.
-    EXPECT_EQ(lookUpWithLanguages("zh_CN", QStringLiteral("Greeting")).out, QStringLiteral("你好").toUtf8());
+    EXPECT_EQ(lookUpWithLanguages("zh_CN", "Greeting").out, QStringLiteral("你好").toUtf8());
     // The first listed language that has a table wins; one without any falls through.
-    EXPECT_EQ(lookUpWithLanguages("fr:de", QStringLiteral("Greeting")).out, QByteArray("Hallo"));
-    EXPECT_EQ(lookUpWithLanguages("en:de", QStringLiteral("Greeting")).out, QByteArray("Hello"));
-    EXPECT_EQ(lookUpWithLanguages("fr", QStringLiteral("Greeting")).out, QByteArray("Hello"));
+    EXPECT_EQ(lookUpWithLanguages("fr:de", "Greeting").out, QByteArray("Hallo"));
+    EXPECT_EQ(lookUpWithLanguages("en:de", "Greeting").out, QByteArray("Hello"));
+    EXPECT_EQ(lookUpWithLanguages("fr", "Greeting").out, QByteArray("Hello"));
 }
 
 TEST(BundleTest, InfoValues)
 {
-    EXPECT_EQ(Bundle::infoValue(QStringLiteral("CFBundleDisplayName")), QStringLiteral("Tarsel"));
-    EXPECT_EQ(Bundle::infoValue(QStringLiteral("CFBundleName")), QStringLiteral("Tarsel"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$"))
-                    .match(Bundle::infoValue(QStringLiteral("CFBundleShortVersionString")))
-                    .hasMatch());
-    EXPECT_TRUE(Bundle::infoValue(QStringLiteral("NoSuchInfoKey")).isNull());
+    EXPECT_EQ(Bundle::infoValue("CFBundleDisplayName"), "Tarsel");
+    EXPECT_EQ(Bundle::infoValue("CFBundleName"), "Tarsel");
+    EXPECT_TRUE(
+        QRegularExpression("^\\d+\\.\\d+\\.\\d+$").match(Bundle::infoValue("CFBundleShortVersionString")).hasMatch());
+    EXPECT_TRUE(Bundle::infoValue("NoSuchInfoKey").isNull());
 
-    EXPECT_EQ(Bundle::infoValue(QStringLiteral("CFBundleIdentifier")), platform::System::kAppBundleId);
+    EXPECT_EQ(Bundle::infoValue("CFBundleIdentifier"), platform::System::kAppBundleId);
     platform::System::setBundleIdentifier(platform::System::kExtensionBundleId);
-    EXPECT_EQ(Bundle::infoValue(QStringLiteral("CFBundleIdentifier")), platform::System::kExtensionBundleId);
+    EXPECT_EQ(Bundle::infoValue("CFBundleIdentifier"), platform::System::kExtensionBundleId);
     platform::System::setBundleIdentifier(platform::System::kAppBundleId);
 }
 
 TEST(BundleTest, FindsResourcesByNameAndType)
 {
-    const QString tick = QStringLiteral(":/tarsel/sounds/tarsel-test-tick.wav");
-    EXPECT_EQ(Bundle::resourcePath(QStringLiteral("tarsel-test-tick.wav")), tick);
-    EXPECT_EQ(Bundle::resourcePath(QStringLiteral("tarsel-test-tick"), QStringLiteral("wav")), tick);
-    EXPECT_EQ(Bundle::resourcePath(QStringLiteral("sounds/tarsel-test-tick.wav")), tick);
-    EXPECT_EQ(Bundle::resourcePath(QStringLiteral("BundleTest.strings")),
-              QStringLiteral(":/tarsel/en.lproj/BundleTest.strings"));
-    EXPECT_TRUE(Bundle::resourceData(QStringLiteral("tarsel-test-tick.wav")).startsWith("RIFF"));
+    const QString tick = ":/tarsel/sounds/tarsel-test-tick.wav";
+    EXPECT_EQ(Bundle::resourcePath("tarsel-test-tick.wav"), tick);
+    EXPECT_EQ(Bundle::resourcePath("tarsel-test-tick", "wav"), tick);
+    EXPECT_EQ(Bundle::resourcePath("sounds/tarsel-test-tick.wav"), tick);
+    EXPECT_EQ(Bundle::resourcePath("BundleTest.strings"), ":/tarsel/en.lproj/BundleTest.strings");
+    EXPECT_TRUE(Bundle::resourceData("tarsel-test-tick.wav").startsWith("RIFF"));
 
-    EXPECT_TRUE(Bundle::resourcePath(QStringLiteral("tarsel-test-tick"), QStringLiteral("mp3")).isEmpty());
+    EXPECT_TRUE(Bundle::resourcePath("tarsel-test-tick", "mp3").isEmpty());
     EXPECT_TRUE(Bundle::resourcePath(QString()).isEmpty());
-    EXPECT_TRUE(Bundle::resourcePath(QStringLiteral("../tarsel/sounds/tarsel-test-tick.wav")).isEmpty());
-    EXPECT_TRUE(Bundle::resourceData(QStringLiteral("missing.bin")).isNull());
+    EXPECT_TRUE(Bundle::resourcePath("../tarsel/sounds/tarsel-test-tick.wav").isEmpty());
+    EXPECT_TRUE(Bundle::resourceData("missing.bin").isNull());
 }
 
 TEST(BundleTest, BundledImagesByNameWithOrWithoutType)
 {
-    for (const QString& name : { QStringLiteral("tarsel-test-dot"), QStringLiteral("tarsel-test-dot.png") }) {
+    for (const QString& name : QStringList { "tarsel-test-dot", "tarsel-test-dot.png" }) {
         const QImage image = Bundle::imageNamed(name);
         ASSERT_FALSE(image.isNull()) << qPrintable(name);
         EXPECT_EQ(image.size(), QSize(2, 2));
@@ -169,7 +158,7 @@ TEST(BundleTest, BundledImagesByNameWithOrWithoutType)
         EXPECT_TRUE(Bundle::hasImageNamed(name));
         EXPECT_FALSE(Bundle::iconNamed(name).isNull());
     }
-    EXPECT_FALSE(Bundle::hasImageNamed(QStringLiteral("tarsel-test-dot.jpg")));
+    EXPECT_FALSE(Bundle::hasImageNamed("tarsel-test-dot.jpg"));
     EXPECT_FALSE(Bundle::hasImageNamed(QString()));
 }
 
@@ -178,7 +167,7 @@ namespace {
 // Whether one of Qt's image format plug-ins is mapped into this process.
 bool imageFormatPlugInLoaded()
 {
-    QFile maps(QStringLiteral("/proc/self/maps"));
+    QFile maps("/proc/self/maps");
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
 }
 
@@ -191,15 +180,15 @@ TEST(BundleTest, BundledImagesAndIconsLoadNoImageFormatPlugIn)
     if (imageFormatPlugInLoaded()) {
         GTEST_SKIP() << "an earlier test of this process loaded the image format plug-ins";
     }
-    EXPECT_FALSE(Bundle::iconNamed(QStringLiteral("success")).pixmap(32, 32).isNull());
-    EXPECT_FALSE(Bundle::imageNamed(QStringLiteral("tarsel-test-dot")).isNull());
+    EXPECT_FALSE(Bundle::iconNamed("success").pixmap(32, 32).isNull());
+    EXPECT_FALSE(Bundle::imageNamed("tarsel-test-dot").isNull());
     EXPECT_FALSE(imageFormatPlugInLoaded());
 }
 
 // The bundle answers whether it has an image by the file alone, so every bundled image must read.
 TEST(BundleTest, EveryBundledImageReads)
 {
-    const QStringList names = QDir(QStringLiteral(":/tarsel/images")).entryList(QDir::Files);
+    const QStringList names = QDir(":/tarsel/images").entryList(QDir::Files);
     ASSERT_FALSE(names.isEmpty());
     for (const QString& name : names) {
         EXPECT_TRUE(Bundle::hasImageNamed(name)) << qPrintable(name);
@@ -211,28 +200,28 @@ TEST(BundleTest, FallsBackToTheIconThemeThroughTheNameMap)
 {
     const QStringList savedPaths = QIcon::themeSearchPaths();
     const QString savedTheme = QIcon::themeName();
-    const QString root = tarsel::test::testHome() + QStringLiteral("/icons");
-    const QString themeDir = root + QStringLiteral("/TarselTest");
-    tarsel::test::writeFile(themeDir + QStringLiteral("/index.theme"),
+    const QString root = tarsel::test::testHome() + "/icons";
+    const QString themeDir = root + "/TarselTest";
+    tarsel::test::writeFile(themeDir + "/index.theme",
                             "[Icon Theme]\nName=TarselTest\nDirectories=16x16/actions\n\n"
                             "[16x16/actions]\nSize=16\nType=Fixed\n");
-    writeThemeIcon(themeDir, QStringLiteral("application-pdf"), Qt::blue);
-    writeThemeIcon(themeDir, QStringLiteral("bare-theme-name"), Qt::green);
+    writeThemeIcon(themeDir, "application-pdf", Qt::blue);
+    writeThemeIcon(themeDir, "bare-theme-name", Qt::green);
     QIcon::setThemeSearchPaths({ root });
-    QIcon::setThemeName(QStringLiteral("TarselTest"));
+    QIcon::setThemeName("TarselTest");
 
     // "pdf" is Tarsel's name for the theme's "application-pdf" (and no bundled image has it).
-    EXPECT_TRUE(Bundle::hasImageNamed(QStringLiteral("pdf")));
-    const QImage image = Bundle::imageNamed(QStringLiteral("pdf"));
+    EXPECT_TRUE(Bundle::hasImageNamed("pdf"));
+    const QImage image = Bundle::imageNamed("pdf");
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2), QColor(Qt::blue));
-    EXPECT_FALSE(Bundle::iconNamed(QStringLiteral("pdf")).isNull());
+    EXPECT_FALSE(Bundle::iconNamed("pdf").isNull());
     // A name the map lacks is tried as a theme name itself.
-    EXPECT_TRUE(Bundle::hasImageNamed(QStringLiteral("bare-theme-name")));
+    EXPECT_TRUE(Bundle::hasImageNamed("bare-theme-name"));
     // Neither bundled nor in the theme: no image, not a placeholder.
-    EXPECT_FALSE(Bundle::hasImageNamed(QStringLiteral("tarsel-no-such-image")));
-    EXPECT_TRUE(Bundle::imageNamed(QStringLiteral("tarsel-no-such-image")).isNull());
-    EXPECT_TRUE(Bundle::iconNamed(QStringLiteral("tarsel-no-such-image")).isNull());
+    EXPECT_FALSE(Bundle::hasImageNamed("tarsel-no-such-image"));
+    EXPECT_TRUE(Bundle::imageNamed("tarsel-no-such-image").isNull());
+    EXPECT_TRUE(Bundle::iconNamed("tarsel-no-such-image").isNull());
 
     QIcon::setThemeSearchPaths(savedPaths);
     QIcon::setThemeName(savedTheme);
@@ -245,12 +234,11 @@ TEST(BundleTest, ConcurrentLookupsAgree)
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([&wrong] {
             for (int i = 0; i < 500; ++i) {
-                if (Bundle::localizedString(QStringLiteral("Only English"), QString(), kTestTable)
-                        != QStringLiteral("Only in English")
+                if (Bundle::localizedString("Only English", QString(), kTestTable) != "Only in English"
                     || Bundle::localizedString(QStringLiteral("k%1").arg(i), QString(),
                                                QStringLiteral("T%1").arg(i % 7))
                         != QStringLiteral("k%1").arg(i)
-                    || Bundle::imageNamed(QStringLiteral("tarsel-test-dot")).size() != QSize(2, 2)) {
+                    || Bundle::imageNamed("tarsel-test-dot").size() != QSize(2, 2)) {
                     ++wrong;
                 }
             }
@@ -302,23 +290,23 @@ class DrawnImageCache : public testing::TestWithParam<DrawnImageCase>
 TEST_P(DrawnImageCache, AnswersTheBundledImageAtMenuSize)
 {
     const DrawnImageCase& c = GetParam();
-    const QString cacheHome = tarsel::test::testHome() + QStringLiteral("/cache-") + QString::fromLatin1(c.name);
+    const QString cacheHome = tarsel::test::testHome() + "/cache-" + QString::fromLatin1(c.name);
     tarsel::test::ScopedEnvironment env;
     env.set("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
-    const QString file = cacheHome + QStringLiteral("/tarsel/menu-images");
-    const QResource resource(QStringLiteral(":/tarsel/images/add.png"));
+    const QString file = cacheHome + "/tarsel/menu-images";
+    const QResource resource(":/tarsel/images/add.png");
     ASSERT_TRUE(resource.isValid());
     if (c.file != nullptr) {
         tarsel::test::writeFile(file, c.file(resource.lastModified().toMSecsSinceEpoch(), resource.size()));
     }
 
-    const QImage drawn = Bundle::scaledImageNamed(QStringLiteral("add"), QSize(16, 16));
+    const QImage drawn = Bundle::scaledImageNamed("add", QSize(16, 16));
     ASSERT_EQ(drawn.size(), QSize(16, 16));
     if (c.fromFile) {
         EXPECT_EQ(drawn.pixel(8, 8), kBlue);
         return;
     }
-    const QImage expected = Bundle::imageNamed(QStringLiteral("add"))
+    const QImage expected = Bundle::imageNamed("add")
                                 .scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied), expected);
@@ -326,9 +314,9 @@ TEST_P(DrawnImageCache, AnswersTheBundledImageAtMenuSize)
     QFile kept(file);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_TRUE(kept.readAll().startsWith(kMagic));
-    env.set("XDG_CACHE_HOME", QFile::encodeName(cacheHome + QStringLiteral("-moved")));
-    EXPECT_TRUE(QDir().rename(cacheHome, cacheHome + QStringLiteral("-moved")));
-    const QImage again = Bundle::scaledImageNamed(QStringLiteral("add"), QSize(16, 16));
+    env.set("XDG_CACHE_HOME", QFile::encodeName(cacheHome + "-moved"));
+    EXPECT_TRUE(QDir().rename(cacheHome, cacheHome + "-moved"));
+    const QImage again = Bundle::scaledImageNamed("add", QSize(16, 16));
     EXPECT_EQ(again.convertToFormat(QImage::Format_ARGB32_Premultiplied), expected);
 }
 
@@ -358,6 +346,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BundleTest, DrawnImageOfANameWithoutBundledImageIsNull)
 {
-    EXPECT_TRUE(Bundle::scaledImageNamed(QStringLiteral("tarsel-no-such-image"), QSize(16, 16)).isNull());
-    EXPECT_TRUE(Bundle::scaledImageNamed(QStringLiteral("../tarsel/images/add"), QSize(16, 16)).isNull());
+    EXPECT_TRUE(Bundle::scaledImageNamed("tarsel-no-such-image", QSize(16, 16)).isNull());
+    EXPECT_TRUE(Bundle::scaledImageNamed("../tarsel/images/add", QSize(16, 16)).isNull());
 }

@@ -25,52 +25,50 @@ namespace {
 
 QString suitePath(const QString& name)
 {
-    return tarsel::test::testHome() + QStringLiteral("/suites/") + name + QStringLiteral(".plist");
+    return tarsel::test::testHome() + "/suites/" + name + ".plist";
 }
 
 } // namespace
 
 TEST(DefaultsTest, RoundTripsEveryPropertyListType)
 {
-    Defaults& d = Defaults::forFile(suitePath(QStringLiteral("types")));
+    Defaults& d = Defaults::forFile(suitePath("types"));
     const QDateTime when = QDateTime(QDate(2024, 2, 29), QTime(12, 30, 15), QTimeZone::utc());
-    QVariantMap entry { { QStringLiteral("key"), QStringLiteral("Copy Path") },
-                        { QStringLiteral("disabled"), false },
-                        { QStringLiteral("count"), -42 } };
-    ASSERT_TRUE(d.setValue(QStringLiteral("flag"), true));
-    ASSERT_TRUE(d.setValue(QStringLiteral("big"), QVariant(qint64(1) << 40)));
-    ASSERT_TRUE(d.setValue(QStringLiteral("negative"), -7));
-    ASSERT_TRUE(d.setValue(QStringLiteral("real"), 2.5));
-    ASSERT_TRUE(d.setValue(QStringLiteral("text"), QStringLiteral("grün & <b>")));
-    ASSERT_TRUE(d.setValue(QStringLiteral("data"), QByteArray("\x00\x01\xff", 3)));
-    ASSERT_TRUE(d.setValue(QStringLiteral("date"), when));
-    ASSERT_TRUE(d.setValue(QStringLiteral("list"), QVariantList { entry, QStringLiteral("x") }));
+    QVariantMap entry { { "key", "Copy Path" }, { "disabled", false }, { "count", -42 } };
+    ASSERT_TRUE(d.setValue("flag", true));
+    ASSERT_TRUE(d.setValue("big", QVariant(qint64(1) << 40)));
+    ASSERT_TRUE(d.setValue("negative", -7));
+    ASSERT_TRUE(d.setValue("real", 2.5));
+    ASSERT_TRUE(d.setValue("text", "grün & <b>"));
+    ASSERT_TRUE(d.setValue("data", QByteArray("\x00\x01\xff", 3)));
+    ASSERT_TRUE(d.setValue("date", when));
+    ASSERT_TRUE(d.setValue("list", QVariantList { entry, "x" }));
 
     // A second instance on the same file reads what the first wrote.
     Defaults fresh(d.filePath());
-    EXPECT_TRUE(fresh.boolValue(QStringLiteral("flag")));
-    EXPECT_EQ(fresh.integerValue(QStringLiteral("big")), qint64(1) << 40);
-    EXPECT_EQ(fresh.integerValue(QStringLiteral("negative")), -7);
-    EXPECT_DOUBLE_EQ(fresh.doubleValue(QStringLiteral("real")), 2.5);
-    EXPECT_EQ(fresh.stringValue(QStringLiteral("text")), QStringLiteral("grün & <b>"));
-    EXPECT_EQ(fresh.value(QStringLiteral("data")).toByteArray(), QByteArray("\x00\x01\xff", 3));
-    EXPECT_EQ(fresh.value(QStringLiteral("date")).toDateTime(), when);
-    const QVariantList list = fresh.arrayValue(QStringLiteral("list"));
+    EXPECT_TRUE(fresh.boolValue("flag"));
+    EXPECT_EQ(fresh.integerValue("big"), qint64(1) << 40);
+    EXPECT_EQ(fresh.integerValue("negative"), -7);
+    EXPECT_DOUBLE_EQ(fresh.doubleValue("real"), 2.5);
+    EXPECT_EQ(fresh.stringValue("text"), "grün & <b>");
+    EXPECT_EQ(fresh.value("data").toByteArray(), QByteArray("\x00\x01\xff", 3));
+    EXPECT_EQ(fresh.value("date").toDateTime(), when);
+    const QVariantList list = fresh.arrayValue("list");
     ASSERT_EQ(list.size(), 2);
-    EXPECT_EQ(list.at(0).toMap().value(QStringLiteral("count")).toLongLong(), -42);
-    EXPECT_EQ(list.at(0).toMap().value(QStringLiteral("key")).toString(), QStringLiteral("Copy Path"));
+    EXPECT_EQ(list.at(0).toMap().value("count").toLongLong(), -42);
+    EXPECT_EQ(list.at(0).toMap().value("key").toString(), "Copy Path");
 }
 
 TEST(DefaultsTest, AbsentAndRemovedKeysAnswerEmptyValues)
 {
-    Defaults& d = Defaults::forFile(suitePath(QStringLiteral("absent")));
-    EXPECT_FALSE(d.value(QStringLiteral("nothing")).isValid());
-    EXPECT_FALSE(d.boolValue(QStringLiteral("nothing")));
-    EXPECT_TRUE(d.arrayValue(QStringLiteral("nothing")).isEmpty());
-    ASSERT_TRUE(d.setValue(QStringLiteral("k"), 1));
-    EXPECT_TRUE(d.contains(QStringLiteral("k")));
-    ASSERT_TRUE(d.remove(QStringLiteral("k")));
-    EXPECT_FALSE(d.contains(QStringLiteral("k")));
+    Defaults& d = Defaults::forFile(suitePath("absent"));
+    EXPECT_FALSE(d.value("nothing").isValid());
+    EXPECT_FALSE(d.boolValue("nothing"));
+    EXPECT_TRUE(d.arrayValue("nothing").isEmpty());
+    ASSERT_TRUE(d.setValue("k", 1));
+    EXPECT_TRUE(d.contains("k"));
+    ASSERT_TRUE(d.remove("k"));
+    EXPECT_FALSE(d.contains("k"));
 }
 
 namespace {
@@ -92,11 +90,11 @@ QString withUnits(std::initializer_list<char16_t> units)
 }
 
 const TextCase textCases[] = {
-    { "Escape", QStringLiteral("report \x1b[31mred\x1b[0m.txt") },
-    { "StartOfHeading", QStringLiteral("a\x01z") },
-    { "VerticalTab", QStringLiteral("a\x0bz") },
-    { "UnitSeparator", QStringLiteral("\x1f") },
-    { "Delete", QStringLiteral("a\x7fz") },
+    { "Escape", "report \x1b[31mred\x1b[0m.txt" },
+    { "StartOfHeading", "a\x01z" },
+    { "VerticalTab", "a\x0bz" },
+    { "UnitSeparator", "\x1f" },
+    { "Delete", "a\x7fz" },
     { "Nul", withUnits({ u'a', 0, u'z' }) },
     { "EveryControlAndBackslashes", withUnits({ 1,     2,     3,    4,    5,    6,    7,    8,     0x0c,  0x0e, 0x1e,
                                                 u'\\', u'\\', u'u', u'0', u'0', u'1', u'B', u'\t', u'\n', u'\r' }) },
@@ -105,7 +103,7 @@ const TextCase textCases[] = {
     { "Noncharacters", withUnits({ 0xFFFE, u' ', 0xFFFF }) },
     { "StartsWithTheMarkOfEscapedText", withUnits({ 0xFDD0, u'\\', u'u', u'0', u'0', u'1', u'B' }) },
     { "MarkInTheMiddleIsPlain", withUnits({ u'a', 0xFDD0, u'b' }) },
-    { "PlainTextWithAnEscapeLookalike", QStringLiteral("C:\\u001B\\\\ grün & <b> ]]> 😀") },
+    { "PlainTextWithAnEscapeLookalike", "C:\\u001B\\\\ grün & <b> ]]> 😀" },
 };
 
 using DefaultsTextTest = testing::TestWithParam<TextCase>;
@@ -128,11 +126,10 @@ QString xmlError(const QByteArray& bytes)
 TEST_P(DefaultsTextTest, TextXmlCannotCarryKeepsTheFileWellFormedAndReadsBackExactly)
 {
     const QString text = GetParam().text;
-    Defaults& d = Defaults::forFile(suitePath(QStringLiteral("text-") + QString::fromLatin1(GetParam().name)));
-    ASSERT_TRUE(d.setValue(QStringLiteral("plain"), QStringLiteral("Copy Path")));
-    ASSERT_TRUE(d.setValue(QStringLiteral("value"), text));
-    ASSERT_TRUE(d.setValue(QStringLiteral("nested"),
-                           QVariantMap { { text, QVariantList { text, QStringLiteral("x") + text } } }));
+    Defaults& d = Defaults::forFile(suitePath("text-" + QString::fromLatin1(GetParam().name)));
+    ASSERT_TRUE(d.setValue("plain", "Copy Path"));
+    ASSERT_TRUE(d.setValue("value", text));
+    ASSERT_TRUE(d.setValue("nested", QVariantMap { { text, QVariantList { text, "x" + text } } }));
     ASSERT_TRUE(d.setValue(text, 1));
 
     QFile file(d.filePath());
@@ -142,11 +139,11 @@ TEST_P(DefaultsTextTest, TextXmlCannotCarryKeepsTheFileWellFormedAndReadsBackExa
     // Text XML carries is stored as it is, so other programs read it unchanged.
     EXPECT_TRUE(bytes.contains("<string>Copy Path</string>"));
 
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    const QString python = QStandardPaths::findExecutable("python3");
     if (!python.isEmpty()) {
         const tarsel::test::ProgramRun reader
             = tarsel::test::runProgram(python,
-                                       { QStringLiteral("-c"),
+                                       { "-c",
                                          QStringLiteral("import plistlib, sys\n"
                                                         "with open(sys.argv[1], 'rb') as f:\n"
                                                         "    print(plistlib.load(f)['plain'])\n"),
@@ -157,12 +154,12 @@ TEST_P(DefaultsTextTest, TextXmlCannotCarryKeepsTheFileWellFormedAndReadsBackExa
     }
 
     Defaults fresh(d.filePath());
-    EXPECT_EQ(fresh.stringValue(QStringLiteral("value")), text);
-    const QVariantMap nested = fresh.dictionaryValue(QStringLiteral("nested"));
+    EXPECT_EQ(fresh.stringValue("value"), text);
+    const QVariantMap nested = fresh.dictionaryValue("nested");
     ASSERT_EQ(nested.keys(), QStringList({ text }));
-    EXPECT_EQ(nested.value(text).toList(), (QVariantList { text, QStringLiteral("x") + text }));
+    EXPECT_EQ(nested.value(text).toList(), (QVariantList { text, "x" + text }));
     EXPECT_EQ(fresh.integerValue(text), 1);
-    EXPECT_EQ(fresh.stringValue(QStringLiteral("plain")), QStringLiteral("Copy Path"));
+    EXPECT_EQ(fresh.stringValue("plain"), "Copy Path");
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, DefaultsTextTest, testing::ValuesIn(textCases), tarsel::test::caseName<TextCase>);
@@ -227,8 +224,7 @@ void countReadFailures(QtMsgType, const QMessageLogContext& context, const QStri
 QStringList keptCopies(const QString& path)
 {
     const QFileInfo info(path);
-    return QDir(info.absolutePath())
-        .entryList({ info.fileName() + QStringLiteral(".damaged-*") }, QDir::System | QDir::Files);
+    return QDir(info.absolutePath()).entryList({ info.fileName() + ".damaged-*" }, QDir::System | QDir::Files);
 }
 
 } // namespace
@@ -265,18 +261,18 @@ TEST_P(DefaultsDamageTest, UnreadableSuiteIsKeptBeforeAnythingIsWritten)
     const QVariantMap read = d.dictionaryRepresentation();
     d.dictionaryRepresentation();
     // A write that changes nothing writes nothing.
-    EXPECT_TRUE(d.remove(QStringLiteral("absent")));
-    const bool written = d.setValue(QStringLiteral("k"), QStringLiteral("v"));
+    EXPECT_TRUE(d.remove("absent"));
+    const bool written = d.setValue("k", "v");
     qInstallMessageHandler(previous);
 
     if (c.readable) {
-        EXPECT_EQ(read.value(QStringLiteral("array right menu")).toList().size(), 1);
+        EXPECT_EQ(read.value("array right menu").toList().size(), 1);
         EXPECT_TRUE(d.lastReadError().isEmpty()) << d.lastReadError().toStdString();
         EXPECT_TRUE(written);
         EXPECT_TRUE(keptCopies(path).isEmpty());
         EXPECT_EQ(readFailuresLogged, 0);
         Defaults fresh(path);
-        EXPECT_TRUE(fresh.boolValue(QStringLiteral("pref check5")));
+        EXPECT_TRUE(fresh.boolValue("pref check5"));
         return;
     }
     EXPECT_TRUE(read.isEmpty());
@@ -305,7 +301,7 @@ TEST_P(DefaultsDamageTest, UnreadableSuiteIsKeptBeforeAnythingIsWritten)
         EXPECT_EQ(tarsel::test::readFile(copy), before);
     }
     Defaults fresh(path);
-    EXPECT_EQ(fresh.stringValue(QStringLiteral("k")), QStringLiteral("v"));
+    EXPECT_EQ(fresh.stringValue("k"), "v");
     EXPECT_TRUE(fresh.lastReadError().isEmpty());
 }
 
@@ -314,54 +310,54 @@ INSTANTIATE_TEST_SUITE_P(Cases, DefaultsDamageTest, testing::ValuesIn(damageCase
 
 TEST(DefaultsTest, AnEarlierKeptCopyIsNeverReplaced)
 {
-    const QString path = suitePath(QStringLiteral("twice"));
+    const QString path = suitePath("twice");
     Defaults& d = Defaults::forFile(path);
     for (const QByteArray& damage : { QByteArray("<plist><dict><key>first"), QByteArray("second garbage") }) {
         tarsel::test::writeFile(path, damage);
-        ASSERT_TRUE(d.setValue(QStringLiteral("k"), QString::fromLatin1(damage.left(5))));
+        ASSERT_TRUE(d.setValue("k", QString::fromLatin1(damage.left(5))));
     }
     QStringList kept;
     for (const QString& name : keptCopies(path)) {
         kept << QString::fromLatin1(tarsel::test::readFile(QFileInfo(path).absolutePath() + QLatin1Char('/') + name));
     }
     kept.sort();
-    EXPECT_EQ(kept, QStringList({ QStringLiteral("<plist><dict><key>first"), QStringLiteral("second garbage") }));
+    EXPECT_EQ(kept, QStringList({ "<plist><dict><key>first", "second garbage" }));
 }
 
 TEST(DefaultsTest, SeesWritesMadeByAnotherInstanceOfTheSameFile)
 {
-    const QString path = suitePath(QStringLiteral("shared"));
+    const QString path = suitePath("shared");
     Defaults& mine = Defaults::forFile(path);
     Defaults other(path); // stands for another process
-    ASSERT_TRUE(mine.setValue(QStringLiteral("a"), 1));
-    EXPECT_EQ(other.integerValue(QStringLiteral("a")), 1);
-    ASSERT_TRUE(other.setValue(QStringLiteral("b"), 2));
-    EXPECT_EQ(mine.integerValue(QStringLiteral("b")), 2);
-    EXPECT_EQ(mine.integerValue(QStringLiteral("a")), 1);
+    ASSERT_TRUE(mine.setValue("a", 1));
+    EXPECT_EQ(other.integerValue("a"), 1);
+    ASSERT_TRUE(other.setValue("b", 2));
+    EXPECT_EQ(mine.integerValue("b"), 2);
+    EXPECT_EQ(mine.integerValue("a"), 1);
 }
 
 TEST(DefaultsTest, UpdateAppliesTheFunctionToTheCurrentValue)
 {
-    Defaults& d = Defaults::forFile(suitePath(QStringLiteral("update")));
+    Defaults& d = Defaults::forFile(suitePath("update"));
     for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(d.update(QStringLiteral("list"), [i](const QVariant& v) {
+        ASSERT_TRUE(d.update("list", [i](const QVariant& v) {
             QVariantList l = v.toList();
             l << i;
             return QVariant(l);
         }));
     }
-    EXPECT_EQ(d.arrayValue(QStringLiteral("list")), (QVariantList { 0, 1, 2, 3, 4 }));
-    ASSERT_TRUE(d.update(QStringLiteral("list"), [](const QVariant&) { return QVariant(); }));
-    EXPECT_FALSE(d.contains(QStringLiteral("list")));
+    EXPECT_EQ(d.arrayValue("list"), (QVariantList { 0, 1, 2, 3, 4 }));
+    ASSERT_TRUE(d.update("list", [](const QVariant&) { return QVariant(); }));
+    EXPECT_FALSE(d.contains("list"));
 }
 
 TEST(DefaultsTest, UnwritableFolderReportsTheFailure)
 {
     // A regular file where the folder should be: no privilege lets the write through.
-    const QString blocker = tarsel::test::testHome() + QStringLiteral("/blocker");
+    const QString blocker = tarsel::test::testHome() + "/blocker";
     tarsel::test::writeFile(blocker, "x");
-    Defaults d(blocker + QStringLiteral("/sub/suite.plist"));
-    EXPECT_FALSE(d.setValue(QStringLiteral("k"), 1));
+    Defaults d(blocker + "/sub/suite.plist");
+    EXPECT_FALSE(d.setValue("k", 1));
     EXPECT_FALSE(d.lastError().isEmpty());
 }
 
@@ -375,7 +371,7 @@ TARSEL_TEST_CHILD(defaultsWriter)
         if (!d.setValue(prefix + QString::number(i), i)) {
             return 2;
         }
-        if (!d.update(QStringLiteral("counter"), [](const QVariant& v) { return QVariant(v.toLongLong() + 1); })) {
+        if (!d.update("counter", [](const QVariant& v) { return QVariant(v.toLongLong() + 1); })) {
             return 3;
         }
     }
@@ -386,7 +382,7 @@ TARSEL_TEST_CHILD(defaultsReader)
 {
     Defaults& d = Defaults::forFile(args.value(0));
     const QVariantMap all = d.dictionaryRepresentation();
-    printf("%lld %lld\n", static_cast<long long>(all.size()), d.integerValue(QStringLiteral("counter")));
+    printf("%lld %lld\n", static_cast<long long>(all.size()), d.integerValue("counter"));
     return 0;
 }
 
@@ -394,13 +390,13 @@ TARSEL_TEST_CHILD(defaultsReader)
 // runs the long form and times it.
 TEST(DefaultsTest, TwoProcessesWritingAtOnceLoseNoWrite)
 {
-    const QString path = suitePath(QStringLiteral("concurrent"));
+    const QString path = suitePath("concurrent");
     const int n = 200;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QList<QProcess*> writers;
     for (const char* prefix : { "a", "b" }) {
         auto* p = new QProcess;
-        env.insert(QStringLiteral("TARSEL_TEST_CHILD"), QStringLiteral("defaultsWriter"));
+        env.insert("TARSEL_TEST_CHILD", "defaultsWriter");
         p->setProcessEnvironment(env);
         p->start(tarsel::test::testBinary(), { path, QString::fromLatin1(prefix), QString::number(n) });
         writers << p;
@@ -412,7 +408,7 @@ TEST(DefaultsTest, TwoProcessesWritingAtOnceLoseNoWrite)
         EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().constData();
         delete p;
     }
-    const auto reader = tarsel::test::runChild(QStringLiteral("defaultsReader"), { path });
+    const auto reader = tarsel::test::runChild("defaultsReader", { path });
     ASSERT_EQ(reader.exitCode, 0);
     // 2n distinct keys plus the shared counter, which every one of the 2n updates raised.
     EXPECT_EQ(reader.out.trimmed(), QByteArray::number(2 * n + 1) + ' ' + QByteArray::number(2 * n));
@@ -423,9 +419,9 @@ TEST(DefaultsTest, TwoProcessesWritingAtOnceLoseNoWrite)
 // writing over it.
 TEST(DefaultsTest, ABatchWritesEverythingAtItsEndInOneReplacement)
 {
-    const QString path = suitePath(QStringLiteral("batch"));
+    const QString path = suitePath("batch");
     Defaults& d = Defaults::forFile(path);
-    ASSERT_TRUE(d.setValue(QStringLiteral("kept"), 1));
+    ASSERT_TRUE(d.setValue("kept", 1));
     const auto inode = [&path] {
         struct stat st
         {
@@ -435,28 +431,28 @@ TEST(DefaultsTest, ABatchWritesEverythingAtItsEndInOneReplacement)
     const ino_t before = inode();
     {
         Defaults::Batch batch(d);
-        ASSERT_TRUE(d.setValue(QStringLiteral("a"), 1));
+        ASSERT_TRUE(d.setValue("a", 1));
         {
             Defaults::Batch inner(d);
-            ASSERT_TRUE(d.update(QStringLiteral("a"), [](const QVariant& v) { return v.toLongLong() + 1; }));
-            ASSERT_TRUE(d.remove(QStringLiteral("kept")));
+            ASSERT_TRUE(d.update("a", [](const QVariant& v) { return v.toLongLong() + 1; }));
+            ASSERT_TRUE(d.remove("kept"));
         }
-        EXPECT_EQ(d.integerValue(QStringLiteral("a")), 2);
-        EXPECT_FALSE(d.contains(QStringLiteral("kept")));
+        EXPECT_EQ(d.integerValue("a"), 2);
+        EXPECT_FALSE(d.contains("kept"));
         // Nothing reached the file yet.
         EXPECT_EQ(inode(), before);
         Defaults other(path); // stands for another process
-        EXPECT_FALSE(other.contains(QStringLiteral("a")));
-        EXPECT_EQ(other.integerValue(QStringLiteral("kept")), 1);
+        EXPECT_FALSE(other.contains("a"));
+        EXPECT_EQ(other.integerValue("kept"), 1);
         EXPECT_TRUE(batch.commit());
         EXPECT_NE(inode(), before);
-        EXPECT_EQ(other.integerValue(QStringLiteral("a")), 2);
-        EXPECT_FALSE(other.contains(QStringLiteral("kept")));
+        EXPECT_EQ(other.integerValue("a"), 2);
+        EXPECT_FALSE(other.contains("kept"));
     }
     // After the batch, writes go to the file one by one again.
     Defaults other(path);
-    ASSERT_TRUE(d.setValue(QStringLiteral("b"), true));
-    EXPECT_TRUE(other.boolValue(QStringLiteral("b")));
+    ASSERT_TRUE(d.setValue("b", true));
+    EXPECT_TRUE(other.boolValue("b"));
 
     QFile damaged(path);
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -464,12 +460,12 @@ TEST(DefaultsTest, ABatchWritesEverythingAtItsEndInOneReplacement)
     damaged.close();
     {
         Defaults::Batch batch(d);
-        EXPECT_FALSE(d.contains(QStringLiteral("a")));
-        ASSERT_TRUE(d.setValue(QStringLiteral("c"), 3));
+        EXPECT_FALSE(d.contains("a"));
+        ASSERT_TRUE(d.setValue("c", 3));
     }
     EXPECT_FALSE(d.lastDamagedCopy().isEmpty());
     QFile kept(d.lastDamagedCopy());
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("<plist><dict><key>broken"));
-    EXPECT_EQ(Defaults(path).integerValue(QStringLiteral("c")), 3);
+    EXPECT_EQ(Defaults(path).integerValue("c"), 3);
 }

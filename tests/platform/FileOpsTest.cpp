@@ -1,5 +1,6 @@
 #include "platform/FileOps.h"
 
+#include "testsupport/FileStatus.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
 
@@ -21,18 +22,11 @@
 using platform::FileOps;
 using tarsel::test::inHome;
 using tarsel::test::readFile;
+using tarsel::test::statOf;
 using tarsel::test::testHome;
 using tarsel::test::writeFile;
 
 namespace {
-
-dev_t deviceOf(const QString& path)
-{
-    struct stat st
-    {
-    };
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : 0;
-}
 
 QStringList entries(const QString& folder)
 {
@@ -44,10 +38,10 @@ class OtherFileSystem
 {
 public:
     OtherFileSystem()
-        : m_dir(QStringLiteral("/dev/shm/tarsel-fileops-XXXXXX"))
+        : m_dir("/dev/shm/tarsel-fileops-XXXXXX")
     {
     }
-    bool usable() const { return m_dir.isValid() && deviceOf(m_dir.path()) != deviceOf(testHome()); }
+    bool usable() const { return m_dir.isValid() && statOf(m_dir.path()).st_dev != statOf(testHome()).st_dev; }
     QString path(const QString& name) const { return m_dir.path() + QLatin1Char('/') + name; }
 
 private:
@@ -58,86 +52,83 @@ private:
 
 TEST(FileOpsTest, RenameNeverReplaces)
 {
-    const QString a = writeFile(inHome(QStringLiteral("a.txt")), "source");
-    const QString b = writeFile(inHome(QStringLiteral("b.txt")), "existing");
+    const QString a = writeFile(inHome("a.txt"), "source");
+    const QString b = writeFile(inHome("b.txt"), "existing");
     QString error;
     EXPECT_FALSE(FileOps::renameNoReplace(a, b, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("exists"))) << qPrintable(error);
+    EXPECT_TRUE(error.contains("exists")) << qPrintable(error);
     EXPECT_EQ(readFile(b), QByteArray("existing"));
     EXPECT_EQ(readFile(a), QByteArray("source"));
     EXPECT_FALSE(FileOps::moveItem(a, b));
     EXPECT_EQ(readFile(a), QByteArray("source"));
 
-    EXPECT_TRUE(FileOps::moveItem(a, inHome(QStringLiteral("c.txt"))));
+    EXPECT_TRUE(FileOps::moveItem(a, inHome("c.txt")));
     EXPECT_FALSE(QFile::exists(a));
-    EXPECT_EQ(readFile(inHome(QStringLiteral("c.txt"))), QByteArray("source"));
+    EXPECT_EQ(readFile(inHome("c.txt")), QByteArray("source"));
 }
 
 TEST(FileOpsTest, CopyKeepsTreeLinksModesAndNeverReplaces)
 {
-    writeFile(inHome(QStringLiteral("src/one.txt")), "1");
-    writeFile(inHome(QStringLiteral("src/sub/two.txt")), "22");
-    ASSERT_TRUE(QFile::link(QStringLiteral("one.txt"), inHome(QStringLiteral("src/rel-link"))));
-    ::chmod(QFile::encodeName(inHome(QStringLiteral("src/one.txt"))).constData(), 0640);
+    writeFile(inHome("src/one.txt"), "1");
+    writeFile(inHome("src/sub/two.txt"), "22");
+    ASSERT_TRUE(QFile::link("one.txt", inHome("src/rel-link")));
+    ::chmod(QFile::encodeName(inHome("src/one.txt")).constData(), 0640);
 
-    const QString dst = inHome(QStringLiteral("out/copy"));
-    QDir().mkpath(inHome(QStringLiteral("out")));
+    const QString dst = inHome("out/copy");
+    QDir().mkpath(inHome("out"));
     QStringList copied;
     QString error;
-    ASSERT_TRUE(FileOps::copyItem(inHome(QStringLiteral("src")), dst, &error, [&](const QString& p) {
+    ASSERT_TRUE(FileOps::copyItem(inHome("src"), dst, &error, [&](const QString& p) {
         copied.append(p.mid(testHome().size() + 1));
         return true;
     })) << qPrintable(error);
-    EXPECT_EQ(copied,
-              QStringList({ QStringLiteral("src/one.txt"), QStringLiteral("src/rel-link"),
-                            QStringLiteral("src/sub/two.txt"), QStringLiteral("src/sub"), QStringLiteral("src") }));
-    EXPECT_EQ(readFile(dst + QStringLiteral("/sub/two.txt")), QByteArray("22"));
-    EXPECT_EQ(QFile::symLinkTarget(dst + QStringLiteral("/rel-link")), dst + QStringLiteral("/one.txt"));
+    EXPECT_EQ(copied, QStringList({ "src/one.txt", "src/rel-link", "src/sub/two.txt", "src/sub", "src" }));
+    EXPECT_EQ(readFile(dst + "/sub/two.txt"), QByteArray("22"));
+    EXPECT_EQ(QFile::symLinkTarget(dst + "/rel-link"), dst + "/one.txt");
     struct stat st
     {
     };
-    ::stat(QFile::encodeName(dst + QStringLiteral("/one.txt")).constData(), &st);
+    ::stat(QFile::encodeName(dst + "/one.txt").constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(entries(inHome(QStringLiteral("out"))), QStringList { QStringLiteral("copy") }); // no scratch left
+    EXPECT_EQ(entries(inHome("out")), QStringList { "copy" }); // no scratch left
 
-    EXPECT_FALSE(
-        FileOps::copyItem(inHome(QStringLiteral("src/one.txt")), dst + QStringLiteral("/sub/two.txt"), &error));
-    EXPECT_EQ(readFile(dst + QStringLiteral("/sub/two.txt")), QByteArray("22"));
+    EXPECT_FALSE(FileOps::copyItem(inHome("src/one.txt"), dst + "/sub/two.txt", &error));
+    EXPECT_EQ(readFile(dst + "/sub/two.txt"), QByteArray("22"));
 }
 
 TEST(FileOpsTest, AFolderIsNeverCopiedIntoItself)
 {
-    writeFile(inHome(QStringLiteral("loop/a")), "a");
+    writeFile(inHome("loop/a"), "a");
     QString error;
-    EXPECT_FALSE(FileOps::copyItem(inHome(QStringLiteral("loop")), inHome(QStringLiteral("loop/inner")), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("into itself")));
-    EXPECT_EQ(entries(inHome(QStringLiteral("loop"))), QStringList { QStringLiteral("a") });
+    EXPECT_FALSE(FileOps::copyItem(inHome("loop"), inHome("loop/inner"), &error));
+    EXPECT_TRUE(error.contains("into itself"));
+    EXPECT_EQ(entries(inHome("loop")), QStringList { "a" });
 }
 
 // Replacing /q/x while copying /q/x/x into /q would delete the source itself.
 TEST(FileOpsTest, ContainmentIsDecidedOnCanonicalPaths)
 {
-    const QString inner = writeFile(inHome(QStringLiteral("q/x/x")), "x");
-    ASSERT_TRUE(QFile::link(inHome(QStringLiteral("q")), inHome(QStringLiteral("alias-q"))));
-    EXPECT_TRUE(FileOps::containsPath(inHome(QStringLiteral("q/x")), inner));
-    EXPECT_TRUE(FileOps::containsPath(inHome(QStringLiteral("q/x")), inHome(QStringLiteral("alias-q/x/x"))));
-    EXPECT_TRUE(FileOps::containsPath(inner, inHome(QStringLiteral("q/./x/x"))));
-    EXPECT_FALSE(FileOps::containsPath(inner, inHome(QStringLiteral("q/x"))));
-    writeFile(inHome(QStringLiteral("q/xy")), "y");
-    EXPECT_FALSE(FileOps::containsPath(inHome(QStringLiteral("q/x")), inHome(QStringLiteral("q/xy"))));
-    EXPECT_FALSE(FileOps::containsPath(inHome(QStringLiteral("gone")), inner));
+    const QString inner = writeFile(inHome("q/x/x"), "x");
+    ASSERT_TRUE(QFile::link(inHome("q"), inHome("alias-q")));
+    EXPECT_TRUE(FileOps::containsPath(inHome("q/x"), inner));
+    EXPECT_TRUE(FileOps::containsPath(inHome("q/x"), inHome("alias-q/x/x")));
+    EXPECT_TRUE(FileOps::containsPath(inner, inHome("q/./x/x")));
+    EXPECT_FALSE(FileOps::containsPath(inner, inHome("q/x")));
+    writeFile(inHome("q/xy"), "y");
+    EXPECT_FALSE(FileOps::containsPath(inHome("q/x"), inHome("q/xy")));
+    EXPECT_FALSE(FileOps::containsPath(inHome("gone"), inner));
 }
 
 TEST(FileOpsTest, AStoppedCopyLeavesNothingBehind)
 {
-    writeFile(inHome(QStringLiteral("src/a")), "a");
-    writeFile(inHome(QStringLiteral("src/b")), "b");
-    QDir().mkpath(inHome(QStringLiteral("out")));
+    writeFile(inHome("src/a"), "a");
+    writeFile(inHome("src/b"), "b");
+    QDir().mkpath(inHome("out"));
     QString error;
-    EXPECT_FALSE(FileOps::copyItem(inHome(QStringLiteral("src")), inHome(QStringLiteral("out/src")), &error,
+    EXPECT_FALSE(FileOps::copyItem(inHome("src"), inHome("out/src"), &error,
                                    [](const QString& p) { return !p.endsWith(QLatin1String("/b")); }));
-    EXPECT_TRUE(error.contains(QStringLiteral("stopped")));
-    EXPECT_TRUE(entries(inHome(QStringLiteral("out"))).isEmpty());
+    EXPECT_TRUE(error.contains("stopped"));
+    EXPECT_TRUE(entries(inHome("out")).isEmpty());
 }
 
 TEST(FileOpsTest, MoveAcrossFileSystemsCopiesThenRemovesTheSource)
@@ -146,19 +137,18 @@ TEST(FileOpsTest, MoveAcrossFileSystemsCopiesThenRemovesTheSource)
     if (!other.usable()) {
         GTEST_SKIP() << "no second file system at /dev/shm";
     }
-    writeFile(inHome(QStringLiteral("tree/x.txt")), "x");
-    writeFile(inHome(QStringLiteral("tree/deep/y.txt")), "y");
+    writeFile(inHome("tree/x.txt"), "x");
+    writeFile(inHome("tree/deep/y.txt"), "y");
     QString error;
-    ASSERT_TRUE(FileOps::moveItem(inHome(QStringLiteral("tree")), other.path(QStringLiteral("tree")), &error))
-        << qPrintable(error);
-    EXPECT_FALSE(QFile::exists(inHome(QStringLiteral("tree"))));
-    EXPECT_EQ(readFile(other.path(QStringLiteral("tree/deep/y.txt"))), QByteArray("y"));
+    ASSERT_TRUE(FileOps::moveItem(inHome("tree"), other.path("tree"), &error)) << qPrintable(error);
+    EXPECT_FALSE(QFile::exists(inHome("tree")));
+    EXPECT_EQ(readFile(other.path("tree/deep/y.txt")), QByteArray("y"));
 
     // Back again onto a taken name: refused, both stay.
-    writeFile(inHome(QStringLiteral("tree")), "taken");
-    EXPECT_FALSE(FileOps::moveItem(other.path(QStringLiteral("tree")), inHome(QStringLiteral("tree")), &error));
-    EXPECT_EQ(readFile(inHome(QStringLiteral("tree"))), QByteArray("taken"));
-    EXPECT_TRUE(QFile::exists(other.path(QStringLiteral("tree/x.txt"))));
+    writeFile(inHome("tree"), "taken");
+    EXPECT_FALSE(FileOps::moveItem(other.path("tree"), inHome("tree"), &error));
+    EXPECT_EQ(readFile(inHome("tree")), QByteArray("taken"));
+    EXPECT_TRUE(QFile::exists(other.path("tree/x.txt")));
 }
 
 TEST(FileOpsTest, MoveAcrossFileSystemsKeepsTheSourceWhenAFileVanishesMidway)
@@ -167,32 +157,30 @@ TEST(FileOpsTest, MoveAcrossFileSystemsKeepsTheSourceWhenAFileVanishesMidway)
     if (!other.usable()) {
         GTEST_SKIP() << "no second file system at /dev/shm";
     }
-    writeFile(inHome(QStringLiteral("tree/a.txt")), "a");
-    writeFile(inHome(QStringLiteral("tree/b.txt")), "b");
-    writeFile(inHome(QStringLiteral("tree/c.txt")), "c");
+    writeFile(inHome("tree/a.txt"), "a");
+    writeFile(inHome("tree/b.txt"), "b");
+    writeFile(inHome("tree/c.txt"), "c");
     QString error;
     // After the first file is copied, another process removes c.txt: the copy cannot complete.
-    const bool moved = FileOps::moveItem(inHome(QStringLiteral("tree")), other.path(QStringLiteral("tree")), &error,
-                                         [](const QString& p) {
-                                             if (p.endsWith(QLatin1String("/a.txt"))) {
-                                                 QFile::remove(p.left(p.size() - 5) + QStringLiteral("c.txt"));
-                                             }
-                                             return true;
-                                         });
+    const bool moved = FileOps::moveItem(inHome("tree"), other.path("tree"), &error, [](const QString& p) {
+        if (p.endsWith(QLatin1String("/a.txt"))) {
+            QFile::remove(p.left(p.size() - 5) + "c.txt");
+        }
+        return true;
+    });
     EXPECT_FALSE(moved);
-    EXPECT_TRUE(error.contains(QStringLiteral("c.txt"))) << qPrintable(error);
-    EXPECT_EQ(entries(inHome(QStringLiteral("tree"))),
-              QStringList({ QStringLiteral("a.txt"), QStringLiteral("b.txt") }));
-    EXPECT_EQ(readFile(inHome(QStringLiteral("tree/b.txt"))), QByteArray("b"));
-    EXPECT_FALSE(QFile::exists(other.path(QStringLiteral("tree"))));
+    EXPECT_TRUE(error.contains("c.txt")) << qPrintable(error);
+    EXPECT_EQ(entries(inHome("tree")), QStringList({ "a.txt", "b.txt" }));
+    EXPECT_EQ(readFile(inHome("tree/b.txt")), QByteArray("b"));
+    EXPECT_FALSE(QFile::exists(other.path("tree")));
     EXPECT_TRUE(entries(other.path(QString())).isEmpty());
 }
 
 TEST(FileOpsTest, RemovingAMissingItemFails)
 {
     QString error;
-    EXPECT_FALSE(FileOps::removeItem(inHome(QStringLiteral("none")), &error));
-    EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to remove the item.")));
+    EXPECT_FALSE(FileOps::removeItem(inHome("none"), &error));
+    EXPECT_TRUE(error.startsWith("Failed to remove the item."));
 }
 
 // --- Moves across file systems remove only what they copied ---------------------------------
@@ -218,9 +206,9 @@ TEST_P(FileOpsMoveAcross, RemovesOnlyWhatWasCopied)
     if (!other.usable()) {
         GTEST_SKIP() << "no second file system at /dev/shm";
     }
-    const QString tree = inHome(QStringLiteral("tree"));
-    writeFile(tree + QStringLiteral("/a.txt"), "a");
-    writeFile(tree + QStringLiteral("/deep/y.txt"), "y");
+    const QString tree = inHome("tree");
+    writeFile(tree + "/a.txt", "a");
+    writeFile(tree + "/deep/y.txt", "y");
     FileOps::Outcome outcome;
     const auto hook = [&](const QString& copied) {
         if (!c.touch.isEmpty() && copied == tree + QLatin1Char('/') + c.copiedBefore) {
@@ -228,11 +216,10 @@ TEST_P(FileOpsMoveAcross, RemovesOnlyWhatWasCopied)
         }
         return true;
     };
-    ASSERT_TRUE(FileOps::transferItem(tree, other.path(QStringLiteral("tree")), true, FileOps::Placement::NoReplace,
-                                      &outcome, hook))
+    ASSERT_TRUE(FileOps::transferItem(tree, other.path("tree"), true, FileOps::Placement::NoReplace, &outcome, hook))
         << qPrintable(outcome.error);
-    EXPECT_EQ(readFile(other.path(QStringLiteral("tree/a.txt"))), QByteArray("a"));
-    EXPECT_EQ(readFile(other.path(QStringLiteral("tree/deep/y.txt"))), QByteArray("y"));
+    EXPECT_EQ(readFile(other.path("tree/a.txt")), QByteArray("a"));
+    EXPECT_EQ(readFile(other.path("tree/deep/y.txt")), QByteArray("y"));
     if (c.keptInSource.isEmpty()) {
         EXPECT_FALSE(QFile::exists(tree));
         EXPECT_TRUE(outcome.notice.isEmpty()) << qPrintable(outcome.notice);
@@ -249,21 +236,14 @@ TEST_P(FileOpsMoveAcross, RemovesOnlyWhatWasCopied)
     EXPECT_TRUE(outcome.notice.contains(QLatin1Char('"') + tree + QLatin1Char('"'))) << qPrintable(outcome.notice);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FileOpsMoveAcross,
-                         testing::Values(MoveAcrossCase { "NothingNewRemovesAll", {}, {}, {} },
-                                         MoveAcrossCase { "NewFileInTheFolderStays",
-                                                          QStringLiteral("a.txt"),
-                                                          QStringLiteral("new.txt"),
-                                                          { QStringLiteral("new.txt") } },
-                                         MoveAcrossCase { "NewFileInASubfolderKeepsItsFolder",
-                                                          QStringLiteral("deep/y.txt"),
-                                                          QStringLiteral("deep/new.txt"),
-                                                          { QStringLiteral("deep"), QStringLiteral("deep/new.txt") } },
-                                         MoveAcrossCase { "FileChangedAfterItsCopyStays",
-                                                          QStringLiteral("a.txt"),
-                                                          QStringLiteral("a.txt"),
-                                                          { QStringLiteral("a.txt") } }),
-                         tarsel::test::caseName<MoveAcrossCase>);
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FileOpsMoveAcross,
+    testing::Values(MoveAcrossCase { "NothingNewRemovesAll", {}, {}, {} },
+                    MoveAcrossCase { "NewFileInTheFolderStays", "a.txt", "new.txt", { "new.txt" } },
+                    MoveAcrossCase {
+                        "NewFileInASubfolderKeepsItsFolder", "deep/y.txt", "deep/new.txt", { "deep", "deep/new.txt" } },
+                    MoveAcrossCase { "FileChangedAfterItsCopyStays", "a.txt", "a.txt", { "a.txt" } }),
+    tarsel::test::caseName<MoveAcrossCase>);
 
 // --- Replacing swaps a complete item in ------------------------------------------------------
 
@@ -280,20 +260,20 @@ using FileOpsReplace = testing::TestWithParam<ReplaceCase>;
 TEST_P(FileOpsReplace, TheNewItemTakesThePlaceAndNothingElseStays)
 {
     const ReplaceCase& c = GetParam();
-    const QString folder = inHome(QStringLiteral("place"));
-    const QString target = folder + QStringLiteral("/item");
-    const QString scratch = folder + QStringLiteral("/.scratch");
-    const QString inNew = c.newIsFolder ? QStringLiteral("/inner") : QString();
+    const QString folder = inHome("place");
+    const QString target = folder + "/item";
+    const QString scratch = folder + "/.scratch";
+    const QString inNew = c.newIsFolder ? "/inner" : QString();
     writeFile(scratch + inNew, "new");
     if (c.somethingThere) {
-        writeFile(target + (c.oldIsFolder ? QStringLiteral("/old") : QString()), "old");
+        writeFile(target + (c.oldIsFolder ? "/old" : QString()), "old");
     }
     QString error;
     ASSERT_TRUE(FileOps::replaceItem(scratch, target, &error)) << qPrintable(error);
     EXPECT_EQ(readFile(target + inNew), QByteArray("new"));
-    EXPECT_EQ(entries(folder), QStringList { QStringLiteral("item") });
+    EXPECT_EQ(entries(folder), QStringList { "item" });
     if (c.newIsFolder) {
-        EXPECT_EQ(entries(target), QStringList { QStringLiteral("inner") });
+        EXPECT_EQ(entries(target), QStringList { "inner" });
     }
 }
 
@@ -324,8 +304,8 @@ using FileOpsFreeName = testing::TestWithParam<ClaimCase>;
 TEST_P(FileOpsFreeName, ParallelWritersEndOnDistinctNames)
 {
     const ClaimCase& c = GetParam();
-    const QString path = inHome(QStringLiteral("out/report.txt"));
-    QDir().mkpath(inHome(QStringLiteral("out")));
+    const QString path = inHome("out/report.txt");
+    QDir().mkpath(inHome("out"));
     constexpr int kWriters = 16;
     std::vector<QString> made(kWriters);
     std::latch start(kWriters);
@@ -351,46 +331,44 @@ TEST_P(FileOpsFreeName, ParallelWritersEndOnDistinctNames)
         EXPECT_EQ(c.markOf(p), "writer " + QByteArray::number(i)) << qPrintable(p);
     }
     EXPECT_EQ(names, expected);
-    EXPECT_EQ(entries(inHome(QStringLiteral("out"))).size(), kWriters); // no scratch left
+    EXPECT_EQ(entries(inHome("out")).size(), kWriters); // no scratch left
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, FileOpsFreeName,
-    testing::Values(ClaimCase { "WriteAFile",
-                                [](const QString& path, const QByteArray& mark) {
-                                    return FileOps::writeFreeVariant(path, [&mark](const QString& scratch, QString*) {
-                                        QFile file(scratch);
-                                        return file.open(QIODevice::WriteOnly) && file.write(mark) == mark.size();
-                                    });
-                                },
-                                [](const QString& made) { return readFile(made); } },
-                    ClaimCase { "RenameACompleteFile",
-                                [](const QString& path, const QByteArray& mark) {
-                                    const QString own = writeFile(
-                                        inHome(QStringLiteral("out/.own-")
-                                               + QString::fromLatin1(mark).replace(QLatin1Char(' '), QLatin1Char('-'))),
-                                        mark);
-                                    return FileOps::renameToFreeVariant(own, path);
-                                },
-                                [](const QString& made) { return readFile(made); } },
-                    ClaimCase { "MakeAFolder",
-                                [](const QString& path, const QByteArray& mark) {
-                                    const QString folder = FileOps::makeFreeFolder(path);
-                                    if (!folder.isEmpty()) {
-                                        writeFile(folder + QStringLiteral("/mark"), mark);
-                                    }
-                                    return folder;
-                                },
-                                [](const QString& made) { return readFile(made + QStringLiteral("/mark")); } },
-                    ClaimCase {
-                        "MakeALink",
-                        [](const QString& path, const QByteArray& mark) {
-                            const QByteArray target = "/" + mark;
-                            return FileOps::claimFreeVariant(path, [&target](const QString& candidate) {
-                                return ::symlink(target.constData(), QFile::encodeName(candidate).constData()) == 0
-                                    ? 0
-                                    : errno;
-                            });
-                        },
-                        [](const QString& made) { return QFile::encodeName(QFile::symLinkTarget(made)).mid(1); } }),
+    testing::Values(
+        ClaimCase { "WriteAFile",
+                    [](const QString& path, const QByteArray& mark) {
+                        return FileOps::writeFreeVariant(path, [&mark](const QString& scratch, QString*) {
+                            QFile file(scratch);
+                            return file.open(QIODevice::WriteOnly) && file.write(mark) == mark.size();
+                        });
+                    },
+                    [](const QString& made) { return readFile(made); } },
+        ClaimCase { "RenameACompleteFile",
+                    [](const QString& path, const QByteArray& mark) {
+                        const QString own = writeFile(
+                            inHome("out/.own-" + QString::fromLatin1(mark).replace(QLatin1Char(' '), QLatin1Char('-'))),
+                            mark);
+                        return FileOps::renameToFreeVariant(own, path);
+                    },
+                    [](const QString& made) { return readFile(made); } },
+        ClaimCase { "MakeAFolder",
+                    [](const QString& path, const QByteArray& mark) {
+                        const QString folder = FileOps::makeFreeFolder(path);
+                        if (!folder.isEmpty()) {
+                            writeFile(folder + "/mark", mark);
+                        }
+                        return folder;
+                    },
+                    [](const QString& made) { return readFile(made + "/mark"); } },
+        ClaimCase { "MakeALink",
+                    [](const QString& path, const QByteArray& mark) {
+                        const QByteArray target = "/" + mark;
+                        return FileOps::claimFreeVariant(path, [&target](const QString& candidate) {
+                            return ::symlink(target.constData(), QFile::encodeName(candidate).constData()) == 0 ? 0
+                                                                                                                : errno;
+                        });
+                    },
+                    [](const QString& made) { return QFile::encodeName(QFile::symLinkTarget(made)).mid(1); } }),
     tarsel::test::caseName<ClaimCase>);

@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 
+#include "testsupport/FileStatus.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
@@ -13,17 +14,10 @@
 
 using platform::LoginSession;
 using tarsel::test::ScopedEnvironment;
+using tarsel::test::statOf;
 using tarsel::test::testHome;
 
 namespace {
-
-mode_t modeOf(const QString& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
 
 QString privateFolder(const QString& path)
 {
@@ -38,16 +32,16 @@ QString privateFolder(const QString& path)
 TEST(LoginSessionTest, OncePerSessionFolder)
 {
     ScopedEnvironment env;
-    env.set("XDG_RUNTIME_DIR", QFile::encodeName(privateFolder(testHome() + QStringLiteral("/run1"))));
-    EXPECT_TRUE(LoginSession::claimOnce(QStringLiteral("step")));
-    EXPECT_FALSE(LoginSession::claimOnce(QStringLiteral("step")));
-    EXPECT_TRUE(LoginSession::claimOnce(QStringLiteral("other")));
-    EXPECT_EQ(modeOf(testHome() + QStringLiteral("/run1/tarsel-step")), mode_t(0600));
+    env.set("XDG_RUNTIME_DIR", QFile::encodeName(privateFolder(testHome() + "/run1")));
+    EXPECT_TRUE(LoginSession::claimOnce("step"));
+    EXPECT_FALSE(LoginSession::claimOnce("step"));
+    EXPECT_TRUE(LoginSession::claimOnce("other"));
+    EXPECT_EQ(statOf(testHome() + "/run1/tarsel-step", false).st_mode & 07777, mode_t(0600));
 
     // The next login has a new runtime folder.
-    env.set("XDG_RUNTIME_DIR", QFile::encodeName(privateFolder(testHome() + QStringLiteral("/run2"))));
-    EXPECT_TRUE(LoginSession::claimOnce(QStringLiteral("step")));
-    EXPECT_FALSE(LoginSession::claimOnce(QStringLiteral("step")));
+    env.set("XDG_RUNTIME_DIR", QFile::encodeName(privateFolder(testHome() + "/run2")));
+    EXPECT_TRUE(LoginSession::claimOnce("step"));
+    EXPECT_FALSE(LoginSession::claimOnce("step"));
 }
 
 // Without a runtime folder the marker lives in a private folder and carries the session's key.
@@ -57,31 +51,31 @@ TEST(LoginSessionTest, WithoutARuntimeFolderTheSessionKeyDecides)
     env.unset("XDG_RUNTIME_DIR").set("XDG_SESSION_ID", "7");
     const QString folder = platform::Paths::runtimeFolder();
     EXPECT_TRUE(folder.startsWith(platform::Paths::cacheHome()));
-    EXPECT_TRUE(LoginSession::claimOnce(QStringLiteral("step")));
-    EXPECT_EQ(modeOf(folder), mode_t(0700));
-    EXPECT_FALSE(LoginSession::claimOnce(QStringLiteral("step")));
+    EXPECT_TRUE(LoginSession::claimOnce("step"));
+    EXPECT_EQ(statOf(folder, false).st_mode & 07777, mode_t(0700));
+    EXPECT_FALSE(LoginSession::claimOnce("step"));
     env.set("XDG_SESSION_ID", "8");
-    EXPECT_TRUE(LoginSession::claimOnce(QStringLiteral("step")));
-    EXPECT_FALSE(LoginSession::claimOnce(QStringLiteral("step")));
+    EXPECT_TRUE(LoginSession::claimOnce("step"));
+    EXPECT_FALSE(LoginSession::claimOnce("step"));
 }
 
 // A folder open to others, or a marker that is a link planted there, is never used.
 TEST(LoginSessionTest, RefusesFoldersAndMarkersThatAreNotPrivate)
 {
     ScopedEnvironment env;
-    const QString open = testHome() + QStringLiteral("/open");
+    const QString open = testHome() + "/open";
     QDir().mkpath(open);
     ::chmod(QFile::encodeName(open).constData(), 0777);
     env.set("XDG_RUNTIME_DIR", QFile::encodeName(open));
     QString error;
-    EXPECT_FALSE(LoginSession::claimOnce(QStringLiteral("step"), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("not a private folder"))) << error.toStdString();
+    EXPECT_FALSE(LoginSession::claimOnce("step", &error));
+    EXPECT_TRUE(error.contains("not a private folder")) << error.toStdString();
 
-    const QString run = privateFolder(testHome() + QStringLiteral("/run"));
-    const QString target = tarsel::test::writeFile(testHome() + QStringLiteral("/victim"), "keep");
-    ASSERT_TRUE(QFile::link(target, run + QStringLiteral("/tarsel-step")));
+    const QString run = privateFolder(testHome() + "/run");
+    const QString target = tarsel::test::writeFile(testHome() + "/victim", "keep");
+    ASSERT_TRUE(QFile::link(target, run + "/tarsel-step"));
     env.set("XDG_RUNTIME_DIR", QFile::encodeName(run));
-    EXPECT_FALSE(LoginSession::claimOnce(QStringLiteral("step"), &error));
-    EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to keep the session marker."))) << error.toStdString();
+    EXPECT_FALSE(LoginSession::claimOnce("step", &error));
+    EXPECT_TRUE(error.startsWith("Failed to keep the session marker.")) << error.toStdString();
     EXPECT_EQ(tarsel::test::readFile(target), QByteArray("keep"));
 }

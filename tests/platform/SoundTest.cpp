@@ -1,6 +1,7 @@
 #include "platform/Sound.h"
 
 #include "platform/Paths.h"
+#include "testsupport/FileStatus.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDirIterator>
@@ -15,7 +16,6 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
-#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -23,19 +23,11 @@ using platform::Sound;
 
 namespace {
 
-const QString kTick = QStringLiteral(":/tarsel/sounds/tarsel-test-tick.wav");
+const QString kTick = ":/tarsel/sounds/tarsel-test-tick.wav";
 
 QString cachedTick()
 {
-    return platform::Paths::cacheHome() + QStringLiteral("/tarsel/sounds/tarsel-test-tick.wav");
-}
-
-ino_t inodeOf(const QString& path)
-{
-    struct stat st
-    {
-    };
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+    return platform::Paths::cacheHome() + "/tarsel/sounds/tarsel-test-tick.wav";
 }
 
 class SoundTest : public testing::Test
@@ -48,18 +40,17 @@ protected:
 
 TEST_F(SoundTest, RecordingPlaysNothingAndKeepsWhatWasAsked)
 {
-    const QString file = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/ding.wav"),
-                                                 tarsel::test::readFile(kTick));
+    const QString file = tarsel::test::writeFile(tarsel::test::testHome() + "/ding.wav", tarsel::test::readFile(kTick));
     Sound::setRecording(true);
     EXPECT_TRUE(Sound::playFile(file));
-    EXPECT_TRUE(Sound::playNamed(QStringLiteral("bell")));
+    EXPECT_TRUE(Sound::playNamed("bell"));
     EXPECT_TRUE(Sound::playFile(kTick));
     // Nothing to play: answered false and not recorded.
-    EXPECT_FALSE(Sound::playFile(tarsel::test::testHome() + QStringLiteral("/missing.wav")));
+    EXPECT_FALSE(Sound::playFile(tarsel::test::testHome() + "/missing.wav"));
     EXPECT_FALSE(Sound::playFile(tarsel::test::testHome()));
-    EXPECT_FALSE(Sound::playFile(QStringLiteral(":/tarsel/sounds/missing.wav")));
+    EXPECT_FALSE(Sound::playFile(":/tarsel/sounds/missing.wav"));
     EXPECT_FALSE(Sound::playNamed(QString()));
-    EXPECT_EQ(Sound::recorded(), QStringList({ file, QStringLiteral("name:bell"), kTick }));
+    EXPECT_EQ(Sound::recorded(), QStringList({ file, "name:bell", kTick }));
     // Recording touches no cache.
     EXPECT_FALSE(QFile::exists(cachedTick()));
 
@@ -74,9 +65,9 @@ TEST_F(SoundTest, ResourcesAreCopiedToTheCacheOnce)
     const QString copy = Sound::playablePath(kTick);
     ASSERT_EQ(copy, cachedTick());
     EXPECT_EQ(tarsel::test::readFile(copy), tarsel::test::readFile(kTick));
-    const ino_t first = inodeOf(copy);
-    EXPECT_EQ(Sound::playablePath(QStringLiteral("qrc:/tarsel/sounds/tarsel-test-tick.wav")), copy);
-    EXPECT_EQ(inodeOf(copy), first) << "an up-to-date copy must not be written again";
+    const ino_t first = tarsel::test::statOf(copy).st_ino;
+    EXPECT_EQ(Sound::playablePath("qrc:/tarsel/sounds/tarsel-test-tick.wav"), copy);
+    EXPECT_EQ(tarsel::test::statOf(copy).st_ino, first) << "an up-to-date copy must not be written again";
 
     // A damaged copy of the same size is replaced.
     QByteArray damaged = tarsel::test::readFile(kTick);
@@ -85,16 +76,16 @@ TEST_F(SoundTest, ResourcesAreCopiedToTheCacheOnce)
     EXPECT_EQ(Sound::playablePath(kTick), copy);
     EXPECT_EQ(tarsel::test::readFile(copy), tarsel::test::readFile(kTick));
 
-    const QString plain = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/plain.wav"), "RIFF");
+    const QString plain = tarsel::test::writeFile(tarsel::test::testHome() + "/plain.wav", "RIFF");
     EXPECT_EQ(Sound::playablePath(plain), plain);
-    EXPECT_TRUE(Sound::playablePath(QStringLiteral(":/tarsel/sounds/missing.wav")).isEmpty());
+    EXPECT_TRUE(Sound::playablePath(":/tarsel/sounds/missing.wav").isEmpty());
     EXPECT_TRUE(Sound::playablePath(QString()).isEmpty());
 }
 
 TEST_F(SoundTest, AnUnwritableCacheGivesNoPathInsteadOfAFailure)
 {
     // A file where the cache folder should be: no copy can be made (root ignores file modes).
-    tarsel::test::writeFile(platform::Paths::cacheHome() + QStringLiteral("/tarsel/sounds"), "in the way");
+    tarsel::test::writeFile(platform::Paths::cacheHome() + "/tarsel/sounds", "in the way");
     EXPECT_TRUE(Sound::playablePath(kTick).isEmpty());
     EXPECT_FALSE(Sound::playFile(kTick));
 }
@@ -119,7 +110,7 @@ TEST_F(SoundTest, ConcurrentRecording)
 TARSEL_TEST_CHILD(soundWithoutServer)
 {
     const bool file = Sound::playFile(args.value(0));
-    const bool named = Sound::playNamed(QStringLiteral("bell"));
+    const bool named = Sound::playNamed("bell");
     const bool again = Sound::playFile(args.value(0));
     std::printf("%d%d%d\n", file, named, again);
     return 0;
@@ -127,14 +118,13 @@ TARSEL_TEST_CHILD(soundWithoutServer)
 
 TEST_F(SoundTest, WithoutASoundServerAnswersFalseQuietly)
 {
-    const QString file = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/ding.wav"),
-                                                 tarsel::test::readFile(kTick));
+    const QString file = tarsel::test::writeFile(tarsel::test::testHome() + "/ding.wav", tarsel::test::readFile(kTick));
     tarsel::test::ScopedEnvironment env;
     // No server where the sound server should be; then a driver that does not exist.
     env.unset("CANBERRA_DRIVER").set("PULSE_SERVER", "unix:/nonexistent/tarsel-pulse");
-    const auto noServer = tarsel::test::runChild(QStringLiteral("soundWithoutServer"), { file });
+    const auto noServer = tarsel::test::runChild("soundWithoutServer", { file });
     env.set("CANBERRA_DRIVER", "tarsel-no-such-driver");
-    const auto noDriver = tarsel::test::runChild(QStringLiteral("soundWithoutServer"), { file });
+    const auto noDriver = tarsel::test::runChild("soundWithoutServer", { file });
 
     for (const auto& r : { noServer, noDriver }) {
         ASSERT_EQ(r.exitCode, 0) << r.err.constData();
@@ -167,28 +157,26 @@ public:
     // Empty when the daemon runs; else why it could not start.
     QString start()
     {
-        const QString program = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
+        const QString program = QStandardPaths::findExecutable("pulseaudio");
         if (program.isEmpty()) {
-            return QStringLiteral("pulseaudio is not installed");
+            return "pulseaudio is not installed";
         }
         const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        m_socket = runtime + QStringLiteral("/tarsel-test-pulse");
+        m_socket = runtime + "/tarsel-test-pulse";
         const QString script
-            = tarsel::test::writeFile(tarsel::test::inHome(QStringLiteral("pulse-test.pa")),
+            = tarsel::test::writeFile(tarsel::test::inHome("pulse-test.pa"),
                                       QByteArray("load-module module-null-sink sink_name=tarsel_null\n"
                                                  "load-module module-native-protocol-unix auth-anonymous=1 socket=")
                                           + QFile::encodeName(m_socket) + "\nset-default-sink tarsel_null\n");
         m_daemon.setProgram(program);
-        m_daemon.setArguments({ QStringLiteral("-n"), QStringLiteral("--file=") + script,
-                                QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                                QStringLiteral("--use-pid-file=no"), QStringLiteral("--system=no"),
-                                QStringLiteral("--log-target=stderr") });
+        m_daemon.setArguments({ "-n", "--file=" + script, "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                                "--system=no", "--log-target=stderr" });
         m_daemon.setProcessChannelMode(QProcess::SeparateChannels);
         m_daemon.start();
         const bool ready = QTest::qWaitFor(
             [this] { return QFile::exists(m_socket) || m_daemon.state() == QProcess::NotRunning; }, 15000);
         if (!ready || !QFile::exists(m_socket)) {
-            return QStringLiteral("the PulseAudio daemon did not start: ")
+            return "the PulseAudio daemon did not start: "
                 + QString::fromLocal8Bit(m_daemon.readAllStandardError()).right(600);
         }
         return QString();
@@ -231,7 +219,7 @@ TARSEL_TEST_CHILD(playToTheEnd)
         30000);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const Outcome& o = *outcomes.at(size_t(i));
-        const QString why = o.done.load() ? o.error : QStringLiteral("no answer from the sound server");
+        const QString why = o.done.load() ? o.error : "no answer from the sound server";
         std::printf("%s\t%d\t%s\n", qPrintable(args.at(i)), o.done.load() && o.played ? 1 : 0, qPrintable(why));
     }
     return answered ? 0 : 1;
@@ -248,25 +236,25 @@ TEST_F(SoundTest, EveryBundledSoundPlaysThroughTheRealSoundServer)
         GTEST_SKIP() << "no sound server can run here: " << why.toStdString();
     }
     QStringList files;
-    QDirIterator it(QStringLiteral(":/tarsel/sounds"), QDir::Files);
+    QDirIterator it(":/tarsel/sounds", QDir::Files);
     while (it.hasNext()) {
         files << it.next();
     }
     files.sort();
     ASSERT_GE(files.size(), 6) << files.join(QLatin1Char(' ')).toStdString();
     // A file the decoder refuses must fail here, or the check above proves nothing.
-    const QString bogus = tarsel::test::writeFile(tarsel::test::inHome(QStringLiteral("bogus.ogg")),
+    const QString bogus = tarsel::test::writeFile(tarsel::test::inHome("bogus.ogg"),
                                                   QByteArray("ID3\x03\x00\x00\x00\x00\x00\x00", 10).repeated(50));
 
     tarsel::test::ScopedEnvironment env;
     env.unset("CANBERRA_DRIVER").set("PULSE_SERVER", server.address());
-    const auto result = tarsel::test::runChild(QStringLiteral("playToTheEnd"), QStringList(files) << bogus);
+    const auto result = tarsel::test::runChild("playToTheEnd", QStringList(files) << bogus);
     ASSERT_EQ(result.exitCode, 0) << result.err.constData();
 
     const QStringList lines = QString::fromUtf8(result.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), files.size() + 1) << result.out.constData();
     for (qsizetype i = 0; i < files.size(); ++i) {
-        EXPECT_EQ(lines.at(i), files.at(i) + QStringLiteral("\t1\t")) << "not played to its end";
+        EXPECT_EQ(lines.at(i), files.at(i) + "\t1\t") << "not played to its end";
     }
-    EXPECT_TRUE(lines.last().startsWith(bogus + QStringLiteral("\t0\t"))) << lines.last().toStdString();
+    EXPECT_TRUE(lines.last().startsWith(bogus + "\t0\t")) << lines.last().toStdString();
 }

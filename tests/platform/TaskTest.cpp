@@ -13,41 +13,40 @@ using platform::Task;
 
 namespace {
 
-const QString kShell = QStringLiteral("/bin/sh");
+const QString kShell = "/bin/sh";
 
 Task::Result shell(const QString& script, int timeoutMs = 60000)
 {
-    return Task::run(kShell, { QStringLiteral("-c"), script }, Task::Output::Capture, Task::Output::Capture, timeoutMs);
+    return Task::run(kShell, { "-c", script }, Task::Output::Capture, Task::Output::Capture, timeoutMs);
 }
 
 // Writes 8 MiB to stdout and 8 MiB to stderr, far more than a pipe holds.
-const QString kChattyScript = QStringLiteral("head -c 8388608 /dev/zero; head -c 8388608 /dev/zero >&2; exit 7");
+const QString kChattyScript = "head -c 8388608 /dev/zero; head -c 8388608 /dev/zero >&2; exit 7";
 
 } // namespace
 
 TEST(TaskTest, CapturesBothStreamsAndTheExitCode)
 {
-    const Task::Result r = shell(QStringLiteral("printf 'to out'; printf 'to err' >&2; exit 3"));
+    const Task::Result r = shell("printf 'to out'; printf 'to err' >&2; exit 3");
     EXPECT_TRUE(r.started);
     EXPECT_EQ(r.exitStatus, 3);
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(r.standardOutput, QByteArray("to out"));
     EXPECT_EQ(r.standardError, QByteArray("to err"));
-    EXPECT_TRUE(shell(QStringLiteral("true")).ok());
+    EXPECT_TRUE(shell("true").ok());
 }
 
 TEST(TaskTest, ArgumentsReachTheProgramVerbatimWithoutAShell)
 {
-    const QStringList args { QStringLiteral("%s|\\n"),     QStringLiteral("two words"), QStringLiteral("$HOME"),
-                             QStringLiteral("a;rm -rf x"), QStringLiteral("'quoted\""), QStringLiteral("`id`") };
-    const Task::Result r = Task::run(QStringLiteral("printf"), args);
+    const QStringList args { "%s|\\n", "two words", "$HOME", "a;rm -rf x", "'quoted\"", "`id`" };
+    const Task::Result r = Task::run("printf", args);
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.standardOutput, QByteArray("two words|\n$HOME|\na;rm -rf x|\n'quoted\"|\n`id`|\n"));
 }
 
 TEST(TaskTest, AProgramThatCannotStartIsReportedAsNotStarted)
 {
-    const Task::Result missing = Task::run(QStringLiteral("/nonexistent/tarsel-no-such-tool"), {});
+    const Task::Result missing = Task::run("/nonexistent/tarsel-no-such-tool", {});
     EXPECT_FALSE(missing.started);
     EXPECT_EQ(missing.exitStatus, -1);
     EXPECT_FALSE(missing.ok());
@@ -55,16 +54,16 @@ TEST(TaskTest, AProgramThatCannotStartIsReportedAsNotStarted)
     EXPECT_FALSE(Task::run(QString(), {}).started);
 
     // A working directory that does not exist must not silently run the program elsewhere.
-    const Task::Result noDir = Task::run(QStringLiteral("pwd"), {}, Task::Output::Capture, Task::Output::Capture, -1,
-                                         tarsel::test::testHome() + QStringLiteral("/missing"));
+    const Task::Result noDir
+        = Task::run("pwd", {}, Task::Output::Capture, Task::Output::Capture, -1, tarsel::test::testHome() + "/missing");
     EXPECT_FALSE(noDir.started);
 }
 
 TEST(TaskTest, RunsInTheWorkingDirectory)
 {
-    const QString dir = tarsel::test::testHome() + QStringLiteral("/work dir");
+    const QString dir = tarsel::test::testHome() + "/work dir";
     ASSERT_TRUE(QDir().mkpath(dir));
-    const Task::Result r = Task::run(QStringLiteral("pwd"), {}, Task::Output::Capture, Task::Output::Capture, -1, dir);
+    const Task::Result r = Task::run("pwd", {}, Task::Output::Capture, Task::Output::Capture, -1, dir);
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(QString::fromLocal8Bit(r.standardOutput).trimmed(), QDir(dir).canonicalPath());
 }
@@ -81,7 +80,7 @@ TEST(TaskTest, DrainsAChattyChildWithoutDeadlock)
 TEST(TaskTest, StandardInputIsClosed)
 {
     // cat would wait forever on an open standard input; with end of file it ends at once.
-    const Task::Result r = Task::run(QStringLiteral("cat"), {}, Task::Output::Capture, Task::Output::Capture, 20000);
+    const Task::Result r = Task::run("cat", {}, Task::Output::Capture, Task::Output::Capture, 20000);
     EXPECT_TRUE(r.ok());
     EXPECT_TRUE(r.standardOutput.isEmpty());
 }
@@ -89,7 +88,7 @@ TEST(TaskTest, StandardInputIsClosed)
 TEST(TaskTest, TimeoutKillsTheChild)
 {
     // Without the kill, sleep would end normally with status 0.
-    const Task::Result r = shell(QStringLiteral("printf before; exec sleep 30"), 300);
+    const Task::Result r = shell("printf before; exec sleep 30", 300);
     EXPECT_TRUE(r.started);
     EXPECT_EQ(r.exitStatus, -1);
     EXPECT_FALSE(r.ok());
@@ -98,7 +97,7 @@ TEST(TaskTest, TimeoutKillsTheChild)
 
 TEST(TaskTest, AChildKilledBySignalHasNoExitCode)
 {
-    const Task::Result r = shell(QStringLiteral("kill -9 $$"));
+    const Task::Result r = shell("kill -9 $$");
     EXPECT_TRUE(r.started);
     EXPECT_EQ(r.exitStatus, -1);
 }
@@ -116,10 +115,9 @@ TEST(TaskTest, WorksOnAThreadWithoutAnEventLoop)
 // Runs a shell line with one stream inherited and reports what was captured of the other.
 TARSEL_TEST_CHILD(taskInherit)
 {
-    const bool inheritOut = args.value(0) == QStringLiteral("out");
-    const bool inheritErr = args.value(1) == QStringLiteral("err");
-    const Task::Result r = Task::run(QStringLiteral("/bin/sh"),
-                                     { QStringLiteral("-c"), QStringLiteral("echo child-out; echo child-err >&2") },
+    const bool inheritOut = args.value(0) == "out";
+    const bool inheritErr = args.value(1) == "err";
+    const Task::Result r = Task::run("/bin/sh", { "-c", "echo child-out; echo child-err >&2" },
                                      inheritOut ? Task::Output::Inherit : Task::Output::Capture,
                                      inheritErr ? Task::Output::Inherit : Task::Output::Capture);
     std::fflush(stdout);
@@ -130,22 +128,19 @@ TARSEL_TEST_CHILD(taskInherit)
 
 TEST(TaskTest, InheritedStreamsGoWhereOurOwnGo)
 {
-    const auto both
-        = tarsel::test::runChild(QStringLiteral("taskInherit"), { QStringLiteral("out"), QStringLiteral("err") });
+    const auto both = tarsel::test::runChild("taskInherit", { "out", "err" });
     ASSERT_EQ(both.exitCode, 0) << both.err.constData();
     EXPECT_TRUE(both.out.contains("child-out\n"));
     EXPECT_TRUE(both.out.contains("captured-out=[] captured-err=[]"));
     EXPECT_TRUE(both.err.contains("child-err\n"));
 
-    const auto outOnly
-        = tarsel::test::runChild(QStringLiteral("taskInherit"), { QStringLiteral("out"), QStringLiteral("-") });
+    const auto outOnly = tarsel::test::runChild("taskInherit", { "out", "-" });
     ASSERT_EQ(outOnly.exitCode, 0) << outOnly.err.constData();
     EXPECT_TRUE(outOnly.out.contains("child-out\n"));
     EXPECT_TRUE(outOnly.out.contains("captured-out=[] captured-err=[child-err]"));
     EXPECT_FALSE(outOnly.err.contains("child-err"));
 
-    const auto errOnly
-        = tarsel::test::runChild(QStringLiteral("taskInherit"), { QStringLiteral("-"), QStringLiteral("err") });
+    const auto errOnly = tarsel::test::runChild("taskInherit", { "-", "err" });
     ASSERT_EQ(errOnly.exitCode, 0) << errOnly.err.constData();
     EXPECT_TRUE(errOnly.out.contains("captured-out=[child-out] captured-err=[]"));
     EXPECT_TRUE(errOnly.err.contains("child-err\n"));

@@ -48,21 +48,20 @@ QMap<QString, QString> infoFields(const QString& infoFile)
 
 TEST(TrashTest, ItemGoesToTheHomeTrashWithItsRecord)
 {
-    const QString item = writeFile(inHome(QStringLiteral("docs/50% off #1.txt")), "x");
+    const QString item = writeFile(inHome("docs/50% off #1.txt"), "x");
     QString trashed;
     QString error;
     ASSERT_TRUE(Trash::trashItem(item, &trashed, &error)) << qPrintable(error);
-    const QString trash = platform::Paths::dataHome() + QStringLiteral("/Trash");
+    const QString trash = platform::Paths::dataHome() + "/Trash";
     EXPECT_EQ(Trash::homeTrash(), trash);
-    EXPECT_EQ(trashed, trash + QStringLiteral("/files/50% off #1.txt"));
+    EXPECT_EQ(trashed, trash + "/files/50% off #1.txt");
     EXPECT_FALSE(QFile::exists(item));
     EXPECT_EQ(readFile(trashed), QByteArray("x"));
 
-    const auto fields = infoFields(trash + QStringLiteral("/info/50% off #1.txt.trashinfo"));
-    EXPECT_EQ(fields.value(QStringLiteral("Path")),
-              QString::fromLatin1(QFile::encodeName(item).toPercentEncoding("/")));
-    EXPECT_TRUE(fields.value(QStringLiteral("Path")).contains(QStringLiteral("50%25%20off%20%231.txt")));
-    const QDateTime when = QDateTime::fromString(fields.value(QStringLiteral("DeletionDate")), Qt::ISODate);
+    const auto fields = infoFields(trash + "/info/50% off #1.txt.trashinfo");
+    EXPECT_EQ(fields.value("Path"), QString::fromLatin1(QFile::encodeName(item).toPercentEncoding("/")));
+    EXPECT_TRUE(fields.value("Path").contains("50%25%20off%20%231.txt"));
+    const QDateTime when = QDateTime::fromString(fields.value("DeletionDate"), Qt::ISODate);
     ASSERT_TRUE(when.isValid());
     EXPECT_LE(qAbs(when.secsTo(QDateTime::currentDateTime())), 60);
 }
@@ -71,35 +70,32 @@ TEST(TrashTest, SameNamesGetUniqueTrashNames)
 {
     QStringList trashed;
     for (const char* folder : { "a", "b", "c" }) {
-        const QString item = writeFile(inHome(QString::fromLatin1(folder) + QStringLiteral("/same.txt")), folder);
+        const QString item = writeFile(inHome(QString::fromLatin1(folder) + "/same.txt"), folder);
         QString path;
         ASSERT_TRUE(Trash::trashItem(item, &path));
         trashed.append(path.section(QLatin1Char('/'), -1));
     }
-    EXPECT_EQ(trashed,
-              QStringList({ QStringLiteral("same.txt"), QStringLiteral("same.2.txt"), QStringLiteral("same.3.txt") }));
-    const QString info = Trash::homeTrash() + QStringLiteral("/info/");
-    EXPECT_TRUE(infoFields(info + QStringLiteral("same.3.txt.trashinfo"))
-                    .value(QStringLiteral("Path"))
-                    .endsWith(QStringLiteral("/c/same.txt")));
-    EXPECT_EQ(readFile(Trash::homeTrash() + QStringLiteral("/files/same.2.txt")), QByteArray("b"));
+    EXPECT_EQ(trashed, QStringList({ "same.txt", "same.2.txt", "same.3.txt" }));
+    const QString info = Trash::homeTrash() + "/info/";
+    EXPECT_TRUE(infoFields(info + "same.3.txt.trashinfo").value("Path").endsWith("/c/same.txt"));
+    EXPECT_EQ(readFile(Trash::homeTrash() + "/files/same.2.txt"), QByteArray("b"));
 }
 
 TEST(TrashTest, RefusesTheTrashItselfAndMissingItems)
 {
-    writeFile(inHome(QStringLiteral("x")), "x");
-    ASSERT_TRUE(Trash::trashItem(inHome(QStringLiteral("x"))));
+    writeFile(inHome("x"), "x");
+    ASSERT_TRUE(Trash::trashItem(inHome("x")));
     QString error;
-    EXPECT_FALSE(Trash::trashItem(Trash::homeTrash() + QStringLiteral("/files/x"), nullptr, &error));
+    EXPECT_FALSE(Trash::trashItem(Trash::homeTrash() + "/files/x", nullptr, &error));
     EXPECT_FALSE(Trash::trashItem(platform::Paths::dataHome(), nullptr, &error));
-    EXPECT_TRUE(QFile::exists(Trash::homeTrash() + QStringLiteral("/files/x")));
-    EXPECT_FALSE(Trash::trashItem(inHome(QStringLiteral("missing")), nullptr, &error));
-    EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to move the item to the Trash.")));
+    EXPECT_TRUE(QFile::exists(Trash::homeTrash() + "/files/x"));
+    EXPECT_FALSE(Trash::trashItem(inHome("missing"), nullptr, &error));
+    EXPECT_TRUE(error.startsWith("Failed to move the item to the Trash."));
 }
 
 TEST(TrashTest, ItemOnAnotherFileSystemGoesToThatVolumesTrash)
 {
-    QTemporaryDir dir(QStringLiteral("/dev/shm/tarsel-trash-XXXXXX"));
+    QTemporaryDir dir("/dev/shm/tarsel-trash-XXXXXX");
     struct stat a
     {
     }, b {};
@@ -107,22 +103,22 @@ TEST(TrashTest, ItemOnAnotherFileSystemGoesToThatVolumesTrash)
         || a.st_dev == b.st_dev) {
         GTEST_SKIP() << "no second file system at /dev/shm";
     }
-    const QString item = writeFile(dir.path() + QStringLiteral("/far away.txt"), "far");
-    const QString volumeTrash = QStringLiteral("/dev/shm/.Trash-") + QString::number(::getuid());
+    const QString item = writeFile(dir.path() + "/far away.txt", "far");
+    const QString volumeTrash = "/dev/shm/.Trash-" + QString::number(::getuid());
     const bool existed = QFile::exists(volumeTrash);
     QString trashed;
     QString error;
     ASSERT_TRUE(Trash::trashItem(item, &trashed, &error)) << qPrintable(error);
-    EXPECT_TRUE(trashed.startsWith(volumeTrash + QStringLiteral("/files/far away")));
+    EXPECT_TRUE(trashed.startsWith(volumeTrash + "/files/far away"));
     EXPECT_FALSE(QFile::exists(item));
     const QString name = trashed.section(QLatin1Char('/'), -1);
-    const auto fields = infoFields(volumeTrash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
+    const auto fields = infoFields(volumeTrash + "/info/" + name + ".trashinfo");
     // Relative to the volume's top folder.
     EXPECT_EQ(
-        fields.value(QStringLiteral("Path")),
+        fields.value("Path"),
         QString::fromLatin1(QFile::encodeName(item.mid(QStringLiteral("/dev/shm/").size())).toPercentEncoding("/")));
     QFile::remove(trashed);
-    QFile::remove(volumeTrash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
+    QFile::remove(volumeTrash + "/info/" + name + ".trashinfo");
     if (!existed) {
         QDir(volumeTrash).removeRecursively();
     }
@@ -177,16 +173,16 @@ void PrintTo(const VolumeCase& c, std::ostream* os)
     *os << c.name;
 }
 
-const QString kEvil = QStringLiteral("evil");
+const QString kEvil = "evil";
 
 QString personalName()
 {
-    return QStringLiteral(".Trash-") + QString::fromLatin1(uidText());
+    return ".Trash-" + QString::fromLatin1(uidText());
 }
 
 QString sharedName()
 {
-    return QStringLiteral(".Trash/") + QString::fromLatin1(uidText());
+    return ".Trash/" + QString::fromLatin1(uidText());
 }
 
 const QList<VolumeCase>& volumeCases()
@@ -196,46 +192,46 @@ const QList<VolumeCase>& volumeCases()
         // whatever we trashed.
         { "PersonalTrashOfAnotherAccountIsRefused",
           [](const QString& top) { ASSERT_TRUE(makeFolder(top + '/' + personalName(), 0700, kStranger)); },
-          Lands::Nowhere, personalName(), QStringLiteral("belongs to another account") },
+          Lands::Nowhere, personalName(), "belongs to another account" },
         { "PersonalTrashOpenToEveryoneIsRefused",
           [](const QString& top) { ASSERT_TRUE(makeFolder(top + '/' + personalName(), 0777)); }, Lands::Nowhere,
-          personalName(), QStringLiteral("has permissions 777, not 700") },
+          personalName(), "has permissions 777, not 700" },
         { "PersonalTrashThatIsALinkIsRefused",
           [](const QString& top) {
               ASSERT_TRUE(makeFolder(top + '/' + kEvil, 0777, kStranger));
               ASSERT_TRUE(QFile::link(kEvil, top + '/' + personalName()));
           },
-          Lands::Nowhere, kEvil, QStringLiteral("is a symbolic link") },
+          Lands::Nowhere, kEvil, "is a symbolic link" },
         // A link to a sticky folder holding a private folder of ours is still a link.
         { "SharedTrashThatIsALinkIsPassedOver",
           [](const QString& top) {
               ASSERT_TRUE(makeFolder(top + '/' + kEvil, 01777, kStranger));
               ASSERT_TRUE(makeFolder(top + '/' + kEvil + '/' + QString::fromLatin1(uidText()), 0700));
-              ASSERT_TRUE(QFile::link(kEvil, top + QStringLiteral("/.Trash")));
+              ASSERT_TRUE(QFile::link(kEvil, top + "/.Trash"));
           },
           Lands::PersonalTrash, kEvil + '/' + QString::fromLatin1(uidText()), QString() },
         // Without the sticky bit anyone may rename our folder in it away and put another in its place.
         { "SharedTrashThatIsNotStickyIsPassedOver",
           [](const QString& top) {
-              ASSERT_TRUE(makeFolder(top + QStringLiteral("/.Trash"), 0777, kStranger));
+              ASSERT_TRUE(makeFolder(top + "/.Trash", 0777, kStranger));
               ASSERT_TRUE(makeFolder(top + '/' + sharedName(), 0700));
           },
           Lands::PersonalTrash, sharedName(), QString() },
         { "SharedTrashWithAnotherAccountsFolderIsPassedOver",
           [](const QString& top) {
-              ASSERT_TRUE(makeFolder(top + QStringLiteral("/.Trash"), 01777));
+              ASSERT_TRUE(makeFolder(top + "/.Trash", 01777));
               ASSERT_TRUE(makeFolder(top + '/' + sharedName(), 0700, kStranger));
           },
           Lands::PersonalTrash, sharedName(), QString() },
         { "StickySharedTrashWithOurPrivateFolderIsUsed",
           [](const QString& top) {
-              ASSERT_TRUE(makeFolder(top + QStringLiteral("/.Trash"), 01777));
+              ASSERT_TRUE(makeFolder(top + "/.Trash", 01777));
               ASSERT_TRUE(makeFolder(top + '/' + sharedName(), 0700));
           },
           Lands::SharedTrash, QString(), QString() },
         { "StickySharedTrashGetsOurPrivateFolderMade",
-          [](const QString& top) { ASSERT_TRUE(makeFolder(top + QStringLiteral("/.Trash"), 01777)); },
-          Lands::SharedTrash, QString(), QString() },
+          [](const QString& top) { ASSERT_TRUE(makeFolder(top + "/.Trash", 01777)); }, Lands::SharedTrash, QString(),
+          QString() },
         { "NoTrashYetMakesAPrivatePersonalOne", [](const QString&) {}, Lands::PersonalTrash, QString(), QString() },
     };
     return list;
@@ -250,13 +246,13 @@ using TrashVolumeTest = testing::TestWithParam<VolumeCase>;
 TEST_P(TrashVolumeTest, ItemGoesOnlyToAPrivateTrashOfTheVolume)
 {
     const VolumeCase& c = GetParam();
-    const ScratchVolume volume(inHome(QStringLiteral("disk")));
+    const ScratchVolume volume(inHome("disk"));
     if (!volume.ok()) {
         GTEST_SKIP() << qPrintable(volume.why());
     }
     const QString top = volume.path();
     c.prepare(top);
-    const QString item = writeFile(top + QStringLiteral("/papers/secret.txt"), "mine");
+    const QString item = writeFile(top + "/papers/secret.txt", "mine");
 
     QString trashed;
     QString error;
@@ -269,18 +265,17 @@ TEST_P(TrashVolumeTest, ItemGoesOnlyToAPrivateTrashOfTheVolume)
         EXPECT_FALSE(moved) << qPrintable(trashed);
         EXPECT_EQ(readFile(item), QByteArray("mine"));
         EXPECT_TRUE(error.contains(c.why)) << qPrintable(error);
-        EXPECT_TRUE(error.contains(QStringLiteral("the item was left in place"))) << qPrintable(error);
-        EXPECT_FALSE(QFile::exists(Trash::homeTrash() + QStringLiteral("/files/secret.txt")));
+        EXPECT_TRUE(error.contains("the item was left in place")) << qPrintable(error);
+        EXPECT_FALSE(QFile::exists(Trash::homeTrash() + "/files/secret.txt"));
         return;
     }
     ASSERT_TRUE(moved) << qPrintable(error);
     const QString trash = top + '/' + (c.lands == Lands::SharedTrash ? sharedName() : personalName());
-    EXPECT_EQ(trashed, trash + QStringLiteral("/files/secret.txt"));
+    EXPECT_EQ(trashed, trash + "/files/secret.txt");
     EXPECT_FALSE(QFileInfo::exists(item));
-    EXPECT_EQ(readFile(trash + QStringLiteral("/files/secret.txt")), QByteArray("mine"));
-    EXPECT_EQ(infoFields(trash + QStringLiteral("/info/secret.txt.trashinfo")).value(QStringLiteral("Path")),
-              QStringLiteral("papers/secret.txt"));
-    for (const QString& folder : { trash, trash + QStringLiteral("/files"), trash + QStringLiteral("/info") }) {
+    EXPECT_EQ(readFile(trash + "/files/secret.txt"), QByteArray("mine"));
+    EXPECT_EQ(infoFields(trash + "/info/secret.txt.trashinfo").value("Path"), "papers/secret.txt");
+    for (const QString& folder : { trash, trash + "/files", trash + "/info" }) {
         struct stat st
         {
         };
@@ -320,32 +315,20 @@ const QList<LongNameCase>& longNameCases()
 {
     static const QList<LongNameCase> list = {
         // 245 bytes: its record name is exactly 255 bytes, so the name is kept as it is.
-        { "Name245BytesIsKept",
-          { repeated(QStringLiteral("k"), 241) + QStringLiteral(".txt") },
-          QStringLiteral(".txt") },
-        { "Name250Bytes", { repeated(QStringLiteral("a"), 246) + QStringLiteral(".txt") }, QStringLiteral(".txt") },
-        { "Name251Bytes", { repeated(QStringLiteral("b"), 247) + QStringLiteral(".txt") }, QStringLiteral(".txt") },
-        { "Name255Bytes", { repeated(QStringLiteral("c"), 251) + QStringLiteral(".txt") }, QStringLiteral(".txt") },
+        { "Name245BytesIsKept", { repeated("k", 241) + ".txt" }, ".txt" },
+        { "Name250Bytes", { repeated("a", 246) + ".txt" }, ".txt" },
+        { "Name251Bytes", { repeated("b", 247) + ".txt" }, ".txt" },
+        { "Name255Bytes", { repeated("c", 251) + ".txt" }, ".txt" },
         // Two-byte characters: 254 bytes; a cut inside a character would leave a name that is not UTF-8.
-        { "TwoByteCharactersNearTheLimit",
-          { repeated(QStringLiteral("\u00e9"), 125) + QStringLiteral(".txt") },
-          QStringLiteral(".txt") },
-        { "ThreeByteCharactersNearTheLimit",
-          { QStringLiteral("x") + repeated(QStringLiteral("\u6587"), 83) + QStringLiteral(".md") },
-          QStringLiteral(".md") },
+        { "TwoByteCharactersNearTheLimit", { repeated("\u00e9", 125) + ".txt" }, ".txt" },
+        { "ThreeByteCharactersNearTheLimit", { "x" + repeated("\u6587", 83) + ".md" }, ".md" },
         // Four-byte characters are two UTF-16 units each: 251 bytes.
-        { "FourByteCharactersNearTheLimit",
-          { repeated(QStringLiteral("\U0001F600"), 62) + QStringLiteral(".md") },
-          QStringLiteral(".md") },
+        { "FourByteCharactersNearTheLimit", { repeated("\U0001F600", 62) + ".md" }, ".md" },
         { "LongNamesSharingAPrefixStayApart",
-          { repeated(QStringLiteral("p"), 240) + QStringLiteral("-one.txt"),
-            repeated(QStringLiteral("p"), 240) + QStringLiteral("-two.txt"),
-            repeated(QStringLiteral("p"), 240) + QStringLiteral("-six.txt") },
-          QStringLiteral(".txt") },
-        { "LongNameWithALongTailAfterItsDot",
-          { QStringLiteral("notes.") + repeated(QStringLiteral("t"), 249) },
-          QString() },
-        { "LongFolderName", { repeated(QStringLiteral("f"), 255) }, QString(), true },
+          { repeated("p", 240) + "-one.txt", repeated("p", 240) + "-two.txt", repeated("p", 240) + "-six.txt" },
+          ".txt" },
+        { "LongNameWithALongTailAfterItsDot", { "notes." + repeated("t", 249) }, QString() },
+        { "LongFolderName", { repeated("f", 255) }, QString(), true },
     };
     return list;
 }
@@ -359,14 +342,14 @@ using TrashLongNameTest = testing::TestWithParam<LongNameCase>;
 TEST_P(TrashLongNameTest, LongNameIsTrashedWithItsOriginalPathRecorded)
 {
     const LongNameCase& c = GetParam();
-    const QString folder = inHome(QStringLiteral("long"));
+    const QString folder = inHome("long");
     QStringList trashNames;
     for (const QString& name : c.items) {
         ASSERT_LE(QFile::encodeName(name).size(), NAME_MAX) << qPrintable(name);
         const QString item = folder + '/' + name;
         if (c.folders) {
             ASSERT_TRUE(QDir().mkpath(item));
-            writeFile(item + QStringLiteral("/inside.txt"), name.toUtf8());
+            writeFile(item + "/inside.txt", name.toUtf8());
         } else {
             writeFile(item, name.toUtf8());
         }
@@ -374,7 +357,7 @@ TEST_P(TrashLongNameTest, LongNameIsTrashedWithItsOriginalPathRecorded)
         QString error;
         ASSERT_TRUE(Trash::trashItem(item, &trashed, &error)) << qPrintable(error);
         EXPECT_FALSE(QFileInfo::exists(item));
-        ASSERT_TRUE(trashed.startsWith(Trash::homeTrash() + QStringLiteral("/files/"))) << qPrintable(trashed);
+        ASSERT_TRUE(trashed.startsWith(Trash::homeTrash() + "/files/")) << qPrintable(trashed);
         const QString trashName = trashed.section('/', -1);
         const QByteArray bytes = QFile::encodeName(trashName);
         EXPECT_EQ(QString::fromUtf8(bytes).toUtf8(), bytes) << "not UTF-8";
@@ -384,16 +367,16 @@ TEST_P(TrashLongNameTest, LongNameIsTrashedWithItsOriginalPathRecorded)
             EXPECT_EQ(trashName, name);
         }
         EXPECT_TRUE(trashName.endsWith(c.extension)) << qPrintable(trashName);
-        EXPECT_EQ(readFile(c.folders ? trashed + QStringLiteral("/inside.txt") : trashed), name.toUtf8());
-        const QString info = Trash::homeTrash() + QStringLiteral("/info/") + trashName + QStringLiteral(".trashinfo");
-        const QString recorded = infoFields(info).value(QStringLiteral("Path"));
+        EXPECT_EQ(readFile(c.folders ? trashed + "/inside.txt" : trashed), name.toUtf8());
+        const QString info = Trash::homeTrash() + "/info/" + trashName + ".trashinfo";
+        const QString recorded = infoFields(info).value("Path");
         EXPECT_EQ(QUrl::fromPercentEncoding(recorded.toLatin1()), item);
         EXPECT_EQ(recorded, QString::fromLatin1(QFile::encodeName(item).toPercentEncoding("/")));
         trashNames << trashName;
     }
     EXPECT_EQ(QSet<QString>(trashNames.begin(), trashNames.end()).size(), c.items.size())
         << qPrintable(trashNames.join('\n'));
-    EXPECT_EQ(entriesBelow(Trash::homeTrash() + QStringLiteral("/info")).size(), c.items.size());
+    EXPECT_EQ(entriesBelow(Trash::homeTrash() + "/info").size(), c.items.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TrashLongNameTest, testing::ValuesIn(longNameCases()),

@@ -37,29 +37,24 @@ protected:
 
 TEST_F(WallpaperTest, RealGsettingsStoresThePicture)
 {
-    const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
-    if (gsettings.isEmpty()
-        || runProgram(gsettings, { QStringLiteral("list-keys"), QStringLiteral("org.gnome.desktop.background") })
-                .exitCode
-            != 0) {
+    const QString gsettings = QStandardPaths::findExecutable("gsettings");
+    if (gsettings.isEmpty() || runProgram(gsettings, { "list-keys", "org.gnome.desktop.background" }).exitCode != 0) {
         GTEST_SKIP() << "gsettings or the org.gnome.desktop.background schema is not installed";
     }
     // The key-file backend keeps the settings in the test's own XDG_CONFIG_HOME.
     ScopedEnvironment env;
     env.set("GSETTINGS_BACKEND", "keyfile").set("XDG_CURRENT_DESKTOP", "GNOME");
     Wallpaper::setPortalCall([](const QString&, QString* error) {
-        *error = QStringLiteral("no portal in this test");
+        *error = "no portal in this test";
         return false;
     });
-    const QString image = writeImage(QStringLiteral("my picture #1.png"));
+    const QString image = writeImage("my picture #1.png");
 
     const Wallpaper::Result result = Wallpaper::setDesktopPicture(image);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(result.backend, QStringLiteral("gsettings"));
+    EXPECT_EQ(result.backend, "gsettings");
 
-    const ProgramRun get = runProgram(
-        gsettings,
-        { QStringLiteral("get"), QStringLiteral("org.gnome.desktop.background"), QStringLiteral("picture-uri") });
+    const ProgramRun get = runProgram(gsettings, { "get", "org.gnome.desktop.background", "picture-uri" });
     ASSERT_TRUE(get.finished);
     EXPECT_EQ(get.out.trimmed(), "'" + QUrl::fromLocalFile(image).toString(QUrl::FullyEncoded).toUtf8() + "'");
 }
@@ -67,8 +62,8 @@ TEST_F(WallpaperTest, RealGsettingsStoresThePicture)
 TEST_F(WallpaperTest, PortalFirstAndAClearFailureWithoutAnyWay)
 {
     ScopedEnvironment env;
-    env.set("PATH", QFile::encodeName(testHome() + QStringLiteral("/no-tools")));
-    const QString image = writeImage(QStringLiteral("pic.png"));
+    env.set("PATH", QFile::encodeName(testHome() + "/no-tools"));
+    const QString image = writeImage("pic.png");
     QString asked;
     Wallpaper::setPortalCall([&asked](const QString& uri, QString*) {
         asked = uri;
@@ -76,21 +71,21 @@ TEST_F(WallpaperTest, PortalFirstAndAClearFailureWithoutAnyWay)
     });
     const Wallpaper::Result viaPortal = Wallpaper::setDesktopPicture(image);
     EXPECT_TRUE(viaPortal.ok);
-    EXPECT_EQ(viaPortal.backend, QStringLiteral("portal"));
+    EXPECT_EQ(viaPortal.backend, "portal");
     EXPECT_EQ(asked, QUrl::fromLocalFile(image).toString(QUrl::FullyEncoded));
 
     Wallpaper::setPortalCall([](const QString&, QString* error) {
-        *error = QStringLiteral("no portal");
+        *error = "no portal";
         return false;
     });
     const Wallpaper::Result none = Wallpaper::setDesktopPicture(image);
     EXPECT_FALSE(none.ok);
-    EXPECT_TRUE(none.error.startsWith(QStringLiteral("Failed to set the desktop picture. File: \"") + image))
+    EXPECT_TRUE(none.error.startsWith("Failed to set the desktop picture. File: \"" + image))
         << none.error.toStdString();
-    EXPECT_TRUE(none.error.contains(QStringLiteral("none of gsettings"))) << none.error.toStdString();
+    EXPECT_TRUE(none.error.contains("none of gsettings")) << none.error.toStdString();
 
     // A file that is no image never reaches a backend.
-    const QString text = writeFile(testHome() + QStringLiteral("/not-an-image.png"), "hello");
+    const QString text = writeFile(testHome() + "/not-an-image.png", "hello");
     EXPECT_FALSE(Wallpaper::canSetPicture(text));
     EXPECT_FALSE(Wallpaper::setDesktopPicture(text).ok);
 }

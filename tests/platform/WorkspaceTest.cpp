@@ -29,7 +29,7 @@ struct Launch
 
 void PrintTo(const Launch& l, std::ostream* os)
 {
-    *os << qPrintable(l.program) << " [" << qPrintable(l.args.join(QStringLiteral("] ["))) << "]";
+    *os << qPrintable(l.program) << " [" << qPrintable(l.args.join("] [")) << "]";
 }
 
 // Records what would have been started; every test gets a fresh recorder and private XDG folders.
@@ -38,7 +38,7 @@ class WorkspaceTest : public testing::Test
 protected:
     void SetUp() override
     {
-        m_systemData = tarsel::test::testHome() + QStringLiteral("/system-share");
+        m_systemData = tarsel::test::testHome() + "/system-share";
         m_environment.set("XDG_DATA_DIRS", QFile::encodeName(m_systemData) + ":relative/ignored");
         Workspace::setLauncher([this](const QString& program, const QStringList& args) {
             m_launches.append({ program, args });
@@ -49,12 +49,11 @@ protected:
 
     QString userEntry(const QString& relative, const QByteArray& text)
     {
-        return tarsel::test::writeFile(
-            tarsel::test::testHome() + QStringLiteral("/.local/share/applications/") + relative, text);
+        return tarsel::test::writeFile(tarsel::test::testHome() + "/.local/share/applications/" + relative, text);
     }
     QString systemEntry(const QString& relative, const QByteArray& text)
     {
-        return tarsel::test::writeFile(m_systemData + QStringLiteral("/applications/") + relative, text);
+        return tarsel::test::writeFile(m_systemData + "/applications/" + relative, text);
     }
     static QByteArray entry(const QByteArray& name, const QByteArray& exec, const QByteArray& extra = {})
     {
@@ -75,16 +74,16 @@ protected:
 
 TEST_F(WorkspaceTest, ReadsDesktopEntriesInPrecedenceOrder)
 {
-    systemEntry(QStringLiteral("org.example.Editor.desktop"), entry("System Editor", "sys-editor %F"));
-    userEntry(QStringLiteral("org.example.Editor.desktop"),
+    systemEntry("org.example.Editor.desktop", entry("System Editor", "sys-editor %F"));
+    userEntry("org.example.Editor.desktop",
               entry("My Editor", "my-editor %F", "Icon=my\\sicon\n[Desktop Action new]\nName=Other\nExec=other\n"));
-    systemEntry(QStringLiteral("kde/org.kde.Viewer.desktop"), entry("Viewer", "viewer %u", "NoDisplay=true\n"));
+    systemEntry("kde/org.kde.Viewer.desktop", entry("Viewer", "viewer %u", "NoDisplay=true\n"));
     // Hidden means deleted: the user's entry hides the system entry of the same id.
-    systemEntry(QStringLiteral("gone.desktop"), entry("Gone", "gone"));
-    userEntry(QStringLiteral("gone.desktop"), "[Desktop Entry]\nHidden=true\n");
-    systemEntry(QStringLiteral("link.desktop"), "[Desktop Entry]\nType=Link\nName=Link\nURL=https://example.org\n");
-    systemEntry(QStringLiteral("nogroup.desktop"), "Name=No Group\nExec=x\n");
-    systemEntry(QStringLiteral("notes.txt"), entry("Not An Entry", "x"));
+    systemEntry("gone.desktop", entry("Gone", "gone"));
+    userEntry("gone.desktop", "[Desktop Entry]\nHidden=true\n");
+    systemEntry("link.desktop", "[Desktop Entry]\nType=Link\nName=Link\nURL=https://example.org\n");
+    systemEntry("nogroup.desktop", "Name=No Group\nExec=x\n");
+    systemEntry("notes.txt", entry("Not An Entry", "x"));
 
     const QList<Application> apps = Workspace::applications();
     QStringList ids;
@@ -92,59 +91,58 @@ TEST_F(WorkspaceTest, ReadsDesktopEntriesInPrecedenceOrder)
         ids << app.id;
     }
     ids.sort();
-    EXPECT_EQ(ids, QStringList({ QStringLiteral("kde-org.kde.Viewer"), QStringLiteral("org.example.Editor") }));
+    EXPECT_EQ(ids, QStringList({ "kde-org.kde.Viewer", "org.example.Editor" }));
 
-    const Application editor = Workspace::applicationForId(QStringLiteral("org.example.Editor.desktop"));
-    EXPECT_EQ(editor.name, QStringLiteral("My Editor"));
-    EXPECT_EQ(editor.exec, QStringLiteral("my-editor %F"));
-    EXPECT_EQ(editor.icon, QStringLiteral("my icon"));
-    EXPECT_TRUE(editor.desktopFile.startsWith(tarsel::test::testHome() + QStringLiteral("/.local/share/")));
+    const Application editor = Workspace::applicationForId("org.example.Editor.desktop");
+    EXPECT_EQ(editor.name, "My Editor");
+    EXPECT_EQ(editor.exec, "my-editor %F");
+    EXPECT_EQ(editor.icon, "my icon");
+    EXPECT_TRUE(editor.desktopFile.startsWith(tarsel::test::testHome() + "/.local/share/"));
 
-    EXPECT_EQ(Workspace::applicationForId(QStringLiteral("kde-org.kde.Viewer")).name, QStringLiteral("Viewer"));
-    EXPECT_EQ(Workspace::applicationForName(QStringLiteral("viewer")).id, QStringLiteral("kde-org.kde.Viewer"));
-    EXPECT_FALSE(Workspace::applicationForName(QStringLiteral("System Editor")).isValid());
-    EXPECT_FALSE(Workspace::applicationForId(QStringLiteral("gone")).isValid());
+    EXPECT_EQ(Workspace::applicationForId("kde-org.kde.Viewer").name, "Viewer");
+    EXPECT_EQ(Workspace::applicationForName("viewer").id, "kde-org.kde.Viewer");
+    EXPECT_FALSE(Workspace::applicationForName("System Editor").isValid());
+    EXPECT_FALSE(Workspace::applicationForId("gone").isValid());
     EXPECT_FALSE(Workspace::applicationForId(QString()).isValid());
 }
 
 TEST_F(WorkspaceTest, LookupByIdAgreesWithTheFullList)
 {
     // Both files make the id "org-example-Tool"; the walk takes the first in path order.
-    userEntry(QStringLiteral("org-example-Tool.desktop"), entry("Flat", "flat"));
-    userEntry(QStringLiteral("org/example/Tool.desktop"), entry("Nested", "nested"));
-    userEntry(QStringLiteral("org/example-Other.desktop"), entry("Other", "other"));
-    systemEntry(QStringLiteral("org/example/Other.desktop"), entry("System Other", "sysother"));
-    systemEntry(QStringLiteral("escape.desktop"), entry("Escape", "escape"));
-    userEntry(QStringLiteral("sub/.keep"), "");
+    userEntry("org-example-Tool.desktop", entry("Flat", "flat"));
+    userEntry("org/example/Tool.desktop", entry("Nested", "nested"));
+    userEntry("org/example-Other.desktop", entry("Other", "other"));
+    systemEntry("org/example/Other.desktop", entry("System Other", "sysother"));
+    systemEntry("escape.desktop", entry("Escape", "escape"));
+    userEntry("sub/.keep", "");
 
     QHash<QString, QString> names;
     for (const Application& app : Workspace::applications()) {
         names.insert(app.id, app.name);
         EXPECT_EQ(Workspace::applicationForId(app.id).desktopFile, app.desktopFile) << qPrintable(app.id);
     }
-    EXPECT_EQ(names.value(QStringLiteral("org-example-Tool")), QStringLiteral("Flat"));
-    EXPECT_EQ(names.value(QStringLiteral("org-example-Other")), QStringLiteral("Other"));
+    EXPECT_EQ(names.value("org-example-Tool"), "Flat");
+    EXPECT_EQ(names.value("org-example-Other"), "Other");
     EXPECT_EQ(names.size(), 3);
 
     // An id never leads out of the applications folders.
-    EXPECT_FALSE(
-        Workspace::applicationForId(QStringLiteral("sub-..-..-..-..-system-share-applications-escape")).isValid());
-    EXPECT_FALSE(Workspace::applicationForId(QStringLiteral("../../system-share/applications/escape")).isValid());
+    EXPECT_FALSE(Workspace::applicationForId("sub-..-..-..-..-system-share-applications-escape").isValid());
+    EXPECT_FALSE(Workspace::applicationForId("../../system-share/applications/escape").isValid());
 }
 
 TEST_F(WorkspaceTest, OpensUrlsAndFilesWithTheDesktopOpener)
 {
-    EXPECT_TRUE(Workspace::openUrl(QUrl(QStringLiteral("https://example.org/a b?q=1"))));
-    const QString file = existingFile(QStringLiteral("report 1.txt"));
+    EXPECT_TRUE(Workspace::openUrl(QUrl("https://example.org/a b?q=1")));
+    const QString file = existingFile("report 1.txt");
     EXPECT_TRUE(Workspace::openFile(file));
     EXPECT_TRUE(Workspace::openUrl(QUrl::fromLocalFile(file)));
     EXPECT_EQ(m_launches,
-              QList<Launch>({ { QStringLiteral("xdg-open"), { QStringLiteral("https://example.org/a%20b?q=1") } },
-                              { QStringLiteral("xdg-open"), { file } },
-                              { QStringLiteral("xdg-open"), { file } } }));
+              QList<Launch>({ { "xdg-open", { "https://example.org/a%20b?q=1" } },
+                              { "xdg-open", { file } },
+                              { "xdg-open", { file } } }));
 
     m_launches.clear();
-    EXPECT_FALSE(Workspace::openFile(tarsel::test::testHome() + QStringLiteral("/missing.txt")));
+    EXPECT_FALSE(Workspace::openFile(tarsel::test::testHome() + "/missing.txt"));
     EXPECT_FALSE(Workspace::openUrl(QUrl()));
     EXPECT_TRUE(m_launches.isEmpty());
 
@@ -154,45 +152,30 @@ TEST_F(WorkspaceTest, OpensUrlsAndFilesWithTheDesktopOpener)
 
 TEST_F(WorkspaceTest, ExecFieldCodesBecomeArgumentsNeverAShellLine)
 {
-    const QString a = existingFile(QStringLiteral("a b.txt"));
-    const QString b = existingFile(QStringLiteral("x; rm -rf ~ $(id).txt"));
+    const QString a = existingFile("a b.txt");
+    const QString b = existingFile("x; rm -rf ~ $(id).txt");
 
-    const Application many { QStringLiteral("many"),
-                             QStringLiteral("Many"),
-                             QStringLiteral("editor --new %F --icon-free %i %c %k 100%% %d"),
-                             {},
-                             {} };
+    const Application many { "many", "Many", "editor --new %F --icon-free %i %c %k 100%% %d", {}, {} };
     ASSERT_TRUE(Workspace::openFiles({ a, b }, many));
-    EXPECT_EQ(m_launches,
-              QList<Launch>(
-                  { { QStringLiteral("editor"),
-                      { QStringLiteral("--new"), a, b, QStringLiteral("--icon-free"), QStringLiteral("100%") } } }));
+    EXPECT_EQ(m_launches, QList<Launch>({ { "editor", { "--new", a, b, "--icon-free", "100%" } } }));
 
     // A program that takes one file is started once per file.
     m_launches.clear();
-    const Application one { QStringLiteral("one"), QStringLiteral("One"), QStringLiteral("viewer --file=%f"), {}, {} };
+    const Application one { "one", "One", "viewer --file=%f", {}, {} };
     ASSERT_TRUE(Workspace::openFiles({ a, b }, one));
-    EXPECT_EQ(m_launches,
-              QList<Launch>({ { QStringLiteral("viewer"), { QStringLiteral("--file=") + a } },
-                              { QStringLiteral("viewer"), { QStringLiteral("--file=") + b } } }));
+    EXPECT_EQ(m_launches, QList<Launch>({ { "viewer", { "--file=" + a } }, { "viewer", { "--file=" + b } } }));
 
     m_launches.clear();
-    const Application urls { QStringLiteral("urls"), QStringLiteral("Urls"), QStringLiteral("browser %U"), {}, {} };
+    const Application urls { "urls", "Urls", "browser %U", {}, {} };
     ASSERT_TRUE(Workspace::openFiles({ a }, urls));
-    EXPECT_EQ(
-        m_launches,
-        QList<Launch>({ { QStringLiteral("browser"), { QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded) } } }));
-    EXPECT_TRUE(m_launches.value(0).args.value(0).contains(QStringLiteral("a%20b.txt")));
+    EXPECT_EQ(m_launches, QList<Launch>({ { "browser", { QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded) } } }));
+    EXPECT_TRUE(m_launches.value(0).args.value(0).contains("a%20b.txt"));
 
     // Quoting as desktop entries write it, after the value's own escapes were read.
     m_launches.clear();
-    userEntry(QStringLiteral("quoted.desktop"),
-              entry("Quoted", "\"/opt/My App/run\" -c \"echo \\\\\"$1\\\\\" \\\\$HOME\" '' %f"));
-    ASSERT_TRUE(Workspace::openFiles({ b }, Application { QStringLiteral("quoted"), {}, {}, {}, {} }));
-    EXPECT_EQ(
-        m_launches,
-        QList<Launch>({ { QStringLiteral("/opt/My App/run"),
-                          { QStringLiteral("-c"), QStringLiteral("echo \"$1\" $HOME"), QStringLiteral("''"), b } } }));
+    userEntry("quoted.desktop", entry("Quoted", "\"/opt/My App/run\" -c \"echo \\\\\"$1\\\\\" \\\\$HOME\" '' %f"));
+    ASSERT_TRUE(Workspace::openFiles({ b }, Application { "quoted", {}, {}, {}, {} }));
+    EXPECT_EQ(m_launches, QList<Launch>({ { "/opt/My App/run", { "-c", "echo \"$1\" $HOME", "''", b } } }));
 }
 
 // A quoted "%f" used to be filled into the argument's text, so "sh -c \"... %f\"" handed a
@@ -208,9 +191,9 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
         const char* exec;
         QStringList argv; ///< the launch, "NAME" standing for the file and "URL" for its address; empty: refused
     };
-    const QString printf = QStringLiteral("printf '%s' \"$1\"");
-    const QString sh = QStringLiteral("sh");
-    const QString name = QStringLiteral("NAME");
+    const QString printf = "printf '%s' \"$1\"";
+    const QString sh = "sh";
+    const QString name = "NAME";
     const Case cases[] = {
         // Shell code around a name, and a name as the code itself.
         { "sh -c \"touch marker; echo %f\"", {} },
@@ -258,52 +241,43 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
         { "nice sh -c", {} },
         { "bash -O extglob -c", {} },
         // Legitimate lines: the name is an argument of its own, or an option's value.
-        { "sh -c \"exec foo \\\"\\$@\\\"\" sh",
-          { sh, QStringLiteral("-c"), QStringLiteral("exec foo \"$@\""), sh, name } },
-        { "nice viewer", { QStringLiteral("nice"), QStringLiteral("viewer"), name } },
-        { "sh -c \"printf '%%s' \\\"\\$1\\\"\" sh %f", { sh, QStringLiteral("-c"), printf, sh, name } },
-        { "sh -c \"exec foo \\\"\\$@\\\"\" sh %F",
-          { sh, QStringLiteral("-c"), QStringLiteral("exec foo \"$@\""), sh, name } },
+        { "sh -c \"exec foo \\\"\\$@\\\"\" sh", { sh, "-c", "exec foo \"$@\"", sh, name } },
+        { "nice viewer", { "nice", "viewer", name } },
+        { "sh -c \"printf '%%s' \\\"\\$1\\\"\" sh %f", { sh, "-c", printf, sh, name } },
+        { "sh -c \"exec foo \\\"\\$@\\\"\" sh %F", { sh, "-c", "exec foo \"$@\"", sh, name } },
         { "nice -n 5 python3 -c \"import sys; print(sys.argv[1])\" %f",
-          { QStringLiteral("nice"), QStringLiteral("-n"), QStringLiteral("5"), QStringLiteral("python3"),
-            QStringLiteral("-c"), QStringLiteral("import sys; print(sys.argv[1])"), name } },
-        { "awk \"{ print }\" %f", { QStringLiteral("awk"), QStringLiteral("{ print }"), name } },
-        { "sed -n -e p %f",
-          { QStringLiteral("sed"), QStringLiteral("-n"), QStringLiteral("-e"), QStringLiteral("p"), name } },
-        { "gimp %U", { QStringLiteral("gimp"), QStringLiteral("URL") } },
-        { "code --new-window %F", { QStringLiteral("code"), QStringLiteral("--new-window"), name } },
-        { "vlc --started-from-file %U",
-          { QStringLiteral("vlc"), QStringLiteral("--started-from-file"), QStringLiteral("URL") } },
-        { "taskset -c 0 gimp %U",
-          { QStringLiteral("taskset"), QStringLiteral("-c"), QStringLiteral("0"), QStringLiteral("gimp"),
-            QStringLiteral("URL") } },
-        { "nice timeout 5 viewer %f",
-          { QStringLiteral("nice"), QStringLiteral("timeout"), QStringLiteral("5"), QStringLiteral("viewer"), name } },
-        { "viewer --file=%f", { QStringLiteral("viewer"), QStringLiteral("--file=NAME") } },
-        { "viewer \"%f\"", { QStringLiteral("viewer"), name } },
+          { "nice", "-n", "5", "python3", "-c", "import sys; print(sys.argv[1])", name } },
+        { "awk \"{ print }\" %f", { "awk", "{ print }", name } },
+        { "sed -n -e p %f", { "sed", "-n", "-e", "p", name } },
+        { "gimp %U", { "gimp", "URL" } },
+        { "code --new-window %F", { "code", "--new-window", name } },
+        { "vlc --started-from-file %U", { "vlc", "--started-from-file", "URL" } },
+        { "taskset -c 0 gimp %U", { "taskset", "-c", "0", "gimp", "URL" } },
+        { "nice timeout 5 viewer %f", { "nice", "timeout", "5", "viewer", name } },
+        { "viewer --file=%f", { "viewer", "--file=NAME" } },
+        { "viewer \"%f\"", { "viewer", name } },
     };
-    const QStringList names = { QStringLiteral("report $(touch pwned).txt"), QStringLiteral("a\"; touch pwned; \".txt"),
-                                QStringLiteral("`touch pwned`.txt"), QStringLiteral("it's $HOME\\ %f\n.txt") };
+    const QStringList names
+        = { "report $(touch pwned).txt", "a\"; touch pwned; \".txt", "`touch pwned`.txt", "it's $HOME\\ %f\n.txt" };
     for (const Case& c : cases) {
         for (const QString& fileName : names) {
             SCOPED_TRACE(std::string(c.exec) + " / " + fileName.toStdString());
             const QString file = existingFile(fileName);
             m_launches.clear();
             QString error;
-            const bool opened = Workspace::openFiles(
-                { file }, Application { QStringLiteral("x"), QStringLiteral("X"), QString::fromUtf8(c.exec), {}, {} },
-                &error);
+            const bool opened
+                = Workspace::openFiles({ file }, Application { "x", "X", QString::fromUtf8(c.exec), {}, {} }, &error);
             if (c.argv.isEmpty()) {
                 EXPECT_FALSE(opened);
                 EXPECT_TRUE(m_launches.isEmpty());
-                EXPECT_TRUE(error.startsWith(QStringLiteral("Failed to open with \"X\"."))) << error.toStdString();
+                EXPECT_TRUE(error.startsWith("Failed to open with \"X\".")) << error.toStdString();
                 continue;
             }
             ASSERT_TRUE(opened) << error.toStdString();
             QStringList expected = c.argv;
             for (QString& arg : expected) {
-                arg.replace(QStringLiteral("NAME"), file);
-                arg.replace(QStringLiteral("URL"), QString::fromUtf8(QUrl::fromLocalFile(file).toEncoded()));
+                arg.replace("NAME", file);
+                arg.replace("URL", QString::fromUtf8(QUrl::fromLocalFile(file).toEncoded()));
             }
             EXPECT_EQ(m_launches, QList<Launch>({ { expected.first(), expected.mid(1) } }));
         }
@@ -311,52 +285,49 @@ TEST_F(WorkspaceTest, FileNamesBecomeWholeArgumentsOrTheEntryIsRefused)
 
     // The refusal says why, in the words it always used.
     QString error;
-    EXPECT_FALSE(Workspace::openFiles(
-        { existingFile(QStringLiteral("a.txt")) },
-        Application { QStringLiteral("x"), QStringLiteral("X"), QStringLiteral("nice sh -c %f"), {}, {} }, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("the command runs a file name as code"))) << error.toStdString();
+    EXPECT_FALSE(
+        Workspace::openFiles({ existingFile("a.txt") }, Application { "x", "X", "nice sh -c %f", {}, {} }, &error));
+    EXPECT_TRUE(error.contains("the command runs a file name as code")) << error.toStdString();
 }
 
 TEST_F(WorkspaceTest, OpenFilesFindsTheApplicationAndAppendsFilesWithoutFieldCodes)
 {
-    userEntry(QStringLiteral("org.example.Plain.desktop"), entry("Plain Tool", "plain-tool --flag"));
-    const QString a = existingFile(QStringLiteral("a.txt"));
+    userEntry("org.example.Plain.desktop", entry("Plain Tool", "plain-tool --flag"));
+    const QString a = existingFile("a.txt");
 
-    ASSERT_TRUE(Workspace::openFiles({ a }, Application { QStringLiteral("org.example.Plain"), {}, {}, {}, {} }));
-    ASSERT_TRUE(Workspace::openFiles({ a }, Application { {}, QStringLiteral("plain tool"), {}, {}, {} }));
-    ASSERT_TRUE(Workspace::openFiles({}, Application { QStringLiteral("org.example.Plain.desktop"), {}, {}, {}, {} }));
-    const Launch withFile { QStringLiteral("plain-tool"), { QStringLiteral("--flag"), a } };
-    EXPECT_EQ(m_launches,
-              QList<Launch>({ withFile, withFile, { QStringLiteral("plain-tool"), { QStringLiteral("--flag") } } }));
+    ASSERT_TRUE(Workspace::openFiles({ a }, Application { "org.example.Plain", {}, {}, {}, {} }));
+    ASSERT_TRUE(Workspace::openFiles({ a }, Application { {}, "plain tool", {}, {}, {} }));
+    ASSERT_TRUE(Workspace::openFiles({}, Application { "org.example.Plain.desktop", {}, {}, {}, {} }));
+    const Launch withFile { "plain-tool", { "--flag", a } };
+    EXPECT_EQ(m_launches, QList<Launch>({ withFile, withFile, { "plain-tool", { "--flag" } } }));
 
     m_launches.clear();
-    EXPECT_FALSE(Workspace::openFiles({ a }, Application { QStringLiteral("org.example.Missing"), {}, {}, {}, {} }));
-    EXPECT_FALSE(Workspace::openFiles(
-        { a }, Application { QStringLiteral("x"), {}, QStringLiteral("\"unterminated %f"), {}, {} }));
-    EXPECT_FALSE(Workspace::openFiles({ a }, Application { QStringLiteral("x"), {}, QStringLiteral("%f"), {}, {} }));
+    EXPECT_FALSE(Workspace::openFiles({ a }, Application { "org.example.Missing", {}, {}, {}, {} }));
+    EXPECT_FALSE(Workspace::openFiles({ a }, Application { "x", {}, "\"unterminated %f", {}, {} }));
+    EXPECT_FALSE(Workspace::openFiles({ a }, Application { "x", {}, "%f", {}, {} }));
     EXPECT_TRUE(m_launches.isEmpty());
 }
 
 TEST_F(WorkspaceTest, FindsProgramsOnThePath)
 {
-    const QString bin = tarsel::test::testHome() + QStringLiteral("/bin");
-    tarsel::test::writeFile(bin + QStringLiteral("/tarsel-tool"), "#!/bin/sh\n");
-    QFile::setPermissions(bin + QStringLiteral("/tarsel-tool"), QFile::ReadOwner | QFile::ExeOwner);
-    tarsel::test::writeFile(bin + QStringLiteral("/tarsel-plain"), "not a program\n");
-    QFile::setPermissions(bin + QStringLiteral("/tarsel-plain"), QFile::ReadOwner | QFile::WriteOwner);
-    QDir().mkpath(bin + QStringLiteral("/tarsel-folder"));
+    const QString bin = tarsel::test::testHome() + "/bin";
+    tarsel::test::writeFile(bin + "/tarsel-tool", "#!/bin/sh\n");
+    QFile::setPermissions(bin + "/tarsel-tool", QFile::ReadOwner | QFile::ExeOwner);
+    tarsel::test::writeFile(bin + "/tarsel-plain", "not a program\n");
+    QFile::setPermissions(bin + "/tarsel-plain", QFile::ReadOwner | QFile::WriteOwner);
+    QDir().mkpath(bin + "/tarsel-folder");
 
     auto path = std::make_unique<tarsel::test::ScopedEnvironment>();
     path->set("PATH", QFile::encodeName(bin) + ":" + qgetenv("PATH"));
-    EXPECT_TRUE(Workspace::hasProgram(QStringLiteral("tarsel-tool")));
-    EXPECT_TRUE(Workspace::hasProgram(QStringLiteral("sh")));
-    EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-plain")));
-    EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-folder")));
-    EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-no-such-program")));
+    EXPECT_TRUE(Workspace::hasProgram("tarsel-tool"));
+    EXPECT_TRUE(Workspace::hasProgram("sh"));
+    EXPECT_FALSE(Workspace::hasProgram("tarsel-plain"));
+    EXPECT_FALSE(Workspace::hasProgram("tarsel-folder"));
+    EXPECT_FALSE(Workspace::hasProgram("tarsel-no-such-program"));
     EXPECT_FALSE(Workspace::hasProgram(QString()));
-    EXPECT_TRUE(Workspace::hasProgram(bin + QStringLiteral("/tarsel-tool")));
+    EXPECT_TRUE(Workspace::hasProgram(bin + "/tarsel-tool"));
     path.reset();
-    EXPECT_FALSE(Workspace::hasProgram(QStringLiteral("tarsel-tool")));
+    EXPECT_FALSE(Workspace::hasProgram("tarsel-tool"));
 }
 
 // --- revealing in the file manager, with a real session bus -----------------------------------
@@ -387,7 +358,7 @@ tarsel::test::ChildResult revealInChild(const QByteArray& busAddress, const QStr
 {
     tarsel::test::ScopedEnvironment env;
     env.set("DBUS_SESSION_BUS_ADDRESS", busAddress);
-    return tarsel::test::runChild(QStringLiteral("workspaceReveal"), { path });
+    return tarsel::test::runChild("workspaceReveal", { path });
 }
 
 } // namespace
@@ -415,8 +386,8 @@ TARSEL_TEST_CHILD(fakeFileManager)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     FakeFileManager manager;
-    if (!bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager, QDBusConnection::ExportAllSlots)
-        || !bus.registerService(QStringLiteral("org.freedesktop.FileManager1"))) {
+    if (!bus.registerObject("/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots)
+        || !bus.registerService("org.freedesktop.FileManager1")) {
         return 2;
     }
     std::printf("ready\n");
@@ -426,12 +397,12 @@ TARSEL_TEST_CHILD(fakeFileManager)
 
 TEST(WorkspaceRevealTest, WithoutASessionBusOpensTheParentFolder)
 {
-    const QString file = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/folder/item.txt"), "x");
+    const QString file = tarsel::test::writeFile(tarsel::test::testHome() + "/folder/item.txt", "x");
     const auto r = revealInChild("unix:path=/nonexistent/tarsel-bus", file);
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     EXPECT_EQ(r.out, "launch xdg-open " + QFile::encodeName(tarsel::test::testHome()) + "/folder\nrevealed=1\n");
 
-    const auto missing = revealInChild("unix:path=/nonexistent/tarsel-bus", file + QStringLiteral(".missing"));
+    const auto missing = revealInChild("unix:path=/nonexistent/tarsel-bus", file + ".missing");
     EXPECT_EQ(missing.out, QByteArray("revealed=0\n"));
 }
 
@@ -439,8 +410,7 @@ TEST(WorkspaceRevealTest, AsksTheFileManagerOverTheSessionBus)
 {
     tarsel::test::PrivateBus bus;
     ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
-    const QString file
-        = tarsel::test::writeFile(tarsel::test::testHome() + QStringLiteral("/shown dir/it em.txt"), "x");
+    const QString file = tarsel::test::writeFile(tarsel::test::testHome() + "/shown dir/it em.txt", "x");
 
     // A bus without a file manager: the parent folder opens instead.
     const auto noManager = revealInChild(bus.address(), file);
@@ -448,14 +418,14 @@ TEST(WorkspaceRevealTest, AsksTheFileManagerOverTheSessionBus)
     {
         tarsel::test::ScopedEnvironment busEnv;
         busEnv.set("DBUS_SESSION_BUS_ADDRESS", bus.address());
-        const auto props = tarsel::test::runChild(QStringLiteral("workspaceProperties"), { file });
+        const auto props = tarsel::test::runChild("workspaceProperties", { file });
         EXPECT_EQ(props.out, QByteArray("answers=0 shown=0\n")) << props.err.constData();
     }
 
     QProcess manager;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TARSEL_TEST_CHILD"), QStringLiteral("fakeFileManager"));
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(bus.address()));
+    env.insert("TARSEL_TEST_CHILD", "fakeFileManager");
+    env.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(bus.address()));
     manager.setProcessEnvironment(env);
     manager.start(tarsel::test::testBinary(), {});
     ASSERT_TRUE(manager.waitForReadyRead(20000)) << manager.readAllStandardError().constData();
@@ -469,8 +439,7 @@ TEST(WorkspaceRevealTest, AsksTheFileManagerOverTheSessionBus)
     // Properties go to the same service; items that do not exist are left out.
     tarsel::test::ScopedEnvironment busEnv;
     busEnv.set("DBUS_SESSION_BUS_ADDRESS", bus.address());
-    const auto props
-        = tarsel::test::runChild(QStringLiteral("workspaceProperties"), { file, file + QStringLiteral(".gone") });
+    const auto props = tarsel::test::runChild("workspaceProperties", { file, file + ".gone" });
     EXPECT_EQ(props.out, QByteArray("answers=1 shown=1\n")) << props.err.constData();
     ASSERT_TRUE(manager.waitForReadyRead(20000));
     EXPECT_EQ(manager.readLine(), "ShowItemProperties " + QUrl::fromLocalFile(file).toEncoded() + "\n");
