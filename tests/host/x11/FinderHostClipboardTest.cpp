@@ -28,17 +28,12 @@ namespace {
 // The host runs on the test's display (xcb).
 int tagOfTitle(const QString& file, const QString& title)
 {
-    return tagInMenu(
-        runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("menu"), QStringLiteral("--json"), file })
-            .out,
-        { title });
+    return tagInMenu(runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), { "menu", "--json", file }).out, { title });
 }
 
 QByteArray pasted()
 {
-    return runProgram(QStringLiteral("xclip"),
-                      { QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard") })
-        .out;
+    return runProgram("xclip", { "-o", "-selection", "clipboard" }).out;
 }
 
 // The clipboard holders this test's hosts started: they carry the test's own HOME.
@@ -46,7 +41,7 @@ QList<qint64> holders()
 {
     QList<qint64> pids;
     const QByteArray home = "HOME=" + QFile::encodeName(testHome()) + '\0';
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
         bool isPid = false;
         const qint64 pid = entry.toLongLong(&isPid);
         if (!isPid) {
@@ -91,9 +86,9 @@ TEST(FinderHostClipboardTest, ACopyOutlivesItsHostUntilTheNextCopy)
 {
     const QByteArray big = QByteArray("line of copied text\n").repeated(60000) + "end";
     const QList<Copy> copies {
-        { QStringLiteral("Copy Path"), QStringLiteral("first file.txt"), "1", {} },
-        { QStringLiteral("Copy File(Folder) Name"), QStringLiteral("zweite Datei ä.txt"), "2", "zweite Datei ä.txt" },
-        { QStringLiteral("Copy File Contents"), QStringLiteral("big.txt"), big, big },
+        { "Copy Path", "first file.txt", "1", {} },
+        { "Copy File(Folder) Name", "zweite Datei ä.txt", "2", "zweite Datei ä.txt" },
+        { "Copy File Contents", "big.txt", big, big },
     };
     QVariantList menu;
     for (const Copy& copy : copies) {
@@ -101,17 +96,17 @@ TEST(FinderHostClipboardTest, ACopyOutlivesItsHostUntilTheNextCopy)
     }
     storeList(QVMenuManager::kArrayRightMenu, menu);
     // The third use would bring up the review prompt, which waits for an answer on this display.
-    QVMenuManager::sharedDefaults().setValue(QStringLiteral("is reviewed"), true);
+    QVMenuManager::sharedDefaults().setValue("is reviewed", true);
     const HolderCleanup cleanup;
 
     qint64 previous = 0;
     for (const Copy& copy : copies) {
         SCOPED_TRACE(copy.key.toStdString());
-        const QString file = writeFile(testHome() + QStringLiteral("/files/") + copy.fileName, copy.contents);
+        const QString file = writeFile(testHome() + "/files/" + copy.fileName, copy.contents);
         const int tag = tagOfTitle(file, platform::Bundle::localizedString(copy.key));
         ASSERT_GT(tag, 0);
         const ProgramRun pick
-            = runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("pick"), QString::number(tag), file });
+            = runProgram(QStringLiteral(TARSEL_FINDER_PROGRAM), { "pick", QString::number(tag), file });
         ASSERT_EQ(pick.exitCode, 0) << pick.err.constData();
 
         EXPECT_EQ(pasted(), copy.expected.isEmpty() ? file.toUtf8() : copy.expected);
@@ -148,8 +143,8 @@ void PrintTo(const DigestCase& c, std::ostream* os)
 /// Focuses the window and presses the key there.
 void answer(const QString& window, const QString& key)
 {
-    runProgram(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
-    runProgram(QStringLiteral("xdotool"), { QStringLiteral("key"), key });
+    runProgram("xdotool", { "windowfocus", "--sync", window });
+    runProgram("xdotool", { "key", key });
 }
 
 class FinderHostDigestTest : public testing::TestWithParam<DigestCase>
@@ -165,28 +160,26 @@ class FinderHostDigestTest : public testing::TestWithParam<DigestCase>
 TEST_P(FinderHostDigestTest, TheDigestIsShownAndItsCopyButtonCopiesIt)
 {
     const DigestCase& c = GetParam();
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("File Info")) });
-    QVMenuManager::sharedDefaults().setValue(QStringLiteral("is reviewed"), true);
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("File Info") });
+    QVMenuManager::sharedDefaults().setValue("is reviewed", true);
     const HolderCleanup cleanup;
     const QByteArray contents = "digest me\n";
-    const QString file = writeFile(testHome() + QStringLiteral("/files/digest me.txt"), contents);
-    const int tag = tagOfTitle(file, platform::Bundle::localizedString(QStringLiteral("File Info")));
+    const QString file = writeFile(testHome() + "/files/digest me.txt", contents);
+    const int tag = tagOfTitle(file, platform::Bundle::localizedString("File Info"));
     ASSERT_GT(tag, 0);
 
     QProcess host;
-    host.start(QStringLiteral(TARSEL_FINDER_PROGRAM),
-               { QStringLiteral("pick"), QString::number(tag * 100 + c.child), file });
+    host.start(QStringLiteral(TARSEL_FINDER_PROGRAM), { "pick", QString::number(tag * 100 + c.child), file });
     ASSERT_TRUE(host.waitForStarted());
-    const ProgramRun found = runProgram(QStringLiteral("timeout"),
-                                        { QStringLiteral("20"), QStringLiteral("xdotool"), QStringLiteral("search"),
-                                          QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                                          QStringLiteral("--pid"), QString::number(host.processId()) });
+    const ProgramRun found = runProgram(
+        "timeout",
+        { "20", "xdotool", "search", "--sync", "--onlyvisible", "--pid", QString::number(host.processId()) });
     const QString window = QString::fromLatin1(found.out).section(QLatin1Char('\n'), 0, 0);
     EXPECT_FALSE(window.isEmpty()) << "no alert came up: " << host.readAllStandardError().constData();
     // Return again while the alert stays: on a loaded machine the first key can come before
     // the new window takes keys, and a user would press it again too.
     for (int tries = 0; !window.isEmpty() && tries < 10 && host.state() != QProcess::NotRunning; ++tries) {
-        answer(window, QStringLiteral("Return"));
+        answer(window, "Return");
         host.waitForFinished(2000);
     }
     if (!host.waitForFinished(20000)) {
@@ -211,12 +204,10 @@ QStringList dialogsOf(const QProcess& process, const QString& seen)
     const bool came = QTest::qWaitFor(
         [&] {
             dialogs.clear();
-            const ProgramRun found = runProgram(QStringLiteral("xdotool"),
-                                                { QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                  QStringLiteral("--pid"), QString::number(process.processId()) });
+            const ProgramRun found
+                = runProgram("xdotool", { "search", "--onlyvisible", "--pid", QString::number(process.processId()) });
             for (const QString& id : QString::fromLatin1(found.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-                const ProgramRun type = runProgram(
-                    QStringLiteral("xprop"), { QStringLiteral("-id"), id, QStringLiteral("_NET_WM_WINDOW_TYPE") });
+                const ProgramRun type = runProgram("xprop", { "-id", id, "_NET_WM_WINDOW_TYPE" });
                 if (id != seen && type.out.contains("_NET_WM_WINDOW_TYPE_DIALOG")) {
                     dialogs << id;
                 }
@@ -234,16 +225,16 @@ QStringList dialogsOf(const QProcess& process, const QString& seen)
 // prompt asks, and "Next Time" ends the host. The prompt used to come over the command.
 TEST(FinderHostClipboardTest, TheReviewPromptFollowsTheCommandOfTheThirdUse)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("File Info")) });
-    QVMenuManager::sharedDefaults().setValue(QStringLiteral("use count"), 2);
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("File Info") });
+    QVMenuManager::sharedDefaults().setValue("use count", 2);
     const HolderCleanup cleanup;
     const QByteArray contents = "third use\n";
-    const QString file = writeFile(testHome() + QStringLiteral("/files/third use.txt"), contents);
-    const int tag = tagOfTitle(file, platform::Bundle::localizedString(QStringLiteral("File Info")));
+    const QString file = writeFile(testHome() + "/files/third use.txt", contents);
+    const int tag = tagOfTitle(file, platform::Bundle::localizedString("File Info"));
     ASSERT_GT(tag, 0);
 
     QProcess host;
-    host.start(QStringLiteral(TARSEL_FINDER_PROGRAM), { QStringLiteral("pick"), QString::number(tag * 100 + 2), file });
+    host.start(QStringLiteral(TARSEL_FINDER_PROGRAM), { "pick", QString::number(tag * 100 + 2), file });
     ASSERT_TRUE(host.waitForStarted());
     // The digest's alert alone, and still alone once the prompt's delay of 3 s has passed: the
     // prompt waits for the user's answer to the command.
@@ -252,7 +243,7 @@ TEST(FinderHostClipboardTest, TheReviewPromptFollowsTheCommandOfTheThirdUse)
     const QStringList first = dialogsOf(host, QString());
     ASSERT_EQ(first.size(), 1) << "dialogs on the screen: " << first.join(QLatin1Char(' ')).toStdString();
     const QString digestAlert = first.constFirst();
-    answer(digestAlert, QStringLiteral("Return"));
+    answer(digestAlert, "Return");
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return pasted() == QCryptographicHash::hash(contents, QCryptographicHash::Md5).toHex(); }, 10000))
         << pasted().constData();
@@ -260,12 +251,12 @@ TEST(FinderHostClipboardTest, TheReviewPromptFollowsTheCommandOfTheThirdUse)
     EXPECT_FALSE(prompt.isEmpty()) << "no review prompt came up: " << host.readAllStandardError().constData();
     if (!prompt.isEmpty()) {
         // Escape answers with the last button, "Next Time".
-        answer(prompt, QStringLiteral("Escape"));
+        answer(prompt, "Escape");
     }
     if (!host.waitForFinished(20000)) {
         host.kill();
         host.waitForFinished();
     }
     EXPECT_EQ(host.exitCode(), 0) << host.readAllStandardError().constData();
-    EXPECT_FALSE(QVMenuManager::sharedDefaults().boolValue(QStringLiteral("is reviewed")));
+    EXPECT_FALSE(QVMenuManager::sharedDefaults().boolValue("is reviewed"));
 }

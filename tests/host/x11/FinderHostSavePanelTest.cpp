@@ -22,21 +22,20 @@ namespace {
 
 QByteArray runTool(const QStringList& args)
 {
-    return runProgram(QStringLiteral("xdotool"), args, { .timeoutMs = 30000 }).out;
+    return runProgram("xdotool", args, { .timeoutMs = 30000 }).out;
 }
 
 // The visible windows of a process, newest last.
 QStringList windowsOf(qint64 pid)
 {
-    return QString::fromLatin1(runTool({ QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                         QStringLiteral("--pid"), QString::number(pid) }))
+    return QString::fromLatin1(runTool({ "search", "--onlyvisible", "--pid", QString::number(pid) }))
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 void pressIn(const QString& window, const QString& keys)
 {
-    runTool({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
-    runTool({ QStringLiteral("key"), keys });
+    runTool({ "windowfocus", "--sync", window });
+    runTool({ "key", keys });
 }
 
 } // namespace
@@ -46,39 +45,36 @@ void pressIn(const QString& window, const QString& keys)
 TEST(FinderHostSavePanelTest, YesToReplaceTrashesTheOldFileAndTheNewOneTakesItsName)
 {
     ASSERT_TRUE(QVDefaultData::setup());
-    QVMenuManager::sharedDefaults().setValue(QStringLiteral("is reviewed"), true);
+    QVMenuManager::sharedDefaults().setValue("is reviewed", true);
     // Activated before: the activation panel does not come first.
     platform::System::setBundleIdentifier(platform::System::kExtensionBundleId);
     QVPermissions::sharedInstance().setIsActive15(true);
     platform::System::setBundleIdentifier(platform::System::kAppBundleId);
-    const QString folder = testHome() + QStringLiteral("/work");
-    const QString old = writeFile(folder + QStringLiteral("/Untitled.txt"), "old contents");
-    const QStringList on { QStringLiteral("--target"), folder };
+    const QString folder = testHome() + "/work";
+    const QString old = writeFile(folder + "/Untitled.txt", "old contents");
+    const QStringList on { "--target", folder };
     QProcess menu;
-    menu.start(QStringLiteral(TARSEL_FINDER_PROGRAM),
-               QStringList { QStringLiteral("menu"), QStringLiteral("--json") } + on);
+    menu.start(QStringLiteral(TARSEL_FINDER_PROGRAM), QStringList { "menu", "--json" } + on);
     ASSERT_TRUE(menu.waitForFinished(30000));
-    const int tag = childTagOfKeyInMenu(menu.readAllStandardOutput(), QStringLiteral("New File"),
-                                        QStringLiteral("New File From Window"));
+    const int tag = childTagOfKeyInMenu(menu.readAllStandardOutput(), "New File", "New File From Window");
     ASSERT_GT(tag, 0);
 
     QProcess host;
-    host.start(QStringLiteral(TARSEL_FINDER_PROGRAM),
-               QStringList { QStringLiteral("pick"), QString::number(tag) } + on);
+    host.start(QStringLiteral(TARSEL_FINDER_PROGRAM), QStringList { "pick", QString::number(tag) } + on);
     ASSERT_TRUE(host.waitForStarted());
     // The panel starts in the folder with "Untitled" and the plain text type: Enter saves, and the
     // panel asks whether to replace the file there.
     ASSERT_TRUE(QTest::qWaitFor([&] { return windowsOf(host.processId()).size() == 1; }, 20000));
-    pressIn(windowsOf(host.processId()).constFirst(), QStringLiteral("Return"));
+    pressIn(windowsOf(host.processId()).constFirst(), "Return");
     ASSERT_TRUE(QTest::qWaitFor([&] { return windowsOf(host.processId()).size() == 2; }, 20000));
-    pressIn(windowsOf(host.processId()).constLast(), QStringLiteral("alt+y"));
+    pressIn(windowsOf(host.processId()).constLast(), "alt+y");
     ASSERT_TRUE(host.waitForFinished(20000));
     EXPECT_EQ(host.exitCode(), 0) << host.readAllStandardError().constData();
 
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList { QStringLiteral("Untitled.txt") });
+              QStringList { "Untitled.txt" });
     EXPECT_EQ(readFile(old), QByteArray());
-    const QString trash = testHome() + QStringLiteral("/.local/share/Trash/files");
-    EXPECT_EQ(QDir(trash).entryList(QDir::Files), QStringList { QStringLiteral("Untitled.txt") });
-    EXPECT_EQ(readFile(trash + QStringLiteral("/Untitled.txt")), QByteArray("old contents"));
+    const QString trash = testHome() + "/.local/share/Trash/files";
+    EXPECT_EQ(QDir(trash).entryList(QDir::Files), QStringList { "Untitled.txt" });
+    EXPECT_EQ(readFile(trash + "/Untitled.txt"), QByteArray("old contents"));
 }
