@@ -58,32 +58,20 @@ TEST_P(QVFixNameParserTest, ProposesTheRepairsOfTheFirstRuleThatApplies)
 // into another folder, "." and ".." named the folders themselves, and a NUL cut the name short.
 INSTANTIATE_TEST_SUITE_P(
     Rules, QVFixNameParserTest,
-    testing::Values(
-        ParseCase { "PercentEscapesOnly", QStringLiteral("a%20b.txt"), { QStringLiteral("a b.txt") }, {}, 1, "Decode" },
-        ParseCase { "PercentWithoutDigitsGoesOn",
-                    QStringLiteral("50%.txt"),
-                    { QStringLiteral("50%.txt") },
-                    {},
-                    -1,
-                    "ISO-8859-1" },
-        ParseCase {
-            "PercentOfGbkBytes", QStringLiteral("%D6%D0%CE%C4.txt"), { QStringLiteral("中文.txt") }, {}, -1, "Decode" },
-        ParseCase {
-            "BackslashU", QStringLiteral("\\u4e2d\\u6587.txt"), { QStringLiteral("中文.txt") }, {}, 1, "ASCII" },
-        ParseCase { "UpperBackslashU", QStringLiteral("\\U4e2d.txt"), { QStringLiteral("中.txt") }, {}, 1, "ASCII" },
-        ParseCase {
-            "NonAsciiBesideAnEscape", QStringLiteral("中\\u6587.txt"), { QStringLiteral("中文.txt") }, {}, 1, "ASCII" },
-        ParseCase { "HexBytes", QStringLiteral("48656c6c6f"), { QStringLiteral("Hello") }, {}, -1, nullptr },
-        ParseCase {
-            "HexBytesWithSpaces", QStringLiteral("4865 6c6c 6f"), { QStringLiteral("Hello") }, {}, -1, nullptr },
-        ParseCase { "OddHexIsReread", QStringLiteral("486"), { QStringLiteral("486") }, {}, -1, "ISO-8859-1" },
-        ParseCase { "LatinReadGbk", QStringLiteral("ÖÐÎÄ.txt"), { QStringLiteral("中文.txt") }, {}, -1, nullptr },
-        ParseCase { "BlankGivesNothing", QStringLiteral("  "), {}, {}, 0, nullptr },
-        ParseCase {
-            "PercentIntoAnotherFolder", QStringLiteral("..%2F..%2Fx"), {}, { QStringLiteral("../../x") }, 0, nullptr },
-        ParseCase { "PercentSlash", QStringLiteral("a%2Fb"), {}, { QStringLiteral("a/b") }, 0, nullptr },
-        ParseCase { "PercentNul", QStringLiteral("a%00b"), {}, {}, 0, nullptr },
-        ParseCase {
-            "HexDotDot", QStringLiteral("2e2e"), {}, { QStringLiteral(".."), QStringLiteral(".") }, -1, nullptr },
-        ParseCase { "HexSlash", QStringLiteral("2f"), {}, { QStringLiteral("/") }, -1, nullptr }),
+    testing::Values(ParseCase { "PercentEscapesOnly", "a%20b.txt", { "a b.txt" }, {}, 1, "Decode" },
+                    ParseCase { "PercentWithoutDigitsGoesOn", "50%.txt", { "50%.txt" }, {}, -1, "ISO-8859-1" },
+                    ParseCase { "PercentOfGbkBytes", "%D6%D0%CE%C4.txt", { "中文.txt" }, {}, -1, "Decode" },
+                    ParseCase { "BackslashU", "\\u4e2d\\u6587.txt", { "中文.txt" }, {}, 1, "ASCII" },
+                    ParseCase { "UpperBackslashU", "\\U4e2d.txt", { "中.txt" }, {}, 1, "ASCII" },
+                    ParseCase { "NonAsciiBesideAnEscape", "中\\u6587.txt", { "中文.txt" }, {}, 1, "ASCII" },
+                    ParseCase { "HexBytes", "48656c6c6f", { "Hello" }, {}, -1, nullptr },
+                    ParseCase { "HexBytesWithSpaces", "4865 6c6c 6f", { "Hello" }, {}, -1, nullptr },
+                    ParseCase { "OddHexIsReread", "486", { "486" }, {}, -1, "ISO-8859-1" },
+                    ParseCase { "LatinReadGbk", "ÖÐÎÄ.txt", { "中文.txt" }, {}, -1, nullptr },
+                    ParseCase { "BlankGivesNothing", "  ", {}, {}, 0, nullptr },
+                    ParseCase { "PercentIntoAnotherFolder", "..%2F..%2Fx", {}, { "../../x" }, 0, nullptr },
+                    ParseCase { "PercentSlash", "a%2Fb", {}, { "a/b" }, 0, nullptr },
+                    ParseCase { "PercentNul", "a%00b", {}, {}, 0, nullptr },
+                    ParseCase { "HexDotDot", "2e2e", {}, { "..", "." }, -1, nullptr },
+                    ParseCase { "HexSlash", "2f", {}, { "/" }, -1, nullptr }),
     caseName<ParseCase>);
