@@ -48,11 +48,9 @@ class TrayHost
 public:
     TrayHost()
     {
-        m_process.start(QStringLiteral("trayer"),
-                        { QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                          QStringLiteral("left"), QStringLiteral("--widthtype"), QStringLiteral("request"),
-                          QStringLiteral("--height"), QStringLiteral("32"), QStringLiteral("--SetDockType"),
-                          QStringLiteral("false") });
+        m_process.start("trayer",
+                        { "--edge", "top", "--align", "left", "--widthtype", "request", "--height", "32",
+                          "--SetDockType", "false" });
     }
     ~TrayHost()
     {
@@ -101,11 +99,11 @@ protected:
         ASSERT_TRUE(m_tray.started()) << "trayer is missing (scripts/install-deps)";
         ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 20000)) << m_tray.output();
         ASSERT_TRUE(QVDefaultData::setup());
-        m_folder = inHome(QStringLiteral("Status Folder"));
-        writeFile(m_folder + QStringLiteral("/report.txt"), "r");
-        writeFile(m_folder + QStringLiteral("/notes.md"), "n");
+        m_folder = inHome("Status Folder");
+        writeFile(m_folder + "/report.txt", "r");
+        writeFile(m_folder + "/notes.md", "n");
         platform::Defaults& shared = QVMenuManager::sharedDefaults();
-        shared.setValue(QStringLiteral("status bar menu folder"), m_folder);
+        shared.setValue("status bar menu folder", m_folder);
         shared.setValue(QVMenuManager::prefCheck(QVSwitch::StatusItem), true);
         m_item.createStatusBar();
         ASSERT_NE(m_item.statusItem(), nullptr);
@@ -124,16 +122,14 @@ TEST_F(StatusItemTrayTest, ClickOpensTheFolderMenuAndAnEntryRunsItsCommand)
 {
     QMenu* popup = openStatusMenu(m_item);
     ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(popup->actions().first()->text(), qv::localized(QStringLiteral("Preferences")));
-    EXPECT_NE(
-        actionTitled(*popup, QStringLiteral("Status Folder ") + qv::localized(QStringLiteral("Right-click Menu"))),
-        nullptr);
+    EXPECT_EQ(popup->actions().first()->text(), qv::localized("Preferences"));
+    EXPECT_NE(actionTitled(*popup, "Status Folder " + qv::localized("Right-click Menu")), nullptr);
 
-    QAction* hideAll = actionTitled(*popup, qv::localized(QStringLiteral("Hide All Files")));
+    QAction* hideAll = actionTitled(*popup, qv::localized("Hide All Files"));
     ASSERT_NE(hideAll, nullptr);
     clickEntry(*popup, *hideAll);
     // The folder-background command hides every entry of the status folder.
-    QFile hidden(m_folder + QStringLiteral("/.hidden"));
+    QFile hidden(m_folder + "/.hidden");
     ASSERT_TRUE(QTest::qWaitFor([&hidden] { return hidden.exists(); }, 10000));
     ASSERT_TRUE(hidden.open(QIODevice::ReadOnly));
     const QByteArray names = hidden.readAll();
@@ -152,8 +148,7 @@ TEST_F(StatusItemTrayTest, AnAlertRaisedFromTheMenuIsAnsweredAndTheMenuStillOpen
         ASSERT_NE(popup, nullptr);
         QPointer<QMenu> watched(popup);
         // The factory list's "Open with Sublime Text": not installed here, so the command says so.
-        QAction* sublime = actionTitled(
-            *popup, qv::localized(QStringLiteral("Open With")) + qv::localized(QStringLiteral("Sublime Text")));
+        QAction* sublime = actionTitled(*popup, qv::localized("Open With") + qv::localized("Sublime Text"));
         ASSERT_NE(sublime, nullptr);
         bool answered = false;
         QTimer poll;
