@@ -8,6 +8,7 @@
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
 #include "platform/System.h"
+#include "MenuStoreTestSupport.h"
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestEnvironment.h"
 #include "testsupport/TestNames.h"
@@ -31,11 +32,6 @@
 using namespace tarsel::test;
 
 namespace {
-
-platform::Defaults& shared()
-{
-    return QVMenuManager::sharedDefaults();
-}
 
 QString asset(const QString& relative)
 {

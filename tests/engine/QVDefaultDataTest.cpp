@@ -14,19 +14,14 @@ using namespace tarsel::test;
 
 namespace {
 
-const QString kKey = QStringLiteral("key");
-const QString kMarker = QStringLiteral("is changed version");
-
-platform::Defaults& shared()
-{
-    return QVMenuManager::sharedDefaults();
-}
+const QString kKey = "key";
+const QString kMarker = "is changed version";
 
 int countEnabled(const QString& listKey)
 {
     int enabled = 0;
     for (const QVariant& v : QVMenuManager::storedList(listKey)) {
-        enabled += v.toMap().value(QStringLiteral("disabled")).toBool() ? 0 : 1;
+        enabled += v.toMap().value("disabled").toBool() ? 0 : 1;
     }
     return enabled;
 }
@@ -70,7 +65,7 @@ TEST(QVDefaultDataTest, FirstStartWritesEveryListAndSwitch)
         EXPECT_TRUE(shared().contains(listKey)) << qPrintable(listKey);
         for (const QVariant& v : QVMenuManager::storedList(listKey)) {
             EXPECT_FALSE(v.toMap().contains(kMarker)) << qPrintable(listKey);
-            EXPECT_FALSE(v.toMap().contains(QStringLiteral("defAddToMainMenu"))) << qPrintable(listKey);
+            EXPECT_FALSE(v.toMap().contains("defAddToMainMenu")) << qPrintable(listKey);
         }
     }
 
@@ -78,20 +73,16 @@ TEST(QVDefaultDataTest, FirstStartWritesEveryListAndSwitch)
     // inserted at 5 pushes the first to 6.
     const QStringList main = storedKeys(QVMenuManager::kArrayRightMenu);
     ASSERT_EQ(main.size(), 45);
-    EXPECT_EQ(main.at(0), QStringLiteral("New Folder"));
-    EXPECT_EQ(main.at(5), QStringLiteral("Sublime Text"));
-    EXPECT_EQ(main.at(6), QStringLiteral("Visual Studio Code"));
-    EXPECT_EQ(main.at(7), QStringLiteral("Folder Icon"));
-    EXPECT_EQ(main.last(), QStringLiteral("System Hide Files"));
-    const QVariantMap vscode = storedEntry(QVMenuManager::kArrayRightMenu, QStringLiteral("Visual Studio Code"));
-    EXPECT_EQ(vscode.value(QStringLiteral("appName")).toString(), QStringLiteral("Visual Studio Code"));
-    EXPECT_EQ(vscode.value(QStringLiteral("icon")).toString(), QStringLiteral("vscode"));
-    EXPECT_TRUE(storedEntry(QVMenuManager::kArrayCommonApp, QStringLiteral("Sublime Text"))
-                    .value(QStringLiteral("toMainMenu"))
-                    .toBool());
-    EXPECT_FALSE(storedEntry(QVMenuManager::kArrayCommonApp, QStringLiteral("Cursor"))
-                     .value(QStringLiteral("toMainMenu"))
-                     .toBool());
+    EXPECT_EQ(main.at(0), "New Folder");
+    EXPECT_EQ(main.at(5), "Sublime Text");
+    EXPECT_EQ(main.at(6), "Visual Studio Code");
+    EXPECT_EQ(main.at(7), "Folder Icon");
+    EXPECT_EQ(main.last(), "System Hide Files");
+    const QVariantMap vscode = storedEntry(QVMenuManager::kArrayRightMenu, "Visual Studio Code");
+    EXPECT_EQ(vscode.value("appName").toString(), "Visual Studio Code");
+    EXPECT_EQ(vscode.value("icon").toString(), "vscode");
+    EXPECT_TRUE(storedEntry(QVMenuManager::kArrayCommonApp, "Sublime Text").value("toMainMenu").toBool());
+    EXPECT_FALSE(storedEntry(QVMenuManager::kArrayCommonApp, "Cursor").value("toMainMenu").toBool());
 
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayNewFile).size(), 20);
     EXPECT_EQ(countEnabled(QVMenuManager::kArrayNewFile), 12); // "New File From Window" and "txt" to "wps"
@@ -100,13 +91,10 @@ TEST(QVDefaultDataTest, FirstStartWritesEveryListAndSwitch)
     EXPECT_EQ(countEnabled(QVMenuManager::kArrayFolderIcon), 11);
     EXPECT_TRUE(QVMenuManager::storedList(QVMenuManager::kArrayCommonPath).isEmpty());
     EXPECT_EQ(storedKeys(QVMenuManager::kArrayCommonScript),
-              (QStringList { QStringLiteral("HelloWelcome"), QStringLiteral("New folder based on file"),
-                             QStringLiteral("Tar Compression") }));
+              (QStringList { "HelloWelcome", "New folder based on file", "Tar Compression" }));
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayBorella).size(), 4);
-    EXPECT_EQ(storedEntry(QVMenuManager::kArrayBorellaPro, QStringLiteral("Preview "))
-                  .value(QStringLiteral("appBundleId"))
-                  .toString(),
-              QStringLiteral("com.valden.borellapro"));
+    EXPECT_EQ(storedEntry(QVMenuManager::kArrayBorellaPro, "Preview ").value("appBundleId").toString(),
+              "com.valden.borellapro");
 
     EXPECT_EQ(shared().stringValue(QVMenuManager::kUpdateVersion), QVDefaultData::appVersion());
     EXPECT_TRUE(shared().boolValue(QVMenuManager::prefCheck(QVSwitch::StatusItem)));
@@ -122,9 +110,9 @@ TEST(QVDefaultDataTest, FirstStartWritesEveryListAndSwitch)
     EXPECT_FALSE(shared().contains(QVMenuManager::kCommonSubpathMaxCount));
     const QVariantList sizes = shared().arrayValue(QVMenuManager::kArrayImageSize);
     ASSERT_EQ(sizes.size(), 3);
-    EXPECT_EQ(sizes.at(0).toMap().value(QStringLiteral("displayName")).toString(), QStringLiteral("60\u00D760"));
-    EXPECT_EQ(sizes.at(2).toMap().value(QStringLiteral("width")).toString(), QStringLiteral("1920"));
-    EXPECT_EQ(sizes.at(2).toMap().value(QStringLiteral("height")).toString(), QStringLiteral("1080"));
+    EXPECT_EQ(sizes.at(0).toMap().value("displayName").toString(), "60\u00D760");
+    EXPECT_EQ(sizes.at(2).toMap().value("width").toString(), "1920");
+    EXPECT_EQ(sizes.at(2).toMap().value("height").toString(), "1080");
 }
 
 // A main list of the wrong type used to count as "no main list" and reset all eight lists, so
@@ -140,15 +128,13 @@ struct UnusableListCase
 
 using QVDefaultDataUnusableListTest = testing::TestWithParam<UnusableListCase>;
 
-const QVariantList kUserPaths { QVariantMap { { QStringLiteral("key"), QStringLiteral("docs") },
-                                              { QStringLiteral("path"), QStringLiteral("/srv/docs") } } };
-const QVariantList kUserScripts { QVariantMap { { QStringLiteral("key"), QStringLiteral("mine") },
-                                                { QStringLiteral("script"), QStringLiteral("echo hi") } } };
-const QVariantList kUserMain { QVariantMap { { QStringLiteral("key"), QStringLiteral("Copy Path") } } };
+const QVariantList kUserPaths { QVariantMap { { "key", "docs" }, { "path", "/srv/docs" } } };
+const QVariantList kUserScripts { QVariantMap { { "key", "mine" }, { "script", "echo hi" } } };
+const QVariantList kUserMain { QVariantMap { { "key", "Copy Path" } } };
 
 UnusableListCase unusableListCases[] = {
     { "MainListIsAString",
-      { { QVMenuManager::kArrayRightMenu, QStringLiteral("Copy Path") },
+      { { QVMenuManager::kArrayRightMenu, "Copy Path" },
         { QVMenuManager::kArrayCommonPath, kUserPaths },
         { QVMenuManager::kArrayCommonScript, kUserScripts } },
       { QVMenuManager::kArrayRightMenu, QVMenuManager::kArrayNewFile, QVMenuManager::kArrayCommonApp,
@@ -202,10 +188,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, QVDefaultDataUnusableListTest, testing::ValuesIn
 TEST(QVDefaultDataTest, FirstStartWritesTheSwitchKeysAsStored)
 {
     ASSERT_TRUE(QVDefaultData::setup());
-    const QVariantMap expected = { { QStringLiteral("pref check5"), true },  { QStringLiteral("pref check12"), true },
-                                   { QStringLiteral("pref check14"), true }, { QStringLiteral("pref check15"), true },
-                                   { QStringLiteral("pref check17"), true }, { QStringLiteral("pref check20"), 1 },
-                                   { QStringLiteral("pref check24"), 3 } };
+    const QVariantMap expected
+        = { { "pref check5", true },  { "pref check12", true }, { "pref check14", true }, { "pref check15", true },
+            { "pref check17", true }, { "pref check20", 1 },    { "pref check24", 3 } };
     QVariantMap written;
     for (const QString& key : shared().dictionaryRepresentation().keys()) {
         if (key.startsWith(QLatin1String("pref check"))) {
@@ -225,7 +210,7 @@ TEST(QVDefaultDataTest, LaterStartsKeepTheUsersChoices)
     shared().setValue(QVMenuManager::prefCheck(QVSwitch::StatusItem), false);
     shared().setValue(QVMenuManager::prefCheck(QVSwitch::AddToCommonPath), false);
     shared().setValue(QVMenuManager::kCommonPathNextMenu, 2);
-    QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Copy to"));
+    QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, "Copy to");
 
     ASSERT_TRUE(QVDefaultData::setup());
     EXPECT_FALSE(shared().boolValue(QVMenuManager::prefCheck(QVSwitch::StatusItem)));
@@ -235,7 +220,7 @@ TEST(QVDefaultDataTest, LaterStartsKeepTheUsersChoices)
 
     // The status-item switch is a first-start default only: an upgrade does not bring it back.
     shared().remove(QVMenuManager::prefCheck(QVSwitch::StatusItem));
-    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("3.0.0"));
+    shared().setValue(QVMenuManager::kUpdateVersion, "3.0.0");
     ASSERT_TRUE(QVDefaultData::setup());
     EXPECT_FALSE(shared().contains(QVMenuManager::prefCheck(QVSwitch::StatusItem)));
     EXPECT_EQ(shared().stringValue(QVMenuManager::kUpdateVersion), QVDefaultData::appVersion());
@@ -244,21 +229,21 @@ TEST(QVDefaultDataTest, LaterStartsKeepTheUsersChoices)
 TEST(QVDefaultDataTest, UpgradeInsertsAMissingChangedEntryAtItsFactoryIndex)
 {
     storeList(QVMenuManager::kArrayRightMenu, mainListOf360());
-    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("3.6.0"));
+    shared().setValue(QVMenuManager::kUpdateVersion, "3.6.0");
     ASSERT_TRUE(QVDefaultData::setup());
     const QStringList keys = storedKeys(QVMenuManager::kArrayRightMenu);
-    EXPECT_EQ(keys.indexOf(QStringLiteral("Copy File Contents")), 31);
+    EXPECT_EQ(keys.indexOf("Copy File Contents"), 31);
     EXPECT_EQ(keys.size(), 43);
     EXPECT_EQ(shared().stringValue(QVMenuManager::kUpdateVersion), QVDefaultData::appVersion());
 }
 
 TEST(QVDefaultDataTest, UpgradeInsertsAtTheTopOfAShortList)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")), keyed(QStringLiteral("Delete")) });
-    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("3.6.0"));
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Copy Path"), keyed("Delete") });
+    shared().setValue(QVMenuManager::kUpdateVersion, "3.6.0");
     ASSERT_TRUE(QVDefaultData::update());
     const QStringList keys = storedKeys(QVMenuManager::kArrayRightMenu);
-    EXPECT_EQ(keys.first(), QStringLiteral("Copy File Contents"));
+    EXPECT_EQ(keys.first(), "Copy File Contents");
     // Only entries changed after 3.6.0 arrive.
     EXPECT_EQ(keys.size(), 3);
 }
@@ -266,64 +251,59 @@ TEST(QVDefaultDataTest, UpgradeInsertsAtTheTopOfAShortList)
 TEST(QVDefaultDataTest, UpgradeReplacesAChangedEntryWithTheFactoryOne)
 {
     QVariantList list = mainListOf360();
-    list.insert(10,
-                entry({ { kKey, QStringLiteral("Copy File Contents") },
-                        { QStringLiteral("disabled"), true },
-                        { QStringLiteral("displayName"), QStringLiteral("Mine") } }));
+    list.insert(10, entry({ { kKey, "Copy File Contents" }, { "disabled", true }, { "displayName", "Mine" } }));
     storeList(QVMenuManager::kArrayRightMenu, list);
-    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("3.6.0"));
+    shared().setValue(QVMenuManager::kUpdateVersion, "3.6.0");
     ASSERT_TRUE(QVDefaultData::update());
     const QStringList keys = storedKeys(QVMenuManager::kArrayRightMenu);
-    EXPECT_EQ(keys.indexOf(QStringLiteral("Copy File Contents")), 10); // stays where the user put it
-    const QVariantMap merged = storedEntry(QVMenuManager::kArrayRightMenu, QStringLiteral("Copy File Contents"));
-    EXPECT_FALSE(merged.value(QStringLiteral("disabled")).toBool());
-    EXPECT_FALSE(merged.contains(QStringLiteral("displayName")));
+    EXPECT_EQ(keys.indexOf("Copy File Contents"), 10); // stays where the user put it
+    const QVariantMap merged = storedEntry(QVMenuManager::kArrayRightMenu, "Copy File Contents");
+    EXPECT_FALSE(merged.value("disabled").toBool());
+    EXPECT_FALSE(merged.contains("displayName"));
     EXPECT_FALSE(merged.contains(kMarker));
-    EXPECT_EQ(merged.value(QStringLiteral("icon")).toString(), QStringLiteral("copy1"));
+    EXPECT_EQ(merged.value("icon").toString(), "copy1");
 }
 
 TEST(QVDefaultDataTest, EqualVersionsAreNotMerged)
 {
     // A list last written by 2.1.0 does not get the entry marked 2.1.0 again.
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
-    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("2.1.0"));
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Copy Path") });
+    shared().setValue(QVMenuManager::kUpdateVersion, "2.1.0");
     ASSERT_TRUE(QVDefaultData::update());
     const QStringList keys = storedKeys(QVMenuManager::kArrayRightMenu);
-    EXPECT_FALSE(keys.contains(QStringLiteral("Folder Icon"))); // marked 2.1.0
-    EXPECT_FALSE(keys.contains(QStringLiteral("Cut Paste"))); // marked 2.0.1
-    EXPECT_TRUE(keys.contains(QStringLiteral("Encrypted Compression"))); // marked 2.2.0
+    EXPECT_FALSE(keys.contains("Folder Icon")); // marked 2.1.0
+    EXPECT_FALSE(keys.contains("Cut Paste")); // marked 2.0.1
+    EXPECT_TRUE(keys.contains("Encrypted Compression")); // marked 2.2.0
 }
 
 TEST(QVDefaultDataTest, FolderIconCommandArrivesWithItsIcons)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
-    storeList(QVMenuManager::kArrayFolderIcon, { keyed(QStringLiteral("mine")) });
-    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("2.0.0"));
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Copy Path") });
+    storeList(QVMenuManager::kArrayFolderIcon, { keyed("mine") });
+    shared().setValue(QVMenuManager::kUpdateVersion, "2.0.0");
     ASSERT_TRUE(QVDefaultData::update());
-    EXPECT_TRUE(storedKeys(QVMenuManager::kArrayRightMenu).contains(QStringLiteral("Folder Icon")));
+    EXPECT_TRUE(storedKeys(QVMenuManager::kArrayRightMenu).contains("Folder Icon"));
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayFolderIcon).size(), 20);
     EXPECT_EQ(countEnabled(QVMenuManager::kArrayFolderIcon), 11);
 }
 
 TEST(QVDefaultDataTest, DeleteMarkersActEvenWithoutAStoredVersion)
 {
-    storeList(QVMenuManager::kArrayCommonScript,
-              { keyed(QStringLiteral("Copy File (Folder) Name")), keyed(QStringLiteral("Mine")) });
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
+    storeList(QVMenuManager::kArrayCommonScript, { keyed("Copy File (Folder) Name"), keyed("Mine") });
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Copy Path") });
     ASSERT_FALSE(shared().contains(QVMenuManager::kUpdateVersion));
     ASSERT_TRUE(QVDefaultData::update());
-    EXPECT_EQ(storedKeys(QVMenuManager::kArrayCommonScript), QStringList { QStringLiteral("Mine") });
+    EXPECT_EQ(storedKeys(QVMenuManager::kArrayCommonScript), QStringList { "Mine" });
     // With no version to compare, nothing else is merged.
-    EXPECT_EQ(storedKeys(QVMenuManager::kArrayRightMenu), QStringList { QStringLiteral("Copy Path") });
+    EXPECT_EQ(storedKeys(QVMenuManager::kArrayRightMenu), QStringList { "Copy Path" });
 }
 
 TEST(QVDefaultDataTest, UpgradeNeverTouchesCommonPaths)
 {
-    const QVariantList paths
-        = { entry({ { kKey, QStringLiteral("p") }, { QStringLiteral("path"), QStringLiteral("/srv") } }) };
+    const QVariantList paths = { entry({ { kKey, "p" }, { "path", "/srv" } }) };
     storeList(QVMenuManager::kArrayCommonPath, paths);
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy Path")) });
-    shared().setValue(QVMenuManager::kUpdateVersion, QStringLiteral("1.0"));
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Copy Path") });
+    shared().setValue(QVMenuManager::kUpdateVersion, "1.0");
     ASSERT_TRUE(QVDefaultData::setup());
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayCommonPath), paths);
 }
@@ -331,14 +311,14 @@ TEST(QVDefaultDataTest, UpgradeNeverTouchesCommonPaths)
 TEST(QVDefaultDataTest, ResetsRestoreFactoryContents)
 {
     ASSERT_TRUE(QVDefaultData::setup());
-    storeList(QVMenuManager::kArrayFolderIcon, { keyed(QStringLiteral("mine")) });
+    storeList(QVMenuManager::kArrayFolderIcon, { keyed("mine") });
     ASSERT_TRUE(QVDefaultData::recoverFolderIcon());
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayFolderIcon).size(), 20);
     EXPECT_EQ(countEnabled(QVMenuManager::kArrayFolderIcon), 11);
 
     // Resetting the applications again does not put them into the main list twice.
     ASSERT_TRUE(QVDefaultData::recoverCommonApp());
-    EXPECT_EQ(storedKeys(QVMenuManager::kArrayRightMenu).count(QStringLiteral("Sublime Text")), 1);
+    EXPECT_EQ(storedKeys(QVMenuManager::kArrayRightMenu).count("Sublime Text"), 1);
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayRightMenu).size(), 45);
 }
 
@@ -370,13 +350,20 @@ TEST(QVDefaultDataTest, EveryFactoryImageResolves)
            QVDefaultData::defaultFolderIconMenu(), QVDefaultData::defaultCommonScriptMenu(),
            QVDefaultData::defaultBorellaMenu(false), QVDefaultData::defaultBorellaMenu(true) }) {
         for (const QVariant& v : list) {
-            names << v.toMap().value(QStringLiteral("icon")).toString();
+            names << v.toMap().value("icon").toString();
         }
     }
     // Images the records themselves name.
-    names << QStringLiteral("set") << QStringLiteral("add") << QStringLiteral("paste") << QStringLiteral("file")
-          << QStringLiteral("img") << QStringLiteral("docx") << QStringLiteral("xlsx") << QStringLiteral("pptx")
-          << QStringLiteral("folder") << QStringLiteral("unlock");
+    names << "set"
+          << "add"
+          << "paste"
+          << "file"
+          << "img"
+          << "docx"
+          << "xlsx"
+          << "pptx"
+          << "folder"
+          << "unlock";
     names.removeDuplicates();
     for (const QString& name : names) {
         EXPECT_FALSE(platform::Bundle::imageNamed(name).isNull()) << qPrintable(name);
@@ -390,12 +377,11 @@ TEST(QVDefaultDataTest, EveryFactoryTitleAndHelpTextIsWritten)
                                       QVDefaultData::defaultBorellaMenu(false) }) {
         for (const QVariant& v : list) {
             const QString key = v.toMap().value(kKey).toString();
-            EXPECT_FALSE(platform::Bundle::localizedString(key, QStringLiteral("\x01")) == QStringLiteral("\x01"))
-                << qPrintable(key);
+            EXPECT_FALSE(platform::Bundle::localizedString(key, "\x01") == "\x01") << qPrintable(key);
         }
     }
     for (const QVariant& v : QVDefaultData::defaultMainMenu()) {
-        const QString key = v.toMap().value(kKey).toString() + QStringLiteral(" Introduce");
+        const QString key = v.toMap().value(kKey).toString() + " Introduce";
         EXPECT_NE(platform::Bundle::localizedString(key), key);
     }
 }
@@ -403,18 +389,17 @@ TEST(QVDefaultDataTest, EveryFactoryTitleAndHelpTextIsWritten)
 TEST(QVDefaultDataTest, GreetingScriptIsLocalisedAndQuoted)
 {
     const QVariantMap hello = QVDefaultData::defaultCommonScriptMenu().first().toMap();
-    EXPECT_EQ(hello.value(QStringLiteral("displayName")).toString(),
-              platform::Bundle::localizedString(QStringLiteral("Hello")));
-    const QString script = hello.value(QStringLiteral("script")).toString();
-    EXPECT_TRUE(script.contains(QStringLiteral("Tarsel")));
-    EXPECT_FALSE(script.contains(QStringLiteral("%@")));
-    EXPECT_TRUE(script.contains(QStringLiteral("display dialog")));
-    EXPECT_TRUE(script.contains(QStringLiteral("呃呃， ┭┮﹏┭┮ 那就下次吧！")));
-    EXPECT_TRUE(script.contains(platform::Bundle::localizedString(QStringLiteral("Go Review"))));
+    EXPECT_EQ(hello.value("displayName").toString(), platform::Bundle::localizedString("Hello"));
+    const QString script = hello.value("script").toString();
+    EXPECT_TRUE(script.contains("Tarsel"));
+    EXPECT_FALSE(script.contains("%@"));
+    EXPECT_TRUE(script.contains("display dialog"));
+    EXPECT_TRUE(script.contains("呃呃， ┭┮﹏┭┮ 那就下次吧！"));
+    EXPECT_TRUE(script.contains(platform::Bundle::localizedString("Go Review")));
 }
 
 TEST(QVDefaultDataTest, SetupReportsAnUnwritableSuite)
 {
-    writeFile(platform::Paths::groupContainer(platform::System::kGroupId) + QStringLiteral("/Library"), "not a folder");
+    writeFile(platform::Paths::groupContainer(platform::System::kGroupId) + "/Library", "not a folder");
     EXPECT_FALSE(QVDefaultData::setup());
 }

@@ -59,9 +59,8 @@ TEST_F(QVHelperSoundTest, EachCodePlaysItsSoundInRequestOrder)
     }
     ASSERT_TRUE(drainBackgroundQueue());
     EXPECT_EQ(playedNames(),
-              (QStringList { QStringLiteral("ok.ogg"), QStringLiteral("new.wav"), QStringLiteral("fold.ogg"),
-                             QStringLiteral("error.wav"), QStringLiteral("dingd.ogg"), QStringLiteral("copy.ogg"),
-                             QStringLiteral("copy.ogg"), QStringLiteral("copy.ogg") }));
+              (QStringList { "ok.ogg", "new.wav", "fold.ogg", "error.wav", "dingd.ogg", "copy.ogg", "copy.ogg",
+                             "copy.ogg" }));
 }
 
 TEST_F(QVHelperSoundTest, SwitchOffPlaysNothing)
@@ -81,7 +80,7 @@ TEST_F(QVHelperSoundTest, SwitchIsReadAtEachRequest)
     setSoundSwitch(false);
     QVHelper::playSoundType(QVHelper::SoundFold);
     ASSERT_TRUE(drainBackgroundQueue());
-    EXPECT_EQ(playedNames(), QStringList { QStringLiteral("new.wav") });
+    EXPECT_EQ(playedNames(), QStringList { "new.wav" });
 }
 
 using namespace tarsel::test;
@@ -93,7 +92,7 @@ class QVHelperTest : public testing::Test
 protected:
     void SetUp() override
     {
-        m_dir = testHome() + QStringLiteral("/common");
+        m_dir = testHome() + "/common";
         QDir().mkpath(m_dir);
     }
     void TearDown() override { QVHelper::setPermitCheck({}); }
@@ -136,19 +135,18 @@ TEST_F(QVHelperTest, ListingOfExactlyMaxEntriesEndsWithMoreFiles)
     for (const char* name : { "a.txt", "b", "c.md", "d.jpeg", ".hidden" }) {
         makeFile(QLatin1String(name));
     }
-    makeFolder(QStringLiteral("e"));
+    makeFolder("e");
     const QVMenuItemList items = QVHelper::commomPathNextMenuWithPath(m_dir);
     ASSERT_EQ(items.size(), 7);
-    EXPECT_EQ(items.first()->key(), QStringLiteral("Show in Finder"));
-    EXPECT_EQ(items.first()->icon(), QStringLiteral("showfinder"));
-    EXPECT_EQ(items.last()->key(), QStringLiteral("More Files"));
+    EXPECT_EQ(items.first()->key(), "Show in Finder");
+    EXPECT_EQ(items.first()->icon(), "showfinder");
+    EXPECT_EQ(items.last()->key(), "More Files");
     // Shorter extensions first; the order among equal lengths is the file system's.
     const QStringList names = displayNames(items.mid(1, 5));
-    EXPECT_EQ(QSet<QString>(names.begin(), names.begin() + 2),
-              QSet<QString>({ QStringLiteral("b"), QStringLiteral("e") }));
-    EXPECT_EQ(names[2], QStringLiteral("c.md"));
-    EXPECT_EQ(names[3], QStringLiteral("a.txt"));
-    EXPECT_EQ(names[4], QStringLiteral("d.jpeg"));
+    EXPECT_EQ(QSet<QString>(names.begin(), names.begin() + 2), QSet<QString>({ "b", "e" }));
+    EXPECT_EQ(names[2], "c.md");
+    EXPECT_EQ(names[3], "a.txt");
+    EXPECT_EQ(names[4], "d.jpeg");
     EXPECT_EQ(items[1]->path(), m_dir + QLatin1Char('/') + items[1]->displayName());
     EXPECT_EQ(items[1]->key(), items[1]->path());
 }
@@ -156,48 +154,43 @@ TEST_F(QVHelperTest, ListingOfExactlyMaxEntriesEndsWithMoreFiles)
 TEST_F(QVHelperTest, HiddenOnlyFolderGivesNothingAndNoShowInFinder)
 {
     setMode(3);
-    makeFile(QStringLiteral(".a"));
-    makeFolder(QStringLiteral(".b"));
+    makeFile(".a");
+    makeFolder(".b");
     EXPECT_TRUE(QVHelper::commomPathNextMenuWithPath(m_dir).isEmpty());
     EXPECT_TRUE(QVHelper::commomPathChildFolderItemWithPath(m_dir).isEmpty());
     // A file where the folder should be lists nothing either.
-    EXPECT_FALSE(QVHelper::_nextTypeSubMenuWithPath(writeFile(m_dir + QStringLiteral("/f"), "x"), 5, 1).has_value());
+    EXPECT_FALSE(QVHelper::_nextTypeSubMenuWithPath(writeFile(m_dir + "/f", "x"), 5, 1).has_value());
     EXPECT_FALSE(QVHelper::_nextTypeSubMenuWithPath(m_dir, 5, 4).has_value());
 }
 
 TEST_F(QVHelperTest, ModesChooseListingApplicationsOrBoth)
 {
-    makeFile(QStringLiteral("a.txt"));
+    makeFile("a.txt");
     storeList(QVMenuManager::kArrayCommonApp,
-              { entry({ { QStringLiteral("key"), QStringLiteral("Editor") } }),
-                entry({ { QStringLiteral("key"), QStringLiteral("Viewer") }, { QStringLiteral("needFile"), true } }),
-                entry({ { QStringLiteral("key"), QStringLiteral("Both") },
-                        { QStringLiteral("needFile"), true },
-                        { QStringLiteral("needFolder"), true } }) });
+              { entry({ { "key", "Editor" } }), entry({ { "key", "Viewer" }, { "needFile", true } }),
+                entry({ { "key", "Both" }, { "needFile", true }, { "needFolder", true } }) });
     setMode(1);
     EXPECT_TRUE(QVHelper::commomPathNextMenuWithPath(m_dir).isEmpty());
     setMode(2);
     EXPECT_EQ(displayNames(QVHelper::commomPathNextMenuWithPath(m_dir)),
-              QStringList({ QStringLiteral("Show in Finder"), QStringLiteral("Editor"), QStringLiteral("Both") }));
+              QStringList({ "Show in Finder", "Editor", "Both" }));
     setMode(4);
     EXPECT_EQ(displayNames(QVHelper::commomPathNextMenuWithPath(m_dir)),
-              QStringList({ QStringLiteral("Show in Finder"), QStringLiteral("a.txt"), QStringLiteral("Sep Line"),
-                            QStringLiteral("Editor"), QStringLiteral("Both") }));
+              QStringList({ "Show in Finder", "a.txt", "Sep Line", "Editor", "Both" }));
 }
 
 TEST_F(QVHelperTest, CopyTargetsListOnlyFoldersAndNoneInModesOneAndTwo)
 {
-    makeFile(QStringLiteral("file.txt"));
-    makeFolder(QStringLiteral("One"));
-    makeFolder(QStringLiteral("Two"));
-    makeFolder(QStringLiteral(".Hidden"));
+    makeFile("file.txt");
+    makeFolder("One");
+    makeFolder("Two");
+    makeFolder(".Hidden");
     setMode(3, 5);
     QVMenuItemList items = QVHelper::commomPathChildFolderItemWithPath(m_dir);
     ASSERT_EQ(items.size(), 4);
-    EXPECT_EQ(items.first()->key(), QStringLiteral("Current Directory"));
-    EXPECT_EQ(items.last()->key(), QStringLiteral("Other Folder"));
-    EXPECT_EQ(QSet<QString>({ items[1]->displayName(), items[2]->displayName() }),
-              QSet<QString>({ QStringLiteral("One"), QStringLiteral("Two") }));
+    EXPECT_EQ(items.first()->key(), "Current Directory");
+    EXPECT_EQ(items.last()->key(), "Other Folder");
+    EXPECT_EQ(QSet<QString>({ items[1]->displayName(), items[2]->displayName() }), QSet<QString>({ "One", "Two" }));
 
     setMode(3, 2);
     items = QVHelper::commomPathChildFolderItemWithPath(m_dir);
@@ -214,10 +207,8 @@ TEST_F(QVHelperTest, CopyTargetsListOnlyFoldersAndNoneInModesOneAndTwo)
 TEST_F(QVHelperTest, WithoutAccessOnlyToAuthorizeIsOffered)
 {
     setMode(3);
-    makeFolder(QStringLiteral("One"));
+    makeFolder("One");
     QVHelper::setPermitCheck([](const QString&) { return false; });
-    EXPECT_EQ(displayNames(QVHelper::commomPathNextMenuWithPath(m_dir)),
-              QStringList({ QStringLiteral("To Authorize") }));
-    EXPECT_EQ(displayNames(QVHelper::commomPathChildFolderItemWithPath(m_dir)),
-              QStringList({ QStringLiteral("To Authorize") }));
+    EXPECT_EQ(displayNames(QVHelper::commomPathNextMenuWithPath(m_dir)), QStringList({ "To Authorize" }));
+    EXPECT_EQ(displayNames(QVHelper::commomPathChildFolderItemWithPath(m_dir)), QStringList({ "To Authorize" }));
 }

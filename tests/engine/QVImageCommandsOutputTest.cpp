@@ -76,9 +76,7 @@ QByteArray sidewaysJpeg()
 double psnr(const QString& path, const QString& reference)
 {
     const ProgramRun compare
-        = runProgram(QStringLiteral("compare"),
-                     { QStringLiteral("-metric"), QStringLiteral("PSNR"), path, reference, QStringLiteral("null:") },
-                     { .timeoutMs = 30000 });
+        = runProgram("compare", { "-metric", "PSNR", path, reference, "null:" }, { .timeoutMs = 30000 });
     if (!compare.finished) {
         return -1;
     }
@@ -89,10 +87,9 @@ double psnr(const QString& path, const QString& reference)
 
 QString lanczosReference(const QString& source, QSize size, const QString& out)
 {
-    const int code
-        = QProcess::execute(QStringLiteral("convert"),
-                            { source, QStringLiteral("-filter"), QStringLiteral("Lanczos"), QStringLiteral("-resize"),
-                              QStringLiteral("%1x%2!").arg(size.width()).arg(size.height()), out });
+    const int code = QProcess::execute("convert",
+                                       { source, "-filter", "Lanczos", "-resize",
+                                         QStringLiteral("%1x%2!").arg(size.width()).arg(size.height()), out });
     return code == 0 ? out : QString();
 }
 
@@ -125,19 +122,18 @@ TEST_P(ResizeOutputTest, Writes)
         ASSERT_TRUE(ImageIO::writeData(sidewaysJpeg(), path).ok);
     }
     select({ path });
-    auto entry = item(QStringLiteral("Resize Image"));
-    auto size = item(QStringLiteral("size"));
-    size->setInfo({ { QStringLiteral("width"), QString::number(c.size.width()) },
-                    { QStringLiteral("height"), QString::number(c.size.height()) } });
-    entry->setChildren({ item(QStringLiteral("Customize...")), size });
-    m_service.readyStart(entry, { QStringLiteral("02") });
+    auto entry = item("Resize Image");
+    auto size = item("size");
+    size->setInfo({ { "width", QString::number(c.size.width()) }, { "height", QString::number(c.size.height()) } });
+    entry->setChildren({ item("Customize..."), size });
+    m_service.readyStart(entry, { "02" });
     ASSERT_TRUE(QTest::qWaitFor([this] { return m_service.loadingCount() == 0; }, 30000));
 
     const QString out = m_dir + QLatin1Char('/') + QVImageCommands::resizedName(path, c.size.width(), c.size.height());
     const QImage written = ImageIO::read(out);
     ASSERT_EQ(written.size(), c.size);
     if (c.psnrFloor > 0) {
-        const QString reference = lanczosReference(path, c.size, m_dir + QStringLiteral("/reference.png"));
+        const QString reference = lanczosReference(path, c.size, m_dir + "/reference.png");
         ASSERT_FALSE(reference.isEmpty()) << "ImageMagick's convert is needed";
         EXPECT_GE(psnr(out, reference), c.psnrFloor);
     } else {
@@ -205,15 +201,15 @@ TEST_P(ExtractIconTest, SavesTheItemsOwnIconAndShowsIt)
 {
     const IconCase& c = GetParam();
     // The theme has the icon at three sizes; only the largest may come out.
-    const QString theme = platform::Paths::dataHome() + QStringLiteral("/icons/hicolor");
+    const QString theme = platform::Paths::dataHome() + "/icons/hicolor";
     const QList<std::pair<int, QColor>> sizes { { 32, Qt::green }, { 128, Qt::yellow }, { 1024, Qt::darkCyan } };
     for (const auto& [px, colour] : sizes) {
         const QString folder = theme + QStringLiteral("/%1x%1/apps").arg(px);
         QDir().mkpath(folder);
-        ASSERT_TRUE(iconPicture(px, colour).save(folder + QStringLiteral("/tarsel-test-editor.png")));
+        ASSERT_TRUE(iconPicture(px, colour).save(folder + "/tarsel-test-editor.png"));
     }
     const QImage own = iconPicture(1024, Qt::darkMagenta);
-    const QString ownFile = testHome() + QStringLiteral("/pictures/own.png");
+    const QString ownFile = testHome() + "/pictures/own.png";
     QDir().mkpath(QFileInfo(ownFile).absolutePath());
     ASSERT_TRUE(own.save(ownFile));
     QImage expected = iconPicture(1024, Qt::darkCyan);
@@ -231,14 +227,13 @@ TEST_P(ExtractIconTest, SavesTheItemsOwnIconAndShowsIt)
                     "[Desktop Entry]\nType=Application\nName=Editor\nExec=true\nIcon=" + icon.toUtf8() + "\n");
     }
     select({ path });
-    m_service.readyStart(item(QStringLiteral("Extract Icon")), {});
+    m_service.readyStart(item("Extract Icon"), {});
 
-    const QString png = m_dir + QLatin1Char('/') + QFileInfo(path).completeBaseName() + QStringLiteral(".png");
+    const QString png = m_dir + QLatin1Char('/') + QFileInfo(path).completeBaseName() + ".png";
     const QImage written = ImageIO::read(png);
     ASSERT_EQ(written.size(), QSize(1024, 1024));
     EXPECT_EQ(written.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32));
-    EXPECT_EQ(m_calls,
-              QStringList { QStringLiteral("ShowItems ") + QUrl::fromLocalFile(png).toString(QUrl::FullyEncoded) });
+    EXPECT_EQ(m_calls, QStringList { "ShowItems " + QUrl::fromLocalFile(png).toString(QUrl::FullyEncoded) });
 }
 
 INSTANTIATE_TEST_SUITE_P(ExtractIcon, ExtractIconTest, testing::ValuesIn(kIconCases), caseName<IconCase>);

@@ -15,6 +15,7 @@
 #include "engine/model/QVMenuManager.h"
 #include "platform/ImageIO.h"
 #include "testsupport/ModalScript.h"
+#include "testsupport/PngChunks.h"
 #include "testsupport/TestNames.h"
 #include "testsupport/ProgramRun.h"
 
@@ -86,17 +87,6 @@ int paletteAlpha(int i, Transparency t)
 {
     static const int graded[] = { 0, 128, 255, 64, 200, 255 };
     return t == Graded ? graded[i % 6] : i == 0 ? 0 : 255;
-}
-
-void appendChunk(QByteArray& png, const char* type, const QByteArray& data)
-{
-    QByteArray chunk(4, '\0');
-    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
-    QByteArray body = QByteArray(type, 4) + data;
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))),
-                          crc.data());
-    png += chunk + body + crc;
 }
 
 // The filtered rows (filter type 0) of the pixels from (x0, y0) in steps of (dx, dy).
@@ -193,9 +183,7 @@ QByteArray makePng(const PngCase& c)
 // are equal whatever colour they carry); -1 when compare could not read both.
 long differingPixels(const QString& a, const QString& b)
 {
-    const ProgramRun compare = runProgram(
-        QStringLiteral("compare"), { QStringLiteral("-metric"), QStringLiteral("AE"), a, b, QStringLiteral("null:") },
-        { .timeoutMs = 30000 });
+    const ProgramRun compare = runProgram("compare", { "-metric", "AE", a, b, "null:" }, { .timeoutMs = 30000 });
     if (compare.exitCode < 0 || compare.exitCode > 1) {
         ADD_FAILURE() << compare.err.constData();
         return -1;
@@ -214,14 +202,14 @@ protected:
     {
         CommandTest::SetUp();
         // No review prompt among the alerts.
-        QVMenuManager::sharedDefaults().setValue(QStringLiteral("is reviewed"), true);
+        QVMenuManager::sharedDefaults().setValue("is reviewed", true);
     }
     // Converts the file through the "Convert to" child of that key; no alert may show.
     void convert(const QString& path, const QString& key)
     {
         select({ path });
-        auto entry = item(QStringLiteral("Convert to"));
-        entry->setFormats(QStringList { QStringLiteral("png"), QStringLiteral("tiff") });
+        auto entry = item("Convert to");
+        entry->setFormats(QStringList { "png", "tiff" });
         QVMenuItemList children;
         for (const QString& k : kEntries) {
             children << item(k);
@@ -240,10 +228,10 @@ protected:
 TEST_P(ColourFidelityTest, EveryPixelSurvivesTheConversion)
 {
     const PngCase& c = GetParam();
-    const QString source = writeFile(m_dir + QStringLiteral("/pic.png"), makePng(c));
+    const QString source = writeFile(m_dir + "/pic.png", makePng(c));
 
-    convert(source, QStringLiteral("TIFF"));
-    const QString tiff = m_dir + QStringLiteral("/pic.tiff");
+    convert(source, "TIFF");
+    const QString tiff = m_dir + "/pic.tiff";
     ASSERT_EQ(ImageIO::formatOfFile(tiff), ImageIO::Format::Tiff);
     EXPECT_EQ(differingPixels(source, tiff), 0) << "TIFF";
 
@@ -253,35 +241,32 @@ TEST_P(ColourFidelityTest, EveryPixelSurvivesTheConversion)
     const bool partlyTransparent8Bit
         = c.transparency == Graded || ((c.type == GreyAlpha || c.type == Rgba) && c.depth == 8);
     if (!partlyTransparent8Bit) {
-        convert(tiff, QStringLiteral("PNG"));
-        const QString png = m_dir + QStringLiteral("/pic-1.png");
+        convert(tiff, "PNG");
+        const QString png = m_dir + "/pic-1.png";
         ASSERT_EQ(ImageIO::formatOfFile(png), ImageIO::Format::Png);
         EXPECT_EQ(differingPixels(source, png), 0) << "PNG";
     }
 
     if (c.gifHoldsIt) {
-        convert(source, QStringLiteral("GIF"));
-        EXPECT_EQ(differingPixels(source, m_dir + QStringLiteral("/pic.gif")), 0) << "GIF";
+        convert(source, "GIF");
+        EXPECT_EQ(differingPixels(source, m_dir + "/pic.gif"), 0) << "GIF";
     }
     // A PDF page holds 8-bit colours and a stencil of fully transparent pixels, which poppler
     // draws back at one pixel a point. Partly transparent pixels come back premultiplied and
     // rounded, and Qt writes pages at 8 bits: those pictures are not checked here.
     const bool stencilOnly8Bit = c.depth <= 8 && c.transparency != Graded && c.type != GreyAlpha && c.type != Rgba;
     if (stencilOnly8Bit) {
-        convert(source, QStringLiteral("PDF"));
-        const ProgramRun render = runProgram(QStringLiteral("pdftocairo"),
-                                             { QStringLiteral("-png"), QStringLiteral("-transp"), QStringLiteral("-r"),
-                                               QStringLiteral("72"), QStringLiteral("-singlefile"),
-                                               m_dir + QStringLiteral("/pic.pdf"), m_dir + QStringLiteral("/page") },
-                                             { .timeoutMs = 30000 });
+        convert(source, "PDF");
+        const ProgramRun render = runProgram(
+            "pdftocairo", { "-png", "-transp", "-r", "72", "-singlefile", m_dir + "/pic.pdf", m_dir + "/page" },
+            { .timeoutMs = 30000 });
         ASSERT_EQ(render.exitCode, 0) << render.err.constData();
-        EXPECT_EQ(differingPixels(source, m_dir + QStringLiteral("/page.png")), 0) << "PDF";
+        EXPECT_EQ(differingPixels(source, m_dir + "/page.png"), 0) << "PDF";
     }
     if (c.width == 16 && c.height == 16) {
         // The 16-pixel icon of the set is the picture itself.
-        convert(source, QStringLiteral("OSX AppIconset"));
-        EXPECT_EQ(differingPixels(source, m_dir + QStringLiteral("/pic(OSX)/AppIcon.appiconset/icon_16x16.png")), 0)
-            << "icon set";
+        convert(source, "OSX AppIconset");
+        EXPECT_EQ(differingPixels(source, m_dir + "/pic(OSX)/AppIcon.appiconset/icon_16x16.png"), 0) << "icon set";
     }
 }
 

@@ -18,7 +18,7 @@ using namespace tarsel::test;
 
 namespace {
 
-const QString kKey = QStringLiteral("key");
+const QString kKey = "key";
 
 QString sharedPath(const QString& relative)
 {
@@ -27,8 +27,7 @@ QString sharedPath(const QString& relative)
 
 QVariantList fiveEntries()
 {
-    return { keyed(QStringLiteral("a")), keyed(QStringLiteral("b")), keyed(QStringLiteral("c")),
-             keyed(QStringLiteral("d")), keyed(QStringLiteral("e")) };
+    return { keyed("a"), keyed("b"), keyed("c"), keyed("d"), keyed("e") };
 }
 
 } // namespace
@@ -44,8 +43,7 @@ TEST(QVMenuManagerTest, SharedSuiteAndFolderLiveInTheGroupContainer)
                                   QVMenuManager::fileTemplateFolder(), QVMenuManager::folderIconFolder(),
                                   QVMenuManager::cacheFolder(),        QVMenuManager::configManagerFolder() };
     const QStringList names
-        = { QStringLiteral("QVAppIcon"),    QStringLiteral("QVRightMenuIcon"), QStringLiteral("QVFileTemplate"),
-            QStringLiteral("QVFolderIcon"), QStringLiteral("QVCache"),         QStringLiteral("QVConfigManager") };
+        = { "QVAppIcon", "QVRightMenuIcon", "QVFileTemplate", "QVFolderIcon", "QVCache", "QVConfigManager" };
     for (int i = 0; i < names.size(); ++i) {
         EXPECT_EQ(folders.at(i), sharedPath(names.at(i)));
         EXPECT_TRUE(QFileInfo(folders.at(i)).isDir()) << qPrintable(folders.at(i));
@@ -55,11 +53,11 @@ TEST(QVMenuManagerTest, SharedSuiteAndFolderLiveInTheGroupContainer)
 TEST(QVMenuManagerTest, FolderMakerLeavesAnExistingItemAlone)
 {
     // A file where the folder should be stays a file (no data is replaced).
-    const QString path = writeFile(sharedPath(QStringLiteral("QVCache")), "user data");
+    const QString path = writeFile(sharedPath("QVCache"), "user data");
     EXPECT_EQ(QVMenuManager::cacheFolder(), path);
     EXPECT_EQ(readFile(path), QByteArray("user data"));
     // Only one level is made: a nested name whose parent is missing is not created.
-    const QString nested = QVMenuManager::createFolderName(QStringLiteral("missing/inner"));
+    const QString nested = QVMenuManager::createFolderName("missing/inner");
     EXPECT_FALSE(QFileInfo::exists(nested));
 }
 
@@ -67,14 +65,14 @@ TEST(QVMenuManagerTest, ImageFormatsAndExistKey)
 {
     const QStringList formats = QVMenuManager::imageFormats();
     ASSERT_EQ(formats.size(), 20);
-    EXPECT_EQ(formats.first(), QStringLiteral("icns"));
-    EXPECT_EQ(formats.last(), QStringLiteral("net"));
+    EXPECT_EQ(formats.first(), "icns");
+    EXPECT_EQ(formats.last(), "net");
 
     auto item = QVMenuItem::create();
-    item->setKey(QStringLiteral("Copy to"));
-    EXPECT_TRUE(QVMenuManager::existKey(QStringLiteral("Copy to"), { item }));
-    EXPECT_FALSE(QVMenuManager::existKey(QStringLiteral("copy to"), { item }));
-    EXPECT_FALSE(QVMenuManager::existKey(QStringLiteral("Copy to"), {}));
+    item->setKey("Copy to");
+    EXPECT_TRUE(QVMenuManager::existKey("Copy to", { item }));
+    EXPECT_FALSE(QVMenuManager::existKey("copy to", { item }));
+    EXPECT_FALSE(QVMenuManager::existKey("Copy to", {}));
 }
 
 // --- main-list builder ----------------------------------------------------------------------
@@ -82,40 +80,39 @@ TEST(QVMenuManagerTest, ImageFormatsAndExistKey)
 TEST(QVMenuManagerTest, MainListSkipsInvalidKeysAndDisabledEntriesForTheMenu)
 {
     storeList(QVMenuManager::kArrayRightMenu,
-              { keyed(QString()), keyed(QStringLiteral("  ")), keyed(QStringLiteral("(null)")),
-                entry({ { kKey, QStringLiteral("Copy to") }, { QStringLiteral("disabled"), true } }),
-                keyed(QStringLiteral("Move to")) });
-    EXPECT_EQ(keysOf(QVMenuManager::menuItemArray()), QStringList { QStringLiteral("Move to") });
+              { keyed(QString()), keyed("  "), keyed("(null)"), entry({ { kKey, "Copy to" }, { "disabled", true } }),
+                keyed("Move to") });
+    EXPECT_EQ(keysOf(QVMenuManager::menuItemArray()), QStringList { "Move to" });
 
     const QVMenuItemList settings = QVMenuManager::menuItemArrayWithToMenu(false);
-    EXPECT_EQ(keysOf(settings), (QStringList { QStringLiteral("Copy to"), QStringLiteral("Move to") }));
+    EXPECT_EQ(keysOf(settings), (QStringList { "Copy to", "Move to" }));
     EXPECT_TRUE(settings.first()->disabled());
 }
 
 TEST(QVMenuManagerTest, MainListCopiesStoredFields)
 {
     storeList(QVMenuManager::kArrayRightMenu,
-              { entry({ { kKey, QStringLiteral("txt") },
-                        { QStringLiteral("icon"), QStringLiteral("txt") },
-                        { QStringLiteral("iconPath"), QStringLiteral("/x/y.png") },
-                        { QStringLiteral("mainMenuNewFile"), true },
-                        { QStringLiteral("ext"), QStringLiteral("txt") },
-                        { QStringLiteral("fileName"), QStringLiteral("Notes") },
-                        { QStringLiteral("templatePath"), QStringLiteral("/t/Notes.txt") },
-                        { QStringLiteral("openFileAppName"), QStringLiteral("org.gnome.TextEditor") },
-                        { QStringLiteral("foldUp"), true },
-                        { QStringLiteral("haveSepLine"), true },
-                        { QStringLiteral("toMainMenu"), true },
-                        { QStringLiteral("special"), true } }) });
+              { entry({ { kKey, "txt" },
+                        { "icon", "txt" },
+                        { "iconPath", "/x/y.png" },
+                        { "mainMenuNewFile", true },
+                        { "ext", "txt" },
+                        { "fileName", "Notes" },
+                        { "templatePath", "/t/Notes.txt" },
+                        { "openFileAppName", "org.gnome.TextEditor" },
+                        { "foldUp", true },
+                        { "haveSepLine", true },
+                        { "toMainMenu", true },
+                        { "special", true } }) });
     const QVMenuItemList items = QVMenuManager::menuItemArray();
     ASSERT_EQ(items.size(), 1);
     const QVMenuItem& item = *items.first();
-    EXPECT_EQ(item.iconPath(), QStringLiteral("/x/y.png"));
+    EXPECT_EQ(item.iconPath(), "/x/y.png");
     EXPECT_TRUE(item.isMainMenuNewFile());
-    EXPECT_EQ(item.fileName(), QStringLiteral("Notes"));
-    EXPECT_EQ(item.templatePath(), QStringLiteral("/t/Notes.txt"));
+    EXPECT_EQ(item.fileName(), "Notes");
+    EXPECT_EQ(item.templatePath(), "/t/Notes.txt");
     // A promoted new-file template keeps the application chosen to open its new files.
-    EXPECT_EQ(item.openFileAppName(), QStringLiteral("org.gnome.TextEditor"));
+    EXPECT_EQ(item.openFileAppName(), "org.gnome.TextEditor");
     EXPECT_TRUE(item.isFoldUp());
     EXPECT_TRUE(item.haveSepLine());
     EXPECT_TRUE(item.isAddToMainMenu());
@@ -126,10 +123,10 @@ TEST(QVMenuManagerTest, MainListCopiesStoredFields)
 TEST(QVMenuManagerTest, FormatsAreSplitOnlyWhenValid)
 {
     const QVariantList scripts = {
-        entry({ { kKey, QStringLiteral("none") }, { QStringLiteral("formats"), QString() } }),
-        entry({ { kKey, QStringLiteral("blank") }, { QStringLiteral("formats"), QStringLiteral(" ") } }),
-        entry({ { kKey, QStringLiteral("trailing") }, { QStringLiteral("formats"), QStringLiteral("png,") } }),
-        entry({ { kKey, QStringLiteral("spaced") }, { QStringLiteral("formats"), QStringLiteral("png, jpg ,,gif") } }),
+        entry({ { kKey, "none" }, { "formats", QString() } }),
+        entry({ { kKey, "blank" }, { "formats", " " } }),
+        entry({ { kKey, "trailing" }, { "formats", "png," } }),
+        entry({ { kKey, "spaced" }, { "formats", "png, jpg ,,gif" } }),
     };
     // An empty string once became one empty format, which hid the entry from every file that
     // has an extension; every builder now splits only a valid string and drops empty pieces.
@@ -144,58 +141,51 @@ TEST(QVMenuManagerTest, FormatsAreSplitOnlyWhenValid)
         ASSERT_EQ(items.size(), 4);
         EXPECT_TRUE(items.at(0)->formats().isEmpty());
         EXPECT_TRUE(items.at(1)->formats().isEmpty());
-        EXPECT_EQ(items.at(2)->formats(), QStringList { QStringLiteral("png") });
-        EXPECT_EQ(items.at(3)->formats(),
-                  (QStringList { QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("gif") }));
+        EXPECT_EQ(items.at(2)->formats(), QStringList { "png" });
+        EXPECT_EQ(items.at(3)->formats(), (QStringList { "png", "jpg", "gif" }));
     }
 }
 
 TEST(QVMenuManagerTest, TraitRules)
 {
-    storeList(
-        QVMenuManager::kArrayRightMenu,
-        { keyed(QStringLiteral("Terminal Window")), keyed(QStringLiteral("iTerm2 Tab")),
-          keyed(QStringLiteral("iTerm2 To")), keyed(QStringLiteral("Convert to")),
-          keyed(QStringLiteral("Resize Image")), keyed(QStringLiteral("As Desktop Picture")),
-          keyed(QStringLiteral("Hide All Files")), keyed(QStringLiteral("Unhide Selected Files")),
-          keyed(QStringLiteral("System Hide Files")), keyed(QStringLiteral("Unembed Folder")),
-          keyed(QStringLiteral("Color Picker")), keyed(QStringLiteral("Execute Script")),
-          keyed(QStringLiteral("Send to Wechat")), keyed(QStringLiteral("Copy Path")),
-          entry({ { kKey, QStringLiteral("Sublime Text") },
-                  { QStringLiteral("appName"), QStringLiteral("Sublime Text") } }),
-          // An application entry is rule 11 even when its key names a command of another rule.
-          entry({ { kKey, QStringLiteral("Lock and Unlock") }, { QStringLiteral("appName"), QStringLiteral("X") } }),
-          entry({ { kKey, QStringLiteral("Decompress") },
-                  { QStringLiteral("appName"), QStringLiteral("Borella") },
-                  { QStringLiteral("appBundleId"), QStringLiteral("com.valden.borella") } }) });
+    storeList(QVMenuManager::kArrayRightMenu,
+              { keyed("Terminal Window"), keyed("iTerm2 Tab"), keyed("iTerm2 To"), keyed("Convert to"),
+                keyed("Resize Image"), keyed("As Desktop Picture"), keyed("Hide All Files"),
+                keyed("Unhide Selected Files"), keyed("System Hide Files"), keyed("Unembed Folder"),
+                keyed("Color Picker"), keyed("Execute Script"), keyed("Send to Wechat"), keyed("Copy Path"),
+                entry({ { kKey, "Sublime Text" }, { "appName", "Sublime Text" } }),
+                // An application entry is rule 11 even when its key names a command of another rule.
+                entry({ { kKey, "Lock and Unlock" }, { "appName", "X" } }),
+                entry({ { kKey, "Decompress" }, { "appName", "Borella" }, { "appBundleId", "com.valden.borella" } }) });
     const QVMenuItemList items = QVMenuManager::menuItemArray();
     auto item = [&](const char* key) { return findKey(items, QLatin1String(key)); };
 
-    EXPECT_EQ(item("Terminal Window")->serve(), QStringLiteral("New Terminal at Folder"));
+    EXPECT_EQ(item("Terminal Window")->serve(), "New Terminal at Folder");
     EXPECT_TRUE(item("Terminal Window")->isNotNeedURL());
-    EXPECT_EQ(item("iTerm2 Tab")->serve(), QStringLiteral("New iTerm2 Tab Here"));
-    EXPECT_EQ(item("iTerm2 To")->serve(), QStringLiteral("New iTerm2 Window Here"));
+    EXPECT_EQ(item("iTerm2 Tab")->serve(), "New iTerm2 Tab Here");
+    EXPECT_EQ(item("iTerm2 To")->serve(), "New iTerm2 Window Here");
     EXPECT_TRUE(item("iTerm2 To")->isNotNeedURL());
 
     QStringList convertFormats = QVMenuManager::imageFormats();
     EXPECT_EQ(item("Resize Image")->formats(), convertFormats);
-    convertFormats << QStringLiteral("pdf") << QStringLiteral("txt");
+    convertFormats << "pdf"
+                   << "txt";
     EXPECT_EQ(item("Convert to")->formats(), convertFormats);
     EXPECT_EQ(item("As Desktop Picture")->formats().size(), 4);
 
     EXPECT_TRUE(item("Hide All Files")->isShowHideFile());
-    EXPECT_EQ(item("Hide All Files")->command(), QStringLiteral("chflags hidden"));
+    EXPECT_EQ(item("Hide All Files")->command(), "chflags hidden");
     EXPECT_FALSE(item("Hide All Files")->isNeedSelectURL());
-    EXPECT_EQ(item("Unhide Selected Files")->command(), QStringLiteral("chflags nohidden"));
+    EXPECT_EQ(item("Unhide Selected Files")->command(), "chflags nohidden");
     EXPECT_TRUE(item("Unhide Selected Files")->isNeedSelectURL());
-    EXPECT_TRUE(item("System Hide Files")->command().contains(QStringLiteral("AppleShowAllFiles -boolean %@")));
+    EXPECT_TRUE(item("System Hide Files")->command().contains("AppleShowAllFiles -boolean %@"));
     EXPECT_TRUE(item("System Hide Files")->isNotNeedURL());
 
     EXPECT_TRUE(item("Unembed Folder")->isNeedFolder());
     EXPECT_TRUE(item("Unembed Folder")->isNeedSelectURL());
     EXPECT_TRUE(item("Color Picker")->disabledAuth());
     EXPECT_TRUE(item("Color Picker")->isNotNeedURL());
-    EXPECT_EQ(item("Execute Script")->formats(), (QStringList { QStringLiteral("sh"), QStringLiteral("scpt") }));
+    EXPECT_EQ(item("Execute Script")->formats(), (QStringList { "sh", "scpt" }));
     EXPECT_TRUE(item("Send to Wechat")->isNeedFile());
     EXPECT_TRUE(item("Send to Wechat")->isNeedSelectURL());
 
@@ -210,8 +200,7 @@ TEST(QVMenuManagerTest, TraitRules)
 
     // Applications (not the archive utility's own commands) and the terminal window are offered
     // in the common folders' submenus.
-    EXPECT_EQ(keysOf(QVMenuManager::belongAppMenuArray()),
-              (QStringList { QStringLiteral("Terminal Window"), QStringLiteral("Sublime Text") }));
+    EXPECT_EQ(keysOf(QVMenuManager::belongAppMenuArray()), (QStringList { "Terminal Window", "Sublime Text" }));
     // Each build starts the list afresh.
     storeList(QVMenuManager::kArrayRightMenu, {});
     QVMenuManager::menuItemArray();
@@ -220,36 +209,32 @@ TEST(QVMenuManagerTest, TraitRules)
 
 TEST(QVMenuManagerTest, PasteFollowsCutPasteWithCutPathsInTheMenuOnly)
 {
-    const QStringList cut = { QStringLiteral("/home/u/a.txt"), QStringLiteral("/home/u/b") };
+    const QStringList cut = { "/home/u/a.txt", "/home/u/b" };
     storeList(QVMenuManager::kArrayRightMenu,
-              { entry({ { kKey, QStringLiteral("Cut Paste") }, { QStringLiteral("cutPaths"), cut } }),
-                keyed(QStringLiteral("Copy Path")) });
+              { entry({ { kKey, "Cut Paste" }, { "cutPaths", cut } }), keyed("Copy Path") });
 
     const QVMenuItemList menu = QVMenuManager::menuItemArray();
-    ASSERT_EQ(keysOf(menu),
-              (QStringList { QStringLiteral("Cut Paste"), QStringLiteral("Paste"), QStringLiteral("Copy Path") }));
+    ASSERT_EQ(keysOf(menu), (QStringList { "Cut Paste", "Paste", "Copy Path" }));
     EXPECT_EQ(menu.at(0)->cutPaths(), cut);
     EXPECT_TRUE(menu.at(0)->isNeedSelectURL());
     const QVMenuItem& paste = *menu.at(1);
     EXPECT_EQ(paste.cutPaths(), cut);
-    EXPECT_EQ(paste.icon(), QStringLiteral("paste"));
+    EXPECT_EQ(paste.icon(), "paste");
     EXPECT_TRUE(paste.isNeedFolder());
     EXPECT_TRUE(paste.isPaste());
 
-    EXPECT_EQ(keysOf(QVMenuManager::menuItemArrayWithToMenu(false)),
-              (QStringList { QStringLiteral("Cut Paste"), QStringLiteral("Copy Path") }));
+    EXPECT_EQ(keysOf(QVMenuManager::menuItemArrayWithToMenu(false)), (QStringList { "Cut Paste", "Copy Path" }));
 
     // No cut paths, no "Paste".
-    QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, QStringLiteral("Cut Paste"),
-                                 QStringLiteral("cutPaths"), QVariantList {});
+    QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, "Cut Paste", "cutPaths", QVariantList {});
     EXPECT_EQ(QVMenuManager::menuItemArray().size(), 2);
 }
 
 TEST(QVMenuManagerTest, SettingsListCarriesHelpTextsOfKnownKeys)
 {
-    storeList(QVMenuManager::kArrayRightMenu, { keyed(QStringLiteral("Copy to")), keyed(QStringLiteral("Unknown")) });
+    storeList(QVMenuManager::kArrayRightMenu, { keyed("Copy to"), keyed("Unknown") });
     const QVMenuItemList settings = QVMenuManager::menuItemArrayWithToMenu(false);
-    EXPECT_EQ(settings.at(0)->introduce(), platform::Bundle::localizedString(QStringLiteral("Copy to Introduce")));
+    EXPECT_EQ(settings.at(0)->introduce(), platform::Bundle::localizedString("Copy to Introduce"));
     EXPECT_FALSE(settings.at(0)->introduce().isEmpty());
     EXPECT_TRUE(settings.at(1)->introduce().isEmpty());
     EXPECT_TRUE(QVMenuManager::menuItemArray().at(0)->introduce().isEmpty());
@@ -260,34 +245,32 @@ TEST(QVMenuManagerTest, SettingsListCarriesHelpTextsOfKnownKeys)
 TEST(QVMenuManagerTest, NewFileBuilderDefaultsAndDisplayMode)
 {
     storeList(QVMenuManager::kArrayNewFile,
-              { entry({ { kKey, QStringLiteral("New File From Window") }, { QStringLiteral("disabled"), true } }),
-                entry({ { kKey, QStringLiteral("txt") }, { QStringLiteral("ext"), QStringLiteral("txt") } }),
-                entry({ { kKey, QStringLiteral("mine") },
-                        { QStringLiteral("ext"), QStringLiteral("") },
-                        { QStringLiteral("fileName"), QStringLiteral("Makefile") },
-                        { QStringLiteral("fileType"), QStringLiteral("Build") },
-                        { QStringLiteral("openFileAppName"), QStringLiteral("vim") } }) });
+              { entry({ { kKey, "New File From Window" }, { "disabled", true } }),
+                entry({ { kKey, "txt" }, { "ext", "txt" } }),
+                entry({ { kKey, "mine" },
+                        { "ext", "" },
+                        { "fileName", "Makefile" },
+                        { "fileType", "Build" },
+                        { "openFileAppName", "vim" } }) });
     QVMenuItemList items = QVMenuManager::newFileTemplateMenuArray(true);
     ASSERT_EQ(items.size(), 3);
     EXPECT_TRUE(items.at(0)->disabled()); // the application build keeps switched-off entries
-    EXPECT_EQ(items.at(1)->fileName(), platform::Bundle::localizedString(QStringLiteral("Untitled")));
+    EXPECT_EQ(items.at(1)->fileName(), platform::Bundle::localizedString("Untitled"));
     EXPECT_EQ(items.at(1)->fileType(), items.at(1)->menuTitle());
-    EXPECT_EQ(items.at(2)->fileType(), QStringLiteral("Build"));
-    EXPECT_EQ(items.at(2)->openFileAppName(), QStringLiteral("vim"));
+    EXPECT_EQ(items.at(2)->fileType(), "Build");
+    EXPECT_EQ(items.at(2)->openFileAppName(), "vim");
 
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::kNewFileDisplayMode, 2);
     items = QVMenuManager::newFileTemplateMenuArray(false);
     EXPECT_TRUE(items.at(0)->displayName().isEmpty()); // "New File From Window" keeps its title
-    EXPECT_EQ(items.at(1)->displayName(),
-              platform::Bundle::localizedString(QStringLiteral("Untitled")) + QStringLiteral(".txt"));
-    EXPECT_EQ(items.at(2)->displayName(), QStringLiteral("Makefile"));
+    EXPECT_EQ(items.at(1)->displayName(), platform::Bundle::localizedString("Untitled") + ".txt");
+    EXPECT_EQ(items.at(2)->displayName(), "Makefile");
 }
 
 TEST(QVMenuManagerTest, SubListBuildersKeepDisabledEntriesInTheApplication)
 {
     // A value that is not a dictionary (a damaged configuration) is no entry.
-    const QVariantList list = { entry({ { kKey, QStringLiteral("love") }, { QStringLiteral("disabled"), true } }),
-                                QStringLiteral("garbage"), keyed(QStringLiteral("star")) };
+    const QVariantList list = { entry({ { kKey, "love" }, { "disabled", true } }), "garbage", keyed("star") };
     storeList(QVMenuManager::kArrayFolderIcon, list);
     storeList(QVMenuManager::kArrayCommonScript, list);
     const QVMenuItemList icons = QVMenuManager::folderIconMenuArray();
@@ -299,33 +282,29 @@ TEST(QVMenuManagerTest, SubListBuildersKeepDisabledEntriesInTheApplication)
 TEST(QVMenuManagerTest, CommonAppAndPathFallbacks)
 {
     storeList(QVMenuManager::kArrayCommonApp,
-              { keyed(QStringLiteral("Visual Studio Code")),
-                entry({ { kKey, QStringLiteral("Borella Pro") },
-                        { QStringLiteral("appName"), QStringLiteral("BorellaPro") } }) });
+              { keyed("Visual Studio Code"), entry({ { kKey, "Borella Pro" }, { "appName", "BorellaPro" } }) });
     const QVMenuItemList apps = QVMenuManager::commonAppMenuArray();
-    EXPECT_EQ(apps.at(0)->appName(), QStringLiteral("Visual Studio Code"));
-    EXPECT_EQ(apps.at(1)->appName(), QStringLiteral("BorellaPro"));
+    EXPECT_EQ(apps.at(0)->appName(), "Visual Studio Code");
+    EXPECT_EQ(apps.at(1)->appName(), "BorellaPro");
 
-    storeList(
-        QVMenuManager::kArrayCommonPath,
-        { entry({ { QStringLiteral("path"), QStringLiteral("~/Work//src/../docs/") },
-                  { QStringLiteral("icon"), QStringLiteral("star") } }),
-          entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("path"), QStringLiteral("/srv/./data") } }) });
+    storeList(QVMenuManager::kArrayCommonPath,
+              { entry({ { "path", "~/Work//src/../docs/" }, { "icon", "star" } }),
+                entry({ { kKey, "id-1" }, { "path", "/srv/./data" } }) });
     const QVMenuItemList paths = QVMenuManager::commonPathMenuArray();
     ASSERT_EQ(paths.size(), 2);
-    EXPECT_EQ(paths.at(0)->path(), testHome() + QStringLiteral("/Work/docs"));
+    EXPECT_EQ(paths.at(0)->path(), testHome() + "/Work/docs");
     EXPECT_EQ(paths.at(0)->key(), paths.at(0)->path());
-    EXPECT_EQ(paths.at(0)->icon(), QStringLiteral("folder"));
-    EXPECT_EQ(paths.at(1)->key(), QStringLiteral("id-1"));
-    EXPECT_EQ(paths.at(1)->path(), QStringLiteral("/srv/data"));
+    EXPECT_EQ(paths.at(0)->icon(), "folder");
+    EXPECT_EQ(paths.at(1)->key(), "id-1");
+    EXPECT_EQ(paths.at(1)->path(), "/srv/data");
 }
 
 TEST(QVMenuManagerTest, BorellaBuilderReadsTheEditionsList)
 {
-    storeList(QVMenuManager::kArrayBorella, { keyed(QStringLiteral("plain")) });
-    storeList(QVMenuManager::kArrayBorellaPro, { keyed(QStringLiteral("pro")) });
-    EXPECT_EQ(keysOf(QVMenuManager::borellaMenuArray(false)), QStringList { QStringLiteral("plain") });
-    EXPECT_EQ(keysOf(QVMenuManager::borellaMenuArray(true)), QStringList { QStringLiteral("pro") });
+    storeList(QVMenuManager::kArrayBorella, { keyed("plain") });
+    storeList(QVMenuManager::kArrayBorellaPro, { keyed("pro") });
+    EXPECT_EQ(keysOf(QVMenuManager::borellaMenuArray(false)), QStringList { "plain" });
+    EXPECT_EQ(keysOf(QVMenuManager::borellaMenuArray(true)), QStringList { "pro" });
 }
 
 // --- edit operations ------------------------------------------------------------------------
@@ -333,18 +312,17 @@ TEST(QVMenuManagerTest, BorellaBuilderReadsTheEditionsList)
 TEST(QVMenuManagerTest, AddInsertsAppendsAndNeverDuplicates)
 {
     const QString list = QVMenuManager::kArrayCommonApp;
-    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed(QStringLiteral("a")), 0)); // absent list
-    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed(QStringLiteral("b")), -1));
-    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed(QStringLiteral("c")), 2)); // index == count
-    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed(QStringLiteral("d")), 99));
-    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed(QStringLiteral("e")), 1));
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed("a"), 0)); // absent list
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed("b"), -1));
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed("c"), 2)); // index == count
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed("d"), 99));
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, keyed("e"), 1));
     EXPECT_EQ(storedKeys(list), QStringLiteral("a e b c d").split(QLatin1Char(' ')));
 
     // The same key again changes nothing, whatever the index or the other fields.
-    ASSERT_TRUE(QVMenuManager::addMenuKey(
-        list, entry({ { kKey, QStringLiteral("c") }, { QStringLiteral("icon"), QStringLiteral("x") } }), 0));
+    ASSERT_TRUE(QVMenuManager::addMenuKey(list, entry({ { kKey, "c" }, { "icon", "x" } }), 0));
     EXPECT_EQ(storedKeys(list), QStringLiteral("a e b c d").split(QLatin1Char(' ')));
-    EXPECT_FALSE(QVMenuManager::storedList(list).at(3).toMap().contains(QStringLiteral("icon")));
+    EXPECT_FALSE(QVMenuManager::storedList(list).at(3).toMap().contains("icon"));
 }
 
 TEST(QVMenuManagerTest, MoveUsesInsertBeforeSemantics)
@@ -381,44 +359,37 @@ TEST(QVMenuManagerTest, MoveIgnoresIndexesOutsideTheList)
 TEST(QVMenuManagerTest, UpdateAndReplaceFindEntriesByKeyOrPath)
 {
     const QString list = QVMenuManager::kArrayCommonPath;
-    storeList(list,
-              { entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("path"), QStringLiteral("/srv") } }),
-                keyed(QStringLiteral("id-2")) });
-    QVMenuManager::updateMenuKey(list, QStringLiteral("/srv"),
-                                 entry({ { QStringLiteral("displayName"), QStringLiteral("Server") },
-                                         { QStringLiteral("path"), QStringLiteral("/srv2") } }));
+    storeList(list, { entry({ { kKey, "id-1" }, { "path", "/srv" } }), keyed("id-2") });
+    QVMenuManager::updateMenuKey(list, "/srv", entry({ { "displayName", "Server" }, { "path", "/srv2" } }));
     QVariantMap first = QVMenuManager::storedList(list).at(0).toMap();
-    EXPECT_EQ(first.value(QStringLiteral("displayName")).toString(), QStringLiteral("Server"));
-    EXPECT_EQ(first.value(QStringLiteral("path")).toString(), QStringLiteral("/srv2"));
-    EXPECT_EQ(first.value(kKey).toString(), QStringLiteral("id-1"));
+    EXPECT_EQ(first.value("displayName").toString(), "Server");
+    EXPECT_EQ(first.value("path").toString(), "/srv2");
+    EXPECT_EQ(first.value(kKey).toString(), "id-1");
 
-    QVMenuManager::updateMenuKey(list, QStringLiteral("id-2"), QStringLiteral("disabled"), true);
-    EXPECT_TRUE(QVMenuManager::storedList(list).at(1).toMap().value(QStringLiteral("disabled")).toBool());
+    QVMenuManager::updateMenuKey(list, "id-2", "disabled", true);
+    EXPECT_TRUE(QVMenuManager::storedList(list).at(1).toMap().value("disabled").toBool());
 
     // Replace matches on "key" only and drops the old fields.
-    QVMenuManager::replaceMenuKey(
-        list, entry({ { kKey, QStringLiteral("id-1") }, { QStringLiteral("icon"), QStringLiteral("i") } }));
+    QVMenuManager::replaceMenuKey(list, entry({ { kKey, "id-1" }, { "icon", "i" } }));
     first = QVMenuManager::storedList(list).at(0).toMap();
-    EXPECT_FALSE(first.contains(QStringLiteral("path")));
-    EXPECT_EQ(first.value(QStringLiteral("icon")).toString(), QStringLiteral("i"));
-    QVMenuManager::replaceMenuKey(list, entry({ { kKey, QStringLiteral("/srv2") } }));
-    EXPECT_EQ(storedKeys(list), (QStringList { QStringLiteral("id-1"), QStringLiteral("id-2") }));
+    EXPECT_FALSE(first.contains("path"));
+    EXPECT_EQ(first.value("icon").toString(), "i");
+    QVMenuManager::replaceMenuKey(list, entry({ { kKey, "/srv2" } }));
+    EXPECT_EQ(storedKeys(list), (QStringList { "id-1", "id-2" }));
 }
 
 TEST(QVMenuManagerTest, RemoveDeletesOnlyTheEntrysOwnFiles)
 {
     const QString rightIcons = QVMenuManager::rightMenuIconFolder();
-    const QString ownIcon = writeFile(rightIcons + QStringLiteral("/own.png"), "png");
-    const QString foreignIcon = writeFile(QVMenuManager::appIconFolder() + QStringLiteral("/app.png"), "png");
-    const QString lookalike = writeFile(sharedPath(QStringLiteral("QVRightMenuIcon2/x.png")), "png");
+    const QString ownIcon = writeFile(rightIcons + "/own.png", "png");
+    const QString foreignIcon = writeFile(QVMenuManager::appIconFolder() + "/app.png", "png");
+    const QString lookalike = writeFile(sharedPath("QVRightMenuIcon2/x.png"), "png");
     storeList(QVMenuManager::kArrayRightMenu,
-              { entry({ { kKey, QStringLiteral("one") }, { QStringLiteral("iconPath"), ownIcon } }),
-                entry({ { kKey, QStringLiteral("two") }, { QStringLiteral("iconPath"), foreignIcon } }),
-                entry({ { kKey, QStringLiteral("three") }, { QStringLiteral("iconPath"), lookalike } }),
-                entry({ { kKey, QStringLiteral("four") },
-                        { QStringLiteral("templatePath"),
-                          QVMenuManager::fileTemplateFolder() + QStringLiteral("/t.txt") } }) });
-    writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/t.txt"), "template");
+              { entry({ { kKey, "one" }, { "iconPath", ownIcon } }),
+                entry({ { kKey, "two" }, { "iconPath", foreignIcon } }),
+                entry({ { kKey, "three" }, { "iconPath", lookalike } }),
+                entry({ { kKey, "four" }, { "templatePath", QVMenuManager::fileTemplateFolder() + "/t.txt" } }) });
+    writeFile(QVMenuManager::fileTemplateFolder() + "/t.txt", "template");
 
     for (const char* key : { "one", "two", "three", "four" }) {
         ASSERT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayRightMenu, QLatin1String(key)));
@@ -428,20 +399,17 @@ TEST(QVMenuManagerTest, RemoveDeletesOnlyTheEntrysOwnFiles)
     // A main-list entry shares icons of other lists and templates of the new-file list.
     EXPECT_TRUE(QFileInfo::exists(foreignIcon));
     EXPECT_TRUE(QFileInfo::exists(lookalike));
-    EXPECT_TRUE(QFileInfo::exists(QVMenuManager::fileTemplateFolder() + QStringLiteral("/t.txt")));
+    EXPECT_TRUE(QFileInfo::exists(QVMenuManager::fileTemplateFolder() + "/t.txt"));
 }
 
 TEST(QVMenuManagerTest, RemoveNewFileEntryDeletesItsIconAndTemplate)
 {
-    const QString icon = writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/n.png"), "png");
-    const QString templ = writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/n.txt"), "t");
+    const QString icon = writeFile(QVMenuManager::fileTemplateFolder() + "/n.png", "png");
+    const QString templ = writeFile(QVMenuManager::fileTemplateFolder() + "/n.txt", "t");
     storeList(QVMenuManager::kArrayNewFile,
-              { entry({ { kKey, QStringLiteral("n") },
-                        { QStringLiteral("iconPath"), icon },
-                        { QStringLiteral("templatePath"), templ } }),
-                keyed(QStringLiteral("other")) });
-    ASSERT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, QStringLiteral("n")));
-    EXPECT_EQ(storedKeys(QVMenuManager::kArrayNewFile), QStringList { QStringLiteral("other") });
+              { entry({ { kKey, "n" }, { "iconPath", icon }, { "templatePath", templ } }), keyed("other") });
+    ASSERT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, "n"));
+    EXPECT_EQ(storedKeys(QVMenuManager::kArrayNewFile), QStringList { "other" });
     EXPECT_FALSE(QFileInfo::exists(icon));
     EXPECT_FALSE(QFileInfo::exists(templ));
 }
@@ -449,26 +417,24 @@ TEST(QVMenuManagerTest, RemoveNewFileEntryDeletesItsIconAndTemplate)
 TEST(QVMenuManagerTest, RemoveNeverDeletesFilesOutsideTheSharedFolder)
 {
     // A restored or hand-edited configuration may point anywhere; those are the user's files.
-    const QString userFile = writeFile(testHome() + QStringLiteral("/Documents/report.docx"), "precious");
-    const QString escaping
-        = QVMenuManager::fileTemplateFolder() + QStringLiteral("/../../../../../Documents/report.docx");
+    const QString userFile = writeFile(testHome() + "/Documents/report.docx", "precious");
+    const QString escaping = QVMenuManager::fileTemplateFolder() + "/../../../../../Documents/report.docx";
     ASSERT_TRUE(QFileInfo::exists(escaping));
-    storeList(QVMenuManager::kArrayNewFile,
-              { entry({ { kKey, QStringLiteral("a") }, { QStringLiteral("templatePath"), userFile } }),
-                entry({ { kKey, QStringLiteral("b") }, { QStringLiteral("iconPath"), escaping } }) });
-    QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, QStringLiteral("a"));
-    QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, QStringLiteral("b"));
+    storeList(
+        QVMenuManager::kArrayNewFile,
+        { entry({ { kKey, "a" }, { "templatePath", userFile } }), entry({ { kKey, "b" }, { "iconPath", escaping } }) });
+    QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, "a");
+    QVMenuManager::removeMenuKey(QVMenuManager::kArrayNewFile, "b");
     EXPECT_TRUE(QVMenuManager::storedList(QVMenuManager::kArrayNewFile).isEmpty());
     EXPECT_EQ(readFile(userFile), QByteArray("precious"));
 }
 
 TEST(QVMenuManagerTest, RemoveByPathAndRemoveOfAMissingEntry)
 {
-    storeList(QVMenuManager::kArrayCommonPath,
-              { entry({ { kKey, QStringLiteral("id") }, { QStringLiteral("path"), QStringLiteral("/srv") } }) });
-    EXPECT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayCommonPath, QStringLiteral("/nothing")));
+    storeList(QVMenuManager::kArrayCommonPath, { entry({ { kKey, "id" }, { "path", "/srv" } }) });
+    EXPECT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayCommonPath, "/nothing"));
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayCommonPath).size(), 1);
-    EXPECT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayCommonPath, QStringLiteral("/srv")));
+    EXPECT_TRUE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayCommonPath, "/srv"));
     EXPECT_TRUE(QVMenuManager::storedList(QVMenuManager::kArrayCommonPath).isEmpty());
 }
 
@@ -481,15 +447,12 @@ TEST(QVMenuManagerTest, EditsThatFindNothingWriteNothing)
     const QString main = QVMenuManager::kArrayRightMenu;
     const QString path = QVMenuManager::kArrayCommonPath;
     const std::function<bool()> edits[] = {
+        [&] { return QVMenuManager::updateMenuKey(main, "Cut Paste", "cutPaths", QVariantList()); },
         [&] {
-            return QVMenuManager::updateMenuKey(main, QStringLiteral("Cut Paste"), QStringLiteral("cutPaths"),
-                                                QVariantList());
+            return QVMenuManager::updateMenuKey(main, "Cut Paste", QVariantMap { { kKey, 1 } });
         },
-        [&] {
-            return QVMenuManager::updateMenuKey(main, QStringLiteral("Cut Paste"), QVariantMap { { kKey, 1 } });
-        },
-        [&] { return QVMenuManager::removeMenuKey(path, QStringLiteral("/nothing")); },
-        [&] { return QVMenuManager::replaceMenuKey(main, keyed(QStringLiteral("Copy Path"))); },
+        [&] { return QVMenuManager::removeMenuKey(path, "/nothing"); },
+        [&] { return QVMenuManager::replaceMenuKey(main, keyed("Copy Path")); },
         [&] { return QVMenuManager::changePositionMenuKey(main, 0, 1); },
     };
     for (const auto& edit : edits) {
@@ -498,11 +461,11 @@ TEST(QVMenuManagerTest, EditsThatFindNothingWriteNothing)
     EXPECT_FALSE(QFileInfo::exists(suite));
 
     // A list of another type is left as it is by an edit that finds nothing in it.
-    QVMenuManager::sharedDefaults().setValue(path, QStringLiteral("not a list"));
+    QVMenuManager::sharedDefaults().setValue(path, "not a list");
     for (const auto& edit : edits) {
         EXPECT_TRUE(edit());
     }
-    EXPECT_EQ(QVMenuManager::sharedDefaults().stringValue(path), QStringLiteral("not a list"));
+    EXPECT_EQ(QVMenuManager::sharedDefaults().stringValue(path), "not a list");
     EXPECT_FALSE(QVMenuManager::sharedDefaults().contains(main));
 }
 
@@ -523,12 +486,9 @@ TARSEL_TEST_CHILD(addTwoHundredScripts)
 
 TEST(QVMenuManagerTest, TwoProcessesEditingOneListLoseNothing)
 {
-    auto application = std::async(std::launch::async, [] {
-        return runChild(QStringLiteral("addTwoHundredScripts"), { QStringLiteral("app") }, 120000);
-    });
-    auto extension = std::async(std::launch::async, [] {
-        return runChild(QStringLiteral("addTwoHundredScripts"), { QStringLiteral("ext") }, 120000);
-    });
+    auto application
+        = std::async(std::launch::async, [] { return runChild("addTwoHundredScripts", { "app" }, 120000); });
+    auto extension = std::async(std::launch::async, [] { return runChild("addTwoHundredScripts", { "ext" }, 120000); });
     const ChildResult first = application.get();
     const ChildResult second = extension.get();
     ASSERT_EQ(first.exitCode, 0) << first.err.constData();
@@ -547,8 +507,8 @@ TEST(QVMenuManagerTest, TwoProcessesEditingOneListLoseNothing)
 TEST(QVMenuManagerTest, EditsReportAnUnwritableSuite)
 {
     // A file where the suite's folder should be: no write can succeed (root ignores modes).
-    writeFile(sharedPath(QStringLiteral("Library")), "not a folder");
-    EXPECT_FALSE(QVMenuManager::addMenuKey(QVMenuManager::kArrayCommonApp, keyed(QStringLiteral("a")), -1));
-    EXPECT_FALSE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayCommonApp, QStringLiteral("a")));
+    writeFile(sharedPath("Library"), "not a folder");
+    EXPECT_FALSE(QVMenuManager::addMenuKey(QVMenuManager::kArrayCommonApp, keyed("a"), -1));
+    EXPECT_FALSE(QVMenuManager::removeMenuKey(QVMenuManager::kArrayCommonApp, "a"));
     EXPECT_FALSE(QVMenuManager::changePositionMenuKey(QVMenuManager::kArrayCommonApp, 0, 0));
 }

@@ -39,13 +39,11 @@ protected:
             m_alerts << alert.informativeText();
             return platform::Alert::FirstButtonReturn;
         });
-        installApplication(QStringLiteral("org.test.Editor"), QStringLiteral("Editor"),
-                           QStringLiteral("/usr/bin/editor %F"));
+        installApplication("org.test.Editor", "Editor", "/usr/bin/editor %F");
         // Terminals are this desktop's programs on PATH: only the ones a test installs.
         m_terminal = std::make_unique<TerminalStandIns>();
-        installApplication(QStringLiteral("org.test.Terminal"), QStringLiteral("Test Terminal"),
-                           program(QStringLiteral("test-terminal")) + QStringLiteral(" %F"));
-        m_dir = testHome() + QStringLiteral("/work");
+        installApplication("org.test.Terminal", "Test Terminal", program("test-terminal") + " %F");
+        m_dir = testHome() + "/work";
         QDir().mkpath(m_dir);
     }
     void TearDown() override
@@ -81,29 +79,29 @@ protected:
 
 TEST_F(QVMenuServiceOpenWithTest, NamesWithQuotesAndCommandSubstitutionsArriveAsOneArgumentEach)
 {
-    const QString quoted = file(QStringLiteral("it's \"a\" $(touch pwned) `id`; b.txt"));
-    const QString dollar = file(QStringLiteral("$HOME & 'x'.txt"));
+    const QString quoted = file("it's \"a\" $(touch pwned) `id`; b.txt");
+    const QString dollar = file("$HOME & 'x'.txt");
     QVMenuService service;
     select(service, { quoted, dollar });
-    EXPECT_TRUE(service.openWithApp(app(QStringLiteral("Editor")), QString()));
+    EXPECT_TRUE(service.openWithApp(app("Editor"), QString()));
     ASSERT_EQ(m_launches.size(), 2);
-    EXPECT_EQ(m_launches[0].program, QStringLiteral("/usr/bin/editor"));
+    EXPECT_EQ(m_launches[0].program, "/usr/bin/editor");
     EXPECT_EQ(m_launches[0].args, QStringList({ quoted }));
     EXPECT_EQ(m_launches[1].args, QStringList({ dollar }));
-    EXPECT_FALSE(QFile::exists(m_dir + QStringLiteral("/pwned")));
-    EXPECT_FALSE(QFile::exists(QStringLiteral("pwned")));
+    EXPECT_FALSE(QFile::exists(m_dir + "/pwned"));
+    EXPECT_FALSE(QFile::exists("pwned"));
 }
 
 TEST_F(QVMenuServiceOpenWithTest, ATerminalOpensInTheFilesFolder)
 {
-    const QString a = file(QStringLiteral("a.txt"));
+    const QString a = file("a.txt");
     QVMenuService service;
     select(service, { a });
-    EXPECT_TRUE(service.openWithApp(app(QStringLiteral("Test Terminal")), QString()));
+    EXPECT_TRUE(service.openWithApp(app("Test Terminal"), QString()));
     EXPECT_TRUE(m_launches.isEmpty());
     ASSERT_EQ(terminals().size(), 1);
     // A terminal unknown by name gets the folder as its working folder, never as a command.
-    EXPECT_EQ(terminals()[0].program, testHome() + QStringLiteral("/terminal-bin/test-terminal"));
+    EXPECT_EQ(terminals()[0].program, testHome() + "/terminal-bin/test-terminal");
     EXPECT_TRUE(terminals()[0].args.isEmpty());
     EXPECT_EQ(terminals()[0].folder, m_dir);
 }
@@ -115,8 +113,8 @@ TEST_F(QVMenuServiceOpenWithTest, TheBackgroundOfTheHomeFolderOpensAnApplication
     QVMenuService service;
     service.setSelectURLs({ QUrl::fromLocalFile(home) });
     service.setIsSelectURL(false);
-    EXPECT_TRUE(service.openWithApp(app(QStringLiteral("Test Terminal")), QString()));
-    EXPECT_TRUE(service.openWithApp(app(QStringLiteral("Editor")), QString()));
+    EXPECT_TRUE(service.openWithApp(app("Test Terminal"), QString()));
+    EXPECT_TRUE(service.openWithApp(app("Editor"), QString()));
     ASSERT_EQ(m_launches.size(), 1);
     EXPECT_TRUE(m_launches[0].args.isEmpty());
     ASSERT_EQ(terminals().size(), 1);
@@ -128,11 +126,11 @@ TEST_F(QVMenuServiceOpenWithTest, TheBackgroundOfTheHomeFolderOpensAnApplication
 // terminal at the folder; a named macOS terminal is its program here, or the user's terminal.
 TEST_F(QVMenuServiceOpenWithTest, TerminalEntriesOpenThisDesktopsTerminalAtTheFolder)
 {
-    program(QStringLiteral("konsole"));
-    program(QStringLiteral("kitty"));
-    const QString a = file(QStringLiteral("it's $(id).txt"));
-    const QStringList window { QStringLiteral("--workdir"), m_dir };
-    const QStringList tab { QStringLiteral("--new-tab"), QStringLiteral("--workdir"), m_dir };
+    program("konsole");
+    program("kitty");
+    const QString a = file("it's $(id).txt");
+    const QStringList window { "--workdir", m_dir };
+    const QStringList tab { "--new-tab", "--workdir", m_dir };
     struct Case
     {
         const char* serve; ///< a service, or null for the application below
@@ -141,12 +139,12 @@ TEST_F(QVMenuServiceOpenWithTest, TerminalEntriesOpenThisDesktopsTerminalAtTheFo
         QStringList args;
     };
     const Case cases[] = {
-        { "New Terminal at Folder", nullptr, QStringLiteral("konsole"), window },
-        { "New Terminal Tab at Folder", nullptr, QStringLiteral("konsole"), tab },
-        { "New iTerm2 Window Here", nullptr, QStringLiteral("konsole"), window },
-        { "New iTerm2 Tab Here", nullptr, QStringLiteral("konsole"), tab },
-        { nullptr, "Kitty", QStringLiteral("kitty"), { QStringLiteral("--directory"), m_dir } },
-        { nullptr, "iTerm2", QStringLiteral("konsole"), window },
+        { "New Terminal at Folder", nullptr, "konsole", window },
+        { "New Terminal Tab at Folder", nullptr, "konsole", tab },
+        { "New iTerm2 Window Here", nullptr, "konsole", window },
+        { "New iTerm2 Tab Here", nullptr, "konsole", tab },
+        { nullptr, "Kitty", "kitty", { "--directory", m_dir } },
+        { nullptr, "iTerm2", "konsole", window },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.serve ? c.serve : c.appName);
@@ -173,12 +171,12 @@ TEST_F(QVMenuServiceOpenWithTest, NoTerminalIsReportedAndNoted)
 {
     const qsizetype noted = QVMenuService::failedHandOffs().size();
     QVMenuService service;
-    service.openServe(QStringLiteral("New Terminal at Folder"), m_dir);
-    select(service, { file(QStringLiteral("a.txt")) });
-    EXPECT_FALSE(service.openWithApp(app(QStringLiteral("Terminal")), QString()));
+    service.openServe("New Terminal at Folder", m_dir);
+    select(service, { file("a.txt") });
+    EXPECT_FALSE(service.openWithApp(app("Terminal"), QString()));
     EXPECT_TRUE(terminals().isEmpty());
-    const QString tip = platform::Bundle::localizedString(QStringLiteral("No Terminal Tip"));
-    EXPECT_NE(tip, QStringLiteral("No Terminal Tip"));
+    const QString tip = platform::Bundle::localizedString("No Terminal Tip");
+    EXPECT_NE(tip, "No Terminal Tip");
     EXPECT_EQ(m_alerts, QStringList({ tip, tip }));
     const QStringList failures = QVMenuService::failedHandOffs().mid(noted);
     ASSERT_FALSE(failures.isEmpty());
@@ -187,13 +185,13 @@ TEST_F(QVMenuServiceOpenWithTest, NoTerminalIsReportedAndNoted)
 
 TEST_F(QVMenuServiceOpenWithTest, AFailureFallsBackToTheBareApplicationAndStopsTheRest)
 {
-    const QString a = file(QStringLiteral("a.txt"));
-    const QString b = file(QStringLiteral("b.txt"));
-    const QString c = file(QStringLiteral("c.txt"));
+    const QString a = file("a.txt");
+    const QString b = file("b.txt");
+    const QString c = file("c.txt");
     m_failing << b;
     QVMenuService service;
     select(service, { a, b, c });
-    EXPECT_FALSE(service.openWithApp(app(QStringLiteral("Editor")), QString()));
+    EXPECT_FALSE(service.openWithApp(app("Editor"), QString()));
     ASSERT_EQ(m_launches.size(), 3);
     EXPECT_EQ(m_launches[0].args, QStringList({ a }));
     EXPECT_EQ(m_launches[1].args, QStringList({ b }));
@@ -205,42 +203,40 @@ TEST_F(QVMenuServiceOpenWithTest, AnUnknownApplicationIsReported)
 {
     const qsizetype noted = QVMenuService::failedHandOffs().size();
     QVMenuService service;
-    select(service, { file(QStringLiteral("a.txt")) });
-    EXPECT_FALSE(service.openWithApp(app(QStringLiteral("Nowhere")), QString()));
+    select(service, { file("a.txt") });
+    EXPECT_FALSE(service.openWithApp(app("Nowhere"), QString()));
     EXPECT_TRUE(m_launches.isEmpty());
-    EXPECT_EQ(m_alerts,
-              QStringList({ platform::Bundle::localizedString(QStringLiteral("Open Error Tip"), QString()) }));
+    EXPECT_EQ(m_alerts, QStringList({ platform::Bundle::localizedString("Open Error Tip", QString()) }));
     EXPECT_GT(QVMenuService::failedHandOffs().size(), noted);
 }
 
 // A hand-off to the application that could not start it used to count as done.
 TEST_F(QVMenuServiceOpenWithTest, AHandOffThatReachesNoApplicationIsNoted)
 {
-    const QString a = file(QStringLiteral("a.txt"));
+    const QString a = file("a.txt");
     QVMenuService service;
     select(service, { a });
     auto airDrop = QVMenuItem::create();
-    airDrop->setKey(QStringLiteral("AirDrop"));
+    airDrop->setKey("AirDrop");
     m_failing << QVAppCommandURL::urlStringWithMethod(QVAppCommandURL::AirDrop, { QUrl::fromLocalFile(a) }, true);
     const qsizetype noted = QVMenuService::failedHandOffs().size();
     service.openFromMainApp(airDrop);
     ASSERT_EQ(m_launches.size(), 1);
     const QStringList failures = QVMenuService::failedHandOffs().mid(noted);
     ASSERT_EQ(failures.size(), 1);
-    EXPECT_TRUE(failures.first().startsWith(QStringLiteral("Failed to hand the command to the application.")));
+    EXPECT_TRUE(failures.first().startsWith("Failed to hand the command to the application."));
 }
 
 TEST_F(QVMenuServiceOpenWithTest, AMissingArchiveUtilityLeadsToItsStorePageNotAnAlert)
 {
-    auto borella = app(QStringLiteral("Borella"));
-    borella->setAppBundleId(QStringLiteral("com.valden.borella"));
-    borella->setAppCmd(QStringLiteral("1"));
+    auto borella = app("Borella");
+    borella->setAppBundleId("com.valden.borella");
+    borella->setAppCmd("1");
     QVMenuService service;
-    select(service, { file(QStringLiteral("a.zip")) });
+    select(service, { file("a.zip") });
     EXPECT_TRUE(service.openWithApp(borella, QString()));
     ASSERT_EQ(m_launches.size(), 1);
-    EXPECT_TRUE(m_launches[0].args.value(0).startsWith(QStringLiteral("https://")))
-        << m_launches[0].args.value(0).toStdString();
+    EXPECT_TRUE(m_launches[0].args.value(0).startsWith("https://")) << m_launches[0].args.value(0).toStdString();
     EXPECT_TRUE(m_alerts.isEmpty());
 }
 
@@ -260,14 +256,14 @@ TEST_F(QVMenuServiceOpenWithTest, HandOffMethodNumbers)
 
 TEST_F(QVMenuServiceOpenWithTest, AHandOffStartsTheApplicationWithTheCommandAddress)
 {
-    const QString a = file(QStringLiteral("a b.txt"));
+    const QString a = file("a b.txt");
     QVMenuService service;
     select(service, { a });
     auto convert = QVMenuItem::create();
-    convert->setKey(QStringLiteral("Convert to"));
+    convert->setKey("Convert to");
     service.openFromMainApp(convert);
     auto copy = QVMenuItem::create();
-    copy->setKey(QStringLiteral("Copy to"));
+    copy->setKey("Copy to");
     service.openFromMainApp(copy);
     ASSERT_EQ(m_launches.size(), 1);
     EXPECT_EQ(m_launches[0].args,
@@ -277,16 +273,16 @@ TEST_F(QVMenuServiceOpenWithTest, AHandOffStartsTheApplicationWithTheCommandAddr
 TEST_F(QVMenuServiceOpenWithTest, SettingsPagesOpenOnlyWhenTheSwitchAllowsThem)
 {
     auto newFile = QVMenuItem::create();
-    newFile->setKey(QStringLiteral("New File"));
+    newFile->setKey("New File");
     QVMenuService service;
     platform::Defaults& defaults = QVMenuManager::sharedDefaults();
     service.openMainTabViewWithItem(newFile);
     EXPECT_TRUE(m_launches.isEmpty());
     service.openMainTabViewWithItem(nullptr);
     EXPECT_EQ(m_launches.size(), 1);
-    EXPECT_EQ(defaults.stringValue(QVMenuManager::kMainOpenTabview), QStringLiteral("general"));
+    EXPECT_EQ(defaults.stringValue(QVMenuManager::kMainOpenTabview), "general");
     setSwitch(QVSwitch::OpenSettingsPage, true);
     service.openMainTabViewWithItem(newFile);
     EXPECT_EQ(m_launches.size(), 2);
-    EXPECT_EQ(defaults.stringValue(QVMenuManager::kMainOpenTabview), QStringLiteral("newfile"));
+    EXPECT_EQ(defaults.stringValue(QVMenuManager::kMainOpenTabview), "newfile");
 }

@@ -84,14 +84,13 @@ TEST_P(NewFileTemplateTest, MakesTheFileInTheFolderTheMenuWasOpenedIn)
     pickNewFile(QString::fromUtf8(c.title), m_dir, false);
     const QString made = m_dir + QLatin1Char('/') + QString::fromUtf8(c.file);
     ASSERT_TRUE(QFileInfo::exists(made));
-    const QByteArray expected = c.blankType
-        ? platform::Bundle::resourceData(QStringLiteral("Untitled"), QString::fromUtf8(c.blankType))
-        : QByteArray();
+    const QByteArray expected
+        = c.blankType ? platform::Bundle::resourceData("Untitled", QString::fromUtf8(c.blankType)) : QByteArray();
     EXPECT_EQ(readFile(made), expected);
     if (c.blankType) {
         EXPECT_FALSE(expected.isEmpty()) << "the bundle holds no blank " << c.blankType;
     }
-    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("new") });
+    EXPECT_EQ(playedSounds(), QStringList { "new" });
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -105,14 +104,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(NewFileTest, ASelectedFileGetsItsSiblingAndKeepBothTakesTheNextFreeName)
 {
-    const QString taken = file(QStringLiteral("Untitled.txt"), "mine");
+    const QString taken = file("Untitled.txt", "mine");
     AlertScript alerts({ QVFileTransfer::KeepBoth, QVFileTransfer::Stop });
-    pickNewFile(QStringLiteral("Plain Text"), taken, true);
+    pickNewFile("Plain Text", taken, true);
     EXPECT_EQ(readFile(taken), QByteArray("mine"));
-    EXPECT_TRUE(QFileInfo::exists(m_dir + QStringLiteral("/Untitled-1.txt")));
+    EXPECT_TRUE(QFileInfo::exists(m_dir + "/Untitled-1.txt"));
     // Stop writes nothing.
-    pickNewFile(QStringLiteral("Plain Text"), taken, true);
-    EXPECT_FALSE(QFileInfo::exists(m_dir + QStringLiteral("/Untitled-2.txt")));
+    pickNewFile("Plain Text", taken, true);
+    EXPECT_FALSE(QFileInfo::exists(m_dir + "/Untitled-2.txt"));
     EXPECT_EQ(alerts.shown().size(), 2);
 }
 
@@ -121,33 +120,32 @@ TEST_F(NewFileTest, ASelectedFileGetsItsSiblingAndKeepBothTakesTheNextFreeName)
 // and swapped in; a write that fails leaves the old file and no scratch.
 TEST_F(NewFileTest, ReplaceOnAFullDiskKeepsTheOldFile)
 {
-    SmallFileSystem disk(QStringLiteral("disk"), 256 * 1024);
+    SmallFileSystem disk("disk", 256 * 1024);
     if (!disk.usable()) {
         GTEST_SKIP() << "mounting a small file system needs root";
     }
-    const QString old = writeFile(disk.path(QStringLiteral("Untitled.rtf")), QByteArray(64 * 1024, 'o'));
+    const QString old = writeFile(disk.path("Untitled.rtf"), QByteArray(64 * 1024, 'o'));
     // Fills the rest of the disk.
-    QFile filler(disk.path(QStringLiteral("filler")));
+    QFile filler(disk.path("filler"));
     ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
     while (filler.write(QByteArray(4096, 'f')) == 4096 && filler.flush()) { }
     filler.close();
-    const QString rich = QStringLiteral("Rich Text Document");
+    const QString rich = "Rich Text Document";
     AlertScript alerts({ QVFileTransfer::Replace });
     pickNewFile(rich, old, true);
     EXPECT_EQ(readFile(old), QByteArray(64 * 1024, 'o'));
-    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("error") });
-    EXPECT_EQ(tipsOf(alerts).section(QLatin1Char('|'), 1),
-              platform::Bundle::localizedString(QStringLiteral("Error Common Tip")));
-    const QStringList both { QStringLiteral("Untitled.rtf"), QStringLiteral("filler") };
+    EXPECT_EQ(playedSounds(), QStringList { "error" });
+    EXPECT_EQ(tipsOf(alerts).section(QLatin1Char('|'), 1), platform::Bundle::localizedString("Error Common Tip"));
+    const QStringList both { "Untitled.rtf", "filler" };
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name), both);
 
     // With room again, Replace puts the blank document in the old one's place.
     ASSERT_TRUE(QFile::remove(filler.fileName()));
     alerts.setNextAnswer(QVFileTransfer::Replace);
     pickNewFile(rich, old, true);
-    EXPECT_EQ(readFile(old), platform::Bundle::resourceData(QStringLiteral("Untitled"), QStringLiteral("rtf")));
+    EXPECT_EQ(readFile(old), platform::Bundle::resourceData("Untitled", "rtf"));
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList { QStringLiteral("Untitled.rtf") });
+              QStringList { "Untitled.rtf" });
 }
 
 // The write used to open the path for writing: a file that appeared there after the conflict
@@ -155,10 +153,10 @@ TEST_F(NewFileTest, ReplaceOnAFullDiskKeepsTheOldFile)
 // next free name and the other file keeps its bytes.
 TEST_F(NewFileTest, AWriteNeverReplacesAFileThatIsThere)
 {
-    const QString taken = file(QStringLiteral("note.txt"), "someone else's");
+    const QString taken = file("note.txt", "someone else's");
     QString error;
     const QString written = QVNewFileCommands::writeNewFile(taken, "new", &error);
-    EXPECT_EQ(written, m_dir + QStringLiteral("/note-1.txt")) << error.toStdString();
+    EXPECT_EQ(written, m_dir + "/note-1.txt") << error.toStdString();
     EXPECT_EQ(readFile(taken), QByteArray("someone else's"));
     EXPECT_EQ(readFile(written), QByteArray("new"));
     // Nothing is left behind under the scratch name.
@@ -170,40 +168,39 @@ TEST_F(NewFileTest, AWriteNeverReplacesAFileThatIsThere)
 TEST_F(NewFileTest, AFailedWritePlaysTheErrorSoundAndSaysSo)
 {
     auto item = QVMenuItem::create();
-    item->setKey(QStringLiteral("txt"));
+    item->setKey("txt");
     item->setFileName(QString(300, QLatin1Char('n')));
     select({ m_dir }, false);
     AlertScript alerts;
     m_service.createFileWithItem(item);
-    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("error") });
-    EXPECT_EQ(tipsOf(alerts), platform::Bundle::localizedString(QStringLiteral("Error Common Tip")));
+    EXPECT_EQ(playedSounds(), QStringList { "error" });
+    EXPECT_EQ(tipsOf(alerts), platform::Bundle::localizedString("Error Common Tip"));
     EXPECT_EQ(QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 0);
 }
 
 TEST_F(NewFileTest, AddToFileTemplateStoresACopyNamedByItsKey)
 {
-    const QString report = file(QStringLiteral("report.docx"), "report bytes");
+    const QString report = file("report.docx", "report bytes");
     const qsizetype before = QVMenuManager::storedList(QVMenuManager::kArrayNewFile).size();
-    pickNewFile(platform::Bundle::localizedString(QStringLiteral("Add to File Template")), report, true);
+    pickNewFile(platform::Bundle::localizedString("Add to File Template"), report, true);
     const QVariantList list = QVMenuManager::storedList(QVMenuManager::kArrayNewFile);
     ASSERT_EQ(list.size(), before + 1);
     const QVariantMap added = list.last().toMap();
-    const QString key = added.value(QStringLiteral("key")).toString();
-    EXPECT_EQ(added.value(QStringLiteral("ext")).toString(), QStringLiteral("docx"));
-    EXPECT_EQ(added.value(QStringLiteral("displayName")).toString(), QStringLiteral("report"));
-    EXPECT_EQ(added.value(QStringLiteral("templatePath")).toString(),
-              QVMenuManager::fileTemplateFolder() + QLatin1Char('/') + key);
+    const QString key = added.value("key").toString();
+    EXPECT_EQ(added.value("ext").toString(), "docx");
+    EXPECT_EQ(added.value("displayName").toString(), "report");
+    EXPECT_EQ(added.value("templatePath").toString(), QVMenuManager::fileTemplateFolder() + QLatin1Char('/') + key);
     EXPECT_EQ(readFile(QVMenuManager::fileTemplateFolder() + QLatin1Char('/') + key), QByteArray("report bytes"));
-    EXPECT_FALSE(QImage(added.value(QStringLiteral("iconPath")).toString()).isNull());
-    EXPECT_EQ(m_successes, QStringList { platform::Bundle::localizedString(QStringLiteral("Success Common Tip")) });
-    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("ok") });
+    EXPECT_FALSE(QImage(added.value("iconPath").toString()).isNull());
+    EXPECT_EQ(m_successes, QStringList { platform::Bundle::localizedString("Success Common Tip") });
+    EXPECT_EQ(playedSounds(), QStringList { "ok" });
 }
 
 // The entry used to be appended and success reported whether or not the copy was made, leaving
 // a template that makes empty files. A pipe cannot be copied.
 TEST_F(NewFileTest, AddToFileTemplateAppendsNothingWhenTheCopyFailed)
 {
-    const QString pipe = m_dir + QStringLiteral("/pipe.txt");
+    const QString pipe = m_dir + "/pipe.txt";
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const qsizetype before = QVMenuManager::storedList(QVMenuManager::kArrayNewFile).size();
     AlertScript alerts;
@@ -211,8 +208,8 @@ TEST_F(NewFileTest, AddToFileTemplateAppendsNothingWhenTheCopyFailed)
     m_service.createFileWithItem(QVMenuItem::addToFileTemplate());
     EXPECT_EQ(QVMenuManager::storedList(QVMenuManager::kArrayNewFile).size(), before);
     EXPECT_TRUE(m_successes.isEmpty());
-    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("error") });
-    EXPECT_EQ(tipsOf(alerts), platform::Bundle::localizedString(QStringLiteral("Error Common Tip")));
+    EXPECT_EQ(playedSounds(), QStringList { "error" });
+    EXPECT_EQ(tipsOf(alerts), platform::Bundle::localizedString("Error Common Tip"));
     EXPECT_TRUE(QDir(QVMenuManager::fileTemplateFolder()).isEmpty()) << "the icon saved first is removed again";
 }
 
@@ -230,7 +227,7 @@ class NewFileTemplateRefusals : public NewFileTest, public testing::WithParamInt
 
 QString secretFile()
 {
-    const QString secret = writeFile(testHome() + QStringLiteral("/shadow"), "root:$6$hash:19000:0:99999:7:::\n");
+    const QString secret = writeFile(testHome() + "/shadow", "root:$6$hash:19000:0:99999:7:::\n");
     QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return secret;
 }
@@ -245,8 +242,8 @@ TEST_P(NewFileTemplateRefusals, SayWhichFileAndMakeNothing)
 {
     const QString path = GetParam().templatePath();
     auto item = QVMenuItem::create();
-    item->setKey(QStringLiteral("txt"));
-    item->setFileName(QStringLiteral("made"));
+    item->setKey("txt");
+    item->setFileName("made");
     item->setTemplatePath(path);
     select({ m_dir }, false);
     AlertScript alerts;
@@ -254,54 +251,50 @@ TEST_P(NewFileTemplateRefusals, SayWhichFileAndMakeNothing)
     ASSERT_EQ(alerts.shown().size(), 1);
     EXPECT_TRUE(alerts.shown().first().informativeText.contains(path))
         << alerts.shown().first().informativeText.toStdString();
-    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("error") });
+    EXPECT_EQ(playedSounds(), QStringList { "error" });
     EXPECT_EQ(QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
-INSTANTIATE_TEST_SUITE_P(Templates, NewFileTemplateRefusals,
-                         testing::Values(TemplateRefusal { "OutsideTheTemplatesFolder", [] { return secretFile(); } },
-                                         TemplateRefusal { "ClimbingOutOfTheTemplatesFolder",
-                                                           [] {
-                                                               secretFile();
-                                                               return QVMenuManager::fileTemplateFolder()
-                                                                   + QStringLiteral("/../../../../../shadow");
-                                                           } },
-                                         TemplateRefusal { "Device", [] { return QStringLiteral("/dev/zero"); } },
-                                         TemplateRefusal { "FifoInTheTemplatesFolder",
-                                                           [] {
-                                                               const QString pipe = QVMenuManager::fileTemplateFolder()
-                                                                   + QStringLiteral("/pipe");
-                                                               ::mkfifo(QFile::encodeName(pipe).constData(), 0600);
-                                                               return pipe;
-                                                           } },
-                                         TemplateRefusal { "LinkInTheTemplatesFolder",
-                                                           [] {
-                                                               const QString link = QVMenuManager::fileTemplateFolder()
-                                                                   + QStringLiteral("/link");
-                                                               QFile::link(secretFile(), link);
-                                                               return link;
-                                                           } },
-                                         TemplateRefusal { "FolderInTheTemplatesFolder",
-                                                           [] {
-                                                               const QString folder
-                                                                   = QVMenuManager::fileTemplateFolder()
-                                                                   + QStringLiteral("/folder");
-                                                               QDir().mkpath(folder);
-                                                               return folder;
-                                                           } }),
-                         caseName<TemplateRefusal>);
+INSTANTIATE_TEST_SUITE_P(
+    Templates, NewFileTemplateRefusals,
+    testing::Values(TemplateRefusal { "OutsideTheTemplatesFolder", [] { return secretFile(); } },
+                    TemplateRefusal { "ClimbingOutOfTheTemplatesFolder",
+                                      [] {
+                                          secretFile();
+                                          return QVMenuManager::fileTemplateFolder() + "/../../../../../shadow";
+                                      } },
+                    TemplateRefusal { "Device", [] { return "/dev/zero"; } },
+                    TemplateRefusal { "FifoInTheTemplatesFolder",
+                                      [] {
+                                          const QString pipe = QVMenuManager::fileTemplateFolder() + "/pipe";
+                                          ::mkfifo(QFile::encodeName(pipe).constData(), 0600);
+                                          return pipe;
+                                      } },
+                    TemplateRefusal { "LinkInTheTemplatesFolder",
+                                      [] {
+                                          const QString link = QVMenuManager::fileTemplateFolder() + "/link";
+                                          QFile::link(secretFile(), link);
+                                          return link;
+                                      } },
+                    TemplateRefusal { "FolderInTheTemplatesFolder",
+                                      [] {
+                                          const QString folder = QVMenuManager::fileTemplateFolder() + "/folder";
+                                          QDir().mkpath(folder);
+                                          return folder;
+                                      } }),
+    caseName<TemplateRefusal>);
 
 // A template of the templates folder is copied byte for byte.
 TEST_F(NewFileTest, ATemplateOfTheTemplatesFolderIsCopied)
 {
     auto item = QVMenuItem::create();
-    item->setKey(QStringLiteral("txt"));
-    item->setFileName(QStringLiteral("made"));
-    item->setTemplatePath(writeFile(QVMenuManager::fileTemplateFolder() + QStringLiteral("/t1"), "template bytes"));
+    item->setKey("txt");
+    item->setFileName("made");
+    item->setTemplatePath(writeFile(QVMenuManager::fileTemplateFolder() + "/t1", "template bytes"));
     select({ m_dir }, false);
     m_service.createFileWithItem(item);
-    EXPECT_EQ(readFile(m_dir + QStringLiteral("/made.txt")), QByteArray("template bytes"));
-    EXPECT_EQ(playedSounds(), QStringList { QStringLiteral("new") });
+    EXPECT_EQ(readFile(m_dir + "/made.txt"), QByteArray("template bytes"));
+    EXPECT_EQ(playedSounds(), QStringList { "new" });
 }
 
 namespace {
@@ -310,9 +303,8 @@ namespace {
 // file opens with that application, not with the desktop's default one.
 TEST_F(NewFileTest, TheNewFileOpensWithTheApplicationTheTemplateNames)
 {
-    const QString entry
-        = writeFile(platform::Paths::dataHome() + QStringLiteral("/applications/org.test.Notes.desktop"),
-                    "[Desktop Entry]\nType=Application\nName=Notes\nExec=notes-editor %f\n");
+    const QString entry = writeFile(platform::Paths::dataHome() + "/applications/org.test.Notes.desktop",
+                                    "[Desktop Entry]\nType=Application\nName=Notes\nExec=notes-editor %f\n");
     QVMenuManager::sharedDefaults().setValue(QVMenuManager::kOpenNewFile, true);
     QStringList launched;
     platform::Workspace::setLauncher([&](const QString& program, const QStringList& args) {
@@ -320,14 +312,14 @@ TEST_F(NewFileTest, TheNewFileOpensWithTheApplicationTheTemplateNames)
         return true;
     });
     auto item = QVMenuItem::create();
-    item->setKey(QStringLiteral("txt"));
-    item->setExt(QStringLiteral("txt"));
-    item->setFileName(QStringLiteral("notes"));
+    item->setKey("txt");
+    item->setExt("txt");
+    item->setFileName("notes");
     item->setOpenFileAppName(entry);
     select({ m_dir }, false);
     m_service.createFileWithItem(item);
     platform::Workspace::setLauncher({});
-    EXPECT_EQ(launched, (QStringList { QStringLiteral("notes-editor"), m_dir + QStringLiteral("/notes.txt") }));
+    EXPECT_EQ(launched, (QStringList { "notes-editor", m_dir + "/notes.txt" }));
 }
 
 } // namespace

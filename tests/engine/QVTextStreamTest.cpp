@@ -47,14 +47,13 @@ void PrintTo(const StreamCase& c, std::ostream* out)
 // Runs iconv(1) on the bytes; its output, or null when it fails.
 QByteArray iconvTool(const QByteArray& input, const QString& from, const QString& to)
 {
-    const ProgramRun tool = runProgram(QStringLiteral("iconv"),
-                                       { QStringLiteral("-f"), from, QStringLiteral("-t"), to }, { .input = input });
+    const ProgramRun tool = runProgram("iconv", { "-f", from, "-t", to }, { .input = input });
     return tool.exitCode == 0 ? tool.out : QByteArray();
 }
 
 QByteArray encoded(const StreamCase& c, const QString& text)
 {
-    return iconvTool(text.toUtf8(), QStringLiteral("UTF-8"), QString::fromLatin1(c.charset));
+    return iconvTool(text.toUtf8(), "UTF-8", QString::fromLatin1(c.charset));
 }
 
 class QVTextStreamTest : public CommandTest, public testing::WithParamInterface<StreamCase>
@@ -71,7 +70,7 @@ TEST_P(QVTextStreamTest, TheCopyIsTheWholeFileConverted)
     const QByteArray half = encoded(c, c.unit.repeated(repeats / 2));
     ASSERT_FALSE(half.isEmpty());
     const QByteArray contents = c.bom + encoded(c, c.prefix) + half + c.brokenMiddle + half + c.brokenEnd;
-    const QString path = file(QStringLiteral("notes.txt"), contents);
+    const QString path = file("notes.txt", contents);
     const bool converts = *c.guessed != '\0';
     if (converts) {
         ASSERT_EQ(qv::textEncodingName(path), QString::fromLatin1(c.guessed));
@@ -79,12 +78,12 @@ TEST_P(QVTextStreamTest, TheCopyIsTheWholeFileConverted)
 
     AlertScript alerts;
     select({ path });
-    ASSERT_TRUE(m_service.runHandedOverCommand(QStringLiteral("Convert to")));
+    ASSERT_TRUE(m_service.runHandedOverCommand("Convert to"));
 
     EXPECT_EQ(readFile(path), contents);
-    const QString copy = m_dir + QStringLiteral("/notes-utf8.txt");
+    const QString copy = m_dir + "/notes-utf8.txt";
     if (converts) {
-        const QByteArray expected = iconvTool(contents, QString::fromLatin1(c.guessed), QStringLiteral("UTF-8"));
+        const QByteArray expected = iconvTool(contents, QString::fromLatin1(c.guessed), "UTF-8");
         ASSERT_FALSE(expected.isEmpty());
         EXPECT_TRUE(readFile(copy) == expected) << "the copy differs from iconv's conversion of the whole file";
         EXPECT_TRUE(alerts.shown().isEmpty());
@@ -98,43 +97,35 @@ TEST_P(QVTextStreamTest, TheCopyIsTheWholeFileConverted)
 }
 
 const StreamCase kStreamCases[] = {
-    { .name = "Gbk",
-      .charset = "GBK",
-      .prefix = QStringLiteral("a"),
-      .unit = QStringLiteral("中文文本，这是一个测试。"),
-      .guessed = "GB18030" },
+    { .name = "Gbk", .charset = "GBK", .prefix = "a", .unit = "中文文本，这是一个测试。", .guessed = "GB18030" },
     { .name = "ShiftJis",
       .charset = "SHIFT_JIS",
-      .prefix = QStringLiteral("a"),
-      .unit = QStringLiteral("日本語のテキストです。"),
+      .prefix = "a",
+      .unit = "日本語のテキストです。",
       .guessed = "SHIFT_JIS" },
     // One byte a character in, two out: the converted text outgrows its buffer.
     { .name = "Latin1",
       .charset = "ISO-8859-1",
-      .unit = QStringLiteral("déjà vu, café, naïve, été, à bientôt. "),
+      .unit = "déjà vu, café, naïve, été, à bientôt. ",
       .guessed = "ISO-8859-1" },
     // Surrogate pairs split between their two halves at every boundary; the byte
     // order mark read in the first chunk decides how all later ones are read.
     { .name = "Utf16LeWithBom",
       .charset = "UTF-16LE",
       .bom = QByteArray("\xff\xfe"),
-      .unit = QStringLiteral("😀😺"),
+      .unit = "😀😺",
       .guessed = "UTF-16" },
-    { .name = "AlreadyUtf8",
-      .charset = "UTF-8",
-      .prefix = QStringLiteral("ab"),
-      .unit = QStringLiteral("中文"),
-      .guessed = "UTF-8" },
+    { .name = "AlreadyUtf8", .charset = "UTF-8", .prefix = "ab", .unit = "中文", .guessed = "UTF-8" },
     { .name = "InvalidAfterManyChunks",
       .charset = "GBK",
-      .prefix = QStringLiteral("a"),
-      .unit = QStringLiteral("中文文本"),
+      .prefix = "a",
+      .unit = "中文文本",
       .guessed = "",
       .brokenMiddle = QByteArray("\xff") },
     { .name = "EndsInsideACharacter",
       .charset = "GBK",
-      .prefix = QStringLiteral("a"),
-      .unit = QStringLiteral("中文文本"),
+      .prefix = "a",
+      .unit = "中文文本",
       .guessed = "",
       .brokenEnd = QByteArray("\xd6") },
 };
@@ -147,7 +138,7 @@ namespace {
 // the process holds: reading the file whole, with room for its converted text, needs far more.
 TARSEL_TEST_CHILD(convertTextUnderMemoryLimit)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly)) {
         return 3;
     }
@@ -164,7 +155,7 @@ TARSEL_TEST_CHILD(convertTextUnderMemoryLimit)
     if (vmSize == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) {
         return 3;
     }
-    return service.runHandedOverCommand(QStringLiteral("Convert to")) ? 0 : 4;
+    return service.runHandedOverCommand("Convert to") ? 0 : 4;
 }
 
 } // namespace
@@ -173,11 +164,11 @@ TARSEL_TEST_CHILD(convertTextUnderMemoryLimit)
 // whole and converted in one piece.
 TEST(QVTextStreamMemoryTest, ALargeTextConvertsInBoundedMemory)
 {
-    const QString dir = testHome() + QStringLiteral("/work");
+    const QString dir = testHome() + "/work";
     ASSERT_TRUE(QDir().mkpath(dir));
     const QByteArray text = QByteArray("d\xe9j\xe0 vu, caf\xe9, na\xefve, \xe9t\xe9. ").repeated(200);
     const qint64 size = qint64(64) << 20;
-    const QString path = dir + QStringLiteral("/large.txt");
+    const QString path = dir + "/large.txt";
     {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -186,10 +177,10 @@ TEST(QVTextStreamMemoryTest, ALargeTextConvertsInBoundedMemory)
     }
     const QByteArray utf8 = QString::fromLatin1(text).toUtf8();
 
-    const auto result = runChild(QStringLiteral("convertTextUnderMemoryLimit"), { path });
+    const auto result = runChild("convertTextUnderMemoryLimit", { path });
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
 
-    QFile copy(dir + QStringLiteral("/large-utf8.txt"));
+    QFile copy(dir + "/large-utf8.txt");
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_EQ(copy.size(), size - text.size() + utf8.size());
     EXPECT_EQ(copy.read(utf8.size()), utf8);

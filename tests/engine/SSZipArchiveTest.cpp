@@ -23,7 +23,7 @@ using namespace tarsel::test;
 namespace {
 
 // ASCII: 7-Zip refuses other characters in zip passwords, and tools disagree on their bytes.
-const QString kPassword = QStringLiteral("s3cret 'quoted' \"pw\"");
+const QString kPassword = "s3cret 'quoted' \"pw\"";
 
 /// The folder every round trip archives: names with blanks, quotes and non-ASCII letters.
 QString makeSource()
@@ -65,17 +65,13 @@ bool writeArchive(Writer writer, const QString& source, const QString& archive)
     case Writer::OursAes:
         return SSZipArchive::createZipFileAtPath(archive, source, false, -1, kPassword, writer == Writer::OursAes);
     case Writer::ZipTool:
-        return runTool(QStringLiteral("zip"),
-                       { QStringLiteral("-qr"), QStringLiteral("-P"), kPassword, archive, QStringLiteral(".") },
-                       source);
+        return runTool("zip", { "-qr", "-P", kPassword, archive, "." }, source);
     case Writer::SevenZipCrypto:
     case Writer::SevenZipAes:
-        return runTool(
-            sevenZip(),
-            { QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-p") + kPassword,
-              writer == Writer::SevenZipAes ? QStringLiteral("-mem=AES256") : QStringLiteral("-mem=ZipCrypto"), archive,
-              QStringLiteral(".") },
-            source);
+        return runTool(sevenZip(),
+                       { "a", "-tzip", "-p" + kPassword,
+                         writer == Writer::SevenZipAes ? "-mem=AES256" : "-mem=ZipCrypto", archive, "." },
+                       source);
     }
     return false;
 }
@@ -92,7 +88,7 @@ TEST_P(ZipRoundTrip, ReadsWhatTheOtherWrote)
     const QString archive = inHome("out/archive.zip");
     QDir().mkpath(inHome("out"));
     ASSERT_TRUE(writeArchive(c.writer, source, archive));
-    const QString password = c.rightPassword ? kPassword : QStringLiteral("wrong");
+    const QString password = c.rightPassword ? kPassword : "wrong";
     const QString into = inHome("unpacked");
     QDir().mkpath(into);
     bool ok = false;
@@ -105,16 +101,15 @@ TEST_P(ZipRoundTrip, ReadsWhatTheOtherWrote)
         ok = SSZipArchive::unzipFileAtPath(archive, into, true, password, &error);
         if (!c.rightPassword) {
             EXPECT_EQ(error.code, SSZipError::FailedOpenFileInZip);
-            EXPECT_EQ(error.localizedDescription, QStringLiteral("failed to open file in zip file"));
+            EXPECT_EQ(error.localizedDescription, "failed to open file in zip file");
         }
         break;
     }
     case Reader::SevenZip:
-        ok = runTool(sevenZip(),
-                     { QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-p") + password, archive }, into);
+        ok = runTool(sevenZip(), { "x", "-y", "-p" + password, archive }, into);
         break;
     case Reader::Unzip:
-        ok = runTool(QStringLiteral("unzip"), { QStringLiteral("-q"), QStringLiteral("-P"), password, archive }, into);
+        ok = runTool("unzip", { "-q", "-P", password, archive }, into);
         break;
     }
     ASSERT_EQ(ok, c.rightPassword);
@@ -278,7 +273,7 @@ TEST(SSZipArchiveTest, CrcMismatchIsReportedAsSuch)
     SSZipError error;
     EXPECT_FALSE(SSZipArchive::unzipFileAtPath(archive, inHome("d"), true, QString(), &error));
     EXPECT_EQ(error.code, SSZipError::FileInfoNotLoadable);
-    EXPECT_EQ(error.localizedDescription, QStringLiteral("crc check failed for file"));
+    EXPECT_EQ(error.localizedDescription, "crc check failed for file");
 }
 
 /// The text in the character set, by iconv; empty when it cannot be written in it.
