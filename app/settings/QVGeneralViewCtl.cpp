@@ -69,7 +69,10 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     , m_page(QVMenuManager::kArrayRightMenu, [] { return QVMenuManager::menuItemArrayWithToMenu(false); })
 {
     QVDefaultData::setup();
-    m_page.reload();
+    // A first load put off reads the list then; otherwise it is read now, after the set-up.
+    if (!QVSettingsPage::DeferFirstLoad::active()) {
+        m_page.reload();
+    }
     m_ui->setupUi(this);
     for (QAbstractButton* button :
          { static_cast<QAbstractButton*>(m_ui->startButton), static_cast<QAbstractButton*>(m_ui->enableButton) }) {

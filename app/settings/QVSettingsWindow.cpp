@@ -240,12 +240,19 @@ void QVSettingsWindow::refreshToolbarItemImage(const QVMenuItemList& items)
         } else {
             continue;
         }
-        QWidget* page = m_ui->tabView->findChild<QWidget*>(identifier, Qt::FindChildrenRecursively);
-        const int index = page != nullptr ? m_ui->tabView->indexOf(page) : -1;
+        // The tabs' pages carry the identifiers (a deferred tab as well as the page it makes).
+        int index = -1;
+        for (int tab = 0; tab < m_ui->tabView->count() && index < 0; ++tab) {
+            if (m_ui->tabView->widget(tab)->objectName() == identifier) {
+                index = tab;
+            }
+        }
         if (index < 0) {
             continue;
         }
-        if (const QIcon icon = QVSettingsTable::rowIcon(*item); !icon.isNull()) {
+        // The same icon again changes nothing, and setting it would lay the tab bar out anew.
+        if (const QIcon icon = QVSettingsTable::rowIcon(*item);
+            !icon.isNull() && icon.cacheKey() != m_ui->tabView->tabIcon(index).cacheKey()) {
             m_ui->tabView->setTabIcon(index, icon);
         }
     }
