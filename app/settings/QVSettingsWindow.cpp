@@ -115,18 +115,20 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
     qv::installRefreshSignal();
     // The pages load their lists when first shown (the window opens on one of them).
     const QVSettingsPage::DeferFirstLoad deferred;
+    QVGeneralViewCtl* general = nullptr;
     {
         // What a window opening on a new configuration stores is one write of the store: the
         // factory lists every page reads (which the main menu page stores when made), then the
         // factory values of the choices of pages made later, when first shown, as when every
-        // page was made with the window.
+        // page was made with the window. The main menu page, made in the same batch, reads the
+        // store as the batch holds it instead of locking and reading the file again.
         platform::Defaults::Batch batch(QVMenuManager::sharedDefaults());
         QVDefaultData::setup();
         QVNewFileViewCtl::storeFactoryChoices();
         QVFavoriteViewCtl::storeFactoryChoices();
+        general = new QVGeneralViewCtl;
     }
     // The main menu page comes first.
-    auto* general = new QVGeneralViewCtl;
     general->setObjectName(QStringLiteral("general"));
     m_ui->tabView->addTab(general, qv::localized(QStringLiteral("General")));
     const QList<QPair<QString, QString>> tabs = {
