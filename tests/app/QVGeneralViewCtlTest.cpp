@@ -290,9 +290,8 @@ TEST(GeneralPageReloadTest, ReloadsWhenAWindowBecomesActiveAndAtOnceAfterAnEdit)
 {
     QVGeneralViewCtl page;
     const QString key = page.page().row(0)->key();
-    const auto shownOn = [&page] {
-        return page.tableView()->item(0, QVGeneralViewCtl::Enable)->checkState() == Qt::Checked;
-    };
+    const auto shownOn
+        = [&page] { return page.tableView()->item(0, QVGeneralViewCtl::Enable)->checkState() == Qt::Checked; };
     const bool on = shownOn();
 
     QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, key, QStringLiteral("disabled"), on);
