@@ -27,6 +27,8 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QStyle>
+#include <QTimer>
+#include <QWindow>
 
 Q_LOGGING_CATEGORY(lcGeneralPage, "tarsel.app.settings.general", QtInfoMsg)
 
@@ -69,7 +71,10 @@ QVGeneralViewCtl::QVGeneralViewCtl(QWidget* parent)
     , m_page(QVMenuManager::kArrayRightMenu, [] { return QVMenuManager::menuItemArrayWithToMenu(false); })
 {
     QVDefaultData::setup();
-    m_page.reload();
+    // A first load put off reads the list then; otherwise it is read now, after the set-up.
+    if (!QVSettingsPage::DeferFirstLoad::active()) {
+        m_page.reload();
+    }
     m_ui->setupUi(this);
     for (QAbstractButton* button :
          { static_cast<QAbstractButton*>(m_ui->startButton), static_cast<QAbstractButton*>(m_ui->enableButton) }) {
@@ -160,14 +165,29 @@ void QVGeneralViewCtl::showEvent(QShowEvent* event)
     refresh();
 }
 
-void QVGeneralViewCtl::handleSignal(const qv::Notification&)
+void QVGeneralViewCtl::handleSignal(const qv::Notification& notification)
 {
+    // A window that became active has the page reload at the next turn of the event loop, after
+    // what came with it (the first paint of a window just shown); a reload that follows an edit
+    // comes at once. A reload that runs meanwhile reads what the queued one would.
+    if (qobject_cast<QWindow*>(notification.object.value<QObject*>()) != nullptr) {
+        if (!m_refreshQueued) {
+            m_refreshQueued = true;
+            QTimer::singleShot(0, this, [this] {
+                if (m_refreshQueued) {
+                    refresh();
+                }
+            });
+        }
+        return;
+    }
     refresh();
 }
 
 void QVGeneralViewCtl::refresh()
 {
     m_loadPending = false;
+    m_refreshQueued = false;
     m_ui->deleteSureCheckBtn->setChecked(QVMenuManager::isPrefCheckOn(QVSwitch::AskBeforeDelete));
     m_page.reload();
     if (auto* settings = qobject_cast<QVSettingsWindow*>(window())) {

@@ -71,6 +71,8 @@ private:
     QVListPage m_page;
     bool m_filling = false;
     bool m_loadPending = false;
+    /// A reload for a window that became active waits for the next turn of the event loop.
+    bool m_refreshQueued = false;
     QVEditInfoWinCtl* m_editInfoWinCtl = nullptr;
     QVAddRightMenuWinCtl* m_addMenuWinCtl = nullptr;
 };

@@ -115,18 +115,20 @@ QVSettingsWindow::QVSettingsWindow(QWidget* parent)
     qv::installRefreshSignal();
     // The pages load their lists when first shown (the window opens on one of them).
     const QVSettingsPage::DeferFirstLoad deferred;
+    QVGeneralViewCtl* general = nullptr;
     {
         // What a window opening on a new configuration stores is one write of the store: the
         // factory lists every page reads (which the main menu page stores when made), then the
         // factory values of the choices of pages made later, when first shown, as when every
-        // page was made with the window.
+        // page was made with the window. The main menu page, made in the same batch, reads the
+        // store as the batch holds it instead of locking and reading the file again.
         platform::Defaults::Batch batch(QVMenuManager::sharedDefaults());
         QVDefaultData::setup();
         QVNewFileViewCtl::storeFactoryChoices();
         QVFavoriteViewCtl::storeFactoryChoices();
+        general = new QVGeneralViewCtl;
     }
     // The main menu page comes first.
-    auto* general = new QVGeneralViewCtl;
     general->setObjectName(QStringLiteral("general"));
     m_ui->tabView->addTab(general, qv::localized(QStringLiteral("General")));
     const QList<QPair<QString, QString>> tabs = {
@@ -240,12 +242,19 @@ void QVSettingsWindow::refreshToolbarItemImage(const QVMenuItemList& items)
         } else {
             continue;
         }
-        QWidget* page = m_ui->tabView->findChild<QWidget*>(identifier, Qt::FindChildrenRecursively);
-        const int index = page != nullptr ? m_ui->tabView->indexOf(page) : -1;
+        // The tabs' pages carry the identifiers (a deferred tab as well as the page it makes).
+        int index = -1;
+        for (int tab = 0; tab < m_ui->tabView->count() && index < 0; ++tab) {
+            if (m_ui->tabView->widget(tab)->objectName() == identifier) {
+                index = tab;
+            }
+        }
         if (index < 0) {
             continue;
         }
-        if (const QIcon icon = QVSettingsTable::rowIcon(*item); !icon.isNull()) {
+        // The same icon again changes nothing, and setting it would lay the tab bar out anew.
+        if (const QIcon icon = QVSettingsTable::rowIcon(*item);
+            !icon.isNull() && icon.cacheKey() != m_ui->tabView->tabIcon(index).cacheKey()) {
             m_ui->tabView->setTabIcon(index, icon);
         }
     }

@@ -289,8 +289,10 @@ QStringList FileManagerActions::installed()
 
 bool FileManagerActions::anyHasActions()
 {
+    // Reading a manager's place is cheaper than looking for its programs along PATH, and where
+    // nothing of ours is in place (as before the menu is first turned on) it settles the answer.
     for (const Manager& manager : managers()) {
-        if (isInstalled(manager) && hasActions(manager)) {
+        if (hasActions(manager) && isInstalled(manager)) {
             return true;
         }
     }

@@ -6,6 +6,7 @@
 #include "engine/model/QVMenuManager.h"
 
 #include "foundation/BundleExpand.h"
+#include "foundation/ObjectGCD.h"
 
 #include "testsupport/ModalScript.h"
 #include "testsupport/TestNames.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -279,6 +281,27 @@ TEST(GeneralPageLayoutTest, HeaderAndRecorderFitOnSmallAndLargeScreens)
         EXPECT_LE(cell->width(), table->columnWidth(2)) << width;
         recorder->setRecording(false);
     }
+}
+
+// The page reloads when a window becomes active (the list may have been changed by another
+// process meanwhile) once the event loop turns, and at once when the settings code asks after an
+// edit; either way the table shows the stored list.
+TEST(GeneralPageReloadTest, ReloadsWhenAWindowBecomesActiveAndAtOnceAfterAnEdit)
+{
+    QVGeneralViewCtl page;
+    const QString key = page.page().row(0)->key();
+    const auto shownOn
+        = [&page] { return page.tableView()->item(0, QVGeneralViewCtl::Enable)->checkState() == Qt::Checked; };
+    const bool on = shownOn();
+
+    QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, key, QStringLiteral("disabled"), on);
+    QWindow window;
+    qv::postNotification(qv::kRefreshSignal, QVariant::fromValue<QObject*>(&window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownOn() == !on; }, 5000));
+
+    QVMenuManager::updateMenuKey(QVMenuManager::kArrayRightMenu, key, QStringLiteral("disabled"), !on);
+    qv::postNotification(qv::kRefreshSignal);
+    EXPECT_EQ(shownOn(), on);
 }
 
 } // namespace
