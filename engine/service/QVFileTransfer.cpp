@@ -160,13 +160,26 @@ bool QVFileTransfer::queue(QList<Item> items)
     jobs.reserve(items.size());
     // The destinations mostly share one folder: each is looked up in it, opened once.
     platform::FileOps::EntryProbe probe;
-    for (Item& item : items) {
-        const bool taken = !item.destination.isEmpty() && probe.exists(item.destination);
-        askWhenTaken(taken, item.destination, item.source, [&](const QString& destination, Placement placement) {
-            ++m_loadingCount;
+    // Each item accepted is counted at once, but told (which opens the progress window) only
+    // once the job is queued, so that opening the window overlaps the copy instead of holding it
+    // back; before a question is asked, the items accepted so far are told, as the user sees
+    // them go.
+    qsizetype untold = 0;
+    const auto tellAccepted = [&] {
+        for (; untold > 0; --untold) {
             if (m_hooks.open) {
                 m_hooks.open();
             }
+        }
+    };
+    for (Item& item : items) {
+        const bool taken = !item.destination.isEmpty() && probe.exists(item.destination);
+        if (taken) {
+            tellAccepted();
+        }
+        askWhenTaken(taken, item.destination, item.source, [&](const QString& destination, Placement placement) {
+            ++m_loadingCount;
+            ++untold;
             // The item itself becomes the job: its strings are handed on, not copied.
             if (&destination != &item.destination) {
                 item.destination = destination;
@@ -201,6 +214,8 @@ bool QVFileTransfer::queue(QList<Item> items)
             }
         });
     });
+    // Nothing the job reports can arrive before this returns to the event loop.
+    tellAccepted();
     return true;
 }
 
