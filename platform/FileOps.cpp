@@ -634,18 +634,20 @@ bool FileOps::EntryProbe::exists(const QString& path)
 {
     const QByteArray bytes = enc(path);
     const qsizetype slash = bytes.lastIndexOf('/');
-    const QByteArray name = bytes.mid(slash + 1);
+    // The name is the tail of the path's own bytes (ended by their terminating NUL), and the
+    // folder is compared in place: nothing is copied for each of thousands of paths.
+    const QByteArrayView name = QByteArrayView(bytes).sliced(slash + 1);
     // A bare name, a path that ends in a slash, "." or "..": the whole path, as lstat takes it.
     if (slash < 0 || name.isEmpty() || name == "." || name == "..") {
         return platform::exists(bytes);
     }
-    const QByteArray folder = slash == 0 ? QByteArray("/") : bytes.left(slash);
+    const QByteArrayView folder = slash == 0 ? QByteArrayView("/") : QByteArrayView(bytes).first(slash);
     if (folder != m_folder) {
         if (m_fd >= 0) {
             ::close(m_fd);
         }
-        m_folder = folder;
-        m_fd = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        m_folder = folder.toByteArray();
+        m_fd = ::open(m_folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     }
     if (m_fd < 0) {
         return platform::exists(bytes); // says why not, as the whole path would
@@ -653,7 +655,7 @@ bool FileOps::EntryProbe::exists(const QString& path)
     struct stat st
     {
     };
-    return ::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    return ::fstatat(m_fd, name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool FileOps::removeItem(const QString& path, QString* error)

@@ -22,6 +22,21 @@ Q_LOGGING_CATEGORY(lcTransfer, "tarsel.engine.transfer")
 const QString kCutPasteKey = QStringLiteral("Cut Paste");
 const QString kCutPathsKey = QStringLiteral("cutPaths");
 
+// The folder joined with the source's last component, as QDir(folder).filePath(QFileInfo(source)
+// .fileName()) gives it. The plain case (a folder without a trailing slash, a name Qt would not
+// take for a resource path) is joined directly: a selection of thousands pays for each item.
+QString destinationIn(const QDir& dir, const QString& folder, const QString& source)
+{
+    const QStringView name = QStringView(source).mid(source.lastIndexOf(QLatin1Char('/')) + 1);
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || name.isEmpty() || name.startsWith(QLatin1Char(':'))) {
+        return dir.filePath(QFileInfo(source).fileName());
+    }
+    QString destination;
+    destination.reserve(folder.size() + 1 + name.size());
+    destination.append(folder).append(QLatin1Char('/')).append(name);
+    return destination;
+}
+
 } // namespace
 
 bool QVFileTransfer::replaceFileAlert(const QString& target, const QString& orgPath, const Block& block)
@@ -29,7 +44,8 @@ bool QVFileTransfer::replaceFileAlert(const QString& target, const QString& orgP
     return askWhenTaken(qv::isExist(target), target, orgPath, block);
 }
 
-bool QVFileTransfer::askWhenTaken(bool taken, const QString& target, const QString& orgPath, const Block& block)
+template <typename Accept>
+bool QVFileTransfer::askWhenTaken(bool taken, const QString& target, const QString& orgPath, const Accept& block)
 {
     if (!taken) {
         block(target, Placement::NoReplace);
@@ -114,11 +130,12 @@ std::shared_ptr<QVFileTransfer> QVFileTransfer::pasteCutPaths(const QString& fol
 bool QVFileTransfer::start(const QStringList& sources, const QString& folder)
 {
     QList<Item> items;
+    items.reserve(sources.size());
+    const QDir dir(folder);
     for (const QString& source : sources) {
-        items.append({ source, QDir(folder).filePath(QFileInfo(source).fileName()), QString(), Placement::NoReplace,
-                       QString() });
+        items.append({ source, destinationIn(dir, folder, source), QString(), Placement::NoReplace, QString() });
     }
-    return queue(items);
+    return queue(std::move(items));
 }
 
 bool QVFileTransfer::retryFailed()
@@ -130,10 +147,10 @@ bool QVFileTransfer::retryFailed()
         }
     }
     m_failed.clear();
-    return queue(items);
+    return queue(std::move(items));
 }
 
-bool QVFileTransfer::queue(const QList<Item>& items)
+bool QVFileTransfer::queue(QList<Item> items)
 {
     // Every conflict is asked first, here on the main thread, one item after another; the items
     // handed back then go to the background queue as one job that runs them in order and
@@ -143,14 +160,34 @@ bool QVFileTransfer::queue(const QList<Item>& items)
     jobs.reserve(items.size());
     // The destinations mostly share one folder: each is looked up in it, opened once.
     platform::FileOps::EntryProbe probe;
-    for (const Item& item : items) {
-        const bool taken = !item.destination.isEmpty() && probe.exists(item.destination);
-        askWhenTaken(taken, item.destination, item.source, [&](const QString& destination, Placement placement) {
-            ++m_loadingCount;
+    // Each item accepted is counted at once, but told (which opens the progress window) only
+    // once the job is queued, so that opening the window overlaps the copy instead of holding it
+    // back; before a question is asked, the items accepted so far are told, as the user sees
+    // them go.
+    qsizetype untold = 0;
+    const auto tellAccepted = [&] {
+        for (; untold > 0; --untold) {
             if (m_hooks.open) {
                 m_hooks.open();
             }
-            jobs.append({ item.source, destination, QString(), placement, QString() });
+        }
+    };
+    for (Item& item : items) {
+        const bool taken = !item.destination.isEmpty() && probe.exists(item.destination);
+        if (taken) {
+            tellAccepted();
+        }
+        askWhenTaken(taken, item.destination, item.source, [&](const QString& destination, Placement placement) {
+            ++m_loadingCount;
+            ++untold;
+            // The item itself becomes the job: its strings are handed on, not copied.
+            if (&destination != &item.destination) {
+                item.destination = destination;
+            }
+            item.placement = placement;
+            item.error.clear();
+            item.notice.clear();
+            jobs.append(std::move(item));
         });
     }
     if (jobs.isEmpty()) {
@@ -177,6 +214,8 @@ bool QVFileTransfer::queue(const QList<Item>& items)
             }
         });
     });
+    // Nothing the job reports can arrive before this returns to the event loop.
+    tellAccepted();
     return true;
 }
 

@@ -95,8 +95,11 @@ public:
 private:
     QVFileTransfer(Mode mode, Hooks hooks);
     /// The conflict rule, once whether something is at target is known.
-    static bool askWhenTaken(bool taken, const QString& target, const QString& orgPath, const Block& block);
-    bool queue(const QList<Item>& items);
+    /// The block may be any callable taking what a Block takes: the thousands of items of one
+    /// command each call it, and a plain lambda spares them a std::function apiece.
+    template <typename Accept>
+    static bool askWhenTaken(bool taken, const QString& target, const QString& orgPath, const Accept& block);
+    bool queue(QList<Item> items);
     void finished(Item item, bool ok);
 
     Mode m_mode;
