@@ -369,6 +369,12 @@ void QVPermissions::showRightMenu(const QPoint& at)
         return;
     }
     m_menuVisible = true;
+    // After the press on the active file manager its copy is on its way already: nothing to
+    // wait for before reading it.
+    if (m_copy && !m_clickedAt) {
+        readSelectionThenShow(at, true);
+        return;
+    }
     // The copy shortcut goes to the active window: it waits (at most kCopyDelayMs) until the
     // window clicked first has become active, and not at all when a file manager already is.
     auto clock = std::make_shared<QElapsedTimer>();
@@ -382,12 +388,15 @@ void QVPermissions::showRightMenu(const QPoint& at)
             *wait = nullptr;
             return;
         }
-        if (clock->elapsed() < kCopyDelayMs && !isActiveFileManagerAt(clickedAt)) {
+        const bool active = isActiveFileManagerAt(clickedAt);
+        if (clock->elapsed() < kCopyDelayMs && !active) {
             QTimer::singleShot(kActivePollMs, *wait);
             return;
         }
         *wait = nullptr; // ends the cycle the closure holds on itself
-        readSelectionThenShow(at);
+        // Without a click made first, the look just taken says whether a file manager is the
+        // active window; after one, the window clicked may not have become active in time.
+        readSelectionThenShow(at, clickedAt ? std::nullopt : std::optional<bool>(active));
     };
     const std::function<void()> first = *wait; // a copy: the closure clears what *wait holds
     first();
@@ -401,6 +410,7 @@ struct QVPermissions::PendingCopy
     quint64 generation = 0;
     bool landed = false;
     bool changed = false;
+    QStringList paths; // what the file manager copied, read as soon as it landed
     std::function<void(bool changed)> then;
 };
 
@@ -421,6 +431,12 @@ std::shared_ptr<QVPermissions::PendingCopy> QVPermissions::startCopy()
         copy->landed = true;
         copy->changed = changed;
         waiter->deleteLater();
+        if (changed) {
+            // Read at once, while the button may still be down: the file manager answers
+            // while the menu waits for the release instead of after it.
+            const platform::Pasteboard::FilesAndText copied = platform::Pasteboard::general().filesAndText();
+            copy->paths = copied.paths.isEmpty() ? pathsWithString(copied.text) : copied.paths;
+        }
         if (copy->then) {
             std::exchange(copy->then, nullptr)(changed);
         }
@@ -454,12 +470,12 @@ void QVPermissions::dropCopy()
     }
 }
 
-void QVPermissions::readSelectionThenShow(const QPoint& at)
+void QVPermissions::readSelectionThenShow(const QPoint& at, std::optional<bool> fileManagerActive)
 {
     // A copy posted at the press is already on its way.
     std::shared_ptr<PendingCopy> copy = std::exchange(m_copy, nullptr);
     if (!copy) {
-        if (!isFinderApp()) {
+        if (!(fileManagerActive ? *fileManagerActive : isFinderApp())) {
             popUp({}, at); // nothing to copy from: the status folder's menu
             return;
         }
@@ -470,13 +486,8 @@ void QVPermissions::readSelectionThenShow(const QPoint& at)
             putBackAfter(copy); // stopped meanwhile: no menu, the user's clipboard back
             return;
         }
-        QStringList paths;
-        if (changed) {
-            // What the file manager wrote: its files' addresses, else a text of paths.
-            const platform::Pasteboard::FilesAndText copied = platform::Pasteboard::general().filesAndText();
-            paths = copied.paths.isEmpty() ? pathsWithString(copied.text) : copied.paths;
-        }
-        popUp(paths, at);
+        // What the file manager wrote: its files' addresses, else a text of paths.
+        popUp(changed ? copy->paths : QStringList(), at);
         // Once the menu is up: putting the user's clipboard back may start a holder process.
         QTimer::singleShot(0, [copy] { putBackAfter(copy); });
     };
@@ -494,12 +505,13 @@ void QVPermissions::popUp(const QStringList& paths, const QPoint& at)
         m_menuVisible = false;
         return;
     }
-    // The menu made ahead, its window already made, else a new one.
+    // The menu made ahead or kept from the last one, its window already made, else a new one.
     QMenu* menu = m_spareMenu ? m_spareMenu.data() : new QMenu;
     m_spareMenu = nullptr;
     menu->setTitle(tree->title());
     tree->fillQMenu(menu);
-    platform::Menu::deleteWhenClosed(menu);
+    // The tree and what its entries report to stay until the QMenu is emptied or deleted.
+    platform::Menu::whenClosed(menu, [this, tree = tree, owner = owner](QMenu* closed) { keepForNext(closed); });
     QPoint point = at;
     const QScreen* screen = QGuiApplication::screenAt(point);
     if (!screen) {
@@ -512,15 +524,30 @@ void QVPermissions::popUp(const QStringList& paths, const QPoint& at)
             point.setY(qMax(visible.top(), visible.bottom() - height)); // above the panel at the bottom
         }
     }
-    // The tree and what its entries report to go with the QMenu.
-    QObject::connect(menu, &QObject::destroyed, [tree = tree, owner = owner] {});
-    QObject::connect(menu, &QMenu::aboutToHide, [this] {
-        QTimer::singleShot(kMenuClosedDelayMs, [this] {
-            m_menuVisible = false;
-            prepareMenu(); // for the next click, while the user does not wait for it
-        });
-    });
+    QObject::connect(
+        menu, &QMenu::aboutToHide, menu,
+        [this] {
+            QTimer::singleShot(kMenuClosedDelayMs, [this] {
+                m_menuVisible = false;
+                prepareMenu(); // for the next click, while the user does not wait for it
+            });
+        },
+        Qt::SingleShotConnection);
     menu->popup(point);
+}
+
+void QVPermissions::keepForNext(QMenu* menu)
+{
+    if (m_spareMenu || !m_started) {
+        menu->deleteLater();
+        return;
+    }
+    // Emptied, it shows the next menu in the window it has: a new QMenu would make its window
+    // and that window's image buffer anew, a few milliseconds of the next click.
+    menu->clear();
+    const QList<QMenu*> submenus = menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
+    qDeleteAll(submenus);
+    m_spareMenu = menu;
 }
 
 QStringList QVPermissions::pathsWithString(const QString& text)

@@ -192,11 +192,16 @@ private:
     static void putBackAfter(const std::shared_ptr<PendingCopy>& copy);
     /// A copy posted at the press for which no menu follows.
     void dropCopy();
-    void readSelectionThenShow(const QPoint& at);
+    /// Reads the file manager's selection and shows the menu for it; fileManagerActive, when
+    /// known, spares another look at the active window.
+    void readSelectionThenShow(const QPoint& at, std::optional<bool> fileManagerActive = std::nullopt);
     /// Makes the next menu's QMenu and its window ahead of time, while the hook runs: a new
     /// QMenu makes its window as it opens, a few milliseconds of every click.
     void prepareMenu();
     void popUp(const QStringList& paths, const QPoint& at);
+    /// A hook menu has closed and its command, if any, has returned: emptied, it becomes the
+    /// next menu's QMenu (one is kept; another is deleted).
+    void keepForNext(QMenu* menu);
 
     std::atomic<int> m_eventType { MiddleOrModifierClick };
     QPoint m_location;
@@ -209,7 +214,7 @@ private:
     bool m_started = false; // between startWithHandler() and stopPermission()
     std::optional<QPoint> m_clickedAt; // the click made first for the menu being prepared
     std::shared_ptr<PendingCopy> m_copy; // the copy posted at the press, until the menu takes it
-    QPointer<QMenu> m_spareMenu; // prepareMenu()
+    QPointer<QMenu> m_spareMenu; // prepareMenu(), keepForNext()
     quint64 m_generation = 0; // a pending menu from before stopPermission() is dropped
     PermissionChangeHandler m_handler;
     QPointer<QTimer> m_timer;

@@ -19,10 +19,43 @@ QByteArray jsonString(const QString& s)
     return array.mid(1, array.size() - 2);
 }
 
-// Properties of the outermost QMenu: how many of its entries' commands are running, and whether
-// it is to be deleted once none is.
+// A property of the outermost QMenu: how many of its entries' commands are running.
 constexpr const char* kPerforming = "tarselPerforming";
-constexpr const char* kDeleteWhenDone = "tarselDeleteWhenClosed";
+
+// What is to happen to the outermost QMenu once it has closed and none of its commands runs:
+// a child of the menu, so that it goes with a menu deleted before then.
+class WhenDone final : public QObject
+{
+public:
+    explicit WhenDone(QMenu* menu, std::function<void(QMenu*)> done)
+        : QObject(menu)
+        , m_done(std::move(done))
+    {
+        setObjectName(kName);
+    }
+    // Found by its name: the class has no meta-object of its own to be found by.
+    static WhenDone* of(QMenu* menu)
+    {
+        return static_cast<WhenDone*>(menu->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly));
+    }
+    // Once, and never with the menu's own code on the stack: the entry that was chosen may be
+    // the one whose signal is being delivered.
+    static void finish(QMenu* menu)
+    {
+        WhenDone* whenDone = of(menu);
+        if (!whenDone) {
+            return;
+        }
+        std::function<void(QMenu*)> done = std::move(whenDone->m_done);
+        delete whenDone;
+        QMetaObject::invokeMethod(
+            menu, [menu, done = std::move(done)] { done(menu); }, Qt::QueuedConnection);
+    }
+
+private:
+    static inline const QString kName = QStringLiteral("tarselWhenClosed");
+    std::function<void(QMenu*)> m_done;
+};
 
 QMenu* outermostMenu(QMenu* menu)
 {
@@ -51,8 +84,8 @@ void performIn(QMenu* menu, const MenuItem* item)
     }
     const int running = root->property(kPerforming).toInt() - 1;
     root->setProperty(kPerforming, running);
-    if (running == 0 && root->property(kDeleteWhenDone).toBool() && root->isHidden()) {
-        root->deleteLater();
+    if (running == 0 && root->isHidden()) {
+        WhenDone::finish(root);
     }
 }
 
@@ -202,16 +235,22 @@ QMenu* Menu::toQMenu(QWidget* parent) const
 
 void Menu::deleteWhenClosed(QMenu* menu)
 {
-    menu->setProperty(kDeleteWhenDone, true);
+    whenClosed(menu, [](QMenu* closed) { closed->deleteLater(); });
+}
+
+void Menu::whenClosed(QMenu* menu, std::function<void(QMenu*)> done)
+{
+    delete WhenDone::of(menu); // one wish at a time
+    auto* whenDone = new WhenDone(menu, std::move(done));
     // The menu hides before its chosen entry is triggered; the check runs once the event that
     // closed it is done, or inside the nested loop of a command that is running, which then
-    // deletes the menu itself when it returns.
-    QObject::connect(menu, &QMenu::aboutToHide, menu, [menu] {
+    // finishes the menu itself when it returns. Both connections go with the wish.
+    QObject::connect(menu, &QMenu::aboutToHide, whenDone, [menu, whenDone] {
         QMetaObject::invokeMethod(
-            menu,
+            whenDone,
             [menu] {
                 if (menu->property(kPerforming).toInt() == 0 && menu->isHidden()) {
-                    menu->deleteLater();
+                    WhenDone::finish(menu);
                 }
             },
             Qt::QueuedConnection);

@@ -69,6 +69,10 @@ public:
     /// a delete posted when the menu hid would run inside that loop while the menu's own code
     /// is still on the stack below it.
     static void deleteWhenClosed(QMenu* menu);
+    /// The same, but done(menu) runs instead of the delete, once, on a later turn of the event
+    /// loop: a QMenu kept for the next menu keeps its window and the window's image buffer,
+    /// which a new QMenu would have to make and fill anew while the user waits.
+    static void whenClosed(QMenu* menu, std::function<void(QMenu*)> done);
     /// Fills an empty QMenu made ahead of time (its window perhaps already made, which spares a
     /// menu that must open at once the making of its window) as toQMenu would. The entries'
     /// images are drawn now, or with iconsNow false when the menu is first shown.

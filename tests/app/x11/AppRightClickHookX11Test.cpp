@@ -10,6 +10,7 @@
 #include "kit/shortcut/MASShortcutBinder.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
+#include "platform/Menu.h"
 #include "platform/DefaultsController.h"
 #include "platform/Pasteboard.h"
 #include "platform/X11.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -253,6 +255,37 @@ TEST_F(AppRightClickHookTest, ASecondClickWhileTheMenuIsPreparedIsSwallowedAndOp
     EXPECT_EQ(thunar->count(QStringLiteral("copy")), 1);
     EXPECT_FALSE(thunar->logged(QStringLiteral("press 3")));
     closeMenu();
+    EXPECT_EQ(xclipOut(), kUserText);
+}
+
+TEST_F(AppRightClickHookTest, TheNextMenuShowsItsOwnEntriesOnly)
+{
+    // A closed menu's QMenu opens the next menu: emptied of the last menu's entries and submenus.
+    const std::unique_ptr<StandIn> thunar = startStandIn(QStringLiteral("Thunar"), QRect(200, 200, 500, 400), m_files);
+    QList<QPointer<QMenu>> shown;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(x11Click(thunar->client.center(), 3));
+        QMenu* menu = waitForMenu();
+        ASSERT_NE(menu, nullptr);
+        shown << menu;
+        const std::shared_ptr<platform::Menu> expected = delegate.rightMenuWithPaths(m_files);
+        ASSERT_NE(expected, nullptr);
+        QStringList titles;
+        qsizetype submenus = 0;
+        for (const platform::MenuItem* item : expected->items()) {
+            titles << item->title();
+            submenus += item->hasSubmenu() ? 1 : 0;
+        }
+        QStringList texts;
+        for (const QAction* action : menu->actions()) {
+            texts << action->text();
+        }
+        EXPECT_EQ(texts, titles) << "round " << round;
+        EXPECT_EQ(menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly).size(), submenus) << "round " << round;
+        closeMenu();
+    }
+    // The kept QMenu is the one the second menu opened in (so the rounds above checked it).
+    EXPECT_EQ(shown.first().data(), shown.last().data());
     EXPECT_EQ(xclipOut(), kUserText);
 }
 
