@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
+#include <limits>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -191,7 +193,7 @@ constexpr off_t kLargestListed = 4 * 1024 * 1024;
 
 // The type of each entry of the open folder by name; null when the folder cannot be read (it
 // may be searchable only) or is too large to read for a selection.
-std::shared_ptr<const std::unordered_map<std::string, unsigned char>> entriesOf(int folderFd)
+std::shared_ptr<const FolderEntries> entriesOf(int folderFd)
 {
     const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat st
@@ -208,17 +210,72 @@ std::shared_ptr<const std::unordered_map<std::string, unsigned char>> entriesOf(
         ::close(fd);
         return nullptr;
     }
-    auto entries = std::make_shared<std::unordered_map<std::string, unsigned char>>();
+    auto entries = std::make_shared<FolderEntries>();
+    bool complete = true;
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
-        entries->emplace(entry->d_name, entry->d_type);
+        if (!entries->add(entry->d_name, entry->d_type)) {
+            complete = false;
+            break;
+        }
     }
-    const bool complete = errno == 0;
+    complete = complete && errno == 0;
     ::closedir(dir);
-    return complete ? entries : nullptr;
+    if (!complete) {
+        return nullptr;
+    }
+    entries->finish();
+    return entries;
 }
 
 } // namespace
+
+bool FolderEntries::add(std::string_view name, unsigned char type)
+{
+    // Offsets and counts are held in 32 bits.
+    if (m_names.size() + name.size() + 2 > std::numeric_limits<std::uint32_t>::max()) {
+        return false;
+    }
+    m_starts.push_back(std::uint32_t(m_names.size()));
+    m_names.append(name);
+    m_names.push_back('\0');
+    m_names.push_back(char(type));
+    return true;
+}
+
+void FolderEntries::finish()
+{
+    size_t size = 16;
+    while (size < m_starts.size() * 2) {
+        size *= 2;
+    }
+    m_slots.assign(size, 0);
+    for (size_t i = 0; i < m_starts.size(); ++i) {
+        const char* name = m_names.data() + m_starts[i];
+        size_t slot = std::hash<std::string_view>()(name) & (size - 1);
+        while (m_slots[slot] != 0) {
+            slot = (slot + 1) & (size - 1);
+        }
+        m_slots[slot] = std::uint32_t(i + 1);
+    }
+}
+
+std::optional<unsigned char> FolderEntries::find(std::string_view name) const
+{
+    // No name holds a NUL, which ends each stored one.
+    if (m_slots.empty() || name.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = std::hash<std::string_view>()(name) & mask; m_slots[slot] != 0; slot = (slot + 1) & mask) {
+        const size_t start = m_starts[m_slots[slot] - 1];
+        // The stored name ends at its NUL, which a name never holds; its type follows.
+        if (m_names.compare(start, name.size(), name) == 0 && m_names[start + name.size()] == '\0') {
+            return static_cast<unsigned char>(m_names[start + name.size() + 1]);
+        }
+    }
+    return std::nullopt;
+}
 
 std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast, QString* error, int* code)
 {
@@ -260,11 +317,12 @@ std::optional<QByteArray> Resolver::canonicalPath(const QByteArray& path, QStrin
         }
         unsigned char type = DT_UNKNOWN;
         if (known->entries != nullptr) {
-            const auto entry = known->entries->find(std::string(name.constData(), size_t(name.size())));
-            if (entry == known->entries->end()) {
+            const std::optional<unsigned char> entry
+                = known->entries->find(std::string_view(name.constData(), size_t(name.size())));
+            if (!entry) {
                 return walk(path, m_followLast, error, code, nullptr);
             }
-            type = entry->second;
+            type = *entry;
         }
         if (type == DT_UNKNOWN) {
             struct statx st
@@ -276,6 +334,10 @@ std::optional<QByteArray> Resolver::canonicalPath(const QByteArray& path, QStrin
             type = S_ISLNK(st.stx_mode) ? DT_LNK : DT_REG;
         }
         if (type != DT_LNK || !m_followLast) {
+            // A path given in its canonical form (the usual case) is the answer as it stands.
+            if (end == path.size() && key == (known->text.size() > 1 ? known->text : QByteArray())) {
+                return path;
+            }
             return known->text.size() > 1 ? known->text + '/' + name : known->text + name;
         }
         return walk(path, m_followLast, error, code, nullptr);

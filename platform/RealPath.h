@@ -5,10 +5,12 @@
 #include <QString>
 #include <QUrl>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 namespace platform::realpath {
 
@@ -22,6 +24,27 @@ namespace platform::realpath {
 /// must exist. Null with a message (and the errno value in *code) when the path cannot be resolved.
 std::optional<QByteArray> canonicalPath(const QByteArray& path, bool followLast, QString* error, int* code = nullptr);
 
+/// The type (DT_*) of each entry of a folder by name, read in one pass: the names lie in one
+/// block and are found through an open-addressed table, so that a folder of thousands of items
+/// costs a few allocations rather than one per name.
+class FolderEntries final
+{
+public:
+    /// Adds an entry, before any lookup; false when the folder is too large to hold so.
+    bool add(std::string_view name, unsigned char type);
+    /// Builds the table; the entries are not added to after.
+    void finish();
+    /// The type of the entry of that name, or nothing when the folder held no such entry.
+    std::optional<unsigned char> find(std::string_view name) const;
+
+private:
+    // Each entry as its name, a NUL and its type byte.
+    std::string m_names;
+    std::vector<std::uint32_t> m_starts;
+    // Slots holding an index into m_starts plus one; 0 is an empty slot.
+    std::vector<std::uint32_t> m_slots;
+};
+
 /// An open folder and its canonical text.
 struct ResolvedFolder
 {
@@ -30,7 +53,7 @@ struct ResolvedFolder
     /// Items looked up in it so far; after many, its entries are read in one pass.
     int lookups = 0;
     /// The type (DT_*) of each entry by name, once read.
-    std::shared_ptr<const std::unordered_map<std::string, unsigned char>> entries;
+    std::shared_ptr<const FolderEntries> entries;
 };
 
 /// canonicalPath for many paths, most of them in few folders (a selection): the folder part of
