@@ -67,6 +67,39 @@ function(tarsel_test_precompiled_headers target from)
     endif()
 endfunction()
 
+# Runs the tests of a gtest binary under CTest in groups of one suite's tests (see
+# cmake/TarselTestGroups.cmake), listed again whenever the binary is built anew.
+#   tarsel_discover_test_groups(TARGET TIMEOUT SECONDS [GROUP_SIZE N] [LABELS ...] [ENVIRONMENT ...])
+# GROUP_SIZE defaults to TARSEL_TEST_GROUP_SIZE; 1 runs each test in a process of its own.
+set(TARSEL_TEST_GROUP_SIZE 6 CACHE STRING "Most tests of one suite that CTest runs in one process")
+function(tarsel_discover_test_groups target)
+    cmake_parse_arguments(ARG "" "TIMEOUT;GROUP_SIZE" "LABELS;ENVIRONMENT" ${ARGN})
+    if(NOT ARG_GROUP_SIZE)
+        set(ARG_GROUP_SIZE ${TARSEL_TEST_GROUP_SIZE})
+    endif()
+    set(_ctest_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_groups.cmake")
+    add_custom_command(OUTPUT ${_ctest_file}
+        COMMAND ${CMAKE_COMMAND}
+            -D "TEST_EXECUTABLE=$<TARGET_FILE:${target}>"
+            -D "CTEST_FILE=${_ctest_file}"
+            -D "GROUP_SIZE=${ARG_GROUP_SIZE}"
+            -D "TIMEOUT=${ARG_TIMEOUT}"
+            -D "LABELS=${ARG_LABELS}"
+            -D "ENVIRONMENT=${ARG_ENVIRONMENT}"
+            -P ${CMAKE_SOURCE_DIR}/cmake/TarselTestGroups.cmake
+        DEPENDS ${target} ${CMAKE_SOURCE_DIR}/cmake/TarselTestGroups.cmake
+        VERBATIM)
+    add_custom_target(${target}_groups ALL DEPENDS ${_ctest_file})
+    set(_include "${CMAKE_CURRENT_BINARY_DIR}/${target}_groups_include.cmake")
+    file(WRITE ${_include}
+        "if(EXISTS \"${_ctest_file}\")\n"
+        "  include(\"${_ctest_file}\")\n"
+        "else()\n"
+        "  add_test(${target}_NOT_BUILT ${target}_NOT_BUILT)\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_include})
+endfunction()
+
 # One gtest binary per test folder. Tests in an `x11` sub-folder form a second binary
 # labelled x11, which `make test` runs under xvfb-run on the xcb platform.
 #   tarsel_add_test_binary(NAME DIR LINK ... [PCH_FROM OTHER])
@@ -74,10 +107,9 @@ endfunction()
 # tests/testsupport/TestPrecompiled.h. A binary compiles them itself, or takes those of OTHER, a
 # test binary of the same folder: the compiler accepts a precompiled header only where every
 # macro it was made with is defined alike, so OTHER must carry no definitions of its own.
-# CTest names a parameterised case by the name its generator gives (NO_PRETTY_VALUES): the
-# printed parameter would put raw bytes and addresses into the test's name. The time limit
-# leaves room for the slowest cases in the sanitizer build on a loaded machine (two processes
-# writing one suite 2000 times took 110 s there).
+# CTest runs each group of a suite's tests as one test named after the suite (see
+# tarsel_discover_test_groups). The time limit is a group's: room for six of the slowest cases
+# (a host started many times, about 12 s each) in the sanitizer build on a loaded machine.
 function(tarsel_add_test_binary name dir)
     cmake_parse_arguments(ARG "" "PCH_FROM" "LINK" ${ARGN})
     file(GLOB _srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
@@ -85,18 +117,17 @@ function(tarsel_add_test_binary name dir)
         add_executable(${name} ${_srcs})
         target_link_libraries(${name} PRIVATE tarsel_testsupport tarsel_options ${ARG_LINK})
         tarsel_test_precompiled_headers(${name} "${ARG_PCH_FROM}")
-        gtest_discover_tests(${name}
-            DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
-            PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+        tarsel_discover_test_groups(${name} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
     endif()
     file(GLOB _x11 CONFIGURE_DEPENDS ${dir}/x11/*.cpp ${dir}/x11/*.h)
     if(_x11)
         add_executable(${name}_x11 ${_x11})
         target_link_libraries(${name}_x11 PRIVATE tarsel_testsupport tarsel_options ${ARG_LINK})
         tarsel_test_precompiled_headers(${name}_x11 "${ARG_PCH_FROM}")
-        gtest_discover_tests(${name}_x11
-            DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
-            PROPERTIES LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=xcb;TARSEL_TEST_X11=1" TIMEOUT 120)
+        # A test on a display meets the windows, pointer and clipboard earlier ones left in the
+        # process's own connection to it: each runs in a process of its own.
+        tarsel_discover_test_groups(${name}_x11 GROUP_SIZE 1 LABELS x11
+            ENVIRONMENT "QT_QPA_PLATFORM=xcb;TARSEL_TEST_X11=1" TIMEOUT 120)
     endif()
     # Tests that need a Wayland compositor: run inside scripts/wayland-run, one at a time.
     file(GLOB _wayland CONFIGURE_DEPENDS ${dir}/wayland/*.cpp ${dir}/wayland/*.h)
@@ -104,9 +135,8 @@ function(tarsel_add_test_binary name dir)
         add_executable(${name}_wayland ${_wayland})
         target_link_libraries(${name}_wayland PRIVATE tarsel_testsupport tarsel_options ${ARG_LINK})
         tarsel_test_precompiled_headers(${name}_wayland "${ARG_PCH_FROM}")
-        gtest_discover_tests(${name}_wayland
-            DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
-            PROPERTIES LABELS wayland ENVIRONMENT "QT_QPA_PLATFORM=wayland" TIMEOUT 120)
+        tarsel_discover_test_groups(${name}_wayland GROUP_SIZE 1 LABELS wayland
+            ENVIRONMENT "QT_QPA_PLATFORM=wayland" TIMEOUT 120)
     endif()
 endfunction()
 

@@ -105,6 +105,20 @@ int displayLost(Display*)
     ::_exit(0);
 }
 
+// A real server time, for taking or giving up a selection: an empty property append on one of
+// our windows yields one. Selection requests must not use CurrentTime, and the time of the last
+// event a program saw may be older than the present owner's, which then keeps the selection.
+Time serverTime(Display* display, Window window)
+{
+    XSelectInput(display, window, PropertyChangeMask);
+    const unsigned char nothing = 0;
+    XChangeProperty(display, window, XInternAtom(display, "_TARSEL_CLIPBOARD_TIME", False), XA_STRING, 8,
+                    PropModeAppend, &nothing, 0);
+    XEvent event;
+    XWindowEvent(display, window, PropertyChangeMask, &event);
+    return event.xproperty.time;
+}
+
 // The owner of the CLIPBOARD selection for one set of formats.
 class SelectionOwner
 {
@@ -200,14 +214,8 @@ bool SelectionOwner::own(const ClipboardHolder::Formats& formats, QString* error
     const Window root = DefaultRootWindow(m_display);
     m_window = XCreateSimpleWindow(m_display, root, 0, 0, 1, 1, 0, 0, 0);
     XStoreName(m_display, m_window, ClipboardHolder::kProgramName);
-    XSelectInput(m_display, m_window, PropertyChangeMask);
-    // Ownership is taken at a real server time, not CurrentTime, which TIMESTAMP then answers
-    // and against which the next owner's newer time wins: an empty property append yields one.
-    const unsigned char nothing = 0;
-    XChangeProperty(m_display, m_window, atom("_TARSEL_CLIPBOARD_TIME"), XA_STRING, 8, PropModeAppend, &nothing, 0);
-    XEvent event;
-    XWindowEvent(m_display, m_window, PropertyChangeMask, &event);
-    m_ownedAt = event.xproperty.time;
+    // TIMESTAMP answers this time, and the next owner's newer time wins against it.
+    m_ownedAt = serverTime(m_display, m_window);
 
     XSetSelectionOwner(m_display, m_clipboard, m_window, m_ownedAt);
     if (XGetSelectionOwner(m_display, m_clipboard) != m_window) {
@@ -585,6 +593,31 @@ bool ClipboardHolder::handOverToWayland(const Formats& formats, QString* error)
     }
     return fail(WIFEXITED(status) ? QStringLiteral("exit status %1").arg(WEXITSTATUS(status))
                                   : QStringLiteral("ended by a signal"));
+}
+
+bool ClipboardHolder::release(QString* error)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        *error = QStringLiteral("cannot open display \"%1\"").arg(qEnvironmentVariable("DISPLAY"));
+        return false;
+    }
+    const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+    // An empty selection is left alone: giving it up again at a newer time would outrank the
+    // next owner that takes it at the time of an older event (Qt does).
+    if (XGetSelectionOwner(display, clipboard) == None) {
+        XCloseDisplay(display);
+        return true;
+    }
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(display, clipboard, None, serverTime(display, window));
+    const bool released = XGetSelectionOwner(display, clipboard) == None;
+    XDestroyWindow(display, window);
+    XCloseDisplay(display);
+    if (!released) {
+        *error = QStringLiteral("the display kept the clipboard selection");
+    }
+    return released;
 }
 
 int ClipboardHolder::serve()

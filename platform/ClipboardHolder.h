@@ -39,6 +39,10 @@ public:
     /// display named by $DISPLAY. False with a message when there is no holder, it cannot reach
     /// the display, or it does not answer in time; the caller then keeps the selection itself.
     static bool handOver(const Formats& formats, QString* error);
+    /// Empties the CLIPBOARD selection of the display named by $DISPLAY, whoever owns it (a
+    /// holder then exits); an empty one is left as it is. False with a message when the display
+    /// cannot be reached or keeps the selection.
+    static bool release(QString* error);
 
     /// The Wayland holder program, empty when wl-clipboard is not installed.
     static QString waylandProgram();

@@ -231,12 +231,21 @@ protected:
             }
             if (formats.isEmpty()) {
                 // Qt clears only a selection it owns itself; owning it for a moment first also
-                // clears one a holder serves, and that holder then exits.
+                // clears one a holder serves, and that holder then exits. Qt takes it at the time
+                // of the last event it saw, though, which an owner that came since outranks: a
+                // selection still owned then is released at the server's present time.
                 if (onX11() && !clipboard->ownsClipboard()) {
                     clipboard->setMimeData(new QMimeData);
                 }
                 clipboard->clear();
                 ok = true;
+                if (onX11()) {
+                    QString error;
+                    ok = ClipboardHolder::release(&error);
+                    if (!ok) {
+                        qCWarning(lcPasteboard).noquote() << error;
+                    }
+                }
                 return;
             }
             if (onX11() && !ClipboardHolder::program().isEmpty()) {

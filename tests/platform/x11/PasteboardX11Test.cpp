@@ -99,13 +99,21 @@ TARSEL_TEST_CHILD(x11CopyAndEnd)
 }
 
 // An X selection lives only as long as its owner: what a program copied used to be gone once the
-// program ended. The holder keeps it, with every format, until the board is cleared.
+// program ended. The holder keeps it, with every format, until the board is cleared, also by a
+// program that read the board before the holder came (whose last event is then older than the
+// holder's ownership).
 TEST(PasteboardX11Test, WhatAnEndedProgramCopiedStaysUntilCleared)
 {
     const QString holderDir = QFileInfo(QStringLiteral(TARSEL_CLIPBOARD_PROGRAM)).path();
     tarsel::test::ScopedEnvironment env;
     env.set("PATH", QFile::encodeName(holderDir) + ':' + qgetenv("PATH"));
     Pasteboard::useMemoryBoard(false);
+    {
+        Child writer(QStringLiteral("x11WriteBoard"));
+        QByteArray line;
+        ASSERT_TRUE(writer.waitForLine(&line));
+        ASSERT_FALSE(Pasteboard::general().filePaths().isEmpty());
+    }
     const tarsel::test::ChildResult child = tarsel::test::runChild(QStringLiteral("x11CopyAndEnd"));
     ASSERT_EQ(child.exitCode, 0) << child.err.constData();
 
