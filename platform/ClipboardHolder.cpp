@@ -410,6 +410,34 @@ QString ClipboardHolder::program()
     return QStandardPaths::findExecutable(QLatin1String(kProgramName));
 }
 
+namespace {
+
+// Starts the holder with `channel` as its standard input and output, in a session of its own and
+// with init as its parent: it outlives this process, never becomes its zombie, and holds none of
+// its terminal or pipes. Only async-signal-safe calls run between fork and exec, since this
+// process has threads. Returns the intermediate child, to be waited for, or -1.
+pid_t startDetached(char* const argv[], int channel, int devNull)
+{
+    const pid_t middle = ::fork();
+    if (middle == 0) {
+        ::setsid();
+        if (::fork() != 0) {
+            ::_exit(0);
+        }
+        ::dup2(channel, STDIN_FILENO);
+        ::dup2(channel, STDOUT_FILENO);
+        ::dup2(devNull >= 0 ? devNull : channel, STDERR_FILENO);
+        // Descriptors this process inherited without close-on-exec (from a file manager, say)
+        // would otherwise stay open for the holder's whole life.
+        ::close_range(3, ~0U, 0);
+        ::execv(argv[0], argv);
+        ::_exit(127);
+    }
+    return middle;
+}
+
+} // namespace
+
 bool ClipboardHolder::handOver(const Formats& formats, QString* error)
 {
     const QString path = program();
@@ -430,23 +458,7 @@ bool ClipboardHolder::handOver(const Formats& formats, QString* error)
         return fail(errnoText());
     }
     const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    const pid_t middle = ::fork();
-    if (middle == 0) {
-        // The holder gets a session of its own and init as its parent: it outlives this process,
-        // never becomes its zombie, and holds none of its terminal or pipes.
-        ::setsid();
-        if (::fork() != 0) {
-            ::_exit(0);
-        }
-        ::dup2(channel[1], STDIN_FILENO);
-        ::dup2(channel[1], STDOUT_FILENO);
-        ::dup2(devNull >= 0 ? devNull : channel[1], STDERR_FILENO);
-        // Descriptors this process inherited without close-on-exec (from a file manager, say)
-        // would otherwise stay open for the holder's whole life.
-        ::close_range(3, ~0U, 0);
-        ::execv(argv[0], argv);
-        ::_exit(127);
-    }
+    const pid_t middle = startDetached(argv, channel[1], devNull);
     const int forkError = errno;
     ::close(channel[1]);
     if (devNull >= 0) {

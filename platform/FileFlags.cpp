@@ -165,6 +165,36 @@ bool FileFlags::isHidden(const QString& path)
         || LineFile::read(parentOf(p) + QLatin1Char('/') + kHiddenFileName).contains(name);
 }
 
+namespace {
+
+// The hidden list's edit for one folder's names. Sets, so that a selection of thousands against a
+// list of thousands stays linear: a Hide appends each name not listed yet (once, in the
+// selection's order); a Show drops every line that is one of the names.
+LineFile::Edit editHiddenList(QStringList& lines, const QStringList& names, bool hidden)
+{
+    const qsizetype before = lines.size();
+    if (hidden) {
+        QSet<QString> listed(lines.cbegin(), lines.cend());
+        listed.reserve(lines.size() + names.size());
+        lines.reserve(lines.size() + names.size());
+        for (const QString& name : names) {
+            if (!listed.contains(name)) {
+                listed.insert(name);
+                lines.append(name);
+            }
+        }
+    } else {
+        const QSet<QString> dropped(names.cbegin(), names.cend());
+        lines.removeIf([&dropped](const QString& line) { return dropped.contains(line); });
+    }
+    if (lines.size() == before) {
+        return LineFile::Edit::Keep;
+    }
+    return lines.isEmpty() ? LineFile::Edit::Remove : LineFile::Edit::Write;
+}
+
+} // namespace
+
 bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
 {
     // Group by folder so each folder's list is read and rewritten once.
@@ -199,30 +229,7 @@ bool FileFlags::setHidden(const QStringList& paths, bool hidden, QString* error)
     }
     for (const QString& folder : order) {
         const QStringList& names = byFolder[folder];
-        // Sets, so that a selection of thousands against a list of thousands stays linear: a
-        // Hide appends each name not listed yet (once, in the selection's order); a Show drops
-        // every line that is one of the names.
-        const auto edit = [&names, hidden](QStringList& lines, bool) {
-            const qsizetype before = lines.size();
-            if (hidden) {
-                QSet<QString> listed(lines.cbegin(), lines.cend());
-                listed.reserve(lines.size() + names.size());
-                lines.reserve(lines.size() + names.size());
-                for (const QString& name : names) {
-                    if (!listed.contains(name)) {
-                        listed.insert(name);
-                        lines.append(name);
-                    }
-                }
-            } else {
-                const QSet<QString> dropped(names.cbegin(), names.cend());
-                lines.removeIf([&dropped](const QString& line) { return dropped.contains(line); });
-            }
-            if (lines.size() == before) {
-                return LineFile::Edit::Keep;
-            }
-            return lines.isEmpty() ? LineFile::Edit::Remove : LineFile::Edit::Write;
-        };
+        const auto edit = [&names, hidden](QStringList& lines, bool) { return editHiddenList(lines, names, hidden); };
         // Locked per folder: a Hide in another process between our read and our write would
         // otherwise be lost.
         if (!LineFile::update(folder + QLatin1Char('/') + kHiddenFileName, QStringLiteral("hidden list"), edit,

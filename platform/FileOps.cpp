@@ -51,6 +51,15 @@ bool exists(const QByteArray& path)
     return ::lstat(path.constData(), &st) == 0;
 }
 
+// Whether the path, links followed, names something.
+bool leadsSomewhere(const QByteArray& path)
+{
+    struct stat st
+    {
+    };
+    return ::stat(path.constData(), &st) == 0;
+}
+
 // The user's extended attributes (the lock mark among them) travel with the copy; others
 // (security, trusted) belong to the file system and are left alone.
 void copyUserAttributes(const QByteArray& from, const QByteArray& to)
@@ -126,6 +135,37 @@ bool copyRest(int in, int out, const QByteArray& from, const QByteArray& to, Fai
     }
 }
 
+// Copies up to the file's size with copy_file_range. True also where the kernel cannot copy
+// between these files, having copied nothing: the caller then reads and writes the data. A file
+// whose size says nothing of its contents (some system files say 0) is left to the caller too.
+bool kernelCopy(int in, int out, const QByteArray& from, const QByteArray& to, const struct stat& st, Failure* failure)
+{
+    bool copiedAny = false;
+    off_t copied = 0;
+    // Up to the size the file had: what it grew by since is read by the caller, which also ends
+    // the copy of a file that did not grow with one call less than asking the kernel again.
+    while (copied < st.st_size) {
+        const ssize_t n = posix::retryOnInterrupt(
+            [&] { return ::copy_file_range(in, nullptr, out, nullptr, kKernelCopyChunk, 0); });
+        if (n > 0) {
+            copiedAny = true;
+            copied += n;
+            continue;
+        }
+        if (n == 0) {
+            break;
+        }
+        if (!copiedAny
+            && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL || errno == EPERM)) {
+            break;
+        }
+        const bool full = errno == ENOSPC || errno == EDQUOT || errno == EFBIG;
+        *failure = { QFile::decodeName(full ? to : from), errnoText(errno) };
+        return false;
+    }
+    return true;
+}
+
 // Copies the file's data, mode, times and user attributes into a new file at `to`. When
 // something is at `to` already, fails with *taken set (when given): the caller tries another
 // name.
@@ -146,36 +186,9 @@ bool copyFileData(const QByteArray& from, const QByteArray& to, const struct sta
         ::close(in);
         return false;
     }
-    bool ok = true;
     // The kernel copies the data itself (sharing the blocks where the file system can); where
-    // it cannot here, before anything was copied, the data is read and written instead. A file
-    // whose size says nothing of its contents (some system files say 0) is read and written too.
-    if (st.st_size > 0) {
-        bool copiedAny = false;
-        off_t copied = 0;
-        // Up to the size the file had: what it grew by since is read below, which also ends the
-        // copy of a file that did not grow with one call less than asking the kernel again.
-        while (copied < st.st_size) {
-            const ssize_t n = posix::retryOnInterrupt(
-                [&] { return ::copy_file_range(in, nullptr, out, nullptr, kKernelCopyChunk, 0); });
-            if (n > 0) {
-                copiedAny = true;
-                copied += n;
-                continue;
-            }
-            if (n == 0) {
-                break;
-            }
-            if (!copiedAny
-                && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL || errno == EPERM)) {
-                break;
-            }
-            const bool full = errno == ENOSPC || errno == EDQUOT || errno == EFBIG;
-            *failure = { QFile::decodeName(full ? to : from), errnoText(errno) };
-            ok = false;
-            break;
-        }
-    }
+    // it cannot here, before anything was copied, the data is read and written instead.
+    bool ok = kernelCopy(in, out, from, to, st, failure);
     // What is left after the kernel's copy: what the file grew by meanwhile, or all of it where
     // the kernel could not be used.
     ok = ok && copyRest(in, out, from, to, failure);
@@ -481,6 +494,63 @@ bool FileOps::moveItem(const QString& from, const QString& to, QString* error, c
     return ok;
 }
 
+namespace {
+
+// Refuses, before anything is copied, a transfer that cannot succeed: false with the message.
+// A copy of a file needs no look first: its no-replace placement at the end refuses a taken
+// destination with the same answer, and a missing folder fails the scratch file's creation. A
+// folder is looked at first, not to copy a whole tree for nothing; a move, whose rename names the
+// source when it fails.
+bool transferAllowed(const QString& from, const QString& to, const struct stat& srcStat, bool plainFileCopy,
+                     FileOps::Placement placement, const QString& action, QString* error)
+{
+    if (to.isEmpty() || (placement == FileOps::Placement::NoReplace && !plainFileCopy && exists(enc(to)))) {
+        return fail(error, action, to, errnoText(to.isEmpty() ? ENOENT : EEXIST));
+    }
+    // The destination's folder must lead somewhere: one stat, following links as resolving the
+    // path would, and failing where that would.
+    const QString toFolder = parentOf(to);
+    if (!plainFileCopy && !leadsSomewhere(enc(toFolder))) {
+        return fail(error, action, to, errnoText(ENOENT));
+    }
+    // Only a folder, or a link that may lead to one, can hold the destination's folder: a file
+    // is spared resolving both paths, which a selection of thousands would pay for each item.
+    if ((S_ISDIR(srcStat.st_mode) || S_ISLNK(srcStat.st_mode)) && FileOps::containsPath(from, toFolder)) {
+        return fail(error, action, from, QStringLiteral("a folder cannot be put into itself"));
+    }
+    if (placement == FileOps::Placement::Replace
+        && (FileOps::containsPath(to, from) || FileOps::containsPath(from, to))) {
+        return fail(error, action, to, QStringLiteral("the item cannot replace itself or the folder that holds it"));
+    }
+    return true;
+}
+
+// Copies a file to a scratch file named by `nextName`. The scratch is created exclusively, so a
+// name already taken is simply passed over for another one; nothing is looked up first. What
+// another failure left is removed.
+bool copyFileToScratch(const QByteArray& src, const struct stat& srcStat, const std::function<QString()>& nextName,
+                       const FileOps::Progress& progress, std::vector<Copied>* copied, QString* scratch,
+                       Failure* failure)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *scratch = nextName();
+        bool taken = false;
+        *failure = {};
+        if (copyTree(src, enc(*scratch), progress, failure, copied, &srcStat, &taken)) {
+            return true;
+        }
+        if (!taken) {
+            if (exists(enc(*scratch))) {
+                FileOps::removeItem(*scratch);
+            }
+            return false;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 bool FileOps::transferItem(const QString& from, const QString& to, bool move, Placement placement, Outcome* outcome,
                            const Progress& progress)
 {
@@ -495,31 +565,9 @@ bool FileOps::transferItem(const QString& from, const QString& to, bool move, Pl
     if (from.isEmpty() || ::lstat(src.constData(), &srcStat) != 0) {
         return fail(&out.error, action, from, errnoText(ENOENT));
     }
-    // A copy of a file needs no look first: its no-replace placement at the end refuses a taken
-    // destination with the same answer, and a missing folder fails the scratch file's creation.
-    // A folder is looked at first, not to copy a whole tree for nothing; a move, whose rename
-    // names the source when it fails.
     const bool plainFileCopy = !move && S_ISREG(srcStat.st_mode);
-    if (to.isEmpty() || (placement == Placement::NoReplace && !plainFileCopy && exists(enc(to)))) {
-        return fail(&out.error, action, to, errnoText(to.isEmpty() ? ENOENT : EEXIST));
-    }
-    // The destination's folder must lead somewhere: one stat, following links as resolving the
-    // path would, and failing where that would.
-    const QString toFolder = parentOf(to);
-    struct stat folderStat
-    {
-    };
-    if (!plainFileCopy && ::stat(enc(toFolder).constData(), &folderStat) != 0) {
-        return fail(&out.error, action, to, errnoText(ENOENT));
-    }
-    // Only a folder, or a link that may lead to one, can hold the destination's folder: a file
-    // is spared resolving both paths, which a selection of thousands would pay for each item.
-    if ((S_ISDIR(srcStat.st_mode) || S_ISLNK(srcStat.st_mode)) && containsPath(from, toFolder)) {
-        return fail(&out.error, action, from, QStringLiteral("a folder cannot be put into itself"));
-    }
-    if (placement == Placement::Replace && (containsPath(to, from) || containsPath(from, to))) {
-        return fail(&out.error, action, to,
-                    QStringLiteral("the item cannot replace itself or the folder that holds it"));
+    if (!transferAllowed(from, to, srcStat, plainFileCopy, placement, action, &out.error)) {
+        return false;
     }
     if (move) {
         const RenameMove renamed = moveByRename(from, to, placement, &out);
@@ -534,26 +582,12 @@ bool FileOps::transferItem(const QString& from, const QString& to, bool move, Pl
     std::vector<Copied> copied;
     QString scratch;
     if (S_ISREG(srcStat.st_mode)) {
-        // A file's scratch is created exclusively, so a name already taken is simply passed over
-        // for another one; nothing is looked up first.
-        bool copiedFile = false;
-        for (int attempt = 0; attempt < 100 && !copiedFile; ++attempt) {
-            scratch = scratchNameBeside(to, scratchPrefix);
-            bool taken = false;
-            failure = {};
-            copiedFile = copyTree(src, enc(scratch), progress, &failure, move ? &copied : nullptr, &srcStat, &taken);
-            if (!copiedFile && !taken) {
-                if (exists(enc(scratch))) {
-                    removeItem(scratch);
-                }
-                if (plainFileCopy && ::stat(enc(toFolder).constData(), &folderStat) != 0) {
-                    return fail(&out.error, action, to, errnoText(ENOENT));
-                }
-                return fail(&out.error, action, failure.file, failure.why);
-            }
-        }
-        if (!copiedFile) {
-            return fail(&out.error, action, failure.file, failure.why);
+        const auto nextName = [&] { return scratchNameBeside(to, scratchPrefix); };
+        if (!copyFileToScratch(src, srcStat, nextName, progress, move ? &copied : nullptr, &scratch, &failure)) {
+            // A plain copy looked at nothing first: a destination folder that is gone is told as such.
+            const bool folderGone = plainFileCopy && !leadsSomewhere(enc(parentOf(to)));
+            return folderGone ? fail(&out.error, action, to, errnoText(ENOENT))
+                              : fail(&out.error, action, failure.file, failure.why);
         }
     } else {
         scratch = scratchPathBeside(to, scratchPrefix);

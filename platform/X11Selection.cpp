@@ -92,6 +92,66 @@ QByteArray targetFor(const QString& type)
     return type == QLatin1String("text/plain") ? QByteArrayLiteral("UTF8_STRING") : type.toLatin1();
 }
 
+// Asks the clipboard's owner for every type at once, each into a property of its own. The atoms:
+// CLIPBOARD, INCR, then for each type its target and its property.
+std::vector<xcb_atom_t> askForAll(Reader& r, const QStringList& types)
+{
+    QList<QByteArray> names = { QByteArrayLiteral("CLIPBOARD"), QByteArrayLiteral("INCR") };
+    for (qsizetype i = 0; i < types.size(); ++i) {
+        names << targetFor(types[i]) << QByteArrayLiteral("TARSEL_SELECTION_") + QByteArray::number(i);
+    }
+    const std::vector<xcb_atom_t> atoms = r.intern(names);
+    for (qsizetype i = 0; i < types.size(); ++i) {
+        xcb_convert_selection(r.connection, r.window, atoms[0], atoms[size_t(2 + 2 * i)], atoms[size_t(3 + 2 * i)],
+                              XCB_CURRENT_TIME);
+    }
+    xcb_flush(r.connection);
+    return atoms;
+}
+
+// The connection's next event, waiting for it until the time is up. Null with the outcome when
+// the connection broke or the owner did not answer in time.
+xcb_generic_event_t* waitForEvent(xcb_connection_t* c, const QElapsedTimer& clock, int timeoutMs,
+                                  X11Selection::Outcome* outcome)
+{
+    pollfd fd { xcb_get_file_descriptor(c), POLLIN, 0 };
+    for (;;) {
+        if (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            return event;
+        }
+        if (xcb_connection_has_error(c)) {
+            *outcome = X11Selection::Outcome::NotHere;
+            return nullptr;
+        }
+        const qint64 remaining = timeoutMs - clock.elapsed();
+        if (remaining <= 0) {
+            qCDebug(lcSelection) << "the clipboard's owner did not answer in time";
+            *outcome = X11Selection::Outcome::NoAnswer;
+            return nullptr;
+        }
+        if (posix::retryOnInterrupt([&] { return ::poll(&fd, 1, int(remaining)); }) < 0) {
+            *outcome = X11Selection::Outcome::NotHere;
+            return nullptr;
+        }
+    }
+}
+
+// The bytes the owner put into a property of our window. False when they cannot be read, come
+// in parts (INCR) or are more than we read.
+bool takeProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, xcb_atom_t incr, QByteArray* bytes)
+{
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, X11Selection::kMaxBytes / 4),
+        nullptr);
+    if (!reply || reply->type == incr || reply->bytes_after > 0) {
+        std::free(reply);
+        return false;
+    }
+    *bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+    std::free(reply);
+    return true;
+}
+
 } // namespace
 
 X11Selection::Outcome X11Selection::readClipboard(const QStringList& types, Formats* formats, int timeoutMs)
@@ -102,21 +162,11 @@ X11Selection::Outcome X11Selection::readClipboard(const QStringList& types, Form
         return Outcome::NotHere;
     }
     xcb_connection_t* c = r.connection;
-    QList<QByteArray> names = { QByteArrayLiteral("CLIPBOARD"), QByteArrayLiteral("INCR") };
-    for (qsizetype i = 0; i < types.size(); ++i) {
-        names << targetFor(types[i]) << QByteArrayLiteral("TARSEL_SELECTION_") + QByteArray::number(i);
-    }
-    const std::vector<xcb_atom_t> atoms = r.intern(names);
+    const std::vector<xcb_atom_t> atoms = askForAll(r, types);
     const xcb_atom_t clipboard = atoms[0];
     const xcb_atom_t incr = atoms[1];
-    // Every type asked for at once, each into a property of its own.
     const qsizetype count = types.size();
     std::vector<bool> answered(size_t(count), false);
-    for (qsizetype i = 0; i < count; ++i) {
-        xcb_convert_selection(c, r.window, clipboard, atoms[size_t(2 + 2 * i)], atoms[size_t(3 + 2 * i)],
-                              XCB_CURRENT_TIME);
-    }
-    xcb_flush(c);
     auto fail = [&](Outcome outcome) {
         formats->clear();
         r.reset();
@@ -125,22 +175,11 @@ X11Selection::Outcome X11Selection::readClipboard(const QStringList& types, Form
     QElapsedTimer clock;
     clock.start();
     qsizetype left = count;
-    pollfd fd { xcb_get_file_descriptor(c), POLLIN, 0 };
     while (left > 0) {
-        xcb_generic_event_t* event = xcb_poll_for_event(c);
+        Outcome failure = Outcome::NotHere;
+        xcb_generic_event_t* event = waitForEvent(c, clock, timeoutMs, &failure);
         if (!event) {
-            if (xcb_connection_has_error(c)) {
-                return fail(Outcome::NotHere);
-            }
-            const qint64 remaining = timeoutMs - clock.elapsed();
-            if (remaining <= 0) {
-                qCDebug(lcSelection) << "the clipboard's owner did not answer in time";
-                return fail(Outcome::NoAnswer);
-            }
-            if (posix::retryOnInterrupt([&] { return ::poll(&fd, 1, int(remaining)); }) < 0) {
-                return fail(Outcome::NotHere);
-            }
-            continue;
+            return fail(failure);
         }
         const bool notify = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
         const auto answer = *reinterpret_cast<xcb_selection_notify_event_t*>(event);
@@ -148,27 +187,23 @@ X11Selection::Outcome X11Selection::readClipboard(const QStringList& types, Form
         if (!notify || answer.requestor != r.window || answer.selection != clipboard) {
             continue;
         }
-        for (qsizetype i = 0; i < count; ++i) {
-            if (answered[size_t(i)] || answer.target != atoms[size_t(2 + 2 * i)]) {
-                continue;
-            }
-            answered[size_t(i)] = true;
-            --left;
-            if (answer.property == XCB_ATOM_NONE) {
-                break; // the owner has not got this type
-            }
-            xcb_get_property_reply_t* reply = xcb_get_property_reply(
-                c, xcb_get_property(c, 1, r.window, answer.property, XCB_GET_PROPERTY_TYPE_ANY, 0, kMaxBytes / 4),
-                nullptr);
-            if (!reply || reply->type == incr || reply->bytes_after > 0) {
-                std::free(reply);
+        // The one type not answered yet that this answer is for, if any.
+        qsizetype i = 0;
+        while (i < count && (answered[size_t(i)] || answer.target != atoms[size_t(2 + 2 * i)])) {
+            ++i;
+        }
+        if (i == count) {
+            continue;
+        }
+        answered[size_t(i)] = true;
+        --left;
+        QByteArray bytes;
+        // No property: the owner has not got this type.
+        if (answer.property != XCB_ATOM_NONE) {
+            if (!takeProperty(c, r.window, answer.property, incr, &bytes)) {
                 return fail(Outcome::NotHere);
             }
-            formats->insert(types[i],
-                            QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                                       xcb_get_property_value_length(reply)));
-            std::free(reply);
-            break;
+            formats->insert(types[i], bytes);
         }
     }
     return Outcome::Read;

@@ -193,6 +193,14 @@ bool QVFileTransfer::queue(QList<Item> items)
     if (jobs.isEmpty()) {
         return false;
     }
+    runInBackground(std::move(jobs));
+    // Nothing the job reports can arrive before this returns to the event loop.
+    tellAccepted();
+    return true;
+}
+
+void QVFileTransfer::runInBackground(QList<Item> jobs)
+{
     auto self = shared_from_this();
     qv::enterBackground([self, jobs = std::move(jobs)]() mutable {
         std::vector<bool> oks;
@@ -214,9 +222,6 @@ bool QVFileTransfer::queue(QList<Item> items)
             }
         });
     });
-    // Nothing the job reports can arrive before this returns to the event loop.
-    tellAccepted();
-    return true;
 }
 
 QString QVFileTransfer::Item::failureMessage(bool isCopy) const

@@ -101,6 +101,8 @@ private:
     static bool askWhenTaken(bool taken, const QString& target, const QString& orgPath, const Accept& block);
     bool queue(QList<Item> items);
     void finished(Item item, bool ok);
+    // Runs the accepted items in order on the background queue, then reports each one back.
+    void runInBackground(QList<Item> jobs);
 
     Mode m_mode;
     Hooks m_hooks;

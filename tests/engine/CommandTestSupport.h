@@ -29,6 +29,10 @@ protected:
     }
     void TearDown() override
     {
+        // What the test queued ends, and reports back, within the test: later it would fail on
+        // the test's removed folder and sound or speak in the next test of the process.
+        waitForBackgroundJobs();
+        QCoreApplication::processEvents();
         platform::Pasteboard::useMemoryBoard(false);
         resetFinderSelection();
     }

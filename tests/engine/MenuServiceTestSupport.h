@@ -75,13 +75,19 @@ inline void resetFinderSelection()
     controller.setTargetedURL(QUrl());
 }
 
-/// The names of the sounds recorded so far ("fold", "dingd", "error", ...), once the background
-/// queue has played every sound asked for before this call.
-inline QStringList playedSounds()
+/// Waits until the background queue has run every job queued before this call.
+inline void waitForBackgroundJobs()
 {
     auto done = std::make_shared<std::atomic_bool>(false);
     qv::enterBackground([done] { done->store(true); });
     EXPECT_TRUE(QTest::qWaitFor([done] { return done->load(); }, 10000));
+}
+
+/// The names of the sounds recorded so far ("fold", "dingd", "error", ...), once the background
+/// queue has played every sound asked for before this call.
+inline QStringList playedSounds()
+{
+    waitForBackgroundJobs();
     QStringList names;
     for (const QString& path : platform::Sound::recorded()) {
         names << QFileInfo(path).completeBaseName();
