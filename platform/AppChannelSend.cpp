@@ -59,23 +59,6 @@ int connectTo(const QByteArray& path, int timeoutMs)
     return fd;
 }
 
-// Writes all the bytes; false with errno set when the peer went away or the limit passed.
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
-
 } // namespace
 
 QString AppChannel::socketFolder()
@@ -142,9 +125,11 @@ bool AppChannel::send(const QByteArray& message, int timeoutMs, QString* error)
     if (fd < 0) {
         return false;
     }
-    const bool ok = writeAll(fd, message + '\n');
+    // A peer that went away or the send limit passing fails the hand-off.
+    const int code = posix::sendAll(fd, message + '\n');
+    const bool ok = code == 0;
     if (!ok) {
-        const QString why = posix::errnoText(errno == EAGAIN ? ETIMEDOUT : errno);
+        const QString why = posix::errnoText(code == EAGAIN ? ETIMEDOUT : code);
         posix::fail(error, QStringLiteral("hand the message to the application"), socketName(), why);
         qCWarning(lcAppChannel).noquote() << "could not hand the message to the application:" << why;
     }

@@ -1,5 +1,7 @@
 #include "engine/archive/SSZipRecordWriter.h"
 
+#include "platform/Posix.h"
+
 #include <algorithm>
 #include <cerrno>
 
@@ -86,16 +88,9 @@ bool SSZipRecordWriter::fail(int error)
 
 bool SSZipRecordWriter::flush()
 {
-    qsizetype done = 0;
-    while (done < m_buffer.size()) {
-        const ssize_t n = ::write(m_fd, m_buffer.constData() + done, size_t(m_buffer.size() - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return fail(n < 0 ? errno : EIO);
-        }
-        done += n;
+    const int code = platform::posix::writeAll(m_fd, m_buffer);
+    if (code != 0) {
+        return fail(code);
     }
     m_flushed += quint64(m_buffer.size());
     m_buffer.clear();
@@ -122,10 +117,8 @@ bool SSZipRecordWriter::patch(quint64 at, const QByteArray& bytes)
     }
     // Records are appended whole, so one lies either in the file or in the buffer.
     for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::pwrite(m_fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(at) + done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t n = platform::posix::retryOnInterrupt(
+            [&] { return ::pwrite(m_fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(at) + done); });
         if (n <= 0) {
             return fail(n < 0 ? errno : EIO);
         }
